@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Where the running program lives: config.ini, Images and Miniatures sit in
+// its folder, and its base name prefixes the sources of run-time errors.
+class ExecutableInfo {
+public:
+    static QString filePath();
+    static QString folder();   // without a trailing separator
+    static QString baseName(); // file name without extension
+    static QString version();  // "major.minor.revision"
+};

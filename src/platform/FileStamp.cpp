@@ -1,0 +1,26 @@
+#include "platform/FileStamp.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+std::optional<FileStamp> FileStamp::lookUp(const QString& path)
+{
+    struct stat info {};
+    const QByteArray name = path.toLocal8Bit();
+    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.accessTime = info.st_atim;
+    stamp.modificationTime = info.st_mtim;
+    stamp.permissions = info.st_mode & 07777;
+    return stamp;
+}
+
+bool FileStamp::applyTo(const QString& path) const
+{
+    const QByteArray name = path.toLocal8Bit();
+    const timespec times[2] = {accessTime, modificationTime};
+    const bool timesSet = ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
+    const bool modeSet = ::chmod(name.constData(), permissions) == 0;
+    return timesSet && modeSet;
+}

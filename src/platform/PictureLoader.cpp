@@ -1,0 +1,188 @@
+#include "platform/PictureLoader.h"
+
+#include "platform/RuntimeError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QBuffer>
+#include <QDir>
+
+#include <turbojpeg.h>
+
+namespace {
+
+[[noreturn]] void fail(long number, const QString& path, const QString& reason)
+{
+    throw RuntimeError(number, RuntimeError::sourceFor(QStringLiteral("PictureLoader")),
+                       QStringLiteral("Cannot open the picture \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFileInfo info(path);
+    if (!info.exists())
+        fail(PictureLoader::FileNotFound, path, QStringLiteral("the file does not exist."));
+    if (info.isDir())
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("it is a folder, not a picture."));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(PictureLoader::InvalidPicture, path, file.errorString() + QLatin1Char('.'));
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        fail(PictureLoader::InvalidPicture, path, file.errorString() + QLatin1Char('.'));
+    return data;
+}
+
+bool isJpeg(const QByteArray& data)
+{
+    return data.size() >= 3 && static_cast<uint8_t>(data[0]) == 0xFF && static_cast<uint8_t>(data[1]) == 0xD8
+        && static_cast<uint8_t>(data[2]) == 0xFF;
+}
+
+bool isBmp(const QByteArray& data)
+{
+    return data.size() >= 2 && data[0] == 'B' && data[1] == 'M';
+}
+
+void checkSize(const QString& path, int64_t width, int64_t height)
+{
+    if (width <= 0 || height <= 0)
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("the picture has no pixels."));
+    if (width * height > PixelSurface::MaxPixels) {
+        fail(PictureLoader::InvalidPicture, path,
+             QStringLiteral("the picture is %1 x %2 pixels, more than the %3 megapixels this program handles.")
+                 .arg(width).arg(height).arg(PixelSurface::MaxPixels / 1'000'000));
+    }
+}
+
+// Owns a TurboJPEG decompressor for the length of one call.
+class Decompressor {
+public:
+    Decompressor() : m_handle(tjInitDecompress()) {}
+    ~Decompressor() { if (m_handle) tjDestroy(m_handle); }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+    tjhandle get() const { return m_handle; }
+    QString lastError() const { return QString::fromLocal8Bit(tjGetErrorStr2(m_handle)); }
+
+private:
+    tjhandle m_handle;
+};
+
+struct JpegHeader {
+    int width = 0;
+    int height = 0;
+};
+
+JpegHeader readJpegHeader(const Decompressor& tj, const QString& path, const QByteArray& data)
+{
+    JpegHeader header;
+    int subsampling = 0;
+    int colorspace = 0;
+    if (tjDecompressHeader3(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
+                            static_cast<unsigned long>(data.size()), &header.width, &header.height, &subsampling,
+                            &colorspace) != 0) {
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data is damaged (%1).").arg(tj.lastError()));
+    }
+    return header;
+}
+
+std::unique_ptr<PixelSurface> fromQImage(const QString& path, const QImage& image)
+{
+    auto surface = PixelSurface::create(image.width(), image.height());
+    if (!surface)
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
+    surface->copyFrom(image);
+    return surface;
+}
+
+// Qt's own reader: BMP files, and the rare JPEG that TurboJPEG cannot turn
+// into RGB (CMYK ones). Nothing when it cannot decode the data either.
+std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray& data, QString* reason)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid())
+        checkSize(path, size.width(), size.height());
+    QImageReader::setAllocationLimit(static_cast<int>(PixelSurface::MaxPixels * 4 / (1024 * 1024)) + 1);
+    QImage image;
+    if (!reader.read(&image)) {
+        if (reason)
+            *reason = reader.errorString();
+        return nullptr;
+    }
+    checkSize(path, image.width(), image.height());
+    return fromQImage(path, image);
+}
+
+std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& data, int scaleDenominator)
+{
+    Decompressor tj;
+    if (!tj.get())
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
+    const JpegHeader header = readJpegHeader(tj, path, data);
+    checkSize(path, header.width, header.height);
+
+    const int width = TJSCALED(header.width, (tjscalingfactor{1, scaleDenominator}));
+    const int height = TJSCALED(header.height, (tjscalingfactor{1, scaleDenominator}));
+    auto surface = PixelSurface::create(width, height);
+    if (!surface)
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
+
+    // Decode straight into the surface: blue-green-red, bottom-up, its stride.
+    const int result = tjDecompress2(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
+                                     static_cast<unsigned long>(data.size()), surface->bits(), width,
+                                     surface->stride(), height, TJPF_BGR, TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC);
+    if (result == 0)
+        return surface;
+    // A warning (a truncated or slightly damaged file) still gives a picture.
+    if (tjGetErrorCode(tj.get()) == TJERR_WARNING)
+        return surface;
+    const QString reason = tj.lastError();
+    if (auto decoded = decodeWithQt(path, data, nullptr))
+        return decoded;
+    fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data cannot be decoded (%1).").arg(reason));
+}
+
+} // namespace
+
+std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scaleDenominator)
+{
+    if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
+        scaleDenominator = 1;
+    const QByteArray data = readFile(path);
+    if (isJpeg(data))
+        return decodeJpeg(path, data, scaleDenominator);
+    if (isBmp(data)) {
+        QString reason;
+        if (auto decoded = decodeWithQt(path, data, &reason))
+            return decoded;
+        fail(InvalidPicture, path, QStringLiteral("the BMP data cannot be decoded (%1).").arg(reason));
+    }
+    if (data.isEmpty())
+        fail(InvalidPicture, path, QStringLiteral("the file is empty."));
+    fail(InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
+}
+
+QSize PictureLoader::readSize(const QString& path)
+{
+    const QByteArray data = readFile(path);
+    if (isJpeg(data)) {
+        Decompressor tj;
+        const JpegHeader header = readJpegHeader(tj, path, data);
+        return QSize(header.width, header.height);
+    }
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!isBmp(data) || !size.isValid())
+        fail(InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
+    return size;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/PixelSurface.h"
+
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+// The picture loader: decodes a JPEG file (through TurboJPEG) or a BMP file
+// (through Qt) into an upright 24-bit picture. The kind of file is told by
+// its first bytes, not its name.
+//
+// A file that cannot be read or decoded raises a RuntimeError whose
+// description names the file and the reason. A picture larger than
+// PixelSurface::MaxPixels is refused from its header, before any pixel
+// memory is taken. A truncated JPEG decodes what is there, the missing part
+// left grey, as common viewers show it.
+class PictureLoader {
+public:
+    // scaleDenominator 1, 2, 4 or 8 decodes a JPEG at that fraction of its
+    // size (each side rounded up), which is much faster; a BMP is always
+    // decoded whole.
+    static std::unique_ptr<PixelSurface> load(const QString& path, int scaleDenominator = 1);
+
+    // The picture's size from its header alone.
+    static QSize readSize(const QString& path);
+
+    // Error numbers, as the platform's picture loader reports them.
+    static constexpr long FileNotFound = 53;
+    static constexpr long InvalidPicture = 481;
+};

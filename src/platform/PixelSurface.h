@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QImage;
+class QPainter;
+
+// A drawing surface over pixel memory: 24 bits per pixel in the order blue,
+// green, red, each row padded to a multiple of 4 bytes, stored bottom-up
+// (memory row 0 is the bottom line of the picture). Pixel buffers expose
+// these bytes directly; pictures are copied in and out with bitBlt and drawn
+// with QPainter through paint().
+class PixelSurface {
+public:
+    // The only raster operation the program uses: copy the source.
+    static constexpr uint32_t SRCCOPY = 0x00CC0020;
+    // The largest picture accepted, in pixels (250 megapixels, 750 MB of
+    // pixel memory): larger sizes are refused before any memory is taken.
+    static constexpr int64_t MaxPixels = 250'000'000;
+
+    // Row stride in bytes for a width: width x 3 rounded up to a multiple of 4.
+    static constexpr int32_t strideFor(int32_t width) { return (width * 3 + 3) & ~3; }
+
+    // A zero-filled surface, or nothing when the size is not positive, is
+    // above MaxPixels, or the memory cannot be had.
+    static std::unique_ptr<PixelSurface> create(int32_t width, int32_t height);
+
+    int32_t width() const { return m_width; }
+    int32_t height() const { return m_height; }
+    int32_t stride() const { return m_stride; }
+    uint8_t* bits() { return m_bits.get(); }
+    const uint8_t* bits() const { return m_bits.get(); }
+    // Memory row r: r = 0 is the bottom line.
+    uint8_t* memoryRow(int32_t r) { return m_bits.get() + static_cast<int64_t>(r) * m_stride; }
+    const uint8_t* memoryRow(int32_t r) const { return m_bits.get() + static_cast<int64_t>(r) * m_stride; }
+    // Line y counted from the top, as screens and files count.
+    uint8_t* scanLine(int32_t y) { return memoryRow(m_height - 1 - y); }
+    const uint8_t* scanLine(int32_t y) const { return memoryRow(m_height - 1 - y); }
+
+    // Copies a w x h block from src at (sx, sy) to dst at (dx, dy); positions
+    // count from the top-left corner, the block is clipped to both surfaces,
+    // and the copy goes row by row. Any raster operation but SRCCOPY is
+    // refused with a RuntimeError and copies nothing.
+    static void bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h,
+                       const PixelSurface& src, int32_t sx, int32_t sy, uint32_t rop);
+
+    // An upright copy of the picture.
+    QImage toImage() const;
+    // Copies an upright picture into the surface from the top-left corner,
+    // converting it to 24 bits; what does not fit is left out.
+    void copyFrom(const QImage& image);
+    // Draws on the surface with a painter whose origin is the top-left corner.
+    void paint(const std::function<void(QPainter&)>& draw);
+
+private:
+    struct FreeDeleter {
+        void operator()(uint8_t* p) const;
+    };
+    PixelSurface(int32_t width, int32_t height, uint8_t* bits);
+
+    int32_t m_width;
+    int32_t m_height;
+    int32_t m_stride;
+    std::unique_ptr<uint8_t[], FreeDeleter> m_bits;
+};

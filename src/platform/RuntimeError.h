@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// The numbered run-time error that the modules raise: a number, a source
+// ("<executable>.<module>") and a description. One type serves the JPEG
+// writer, the image processor and the picture loader alike.
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(long number, QString source, QString description);
+
+    long number() const { return m_number; }
+    const QString& source() const { return m_source; }
+    const QString& description() const { return m_description; }
+
+    // The source for a module of this program: the executable's base name,
+    // a dot, and the module's name.
+    static QString sourceFor(const QString& module);
+
+private:
+    long m_number;
+    QString m_source;
+    QString m_description;
+};

@@ -1,0 +1,26 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#ifdef QUILLON_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
+
+QString testPhoto(const QString& relativePath)
+{
+    return QStringLiteral(QUILLON_TESTDATA "/photos/") + relativePath;
+}
+
+int main(int argc, char** argv)
+{
+    // Fonts, painters and the clipboard need an application object; tests
+    // run on the offscreen platform.
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    TestApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -126,6 +126,8 @@ std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& 
     if (!tj.get())
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
     const JpegHeader header = readJpegHeader(tj, path, data);
+    if (header.width <= 0 || header.height <= 0)
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data is damaged (it gives no picture size)."));
     checkSize(path, header.width, header.height);
 
     const int width = TJSCALED(header.width, (tjscalingfactor{1, scaleDenominator}));

@@ -9,11 +9,16 @@
 // writer, the image processor and the picture loader alike.
 class RuntimeError : public std::runtime_error {
 public:
-    RuntimeError(long number, QString source, QString description);
+    RuntimeError(long number, QString source, QString description, QString detail = QString());
 
     long number() const { return m_number; }
     const QString& source() const { return m_source; }
     const QString& description() const { return m_description; }
+    // What the system said about the failure (a file name and its reason),
+    // for the message the user sees; empty when there is nothing to add.
+    const QString& detail() const { return m_detail; }
+    // The description followed by the detail, for messages.
+    QString fullText() const;
 
     // The source for a module of this program: the executable's base name,
     // a dot, and the module's name.
@@ -23,4 +28,5 @@ private:
     long m_number;
     QString m_source;
     QString m_description;
+    QString m_detail;
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+class cDIBSection;
+
+// The JPEG writer: turns a pixel buffer into a baseline JPEG file.
+namespace mIntelJPEGLibrary {
+
+constexpr long ErrorNumber = 26001;
+
+// Writes cDib, upright, as a baseline 4:2:0 JPEG of quality lQuality
+// (0 to 100; 0 gives the encoder's lowest, 1). exifBlock, when not empty, is
+// an APP1 payload ("Exif\0\0" and TIFF data) stored in the file.
+//
+// The file appears complete or not at all: the picture is written to a
+// temporary file in the target's folder, which then replaces the target.
+// A file that is replaced hands its access and modification times and its
+// permission bits on to the new one. Returns true; on failure raises a
+// RuntimeError numbered 26001 and leaves any existing file untouched.
+bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const QByteArray& exifBlock = {});
+
+// The same encoding into memory, for callers that do not want a file.
+QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock = {});
+
+} // namespace mIntelJPEGLibrary

@@ -1,0 +1,151 @@
+#include "files/mIntelJPEGLibrary.h"
+
+#include "imaging/cDIBSection.h"
+#include "platform/PictureLoader.h"
+#include "platform/RuntimeError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+// A picture whose top half is red and bottom half blue, so a flip shows.
+void paintHalves(cDIBSection& dib)
+{
+    dib.hdc()->paint([&](QPainter& painter) {
+        painter.fillRect(0, 0, dib.Width(), dib.Height() / 2, Qt::red);
+        painter.fillRect(0, dib.Height() / 2, dib.Width(), dib.Height() - dib.Height() / 2, Qt::blue);
+    });
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+timespec secondsAgo(long seconds)
+{
+    timespec t{};
+    t.tv_sec = ::time(nullptr) - seconds;
+    return t;
+}
+
+} // namespace
+
+TEST(mIntelJPEGLibraryTest, WritesAnUprightBaselineJpegForEveryPadding)
+{
+    QTemporaryDir dir;
+    for (int32_t width : {1, 2, 3, 4, 5, 64}) {
+        cDIBSection dib;
+        ASSERT_TRUE(dib.Create(width, 16));
+        paintHalves(dib);
+        const QString path = dir.filePath(QStringLiteral("w%1.jpg").arg(width));
+        ASSERT_TRUE(mIntelJPEGLibrary::SaveJPG(dib, path, 90));
+        const QImage back(path);
+        ASSERT_EQ(back.size(), QSize(width, 16));
+        EXPECT_GT(back.pixelColor(0, 1).red(), 200) << width;
+        EXPECT_GT(back.pixelColor(0, 14).blue(), 200) << width;
+        // Baseline: a SOF0 marker, no progressive SOF2.
+        const QByteArray data = readAll(path);
+        EXPECT_TRUE(data.contains(QByteArray("\xFF\xC0", 2)));
+        EXPECT_FALSE(data.contains(QByteArray("\xFF\xC2", 2)));
+    }
+}
+
+TEST(mIntelJPEGLibraryTest, QualityZeroIsTheLowestAndExifIsStored)
+{
+    QTemporaryDir dir;
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(64, 64));
+    dib.RandomiseBits();
+    const QByteArray low = mIntelJPEGLibrary::EncodeJPG(dib, 0);
+    EXPECT_EQ(low, mIntelJPEGLibrary::EncodeJPG(dib, 1));
+    EXPECT_LT(low.size(), mIntelJPEGLibrary::EncodeJPG(dib, 100).size());
+
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + QByteArray("II*\0\x08\0\0\0\0\0", 10);
+    const QByteArray withExif = mIntelJPEGLibrary::EncodeJPG(dib, 50, exif);
+    const qsizetype at = withExif.indexOf(QByteArray("\xFF\xE1", 2));
+    ASSERT_GT(at, 0);
+    EXPECT_EQ(withExif.mid(at + 4, exif.size()), exif);
+    EXPECT_FALSE(QImage::fromData(withExif).isNull());
+}
+
+TEST(mIntelJPEGLibraryTest, ReplacingAFileKeepsItsTimesAndPermissions)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.jpg");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    const timespec times[2] = {secondsAgo(86400 * 30), secondsAgo(86400 * 400)};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(8, 8));
+    ASSERT_TRUE(mIntelJPEGLibrary::SaveJPG(dib, path, 80));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
+    EXPECT_EQ(info.st_atim.tv_sec, times[0].tv_sec);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_FALSE(QImage(path).isNull());
+
+    // A new file gets the current time and the usual permissions.
+    const QString fresh = dir.filePath("fresh.jpg");
+    ASSERT_TRUE(mIntelJPEGLibrary::SaveJPG(dib, fresh, 80));
+    ASSERT_EQ(::stat(QFile::encodeName(fresh).constData(), &info), 0);
+    EXPECT_GE(info.st_mtim.tv_sec, ::time(nullptr) - 60);
+    EXPECT_EQ(info.st_mode & 0600, 0600u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
+}
+
+TEST(mIntelJPEGLibraryTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(8, 8));
+
+    // Tests may run as root, who can write anywhere: make the write fail with
+    // a folder that cannot exist (a path below a regular file) and with an
+    // empty picture, whose encoding fails after the old file was found.
+    const QString path = dir.filePath("photo.jpg");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("precious");
+    old.close();
+
+    struct Case {
+        const cDIBSection* picture;
+        QString target;
+        QString description;
+    };
+    cDIBSection empty;
+    const Case cases[] = {
+        {&dib, path + "/inside.jpg", "Failed to save to JPG 20"}, // ENOTDIR
+        {&dib, dir.filePath("missing/out.jpg"), "Failed to save to JPG 2"}, // ENOENT
+        {&empty, path, "Failed to save to JPG -1"},
+    };
+    for (const Case& c : cases) {
+        try {
+            mIntelJPEGLibrary::SaveJPG(*c.picture, c.target, 80);
+            ADD_FAILURE() << "saved " << c.target.toStdString();
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), 26001);
+            EXPECT_TRUE(error.source().endsWith(".mIntelJPEGLibrary"));
+            EXPECT_EQ(error.description(), c.description);
+        }
+    }
+    EXPECT_EQ(readAll(path), "precious");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}

@@ -1,0 +1,214 @@
+#include "imaging/cDIBSection.h"
+
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+void fillRandom(cDIBSection& dib, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    for (int32_t r = 0; r < dib.Height(); ++r)
+        for (int32_t i = 0; i < dib.Width() * 3; ++i)
+            dib.DIBSectionBitsPtr()[r * dib.BytesPerScanLine() + i] = static_cast<uint8_t>(random());
+}
+
+uint8_t byteAt(const cDIBSection& dib, int32_t offset, int32_t row)
+{
+    return dib.DIBSectionBitsPtr()[row * dib.BytesPerScanLine() + offset];
+}
+
+// Resampling written straight from its definition: scale factors and
+// positions kept as float, blends in double, vertical blend rounded before
+// the horizontal one. Edge pixels repeat for 1-pixel sources.
+std::vector<uint8_t> referenceResample(const cDIBSection& src, int32_t wd, int32_t hd)
+{
+    const int32_t ws = src.Width(), hs = src.Height();
+    const int32_t stride = (wd * 3 + 3) & ~3;
+    std::vector<uint8_t> out(static_cast<size_t>(stride) * hd, 0);
+    const float sx = static_cast<float>(double(ws - 1) / wd);
+    const float sy = static_cast<float>(double(hs - 1) / hd);
+    for (int32_t y = 0; y < hd; ++y) {
+        const float fy = static_cast<float>(y * double(sy));
+        const int32_t y0 = static_cast<int32_t>(std::floor(fy));
+        const float ty = static_cast<float>(fy - double(y0));
+        const int32_t y1 = std::min(y0 + 1, hs - 1);
+        for (int32_t x = 0; x < wd; ++x) {
+            const float fx = static_cast<float>(x * double(sx));
+            const int32_t x0 = static_cast<int32_t>(std::floor(fx));
+            const float tx = static_cast<float>(fx - double(x0));
+            const int32_t i0 = 3 * x0;
+            const int32_t i1 = 3 * std::min(x0 + 1, ws - 1);
+            for (int c = 0; c < 3; ++c) {
+                const float p00 = byteAt(src, i0 + c, y0), p01 = byteAt(src, i0 + c, y1);
+                const float p10 = byteAt(src, i1 + c, y0), p11 = byteAt(src, i1 + c, y1);
+                const double left = std::nearbyint((1 - double(ty)) * p00 + double(ty) * p01);
+                const double right = std::nearbyint((1 - double(ty)) * p10 + double(ty) * p11);
+                const double v = std::nearbyint((1 - double(tx)) * left + double(tx) * right);
+                out[static_cast<size_t>(y) * stride + 3 * x + c] = static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(cDIBSectionTest, LayoutIsPaddedBgrBottomUp)
+{
+    const int32_t strides[] = {4, 8, 12, 12, 16};
+    for (int32_t width = 1; width <= 5; ++width) {
+        cDIBSection dib;
+        ASSERT_TRUE(dib.Create(width, 3));
+        EXPECT_EQ(dib.BytesPerScanLine(), strides[width - 1]) << "width " << width;
+        EXPECT_EQ(dib.header().biSizeImage, static_cast<uint32_t>(strides[width - 1] * 3));
+        EXPECT_EQ(dib.header().biBitCount, 24);
+    }
+
+    // Drawing blue at the bottom-left corner lands on the first bytes.
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(5, 4));
+    dib.hdc()->paint([](QPainter& painter) {
+        painter.fillRect(0, 0, 5, 4, QColor(0, 0, 0));
+        painter.fillRect(0, 3, 1, 1, QColor(10, 20, 30));
+    });
+    const uint8_t* bits = dib.DIBSectionBitsPtr();
+    EXPECT_EQ(bits[0], 30);
+    EXPECT_EQ(bits[1], 20);
+    EXPECT_EQ(bits[2], 10);
+    EXPECT_EQ(bits[3], 0);
+    EXPECT_EQ(dib.hdc()->toImage().pixelColor(0, 3), QColor(10, 20, 30));
+}
+
+TEST(cDIBSectionTest, ClearUpKeepsTheSizeAndFailuresLeaveItEmpty)
+{
+    cDIBSection dib;
+    EXPECT_EQ(dib.Width(), 0);
+    EXPECT_EQ(dib.hdc(), nullptr);
+    ASSERT_TRUE(dib.Create(7, 3));
+    EXPECT_NE(dib.hDib(), 0u);
+    dib.ClearUp();
+    EXPECT_EQ(dib.hdc(), nullptr);
+    EXPECT_EQ(dib.hDib(), 0u);
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+    EXPECT_EQ(dib.Width(), 7);
+    EXPECT_EQ(dib.Height(), 3);
+
+    EXPECT_FALSE(dib.Create(0, 5));
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+    EXPECT_FALSE(dib.Create(20000, 20000)); // above the picture size limit
+    EXPECT_EQ(dib.Width(), 20000);
+    EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);
+}
+
+TEST(cDIBSectionTest, CopiesInAndOutWholePictures)
+{
+    cDIBSection source;
+    ASSERT_TRUE(source.Create(9, 5));
+    fillRandom(source, 1);
+
+    cDIBSection copy;
+    copy.CreateFromPicture(*source.hdc());
+    ASSERT_EQ(copy.Width(), 9);
+    EXPECT_EQ(0, std::memcmp(copy.DIBSectionBitsPtr(), source.DIBSectionBitsPtr(), 5 * source.BytesPerScanLine()));
+
+    // A width of 0 copies nothing; a negative one copies the full width.
+    cDIBSection target;
+    ASSERT_TRUE(target.Create(9, 5));
+    target.LoadPictureBlt(source.hdc(), 0, 0, 0, -1);
+    EXPECT_EQ(byteAt(target, 0, 0), 0);
+    target.LoadPictureBlt(source.hdc());
+    EXPECT_EQ(0, std::memcmp(target.DIBSectionBitsPtr(), source.DIBSectionBitsPtr(), 5 * source.BytesPerScanLine()));
+
+    // Out of the buffer into a larger surface, at an offset from the top-left.
+    auto surface = PixelSurface::create(12, 8);
+    source.PaintPicture(surface.get(), 2, 1);
+    EXPECT_EQ(surface->toImage().copy(2, 1, 9, 5), source.hdc()->toImage());
+
+    EXPECT_THROW(target.LoadPictureBlt(source.hdc(), 0, 0, -1, -1, 0x00EE0086), RuntimeError);
+}
+
+TEST(cDIBSectionTest, ClipboardAndNoise)
+{
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(6, 4));
+    QString shown;
+    const auto previous = MessageBox::setHook([&](const QString& text, const QString&) { shown = text; });
+    EXPECT_FALSE(dib.CopyToClipboard(true));
+    MessageBox::setHook(previous);
+    EXPECT_EQ(shown, "I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!");
+
+    dib.RandomiseBits(true);
+    for (int32_t r = 0; r < 4; ++r)
+        for (int32_t x = 0; x < 6; ++x)
+            EXPECT_TRUE(byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 1, r) && byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 2, r));
+    dib.RandomiseBits(false);
+    for (int32_t r = 0; r < 4; ++r)
+        EXPECT_EQ(byteAt(dib, 3, r), 0); // blue stays 0
+    EXPECT_EQ(byteAt(dib, 18, 0), 0);    // padding untouched
+
+    EXPECT_TRUE(dib.CopyToClipboard());
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(6, 4));
+}
+
+TEST(cDIBSectionResampleTest, MatchesTheDefinitionOnRandomPictures)
+{
+    struct Case {
+        int32_t ws, hs, wd, hd;
+    } cases[] = {{4, 4, 2, 2}, {2, 2, 4, 4}, {7, 5, 3, 2}, {1, 1, 3, 2}, {1, 6, 4, 3}, {6, 1, 2, 5},
+                 {13, 11, 17, 19}, {101, 77, 40, 33}, {64, 48, 64, 47}, {300, 200, 113, 75}, {5, 5, 1, 1}};
+    uint32_t seed = 7;
+    for (const Case& c : cases) {
+        cDIBSection source;
+        ASSERT_TRUE(source.Create(c.ws, c.hs));
+        fillRandom(source, seed++);
+        auto result = source.Resample(c.hd, c.wd);
+        ASSERT_TRUE(result);
+        ASSERT_EQ(result->Width(), c.wd);
+        ASSERT_EQ(result->Height(), c.hd);
+        const auto expected = referenceResample(source, c.wd, c.hd);
+        for (int32_t r = 0; r < c.hd; ++r)
+            for (int32_t i = 0; i < c.wd * 3; ++i)
+                ASSERT_EQ(byteAt(*result, i, r), expected[static_cast<size_t>(r) * result->BytesPerScanLine() + i])
+                    << c.ws << "x" << c.hs << " to " << c.wd << "x" << c.hd << " at " << i << "," << r;
+    }
+}
+
+TEST(cDIBSectionResampleTest, HalvingTiesAndSameSize)
+{
+    // 4x4 with a ramp along x: destination column 1 samples x = 1.5 between
+    // values 2 and 3 (2.5 rounds to 2) or 1 and 2 (1.5 rounds to 2).
+    cDIBSection source;
+    ASSERT_TRUE(source.Create(4, 4));
+    const uint8_t rampA[] = {0, 2, 3, 9}, rampB[] = {0, 1, 2, 9};
+    for (int32_t r = 0; r < 4; ++r)
+        for (int32_t x = 0; x < 4; ++x) {
+            uint8_t* pixel = source.DIBSectionBitsPtr() + r * source.BytesPerScanLine() + 3 * x;
+            pixel[0] = rampA[x];
+            pixel[1] = rampB[x];
+            pixel[2] = static_cast<uint8_t>(10 * r + x);
+        }
+    auto half = source.Resample(2, 2);
+    ASSERT_TRUE(half);
+    EXPECT_EQ(byteAt(*half, 0, 0), 0);
+    EXPECT_EQ(byteAt(*half, 2, 0), 0);  // destination (0, 0) is source (0, 0)
+    EXPECT_EQ(byteAt(*half, 3, 0), 2);  // 2.5 to even
+    EXPECT_EQ(byteAt(*half, 4, 0), 2);  // 1.5 to even
+    // Red is 10 r + x: the vertical blends give 16 and 17, whose middle rounds to 16.
+    EXPECT_EQ(byteAt(*half, 5, 1), 16);
+    // Same size: a byte-exact copy.
+    auto same = source.Resample(4, 4);
+    ASSERT_TRUE(same);
+    EXPECT_EQ(0, std::memcmp(same->DIBSectionBitsPtr(), source.DIBSectionBitsPtr(), 4 * source.BytesPerScanLine()));
+    EXPECT_FALSE(source.Resample(0, 3));
+}

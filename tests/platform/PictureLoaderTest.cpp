@@ -1,0 +1,124 @@
+#include "platform/PictureLoader.h"
+
+#include "platform/RuntimeError.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
+{
+    QDirIterator it(testPhoto(QString()), {"*.jpg", "*.jpeg", "*.JPG"}, QDir::Files, QDirIterator::Subdirectories);
+    int decoded = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        try {
+            const QSize header = PictureLoader::readSize(path);
+            auto picture = PictureLoader::load(path);
+            ASSERT_TRUE(picture) << path.toStdString();
+            EXPECT_EQ(QSize(picture->width(), picture->height()), header) << path.toStdString();
+            ++decoded;
+        } catch (const RuntimeError& error) {
+            EXPECT_TRUE(error.description().contains(QFileInfo(path).fileName())) << error.description().toStdString();
+        }
+    }
+    EXPECT_GT(decoded, 10);
+}
+
+TEST(PictureLoaderTest, TruncatedJpegDecodesWhatIsThere)
+{
+    auto picture = PictureLoader::load(testPhoto("broken/corrupted.jpg"));
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width(), 3648);
+    EXPECT_EQ(picture->height(), 2736);
+}
+
+TEST(PictureLoaderTest, PixelsMatchQtsDecoderAndScaledDecodeKeepsProportions)
+{
+    const QString path = testPhoto("orientation/landscape_1.jpg");
+    if (!QFileInfo::exists(path))
+        GTEST_SKIP() << "no orientation sample";
+    auto picture = PictureLoader::load(path);
+    const QImage qt = QImage(path).convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(QSize(picture->width(), picture->height()), qt.size());
+    // Both decoders are libjpeg; allow for a different IDCT or upsampling.
+    const QImage ours = picture->toImage().convertToFormat(QImage::Format_RGB888);
+    int worst = 0;
+    for (int y = 0; y < qt.height(); y += 7)
+        for (int x = 0; x < qt.width(); x += 5)
+            worst = std::max({worst, std::abs(qt.pixelColor(x, y).red() - ours.pixelColor(x, y).red()),
+                              std::abs(qt.pixelColor(x, y).blue() - ours.pixelColor(x, y).blue())});
+    EXPECT_LE(worst, 12);
+
+    auto quarter = PictureLoader::load(path, 4);
+    EXPECT_EQ(quarter->width(), (picture->width() + 3) / 4);
+    EXPECT_EQ(quarter->height(), (picture->height() + 3) / 4);
+}
+
+TEST(PictureLoaderTest, BadFilesGiveClearErrors)
+{
+    QTemporaryDir dir;
+    auto write = [&](const QString& name, const QByteArray& data) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(data);
+        return file.fileName();
+    };
+    struct Case {
+        QString path;
+        long number;
+        QString reason;
+    } cases[] = {
+        {dir.filePath("missing.jpg"), PictureLoader::FileNotFound, "does not exist"},
+        {write("empty.jpg", {}), PictureLoader::InvalidPicture, "empty"},
+        {write("text.jpg", "hello, world"), PictureLoader::InvalidPicture, "neither a JPEG nor a BMP"},
+        {write("header.jpg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)), PictureLoader::InvalidPicture, "JPEG"},
+        {dir.path(), PictureLoader::InvalidPicture, "folder"},
+    };
+    for (const Case& c : cases) {
+        try {
+            PictureLoader::load(c.path);
+            ADD_FAILURE() << "loaded " << c.path.toStdString();
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.number(), c.number);
+            EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(c.path))) << error.description().toStdString();
+            EXPECT_TRUE(error.description().contains(c.reason)) << error.description().toStdString();
+        }
+    }
+}
+
+TEST(PictureLoaderTest, HugePicturesAreRefusedFromTheHeader)
+{
+    // A JPEG header announcing 20000 x 20000 pixels (400 megapixels), without data.
+    QByteArray jpeg = QByteArray::fromHex("FFD8FFC0000B08");
+    jpeg += QByteArray::fromHex("4E204E20"); // height, width 20000
+    jpeg += QByteArray::fromHex("01011100");
+    jpeg += QByteArray::fromHex("FFDA000801010000003F00FFD9"); // start of scan, end
+    QTemporaryDir dir;
+    QFile file(dir.filePath("huge.jpg"));
+    file.open(QIODevice::WriteOnly);
+    file.write(jpeg);
+    file.close();
+    try {
+        PictureLoader::load(file.fileName());
+        ADD_FAILURE() << "a 400-megapixel picture was accepted";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.description().contains("250 megapixels")) << error.description().toStdString();
+    }
+}
+
+TEST(PictureLoaderTest, BmpFilesLoadThroughQt)
+{
+    QTemporaryDir dir;
+    QImage image(3, 2, QImage::Format_RGB888);
+    image.fill(QColor(1, 2, 3));
+    image.setPixelColor(2, 0, QColor(200, 100, 50));
+    const QString path = dir.filePath("small.bmp");
+    ASSERT_TRUE(image.save(path, "BMP"));
+    auto picture = PictureLoader::load(path);
+    EXPECT_EQ(picture->toImage().convertToFormat(QImage::Format_RGB888), image);
+}

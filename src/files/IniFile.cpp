@@ -1,0 +1,153 @@
+#include "files/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+struct Line {
+    enum Kind { Other, Section, Key } kind = Other;
+    QStringView name;
+    QStringView value;
+};
+
+bool isQuote(QChar c)
+{
+    return c == u'"' || c == u'\'';
+}
+
+Line classify(const QString& sLine)
+{
+    const QStringView trimmed = QStringView(sLine).trimmed();
+    if (trimmed.isEmpty() || trimmed.front() == u';') return {};
+    if (trimmed.front() == u'[') {
+        // A header without its ']' still opens a section, named by the rest.
+        QStringView name = trimmed.mid(1);
+        const qsizetype close = name.indexOf(u']');
+        if (close >= 0) name = name.left(close);
+        return { Line::Section, name.trimmed(), {} };
+    }
+    const qsizetype equals = trimmed.indexOf(u'=');
+    if (equals < 0) return {};
+    QStringView value = trimmed.mid(equals + 1).trimmed();
+    if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return { Line::Key, trimmed.left(equals).trimmed(), value };
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The text to store so that reading gives sValue back: blanks at either end
+// or a pair of outer quotes would be taken away on reading, so such a value
+// is itself wrapped in quotes. A line break cannot be stored in a line.
+QString storedValue(const QString& sValue)
+{
+    QString value = sValue;
+    value.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
+    const bool needsQuotes = value != QStringView(value).trimmed()
+        || (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front());
+    return needsQuotes ? u'"' + value + u'"' : value;
+}
+
+} // namespace
+
+bool IniFile::load(const QString& sPath)
+{
+    m_lines.clear();
+    m_crlf = false;
+    QFile file(sPath);
+    if (!file.exists()) return true;
+    if (QFileInfo(sPath).isDir() || !file.open(QIODevice::ReadOnly)) return false;
+    setText(QString::fromUtf8(file.readAll()));
+    return file.error() == QFileDevice::NoError;
+}
+
+bool IniFile::save(const QString& sPath) const
+{
+    QSaveFile file(sPath);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(text().toUtf8());
+    return file.commit();
+}
+
+void IniFile::setText(const QString& sText)
+{
+    QStringView text(sText);
+    if (text.startsWith(QChar(0xFEFF))) text = text.mid(1);
+    m_crlf = text.contains(u"\r\n");
+    m_lines.clear();
+    for (QStringView line : text.split(u'\n')) {
+        if (line.endsWith(u'\r')) line.chop(1);
+        m_lines.append(line.toString());
+    }
+    // The line ending after the last line does not open another one.
+    if (text.endsWith(u'\n') || text.isEmpty()) m_lines.removeLast();
+}
+
+QString IniFile::text() const
+{
+    const QString eol = m_crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString result;
+    for (const QString& line : m_lines)
+        result += line + eol;
+    return result;
+}
+
+qsizetype IniFile::findSection(const QString& sSection) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Line line = classify(m_lines[i]);
+        if (line.kind == Line::Section && sameName(line.name, sSection)) return i;
+    }
+    return -1;
+}
+
+std::optional<QString> IniFile::value(const QString& sSection, const QString& sKey) const
+{
+    const qsizetype header = findSection(sSection);
+    if (header < 0) return std::nullopt;
+    for (qsizetype i = header + 1; i < m_lines.size(); ++i) {
+        const Line line = classify(m_lines[i]);
+        if (line.kind == Line::Section) break;
+        if (line.kind == Line::Key && sameName(line.name, sKey)) return line.value.toString();
+    }
+    return std::nullopt;
+}
+
+bool IniFile::setValue(const QString& sSection, const QString& sKey, const QString& sValue)
+{
+    const QString section = sSection.trimmed();
+    const QString key = sKey.trimmed();
+    const auto hasLineBreak = [](const QString& s) { return s.contains(u'\n') || s.contains(u'\r'); };
+    if (section.isEmpty() || key.isEmpty() || hasLineBreak(section) || hasLineBreak(key) || section.contains(u']')
+        || key.contains(u'=') || key.startsWith(u';') || key.startsWith(u'['))
+        return false;
+
+    const QString keyLine = key + u'=' + storedValue(sValue);
+    const qsizetype header = findSection(section);
+    if (header < 0) {
+        if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty()) m_lines.append(QString());
+        m_lines.append(u'[' + section + u']');
+        m_lines.append(keyLine);
+        return true;
+    }
+    // A new key goes right after the section's last key, ahead of the blank
+    // lines and comments that lead into the next section.
+    qsizetype insertAt = header + 1;
+    for (qsizetype i = header + 1; i < m_lines.size(); ++i) {
+        const Line line = classify(m_lines[i]);
+        if (line.kind == Line::Section) break;
+        if (line.kind != Line::Key) continue;
+        if (sameName(line.name, key)) {
+            m_lines[i] = keyLine;
+            return true;
+        }
+        insertAt = i + 1;
+    }
+    m_lines.insert(insertAt, keyLine);
+    return true;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// An INI file held as its lines, so that a change rewrites one line and keeps
+// everything else (sections and keys of other programs, comments, blank lines,
+// the line ending) as it was.
+//
+// Reading follows the private-profile rules: section and key names compare
+// without regard to case; blanks around names and values are trimmed; a value
+// wrapped in matching double or single quotes loses them; the first matching
+// section and, within it, the first matching key count; a line without '=' is
+// no key, and a line starting with ';' is a comment. Lines end with LF or
+// CR LF; the text is UTF-8.
+class IniFile {
+public:
+    // Reads the file at sPath. A missing file gives an empty one; false when
+    // the file exists but cannot be read (the object is then left empty).
+    bool load(const QString& sPath);
+    // Writes the whole text to a temporary file in the same folder and renames
+    // it over sPath, so a failed or interrupted write leaves the old file as
+    // it was. False when the file cannot be written.
+    bool save(const QString& sPath) const;
+
+    // The value of the key, whole; nothing when the section or key is missing.
+    std::optional<QString> value(const QString& sSection, const QString& sKey) const;
+    // Replaces the key's value, adding the key at the end of its section or
+    // the section at the end of the file when missing. False (and no change)
+    // for a name that could not be read back: empty, or holding a line break,
+    // '=' in a key, ']' in a section.
+    bool setValue(const QString& sSection, const QString& sKey, const QString& sValue);
+
+    QString text() const;
+    void setText(const QString& sText);
+
+private:
+    // Index of the first header line of the section, or -1.
+    qsizetype findSection(const QString& sSection) const;
+
+    QStringList m_lines;
+    bool m_crlf = false;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The options every window shares, persisted in config.ini, and the run-time
+// flags beside them. All zero or empty until LoadSettingsRecord fills them.
+struct SettingsRecord {
+    double PreviewScale = 0; // COEF/preview
+    int32_t JpegQuality = 0; // COEF/JPG
+    bool ThumbShow = false; // VIGNET/show
+    int32_t ThumbHeight = 0; // VIGNET/Height
+    int32_t ThumbWidth = 0; // VIGNET/Width
+    int32_t DiffLeft = 0; // DIFF/left, twips
+    int32_t DiffTop = 0; // DIFF/top, twips
+    int32_t DateColor1 = 0; // DATE/color01, 0x00BBGGRR
+    int32_t DateColor2 = 0; // DATE/color02
+    QString DateFormat {}; // DATE/format
+    QString DateFont {}; // DATE/font
+    int32_t DateSize = 0; // DATE/size, points
+    QString TargetFolder {}; // REP/cible
+
+    // Not persisted.
+    bool WorkReady = false;
+    int32_t CurrentFilter = 0;
+    bool BatchFilter = false;
+    bool ExifShown = false;
+
+    bool operator==(const SettingsRecord&) const = default;
+};
+
+// The settings record of the process and its reading from and writing to
+// config.ini. The keys that belong to the main window's controls (PATH/folder,
+// PATH/drive, LABEL/top, LABEL/left) are read by the window with ReadIni and
+// the conversions below, and written together with the record.
+class mMain {
+public:
+    static SettingsRecord& settings();
+    // config.ini in the executable's folder.
+    static QString DefaultIniPath();
+
+    // Fills the record's fields from the file, each from its key or its
+    // default; a value that does not convert leaves its field as it was.
+    // CurrentFilter is set to 5: the filter choice is not persisted.
+    static void LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord);
+    // Writes all seventeen keys in one replacement of the file, keeping what
+    // else it holds. False when the file cannot be written; the old one then
+    // stays as it was.
+    static bool SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
+        const QString& sFolder, float fLabelTop, float fLabelLeft);
+
+    // The label positions: the number of the key, or fCurrent when the key
+    // is missing or does not convert.
+    static float ReadIniSingle(const QString& sIniPath, const QString& sSection, const QString& sKey, float fCurrent);
+
+    // Conversions of INI text. Blanks around the text are ignored; both ','
+    // and '.' are decimal separators whatever the locale. Nothing when the
+    // text is no number or lies outside the type's range.
+    static std::optional<double> TextToDouble(const QString& sText);
+    static std::optional<float> TextToSingle(const QString& sText);
+    // A fractional number goes to the nearest integer, ties to even.
+    static std::optional<int32_t> TextToLong(const QString& sText);
+    // "True" or "False" in any case, or a number: 0 is false, any other true.
+    static std::optional<bool> TextToBoolean(const QString& sText);
+
+    // The shortest text that reads back as the same number, with '.'.
+    static QString DoubleToText(double dValue);
+    static QString SingleToText(float fValue);
+    static QString BooleanToText(bool bValue);
+};

@@ -1,0 +1,528 @@
+#include "controls/BarColor.h"
+
+#include "controls/OleColor.h"
+#include "controls/PropertyBag.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+// Stored instances ask for "MS Sans Serif", a font Linux desktops do not
+// have. Qt draws a substitute family instead, while the font keeps its family
+// name, so a bar saves the font it was given back unchanged.
+void substituteMissingFonts()
+{
+    static const bool done = [] {
+        QFont::insertSubstitutions(
+            QStringLiteral("MS Sans Serif"), { QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans") });
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+// The system's number format without thousands separators, for captions and
+// for reading texts as numbers.
+QLocale numberLocale()
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+// A stored value read as a number: nothing assigned reads as 0, a text must
+// read as a number in the system's format or the plain one. Empty when it
+// cannot be read, which makes the step that needed it fail.
+std::optional<double> toNumber(const QVariant& value)
+{
+    if (!value.isValid()) return 0.0;
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed();
+        bool ok = false;
+        double number = numberLocale().toDouble(text, &ok);
+        if (!ok) number = text.toDouble(&ok);
+        if (ok && std::isfinite(number)) return number;
+        return std::nullopt;
+    }
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (ok && std::isfinite(number)) return number;
+    return std::nullopt;
+}
+
+// Conversion to a 32-bit integer: nearest, halves to even; out of range fails.
+std::optional<qint32> toLong(double number)
+{
+    if (!std::isfinite(number)) return std::nullopt;
+    const double rounded = std::nearbyint(number);
+    if (rounded < double(std::numeric_limits<qint32>::min()) || rounded > double(std::numeric_limits<qint32>::max()))
+        return std::nullopt;
+    return qint32(rounded);
+}
+
+// A stored value as caption text: texts unchanged, numbers in the system's
+// number format (a double shows up to 15 significant digits, a float 7).
+QString toText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return QString();
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::Double: {
+        const double number = value.toDouble();
+        return numberLocale().toString(number == 0.0 ? 0.0 : number, 'g', 15);
+    }
+    case QMetaType::Float: {
+        const float number = value.toFloat();
+        return numberLocale().toString(number == 0.0f ? 0.0 : double(number), 'g', 7);
+    }
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return numberLocale().toString(value.toLongLong());
+    default:
+        return value.toString();
+    }
+}
+
+qint16 mouseButtons(Qt::MouseButtons buttons)
+{
+    qint16 mask = 0;
+    if (buttons & Qt::LeftButton) mask |= 1;
+    if (buttons & Qt::RightButton) mask |= 2;
+    if (buttons & Qt::MiddleButton) mask |= 4;
+    return mask;
+}
+
+qint16 shiftKeys(Qt::KeyboardModifiers modifiers)
+{
+    qint16 mask = 0;
+    if (modifiers & Qt::ShiftModifier) mask |= 1;
+    if (modifiers & Qt::ControlModifier) mask |= 2;
+    if (modifiers & Qt::AltModifier) mask |= 4;
+    return mask;
+}
+
+int twipsToPixels(int twips)
+{
+    return int(std::nearbyint(double(twips) / BarColor::TwipsPerPixel));
+}
+
+QVariant shortValue(qint16 value)
+{
+    return QVariant::fromValue(value);
+}
+
+} // namespace
+
+BarColor::BarColor(QWidget* parent)
+    : QWidget(parent)
+    , m_backColor(OleColor::ButtonFace)
+{
+    substituteMissingFonts();
+
+    m_surface = new QFrame(this);
+    m_surface->setObjectName(QStringLiteral("Picture1"));
+    m_surface->setFocusPolicy(Qt::StrongFocus);
+    m_surface->setMouseTracking(true);
+    m_surface->installEventFilter(this);
+    setFocusProxy(m_surface);
+
+    m_label = new QLabel(QStringLiteral("100"), m_surface);
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setTextFormat(Qt::PlainText);
+    m_label->setMouseTracking(true);
+    m_label->installEventFilter(this);
+
+    applyBorder();
+    applyForeColor();
+
+    // Design size; the host's sizing replaces it and lays the bar out.
+    resize(twipsToPixels(3870), twipsToPixels(510));
+    m_surface->setGeometry(0, 0, twipsToPixels(3615), twipsToPixels(435));
+    m_label->adjustSize();
+    m_label->move(m_surface->contentsRect().topLeft() + QPoint(twipsToPixels(1560), twipsToPixels(120)));
+    m_image = QImage(surfaceSize(), QImage::Format_RGB32);
+    m_image.fill(OleColor::toQColor(m_backColor));
+}
+
+BarColor::~BarColor() = default;
+
+void BarColor::setAppearance(qint16 appearance)
+{
+    m_appearance = appearance;
+    applyBorder();
+    layOut();
+    emit PropertyChanged(QStringLiteral("Appearance"));
+}
+
+void BarColor::setBackColor(quint32 color)
+{
+    m_backColor = color;
+    redraw();
+    emit PropertyChanged(QStringLiteral("BackColor"));
+}
+
+void BarColor::setBorderStyle(qint16 style)
+{
+    m_borderStyle = style;
+    applyBorder();
+    layOut();
+    emit PropertyChanged(QStringLiteral("BorderStyle"));
+}
+
+QString BarColor::Caption() const
+{
+    return m_label->text();
+}
+
+void BarColor::setCaption(const QString& caption)
+{
+    setLabelText(m_autoCaption ? caption + m_strExtend : caption);
+    centreCaption();
+    emit PropertyChanged(QStringLiteral("Caption"));
+}
+
+QFont BarColor::Font() const
+{
+    return m_label->font();
+}
+
+void BarColor::setFont(const QFont& font)
+{
+    m_label->setFont(font);
+    m_label->adjustSize();
+    layOut();
+    emit PropertyChanged(QStringLiteral("Font"));
+}
+
+void BarColor::setForeColor(quint32 color)
+{
+    m_foreColor = color;
+    applyForeColor();
+    redraw();
+    emit PropertyChanged(QStringLiteral("ForeColor"));
+}
+
+void BarColor::setMin(const QVariant& min)
+{
+    m_min = min;
+    redraw();
+    emit PropertyChanged(QStringLiteral("Min"));
+}
+
+void BarColor::setMax(const QVariant& max)
+{
+    m_max = max;
+    redraw();
+    emit PropertyChanged(QStringLiteral("Max"));
+}
+
+void BarColor::setValue(const QVariant& value)
+{
+    // The value is kept whatever happens below; a step that cannot be
+    // computed is skipped and the next one runs.
+    m_value = value;
+
+    const QSize inner = surfaceSize();
+    const std::optional<double> number = toNumber(m_value);
+    const std::optional<double> max = toNumber(m_max);
+    if (number && max && *max != 0.0 && !m_image.isNull()) {
+        const double width = double(inner.width()) * (*number / *max);
+        if (std::isfinite(width) && std::fabs(width) <= double(FLT_MAX)) {
+            const float fill = float(width);
+            // The boxes run between their two corners in either order: a value
+            // above Max puts the BackColor box right of the bar, a negative one
+            // puts the FillColor box left of it. Only their part on the bar shows.
+            const QRectF bar(0, 0, inner.width(), inner.height());
+            const auto box = [&](double a, double b) {
+                return QRectF(QPointF(std::min(a, b), 0), QPointF(std::max(a, b), inner.height())) & bar;
+            };
+            QPainter painter(&m_image);
+            const QRectF back = box(fill, inner.width());
+            if (!back.isEmpty()) painter.fillRect(back, OleColor::toQColor(m_backColor));
+            const QRectF filled = box(0, fill);
+            if (!filled.isEmpty()) painter.fillRect(filled, OleColor::toQColor(m_fillColor));
+            m_surface->update();
+        }
+    }
+
+    if (m_autoCaption) {
+        setLabelText(toText(m_value) + m_strExtend);
+        centreCaption();
+    }
+    emit Change();
+    emit PropertyChanged(QStringLiteral("Value"));
+}
+
+qint32 BarColor::XinValue(qint32 x) const
+{
+    qint32 result = 0;
+    const int width = surfaceSize().width();
+    const std::optional<double> max = toNumber(m_max);
+    if (width != 0 && max) {
+        if (const auto value = toLong(*max * (double(x) / width))) result = *value;
+    }
+    if (max && result > *max) {
+        if (const auto limit = toLong(*max)) result = *limit;
+    }
+    // Tested last, so Min wins when Min > Max.
+    const std::optional<double> min = toNumber(m_min);
+    if (min && result < *min) {
+        if (const auto limit = toLong(*min)) result = *limit;
+    }
+    return result;
+}
+
+void BarColor::setFillColor(quint32 color)
+{
+    m_fillColor = color;
+    redraw();
+    emit PropertyChanged(QStringLiteral("FillColor"));
+}
+
+void BarColor::setInteractive(bool interactive)
+{
+    m_interactive = interactive;
+    emit PropertyChanged(QStringLiteral("Interactive"));
+}
+
+void BarColor::setStrExtend(const QString& text)
+{
+    m_strExtend = text;
+    redraw();
+    emit PropertyChanged(QStringLiteral("StrExtend"));
+}
+
+void BarColor::setAutoCaption(bool autoCaption)
+{
+    m_autoCaption = autoCaption;
+    emit PropertyChanged(QStringLiteral("AutoCaption"));
+}
+
+void BarColor::InitProperties()
+{
+    m_min = shortValue(0);
+    m_max = shortValue(100);
+    m_value = shortValue(50);
+    m_interactive = true;
+    m_strExtend = QStringLiteral("%");
+    m_autoCaption = true;
+}
+
+void BarColor::ReadProperties(const PropertyBag& bag)
+{
+    m_appearance = qint16(bag.ReadProperty(QStringLiteral("Appearance"), shortValue(1)).toInt());
+    m_backColor = bag.ReadProperty(QStringLiteral("BackColor"), OleColor::ButtonFace).toUInt();
+    m_borderStyle = qint16(bag.ReadProperty(QStringLiteral("BorderStyle"), shortValue(1)).toInt());
+    applyBorder();
+    // A stored caption already holds its unit text.
+    setLabelText(bag.ReadProperty(QStringLiteral("Caption"), QStringLiteral("50")).toString());
+    const QVariant font = bag.ReadProperty(QStringLiteral("Font"), ambientFont());
+    m_label->setFont(font.canConvert<QFont>() ? qvariant_cast<QFont>(font) : ambientFont());
+    m_label->adjustSize();
+    m_foreColor = bag.ReadProperty(QStringLiteral("ForeColor"), OleColor::ButtonText).toUInt();
+    applyForeColor();
+    m_min = bag.ReadProperty(QStringLiteral("Min"), shortValue(0));
+    m_max = bag.ReadProperty(QStringLiteral("Max"), shortValue(100));
+    m_value = bag.ReadProperty(QStringLiteral("Value"), shortValue(50));
+    m_fillColor = bag.ReadProperty(QStringLiteral("FillColor"), quint32(255)).toUInt();
+    m_interactive = bag.ReadProperty(QStringLiteral("Interactive"), true).toBool();
+    m_strExtend = bag.ReadProperty(QStringLiteral("StrExtend"), QStringLiteral("%")).toString();
+    m_autoCaption = bag.ReadProperty(QStringLiteral("AutoCaption"), true).toBool();
+    m_surface->update();
+}
+
+void BarColor::WriteProperties(PropertyBag& bag) const
+{
+    bag.WriteProperty(QStringLiteral("Appearance"), shortValue(m_appearance), shortValue(1));
+    bag.WriteProperty(QStringLiteral("BackColor"), m_backColor, OleColor::ButtonFace);
+    bag.WriteProperty(QStringLiteral("BorderStyle"), shortValue(m_borderStyle), shortValue(1));
+    bag.WriteProperty(QStringLiteral("Caption"), m_label->text(), QStringLiteral("50"));
+    bag.WriteProperty(QStringLiteral("Font"), m_label->font(), ambientFont());
+    bag.WriteProperty(QStringLiteral("ForeColor"), m_foreColor, OleColor::ButtonText);
+    bag.WriteProperty(QStringLiteral("Min"), m_min, shortValue(0));
+    bag.WriteProperty(QStringLiteral("Max"), m_max, shortValue(100));
+    bag.WriteProperty(QStringLiteral("Value"), m_value, shortValue(50));
+    bag.WriteProperty(QStringLiteral("FillColor"), m_fillColor, quint32(255));
+    bag.WriteProperty(QStringLiteral("Interactive"), m_interactive, true);
+    bag.WriteProperty(QStringLiteral("StrExtend"), m_strExtend, QStringLiteral("%"));
+    bag.WriteProperty(QStringLiteral("AutoCaption"), m_autoCaption, true);
+}
+
+void BarColor::setGeometryTwips(int left, int top, int width, int height)
+{
+    setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+QPoint BarColor::captionPosition() const
+{
+    return m_label->pos() - m_surface->contentsRect().topLeft();
+}
+
+QSize BarColor::surfaceSize() const
+{
+    return m_surface->contentsRect().size();
+}
+
+void BarColor::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+bool BarColor::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove
+        || type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
+    if (watched == m_surface) {
+        if (type == QEvent::Paint) {
+            paintSurface();
+            return false; // the frame then draws its border around the image
+        }
+        if (mouse) {
+            auto* mouseEvent = static_cast<QMouseEvent*>(event);
+            surfaceMouse(type, mouseEvent, mouseEvent->position() - QPointF(m_surface->contentsRect().topLeft()));
+            return true;
+        }
+    } else if (watched == m_label && mouse) {
+        // The caption covers the middle of the bar: presses and moves on it
+        // count as on the surface below; releases and double clicks on it are
+        // swallowed so that they do not reach the surface either.
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove) {
+            auto* mouseEvent = static_cast<QMouseEvent*>(event);
+            surfaceMouse(type, mouseEvent, mouseEvent->position() + QPointF(captionPosition()));
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void BarColor::layOut()
+{
+    m_surface->setGeometry(0, 0, width(), height());
+
+    // Keep what was drawn: a drawing that cannot compute the fill leaves it.
+    const QSize inner = surfaceSize();
+    if (inner != m_image.size()) {
+        QImage image;
+        if (!inner.isEmpty()) {
+            image = QImage(inner, QImage::Format_RGB32);
+            image.fill(OleColor::toQColor(m_backColor));
+            if (!m_image.isNull()) {
+                QPainter painter(&image);
+                painter.drawImage(0, 0, m_image);
+            }
+        }
+        m_image = image;
+    }
+
+    centreCaption();
+    redraw();
+}
+
+void BarColor::redraw()
+{
+    setValue(m_value);
+}
+
+void BarColor::centreCaption()
+{
+    // Sizes are whole pixels here, so the nearest-integer step of the
+    // centring is exact and only the division truncates (toward zero: a
+    // caption wider than the bar sits at a negative Left).
+    const QSize inner = surfaceSize();
+    const int left = (inner.width() - m_label->width()) / 2;
+    const int top = (inner.height() - m_label->height()) / 2;
+    m_label->move(m_surface->contentsRect().topLeft() + QPoint(left, top));
+}
+
+void BarColor::setLabelText(const QString& text)
+{
+    m_label->setText(text);
+    m_label->adjustSize();
+}
+
+void BarColor::applyBorder()
+{
+    if (m_borderStyle == 0) {
+        m_surface->setFrameStyle(QFrame::NoFrame);
+    } else if (m_appearance == 0) {
+        m_surface->setFrameStyle(QFrame::Box | QFrame::Plain);
+        m_surface->setLineWidth(1);
+    } else {
+        m_surface->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_surface->setLineWidth(2);
+    }
+}
+
+void BarColor::applyForeColor()
+{
+    QPalette palette = m_label->palette();
+    palette.setColor(QPalette::WindowText, OleColor::toQColor(m_foreColor));
+    m_label->setPalette(palette);
+}
+
+void BarColor::paintSurface()
+{
+    QPainter painter(m_surface);
+    const QRect inner = m_surface->contentsRect();
+    painter.fillRect(inner, OleColor::toQColor(m_backColor));
+    painter.drawImage(inner.topLeft(), m_image);
+}
+
+void BarColor::surfaceMouse(QEvent::Type type, QMouseEvent* event, QPointF surfacePos)
+{
+    const qint16 shift = shiftKeys(event->modifiers());
+    const float x = float(surfacePos.x());
+    const float y = float(surfacePos.y());
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove: {
+        // During a move Button holds every button down, so only a drag with
+        // the left button alone chooses a value.
+        const qint16 button = mouseButtons(event->buttons());
+        if (type == QEvent::MouseButtonPress)
+            emit MouseDown(button, shift, x, y);
+        else
+            emit MouseMove(button, shift, x, y);
+        if (m_interactive && button == 1) {
+            if (const auto position = toLong(double(x))) setValue(XinValue(*position));
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        emit MouseUp(mouseButtons(event->button()), shift, x, y);
+        break;
+    case QEvent::MouseButtonDblClick:
+        emit DblClick();
+        break;
+    default:
+        break;
+    }
+}
+
+QFont BarColor::ambientFont() const
+{
+    return QWidget::font();
+}

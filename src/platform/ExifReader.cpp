@@ -1,0 +1,302 @@
+#include "platform/ExifReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <exiv2/exiv2.hpp>
+
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// Tags that hold the file offsets of other directories: meaningless once read.
+bool isDirectoryPointer(uint16_t tag)
+{
+    return tag == 0x8769 /* Exif */ || tag == 0x8825 /* GPS */ || tag == 0xA005 /* interoperability */;
+}
+
+bool isMakerNote(const Exiv2::Exifdatum& datum)
+{
+    const std::string group = datum.groupName();
+    return Exiv2::ExifTags::isMakerGroup(group) || group == "MakerNote" || datum.key() == "Exif.Photo.MakerNote";
+}
+
+// The thumbnail directory (IFD1), the sub-images of raw files and the
+// preview pictures some makers hide in their notes.
+bool isPreview(const Exiv2::Exifdatum& datum)
+{
+    const std::string group = datum.groupName();
+    return group == "Thumbnail" || group.rfind("SubImage", 0) == 0 || group.find("Preview") != std::string::npos
+        || group.find("Thumb") != std::string::npos;
+}
+
+QString trimmedText(const std::string& text)
+{
+    QString result = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    qsizetype end = result.size();
+    while (end > 0 && (result[end - 1] == QChar(0) || result[end - 1].isSpace()))
+        --end;
+    result.truncate(end);
+    return result;
+}
+
+// A short binary tag: its text when it is printable (the version tags hold
+// "0230"), else its bytes in decimal.
+QString blobText(const Exiv2::Value& value)
+{
+    const long size = value.size();
+    std::string bytes(static_cast<size_t>(size), '\0');
+    value.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+    bool printable = true;
+    for (size_t i = 0; i < bytes.size() && printable; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        printable = (c >= 0x20 && c < 0x7F) || (c == 0 && i > 0);
+    }
+    if (printable && !bytes.empty()) return trimmedText(bytes.substr(0, bytes.find('\0')));
+    return trimmedText(value.toString());
+}
+
+// The title, comment, author, keywords and subject that the Windows shell
+// writes: UTF-16LE text in byte tags.
+bool isShellText(const Exiv2::Exifdatum& datum)
+{
+    return datum.groupName() == "Image" && datum.tag() >= 0x9C9B && datum.tag() <= 0x9C9F
+        && datum.typeId() == Exiv2::unsignedByte;
+}
+
+QString shellText(const Exiv2::Value& value)
+{
+    std::string bytes(static_cast<size_t>(value.size()), '\0');
+    value.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+    QString text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t unit = static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (unit == 0) break;
+        text += QChar(unit);
+    }
+    return text.trimmed();
+}
+
+void addDatum(ExifRecord& record, const Exiv2::Exifdatum& datum)
+{
+    const Exiv2::Value& value = datum.value();
+    const QString name = QString::fromStdString(datum.tagName());
+    if (isShellText(datum)) {
+        record.insert(name, shellText(value));
+        return;
+    }
+    switch (value.typeId()) {
+    case Exiv2::asciiString:
+    case Exiv2::string:
+        record.insert(name, trimmedText(value.toString()));
+        return;
+    case Exiv2::comment:
+    case Exiv2::undefined:
+    case Exiv2::unsignedByte:
+    case Exiv2::signedByte:
+        if (value.size() > ExifReader::MaxBlobBytes) return;
+        if (const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&value))
+            record.insert(name, trimmedText(comment->comment()));
+        else if (value.typeId() == Exiv2::undefined)
+            record.insert(name, blobText(value));
+        else
+            break;
+        return;
+    default:
+        break;
+    }
+    const long count = value.count();
+    if (count <= 0 || count > ExifReader::MaxBlobBytes) return;
+    if (count == 1) {
+        record.insert(name, trimmedText(value.toString(0)));
+        return;
+    }
+    QStringList parts;
+    parts.reserve(count);
+    for (long i = 0; i < count; ++i)
+        parts.append(trimmedText(value.toString(i)));
+    record.insertList(name, parts);
+}
+
+// Trail cameras of one maker keep the moment of the shot only in their
+// maker note, a fixed table of 16-bit words: the version word 0xF101, and
+// from word 11 on seconds, minutes, hours, month, day and year. The library
+// does not decode that note, so the date is taken from it here.
+QString trailCameraDate(const Exiv2::Exifdatum& makerNote, Exiv2::ByteOrder order)
+{
+    const Exiv2::Value& value = makerNote.value();
+    constexpr long firstWord = 11;
+    if (value.size() < 2 * (firstWord + 6)) return {};
+    std::string bytes(static_cast<size_t>(value.size()), '\0');
+    value.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), order);
+    auto word = [&](long index) {
+        return Exiv2::getUShort(reinterpret_cast<const Exiv2::byte*>(bytes.data()) + 2 * index, order);
+    };
+    if (word(0) != 0xF101) return {};
+    const int second = word(firstWord), minute = word(firstWord + 1), hour = word(firstWord + 2);
+    const int month = word(firstWord + 3), day = word(firstWord + 4), year = word(firstWord + 5);
+    if (year < 1900 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        return {};
+    return QString::asprintf("%04d:%02d:%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+}
+
+// The library reports every oddity of a damaged file on standard error;
+// a damaged file is an ordinary case here, reported by an empty result.
+void quietLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+}
+
+// The picture's metadata, read from the file itself (never through the
+// library's URL handling). Throws the library's errors.
+std::unique_ptr<Exiv2::Image> openImage(const QString& path)
+{
+    quietLibrary();
+    if (!QFileInfo(path).isFile()) return nullptr;
+    Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(QFile::encodeName(path).toStdString()));
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(std::move(io)).release());
+    if (image) image->readMetadata();
+    return image;
+}
+
+bool isZeroOrBlankDate(const QString& text)
+{
+    for (QChar c : text)
+        if (c.isDigit() && c != QLatin1Char('0')) return false;
+    return true;
+}
+
+QByteArray encodeBlock(const Exiv2::ExifData& data, Exiv2::ByteOrder order)
+{
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, order, data);
+    if (blob.empty()) return {};
+    QByteArray block("Exif\0\0", 6);
+    block.append(reinterpret_cast<const char*>(blob.data()), static_cast<qsizetype>(blob.size()));
+    return block;
+}
+
+template <typename Predicate> void eraseIf(Exiv2::ExifData& data, Predicate predicate)
+{
+    for (auto it = data.begin(); it != data.end();) {
+        if (predicate(*it))
+            it = data.erase(it);
+        else
+            ++it;
+    }
+}
+
+QByteArray makeExifBlock(const QString& sourcePath, int width, int height)
+{
+    const std::unique_ptr<Exiv2::Image> image = openImage(sourcePath);
+    if (!image || image->exifData().empty()) return {};
+    Exiv2::ExifData data = image->exifData();
+    Exiv2::ByteOrder order = image->byteOrder();
+    if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
+
+    Exiv2::ExifThumb(data).erase();
+    eraseIf(data, isPreview);
+
+    // The pixels were turned upright when the photo was decoded.
+    data["Exif.Image.Orientation"] = static_cast<uint16_t>(1);
+    data["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(width);
+    data["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(height);
+    const std::pair<const char*, int> sizeTags[]
+        = { { "Exif.Image.ImageWidth", width }, { "Exif.Image.ImageLength", height } };
+    for (const auto& [key, size] : sizeTags) {
+        auto it = data.findKey(Exiv2::ExifKey(key));
+        if (it != data.end()) *it = static_cast<uint32_t>(size);
+    }
+
+    QByteArray block = encodeBlock(data, order);
+    if (block.size() > ExifReader::MaxApp1Payload) {
+        eraseIf(data, isMakerNote);
+        block = encodeBlock(data, order);
+    }
+    if (block.size() > ExifReader::MaxApp1Payload) return {};
+    return block;
+}
+
+} // namespace
+
+ExifRecord ExifReader::read(const QString& path)
+{
+    ExifRecord record;
+    try {
+        const std::unique_ptr<Exiv2::Image> image = openImage(path);
+        if (!image) return record;
+        Exiv2::ByteOrder order = image->byteOrder();
+        if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
+        QString makerDate;
+        for (const Exiv2::Exifdatum& datum : image->exifData()) {
+            if (datum.key() == "Exif.Photo.MakerNote") makerDate = trailCameraDate(datum, order);
+            if (isPreview(datum) || isMakerNote(datum) || isDirectoryPointer(datum.tag())) continue;
+            addDatum(record, datum);
+        }
+        if (!makerDate.isEmpty()) record.insert(QStringLiteral("DateTimeOriginal"), makerDate);
+    } catch (const Exiv2::AnyError&) {
+        return {};
+    } catch (const std::exception&) {
+        // Allocation failures and range errors from a damaged block.
+        return {};
+    }
+    return record;
+}
+
+int ExifReader::orientation(const ExifRecord& record)
+{
+    const ExifRecord::Entry* entry = record.find(QStringLiteral("Orientation"));
+    if (entry == nullptr || entry->values.isEmpty()) return 1;
+    bool ok = false;
+    const int value = entry->values.first().toInt(&ok);
+    return ok && value >= 1 && value <= 8 ? value : 1;
+}
+
+QString ExifReader::photoDateText(const ExifRecord& record)
+{
+    // A date of zeros or blanks is how cameras write "unknown"; a real date
+    // in a later tag is better than that, but failing one the unknown date
+    // is still what the photo says.
+    QString fallback;
+    for (const char* name : { "DateTimeOriginal", "DateTimeDigitized", "DateTime" }) {
+        const QString text = record.text(QLatin1String(name));
+        if (text.trimmed().isEmpty()) continue;
+        if (!isZeroOrBlankDate(text)) return text;
+        if (fallback.isEmpty()) fallback = text;
+    }
+    return fallback;
+}
+
+QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height)
+{
+    if (width <= 0 || height <= 0) return {};
+    try {
+        return makeExifBlock(sourcePath, width, height);
+    } catch (const Exiv2::AnyError&) {
+        return {};
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+QByteArray ExifReader::withExifBlock(const QByteArray& jpegData, const QByteArray& exifPayload)
+{
+    const bool isJpeg = jpegData.size() >= 2 && static_cast<uint8_t>(jpegData[0]) == 0xFF
+        && static_cast<uint8_t>(jpegData[1]) == 0xD8;
+    if (!isJpeg || exifPayload.isEmpty() || exifPayload.size() > MaxApp1Payload) return jpegData;
+    const int length = static_cast<int>(exifPayload.size()) + 2;
+    QByteArray segment;
+    segment.reserve(length + 2);
+    segment.append(char(0xFF));
+    segment.append(char(0xE1));
+    segment.append(char(length >> 8));
+    segment.append(char(length & 0xFF));
+    segment.append(exifPayload);
+    QByteArray result = jpegData;
+    result.insert(2, segment);
+    return result;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/ExifRecord.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The EXIF reader: the one place that talks to the metadata library.
+// Nothing it is given can make it throw: a file without EXIF, with a
+// malformed EXIF block, or one that cannot be read gives an empty result.
+class ExifReader {
+public:
+    // The photo's EXIF tags, in the order the file stores them: the main
+    // image's tags, then the EXIF, GPS and interoperability ones. The
+    // thumbnail's tags (IFD1) and the maker's private notes are left out,
+    // and so are binary blobs longer than MaxBlobBytes.
+    //
+    // Values: text tags as their text without trailing NULs and blanks;
+    // numeric tags with several components as a list, one text per
+    // component; rationals as "numerator/denominator"; short binary tags as
+    // their text when printable, else as their bytes in decimal, separated
+    // by blanks.
+    static ExifRecord read(const QString& path);
+
+    // The "Orientation" tag, 1 to 8; 1 when missing or out of range.
+    static int orientation(const ExifRecord& record);
+
+    // The moment the photo was taken, as an EXIF date text: the original
+    // date when there is one, else the digitised date, else "DateTime",
+    // which editors overwrite when they save; empty when none is there.
+    static QString photoDateText(const ExifRecord& record);
+
+    // The EXIF block for a picture made from the photo at sourcePath and
+    // now width x height pixels, upright: the body of a JPEG APP1 segment
+    // ("Exif\0\0" then the TIFF data), at most MaxApp1Payload bytes.
+    // Orientation becomes 1, the pixel dimensions are updated and the
+    // embedded preview pictures are dropped; the maker's notes are dropped
+    // too when the block would not fit otherwise. Empty when the source has
+    // no readable EXIF block or it cannot be made to fit.
+    static QByteArray exifBlockFor(const QString& sourcePath, int width, int height);
+
+    // jpegData with an APP1 segment holding exifPayload inserted right
+    // after its start-of-image marker; jpegData unchanged when the payload
+    // is empty or too long, or jpegData is not a JPEG stream.
+    static QByteArray withExifBlock(const QByteArray& jpegData, const QByteArray& exifPayload);
+
+    static constexpr int MaxBlobBytes = 64;
+    // A segment's length field counts itself and holds at most 65535.
+    static constexpr int MaxApp1Payload = 65533;
+};

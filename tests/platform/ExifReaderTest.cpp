@@ -1,0 +1,306 @@
+#include "platform/ExifReader.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray tinyJpeg(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
+int countJpegStarts(const QByteArray& bytes)
+{
+    return static_cast<int>(bytes.count(QByteArray("\xFF\xD8\xFF", 3)));
+}
+
+// A little-endian TIFF file whose EXIF directory holds a date and a maker
+// note of makerNoteSize bytes.
+QByteArray tiffWithMakerNote(int makerNoteSize)
+{
+    QByteArray tiff;
+    auto u16 = [&](int v) { tiff.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    auto u32 = [&](int v) {
+        u16(v & 0xFFFF);
+        u16((v >> 16) & 0xFFFF);
+    };
+    auto entry = [&](int tag, int type, int count, int valueOrOffset) {
+        u16(tag);
+        u16(type);
+        u32(count);
+        u32(valueOrOffset);
+    };
+
+    const QByteArray make("Maker\0", 6);
+    const QByteArray date("2011:02:03 04:05:06\0", 20);
+    const int ifd0 = 8, ifd0Size = 2 + 3 * 12 + 4;
+    const int exifIfd = ifd0 + ifd0Size, exifIfdSize = 2 + 2 * 12 + 4;
+    const int makeAt = exifIfd + exifIfdSize, dateAt = makeAt + make.size(), noteAt = dateAt + date.size();
+
+    tiff.append("II");
+    u16(42);
+    u32(ifd0);
+    u16(3);
+    entry(0x010F, 2, make.size(), makeAt);
+    entry(0x0112, 3, 1, 6);
+    entry(0x8769, 4, 1, exifIfd);
+    u32(0);
+    u16(2);
+    entry(0x9003, 2, date.size(), dateAt);
+    entry(0x927C, 7, makerNoteSize, noteAt);
+    u32(0);
+    tiff.append(make).append(date).append(QByteArray(makerNoteSize, 'x'));
+    return tiff;
+}
+
+} // namespace
+
+TEST(ExifRecordTest, KeepsOrderAndFirstValueAndRendersText)
+{
+    ExifRecord record;
+    EXPECT_TRUE(record.isEmpty());
+    EXPECT_TRUE(record.ExifText().isEmpty());
+
+    EXPECT_TRUE(record.insert(QStringLiteral("Make"), QStringLiteral("Canon")));
+    EXPECT_TRUE(record.insertList(QStringLiteral("GPSVersionID"), { "2", "2", "0", "0" }));
+    EXPECT_TRUE(record.insert(QStringLiteral("DateTime"), QString()));
+    EXPECT_FALSE(record.insert(QStringLiteral("Make"), QStringLiteral("Other")));
+
+    EXPECT_EQ(record.names(), QStringList({ "Make", "GPSVersionID", "DateTime" }));
+    EXPECT_EQ(record.text(QStringLiteral("Make")), QStringLiteral("Canon"));
+    EXPECT_EQ(record.text(QStringLiteral("GPSVersionID")), QStringLiteral("2 2 0 0"));
+    EXPECT_EQ(record.text(QStringLiteral("make")), QString()) << "tag names are matched exactly";
+    EXPECT_FALSE(record.contains(QStringLiteral("Model")));
+    EXPECT_EQ(record.ExifText(), QStringLiteral("Make: Canon\r\nGPSVersionID: 2 2 0 0 \r\nDateTime: \r\n"));
+}
+
+TEST(ExifReaderTest, ReadsEveryCameraPhoto)
+{
+    const QDir folder(testPhoto(QStringLiteral("cameras")));
+    const QStringList files = folder.entryList(QDir::Files);
+    ASSERT_GE(files.size(), 10);
+    for (const QString& name : files) {
+        const ExifRecord record = ExifReader::read(folder.filePath(name));
+        EXPECT_FALSE(record.isEmpty()) << qPrintable(name);
+        for (const ExifRecord::Entry& entry : record.entries())
+            EXPECT_FALSE(entry.name.isEmpty()) << qPrintable(name);
+    }
+
+    struct Dates {
+        const char* file;
+        const char* original;
+        const char* dateTime;
+        const char* photoDate;
+    };
+    const Dates cases[] = {
+        // Edited later: only the original date tells when the photo was taken.
+        { "Canon_40D.jpg", "2008:05:30 15:56:01", "2008:07:31 10:38:11", "2008:05:30 15:56:01" },
+        // The date lives only in the maker's note of these trail cameras.
+        { "Reconyx_HC500_Hyperfire.jpg", "2020:03:16 10:00:00", "", "2020:03:16 10:00:00" },
+        { "nikon-e950.jpg", "2001:04:06 11:51:40", "2001:04:06 11:51:40", "2001:04:06 11:51:40" },
+        { "PaintTool_sample.jpg", "", "", "" },
+        // Despite its name it has an EXIF block, with the date of its last save.
+        { "no_exif.jpg", "", "2014:09:22 10:56:35", "2014:09:22 10:56:35" },
+    };
+    for (const Dates& c : cases) {
+        const ExifRecord record = ExifReader::read(testPhoto(QStringLiteral("cameras/") + c.file));
+        EXPECT_EQ(record.text(QStringLiteral("DateTimeOriginal")), QLatin1String(c.original)) << c.file;
+        EXPECT_EQ(record.text(QStringLiteral("DateTime")), QLatin1String(c.dateTime)) << c.file;
+        EXPECT_EQ(ExifReader::photoDateText(record), QLatin1String(c.photoDate)) << c.file;
+    }
+}
+
+TEST(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
+{
+    const ExifRecord record = ExifReader::read(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
+    EXPECT_EQ(record.text(QStringLiteral("Model")), QStringLiteral("Canon EOS 40D"));
+    EXPECT_EQ(record.text(QStringLiteral("ExposureTime")), QStringLiteral("1/160"));
+    EXPECT_EQ(record.text(QStringLiteral("ExifVersion")), QStringLiteral("0221"));
+    EXPECT_EQ(record.text(QStringLiteral("ComponentsConfiguration")), QStringLiteral("1 2 3 0"));
+    const ExifRecord::Entry* gps = record.find(QStringLiteral("GPSVersionID"));
+    ASSERT_NE(gps, nullptr);
+    EXPECT_TRUE(gps->isList);
+    EXPECT_EQ(gps->values, QStringList({ "2", "2", "0", "0" }));
+    EXPECT_FALSE(record.find(QStringLiteral("Model"))->isList);
+
+    // Offsets of other directories, and the thumbnail's own tags (IFD1).
+    for (const char* name : { "ExifTag", "GPSTag", "InteroperabilityTag", "JPEGInterchangeFormat", "MakerNote" })
+        EXPECT_FALSE(record.contains(QLatin1String(name))) << name;
+    // The thumbnail's resolution must not replace the photo's.
+    EXPECT_EQ(record.text(QStringLiteral("XResolution")), QStringLiteral("72/1"));
+
+    const ExifRecord edited = ExifReader::read(testPhoto(QStringLiteral("cameras/no_exif.jpg")));
+    EXPECT_EQ(edited.text(QStringLiteral("XPTitle")), QStringLiteral("Der Goalie bin ig"));
+    EXPECT_EQ(edited.text(QStringLiteral("XPAuthor")), QStringLiteral("CREDIT"));
+}
+
+TEST(ExifReaderTest, Orientation)
+{
+    const std::pair<const char*, int> files[] = { { "landscape_1.jpg", 1 }, { "landscape_3.jpg", 3 },
+        { "landscape_6.jpg", 6 }, { "landscape_8.jpg", 8 }, { "portrait_1.jpg", 1 }, { "portrait_6.jpg", 6 } };
+    for (const auto& [file, expected] : files)
+        EXPECT_EQ(ExifReader::orientation(ExifReader::read(testPhoto(QStringLiteral("orientation/") + file))), expected)
+            << file;
+
+    for (const char* stored : { "0", "9", "abc", "" }) {
+        ExifRecord record;
+        record.insert(QStringLiteral("Orientation"), QLatin1String(stored));
+        EXPECT_EQ(ExifReader::orientation(record), 1) << stored;
+    }
+    EXPECT_EQ(ExifReader::orientation(ExifRecord()), 1);
+}
+
+TEST(ExifReaderTest, PhotoDatePrefersARealOriginalDate)
+{
+    struct Case {
+        const char* original;
+        const char* digitized;
+        const char* dateTime;
+        const char* expected;
+    };
+    const Case cases[] = {
+        { nullptr, "2003:01:01 00:00:01", "2004:01:01 00:00:00", "2003:01:01 00:00:01" },
+        { nullptr, nullptr, "2004:01:01 00:00:00", "2004:01:01 00:00:00" },
+        { "", "  ", "2004:01:01 00:00:00", "2004:01:01 00:00:00" },
+        // Zeros and blanks are how cameras write "unknown".
+        { "0000:00:00 00:00:00", nullptr, "2004:01:01 00:00:00", "2004:01:01 00:00:00" },
+        { "    :  :     :  :  ", nullptr, nullptr, "    :  :     :  :  " },
+        { "0000:00:00 00:00:00", nullptr, "    :  :     :  :  ", "0000:00:00 00:00:00" },
+        { nullptr, nullptr, nullptr, "" },
+    };
+    for (const Case& c : cases) {
+        ExifRecord record;
+        if (c.original) record.insert(QStringLiteral("DateTimeOriginal"), QLatin1String(c.original));
+        if (c.digitized) record.insert(QStringLiteral("DateTimeDigitized"), QLatin1String(c.digitized));
+        if (c.dateTime) record.insert(QStringLiteral("DateTime"), QLatin1String(c.dateTime));
+        EXPECT_EQ(ExifReader::photoDateText(record), QLatin1String(c.expected)) << c.expected;
+    }
+}
+
+TEST(ExifReaderTest, DamagedOrUnreadableFilesNeverThrow)
+{
+    const QDir broken(testPhoto(QStringLiteral("broken")));
+    for (const QString& name : broken.entryList(QDir::Files)) {
+        EXPECT_NO_THROW(ExifReader::read(broken.filePath(name))) << qPrintable(name);
+        EXPECT_NO_THROW(ExifReader::exifBlockFor(broken.filePath(name), 10, 10)) << qPrintable(name);
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray canon = fileBytes(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
+    ASSERT_FALSE(canon.isEmpty());
+    const std::pair<const char*, QByteArray> files[] = {
+        { "empty.jpg", QByteArray() },
+        { "text.jpg", QByteArray("not a picture at all") },
+        { "header-only.jpg", canon.left(40) },
+        { "exif-cut.jpg", canon.left(600) },
+        { "garbled.jpg", canon.left(30) + QByteArray(500, '\xFF') + canon.mid(530) },
+    };
+    for (const auto& [name, bytes] : files) {
+        const QString path = dir.filePath(QLatin1String(name));
+        ASSERT_TRUE(writeFile(path, bytes));
+        EXPECT_NO_THROW(ExifReader::read(path)) << name;
+        EXPECT_NO_THROW(ExifReader::exifBlockFor(path, 10, 10)) << name;
+    }
+    EXPECT_TRUE(ExifReader::read(dir.filePath(QStringLiteral("text.jpg"))).isEmpty());
+    EXPECT_TRUE(ExifReader::read(dir.filePath(QStringLiteral("missing.jpg"))).isEmpty());
+    EXPECT_TRUE(ExifReader::read(dir.path()).isEmpty());
+    EXPECT_TRUE(ExifReader::read(QString()).isEmpty());
+}
+
+TEST(ExifReaderTest, ExifBlockCarriesTheDatesIntoTheOutput)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const char* sources[] = { "cameras/Canon_40D.jpg", "orientation/landscape_6.jpg",
+        "cameras/Reconyx_HC500_Hyperfire.jpg", "cameras/nikon-e950.jpg" };
+    for (const char* source : sources) {
+        const QString sourcePath = testPhoto(QLatin1String(source));
+        const ExifRecord original = ExifReader::read(sourcePath);
+        const QByteArray block = ExifReader::exifBlockFor(sourcePath, 40, 30);
+        ASSERT_FALSE(block.isEmpty()) << source;
+        EXPECT_TRUE(block.startsWith(QByteArray("Exif\0\0", 6))) << source;
+        EXPECT_LE(block.size(), ExifReader::MaxApp1Payload) << source;
+        EXPECT_EQ(countJpegStarts(block), 0) << source << ": the embedded preview must go";
+
+        const QByteArray jpeg = ExifReader::withExifBlock(tinyJpeg(40, 30), block);
+        const QString outputPath = dir.filePath(QStringLiteral("out.jpg"));
+        ASSERT_TRUE(writeFile(outputPath, jpeg));
+        EXPECT_EQ(QImage(outputPath).size(), QSize(40, 30)) << source;
+
+        const ExifRecord carried = ExifReader::read(outputPath);
+        EXPECT_EQ(ExifReader::photoDateText(carried), ExifReader::photoDateText(original)) << source;
+        for (const char* name : { "DateTimeOriginal", "DateTime", "Make", "Model", "ExposureTime" })
+            EXPECT_EQ(carried.text(QLatin1String(name)), original.text(QLatin1String(name))) << source << name;
+        EXPECT_EQ(carried.text(QStringLiteral("Orientation")), QStringLiteral("1")) << source;
+        EXPECT_EQ(carried.text(QStringLiteral("PixelXDimension")), QStringLiteral("40")) << source;
+        EXPECT_EQ(carried.text(QStringLiteral("PixelYDimension")), QStringLiteral("30")) << source;
+    }
+    // The sources did carry a thumbnail that the block left behind.
+    EXPECT_GT(countJpegStarts(fileBytes(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")))), 1);
+}
+
+TEST(ExifReaderTest, NoExifBlockWithoutReadableExif)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
+    ASSERT_TRUE(writeFile(plain, tinyJpeg(8, 8)));
+    EXPECT_TRUE(ExifReader::read(plain).isEmpty());
+    EXPECT_TRUE(ExifReader::exifBlockFor(plain, 40, 30).isEmpty());
+    EXPECT_TRUE(ExifReader::exifBlockFor(testPhoto(QStringLiteral("cameras/missing.jpg")), 40, 30).isEmpty());
+
+    const QByteArray jpeg = tinyJpeg(8, 8);
+    EXPECT_EQ(ExifReader::withExifBlock(jpeg, QByteArray()), jpeg);
+    EXPECT_EQ(ExifReader::withExifBlock(jpeg, QByteArray(ExifReader::MaxApp1Payload + 1, 'x')), jpeg);
+    EXPECT_EQ(ExifReader::withExifBlock(QByteArray("BM...."), QByteArray("Exif\0\0", 6)), QByteArray("BM...."));
+}
+
+TEST(ExifReaderTest, OversizedMakerNoteIsDroppedToFitTheSegment)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("big-note.tif"));
+    ASSERT_TRUE(writeFile(source, tiffWithMakerNote(70000)));
+    ASSERT_EQ(ExifReader::read(source).text(QStringLiteral("DateTimeOriginal")), QStringLiteral("2011:02:03 04:05:06"));
+
+    const QByteArray block = ExifReader::exifBlockFor(source, 16, 16);
+    ASSERT_FALSE(block.isEmpty());
+    EXPECT_LE(block.size(), ExifReader::MaxApp1Payload);
+
+    const QString output = dir.filePath(QStringLiteral("out.jpg"));
+    ASSERT_TRUE(writeFile(output, ExifReader::withExifBlock(tinyJpeg(16, 16), block)));
+    const ExifRecord carried = ExifReader::read(output);
+    EXPECT_EQ(carried.text(QStringLiteral("DateTimeOriginal")), QStringLiteral("2011:02:03 04:05:06"));
+    EXPECT_EQ(carried.text(QStringLiteral("Make")), QStringLiteral("Maker"));
+    EXPECT_EQ(ExifReader::orientation(carried), 1);
+
+    // A small note stays.
+    ASSERT_TRUE(writeFile(source, tiffWithMakerNote(100)));
+    EXPECT_GT(ExifReader::exifBlockFor(source, 16, 16).count(QByteArray(100, 'x')), 0);
+}

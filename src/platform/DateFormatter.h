@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+// The date part of the classic Format function, as the date stamp uses it.
+//
+// Tokens, letters in either case: d dd ddd dddd ddddd dddddd, w ww, m mm mmm
+// mmmm (m and mm after h or hh mean minutes, also across separators as in
+// "hh:mm"), q, y yy yyyy, h hh, n nn, s ss, ttttt, c; the 12-hour forms
+// AM/PM am/pm A/P a/p (printed in the case written) and AMPM (the locale's
+// designators); "/" and ":" give the locale's date and time separators; \x
+// and "text" are copied literally, and so is any other character. Weeks
+// start on Sunday and week 1 is the one holding 1 January. Names of days and
+// months are in the locale's language. An empty format gives the general
+// date: the short date, a blank and the time, the date alone at midnight.
+class DateFormatter {
+public:
+    static QString format(const QDateTime& value, const QString& format, const QLocale& locale = QLocale::system());
+
+    // The stamp's text for an EXIF date text ("2005:12:25 14:30:07"): empty
+    // stays empty; the first two colons become slashes; a text that then
+    // reads as year/month/day hours:minutes:seconds is formatted, any other
+    // is kept as the replacement left it.
+    static QString dateText(
+        const QString& exifDateText, const QString& format, const QLocale& locale = QLocale::system());
+
+    // "yyyy/mm/dd[ hh:mm[:ss]]" as a date and time (UTC, so that no clock
+    // change moves it); nothing when it does not name a real moment.
+    static std::optional<QDateTime> parseDate(const QString& text);
+
+    static QString dateSeparator(const QLocale& locale);
+    static QString timeSeparator(const QLocale& locale);
+};

@@ -1,0 +1,448 @@
+#include "controls/BarColor.h"
+#include "controls/OleColor.h"
+#include "controls/PropertyBag.h"
+
+#include <QFontInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+QVariant i16(qint16 value)
+{
+    return QVariant::fromValue(value);
+}
+QVariant i32(qint32 value)
+{
+    return QVariant::fromValue(value);
+}
+
+// The date dialog's offset bars as stored: texts for Min, Max and Value.
+PropertyBag offsetBag()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    return PropertyBag { { "caption", "0 px" }, { "font", font }, { "forecolor", 0xFFFFu }, { "min", "-10" },
+        { "max", "10" }, { "value", "0" }, { "strextend", " px" } };
+}
+
+// A shown bar whose surface has the given inner size. The default border is
+// three-dimensional, two pixels on each side.
+std::unique_ptr<BarColor> shownBar(const PropertyBag* bag = nullptr, QSize inner = QSize(200, 17))
+{
+    auto bar = std::make_unique<BarColor>();
+    if (bag)
+        bar->ReadProperties(*bag);
+    else
+        bar->InitProperties();
+    bar->resize(inner + QSize(4, 4));
+    bar->show();
+    return bar;
+}
+
+// The top row of the surface's inner area, where the centred caption does
+// not reach: the number of pixels from the left in FillColor, or -1 when the
+// row is not split into a fill part followed by a back part.
+int filledColumns(BarColor& bar)
+{
+    const QRect inner = bar.Picture1()->contentsRect();
+    const QImage image = bar.Picture1()->grab(inner).toImage();
+    const QRgb fill = OleColor::toQColor(bar.FillColor()).rgb();
+    const QRgb back = OleColor::toQColor(bar.BackColor()).rgb();
+    int columns = 0;
+    while (columns < image.width() && image.pixel(columns, 0) == fill)
+        ++columns;
+    for (int x = columns; x < image.width(); ++x) {
+        if (image.pixel(x, 0) != back) return -1;
+    }
+    return columns;
+}
+
+// Pixel position on the surface widget of a position on its inner area.
+QPoint onSurface(BarColor& bar, int x, int y = 5)
+{
+    return QPoint(x, y) + bar.Picture1()->contentsRect().topLeft();
+}
+
+} // namespace
+
+TEST(BarColorTest, NewInstanceDrawsNothingUntilItsFirstLayout)
+{
+    BarColor bar;
+    QSignalSpy changes(&bar, &BarColor::Change);
+    bar.InitProperties();
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(bar.Value(), i16(50));
+    EXPECT_EQ(bar.Value().typeId(), QMetaType::Short);
+
+    bar.resize(204, 21);
+    EXPECT_EQ(changes.count(), 0); // a hidden bar lays out when it is shown
+    bar.show();
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(bar.surfaceSize(), QSize(200, 17));
+    EXPECT_EQ(bar.Caption(), "50%");
+    EXPECT_EQ(filledColumns(bar), 100);
+}
+
+TEST(BarColorTest, EverySetterRaisesChangeAsDocumented)
+{
+    auto bar = shownBar();
+    const QFont font = bar->Font();
+    struct Case {
+        const char* property;
+        std::function<void()> assign;
+        int changes;
+    };
+    // Setting a property to the value it already has counts as well.
+    const Case cases[] = {
+        { "Appearance", [&] { bar->setAppearance(1); }, 1 },
+        { "BackColor", [&] { bar->setBackColor(bar->BackColor()); }, 1 },
+        { "BorderStyle", [&] { bar->setBorderStyle(1); }, 1 },
+        { "Caption", [&] { bar->setCaption("7"); }, 0 },
+        { "Font", [&] { bar->setFont(font); }, 1 },
+        { "ForeColor", [&] { bar->setForeColor(0xFFFF); }, 1 },
+        { "Min", [&] { bar->setMin(bar->Min()); }, 1 },
+        { "Max", [&] { bar->setMax(bar->Max()); }, 1 },
+        { "Value", [&] { bar->setValue(bar->Value()); }, 1 },
+        { "FillColor", [&] { bar->setFillColor(255); }, 1 },
+        { "Interactive", [&] { bar->setInteractive(false); }, 0 },
+        { "StrExtend", [&] { bar->setStrExtend("%"); }, 1 },
+        { "AutoCaption", [&] { bar->setAutoCaption(true); }, 0 },
+    };
+    for (const Case& c : cases) {
+        QSignalSpy changes(bar.get(), &BarColor::Change);
+        QSignalSpy notices(bar.get(), &BarColor::PropertyChanged);
+        c.assign();
+        EXPECT_EQ(changes.count(), c.changes) << c.property;
+        // A redraw marks Value first; the setter's own property comes last.
+        ASSERT_FALSE(notices.isEmpty()) << c.property;
+        EXPECT_EQ(notices.last().at(0).toString(), c.property);
+        EXPECT_EQ(notices.count(), c.changes + (QString(c.property) == "Value" ? 0 : 1)) << c.property;
+    }
+
+    QSignalSpy changes(bar.get(), &BarColor::Change);
+    bar->resize(150, 30);
+    bar->resize(150, 25);
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(bar->Picture1()->geometry(), QRect(0, 0, 150, 25));
+}
+
+TEST(BarColorTest, CaptionFollowsAutoCaption)
+{
+    auto bar = shownBar();
+    bar->setCaption("75");
+    EXPECT_EQ(bar->Caption(), "75%");
+
+    bar->setAutoCaption(false);
+    EXPECT_EQ(bar->Caption(), "75%");
+    bar->setValue(i32(20));
+    EXPECT_EQ(bar->Caption(), "75%");
+    bar->setCaption("75");
+    EXPECT_EQ(bar->Caption(), "75");
+
+    bar->setAutoCaption(true);
+    bar->setValue(2.5);
+    EXPECT_EQ(bar->Caption(), "2.5%");
+    EXPECT_EQ(bar->Value().typeId(), QMetaType::Double);
+}
+
+TEST(BarColorTest, FillRunsFromZeroAtTheLeftToMaxAtTheRight)
+{
+    auto bar = shownBar();
+    bar->setMin(i16(40)); // Min takes no part in drawing
+    const struct {
+        QVariant value;
+        int filled;
+        const char* caption;
+    } cases[] = {
+        { i32(50), 100, "50%" },
+        { i32(100), 200, "100%" },
+        { i32(150), 200, "150%" },
+        { i32(0), 0, "0%" },
+        { i32(-5), 0, "-5%" },
+        { 12.5, 25, "12.5%" },
+        { QString("75"), 150, "75%" },
+        { i32(1000000000), 200, "1000000000%" },
+    };
+    for (const auto& c : cases) {
+        bar->setValue(c.value);
+        EXPECT_EQ(filledColumns(*bar), c.filled) << c.caption;
+        EXPECT_EQ(bar->Caption(), c.caption);
+        EXPECT_EQ(bar->Value(), c.value);
+    }
+}
+
+TEST(BarColorTest, ValueThatCannotBeDrawnKeepsThePreviousImage)
+{
+    auto bar = shownBar();
+    bar->setValue(i32(30));
+    ASSERT_EQ(filledColumns(*bar), 60);
+
+    // Max 0, or a value that is no number: the image stays, while the value
+    // is stored, the caption rewritten and Change raised all the same.
+    bar->setMax(i16(0));
+    QSignalSpy changes(bar.get(), &BarColor::Change);
+    bar->setValue(i32(80));
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(bar->Value(), i32(80));
+    EXPECT_EQ(bar->Caption(), "80%");
+    EXPECT_EQ(filledColumns(*bar), 60);
+    EXPECT_EQ(bar->XinValue(100), 0);
+
+    bar->setMax(i16(100));
+    ASSERT_EQ(filledColumns(*bar), 160);
+    bar->setValue(QString("abc"));
+    EXPECT_EQ(changes.count(), 3);
+    EXPECT_EQ(bar->Value(), QVariant("abc"));
+    EXPECT_EQ(bar->Caption(), "abc%");
+    EXPECT_EQ(filledColumns(*bar), 160);
+}
+
+TEST(BarColorTest, StoredTextLimitsAreKeptAndReadAsNumbers)
+{
+    const PropertyBag bag = offsetBag();
+    auto bar = shownBar(&bag);
+    EXPECT_EQ(bar->Max(), QVariant(QString("10")));
+    EXPECT_EQ(bar->Value(), QVariant(QString("0")));
+    EXPECT_EQ(bar->Caption(), "0 px");
+    EXPECT_EQ(filledColumns(*bar), 0);
+
+    bar->setValue(QString("5"));
+    EXPECT_EQ(filledColumns(*bar), 100);
+    EXPECT_EQ(bar->Caption(), "5 px");
+}
+
+TEST(BarColorTest, XinValueRoundsHalfToEvenThenLimitsToMaxAndMin)
+{
+    const PropertyBag bag = offsetBag();
+    auto bar = shownBar(&bag);
+    ASSERT_EQ(bar->surfaceSize().width(), 200);
+    // -150 gives -7.5, which rounds to the even -8.
+    const std::pair<int, int> positions[]
+        = { { 0, 0 }, { 100, 5 }, { 200, 10 }, { -150, -8 }, { -400, -10 }, { 400, 10 } };
+    for (const auto& [x, expected] : positions)
+        EXPECT_EQ(bar->XinValue(x), expected) << x;
+
+    // The same with numbers instead of texts.
+    bar->setMin(i16(-10));
+    bar->setMax(i32(10));
+    for (const auto& [x, expected] : positions)
+        EXPECT_EQ(bar->XinValue(x), expected) << x;
+
+    bar->setMin(i16(0));
+    bar->setMax(i16(100));
+    EXPECT_EQ(bar->XinValue(101), 50); // 50.5
+    EXPECT_EQ(bar->XinValue(103), 52); // 51.5
+
+    // Min is tested last, so it wins over a lower Max.
+    bar->setMin(i16(20));
+    bar->setMax(i16(10));
+    for (int x : { -50, 0, 100, 200, 300 })
+        EXPECT_EQ(bar->XinValue(x), 20) << x;
+
+    // A Min that is no number limits nothing.
+    bar->setMin(QString("low"));
+    EXPECT_EQ(bar->XinValue(-100), -5);
+}
+
+TEST(BarColorTest, XinValueOnASurfaceWithoutWidthStartsAtZero)
+{
+    auto bar = shownBar(nullptr, QSize(0, 10));
+    ASSERT_EQ(bar->surfaceSize().width(), 0);
+    EXPECT_EQ(bar->XinValue(50), 0);
+    bar->setMin(i16(5));
+    EXPECT_EQ(bar->XinValue(50), 5);
+}
+
+TEST(BarColorTest, LeftButtonPressAndDragChooseTheValue)
+{
+    const PropertyBag bag = offsetBag();
+    auto bar = shownBar(&bag);
+    QSignalSpy downs(bar.get(), &BarColor::MouseDown);
+    QSignalSpy moves(bar.get(), &BarColor::MouseMove);
+    QSignalSpy ups(bar.get(), &BarColor::MouseUp);
+    QSignalSpy changes(bar.get(), &BarColor::Change);
+    QFrame* surface = bar->Picture1();
+
+    QTest::mousePress(surface, Qt::LeftButton, Qt::ShiftModifier, onSurface(*bar, 100, 6));
+    ASSERT_EQ(downs.count(), 1);
+    EXPECT_EQ(downs.at(0), (QList<QVariant> { i16(1), i16(1), 100.0f, 6.0f }));
+    EXPECT_EQ(bar->Value(), i32(5));
+    EXPECT_EQ(bar->Caption(), "5 px");
+    EXPECT_EQ(changes.count(), 1);
+
+    // The drag goes on outside the bar: left of it down to Min, right of it
+    // up to Max.
+    const std::pair<int, int> drags[] = { { -150, -8 }, { -400, -10 }, { 400, 10 }, { 0, 0 } };
+    for (const auto& [x, expected] : drags) {
+        QTest::mouseMove(surface, onSurface(*bar, x));
+        EXPECT_EQ(bar->Value(), i32(expected)) << x;
+    }
+    EXPECT_EQ(moves.count(), 4);
+    EXPECT_EQ(moves.last().at(0), i16(1));
+    EXPECT_EQ(changes.count(), 5);
+
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 0));
+    ASSERT_EQ(ups.count(), 1);
+    EXPECT_EQ(ups.at(0).at(0), i16(1));
+    EXPECT_EQ(changes.count(), 5);
+}
+
+TEST(BarColorTest, OtherButtonsAndInteractiveOffChangeNothing)
+{
+    auto bar = shownBar();
+    QSignalSpy downs(bar.get(), &BarColor::MouseDown);
+    QSignalSpy moves(bar.get(), &BarColor::MouseMove);
+    QSignalSpy changes(bar.get(), &BarColor::Change);
+    QFrame* surface = bar->Picture1();
+
+    // Right button alone, then left and right together (Button 3).
+    QTest::mousePress(surface, Qt::RightButton, {}, onSurface(*bar, 20));
+    QTest::mouseMove(surface, onSurface(*bar, 30));
+    QTest::mousePress(surface, Qt::LeftButton, {}, onSurface(*bar, 40));
+    QTest::mouseMove(surface, onSurface(*bar, 60));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 60));
+    QTest::mouseRelease(surface, Qt::RightButton, {}, onSurface(*bar, 60));
+    ASSERT_EQ(downs.count(), 2);
+    EXPECT_EQ(downs.at(0).at(0), i16(2));
+    EXPECT_EQ(downs.at(1).at(0), i16(3));
+    EXPECT_EQ(moves.at(0).at(0), i16(2));
+    EXPECT_EQ(moves.at(1).at(0), i16(3));
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(bar->Value(), i16(50));
+
+    bar->setInteractive(false);
+    QTest::mousePress(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
+    QTest::mouseMove(surface, onSurface(*bar, 30));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 30));
+    EXPECT_EQ(downs.count(), 3);
+    EXPECT_EQ(moves.count(), 3);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(bar->Value(), i16(50));
+
+    QSignalSpy doubles(bar.get(), &BarColor::DblClick);
+    QTest::mouseDClick(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
+    EXPECT_EQ(doubles.count(), 1);
+}
+
+TEST(BarColorTest, PressOnTheCaptionCountsAsOnTheSurfaceBelow)
+{
+    auto bar = shownBar();
+    const QPoint caption = bar->captionPosition();
+    QSignalSpy downs(bar.get(), &BarColor::MouseDown);
+    QSignalSpy ups(bar.get(), &BarColor::MouseUp);
+    QSignalSpy doubles(bar.get(), &BarColor::DblClick);
+
+    QTest::mousePress(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
+    ASSERT_EQ(downs.count(), 1);
+    const float x = float(caption.x() + 3);
+    EXPECT_EQ(downs.at(0), (QList<QVariant> { i16(1), i16(0), x, float(caption.y() + 2) }));
+    EXPECT_EQ(bar->Value(), i32(bar->XinValue(caption.x() + 3)));
+
+    // Neither a release nor a double click on the caption reaches the bar.
+    QTest::mouseRelease(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
+    QTest::mouseDClick(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
+    QTest::mouseRelease(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
+    EXPECT_EQ(ups.count(), 0);
+    EXPECT_EQ(doubles.count(), 0);
+    EXPECT_EQ(downs.count(), 1);
+}
+
+TEST(BarColorTest, CaptionIsCentredOnTheSurface)
+{
+    auto bar = shownBar();
+    QLabel* label = bar->Label1();
+    const auto expectedLeft = [&] { return (bar->surfaceSize().width() - label->width()) / 2; };
+    EXPECT_EQ(bar->captionPosition(), QPoint(expectedLeft(), (bar->surfaceSize().height() - label->height()) / 2));
+
+    const int before = bar->captionPosition().x();
+    bar->setValue(i32(1000000));
+    EXPECT_LT(bar->captionPosition().x(), before);
+    EXPECT_EQ(bar->captionPosition().x(), expectedLeft());
+
+    // A caption wider than the bar sits left of it, truncated toward zero.
+    bar->resize(label->width() - 5 + 4, 21);
+    ASSERT_EQ(bar->surfaceSize().width(), label->width() - 5);
+    EXPECT_EQ(bar->captionPosition().x(), -2);
+}
+
+TEST(BarColorTest, ReadPropertiesStoresWithoutDrawing)
+{
+    BarColor bar;
+    QSignalSpy changes(&bar, &BarColor::Change);
+    const PropertyBag bag { { "value", i16(80) }, { "caption", "80%" } };
+    bar.ReadProperties(bag);
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(bar.Value(), i16(80));
+    EXPECT_EQ(bar.Caption(), "80%");
+
+    bar.resize(204, 21);
+    EXPECT_EQ(changes.count(), 0); // a hidden bar lays out when it is shown
+    bar.show();
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(filledColumns(bar), 160);
+}
+
+TEST(BarColorTest, WritePropertiesLeavesOutDefaults)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    const PropertyBag quality { { "caption", "50%" }, { "font", font }, { "forecolor", 0xFFFFu } };
+    auto bar = shownBar(&quality);
+
+    PropertyBag saved;
+    bar->WriteProperties(saved);
+    EXPECT_EQ(saved.keys(), (QStringList { "Caption", "Font", "ForeColor" }));
+    EXPECT_EQ(saved.ReadProperty("caption"), QVariant("50%"));
+    EXPECT_EQ(saved.ReadProperty("font").value<QFont>().family(), "MS Sans Serif");
+
+    bar->setValue(i32(51));
+    bar->WriteProperties(saved);
+    EXPECT_EQ(saved.ReadProperty("Value"), i32(51));
+
+    // Back at the default, the stale entry goes too.
+    bar->setValue(i32(50));
+    bar->WriteProperties(saved);
+    EXPECT_FALSE(saved.contains("value"));
+
+    // The stored caption already holds its unit text: a reload shows it once.
+    bar->setValue(i32(64));
+    bar->WriteProperties(saved);
+    auto reloaded = shownBar(&saved);
+    EXPECT_EQ(reloaded->Caption(), "64%");
+    EXPECT_EQ(reloaded->Value(), i32(64));
+
+    // The offset bars keep their texts.
+    const PropertyBag offsets = offsetBag();
+    auto offsetBar = shownBar(&offsets);
+    PropertyBag offsetSaved;
+    offsetBar->WriteProperties(offsetSaved);
+    EXPECT_EQ(offsetSaved.keys(), (QStringList { "Caption", "Font", "ForeColor", "Min", "Max", "Value", "StrExtend" }));
+    EXPECT_EQ(offsetSaved.ReadProperty("Value"), QVariant("0"));
+}
+
+TEST(BarColorTest, StoredWindowsFontDrawsWithASansFontOfThisSystem)
+{
+    const PropertyBag bag = offsetBag();
+    BarColor bar;
+    bar.ReadProperties(bag);
+    EXPECT_EQ(bar.Font().family(), "MS Sans Serif");
+    const QString drawn = QFontInfo(bar.Label1()->font()).family();
+    EXPECT_TRUE(drawn == "DejaVu Sans" || drawn == "Liberation Sans") << drawn.toStdString();
+}
+
+TEST(BarColorTest, TwipsGeometryUsesFifteenTwipsPerPixel)
+{
+    QWidget host;
+    BarColor bar(&host);
+    bar.setGeometryTwips(120, 300, 3075, 315);
+    EXPECT_EQ(bar.geometry(), QRect(8, 20, 205, 21));
+}

@@ -1,6 +1,7 @@
 #include "files/mIntelJPEGLibrary.h"
 
 #include "imaging/cDIBSection.h"
+#include "platform/ExifReader.h"
 #include "platform/FileStamp.h"
 #include "platform/RuntimeError.h"
 
@@ -58,16 +59,6 @@ private:
     tjhandle m_handle;
 };
 
-// Where the EXIF segment goes: after the start of image and the JFIF
-// segment that the encoder puts first.
-size_t exifInsertionPoint(const unsigned char* jpeg, size_t size)
-{
-    size_t at = 2;
-    if (size >= at + 4 && jpeg[at] == 0xFF && jpeg[at + 1] == 0xE0)
-        at += 2 + ((static_cast<size_t>(jpeg[at + 2]) << 8) | jpeg[at + 3]);
-    return std::min(at, size);
-}
-
 QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock)
 {
     Compressor tj;
@@ -85,21 +76,8 @@ QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& e
         failWrite(-1, QString::fromLocal8Bit(tjGetErrorStr2(tj.handle())));
     }
 
-    const auto* jpeg = tj.m_buffer;
-    const size_t size = tj.m_size;
-    if (exifBlock.isEmpty() || exifBlock.size() > 65533)
-        return QByteArray(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
-
-    const size_t at = exifInsertionPoint(jpeg, size);
-    const size_t segmentLength = static_cast<size_t>(exifBlock.size()) + 2;
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(size + segmentLength + 2));
-    out.append(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(at));
-    const char marker[4] = {'\xFF', '\xE1', static_cast<char>(segmentLength >> 8), static_cast<char>(segmentLength & 0xFF)};
-    out.append(marker, 4);
-    out.append(exifBlock);
-    out.append(reinterpret_cast<const char*>(jpeg + at), static_cast<qsizetype>(size - at));
-    return out;
+    const QByteArray jpeg(reinterpret_cast<const char*>(tj.m_buffer), static_cast<qsizetype>(tj.m_size));
+    return ExifReader::withExifBlock(jpeg, exifBlock);
 }
 
 bool writeAll(int fd, const char* data, size_t size)

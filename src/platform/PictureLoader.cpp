@@ -120,7 +120,8 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
     return fromQImage(path, image);
 }
 
-std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& data, int scaleDenominator)
+std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& data, int scaleDenominator,
+                                         QString* warning)
 {
     Decompressor tj;
     if (!tj.get())
@@ -143,8 +144,13 @@ std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& 
     if (result == 0)
         return surface;
     // A warning (a truncated or slightly damaged file) still gives a picture.
-    if (tjGetErrorCode(tj.get()) == TJERR_WARNING)
+    if (tjGetErrorCode(tj.get()) == TJERR_WARNING) {
+        if (warning) {
+            *warning = QStringLiteral("\"%1\" is damaged (%2); it was decoded as far as it goes.")
+                           .arg(QDir::toNativeSeparators(path), tj.lastError());
+        }
         return surface;
+    }
     const QString reason = tj.lastError();
     if (auto decoded = decodeWithQt(path, data, nullptr))
         return decoded;
@@ -153,13 +159,15 @@ std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& 
 
 } // namespace
 
-std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scaleDenominator)
+std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scaleDenominator, QString* warning)
 {
+    if (warning)
+        warning->clear();
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
     const QByteArray data = readFile(path);
     if (isJpeg(data))
-        return decodeJpeg(path, data, scaleDenominator);
+        return decodeJpeg(path, data, scaleDenominator, warning);
     if (isBmp(data)) {
         QString reason;
         if (auto decoded = decodeWithQt(path, data, &reason))

@@ -21,7 +21,9 @@ public:
     // scaleDenominator 1, 2, 4 or 8 decodes a JPEG at that fraction of its
     // size (each side rounded up), which is much faster; a BMP is always
     // decoded whole.
-    static std::unique_ptr<PixelSurface> load(const QString& path, int scaleDenominator = 1);
+    // warning, when given, receives what was wrong with a file that still
+    // gave a picture (a truncated JPEG), and is emptied otherwise.
+    static std::unique_ptr<PixelSurface> load(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
     // The picture's size from its header alone.
     static QSize readSize(const QString& path);

@@ -31,8 +31,10 @@ TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
 
 TEST(PictureLoaderTest, TruncatedJpegDecodesWhatIsThere)
 {
-    auto picture = PictureLoader::load(testPhoto("broken/corrupted.jpg"));
+    QString warning;
+    auto picture = PictureLoader::load(testPhoto("broken/corrupted.jpg"), 1, &warning);
     ASSERT_TRUE(picture);
+    EXPECT_TRUE(warning.contains("corrupted.jpg")) << warning.toStdString();
     EXPECT_EQ(picture->width(), 3648);
     EXPECT_EQ(picture->height(), 2736);
 }

@@ -1,0 +1,18 @@
+#include "workflow/PhotoFolder.h"
+
+#include <QDir>
+
+QStringList PhotoFolder::photoNames(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")}, QDir::Files | QDir::Readable,
+                                  QDir::Name | QDir::IgnoreCase);
+}
+
+QStringList PhotoFolder::subFolders(const QString& folder)
+{
+    QStringList paths;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+        paths << dir.filePath(name);
+    return paths;
+}

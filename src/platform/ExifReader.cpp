@@ -88,6 +88,15 @@ void addDatum(ExifRecord& record, const Exiv2::Exifdatum& datum)
         record.insert(name, shellText(value));
         return;
     }
+    if (const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&value)) {
+        // Cameras reserve a long comment field and leave it blank.
+        constexpr long maxCommentBytes = 4096;
+        if (value.size() <= maxCommentBytes) {
+            const QString text = trimmedText(comment->comment());
+            record.insert(name, text.left(text.indexOf(QChar(0))));
+        }
+        return;
+    }
     switch (value.typeId()) {
     case Exiv2::asciiString:
     case Exiv2::string:
@@ -98,9 +107,7 @@ void addDatum(ExifRecord& record, const Exiv2::Exifdatum& datum)
     case Exiv2::unsignedByte:
     case Exiv2::signedByte:
         if (value.size() > ExifReader::MaxBlobBytes) return;
-        if (const auto* comment = dynamic_cast<const Exiv2::CommentValue*>(&value))
-            record.insert(name, trimmedText(comment->comment()));
-        else if (value.typeId() == Exiv2::undefined)
+        if (value.typeId() == Exiv2::undefined)
             record.insert(name, blobText(value));
         else
             break;

@@ -19,7 +19,7 @@ public:
     // numeric tags with several components as a list, one text per
     // component; rationals as "numerator/denominator"; short binary tags as
     // their text when printable, else as their bytes in decimal, separated
-    // by blanks.
+    // by blanks; the user comment as its text, whatever its length.
     static ExifRecord read(const QString& path);
 
     // The "Orientation" tag, 1 to 8; 1 when missing or out of range.

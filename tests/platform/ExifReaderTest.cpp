@@ -147,6 +147,9 @@ TEST(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
     EXPECT_TRUE(gps->isList);
     EXPECT_EQ(gps->values, QStringList({ "2", "2", "0", "0" }));
     EXPECT_FALSE(record.find(QStringLiteral("Model"))->isList);
+    // A 264-byte comment field left blank by the camera.
+    EXPECT_TRUE(record.contains(QStringLiteral("UserComment")));
+    EXPECT_EQ(record.text(QStringLiteral("UserComment")), QString());
 
     // Offsets of other directories, and the thumbnail's own tags (IFD1).
     for (const char* name : { "ExifTag", "GPSTag", "InteroperabilityTag", "JPEGInterchangeFormat", "MakerNote" })

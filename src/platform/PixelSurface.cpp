@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRect>
 
 #include <algorithm>
 #include <cstdlib>
@@ -73,16 +74,26 @@ void PixelSurface::copyFrom(const QImage& image)
         std::memcpy(scanLine(y), converted.constScanLine(y), static_cast<size_t>(w) * 3);
 }
 
-void PixelSurface::paint(const std::function<void(QPainter&)>& draw)
+void PixelSurface::paint(const std::function<void(QPainter&)>& draw, const QRect& area)
 {
-    // QImage rows run top-down, ours bottom-up: paint on an upright copy and
-    // copy it back, two whole-row passes.
-    QImage image = toImage();
+    // QImage rows run top-down, ours bottom-up: paint on an upright copy of
+    // the rows concerned (all of them, or the area's band), then copy back.
+    const QRect band = area.isNull() ? QRect(0, 0, m_width, m_height)
+                                     : QRect(0, area.top(), m_width, area.height()).intersected(QRect(0, 0, m_width, m_height));
+    if (band.isEmpty())
+        return;
+    QImage image(m_width, band.height(), QImage::Format_BGR888);
     if (image.isNull())
         return;
+    for (int32_t y = 0; y < band.height(); ++y)
+        std::memcpy(image.scanLine(y), scanLine(band.top() + y), static_cast<size_t>(m_width) * 3);
     {
         QPainter painter(&image);
+        painter.translate(0, -band.top());
+        if (!area.isNull())
+            painter.setClipRect(area);
         draw(painter);
     }
-    copyFrom(image);
+    for (int32_t y = 0; y < band.height(); ++y)
+        std::memcpy(scanLine(band.top() + y), image.constScanLine(y), static_cast<size_t>(m_width) * 3);
 }

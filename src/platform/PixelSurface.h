@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,8 +53,10 @@ public:
     // Copies an upright picture into the surface from the top-left corner,
     // converting it to 24 bits; what does not fit is left out.
     void copyFrom(const QImage& image);
-    // Draws on the surface with a painter whose origin is the top-left corner.
-    void paint(const std::function<void(QPainter&)>& draw);
+    // Draws on the surface with a painter whose origin is the top-left
+    // corner. When an area is given, only what falls inside it is changed,
+    // and only its rows are copied for the painter.
+    void paint(const std::function<void(QPainter&)>& draw, const QRect& area = QRect());
 
 private:
     struct FreeDeleter {

@@ -222,16 +222,24 @@ void PhotoEngine::PrintDateStamp()
     const QColor firstColor = fromColorRef(m_settings.DateColor1);
     const QColor secondColor = fromColorRef(m_settings.DateColor2);
     const QString text = DateText;
-    Picture1.hdc()->paint([&](QPainter& painter) {
-        painter.setFont(font);
-        // The text's top-left corner at the position: the baseline lies one
-        // ascent below it. Glyphs only, no background box.
-        const qreal ascent = QFontMetricsF(font, painter.device()).ascent();
-        painter.setPen(firstColor);
-        painter.drawText(QPointF(first.x(), first.y() + ascent), text);
-        painter.setPen(secondColor);
-        painter.drawText(QPointF(second.x(), second.y() + ascent), text);
-    });
+    // Only the band of rows under the two texts is redrawn; the margin takes
+    // in what the glyphs may stick out of their advance box.
+    const QFontMetricsF metrics(font);
+    const int margin = font.pixelSize();
+    const QRect textBox = metrics.boundingRect(text).toAlignedRect().translated(0, qRound(metrics.ascent()));
+    const QRect area = (textBox.translated(first) | textBox.translated(second)).adjusted(-margin, -margin, margin, margin);
+    Picture1.hdc()->paint(
+        [&](QPainter& painter) {
+            painter.setFont(font);
+            // The text's top-left corner at the position: the baseline lies
+            // one ascent below it. Glyphs only, no background box.
+            const qreal ascent = QFontMetricsF(font, painter.device()).ascent();
+            painter.setPen(firstColor);
+            painter.drawText(QPointF(first.x(), first.y() + ascent), text);
+            painter.setPen(secondColor);
+            painter.drawText(QPointF(second.x(), second.y() + ascent), text);
+        },
+        area);
 }
 
 void PhotoEngine::ApplyDateStyle()

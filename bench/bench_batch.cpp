@@ -1,0 +1,108 @@
+// The batch from end to end against its unavoidable part.
+//   build/bench/bench_batch
+// A folder of 12-megapixel photos goes through the batch at scale 0.5 with
+// Sharpen, the date stamp and thumbnails; the same photos are also decoded
+// and their 2000x1500 outputs encoded alone, in the same run. The
+// whole pipeline should stay within 1.5 times decode plus encode.
+#include "files/mIntelJPEGLibrary.h"
+#include "files/mMain.h"
+#include "imaging/cDIBSection.h"
+#include "platform/ExifReader.h"
+#include "platform/PictureLoader.h"
+#include "workflow/PhotoEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int PhotoCount = 4;
+
+// A folder of 4000x3000 photos made from a real one, with its EXIF block.
+struct PhotoFolderFixture {
+    QTemporaryDir dir;
+    QTemporaryDir out;
+    QString folder;
+
+    PhotoFolderFixture()
+    {
+        const QString source = QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg");
+        cDIBSection photo;
+        photo.CreateFromPicture(PictureLoader::load(source));
+        auto big = photo.Resample(3000, 4000);
+        const QByteArray exif = ExifReader::exifBlockFor(source, 4000, 3000);
+        folder = dir.filePath(QStringLiteral("2026"));
+        QDir().mkpath(folder);
+        for (int i = 0; i < PhotoCount; ++i)
+            mIntelJPEGLibrary::SaveJPG(*big, QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i), 90, exif);
+    }
+};
+
+PhotoFolderFixture& fixture()
+{
+    static PhotoFolderFixture instance;
+    return instance;
+}
+
+void report(benchmark::State& state)
+{
+    state.counters["photos/s"] = benchmark::Counter(PhotoCount, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"] = benchmark::Counter(PhotoCount * 12.0, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_DecodePlusEncode(benchmark::State& state)
+{
+    PhotoFolderFixture& f = fixture();
+    cDIBSection output;
+    output.Create(2000, 1500);
+    output.RandomiseBits();
+    const QString target = f.out.filePath(QStringLiteral("plain.jpg"));
+    for (auto _ : state) {
+        for (const QString& name : QDir(f.folder).entryList(QDir::Files)) {
+            auto picture = PictureLoader::load(QDir(f.folder).filePath(name));
+            benchmark::DoNotOptimize(picture->bits());
+            mIntelJPEGLibrary::SaveJPG(output, target, 80);
+        }
+    }
+    report(state);
+}
+
+void BM_BatchTransform(benchmark::State& state)
+{
+    PhotoFolderFixture& f = fixture();
+    SettingsRecord settings;
+    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
+    settings.PreviewScale = 0.5;
+    settings.BatchFilter = true;
+    settings.CurrentFilter = 5;
+    settings.TargetFolder = f.out.path();
+    PhotoEngine engine(settings);
+    engine.Controls.Label1.Left = 300;
+    engine.Controls.Label1.Top = 300;
+    engine.ApplyDateStyle();
+    for (auto _ : state) {
+        const BatchReport result = engine.BatchTransform(f.folder);
+        if (result.treated != PhotoCount)
+            state.SkipWithError("the batch failed");
+    }
+    report(state);
+}
+
+} // namespace
+
+BENCHMARK(BM_DecodePlusEncode)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_BatchTransform)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv); // fonts for the stamp
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,5 +1,7 @@
 #include "files/mFileIni.h"
 
+#include "support/TestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,19 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString read(const QString& ini, const char* section, const char* key, const QString& fallback = QStringLiteral("?"))
 {

@@ -3,6 +3,7 @@
 #include "imaging/cDIBSection.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,12 +25,6 @@ void paintHalves(cDIBSection& dib)
         painter.fillRect(0, 0, dib.Width(), dib.Height() / 2, Qt::red);
         painter.fillRect(0, dib.Height() / 2, dib.Width(), dib.Height() - dib.Height() / 2, Qt::blue);
     });
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 timespec secondsAgo(long seconds)
@@ -55,7 +50,7 @@ TEST(mIntelJPEGLibraryTest, WritesAnUprightBaselineJpegForEveryPadding)
         EXPECT_GT(back.pixelColor(0, 1).red(), 200) << width;
         EXPECT_GT(back.pixelColor(0, 14).blue(), 200) << width;
         // Baseline: a SOF0 marker, no progressive SOF2.
-        const QByteArray data = readAll(path);
+        const QByteArray data = readFile(path);
         EXPECT_TRUE(data.contains(QByteArray("\xFF\xC0", 2)));
         EXPECT_FALSE(data.contains(QByteArray("\xFF\xC2", 2)));
     }
@@ -146,6 +141,6 @@ TEST(mIntelJPEGLibraryTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
             EXPECT_EQ(error.description(), c.description);
         }
     }
-    EXPECT_EQ(readAll(path), "precious");
+    EXPECT_EQ(readFile(path), "precious");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }

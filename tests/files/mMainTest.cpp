@@ -5,22 +5,11 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // "section/key" of every key line, in file order.
 std::vector<std::string> keysInOrder(const QString& path)

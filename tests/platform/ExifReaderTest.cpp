@@ -11,18 +11,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray tinyJpeg(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -215,7 +203,7 @@ TEST(ExifReaderTest, DamagedOrUnreadableFilesNeverThrow)
 
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QByteArray canon = fileBytes(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
+    const QByteArray canon = readFile(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
     ASSERT_FALSE(canon.isEmpty());
     const std::pair<const char*, QByteArray> files[] = {
         { "empty.jpg", QByteArray() },
@@ -265,7 +253,7 @@ TEST(ExifReaderTest, ExifBlockCarriesTheDatesIntoTheOutput)
         EXPECT_EQ(carried.text(QStringLiteral("PixelYDimension")), QStringLiteral("30")) << source;
     }
     // The sources did carry a thumbnail that the block left behind.
-    EXPECT_GT(countJpegStarts(fileBytes(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")))), 1);
+    EXPECT_GT(countJpegStarts(readFile(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")))), 1);
 }
 
 TEST(ExifReaderTest, NoExifBlockWithoutReadableExif)

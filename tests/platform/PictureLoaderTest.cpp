@@ -65,10 +65,8 @@ TEST(PictureLoaderTest, BadFilesGiveClearErrors)
 {
     QTemporaryDir dir;
     auto write = [&](const QString& name, const QByteArray& data) {
-        QFile file(dir.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(data);
-        return file.fileName();
+        writeFile(dir.filePath(name), data);
+        return dir.filePath(name);
     };
     struct Case {
         QString path;
@@ -101,12 +99,9 @@ TEST(PictureLoaderTest, HugePicturesAreRefusedFromTheHeader)
     jpeg += QByteArray::fromHex("01011100");
     jpeg += QByteArray::fromHex("FFDA000801010000003F00FFD9"); // start of scan, end
     QTemporaryDir dir;
-    QFile file(dir.filePath("huge.jpg"));
-    file.open(QIODevice::WriteOnly);
-    file.write(jpeg);
-    file.close();
+    writeFile(dir.filePath("huge.jpg"), jpeg);
     try {
-        PictureLoader::load(file.fileName());
+        PictureLoader::load(dir.filePath("huge.jpg"));
         ADD_FAILURE() << "a 400-megapixel picture was accepted";
     } catch (const RuntimeError& error) {
         EXPECT_TRUE(error.description().contains("250 megapixels")) << error.description().toStdString();

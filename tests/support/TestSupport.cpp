@@ -1,5 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 #ifdef QUILLON_TEST_WIDGETS
@@ -13,6 +17,19 @@ using TestApplication = QGuiApplication;
 QString testPhoto(const QString& relativePath)
 {
     return QStringLiteral(QUILLON_TESTDATA "/photos/") + relativePath;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 int main(int argc, char** argv)

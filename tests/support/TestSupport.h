@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Where the shared test photos live (../shared/testdata/photos).
 QString testPhoto(const QString& relativePath);
+
+// The whole content of a file; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+// Writes a file whole, making its folder when missing; false on failure.
+bool writeFile(const QString& path, const QByteArray& bytes);

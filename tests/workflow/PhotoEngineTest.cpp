@@ -270,10 +270,7 @@ TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)
     copyFile(good, source.filePath("2004/b.jpeg"));
     copyFile(good, source.filePath("2005/c.jpg"));
     copyFile(good, source.filePath("top.jpg")); // lies in the folder itself: not treated
-    QFile broken(source.filePath("2005/broken.jpg"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a picture");
-    broken.close();
+    ASSERT_TRUE(writeFile(source.filePath("2005/broken.jpg"), "not a picture"));
     copyFile(good, source.filePath("2005/d.jpg"));
 
     settings.TargetFolder = out.path();

@@ -19,12 +19,15 @@
 
 namespace {
 
+// The object's error numbers, negative as 32-bit values; the zero weight
+// has the next free number of the object. 9 is the runtime's own
+// "Subscript out of range".
 constexpr long errorOddSize = static_cast<int32_t>(0x80040519u);
 constexpr long errorInvalid = static_cast<int32_t>(0x8004051Au);
 constexpr long errorZeroWeight = static_cast<int32_t>(0x8004051Bu);
 constexpr long errorSubscript = 9;
 
-[[noreturn]] void raise(long number, const QString& description)
+[[noreturn]] void raiseError(long number, const QString& description)
 {
     throw RuntimeError(number, RuntimeError::sourceFor(QStringLiteral("cImageProcess")), description);
 }
@@ -104,15 +107,13 @@ void addBytes(int16_t* __restrict sums, const uint8_t* __restrict row, int32_t n
 
 // sum / weight truncated toward zero (C++ division, as the definition
 // requires: -3 / 7 is 0, -7 / 7 is -1), then clamped to a byte.
-template <typename Acc>
-void finishScalar(uint8_t* out, const Acc* acc, int32_t from, int32_t n, int32_t weight)
+template <typename Acc> void finishScalar(uint8_t* out, const Acc* acc, int32_t from, int32_t n, int32_t weight)
 {
     for (int32_t b = from; b < n; ++b)
         out[b] = clampByte(static_cast<int64_t>(acc[b]) / weight);
 }
 
-template <typename Acc>
-void finish(uint8_t* out, const Acc* acc, int32_t n, int32_t weight)
+template <typename Acc> void finish(uint8_t* out, const Acc* acc, int32_t n, int32_t weight)
 {
     finishScalar(out, acc, 0, n, weight);
 }
@@ -124,8 +125,7 @@ void finish(uint8_t* out, const Acc* acc, int32_t n, int32_t weight)
 // float rounding there (at most 2^-17), so truncating the float quotient
 // gives the integer quotient; quotients from 256 up saturate to 255 and
 // negative ones (truncated toward zero) to 0, as the clamp does.
-template <>
-void finish<int16_t>(uint8_t* out, const int16_t* acc, int32_t n, int32_t weight)
+template <> void finish<int16_t>(uint8_t* out, const int16_t* acc, int32_t n, int32_t weight)
 {
     int32_t b = 0;
 #if defined(__SSE2__)
@@ -164,8 +164,7 @@ struct KernelView {
 
 // Output rows half .. H - 1 - half, bytes 3 half .. 3 (W - half) - 1 of the
 // destination; the border keeps what the destination held.
-template <typename Acc>
-void convolveRows(const cDIBSection& source, cDIBSection& destination, const KernelView& kernel)
+template <typename Acc> void convolveRows(const cDIBSection& source, cDIBSection& destination, const KernelView& kernel)
 {
     const int32_t h = kernel.half;
     const int32_t W = source.Width();
@@ -196,14 +195,12 @@ void convolveRows(const cDIBSection& source, cDIBSection& destination, const Ker
                 addBytes(columnSums.data(), memoryRow(source, y - h - 1), rowBytes, -1);
             }
             for (int32_t i = -h; i <= h; ++i)
-                if (const int32_t k = kernel.at(i, -h))
-                    multiplyAdd(acc.data(), columnSums.data() + x1 + 3 * i, k, n);
+                if (const int32_t k = kernel.at(i, -h)) multiplyAdd(acc.data(), columnSums.data() + x1 + 3 * i, k, n);
         } else {
             for (int32_t j = -h; j <= h; ++j) {
                 const uint8_t* row = memoryRow(source, y + j) + x1;
                 for (int32_t i = -h; i <= h; ++i)
-                    if (const int32_t k = kernel.at(i, j))
-                        multiplyAdd(acc.data(), row + 3 * i, k, n);
+                    if (const int32_t k = kernel.at(i, j)) multiplyAdd(acc.data(), row + 3 * i, k, n);
             }
         }
         finish(memoryRow(destination, y) + x1, acc.data(), n, kernel.weight);
@@ -269,7 +266,7 @@ void blendRowExact(const uint8_t* from, uint8_t* to, int32_t rowBytes, const Ble
 // The same in 32 bits, for blends that cannot overflow them: the offsets are
 // folded into one constant per byte (repeating every three bytes).
 void blendRowFast(const uint8_t* __restrict from, uint8_t* __restrict to, const int32_t* __restrict constants,
-                  int32_t rowBytes, int32_t fromMultiplier, int32_t toMultiplier)
+    int32_t rowBytes, int32_t fromMultiplier, int32_t toMultiplier)
 {
     int32_t b = 0;
     for (; b + block <= rowBytes; b += block)
@@ -295,14 +292,13 @@ uint8_t greyValue(const uint8_t* p)
     const int32_t sum = brightness(p);
     int32_t q = sum / 1000;
     const int32_t remainder = sum - 1000 * q;
-    if (remainder > 500 || (remainder == 500 && (q & 1)))
-        ++q;
+    if (remainder > 500 || (remainder == 500 && (q & 1))) ++q;
     return static_cast<uint8_t>(q);
 }
 
 std::mt19937& noiseGenerator()
 {
-    static std::mt19937 generator(std::random_device{}());
+    static std::mt19937 generator(std::random_device {}());
     return generator;
 }
 
@@ -313,8 +309,7 @@ std::mt19937& noiseGenerator()
 
 void cImageProcessDIB::FilterType(int32_t eType)
 {
-    if (eType < 1 || eType > 13)
-        raise(errorInvalid, QStringLiteral("Invalid filter types."));
+    if (eType < 1 || eType > 13) raiseError(errorInvalid, QStringLiteral("Invalid filter types."));
     m_type = eType;
     switch (eType) {
     case 1:
@@ -363,31 +358,30 @@ void cImageProcessDIB::FilterType(int32_t eType)
 
 void cImageProcessDIB::FilterArraySize(int32_t lSize)
 {
-    if (lSize % 2 == 0)
-        raise(errorOddSize, QStringLiteral("Size must be an odd number"));
+    if (lSize % 2 == 0) raiseError(errorOddSize, QStringLiteral("Size must be an odd number"));
     // Size 1 (a single element) is admitted as well.
     if (lSize < 0 || lSize > 9)
-        raise(errorInvalid, QStringLiteral("Invalid size.  Size should be an odd number from 3 to 9"));
+        raiseError(errorInvalid, QStringLiteral("Invalid size.  Size should be an odd number from 3 to 9"));
     m_size = lSize;
     m_half = lSize / 2;
     m_kernel.assign(static_cast<size_t>(lSize) * lSize, 0);
 }
 
-int32_t& cImageProcessDIB::element(int32_t iX, int32_t iY)
+size_t cImageProcessDIB::elementIndex(int32_t iX, int32_t iY) const
 {
     if (m_kernel.empty() || iX < -m_half || iX > m_half || iY < -m_half || iY > m_half)
-        raise(errorSubscript, QStringLiteral("Subscript out of range"));
-    return m_kernel[static_cast<size_t>((iY + m_half) * m_size + (iX + m_half))];
+        raiseError(errorSubscript, QStringLiteral("Subscript out of range"));
+    return static_cast<size_t>((iY + m_half) * m_size + (iX + m_half));
 }
 
 int32_t cImageProcessDIB::FilterValue(int32_t iX, int32_t iY) const
 {
-    return const_cast<cImageProcessDIB*>(this)->element(iX, iY);
+    return m_kernel[elementIndex(iX, iY)];
 }
 
 void cImageProcessDIB::FilterValue(int32_t iX, int32_t iY, int32_t lValue)
 {
-    element(iX, iY) = lValue;
+    m_kernel[elementIndex(iX, iY)] = lValue;
 }
 
 // ---------------------------------------------------------------------------
@@ -395,24 +389,20 @@ void cImageProcessDIB::FilterValue(int32_t iX, int32_t iY, int32_t lValue)
 
 void cImageProcessDIB::complete(uint32_t startMs)
 {
-    if (m_listener)
-        m_listener->Complete(static_cast<int32_t>(Clock::timeGetTime() - startMs));
+    if (m_listener) m_listener->Complete(static_cast<int32_t>(Clock::timeGetTime() - startMs));
 }
 
 bool cImageProcessDIB::ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer)
 {
-    if (m_type == 0 || m_type == 12)
-        return false;
+    if (m_type == 0 || m_type == 12) return false;
     // The passes read cImage while writing cBuffer, so they must differ.
-    if (!sameLiveSize(cImage, cBuffer) || &cImage == &cBuffer)
-        return false;
+    if (!sameLiveSize(cImage, cBuffer) || &cImage == &cBuffer) return false;
 
     const bool convolution = (m_type >= 1 && m_type <= 6) || m_type == 8 || m_type == 13;
     if (convolution) {
-        if (m_kernel.empty())
-            raise(errorSubscript, QStringLiteral("Subscript out of range"));
+        if (m_kernel.empty()) raiseError(errorSubscript, QStringLiteral("Subscript out of range"));
         if (m_weight == 0)
-            raise(errorZeroWeight, QStringLiteral("Invalid weight.  The filter weight must not be 0"));
+            raiseError(errorZeroWeight, QStringLiteral("Invalid weight.  The filter weight must not be 0"));
     }
 
     // The passes write only the inner pixels of cBuffer, so the border of
@@ -443,7 +433,7 @@ bool cImageProcessDIB::ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer)
     return true;
 }
 
-bool cImageProcessDIB::convolutionPass(const cDIBSection& source, cDIBSection& destination)
+void cImageProcessDIB::convolutionPass(const cDIBSection& source, cDIBSection& destination)
 {
     const uint32_t t0 = Clock::timeGetTime();
     const int32_t h = m_half;
@@ -451,13 +441,12 @@ bool cImageProcessDIB::convolutionPass(const cDIBSection& source, cDIBSection& d
     const int32_t x2 = 3 * (source.Width() - 1) - 3 * h;
     initProgress(x2);
     if (x2 >= x1 && source.Height() - 1 - h >= h)
-        convolve(source, destination, KernelView{m_kernel.data(), h, m_weight});
+        convolve(source, destination, KernelView { m_kernel.data(), h, m_weight });
     progressColumns(x1, x2);
     complete(t0);
-    return true;
 }
 
-bool cImageProcessDIB::rankPass(const cDIBSection& source, cDIBSection& destination)
+void cImageProcessDIB::rankPass(const cDIBSection& source, cDIBSection& destination)
 {
     const uint32_t t0 = Clock::timeGetTime();
     const int32_t last = 3 * (source.Width() - 1) - 3;
@@ -465,33 +454,32 @@ bool cImageProcessDIB::rankPass(const cDIBSection& source, cDIBSection& destinat
     if (last >= 3 && source.Height() >= 3) {
         if (m_type == 9) {
             // The mean is the 3 x 3 sum divided by 9, truncated.
-            static const std::array<int32_t, 9> ones = {1, 1, 1, 1, 1, 1, 1, 1, 1};
-            convolve(source, destination, KernelView{ones.data(), 1, 9});
+            static const std::array<int32_t, 9> ones = { 1, 1, 1, 1, 1, 1, 1, 1, 1 };
+            convolve(source, destination, KernelView { ones.data(), 1, 9 });
         } else {
             rankRows(source, destination, m_type == 11);
         }
     }
     progressColumns(3, last);
     complete(t0);
-    return true;
 }
 
 bool cImageProcessDIB::AddImages(const cDIBSection& cFrom, cDIBSection& cTo, int32_t lFromMultiplier,
-                                 int32_t lFromOffsetR, int32_t lFromOffsetG, int32_t lFromOffsetB,
-                                 int32_t lToMultiplier, int32_t lToOffsetR, int32_t lToOffsetG, int32_t lToOffsetB)
+    int32_t lFromOffsetR, int32_t lFromOffsetG, int32_t lFromOffsetB, int32_t lToMultiplier, int32_t lToOffsetR,
+    int32_t lToOffsetG, int32_t lToOffsetB)
 {
-    if (!sameLiveSize(cFrom, cTo))
-        return false;
-    const Blend blend{lFromMultiplier, lToMultiplier, {lFromOffsetR, lFromOffsetG, lFromOffsetB},
-                      {lToOffsetR, lToOffsetG, lToOffsetB}};
+    if (!sameLiveSize(cFrom, cTo)) return false;
+    const Blend blend { lFromMultiplier, lToMultiplier, { lFromOffsetR, lFromOffsetG, lFromOffsetB },
+        { lToOffsetR, lToOffsetG, lToOffsetB } };
     const int32_t rowBytes = 3 * cTo.Width();
     const int32_t H = cTo.Height();
 
     // 32 bits suffice when no byte and offset can push a term past them.
     int64_t bound = 0;
-    std::array<int32_t, 3> constants{};
+    std::array<int32_t, 3> constants {};
     for (int c = 0; c < 3; ++c) {
-        const int64_t fromTerm = std::llabs((255 + std::llabs(int64_t(blend.fromOffset[c]))) * int64_t(lFromMultiplier));
+        const int64_t fromTerm
+            = std::llabs((255 + std::llabs(int64_t(blend.fromOffset[c]))) * int64_t(lFromMultiplier));
         const int64_t toTerm = std::llabs((255 + std::llabs(int64_t(blend.toOffset[c]))) * int64_t(lToMultiplier));
         bound = std::max(bound, fromTerm + toTerm);
         constants[c] = static_cast<int32_t>(std::clamp<int64_t>(
@@ -507,8 +495,8 @@ bool cImageProcessDIB::AddImages(const cDIBSection& cFrom, cDIBSection& cTo, int
     for (int32_t b = 0; b < rowBytes; ++b)
         rowConstants[b] = constants[b % 3];
     for (int32_t y = 0; y < H; ++y)
-        blendRowFast(memoryRow(cFrom, y), memoryRow(cTo, y), rowConstants.data(), rowBytes, lFromMultiplier,
-                     lToMultiplier);
+        blendRowFast(
+            memoryRow(cFrom, y), memoryRow(cTo, y), rowConstants.data(), rowBytes, lFromMultiplier, lToMultiplier);
     return false;
 }
 
@@ -517,8 +505,7 @@ bool cImageProcessDIB::AddImages(const cDIBSection& cFrom, cDIBSection& cTo, int
 
 bool cImageProcessDIB::Fade(cDIBSection& cTo, int32_t lAmount)
 {
-    if (!live(cTo))
-        return false;
+    if (!live(cTo)) return false;
     const int32_t amount = std::clamp(lAmount, 0, 255);
     const int32_t last = 3 * (cTo.Width() - 1);
     initProgress(last);
@@ -540,8 +527,7 @@ bool cImageProcessDIB::Fade(cDIBSection& cTo, int32_t lAmount)
 bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
 {
     using namespace mHLSRGB;
-    if (!live(cTo))
-        return false;
+    if (!live(cTo)) return false;
     const int32_t last = 3 * (cTo.Width() - 1);
     initProgress(last);
     const uint32_t t0 = Clock::timeGetTime();
@@ -549,52 +535,94 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
     // Lightness and saturation, and so the lightened range of the channels,
     // depend only on the largest and the smallest byte of a pixel; they are
     // worked out once per pair with the very steps of RGBToHLS and HLSToRGB.
-    // Only the hue is left to each pixel.
+    // Only the hue is left to each pixel, and it only decides where the
+    // three values go.
     struct Range {
-        float d;      // spread of the original channels, for the hue
-        float mn, mx; // channel range after lightening
-        float span;
-        uint8_t grey; // the result when all three bytes are equal
+        float mn; // smallest channel after lightening
+        float span; // its spread
+    };
+    struct RangeBytes {
+        uint8_t high; // the largest and the smallest channel as bytes
+        uint8_t low;
     };
     std::array<float, 256> unit;
     for (int32_t v = 0; v < 256; ++v)
         unit[v] = steps::unit(v);
     const double factor = 1.0 + std::max(lAmount, -100) / 100.0;
-    std::vector<Range> ranges(256 * 256);
+    // Pairs hi >= lo, packed as a triangle (row hi starts at hi (hi + 1) / 2)
+    // so that the tables stay small enough for the cache.
+    std::array<int32_t, 256> triangleRow;
+    for (int32_t hi = 0; hi < 256; ++hi)
+        triangleRow[hi] = hi * (hi + 1) / 2;
+    std::vector<Range> ranges(256 * 257 / 2);
+    std::vector<RangeBytes> rangeBytes(256 * 257 / 2);
     for (int32_t hi = 0; hi < 256; ++hi) {
         for (int32_t lo = 0; lo <= hi; ++lo) {
-            Range& range = ranges[hi * 256 + lo];
+            Range& range = ranges[triangleRow[hi] + lo];
+            RangeBytes& bytes = rangeBytes[triangleRow[hi] + lo];
             const float mx = unit[hi], mn = unit[lo];
             const float l = steps::lightness(mx, mn);
             float lighter = static_cast<float>(factor * l);
-            if (lighter > 1)
-                lighter = 1;
-            range.grey = clampByte(steps::scaleToInteger(lighter));
-            if (hi != lo) {
-                range.d = static_cast<float>(static_cast<double>(mx) - mn);
-                steps::channelRange(steps::saturation(mx, mn, l), lighter, range.mn, range.mx, range.span);
+            if (lighter > 1) lighter = 1;
+            if (hi == lo) {
+                // Saturation 0: every channel is the lightness. With these
+                // values the general placement below gives exactly that
+                // (the hue comes out 0 and the middle channel is mn + 0).
+                range = { lighter, 0.0f };
+                bytes.high = bytes.low = clampByte(steps::scaleToInteger(lighter));
+                continue;
             }
+            float mxLighter, d;
+            steps::channelRange(steps::saturation(mx, mn, l), lighter, range.mn, mxLighter, d);
+            range.span = d;
+            bytes.high = clampByte(steps::scaleToInteger(mxLighter));
+            bytes.low = clampByte(steps::scaleToInteger(range.mn));
         }
     }
 
+    // HLSToRGB by hue, without branches: the sextant k (h < 1, 1 <= h < 3,
+    // h >= 3) names the channel that takes the maximum, the side of its
+    // centre 2k the one that takes the minimum, and the third channel gets
+    // mn + |h - 2k| x span, which equals mn - (h - 2k) x span bit for bit.
+    // Byte positions: red 2, green 1, blue 0.
+    static constexpr uint8_t maxAt[3] = { 2, 1, 0 };
+    static constexpr uint8_t minAt[3][2] = { { 0, 1 }, { 2, 0 }, { 1, 2 } }; // [k][h < 2k]
+    static constexpr uint8_t midAt[3][2] = { { 1, 0 }, { 0, 2 }, { 2, 1 } };
+    // RGBToHLS's hue: the numerator of the channel that holds the maximum
+    // (red before green before blue) is the next channel minus the one after.
+    static constexpr uint8_t next[3] = { 1, 2, 0 };
+    static constexpr uint8_t afterNext[3] = { 2, 0, 1 };
+
+    // Two passes per row: the hues (with their division) first, the table
+    // look-ups and stores second, so that neither waits on the other.
     const int32_t W = cTo.Width();
+    std::vector<float> hues(static_cast<size_t>(W));
+    std::vector<int32_t> pairs(static_cast<size_t>(W));
     for (int32_t y = 0; y < cTo.Height(); ++y) {
-        uint8_t* p = memoryRow(cTo, y);
+        uint8_t* row = memoryRow(cTo, y);
+        const uint8_t* p = row;
         for (int32_t x = 0; x < W; ++x, p += 3) {
-            const uint8_t b = p[0], g = p[1], r = p[2];
-            const uint8_t hi = std::max({r, g, b});
-            const uint8_t lo = std::min({r, g, b});
-            const Range& range = ranges[hi * 256 + lo];
-            if (hi == lo) {
-                p[0] = p[1] = p[2] = range.grey;
-                continue;
-            }
-            const float h = steps::hue(unit[r], unit[g], unit[b], unit[hi], range.d);
-            float R, G, B;
-            steps::hueToChannels(h, range.mn, range.mx, range.span, R, G, B);
-            p[2] = clampByte(steps::scaleToInteger(R));
-            p[1] = clampByte(steps::scaleToInteger(G));
-            p[0] = clampByte(steps::scaleToInteger(B));
+            const uint8_t rgb[3] = { p[2], p[1], p[0] };
+            const uint8_t hi = std::max({ rgb[0], rgb[1], rgb[2] });
+            const uint8_t lo = std::min({ rgb[0], rgb[1], rgb[2] });
+            const int32_t m = rgb[0] == hi ? 0 : (rgb[1] == hi ? 1 : 2);
+            // RGBToHLS's d; 1 for grey, where the numerator is 0 anyway.
+            const double d = hi == lo ? 1.0 : static_cast<float>(static_cast<double>(unit[hi]) - unit[lo]);
+            const double numerator = static_cast<double>(unit[rgb[next[m]]]) - unit[rgb[afterNext[m]]];
+            hues[x] = static_cast<float>(2.0 * m + numerator / d);
+            pairs[x] = triangleRow[hi] + lo;
+        }
+        uint8_t* q = row;
+        for (int32_t x = 0; x < W; ++x, q += 3) {
+            const float h = hues[x];
+            const Range& range = ranges[pairs[x]];
+            const RangeBytes& bytes = rangeBytes[pairs[x]];
+            const int32_t k = (h >= 1.0f) + (h >= 3.0f);
+            const int32_t below = h < static_cast<float>(2 * k);
+            const float mid = static_cast<float>(range.mn + std::fabs(h - 2.0 * k) * static_cast<double>(range.span));
+            q[maxAt[k]] = bytes.high;
+            q[minAt[k][below]] = bytes.low;
+            q[midAt[k][below]] = clampByte(steps::scaleToInteger(mid));
         }
     }
     progressColumns(0, last);
@@ -607,8 +635,7 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
 
 bool cImageProcessDIB::GrayScale(cDIBSection& cTo)
 {
-    if (!live(cTo))
-        return false;
+    if (!live(cTo)) return false;
     const uint32_t t0 = Clock::timeGetTime();
     const int32_t last = 3 * (cTo.Width() - 1);
     initProgress(last);
@@ -624,44 +651,38 @@ bool cImageProcessDIB::GrayScale(cDIBSection& cTo)
 
 bool cImageProcessDIB::AddLightest(const cDIBSection& cFrom, cDIBSection& cTo)
 {
-    if (!sameLiveSize(cFrom, cTo))
-        return false;
+    if (!sameLiveSize(cFrom, cTo)) return false;
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         const uint8_t* from = memoryRow(cFrom, y);
         uint8_t* to = memoryRow(cTo, y);
         for (int32_t x = 0; x < cTo.Width(); ++x, from += 3, to += 3)
-            if (brightness(from) < brightness(to))
-                std::memmove(to, from, 3);
+            if (brightness(from) < brightness(to)) std::memmove(to, from, 3);
     }
     return true;
 }
 
 bool cImageProcessDIB::AddDarkest(const cDIBSection& cFrom, cDIBSection& cTo)
 {
-    if (!sameLiveSize(cFrom, cTo))
-        return false;
+    if (!sameLiveSize(cFrom, cTo)) return false;
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         const uint8_t* from = memoryRow(cFrom, y);
         uint8_t* to = memoryRow(cTo, y);
         for (int32_t x = 0; x < cTo.Width(); ++x, from += 3, to += 3)
-            if (brightness(from) > brightness(to))
-                std::memmove(to, from, 3);
+            if (brightness(from) > brightness(to)) std::memmove(to, from, 3);
     }
     return true;
 }
 
 bool cImageProcessDIB::BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo)
 {
-    if (!sameLiveSize(cFrom, cTo))
-        return false;
+    if (!sameLiveSize(cFrom, cTo)) return false;
     diffuse(cFrom, cTo, nullptr);
     return true;
 }
 
 bool cImageProcessDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal)
 {
-    if (!sameLiveSize(cFrom, cTo) || cPal.Count() == 0)
-        return false;
+    if (!sameLiveSize(cFrom, cTo) || cPal.Count() == 0) return false;
     diffuse(cFrom, cTo, &cPal);
     return true;
 }
@@ -675,8 +696,7 @@ bool cImageProcessDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const 
 void cImageProcessDIB::diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPalette* palette)
 {
     const uint32_t t0 = Clock::timeGetTime();
-    if (!palette)
-        GrayScale(cFrom);
+    if (!palette) GrayScale(cFrom);
     const int32_t W = cTo.Width();
     const int32_t H = cTo.Height();
     const int32_t last = 3 * (W - 1);
@@ -699,7 +719,7 @@ void cImageProcessDIB::diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPale
         for (int32_t y = 0; y < H; ++y) {
             const uint8_t* source = memoryRow(cFrom, y) + x;
             uint8_t* target = memoryRow(cTo, y) + x;
-            std::array<int32_t, 3> error{};
+            std::array<int32_t, 3> error {};
             if (!palette) {
                 const int32_t g = source[0];
                 if (g <= 128) {
@@ -714,25 +734,19 @@ void cImageProcessDIB::diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPale
                 // Only a pixel at distance 765 from every entry (black against
                 // white ones, say) finds none; all entries are then equally
                 // far, and the first stands for them.
-                if (i == 0)
-                    i = 1;
+                if (i == 0) i = 1;
                 target[2] = palette->Red(i);
                 target[1] = palette->Green(i);
                 target[0] = palette->Blue(i);
                 for (int c = 0; c < 3; ++c)
                     error[c] = source[c] - target[c];
-                if (std::abs(error[0]) + std::abs(error[1]) + std::abs(error[2]) <= 3)
-                    continue;
+                if (std::abs(error[0]) + std::abs(error[1]) + std::abs(error[2]) <= 3) continue;
             }
-            if (x < last - 3)
-                spread(x + 3, y, error, 7);
+            if (x < last - 3) spread(x + 3, y, error, 7);
             if (y < H - 1) {
-                if (x - 3 >= 1 && x - 3 < last)
-                    spread(x - 3, y + 1, error, 3);
-                if (x >= 1 && x < last)
-                    spread(x, y + 1, error, 5);
-                if (x + 3 >= 1 && x + 3 < last)
-                    spread(x + 3, y + 1, error, 1);
+                if (x - 3 >= 1 && x - 3 < last) spread(x - 3, y + 1, error, 3);
+                if (x >= 1 && x < last) spread(x, y + 1, error, 5);
+                if (x + 3 >= 1 && x + 3 < last) spread(x + 3, y + 1, error, 1);
             }
         }
         progress(x);
@@ -743,8 +757,7 @@ void cImageProcessDIB::diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPale
 
 bool cImageProcessDIB::AddNoise(cDIBSection& cTo, int32_t lPercent, bool bRandom)
 {
-    if (!live(cTo))
-        return false;
+    if (!live(cTo)) return false;
     const uint32_t t0 = Clock::timeGetTime();
     const int32_t last = 3 * (cTo.Width() - 1);
     initProgress(last);
@@ -754,8 +767,7 @@ bool cImageProcessDIB::AddNoise(cDIBSection& cTo, int32_t lPercent, bool bRandom
     std::uniform_real_distribution<double> draw(0.0, 1.0);
     for (int32_t x = 0; x <= last; x += 3) {
         for (int32_t y = 0; y < cTo.Height(); ++y) {
-            if (bRandom && !(draw(generator) * 100 > lPercent))
-                continue;
+            if (bRandom && !(draw(generator) * 100 > lPercent)) continue;
             uint8_t* p = memoryRow(cTo, y) + x;
             for (int c = 0; c < 3; ++c) {
                 const double v = std::nearbyint(draw(generator) * static_cast<double>(span) + (p[c] - half));
@@ -773,8 +785,7 @@ bool cImageProcessDIB::Colourise(cDIBSection& cTo, float fHue, float fSaturation
     // fSaturation is accepted but not used: each pixel keeps its own
     // saturation, as Colourise always has.
     (void)fSaturation;
-    if (!live(cTo))
-        return false;
+    if (!live(cTo)) return false;
     const uint32_t t0 = Clock::timeGetTime();
     const int32_t last = 3 * (cTo.Width() - 1);
     initProgress(last);
@@ -785,8 +796,7 @@ bool cImageProcessDIB::Colourise(cDIBSection& cTo, float fHue, float fSaturation
             mHLSRGB::RGBToHLS(p[2], p[1], p[0], h, s, l);
             // Hue 0 marks grey pixels (and reds whose green equals blue);
             // they get a middle saturation so the new hue shows.
-            if (h == 0)
-                s = 0.5f;
+            if (h == 0) s = 0.5f;
             int32_t r, g, b;
             mHLSRGB::HLSToRGB(fHue, s, l, r, g, b);
             p[2] = clampByte(r);

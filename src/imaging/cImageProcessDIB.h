@@ -2,6 +2,7 @@
 
 #include "imaging/ImageProcessListener.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -53,8 +54,8 @@ public:
     // multiplier, per byte, clamped; the R, G, B offsets go to bytes 0, 1, 2.
     // Always false; no events.
     bool AddImages(const cDIBSection& cFrom, cDIBSection& cTo, int32_t lFromMultiplier, int32_t lFromOffsetR,
-                   int32_t lFromOffsetG, int32_t lFromOffsetB, int32_t lToMultiplier, int32_t lToOffsetR,
-                   int32_t lToOffsetG, int32_t lToOffsetB);
+        int32_t lFromOffsetG, int32_t lFromOffsetB, int32_t lToMultiplier, int32_t lToOffsetR, int32_t lToOffsetG,
+        int32_t lToOffsetB);
     // Grey scale of cFrom dithered to black and white into cTo, then copied
     // back into cFrom.
     bool BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo);
@@ -73,20 +74,20 @@ public:
     bool Colourise(cDIBSection& cTo, float fHue, float fSaturation);
 
 private:
-    int32_t& element(int32_t iX, int32_t iY);
-    bool convolutionPass(const cDIBSection& source, cDIBSection& destination);
-    bool rankPass(const cDIBSection& source, cDIBSection& destination);
+    // Position of element (iX, iY) in m_kernel; out of range raises 9.
+    std::size_t elementIndex(int32_t iX, int32_t iY) const;
+    int32_t& element(int32_t iX, int32_t iY) { return m_kernel[elementIndex(iX, iY)]; }
+    void convolutionPass(const cDIBSection& source, cDIBSection& destination);
+    void rankPass(const cDIBSection& source, cDIBSection& destination);
     void diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPalette* palette);
 
     void initProgress(int32_t lMax)
     {
-        if (m_listener)
-            m_listener->InitProgress(lMax);
+        if (m_listener) m_listener->InitProgress(lMax);
     }
     void progress(int32_t lPosition)
     {
-        if (m_listener)
-            m_listener->Progress(lPosition);
+        if (m_listener) m_listener->Progress(lPosition);
     }
     // Progress for every column from first to last (byte offsets, step 3).
     void progressColumns(int32_t first, int32_t last)

@@ -33,7 +33,7 @@ TEST(cPaletteTest, LoadsEntryLinesAndSkipsTheRest)
     EXPECT_EQ(palette.Blue(1), 7);
     EXPECT_EQ(palette.Red(2), 1);
     EXPECT_EQ(palette.Blue(2), 255);
-    for (int32_t index : {0, 3, -1}) {
+    for (int32_t index : { 0, 3, -1 }) {
         try {
             palette.Green(index);
             ADD_FAILURE() << index;
@@ -49,8 +49,8 @@ TEST(cPaletteTest, FailedLoadLeavesThePaletteEmpty)
     QTemporaryDir dir;
     cPalette palette;
     ASSERT_TRUE(palette.LoadFromFile(writeFile(dir, "1 2 3\r\n")));
-    for (const QByteArray& bad : {QByteArray("1 2 3\r\n4 5 256\r\n"), QByteArray("1 2 x\r\n"), QByteArray("1 2 \r\n"),
-                                  QByteArray("1 2 3\n")}) {
+    for (const QByteArray& bad : { QByteArray("1 2 3\r\n4 5 256\r\n"), QByteArray("1 2 x\r\n"), QByteArray("1 2 \r\n"),
+             QByteArray("1 2 3\n") }) {
         EXPECT_FALSE(palette.LoadFromFile(writeFile(dir, bad))) << bad.constData();
         EXPECT_EQ(palette.Count(), 0);
     }
@@ -68,11 +68,11 @@ TEST(cPaletteTest, ClosestIndex)
     const struct {
         int32_t red, green, blue, expected;
     } cases[] = {
-        {10, 10, 10, 1}, // exact match, first of two
-        {0, 0, 0, 2},    // exact match beats the earlier near one
-        {5, 5, 5, 1},    // distance 15 to entries 1 and 2: the first
-        {0, 0, 20, 5},   // 10 (entry 5) against 20 (entries 1, 2)
-        {200, 0, 20, 3}, // sums of absolute differences: 200 (entry 3) against 210 (entries 1, 5)
+        { 10, 10, 10, 1 }, // exact match, first of two
+        { 0, 0, 0, 2 }, // exact match beats the earlier near one
+        { 5, 5, 5, 1 }, // distance 15 to entries 1 and 2: the first
+        { 0, 0, 20, 5 }, // 10 (entry 5) against 20 (entries 1, 2)
+        { 200, 0, 20, 3 }, // sums of absolute differences: 200 (entry 3) against 210 (entries 1, 5)
     };
     for (const auto& c : cases)
         EXPECT_EQ(palette.ClosestIndex(c.red, c.green, c.blue), c.expected) << c.red << ' ' << c.green << ' ' << c.blue;

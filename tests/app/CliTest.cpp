@@ -1,0 +1,99 @@
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the tool with a settings file that does not exist: every default.
+CliRun cli(QStringList args)
+{
+    args << "--config" << "/nonexistent/quillon-test/config.ini";
+    QProcess process;
+    process.start(QStringLiteral(QUILLON_CLI), args);
+    process.waitForFinished(120'000);
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
+{
+    const struct {
+        const char* photo;
+        const char* date;
+    } cases[] = {
+        {"32-lens_data.jpeg", "2012-07-14 16:30:12"},
+        {"Canon_40D.jpg", "2008-05-30 15:56:01"}, // DateTime holds a later edit
+        {"Canon_PowerShot_S40.jpg", "2003-12-14 12:01:44"},
+        {"DSCN0010.jpg", "2008-10-22 16:28:39"},
+        {"Fujifilm_FinePix_E500.jpg", "2006-08-17 09:24:48"},
+        {"Nikon_D70.jpg", "2008-03-15 09:52:01"},
+        {"PaintTool_sample.jpg", ""},
+        {"Reconyx_HC500_Hyperfire.jpg", "2020-03-16 10:00:00"},
+        {"canon-ixus.jpg", "2001-06-09 15:17:32"},
+        {"kodak-dc210.jpg", "2000-10-26 16:46:51"},
+        {"nikon-e950.jpg", "2001-04-06 11:51:40"},
+        {"no_exif.jpg", "2014-09-22 10:56:35"}, // only a DateTime, from an editor
+        {"sony-d700.jpg", "1998-12-01 14:22:36"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = cli({"date", testPhoto(QStringLiteral("cameras/") + c.photo), "--format", "YYYY-MM-DD HH:MM:SS"});
+        EXPECT_EQ(run.exitCode, 0) << c.photo;
+        EXPECT_EQ(run.out, QString::fromLatin1(c.date) + '\n') << c.photo;
+    }
+    EXPECT_EQ(cli({"date", testPhoto("cameras/Canon_40D.jpg")}).out, "30/05/2008 15:56\n"); // the default format
+    EXPECT_TRUE(cli({"exif", testPhoto("cameras/Canon_40D.jpg")}).out.contains("Model: Canon EOS 40D\r\n"));
+}
+
+TEST(CliTest, BadArgumentsShowTheUsage)
+{
+    for (const QStringList& args : {QStringList{"date"}, QStringList{"resize", "x.jpg"},
+                                    QStringList{"batch", "/tmp", "--filter", "9"}, QStringList{"batch", "/tmp", "--bogus"},
+                                    QStringList{"batch", "/nonexistent/folder"}}) {
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("Usage:")) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(cli({"date", "/nonexistent/photo.jpg"}).exitCode, 1);
+}
+
+TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
+{
+    QTemporaryDir source, target;
+    QDirIterator it(testPhoto(QString()), QDir::Files, QDirIterator::Subdirectories);
+    int photos = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        ASSERT_TRUE(writeFile(source.filePath(QDir(testPhoto(QString())).relativeFilePath(path)), readFile(path)));
+        ++photos;
+    }
+    ASSERT_TRUE(writeFile(source.filePath("broken/empty.JPG"), QByteArray()));
+
+    const CliRun run = cli({"batch", source.path(), "--target", target.path(), "--filter", "5"});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("%1 of %2 photos treated, 1 failed.").arg(photos).arg(photos + 1)))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("empty.JPG: Cannot open the picture")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("corrupted.jpg\" is damaged")) << run.out.toStdString();
+
+    // At the default half scale with the default thumbnail height of 90.
+    const QSize output = QImageReader(target.filePath("Images/cameras/Reconyx_HC500_Hyperfire.jpg")).size();
+    EXPECT_EQ(output, QSize(1024, 768));
+    EXPECT_EQ(QImageReader(target.filePath("Miniatures/cameras/Reconyx_HC500_Hyperfire.jpg")).size(), QSize(120, 90));
+    EXPECT_EQ(QImageReader(target.filePath("Miniatures/orientation/portrait_6.jpg")).size().height(), 90);
+    EXPECT_TRUE(QFile::exists(target.filePath("Images/cameras/32-lens_data.jpeg")));
+    EXPECT_FALSE(QFile::exists(target.filePath("Images/broken/empty.JPG")));
+}

@@ -257,13 +257,17 @@ void blendRowExact(const uint8_t* from, uint8_t* to, int32_t rowBytes, const Ble
 {
     for (int32_t b = 0; b < rowBytes; ++b) {
         const int32_t c = b % 3;
-        const int64_t v = (static_cast<int64_t>(from[b]) + blend.fromOffset[c]) * blend.fromMultiplier
-            + (static_cast<int64_t>(to[b]) + blend.toOffset[c]) * blend.toMultiplier;
+        const int64_t fromTerm = (static_cast<int64_t>(from[b]) + blend.fromOffset[c]) * blend.fromMultiplier;
+        const int64_t toTerm = (static_cast<int64_t>(to[b]) + blend.toOffset[c]) * blend.toMultiplier;
+        // Each term is below 2^62.01; only two of the same sign can overflow
+        // the sum, which then lies beyond either end of the byte range.
+        int64_t v;
+        if (__builtin_add_overflow(fromTerm, toTerm, &v)) v = fromTerm > 0 ? INT64_MAX : INT64_MIN;
         to[b] = clampByte(v);
     }
 }
 
-// The same in 32 bits, for blends that cannot overflow them: the offsets are
+// The same in 32 bits, for blends that stay within them: the offsets are
 // folded into one constant per byte (repeating every three bytes).
 void blendRowFast(const uint8_t* __restrict from, uint8_t* __restrict to, const int32_t* __restrict constants,
     int32_t rowBytes, int32_t fromMultiplier, int32_t toMultiplier)
@@ -474,23 +478,21 @@ bool cImageProcessDIB::AddImages(const cDIBSection& cFrom, cDIBSection& cTo, int
     const int32_t rowBytes = 3 * cTo.Width();
     const int32_t H = cTo.Height();
 
-    // 32 bits suffice when no byte and offset can push a term past them.
-    int64_t bound = 0;
-    std::array<int32_t, 3> constants {};
-    for (int c = 0; c < 3; ++c) {
-        const int64_t fromTerm
-            = std::llabs((255 + std::llabs(int64_t(blend.fromOffset[c]))) * int64_t(lFromMultiplier));
-        const int64_t toTerm = std::llabs((255 + std::llabs(int64_t(blend.toOffset[c]))) * int64_t(lToMultiplier));
-        bound = std::max(bound, fromTerm + toTerm);
-        constants[c] = static_cast<int32_t>(std::clamp<int64_t>(
-            int64_t(blend.fromOffset[c]) * lFromMultiplier + int64_t(blend.toOffset[c]) * lToMultiplier, INT32_MIN,
-            INT32_MAX));
-    }
-    if (bound > INT32_MAX / 2 || &cFrom == &cTo) {
+    // 32 bits suffice when no byte and offset can push a term past them
+    // (the bound is taken in double, which cannot overflow).
+    double bound = 0;
+    for (int c = 0; c < 3; ++c)
+        bound = std::max(bound,
+            (255.0 + std::fabs(double(blend.fromOffset[c]))) * std::fabs(double(lFromMultiplier))
+                + (255.0 + std::fabs(double(blend.toOffset[c]))) * std::fabs(double(lToMultiplier)));
+    if (bound > INT32_MAX || &cFrom == &cTo) {
         for (int32_t y = 0; y < H; ++y)
             blendRowExact(memoryRow(cFrom, y), memoryRow(cTo, y), rowBytes, blend);
         return false;
     }
+    std::array<int32_t, 3> constants;
+    for (int c = 0; c < 3; ++c)
+        constants[c] = blend.fromOffset[c] * lFromMultiplier + blend.toOffset[c] * lToMultiplier;
     std::vector<int32_t> rowConstants(static_cast<size_t>(rowBytes));
     for (int32_t b = 0; b < rowBytes; ++b)
         rowConstants[b] = constants[b % 3];

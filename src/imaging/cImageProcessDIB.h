@@ -19,9 +19,10 @@ class cPalette;
 // elsewhere rows are computed in any order and the per-column progress
 // events are raised in column order all the same.
 //
-// Operations on two buffers do nothing (and return false) unless both are
-// live and of the same size; an operation on a buffer without pixel memory
-// does nothing. The events go to the listener, if one is set.
+// Operations return true when they ran. Operations on two buffers do
+// nothing (and return false) unless both are live and of the same size; an
+// operation on a buffer without pixel memory does nothing. The events go to
+// the listener, if one is set; no result depends on it.
 class cImageProcessDIB {
 public:
     void setListener(ImageProcessListener* listener) { m_listener = listener; }
@@ -42,7 +43,8 @@ public:
 
     // Applies the current filter to cImage, using cBuffer (same size) as
     // scratch. False for type 12, before any type is set, and for buffers
-    // that do not match. A convolution with weight 0 raises 0x8004051B, one
+    // that do not match or are one and the same. A convolution with weight
+    // 0 raises 0x8004051B, one
     // of type 13 before any size was set "Subscript out of range" (9).
     bool ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer);
     // Per pixel, cTo takes the cFrom pixel when that one is darker (sic:

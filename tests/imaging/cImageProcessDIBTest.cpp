@@ -604,3 +604,24 @@ TEST(cImageProcessDIBTest, MismatchedOrMissingBuffersAreRefused)
     EXPECT_EQ(pixel(*b, 3, 4), 200);
     EXPECT_TRUE(recorder.events.empty());
 }
+
+TEST(cImageProcessDIBTest, AddImagesOffsetsGoToBytesInStorageOrder)
+{
+    const struct {
+        int32_t values[8];
+        uint8_t expected[3];
+    } cases[] = {
+        { { 2, 10, 20, 30, -1, 0, 0, 0 }, { 170, 180, 190 } }, // (100 + offset) x 2 - to
+        { { 0, 0, 0, 0, 1, -50, 0, 300 }, { 0, 60, 255 } },
+        { { INT32_MIN, INT32_MAX, 0, 0, INT32_MIN, INT32_MAX, 0, 0 }, { 0, 0, 0 } }, // no overflow
+        { { INT32_MAX, INT32_MAX, 0, 0, INT32_MAX, INT32_MAX, 0, 0 }, { 255, 255, 255 } },
+    };
+    for (const auto& c : cases) {
+        auto from = picture(1, 1, nullptr, 100), to = picture(1, 1, nullptr);
+        pixel(*to, 0, 0, 0) = 50, pixel(*to, 0, 0, 1) = 60, pixel(*to, 0, 0, 2) = 70;
+        const int32_t* v = c.values;
+        EXPECT_FALSE(cImageProcessDIB().AddImages(*from, *to, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]));
+        for (int32_t channel = 0; channel < 3; ++channel)
+            EXPECT_EQ(pixel(*to, 0, 0, channel), c.expected[channel]) << v[0] << ' ' << channel;
+    }
+}

@@ -1,0 +1,180 @@
+#include "ui/cOpen.h"
+
+#include "controls/OleColor.h"
+#include "platform/ExecutableInfo.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+
+#include <cmath>
+
+const QString cOpen::AllFilesFilter = QStringLiteral("All Files (*.*)|*.*|");
+
+namespace {
+
+// "description|pattern|description|pattern|" as Qt's "description (pattern)"
+// entries. A description that already ends with its pattern in brackets, as
+// "All Files (*.*)" does, is kept as it is.
+QStringList qtFilters(const QString& filterText)
+{
+    const QStringList parts = filterText.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        QString pattern = parts[i + 1];
+        if (description.isEmpty() && pattern.isEmpty())
+            continue;
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString bracketed = QStringLiteral("(%1)").arg(pattern);
+        filters << (description.endsWith(bracketed) ? description : description + QLatin1Char(' ') + bracketed);
+    }
+    return filters;
+}
+
+// Blanks at both ends and zero characters are no part of a chosen name.
+QString cleanName(const QString& name)
+{
+    QString text = name.trimmed();
+    text.remove(QChar(0));
+    return text;
+}
+
+std::optional<QColor> qtColor()
+{
+    // Every call starts with a fresh table of custom colours: white.
+    for (int i = 0; i < QColorDialog::customCount(); ++i)
+        QColorDialog::setCustomColor(i, Qt::white);
+    const QColor color = QColorDialog::getColor(Qt::black, nullptr);
+    if (!color.isValid())
+        return std::nullopt;
+    return color;
+}
+
+std::optional<cOpen::FileAnswer> qtFile(const cOpen::FileRequest& request)
+{
+    QFileDialog dialog(nullptr, request.title, request.folder);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // No existence checks and no overwrite prompt: the caller decides.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(request.filters);
+    if (!request.filters.isEmpty())
+        dialog.selectNameFilter(request.filters.value(std::max(request.filterIndex, 1) - 1, request.filters.first()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const auto index = request.filters.indexOf(dialog.selectedNameFilter());
+    return cOpen::FileAnswer { dialog.selectedFiles().first(), index < 0 ? 1 : static_cast<int>(index) + 1 };
+}
+
+QString qtFolder(const QString& title)
+{
+    return QFileDialog::getExistingDirectory(nullptr, title, QString(), QFileDialog::ShowDirsOnly);
+}
+
+std::optional<QFont> qtFont(const QFont& initial)
+{
+    bool accepted = false;
+    const QFont font = QFontDialog::getFont(&accepted, initial, nullptr);
+    if (!accepted)
+        return std::nullopt;
+    return font;
+}
+
+// Sizes travel through the dialog in whole tenths of a point, halves to even.
+int tenthsOfPoint(double points)
+{
+    return static_cast<int>(std::nearbyint(points * 10.0));
+}
+
+} // namespace
+
+cOpen::cOpen()
+    : pickers { qtColor, qtFile, qtFolder, qtFont }
+{
+}
+
+cOpen& cOpen::shared()
+{
+    static cOpen instance;
+    return instance;
+}
+
+int32_t cOpen::ShowColor()
+{
+    const std::optional<QColor> color = pickers.color();
+    if (!color)
+        return -1;
+    return static_cast<int32_t>(OleColor::fromQColor(*color));
+}
+
+QString cOpen::ShowOpen(const QString& strFilter, const QString& strTitle, const QString& strIniPath)
+{
+    return showFile(false, strFilter.isEmpty() ? AllFilesFilter : strFilter, strTitle, strIniPath);
+}
+
+QString cOpen::ShowSave(const QString& strFilter, const QString& strTitle, const QString& strIniPath)
+{
+    const QString filterText = strFilter == QStringLiteral("*.*") ? AllFilesFilter : strFilter;
+    QString result = showFile(true, filterText, strTitle, strIniPath);
+    if (result.isEmpty())
+        return result;
+
+    // The pattern of the chosen pair gives the extension: what follows the
+    // first dot after the pattern's first character, or the whole pattern.
+    const QStringList parts = filterText.split(QLatin1Char('|'));
+    const qsizetype patternAt = 2 * qsizetype(m_filterIndex) - 1;
+    // Without a filter there is no pattern, and nothing to append.
+    if (patternAt < 0 || patternAt >= parts.size())
+        return result;
+    const QString& pattern = parts[patternAt];
+    const qsizetype dot = pattern.indexOf(QLatin1Char('.'), 1);
+    const QString extension = dot < 0 ? pattern : pattern.mid(dot + 1);
+    if (extension != QStringLiteral("*") && !result.endsWith(extension, Qt::CaseSensitive))
+        result += QLatin1Char('.') + extension;
+    return result;
+}
+
+QString cOpen::showFile(bool save, const QString& filterText, const QString& strTitle, const QString& strIniPath)
+{
+    FileRequest request;
+    request.save = save;
+    request.title = strTitle;
+    request.folder = strIniPath.isEmpty() ? ExecutableInfo::folder() + QLatin1Char('/') : strIniPath;
+    request.filters = qtFilters(filterText);
+    request.filterIndex = m_filterIndex;
+    const std::optional<FileAnswer> answer = pickers.file(request);
+    if (!answer)
+        return QString();
+    m_filterIndex = answer->filterIndex;
+    return cleanName(answer->path);
+}
+
+QString cOpen::BrowseFolder(const QString& strTitle)
+{
+    return cleanName(pickers.folder(strTitle));
+}
+
+bool cOpen::VBChooseFont(QFont& CurFont)
+{
+    // What the dialog starts from: the name cut to 31 characters, the size in
+    // whole tenths of a point, weight and the three flags.
+    QFont initial(CurFont.family().left(31));
+    initial.setPointSizeF(std::max(1, tenthsOfPoint(CurFont.pointSizeF())) / 10.0);
+    initial.setWeight(CurFont.weight());
+    initial.setItalic(CurFont.italic());
+    initial.setUnderline(CurFont.underline());
+    initial.setStrikeOut(CurFont.strikeOut());
+
+    const std::optional<QFont> chosen = pickers.font(initial);
+    if (!chosen)
+        return false;
+    CurFont.setItalic(chosen->italic());
+    CurFont.setStrikeOut(chosen->strikeOut());
+    CurFont.setUnderline(chosen->underline());
+    CurFont.setWeight(chosen->weight());
+    const double points = chosen->pointSizeF() > 0 ? chosen->pointSizeF() : chosen->pixelSize() * 72.0 / 96.0;
+    CurFont.setPointSizeF(std::max(1, tenthsOfPoint(points)) / 10.0);
+    CurFont.setFamily(chosen->family());
+    return true;
+}

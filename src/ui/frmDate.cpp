@@ -1,0 +1,246 @@
+#include "ui/frmDate.h"
+
+#include "controls/BarColor.h"
+#include "controls/OleColor.h"
+#include "controls/PropertyBag.h"
+#include "platform/DateFormatter.h"
+#include "ui/cOpen.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace {
+
+int toPixels(double twips)
+{
+    return static_cast<int>(std::nearbyint(twips / frmDate::TwipsPerPixel));
+}
+
+void placeTwips(QWidget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+
+QFont smallFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+void setTextColor(QLabel* label, int32_t color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, OleColor::toQColor(static_cast<quint32>(color)));
+    label->setPalette(palette);
+}
+
+// The offset bars: -10 to 10 pixels, yellow caption with its unit.
+void setUpOffsetBar(BarColor* bar)
+{
+    const PropertyBag stored { { QStringLiteral("Caption"), QStringLiteral("0 px") },
+        { QStringLiteral("Font"), smallFont() }, { QStringLiteral("ForeColor"), 0xFFFFu },
+        { QStringLiteral("Min"), QStringLiteral("-10") }, { QStringLiteral("Max"), QStringLiteral("10") },
+        { QStringLiteral("Value"), QStringLiteral("0") }, { QStringLiteral("StrExtend"), QStringLiteral(" px") } };
+    bar->ReadProperties(stored);
+}
+
+// Pixels on a bar are whole twips to the record, halves to even.
+int32_t barTwips(const BarColor* bar)
+{
+    return static_cast<int32_t>(std::nearbyint(bar->Value().toDouble() * frmDate::TwipsPerPixel));
+}
+
+} // namespace
+
+frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
+    : QDialog(owner)
+    , m_settings(settings)
+{
+    setWindowTitle(QStringLiteral("Date Pos/Style"));
+    QFont windowFont(QStringLiteral("Comic Sans MS"));
+    windowFont.setPointSize(12);
+    setFont(windowFont);
+    resize(toPixels(7860), toPixels(3630));
+
+    m_cbFormat = new QComboBox(this);
+    m_cbFormat->setEditable(true);
+    m_cbFormat->setInsertPolicy(QComboBox::NoInsert);
+    m_cbFormat->setFont(smallFont());
+    placeTwips(m_cbFormat, 3660, 300, 4035, 315);
+
+    m_cmdFont = new QPushButton(QStringLiteral("Change Font"), this);
+    m_cmdFont->setFont(smallFont());
+    // Enter in the format field must not open the font picker.
+    m_cmdFont->setAutoDefault(false);
+    placeTwips(m_cmdFont, 120, 300, 1335, 315);
+
+    m_lblColor01 = new QLabel(QStringLiteral("Color ONE"), this);
+    placeTwips(m_lblColor01, 1560, 120, 1200, 345);
+    m_lblColor02 = new QLabel(QStringLiteral("Color TWO"), this);
+    placeTwips(m_lblColor02, 1560, 540, 1275, 345);
+    for (QLabel* swatch : { m_lblColor01, m_lblColor02 }) {
+        swatch->setCursor(Qt::PointingHandCursor);
+        swatch->installEventFilter(this);
+    }
+
+    auto* label1 = new QLabel(QStringLiteral("Format"), this);
+    label1->setFont(smallFont());
+    placeTwips(label1, 3060, 360, 480, 195);
+    auto* label2 = new QLabel(QStringLiteral("Horizontale"), this);
+    label2->setFont(smallFont());
+    placeTwips(label2, 120, 1200, 795, 195);
+    auto* label3 = new QLabel(QStringLiteral("Verticale"), this);
+    label3->setFont(smallFont());
+    placeTwips(label3, 2700, 1200, 615, 195);
+
+    m_slLeft = new BarColor(this);
+    setUpOffsetBar(m_slLeft);
+    m_slLeft->setGeometryTwips(960, 1200, 1635, 195);
+    m_slTop = new BarColor(this);
+    setUpOffsetBar(m_slTop);
+    m_slTop->setGeometryTwips(3360, 1200, 1635, 195);
+
+    // The previews grow with their text; only their top-left corner is fixed.
+    m_LBLdown = new QLabel(this);
+    placeTwips(m_LBLdown, 840, 2160, 750, 345);
+    m_lblUP = new QLabel(this);
+    placeTwips(m_lblUP, 840, 2580, 750, 345);
+    m_lblUP->raise();
+
+    setTabOrder(m_cbFormat, m_cmdFont);
+    setTabOrder(m_cmdFont, m_slLeft);
+    setTabOrder(m_slLeft, m_slTop);
+    m_cbFormat->setFocus();
+
+    connect(m_cbFormat, &QComboBox::editTextChanged, this, &frmDate::refreshPreviewTexts);
+    // A list entry chosen again after typing replaces the typed text too.
+    connect(m_cbFormat, &QComboBox::activated, this, [this](int index) {
+        m_cbFormat->setEditText(m_cbFormat->itemText(index));
+        refreshPreviewTexts();
+    });
+    connect(m_cmdFont, &QPushButton::clicked, this, &frmDate::chooseFont);
+    connect(m_slLeft, &BarColor::Change, this, [this] {
+        m_settings.DiffLeft = barTwips(m_slLeft);
+        UpdateOffsetPreview();
+    });
+    connect(m_slTop, &BarColor::Change, this, [this] {
+        m_settings.DiffTop = barTwips(m_slTop);
+        UpdateOffsetPreview();
+    });
+
+    // Load: the list, the format (which fills the previews), the offsets,
+    // then the font and colours.
+    m_cbFormat->addItems({ QStringLiteral("DD/MM/YY"), QStringLiteral("DD/MM/YYYY"), QStringLiteral("DD/MM/YY HH:MM"),
+        QStringLiteral("DD/MM/YYYY HH:MM"), QStringLiteral("DD/MM/YY HH:MM:SS"), QStringLiteral("DD/MM/YYYY HH:MM:SS"),
+        QStringLiteral("DDDD DD MMMM YYYY") });
+    m_cbFormat->setEditText(m_settings.DateFormat);
+    refreshPreviewTexts();
+    UpdateOffsetPreview();
+    m_slLeft->setValue(m_settings.DiffLeft / double(TwipsPerPixel));
+    m_slTop->setValue(m_settings.DiffTop / double(TwipsPerPixel));
+
+    m_font = m_LBLdown->font();
+    m_font.setFamily(m_settings.DateFont);
+    m_font.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
+    m_color1 = m_settings.DateColor1;
+    m_color2 = m_settings.DateColor2;
+    setTextColor(m_lblColor01, m_color1);
+    setTextColor(m_lblColor02, m_color2);
+    applyFontAndColors();
+}
+
+frmDate::~frmDate()
+{
+    // A dialog destroyed without being closed still keeps what it showed.
+    if (!m_unloaded)
+        unload();
+}
+
+void frmDate::UpdateOffsetPreview()
+{
+    const QPoint down = m_LBLdown->pos();
+    m_lblUP->move(toPixels(down.x() * double(TwipsPerPixel) + m_settings.DiffLeft),
+        toPixels(down.y() * double(TwipsPerPixel) + m_settings.DiffTop));
+}
+
+void frmDate::refreshPreviewTexts()
+{
+    const QString text = DateFormatter::format(QDateTime::currentDateTime(), m_cbFormat->currentText());
+    for (QLabel* label : { m_lblUP, m_LBLdown }) {
+        label->setText(text);
+        label->adjustSize();
+    }
+}
+
+void frmDate::applyFontAndColors()
+{
+    for (QLabel* label : { m_LBLdown, m_lblUP }) {
+        label->setFont(m_font);
+        label->adjustSize();
+    }
+    // The swatches' colours win over anything the font picker reported.
+    setTextColor(m_LBLdown, m_color1);
+    setTextColor(m_lblUP, m_color2);
+}
+
+void frmDate::chooseColor(int which)
+{
+    const int32_t color = cOpen::shared().ShowColor();
+    // A cancelled picker answers -1, which is no colour: keep the old one.
+    if (color == -1)
+        return;
+    if (which == 1) {
+        m_color1 = color;
+        setTextColor(m_lblColor01, color);
+        setTextColor(m_LBLdown, color);
+    } else {
+        m_color2 = color;
+        setTextColor(m_lblColor02, color);
+        setTextColor(m_lblUP, color);
+    }
+}
+
+void frmDate::chooseFont()
+{
+    cOpen::shared().VBChooseFont(m_font);
+    applyFontAndColors();
+}
+
+bool frmDate::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == m_lblColor01 || watched == m_lblColor02) && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+            chooseColor(watched == m_lblColor01 ? 1 : 2);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmDate::done(int result)
+{
+    if (!m_unloaded)
+        unload();
+    QDialog::done(result);
+}
+
+void frmDate::unload()
+{
+    m_unloaded = true;
+    m_settings.DateFormat = m_cbFormat->currentText();
+    m_settings.DateColor1 = m_color1;
+    m_settings.DateColor2 = m_color2;
+    // The size goes through four decimals, then to a whole number, halves to
+    // even both times: 10.5 points gives 10, 11.5 gives 12.
+    const double size = std::nearbyint(m_font.pointSizeF() * 10000.0) / 10000.0;
+    m_settings.DateSize = static_cast<int32_t>(std::nearbyint(size));
+    m_settings.DateFont = m_font.family();
+    emit Unloaded(m_font);
+}

@@ -1,0 +1,185 @@
+#include "controls/BarColor.h"
+#include "ui/cOpen.h"
+#include "ui/frmDate.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class frmDateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_savedPickers = cOpen::shared().pickers;
+        mMain::LoadSettingsRecord(m_dir.filePath("config.ini"), settings);
+    }
+    void TearDown() override { cOpen::shared().pickers = m_savedPickers; }
+
+    // Where the upper preview sits relative to the lower one, in pixels.
+    static QPoint previewOffset(const frmDate& dialog) { return dialog.lblUP()->pos() - dialog.LBLdown()->pos(); }
+
+    static QColor textColor(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+
+    SettingsRecord settings;
+
+private:
+    QTemporaryDir m_dir;
+    cOpen::Pickers m_savedPickers;
+};
+
+} // namespace
+
+TEST_F(frmDateTest, OpeningAndClosingLeavesTheRecordAsItWas)
+{
+    const SettingsRecord before = settings;
+    ASSERT_EQ(before.DiffLeft, -30);
+    ASSERT_EQ(before.DiffTop, 30);
+    {
+        frmDate dialog(nullptr, settings);
+        dialog.show();
+        EXPECT_EQ(dialog.cbFormat()->currentText(), before.DateFormat);
+        EXPECT_EQ(dialog.cbFormat()->count(), 7);
+        EXPECT_EQ(dialog.cbFormat()->itemText(6), "DDDD DD MMMM YYYY");
+        // The bars start at the stored offsets, in pixels.
+        EXPECT_DOUBLE_EQ(dialog.slLeft()->Value().toDouble(), -2.0);
+        EXPECT_DOUBLE_EQ(dialog.slTop()->Value().toDouble(), 2.0);
+        EXPECT_EQ(dialog.slLeft()->Caption(), "-2 px");
+        EXPECT_EQ(previewOffset(dialog), QPoint(-2, 2));
+        EXPECT_EQ(textColor(dialog.LBLdown()), QColor(0, 0, 0));
+        EXPECT_EQ(textColor(dialog.lblUP()), QColor(255, 255, 255));
+        EXPECT_EQ(dialog.labelFont().family(), "Arial");
+        dialog.close();
+        EXPECT_EQ(settings, before);
+    }
+    // Destroying the dialog after it closed writes nothing more.
+    EXPECT_EQ(settings, before);
+}
+
+TEST_F(frmDateTest, OffsetBarsStoreTheirOffsetAtOnceRoundedHalfToEven)
+{
+    frmDate dialog(nullptr, settings);
+    dialog.show();
+
+    dialog.slLeft()->setValue(5);
+    EXPECT_EQ(settings.DiffLeft, 75);
+    EXPECT_EQ(previewOffset(dialog), QPoint(5, 2));
+
+    const std::pair<double, int32_t> values[] = { { 0.1, 2 }, { 1.0 / 6, 2 }, { -0.5, -8 }, { -10, -150 } };
+    for (const auto& [value, twips] : values) {
+        dialog.slTop()->setValue(value);
+        EXPECT_EQ(settings.DiffTop, twips) << value;
+    }
+    EXPECT_EQ(previewOffset(dialog), QPoint(5, -10));
+
+    // The mouse gives whole pixels: the right edge is 10.
+    QFrame* surface = dialog.slLeft()->Picture1();
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(surface->width() - 3, 5));
+    EXPECT_EQ(settings.DiffLeft, 150);
+}
+
+TEST_F(frmDateTest, TheFormatFieldDrivesBothPreviews)
+{
+    frmDate dialog(nullptr, settings);
+    dialog.show();
+    dialog.cbFormat()->setEditText("YYYY");
+    const QString year = QString::number(QDate::currentDate().year());
+    EXPECT_EQ(dialog.LBLdown()->text(), year);
+    EXPECT_EQ(dialog.lblUP()->text(), year);
+
+    // Choosing the entry that is already current still puts it in the field.
+    dialog.cbFormat()->activated(0);
+    EXPECT_EQ(dialog.cbFormat()->currentText(), "DD/MM/YY");
+    EXPECT_EQ(dialog.LBLdown()->text().size(), 8);
+    dialog.close();
+    EXPECT_EQ(settings.DateFormat, "DD/MM/YY");
+}
+
+TEST_F(frmDateTest, ColourSwatchesKeepTheirColourWhenThePickerIsCancelled)
+{
+    std::optional<QColor> picked;
+    cOpen::shared().pickers.color = [&] { return picked; };
+    frmDate dialog(nullptr, settings);
+    dialog.show();
+
+    QTest::mouseClick(dialog.lblColor01(), Qt::LeftButton);
+    EXPECT_EQ(dialog.color1(), 0);
+    EXPECT_EQ(textColor(dialog.LBLdown()), QColor(0, 0, 0));
+
+    picked = QColor(0, 128, 255);
+    QTest::mouseClick(dialog.lblColor02(), Qt::LeftButton);
+    EXPECT_EQ(dialog.color2(), 0xFF8000);
+    EXPECT_EQ(textColor(dialog.lblColor02()), QColor(0, 128, 255));
+    EXPECT_EQ(textColor(dialog.lblUP()), QColor(0, 128, 255));
+    EXPECT_EQ(textColor(dialog.LBLdown()), QColor(0, 0, 0));
+
+    // Written when the dialog closes, not before.
+    EXPECT_EQ(settings.DateColor2, 0xFFFFFF);
+    dialog.reject();
+    EXPECT_EQ(settings.DateColor1, 0);
+    EXPECT_EQ(settings.DateColor2, 0xFF8000);
+}
+
+TEST_F(frmDateTest, ANewFontReachesBothPreviewsAndTheLabelsButOnlyNameAndRoundedSizeTheRecord)
+{
+    std::optional<QFont> picked;
+    cOpen::shared().pickers.font = [&](const QFont&) { return picked; };
+    cOpen::shared().pickers.color = [] { return QColor(Qt::red); };
+    frmDate dialog(nullptr, settings);
+    dialog.show();
+    dialog.slLeft()->setValue(4);
+    QTest::mouseClick(dialog.lblColor01(), Qt::LeftButton);
+
+    // A cancelled picker changes nothing.
+    const QFont before = dialog.labelFont();
+    dialog.cmdFont()->click();
+    EXPECT_EQ(dialog.labelFont(), before);
+
+    QFont chosen("DejaVu Serif");
+    chosen.setPointSizeF(10.5);
+    chosen.setBold(true);
+    chosen.setItalic(true);
+    picked = chosen;
+    dialog.cmdFont()->click();
+    EXPECT_EQ(dialog.LBLdown()->font(), dialog.lblUP()->font());
+    EXPECT_TRUE(dialog.lblUP()->font().bold());
+    EXPECT_EQ(previewOffset(dialog), QPoint(4, 2));
+    // The swatches' colours stay on the previews.
+    EXPECT_EQ(textColor(dialog.LBLdown()), QColor(Qt::red));
+    EXPECT_EQ(textColor(dialog.lblUP()), QColor(255, 255, 255));
+
+    QSignalSpy unloaded(&dialog, &frmDate::Unloaded);
+    dialog.close();
+    ASSERT_EQ(unloaded.count(), 1);
+    const QFont handed = unloaded.at(0).at(0).value<QFont>();
+    EXPECT_TRUE(handed.bold());
+    EXPECT_TRUE(handed.italic());
+    EXPECT_EQ(handed, dialog.labelFont());
+    EXPECT_EQ(settings.DateFont, "DejaVu Serif");
+    EXPECT_EQ(settings.DateSize, 10); // 10.5 to the even 10
+    EXPECT_EQ(settings.DateColor1, 0x0000FF);
+    EXPECT_EQ(settings.DiffLeft, 60);
+}
+
+TEST_F(frmDateTest, SizesRoundHalfToEvenWhenStored)
+{
+    for (const auto& [points, stored] : { std::pair { 11.5, 12 }, std::pair { 10.5, 10 }, std::pair { 9.4, 9 } }) {
+        settings.DateSize = 16;
+        QFont chosen("DejaVu Sans");
+        chosen.setPointSizeF(points);
+        cOpen::shared().pickers.font = [&](const QFont&) { return chosen; };
+        {
+            frmDate dialog(nullptr, settings);
+            dialog.cmdFont()->click();
+        }
+        // A dialog that goes away without being shown still writes its style.
+        EXPECT_EQ(settings.DateSize, stored) << points;
+    }
+}

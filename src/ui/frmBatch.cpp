@@ -1,0 +1,216 @@
+#include "ui/frmBatch.h"
+
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "ui/cOpen.h"
+#include "workflow/PhotoEngine.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+
+#include <exception>
+
+namespace {
+
+void placeTwips(QWidget* widget, int left, int top, int width, int height)
+{
+    const int p = frmBatch::TwipsPerPixel;
+    widget->setGeometry(left / p, top / p, width / p, height / p);
+}
+
+// The hourglass for as long as the batch runs, whichever way it ends.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The engine's host for the duration of the batch; the previous one after.
+class HostSwap {
+public:
+    HostSwap(PhotoEngine& engine, PhotoEngineHost* during, PhotoEngineHost* after)
+        : m_engine(engine)
+        , m_after(after)
+    {
+        m_engine.setHost(during);
+    }
+    ~HostSwap() { m_engine.setHost(m_after); }
+    HostSwap(const HostSwap&) = delete;
+    HostSwap& operator=(const HostSwap&) = delete;
+
+private:
+    PhotoEngine& m_engine;
+    PhotoEngineHost* m_after;
+};
+
+constexpr int ClientWidth = 4485;
+constexpr int ClientHeight = 1230;
+// The progress row shown below the controls while the batch runs.
+constexpr int ProgressHeight = 780;
+
+} // namespace
+
+frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngineHost* mainHost, QWidget* owner)
+    : QDialog(owner)
+    , m_engine(engine)
+    , m_sourceFolder(sourceFolder)
+    , m_mainHost(mainHost)
+{
+    setWindowTitle(QStringLiteral("Batch Transform"));
+    setFixedSize(ClientWidth / TwipsPerPixel, ClientHeight / TwipsPerPixel);
+
+    auto* label1 = new QLabel(QStringLiteral("Transform All Files in sub-folder with current options"), this);
+    placeTwips(label1, 60, 120, 3600, 195);
+    auto* label2 = new QLabel(QStringLiteral("Destination"), this);
+    placeTwips(label2, 60, 480, 795, 195);
+
+    m_txtCible = new QLineEdit(engine.settings().TargetFolder, this);
+    placeTwips(m_txtCible, 960, 420, 2895, 285);
+
+    m_image1 = new QLabel(this);
+    m_image1->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(16, 16));
+    m_image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image1->setCursor(Qt::PointingHandCursor);
+    m_image1->setToolTip(QStringLiteral("Choose a folder"));
+    m_image1->installEventFilter(this);
+    placeTwips(m_image1, 3960, 420, 240, 240);
+
+    // The box tells the truth about the flag: it keeps its value for the run.
+    m_check1 = new QCheckBox(QStringLiteral("Apply Filter"), this);
+    m_check1->setChecked(engine.settings().BatchFilter);
+    placeTwips(m_check1, 960, 840, 1155, 255);
+
+    m_command1 = new QPushButton(QStringLiteral("Go"), this);
+    m_command1->setAutoDefault(false);
+    placeTwips(m_command1, 2640, 780, 1215, 375);
+
+    m_progressText = new QLabel(this);
+    placeTwips(m_progressText, 60, ClientHeight, ClientWidth - 120, 255);
+    m_progress = new QProgressBar(this);
+    placeTwips(m_progress, 60, ClientHeight + 300, 2895, 300);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setAutoDefault(false);
+    placeTwips(m_cancel, 3060, ClientHeight + 255, 1215, 375);
+    for (QWidget* widget : { static_cast<QWidget*>(m_progressText), static_cast<QWidget*>(m_progress),
+             static_cast<QWidget*>(m_cancel) })
+        widget->hide();
+
+    setTabOrder(m_check1, m_txtCible);
+    setTabOrder(m_txtCible, m_command1);
+    m_check1->setFocus();
+
+    connect(m_check1, &QCheckBox::clicked, this, [this](bool checked) { m_engine.settings().BatchFilter = checked; });
+    connect(m_command1, &QPushButton::clicked, this, &frmBatch::Go);
+    connect(m_cancel, &QPushButton::clicked, this, &frmBatch::cancelBatch);
+}
+
+bool frmBatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_image1 && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && m_image1->rect().contains(mouse->position().toPoint()) && !m_running)
+            browseTarget();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmBatch::browseTarget()
+{
+    const QString folder = cOpen::shared().BrowseFolder(QStringLiteral("Choose a folder"));
+    if (!folder.isEmpty())
+        m_txtCible->setText(folder);
+}
+
+void frmBatch::reject()
+{
+    if (m_running) {
+        cancelBatch();
+        return;
+    }
+    QDialog::reject();
+}
+
+void frmBatch::Go()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    m_cancelRequested = false;
+    m_command1->hide();
+    m_txtCible->setEnabled(false);
+    m_check1->setEnabled(false);
+    setFixedSize(ClientWidth / TwipsPerPixel, (ClientHeight + ProgressHeight) / TwipsPerPixel);
+    m_progressText->setText(QStringLiteral("Looking for photos..."));
+    m_progress->setRange(0, 0);
+    m_progressText->show();
+    m_progress->show();
+    m_cancel->show();
+    repaint();
+    QCoreApplication::processEvents();
+
+    QString stopped;
+    {
+        WaitCursor wait;
+        m_engine.settings().TargetFolder = m_txtCible->text();
+        HostSwap swap(m_engine, this, m_mainHost);
+        m_report = BatchReport();
+        // Failures of single photos are in the report; anything else ends
+        // the batch here, and the user is told why.
+        try {
+            m_report = m_engine.BatchTransform(m_sourceFolder);
+        } catch (const RuntimeError& error) {
+            stopped = error.fullText();
+        } catch (const std::exception& error) {
+            stopped = QString::fromLocal8Bit(error.what());
+        }
+    }
+    m_running = false;
+
+    QString summary = m_report.summaryText();
+    if (!stopped.isEmpty())
+        summary = QStringLiteral("The batch stopped: %1\n%2").arg(stopped, summary);
+    MessageBox::show(summary, windowTitle());
+    accept();
+}
+
+bool frmBatch::BatchStep(int done, int total, const QString& path)
+{
+    m_progress->setRange(0, std::max(total, 1));
+    m_progress->setValue(done);
+    if (path.isEmpty())
+        m_progressText->setText(QStringLiteral("%1 of %2 photos done").arg(done).arg(total));
+    else
+        m_progressText->setText(QStringLiteral("Photo %1 of %2: %3").arg(done + 1).arg(total).arg(QFileInfo(path).fileName()));
+    // The main window repaints and shows the photo just treated; Cancel and
+    // the close box are heard here.
+    QCoreApplication::processEvents();
+    return !m_cancelRequested;
+}
+
+void frmBatch::LayoutPreview()
+{
+    if (m_mainHost)
+        m_mainHost->LayoutPreview();
+}
+
+void frmBatch::RefreshDisplay()
+{
+    if (m_mainHost)
+        m_mainHost->RefreshDisplay();
+}
+
+void frmBatch::ShowExif(const QString& text)
+{
+    if (m_mainHost)
+        m_mainHost->ShowExif(text);
+}

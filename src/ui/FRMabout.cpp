@@ -1,0 +1,298 @@
+#include "ui/FRMabout.h"
+
+#include "controls/OleColor.h"
+#include "platform/ExecutableInfo.h"
+#include "ui/AboutAnimation.h"
+#include "ui/mShellExecute.h"
+
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <qdrawutil.h>
+
+const QString FRMabout::AppTitle = QStringLiteral("Quillon");
+const QString FRMabout::OrganisationName = QStringLiteral("Quillon Project");
+const QString FRMabout::WebPage = QStringLiteral("https://quillon.example.org");
+const QString FRMabout::EMail = QStringLiteral("contact@quillon.example.org");
+const QString FRMabout::ImagingCreditPage = QStringLiteral("https://quillon.example.org/jpg");
+const QString FRMabout::ExifCreditPage = QStringLiteral("https://quillon.example.org/exif");
+
+namespace {
+
+constexpr int Tw = FRMabout::TwipsPerPixel;
+constexpr int Inset = FRMabout::BorderTwips / Tw;
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(Inset + left / Tw, Inset + top / Tw, width / Tw, height / Tw);
+}
+
+QFont labelFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+// The drawn cross of the close button.
+QPixmap crossPixmap(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(Qt::black, 1.6));
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double a = 2.5;
+    const double b = size - 2.5;
+    painter.drawLine(QPointF(a, a), QPointF(b, b));
+    painter.drawLine(QPointF(a, b), QPointF(b, a));
+    return pixmap;
+}
+
+// One half of a button's frame around the cross: the upper-left edge or
+// the lower-right one, in the given colour.
+QPixmap edgePixmap(int size, bool upperLeft, const QColor& color)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(color);
+    const int low = 2;
+    const int high = size - 1;
+    if (upperLeft) {
+        painter.drawLine(low, low + 1, low, high);
+        painter.drawLine(low, low + 1, high, low + 1);
+    } else {
+        painter.drawLine(high, low + 1, high, high);
+        painter.drawLine(low, high, high, high);
+    }
+    return pixmap;
+}
+
+QList<int> parseDurations(const QString& text)
+{
+    QList<int> durations;
+    for (const QString& piece : text.split(QLatin1Char(','))) {
+        if (durations.size() == AboutAnimation::FrameCount)
+            break;
+        durations << piece.trimmed().toInt();
+    }
+    // A short text would leave frames without a time: they take the last one.
+    while (durations.size() < AboutAnimation::FrameCount)
+        durations << (durations.isEmpty() ? 200 : durations.last());
+    return durations;
+}
+
+} // namespace
+
+FRMabout::FRMabout(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setFixedSize(5805 / Tw + 2 * Inset, 2895 / Tw + 2 * Inset);
+    setFont(labelFont());
+    setMouseTracking(true);
+    m_band = AboutAnimation::band();
+
+    addLabel(QStringLiteral("Application   :"), 2700, 360, 960, 195);
+    m_appName = addLabel(AppTitle, 3780, 360, 630, 195);
+    addLabel(QStringLiteral("Version         :"), 2700, 660, 975, 195);
+    m_version = addLabel(ExecutableInfo::version(), 3780, 660, 3495, 195);
+    addLabel(QStringLiteral("Exécutable   :"), 2700, 960, 975, 195);
+    m_exe = addLabel(QFileInfo(ExecutableInfo::filePath()).fileName(), 3780, 960, 1695, 195);
+    addLabel(QStringLiteral("CopyRight    :"), 2700, 1260, 960, 195);
+    m_copyRight = addLink(EMail, 3780, 1260, 1560, 195, 0xFF0000);
+    addLabel(QStringLiteral("Organisation :"), 2700, 1560, 915, 195);
+    m_cieName = addLink(OrganisationName, 3780, 1560, 975, 195, 0x800080);
+    QLabel* label8 = addLabel(QStringLiteral("Image Processor and JPG save by"), 120, 2040, 1455, 375);
+    label8->setWordWrap(true);
+    label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_label6 = addLink(ImagingCreditPage, 120, 2520, 2190, 195, 0x800080);
+    addLabel(QStringLiteral("Extract EXIF info by"), 3120, 2160, 1395, 195);
+    m_label7 = addLink(ExifCreditPage, 3120, 2520, 1995, 195, 0x800080);
+
+    m_picture1 = new QFrame(this);
+    m_picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_picture1->setLineWidth(2);
+    m_picture1->setGeometry(twipsRect(120, 420, 2460, 1335));
+    m_image1 = new QLabel(m_picture1);
+    m_image1->setPixmap(QPixmap::fromImage(AboutAnimation::strip()));
+    m_image1->setGeometry(m_picture1->contentsRect().left(), m_picture1->contentsRect().top(), 2400 / Tw, 19125 / Tw);
+    m_image1->installEventFilter(this);
+
+    // The close button: a frame of two edges, shown while the pointer is
+    // over the cross, which lies in front of it.
+    const QRect exitRect = twipsRect(5580, 75, 165, 165);
+    m_top = new QLabel(this);
+    m_down = new QLabel(this);
+    for (QLabel* edge : { m_top, m_down }) {
+        edge->setGeometry(exitRect.x() - 45 / Tw, exitRect.y() - 60 / Tw, 240 / Tw, 240 / Tw);
+        edge->hide();
+    }
+    m_exit = new QLabel(this);
+    m_exit->setGeometry(exitRect);
+    m_exit->setPixmap(crossPixmap(exitRect.width()));
+    m_exit->installEventFilter(this);
+    m_exitHome = exitRect.topLeft();
+    setSunken(false);
+
+    m_durations = parseDurations(QStringLiteral("1000,200,200,200,200,1000,200,200,200,200,1000,200,200,200,100"));
+    m_timer = new QTimer(this);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &FRMabout::AnimationStep);
+    m_timer->start();
+}
+
+QLabel* FRMabout::addLabel(const QString& text, int left, int top, int width, int height)
+{
+    auto* label = new QLabel(text, this);
+    label->setGeometry(twipsRect(left, top, width, height));
+    // Values longer than their place show whole rather than cut.
+    if (label->sizeHint().width() > label->width())
+        label->resize(label->sizeHint().width(), label->height());
+    return label;
+}
+
+QLabel* FRMabout::addLink(const QString& text, int left, int top, int width, int height, quint32 color)
+{
+    QLabel* label = addLabel(text, left, top, width, height);
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, OleColor::toQColor(color));
+    label->setPalette(palette);
+    label->setCursor(Qt::PointingHandCursor);
+    label->installEventFilter(this);
+    return label;
+}
+
+QString FRMabout::linkOf(const QLabel* label) const
+{
+    if (label == m_label6 || label == m_label7)
+        return label->text();
+    if (label == m_cieName)
+        return WebPage;
+    if (label == m_copyRight)
+        return QStringLiteral("mailto:%1?subject=About %2 %3").arg(EMail, m_appName->text(), m_version->text());
+    return QString();
+}
+
+void FRMabout::AnimationStep()
+{
+    m_frame = (m_frame + 1) % AboutAnimation::FrameCount;
+    m_image1->move(m_image1->x(), m_picture1->contentsRect().top() - m_frame * AboutAnimation::FrameHeight);
+    m_timer->setInterval(m_durations.value(m_frame));
+}
+
+int FRMabout::Image1Top() const
+{
+    return (m_image1->y() - m_picture1->contentsRect().top()) * Tw;
+}
+
+void FRMabout::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.drawImage(Inset, Inset, m_band);
+    qDrawWinPanel(&painter, rect(), palette(), false);
+}
+
+void FRMabout::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->position().toPoint() * Tw;
+}
+
+void FRMabout::mouseMoveEvent(QMouseEvent* event)
+{
+    showButtonFrame(false);
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    // The window follows the pointer: the pressed point stays under it.
+    const QPoint offset = event->position().toPoint() * Tw - m_pressed;
+    move(pos() + offset / Tw);
+    raise();
+}
+
+void FRMabout::showButtonFrame(bool visible)
+{
+    m_top->setVisible(visible);
+    m_down->setVisible(visible);
+    if (visible)
+        m_exit->raise();
+}
+
+void FRMabout::setSunken(bool sunken)
+{
+    const int size = m_top->width();
+    m_top->setPixmap(edgePixmap(size, true, sunken ? Qt::black : Qt::white));
+    m_down->setPixmap(edgePixmap(size, false, sunken ? Qt::white : Qt::black));
+    m_exit->move(m_exitHome + (sunken ? QPoint(1, 1) : QPoint(0, 0)));
+}
+
+bool FRMabout::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_image1)
+        return animationEvent(event);
+    if (watched == m_exit)
+        return exitEvent(event);
+    auto* label = qobject_cast<QLabel*>(watched);
+    const QString link = label ? linkOf(label) : QString();
+    if (link.isEmpty())
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress)
+        return true; // a press on a link does not start moving the window
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint()))
+            mShellExecute::ShellOpen(link, 10, QString(), QString(), QStringLiteral("open"), 0);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool FRMabout::animationEvent(QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (mouse->button() == Qt::LeftButton && m_timer->isActive())
+            m_timer->stop();
+        else if (mouse->button() == Qt::RightButton && !m_timer->isActive())
+            AnimationStep();
+    } else if (mouse->button() == Qt::LeftButton && !m_timer->isActive()) {
+        m_timer->start();
+    }
+    return true;
+}
+
+bool FRMabout::exitEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+        showButtonFrame(true);
+        return false;
+    case QEvent::Leave:
+        showButtonFrame(false);
+        return false;
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            setSunken(true);
+        return true;
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return true;
+        setSunken(false);
+        // A release away from the cross is no click.
+        if (m_exit->rect().contains(mouse->position().toPoint()))
+            close();
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QList>
+#include <QPoint>
+
+class QFrame;
+class QLabel;
+class QTimer;
+
+// The About window: title, version, executable, the organisation with its
+// web page and e-mail address, two credit links and a small looping
+// animation. It has no title bar: it is moved by dragging its free area and
+// closed by the drawn cross in its top right corner. A left press on the
+// animation pauses it, a right press while paused steps it, releasing the
+// left button resumes it.
+class FRMabout : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit FRMabout(QWidget* owner = nullptr);
+
+    // Who the program is and where its links lead.
+    static const QString AppTitle;
+    static const QString OrganisationName;
+    static const QString WebPage;
+    static const QString EMail;
+    static const QString ImagingCreditPage;
+    static const QString ExifCreditPage;
+
+    // One tick of the animation's timer.
+    void AnimationStep();
+    int frameNumber() const { return m_frame; }
+    // Image1's top inside the viewport, in twips.
+    int Image1Top() const;
+    // The frame durations in milliseconds, from the strip's timing text.
+    const QList<int>& frameDurations() const { return m_durations; }
+    // The link a click on the label opens; empty for other labels.
+    QString linkOf(const QLabel* label) const;
+
+    QTimer* Timer1() const { return m_timer; }
+    QLabel* Image1() const { return m_image1; }
+    QFrame* Picture1() const { return m_picture1; }
+    QLabel* LBLexit() const { return m_exit; }
+    QLabel* LBLtop() const { return m_top; }
+    QLabel* LBLdown() const { return m_down; }
+    QLabel* LBLappname() const { return m_appName; }
+    QLabel* LBLversion() const { return m_version; }
+    QLabel* LBLexe() const { return m_exe; }
+    QLabel* LBLcopyRight() const { return m_copyRight; }
+    QLabel* LBLCieName() const { return m_cieName; }
+    QLabel* Label6() const { return m_label6; }
+    QLabel* Label7() const { return m_label7; }
+
+    static constexpr int TwipsPerPixel = 15;
+    // The client area lies inside a thin border of 45 twips.
+    static constexpr int BorderTwips = 45;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* addLabel(const QString& text, int left, int top, int width, int height);
+    QLabel* addLink(const QString& text, int left, int top, int width, int height, quint32 color);
+    void showButtonFrame(bool visible);
+    void setSunken(bool sunken);
+    bool animationEvent(QEvent* event);
+    bool exitEvent(QEvent* event);
+
+    QLabel* m_appName;
+    QLabel* m_version;
+    QLabel* m_exe;
+    QLabel* m_copyRight;
+    QLabel* m_cieName;
+    QLabel* m_label6;
+    QLabel* m_label7;
+    QFrame* m_picture1;
+    QLabel* m_image1;
+    QLabel* m_exit;
+    QLabel* m_top;
+    QLabel* m_down;
+    QTimer* m_timer;
+    QImage m_band;
+    QPoint m_exitHome;
+    QList<int> m_durations;
+    int m_frame = 0;
+    QPoint m_pressed; // twips
+};

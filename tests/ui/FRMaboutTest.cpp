@@ -1,0 +1,149 @@
+#include "ui/AboutAnimation.h"
+#include "ui/FRMabout.h"
+#include "ui/mShellExecute.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint at)
+{
+    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+} // namespace
+
+TEST(FRMaboutTest, TheAnimationStepsThroughFifteenFramesWithTheirDurations)
+{
+    FRMabout about;
+    EXPECT_TRUE(about.Timer1()->isActive());
+    EXPECT_EQ(about.Timer1()->interval(), 1000);
+    EXPECT_EQ(about.Image1Top(), 0);
+    EXPECT_EQ(about.Image1()->size(), QSize(160, 1275));
+    EXPECT_EQ(about.Picture1()->contentsRect().size(), QSize(160, 85));
+
+    // The real timer makes the first step after a second.
+    QTest::qWait(1150);
+    EXPECT_EQ(about.frameNumber(), 1);
+    EXPECT_EQ(about.Image1Top(), -1275);
+    EXPECT_EQ(about.Timer1()->interval(), 200);
+
+    const int expected[] = { 1000, 200, 200, 200, 200, 1000, 200, 200, 200, 200, 1000, 200, 200, 200, 100 };
+    for (int step = 2; step <= 15; ++step) {
+        about.AnimationStep();
+        const int frame = step % 15;
+        EXPECT_EQ(about.Image1Top(), frame * -1275) << step;
+        EXPECT_EQ(about.Timer1()->interval(), expected[frame]) << step;
+    }
+    EXPECT_EQ(about.frameNumber(), 0);
+}
+
+TEST(FRMaboutTest, TheMouseOnTheAnimationPausesStepsAndResumesIt)
+{
+    FRMabout about;
+    about.show();
+    QLabel* strip = about.Image1();
+    const QPoint at(80, 40);
+
+    sendMouse(strip, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, at);
+    EXPECT_FALSE(about.Timer1()->isActive());
+    // A right press while paused steps exactly one frame; while running it does nothing.
+    sendMouse(strip, QEvent::MouseButtonPress, Qt::RightButton, Qt::LeftButton | Qt::RightButton, at);
+    sendMouse(strip, QEvent::MouseButtonRelease, Qt::RightButton, Qt::LeftButton, at);
+    EXPECT_EQ(about.frameNumber(), 1);
+    EXPECT_FALSE(about.Timer1()->isActive());
+    sendMouse(strip, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, at);
+    EXPECT_TRUE(about.Timer1()->isActive());
+    EXPECT_EQ(about.Timer1()->interval(), 200);
+
+    sendMouse(strip, QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, at);
+    EXPECT_EQ(about.frameNumber(), 1);
+}
+
+TEST(FRMaboutTest, TheCloseButtonClosesOnAClickButNotWhenReleasedOutside)
+{
+    FRMabout about;
+    about.show();
+    QLabel* cross = about.LBLexit();
+    const QPoint home = cross->pos();
+
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(cross, &enter);
+    EXPECT_TRUE(about.LBLtop()->isVisible());
+    EXPECT_TRUE(about.LBLdown()->isVisible());
+
+    const QImage raised = about.LBLtop()->pixmap().toImage();
+    sendMouse(cross, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(5, 5));
+    EXPECT_EQ(cross->pos(), home + QPoint(1, 1));
+    EXPECT_NE(about.LBLtop()->pixmap().toImage(), raised);
+    // Released away from the cross: the raised look comes back, nothing closes.
+    sendMouse(cross, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(40, 40));
+    EXPECT_EQ(cross->pos(), home);
+    EXPECT_EQ(about.LBLtop()->pixmap().toImage(), raised);
+    EXPECT_TRUE(about.isVisible());
+
+    // Moving over the free area takes the frame away.
+    sendMouse(&about, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(200, 150));
+    EXPECT_FALSE(about.LBLtop()->isVisible());
+
+    QSignalSpy finished(&about, &QDialog::finished);
+    sendMouse(cross, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(5, 5));
+    sendMouse(cross, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(5, 5));
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(finished.count(), 1);
+}
+
+TEST(FRMaboutTest, DraggingTheFreeAreaMovesTheWindow)
+{
+    FRMabout about;
+    about.move(100, 100);
+    about.show();
+    sendMouse(&about, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(200, 150));
+    sendMouse(&about, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(230, 140));
+    EXPECT_EQ(about.pos(), QPoint(130, 90));
+    // Without the button held the window stays.
+    sendMouse(&about, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(250, 170));
+    EXPECT_EQ(about.pos(), QPoint(130, 90));
+}
+
+TEST(FRMaboutTest, LabelsShowTheProgramAndLinksOpenThroughTheShell)
+{
+    QList<mShellExecute::Request> opened;
+    mShellExecute::setOpener([&](const mShellExecute::Request& request) {
+        opened << request;
+        return 42;
+    });
+    {
+        FRMabout about;
+        about.show();
+        EXPECT_EQ(about.LBLversion()->text(), "1.0.11");
+        EXPECT_EQ(about.LBLappname()->text(), "Quillon");
+        EXPECT_FALSE(about.LBLexe()->text().isEmpty());
+
+        for (QLabel* link : { about.Label6(), about.Label7(), about.LBLCieName(), about.LBLcopyRight() })
+            QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(3, 3));
+        ASSERT_EQ(opened.size(), 4);
+        EXPECT_EQ(opened[0].file, about.Label6()->text());
+        EXPECT_EQ(opened[1].file, about.Label7()->text());
+        EXPECT_EQ(opened[2].file, FRMabout::WebPage);
+        EXPECT_EQ(opened[3].file, "mailto:" + FRMabout::EMail + "?subject=About Quillon 1.0.11");
+        EXPECT_EQ(opened[3].verb, "open");
+    }
+    mShellExecute::setOpener({});
+}
+
+TEST(FRMaboutTest, TheStripHoldsFifteenDistinctFrames)
+{
+    const QImage strip = AboutAnimation::strip();
+    ASSERT_EQ(strip.size(), QSize(160, 1275));
+    for (int k = 1; k < AboutAnimation::FrameCount; ++k)
+        EXPECT_NE(strip.copy(0, k * 85, 160, 85), strip.copy(0, (k - 1) * 85, 160, 85)) << k;
+}

@@ -44,8 +44,8 @@ public:
     // Applies the current filter to cImage, using cBuffer (same size) as
     // scratch. False for type 12, before any type is set, and for buffers
     // that do not match or are one and the same. A convolution with weight
-    // 0 raises 0x8004051B, one
-    // of type 13 before any size was set "Subscript out of range" (9).
+    // 0 raises 0x8004051B, one of type 13 before any size was set
+    // "Subscript out of range" (9).
     bool ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer);
     // Per pixel, cTo takes the cFrom pixel when that one is darker (sic:
     // the darker of the two stays); no events.

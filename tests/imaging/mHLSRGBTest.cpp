@@ -9,72 +9,35 @@ using namespace mHLSRGB;
 
 namespace {
 
-// The conversions written out from their definition, with the float
-// variables of the definition and double arithmetic within each line.
+// The conversions written out from their definition, with its float
+// variables and double arithmetic within each line.
 void plainRGBToHLS(int r, int g, int b, float& h, float& s, float& l)
 {
-    float R = float(r / 255.0), G = float(g / 255.0), B = float(b / 255.0);
-    float mx = std::max(R, std::max(G, B)), mn = std::min(R, std::min(G, B));
+    const float R = float(r / 255.0), G = float(g / 255.0), B = float(b / 255.0);
+    const float mx = std::max(R, std::max(G, B)), mn = std::min(R, std::min(G, B));
     l = float((double(mx) + double(mn)) / 2);
-    if (mx == mn) {
-        s = 0;
-        h = 0;
-        return;
-    }
-    if (l <= 0.5)
-        s = float((double(mx) - mn) / (double(mx) + mn));
-    else
-        s = float((double(mx) - mn) / (2.0 - mx - mn));
-    float d = float(double(mx) - mn);
-    if (R == mx)
-        h = float((double(G) - B) / d);
-    else if (G == mx)
-        h = float(2 + (double(B) - R) / d);
-    else
-        h = float(4 + (double(R) - G) / d);
+    s = h = 0;
+    if (mx == mn) return;
+    s = float(l <= 0.5 ? (double(mx) - mn) / (double(mx) + mn) : (double(mx) - mn) / (2.0 - mx - mn));
+    const float d = float(double(mx) - mn);
+    h = R == mx ? float((double(G) - B) / d)
+                : (G == mx ? float(2 + (double(B) - R) / d) : float(4 + (double(R) - G) / d));
 }
 
 void plainHLSToRGB(float h, float s, float l, int& r, int& g, int& b)
 {
-    float R, G, B;
-    if (s == 0) {
-        R = G = B = l;
-    } else {
-        float mn = l <= 0.5 ? float(double(l) * (1.0 - s)) : float(double(l) - double(s) * (1.0 - l));
-        float mx = float(2.0 * l - mn);
-        float d = float(double(mx) - mn);
-        if (h < 1) {
-            R = mx;
-            if (h < 0) {
-                G = mn;
-                B = float(mn - double(h) * d);
-            } else {
-                B = mn;
-                G = float(mn + double(h) * d);
-            }
-        } else if (h < 3) {
-            G = mx;
-            if (h < 2) {
-                B = mn;
-                R = float(mn - (double(h) - 2) * d);
-            } else {
-                R = mn;
-                B = float(mn + (double(h) - 2) * d);
-            }
-        } else {
-            B = mx;
-            if (h < 4) {
-                R = mn;
-                G = float(mn - (double(h) - 4) * d);
-            } else {
-                G = mn;
-                R = float(mn + (double(h) - 4) * d);
-            }
-        }
+    float R = l, G = l, B = l;
+    if (s != 0) {
+        const float mn = l <= 0.5 ? float(double(l) * (1.0 - s)) : float(double(l) - double(s) * (1.0 - l));
+        const float mx = float(2.0 * l - mn), d = float(double(mx) - mn);
+        if (h < 1)
+            R = mx, G = h < 0 ? mn : float(mn + double(h) * d), B = h < 0 ? float(mn - double(h) * d) : mn;
+        else if (h < 3)
+            G = mx, B = h < 2 ? mn : float(mn + (double(h) - 2) * d), R = h < 2 ? float(mn - (double(h) - 2) * d) : mn;
+        else
+            B = mx, R = h < 4 ? mn : float(mn + (double(h) - 4) * d), G = h < 4 ? float(mn - (double(h) - 4) * d) : mn;
     }
-    r = int(std::nearbyint(R * 255.0));
-    g = int(std::nearbyint(G * 255.0));
-    b = int(std::nearbyint(B * 255.0));
+    r = int(std::nearbyint(R * 255.0)), g = int(std::nearbyint(G * 255.0)), b = int(std::nearbyint(B * 255.0));
 }
 
 } // namespace

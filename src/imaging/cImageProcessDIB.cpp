@@ -607,7 +607,7 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
             const uint8_t rgb[3] = { p[2], p[1], p[0] };
             const uint8_t hi = std::max({ rgb[0], rgb[1], rgb[2] });
             const uint8_t lo = std::min({ rgb[0], rgb[1], rgb[2] });
-            const int32_t m = rgb[0] == hi ? 0 : (rgb[1] == hi ? 1 : 2);
+            const int32_t m = (rgb[0] != hi) * (1 + (rgb[1] != hi)); // red, else green, else blue
             // RGBToHLS's d; 1 for grey, where the numerator is 0 anyway.
             const double d = hi == lo ? 1.0 : static_cast<float>(static_cast<double>(unit[hi]) - unit[lo]);
             const double numerator = static_cast<double>(unit[rgb[next[m]]]) - unit[rgb[afterNext[m]]];

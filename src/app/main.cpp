@@ -1,12 +1,11 @@
+#include "ui/Form1.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quillon"));
-    window.setFixedSize(896, 500);
+    Form1 window;
     window.show();
     return app.exec();
 }

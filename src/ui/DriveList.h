@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QComboBox>
+#include <QStringList>
+
+// The drive list of the main window: the mounted volumes of the machine,
+// the root first and the others sorted by path. A drive is named by the
+// folder it is mounted on.
+//
+// Change is raised whenever another drive is chosen, by the user or by
+// setDrive; never when the list is refilled or merely shows where a folder
+// lies (showDriveOf).
+class DriveList : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit DriveList(QWidget* parent = nullptr);
+
+    // The mount points worth browsing: pseudo file systems and mounts of
+    // single files are left out.
+    static QStringList mountedDrives();
+    // The drive of the list that holds path: the longest mount point that
+    // is path or one of its ancestors; empty when none is.
+    static QString driveOf(const QString& path, const QStringList& drives);
+
+    // Refills the list, keeping the chosen drive when it is still there.
+    void setDrives(const QStringList& drives);
+    QStringList drives() const;
+
+    QString drive() const;
+    // Chooses the drive; false, and nothing changes, when it is not in the
+    // list. Raises Change when it differs from the drive shown.
+    bool setDrive(const QString& drive);
+    // Shows the drive that holds path, without raising Change.
+    void showDriveOf(const QString& path);
+
+signals:
+    void Change();
+
+private:
+    bool m_quiet = false;
+};

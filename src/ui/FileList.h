@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QListWidget>
+
+// A file list of the main window: the photos of one folder (names ending
+// in .jpg or .jpeg, in any case), sorted by name.
+//
+// Click is raised when the user picks an entry: a mouse click (also on the
+// entry already selected) or a move of the selection with the keyboard.
+// Refilling the list raises nothing.
+class FileList : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit FileList(QWidget* parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Lists the photos of path; false, and the list keeps its content, when
+    // the folder cannot be read.
+    bool setPath(const QString& path);
+    // The name of the selected entry; empty when none is.
+    QString fileName() const;
+
+signals:
+    void Click();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QString m_path;
+    bool m_filling = false;
+    int m_rowAtPress = -1;
+};

@@ -1,0 +1,586 @@
+#include "ui/Form1.h"
+
+#include "controls/BarColor.h"
+#include "files/mFileIni.h"
+#include "platform/ExecutableInfo.h"
+#include "platform/MessageBox.h"
+#include "support/TestSupport.h"
+#include "ui/DriveList.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
+#include "ui/PictureView.h"
+#include "ui/PreviewViewport.h"
+#include "ui/StampLabelView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+// Readable failures for texts.
+static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// The window with its dialogs replaced by answers the test sets.
+class TestForm : public Form1 {
+public:
+    using Form1::Form1;
+
+    QString saveAnswer;
+    QString saveTitle;
+    int dateStyleShown = 0;
+
+protected:
+    QString askSaveFileName(const QString& title, const QString&) override
+    {
+        saveTitle = title;
+        return saveAnswer;
+    }
+    void showDateStyleDialog() override { ++dateStyleShown; }
+};
+
+QByteArray bits(const cDIBSection& dib)
+{
+    return QByteArray(reinterpret_cast<const char*>(dib.DIBSectionBitsPtr()), dib.BytesPerScanLine() * dib.Height());
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QStringList messages;
+    std::unique_ptr<TestForm> form;
+    MessageBox::Hook outerHook;
+
+    QString iniPath() const { return dir.filePath(QStringLiteral("config.ini")); }
+
+    void writeIni(const QString& text)
+    {
+        QFile file(iniPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+
+    TestForm& start()
+    {
+        form.reset();
+        mMain::settings() = SettingsRecord();
+        form = std::make_unique<TestForm>(iniPath());
+        // Installed after the window's own hook, so that messages are kept.
+        outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        return *form;
+    }
+
+    void TearDown() override
+    {
+        if (form) {
+            MessageBox::setHook(outerHook);
+            form.reset();
+        }
+    }
+
+    // Clicks the named photo of the folder in the file list.
+    void openPhoto(const QString& folder, const QString& name)
+    {
+        ASSERT_TRUE(form->TheDir->setPath(folder));
+        const auto found = form->TheFile->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        const QRect cell = form->TheFile->visualItemRect(found.first());
+        QTest::mouseClick(form->TheFile->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    void openCamera(const QString& name) { openPhoto(testPhoto(QStringLiteral("cameras")), name); }
+
+    // A mouse event with exactly the given buttons held; pos is in the
+    // widget's coordinates at the time of the event.
+    static void send(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons held)
+    {
+        QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
+    // Moves the cursor to a point of the viewport's inner area over a widget
+    // that may have moved since the button went down.
+    void moveOver(QWidget* widget, QPoint inViewport, Qt::MouseButtons held)
+    {
+        send(widget, QEvent::MouseMove, widget->mapFrom(form->picScroll->client(), inViewport), Qt::NoButton, held);
+    }
+
+    QSize innerSize() const { return form->picScroll->client()->size(); }
+    ImageControl& image() { return form->engine().Controls.Image1; }
+};
+
+} // namespace
+
+TEST_F(Form1Test, FirstStartWithoutSettingsFile)
+{
+    TestForm& f = start();
+    EXPECT_EQ(f.windowTitle(), "Quillon");
+    EXPECT_EQ(f.centralWidget()->size(), QSize(896, 500));
+    EXPECT_EQ(f.TheFile->geometry(), QRect(0, 196, 225, 136));
+    EXPECT_EQ(f.frJPG->geometry(), QRect(0, 336, 225, 117));
+
+    // The stamp: the upper label two pixels left of and below the lower one.
+    const PhotoControls& c = f.engine().Controls;
+    EXPECT_EQ(c.Label2.Left - c.Label1.Left, -30);
+    EXPECT_EQ(c.Label2.Top - c.Label1.Top, 30);
+    EXPECT_EQ(f.Label2->pos() - f.Label1->pos(), QPoint(-2, 2));
+    for (const StampLabelView* label : { f.Label1, f.Label2 }) {
+        EXPECT_EQ(label->stampFont().family(), "Arial");
+        EXPECT_EQ(label->stampFont().pointSize(), 16);
+    }
+    EXPECT_EQ(f.Label1->color(), QColor(Qt::black));
+    EXPECT_EQ(f.Label2->color(), QColor(Qt::white));
+
+    // The output options as the defaults give them.
+    EXPECT_EQ(f.frJPG->title(), "JPG Quality : ");
+    EXPECT_EQ(f.slQuality->Value().toInt(), 80);
+    EXPECT_TRUE(f.chkMiniature->isChecked());
+    EXPECT_TRUE(f.opHeigth->isChecked());
+    EXPECT_EQ(f.txtHeight->text(), "90");
+    EXPECT_EQ(f.txtWidth->text(), "120");
+
+    // No photo yet: nothing shown, effects off, no size chosen, Sharpen.
+    EXPECT_FALSE(f.picScroll->isVisible());
+    EXPECT_FALSE(f.Picture1->isVisible());
+    for (QAction* effect : { f.mnuAply, f.mnuLight, f.mnuDarken })
+        EXPECT_FALSE(effect->isEnabled());
+    for (QAction* size : { f.mnu25, f.mn37, f.mn50, f.mnu62, f.mnu80, f.mn100 })
+        EXPECT_FALSE(size->isChecked());
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(f.mnuFiltre[i]->isChecked(), i == 4);
+    EXPECT_TRUE(f.mnDate->isChecked());
+    EXPECT_EQ(f.settings().CurrentFilter, 5);
+}
+
+TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
+{
+    TestForm& f = start();
+    ASSERT_TRUE(f.TheDir->setPath(testPhoto(QString())));
+    int cameras = -1;
+    for (int row = 0; row < f.TheDir->count(); ++row)
+        if (f.TheDir->entryPath(row).endsWith(QLatin1String("/cameras"))) cameras = row;
+    ASSERT_GE(cameras, 0);
+    const QRect cell = f.TheDir->visualItemRect(f.TheDir->item(cameras));
+    // A click only selects the entry; Enter opens it.
+    QTest::mouseClick(f.TheDir->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(f.TheDir->path(), QDir::cleanPath(testPhoto(QString())));
+    QTest::keyClick(f.TheDir, Qt::Key_Return);
+    EXPECT_EQ(f.TheFile->path(), QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
+    EXPECT_EQ(f.TheFile->count(), 13); // the .jpeg one included
+    EXPECT_EQ(f.TheFile->item(0)->text(), "32-lens_data.jpeg");
+
+    openCamera(QStringLiteral("Canon_40D.jpg"));
+    EXPECT_EQ(f.engine().PhotoPath, QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_40D.jpg"))));
+    EXPECT_EQ(f.engine().OutputPath, ExecutableInfo::folder() + QStringLiteral("/Images/Canon_40D.jpg"));
+    EXPECT_TRUE(f.picScroll->isVisible());
+    EXPECT_FALSE(f.Image1->picture().isNull());
+    EXPECT_EQ(f.lblori->text(), "100x68");
+    EXPECT_EQ(f.lblfin->text(), "50x34");
+    EXPECT_FALSE(f.Label1->text().isEmpty());
+    EXPECT_EQ(f.Label1->text(), f.Label2->text());
+    EXPECT_TRUE(f.mnuAply->isEnabled());
+
+    QTest::keyClick(f.TheFile, Qt::Key_Down);
+    EXPECT_EQ(f.engine().PhotoPath, QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
+    EXPECT_EQ(f.lblori->text(), "480x360");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(Form1Test, UnreadablePhotoIsReportedAndTheWindowStaysUsable)
+{
+    QFile bad(dir.filePath(QStringLiteral("bad.jpg")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture");
+    bad.close();
+    QFile::copy(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), dir.filePath(QStringLiteral("good.jpg")));
+
+    TestForm& f = start();
+    f.mnSaveJpg->trigger();
+    f.mnuFiltre[1]->trigger();
+    EXPECT_EQ(messages, QStringList({ "Open a photo first.", "Open a photo first." }));
+    EXPECT_TRUE(f.mnuFiltre[4]->isChecked());
+    EXPECT_FALSE(f.mnuFiltre[1]->isChecked());
+
+    messages.clear();
+    openPhoto(dir.path(), QStringLiteral("bad.jpg"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QLatin1String("bad.jpg"))) << messages[0].toStdString();
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(messages.last(), "Open a photo first.");
+
+    messages.clear();
+    openPhoto(dir.path(), QStringLiteral("good.jpg"));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(f.lblori->text(), "100x68");
+}
+
+TEST_F(Form1Test, DrivesThatCannotBeReadHideTheLists)
+{
+    TestForm& f = start();
+    f.TheDrive->setDrives({ QStringLiteral("/"), dir.filePath(QStringLiteral("no-medium")) });
+    f.TheDrive->setCurrentIndex(1);
+    EXPECT_FALSE(f.TheDir->isVisible());
+    EXPECT_FALSE(f.TheFile->isVisible());
+    f.TheDrive->setCurrentIndex(0);
+    EXPECT_TRUE(f.TheDir->isVisible());
+    EXPECT_TRUE(f.TheFile->isVisible());
+    EXPECT_TRUE(f.TheDir->path().startsWith(QLatin1Char('/')));
+}
+
+TEST_F(Form1Test, ViewportFitsTheWindowButNeverExceedsThePhoto)
+{
+    TestForm& f = start();
+    // Empty, the design size of the photo bounds it: 640 x 480 and the border.
+    EXPECT_EQ(f.picScroll->size(), QSize(644, 484));
+
+    openCamera(QStringLiteral("DSCN0010.jpg")); // 320 x 240 at one half
+    EXPECT_EQ(innerSize(), QSize(320, 240));
+    f.resize(f.width() + 100, f.height() + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(innerSize(), QSize(320, 240));
+
+    openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg")); // 1024 x 768
+    const QSize client = f.centralWidget()->size();
+    EXPECT_EQ(f.picScroll->size(), QSize(client.width() - 232 - 8, client.height() - 4 - 8));
+
+    // Too small a window for the left column leaves the viewport as it was.
+    const QSize before = f.picScroll->size();
+    f.resize(150, f.height());
+    QApplication::processEvents();
+    EXPECT_EQ(f.picScroll->width(), before.width());
+}
+
+TEST_F(Form1Test, PanningKeepsThePhotoOverTheViewport)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
+    const QSize inner = innerSize();
+    ASSERT_LT(inner.width(), 1024);
+    ASSERT_LT(inner.height(), 768);
+
+    // The grabbed point follows the cursor.
+    QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(100, 100));
+    moveOver(f.Image1, QPoint(60, 70), Qt::LeftButton);
+    EXPECT_EQ(image().Left, -600);
+    EXPECT_EQ(image().Top, -450);
+    EXPECT_EQ(f.Image1->pos(), QPoint(-40, -30));
+
+    // Dragging down past the top stops at 0; a fast drag up stops with the
+    // lower edge on the viewport's lower edge.
+    moveOver(f.Image1, QPoint(60, 300), Qt::LeftButton);
+    EXPECT_EQ(image().Top, 0);
+    EXPECT_EQ(image().Left, -600);
+    moveOver(f.Image1, QPoint(60, -2000), Qt::LeftButton);
+    EXPECT_EQ(image().Top, inner.height() * 15 - 768 * 15);
+    // (Above and left of the photo's corner both X and Y are below 30.)
+    moveOver(f.Image1, QPoint(-5000, 100), Qt::LeftButton);
+    EXPECT_EQ(image().Left, inner.width() * 15 - 1024 * 15);
+    QTest::mouseRelease(f.Image1, Qt::LeftButton);
+
+    // Right, or both buttons, neither pan nor drag the stamp.
+    const QPoint placed = f.Image1->pos();
+    const QPoint stamp = f.Label2->pos();
+    for (Qt::MouseButtons held : { Qt::MouseButtons(Qt::RightButton), Qt::LeftButton | Qt::RightButton }) {
+        send(f.Image1, QEvent::MouseButtonPress, QPoint(300, 300), Qt::RightButton, held);
+        moveOver(f.Image1, QPoint(400, 300), held);
+        send(f.Label2, QEvent::MouseButtonPress, QPoint(3, 3), Qt::RightButton, held);
+        send(f.Label2, QEvent::MouseMove, QPoint(40, 40), Qt::NoButton, held);
+    }
+    EXPECT_EQ(f.Image1->pos(), placed);
+    EXPECT_EQ(f.Label2->pos(), stamp);
+}
+
+TEST_F(Form1Test, MovesNearThePhotosCornerDoNotPan)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
+    QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(50, 50));
+    // Two pixels are 30 twips: inside the dead zone on both axes.
+    send(f.Image1, QEvent::MouseMove, QPoint(2, 2), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(image().Left, 0);
+    EXPECT_EQ(image().Top, 0);
+    // Three pixels across is outside it: the photo moves up and left.
+    send(f.Image1, QEvent::MouseMove, QPoint(3, 2), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(image().Left, -(750 - 45));
+    EXPECT_EQ(image().Top, -(750 - 30));
+}
+
+TEST_F(Form1Test, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
+    // Pan first, so that the tool tip counts from the photo's corner.
+    QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(200, 200));
+    moveOver(f.Image1, QPoint(190, 180), Qt::LeftButton);
+    QTest::mouseRelease(f.Image1, Qt::LeftButton);
+    ASSERT_EQ(image().Left, -150);
+    ASSERT_EQ(image().Top, -300);
+
+    const PhotoControls& c = f.engine().Controls;
+    const float startLeft = c.Label2.Left;
+    const float startTop = c.Label2.Top;
+    QTest::mousePress(f.Label2, Qt::LeftButton, {}, QPoint(5, 5));
+    moveOver(f.Label2, f.Label2->pos() + QPoint(25, 15), Qt::LeftButton);
+    moveOver(f.Label2, f.Label2->pos() + QPoint(45, 45), Qt::LeftButton);
+    QTest::mouseRelease(f.Label2, Qt::LeftButton);
+    EXPECT_EQ(c.Label2.Left, startLeft + 60 * 15);
+    EXPECT_EQ(c.Label2.Top, startTop + 50 * 15);
+    EXPECT_EQ(c.Label1.Left, c.Label2.Left + 30);
+    EXPECT_EQ(c.Label1.Top, c.Label2.Top - 30);
+    EXPECT_EQ(f.Label1->pos(), f.Label2->pos() + QPoint(2, -2));
+    EXPECT_EQ(f.Label2->toolTip(),
+        QStringLiteral("position : %1 - %2").arg(c.Label2.Left / 15 + 10).arg(c.Label2.Top / 15 + 20));
+
+    const QPointF stored(c.Label1.Left, c.Label1.Top);
+    f.close();
+    TestForm& again = start();
+    EXPECT_EQ(QPointF(again.engine().Controls.Label1.Left, again.engine().Controls.Label1.Top), stored);
+    EXPECT_EQ(again.engine().Controls.Label2.Left, stored.x() - 30);
+}
+
+TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
+    QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(200, 200));
+    moveOver(f.Image1, QPoint(100, 100), Qt::LeftButton);
+    QTest::mouseRelease(f.Image1, Qt::LeftButton);
+    f.mnuLight->trigger();
+    ASSERT_TRUE(f.Picture1->isVisible());
+
+    // The same scale again still drops the effects and returns to the corner.
+    f.mn50->trigger();
+    EXPECT_EQ(image().Left, 0);
+    EXPECT_EQ(image().Top, 0);
+    EXPECT_FALSE(f.Picture1->isVisible());
+    EXPECT_TRUE(f.picScroll->isVisible());
+    EXPECT_FALSE(f.settings().WorkReady);
+
+    f.mn37->trigger();
+    f.mn37->trigger();
+    EXPECT_EQ(f.settings().PreviewScale, 0.375);
+    EXPECT_EQ(f.lblfin->text(), "768x576");
+    for (QAction* size : { f.mnu25, f.mn37, f.mn50, f.mnu62, f.mnu80, f.mn100 })
+        EXPECT_EQ(size->isChecked(), size == f.mn37);
+    EXPECT_EQ(f.Image1->size(), QSize(768, 576));
+}
+
+TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilter)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnuFiltre[1]->trigger(); // Blur More
+    EXPECT_TRUE(f.Picture1->isVisible());
+    EXPECT_EQ(f.settings().CurrentFilter, 2);
+    EXPECT_EQ(f.FilterIndex, 1);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(f.mnuFiltre[i]->isChecked(), i == 1);
+    const QByteArray built = bits(*f.engine().WorkImage);
+
+    f.mnuAply->trigger();
+    f.mnuAply->trigger();
+    f.mnuFiltre[7]->trigger(); // Emboss, chosen only
+    const QByteArray treated = bits(*f.engine().WorkImage);
+    EXPECT_NE(treated, built);
+
+    // The same photo through the engine alone: Blur More twice.
+    SettingsRecord settings = f.settings();
+    settings.WorkReady = false;
+    PhotoEngine reference(settings);
+    reference.Controls = f.engine().Controls;
+    reference.SetPhotoPaths(f.engine().PhotoPath, dir.path());
+    reference.OpenPhoto();
+    reference.BuildWorkingImage();
+    EXPECT_EQ(bits(*reference.WorkImage), built);
+    reference.ProcessImage(2);
+    reference.ProcessImage(2);
+    EXPECT_EQ(bits(*reference.WorkImage), treated);
+}
+
+TEST_F(Form1Test, FillOutputOptionsShowsTheCompanionSize)
+{
+    struct Case {
+        const char* vignet;
+        const char* width;
+        const char* height;
+        bool heightSelected;
+        int32_t storedHeight;
+        int32_t storedWidth;
+    };
+    const Case cases[] = {
+        { "Height=100\nWidth=0", "133", "100", true, 100, 0 }, // 133.33
+        { "Height=0\nWidth=150", "150", "112", false, 0, 150 }, // 112.5 to the even 112
+        { "Height=0\nWidth=200", "200", "150", false, 0, 200 },
+        { "Height=90\nWidth=200", "120", "90", true, 90, 0 }, // the height rule wins
+    };
+    for (const Case& test : cases) {
+        writeIni(QStringLiteral("[VIGNET]\nshow=0\n%1\n[COEF]\nJPG=64\n").arg(QLatin1String(test.vignet)));
+        TestForm& f = start();
+        SCOPED_TRACE(test.vignet);
+        EXPECT_EQ(f.txtWidth->text(), test.width);
+        EXPECT_EQ(f.txtHeight->text(), test.height);
+        EXPECT_EQ(f.opHeigth->isChecked(), test.heightSelected);
+        EXPECT_EQ(f.settings().ThumbHeight, test.storedHeight);
+        EXPECT_EQ(f.settings().ThumbWidth, test.storedWidth);
+        EXPECT_FALSE(f.settings().ThumbShow);
+        EXPECT_EQ(f.settings().JpegQuality, 64);
+    }
+}
+
+TEST_F(Form1Test, StoreOutputOptionsKeepsOnlyTheSelectedBox)
+{
+    TestForm& f = start();
+    SettingsRecord& s = f.settings();
+    QTest::mouseClick(f.opWidth, Qt::LeftButton);
+    EXPECT_EQ(s.ThumbHeight, 0);
+    EXPECT_EQ(s.ThumbWidth, 120);
+
+    // The other box is a companion only.
+    f.txtHeight->clear();
+    QTest::keyClicks(f.txtHeight, QStringLiteral("77"));
+    EXPECT_EQ(s.ThumbHeight, 0);
+    EXPECT_EQ(s.ThumbWidth, 120);
+
+    QTest::mouseClick(f.opHeigth, Qt::LeftButton);
+    EXPECT_EQ(s.ThumbHeight, 77);
+    EXPECT_EQ(s.ThumbWidth, 0);
+
+    // Emptied while retyped: the last number stays; a fraction rounds.
+    f.txtHeight->clear();
+    EXPECT_EQ(s.ThumbHeight, 77);
+    QTest::keyClicks(f.txtHeight, QStringLiteral("x"));
+    EXPECT_EQ(s.ThumbHeight, 77);
+    f.txtHeight->setText(QStringLiteral("62.5"));
+    EXPECT_EQ(s.ThumbHeight, 62);
+
+    QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
+    EXPECT_FALSE(s.ThumbShow);
+    f.slQuality->setValue(40.5);
+    EXPECT_EQ(s.JpegQuality, 40);
+}
+
+TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleShowsItAgain)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Canon_40D.jpg"));
+    const QString canonDate = f.Label1->text();
+    ASSERT_FALSE(canonDate.isEmpty());
+
+    f.mnDate->trigger();
+    EXPECT_FALSE(f.mnDate->isChecked());
+    EXPECT_FALSE(f.Label1->isVisible());
+    EXPECT_FALSE(f.Label2->isVisible());
+
+    // A photo opened while the date is off shows its own date once it is on.
+    openCamera(QStringLiteral("Nikon_D70.jpg"));
+    EXPECT_FALSE(f.Label1->isVisible());
+    f.mnDate->trigger();
+    EXPECT_TRUE(f.mnDate->isChecked());
+    EXPECT_TRUE(f.Label2->isVisible());
+    EXPECT_EQ(f.Label1->text(), f.engine().ComputeDateText());
+    EXPECT_NE(f.Label1->text(), canonDate);
+
+    f.mnDate->trigger();
+    f.mnFormat->trigger();
+    EXPECT_EQ(f.dateStyleShown, 1);
+    EXPECT_TRUE(f.Label1->isVisible());
+    EXPECT_TRUE(f.Label2->isVisible());
+    EXPECT_FALSE(f.mnDate->isChecked());
+}
+
+TEST_F(Form1Test, SaveAsJpgWritesBelowTheProgramsFolder)
+{
+    const QString image = ExecutableInfo::folder() + QStringLiteral("/Images/Canon_PowerShot_S40.jpg");
+    const QString thumb = ExecutableInfo::folder() + QStringLiteral("/Miniatures/Canon_PowerShot_S40.jpg");
+    QFile::remove(image);
+    QFile::remove(thumb);
+
+    TestForm& f = start();
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnSaveJpg->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(QImageReader(image).size(), QSize(240, 180));
+    EXPECT_EQ(QImageReader(thumb).size(), QSize(120, 90));
+
+    // Without a thumbnail only the photo is written.
+    QFile::remove(image);
+    QFile::remove(thumb);
+    QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
+    f.mnSaveJpg->trigger();
+    EXPECT_TRUE(QFile::exists(image));
+    EXPECT_FALSE(QFile::exists(thumb));
+
+    QFile::remove(image);
+    for (const char* folder : { "/Images", "/Miniatures" })
+        QDir().rmdir(ExecutableInfo::folder() + QLatin1String(folder));
+}
+
+TEST_F(Form1Test, SaveAsBmpWritesTheDisplayUnlessCancelled)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnSaveBMP->trigger(); // cancelled: no answer
+    EXPECT_EQ(f.saveTitle, "Sauvegarder");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+
+    // Saved under exactly the name given, whatever its ending.
+    f.saveAnswer = dir.filePath(QStringLiteral("stamped.picture"));
+    f.mnSaveBMP->trigger();
+    QImageReader reader(f.saveAnswer);
+    EXPECT_EQ(reader.format(), "bmp");
+    const QImage written = reader.read();
+    EXPECT_EQ(written.size(), QSize(240, 180));
+    EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32),
+        f.engine().Picture1.hdc()->toImage().convertToFormat(QImage::Format_RGB32));
+
+    f.saveAnswer = dir.filePath(QStringLiteral("missing/folder/x.bmp"));
+    f.mnSaveBMP->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QLatin1String("x.bmp")));
+}
+
+TEST_F(Form1Test, ClosingWritesEveryKeyThatTheNextStartReadsBack)
+{
+    TestForm& f = start();
+    ASSERT_TRUE(f.TheDir->setPath(testPhoto(QStringLiteral("cameras"))));
+    f.mn37->trigger();
+    f.slQuality->setValue(65);
+    QTest::mouseClick(f.opWidth, Qt::LeftButton);
+    const SettingsRecord stored = f.settings();
+    f.mnExit->trigger();
+
+    QFile file(iniPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.filter(QStringLiteral("=")).size(), 17);
+    EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("PATH"), QStringLiteral("folder"), QString()),
+        QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
+
+    TestForm& again = start();
+    EXPECT_EQ(again.settings(), stored);
+    EXPECT_EQ(again.TheDir->path(), QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
+    EXPECT_EQ(again.TheFile->count(), 13);
+    EXPECT_TRUE(again.opWidth->isChecked());
+    // The choices of the menus are not kept.
+    EXPECT_FALSE(again.mn37->isChecked());
+    EXPECT_TRUE(again.mnuFiltre[4]->isChecked());
+}

@@ -28,6 +28,7 @@
 #include <QPainter>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -164,6 +165,7 @@ void Form1::buildControls()
     placeTwips(lblori, 0, 6840, 705, 195);
     Label3 = new QLabel(QStringLiteral("=>"), client);
     placeTwips(Label3, 840, 6840, 180, 195);
+    Label3->setMinimumWidth(Label3->sizeHint().width());
     lblfin = new QLabel(QStringLiteral("1280x960"), client);
     placeTwips(lblfin, 1080, 6840, 705, 195);
     for (QLabel* label : { lblori, Label3, lblfin })
@@ -457,9 +459,21 @@ void Form1::syncControls()
     placeLabels();
     lblori->setText(c.lblori);
     lblfin->setText(c.lblfin);
+    placeSizeCaptions();
     for (QAction* effect : { mnuAply, mnuLight, mnuDarken })
         effect->setEnabled(c.EffectsEnabled);
     mnDate->setChecked(c.ShowDate);
+}
+
+void Form1::placeSizeCaptions()
+{
+    // The captions keep their places while the sizes fit; a larger photo's
+    // size pushes the arrow and the output size to the right.
+    const int gap = px(840) - px(705);
+    lblori->resize(std::max(px(705), lblori->sizeHint().width()), lblori->height());
+    Label3->move(std::max(px(840), lblori->geometry().right() + 1 + gap), Label3->y());
+    lblfin->resize(std::max(px(705), lblfin->sizeHint().width()), lblfin->height());
+    lblfin->move(Label3->x() + std::max(px(240), Label3->width() + 2), lblfin->y());
 }
 
 void Form1::placeImage1()

@@ -173,6 +173,7 @@ private:
     void loadPreviewPicture();
     // Shows the controls model on the widgets, without the display picture.
     void syncControls();
+    void placeSizeCaptions();
     void placeImage1();
     void placeLabels();
     std::array<QAction*, 6> sizeItems() const;

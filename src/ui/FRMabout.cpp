@@ -3,6 +3,7 @@
 #include "controls/OleColor.h"
 #include "platform/ExecutableInfo.h"
 #include "ui/AboutAnimation.h"
+#include "ui/DialogFont.h"
 #include "ui/mShellExecute.h"
 
 #include <QFileInfo>
@@ -16,7 +17,7 @@
 const QString FRMabout::AppTitle = QStringLiteral("Quillon");
 const QString FRMabout::OrganisationName = QStringLiteral("Quillon Project");
 const QString FRMabout::WebPage = QStringLiteral("https://quillon.example.org");
-const QString FRMabout::EMail = QStringLiteral("contact@quillon.example.org");
+const QString FRMabout::EMail = QStringLiteral("quillon@example.org");
 const QString FRMabout::ImagingCreditPage = QStringLiteral("https://quillon.example.org/jpg");
 const QString FRMabout::ExifCreditPage = QStringLiteral("https://quillon.example.org/exif");
 
@@ -28,13 +29,6 @@ constexpr int Inset = FRMabout::BorderTwips / Tw;
 QRect twipsRect(int left, int top, int width, int height)
 {
     return QRect(Inset + left / Tw, Inset + top / Tw, width / Tw, height / Tw);
-}
-
-QFont labelFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    return font;
 }
 
 // The drawn cross of the close button.
@@ -92,7 +86,7 @@ FRMabout::FRMabout(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setFixedSize(5805 / Tw + 2 * Inset, 2895 / Tw + 2 * Inset);
-    setFont(labelFont());
+    setFont(DialogFont::sansSerif());
     setMouseTracking(true);
     m_band = AboutAnimation::band();
 
@@ -108,6 +102,7 @@ FRMabout::FRMabout(QWidget* owner)
     m_cieName = addLink(OrganisationName, 3780, 1560, 975, 195, 0x800080);
     QLabel* label8 = addLabel(QStringLiteral("Image Processor and JPG save by"), 120, 2040, 1455, 375);
     label8->setWordWrap(true);
+    label8->setGeometry(twipsRect(120, 2040, 1455, 375)); // two lines in its own width
     label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label6 = addLink(ImagingCreditPage, 120, 2520, 2190, 195, 0x800080);
     addLabel(QStringLiteral("Extract EXIF info by"), 3120, 2160, 1395, 195);

@@ -2,6 +2,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
+#include "ui/DialogFont.h"
 #include "ui/cOpen.h"
 #include "workflow/PhotoEngine.h"
 
@@ -66,12 +67,17 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngine
     , m_mainHost(mainHost)
 {
     setWindowTitle(QStringLiteral("Batch Transform"));
+    setFont(DialogFont::sansSerif());
     setFixedSize(ClientWidth / TwipsPerPixel, ClientHeight / TwipsPerPixel);
 
     auto* label1 = new QLabel(QStringLiteral("Transform All Files in sub-folder with current options"), this);
     placeTwips(label1, 60, 120, 3600, 195);
     auto* label2 = new QLabel(QStringLiteral("Destination"), this);
     placeTwips(label2, 60, 480, 795, 195);
+    // Captions show whole even where this system's font is a little wider.
+    for (QLabel* caption : { label1, label2 })
+        caption->resize(std::min(std::max(caption->width(), caption->sizeHint().width()), width() - caption->x()),
+            caption->height());
 
     m_txtCible = new QLineEdit(engine.settings().TargetFolder, this);
     placeTwips(m_txtCible, 960, 420, 2895, 285);

@@ -4,6 +4,7 @@
 #include "controls/OleColor.h"
 #include "controls/PropertyBag.h"
 #include "platform/DateFormatter.h"
+#include "ui/DialogFont.h"
 #include "ui/cOpen.h"
 
 #include <QComboBox>
@@ -26,13 +27,6 @@ void placeTwips(QWidget* widget, int left, int top, int width, int height)
     widget->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
-QFont smallFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    return font;
-}
-
 void setTextColor(QLabel* label, int32_t color)
 {
     QPalette palette = label->palette();
@@ -44,7 +38,7 @@ void setTextColor(QLabel* label, int32_t color)
 void setUpOffsetBar(BarColor* bar)
 {
     const PropertyBag stored { { QStringLiteral("Caption"), QStringLiteral("0 px") },
-        { QStringLiteral("Font"), smallFont() }, { QStringLiteral("ForeColor"), 0xFFFFu },
+        { QStringLiteral("Font"), DialogFont::sansSerif() }, { QStringLiteral("ForeColor"), 0xFFFFu },
         { QStringLiteral("Min"), QStringLiteral("-10") }, { QStringLiteral("Max"), QStringLiteral("10") },
         { QStringLiteral("Value"), QStringLiteral("0") }, { QStringLiteral("StrExtend"), QStringLiteral(" px") } };
     bar->ReadProperties(stored);
@@ -64,6 +58,7 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
 {
     setWindowTitle(QStringLiteral("Date Pos/Style"));
     QFont windowFont(QStringLiteral("Comic Sans MS"));
+    windowFont.setFamilies({ QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
     windowFont.setPointSize(12);
     setFont(windowFont);
     resize(toPixels(7860), toPixels(3630));
@@ -71,11 +66,11 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
     m_cbFormat = new QComboBox(this);
     m_cbFormat->setEditable(true);
     m_cbFormat->setInsertPolicy(QComboBox::NoInsert);
-    m_cbFormat->setFont(smallFont());
+    m_cbFormat->setFont(DialogFont::sansSerif());
     placeTwips(m_cbFormat, 3660, 300, 4035, 315);
 
     m_cmdFont = new QPushButton(QStringLiteral("Change Font"), this);
-    m_cmdFont->setFont(smallFont());
+    m_cmdFont->setFont(DialogFont::sansSerif());
     // Enter in the format field must not open the font picker.
     m_cmdFont->setAutoDefault(false);
     placeTwips(m_cmdFont, 120, 300, 1335, 315);
@@ -90,14 +85,17 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
     }
 
     auto* label1 = new QLabel(QStringLiteral("Format"), this);
-    label1->setFont(smallFont());
+    label1->setFont(DialogFont::sansSerif());
     placeTwips(label1, 3060, 360, 480, 195);
     auto* label2 = new QLabel(QStringLiteral("Horizontale"), this);
-    label2->setFont(smallFont());
+    label2->setFont(DialogFont::sansSerif());
     placeTwips(label2, 120, 1200, 795, 195);
     auto* label3 = new QLabel(QStringLiteral("Verticale"), this);
-    label3->setFont(smallFont());
+    label3->setFont(DialogFont::sansSerif());
     placeTwips(label3, 2700, 1200, 615, 195);
+    // Captions show whole even where this system's font is a little wider.
+    for (QLabel* caption : { label1, label2, label3 })
+        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
 
     m_slLeft = new BarColor(this);
     setUpOffsetBar(m_slLeft);

@@ -41,16 +41,11 @@ TEST_F(mShellExecuteTest, FailuresShowTheirCodeAndMessage)
 {
     const std::pair<int32_t, QString> cases[] = {
         { 0, "Erreur 7\r\nOut of memory" },
-        { 8, "Erreur 7\r\nOut of memory" },
         { 2, "Erreur 53\r\nFile not found" },
-        { 3, "Erreur 76\r\nPath not found" },
-        { 5, "Erreur 75\r\nPath/file access error" },
         { 11, "Erreur -2147220445\r\nThe executable file is invalid or corrupt" },
-        { 26, "Erreur 75\r\nA sharing violation occurred." },
         { 27, "Erreur -2147220429\r\nThis file type does not have a valid file association." },
         { 28, "Erreur 286\r\nThe file could not be opened due to time out.  Please try again in a moment." },
         { 31, "Erreur -2147220425\r\nNo application is associated with this file type." },
-        { 32, "Erreur 48\r\nThe specified dynamic-link library was not found." },
         { 1, "Erreur -2147220455\r\nAn error occurred occurred whilst trying to open or print the selected file." },
         { 20, "Erreur -2147220436\r\nAn error occurred occurred whilst trying to open or print the selected file." },
     };

@@ -12,12 +12,16 @@
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
+#include "ui/FRMabout.h"
+#include "ui/cOpen.h"
+#include "ui/frmBatch.h"
+#include "ui/frmDate.h"
+#include "ui/frmExif.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QImageWriter>
 #include <QLabel>
@@ -489,10 +493,9 @@ void Form1::placeLabels()
     Label2->move(px(c.Label2.Left), px(c.Label2.Top));
 }
 
-void Form1::ShowExif(const QString& /*text*/)
+void Form1::ShowExif(const QString& text)
 {
-    // The stand-in EXIF box is modal and gone by the time another photo is
-    // opened; a lasting EXIF window refreshes itself here.
+    frmExif::ShowExif(text, this, settings());
 }
 
 bool Form1::BatchStep(int /*done*/, int /*total*/, const QString& /*path*/)
@@ -739,32 +742,35 @@ void Form1::mnFormat_Click()
     syncControls();
 }
 
-// ---- Dialog stand-ins ---------------------------------------------------
+// ---- Dialogs ------------------------------------------------------------
 
 void Form1::showBatchDialog()
 {
-    const QString target
-        = QFileDialog::getExistingDirectory(this, QStringLiteral("Batch Save ..."), settings().TargetFolder);
-    if (target.isEmpty()) return;
-    settings().TargetFolder = target;
-    BatchReport report;
-    if (attempt([this, &report] { report = m_engine.BatchTransform(TheDir->path()); }))
-        MessageBox::show(report.summaryText(), ProductName);
+    frmBatch dialog(m_engine, TheDir->path(), this, this);
+    dialog.exec();
 }
 
 void Form1::showExifWindow()
 {
-    QMessageBox::information(this, QStringLiteral("EXIF"), m_engine.ExifText);
+    frmExif::ShowExif(m_engine.ExifText, this, settings());
 }
 
 void Form1::showAboutBox()
 {
-    QMessageBox::about(this, ProductName, ProductName + QLatin1Char(' ') + ExecutableInfo::version());
+    FRMabout about(this);
+    about.exec();
 }
 
-void Form1::showDateStyleDialog() { }
+void Form1::showDateStyleDialog()
+{
+    frmDate dialog(this, settings());
+    dialog.exec();
+    // Bold, italic and the rest reach the stamp for the rest of the run.
+    m_engine.Controls.Label1.Font = dialog.labelFont();
+    m_engine.Controls.Label2.Font = dialog.labelFont();
+}
 
 QString Form1::askSaveFileName(const QString& title, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(this, title, QString(), filter);
+    return cOpen::shared().ShowSave(filter, title);
 }

@@ -11,6 +11,7 @@
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
+#include "ui/frmExif.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -583,4 +585,24 @@ TEST_F(Form1Test, ClosingWritesEveryKeyThatTheNextStartReadsBack)
     // The choices of the menus are not kept.
     EXPECT_FALSE(again.mn37->isChecked());
     EXPECT_TRUE(again.mnuFiltre[4]->isChecked());
+}
+
+TEST_F(Form1Test, TheExifWindowFollowsTheOpenedPhoto)
+{
+    start();
+    openCamera(QStringLiteral("Canon_40D.jpg"));
+    form->mnuExif->trigger();
+    ASSERT_NE(frmExif::instance(), nullptr);
+    EXPECT_TRUE(form->settings().ExifShown);
+    EXPECT_TRUE(frmExif::instance()->Text1()->toPlainText().contains("Canon EOS 40D"));
+
+    // Another photo refreshes the one window, date shown or not.
+    form->mnDate->trigger();
+    openCamera(QStringLiteral("Nikon_D70.jpg"));
+    ASSERT_NE(frmExif::instance(), nullptr);
+    EXPECT_TRUE(frmExif::instance()->Text1()->toPlainText().contains("NIKON D70"));
+
+    // The window goes with the main window.
+    form.reset();
+    EXPECT_EQ(frmExif::instance(), nullptr);
 }

@@ -73,6 +73,7 @@ int main(int argc, char** argv)
     // The engine measures fonts for the stamp labels.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    photo(); // made before any timing starts
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

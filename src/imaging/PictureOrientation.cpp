@@ -1,5 +1,7 @@
 #include "imaging/PictureOrientation.h"
 
+#include <QTransform>
+
 #include <cstring>
 
 std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelSurface> picture, int orientation)
@@ -33,5 +35,23 @@ std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelS
             std::memcpy(out + 3 * x, picture->scanLine(sy) + 3 * sx, 3);
         }
     }
+    return result;
+}
+
+QImage PictureOrientation::upright(const QImage& picture, int orientation)
+{
+    // Quarter turns clockwise, then a mirror from left to right, as the
+    // orientations above come out of them.
+    static constexpr struct {
+        int quarterTurns;
+        bool mirror;
+    } steps[9] = {{0, false}, {0, false}, {0, true}, {2, false}, {2, true}, {1, true}, {1, false}, {3, true}, {3, false}};
+    if (orientation < 2 || orientation > 8)
+        return picture;
+    QImage result = picture;
+    if (steps[orientation].quarterTurns != 0)
+        result = result.transformed(QTransform().rotate(90.0 * steps[orientation].quarterTurns));
+    if (steps[orientation].mirror)
+        result = result.mirrored(true, false);
     return result;
 }

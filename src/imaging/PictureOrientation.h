@@ -2,6 +2,8 @@
 
 #include "platform/PixelSurface.h"
 
+#include <QImage>
+
 #include <memory>
 
 // Turns a picture as stored in a file into the picture as it is meant to be
@@ -13,6 +15,8 @@ class PictureOrientation {
 public:
     // The upright picture; the same one for orientation 1 or an unknown value.
     static std::unique_ptr<PixelSurface> upright(std::unique_ptr<PixelSurface> picture, int orientation);
+    // The same for a picture that is only shown.
+    static QImage upright(const QImage& picture, int orientation);
     // Whether the orientation swaps width and height.
     static bool swapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 };

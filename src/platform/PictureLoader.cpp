@@ -1,5 +1,6 @@
 #include "platform/PictureLoader.h"
 
+#include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
 
 #include <QFile>
@@ -10,6 +11,9 @@
 #include <QDir>
 
 #include <turbojpeg.h>
+
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -120,8 +124,13 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
     return fromQImage(path, image);
 }
 
-std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& data, int scaleDenominator,
-                                         QString* warning)
+// Decodes a JPEG into the memory that makeTarget gives for the decoded
+// size, as blue-green-red rows at the target's stride; flags choose the row
+// order and the decoder's speed. Nothing, for the caller to try Qt's reader,
+// when TurboJPEG cannot decode the data, with its reason.
+template <typename Target, typename MakeTarget>
+std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data, int scaleDenominator, int flags,
+                                     QString* warning, QString* reason, MakeTarget makeTarget)
 {
     Decompressor tj;
     if (!tj.get())
@@ -133,27 +142,46 @@ std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& 
 
     const int width = TJSCALED(header.width, (tjscalingfactor{1, scaleDenominator}));
     const int height = TJSCALED(header.height, (tjscalingfactor{1, scaleDenominator}));
-    auto surface = PixelSurface::create(width, height);
-    if (!surface)
+    uint8_t* bits = nullptr;
+    int stride = 0;
+    Target target = makeTarget(width, height, bits, stride);
+    if (bits == nullptr)
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
 
-    // Decode straight into the surface: blue-green-red, bottom-up, its stride.
     const int result = tjDecompress2(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-                                     static_cast<unsigned long>(data.size()), surface->bits(), width,
-                                     surface->stride(), height, TJPF_BGR, TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC);
+                                     static_cast<unsigned long>(data.size()), bits, width, stride, height, TJPF_BGR,
+                                     flags | TJFLAG_NOREALLOC);
     if (result == 0)
-        return surface;
+        return target;
     // A warning (a truncated or slightly damaged file) still gives a picture.
     if (tjGetErrorCode(tj.get()) == TJERR_WARNING) {
         if (warning) {
             *warning = QStringLiteral("\"%1\" is damaged (%2); it was decoded as far as it goes.")
                            .arg(QDir::toNativeSeparators(path), tj.lastError());
         }
-        return surface;
+        return target;
     }
-    const QString reason = tj.lastError();
-    if (auto decoded = decodeWithQt(path, data, nullptr))
-        return decoded;
+    *reason = tj.lastError();
+    return std::nullopt;
+}
+
+std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& data, int scaleDenominator,
+                                         QString* warning)
+{
+    QString reason;
+    // Straight into the surface: blue-green-red, bottom-up, its stride.
+    auto decoded = decodeJpegInto<std::unique_ptr<PixelSurface>>(
+        path, data, scaleDenominator, TJFLAG_BOTTOMUP, warning, &reason,
+        [](int width, int height, uint8_t*& bits, int& stride) {
+            auto surface = PixelSurface::create(width, height);
+            bits = surface ? surface->bits() : nullptr;
+            stride = surface ? surface->stride() : 0;
+            return surface;
+        });
+    if (decoded)
+        return std::move(*decoded);
+    if (auto fallback = decodeWithQt(path, data, nullptr))
+        return fallback;
     fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data cannot be decoded (%1).").arg(reason));
 }
 
@@ -177,6 +205,38 @@ std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scale
     if (data.isEmpty())
         fail(InvalidPicture, path, QStringLiteral("the file is empty."));
     fail(InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
+}
+
+QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
+{
+    if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
+        scaleDenominator = 1;
+    const QByteArray data = readFile(path);
+    if (isJpeg(data)) {
+        QString reason;
+        // Top-down rows, as QImage keeps them; the faster, slightly less
+        // exact transform is good enough for a picture that is never saved.
+        auto decoded = decodeJpegInto<QImage>(
+            path, data, scaleDenominator, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE, nullptr, &reason,
+            [](int width, int height, uint8_t*& bits, int& stride) {
+                stride = PixelSurface::strideFor(width);
+                const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+                bits = PixelMemory::allocate(bytes);
+                if (bits == nullptr)
+                    return QImage();
+                return QImage(
+                    bits, width, height, stride, QImage::Format_BGR888,
+                    [](void* block) {
+                        auto* memory = static_cast<std::pair<uint8_t*, size_t>*>(block);
+                        PixelMemory::release(memory->first, memory->second);
+                        delete memory;
+                    },
+                    new std::pair<uint8_t*, size_t>(bits, bytes));
+            });
+        if (decoded)
+            return *decoded;
+    }
+    return load(path, scaleDenominator)->toImage();
 }
 
 QSize PictureLoader::readSize(const QString& path)

@@ -2,6 +2,7 @@
 
 #include "platform/PixelSurface.h"
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -24,6 +25,10 @@ public:
     // warning, when given, receives what was wrong with a file that still
     // gave a picture (a truncated JPEG), and is emptied otherwise.
     static std::unique_ptr<PixelSurface> load(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
+
+    // The picture, upright as stored, for showing only: a JPEG is decoded
+    // with the decoder's faster transform straight into the image's rows.
+    static QImage loadPreview(const QString& path, int scaleDenominator = 1);
 
     // The picture's size from its header alone.
     static QSize readSize(const QString& path);

@@ -1,5 +1,6 @@
 #include "platform/PixelSurface.h"
 
+#include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
 
 #include <QImage>
@@ -10,13 +11,16 @@
 #include <cstdlib>
 #include <cstring>
 
-void PixelSurface::FreeDeleter::operator()(uint8_t* p) const
+void PixelSurface::MemoryDeleter::operator()(uint8_t* p) const
 {
-    std::free(p);
+    PixelMemory::release(p, bytes);
 }
 
 PixelSurface::PixelSurface(int32_t width, int32_t height, uint8_t* bits)
-    : m_width(width), m_height(height), m_stride(strideFor(width)), m_bits(bits)
+    : m_width(width),
+      m_height(height),
+      m_stride(strideFor(width)),
+      m_bits(bits, MemoryDeleter{static_cast<size_t>(m_stride) * static_cast<size_t>(height)})
 {
 }
 
@@ -24,8 +28,7 @@ std::unique_ptr<PixelSurface> PixelSurface::create(int32_t width, int32_t height
 {
     if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > MaxPixels)
         return nullptr;
-    // calloc: large blocks come zeroed from the system without a pass over them.
-    auto* bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(strideFor(width)) * height, 1));
+    uint8_t* bits = PixelMemory::allocate(static_cast<size_t>(strideFor(width)) * static_cast<size_t>(height));
     if (bits == nullptr)
         return nullptr;
     return std::unique_ptr<PixelSurface>(new PixelSurface(width, height, bits));

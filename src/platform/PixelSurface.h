@@ -59,7 +59,8 @@ public:
     void paint(const std::function<void(QPainter&)>& draw, const QRect& area = QRect());
 
 private:
-    struct FreeDeleter {
+    struct MemoryDeleter {
+        size_t bytes;
         void operator()(uint8_t* p) const;
     };
     PixelSurface(int32_t width, int32_t height, uint8_t* bits);
@@ -67,5 +68,5 @@ private:
     int32_t m_width;
     int32_t m_height;
     int32_t m_stride;
-    std::unique_ptr<uint8_t[], FreeDeleter> m_bits;
+    std::unique_ptr<uint8_t[], MemoryDeleter> m_bits;
 };

@@ -114,8 +114,7 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
         }
     }
     if (m_preview.isNull() || denominator < m_previewDenominator) {
-        auto picture = PictureOrientation::upright(PictureLoader::load(PhotoPath, denominator), m_orientation);
-        m_preview = picture->toImage();
+        m_preview = PictureOrientation::upright(PictureLoader::loadPreview(PhotoPath, denominator), m_orientation);
         m_previewDenominator = denominator;
     }
     return m_preview;

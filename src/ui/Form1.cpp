@@ -6,6 +6,7 @@
 #include "platform/NumberText.h"
 #include "platform/RuntimeError.h"
 #include "ui/Cursors.h"
+#include "ui/DialogFont.h"
 #include "ui/DriveList.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
@@ -129,8 +130,8 @@ void Form1::buildControls()
     setCentralWidget(client);
     client->installEventFilter(this);
 
-    QFont small = font();
-    small.setPixelSize(11);
+    // The option controls' font, with the narrow fallbacks their places need.
+    const QFont small = DialogFont::sansSerif();
 
     TheDrive = new DriveList(client);
     placeTwips(TheDrive, 0, 120, 3375, 315);
@@ -144,7 +145,7 @@ void Form1::buildControls()
     slQuality = new BarColor(frJPG);
     slQuality->InitProperties();
     slQuality->setForeColor(65535);
-    slQuality->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    slQuality->setFont(small);
     slQuality->setGeometryTwips(120, 300, 3075, 315);
     slQuality->setCaption(QStringLiteral("50"));
     chkMiniature = new QCheckBox(QStringLiteral("Create thumbnail"), frJPG);

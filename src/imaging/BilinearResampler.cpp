@@ -1,0 +1,146 @@
+#include "imaging/BilinearResampler.h"
+
+#include "platform/PixelSurface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+// Why integers give the bytes of the double-precision definition.
+//
+// A blend is round((1 - t) x a + t x b) with t a float in [0, 1) and a, b
+// integers 0..255. When t x 2^23 is an integer T (so 0 <= T < 2^23), 1 - t is
+// the multiple (2^23 - T) / 2^23 of 2^-23 and is exact in double; both
+// products have at most 8 + 23 significant bits and their sum is a multiple
+// of 2^-23 below 256, so double holds every step exactly and the result is
+// the rational (a x (2^23 - T) + b x T) / 2^23. With
+//     N = a x 2^23 + (b - a) x T    (0 <= N <= 255 x 2^23 < 2^31)
+// rounding to nearest with ties to even is
+//     (N + 2^22 - 1 + bit 0 of floor(N / 2^23)) >> 23:
+// a remainder above one half carries, one of exactly one half carries only
+// from an odd quotient, and anything less does not.
+//
+// A position f = float(i x s) has a fractional part t = float(f - floor(f))
+// that is exact; when f >= 1 the spacing of floats near f is at least 2^-23,
+// so t is a multiple of 2^-23 and T is an integer. Only positions below 1
+// (the first rows and columns when enlarging) may carry finer fractions; those
+// rows and columns are blended in double, as defined.
+//
+// The vertical blend of a source column is the same for every destination
+// column, so each destination row blends its two source rows once into a row
+// of bytes; the horizontal step then gathers each destination pixel's left and
+// right neighbours into two contiguous rows so that it, too, runs as one flat
+// loop the compiler can vectorise.
+
+namespace {
+
+constexpr int32_t WeightBits = 23;
+constexpr double WeightScale = 8388608.0; // 2^23
+
+// The integer weight of t, or -1 when t x 2^23 is not an integer in
+// [0, 2^23) and the blend must be done in double.
+int32_t exactWeight(double t)
+{
+    const double scaled = t * WeightScale; // exact: a power-of-two scaling
+    if (scaled >= 0 && scaled < WeightScale && scaled == std::floor(scaled))
+        return static_cast<int32_t>(scaled);
+    return -1;
+}
+
+// round((1 - t) x a + t x b), ties to even, with t = T / 2^23.
+inline int32_t blendExact(int32_t a, int32_t b, int32_t weight)
+{
+    const int32_t n = (a << WeightBits) + (b - a) * weight;
+    return (n + (1 << (WeightBits - 1)) - 1 + ((n >> WeightBits) & 1)) >> WeightBits;
+}
+
+// The definition's blend in double, for the weights the integers cannot hold.
+inline uint8_t blendDouble(double a, double b, double t)
+{
+    const double v = std::nearbyint((1.0 - t) * a + t * b);
+    return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
+}
+
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void blendRowsExact(const uint8_t* below, const uint8_t* above,
+                                                                       uint8_t* out, int32_t count, int32_t weight)
+{
+    for (int32_t i = 0; i < count; ++i)
+        out[i] = static_cast<uint8_t>(blendExact(below[i], above[i], weight));
+}
+
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void blendColumnsExact(const uint8_t* left, const uint8_t* right,
+                                                                          const int32_t* weights, uint8_t* out,
+                                                                          int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i)
+        out[i] = static_cast<uint8_t>(blendExact(left[i], right[i], weights[i]));
+}
+
+} // namespace
+
+void BilinearResampler::resample(const PixelSurface& source, PixelSurface& destination)
+{
+    const int32_t ws = source.width();
+    const int32_t hs = source.height();
+    const int32_t wd = destination.width();
+    const int32_t hd = destination.height();
+    // The numerators are size - 1 and the denominators the destination size,
+    // so the last destination pixel falls just short of the source's edge.
+    const float sx = static_cast<float>(static_cast<double>(ws - 1) / wd);
+    const float sy = static_cast<float>(static_cast<double>(hs - 1) / hd);
+
+    // Per destination column: the source byte offsets of the left and right
+    // pixels and the weight, repeated for the three channels. A source
+    // 1 pixel wide repeats its pixel (right = left); both are clamped so
+    // nothing is read past the row even where float rounding reaches the
+    // last column.
+    const int32_t outBytes = 3 * wd;
+    std::vector<int32_t> leftOffset(wd), rightOffset(wd), weights(outBytes);
+    struct DoubleColumn {
+        int32_t x;
+        double tx;
+    };
+    std::vector<DoubleColumn> doubleColumns;
+    for (int32_t x = 0; x < wd; ++x) {
+        const float fx = static_cast<float>(static_cast<double>(x) * sx);
+        const int32_t x0 = std::min(static_cast<int32_t>(std::floor(fx)), ws - 1);
+        const double tx = static_cast<float>(static_cast<double>(fx) - x0);
+        leftOffset[x] = 3 * x0;
+        rightOffset[x] = 3 * std::min(x0 + 1, ws - 1);
+        const int32_t weight = exactWeight(tx);
+        if (weight < 0)
+            doubleColumns.push_back({x, tx});
+        std::fill_n(weights.begin() + 3 * x, 3, std::max(weight, 0));
+    }
+
+    // One spare byte after each row: the gather copies 4 bytes per pixel.
+    const int32_t rowBytes = 3 * ws;
+    std::vector<uint8_t> blended(rowBytes + 1), left(outBytes + 1), right(outBytes + 1);
+    for (int32_t y = 0; y < hd; ++y) {
+        const float fy = static_cast<float>(static_cast<double>(y) * sy);
+        const int32_t y0 = std::min(static_cast<int32_t>(std::floor(fy)), hs - 1);
+        const double ty = static_cast<float>(static_cast<double>(fy) - y0);
+        const uint8_t* below = source.memoryRow(y0);
+        const uint8_t* above = source.memoryRow(std::min(y0 + 1, hs - 1));
+        const int32_t rowWeight = exactWeight(ty);
+        if (rowWeight >= 0) {
+            blendRowsExact(below, above, blended.data(), rowBytes, rowWeight);
+        } else {
+            for (int32_t i = 0; i < rowBytes; ++i)
+                blended[i] = blendDouble(below[i], above[i], ty);
+        }
+
+        for (int32_t x = 0; x < wd; ++x) {
+            std::memcpy(left.data() + 3 * x, blended.data() + leftOffset[x], 4);
+            std::memcpy(right.data() + 3 * x, blended.data() + rightOffset[x], 4);
+        }
+        uint8_t* out = destination.memoryRow(y);
+        blendColumnsExact(left.data(), right.data(), weights.data(), out, outBytes);
+        for (const DoubleColumn& column : doubleColumns)
+            for (int32_t c = 0; c < 3; ++c) {
+                const int32_t i = 3 * column.x + c;
+                out[i] = blendDouble(left[i], right[i], column.tx);
+            }
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+class PixelSurface;
+
+// Scales a 24-bit bottom-up picture to another size by bilinear
+// interpolation, anchored at the bottom-left pixel: scale factors
+// (source size - 1) / destination size kept as float, positions and weights
+// as float, each channel blended vertically, rounded (ties to even), then
+// blended horizontally and rounded again.
+//
+// The blends are computed in 32-bit integers where that gives the same bytes
+// as the double-precision definition (almost every row and column), and in
+// double elsewhere.
+class BilinearResampler {
+public:
+    // Fills destination from source; both must exist and differ in size
+    // (equal sizes are a plain copy, done by the caller). A source 1 pixel wide
+    // or high repeats its edge pixel.
+    static void resample(const PixelSurface& source, PixelSurface& destination);
+};

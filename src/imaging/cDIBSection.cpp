@@ -1,5 +1,6 @@
 #include "imaging/cDIBSection.h"
 
+#include "imaging/BilinearResampler.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBox.h"
 
@@ -9,7 +10,7 @@
 #include <random>
 #include <vector>
 #include <algorithm>
-#include <ctime>
+#include <chrono>
 
 cDIBSection::~cDIBSection()
 {
@@ -93,7 +94,9 @@ void cDIBSection::RandomiseBits(bool bGray)
 {
     if (!m_surface)
         return;
-    std::mt19937 generator(static_cast<uint32_t>(std::random_device{}()) ^ static_cast<uint32_t>(std::time(nullptr)));
+    // Seeded from the time of day at every call.
+    std::mt19937 generator(
+        static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     // r x 255 to the nearest integer, ties to even (nearbyint's default mode).
     auto draw = [&] { return static_cast<uint8_t>(std::nearbyint(uniform(generator) * 255.0)); };
@@ -126,20 +129,6 @@ void cDIBSection::ClearUp()
     m_hDib = 0;
 }
 
-namespace {
-
-// Round to nearest, ties to even, for |v| < 2^51: adding and taking away
-// 1.5 x 2^52 leaves the integer that the current (nearest-even) rounding mode
-// gives (the compiler may not fold the pair without -ffast-math). Unlike
-// nearbyint this stays a plain add the compiler can vectorise.
-inline double roundEven(double v)
-{
-    constexpr double magic = 6755399441055744.0;
-    return (v + magic) - magic;
-}
-
-} // namespace
-
 std::unique_ptr<cDIBSection> cDIBSection::Resample(int32_t lNewHeight, int32_t lNewWidth) const
 {
     auto result = std::make_unique<cDIBSection>();
@@ -152,56 +141,6 @@ std::unique_ptr<cDIBSection> cDIBSection::Resample(int32_t lNewHeight, int32_t l
         return result;
     }
 
-    const int32_t ws = Width();
-    const int32_t hs = Height();
-    const int32_t wd = lNewWidth;
-    const int32_t hd = lNewHeight;
-    // Scale factors in double, kept as float. The mapping is anchored at the
-    // bottom-left pixel and divides by the destination size (not size - 1),
-    // so the last destination pixel falls just short of the source's edge.
-    const float sx = static_cast<float>(static_cast<double>(ws - 1) / wd);
-    const float sy = static_cast<float>(static_cast<double>(hs - 1) / hd);
-
-    // Per destination column: the source byte offsets of the left and right
-    // pixels and the blend weight. A source 1 pixel wide repeats its pixel
-    // (right = left); the right pixel is clamped so nothing is read past the
-    // row even where float rounding lands on the last column.
-    std::vector<int32_t> leftOffset(wd), rightOffset(wd);
-    std::vector<double> weightX(wd);
-    for (int32_t x = 0; x < wd; ++x) {
-        const float fx = static_cast<float>(static_cast<double>(x) * sx);
-        const int32_t x0 = std::min(static_cast<int32_t>(std::floor(fx)), ws - 1);
-        weightX[x] = static_cast<float>(static_cast<double>(fx) - x0);
-        leftOffset[x] = 3 * x0;
-        rightOffset[x] = 3 * std::min(x0 + 1, ws - 1);
-    }
-
-    // The vertical blend of a source column does not depend on the
-    // destination column, so each destination row blends the two source rows
-    // once, into this row of integers, and the columns read from it.
-    const int32_t rowBytes = 3 * ws;
-    std::vector<double> blended(rowBytes);
-    for (int32_t y = 0; y < hd; ++y) {
-        const float fy = static_cast<float>(static_cast<double>(y) * sy);
-        const int32_t y0 = std::min(static_cast<int32_t>(std::floor(fy)), hs - 1);
-        const double ty = static_cast<float>(static_cast<double>(fy) - y0);
-        const double uy = 1.0 - ty;
-        const uint8_t* below = m_surface->memoryRow(y0);
-        const uint8_t* above = m_surface->memoryRow(std::min(y0 + 1, hs - 1));
-        for (int32_t i = 0; i < rowBytes; ++i)
-            blended[i] = roundEven(uy * below[i] + ty * above[i]);
-
-        uint8_t* out = result->m_surface->memoryRow(y);
-        for (int32_t x = 0; x < wd; ++x) {
-            const double tx = weightX[x];
-            const double ux = 1.0 - tx;
-            const double* left = blended.data() + leftOffset[x];
-            const double* right = blended.data() + rightOffset[x];
-            for (int c = 0; c < 3; ++c) {
-                const double v = roundEven(ux * left[c] + tx * right[c]);
-                out[3 * x + c] = static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
-            }
-        }
-    }
+    BilinearResampler::resample(*m_surface, *result->m_surface);
     return result;
 }

@@ -124,8 +124,10 @@ void PhotoEngine::BuildWorkingImage()
 {
     if (m_settings.WorkReady)
         return;
-    WorkImage->CreateFromPicture(
-        PictureOrientation::upright(PictureLoader::load(PhotoPath, 1, &m_photoWarning), m_orientation));
+    std::unique_ptr<PixelSurface> picture = m_prefetch.take(PhotoPath, &m_photoWarning);
+    if (!picture)
+        picture = PictureLoader::load(PhotoPath, 1, &m_photoWarning);
+    WorkImage->CreateFromPicture(PictureOrientation::upright(std::move(picture), m_orientation));
     if (WorkImage->DIBSectionBitsPtr() == nullptr)
         throw std::bad_alloc();
     ScratchImage->Create(WorkImage->Width(), WorkImage->Height());
@@ -341,35 +343,48 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder)
     }
 
     const QString target = m_settings.TargetFolder;
-    int done = 0;
+    struct Item {
+        QString path;
+        QString folderName;
+    };
+    QList<Item> items;
     for (const Job& job : jobs) {
         EnsureFolder(target + QStringLiteral("/Images/") + job.name);
         EnsureFolder(target + QStringLiteral("/Miniatures/") + job.name);
-        for (const QString& photo : job.photos) {
-            const QString path = QDir(job.folder).filePath(photo);
-            if (!m_host->BatchStep(done, report.total, path)) {
-                report.cancelled = true;
-                return report;
-            }
-            SetPhotoPaths(path, target, job.name);
-            try {
-                OpenPhoto();
-                BuildWorkingImage();
-                if (m_settings.BatchFilter)
-                    ProcessImage(m_settings.CurrentFilter);
-                const QString note = SaveOutputs();
-                for (const QString& text : {PhotoWarning(), note})
-                    if (!text.isEmpty())
-                        report.notes << text;
-                ++report.treated;
-            } catch (const RuntimeError& error) {
-                report.failures.append({path, error.fullText()});
-            } catch (const std::bad_alloc&) {
-                report.failures.append({path, QStringLiteral("there is not enough memory for this photo")});
-            }
-            ++done;
-        }
+        for (const QString& photo : job.photos)
+            items.append({QDir(job.folder).filePath(photo), job.name});
     }
+
+    int done = 0;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QString& path = items[i].path;
+        if (!m_host->BatchStep(done, report.total, path)) {
+            report.cancelled = true;
+            m_prefetch.clear();
+            return report;
+        }
+        // The next photo decodes on the other core meanwhile.
+        if (i + 1 < items.size())
+            m_prefetch.start(items[i + 1].path);
+        SetPhotoPaths(path, target, items[i].folderName);
+        try {
+            OpenPhoto();
+            BuildWorkingImage();
+            if (m_settings.BatchFilter)
+                ProcessImage(m_settings.CurrentFilter);
+            const QString note = SaveOutputs();
+            for (const QString& text : {PhotoWarning(), note})
+                if (!text.isEmpty())
+                    report.notes << text;
+            ++report.treated;
+        } catch (const RuntimeError& error) {
+            report.failures.append({path, error.fullText()});
+        } catch (const std::bad_alloc&) {
+            report.failures.append({path, QStringLiteral("there is not enough memory for this photo")});
+        }
+        ++done;
+    }
+    m_prefetch.clear(); // what a failed photo left behind
     m_host->BatchStep(done, report.total, QString());
     return report;
 }

@@ -7,6 +7,7 @@
 #include "workflow/BatchReport.h"
 #include "workflow/PhotoControls.h"
 #include "workflow/PhotoEngineHost.h"
+#include "workflow/PicturePrefetch.h"
 
 #include <QImage>
 #include <QSize>
@@ -108,6 +109,7 @@ private:
     QSize m_photoSize;
     int m_orientation = 1;
     QString m_photoWarning;
+    PicturePrefetch m_prefetch;
     QImage m_preview;
     int m_previewDenominator = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "controls/OleColor.h"
 #include "controls/PropertyBag.h"
+#include "platform/Twips.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -122,11 +123,6 @@ qint16 shiftKeys(Qt::KeyboardModifiers modifiers)
     return mask;
 }
 
-int twipsToPixels(int twips)
-{
-    return int(std::nearbyint(double(twips) / BarColor::TwipsPerPixel));
-}
-
 QVariant shortValue(qint16 value)
 {
     return QVariant::fromValue(value);
@@ -157,10 +153,10 @@ BarColor::BarColor(QWidget* parent)
     applyForeColor();
 
     // Design size; the host's sizing replaces it and lays the bar out.
-    resize(twipsToPixels(3870), twipsToPixels(510));
-    m_surface->setGeometry(0, 0, twipsToPixels(3615), twipsToPixels(435));
+    resize(Twips::toPixels(3870), Twips::toPixels(510));
+    m_surface->setGeometry(0, 0, Twips::toPixels(3615), Twips::toPixels(435));
     m_label->adjustSize();
-    m_label->move(m_surface->contentsRect().topLeft() + QPoint(twipsToPixels(1560), twipsToPixels(120)));
+    m_label->move(m_surface->contentsRect().topLeft() + QPoint(Twips::toPixels(1560), Twips::toPixels(120)));
     m_image = QImage(surfaceSize(), QImage::Format_RGB32);
     m_image.fill(OleColor::toQColor(m_backColor));
 }
@@ -371,7 +367,7 @@ void BarColor::WriteProperties(PropertyBag& bag) const
 
 void BarColor::setGeometryTwips(int left, int top, int width, int height)
 {
-    setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+    setGeometry(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
 }
 
 QPoint BarColor::captionPosition() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include <QEvent>
 #include <QFont>
 #include <QImage>
@@ -34,7 +35,7 @@ public:
     // Identifier under which host windows keep their instances.
     static constexpr const char* ProgId = "Quillon.BarColor";
     // Host geometry is given in twips.
-    static constexpr int TwipsPerPixel = 15;
+    static constexpr int TwipsPerPixel = Twips::PerPixel;
 
     explicit BarColor(QWidget* parent = nullptr);
     ~BarColor() override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include <QDialog>
 #include <QImage>
 #include <QList>
@@ -53,7 +54,7 @@ public:
     QLabel* Label6() const { return m_label6; }
     QLabel* Label7() const { return m_label7; }
 
-    static constexpr int TwipsPerPixel = 15;
+    static constexpr int TwipsPerPixel = Twips::PerPixel;
     // The client area lies inside a thin border of 45 twips.
     static constexpr int BorderTwips = 45;
 

@@ -5,6 +5,7 @@
 #include "platform/ExecutableInfo.h"
 #include "platform/NumberText.h"
 #include "platform/RuntimeError.h"
+#include "platform/Twips.h"
 #include "ui/Cursors.h"
 #include "ui/DialogFont.h"
 #include "ui/DriveList.h"
@@ -43,13 +44,12 @@ const QString ProductName = QStringLiteral("Quillon");
 
 int px(float twips)
 {
-    return static_cast<int>(std::nearbyint(twips / Form1::TwipsPerPixel));
+    return Twips::toPixels(twips);
 }
 
 void placeTwips(QWidget* widget, int left, int top, int width, int height)
 {
-    widget->setGeometry(px(static_cast<float>(left)), px(static_cast<float>(top)), px(static_cast<float>(width)),
-        px(static_cast<float>(height)));
+    widget->setGeometry(Twips::toPixels(left, top, width, height));
 }
 
 QColor fromColorRef(int32_t color)

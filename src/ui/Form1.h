@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include "files/mMain.h"
 #include "platform/MessageBox.h"
 #include "workflow/PhotoEngine.h"
@@ -43,7 +44,7 @@ public:
     explicit Form1(const QString& iniPath = mMain::DefaultIniPath(), QWidget* parent = nullptr);
     ~Form1() override;
 
-    static constexpr float TwipsPerPixel = 15.0f;
+    static constexpr float TwipsPerPixel = Twips::PerPixel;
 
     PhotoEngine& engine() { return m_engine; }
     SettingsRecord& settings() { return m_engine.settings(); }

@@ -4,6 +4,7 @@
 #include "platform/RuntimeError.h"
 #include "ui/DialogFont.h"
 #include "ui/cOpen.h"
+#include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QApplication>
@@ -22,8 +23,7 @@ namespace {
 
 void placeTwips(QWidget* widget, int left, int top, int width, int height)
 {
-    const int p = frmBatch::TwipsPerPixel;
-    widget->setGeometry(left / p, top / p, width / p, height / p);
+    widget->setGeometry(Twips::toPixels(left, top, width, height));
 }
 
 // The hourglass for as long as the batch runs, whichever way it ends.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include "workflow/BatchReport.h"
 #include "workflow/PhotoEngineHost.h"
 
@@ -43,7 +44,7 @@ public:
     QProgressBar* progressBar() const { return m_progress; }
     QPushButton* cmdCancel() const { return m_cancel; }
 
-    static constexpr int TwipsPerPixel = 15;
+    static constexpr int TwipsPerPixel = Twips::PerPixel;
 
 public slots:
     // While the batch runs, closing the dialog means Cancel.

@@ -5,6 +5,7 @@
 #include "controls/PropertyBag.h"
 #include "platform/DateFormatter.h"
 #include "ui/DialogFont.h"
+#include "platform/Twips.h"
 #include "ui/cOpen.h"
 
 #include <QComboBox>
@@ -17,14 +18,9 @@
 
 namespace {
 
-int toPixels(double twips)
-{
-    return static_cast<int>(std::nearbyint(twips / frmDate::TwipsPerPixel));
-}
-
 void placeTwips(QWidget* widget, int left, int top, int width, int height)
 {
-    widget->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+    widget->setGeometry(Twips::toPixels(left, top, width, height));
 }
 
 void setTextColor(QLabel* label, int32_t color)
@@ -61,7 +57,7 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
     windowFont.setFamilies({ QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
     windowFont.setPointSize(12);
     setFont(windowFont);
-    resize(toPixels(7860), toPixels(3630));
+    resize(Twips::toPixels(7860), Twips::toPixels(3630));
 
     m_cbFormat = new QComboBox(this);
     m_cbFormat->setEditable(true);
@@ -163,8 +159,8 @@ frmDate::~frmDate()
 void frmDate::UpdateOffsetPreview()
 {
     const QPoint down = m_LBLdown->pos();
-    m_lblUP->move(toPixels(down.x() * double(TwipsPerPixel) + m_settings.DiffLeft),
-        toPixels(down.y() * double(TwipsPerPixel) + m_settings.DiffTop));
+    m_lblUP->move(Twips::toPixels(down.x() * double(TwipsPerPixel) + m_settings.DiffLeft),
+        Twips::toPixels(down.y() * double(TwipsPerPixel) + m_settings.DiffTop));
 }
 
 void frmDate::refreshPreviewTexts()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include "files/mMain.h"
 
 #include <QDialog>
@@ -44,7 +45,7 @@ public:
     int32_t color1() const { return m_color1; }
     int32_t color2() const { return m_color2; }
 
-    static constexpr int TwipsPerPixel = 15;
+    static constexpr int TwipsPerPixel = Twips::PerPixel;
 
 signals:
     // The dialog is closing and has written the record; font is labelFont().

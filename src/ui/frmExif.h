@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include "files/mMain.h"
 
 #include <QPointer>
@@ -26,7 +27,7 @@ public:
 
     QPlainTextEdit* Text1() const { return m_text; }
 
-    static constexpr int TwipsPerPixel = 15;
+    static constexpr int TwipsPerPixel = Twips::PerPixel;
     static constexpr int MarginTwips = 60;
 
 protected:

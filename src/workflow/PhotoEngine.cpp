@@ -27,12 +27,6 @@ QColor fromColorRef(int32_t color)
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
-// Twips to whole pixels of the display picture.
-int toPixels(float twips)
-{
-    return static_cast<int>(std::nearbyint(twips / PhotoEngine::TwipsPerPixel));
-}
-
 QString sizeCaption(float widthTwips, float heightTwips)
 {
     return NumberText::shortText(widthTwips / PhotoEngine::TwipsPerPixel) + QLatin1Char('x')
@@ -132,8 +126,7 @@ void PhotoEngine::BuildWorkingImage()
         throw std::bad_alloc();
     ScratchImage->Create(WorkImage->Width(), WorkImage->Height());
     if (m_settings.PreviewScale != 1.0) {
-        Resample(static_cast<int32_t>(std::nearbyint(Controls.Image1.Width / TwipsPerPixel)),
-                 static_cast<int32_t>(std::nearbyint(Controls.Image1.Height / TwipsPerPixel)));
+        Resample(Twips::toPixels(Controls.Image1.Width), Twips::toPixels(Controls.Image1.Height));
     }
     Controls.picScrollVisible = false;
     Controls.Picture1Visible = true;
@@ -218,8 +211,8 @@ void PhotoEngine::PrintDateStamp()
     if (DateText.isEmpty() || Picture1.hdc() == nullptr)
         return;
     const QFont font = ScreenFont(Controls.Label1.Font);
-    const QPoint first(toPixels(Controls.Label1.Left - Controls.Image1.Left), toPixels(Controls.Label1.Top - Controls.Image1.Top));
-    const QPoint second(toPixels(Controls.Label2.Left - Controls.Image1.Left), toPixels(Controls.Label2.Top - Controls.Image1.Top));
+    const QPoint first(Twips::toPixels(Controls.Label1.Left - Controls.Image1.Left), Twips::toPixels(Controls.Label1.Top - Controls.Image1.Top));
+    const QPoint second(Twips::toPixels(Controls.Label2.Left - Controls.Image1.Left), Twips::toPixels(Controls.Label2.Top - Controls.Image1.Top));
     const QColor firstColor = fromColorRef(m_settings.DateColor1);
     const QColor secondColor = fromColorRef(m_settings.DateColor2);
     const QString text = DateText;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Twips.h"
 #include "files/mMain.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cImageProcessDIB.h"
@@ -100,7 +101,7 @@ public:
     cDIBSection Picture1; // the display picture: the working image with the stamp
     PhotoControls Controls;
 
-    static constexpr float TwipsPerPixel = 15.0f;
+    static constexpr float TwipsPerPixel = Twips::PerPixel;
 
 private:
     SettingsRecord& m_settings;

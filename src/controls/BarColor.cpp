@@ -1,6 +1,6 @@
 #include "controls/BarColor.h"
 
-#include "controls/OleColor.h"
+#include "platform/OleColor.h"
 #include "controls/PropertyBag.h"
 #include "platform/Twips.h"
 

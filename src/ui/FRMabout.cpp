@@ -1,6 +1,6 @@
 #include "ui/FRMabout.h"
 
-#include "controls/OleColor.h"
+#include "platform/OleColor.h"
 #include "platform/ExecutableInfo.h"
 #include "ui/AboutAnimation.h"
 #include "ui/DialogFont.h"

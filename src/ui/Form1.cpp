@@ -4,6 +4,7 @@
 #include "files/mFileIni.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/NumberText.h"
+#include "platform/OleColor.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "ui/Cursors.h"
@@ -50,12 +51,6 @@ int px(float twips)
 void placeTwips(QWidget* widget, int left, int top, int width, int height)
 {
     widget->setGeometry(Twips::toPixels(left, top, width, height));
-}
-
-QColor fromColorRef(int32_t color)
-{
-    const auto value = static_cast<uint32_t>(color);
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
 // The program's icon: a photo with the two-coloured date across its corner.
@@ -457,8 +452,8 @@ void Form1::syncControls()
     Picture1->setVisible(c.Picture1Visible);
     placeImage1();
     Image1->setVisible(c.Image1.Visible);
-    Label1->setStamp(c.Label1.Caption, c.Label1.Font, fromColorRef(c.Label1.ForeColor));
-    Label2->setStamp(c.Label2.Caption, c.Label2.Font, fromColorRef(c.Label2.ForeColor));
+    Label1->setStamp(c.Label1.Caption, c.Label1.Font, OleColor::toQColor(c.Label1.ForeColor));
+    Label2->setStamp(c.Label2.Caption, c.Label2.Font, OleColor::toQColor(c.Label2.ForeColor));
     Label1->setVisible(c.Label1.Visible);
     Label2->setVisible(c.Label2.Visible);
     placeLabels();

@@ -1,6 +1,6 @@
 #include "ui/cOpen.h"
 
-#include "controls/OleColor.h"
+#include "platform/OleColor.h"
 #include "platform/ExecutableInfo.h"
 
 #include <QColorDialog>

@@ -1,7 +1,7 @@
 #include "ui/frmDate.h"
 
 #include "controls/BarColor.h"
-#include "controls/OleColor.h"
+#include "platform/OleColor.h"
 #include "controls/PropertyBag.h"
 #include "platform/DateFormatter.h"
 #include "ui/DialogFont.h"

@@ -5,6 +5,7 @@
 #include "platform/DateFormatter.h"
 #include "platform/ExifReader.h"
 #include "platform/NumberText.h"
+#include "platform/OleColor.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 #include "workflow/PhotoFolder.h"
@@ -20,12 +21,6 @@
 #include <new>
 
 namespace {
-
-QColor fromColorRef(int32_t color)
-{
-    const auto value = static_cast<uint32_t>(color);
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
 
 QString sizeCaption(float widthTwips, float heightTwips)
 {
@@ -213,8 +208,8 @@ void PhotoEngine::PrintDateStamp()
     const QFont font = ScreenFont(Controls.Label1.Font);
     const QPoint first(Twips::toPixels(Controls.Label1.Left - Controls.Image1.Left), Twips::toPixels(Controls.Label1.Top - Controls.Image1.Top));
     const QPoint second(Twips::toPixels(Controls.Label2.Left - Controls.Image1.Left), Twips::toPixels(Controls.Label2.Top - Controls.Image1.Top));
-    const QColor firstColor = fromColorRef(m_settings.DateColor1);
-    const QColor secondColor = fromColorRef(m_settings.DateColor2);
+    const QColor firstColor = OleColor::toQColor(m_settings.DateColor1);
+    const QColor secondColor = OleColor::toQColor(m_settings.DateColor2);
     const QString text = DateText;
     // Only the band of rows under the two texts is redrawn; the margin takes
     // in what the glyphs may stick out of their advance box.

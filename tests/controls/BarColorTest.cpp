@@ -1,5 +1,5 @@
 #include "controls/BarColor.h"
-#include "controls/OleColor.h"
+#include "platform/OleColor.h"
 #include "controls/PropertyBag.h"
 
 #include <QFontInfo>

@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-deps.sh
 scripts/build.sh
-exec build/src/app/quillon "$@"
+exec build/src/quillon "$@"

@@ -651,27 +651,34 @@ bool cImageProcessDIB::GrayScale(cDIBSection& cTo)
     return true;
 }
 
-bool cImageProcessDIB::AddLightest(const cDIBSection& cFrom, cDIBSection& cTo)
+namespace {
+
+// Per pixel, cTo takes the cFrom pixel when wanted(brightness of cFrom,
+// brightness of cTo) says so.
+template <typename Wanted>
+void takePixels(const cDIBSection& cFrom, cDIBSection& cTo, Wanted wanted)
 {
-    if (!sameLiveSize(cFrom, cTo)) return false;
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         const uint8_t* from = memoryRow(cFrom, y);
         uint8_t* to = memoryRow(cTo, y);
         for (int32_t x = 0; x < cTo.Width(); ++x, from += 3, to += 3)
-            if (brightness(from) < brightness(to)) std::memmove(to, from, 3);
+            if (wanted(brightness(from), brightness(to))) std::memmove(to, from, 3);
     }
+}
+
+} // namespace
+
+bool cImageProcessDIB::AddLightest(const cDIBSection& cFrom, cDIBSection& cTo)
+{
+    if (!sameLiveSize(cFrom, cTo)) return false;
+    takePixels(cFrom, cTo, [](auto from, auto to) { return from < to; });
     return true;
 }
 
 bool cImageProcessDIB::AddDarkest(const cDIBSection& cFrom, cDIBSection& cTo)
 {
     if (!sameLiveSize(cFrom, cTo)) return false;
-    for (int32_t y = 0; y < cTo.Height(); ++y) {
-        const uint8_t* from = memoryRow(cFrom, y);
-        uint8_t* to = memoryRow(cTo, y);
-        for (int32_t x = 0; x < cTo.Width(); ++x, from += 3, to += 3)
-            if (brightness(from) > brightness(to)) std::memmove(to, from, 3);
-    }
+    takePixels(cFrom, cTo, [](auto from, auto to) { return from > to; });
     return true;
 }
 

@@ -564,22 +564,17 @@ void Form1::Image1_MouseMove(Qt::MouseButtons Button, float X, float Y)
 
     // The photo moves with the cursor, but only towards a hidden edge, and
     // never so far that a gap opens below or right of it.
-    if (image.Height > innerHeight) {
-        if (Y - static_cast<float>(ImageGrabY) > 0) {
-            if (image.Top < 0) image.Top = image.Top + Y - static_cast<float>(ImageGrabY);
-        } else if (image.Height + image.Top > innerHeight) {
-            image.Top = image.Top + Y - static_cast<float>(ImageGrabY);
+    const auto panAxis = [](float& start, float size, float inner, float delta) {
+        if (size <= inner) return;
+        if (delta > 0) {
+            if (start < 0) start = start + delta;
+        } else if (size + start > inner) {
+            start = start + delta;
         }
-        if (image.Height + image.Top < innerHeight) image.Top = innerHeight - image.Height;
-    }
-    if (image.Width > innerWidth) {
-        if (X - static_cast<float>(ImageGrabX) > 0) {
-            if (image.Left < 0) image.Left = image.Left + X - static_cast<float>(ImageGrabX);
-        } else if (image.Width + image.Left > innerWidth) {
-            image.Left = image.Left + X - static_cast<float>(ImageGrabX);
-        }
-        if (image.Width + image.Left < innerWidth) image.Left = innerWidth - image.Width;
-    }
+        if (size + start < inner) start = inner - size;
+    };
+    panAxis(image.Top, image.Height, innerHeight, Y - static_cast<float>(ImageGrabY));
+    panAxis(image.Left, image.Width, innerWidth, X - static_cast<float>(ImageGrabX));
     if (image.Top > 0) image.Top = 0;
     if (image.Left > 0) image.Left = 0;
     placeImage1();

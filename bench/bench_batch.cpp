@@ -87,8 +87,7 @@ void BM_BatchTransform(benchmark::State& state)
     engine.ApplyDateStyle();
     for (auto _ : state) {
         const BatchReport result = engine.BatchTransform(f.folder);
-        if (result.treated != PhotoCount)
-            state.SkipWithError("the batch failed");
+        if (result.treated != PhotoCount) state.SkipWithError("the batch failed");
     }
     report(state);
 }

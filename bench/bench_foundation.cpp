@@ -40,8 +40,8 @@ TwelveMegapixels& photo()
 
 void reportPixels(benchmark::State& state, int64_t pixels)
 {
-    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(pixels) / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MP/s"]
+        = benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_Decode12MP(benchmark::State& state)

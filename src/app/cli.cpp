@@ -13,20 +13,19 @@
 
 namespace {
 
-const char* const usageText =
-    "Usage:\n"
-    "  quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date] [--config FILE]\n"
-    "      Stamps, scales and saves every JPEG of FOLDER's sub-folders (or of FOLDER\n"
-    "      itself when it has none) into DIR/Images and DIR/Miniatures, with the\n"
-    "      stored options; --filter applies filter TYPE 1 to 8 (Blur, Blur More,\n"
-    "      Soften, Soften More, Sharpen, Sharpen More, Unsharp, Emboss) to each photo.\n"
-    "      Exits 0 when every photo was written, 1 when some failed.\n"
-    "  quillon-cli exif PHOTO [--config FILE]\n"
-    "      Prints the photo's EXIF tags.\n"
-    "  quillon-cli date PHOTO [--format FMT] [--config FILE]\n"
-    "      Prints the photo's date as the stamp shows it.\n"
-    "Options are read from config.ini beside the program unless --config names\n"
-    "another file; a missing file means every default. Nothing is written to it.\n";
+const char* const usageText = "Usage:\n"
+                              "  quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date] [--config FILE]\n"
+                              "      Stamps, scales and saves every JPEG of FOLDER's sub-folders (or of FOLDER\n"
+                              "      itself when it has none) into DIR/Images and DIR/Miniatures, with the\n"
+                              "      stored options; --filter applies filter TYPE 1 to 8 (Blur, Blur More,\n"
+                              "      Soften, Soften More, Sharpen, Sharpen More, Unsharp, Emboss) to each photo.\n"
+                              "      Exits 0 when every photo was written, 1 when some failed.\n"
+                              "  quillon-cli exif PHOTO [--config FILE]\n"
+                              "      Prints the photo's EXIF tags.\n"
+                              "  quillon-cli date PHOTO [--format FMT] [--config FILE]\n"
+                              "      Prints the photo's date as the stamp shows it.\n"
+                              "Options are read from config.ini beside the program unless --config names\n"
+                              "another file; a missing file means every default. Nothing is written to it.\n";
 
 void print(const QString& text, FILE* stream = stdout)
 {
@@ -70,8 +69,7 @@ std::optional<Arguments> parse(const QStringList& args, QString& problem)
     for (qsizetype i = 2; i < args.size(); ++i) {
         const QString& option = args[i];
         auto value = [&]() -> std::optional<QString> {
-            if (i + 1 >= args.size())
-                return std::nullopt;
+            if (i + 1 >= args.size()) return std::nullopt;
             return args[++i];
         };
         const bool isBatch = result.command == QLatin1String("batch");
@@ -89,7 +87,8 @@ std::optional<Arguments> parse(const QStringList& args, QString& problem)
             }
         } else if (isBatch && option == QLatin1String("--no-date")) {
             result.noDate = true;
-        } else if (result.command == QLatin1String("date") && option == QLatin1String("--format") && (given = value())) {
+        } else if (result.command == QLatin1String("date") && option == QLatin1String("--format")
+            && (given = value())) {
             result.format = *given;
             result.formatGiven = true;
         } else {
@@ -113,15 +112,12 @@ public:
 
 int runBatch(const Arguments& args, SettingsRecord& settings, const QString& configPath)
 {
-    if (!QFileInfo(args.path).isDir())
-        return usage(QStringLiteral("\"%1\" is not a folder").arg(args.path));
+    if (!QFileInfo(args.path).isDir()) return usage(QStringLiteral("\"%1\" is not a folder").arg(args.path));
     ConsoleHost host;
     PhotoEngine engine(settings, &host);
-    if (!args.target.isEmpty())
-        settings.TargetFolder = QFileInfo(args.target).absoluteFilePath();
+    if (!args.target.isEmpty()) settings.TargetFolder = QFileInfo(args.target).absoluteFilePath();
     settings.BatchFilter = args.filter != 0;
-    if (args.filter != 0)
-        settings.CurrentFilter = args.filter;
+    if (args.filter != 0) settings.CurrentFilter = args.filter;
     engine.Controls.ShowDate = !args.noDate;
     // The stamp where the window left it, over the preview at the viewport's
     // top-left corner.
@@ -142,8 +138,7 @@ int runBatch(const Arguments& args, SettingsRecord& settings, const QString& con
 // that never opens a window; everything else is shown.
 void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
-        return;
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
     print(qFormatLogMessage(type, context, message) + QLatin1Char('\n'), stderr);
 }
 
@@ -151,22 +146,19 @@ int main(int argc, char* argv[])
 {
     qInstallMessageHandler(quietMessages);
     // Fonts for the stamp need a GUI application, but no screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
     QString problem;
     const std::optional<Arguments> args = parse(app.arguments().mid(1), problem);
-    if (!args)
-        return usage(problem);
+    if (!args) return usage(problem);
 
     const QString configPath = args->config.isEmpty() ? mMain::DefaultIniPath() : args->config;
     SettingsRecord& settings = mMain::settings();
     mMain::LoadSettingsRecord(configPath, settings);
 
     try {
-        if (args->command == QLatin1String("batch"))
-            return runBatch(*args, settings, configPath);
+        if (args->command == QLatin1String("batch")) return runBatch(*args, settings, configPath);
 
         if (!QFileInfo(args->path).isFile()) {
             print(QStringLiteral("quillon-cli: \"%1\" is not a file\n").arg(args->path), stderr);
@@ -178,8 +170,7 @@ int main(int argc, char* argv[])
         if (args->command == QLatin1String("exif")) {
             print(engine.ExifText);
         } else {
-            if (args->formatGiven)
-                settings.DateFormat = args->format;
+            if (args->formatGiven) settings.DateFormat = args->format;
             print(engine.ComputeDateText() + QLatin1Char('\n'));
         }
         return 0;

@@ -1,7 +1,7 @@
 #include "controls/BarColor.h"
 
-#include "platform/OleColor.h"
 #include "controls/PropertyBag.h"
+#include "platform/OleColor.h"
 #include "platform/Twips.h"
 
 #include <QFrame>

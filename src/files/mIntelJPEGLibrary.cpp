@@ -27,8 +27,8 @@ QString errorSource()
 
 [[noreturn]] void failInit(int code, const QString& detail)
 {
-    throw RuntimeError(ErrorNumber, errorSource(), QStringLiteral("Failed to initialise the IJL library: %1").arg(code),
-                       detail);
+    throw RuntimeError(
+        ErrorNumber, errorSource(), QStringLiteral("Failed to initialise the IJL library: %1").arg(code), detail);
 }
 
 // Codes of write failures: the system's error number for file errors, -1
@@ -40,13 +40,14 @@ QString errorSource()
 
 class Compressor {
 public:
-    Compressor() : m_handle(tjInitCompress()) {}
+    Compressor()
+        : m_handle(tjInitCompress())
+    {
+    }
     ~Compressor()
     {
-        if (m_buffer)
-            tjFree(m_buffer);
-        if (m_handle)
-            tjDestroy(m_handle);
+        if (m_buffer) tjFree(m_buffer);
+        if (m_handle) tjDestroy(m_handle);
     }
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;
@@ -62,8 +63,7 @@ private:
 QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock)
 {
     Compressor tj;
-    if (!tj.handle())
-        failInit(-1, QString::fromLocal8Bit(tjGetErrorStr2(nullptr)));
+    if (!tj.handle()) failInit(-1, QString::fromLocal8Bit(tjGetErrorStr2(nullptr)));
     if (cDib.DIBSectionBitsPtr() == nullptr || cDib.Width() <= 0 || cDib.Height() <= 0)
         failWrite(-1, QStringLiteral("the picture is empty"));
 
@@ -71,7 +71,7 @@ QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& e
     // The buffer is bottom-up, blue-green-red: the encoder reads it as it is
     // and writes the top row first, so the picture comes out upright.
     if (tjCompress2(tj.handle(), cDib.DIBSectionBitsPtr(), cDib.Width(), cDib.BytesPerScanLine(), cDib.Height(),
-                    TJPF_BGR, &tj.m_buffer, &tj.m_size, TJSAMP_420, quality, TJFLAG_BOTTOMUP)
+            TJPF_BGR, &tj.m_buffer, &tj.m_size, TJSAMP_420, quality, TJFLAG_BOTTOMUP)
         != 0) {
         failWrite(-1, QString::fromLocal8Bit(tjGetErrorStr2(tj.handle())));
     }
@@ -85,8 +85,7 @@ bool writeAll(int fd, const char* data, size_t size)
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         data += written;
@@ -108,14 +107,13 @@ bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, co
 
     const QFileInfo target(sFile);
     const QString shownName = QDir::toNativeSeparators(sFile);
-    if (target.isDir())
-        failWrite(EISDIR, shownName + QStringLiteral(": a folder has this name"));
+    if (target.isDir()) failWrite(EISDIR, shownName + QStringLiteral(": a folder has this name"));
     const std::optional<FileStamp> previous = FileStamp::lookUp(sFile);
 
     // A hidden temporary file beside the target, renamed over it once the
     // whole picture is on disk.
-    QByteArray tempName = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                                            + QStringLiteral(".XXXXXX"));
+    QByteArray tempName = QFile::encodeName(
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) {
         const int error = errno;
@@ -137,8 +135,7 @@ bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, co
     }
     // Carried over before the rename, so the target never shows other times.
     // A failure here is not reported: the file then keeps its own times.
-    if (previous)
-        previous->applyTo(QFile::decodeName(tempName));
+    if (previous) previous->applyTo(QFile::decodeName(tempName));
     if (::rename(tempName.constData(), QFile::encodeName(sFile).constData()) != 0) {
         const int error = errno;
         ::unlink(tempName.constData());

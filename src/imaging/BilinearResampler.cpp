@@ -43,8 +43,7 @@ constexpr double WeightScale = 8388608.0; // 2^23
 int32_t exactWeight(double t)
 {
     const double scaled = t * WeightScale; // exact: a power-of-two scaling
-    if (scaled >= 0 && scaled < WeightScale && scaled == std::floor(scaled))
-        return static_cast<int32_t>(scaled);
+    if (scaled >= 0 && scaled < WeightScale && scaled == std::floor(scaled)) return static_cast<int32_t>(scaled);
     return -1;
 }
 
@@ -62,16 +61,15 @@ inline uint8_t blendDouble(double a, double b, double t)
     return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
 }
 
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void blendRowsExact(const uint8_t* below, const uint8_t* above,
-                                                                       uint8_t* out, int32_t count, int32_t weight)
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void blendRowsExact(
+    const uint8_t* below, const uint8_t* above, uint8_t* out, int32_t count, int32_t weight)
 {
     for (int32_t i = 0; i < count; ++i)
         out[i] = static_cast<uint8_t>(blendExact(below[i], above[i], weight));
 }
 
-__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void blendColumnsExact(const uint8_t* left, const uint8_t* right,
-                                                                          const int32_t* weights, uint8_t* out,
-                                                                          int32_t count)
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void blendColumnsExact(
+    const uint8_t* left, const uint8_t* right, const int32_t* weights, uint8_t* out, int32_t count)
 {
     for (int32_t i = 0; i < count; ++i)
         out[i] = static_cast<uint8_t>(blendExact(left[i], right[i], weights[i]));
@@ -109,8 +107,7 @@ void BilinearResampler::resample(const PixelSurface& source, PixelSurface& desti
         leftOffset[x] = 3 * x0;
         rightOffset[x] = 3 * std::min(x0 + 1, ws - 1);
         const int32_t weight = exactWeight(tx);
-        if (weight < 0)
-            doubleColumns.push_back({x, tx});
+        if (weight < 0) doubleColumns.push_back({ x, tx });
         std::fill_n(weights.begin() + 3 * x, 3, std::max(weight, 0));
     }
 

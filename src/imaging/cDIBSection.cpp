@@ -6,11 +6,11 @@
 
 #include <QImage>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <random>
 #include <vector>
-#include <algorithm>
-#include <chrono>
 
 cDIBSection::~cDIBSection()
 {
@@ -19,7 +19,7 @@ cDIBSection::~cDIBSection()
 
 bool cDIBSection::CreateDIB(DeviceContext, int32_t lWidth, int32_t lHeight, uintptr_t& hDib)
 {
-    m_header = BITMAPINFOHEADER{};
+    m_header = BITMAPINFOHEADER {};
     m_header.biSize = 40;
     m_header.biWidth = lWidth;
     m_header.biHeight = lHeight;
@@ -40,8 +40,7 @@ bool cDIBSection::Create(int32_t lWidth, int32_t lHeight)
 
 void cDIBSection::CreateFromPicture(const PixelSurface& picThis)
 {
-    if (!Create(picThis.width(), picThis.height()))
-        return;
+    if (!Create(picThis.width(), picThis.height())) return;
     LoadPictureBlt(&picThis);
 }
 
@@ -49,7 +48,7 @@ void cDIBSection::CreateFromPicture(std::unique_ptr<PixelSurface> picThis)
 {
     if (!picThis) {
         ClearUp();
-        m_header = BITMAPINFOHEADER{};
+        m_header = BITMAPINFOHEADER {};
         return;
     }
     // Same header as Create would make, then adopt the decoded memory.
@@ -61,22 +60,20 @@ void cDIBSection::CreateFromPicture(std::unique_ptr<PixelSurface> picThis)
     m_hDib = reinterpret_cast<uintptr_t>(m_surface->bits());
 }
 
-void cDIBSection::LoadPictureBlt(const PixelSurface* lhDC, int32_t lSrcLeft, int32_t lSrcTop, int32_t lSrcWidth,
-                                 int32_t lSrcHeight, uint32_t eRop)
+void cDIBSection::LoadPictureBlt(
+    const PixelSurface* lhDC, int32_t lSrcLeft, int32_t lSrcTop, int32_t lSrcWidth, int32_t lSrcHeight, uint32_t eRop)
 {
-    if (!m_surface || lhDC == nullptr)
-        return;
-    PixelSurface::bitBlt(*m_surface, 0, 0, lSrcWidth >= 0 ? lSrcWidth : Width(), lSrcHeight >= 0 ? lSrcHeight : Height(),
-                         *lhDC, lSrcLeft, lSrcTop, eRop);
+    if (!m_surface || lhDC == nullptr) return;
+    PixelSurface::bitBlt(*m_surface, 0, 0, lSrcWidth >= 0 ? lSrcWidth : Width(),
+        lSrcHeight >= 0 ? lSrcHeight : Height(), *lhDC, lSrcLeft, lSrcTop, eRop);
 }
 
 void cDIBSection::PaintPicture(PixelSurface* lhDC, int32_t lDestLeft, int32_t lDestTop, int32_t lDestWidth,
-                               int32_t lDestHeight, int32_t lSrcLeft, int32_t lSrcTop, uint32_t eRop) const
+    int32_t lDestHeight, int32_t lSrcLeft, int32_t lSrcTop, uint32_t eRop) const
 {
-    if (!m_surface || lhDC == nullptr)
-        return;
+    if (!m_surface || lhDC == nullptr) return;
     PixelSurface::bitBlt(*lhDC, lDestLeft, lDestTop, lDestWidth >= 0 ? lDestWidth : Width(),
-                         lDestHeight >= 0 ? lDestHeight : Height(), *m_surface, lSrcLeft, lSrcTop, eRop);
+        lDestHeight >= 0 ? lDestHeight : Height(), *m_surface, lSrcLeft, lSrcTop, eRop);
 }
 
 bool cDIBSection::CopyToClipboard(bool bAsDIB)
@@ -85,18 +82,15 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB)
         MessageBox::show(QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"));
         return false;
     }
-    if (!m_surface)
-        return false;
+    if (!m_surface) return false;
     return Clipboard::setImage(m_surface->toImage());
 }
 
 void cDIBSection::RandomiseBits(bool bGray)
 {
-    if (!m_surface)
-        return;
+    if (!m_surface) return;
     // Seeded from the time of day at every call.
-    std::mt19937 generator(
-        static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    std::mt19937 generator(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     // r x 255 to the nearest integer, ties to even (nearbyint's default mode).
     auto draw = [&] { return static_cast<uint8_t>(std::nearbyint(uniform(generator) * 255.0)); };
@@ -132,10 +126,8 @@ void cDIBSection::ClearUp()
 std::unique_ptr<cDIBSection> cDIBSection::Resample(int32_t lNewHeight, int32_t lNewWidth) const
 {
     auto result = std::make_unique<cDIBSection>();
-    if (!result->Create(lNewWidth, lNewHeight))
-        return nullptr;
-    if (!m_surface)
-        return result;
+    if (!result->Create(lNewWidth, lNewHeight)) return nullptr;
+    if (!m_surface) return result;
     if (lNewWidth == Width() && lNewHeight == Height()) {
         result->LoadPictureBlt(hdc());
         return result;

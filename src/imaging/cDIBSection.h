@@ -56,10 +56,9 @@ public:
     int32_t Width() const { return m_header.biWidth; }
     int32_t Height() const { return m_header.biHeight; }
     void LoadPictureBlt(const PixelSurface* lhDC, int32_t lSrcLeft = 0, int32_t lSrcTop = 0, int32_t lSrcWidth = -1,
-                        int32_t lSrcHeight = -1, uint32_t eRop = SRCCOPY);
+        int32_t lSrcHeight = -1, uint32_t eRop = SRCCOPY);
     void PaintPicture(PixelSurface* lhDC, int32_t lDestLeft = 0, int32_t lDestTop = 0, int32_t lDestWidth = -1,
-                      int32_t lDestHeight = -1, int32_t lSrcLeft = 0, int32_t lSrcTop = 0,
-                      uint32_t eRop = SRCCOPY) const;
+        int32_t lDestHeight = -1, int32_t lSrcLeft = 0, int32_t lSrcTop = 0, uint32_t eRop = SRCCOPY) const;
     DeviceContext hdc() const { return m_surface.get(); }
     uintptr_t hDib() const { return m_hDib; }
     uint8_t* DIBSectionBitsPtr() const { return m_surface ? m_surface->bits() : nullptr; }

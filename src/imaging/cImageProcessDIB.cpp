@@ -655,8 +655,7 @@ namespace {
 
 // Per pixel, cTo takes the cFrom pixel when wanted(brightness of cFrom,
 // brightness of cTo) says so.
-template <typename Wanted>
-void takePixels(const cDIBSection& cFrom, cDIBSection& cTo, Wanted wanted)
+template <typename Wanted> void takePixels(const cDIBSection& cFrom, cDIBSection& cTo, Wanted wanted)
 {
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         const uint8_t* from = memoryRow(cFrom, y);

@@ -7,7 +7,7 @@
 class ExecutableInfo {
 public:
     static QString filePath();
-    static QString folder();   // without a trailing separator
+    static QString folder(); // without a trailing separator
     static QString baseName(); // file name without extension
-    static QString version();  // "major.minor.revision"
+    static QString version(); // "major.minor.revision"
 };

@@ -5,10 +5,9 @@
 
 std::optional<FileStamp> FileStamp::lookUp(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     const QByteArray name = path.toLocal8Bit();
-    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
+    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     FileStamp stamp;
     stamp.accessTime = info.st_atim;
     stamp.modificationTime = info.st_mtim;
@@ -19,7 +18,7 @@ std::optional<FileStamp> FileStamp::lookUp(const QString& path)
 bool FileStamp::applyTo(const QString& path) const
 {
     const QByteArray name = path.toLocal8Bit();
-    const timespec times[2] = {accessTime, modificationTime};
+    const timespec times[2] = { accessTime, modificationTime };
     const bool timesSet = ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
     const bool modeSet = ::chmod(name.constData(), permissions) == 0;
     return timesSet && modeSet;

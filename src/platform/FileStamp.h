@@ -14,8 +14,8 @@
 // system when the file is made), so only the access and modification times
 // are carried over.
 struct FileStamp {
-    timespec accessTime{};
-    timespec modificationTime{};
+    timespec accessTime {};
+    timespec modificationTime {};
     mode_t permissions = 0;
 
     // Nothing when the path does not name an existing regular file.

@@ -3,12 +3,12 @@
 #include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QBuffer>
-#include <QDir>
 
 #include <turbojpeg.h>
 
@@ -20,16 +20,14 @@ namespace {
 [[noreturn]] void fail(long number, const QString& path, const QString& reason)
 {
     throw RuntimeError(number, RuntimeError::sourceFor(QStringLiteral("PictureLoader")),
-                       QStringLiteral("Cannot open the picture \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+        QStringLiteral("Cannot open the picture \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 QByteArray readFile(const QString& path)
 {
     QFileInfo info(path);
-    if (!info.exists())
-        fail(PictureLoader::FileNotFound, path, QStringLiteral("the file does not exist."));
-    if (info.isDir())
-        fail(PictureLoader::InvalidPicture, path, QStringLiteral("it is a folder, not a picture."));
+    if (!info.exists()) fail(PictureLoader::FileNotFound, path, QStringLiteral("the file does not exist."));
+    if (info.isDir()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("it is a folder, not a picture."));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         fail(PictureLoader::InvalidPicture, path, file.errorString() + QLatin1Char('.'));
@@ -56,16 +54,24 @@ void checkSize(const QString& path, int64_t width, int64_t height)
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("the picture has no pixels."));
     if (width * height > PixelSurface::MaxPixels) {
         fail(PictureLoader::InvalidPicture, path,
-             QStringLiteral("the picture is %1 x %2 pixels, more than the %3 megapixels this program handles.")
-                 .arg(width).arg(height).arg(PixelSurface::MaxPixels / 1'000'000));
+            QStringLiteral("the picture is %1 x %2 pixels, more than the %3 megapixels this program handles.")
+                .arg(width)
+                .arg(height)
+                .arg(PixelSurface::MaxPixels / 1'000'000));
     }
 }
 
 // Owns a TurboJPEG decompressor for the length of one call.
 class Decompressor {
 public:
-    Decompressor() : m_handle(tjInitDecompress()) {}
-    ~Decompressor() { if (m_handle) tjDestroy(m_handle); }
+    Decompressor()
+        : m_handle(tjInitDecompress())
+    {
+    }
+    ~Decompressor()
+    {
+        if (m_handle) tjDestroy(m_handle);
+    }
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
     tjhandle get() const { return m_handle; }
@@ -86,8 +92,8 @@ JpegHeader readJpegHeader(const Decompressor& tj, const QString& path, const QBy
     int subsampling = 0;
     int colorspace = 0;
     if (tjDecompressHeader3(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-                            static_cast<unsigned long>(data.size()), &header.width, &header.height, &subsampling,
-                            &colorspace) != 0) {
+            static_cast<unsigned long>(data.size()), &header.width, &header.height, &subsampling, &colorspace)
+        != 0) {
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data is damaged (%1).").arg(tj.lastError()));
     }
     return header;
@@ -111,13 +117,11 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QSize size = reader.size();
-    if (size.isValid())
-        checkSize(path, size.width(), size.height());
+    if (size.isValid()) checkSize(path, size.width(), size.height());
     QImageReader::setAllocationLimit(static_cast<int>(PixelSurface::MaxPixels * 4 / (1024 * 1024)) + 1);
     QImage image;
     if (!reader.read(&image)) {
-        if (reason)
-            *reason = reader.errorString();
+        if (reason) *reason = reader.errorString();
         return nullptr;
     }
     checkSize(path, image.width(), image.height());
@@ -130,18 +134,18 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
 // when TurboJPEG cannot decode the data, with its reason.
 template <typename Target, typename MakeTarget>
 std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data, int scaleDenominator, int flags,
-                                     QString* warning, QString* reason, MakeTarget makeTarget)
+    QString* warning, QString* reason, MakeTarget makeTarget)
 {
     Decompressor tj;
-    if (!tj.get())
-        fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
+    if (!tj.get()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
     const JpegHeader header = readJpegHeader(tj, path, data);
     if (header.width <= 0 || header.height <= 0)
-        fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data is damaged (it gives no picture size)."));
+        fail(PictureLoader::InvalidPicture, path,
+            QStringLiteral("the JPEG data is damaged (it gives no picture size)."));
     checkSize(path, header.width, header.height);
 
-    const int width = TJSCALED(header.width, (tjscalingfactor{1, scaleDenominator}));
-    const int height = TJSCALED(header.height, (tjscalingfactor{1, scaleDenominator}));
+    const int width = TJSCALED(header.width, (tjscalingfactor { 1, scaleDenominator }));
+    const int height = TJSCALED(header.height, (tjscalingfactor { 1, scaleDenominator }));
     uint8_t* bits = nullptr;
     int stride = 0;
     Target target = makeTarget(width, height, bits, stride);
@@ -149,10 +153,8 @@ std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
 
     const int result = tjDecompress2(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-                                     static_cast<unsigned long>(data.size()), bits, width, stride, height, TJPF_BGR,
-                                     flags | TJFLAG_NOREALLOC);
-    if (result == 0)
-        return target;
+        static_cast<unsigned long>(data.size()), bits, width, stride, height, TJPF_BGR, flags | TJFLAG_NOREALLOC);
+    if (result == 0) return target;
     // A warning (a truncated or slightly damaged file) still gives a picture.
     if (tjGetErrorCode(tj.get()) == TJERR_WARNING) {
         if (warning) {
@@ -165,23 +167,20 @@ std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data
     return std::nullopt;
 }
 
-std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& data, int scaleDenominator,
-                                         QString* warning)
+std::unique_ptr<PixelSurface> decodeJpeg(
+    const QString& path, const QByteArray& data, int scaleDenominator, QString* warning)
 {
     QString reason;
     // Straight into the surface: blue-green-red, bottom-up, its stride.
-    auto decoded = decodeJpegInto<std::unique_ptr<PixelSurface>>(
-        path, data, scaleDenominator, TJFLAG_BOTTOMUP, warning, &reason,
-        [](int width, int height, uint8_t*& bits, int& stride) {
+    auto decoded = decodeJpegInto<std::unique_ptr<PixelSurface>>(path, data, scaleDenominator, TJFLAG_BOTTOMUP, warning,
+        &reason, [](int width, int height, uint8_t*& bits, int& stride) {
             auto surface = PixelSurface::create(width, height);
             bits = surface ? surface->bits() : nullptr;
             stride = surface ? surface->stride() : 0;
             return surface;
         });
-    if (decoded)
-        return std::move(*decoded);
-    if (auto fallback = decodeWithQt(path, data, nullptr))
-        return fallback;
+    if (decoded) return std::move(*decoded);
+    if (auto fallback = decodeWithQt(path, data, nullptr)) return fallback;
     fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data cannot be decoded (%1).").arg(reason));
 }
 
@@ -189,21 +188,17 @@ std::unique_ptr<PixelSurface> decodeJpeg(const QString& path, const QByteArray& 
 
 std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scaleDenominator, QString* warning)
 {
-    if (warning)
-        warning->clear();
+    if (warning) warning->clear();
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
     const QByteArray data = readFile(path);
-    if (isJpeg(data))
-        return decodeJpeg(path, data, scaleDenominator, warning);
+    if (isJpeg(data)) return decodeJpeg(path, data, scaleDenominator, warning);
     if (isBmp(data)) {
         QString reason;
-        if (auto decoded = decodeWithQt(path, data, &reason))
-            return decoded;
+        if (auto decoded = decodeWithQt(path, data, &reason)) return decoded;
         fail(InvalidPicture, path, QStringLiteral("the BMP data cannot be decoded (%1).").arg(reason));
     }
-    if (data.isEmpty())
-        fail(InvalidPicture, path, QStringLiteral("the file is empty."));
+    if (data.isEmpty()) fail(InvalidPicture, path, QStringLiteral("the file is empty."));
     fail(InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
 }
 
@@ -216,14 +211,12 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
         QString reason;
         // Top-down rows, as QImage keeps them; the faster, slightly less
         // exact transform is good enough for a picture that is never saved.
-        auto decoded = decodeJpegInto<QImage>(
-            path, data, scaleDenominator, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE, nullptr, &reason,
-            [](int width, int height, uint8_t*& bits, int& stride) {
+        auto decoded = decodeJpegInto<QImage>(path, data, scaleDenominator, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE,
+            nullptr, &reason, [](int width, int height, uint8_t*& bits, int& stride) {
                 stride = PixelSurface::strideFor(width);
                 const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
                 bits = PixelMemory::allocate(bytes);
-                if (bits == nullptr)
-                    return QImage();
+                if (bits == nullptr) return QImage();
                 return QImage(
                     bits, width, height, stride, QImage::Format_BGR888,
                     [](void* block) {
@@ -233,8 +226,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
                     },
                     new std::pair<uint8_t*, size_t>(bits, bytes));
             });
-        if (decoded)
-            return *decoded;
+        if (decoded) return *decoded;
     }
     return load(path, scaleDenominator)->toImage();
 }

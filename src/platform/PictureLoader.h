@@ -24,7 +24,8 @@ public:
     // decoded whole.
     // warning, when given, receives what was wrong with a file that still
     // gave a picture (a truncated JPEG), and is emptied otherwise.
-    static std::unique_ptr<PixelSurface> load(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
+    static std::unique_ptr<PixelSurface> load(
+        const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
     // The picture, upright as stored, for showing only: a JPEG is decoded
     // with the decoder's faster transform straight into the image's rows.

@@ -17,40 +17,53 @@ void PixelSurface::MemoryDeleter::operator()(uint8_t* p) const
 }
 
 PixelSurface::PixelSurface(int32_t width, int32_t height, uint8_t* bits)
-    : m_width(width),
-      m_height(height),
-      m_stride(strideFor(width)),
-      m_bits(bits, MemoryDeleter{static_cast<size_t>(m_stride) * static_cast<size_t>(height)})
+    : m_width(width)
+    , m_height(height)
+    , m_stride(strideFor(width))
+    , m_bits(bits, MemoryDeleter { static_cast<size_t>(m_stride) * static_cast<size_t>(height) })
 {
 }
 
 std::unique_ptr<PixelSurface> PixelSurface::create(int32_t width, int32_t height)
 {
-    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > MaxPixels)
-        return nullptr;
+    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > MaxPixels) return nullptr;
     uint8_t* bits = PixelMemory::allocate(static_cast<size_t>(strideFor(width)) * static_cast<size_t>(height));
-    if (bits == nullptr)
-        return nullptr;
+    if (bits == nullptr) return nullptr;
     return std::unique_ptr<PixelSurface>(new PixelSurface(width, height, bits));
 }
 
-void PixelSurface::bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h,
-                          const PixelSurface& src, int32_t sx, int32_t sy, uint32_t rop)
+void PixelSurface::bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src,
+    int32_t sx, int32_t sy, uint32_t rop)
 {
     if (rop != SRCCOPY) {
         throw RuntimeError(5, RuntimeError::sourceFor(QStringLiteral("PixelSurface")),
-                           QStringLiteral("Raster operation 0x%1 is not supported; only SRCCOPY (0x00CC0020) is")
-                               .arg(rop, 8, 16, QLatin1Char('0')));
+            QStringLiteral("Raster operation 0x%1 is not supported; only SRCCOPY (0x00CC0020) is")
+                .arg(rop, 8, 16, QLatin1Char('0')));
     }
     // Clip the block against the source, then the destination.
-    if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-    if (sy < 0) { dy -= sy; h += sy; sy = 0; }
-    if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; h += dy; dy = 0; }
-    w = std::min({w, src.m_width - sx, dst.m_width - dx});
-    h = std::min({h, src.m_height - sy, dst.m_height - dy});
-    if (w <= 0 || h <= 0)
-        return;
+    if (sx < 0) {
+        dx -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        dy -= sy;
+        h += sy;
+        sy = 0;
+    }
+    if (dx < 0) {
+        sx -= dx;
+        w += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
+    w = std::min({ w, src.m_width - sx, dst.m_width - dx });
+    h = std::min({ h, src.m_height - sy, dst.m_height - dy });
+    if (w <= 0 || h <= 0) return;
     const size_t bytes = static_cast<size_t>(w) * 3;
     for (int32_t y = 0; y < h; ++y)
         std::memmove(dst.scanLine(dy + y) + dx * 3, src.scanLine(sy + y) + sx * 3, bytes);
@@ -61,8 +74,7 @@ QImage PixelSurface::toImage() const
     // Format_BGR888 has the same byte order as the surface; only the row
     // order differs.
     QImage image(m_width, m_height, QImage::Format_BGR888);
-    if (image.isNull())
-        return image;
+    if (image.isNull()) return image;
     for (int32_t y = 0; y < m_height; ++y)
         std::memcpy(image.scanLine(y), scanLine(y), static_cast<size_t>(m_width) * 3);
     return image;
@@ -70,7 +82,8 @@ QImage PixelSurface::toImage() const
 
 void PixelSurface::copyFrom(const QImage& image)
 {
-    const QImage converted = image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
+    const QImage converted
+        = image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
     const int32_t w = std::min<int32_t>(m_width, converted.width());
     const int32_t h = std::min<int32_t>(m_height, converted.height());
     for (int32_t y = 0; y < h; ++y)
@@ -81,20 +94,18 @@ void PixelSurface::paint(const std::function<void(QPainter&)>& draw, const QRect
 {
     // QImage rows run top-down, ours bottom-up: paint on an upright copy of
     // the rows concerned (all of them, or the area's band), then copy back.
-    const QRect band = area.isNull() ? QRect(0, 0, m_width, m_height)
-                                     : QRect(0, area.top(), m_width, area.height()).intersected(QRect(0, 0, m_width, m_height));
-    if (band.isEmpty())
-        return;
+    const QRect band = area.isNull()
+        ? QRect(0, 0, m_width, m_height)
+        : QRect(0, area.top(), m_width, area.height()).intersected(QRect(0, 0, m_width, m_height));
+    if (band.isEmpty()) return;
     QImage image(m_width, band.height(), QImage::Format_BGR888);
-    if (image.isNull())
-        return;
+    if (image.isNull()) return;
     for (int32_t y = 0; y < band.height(); ++y)
         std::memcpy(image.scanLine(y), scanLine(band.top() + y), static_cast<size_t>(m_width) * 3);
     {
         QPainter painter(&image);
         painter.translate(0, -band.top());
-        if (!area.isNull())
-            painter.setClipRect(area);
+        if (!area.isNull()) painter.setClipRect(area);
         draw(painter);
     }
     for (int32_t y = 0; y < band.height(); ++y)

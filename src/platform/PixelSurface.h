@@ -45,8 +45,8 @@ public:
     // count from the top-left corner, the block is clipped to both surfaces,
     // and the copy goes row by row. Any raster operation but SRCCOPY is
     // refused with a RuntimeError and copies nothing.
-    static void bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h,
-                       const PixelSurface& src, int32_t sx, int32_t sy, uint32_t rop);
+    static void bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src,
+        int32_t sx, int32_t sy, uint32_t rop);
 
     // An upright copy of the picture.
     QImage toImage() const;

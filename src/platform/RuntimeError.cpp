@@ -3,11 +3,11 @@
 #include "platform/ExecutableInfo.h"
 
 RuntimeError::RuntimeError(long number, QString source, QString description, QString detail)
-    : std::runtime_error(description.toStdString()),
-      m_number(number),
-      m_source(std::move(source)),
-      m_description(std::move(description)),
-      m_detail(std::move(detail))
+    : std::runtime_error(description.toStdString())
+    , m_number(number)
+    , m_source(std::move(source))
+    , m_description(std::move(description))
+    , m_detail(std::move(detail))
 {
 }
 

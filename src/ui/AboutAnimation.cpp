@@ -128,8 +128,8 @@ void drawFrame(QPainter& painter, int index)
         // The camera waits, then its flash builds up and fills the frame.
         drawCamera(painter, index == 0 ? 0.0 : index / 4.0);
         if (index == 4)
-            painter.fillRect(QRect(0, 0, AboutAnimation::FrameWidth, AboutAnimation::FrameHeight),
-                QColor(255, 255, 255, 210));
+            painter.fillRect(
+                QRect(0, 0, AboutAnimation::FrameWidth, AboutAnimation::FrameHeight), QColor(255, 255, 255, 210));
         return;
     }
     if (index < 10) {
@@ -148,8 +148,8 @@ void drawFrame(QPainter& painter, int index)
     drawPhoto(painter, card);
     drawStamp(painter, card, StampText, scale);
     if (index == 14)
-        painter.fillRect(QRect(0, 0, AboutAnimation::FrameWidth, AboutAnimation::FrameHeight),
-            QColor(232, 240, 250, 150));
+        painter.fillRect(
+            QRect(0, 0, AboutAnimation::FrameWidth, AboutAnimation::FrameHeight), QColor(232, 240, 250, 150));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "ui/FRMabout.h"
 
-#include "platform/OleColor.h"
 #include "platform/ExecutableInfo.h"
+#include "platform/OleColor.h"
 #include "ui/AboutAnimation.h"
 #include "ui/DialogFont.h"
 #include "ui/mShellExecute.h"
@@ -70,8 +70,7 @@ QList<int> parseDurations(const QString& text)
 {
     QList<int> durations;
     for (const QString& piece : text.split(QLatin1Char(','))) {
-        if (durations.size() == AboutAnimation::FrameCount)
-            break;
+        if (durations.size() == AboutAnimation::FrameCount) break;
         durations << piece.trimmed().toInt();
     }
     // A short text would leave frames without a time: they take the last one.
@@ -145,8 +144,7 @@ QLabel* FRMabout::addLabel(const QString& text, int left, int top, int width, in
     auto* label = new QLabel(text, this);
     label->setGeometry(twipsRect(left, top, width, height));
     // Values longer than their place show whole rather than cut.
-    if (label->sizeHint().width() > label->width())
-        label->resize(label->sizeHint().width(), label->height());
+    if (label->sizeHint().width() > label->width()) label->resize(label->sizeHint().width(), label->height());
     return label;
 }
 
@@ -166,10 +164,8 @@ QLabel* FRMabout::addLink(const QString& text, int left, int top, int width, int
 
 QString FRMabout::linkOf(const QLabel* label) const
 {
-    if (label == m_label6 || label == m_label7)
-        return label->text();
-    if (label == m_cieName)
-        return WebPage;
+    if (label == m_label6 || label == m_label7) return label->text();
+    if (label == m_cieName) return WebPage;
     if (label == m_copyRight)
         return QStringLiteral("mailto:%1?subject=About %2 %3").arg(EMail, m_appName->text(), m_version->text());
     return QString();
@@ -203,8 +199,7 @@ void FRMabout::mousePressEvent(QMouseEvent* event)
 void FRMabout::mouseMoveEvent(QMouseEvent* event)
 {
     showButtonFrame(false);
-    if (!(event->buttons() & Qt::LeftButton))
-        return;
+    if (!(event->buttons() & Qt::LeftButton)) return;
     // The window follows the pointer: the pressed point stays under it.
     const QPoint offset = event->position().toPoint() * Tw - m_pressed;
     move(pos() + offset / Tw);
@@ -215,8 +210,7 @@ void FRMabout::showButtonFrame(bool visible)
 {
     m_top->setVisible(visible);
     m_down->setVisible(visible);
-    if (visible)
-        m_exit->raise();
+    if (visible) m_exit->raise();
 }
 
 void FRMabout::setSunken(bool sunken)
@@ -229,16 +223,12 @@ void FRMabout::setSunken(bool sunken)
 
 bool FRMabout::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_image1)
-        return animationEvent(event);
-    if (watched == m_exit)
-        return exitEvent(event);
+    if (watched == m_image1) return animationEvent(event);
+    if (watched == m_exit) return exitEvent(event);
     auto* label = qobject_cast<QLabel*>(watched);
     const QString link = label ? linkOf(label) : QString();
-    if (link.isEmpty())
-        return QDialog::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonPress)
-        return true; // a press on a link does not start moving the window
+    if (link.isEmpty()) return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) return true; // a press on a link does not start moving the window
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint()))
@@ -250,8 +240,7 @@ bool FRMabout::eventFilter(QObject* watched, QEvent* event)
 
 bool FRMabout::animationEvent(QEvent* event)
 {
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease)
-        return false;
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (event->type() == QEvent::MouseButtonPress) {
         if (mouse->button() == Qt::LeftButton && m_timer->isActive())
@@ -274,17 +263,14 @@ bool FRMabout::exitEvent(QEvent* event)
         showButtonFrame(false);
         return false;
     case QEvent::MouseButtonPress:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            setSunken(true);
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) setSunken(true);
         return true;
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != Qt::LeftButton)
-            return true;
+        if (mouse->button() != Qt::LeftButton) return true;
         setSunken(false);
         // A release away from the cross is no click.
-        if (m_exit->rect().contains(mouse->position().toPoint()))
-            close();
+        if (m_exit->rect().contains(mouse->position().toPoint())) close();
         return true;
     }
     default:

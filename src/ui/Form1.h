@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Twips.h"
 #include "files/mMain.h"
 #include "platform/MessageBox.h"
+#include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/PhotoEngineHost.h"
 

@@ -1,7 +1,7 @@
 #include "ui/cOpen.h"
 
-#include "platform/OleColor.h"
 #include "platform/ExecutableInfo.h"
+#include "platform/OleColor.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -23,8 +23,7 @@ QStringList qtFilters(const QString& filterText)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
         QString pattern = parts[i + 1];
-        if (description.isEmpty() && pattern.isEmpty())
-            continue;
+        if (description.isEmpty() && pattern.isEmpty()) continue;
         pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
         const QString bracketed = QStringLiteral("(%1)").arg(pattern);
         filters << (description.endsWith(bracketed) ? description : description + QLatin1Char(' ') + bracketed);
@@ -46,8 +45,7 @@ std::optional<QColor> qtColor()
     for (int i = 0; i < QColorDialog::customCount(); ++i)
         QColorDialog::setCustomColor(i, Qt::white);
     const QColor color = QColorDialog::getColor(Qt::black, nullptr);
-    if (!color.isValid())
-        return std::nullopt;
+    if (!color.isValid()) return std::nullopt;
     return color;
 }
 
@@ -61,8 +59,7 @@ std::optional<cOpen::FileAnswer> qtFile(const cOpen::FileRequest& request)
     dialog.setNameFilters(request.filters);
     if (!request.filters.isEmpty())
         dialog.selectNameFilter(request.filters.value(std::max(request.filterIndex, 1) - 1, request.filters.first()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const auto index = request.filters.indexOf(dialog.selectedNameFilter());
     return cOpen::FileAnswer { dialog.selectedFiles().first(), index < 0 ? 1 : static_cast<int>(index) + 1 };
 }
@@ -76,8 +73,7 @@ std::optional<QFont> qtFont(const QFont& initial)
 {
     bool accepted = false;
     const QFont font = QFontDialog::getFont(&accepted, initial, nullptr);
-    if (!accepted)
-        return std::nullopt;
+    if (!accepted) return std::nullopt;
     return font;
 }
 
@@ -103,8 +99,7 @@ cOpen& cOpen::shared()
 int32_t cOpen::ShowColor()
 {
     const std::optional<QColor> color = pickers.color();
-    if (!color)
-        return -1;
+    if (!color) return -1;
     return static_cast<int32_t>(OleColor::fromQColor(*color));
 }
 
@@ -117,16 +112,14 @@ QString cOpen::ShowSave(const QString& strFilter, const QString& strTitle, const
 {
     const QString filterText = strFilter == QStringLiteral("*.*") ? AllFilesFilter : strFilter;
     QString result = showFile(true, filterText, strTitle, strIniPath);
-    if (result.isEmpty())
-        return result;
+    if (result.isEmpty()) return result;
 
     // The pattern of the chosen pair gives the extension: what follows the
     // first dot after the pattern's first character, or the whole pattern.
     const QStringList parts = filterText.split(QLatin1Char('|'));
     const qsizetype patternAt = 2 * qsizetype(m_filterIndex) - 1;
     // Without a filter there is no pattern, and nothing to append.
-    if (patternAt < 0 || patternAt >= parts.size())
-        return result;
+    if (patternAt < 0 || patternAt >= parts.size()) return result;
     const QString& pattern = parts[patternAt];
     const qsizetype dot = pattern.indexOf(QLatin1Char('.'), 1);
     const QString extension = dot < 0 ? pattern : pattern.mid(dot + 1);
@@ -144,8 +137,7 @@ QString cOpen::showFile(bool save, const QString& filterText, const QString& str
     request.filters = qtFilters(filterText);
     request.filterIndex = m_filterIndex;
     const std::optional<FileAnswer> answer = pickers.file(request);
-    if (!answer)
-        return QString();
+    if (!answer) return QString();
     m_filterIndex = answer->filterIndex;
     return cleanName(answer->path);
 }
@@ -167,8 +159,7 @@ bool cOpen::VBChooseFont(QFont& CurFont)
     initial.setStrikeOut(CurFont.strikeOut());
 
     const std::optional<QFont> chosen = pickers.font(initial);
-    if (!chosen)
-        return false;
+    if (!chosen) return false;
     CurFont.setItalic(chosen->italic());
     CurFont.setStrikeOut(chosen->strikeOut());
     CurFont.setUnderline(chosen->underline());

@@ -2,9 +2,9 @@
 
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
+#include "platform/Twips.h"
 #include "ui/DialogFont.h"
 #include "ui/cOpen.h"
-#include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QApplication>
@@ -106,8 +106,8 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngine
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setAutoDefault(false);
     placeTwips(m_cancel, 3060, ClientHeight + 255, 1215, 375);
-    for (QWidget* widget : { static_cast<QWidget*>(m_progressText), static_cast<QWidget*>(m_progress),
-             static_cast<QWidget*>(m_cancel) })
+    for (QWidget* widget :
+        { static_cast<QWidget*>(m_progressText), static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_cancel) })
         widget->hide();
 
     setTabOrder(m_check1, m_txtCible);
@@ -133,8 +133,7 @@ bool frmBatch::eventFilter(QObject* watched, QEvent* event)
 void frmBatch::browseTarget()
 {
     const QString folder = cOpen::shared().BrowseFolder(QStringLiteral("Choose a folder"));
-    if (!folder.isEmpty())
-        m_txtCible->setText(folder);
+    if (!folder.isEmpty()) m_txtCible->setText(folder);
 }
 
 void frmBatch::reject()
@@ -148,8 +147,7 @@ void frmBatch::reject()
 
 void frmBatch::Go()
 {
-    if (m_running)
-        return;
+    if (m_running) return;
     m_running = true;
     m_cancelRequested = false;
     m_command1->hide();
@@ -183,8 +181,7 @@ void frmBatch::Go()
     m_running = false;
 
     QString summary = m_report.summaryText();
-    if (!stopped.isEmpty())
-        summary = QStringLiteral("The batch stopped: %1\n%2").arg(stopped, summary);
+    if (!stopped.isEmpty()) summary = QStringLiteral("The batch stopped: %1\n%2").arg(stopped, summary);
     MessageBox::show(summary, windowTitle());
     accept();
 }
@@ -196,7 +193,8 @@ bool frmBatch::BatchStep(int done, int total, const QString& path)
     if (path.isEmpty())
         m_progressText->setText(QStringLiteral("%1 of %2 photos done").arg(done).arg(total));
     else
-        m_progressText->setText(QStringLiteral("Photo %1 of %2: %3").arg(done + 1).arg(total).arg(QFileInfo(path).fileName()));
+        m_progressText->setText(
+            QStringLiteral("Photo %1 of %2: %3").arg(done + 1).arg(total).arg(QFileInfo(path).fileName()));
     // The main window repaints and shows the photo just treated; Cancel and
     // the close box are heard here.
     QCoreApplication::processEvents();
@@ -205,18 +203,15 @@ bool frmBatch::BatchStep(int done, int total, const QString& path)
 
 void frmBatch::LayoutPreview()
 {
-    if (m_mainHost)
-        m_mainHost->LayoutPreview();
+    if (m_mainHost) m_mainHost->LayoutPreview();
 }
 
 void frmBatch::RefreshDisplay()
 {
-    if (m_mainHost)
-        m_mainHost->RefreshDisplay();
+    if (m_mainHost) m_mainHost->RefreshDisplay();
 }
 
 void frmBatch::ShowExif(const QString& text)
 {
-    if (m_mainHost)
-        m_mainHost->ShowExif(text);
+    if (m_mainHost) m_mainHost->ShowExif(text);
 }

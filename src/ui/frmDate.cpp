@@ -1,11 +1,11 @@
 #include "ui/frmDate.h"
 
 #include "controls/BarColor.h"
-#include "platform/OleColor.h"
 #include "controls/PropertyBag.h"
 #include "platform/DateFormatter.h"
-#include "ui/DialogFont.h"
+#include "platform/OleColor.h"
 #include "platform/Twips.h"
+#include "ui/DialogFont.h"
 #include "ui/cOpen.h"
 
 #include <QComboBox>
@@ -54,7 +54,8 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
 {
     setWindowTitle(QStringLiteral("Date Pos/Style"));
     QFont windowFont(QStringLiteral("Comic Sans MS"));
-    windowFont.setFamilies({ QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
+    windowFont.setFamilies(
+        { QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
     windowFont.setPointSize(12);
     setFont(windowFont);
     resize(Twips::toPixels(7860), Twips::toPixels(3630));
@@ -152,8 +153,7 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
 frmDate::~frmDate()
 {
     // A dialog destroyed without being closed still keeps what it showed.
-    if (!m_unloaded)
-        unload();
+    if (!m_unloaded) unload();
 }
 
 void frmDate::UpdateOffsetPreview()
@@ -187,8 +187,7 @@ void frmDate::chooseColor(int which)
 {
     const int32_t color = cOpen::shared().ShowColor();
     // A cancelled picker answers -1, which is no colour: keep the old one.
-    if (color == -1)
-        return;
+    if (color == -1) return;
     if (which == 1) {
         m_color1 = color;
         setTextColor(m_lblColor01, color);
@@ -210,7 +209,8 @@ bool frmDate::eventFilter(QObject* watched, QEvent* event)
 {
     if ((watched == m_lblColor01 || watched == m_lblColor02) && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton
+            && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
             chooseColor(watched == m_lblColor01 ? 1 : 2);
             return true;
         }
@@ -220,8 +220,7 @@ bool frmDate::eventFilter(QObject* watched, QEvent* event)
 
 void frmDate::done(int result)
 {
-    if (!m_unloaded)
-        unload();
+    if (!m_unloaded) unload();
     QDialog::done(result);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Twips.h"
 #include "files/mMain.h"
+#include "platform/Twips.h"
 
 #include <QDialog>
 #include <QFont>

@@ -27,14 +27,12 @@ frmExif::~frmExif()
 {
     // Taken down with its owner while open. A window that was closed
     // before has already said so, and a newer one may be open by now.
-    if (s_instance == this)
-        m_settings.ExifShown = false;
+    if (s_instance == this) m_settings.ExifShown = false;
 }
 
 void frmExif::ShowExif(const QString& s, QWidget* owner, SettingsRecord& settings)
 {
-    if (!s_instance)
-        s_instance = new frmExif(owner, settings);
+    if (!s_instance) s_instance = new frmExif(owner, settings);
     s_instance->m_text->setPlainText(s);
     s_instance->show();
     s_instance->raise();
@@ -49,8 +47,7 @@ frmExif* frmExif::instance()
 
 void frmExif::closeExif()
 {
-    if (s_instance)
-        s_instance->close();
+    if (s_instance) s_instance->close();
 }
 
 void frmExif::resizeEvent(QResizeEvent* event)
@@ -62,13 +59,11 @@ void frmExif::resizeEvent(QResizeEvent* event)
 void frmExif::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    if (!event->isAccepted())
-        return;
+    if (!event->isAccepted()) return;
     m_settings.ExifShown = false;
     // The window goes away at the next turn of the event loop; a ShowExif
     // before that opens a new one.
-    if (s_instance == this)
-        s_instance = nullptr;
+    if (s_instance == this) s_instance = nullptr;
 }
 
 void frmExif::layOut()
@@ -78,7 +73,6 @@ void frmExif::layOut()
     const int margin = MarginTwips / TwipsPerPixel;
     const int width = this->width() - 2 * margin;
     const int height = this->height() - 2 * margin;
-    if (width <= 0 || height <= 0)
-        return;
+    if (width <= 0 || height <= 0) return;
     m_text->setGeometry(margin, margin, width, height);
 }

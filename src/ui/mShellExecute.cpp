@@ -27,8 +27,7 @@ constexpr int32_t NoAssociation = 31;
 // The shell's answer for a local file that cannot be used.
 int32_t missingFileResult(const QString& path)
 {
-    if (!QFileInfo(path).absoluteDir().exists())
-        return PathNotFound;
+    if (!QFileInfo(path).absoluteDir().exists()) return PathNotFound;
     return QFileInfo::exists(path) ? AccessDenied : FileNotFound;
 }
 
@@ -37,8 +36,7 @@ int32_t missingFileResult(const QString& path)
 int32_t mShellExecute::desktopOpen(const Request& request)
 {
     if (!request.parameters.isEmpty() || !request.folder.isEmpty()) {
-        if (!request.folder.isEmpty() && !QDir(request.folder).exists())
-            return PathNotFound;
+        if (!request.folder.isEmpty() && !QDir(request.folder).exists()) return PathNotFound;
         if (QProcess::startDetached(request.file, QProcess::splitCommand(request.parameters), request.folder))
             return Accepted;
         return missingFileResult(request.file);
@@ -48,16 +46,14 @@ int32_t mShellExecute::desktopOpen(const Request& request)
     const QUrl link(request.file);
     const bool isLink = link.isValid() && link.scheme().size() > 1;
     const QUrl url = isLink ? link : QUrl::fromLocalFile(QFileInfo(request.file).absoluteFilePath());
-    if (!isLink && !QFileInfo::exists(request.file))
-        return missingFileResult(request.file);
+    if (!isLink && !QFileInfo::exists(request.file)) return missingFileResult(request.file);
     return QDesktopServices::openUrl(url) ? Accepted : NoAssociation;
 }
 
 bool mShellExecute::ShellOpen(
     const QString& file, int32_t show, const QString& parameters, const QString& folder, const QString& verb, int32_t)
 {
-    if (file.toUpper().contains(QStringLiteral(".EXE")))
-        show = 0;
+    if (file.toUpper().contains(QStringLiteral(".EXE"))) show = 0;
     Request request { verb, file, parameters, folder, show };
     if (parameters.isEmpty() && folder.isEmpty()) {
         request.parameters.clear();
@@ -66,8 +62,7 @@ bool mShellExecute::ShellOpen(
     }
 
     const int32_t result = currentOpener() ? currentOpener()(request) : desktopOpen(request);
-    if (result > 32 || result < 0)
-        return true;
+    if (result > 32 || result < 0) return true;
     MessageBox::show(failureText(result));
     return false;
 }

@@ -10,7 +10,7 @@ struct BatchReport {
         QString reason;
     };
 
-    int total = 0;   // photos found
+    int total = 0; // photos found
     int treated = 0; // photos written
     QList<Failure> failures;
     QList<QString> notes; // things worth knowing that are not failures

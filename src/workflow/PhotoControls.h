@@ -41,6 +41,6 @@ struct PhotoControls {
     float Picture1Height = 7200;
     QString lblori = QStringLiteral("1280x960"); // the photo's own size
     QString lblfin = QStringLiteral("1280x960"); // the output size
-    bool ShowDate = true;        // the Show Date menu item's check mark
+    bool ShowDate = true; // the Show Date menu item's check mark
     bool EffectsEnabled = false; // Apply filter, Lighten, Darken
 };

@@ -31,7 +31,8 @@ QString sizeCaption(float widthTwips, float heightTwips)
 } // namespace
 
 PhotoEngine::PhotoEngine(SettingsRecord& settings, PhotoEngineHost* host)
-    : m_settings(settings), m_host(host ? host : &m_noHost)
+    : m_settings(settings)
+    , m_host(host ? host : &m_noHost)
 {
 }
 
@@ -65,8 +66,7 @@ void PhotoEngine::OpenPhoto()
     ReadExif(); // the orientation is needed now; the record is read once per photo
     m_orientation = ExifReader::orientation(ExifRecord);
     QSize size = PictureLoader::readSize(PhotoPath);
-    if (PictureOrientation::swapsSides(m_orientation))
-        size.transpose();
+    if (PictureOrientation::swapsSides(m_orientation)) size.transpose();
     m_photoSize = size;
 
     const float w = static_cast<float>(size.width()) * TwipsPerPixel;
@@ -78,8 +78,7 @@ void PhotoEngine::OpenPhoto()
     Controls.Image1.Stretch = true;
     Controls.Image1.Visible = true;
 
-    if (m_settings.ExifShown)
-        m_host->ShowExif(ExifText);
+    if (m_settings.ExifShown) m_host->ShowExif(ExifText);
     if (Controls.ShowDate) {
         ShowDateLabels();
     } else {
@@ -92,12 +91,12 @@ void PhotoEngine::OpenPhoto()
 
 QImage PhotoEngine::PreviewPicture(QSize wanted)
 {
-    if (PhotoPath.isEmpty() || m_photoSize.isEmpty())
-        return QImage();
+    if (PhotoPath.isEmpty() || m_photoSize.isEmpty()) return QImage();
     // The largest reduction that still gives at least the wanted size.
     int denominator = 1;
-    for (int d : {8, 4, 2}) {
-        if ((m_photoSize.width() + d - 1) / d >= wanted.width() && (m_photoSize.height() + d - 1) / d >= wanted.height()) {
+    for (int d : { 8, 4, 2 }) {
+        if ((m_photoSize.width() + d - 1) / d >= wanted.width()
+            && (m_photoSize.height() + d - 1) / d >= wanted.height()) {
             denominator = d;
             break;
         }
@@ -111,14 +110,11 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
 
 void PhotoEngine::BuildWorkingImage()
 {
-    if (m_settings.WorkReady)
-        return;
+    if (m_settings.WorkReady) return;
     std::unique_ptr<PixelSurface> picture = m_prefetch.take(PhotoPath, &m_photoWarning);
-    if (!picture)
-        picture = PictureLoader::load(PhotoPath, 1, &m_photoWarning);
+    if (!picture) picture = PictureLoader::load(PhotoPath, 1, &m_photoWarning);
     WorkImage->CreateFromPicture(PictureOrientation::upright(std::move(picture), m_orientation));
-    if (WorkImage->DIBSectionBitsPtr() == nullptr)
-        throw std::bad_alloc();
+    if (WorkImage->DIBSectionBitsPtr() == nullptr) throw std::bad_alloc();
     ScratchImage->Create(WorkImage->Width(), WorkImage->Height());
     if (m_settings.PreviewScale != 1.0) {
         Resample(Twips::toPixels(Controls.Image1.Width), Twips::toPixels(Controls.Image1.Height));
@@ -140,15 +136,13 @@ void PhotoEngine::Render()
         Picture1.Create(WorkImage->Width(), WorkImage->Height());
     }
     WorkImage->PaintPicture(Picture1.hdc());
-    if (Controls.ShowDate)
-        PrintDateStamp();
+    if (Controls.ShowDate) PrintDateStamp();
     m_host->RefreshDisplay();
 }
 
 void PhotoEngine::Resample(int32_t lW, int32_t lH)
 {
-    if (WorkImage->Width() == lW && WorkImage->Height() == lH)
-        return;
+    if (WorkImage->Width() == lW && WorkImage->Height() == lH) return;
     std::unique_ptr<cDIBSection> resampled = WorkImage->Resample(lH, lW);
     WorkImage = resampled ? std::move(resampled) : std::make_unique<cDIBSection>();
     ScratchImage->Create(WorkImage->Width(), WorkImage->Height());
@@ -176,8 +170,7 @@ void PhotoEngine::Fade()
 
 void PhotoEngine::ReadExif()
 {
-    if (PhotoPath == LastExifPath)
-        return;
+    if (PhotoPath == LastExifPath) return;
     ExifRecord = ExifReader::read(PhotoPath);
     ExifText = ExifRecord.ExifText();
     LastExifPath = PhotoPath;
@@ -203,11 +196,12 @@ void PhotoEngine::PrintDateStamp()
 {
     Controls.Picture1Visible = true;
     DateText = ComputeDateText();
-    if (DateText.isEmpty() || Picture1.hdc() == nullptr)
-        return;
+    if (DateText.isEmpty() || Picture1.hdc() == nullptr) return;
     const QFont font = ScreenFont(Controls.Label1.Font);
-    const QPoint first(Twips::toPixels(Controls.Label1.Left - Controls.Image1.Left), Twips::toPixels(Controls.Label1.Top - Controls.Image1.Top));
-    const QPoint second(Twips::toPixels(Controls.Label2.Left - Controls.Image1.Left), Twips::toPixels(Controls.Label2.Top - Controls.Image1.Top));
+    const QPoint first(Twips::toPixels(Controls.Label1.Left - Controls.Image1.Left),
+        Twips::toPixels(Controls.Label1.Top - Controls.Image1.Top));
+    const QPoint second(Twips::toPixels(Controls.Label2.Left - Controls.Image1.Left),
+        Twips::toPixels(Controls.Label2.Top - Controls.Image1.Top));
     const QColor firstColor = OleColor::toQColor(m_settings.DateColor1);
     const QColor secondColor = OleColor::toQColor(m_settings.DateColor2);
     const QString text = DateText;
@@ -216,7 +210,8 @@ void PhotoEngine::PrintDateStamp()
     const QFontMetricsF metrics(font);
     const int margin = font.pixelSize();
     const QRect textBox = metrics.boundingRect(text).toAlignedRect().translated(0, qRound(metrics.ascent()));
-    const QRect area = (textBox.translated(first) | textBox.translated(second)).adjusted(-margin, -margin, margin, margin);
+    const QRect area
+        = (textBox.translated(first) | textBox.translated(second)).adjusted(-margin, -margin, margin, margin);
     Picture1.hdc()->paint(
         [&](QPainter& painter) {
             painter.setFont(font);
@@ -233,7 +228,7 @@ void PhotoEngine::PrintDateStamp()
 
 void PhotoEngine::ApplyDateStyle()
 {
-    for (StampLabel* label : {&Controls.Label1, &Controls.Label2}) {
+    for (StampLabel* label : { &Controls.Label1, &Controls.Label2 }) {
         label->Font.setFamily(m_settings.DateFont);
         label->Font.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
     }
@@ -261,15 +256,14 @@ QString PhotoEngine::SaveOutputs()
     const int32_t height = Picture1.Height();
     if (Picture1.DIBSectionBitsPtr() == nullptr) {
         throw RuntimeError(mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("mIntelJPEGLibrary")),
-                           QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
+            QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
     }
     // The output keeps the photo's EXIF block, upright and at its new size.
     const QByteArray exif = ExifReader::exifBlockFor(PhotoPath, width, height);
     EnsureFolder(QFileInfo(OutputPath).absolutePath());
     mIntelJPEGLibrary::SaveJPG(Picture1, OutputPath, m_settings.JpegQuality, exif);
 
-    if (!m_settings.ThumbShow)
-        return QString();
+    if (!m_settings.ThumbShow) return QString();
     // The thumbnail keeps the output's proportions: the height rule when a
     // height is set, the width rule otherwise.
     double r = 0;
@@ -280,15 +274,15 @@ QString PhotoEngine::SaveOutputs()
     const double thumbWidth = r > 0 ? std::nearbyint(width / r) : 0;
     const double thumbHeight = r > 0 ? std::nearbyint(height / r) : 0;
     if (thumbWidth < 1 || thumbHeight < 1 || thumbWidth * thumbHeight > PixelSurface::MaxPixels) {
-        return QStringLiteral("No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
+        return QStringLiteral(
+            "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
             .arg(QDir::toNativeSeparators(OutputPath))
             .arg(m_settings.ThumbHeight)
             .arg(m_settings.ThumbWidth);
     }
-    std::unique_ptr<cDIBSection> thumbnail =
-        Picture1.Resample(static_cast<int32_t>(thumbHeight), static_cast<int32_t>(thumbWidth));
-    if (!thumbnail)
-        throw std::bad_alloc();
+    std::unique_ptr<cDIBSection> thumbnail
+        = Picture1.Resample(static_cast<int32_t>(thumbHeight), static_cast<int32_t>(thumbWidth));
+    if (!thumbnail) throw std::bad_alloc();
     EnsureFolder(QFileInfo(ThumbnailPath).absolutePath());
     mIntelJPEGLibrary::SaveJPG(*thumbnail, ThumbnailPath, m_settings.JpegQuality);
     return QString();
@@ -303,8 +297,7 @@ QString PhotoEngine::FolderName(const QString& sPath, const QString& sSeparator)
 bool PhotoEngine::EnsureFolder(const QString& sPath)
 {
     QString path = sPath;
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return QDir().mkpath(path);
 }
 
@@ -312,8 +305,7 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder)
 {
     BatchReport report;
     QStringList sources = PhotoFolder::subFolders(folder);
-    if (sources.isEmpty())
-        sources << folder;
+    if (sources.isEmpty()) sources << folder;
 
     // Everything to do, first, so that progress can say "n of N".
     struct Job {
@@ -326,7 +318,7 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder)
         const QString path = QDir::cleanPath(source);
         // The root folder's name is empty: its photos go straight below Images.
         const QString name = FolderName(path, QStringLiteral("/"));
-        jobs.append({path, name, PhotoFolder::photoNames(path)});
+        jobs.append({ path, name, PhotoFolder::photoNames(path) });
         report.total += static_cast<int>(jobs.last().photos.size());
     }
 
@@ -340,7 +332,7 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder)
         EnsureFolder(target + QStringLiteral("/Images/") + job.name);
         EnsureFolder(target + QStringLiteral("/Miniatures/") + job.name);
         for (const QString& photo : job.photos)
-            items.append({QDir(job.folder).filePath(photo), job.name});
+            items.append({ QDir(job.folder).filePath(photo), job.name });
     }
 
     int done = 0;
@@ -352,23 +344,20 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder)
             return report;
         }
         // The next photo decodes on the other core meanwhile.
-        if (i + 1 < items.size())
-            m_prefetch.start(items[i + 1].path);
+        if (i + 1 < items.size()) m_prefetch.start(items[i + 1].path);
         SetPhotoPaths(path, target, items[i].folderName);
         try {
             OpenPhoto();
             BuildWorkingImage();
-            if (m_settings.BatchFilter)
-                ProcessImage(m_settings.CurrentFilter);
+            if (m_settings.BatchFilter) ProcessImage(m_settings.CurrentFilter);
             const QString note = SaveOutputs();
-            for (const QString& text : {PhotoWarning(), note})
-                if (!text.isEmpty())
-                    report.notes << text;
+            for (const QString& text : { PhotoWarning(), note })
+                if (!text.isEmpty()) report.notes << text;
             ++report.treated;
         } catch (const RuntimeError& error) {
-            report.failures.append({path, error.fullText()});
+            report.failures.append({ path, error.fullText() });
         } catch (const std::bad_alloc&) {
-            report.failures.append({path, QStringLiteral("there is not enough memory for this photo")});
+            report.failures.append({ path, QStringLiteral("there is not enough memory for this photo") });
         }
         ++done;
     }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/Twips.h"
 #include "files/mMain.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cImageProcessDIB.h"
 #include "platform/ExifRecord.h"
+#include "platform/Twips.h"
 #include "workflow/BatchReport.h"
 #include "workflow/PhotoControls.h"
 #include "workflow/PhotoEngineHost.h"

@@ -9,11 +9,11 @@ public:
     virtual ~PhotoEngineHost() = default;
 
     // The window's layout rule, run at the end of opening a photo.
-    virtual void LayoutPreview() {}
+    virtual void LayoutPreview() { }
     // The display picture (or the controls' model) changed: show it again.
-    virtual void RefreshDisplay() {}
+    virtual void RefreshDisplay() { }
     // The EXIF window is open and shows this text.
-    virtual void ShowExif(const QString& /*text*/) {}
+    virtual void ShowExif(const QString& /*text*/) { }
     // Between two photos of a batch: done of total photos are treated and
     // path is the next one (empty at the end). Lets pending window messages
     // run; false stops the batch before the next photo.

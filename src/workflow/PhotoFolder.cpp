@@ -4,8 +4,8 @@
 
 QStringList PhotoFolder::photoNames(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")}, QDir::Files | QDir::Readable,
-                                  QDir::Name | QDir::IgnoreCase);
+    return QDir(folder).entryList({ QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") }, QDir::Files | QDir::Readable,
+        QDir::Name | QDir::IgnoreCase);
 }
 
 QStringList PhotoFolder::subFolders(const QString& folder)

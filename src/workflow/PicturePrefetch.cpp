@@ -4,8 +4,7 @@
 
 void PicturePrefetch::start(const QString& path)
 {
-    if (m_pending.contains(path))
-        return;
+    if (m_pending.contains(path)) return;
     auto future = std::make_shared<std::future<Decoded>>(std::async(std::launch::async, [path] {
         Decoded decoded;
         decoded.picture = PictureLoader::load(path, 1, &decoded.warning);
@@ -17,11 +16,9 @@ void PicturePrefetch::start(const QString& path)
 std::unique_ptr<PixelSurface> PicturePrefetch::take(const QString& path, QString* warning)
 {
     const auto pending = m_pending.take(path);
-    if (!pending)
-        return nullptr;
+    if (!pending) return nullptr;
     Decoded decoded = pending->get(); // raises the decode's error here
-    if (warning)
-        *warning = decoded.warning;
+    if (warning) *warning = decoded.warning;
     return std::move(decoded.picture);
 }
 

@@ -19,12 +19,13 @@ struct CliRun {
 // Runs the tool with a settings file that does not exist: every default.
 CliRun cli(QStringList args)
 {
-    args << "--config" << "/nonexistent/quillon-test/config.ini";
+    args << "--config"
+         << "/nonexistent/quillon-test/config.ini";
     QProcess process;
     process.start(QStringLiteral(QUILLON_CLI), args);
     process.waitForFinished(120'000);
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+        QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
 } // namespace
@@ -35,39 +36,40 @@ TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
         const char* photo;
         const char* date;
     } cases[] = {
-        {"32-lens_data.jpeg", "2012-07-14 16:30:12"},
-        {"Canon_40D.jpg", "2008-05-30 15:56:01"}, // DateTime holds a later edit
-        {"Canon_PowerShot_S40.jpg", "2003-12-14 12:01:44"},
-        {"DSCN0010.jpg", "2008-10-22 16:28:39"},
-        {"Fujifilm_FinePix_E500.jpg", "2006-08-17 09:24:48"},
-        {"Nikon_D70.jpg", "2008-03-15 09:52:01"},
-        {"PaintTool_sample.jpg", ""},
-        {"Reconyx_HC500_Hyperfire.jpg", "2020-03-16 10:00:00"},
-        {"canon-ixus.jpg", "2001-06-09 15:17:32"},
-        {"kodak-dc210.jpg", "2000-10-26 16:46:51"},
-        {"nikon-e950.jpg", "2001-04-06 11:51:40"},
-        {"no_exif.jpg", "2014-09-22 10:56:35"}, // only a DateTime, from an editor
-        {"sony-d700.jpg", "1998-12-01 14:22:36"},
+        { "32-lens_data.jpeg", "2012-07-14 16:30:12" },
+        { "Canon_40D.jpg", "2008-05-30 15:56:01" }, // DateTime holds a later edit
+        { "Canon_PowerShot_S40.jpg", "2003-12-14 12:01:44" },
+        { "DSCN0010.jpg", "2008-10-22 16:28:39" },
+        { "Fujifilm_FinePix_E500.jpg", "2006-08-17 09:24:48" },
+        { "Nikon_D70.jpg", "2008-03-15 09:52:01" },
+        { "PaintTool_sample.jpg", "" },
+        { "Reconyx_HC500_Hyperfire.jpg", "2020-03-16 10:00:00" },
+        { "canon-ixus.jpg", "2001-06-09 15:17:32" },
+        { "kodak-dc210.jpg", "2000-10-26 16:46:51" },
+        { "nikon-e950.jpg", "2001-04-06 11:51:40" },
+        { "no_exif.jpg", "2014-09-22 10:56:35" }, // only a DateTime, from an editor
+        { "sony-d700.jpg", "1998-12-01 14:22:36" },
     };
     for (const auto& c : cases) {
-        const CliRun run = cli({"date", testPhoto(QStringLiteral("cameras/") + c.photo), "--format", "YYYY-MM-DD HH:MM:SS"});
+        const CliRun run
+            = cli({ "date", testPhoto(QStringLiteral("cameras/") + c.photo), "--format", "YYYY-MM-DD HH:MM:SS" });
         EXPECT_EQ(run.exitCode, 0) << c.photo;
         EXPECT_EQ(run.out, QString::fromLatin1(c.date) + '\n') << c.photo;
     }
-    EXPECT_EQ(cli({"date", testPhoto("cameras/Canon_40D.jpg")}).out, "30/05/2008 15:56\n"); // the default format
-    EXPECT_TRUE(cli({"exif", testPhoto("cameras/Canon_40D.jpg")}).out.contains("Model: Canon EOS 40D\r\n"));
+    EXPECT_EQ(cli({ "date", testPhoto("cameras/Canon_40D.jpg") }).out, "30/05/2008 15:56\n"); // the default format
+    EXPECT_TRUE(cli({ "exif", testPhoto("cameras/Canon_40D.jpg") }).out.contains("Model: Canon EOS 40D\r\n"));
 }
 
 TEST(CliTest, BadArgumentsShowTheUsage)
 {
-    for (const QStringList& args : {QStringList{"date"}, QStringList{"resize", "x.jpg"},
-                                    QStringList{"batch", "/tmp", "--filter", "9"}, QStringList{"batch", "/tmp", "--bogus"},
-                                    QStringList{"batch", "/nonexistent/folder"}}) {
+    for (const QStringList& args :
+        { QStringList { "date" }, QStringList { "resize", "x.jpg" }, QStringList { "batch", "/tmp", "--filter", "9" },
+            QStringList { "batch", "/tmp", "--bogus" }, QStringList { "batch", "/nonexistent/folder" } }) {
         const CliRun run = cli(args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("Usage:")) << args.join(' ').toStdString();
     }
-    EXPECT_EQ(cli({"date", "/nonexistent/photo.jpg"}).exitCode, 1);
+    EXPECT_EQ(cli({ "date", "/nonexistent/photo.jpg" }).exitCode, 1);
 }
 
 TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
@@ -82,7 +84,7 @@ TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
     }
     ASSERT_TRUE(writeFile(source.filePath("broken/empty.JPG"), QByteArray()));
 
-    const CliRun run = cli({"batch", source.path(), "--target", target.path(), "--filter", "5"});
+    const CliRun run = cli({ "batch", source.path(), "--target", target.path(), "--filter", "5" });
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("%1 of %2 photos treated, 1 failed.").arg(photos).arg(photos + 1)))
         << run.out.toStdString();

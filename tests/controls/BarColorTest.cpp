@@ -1,6 +1,6 @@
 #include "controls/BarColor.h"
-#include "platform/OleColor.h"
 #include "controls/PropertyBag.h"
+#include "platform/OleColor.h"
 
 #include <QFontInfo>
 #include <QFrame>

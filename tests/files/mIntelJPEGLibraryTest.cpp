@@ -29,7 +29,7 @@ void paintHalves(cDIBSection& dib)
 
 timespec secondsAgo(long seconds)
 {
-    timespec t{};
+    timespec t {};
     t.tv_sec = ::time(nullptr) - seconds;
     return t;
 }
@@ -39,7 +39,7 @@ timespec secondsAgo(long seconds)
 TEST(mIntelJPEGLibraryTest, WritesAnUprightBaselineJpegForEveryPadding)
 {
     QTemporaryDir dir;
-    for (int32_t width : {1, 2, 3, 4, 5, 64}) {
+    for (int32_t width : { 1, 2, 3, 4, 5, 64 }) {
         cDIBSection dib;
         ASSERT_TRUE(dib.Create(width, 16));
         paintHalves(dib);
@@ -82,14 +82,14 @@ TEST(mIntelJPEGLibraryTest, ReplacingAFileKeepsItsTimesAndPermissions)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");
     old.close();
-    const timespec times[2] = {secondsAgo(86400 * 30), secondsAgo(86400 * 400)};
+    const timespec times[2] = { secondsAgo(86400 * 30), secondsAgo(86400 * 400) };
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
 
     cDIBSection dib;
     ASSERT_TRUE(dib.Create(8, 8));
     ASSERT_TRUE(mIntelJPEGLibrary::SaveJPG(dib, path, 80));
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
     EXPECT_EQ(info.st_atim.tv_sec, times[0].tv_sec);
@@ -127,9 +127,9 @@ TEST(mIntelJPEGLibraryTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
     };
     cDIBSection empty;
     const Case cases[] = {
-        {&dib, path + "/inside.jpg", "Failed to save to JPG 20"}, // ENOTDIR
-        {&dib, dir.filePath("missing/out.jpg"), "Failed to save to JPG 2"}, // ENOENT
-        {&empty, path, "Failed to save to JPG -1"},
+        { &dib, path + "/inside.jpg", "Failed to save to JPG 20" }, // ENOTDIR
+        { &dib, dir.filePath("missing/out.jpg"), "Failed to save to JPG 2" }, // ENOENT
+        { &empty, path, "Failed to save to JPG -1" },
     };
     for (const Case& c : cases) {
         try {

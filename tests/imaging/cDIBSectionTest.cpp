@@ -66,7 +66,7 @@ std::vector<uint8_t> referenceResample(const cDIBSection& src, int32_t wd, int32
 
 TEST(cDIBSectionTest, LayoutIsPaddedBgrBottomUp)
 {
-    const int32_t strides[] = {4, 8, 12, 12, 16};
+    const int32_t strides[] = { 4, 8, 12, 12, 16 };
     for (int32_t width = 1; width <= 5; ++width) {
         cDIBSection dib;
         ASSERT_TRUE(dib.Create(width, 3));
@@ -151,11 +151,12 @@ TEST(cDIBSectionTest, ClipboardAndNoise)
     dib.RandomiseBits(true);
     for (int32_t r = 0; r < 4; ++r)
         for (int32_t x = 0; x < 6; ++x)
-            EXPECT_TRUE(byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 1, r) && byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 2, r));
+            EXPECT_TRUE(byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 1, r)
+                && byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 2, r));
     dib.RandomiseBits(false);
     for (int32_t r = 0; r < 4; ++r)
         EXPECT_EQ(byteAt(dib, 3, r), 0); // blue stays 0
-    EXPECT_EQ(byteAt(dib, 18, 0), 0);    // padding untouched
+    EXPECT_EQ(byteAt(dib, 18, 0), 0); // padding untouched
 
     EXPECT_TRUE(dib.CopyToClipboard());
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(6, 4));
@@ -165,13 +166,13 @@ TEST(cDIBSectionResampleTest, MatchesTheDefinitionOnRandomPictures)
 {
     struct Case {
         int32_t ws, hs, wd, hd;
-    } cases[] = {{4, 4, 2, 2}, {2, 2, 4, 4}, {7, 5, 3, 2}, {1, 1, 3, 2}, {1, 6, 4, 3}, {6, 1, 2, 5},
-                 {13, 11, 17, 19}, {101, 77, 40, 33}, {64, 48, 64, 47}, {300, 200, 113, 75}, {5, 5, 1, 1},
-                 // A photo halved; enlargements whose first rows and columns
-                 // fall below 1 with fractions finer than 2^-23; power-of-two
-                 // ratios full of exact ties; odd and near-identity ratios.
-                 {4000, 3000, 2000, 1500}, {37, 23, 101, 97}, {3, 1000, 7, 333}, {999, 997, 1001, 37},
-                 {9, 17, 32, 64}, {640, 480, 641, 479}, {4001, 3, 157, 2}};
+    } cases[] = { { 4, 4, 2, 2 }, { 2, 2, 4, 4 }, { 7, 5, 3, 2 }, { 1, 1, 3, 2 }, { 1, 6, 4, 3 }, { 6, 1, 2, 5 },
+        { 13, 11, 17, 19 }, { 101, 77, 40, 33 }, { 64, 48, 64, 47 }, { 300, 200, 113, 75 }, { 5, 5, 1, 1 },
+        // A photo halved; enlargements whose first rows and columns
+        // fall below 1 with fractions finer than 2^-23; power-of-two
+        // ratios full of exact ties; odd and near-identity ratios.
+        { 4000, 3000, 2000, 1500 }, { 37, 23, 101, 97 }, { 3, 1000, 7, 333 }, { 999, 997, 1001, 37 }, { 9, 17, 32, 64 },
+        { 640, 480, 641, 479 }, { 4001, 3, 157, 2 } };
     uint32_t seed = 7;
     for (const Case& c : cases) {
         cDIBSection source;
@@ -201,8 +202,7 @@ TEST(cDIBSectionResampleTest, MatchesTheDefinitionAcrossSmallSizes)
             fillRandom(source, seed++);
             for (int32_t wd = 1; wd <= 13; wd += 2)
                 for (int32_t hd = 1; hd <= 13; hd += 3) {
-                    if (wd == ws && hd == hs)
-                        continue; // a plain copy, not a resampling
+                    if (wd == ws && hd == hs) continue; // a plain copy, not a resampling
                     auto result = source.Resample(hd, wd);
                     ASSERT_TRUE(result);
                     const auto expected = referenceResample(source, wd, hd);
@@ -218,7 +218,7 @@ TEST(cDIBSectionResampleTest, HalvingTiesAndSameSize)
     // values 2 and 3 (2.5 rounds to 2) or 1 and 2 (1.5 rounds to 2).
     cDIBSection source;
     ASSERT_TRUE(source.Create(4, 4));
-    const uint8_t rampA[] = {0, 2, 3, 9}, rampB[] = {0, 1, 2, 9};
+    const uint8_t rampA[] = { 0, 2, 3, 9 }, rampB[] = { 0, 1, 2, 9 };
     for (int32_t r = 0; r < 4; ++r)
         for (int32_t x = 0; x < 4; ++x) {
             uint8_t* pixel = source.DIBSectionBitsPtr() + r * source.BytesPerScanLine() + 3 * x;
@@ -229,9 +229,9 @@ TEST(cDIBSectionResampleTest, HalvingTiesAndSameSize)
     auto half = source.Resample(2, 2);
     ASSERT_TRUE(half);
     EXPECT_EQ(byteAt(*half, 0, 0), 0);
-    EXPECT_EQ(byteAt(*half, 2, 0), 0);  // destination (0, 0) is source (0, 0)
-    EXPECT_EQ(byteAt(*half, 3, 0), 2);  // 2.5 to even
-    EXPECT_EQ(byteAt(*half, 4, 0), 2);  // 1.5 to even
+    EXPECT_EQ(byteAt(*half, 2, 0), 0); // destination (0, 0) is source (0, 0)
+    EXPECT_EQ(byteAt(*half, 3, 0), 2); // 2.5 to even
+    EXPECT_EQ(byteAt(*half, 4, 0), 2); // 1.5 to even
     // Red is 10 r + x: the vertical blends give 16 and 17, whose middle rounds to 16.
     EXPECT_EQ(byteAt(*half, 5, 1), 16);
     // Same size: a byte-exact copy.

@@ -12,7 +12,7 @@
 
 TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
 {
-    QDirIterator it(testPhoto(QString()), {"*.jpg", "*.jpeg", "*.JPG"}, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(testPhoto(QString()), { "*.jpg", "*.jpeg", "*.JPG" }, QDir::Files, QDirIterator::Subdirectories);
     int decoded = 0;
     while (it.hasNext()) {
         const QString path = it.next();
@@ -42,8 +42,7 @@ TEST(PictureLoaderTest, TruncatedJpegDecodesWhatIsThere)
 TEST(PictureLoaderTest, PixelsMatchQtsDecoderAndScaledDecodeKeepsProportions)
 {
     const QString path = testPhoto("orientation/landscape_1.jpg");
-    if (!QFileInfo::exists(path))
-        GTEST_SKIP() << "no orientation sample";
+    if (!QFileInfo::exists(path)) GTEST_SKIP() << "no orientation sample";
     auto picture = PictureLoader::load(path);
     const QImage qt = QImage(path).convertToFormat(QImage::Format_RGB888);
     ASSERT_EQ(QSize(picture->width(), picture->height()), qt.size());
@@ -52,8 +51,8 @@ TEST(PictureLoaderTest, PixelsMatchQtsDecoderAndScaledDecodeKeepsProportions)
     int worst = 0;
     for (int y = 0; y < qt.height(); y += 7)
         for (int x = 0; x < qt.width(); x += 5)
-            worst = std::max({worst, std::abs(qt.pixelColor(x, y).red() - ours.pixelColor(x, y).red()),
-                              std::abs(qt.pixelColor(x, y).blue() - ours.pixelColor(x, y).blue())});
+            worst = std::max({ worst, std::abs(qt.pixelColor(x, y).red() - ours.pixelColor(x, y).red()),
+                std::abs(qt.pixelColor(x, y).blue() - ours.pixelColor(x, y).blue()) });
     EXPECT_LE(worst, 12);
 
     auto quarter = PictureLoader::load(path, 4);
@@ -73,11 +72,11 @@ TEST(PictureLoaderTest, BadFilesGiveClearErrors)
         long number;
         QString reason;
     } cases[] = {
-        {dir.filePath("missing.jpg"), PictureLoader::FileNotFound, "does not exist"},
-        {write("empty.jpg", {}), PictureLoader::InvalidPicture, "empty"},
-        {write("text.jpg", "hello, world"), PictureLoader::InvalidPicture, "neither a JPEG nor a BMP"},
-        {write("header.jpg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)), PictureLoader::InvalidPicture, "JPEG"},
-        {dir.path(), PictureLoader::InvalidPicture, "folder"},
+        { dir.filePath("missing.jpg"), PictureLoader::FileNotFound, "does not exist" },
+        { write("empty.jpg", {}), PictureLoader::InvalidPicture, "empty" },
+        { write("text.jpg", "hello, world"), PictureLoader::InvalidPicture, "neither a JPEG nor a BMP" },
+        { write("header.jpg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)), PictureLoader::InvalidPicture, "JPEG" },
+        { dir.path(), PictureLoader::InvalidPicture, "folder" },
     };
     for (const Case& c : cases) {
         try {
@@ -85,7 +84,8 @@ TEST(PictureLoaderTest, BadFilesGiveClearErrors)
             ADD_FAILURE() << "loaded " << c.path.toStdString();
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.number(), c.number);
-            EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(c.path))) << error.description().toStdString();
+            EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(c.path)))
+                << error.description().toStdString();
             EXPECT_TRUE(error.description().contains(c.reason)) << error.description().toStdString();
         }
     }

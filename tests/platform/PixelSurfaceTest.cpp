@@ -21,8 +21,8 @@ TEST(PixelSurfaceTest, BitBltClipsToBothSurfaces)
     // Copy from (-1, 1), 5 wide: only the part inside both surfaces moves.
     PixelSurface::bitBlt(*target, 0, 0, 5, 5, *source, -1, 1, PixelSurface::SRCCOPY);
     const QImage result = target->toImage();
-    EXPECT_EQ(result.pixelColor(0, 0), QColor(0, 0, 0));   // fell outside the source
-    EXPECT_EQ(result.pixelColor(1, 0), QColor(0, 10, 1));  // source (0, 1)
+    EXPECT_EQ(result.pixelColor(0, 0), QColor(0, 0, 0)); // fell outside the source
+    EXPECT_EQ(result.pixelColor(1, 0), QColor(0, 10, 1)); // source (0, 1)
     EXPECT_EQ(result.pixelColor(2, 1), QColor(10, 20, 1)); // source (1, 2)
     EXPECT_EQ(result.pixelColor(2, 2), QColor(0, 0, 0));
 }

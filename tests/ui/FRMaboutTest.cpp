@@ -1,5 +1,5 @@
-#include "ui/AboutAnimation.h"
 #include "ui/FRMabout.h"
+#include "ui/AboutAnimation.h"
 #include "ui/mShellExecute.h"
 
 #include <QFrame>

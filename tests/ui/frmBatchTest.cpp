@@ -1,7 +1,7 @@
+#include "ui/frmBatch.h"
 #include "platform/MessageBox.h"
 #include "support/TestSupport.h"
 #include "ui/cOpen.h"
-#include "ui/frmBatch.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
+#include "ui/frmDate.h"
 #include "controls/BarColor.h"
 #include "ui/cOpen.h"
-#include "ui/frmDate.h"
 
 #include <QComboBox>
 #include <QDate>

@@ -1,5 +1,5 @@
-#include "platform/MessageBox.h"
 #include "ui/mShellExecute.h"
+#include "platform/MessageBox.h"
 
 #include <QTemporaryDir>
 

@@ -23,8 +23,7 @@ public:
     void RefreshDisplay() override { ++refreshes; }
     bool BatchStep(int, int, const QString& path) override
     {
-        if (!path.isEmpty())
-            seen << QFileInfo(path).fileName();
+        if (!path.isEmpty()) seen << QFileInfo(path).fileName();
         return stopAfter < 0 || seen.size() <= stopAfter;
     }
     int layouts = 0;
@@ -60,7 +59,7 @@ class PhotoEngineTest : public ::testing::Test {
 protected:
     SettingsRecord settings = defaults();
     CountingHost host;
-    PhotoEngine engine{settings, &host};
+    PhotoEngine engine { settings, &host };
     QTemporaryDir out;
 
     void open(const QString& photo)
@@ -130,14 +129,15 @@ TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
     open(testPhoto("orientation/landscape_1.jpg"));
     engine.BuildWorkingImage();
     const QImage upright = engine.Picture1.hdc()->toImage();
-    for (const char* name : {"orientation/landscape_3.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg"}) {
+    for (const char* name :
+        { "orientation/landscape_3.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg" }) {
         open(testPhoto(name));
         EXPECT_EQ(engine.PhotoSize(), upright.size()) << name;
         engine.BuildWorkingImage();
         const QImage shown = engine.Picture1.hdc()->toImage();
         ASSERT_EQ(shown.size(), upright.size()) << name;
         // Same picture up to the encoder's noise: compare a few points.
-        for (QPoint p : {QPoint(5, 5), QPoint(upright.width() - 6, 5), QPoint(5, upright.height() - 6)})
+        for (QPoint p : { QPoint(5, 5), QPoint(upright.width() - 6, 5), QPoint(5, upright.height() - 6) })
             EXPECT_LT(std::abs(qGray(shown.pixel(p)) - qGray(upright.pixel(p))), 40) << name;
     }
 
@@ -174,8 +174,7 @@ TEST_F(PhotoEngineTest, StampPrintsTheSecondColourTwoPixelsLeftAndBelow)
         QRect r;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
-                if (strong(picture.pixelColor(x, y)))
-                    r |= QRect(x, y, 1, 1);
+                if (strong(picture.pixelColor(x, y))) r |= QRect(x, y, 1, 1);
         return r;
     };
     const QRect red = box([](QColor c) { return c.red() > 160; });
@@ -205,10 +204,9 @@ TEST_F(PhotoEngineTest, SavesTheDisplayAndAThumbnailOfItsProportions)
         int32_t height, width;
         QSize thumbnail;
     } cases[] = {
-        {{768, 576}, 90, 0, {120, 90}},
-        {{576, 768}, 90, 0, {68, 90}},
-        {{1024, 768}, 0, 160, {160, 120}},
-        {{300, 200}, 90, 200, {135, 90}}, // both set: the height rule wins
+        { { 768, 576 }, 90, 0, { 120, 90 } }, { { 576, 768 }, 90, 0, { 68, 90 } },
+        { { 1024, 768 }, 0, 160, { 160, 120 } },
+        { { 300, 200 }, 90, 200, { 135, 90 } }, // both set: the height rule wins
     };
     settings.ThumbShow = true;
     engine.Controls.ShowDate = false;
@@ -283,8 +281,9 @@ TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)
     ASSERT_EQ(report.failures.size(), 1);
     EXPECT_TRUE(report.failures[0].path.endsWith("2005/broken.jpg"));
     EXPECT_TRUE(report.summaryText().contains("broken.jpg"));
-    EXPECT_EQ(host.seen, QStringList({"b.jpeg", "IMG_0001.JPG", "broken.jpg", "c.jpg", "d.jpg"}));
-    for (const char* path : {"Images/2004/IMG_0001.JPG", "Images/2004/b.jpeg", "Miniatures/2005/d.jpg", "Images/2005/c.jpg"})
+    EXPECT_EQ(host.seen, QStringList({ "b.jpeg", "IMG_0001.JPG", "broken.jpg", "c.jpg", "d.jpg" }));
+    for (const char* path :
+        { "Images/2004/IMG_0001.JPG", "Images/2004/b.jpeg", "Miniatures/2005/d.jpg", "Images/2005/c.jpg" })
         EXPECT_TRUE(QFile::exists(out.filePath(path))) << path;
     EXPECT_FALSE(QFile::exists(out.filePath("Images/2005/broken.jpg")));
     EXPECT_FALSE(QFile::exists(out.filePath("Images/top.jpg")));

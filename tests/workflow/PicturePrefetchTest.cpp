@@ -25,7 +25,8 @@ TEST(PicturePrefetchTest, GivesTheLoadersPictureOrItsError)
     ASSERT_TRUE(picture);
     EXPECT_TRUE(warning.isEmpty());
     ASSERT_EQ(picture->height(), loaded->height());
-    EXPECT_EQ(0, std::memcmp(picture->bits(), loaded->bits(), static_cast<size_t>(loaded->stride()) * loaded->height()));
+    EXPECT_EQ(
+        0, std::memcmp(picture->bits(), loaded->bits(), static_cast<size_t>(loaded->stride()) * loaded->height()));
     EXPECT_EQ(prefetch.take(photo, nullptr), nullptr); // taken once
 
     EXPECT_THROW(prefetch.take(missing, nullptr), RuntimeError);

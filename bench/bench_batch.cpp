@@ -82,8 +82,8 @@ void BM_BatchTransform(benchmark::State& state)
     settings.CurrentFilter = 5;
     settings.TargetFolder = f.out.path();
     PhotoEngine engine(settings);
-    engine.Controls.Label1.Left = 300;
-    engine.Controls.Label1.Top = 300;
+    engine.Controls().Label1.Left = 300;
+    engine.Controls().Label1.Top = 300;
     engine.ApplyDateStyle();
     for (auto _ : state) {
         const BatchReport result = engine.BatchTransform(f.folder);

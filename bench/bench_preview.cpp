@@ -56,8 +56,8 @@ void BM_OpenPhotoAndPreview(benchmark::State& state)
         PhotoEngine engine(settings);
         engine.SetPhotoPaths(path, outputs);
         engine.OpenPhoto();
-        const QSize shown(static_cast<int>(std::nearbyint(engine.Controls.Image1.Width / PhotoEngine::TwipsPerPixel)),
-            static_cast<int>(std::nearbyint(engine.Controls.Image1.Height / PhotoEngine::TwipsPerPixel)));
+        const QSize shown(static_cast<int>(std::nearbyint(engine.Controls().Image1.Width / PhotoEngine::TwipsPerPixel)),
+            static_cast<int>(std::nearbyint(engine.Controls().Image1.Height / PhotoEngine::TwipsPerPixel)));
         const QImage preview = engine.PreviewPicture(shown);
         benchmark::DoNotOptimize(preview.constBits());
         if (preview.width() < shown.width() || preview.height() < shown.height())

@@ -118,13 +118,14 @@ int runBatch(const Arguments& args, SettingsRecord& settings, const QString& con
     if (!args.target.isEmpty()) settings.TargetFolder = QFileInfo(args.target).absoluteFilePath();
     settings.BatchFilter = args.filter != 0;
     if (args.filter != 0) settings.CurrentFilter = args.filter;
-    engine.Controls.ShowDate = !args.noDate;
+    engine.Controls().ShowDate = !args.noDate;
     // The stamp where the window left it, over the preview at the viewport's
     // top-left corner.
-    engine.Controls.Image1.Left = 0;
-    engine.Controls.Image1.Top = 0;
-    engine.Controls.Label1.Top = mMain::ReadIniSingle(configPath, QStringLiteral("LABEL"), QStringLiteral("top"), 0);
-    engine.Controls.Label1.Left = mMain::ReadIniSingle(configPath, QStringLiteral("LABEL"), QStringLiteral("left"), 0);
+    engine.Controls().Image1.Left = 0;
+    engine.Controls().Image1.Top = 0;
+    engine.Controls().Label1.Top = mMain::ReadIniSingle(configPath, QStringLiteral("LABEL"), QStringLiteral("top"), 0);
+    engine.Controls().Label1.Left
+        = mMain::ReadIniSingle(configPath, QStringLiteral("LABEL"), QStringLiteral("left"), 0);
     engine.ApplyDateStyle();
 
     const BatchReport report = engine.BatchTransform(QFileInfo(args.path).absoluteFilePath());
@@ -168,7 +169,7 @@ int main(int argc, char* argv[])
         engine.SetPhotoPaths(QFileInfo(args->path).absoluteFilePath(), ExecutableInfo::folder());
         engine.ReadExif();
         if (args->command == QLatin1String("exif")) {
-            print(engine.ExifText);
+            print(engine.Photo().ExifText());
         } else {
             if (args->formatGiven) settings.DateFormat = args->format;
             print(engine.ComputeDateText() + QLatin1Char('\n'));

@@ -23,7 +23,6 @@ struct SettingsRecord {
     QString TargetFolder {}; // REP/cible
 
     // Not persisted.
-    bool WorkReady = false;
     int32_t CurrentFilter = 0;
     bool BatchFilter = false;
     bool ExifShown = false;

@@ -123,7 +123,7 @@ protected:
     // Batch Save ...: runs after the working image is built; asks for the
     // target folder and treats the folder shown in TheDir.
     virtual void showBatchDialog();
-    // Get EXIF info: runs after ReadExif; shows engine().ExifText.
+    // Get EXIF info: runs after ReadExif; shows the open photo's EXIF text.
     virtual void showExifWindow();
     // About.
     virtual void showAboutBox();

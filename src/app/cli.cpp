@@ -155,7 +155,7 @@ int main(int argc, char* argv[])
     if (!args) return usage(problem);
 
     const QString configPath = args->config.isEmpty() ? mMain::DefaultIniPath() : args->config;
-    SettingsRecord& settings = mMain::settings();
+    SettingsRecord settings;
     mMain::LoadSettingsRecord(configPath, settings);
 
     try {

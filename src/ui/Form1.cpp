@@ -90,7 +90,7 @@ QAction* addCheckable(QMenu* menu, const QString& caption, bool checked)
 Form1::Form1(const QString& iniPath, QWidget* parent)
     : QMainWindow(parent)
     , IniPath(iniPath)
-    , m_engine(mMain::settings(), this)
+    , m_engine(m_settings, this)
 {
     setWindowTitle(ProductName);
     setWindowIcon(programIcon());

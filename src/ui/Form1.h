@@ -47,7 +47,7 @@ public:
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
     PhotoEngine& engine() { return m_engine; }
-    SettingsRecord& settings() { return m_engine.settings(); }
+    SettingsRecord& settings() { return m_settings; }
 
     void LoadSettings();
     void SaveSettings();
@@ -179,6 +179,9 @@ private:
     void placeLabels();
     std::array<QAction*, 6> sizeItems() const;
 
+    // The window's options, read from IniPath when it is made and written
+    // back when it closes; the engine and the dialogs work with this one.
+    SettingsRecord m_settings;
     PhotoEngine m_engine;
     // Drive chosen last, and the folder shown last on each drive.
     QHash<QString, QString> m_driveFolders;

@@ -83,7 +83,6 @@ protected:
     TestForm& start()
     {
         form.reset();
-        mMain::settings() = SettingsRecord();
         form = std::make_unique<TestForm>(iniPath());
         // Installed after the window's own hook, so that messages are kept.
         outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });

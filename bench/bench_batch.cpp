@@ -9,6 +9,7 @@
 #include "imaging/cDIBSection.h"
 #include "platform/ExifReader.h"
 #include "platform/PictureLoader.h"
+#include "platform/ProcessSetup.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QDir>
@@ -99,6 +100,7 @@ BENCHMARK(BM_BatchTransform)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 int main(int argc, char** argv)
 {
+    ProcessSetup::init();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv); // fonts for the stamp
     benchmark::Initialize(&argc, argv);

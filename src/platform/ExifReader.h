@@ -22,6 +22,10 @@ public:
     // by blanks; the user comment as its text, whatever its length.
     static ExifRecord read(const QString& path);
 
+    // Sets up the library for the whole process: quiet, and its XMP parser
+    // ready for several threads. Called once at start-up (ProcessSetup).
+    static void initialiseLibrary();
+
     // The "Orientation" tag, 1 to 8; 1 when missing or out of range.
     static int orientation(const ExifRecord& record);
 

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "platform/ProcessSetup.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,6 +36,7 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 
 int main(int argc, char** argv)
 {
+    ProcessSetup::init();
     // Fonts, painters and the clipboard need an application object; tests
     // run on the offscreen platform.
     qputenv(

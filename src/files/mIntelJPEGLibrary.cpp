@@ -1,21 +1,16 @@
 #include "files/mIntelJPEGLibrary.h"
 
 #include "imaging/cDIBSection.h"
+#include "platform/AtomicFile.h"
 #include "platform/ExifReader.h"
-#include "platform/FileStamp.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <turbojpeg.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace mIntelJPEGLibrary {
 namespace {
@@ -80,20 +75,6 @@ QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& e
     return ExifReader::withExifBlock(jpeg, exifBlock);
 }
 
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 } // namespace
 
 QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock)
@@ -104,42 +85,10 @@ QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const QByteArray
 bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const QByteArray& exifBlock)
 {
     const QByteArray jpeg = encode(cDib, lQuality, exifBlock);
-
-    const QFileInfo target(sFile);
-    const QString shownName = QDir::toNativeSeparators(sFile);
-    if (target.isDir()) failWrite(EISDIR, shownName + QStringLiteral(": a folder has this name"));
-    const std::optional<FileStamp> previous = FileStamp::lookUp(sFile);
-
-    // A hidden temporary file beside the target, renamed over it once the
-    // whole picture is on disk.
-    QByteArray tempName = QFile::encodeName(
-        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) {
-        const int error = errno;
-        failWrite(error, shownName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
-    }
-    const bool written = writeAll(fd, jpeg.constData(), static_cast<size_t>(jpeg.size())) && ::fdatasync(fd) == 0;
-    const int writeError = errno;
-    // mkstemp makes the file private; a new file gets the usual permissions
-    // (those the umask leaves), a replaced one keeps its own.
-    if (written && !previous) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        ::unlink(tempName.constData());
-        failWrite(writeError, shownName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(writeError)));
-    }
-    // Carried over before the rename, so the target never shows other times.
-    // A failure here is not reported: the file then keeps its own times.
-    if (previous) previous->applyTo(QFile::decodeName(tempName));
-    if (::rename(tempName.constData(), QFile::encodeName(sFile).constData()) != 0) {
-        const int error = errno;
-        ::unlink(tempName.constData());
-        failWrite(error, shownName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+    const int error = AtomicFile::write(sFile, jpeg, AtomicFile::Keep::TimesAndPermissions);
+    if (error != 0) {
+        const QString reason = error == EISDIR ? QStringLiteral("a folder has this name") : qt_error_string(error);
+        failWrite(error, QDir::toNativeSeparators(sFile) + QStringLiteral(": ") + reason);
     }
     return true;
 }

@@ -16,11 +16,10 @@ constexpr long ErrorNumber = 26001;
 // (0 to 100; 0 gives the encoder's lowest, 1). exifBlock, when not empty, is
 // an APP1 payload ("Exif\0\0" and TIFF data) stored in the file.
 //
-// The file appears complete or not at all: the picture is written to a
-// temporary file in the target's folder, which then replaces the target.
-// A file that is replaced hands its access and modification times and its
-// permission bits on to the new one. Returns true; on failure raises a
-// RuntimeError numbered 26001 and leaves any existing file untouched.
+// The file appears complete or not at all (AtomicFile): a file that is
+// replaced hands its access and modification times and its permission bits
+// on to the new one. Returns true; on failure raises a RuntimeError numbered
+// 26001 and leaves any existing file untouched.
 bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const QByteArray& exifBlock = {});
 
 // The same encoding into memory, for callers that do not want a file.

@@ -35,11 +35,12 @@ struct PhotoFolderFixture {
         cDIBSection photo;
         photo.CreateFromPicture(PictureLoader::load(source));
         auto big = photo.Resample(3000, 4000);
-        const QByteArray exif = ExifReader::exifBlockFor(source, 4000, 3000);
+        JpegMetadata metadata;
+        metadata.exif = ExifReader::exifBlockFor(source, 4000, 3000);
         folder = dir.filePath(QStringLiteral("2026"));
         QDir().mkpath(folder);
         for (int i = 0; i < PhotoCount; ++i)
-            mIntelJPEGLibrary::SaveJPG(*big, QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i), 90, exif);
+            mIntelJPEGLibrary::SaveJPG(*big, QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i), 90, metadata);
     }
 };
 

@@ -2,7 +2,6 @@
 
 #include "imaging/cDIBSection.h"
 #include "platform/AtomicFile.h"
-#include "platform/ExifReader.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -55,7 +54,7 @@ private:
     tjhandle m_handle;
 };
 
-QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock)
+QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const JpegMetadata& metadata)
 {
     Compressor tj;
     if (!tj.handle()) failInit(-1, QString::fromLocal8Bit(tjGetErrorStr2(nullptr)));
@@ -72,19 +71,19 @@ QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& e
     }
 
     const QByteArray jpeg(reinterpret_cast<const char*>(tj.m_buffer), static_cast<qsizetype>(tj.m_size));
-    return ExifReader::withExifBlock(jpeg, exifBlock);
+    return metadata.insertedInto(jpeg);
 }
 
 } // namespace
 
-QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock)
+QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const JpegMetadata& metadata)
 {
-    return encode(cDib, lQuality, exifBlock);
+    return encode(cDib, lQuality, metadata);
 }
 
-bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const QByteArray& exifBlock)
+bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const JpegMetadata& metadata)
 {
-    const QByteArray jpeg = encode(cDib, lQuality, exifBlock);
+    const QByteArray jpeg = encode(cDib, lQuality, metadata);
     const int error = AtomicFile::write(sFile, jpeg, AtomicFile::Keep::TimesAndPermissions);
     if (error != 0) {
         const QString reason = error == EISDIR ? QStringLiteral("a folder has this name") : qt_error_string(error);

@@ -302,21 +302,3 @@ QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int he
         return {};
     }
 }
-
-QByteArray ExifReader::withExifBlock(const QByteArray& jpegData, const QByteArray& exifPayload)
-{
-    const bool isJpeg = jpegData.size() >= 2 && static_cast<uint8_t>(jpegData[0]) == 0xFF
-        && static_cast<uint8_t>(jpegData[1]) == 0xD8;
-    if (!isJpeg || exifPayload.isEmpty() || exifPayload.size() > MaxApp1Payload) return jpegData;
-    const int length = static_cast<int>(exifPayload.size()) + 2;
-    QByteArray segment;
-    segment.reserve(length + 2);
-    segment.append(char(0xFF));
-    segment.append(char(0xE1));
-    segment.append(char(length >> 8));
-    segment.append(char(length & 0xFF));
-    segment.append(exifPayload);
-    QByteArray result = jpegData;
-    result.insert(2, segment);
-    return result;
-}

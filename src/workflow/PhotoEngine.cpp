@@ -258,12 +258,15 @@ QString PhotoEngine::SaveOutputs()
         throw RuntimeError(mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("mIntelJPEGLibrary")),
             QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
     }
-    // The output keeps the photo's EXIF block, upright and at its new size.
-    const QByteArray exif = ExifReader::exifBlockFor(PhotoPath, width, height);
+    // The output keeps the photo's EXIF block, upright and at its new size,
+    // and its colour profile, XMP and IPTC records as they are.
+    JpegMetadata metadata = JpegMetadata::read(PhotoPath);
+    metadata.exif = ExifReader::exifBlockFor(PhotoPath, width, height);
     EnsureFolder(QFileInfo(OutputPath).absolutePath());
-    mIntelJPEGLibrary::SaveJPG(Picture1, OutputPath, m_settings.JpegQuality, exif);
+    mIntelJPEGLibrary::SaveJPG(Picture1, OutputPath, m_settings.JpegQuality, metadata);
+    QStringList notes = metadata.notes;
 
-    if (!m_settings.ThumbShow) return QString();
+    if (!m_settings.ThumbShow) return notes.join(QLatin1Char('\n'));
     // The thumbnail keeps the output's proportions: the height rule when a
     // height is set, the width rule otherwise.
     double r = 0;
@@ -274,18 +277,19 @@ QString PhotoEngine::SaveOutputs()
     const double thumbWidth = r > 0 ? std::nearbyint(width / r) : 0;
     const double thumbHeight = r > 0 ? std::nearbyint(height / r) : 0;
     if (thumbWidth < 1 || thumbHeight < 1 || thumbWidth * thumbHeight > PixelSurface::MaxPixels) {
-        return QStringLiteral(
+        notes << QStringLiteral(
             "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
-            .arg(QDir::toNativeSeparators(OutputPath))
-            .arg(m_settings.ThumbHeight)
-            .arg(m_settings.ThumbWidth);
+                     .arg(QDir::toNativeSeparators(OutputPath))
+                     .arg(m_settings.ThumbHeight)
+                     .arg(m_settings.ThumbWidth);
+        return notes.join(QLatin1Char('\n'));
     }
     std::unique_ptr<cDIBSection> thumbnail
         = Picture1.Resample(static_cast<int32_t>(thumbHeight), static_cast<int32_t>(thumbWidth));
     if (!thumbnail) throw std::bad_alloc();
     EnsureFolder(QFileInfo(ThumbnailPath).absolutePath());
-    mIntelJPEGLibrary::SaveJPG(*thumbnail, ThumbnailPath, m_settings.JpegQuality);
-    return QString();
+    mIntelJPEGLibrary::SaveJPG(*thumbnail, ThumbnailPath, m_settings.JpegQuality, metadata.profileOnly());
+    return notes.join(QLatin1Char('\n'));
 }
 
 QString PhotoEngine::FolderName(const QString& sPath, const QString& sSeparator)

@@ -7,6 +7,7 @@
 // arguments.
 #include "files/mMain.h"
 #include "platform/ExecutableInfo.h"
+#include "platform/ProcessSetup.h"
 #include "platform/RuntimeError.h"
 #include "workflow/PhotoEngine.h"
 
@@ -360,6 +361,7 @@ void quietMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 
 int main(int argc, char* argv[])
 {
+    ProcessSetup::init();
     qInstallMessageHandler(quietMessages);
     // Fonts for the stamp need a GUI application, but no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -4,6 +4,7 @@
 #include "files/mMain.h"
 #include "imaging/PictureOrientation.h"
 #include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
@@ -134,12 +135,15 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
         throw RuntimeError(mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("mIntelJPEGLibrary")),
             QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
     }
-    // The output keeps the photo's EXIF block, upright and at its new size.
-    const QByteArray exif = ExifReader::exifBlockFor(m_photoPath, width, height);
+    // The output keeps the photo's EXIF block, upright and at its new size,
+    // and its colour profile, XMP and IPTC records as they are.
+    JpegMetadata metadata = JpegMetadata::read(m_photoPath);
+    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height);
     PhotoFolder::EnsureFolder(QFileInfo(m_outputPath).absolutePath());
-    mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, exif);
+    mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
+    QStringList notes = metadata.notes;
 
-    if (!settings.ThumbShow) return QString();
+    if (!settings.ThumbShow) return notes.join(QLatin1Char('\n'));
     // The thumbnail keeps the output's proportions: the height rule when a
     // height is set, the width rule otherwise.
     double r = 0;
@@ -150,16 +154,17 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
     const double thumbWidth = r > 0 ? std::nearbyint(width / r) : 0;
     const double thumbHeight = r > 0 ? std::nearbyint(height / r) : 0;
     if (thumbWidth < 1 || thumbHeight < 1 || thumbWidth * thumbHeight > PixelSurface::MaxPixels) {
-        return QStringLiteral(
+        notes << QStringLiteral(
             "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
-            .arg(QDir::toNativeSeparators(m_outputPath))
-            .arg(settings.ThumbHeight)
-            .arg(settings.ThumbWidth);
+                     .arg(QDir::toNativeSeparators(m_outputPath))
+                     .arg(settings.ThumbHeight)
+                     .arg(settings.ThumbWidth);
+        return notes.join(QLatin1Char('\n'));
     }
     std::unique_ptr<cDIBSection> thumbnail
         = picture.Resample(static_cast<int32_t>(thumbHeight), static_cast<int32_t>(thumbWidth));
     if (!thumbnail) throw std::bad_alloc();
     PhotoFolder::EnsureFolder(QFileInfo(m_thumbnailPath).absolutePath());
-    mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality);
-    return QString();
+    mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality, metadata.profileOnly());
+    return notes.join(QLatin1Char('\n'));
 }

@@ -100,7 +100,8 @@ public:
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
     // its reduced copy to ThumbnailPath; creates their folders when missing.
-    // Returns a note for the user when the thumbnail was not written by
+    // Returns notes for the user, one a line, when a record of the photo's
+    // metadata could not be carried or the thumbnail was not written by
     // choice (a rule that gives no size), else an empty text.
     QString SaveOutputs(const SettingsRecord& settings) const;
 

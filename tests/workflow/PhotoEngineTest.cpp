@@ -1,10 +1,12 @@
 #include "workflow/PhotoEngine.h"
 
 #include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -196,6 +198,38 @@ TEST_F(PhotoEngineTest, OutputKeepsTheSourceMetadataUpright)
     EXPECT_EQ(saved.text("Orientation"), "1");
     EXPECT_EQ(saved.text("PixelXDimension"), QString::number(engine.Photo().WorkImage().Width()));
     EXPECT_TRUE(ExifReader::read(engine.Photo().ThumbnailPath()).isEmpty());
+}
+
+TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
+{
+    settings.ThumbShow = true;
+    settings.ThumbHeight = 90;
+    open(testPhoto("cameras/no_exif.jpg"));
+    engine.BuildWorkingImage();
+    EXPECT_EQ(engine.SaveOutputs(), QString());
+    const JpegMetadata source = JpegMetadata::read(engine.Photo().PhotoPath());
+    ASSERT_FALSE(source.iccProfile.isEmpty() || source.xmp.isEmpty() || source.iptc.isEmpty());
+    const JpegMetadata output = JpegMetadata::read(engine.Photo().OutputPath());
+    EXPECT_EQ(output.iccProfile, source.iccProfile);
+    EXPECT_EQ(output.xmp, source.xmp);
+    EXPECT_EQ(output.iptc, source.iptc);
+    EXPECT_EQ(QImage(engine.Photo().OutputPath()).colorSpace(), QImage(engine.Photo().PhotoPath()).colorSpace());
+    const JpegMetadata thumbnail = JpegMetadata::read(engine.Photo().ThumbnailPath());
+    EXPECT_EQ(thumbnail.iccProfile, source.iccProfile);
+    EXPECT_TRUE(thumbnail.xmp.isEmpty() && thumbnail.iptc.isEmpty());
+
+    // The same photo with the one part of its profile numbered 1 of 2: the
+    // outputs go without a profile, and the save says so.
+    QByteArray bytes = readFile(engine.Photo().PhotoPath());
+    bytes[bytes.indexOf(QByteArray("ICC_PROFILE\0\x01\x01", 14)) + 13] = 2;
+    const QString damaged = out.filePath("in/damaged.jpg");
+    ASSERT_TRUE(writeFile(damaged, bytes));
+    open(damaged);
+    engine.BuildWorkingImage();
+    EXPECT_TRUE(engine.SaveOutputs().startsWith("The colour profile of " + QDir::toNativeSeparators(damaged)));
+    EXPECT_TRUE(JpegMetadata::read(engine.Photo().OutputPath()).iccProfile.isEmpty());
+    EXPECT_EQ(JpegMetadata::read(engine.Photo().OutputPath()).xmp, source.xmp);
+    EXPECT_TRUE(JpegMetadata::read(engine.Photo().ThumbnailPath()).iccProfile.isEmpty());
 }
 
 TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)

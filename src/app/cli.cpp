@@ -17,14 +17,22 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <optional>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
 const QString ProgramName = QStringLiteral("quillon-cli");
 
 enum ExitCode { Done = 0, SomeFailed = 1, BadArguments = 2 };
+
+// More photos in flight than this would only share the cores and multiply
+// the memory.
+constexpr int MaxJobs = 64;
 
 void print(const QString& text, FILE* stream = stdout)
 {
@@ -94,13 +102,24 @@ QString optionText(const QCommandLineOption& option)
     return text;
 }
 
-// "Usage: quillon-cli batch FOLDER [--target DIR] ..."
+// "Usage: quillon-cli batch FOLDER [--target DIR] ...", wrapped to fit 79
+// columns under the first option.
 QString synopsis(const Command& command)
 {
-    QString text = QStringLiteral("Usage: %1 %2 %3").arg(ProgramName, command.name, command.argument);
-    for (const QCommandLineOption& option : optionsOf(command))
-        if (option.names() != helpOption().names()) text += QStringLiteral(" [%1]").arg(optionText(option));
-    return text + QLatin1Char('\n');
+    QString line = QStringLiteral("Usage: %1 %2 %3").arg(ProgramName, command.name, command.argument);
+    const qsizetype indent = line.indexOf(command.argument);
+    QString text;
+    for (const QCommandLineOption& option : optionsOf(command)) {
+        if (option.names() == helpOption().names()) continue;
+        const QString item = QStringLiteral("[%1]").arg(optionText(option));
+        if (line.size() + 1 + item.size() > 79) {
+            text += line + QLatin1Char('\n');
+            line = QString(indent, QLatin1Char(' ')) + item;
+        } else {
+            line += QLatin1Char(' ') + item;
+        }
+    }
+    return text + line + QLatin1Char('\n');
 }
 
 // Rows of two columns, the first padded to the widest, the second wrapped
@@ -200,16 +219,90 @@ void prepare(QCommandLineParser& parser)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 }
 
-// Prints a line as each photo starts.
-class ConsoleHost : public PhotoEngineHost {
+// "0:42" or "1:05:09".
+QString durationText(double seconds)
+{
+    const auto whole = static_cast<long long>(std::ceil(seconds));
+    const long long h = whole / 3600, m = whole / 60 % 60, sec = whole % 60;
+    const QString tail = QStringLiteral("%1").arg(sec, 2, 10, QLatin1Char('0'));
+    return h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(tail)
+                 : QStringLiteral("%1:%2").arg(m).arg(tail);
+}
+
+// What the batch shows as it goes: a line per photo on standard output, in
+// batch order; or, on a terminal, one line on standard error that is
+// rewritten as photos get done: "[n/N] 3.2 photos/s, 0:42 left".
+class ConsoleListener : public BatchListener {
 public:
-    bool BatchStep(int done, int total, const QString& path) override
+    ConsoleListener(bool lines, bool progressLine)
+        : m_lines(lines)
+        , m_progressLine(progressLine)
     {
-        if (!path.isEmpty())
-            print(QStringLiteral("[%1/%2] %3\n").arg(done + 1).arg(total).arg(QDir::toNativeSeparators(path)));
+    }
+
+    bool started(const BatchPlan& plan) override
+    {
+        m_total = static_cast<int>(plan.photos().size());
+        m_toTreat = plan.count(BatchPlan::Action::Treat);
+        m_start = std::chrono::steady_clock::now();
+        if (m_progressLine) showProgress(0, 0);
         return true;
     }
+
+    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override
+    {
+        const bool skipped = outcome.kind == BatchOutcome::Kind::Skipped;
+        if (m_lines) {
+            print(QStringLiteral("[%1/%2] %3%4\n")
+                      .arg(done)
+                      .arg(total)
+                      .arg(QDir::toNativeSeparators(photo.path), skipped ? QStringLiteral(" (skipped)") : QString()));
+            std::fflush(stdout);
+        }
+        if (photo.action == BatchPlan::Action::Treat) ++m_worked;
+        if (m_progressLine) showProgress(done, m_worked);
+        return true;
+    }
+
+    // Takes the progress line away, before the failures and the summary.
+    void finish() const
+    {
+        if (m_progressLine) print(QStringLiteral("\r\033[K"), stderr);
+    }
+
+private:
+    void showProgress(int done, int worked) const
+    {
+        QString text = QStringLiteral("[%1/%2]").arg(done).arg(m_total);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        if (worked > 0 && seconds > 0) {
+            const double rate = worked / seconds;
+            text += QStringLiteral(" %1 photos/s, %2 left")
+                        .arg(rate, 0, 'f', 1)
+                        .arg(durationText(std::max(0, m_toTreat - worked) / rate));
+        }
+        print(QStringLiteral("\r") + text + QStringLiteral("\033[K"), stderr);
+    }
+
+    bool m_lines;
+    bool m_progressLine;
+    int m_total = 0;
+    int m_toTreat = 0; // photos to treat: not the skipped or refused ones
+    int m_worked = 0;
+    std::chrono::steady_clock::time_point m_start;
 };
+
+// "K/N" with 1 <= K <= N.
+std::optional<std::pair<int, int>> parseShard(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('/'));
+    if (parts.size() != 2) return std::nullopt;
+    bool kOk = false, nOk = false;
+    const int k = parts[0].toInt(&kOk);
+    const int n = parts[1].toInt(&nOk);
+    if (!kOk || !nOk || k < 1 || k > n) return std::nullopt;
+    return std::pair { k, n };
+}
 
 int runBatch(const Invocation& call)
 {
@@ -221,6 +314,23 @@ int runBatch(const Invocation& call)
         if (!ok || filter < 1 || filter > 8)
             return badArguments(QStringLiteral("--filter takes a filter type from 1 to 8"), &batch);
     }
+    BatchOptions options;
+    if (call.parser.isSet(QStringLiteral("jobs"))) {
+        bool ok = false;
+        options.jobs = call.parser.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > MaxJobs)
+            return badArguments(QStringLiteral("--jobs takes a number of photos from 1 to %1").arg(MaxJobs), &batch);
+    }
+    if (call.parser.isSet(QStringLiteral("shard"))) {
+        const auto shard = parseShard(call.parser.value(QStringLiteral("shard")));
+        if (!shard) return badArguments(QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/3"), &batch);
+        std::tie(options.shard, options.shardCount) = *shard;
+    }
+    options.recursive = call.parser.isSet(QStringLiteral("recursive"));
+    options.skipExisting = call.parser.isSet(QStringLiteral("skip-existing"));
+    const bool verbose = call.parser.isSet(QStringLiteral("verbose"));
+    const bool quiet = call.parser.isSet(QStringLiteral("quiet"));
+    if (verbose && quiet) return badArguments(QStringLiteral("--verbose and --quiet exclude each other"), &batch);
     if (!QFileInfo(call.path).isDir())
         return badArguments(QStringLiteral("\"%1\" is not a folder").arg(call.path), &batch);
 
@@ -230,8 +340,7 @@ int runBatch(const Invocation& call)
     settings.BatchFilter = filter != 0;
     if (filter != 0) settings.CurrentFilter = filter;
 
-    ConsoleHost host;
-    PhotoEngine engine(settings, &host);
+    PhotoEngine engine(settings);
     PhotoControls& controls = engine.Controls();
     controls.ShowDate = !call.parser.isSet(QStringLiteral("no-date"));
     // The stamp where the window left it, over the preview at the viewport's
@@ -242,8 +351,12 @@ int runBatch(const Invocation& call)
     controls.Label1.Left = mMain::ReadIniSingle(call.configPath, QStringLiteral("LABEL"), QStringLiteral("left"), 0);
     engine.ApplyDateStyle();
 
-    const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath());
-    for (const QString& line : report.problemLines())
+    // On a terminal, one line of progress instead of a line per photo.
+    const bool terminal = ::isatty(STDOUT_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
+    ConsoleListener listener(!quiet && (verbose || !terminal), !quiet && !verbose && terminal);
+    const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath(), options, &listener);
+    listener.finish();
+    for (const QString& line : quiet ? report.failureLines() : report.problemLines())
         complain(line);
     print(report.countText() + QLatin1Char('\n'));
     return report.succeeded() ? Done : SomeFailed;
@@ -291,8 +404,11 @@ const QList<Command>& commands()
             QStringLiteral("Treats every JPEG of FOLDER's immediate sub-folders (of FOLDER itself when it has\n"
                            "none) as the window's batch does, with the stored scale, quality, thumbnail rule\n"
                            "and date style, the stamp at the stored position. Outputs go to\n"
-                           "DIR/Images/<folder name>/, thumbnails to DIR/Miniatures/<folder name>/.\n"
-                           "Prints a line as each photo starts, then the count of photos treated; each\n"
+                           "DIR/Images/<folder name>/, thumbnails to DIR/Miniatures/<folder name>/; with\n"
+                           "--recursive, every folder below FOLDER that holds photos is treated and mirrored\n"
+                           "there by its path relative to FOLDER. No output replaces a photo of the batch.\n"
+                           "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
+                           "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
                            "written.\n"),
             {
@@ -303,6 +419,23 @@ const QList<Command>& commands()
                                    "Sharpen, Sharpen More, Unsharp, Emboss."),
                     QStringLiteral("TYPE")),
                 QCommandLineOption(QStringLiteral("no-date"), QStringLiteral("Leaves the date stamp out.")),
+                QCommandLineOption(QStringLiteral("jobs"),
+                    QStringLiteral("Treats N photos at once, 1 to 64; 1 treats one photo at a time. The default is "
+                                   "one per core."),
+                    QStringLiteral("N")),
+                QCommandLineOption(QStringLiteral("recursive"),
+                    QStringLiteral("Treats every folder below FOLDER that holds photos, not only the immediate "
+                                   "sub-folders.")),
+                QCommandLineOption(QStringLiteral("skip-existing"),
+                    QStringLiteral("Leaves out each photo whose output exists and is not older than the photo, and "
+                                   "whose thumbnail exists when thumbnails are on.")),
+                QCommandLineOption(QStringLiteral("shard"),
+                    QStringLiteral("Treats only photos K, K+N, K+2N... of the batch in its order, so that N runs "
+                                   "with K from 1 to N treat the batch once between them."),
+                    QStringLiteral("K/N")),
+                QCommandLineOption(
+                    QStringLiteral("verbose"), QStringLiteral("Prints a line per photo even on a terminal.")),
+                QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("Prints only failures and the summary.")),
             },
             &runBatch },
         { QStringLiteral("exif"), QStringLiteral("PHOTO"), QStringLiteral("Prints the photo's EXIF tags."),

@@ -494,12 +494,6 @@ void Form1::ShowExif(const QString& text)
     frmExif::ShowExif(text, this, settings());
 }
 
-bool Form1::BatchStep(int /*done*/, int /*total*/, const QString& /*path*/)
-{
-    QApplication::processEvents();
-    return true;
-}
-
 // ---- Browsing ---------------------------------------------------------
 
 void Form1::TheDrive_Change()
@@ -738,8 +732,19 @@ void Form1::mnFormat_Click()
 
 void Form1::showBatchDialog()
 {
-    frmBatch dialog(m_engine, TheDir->path(), this, this);
+    frmBatch dialog(m_engine, TheDir->path(), this);
+    connect(&dialog, &frmBatch::batchRunning, this, [this](bool running) { setPhotoCommandsEnabled(!running); });
     dialog.exec();
+}
+
+void Form1::setPhotoCommandsEnabled(bool enabled)
+{
+    for (QAction* item : { mnSaveBMP, mnSaveJpg, mnubatch, mnuExif })
+        item->setEnabled(enabled);
+    // Whole menus, so that their items keep their own states.
+    for (QMenu* menu : { mnuSize, mnuEffect, mnuOption })
+        menu->menuAction()->setEnabled(enabled);
+    TheFile->setEnabled(enabled);
 }
 
 void Form1::showExifWindow()

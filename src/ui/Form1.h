@@ -59,7 +59,6 @@ public:
     void LayoutPreview() override;
     void RefreshDisplay() override;
     void ShowExif(const QString& text) override;
-    bool BatchStep(int done, int total, const QString& path) override;
 
     // The controls, under their names.
     DriveList* TheDrive = nullptr;
@@ -121,8 +120,13 @@ protected:
     // be replaced by a subclass; the bodies here are plain stand-ins.
     //
     // Batch Save ...: runs after the working image is built; asks for the
-    // target folder and treats the folder shown in TheDir.
+    // target folder and treats the folder shown in TheDir. The photo
+    // commands are locked while the batch runs.
     virtual void showBatchDialog();
+    // The commands that act on the open photo or open another one: the
+    // saves, the EXIF window, the size, effect and date menus, and the
+    // file list.
+    void setPhotoCommandsEnabled(bool enabled);
     // Get EXIF info: runs after ReadExif; shows the open photo's EXIF text.
     virtual void showExifWindow();
     // About.

@@ -18,6 +18,7 @@
 #include <QStyle>
 
 #include <exception>
+#include <initializer_list>
 
 namespace {
 
@@ -35,36 +36,18 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The engine's host for the duration of the batch; the previous one after.
-class HostSwap {
-public:
-    HostSwap(PhotoEngine& engine, PhotoEngineHost* during, PhotoEngineHost* after)
-        : m_engine(engine)
-        , m_after(after)
-    {
-        m_engine.setHost(during);
-    }
-    ~HostSwap() { m_engine.setHost(m_after); }
-    HostSwap(const HostSwap&) = delete;
-    HostSwap& operator=(const HostSwap&) = delete;
-
-private:
-    PhotoEngine& m_engine;
-    PhotoEngineHost* m_after;
-};
-
 constexpr int ClientWidth = 4485;
-constexpr int ClientHeight = 1230;
+// The design's 1230, and the two rows of the skip and sub-folder choices.
+constexpr int ClientHeight = 1830;
 // The progress row shown below the controls while the batch runs.
 constexpr int ProgressHeight = 780;
 
 } // namespace
 
-frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngineHost* mainHost, QWidget* owner)
+frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* owner)
     : QDialog(owner)
     , m_engine(engine)
     , m_sourceFolder(sourceFolder)
-    , m_mainHost(mainHost)
 {
     setWindowTitle(QStringLiteral("Batch Transform"));
     setFont(DialogFont::sansSerif());
@@ -95,6 +78,11 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngine
     m_check1->setChecked(engine.settings().BatchFilter);
     placeTwips(m_check1, 960, 840, 1155, 255);
 
+    m_skipExisting = new QCheckBox(QStringLiteral("Skip photos already saved"), this);
+    placeTwips(m_skipExisting, 960, 1230, 3300, 255);
+    m_recursive = new QCheckBox(QStringLiteral("Include all sub-folders"), this);
+    placeTwips(m_recursive, 960, 1500, 3300, 255);
+
     m_command1 = new QPushButton(QStringLiteral("Go"), this);
     m_command1->setAutoDefault(false);
     placeTwips(m_command1, 2640, 780, 1215, 375);
@@ -110,7 +98,9 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngine
         { static_cast<QWidget*>(m_progressText), static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_cancel) })
         widget->hide();
 
-    setTabOrder(m_check1, m_txtCible);
+    setTabOrder(m_check1, m_skipExisting);
+    setTabOrder(m_skipExisting, m_recursive);
+    setTabOrder(m_recursive, m_txtCible);
     setTabOrder(m_txtCible, m_command1);
     m_check1->setFocus();
 
@@ -151,14 +141,15 @@ void frmBatch::Go()
     m_running = true;
     m_cancelRequested = false;
     m_command1->hide();
-    m_txtCible->setEnabled(false);
-    m_check1->setEnabled(false);
+    for (QWidget* choice : std::initializer_list<QWidget*> { m_txtCible, m_check1, m_skipExisting, m_recursive })
+        choice->setEnabled(false);
     setFixedSize(ClientWidth / TwipsPerPixel, (ClientHeight + ProgressHeight) / TwipsPerPixel);
     m_progressText->setText(QStringLiteral("Looking for photos..."));
     m_progress->setRange(0, 0);
     m_progressText->show();
     m_progress->show();
     m_cancel->show();
+    emit batchRunning(true);
     repaint();
     QCoreApplication::processEvents();
 
@@ -166,12 +157,15 @@ void frmBatch::Go()
     {
         WaitCursor wait;
         m_engine.settings().TargetFolder = m_txtCible->text();
-        HostSwap swap(m_engine, this, m_mainHost);
+        BatchOptions options;
+        options.skipExisting = m_skipExisting->isChecked();
+        options.recursive = m_recursive->isChecked();
+        options.jobs = m_jobs;
         m_report = BatchReport();
         // Failures of single photos are in the report; anything else ends
         // the batch here, and the user is told why.
         try {
-            m_report = m_engine.BatchTransform(m_sourceFolder);
+            m_report = m_engine.BatchTransform(m_sourceFolder, options, this);
         } catch (const RuntimeError& error) {
             stopped = error.fullText();
         } catch (const std::exception& error) {
@@ -179,6 +173,7 @@ void frmBatch::Go()
         }
     }
     m_running = false;
+    emit batchRunning(false);
 
     QString summary = m_report.summaryText();
     if (!stopped.isEmpty()) summary = QStringLiteral("The batch stopped: %1\n%2").arg(stopped, summary);
@@ -186,32 +181,30 @@ void frmBatch::Go()
     accept();
 }
 
-bool frmBatch::BatchStep(int done, int total, const QString& path)
+bool frmBatch::started(const BatchPlan& plan)
 {
+    const int total = static_cast<int>(plan.photos().size());
     m_progress->setRange(0, std::max(total, 1));
+    m_progress->setValue(0);
+    m_progressText->setText(QStringLiteral("0 of %1 photos done").arg(total));
+    return waiting();
+}
+
+bool frmBatch::photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total)
+{
     m_progress->setValue(done);
-    if (path.isEmpty())
-        m_progressText->setText(QStringLiteral("%1 of %2 photos done").arg(done).arg(total));
-    else
-        m_progressText->setText(
-            QStringLiteral("Photo %1 of %2: %3").arg(done + 1).arg(total).arg(QFileInfo(path).fileName()));
-    // The main window repaints and shows the photo just treated; Cancel and
-    // the close box are heard here.
+    m_progressText->setText(
+        QStringLiteral("%1 of %2 photos done: %3%4")
+            .arg(done)
+            .arg(total)
+            .arg(QFileInfo(photo.path).fileName(),
+                outcome.kind == BatchOutcome::Kind::Skipped ? QStringLiteral(" (skipped)") : QString()));
+    return waiting();
+}
+
+bool frmBatch::waiting()
+{
+    // Cancel and the close box are heard here.
     QCoreApplication::processEvents();
     return !m_cancelRequested;
-}
-
-void frmBatch::LayoutPreview()
-{
-    if (m_mainHost) m_mainHost->LayoutPreview();
-}
-
-void frmBatch::RefreshDisplay()
-{
-    if (m_mainHost) m_mainHost->RefreshDisplay();
-}
-
-void frmBatch::ShowExif(const QString& text)
-{
-    if (m_mainHost) m_mainHost->ShowExif(text);
 }

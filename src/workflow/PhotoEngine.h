@@ -2,11 +2,12 @@
 
 #include "files/mMain.h"
 #include "platform/Twips.h"
+#include "workflow/BatchPlan.h"
 #include "workflow/BatchReport.h"
+#include "workflow/BatchRunner.h"
 #include "workflow/PhotoControls.h"
 #include "workflow/PhotoEngineHost.h"
 #include "workflow/PhotoState.h"
-#include "workflow/PicturePrefetch.h"
 #include "workflow/StampPlacement.h"
 
 #include <QImage>
@@ -81,10 +82,14 @@ public:
     QString SaveOutputs();
 
     // Every photo of folder's immediate sub-folders (or of folder itself
-    // when it has none) through open, build, the optional filter and save,
-    // into TargetFolder. A photo that fails is reported and the batch goes
-    // on with the next one.
-    BatchReport BatchTransform(const QString& folder);
+    // when it has none, or of every folder below it with recursive) through
+    // open, build, the optional filter, the stamp and save, into
+    // TargetFolder, options.jobs photos at once (see BatchPlan and
+    // BatchRunner). A photo that fails is reported and the batch goes on
+    // with the next one. The stamp is placed once, from the settings and
+    // the controls as they are now; the open photo is left as it is.
+    BatchReport BatchTransform(
+        const QString& folder, const BatchOptions& options = {}, BatchListener* listener = nullptr);
 
     // The open photo, upright, at least wanted pixels in size when it is
     // that large, for the preview: decoded at a reduced size when that is
@@ -100,7 +105,6 @@ private:
     PhotoControls m_controls;
     PhotoState m_photo;
     QString m_dateText;
-    PicturePrefetch m_prefetch;
     QImage m_preview;
     int m_previewDenominator = 0;
 };

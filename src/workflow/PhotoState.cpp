@@ -9,7 +9,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "workflow/PhotoFolder.h"
-#include "workflow/PicturePrefetch.h"
+#include "workflow/SourceGuard.h"
 #include "workflow/StampPlacement.h"
 
 #include <QDir>
@@ -27,11 +27,18 @@ PhotoState::PhotoState()
 
 void PhotoState::SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
 {
+    const Outputs outputs = OutputPaths(photoPath, outputRoot, subFolder);
+    m_photoPath = photoPath;
+    m_outputPath = outputs.output;
+    m_thumbnailPath = outputs.thumbnail;
+}
+
+PhotoState::Outputs PhotoState::OutputPaths(
+    const QString& photoPath, const QString& outputRoot, const QString& subFolder)
+{
     const QString name = QFileInfo(photoPath).fileName();
     const QString below = subFolder.isEmpty() ? name : subFolder + QLatin1Char('/') + name;
-    m_photoPath = photoPath;
-    m_outputPath = outputRoot + QStringLiteral("/Images/") + below;
-    m_thumbnailPath = outputRoot + QStringLiteral("/Miniatures/") + below;
+    return { outputRoot + QStringLiteral("/Images/") + below, outputRoot + QStringLiteral("/Miniatures/") + below };
 }
 
 void PhotoState::Open()
@@ -66,11 +73,9 @@ QSize PhotoState::WorkingSize(QSize photoSize, double scale)
     return QSize(Twips::toPixels(preview.width), Twips::toPixels(preview.height));
 }
 
-void PhotoState::BuildWorkingImage(QSize size, PicturePrefetch* prefetch)
+void PhotoState::BuildWorkingImage(QSize size)
 {
-    std::unique_ptr<PixelSurface> picture;
-    if (prefetch) picture = prefetch->take(m_photoPath, &m_photoWarning);
-    if (!picture) picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
+    std::unique_ptr<PixelSurface> picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
     BuildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size);
 }
 
@@ -78,8 +83,9 @@ void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize 
 {
     m_workImage->CreateFromPicture(std::move(upright));
     if (m_workImage->DIBSectionBitsPtr() == nullptr) throw std::bad_alloc();
-    m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
-    Resample(size.width(), size.height());
+    // The scratch buffer is made at the working size only: a full-size one
+    // would be cleared for nothing.
+    if (!Resample(size.width(), size.height())) m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
     m_workReady = true;
 }
 
@@ -119,6 +125,15 @@ void PhotoState::Render()
     m_workImage->PaintPicture(m_display->hdc());
 }
 
+void PhotoState::RenderFinal()
+{
+    // The display is the working image, byte for byte, as Render makes it.
+    m_display = std::move(m_workImage);
+    m_workImage = std::make_unique<cDIBSection>();
+    m_scratchImage->ClearUp();
+    m_workReady = false;
+}
+
 QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
 {
     const QString text = stamp.DateText(m_exif);
@@ -126,7 +141,7 @@ QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
     return text;
 }
 
-QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
+QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos) const
 {
     const cDIBSection& picture = *m_display;
     const int32_t width = picture.Width();
@@ -135,6 +150,12 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
         throw RuntimeError(mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("mIntelJPEGLibrary")),
             QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
     }
+    // Both files are checked before either is written.
+    const QString refusal
+        = batchPhotos.refusal(m_photoPath, m_outputPath, settings.ThumbShow ? m_thumbnailPath : QString());
+    if (!refusal.isEmpty())
+        throw RuntimeError(
+            mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), refusal);
     // The output keeps the photo's EXIF block, upright and at its new size,
     // and its colour profile, XMP and IPTC records as they are.
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);

@@ -3,6 +3,7 @@
 #include "imaging/cDIBSection.h"
 #include "imaging/cImageProcessDIB.h"
 #include "platform/ExifRecord.h"
+#include "workflow/SourceGuard.h"
 
 #include <QSize>
 #include <QString>
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <memory>
 
-class PicturePrefetch;
 class PixelSurface;
 struct SettingsRecord;
 struct StampPlacement;
@@ -21,7 +21,7 @@ struct StampPlacement;
 // image with the stamp printed into it). It knows nothing of a window, so a
 // batch can own one per photo in flight; the steps are
 //
-//   SetPaths, Open, BuildWorkingImage, [ProcessImage], Render,
+//   SetPaths, Open, BuildWorkingImage, [ProcessImage], Render or RenderFinal,
 //   [PrintDateStamp], SaveOutputs
 //
 // Steps that fail (a photo that cannot be decoded, an output that cannot be
@@ -36,6 +36,11 @@ public:
     // PhotoPath, and below outputRoot the OutputPath (Images/subFolder/name)
     // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
     void SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
+    struct Outputs {
+        QString output;
+        QString thumbnail;
+    };
+    static Outputs OutputPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder);
     const QString& PhotoPath() const { return m_photoPath; }
     const QString& OutputPath() const { return m_outputPath; }
     const QString& ThumbnailPath() const { return m_thumbnailPath; }
@@ -73,10 +78,9 @@ public:
 
     // True once the working image is built for the open photo.
     bool WorkReady() const { return m_workReady; }
-    // Decodes the photo upright (taking it from prefetch when it was started
-    // there) and builds the working image at size; the decoded picture is
-    // let go as soon as the working image is made.
-    void BuildWorkingImage(QSize size, PicturePrefetch* prefetch = nullptr);
+    // Decodes the photo upright and builds the working image at size; the
+    // decoded picture is let go as soon as the working image is made.
+    void BuildWorkingImage(QSize size);
     // The same from a picture decoded and turned upright already.
     void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size);
     // Resizes the working image (and its scratch buffer) to lW x lH pixels;
@@ -93,6 +97,10 @@ public:
     // Paints the working image into the display picture, which takes its
     // size; the working image itself never carries the stamp.
     void Render();
+    // The same for the last time before a save: the display picture takes
+    // the working image's pixels over instead of a copy of them, and the
+    // working image and its scratch buffer are gone (WorkReady is false).
+    void RenderFinal();
     // Prints the photo's date into the display picture as the stamp
     // places it; returns the text (empty: nothing printed).
     QString PrintDateStamp(const StampPlacement& stamp);
@@ -103,7 +111,10 @@ public:
     // Returns notes for the user, one a line, when a record of the photo's
     // metadata could not be carried or the thumbnail was not written by
     // choice (a rule that gives no size), else an empty text.
-    QString SaveOutputs(const SettingsRecord& settings) const;
+    //
+    // Nothing is written, and a RuntimeError says why, when either file
+    // would replace the photo itself or one of batchPhotos.
+    QString SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos = {}) const;
 
 private:
     QString m_photoPath;

@@ -4,9 +4,13 @@
 #include <QDirIterator>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -66,8 +70,9 @@ TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
 
 TEST(CliTest, HelpAndVersionGoToStandardOutput)
 {
-    const QString batchUsage
-        = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date] [--config FILE]\n";
+    const QString batchUsage = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date]\n"
+                               "                         [--jobs N] [--recursive] [--skip-existing]\n"
+                               "                         [--shard K/N] [--verbose] [--quiet] [--config FILE]\n";
     const struct {
         QStringList args;
         QString start;
@@ -110,6 +115,12 @@ TEST(CliTest, BadArgumentsAreNamedWithAPointerToHelp)
         { { "date", "x.jpg", "--target", "/tmp" }, "unknown option \"--target\"" }, // another command's
         { { "batch", "/tmp", "--filter", "9" }, "--filter takes a filter type from 1 to 8" },
         { { "batch", "/tmp", "--target" }, "--target" }, // no value
+        { { "batch", "/tmp", "--jobs", "0" }, "--jobs takes a number of photos from 1 to 64" },
+        { { "batch", "/tmp", "--jobs", "two" }, "--jobs takes a number of photos from 1 to 64" },
+        { { "batch", "/tmp", "--shard", "4/3" }, "--shard takes K/N with 1 <= K <= N" },
+        { { "batch", "/tmp", "--shard", "0/3" }, "--shard takes K/N with 1 <= K <= N" },
+        { { "batch", "/tmp", "--shard", "2" }, "--shard takes K/N with 1 <= K <= N" },
+        { { "batch", "/tmp", "--verbose", "--quiet" }, "--verbose and --quiet exclude each other" },
         { { "batch", "/nonexistent/folder" }, "\"/nonexistent/folder\" is not a folder" },
         { { "date" }, "date needs a PHOTO" },
         { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
@@ -166,4 +177,157 @@ TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
     EXPECT_EQ(QImageReader(target.filePath("Miniatures/orientation/portrait_6.jpg")).size().height(), 90);
     EXPECT_TRUE(QFile::exists(target.filePath("Images/cameras/32-lens_data.jpeg")));
     EXPECT_FALSE(QFile::exists(target.filePath("Images/broken/empty.JPG")));
+}
+
+namespace {
+
+// Every file below root with its bytes, by relative path.
+std::map<QString, QByteArray> filesBelow(const QString& root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(root).relativeFilePath(path)] = readFile(path);
+    }
+    return files;
+}
+
+// The photo paths of the "[n/N] PATH" lines, in their order.
+QStringList photoLines(const QString& out)
+{
+    QStringList paths;
+    static const QRegularExpression line(QStringLiteral("^\\[\\d+/\\d+\\] (.*)$"));
+    for (const QString& text : out.split('\n')) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch()) paths << match.captured(1);
+    }
+    return paths;
+}
+
+} // namespace
+
+TEST(CliTest, JobsShardsAndResumingGiveOneSetOfOutputs)
+{
+    // A tree three folders deep.
+    QTemporaryDir source, target;
+    const struct {
+        const char* path;
+        const char* photo;
+    } photos[] = {
+        { "2019/a.jpg", "cameras/Canon_40D.jpg" },
+        { "2019/spring/b.jpg", "cameras/Fujifilm_FinePix_E500.jpg" },
+        { "2019/spring/day 1/c.jpg", "cameras/Nikon_D70.jpg" },
+        { "2019/spring/day 1/d.JPG", "orientation/landscape_6.jpg" },
+        { "2020/e.jpg", "cameras/PaintTool_sample.jpg" },
+        { "2020/f.jpeg", "orientation/portrait_6.jpg" },
+    };
+    QStringList all;
+    for (const auto& p : photos) {
+        ASSERT_TRUE(writeFile(source.filePath(p.path), readFile(testPhoto(p.photo))));
+        all << source.filePath(p.path);
+    }
+    const auto batch = [&](const QString& into, QStringList more) {
+        return cli(
+            QStringList { "batch", source.path(), "--target", target.filePath(into), "--recursive", "--filter", "5" }
+            << more);
+    };
+
+    const CliRun one = batch("one", { "--jobs", "1" });
+    EXPECT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_EQ(photoLines(one.out), all);
+    EXPECT_TRUE(one.out.startsWith("[1/6] " + all[0] + "\n"));
+    EXPECT_TRUE(one.out.endsWith("\n6 of 6 photos treated.\n"));
+    const std::map<QString, QByteArray> expected = filesBelow(target.filePath("one"));
+    for (const auto& p : photos)
+        for (const char* kind : { "Images/", "Miniatures/" })
+            EXPECT_EQ(expected.count(QLatin1String(kind) + QLatin1String(p.path)), 1u) << kind << p.path;
+    EXPECT_EQ(expected.size(), 12u);
+
+    for (const char* jobs : { "2", "8" }) {
+        const CliRun run = batch(jobs, { "--jobs", jobs });
+        EXPECT_EQ(photoLines(run.out), all) << jobs; // in batch order all the same
+        EXPECT_TRUE(filesBelow(target.filePath(jobs)) == expected) << jobs << " jobs wrote other bytes";
+    }
+
+    // Three shards, each its own run: disjoint, and together the batch.
+    QStringList together;
+    for (const char* shard : { "2/3", "3/3", "1/3" }) {
+        const CliRun run = batch("shards", { "--shard", shard });
+        EXPECT_EQ(run.exitCode, 0) << shard;
+        EXPECT_TRUE(run.out.endsWith("\n2 of 2 photos treated.\n")) << shard << run.out.toStdString();
+        for (const QString& path : photoLines(run.out))
+            EXPECT_FALSE(together.contains(path)) << shard << path.toStdString();
+        together << photoLines(run.out);
+    }
+    together.sort();
+    QStringList sorted = all;
+    sorted.sort();
+    EXPECT_EQ(together, sorted);
+    EXPECT_TRUE(filesBelow(target.filePath("shards")) == expected);
+
+    // Run again with --skip-existing: nothing is left to do.
+    const CliRun again = batch("shards", { "--skip-existing", "--quiet" });
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out, "0 of 6 photos treated, 6 skipped.\n");
+    const CliRun listed = batch("shards", { "--skip-existing", "--verbose", "--shard", "1/3" });
+    EXPECT_EQ(listed.out,
+        "[1/2] " + all[0] + " (skipped)\n[2/2] " + all[3] + " (skipped)\n0 of 2 photos treated, 2 skipped.\n");
+}
+
+TEST(CliTest, ABatchOverItsOwnOutputsRefusesEachPhotoAndKeepsItWhole)
+{
+    QTemporaryDir source, target;
+    for (const char* name : { "trip/a.jpg", "trip/b.jpg" })
+        ASSERT_TRUE(writeFile(source.filePath(name), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    ASSERT_EQ(cli({ "batch", source.filePath("trip"), "--target", target.path() }).exitCode, 0);
+    const std::map<QString, QByteArray> before = filesBelow(target.path());
+
+    // The earlier output folder, and the Images folder above it, with the
+    // same target; the second by a path through "..".
+    for (const QString& folder : { target.filePath("Images/trip"), target.filePath("Miniatures/../Images") }) {
+        const CliRun run = cli({ "batch", folder, "--target", target.path() });
+        EXPECT_EQ(run.exitCode, 1) << folder.toStdString();
+        EXPECT_TRUE(run.out.endsWith("\n0 of 2 photos treated, 2 failed.\n")) << run.out.toStdString();
+        for (const char* name : { "a.jpg", "b.jpg" })
+            EXPECT_TRUE(
+                run.err.contains(QStringLiteral("/trip/%1: The output would replace the photo itself\n").arg(name)))
+                << run.err.toStdString();
+        EXPECT_TRUE(filesBelow(target.path()) == before) << folder.toStdString();
+    }
+}
+
+TEST(CliTest, OnATerminalOneLineOfProgressStandsForThePhotoLines)
+{
+    QTemporaryDir source, target;
+    for (const char* name : { "trip/a.jpg", "trip/b.jpg", "trip/broken.jpg" })
+        ASSERT_TRUE(writeFile(source.filePath(name),
+            qstrcmp(name, "trip/broken.jpg") == 0 ? QByteArray("no photo")
+                                                  : readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    // Piped: a line per photo, and with --quiet only the failure and the
+    // summary.
+    const CliRun piped = cli({ "batch", source.filePath("trip"), "--target", target.path() });
+    EXPECT_EQ(photoLines(piped.out).size(), 3);
+    const CliRun quiet = cli({ "batch", source.filePath("trip"), "--target", target.path(), "--quiet" });
+    EXPECT_EQ(quiet.out, "2 of 3 photos treated, 1 failed.\n");
+    EXPECT_TRUE(quiet.err.startsWith("quillon-cli: " + source.filePath("trip/broken.jpg") + ": "));
+    EXPECT_EQ(quiet.err.count('\n'), 1);
+
+    // On a terminal (script gives the program one): the progress line is
+    // rewritten in place and cleared before the failure and the summary.
+    if (QStandardPaths::findExecutable("script").isEmpty()) GTEST_SKIP() << "no script(1) to make a terminal";
+    QProcess terminal;
+    terminal.start("script",
+        { "-qec",
+            QStringLiteral("%1 batch %2 --target %3 --config /nonexistent/config.ini")
+                .arg(QStringLiteral(QUILLON_CLI), source.filePath("trip"), target.path()),
+            "/dev/null" });
+    ASSERT_TRUE(terminal.waitForFinished(120'000));
+    const QString shown = QString::fromLocal8Bit(terminal.readAllStandardOutput());
+    EXPECT_TRUE(shown.startsWith("\r[0/3]\033[K")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("\r[3/3] ")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(" photos/s, 0:00 left\033[K")) << shown.toStdString();
+    EXPECT_TRUE(photoLines(shown).isEmpty()) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("\r\033[Kquillon-cli: " + source.filePath("trip/broken.jpg"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("2 of 3 photos treated, 1 failed.\r\n")) << shown.toStdString();
 }

@@ -11,6 +11,7 @@
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
+#include "ui/frmBatch.h"
 #include "ui/frmExif.h"
 
 #include <QAction>
@@ -22,11 +23,15 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -533,6 +538,45 @@ TEST_F(Form1Test, SaveAsJpgWritesBelowTheProgramsFolder)
     QFile::remove(image);
     for (const char* folder : { "/Images", "/Miniatures" })
         QDir().rmdir(ExecutableInfo::folder() + QLatin1String(folder));
+}
+
+TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Canon_40D.jpg"));
+    const QString open = f.engine().Photo().PhotoPath();
+    for (const char* name : { "trip/a.jpg", "trip/b.jpg" })
+        ASSERT_TRUE(writeFile(dir.filePath(name), readFile(testPhoto("cameras/Nikon_D70.jpg"))));
+    ASSERT_TRUE(f.TheDir->setPath(dir.filePath("trip")));
+
+    const auto photoCommands = [&f] {
+        QList<bool> states;
+        for (QAction* item : { f.mnSaveBMP, f.mnSaveJpg, f.mnubatch, f.mnuExif, f.mnuSize->menuAction(),
+                 f.mnuEffect->menuAction(), f.mnuOption->menuAction() })
+            states << item->isEnabled();
+        return states << f.TheFile->isEnabled();
+    };
+    QList<bool> during;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<frmBatch*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->txtCible()->setText(dir.filePath("out"));
+        QObject::connect(dialog->progressBar(), &QProgressBar::valueChanged, [&](int done) {
+            if (done == 1) during = photoCommands();
+        });
+        dialog->Command1()->click();
+    });
+    f.mnubatch->trigger();
+
+    EXPECT_EQ(during, QList<bool>(8, false));
+    EXPECT_EQ(photoCommands(), QList<bool>(8, true));
+    EXPECT_TRUE(QFile::exists(dir.filePath("out/Images/trip/b.jpg")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("2 of 2 photos treated.")) << messages[0].toStdString();
+    // The window still shows the photo it had open, and can save it.
+    EXPECT_EQ(f.engine().Photo().PhotoPath(), open);
+    EXPECT_TRUE(f.engine().Photo().WorkReady());
+    EXPECT_TRUE(f.Picture1->isVisible());
 }
 
 TEST_F(Form1Test, SaveAsBmpWritesTheDisplayUnlessCancelled)

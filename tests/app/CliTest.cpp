@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QImageReader>
@@ -98,4 +99,50 @@ TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
     EXPECT_EQ(QImageReader(target.filePath("Miniatures/orientation/portrait_6.jpg")).size().height(), 90);
     EXPECT_TRUE(QFile::exists(target.filePath("Images/cameras/32-lens_data.jpeg")));
     EXPECT_FALSE(QFile::exists(target.filePath("Images/broken/empty.JPG")));
+}
+
+TEST(CliTest, BatchOutputsKeepTheirBytes)
+{
+    // Digests of what the batch writes today for photos of every stored
+    // orientation, a truncated one and one whose rows carry padding, at half
+    // and at full scale. A change here means the printed pixels changed: only
+    // a change meant to do that may refresh these values.
+    const struct {
+        const char* scale;
+        const char* photo;
+        const char* md5; // of the output followed by its thumbnail
+    } cases[] = {
+        { "0,5", "orientation/landscape_1.jpg", "d0b24f021b456b6ffe133d8ccfef5f2e" },
+        { "0,5", "orientation/landscape_3.jpg", "462e37d05a96f857266dcdba798433c3" },
+        { "0,5", "orientation/landscape_6.jpg", "ea34029007118b35e7ac7a9224ea6a2a" },
+        { "0,5", "orientation/landscape_8.jpg", "d86a182f4c7adaeef771e91a6a0112d7" },
+        { "0,5", "orientation/portrait_6.jpg", "e545081396e5781136486471fc24d6e4" },
+        { "0,5", "broken/corrupted.jpg", "998ea25d22ab56bfb904e268e29071af" },
+        { "0,5", "cameras/Fujifilm_FinePix_E500.jpg", "7971f4c4ba582206c00b59d6ec3ba4dc" },
+        { "1", "orientation/landscape_3.jpg", "b1c77ec6dc1aef758623484d49bc6349" },
+        { "1", "orientation/landscape_6.jpg", "4b124fb50d653ec030430c0186cdbd88" },
+        { "1", "orientation/landscape_8.jpg", "f40131cfac0dd4e873c9308ceb09c0ad" },
+        { "1", "orientation/portrait_6.jpg", "f86e46bab94d2d164163f2f60fd5c1c1" },
+        { "1", "broken/corrupted.jpg", "99c36d027abe90c3813c7ec2e5f0be8f" },
+    };
+    for (const char* scale : { "0,5", "1" }) {
+        QTemporaryDir source, target;
+        for (const auto& c : cases)
+            if (qstrcmp(c.scale, scale) == 0)
+                ASSERT_TRUE(writeFile(source.filePath(c.photo), readFile(testPhoto(c.photo))));
+        // The stamp is left out: its pixels depend on the fonts installed.
+        const QString config = source.filePath("config.ini");
+        ASSERT_TRUE(writeFile(config, QByteArray("[COEF]\npreview=") + scale + "\n"));
+        QProcess process;
+        process.start(QStringLiteral(QUILLON_CLI),
+            { "batch", source.path(), "--target", target.path(), "--filter", "5", "--no-date", "--config", config });
+        ASSERT_TRUE(process.waitForFinished(120'000));
+        for (const auto& c : cases) {
+            if (qstrcmp(c.scale, scale) != 0) continue;
+            const QByteArray bytes = readFile(target.filePath(QStringLiteral("Images/") + c.photo))
+                + readFile(target.filePath(QStringLiteral("Miniatures/") + c.photo));
+            EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString(), c.md5)
+                << "scale " << scale << ", " << c.photo;
+        }
+    }
 }

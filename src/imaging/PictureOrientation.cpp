@@ -137,8 +137,11 @@ void mirrorInPlace(PixelSurface& picture, bool leftRight, bool topBottom)
 }
 
 // Orientations 5 to 8 swap the sides: each upright row is a stored column.
-// The upright picture is filled in square tiles, so that the stored rows a
-// tile reads stay in the cache while its upright rows are written.
+// A stored column is scattered over every stored row, so the upright picture
+// is filled in blocks of a few upright columns (stored rows) by many upright
+// rows (stored columns): each block reads a few long runs of stored rows
+// front to back, which the processor fetches ahead, and the upright rows it
+// leaves half written are finished by the next block while still cached.
 void transposeInto(const PixelSurface& stored, PixelSurface& upright, int orientation)
 {
     const int32_t w = stored.width();
@@ -153,17 +156,21 @@ void transposeInto(const PixelSurface& stored, PixelSurface& upright, int orient
     const int64_t yStep = fromRight ? -3 : 3;
     const uint8_t* first = stored.bits() + (fromBottom ? 0 : (h - 1) * stride) + (fromRight ? 3 * (w - 1) : 0);
 
-    constexpr int32_t Tile = 32;
+    constexpr int32_t BlockColumns = 8;
+    constexpr int32_t BlockRows = 1024;
     const int32_t uw = upright.width(); // = h
     const int32_t uh = upright.height(); // = w
-    for (int32_t ty = 0; ty < uh; ty += Tile) {
-        const int32_t yEnd = std::min(ty + Tile, uh);
-        for (int32_t tx = 0; tx < uw; tx += Tile) {
-            const int32_t xEnd = std::min(tx + Tile, uw);
-            for (int32_t y = ty; y < yEnd; ++y) {
-                uint8_t* out = upright.scanLine(y) + 3 * tx;
-                const uint8_t* in = first + tx * xStep + y * yStep;
-                for (int32_t x = tx; x < xEnd; ++x, out += 3, in += xStep)
+    for (int32_t by = 0; by < uh; by += BlockRows) {
+        const int32_t yEnd = std::min(by + BlockRows, uh);
+        for (int32_t bx = 0; bx < uw; bx += BlockColumns) {
+            const int32_t xEnd = std::min(bx + BlockColumns, uw);
+            // The upright rows in the order that reads the stored rows
+            // forwards.
+            for (int32_t k = by; k < yEnd; ++k) {
+                const int32_t y = yStep > 0 ? k : by + yEnd - 1 - k;
+                uint8_t* out = upright.scanLine(y) + 3 * bx;
+                const uint8_t* in = first + bx * xStep + y * yStep;
+                for (int32_t x = bx; x < xEnd; ++x, out += 3, in += xStep)
                     std::memcpy(out, in, 3);
             }
         }

@@ -1,5 +1,6 @@
 #include "platform/PixelMemory.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <mutex>
@@ -75,6 +76,34 @@ void keepAtMost(BlockCache& c, size_t count)
         ::munmap(b.block, b.size);
 }
 
+// Maps a new block of size bytes. Kept blocks of at least as many bytes go
+// back to the system first (one of the same size when there is one, else the
+// oldest ones), so that pictures and kept blocks together never map more
+// than the pictures alone did at their most.
+uint8_t* mapFresh(size_t size)
+{
+    BlockCache& c = cache();
+    std::vector<BlockCache::Block> dropped;
+    {
+        const std::lock_guard lock(c.mutex);
+        const auto same = std::find_if(
+            c.blocks.begin(), c.blocks.end(), [size](const BlockCache::Block& b) { return b.size == size; });
+        if (same != c.blocks.end()) {
+            dropped.push_back(*same);
+            c.blocks.erase(same);
+        } else {
+            for (size_t freed = 0; freed < size && !c.blocks.empty();) {
+                freed += c.blocks.front().size;
+                dropped.push_back(c.blocks.front());
+                c.blocks.erase(c.blocks.begin());
+            }
+        }
+    }
+    for (const BlockCache::Block& b : dropped)
+        ::munmap(b.block, b.size);
+    return mapBlock(size);
+}
+
 } // namespace
 
 uint8_t* PixelMemory::allocate(size_t bytes)
@@ -82,7 +111,7 @@ uint8_t* PixelMemory::allocate(size_t bytes)
     // Never from the cache: a kept block would have to be cleared by hand,
     // while fresh pages are cleared by the system only where they are used.
     if (bytes < LargeBlock) return static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
-    return mapBlock(mappedSize(bytes));
+    return mapFresh(mappedSize(bytes));
 }
 
 uint8_t* PixelMemory::allocateForOverwrite(size_t bytes)
@@ -100,7 +129,7 @@ uint8_t* PixelMemory::allocateForOverwrite(size_t bytes)
             }
         }
     }
-    return mapBlock(size);
+    return mapFresh(size);
 }
 
 void PixelMemory::release(uint8_t* block, size_t bytes)

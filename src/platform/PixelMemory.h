@@ -3,15 +3,16 @@
 #include <cstddef>
 #include <cstdint>
 
-// Memory for pictures. A fresh block of tens of megabytes costs more in
-// first-touch page faults and zero-filling than in decoding into it, so large
-// blocks are taken straight from the system in huge pages where it offers
-// them, and a few freed ones are kept for the next picture of the same size.
+// Memory for pictures. A fresh block of tens of megabytes pays page faults
+// and zero-filling where it is first touched, so large blocks are taken
+// straight from the system in huge pages where it offers them, and a few
+// freed ones are kept for the next picture of the same size.
 //
-// The kept blocks are bounded (at most cacheCapacity() of them), are only
-// handed to allocations that overwrite every byte, and can be given back to
-// the system at any time with emptyCache(). All functions may be called from
-// any thread.
+// The kept blocks are bounded: at most cacheCapacity() of them, and a block
+// that must be mapped afresh first gives back kept blocks of its size, so
+// the cache never raises the most memory the pictures map. They are only
+// handed to allocations that overwrite every byte, and emptyCache() gives
+// them back at any time. All functions may be called from any thread.
 class PixelMemory {
 public:
     // Zero-filled memory; nothing when it cannot be had.

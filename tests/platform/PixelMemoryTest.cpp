@@ -36,34 +36,30 @@ TEST_F(PixelMemoryTest, FreedBlocksServeTheNextOverwriteOfTheSameMappedSize)
     uint8_t* first = written(Large, 0xAB);
     PixelMemory::release(first, Large);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 1u);
-
-    // A zero-filled allocation never gets a used block.
-    uint8_t* zeroed = PixelMemory::allocate(Large);
-    EXPECT_NE(zeroed, first);
-    EXPECT_EQ(zeroed[Large - 1], 0);
-    PixelMemory::release(zeroed, Large); // never written: given back, not kept
-    EXPECT_EQ(PixelMemory::cachedBlocks(), 1u);
-
-    // Another size does not take it; a size that maps to the same huge pages does.
-    uint8_t* other = PixelMemory::allocateForOverwrite(Large * 2);
-    EXPECT_NE(other, first);
-    PixelMemory::release(other, Large * 2);
+    // A size that maps to the same huge pages takes it, as it was left.
     uint8_t* again = PixelMemory::allocateForOverwrite(Large - 1000);
     EXPECT_EQ(again, first);
-    EXPECT_EQ(again[0], 0xAB);
+    EXPECT_EQ(again[Large - 1001], 0xAB);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
     PixelMemory::release(again, Large - 1000);
 
-    // Small blocks come from the ordinary allocator and are never kept.
-    PixelMemory::emptyCache();
-    PixelMemory::release(written(1000, 1), 1000);
+    // A zero-filled allocation never gets a used block: it maps fresh memory
+    // and gives the kept block of its size back.
+    uint8_t* zeroed = PixelMemory::allocate(Large);
+    EXPECT_EQ(zeroed[Large - 1001], 0);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
+    PixelMemory::release(zeroed, Large); // its first page never used: not kept
+    EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
+
+    // Small blocks come from the ordinary allocator and are never kept.
+    PixelMemory::release(written(1000, 1), 1000);
     uint8_t* empty = PixelMemory::allocateForOverwrite(0);
     EXPECT_NE(empty, nullptr);
     PixelMemory::release(empty, 0);
+    EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
 }
 
-TEST_F(PixelMemoryTest, TheCacheStaysWithinItsCapacityAndCanBeEmptied)
+TEST_F(PixelMemoryTest, KeptBlocksAreBoundedAndMakeRoomForFreshOnes)
 {
     uint8_t* blocks[3] = { written(Large, 1), written(Large, 2), written(Large, 3) };
     for (uint8_t* block : blocks)
@@ -74,14 +70,27 @@ TEST_F(PixelMemoryTest, TheCacheStaysWithinItsCapacityAndCanBeEmptied)
     EXPECT_EQ(reused[0], 3);
     PixelMemory::release(reused, Large);
 
+    // Kept: blocks 2 and 3. Fresh memory gives back first a kept block of
+    // its size, else the oldest ones until they make up its size.
+    uint8_t* zeroed = PixelMemory::allocate(Large);
+    EXPECT_EQ(PixelMemory::cachedBlocks(), 1u);
+    uint8_t* larger = PixelMemory::allocateForOverwrite(Large * 2);
+    EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
+    PixelMemory::release(zeroed, Large); // neither was used: not kept
+    PixelMemory::release(larger, Large * 2);
+    EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
+
+    uint8_t* a = written(Large, 4);
+    uint8_t* b = written(Large, 5);
+    PixelMemory::release(a, Large);
+    PixelMemory::release(b, Large);
     PixelMemory::setCacheCapacity(1);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 1u);
     PixelMemory::emptyCache();
     EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
     EXPECT_EQ(PixelMemory::cacheCapacity(), 1u);
-
     PixelMemory::setCacheCapacity(0);
-    PixelMemory::release(written(Large, 4), Large);
+    PixelMemory::release(written(Large, 6), Large);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
 }
 

@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libturbojpeg0-dev libexiv2-dev
+  qt6-base-dev qt6-svg-dev libturbojpeg0-dev libexiv2-dev
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth
   clang-format
+  desktop-file-utils appstream groff-base file dpkg-dev
 )
 
 missing=()

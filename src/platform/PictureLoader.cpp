@@ -118,7 +118,6 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
     QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (size.isValid()) checkSize(path, size.width(), size.height());
-    QImageReader::setAllocationLimit(static_cast<int>(PixelSurface::MaxPixels * 4 / (1024 * 1024)) + 1);
     QImage image;
     if (!reader.read(&image)) {
         if (reason) *reason = reader.errorString();

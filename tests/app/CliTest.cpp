@@ -17,16 +17,20 @@ struct CliRun {
     QString err;
 };
 
-// Runs the tool with a settings file that does not exist: every default.
-CliRun cli(QStringList args)
+CliRun run(const QStringList& args)
 {
-    args << "--config"
-         << "/nonexistent/quillon-test/config.ini";
     QProcess process;
     process.start(QStringLiteral(QUILLON_CLI), args);
     process.waitForFinished(120'000);
     return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
         QString::fromLocal8Bit(process.readAllStandardError()) };
+}
+
+// A command with a settings file that does not exist: every default.
+CliRun cli(QStringList args)
+{
+    return run(args << "--config"
+                    << "/nonexistent/quillon-test/config.ini");
 }
 
 } // namespace
@@ -61,16 +65,75 @@ TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
     EXPECT_TRUE(cli({ "exif", testPhoto("cameras/Canon_40D.jpg") }).out.contains("Model: Canon EOS 40D\r\n"));
 }
 
-TEST(CliTest, BadArgumentsShowTheUsage)
+TEST(CliTest, HelpAndVersionGoToStandardOutput)
 {
-    for (const QStringList& args :
-        { QStringList { "date" }, QStringList { "resize", "x.jpg" }, QStringList { "batch", "/tmp", "--filter", "9" },
-            QStringList { "batch", "/tmp", "--bogus" }, QStringList { "batch", "/nonexistent/folder" } }) {
-        const CliRun run = cli(args);
-        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains("Usage:")) << args.join(' ').toStdString();
+    const QString batchUsage
+        = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date] [--config FILE]\n";
+    const struct {
+        QStringList args;
+        QString start;
+    } cases[] = {
+        { { "--help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
+        { { "-h" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
+        { { "help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
+        { { "help", "batch" }, batchUsage },
+        { { "batch", "--help" }, batchUsage },
+        { { "--help", "batch" }, batchUsage },
+        { { "exif", "-h" }, "Usage: quillon-cli exif PHOTO [--config FILE]\n" },
+        { { "help", "date" }, "Usage: quillon-cli date PHOTO [--format FMT] [--config FILE]\n" },
+    };
+    for (const auto& c : cases) {
+        const CliRun r = run(c.args);
+        const std::string trace = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.exitCode, 0) << trace;
+        EXPECT_TRUE(r.out.startsWith(c.start)) << trace << "\n" << r.out.toStdString();
+        EXPECT_EQ(r.err, "") << trace;
     }
-    EXPECT_EQ(cli({ "date", "/nonexistent/photo.jpg" }).exitCode, 1);
+    const CliRun version = run({ "--version" });
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "quillon-cli " QUILLON_VERSION "\n");
+    // Every command is listed with its argument.
+    const QString help = run({ "help" }).out;
+    for (const char* command : { "\n  batch FOLDER ", "\n  exif PHOTO ", "\n  date PHOTO " })
+        EXPECT_TRUE(help.contains(command)) << command;
+}
+
+TEST(CliTest, BadArgumentsAreNamedWithAPointerToHelp)
+{
+    const struct {
+        QStringList args;
+        const char* named;
+    } cases[] = {
+        { {}, "a command is needed" },
+        { { "resize", "x.jpg" }, "unknown command \"resize\"" },
+        { { "--bogus" }, "unknown option \"--bogus\"" },
+        { { "batch", "/tmp", "--bogus" }, "unknown option \"--bogus\"" },
+        { { "date", "x.jpg", "--target", "/tmp" }, "unknown option \"--target\"" }, // another command's
+        { { "batch", "/tmp", "--filter", "9" }, "--filter takes a filter type from 1 to 8" },
+        { { "batch", "/tmp", "--target" }, "--target" }, // no value
+        { { "batch", "/nonexistent/folder" }, "\"/nonexistent/folder\" is not a folder" },
+        { { "date" }, "date needs a PHOTO" },
+        { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
+        { { "help", "resize" }, "no help for \"resize\"" },
+    };
+    for (const auto& c : cases) {
+        const CliRun r = run(c.args);
+        const std::string trace = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.exitCode, 2) << trace;
+        EXPECT_TRUE(r.err.startsWith("quillon-cli: ")) << trace << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.named)) << trace << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("\nUsage: quillon-cli ")) << trace;
+        EXPECT_TRUE(r.err.contains("--help")) << trace;
+        EXPECT_EQ(r.out, "") << trace;
+    }
+
+    // A value may begin with a dash.
+    EXPECT_EQ(cli({ "date", testPhoto("cameras/Canon_40D.jpg"), "--format", "-YYYY-" }).out, "-2008-\n");
+    // A photo that is not there is a photo that failed, not a bad argument.
+    const CliRun missing = cli({ "date", "/nonexistent/photo.jpg" });
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "quillon-cli: \"/nonexistent/photo.jpg\" is not a file\n");
 }
 
 TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
@@ -85,12 +148,17 @@ TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
     }
     ASSERT_TRUE(writeFile(source.filePath("broken/empty.JPG"), QByteArray()));
 
-    const CliRun run = cli({ "batch", source.path(), "--target", target.path(), "--filter", "5" });
-    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains(QStringLiteral("%1 of %2 photos treated, 1 failed.").arg(photos).arg(photos + 1)))
-        << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("empty.JPG: Cannot open the picture")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("corrupted.jpg\" is damaged")) << run.out.toStdString();
+    const CliRun r = cli({ "batch", source.path(), "--target", target.path(), "--filter", "5" });
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    // Standard output: a line as each photo starts, then the summary.
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), photos + 2) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("[1/%1] ").arg(photos + 1))) << lines[0].toStdString();
+    EXPECT_EQ(lines.last(), QStringLiteral("%1 of %2 photos treated, 1 failed.").arg(photos).arg(photos + 1));
+    // Standard error: the failure with its reason, and the warning about a
+    // damaged photo that still gave an output.
+    EXPECT_TRUE(r.err.contains("empty.JPG: Cannot open the picture")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("corrupted.jpg\" is damaged")) << r.err.toStdString();
 
     // At the default half scale with the default thumbnail height of 90.
     const QSize output = QImageReader(target.filePath("Images/cameras/Reconyx_HC500_Hyperfire.jpg")).size();

@@ -1,12 +1,9 @@
 #include "platform/PixelSurface.h"
 
-#include "platform/FileStamp.h"
 #include "platform/PixelMemory.h"
 
-#include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -66,22 +63,4 @@ TEST(PixelSurfaceTest, OnlyPicturesMeantToBeOverwrittenReuseFreedMemory)
         cleared->bits(), cleared->bits() + size_t(cleared->stride()) * h, [](uint8_t b) { return b == 0; }));
     EXPECT_FALSE(PixelSurface::createForOverwrite(0, 5));
     PixelMemory::emptyCache();
-}
-
-TEST(FileStampTest, LooksUpAndAppliesTimesAndPermissions)
-{
-    QTemporaryDir dir;
-    EXPECT_FALSE(FileStamp::lookUp(dir.filePath("none")));
-    EXPECT_FALSE(FileStamp::lookUp(dir.path())); // a folder is not a file
-    QFile a(dir.filePath("a")), b(dir.filePath("b"));
-    ASSERT_TRUE(a.open(QIODevice::WriteOnly) && b.open(QIODevice::WriteOnly));
-    a.close();
-    b.close();
-    FileStamp stamp = *FileStamp::lookUp(a.fileName());
-    stamp.modificationTime.tv_sec -= 1000;
-    stamp.permissions = 0604;
-    ASSERT_TRUE(stamp.applyTo(b.fileName()));
-    const FileStamp back = *FileStamp::lookUp(b.fileName());
-    EXPECT_EQ(back.modificationTime.tv_sec, stamp.modificationTime.tv_sec);
-    EXPECT_EQ(back.permissions, 0604u);
 }

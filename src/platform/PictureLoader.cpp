@@ -170,10 +170,12 @@ std::unique_ptr<PixelSurface> decodeJpeg(
     const QString& path, const QByteArray& data, int scaleDenominator, QString* warning)
 {
     QString reason;
-    // Straight into the surface: blue-green-red, bottom-up, its stride.
+    // Straight into the surface: blue-green-red, bottom-up, its stride. The
+    // decoder writes every row, even of a truncated file (the missing part
+    // grey), so the surface need not be cleared first.
     auto decoded = decodeJpegInto<std::unique_ptr<PixelSurface>>(path, data, scaleDenominator, TJFLAG_BOTTOMUP, warning,
         &reason, [](int width, int height, uint8_t*& bits, int& stride) {
-            auto surface = PixelSurface::create(width, height);
+            auto surface = PixelSurface::createForOverwrite(width, height);
             bits = surface ? surface->bits() : nullptr;
             stride = surface ? surface->stride() : 0;
             return surface;

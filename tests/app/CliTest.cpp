@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QImageReader>
@@ -330,4 +331,57 @@ TEST(CliTest, OnATerminalOneLineOfProgressStandsForThePhotoLines)
     EXPECT_TRUE(photoLines(shown).isEmpty()) << shown.toStdString();
     EXPECT_TRUE(shown.contains("\r\033[Kquillon-cli: " + source.filePath("trip/broken.jpg"))) << shown.toStdString();
     EXPECT_TRUE(shown.endsWith("2 of 3 photos treated, 1 failed.\r\n")) << shown.toStdString();
+}
+
+TEST(CliTest, BatchOutputsKeepTheirBytes)
+{
+    // Digests of what the batch writes today for photos of every stored
+    // orientation, a truncated one and one whose rows carry padding, at half
+    // and at full scale. A change here means the printed pixels changed: only
+    // a change meant to do that may refresh these values.
+    const struct {
+        const char* scale;
+        const char* photo;
+        const char* md5; // of the output followed by its thumbnail
+    } cases[] = {
+        { "0,5", "orientation/landscape_1.jpg", "afd52fc1171c3096a7100fa57d45cf94" },
+        { "0,5", "orientation/landscape_3.jpg", "bae8e33c80277035958d5f4adc914bd3" },
+        { "0,5", "orientation/landscape_6.jpg", "5be754c5d4c4781a3878e9d21aa6d2ec" },
+        { "0,5", "orientation/landscape_8.jpg", "175c0b5546ecac17a98e4a018bc88ff1" },
+        { "0,5", "orientation/portrait_6.jpg", "9888d3eca4e10d605ccb92d461f7e24d" },
+        { "0,5", "broken/corrupted.jpg", "998ea25d22ab56bfb904e268e29071af" },
+        { "0,5", "cameras/Fujifilm_FinePix_E500.jpg", "7971f4c4ba582206c00b59d6ec3ba4dc" },
+        { "1", "orientation/landscape_3.jpg", "60beb236c9d8aa409c0c7402827853f0" },
+        { "1", "orientation/landscape_6.jpg", "b7efa639946a91690a742e0c8ffe4103" },
+        { "1", "orientation/landscape_8.jpg", "2879bcbe16b1952dbb3338b2fd6e5363" },
+        { "1", "orientation/portrait_6.jpg", "6f9b78ebd04fe3d890458e6af7acf325" },
+        { "1", "broken/corrupted.jpg", "99c36d027abe90c3813c7ec2e5f0be8f" },
+    };
+    // One photo at a time, and several at once with the same buffers going
+    // from photo to photo.
+    for (const char* jobs : { "1", "3" }) {
+        for (const char* scale : { "0,5", "1" }) {
+            QTemporaryDir source, target;
+            for (const auto& c : cases) {
+                if (qstrcmp(c.scale, scale) == 0) {
+                    ASSERT_TRUE(writeFile(source.filePath(c.photo), readFile(testPhoto(c.photo))));
+                }
+            }
+            // The stamp is left out: its pixels depend on the fonts installed.
+            const QString config = source.filePath("config.ini");
+            ASSERT_TRUE(writeFile(config, QByteArray("[COEF]\npreview=") + scale + "\n"));
+            QProcess process;
+            process.start(QStringLiteral(QUILLON_CLI),
+                { "batch", source.path(), "--target", target.path(), "--filter", "5", "--no-date", "--config", config,
+                    "--jobs", jobs });
+            ASSERT_TRUE(process.waitForFinished(120'000));
+            for (const auto& c : cases) {
+                if (qstrcmp(c.scale, scale) != 0) continue;
+                const QByteArray bytes = readFile(target.filePath(QStringLiteral("Images/") + c.photo))
+                    + readFile(target.filePath(QStringLiteral("Miniatures/") + c.photo));
+                EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString(), c.md5)
+                    << "scale " << scale << ", " << c.photo << ", jobs " << jobs;
+            }
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #include "workflow/BatchRunner.h"
 
+#include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
 #include "workflow/PhotoState.h"
 
@@ -27,6 +28,22 @@ struct Progress {
     size_t nextWork = 0; // into the list of photos to treat
     int reported = 0; // photos reported, from the first
     std::atomic<bool> stop = false;
+};
+
+// Keeps at least blocks freed pictures for as long as it lives.
+class PixelCache {
+public:
+    explicit PixelCache(size_t blocks)
+        : m_before(PixelMemory::cacheCapacity())
+    {
+        PixelMemory::setCacheCapacity(std::max(blocks, m_before));
+    }
+    ~PixelCache() { PixelMemory::setCacheCapacity(m_before); }
+    PixelCache(const PixelCache&) = delete;
+    PixelCache& operator=(const PixelCache&) = delete;
+
+private:
+    size_t m_before;
 };
 
 } // namespace
@@ -73,6 +90,11 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
     progress.stop = !listener->started(plan);
     const int jobs = std::clamp(m_jobs, 1, std::max<int>(1, static_cast<int>(work.size())));
     const int lead = jobs == 1 ? 1 : 2 * jobs;
+    // Between two photos each job gives back the memory of its full-size
+    // picture (its scratch buffer meanwhile) and of its display; the next
+    // photo of the same size takes them up again instead of fresh memory,
+    // which the system would have to clear.
+    const PixelCache cache(static_cast<size_t>(2 * jobs));
     const auto job = [&] {
         PhotoState state; // this job's, photo after photo
         for (;;) {
@@ -170,7 +192,8 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const 
         state.SetPaths(photo.path, m_settings.TargetFolder, photo.subFolder);
         state.Open();
         if (stop) return false;
-        state.BuildWorkingImage(PhotoState::WorkingSize(state.PhotoSize(), m_settings.PreviewScale));
+        state.BuildWorkingImage(
+            PhotoState::WorkingSize(state.PhotoSize(), m_settings.PreviewScale), PhotoState::Scratch::FromPhoto);
         if (stop) return false;
         if (m_settings.BatchFilter) state.ProcessImage(m_settings.CurrentFilter);
         if (stop) return false;
@@ -179,6 +202,7 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const 
         state.RenderFinal();
         if (m_stamp) state.PrintDateStamp(*m_stamp);
         const QString note = state.SaveOutputs(m_settings, sources);
+        state.ReleaseDisplay();
         outcome.kind = BatchOutcome::Kind::Treated;
         for (const QString& text : { state.PhotoWarning(), note })
             if (!text.isEmpty()) outcome.notes << text;

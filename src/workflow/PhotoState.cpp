@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 PhotoState::PhotoState()
     : m_workImage(std::make_unique<cDIBSection>())
@@ -73,29 +74,54 @@ QSize PhotoState::WorkingSize(QSize photoSize, double scale)
     return QSize(Twips::toPixels(preview.width), Twips::toPixels(preview.height));
 }
 
-void PhotoState::BuildWorkingImage(QSize size)
+void PhotoState::BuildWorkingImage(QSize size, Scratch scratch)
 {
     std::unique_ptr<PixelSurface> picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
-    BuildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size);
+    BuildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size, scratch);
 }
 
-void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size)
+void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch)
 {
     m_workImage->CreateFromPicture(std::move(upright));
     if (m_workImage->DIBSectionBitsPtr() == nullptr) throw std::bad_alloc();
-    // The scratch buffer is made at the working size only: a full-size one
-    // would be cleared for nothing.
-    if (!Resample(size.width(), size.height())) m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
+    std::unique_ptr<PixelSurface> photo;
+    if (m_workImage->Width() != size.width() || m_workImage->Height() != size.height())
+        photo = ResampleWorkImage(size.width(), size.height());
+    // The filters write every pixel of the scratch buffer before they read
+    // one, so memory of any content serves.
+    if (scratch == Scratch::FromPhoto && photo)
+        m_scratchImage->CreateFromPicture(
+            PixelSurface::reuse(std::move(photo), m_workImage->Width(), m_workImage->Height()));
+    photo.reset();
+    // Made at the working size only: a full-size one would be cleared for
+    // nothing.
+    FitScratchImage();
     m_workReady = true;
 }
 
 bool PhotoState::Resample(int32_t lW, int32_t lH)
 {
     if (m_workImage->Width() == lW && m_workImage->Height() == lH) return false;
-    std::unique_ptr<cDIBSection> resampled = m_workImage->Resample(lH, lW);
-    m_workImage = resampled ? std::move(resampled) : std::make_unique<cDIBSection>();
-    m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
+    ResampleWorkImage(lW, lH);
+    FitScratchImage();
     return true;
+}
+
+std::unique_ptr<PixelSurface> PhotoState::ResampleWorkImage(int32_t lW, int32_t lH)
+{
+    std::unique_ptr<cDIBSection> resampled = m_workImage->Resample(lH, lW);
+    const std::unique_ptr<cDIBSection> previous
+        = std::exchange(m_workImage, resampled ? std::move(resampled) : std::make_unique<cDIBSection>());
+    return previous->TakePicture();
+}
+
+void PhotoState::FitScratchImage()
+{
+    // The filters write every pixel of the scratch buffer before they read
+    // one, so a buffer of the right size serves again as it is.
+    if (m_scratchImage->Width() != m_workImage->Width() || m_scratchImage->Height() != m_workImage->Height()
+        || m_scratchImage->DIBSectionBitsPtr() == nullptr)
+        m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
 }
 
 void PhotoState::ProcessImage(int32_t eType)
@@ -132,6 +158,11 @@ void PhotoState::RenderFinal()
     m_workImage = std::make_unique<cDIBSection>();
     m_scratchImage->ClearUp();
     m_workReady = false;
+}
+
+void PhotoState::ReleaseDisplay()
+{
+    m_display->ClearUp();
 }
 
 QString PhotoState::PrintDateStamp(const StampPlacement& stamp)

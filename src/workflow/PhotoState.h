@@ -78,11 +78,19 @@ public:
 
     // True once the working image is built for the open photo.
     bool WorkReady() const { return m_workReady; }
+    // Where the scratch buffer's memory comes from. Own: a buffer of its
+    // own, kept for the next working image of the same size (the window,
+    // whose photo stays open). FromPhoto: the memory of the full-size
+    // picture, which nothing reads once the working image is made, until
+    // RenderFinal gives it back whole for the next photo's picture (a
+    // batch, whose jobs then hold no more than that picture's memory and
+    // the working image's each).
+    enum class Scratch { Own, FromPhoto };
     // Decodes the photo upright and builds the working image at size; the
     // decoded picture is let go as soon as the working image is made.
-    void BuildWorkingImage(QSize size);
+    void BuildWorkingImage(QSize size, Scratch scratch = Scratch::Own);
     // The same from a picture decoded and turned upright already.
-    void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size);
+    void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
     // Resizes the working image (and its scratch buffer) to lW x lH pixels;
     // false, and nothing done, when it has that size already.
     bool Resample(int32_t lW, int32_t lH);
@@ -101,6 +109,9 @@ public:
     // the working image's pixels over instead of a copy of them, and the
     // working image and its scratch buffer are gone (WorkReady is false).
     void RenderFinal();
+    // Lets the display picture go, once saved, so that its memory serves
+    // the next photo; the scratch buffer stays for a photo of its size.
+    void ReleaseDisplay();
     // Prints the photo's date into the display picture as the stamp
     // places it; returns the text (empty: nothing printed).
     QString PrintDateStamp(const StampPlacement& stamp);
@@ -117,6 +128,12 @@ public:
     QString SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos = {}) const;
 
 private:
+    // Makes the scratch buffer the working image's size.
+    void FitScratchImage();
+    // Resamples the working image to lW x lH and hands out the memory of
+    // the picture it was made from.
+    std::unique_ptr<PixelSurface> ResampleWorkImage(int32_t lW, int32_t lH);
+
     QString m_photoPath;
     QString m_outputPath;
     QString m_thumbnailPath;

@@ -2,6 +2,7 @@
 
 #include "files/IniFile.h"
 #include "files/mFileIni.h"
+#include "platform/AtomicFile.h"
 #include "platform/ExecutableInfo.h"
 
 #include <QLocale>
@@ -120,12 +121,14 @@ void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord)
     readInto(file, "REP", "cible", ExecutableInfo::folder(), asText, cRecord.TargetFolder);
 }
 
-bool mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
+FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
     const QString& sFolder, float fLabelTop, float fLabelLeft)
 {
     IniFile file;
     // Replacing an existing file that cannot be read would lose what it holds.
-    if (!file.load(sIniPath)) return false;
+    if (const FileResult read = file.load(sIniPath); !read) return read;
+    // The user's configuration folder may not exist before the first save.
+    if (const int error = AtomicFile::makeFolderFor(sIniPath)) return FileResult(error);
 
     const auto set = [&file](const char* sSection, const char* sKey, const QString& sValue) {
         file.setValue(QLatin1String(sSection), QLatin1String(sKey), sValue);

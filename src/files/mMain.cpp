@@ -2,8 +2,8 @@
 
 #include "files/IniFile.h"
 #include "files/mFileIni.h"
+#include "platform/AppLocations.h"
 #include "platform/AtomicFile.h"
-#include "platform/ExecutableInfo.h"
 
 #include <QLocale>
 
@@ -34,7 +34,12 @@ void readInto(
 
 QString mMain::DefaultIniPath()
 {
-    return ExecutableInfo::folder() + QStringLiteral("/config.ini");
+    return AppLocations::current().settingsFile();
+}
+
+QString mMain::DefaultOutputRoot()
+{
+    return AppLocations::current().outputRoot();
 }
 
 std::optional<double> mMain::TextToDouble(const QString& sText)
@@ -96,7 +101,7 @@ float mMain::ReadIniSingle(const QString& sIniPath, const QString& sSection, con
     return TextToSingle(mFileIni::ReadIni(sIniPath, sSection, sKey, SingleToText(fCurrent))).value_or(fCurrent);
 }
 
-void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord)
+void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget)
 {
     // An unreadable file counts as a missing one: every key takes its default.
     IniFile file;
@@ -118,7 +123,7 @@ void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord)
     readInto(file, "DATE", "format", QStringLiteral("DD/MM/YYYY HH:MM"), asText, cRecord.DateFormat);
     readInto(file, "DATE", "font", QStringLiteral("Arial"), asText, cRecord.DateFont);
     readInto(file, "DATE", "size", QStringLiteral("16"), toLong, cRecord.DateSize);
-    readInto(file, "REP", "cible", ExecutableInfo::folder(), asText, cRecord.TargetFolder);
+    readInto(file, "REP", "cible", sDefaultTarget, asText, cRecord.TargetFolder);
 }
 
 FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,

@@ -1,5 +1,4 @@
 #include "files/mMain.h"
-#include "platform/ExecutableInfo.h"
 
 #include <QDir>
 
@@ -32,7 +31,7 @@ protected:
     SettingsRecord load()
     {
         SettingsRecord record;
-        mMain::LoadSettingsRecord(ini, record);
+        mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"));
         return record;
     }
     QTemporaryDir dir;
@@ -53,7 +52,7 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesSeventeenKeys)
         .DateFormat = QStringLiteral("DD/MM/YYYY HH:MM"),
         .DateFont = QStringLiteral("Arial"),
         .DateSize = 16,
-        .TargetFolder = ExecutableInfo::folder(),
+        .TargetFolder = QStringLiteral("/outputs"), // the caller's default
         .CurrentFilter = 5 };
     EXPECT_EQ(load(), defaults);
 

@@ -6,6 +6,7 @@
 // when everything was written, 1 when some photo failed, 2 for bad
 // arguments.
 #include "files/mMain.h"
+#include "platform/AppLocations.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "platform/RuntimeError.h"
@@ -60,8 +61,7 @@ struct Command {
 QCommandLineOption configOption()
 {
     return QCommandLineOption(QStringLiteral("config"),
-        QStringLiteral("Reads the options from FILE instead of config.ini beside the program."),
-        QStringLiteral("FILE"));
+        QStringLiteral("Reads the options from FILE instead of the window's config.ini."), QStringLiteral("FILE"));
 }
 
 QCommandLineOption helpOption()
@@ -134,9 +134,10 @@ QString table(const QList<QPair<QString, QString>>& rows)
     return text;
 }
 
-const char* const settingsNote = "The options are read from config.ini beside the program, or from the file\n"
-                                 "that --config names; a file that does not exist means every default.\n"
-                                 "Nothing is written to it.\n";
+const char* const settingsNote = "The options are read from the window's config.ini, or from the file that\n"
+                                 "--config names; a file that does not exist means every default. Nothing is\n"
+                                 "written to it. The window keeps config.ini beside the program, or, when it is\n"
+                                 "installed or may not write there, in ~/.config/quillon ($XDG_CONFIG_HOME).\n";
 
 QString programHelp()
 {
@@ -257,7 +258,7 @@ std::optional<QString> readPhoto(const Invocation& call, PhotoEngine& engine)
         complain(QStringLiteral("\"%1\" is not a file").arg(call.path));
         return std::nullopt;
     }
-    engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), ExecutableInfo::folder());
+    engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), AppLocations::current().outputRoot());
     engine.ReadExif();
     return engine.Photo().ExifText();
 }
@@ -337,8 +338,8 @@ int runCommand(const Command& command, const QString& program, const QStringList
     if (positional.size() > 1)
         return badArguments(QStringLiteral("unexpected argument \"%1\"").arg(positional[1]), &command);
 
-    const QString configPath
-        = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config")) : mMain::DefaultIniPath();
+    const QString configPath = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config"))
+                                                                      : AppLocations::current().settingsToRead();
     SettingsRecord settings;
     mMain::LoadSettingsRecord(configPath, settings);
     try {

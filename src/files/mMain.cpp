@@ -2,7 +2,8 @@
 
 #include "files/IniFile.h"
 #include "files/mFileIni.h"
-#include "platform/ExecutableInfo.h"
+#include "platform/AppLocations.h"
+#include "platform/AtomicFile.h"
 
 #include <QLocale>
 
@@ -33,7 +34,12 @@ void readInto(
 
 QString mMain::DefaultIniPath()
 {
-    return ExecutableInfo::folder() + QStringLiteral("/config.ini");
+    return AppLocations::current().settingsFile();
+}
+
+QString mMain::DefaultOutputRoot()
+{
+    return AppLocations::current().outputRoot();
 }
 
 std::optional<double> mMain::TextToDouble(const QString& sText)
@@ -95,7 +101,7 @@ float mMain::ReadIniSingle(const QString& sIniPath, const QString& sSection, con
     return TextToSingle(mFileIni::ReadIni(sIniPath, sSection, sKey, SingleToText(fCurrent))).value_or(fCurrent);
 }
 
-void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord)
+void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget)
 {
     // An unreadable file counts as a missing one: every key takes its default.
     IniFile file;
@@ -117,15 +123,17 @@ void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord)
     readInto(file, "DATE", "format", QStringLiteral("DD/MM/YYYY HH:MM"), asText, cRecord.DateFormat);
     readInto(file, "DATE", "font", QStringLiteral("Arial"), asText, cRecord.DateFont);
     readInto(file, "DATE", "size", QStringLiteral("16"), toLong, cRecord.DateSize);
-    readInto(file, "REP", "cible", ExecutableInfo::folder(), asText, cRecord.TargetFolder);
+    readInto(file, "REP", "cible", sDefaultTarget, asText, cRecord.TargetFolder);
 }
 
-bool mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
+FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
     const QString& sFolder, float fLabelTop, float fLabelLeft)
 {
     IniFile file;
     // Replacing an existing file that cannot be read would lose what it holds.
-    if (!file.load(sIniPath)) return false;
+    if (const FileResult read = file.load(sIniPath); !read) return read;
+    // The user's configuration folder may not exist before the first save.
+    if (const int error = AtomicFile::makeFolderFor(sIniPath)) return FileResult(error);
 
     const auto set = [&file](const char* sSection, const char* sKey, const QString& sValue) {
         file.setValue(QLatin1String(sSection), QLatin1String(sKey), sValue);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileResult.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -37,17 +39,21 @@ struct SettingsRecord {
 // written together with the record.
 class mMain {
 public:
-    // config.ini in the executable's folder.
+    // The config.ini this copy of the program keeps (AppLocations).
     static QString DefaultIniPath();
+    // Where outputs go unless told otherwise: the batch target's default.
+    static QString DefaultOutputRoot();
 
     // Fills the record's fields from the file, each from its key or its
     // default; a value that does not convert leaves its field as it was.
     // CurrentFilter is set to 5: the filter choice is not persisted.
-    static void LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord);
+    static void LoadSettingsRecord(
+        const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget = DefaultOutputRoot());
     // Writes all seventeen keys in one replacement of the file, keeping what
-    // else it holds. False when the file cannot be written; the old one then
-    // stays as it was.
-    static bool SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
+    // else it holds, and makes the file's folder when it is missing. A
+    // failure with the system's reason when the file cannot be written; the
+    // old one then stays as it was.
+    static FileResult SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
         const QString& sFolder, float fLabelTop, float fLabelLeft);
 
     // The label positions: the number of the key, or fCurrent when the key

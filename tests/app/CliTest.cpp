@@ -5,9 +5,14 @@
 #include <QDirIterator>
 #include <QImageReader>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -17,10 +22,12 @@ struct CliRun {
     QString err;
 };
 
-CliRun run(const QStringList& args)
+CliRun run(const QStringList& args, const QString& program = QStringLiteral(QUILLON_CLI),
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
-    process.start(QStringLiteral(QUILLON_CLI), args);
+    process.setProcessEnvironment(environment);
+    process.start(program, args);
     process.waitForFinished(120'000);
     return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
         QString::fromLocal8Bit(process.readAllStandardError()) };
@@ -32,6 +39,58 @@ CliRun cli(QStringList args)
     return run(args << "--config"
                     << "/nonexistent/quillon-test/config.ini");
 }
+
+// Copies of quillon-cli laid out as a user would find them, run with a home
+// folder of their own (so their user folders are <home>/.config and
+// <home>/Pictures), as the user nobody when the tests run as root.
+class CopiedCliTest : public ::testing::Test {
+protected:
+    static constexpr uid_t Nobody = 65534;
+    QTemporaryDir dir;
+    QString home = dir.filePath(QStringLiteral("home"));
+    QString userSettings = home + QStringLiteral("/.config/quillon/config.ini");
+    bool asNobody = ::geteuid() == 0;
+
+    void SetUp() override
+    {
+        if (asNobody && QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            GTEST_SKIP() << "running as root without setpriv: there is no other user to run the copies as";
+        // Every user may pass through, as through /usr or /opt.
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ReadOther);
+        ASSERT_TRUE(QDir().mkpath(home));
+    }
+
+    // Copies quillon-cli into folder (made when missing) and returns the copy.
+    QString copyTo(const QString& folder)
+    {
+        QDir().mkpath(folder);
+        const QString copy = folder + QStringLiteral("/quillon-cli");
+        EXPECT_TRUE(QFile::copy(QStringLiteral(QUILLON_CLI), copy));
+        return copy;
+    }
+
+    // The files below home become the running user's.
+    void handHomeOver()
+    {
+        if (!asNobody) return;
+        ::chown(QFile::encodeName(home).constData(), Nobody, Nobody);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(QFile::encodeName(home).toStdString()))
+            ::chown(entry.path().c_str(), Nobody, Nobody);
+    }
+
+    CliRun runCopy(const QString& copy, const QStringList& args)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR" })
+            environment.remove(QLatin1String(name));
+        environment.insert(QStringLiteral("HOME"), home);
+        if (!asNobody) return run(args, copy, environment);
+        return run(QStringList { QStringLiteral("--reuid=%1").arg(Nobody), QStringLiteral("--regid=%1").arg(Nobody),
+                       QStringLiteral("--clear-groups"), copy }
+                + args,
+            QStringLiteral("setpriv"), environment);
+    }
+};
 
 } // namespace
 
@@ -214,5 +273,64 @@ TEST(CliTest, BatchOutputsKeepTheirBytes)
             EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString(), c.md5)
                 << "scale " << scale << ", " << c.photo;
         }
+    }
+}
+
+TEST_F(CopiedCliTest, AReadOnlyCopyReadsAndWritesInTheUsersFolders)
+{
+    const QString readOnly = dir.filePath(QStringLiteral("read-only"));
+    const QString copy = copyTo(readOnly);
+    ASSERT_TRUE(writeFile(readOnly + QStringLiteral("/config.ini"), "[DATE]\nformat=MM\n"));
+    ASSERT_TRUE(writeFile(userSettings, "[DATE]\nformat=YYYY\n"));
+    const QString source = dir.filePath(QStringLiteral("photos/trip"));
+    ASSERT_TRUE(writeFile(source + QStringLiteral("/Canon_40D.jpg"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    handHomeOver();
+    const QFileDevice::Permissions readAndEnter
+        = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(readOnly, readAndEnter));
+    // Writable again at the end, so that the temporary folder can go.
+    const auto reopen = qScopeGuard([&] { QFile::setPermissions(readOnly, readAndEnter | QFile::WriteOwner); });
+
+    const QString photo = source + QStringLiteral("/Canon_40D.jpg");
+    const CliRun date = runCopy(copy, { "date", photo });
+    EXPECT_EQ(date.out.toStdString(), "2008\n") << date.err.toStdString();
+    // The batch target's default is below the user's pictures.
+    const CliRun batch = runCopy(copy, { "batch", source });
+    EXPECT_EQ(batch.exitCode, 0) << batch.err.toStdString();
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/Pictures/Quillon/Images/trip/Canon_40D.jpg")));
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/Pictures/Quillon/Miniatures/trip/Canon_40D.jpg")));
+
+    // Before the window's first start the config.ini beside the copy counts,
+    // and the tool does not copy it.
+    ASSERT_TRUE(QFile::remove(userSettings));
+    EXPECT_EQ(runCopy(copy, { "date", photo }).out.toStdString(), "05\n");
+    EXPECT_FALSE(QFile::exists(userSettings));
+    EXPECT_EQ(QDir(readOnly).entryList(QDir::Files | QDir::Hidden), QStringList({ "config.ini", "quillon-cli" }));
+}
+
+TEST_F(CopiedCliTest, AnInstalledCopyReadsTheUsersSettingsEvenWhereItMayWrite)
+{
+    const QString photo = testPhoto("cameras/Canon_40D.jpg");
+    ASSERT_TRUE(writeFile(userSettings, "[DATE]\nformat=YYYY\n"));
+    handHomeOver();
+    const struct {
+        const char* folder;
+        bool installed;
+        const char* date;
+    } cases[] = {
+        { "prefix/bin", true, "2008\n" },
+        { "portable", false, "05\n" }, // a copy that may write beside itself keeps its own config.ini
+    };
+    for (const auto& c : cases) {
+        const QString folder = dir.filePath(QLatin1String(c.folder));
+        const QString copy = copyTo(folder);
+        ASSERT_TRUE(writeFile(folder + QStringLiteral("/config.ini"), "[DATE]\nformat=MM\n"));
+        if (c.installed) {
+            ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("prefix/share/quillon"))));
+        }
+        // Each user may write the copy's folder.
+        QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOther | QFile::ExeOther);
+        const CliRun date = runCopy(copy, { "date", photo });
+        EXPECT_EQ(date.out.toStdString(), c.date) << c.folder << ": " << date.err.toStdString();
     }
 }

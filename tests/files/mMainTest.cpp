@@ -1,5 +1,6 @@
 #include "files/mMain.h"
-#include "platform/ExecutableInfo.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QLocale>
@@ -30,7 +31,7 @@ protected:
     SettingsRecord load()
     {
         SettingsRecord record;
-        mMain::LoadSettingsRecord(ini, record);
+        mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"));
         return record;
     }
     QTemporaryDir dir;
@@ -51,7 +52,7 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesSeventeenKeys)
         .DateFormat = QStringLiteral("DD/MM/YYYY HH:MM"),
         .DateFont = QStringLiteral("Arial"),
         .DateSize = 16,
-        .TargetFolder = ExecutableInfo::folder(),
+        .TargetFolder = QStringLiteral("/outputs"), // the caller's default
         .CurrentFilter = 5 };
     EXPECT_EQ(load(), defaults);
 
@@ -65,12 +66,37 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesSeventeenKeys)
     EXPECT_TRUE(readFile(ini).contains("\nshow=True\n"));
     EXPECT_EQ(mMain::ReadIniSingle(ini, QStringLiteral("LABEL"), QStringLiteral("left"), 0), -45.5f);
     EXPECT_EQ(mMain::ReadIniSingle(ini, QStringLiteral("LABEL"), QStringLiteral("gone"), 720), 720.0f);
+}
+
+TEST_F(mMainTest, SaveMakesTheFoldersOrGivesTheSystemsReason)
+{
+    // The user's configuration folder is made at the first save.
+    const QString nested = dir.filePath(QStringLiteral("home/.config/quillon/config.ini"));
+    const FileResult made = mMain::SaveSettingsRecord(nested, { .JpegQuality = 70 }, {}, {}, 0, 0);
+    ASSERT_TRUE(made) << made.reason().toStdString();
+    SettingsRecord record;
+    mMain::LoadSettingsRecord(nested, record);
+    EXPECT_EQ(record.JpegQuality, 70);
 
     // Tests run as root, so a read-only folder would not stop the write; a
-    // regular file standing where the folder should be does.
+    // regular file standing where the folder should be does, and so does a
+    // folder named like the file (which cannot be read as one).
     const QString notAFolder = dir.filePath(QStringLiteral("file.txt"));
     writeFile(notAFolder, "content\n");
-    EXPECT_FALSE(mMain::SaveSettingsRecord(notAFolder + QStringLiteral("/config.ini"), defaults, {}, {}, 0, 0));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("folder.ini"))));
+    const struct {
+        QString path;
+        const char* reason;
+    } cases[] = {
+        { notAFolder + QStringLiteral("/config.ini"), "Not a directory" },
+        { notAFolder + QStringLiteral("/quillon/config.ini"), "Not a directory" },
+        { dir.filePath(QStringLiteral("folder.ini")), "Is a directory" },
+    };
+    for (const auto& c : cases) {
+        const FileResult saved = mMain::SaveSettingsRecord(c.path, {}, {}, {}, 0, 0);
+        EXPECT_FALSE(saved) << c.path.toStdString();
+        EXPECT_EQ(saved.reason(), c.reason) << c.path.toStdString();
+    }
     EXPECT_EQ(readFile(notAFolder), "content\n");
 }
 

@@ -2,6 +2,7 @@
 
 #include "controls/BarColor.h"
 #include "files/mFileIni.h"
+#include "platform/AppLocations.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/MessageBox.h"
 #include "support/TestSupport.h"
@@ -80,10 +81,11 @@ protected:
         file.write(text.toUtf8());
     }
 
-    TestForm& start()
+    TestForm& start() { return start(iniPath(), ExecutableInfo::folder()); }
+    TestForm& start(const QString& settingsFile, const QString& outputRoot)
     {
         form.reset();
-        form = std::make_unique<TestForm>(iniPath());
+        form = std::make_unique<TestForm>(settingsFile, outputRoot);
         // Installed after the window's own hook, so that messages are kept.
         outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
         form->show();
@@ -533,6 +535,39 @@ TEST_F(Form1Test, SaveAsJpgWritesBelowTheProgramsFolder)
     QFile::remove(image);
     for (const char* folder : { "/Images", "/Miniatures" })
         QDir().rmdir(ExecutableInfo::folder() + QLatin1String(folder));
+}
+
+TEST_F(Form1Test, AReadOnlyCopyKeepsItsSettingsAndOutputsInTheUsersFolders)
+{
+    const AppLocations places = AppLocations::decide(dir.filePath(QStringLiteral("bin")),
+        { dir.filePath(QStringLiteral("home/.config")), dir.filePath(QStringLiteral("home/Pictures")) },
+        [](const QString&) { return false; });
+    const QString pictures = dir.filePath(QStringLiteral("home/Pictures/Quillon"));
+
+    TestForm& f = start(places.settingsFile(), places.outputRoot());
+    EXPECT_EQ(f.settings().TargetFolder, pictures);
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnSaveJpg->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(QImageReader(pictures + QStringLiteral("/Images/Canon_PowerShot_S40.jpg")).size(), QSize(240, 180));
+    EXPECT_EQ(QImageReader(pictures + QStringLiteral("/Miniatures/Canon_PowerShot_S40.jpg")).size(), QSize(120, 90));
+
+    f.slQuality->setValue(65);
+    f.mnExit->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(start(places.settingsFile(), places.outputRoot()).settings().JpegQuality, 65);
+}
+
+TEST_F(Form1Test, SettingsThatCannotBeWrittenAreReportedOnceWithTheReason)
+{
+    // Root may write anywhere: a file where the folder should be stops it.
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("home")), "not a folder"));
+    const QString settingsFile = dir.filePath(QStringLiteral("home/quillon/config.ini"));
+    TestForm& f = start(settingsFile, dir.path());
+    f.SaveSettings();
+    f.mnExit->trigger();
+    ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral("The settings could not be saved in %1: Not a directory.").arg(settingsFile));
 }
 
 TEST_F(Form1Test, SaveAsBmpWritesTheDisplayUnlessCancelled)

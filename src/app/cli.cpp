@@ -7,6 +7,7 @@
 // arguments.
 #include "files/mMain.h"
 #include "platform/AppLocations.h"
+#include "platform/ClockShift.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "platform/RuntimeError.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +29,9 @@ namespace {
 const QString ProgramName = QStringLiteral("quillon-cli");
 
 enum ExitCode { Done = 0, SomeFailed = 1, BadArguments = 2 };
+
+// The largest --margin: a stamp this far in from two edges still fits.
+constexpr int MaxMarginPercent = 50;
 
 void print(const QString& text, FILE* stream = stdout)
 {
@@ -62,6 +68,15 @@ QCommandLineOption configOption()
 {
     return QCommandLineOption(QStringLiteral("config"),
         QStringLiteral("Reads the options from FILE instead of the window's config.ini."), QStringLiteral("FILE"));
+}
+
+// The camera clock's correction, for the stamp and the outputs' dates.
+QCommandLineOption shiftOption()
+{
+    return QCommandLineOption(QStringLiteral("shift"),
+        QStringLiteral("Adds +HH:MM or -HH:MM to the EXIF dates, for a camera clock that was wrong (hours may "
+                       "exceed 24)."),
+        QStringLiteral("(+|-)HH:MM"));
 }
 
 QCommandLineOption helpOption()
@@ -212,6 +227,59 @@ public:
     }
 };
 
+// A number as options write it: digits with "." as the decimal point.
+std::optional<double> decimalValue(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(^\d+(\.\d+)?$)"));
+    if (!pattern.match(text).hasMatch()) return std::nullopt;
+    return QLocale::c().toDouble(text);
+}
+
+// --shift, where the command has it: the camera clock's correction. The
+// problem in words when its value does not read.
+std::optional<QString> readShift(const QCommandLineParser& parser, SettingsRecord& settings)
+{
+    if (!parser.isSet(QStringLiteral("shift"))) return std::nullopt;
+    const auto minutes = ClockShift::fromText(parser.value(QStringLiteral("shift")));
+    if (!minutes) return QStringLiteral("--shift takes +HH:MM or -HH:MM, hours up to %1").arg(ClockShift::MaxHours);
+    settings.ShiftMinutes = *minutes;
+    return std::nullopt;
+}
+
+// The batch's stamp options over the stored ones; the problem in words when
+// a value does not read.
+std::optional<QString> readStampOptions(const QCommandLineParser& parser, SettingsRecord& settings)
+{
+    if (parser.isSet(QStringLiteral("stamp-height"))) {
+        const auto percent = decimalValue(parser.value(QStringLiteral("stamp-height")));
+        if (!percent || *percent < mMain::MinStampHeightPercent || *percent > mMain::MaxStampHeightPercent)
+            return QStringLiteral("--stamp-height takes a percentage from 0.5 to 25");
+        settings.StampHeightPercent = *percent;
+    }
+    if (parser.isSet(QStringLiteral("anchor"))) {
+        const auto place = StampAnchoring::placeNamed(parser.value(QStringLiteral("anchor")));
+        if (!place)
+            return QStringLiteral("--anchor takes one of %1")
+                .arg(StampAnchoring::placeNames().join(QStringLiteral(", ")));
+        // At the place itself: a stored drag's offsets belong to the stored place.
+        settings.Anchoring = StampAnchoring { *place, settings.Anchoring.marginPercent, 0, 0 };
+    }
+    if (parser.isSet(QStringLiteral("margin"))) {
+        const auto percent = decimalValue(parser.value(QStringLiteral("margin")));
+        if (!percent || *percent > MaxMarginPercent)
+            return QStringLiteral("--margin takes a percentage from 0 to %1").arg(MaxMarginPercent);
+        settings.Anchoring.marginPercent = *percent;
+    }
+    if (const auto problem = readShift(parser, settings)) return problem;
+    if (parser.isSet(QStringLiteral("fallback-date"))) {
+        const QString choice = parser.value(QStringLiteral("fallback-date"));
+        if (choice != QLatin1String("none") && choice != QLatin1String("file"))
+            return QStringLiteral("--fallback-date takes none or file");
+        settings.FileDateFallback = choice == QLatin1String("file");
+    }
+    return std::nullopt;
+}
+
 int runBatch(const Invocation& call)
 {
     const Command& batch = *findCommand(QStringLiteral("batch"));
@@ -226,6 +294,7 @@ int runBatch(const Invocation& call)
         return badArguments(QStringLiteral("\"%1\" is not a folder").arg(call.path), &batch);
 
     SettingsRecord& settings = call.settings;
+    if (const auto problem = readStampOptions(call.parser, settings)) return badArguments(*problem, &batch);
     const QString target = call.parser.value(QStringLiteral("target"));
     if (!target.isEmpty()) settings.TargetFolder = QFileInfo(target).absoluteFilePath();
     settings.BatchFilter = filter != 0;
@@ -274,6 +343,8 @@ int runExif(const Invocation& call)
 
 int runDate(const Invocation& call)
 {
+    if (const auto problem = readShift(call.parser, call.settings))
+        return badArguments(*problem, findCommand(QStringLiteral("date")));
     if (call.parser.isSet(QStringLiteral("format")))
         call.settings.DateFormat = call.parser.value(QStringLiteral("format"));
     PhotoEngine engine(call.settings);
@@ -291,11 +362,13 @@ const QList<Command>& commands()
             QStringLiteral("Stamps, scales and saves every JPEG of FOLDER's sub-folders."),
             QStringLiteral("Treats every JPEG of FOLDER's immediate sub-folders (of FOLDER itself when it has\n"
                            "none) as the window's batch does, with the stored scale, quality, thumbnail rule\n"
-                           "and date style, the stamp at the stored position. Outputs go to\n"
-                           "DIR/Images/<folder name>/, thumbnails to DIR/Miniatures/<folder name>/.\n"
+                           "and date style, the stamp at the stored position; the stamp options below\n"
+                           "replace the stored ones. Outputs go to DIR/Images/<folder name>/, thumbnails to\n"
+                           "DIR/Miniatures/<folder name>/.\n"
                            "Prints a line as each photo starts, then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
-                           "written.\n"),
+                           "written. A photo without a date, and one whose stamp had to be moved inside it,\n"
+                           "is named there too.\n"),
             {
                 QCommandLineOption(QStringLiteral("target"),
                     QStringLiteral("Writes below DIR instead of the stored batch target."), QStringLiteral("DIR")),
@@ -304,6 +377,21 @@ const QList<Command>& commands()
                                    "Sharpen, Sharpen More, Unsharp, Emboss."),
                     QStringLiteral("TYPE")),
                 QCommandLineOption(QStringLiteral("no-date"), QStringLiteral("Leaves the date stamp out.")),
+                QCommandLineOption(QStringLiteral("stamp-height"),
+                    QStringLiteral("Makes the stamp's font PCT % (0.5 to 25) of each output's shorter side."),
+                    QStringLiteral("PCT")),
+                QCommandLineOption(QStringLiteral("anchor"),
+                    QStringLiteral("Puts the stamp at PLACE of each output: top-left, top, top-right, left, centre, "
+                                   "right, bottom-left, bottom or bottom-right."),
+                    QStringLiteral("PLACE")),
+                QCommandLineOption(QStringLiteral("margin"),
+                    QStringLiteral("Keeps an anchored stamp PCT % of the shorter side from the edges."),
+                    QStringLiteral("PCT")),
+                shiftOption(),
+                QCommandLineOption(QStringLiteral("fallback-date"),
+                    QStringLiteral("For a photo without an EXIF date: none (no stamp) or file (its modification "
+                                   "time)."),
+                    QStringLiteral("none|file")),
             },
             &runBatch },
         { QStringLiteral("exif"), QStringLiteral("PHOTO"), QStringLiteral("Prints the photo's EXIF tags."),
@@ -316,6 +404,7 @@ const QList<Command>& commands()
                 QCommandLineOption(QStringLiteral("format"),
                     QStringLiteral("Uses format FMT instead of the stored one, for example \"DDDD DD MMMM YYYY\"."),
                     QStringLiteral("FMT")),
+                shiftOption(),
             },
             &runDate },
     };

@@ -4,11 +4,13 @@
 #include "files/mFileIni.h"
 #include "platform/AppLocations.h"
 #include "platform/AtomicFile.h"
+#include "platform/ClockShift.h"
 
 #include <QLocale>
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -28,6 +30,40 @@ void readInto(
 {
     if (const auto value = convert(mFileIni::ReadIni(cFile, QLatin1String(sSection), QLatin1String(sKey), sDefault)))
         field = *value;
+}
+
+// The number of the key when it lies in [low, high]; 0 (off) when it is
+// missing, no number, or outside.
+double percentIn(const IniFile& cFile, const char* sSection, const char* sKey, double low, double high)
+{
+    const auto value
+        = mMain::TextToDouble(cFile.value(QLatin1String(sSection), QLatin1String(sKey)).value_or(QString()));
+    return value && *value >= low && *value <= high ? *value : 0;
+}
+
+void readStampOptions(const IniFile& cFile, SettingsRecord& cRecord)
+{
+    cRecord.StampHeightPercent
+        = percentIn(cFile, "STAMP", "size_percent", mMain::MinStampHeightPercent, mMain::MaxStampHeightPercent);
+    StampAnchoring anchoring;
+    const auto place = StampAnchoring::placeNamed(
+        cFile.value(QStringLiteral("STAMP"), QStringLiteral("anchor")).value_or(QString()));
+    if (place) {
+        const double limit = mMain::MaxAnchorPercent;
+        anchoring.place = *place;
+        anchoring.marginPercent = percentIn(cFile, "STAMP", "margin_percent", 0, limit);
+        anchoring.offsetXPercent = percentIn(cFile, "STAMP", "offset_x_percent", -limit, limit);
+        anchoring.offsetYPercent = percentIn(cFile, "STAMP", "offset_y_percent", -limit, limit);
+    }
+    cRecord.Anchoring = anchoring;
+    const auto shift
+        = mMain::TextToLong(cFile.value(QStringLiteral("DATE"), QStringLiteral("shift_minutes")).value_or(QString()));
+    cRecord.ShiftMinutes = shift && std::abs(*shift) <= ClockShift::MaxMinutes ? *shift : 0;
+    cRecord.FileDateFallback = cFile.value(QStringLiteral("DATE"), QStringLiteral("fallback_date"))
+                                   .value_or(QString())
+                                   .trimmed()
+                                   .compare(QLatin1String("file"), Qt::CaseInsensitive)
+        == 0;
 }
 
 } // namespace
@@ -124,6 +160,7 @@ void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord,
     readInto(file, "DATE", "font", QStringLiteral("Arial"), asText, cRecord.DateFont);
     readInto(file, "DATE", "size", QStringLiteral("16"), toLong, cRecord.DateSize);
     readInto(file, "REP", "cible", sDefaultTarget, asText, cRecord.TargetFolder);
+    readStampOptions(file, cRecord);
 }
 
 FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
@@ -154,6 +191,13 @@ FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsReco
     set("DATE", "format", cRecord.DateFormat);
     set("DATE", "font", cRecord.DateFont);
     set("DATE", "size", QString::number(cRecord.DateSize));
+    set("DATE", "shift_minutes", QString::number(cRecord.ShiftMinutes));
+    set("DATE", "fallback_date", cRecord.FileDateFallback ? QStringLiteral("file") : QStringLiteral("none"));
     set("REP", "cible", cRecord.TargetFolder);
+    set("STAMP", "size_percent", DoubleToText(cRecord.StampHeightPercent));
+    set("STAMP", "anchor", StampAnchoring::nameOf(cRecord.Anchoring.place));
+    set("STAMP", "margin_percent", DoubleToText(cRecord.Anchoring.marginPercent));
+    set("STAMP", "offset_x_percent", DoubleToText(cRecord.Anchoring.offsetXPercent));
+    set("STAMP", "offset_y_percent", DoubleToText(cRecord.Anchoring.offsetYPercent));
     return file.save(sIniPath);
 }

@@ -761,7 +761,7 @@ void Form1::showAboutBox()
 
 void Form1::showDateStyleDialog()
 {
-    frmDate dialog(this, settings());
+    frmDate dialog(this, settings(), m_photoOpen ? &m_engine : nullptr);
     dialog.exec();
     // Bold, italic and the rest reach the stamp for the rest of the run.
     m_engine.Controls().Label1.Font = dialog.labelFont();

@@ -14,8 +14,13 @@ QStringList BatchReport::problemLines() const
 {
     QStringList lines;
     for (const Failure& failure : failures)
-        lines << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
+        lines << photoNote(failure.path, failure.reason);
     return lines + notes;
+}
+
+QString BatchReport::photoNote(const QString& path, const QString& note)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), note);
 }
 
 QString BatchReport::summaryText() const

@@ -147,7 +147,7 @@ void PhotoEngine::ForgetExif()
 
 QString PhotoEngine::ComputeDateText() const
 {
-    return StampPlacement::DateText(m_photo.exifRecord(), m_settings.DateFormat);
+    return Stamp().DateFor(m_photo.exifRecord(), m_photo.PhotoPath()).text;
 }
 
 StampPlacement PhotoEngine::Stamp() const
@@ -239,8 +239,10 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder)
             BuildWorkingImage();
             if (m_settings.BatchFilter) ProcessImage(m_settings.CurrentFilter);
             const QString note = SaveOutputs();
-            for (const QString& text : { m_photo.PhotoWarning(), note })
-                if (!text.isEmpty()) report.notes << text;
+            if (!m_photo.PhotoWarning().isEmpty()) report.notes << m_photo.PhotoWarning();
+            for (const QString& stampNote : m_photo.StampNotes())
+                report.notes << BatchReport::photoNote(path, stampNote);
+            if (!note.isEmpty()) report.notes << note;
             ++report.treated;
         } catch (const RuntimeError& error) {
             report.failures.append({ path, error.fullText() });

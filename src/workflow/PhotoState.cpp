@@ -117,13 +117,17 @@ void PhotoState::Render()
         m_display->Create(m_workImage->Width(), m_workImage->Height());
     }
     m_workImage->PaintPicture(m_display->hdc());
+    m_stampNotes.clear();
 }
 
 QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
 {
-    const QString text = stamp.DateText(m_exif);
-    stamp.Print(*m_display, text);
-    return text;
+    const StampPlacement::Date date = stamp.DateFor(m_exif, m_photoPath);
+    m_stampNotes.clear();
+    if (date.source == StampPlacement::Date::Source::None) m_stampNotes << NoDateNote;
+    if (date.source == StampPlacement::Date::Source::File) m_stampNotes << FileDateNote;
+    if (stamp.Print(*m_display, date.text).movedInside) m_stampNotes << MovedInsideNote;
+    return date.text;
 }
 
 QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
@@ -138,7 +142,7 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
     // The output keeps the photo's EXIF block, upright and at its new size,
     // and its colour profile, XMP and IPTC records as they are.
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);
-    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height);
+    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.ShiftMinutes);
     PhotoFolder::EnsureFolder(QFileInfo(m_outputPath).absolutePath());
     mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
     QStringList notes = metadata.notes;

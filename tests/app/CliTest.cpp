@@ -1,3 +1,4 @@
+#include "platform/ExifReader.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -91,6 +92,50 @@ protected:
             QStringLiteral("setpriv"), environment);
     }
 };
+// The sample photos of some folders, copied below root under their
+// folders' names; the number copied.
+int copyPhotos(const QString& root, const QStringList& folders)
+{
+    int photos = 0;
+    for (const QString& folder : folders) {
+        QDirIterator it(testPhoto(folder), QDir::Files);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            photos += writeFile(QDir(root).filePath(folder + '/' + QFileInfo(path).fileName()), readFile(path));
+        }
+    }
+    return photos;
+}
+
+// Every output JPEG below target's Images folder, by its path from there.
+QStringList outputsOf(const QString& target)
+{
+    QStringList outputs;
+    QDirIterator it(QDir(target).filePath("Images"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        outputs << QDir(QDir(target).filePath("Images")).relativeFilePath(it.next());
+    outputs.sort();
+    return outputs;
+}
+
+// Where the stamp was printed: the pixels whose brightness differs from
+// the same output made without a date, in either of two outputs stamped in
+// black and in white (black ink does not show on black). Outputs of the best
+// quality keep the brightness of every pixel within a step or two; the
+// colours are shared by blocks of 2 x 2 pixels and would blur the box.
+QRect stampBox(const QStringList& stamped, const QString& plain)
+{
+    const QImage b = QImage(plain).convertToFormat(QImage::Format_RGB32);
+    QRect box;
+    for (const QString& path : stamped) {
+        const QImage a = QImage(path).convertToFormat(QImage::Format_RGB32);
+        if (a.size() != b.size()) return QRect();
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 24) box |= QRect(x, y, 1, 1);
+    }
+    return box;
+}
 
 } // namespace
 
@@ -126,8 +171,9 @@ TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
 
 TEST(CliTest, HelpAndVersionGoToStandardOutput)
 {
-    const QString batchUsage
-        = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date] [--config FILE]\n";
+    const QString batchUsage = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date] "
+                               "[--stamp-height PCT] [--anchor PLACE] [--margin PCT] [--shift (+|-)HH:MM] "
+                               "[--fallback-date none|file] [--config FILE]\n";
     const struct {
         QStringList args;
         QString start;
@@ -139,7 +185,7 @@ TEST(CliTest, HelpAndVersionGoToStandardOutput)
         { { "batch", "--help" }, batchUsage },
         { { "--help", "batch" }, batchUsage },
         { { "exif", "-h" }, "Usage: quillon-cli exif PHOTO [--config FILE]\n" },
-        { { "help", "date" }, "Usage: quillon-cli date PHOTO [--format FMT] [--config FILE]\n" },
+        { { "help", "date" }, "Usage: quillon-cli date PHOTO [--format FMT] [--shift (+|-)HH:MM] [--config FILE]\n" },
     };
     for (const auto& c : cases) {
         const CliRun r = run(c.args);
@@ -171,6 +217,10 @@ TEST(CliTest, BadArgumentsAreNamedWithAPointerToHelp)
         { { "batch", "/tmp", "--filter", "9" }, "--filter takes a filter type from 1 to 8" },
         { { "batch", "/tmp", "--target" }, "--target" }, // no value
         { { "batch", "/nonexistent/folder" }, "\"/nonexistent/folder\" is not a folder" },
+        { { "batch", "/tmp", "--stamp-height", "4,5" }, "--stamp-height takes a percentage from 0.5 to 25" },
+        { { "batch", "/tmp", "--anchor", "middle" }, "--anchor takes one of top-left, top, top-right, left" },
+        { { "date", "x.jpg", "--shift", "+1:75" }, "--shift takes +HH:MM or -HH:MM" },
+        { { "batch", "/tmp", "--fallback-date", "exif" }, "--fallback-date takes none or file" },
         { { "date" }, "date needs a PHOTO" },
         { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
         { { "help", "resize" }, "no help for \"resize\"" },
@@ -333,4 +383,112 @@ TEST_F(CopiedCliTest, AnInstalledCopyReadsTheUsersSettingsEvenWhereItMayWrite)
         const CliRun date = runCopy(copy, { "date", photo });
         EXPECT_EQ(date.out.toStdString(), c.date) << c.folder << ": " << date.err.toStdString();
     }
+}
+
+TEST(CliTest, AnchoredStampsLookAlikeInTheSameCornerOfEveryPhoto)
+{
+    QTemporaryDir source, black, white, plain, stored;
+    copyPhotos(source.path(), { "cameras" }); // the others have no date
+    // Outputs at the photos' own sizes, from 59 x 100 to 2048 x 1536.
+    const QByteArray outputs = "[COEF]\npreview=1\nJPG=100\n";
+    const QString blackConfig = source.filePath("black.ini"), whiteConfig = source.filePath("white.ini");
+    ASSERT_TRUE(writeFile(blackConfig, outputs + "[DATE]\ncolor01=0\ncolor02=0\n"));
+    ASSERT_TRUE(writeFile(whiteConfig, outputs + "[DATE]\ncolor01=16777215\ncolor02=16777215\n"));
+    const QStringList options = { "--stamp-height", "4", "--anchor", "bottom-right", "--margin", "2" };
+    for (const auto& [target, config] : { std::pair { &black, blackConfig }, std::pair { &white, whiteConfig } }) {
+        const CliRun r
+            = run(QStringList { "batch", source.path(), "--target", target->path(), "--config", config } + options);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    run({ "batch", source.path(), "--target", plain.path(), "--config", blackConfig, "--no-date" });
+
+    const QStringList photos = outputsOf(black.path());
+    ASSERT_EQ(photos.size(), 13);
+    double smallest = 1, largest = 0;
+    for (const QString& photo : photos) {
+        const QString output = "Images/" + photo;
+        const QSize size = QImageReader(black.filePath(output)).size();
+        const QRect box = stampBox({ black.filePath(output), white.filePath(output) }, plain.filePath(output));
+        SCOPED_TRACE(photo.toStdString());
+        if (photo.endsWith("PaintTool_sample.jpg")) { // no date
+            EXPECT_TRUE(box.isEmpty());
+            continue;
+        }
+        const int shorterSide = std::min(size.width(), size.height());
+        ASSERT_FALSE(box.isEmpty());
+        const int margin = qRound(shorterSide * 0.02);
+        EXPECT_NEAR(box.right() + 1, size.width() - margin, 2);
+        EXPECT_NEAR(box.bottom() + 1, size.height() - margin, 2);
+        if (shorterSide >= 200) {
+            smallest = std::min(smallest, double(box.height()) / shorterSide);
+            largest = std::max(largest, double(box.height()) / shorterSide);
+        }
+    }
+    EXPECT_LT(largest / smallest, 1.2);
+
+    // The same options stored by the window give the same bytes.
+    ASSERT_TRUE(writeFile(blackConfig,
+        outputs + "[DATE]\ncolor01=0\ncolor02=0\n[STAMP]\nsize_percent=4\nanchor=bottom-right\nmargin_percent=2\n"));
+    run({ "batch", source.path(), "--target", stored.path(), "--config", blackConfig });
+    for (const QString& photo : photos)
+        EXPECT_EQ(readFile(stored.filePath("Images/" + photo)), readFile(black.filePath("Images/" + photo)))
+            << photo.toStdString();
+}
+
+TEST(CliTest, ClockShiftMovesTheStampedDateAndTheOutputsOwnDates)
+{
+    const QString photo = testPhoto("cameras/Canon_40D.jpg");
+    QProcessEnvironment cLocale = QProcessEnvironment::systemEnvironment();
+    cLocale.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    const CliRun date = run({ "date", photo, "--shift", "+10:00", "--config", "/nonexistent/config.ini" },
+        QStringLiteral(QUILLON_CLI), cLocale);
+    EXPECT_EQ(date.out, "31/05/2008 01:56\n");
+    EXPECT_EQ(
+        cli({ "date", photo, "--shift", "-26:15", "--format", "YYYY-MM-DD HH:MM:SS" }).out, "2008-05-29 13:41:01\n");
+
+    QTemporaryDir source, target;
+    ASSERT_TRUE(writeFile(source.filePath("2008/IMG.jpg"), readFile(photo)));
+    ASSERT_EQ(cli({ "batch", source.path(), "--target", target.path(), "--shift", "+10:00" }).exitCode, 0);
+    const ExifRecord carried = ExifReader::read(target.filePath("Images/2008/IMG.jpg"));
+    EXPECT_EQ(carried.text("DateTimeOriginal"), "2008:05:31 01:56:01");
+    EXPECT_EQ(carried.text("DateTimeDigitized"), "2008:05:31 01:56:01");
+}
+
+TEST(CliTest, EveryDatedPhotoIsStampedAndEachStampMovedOrMissingIsSaid)
+{
+    QTemporaryDir source, stamped, plain, fallback;
+    copyPhotos(source.path(), { "cameras" });
+    // The stamp stored near the bottom-right corner of a 1024 x 768 preview.
+    const QString config = source.filePath("config.ini");
+    ASSERT_TRUE(writeFile(config, "[LABEL]\nleft=14250\ntop=11100\n"));
+    const CliRun r = run({ "batch", source.path(), "--target", stamped.path(), "--config", config });
+    EXPECT_EQ(r.exitCode, 0);
+    run({ "batch", source.path(), "--target", plain.path(), "--config", config, "--no-date" });
+
+    const QStringList outputs = outputsOf(stamped.path());
+    ASSERT_EQ(outputs.size(), 13);
+    for (const QString& output : outputs) {
+        const QString path = QDir::toNativeSeparators(source.filePath(output));
+        const bool same
+            = readFile(stamped.filePath("Images/" + output)) == readFile(plain.filePath("Images/" + output));
+        if (output.endsWith("PaintTool_sample.jpg")) { // no date
+            EXPECT_TRUE(same);
+            EXPECT_TRUE(r.err.contains(path + ": no date in the photo: saved without a stamp\n"))
+                << r.err.toStdString();
+        } else {
+            EXPECT_FALSE(same) << output.toStdString();
+            // Every output is smaller than that preview but the largest, whose
+            // stamp sticks out of its right edge all the same.
+            EXPECT_TRUE(r.err.contains(path + ": stamp moved inside the photo\n")) << output.toStdString();
+        }
+    }
+
+    // An undated photo may take its file's time instead, and says so.
+    const CliRun dated
+        = run({ "batch", source.path(), "--target", fallback.path(), "--config", config, "--fallback-date", "file" });
+    EXPECT_TRUE(dated.err.contains(QDir::toNativeSeparators(source.filePath("cameras/PaintTool_sample.jpg"))
+        + ": date from the file's modification time\n"))
+        << dated.err.toStdString();
+    EXPECT_NE(readFile(fallback.filePath("Images/cameras/PaintTool_sample.jpg")),
+        readFile(plain.filePath("Images/cameras/PaintTool_sample.jpg")));
 }

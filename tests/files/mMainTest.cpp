@@ -38,7 +38,7 @@ protected:
     QString ini = dir.filePath(QStringLiteral("config.ini"));
 };
 
-TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesSeventeenKeys)
+TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesEveryKey)
 {
     const SettingsRecord defaults { .PreviewScale = 0.5,
         .JpegQuality = 80,
@@ -58,9 +58,11 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesSeventeenKeys)
 
     ASSERT_TRUE(
         mMain::SaveSettingsRecord(ini, defaults, QStringLiteral("c:"), QStringLiteral("/photos"), 1500, -45.5f));
-    const std::vector<std::string> order = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview",
-        "COEF/JPG", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01",
-        "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "REP/cible" };
+    const std::vector<std::string> order
+        = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview", "COEF/JPG", "VIGNET/show",
+              "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01", "DATE/color02", "DATE/format",
+              "DATE/font", "DATE/size", "DATE/shift_minutes", "DATE/fallback_date", "REP/cible", "STAMP/size_percent",
+              "STAMP/anchor", "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
     EXPECT_EQ(keysInOrder(ini), order);
     EXPECT_EQ(load(), defaults);
     EXPECT_TRUE(readFile(ini).contains("\nshow=True\n"));
@@ -184,12 +186,52 @@ TEST_F(mMainTest, SaveKeepsForeignContentAndRoundTrips)
         .DateFont = QStringLiteral("Noto Sans"),
         .DateSize = 24,
         .TargetFolder = QStringLiteral("/home/été/sortie"),
+        .StampHeightPercent = 3.125,
+        .Anchoring = { StampAnchoring::Place::BottomRight, 2.5, -0.125, 12 },
+        .ShiftMinutes = -1575,
+        .FileDateFallback = true,
         .CurrentFilter = 5 };
     ASSERT_TRUE(mMain::SaveSettingsRecord(ini, record, {}, {}, 0, 0));
     EXPECT_EQ(load(), record);
     const QByteArray text = readFile(ini);
     EXPECT_TRUE(text.startsWith("; kept\n[USER]\ncustom = 1\n\n[date]\nextra=yes\nformat=\" YYYY-MM-DD \"\n"));
     EXPECT_TRUE(text.contains("\nshow=False\n"));
+    EXPECT_TRUE(text.contains("\n[STAMP]\nsize_percent=3.125\nanchor=bottom-right\nmargin_percent=2.5\n"));
+    EXPECT_TRUE(text.contains("\nshift_minutes=-1575\nfallback_date=file\n"));
+}
+
+TEST_F(mMainTest, OddStampOptionsAreOff)
+{
+    const struct {
+        const char* lines;
+        double height;
+        StampAnchoring anchoring;
+        int32_t shift;
+        bool fileDate;
+    } cases[] = {
+        { "[STAMP]\nsize_percent=4\nanchor=Top-Left\nmargin_percent=2,5\n[DATE]\nshift_minutes=600\nfallback_date=FILE",
+            4, { StampAnchoring::Place::TopLeft, 2.5, 0, 0 }, 600, true },
+        // A margin or offsets without a place mean nothing.
+        { "[STAMP]\nmargin_percent=3\noffset_x_percent=1", 0, {}, 0, false },
+        { "[STAMP]\nsize_percent=0.4\nanchor=middle\n[DATE]\nshift_minutes=ten\nfallback_date=yes", 0, {}, 0, false },
+        { "[STAMP]\nsize_percent=26\nanchor=centre\nmargin_percent=-1\noffset_y_percent=1e9\n[DATE]\nshift_"
+          "minutes=99999999999",
+            0, { StampAnchoring::Place::Centre, 0, 0, 0 }, 0, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        writeFile(ini, QByteArray(c.lines) + "\n");
+        // The stored options of a previous file do not linger.
+        SettingsRecord record { .StampHeightPercent = 8,
+            .Anchoring = { StampAnchoring::Place::Right, 1, 1, 1 },
+            .ShiftMinutes = 5,
+            .FileDateFallback = true };
+        mMain::LoadSettingsRecord(ini, record);
+        EXPECT_EQ(record.StampHeightPercent, c.height);
+        EXPECT_EQ(record.Anchoring, c.anchoring);
+        EXPECT_EQ(record.ShiftMinutes, c.shift);
+        EXPECT_EQ(record.FileDateFallback, c.fileDate);
+    }
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 // when everything was written, 1 when some photo failed, 2 for bad
 // arguments.
 #include "files/mMain.h"
+#include "platform/AppLocations.h"
+#include "platform/ClockShift.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "platform/RuntimeError.h"
@@ -15,6 +17,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +37,9 @@ enum ExitCode { Done = 0, SomeFailed = 1, BadArguments = 2 };
 // More photos in flight than this would only share the cores and multiply
 // the memory.
 constexpr int MaxJobs = 64;
+
+// The largest --margin: a stamp this far in from two edges still fits.
+constexpr int MaxMarginPercent = 50;
 
 void print(const QString& text, FILE* stream = stdout)
 {
@@ -68,8 +75,16 @@ struct Command {
 QCommandLineOption configOption()
 {
     return QCommandLineOption(QStringLiteral("config"),
-        QStringLiteral("Reads the options from FILE instead of config.ini beside the program."),
-        QStringLiteral("FILE"));
+        QStringLiteral("Reads the options from FILE instead of the window's config.ini."), QStringLiteral("FILE"));
+}
+
+// The camera clock's correction, for the stamp and the outputs' dates.
+QCommandLineOption shiftOption()
+{
+    return QCommandLineOption(QStringLiteral("shift"),
+        QStringLiteral("Adds +HH:MM or -HH:MM to the EXIF dates, for a camera clock that was wrong (hours may "
+                       "exceed 24)."),
+        QStringLiteral("(+|-)HH:MM"));
 }
 
 QCommandLineOption helpOption()
@@ -153,9 +168,10 @@ QString table(const QList<QPair<QString, QString>>& rows)
     return text;
 }
 
-const char* const settingsNote = "The options are read from config.ini beside the program, or from the file\n"
-                                 "that --config names; a file that does not exist means every default.\n"
-                                 "Nothing is written to it.\n";
+const char* const settingsNote = "The options are read from the window's config.ini, or from the file that\n"
+                                 "--config names; a file that does not exist means every default. Nothing is\n"
+                                 "written to it. The window keeps config.ini beside the program, or, when it is\n"
+                                 "installed or may not write there, in ~/.config/quillon ($XDG_CONFIG_HOME).\n";
 
 QString programHelp()
 {
@@ -304,6 +320,59 @@ std::optional<std::pair<int, int>> parseShard(const QString& text)
     return std::pair { k, n };
 }
 
+// A number as options write it: digits with "." as the decimal point.
+std::optional<double> decimalValue(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(^\d+(\.\d+)?$)"));
+    if (!pattern.match(text).hasMatch()) return std::nullopt;
+    return QLocale::c().toDouble(text);
+}
+
+// --shift, where the command has it: the camera clock's correction. The
+// problem in words when its value does not read.
+std::optional<QString> readShift(const QCommandLineParser& parser, SettingsRecord& settings)
+{
+    if (!parser.isSet(QStringLiteral("shift"))) return std::nullopt;
+    const auto minutes = ClockShift::fromText(parser.value(QStringLiteral("shift")));
+    if (!minutes) return QStringLiteral("--shift takes +HH:MM or -HH:MM, hours up to %1").arg(ClockShift::MaxHours);
+    settings.ShiftMinutes = *minutes;
+    return std::nullopt;
+}
+
+// The batch's stamp options over the stored ones; the problem in words when
+// a value does not read.
+std::optional<QString> readStampOptions(const QCommandLineParser& parser, SettingsRecord& settings)
+{
+    if (parser.isSet(QStringLiteral("stamp-height"))) {
+        const auto percent = decimalValue(parser.value(QStringLiteral("stamp-height")));
+        if (!percent || *percent < mMain::MinStampHeightPercent || *percent > mMain::MaxStampHeightPercent)
+            return QStringLiteral("--stamp-height takes a percentage from 0.5 to 25");
+        settings.StampHeightPercent = *percent;
+    }
+    if (parser.isSet(QStringLiteral("anchor"))) {
+        const auto place = StampAnchoring::placeNamed(parser.value(QStringLiteral("anchor")));
+        if (!place)
+            return QStringLiteral("--anchor takes one of %1")
+                .arg(StampAnchoring::placeNames().join(QStringLiteral(", ")));
+        // At the place itself: a stored drag's offsets belong to the stored place.
+        settings.Anchoring = StampAnchoring { *place, settings.Anchoring.marginPercent, 0, 0 };
+    }
+    if (parser.isSet(QStringLiteral("margin"))) {
+        const auto percent = decimalValue(parser.value(QStringLiteral("margin")));
+        if (!percent || *percent > MaxMarginPercent)
+            return QStringLiteral("--margin takes a percentage from 0 to %1").arg(MaxMarginPercent);
+        settings.Anchoring.marginPercent = *percent;
+    }
+    if (const auto problem = readShift(parser, settings)) return problem;
+    if (parser.isSet(QStringLiteral("fallback-date"))) {
+        const QString choice = parser.value(QStringLiteral("fallback-date"));
+        if (choice != QLatin1String("none") && choice != QLatin1String("file"))
+            return QStringLiteral("--fallback-date takes none or file");
+        settings.FileDateFallback = choice == QLatin1String("file");
+    }
+    return std::nullopt;
+}
+
 int runBatch(const Invocation& call)
 {
     const Command& batch = *findCommand(QStringLiteral("batch"));
@@ -335,6 +404,7 @@ int runBatch(const Invocation& call)
         return badArguments(QStringLiteral("\"%1\" is not a folder").arg(call.path), &batch);
 
     SettingsRecord& settings = call.settings;
+    if (const auto problem = readStampOptions(call.parser, settings)) return badArguments(*problem, &batch);
     const QString target = call.parser.value(QStringLiteral("target"));
     if (!target.isEmpty()) settings.TargetFolder = QFileInfo(target).absoluteFilePath();
     settings.BatchFilter = filter != 0;
@@ -370,7 +440,7 @@ std::optional<QString> readPhoto(const Invocation& call, PhotoEngine& engine)
         complain(QStringLiteral("\"%1\" is not a file").arg(call.path));
         return std::nullopt;
     }
-    engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), ExecutableInfo::folder());
+    engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), AppLocations::current().outputRoot());
     engine.ReadExif();
     return engine.Photo().ExifText();
 }
@@ -386,6 +456,8 @@ int runExif(const Invocation& call)
 
 int runDate(const Invocation& call)
 {
+    if (const auto problem = readShift(call.parser, call.settings))
+        return badArguments(*problem, findCommand(QStringLiteral("date")));
     if (call.parser.isSet(QStringLiteral("format")))
         call.settings.DateFormat = call.parser.value(QStringLiteral("format"));
     PhotoEngine engine(call.settings);
@@ -403,14 +475,16 @@ const QList<Command>& commands()
             QStringLiteral("Stamps, scales and saves every JPEG of FOLDER's sub-folders."),
             QStringLiteral("Treats every JPEG of FOLDER's immediate sub-folders (of FOLDER itself when it has\n"
                            "none) as the window's batch does, with the stored scale, quality, thumbnail rule\n"
-                           "and date style, the stamp at the stored position. Outputs go to\n"
-                           "DIR/Images/<folder name>/, thumbnails to DIR/Miniatures/<folder name>/; with\n"
-                           "--recursive, every folder below FOLDER that holds photos is treated and mirrored\n"
-                           "there by its path relative to FOLDER. No output replaces a photo of the batch.\n"
+                           "and date style, the stamp at the stored position; the stamp options below\n"
+                           "replace the stored ones. Outputs go to DIR/Images/<folder name>/, thumbnails to\n"
+                           "DIR/Miniatures/<folder name>/; with --recursive, every folder below FOLDER that\n"
+                           "holds photos is treated and mirrored there by its path relative to FOLDER. No\n"
+                           "output replaces a photo of the batch.\n"
                            "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
                            "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
-                           "written.\n"),
+                           "written. A photo without a date, and one whose stamp had to be moved inside it,\n"
+                           "is named there too.\n"),
             {
                 QCommandLineOption(QStringLiteral("target"),
                     QStringLiteral("Writes below DIR instead of the stored batch target."), QStringLiteral("DIR")),
@@ -419,6 +493,21 @@ const QList<Command>& commands()
                                    "Sharpen, Sharpen More, Unsharp, Emboss."),
                     QStringLiteral("TYPE")),
                 QCommandLineOption(QStringLiteral("no-date"), QStringLiteral("Leaves the date stamp out.")),
+                QCommandLineOption(QStringLiteral("stamp-height"),
+                    QStringLiteral("Makes the stamp's font PCT % (0.5 to 25) of each output's shorter side."),
+                    QStringLiteral("PCT")),
+                QCommandLineOption(QStringLiteral("anchor"),
+                    QStringLiteral("Puts the stamp at PLACE of each output: top-left, top, top-right, left, centre, "
+                                   "right, bottom-left, bottom or bottom-right."),
+                    QStringLiteral("PLACE")),
+                QCommandLineOption(QStringLiteral("margin"),
+                    QStringLiteral("Keeps an anchored stamp PCT % of the shorter side from the edges."),
+                    QStringLiteral("PCT")),
+                shiftOption(),
+                QCommandLineOption(QStringLiteral("fallback-date"),
+                    QStringLiteral("For a photo without an EXIF date: none (no stamp) or file (its modification "
+                                   "time)."),
+                    QStringLiteral("none|file")),
                 QCommandLineOption(QStringLiteral("jobs"),
                     QStringLiteral("Treats N photos at once, 1 to 64; 1 treats one photo at a time. The default is "
                                    "one per core."),
@@ -448,6 +537,7 @@ const QList<Command>& commands()
                 QCommandLineOption(QStringLiteral("format"),
                     QStringLiteral("Uses format FMT instead of the stored one, for example \"DDDD DD MMMM YYYY\"."),
                     QStringLiteral("FMT")),
+                shiftOption(),
             },
             &runDate },
     };
@@ -470,8 +560,8 @@ int runCommand(const Command& command, const QString& program, const QStringList
     if (positional.size() > 1)
         return badArguments(QStringLiteral("unexpected argument \"%1\"").arg(positional[1]), &command);
 
-    const QString configPath
-        = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config")) : mMain::DefaultIniPath();
+    const QString configPath = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config"))
+                                                                      : AppLocations::current().settingsToRead();
     SettingsRecord settings;
     mMain::LoadSettingsRecord(configPath, settings);
     try {

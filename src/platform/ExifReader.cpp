@@ -1,5 +1,7 @@
 #include "platform/ExifReader.h"
 
+#include "platform/ClockShift.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -202,7 +204,21 @@ template <typename Predicate> void eraseIf(Exiv2::ExifData& data, Predicate pred
     }
 }
 
-QByteArray makeExifBlock(const QString& sourcePath, int width, int height)
+// The camera's clock, corrected: every date it wrote moves by the same
+// amount, so that photo managers sort the outputs by the right moment.
+void shiftDates(Exiv2::ExifData& data, int32_t shiftMinutes)
+{
+    if (shiftMinutes == 0) return;
+    for (const char* key : { "Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized", "Exif.Image.DateTime" }) {
+        auto it = data.findKey(Exiv2::ExifKey(key));
+        if (it == data.end()) continue;
+        const QString text = trimmedText(it->toString());
+        const QString moved = ClockShift::exifDate(text, shiftMinutes);
+        if (moved != text) *it = moved.toStdString();
+    }
+}
+
+QByteArray makeExifBlock(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
 {
     const std::unique_ptr<Exiv2::Image> image = openImage(sourcePath);
     if (!image || image->exifData().empty()) return {};
@@ -223,6 +239,8 @@ QByteArray makeExifBlock(const QString& sourcePath, int width, int height)
         auto it = data.findKey(Exiv2::ExifKey(key));
         if (it != data.end()) *it = static_cast<uint32_t>(size);
     }
+
+    shiftDates(data, shiftMinutes);
 
     QByteArray block = encodeBlock(data, order);
     if (block.size() > ExifReader::MaxApp1Payload) {
@@ -291,11 +309,11 @@ QString ExifReader::photoDateText(const ExifRecord& record)
     return fallback;
 }
 
-QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height)
+QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
 {
     if (width <= 0 || height <= 0) return {};
     try {
-        return makeExifBlock(sourcePath, width, height);
+        return makeExifBlock(sourcePath, width, height, shiftMinutes);
     } catch (const Exiv2::AnyError&) {
         return {};
     } catch (const std::exception&) {

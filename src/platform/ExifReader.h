@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 // The EXIF reader: the one place that talks to the metadata library.
 // Nothing it is given can make it throw: a file without EXIF, with a
 // malformed EXIF block, or one that cannot be read gives an empty result.
@@ -40,9 +42,11 @@ public:
     // ("Exif\0\0" then the TIFF data), at most MaxApp1Payload bytes.
     // Orientation becomes 1, the pixel dimensions are updated and the
     // embedded preview pictures are dropped; the maker's notes are dropped
-    // too when the block would not fit otherwise. Empty when the source has
+    // too when the block would not fit otherwise. The three dates
+    // (DateTimeOriginal, DateTimeDigitized, DateTime) are moved by
+    // shiftMinutes, the camera clock's correction. Empty when the source has
     // no readable EXIF block or it cannot be made to fit.
-    static QByteArray exifBlockFor(const QString& sourcePath, int width, int height);
+    static QByteArray exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
 
     static constexpr int MaxBlobBytes = 64;
     static constexpr int MaxApp1Payload = JpegMetadata::MaxPayload;

@@ -2,7 +2,6 @@
 
 #include "controls/BarColor.h"
 #include "files/mFileIni.h"
-#include "platform/ExecutableInfo.h"
 #include "platform/NumberText.h"
 #include "platform/OleColor.h"
 #include "platform/RuntimeError.h"
@@ -87,9 +86,10 @@ QAction* addCheckable(QMenu* menu, const QString& caption, bool checked)
 
 } // namespace
 
-Form1::Form1(const QString& iniPath, QWidget* parent)
+Form1::Form1(const QString& iniPath, const QString& outputRoot, QWidget* parent)
     : QMainWindow(parent)
     , IniPath(iniPath)
+    , OutputRoot(outputRoot)
     , m_engine(m_settings, this)
 {
     setWindowTitle(ProductName);
@@ -311,16 +311,22 @@ void Form1::LoadSettings()
     c.Label1.Top = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("top"), c.Label1.Top);
     c.Label1.Left = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("left"), c.Label1.Left);
 
-    mMain::LoadSettingsRecord(IniPath, s);
+    mMain::LoadSettingsRecord(IniPath, s, OutputRoot);
     c.EffectsEnabled = false;
 }
 
 void Form1::SaveSettings()
 {
-    // A file that cannot be written is given up without a word: the options
-    // of this run are lost, the old file stays whole.
-    mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(), m_engine.Controls().Label1.Top,
-        m_engine.Controls().Label1.Left);
+    // A file that cannot be written keeps its old content whole; the user
+    // learns that this run's options are lost, and why.
+    const FileResult saved = mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(),
+        m_engine.Controls().Label1.Top, m_engine.Controls().Label1.Left);
+    if (!saved && !m_settingsFailureTold) {
+        m_settingsFailureTold = true;
+        MessageBox::show(QStringLiteral("The settings could not be saved in %1: %2.")
+                             .arg(QDir::toNativeSeparators(IniPath), saved.reason()),
+            ProductName);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -519,7 +525,7 @@ void Form1::TheFile_Click()
 {
     const QString name = TheFile->fileName();
     if (name.isEmpty()) return;
-    m_engine.SetPhotoPaths(QDir(TheFile->path()).filePath(name), ExecutableInfo::folder());
+    m_engine.SetPhotoPaths(QDir(TheFile->path()).filePath(name), OutputRoot);
     openChosenPhoto();
 }
 
@@ -760,7 +766,7 @@ void Form1::showAboutBox()
 
 void Form1::showDateStyleDialog()
 {
-    frmDate dialog(this, settings());
+    frmDate dialog(this, settings(), m_photoOpen ? &m_engine : nullptr);
     dialog.exec();
     // Bold, italic and the rest reach the stamp for the rest of the run.
     m_engine.Controls().Label1.Font = dialog.labelFont();

@@ -36,12 +36,13 @@ class QRadioButton;
 //
 // Geometry is kept in twips, 15 to a pixel. The options are read from the
 // settings file once, when the window is made, and written back when it
-// closes.
+// closes. A single save writes into Images and Miniatures below outputRoot.
 class Form1 : public QMainWindow, public PhotoEngineHost {
     Q_OBJECT
 
 public:
-    explicit Form1(const QString& iniPath = mMain::DefaultIniPath(), QWidget* parent = nullptr);
+    explicit Form1(const QString& iniPath = mMain::DefaultIniPath(),
+        const QString& outputRoot = mMain::DefaultOutputRoot(), QWidget* parent = nullptr);
     ~Form1() override;
 
     static constexpr float TwipsPerPixel = Twips::PerPixel;
@@ -114,6 +115,7 @@ public:
     // The checked item of the filter menu.
     int FilterIndex = 4;
     QString IniPath;
+    QString OutputRoot;
 
 protected:
     // The dialogs the menus open. Each is a step of its menu command and can
@@ -190,5 +192,7 @@ private:
     // Drive chosen last, and the folder shown last on each drive.
     QHash<QString, QString> m_driveFolders;
     bool m_photoOpen = false;
+    // A settings file that cannot be written is reported once.
+    bool m_settingsFailureTold = false;
     MessageBox::Hook m_previousHook;
 };

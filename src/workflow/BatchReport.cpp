@@ -15,13 +15,18 @@ QStringList BatchReport::failureLines() const
 {
     QStringList lines;
     for (const Failure& failure : failures)
-        lines << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
+        lines << photoNote(failure.path, failure.reason);
     return lines;
 }
 
 QStringList BatchReport::problemLines() const
 {
     return failureLines() + notes;
+}
+
+QString BatchReport::photoNote(const QString& path, const QString& note)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), note);
 }
 
 QString BatchReport::summaryText() const

@@ -28,4 +28,7 @@ struct BatchReport {
     QStringList problemLines() const;
     // A few lines for the user: the counts first, then the problems.
     QString summaryText() const;
+
+    // A note about one photo, as "path: note".
+    static QString photoNote(const QString& path, const QString& note);
 };

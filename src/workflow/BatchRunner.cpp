@@ -204,8 +204,10 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const 
         const QString note = state.SaveOutputs(m_settings, sources);
         state.ReleaseDisplay();
         outcome.kind = BatchOutcome::Kind::Treated;
-        for (const QString& text : { state.PhotoWarning(), note })
-            if (!text.isEmpty()) outcome.notes << text;
+        if (!state.PhotoWarning().isEmpty()) outcome.notes << state.PhotoWarning();
+        for (const QString& stampNote : state.StampNotes())
+            outcome.notes << BatchReport::photoNote(photo.path, stampNote);
+        if (!note.isEmpty()) outcome.notes << note;
     } catch (const RuntimeError& error) {
         outcome = { BatchOutcome::Kind::Failed, error.fullText(), {} };
     } catch (const std::bad_alloc&) {

@@ -142,7 +142,7 @@ void PhotoEngine::ForgetExif()
 
 QString PhotoEngine::ComputeDateText() const
 {
-    return StampPlacement::DateText(m_photo.exifRecord(), m_settings.DateFormat);
+    return Stamp().DateFor(m_photo.exifRecord(), m_photo.PhotoPath()).text;
 }
 
 StampPlacement PhotoEngine::Stamp() const

@@ -149,6 +149,7 @@ void PhotoState::Render()
         m_display->Create(m_workImage->Width(), m_workImage->Height());
     }
     m_workImage->PaintPicture(m_display->hdc());
+    m_stampNotes.clear();
 }
 
 void PhotoState::RenderFinal()
@@ -158,6 +159,7 @@ void PhotoState::RenderFinal()
     m_workImage = std::make_unique<cDIBSection>();
     m_scratchImage->ClearUp();
     m_workReady = false;
+    m_stampNotes.clear();
 }
 
 void PhotoState::ReleaseDisplay()
@@ -167,9 +169,12 @@ void PhotoState::ReleaseDisplay()
 
 QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
 {
-    const QString text = stamp.DateText(m_exif);
-    stamp.Print(*m_display, text);
-    return text;
+    const StampPlacement::Date date = stamp.DateFor(m_exif, m_photoPath);
+    m_stampNotes.clear();
+    if (date.source == StampPlacement::Date::Source::None) m_stampNotes << NoDateNote;
+    if (date.source == StampPlacement::Date::Source::File) m_stampNotes << FileDateNote;
+    if (stamp.Print(*m_display, date.text).movedInside) m_stampNotes << MovedInsideNote;
+    return date.text;
 }
 
 QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos) const
@@ -190,7 +195,7 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuar
     // The output keeps the photo's EXIF block, upright and at its new size,
     // and its colour profile, XMP and IPTC records as they are.
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);
-    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height);
+    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.ShiftMinutes);
     PhotoFolder::EnsureFolder(QFileInfo(m_outputPath).absolutePath());
     mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
     QStringList notes = metadata.notes;

@@ -7,6 +7,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -112,9 +113,17 @@ public:
     // Lets the display picture go, once saved, so that its memory serves
     // the next photo; the scratch buffer stays for a photo of its size.
     void ReleaseDisplay();
+
+    static inline const QString NoDateNote = QStringLiteral("no date in the photo: saved without a stamp");
+    static inline const QString FileDateNote = QStringLiteral("date from the file's modification time");
+    static inline const QString MovedInsideNote = QStringLiteral("stamp moved inside the photo");
     // Prints the photo's date into the display picture as the stamp
-    // places it; returns the text (empty: nothing printed).
+    // places it; returns the text (empty: nothing printed). What the user
+    // should know about it goes to StampNotes.
     QString PrintDateStamp(const StampPlacement& stamp);
+    // What the last stamp did that the user should know of, one short note
+    // each (the text of the notes below); a render without a stamp has none.
+    const QStringList& StampNotes() const { return m_stampNotes; }
     const cDIBSection& Picture1() const { return *m_display; }
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
@@ -140,6 +149,7 @@ private:
     QSize m_photoSize;
     int m_orientation = 1;
     QString m_photoWarning;
+    QStringList m_stampNotes;
 
     ExifRecord m_exif;
     QString m_exifText;

@@ -1,3 +1,4 @@
+#include "platform/ExifReader.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -6,12 +7,15 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -21,10 +25,12 @@ struct CliRun {
     QString err;
 };
 
-CliRun run(const QStringList& args)
+CliRun run(const QStringList& args, const QString& program = QStringLiteral(QUILLON_CLI),
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
-    process.start(QStringLiteral(QUILLON_CLI), args);
+    process.setProcessEnvironment(environment);
+    process.start(program, args);
     process.waitForFinished(120'000);
     return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
         QString::fromLocal8Bit(process.readAllStandardError()) };
@@ -35,6 +41,102 @@ CliRun cli(QStringList args)
 {
     return run(args << "--config"
                     << "/nonexistent/quillon-test/config.ini");
+}
+
+// Copies of quillon-cli laid out as a user would find them, run with a home
+// folder of their own (so their user folders are <home>/.config and
+// <home>/Pictures), as the user nobody when the tests run as root.
+class CopiedCliTest : public ::testing::Test {
+protected:
+    static constexpr uid_t Nobody = 65534;
+    QTemporaryDir dir;
+    QString home = dir.filePath(QStringLiteral("home"));
+    QString userSettings = home + QStringLiteral("/.config/quillon/config.ini");
+    bool asNobody = ::geteuid() == 0;
+
+    void SetUp() override
+    {
+        if (asNobody && QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            GTEST_SKIP() << "running as root without setpriv: there is no other user to run the copies as";
+        // Every user may pass through, as through /usr or /opt.
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ReadOther);
+        ASSERT_TRUE(QDir().mkpath(home));
+    }
+
+    // Copies quillon-cli into folder (made when missing) and returns the copy.
+    QString copyTo(const QString& folder)
+    {
+        QDir().mkpath(folder);
+        const QString copy = folder + QStringLiteral("/quillon-cli");
+        EXPECT_TRUE(QFile::copy(QStringLiteral(QUILLON_CLI), copy));
+        return copy;
+    }
+
+    // The files below home become the running user's.
+    void handHomeOver()
+    {
+        if (!asNobody) return;
+        ::chown(QFile::encodeName(home).constData(), Nobody, Nobody);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(QFile::encodeName(home).toStdString()))
+            ::chown(entry.path().c_str(), Nobody, Nobody);
+    }
+
+    CliRun runCopy(const QString& copy, const QStringList& args)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR" })
+            environment.remove(QLatin1String(name));
+        environment.insert(QStringLiteral("HOME"), home);
+        if (!asNobody) return run(args, copy, environment);
+        return run(QStringList { QStringLiteral("--reuid=%1").arg(Nobody), QStringLiteral("--regid=%1").arg(Nobody),
+                       QStringLiteral("--clear-groups"), copy }
+                + args,
+            QStringLiteral("setpriv"), environment);
+    }
+};
+// The sample photos of some folders, copied below root under their
+// folders' names; the number copied.
+int copyPhotos(const QString& root, const QStringList& folders)
+{
+    int photos = 0;
+    for (const QString& folder : folders) {
+        QDirIterator it(testPhoto(folder), QDir::Files);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            photos += writeFile(QDir(root).filePath(folder + '/' + QFileInfo(path).fileName()), readFile(path));
+        }
+    }
+    return photos;
+}
+
+// Every output JPEG below target's Images folder, by its path from there.
+QStringList outputsOf(const QString& target)
+{
+    QStringList outputs;
+    QDirIterator it(QDir(target).filePath("Images"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        outputs << QDir(QDir(target).filePath("Images")).relativeFilePath(it.next());
+    outputs.sort();
+    return outputs;
+}
+
+// Where the stamp was printed: the pixels whose brightness differs from
+// the same output made without a date, in either of two outputs stamped in
+// black and in white (black ink does not show on black). Outputs of the best
+// quality keep the brightness of every pixel within a step or two; the
+// colours are shared by blocks of 2 x 2 pixels and would blur the box.
+QRect stampBox(const QStringList& stamped, const QString& plain)
+{
+    const QImage b = QImage(plain).convertToFormat(QImage::Format_RGB32);
+    QRect box;
+    for (const QString& path : stamped) {
+        const QImage a = QImage(path).convertToFormat(QImage::Format_RGB32);
+        if (a.size() != b.size()) return QRect();
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 24) box |= QRect(x, y, 1, 1);
+    }
+    return box;
 }
 
 } // namespace
@@ -72,6 +174,8 @@ TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
 TEST(CliTest, HelpAndVersionGoToStandardOutput)
 {
     const QString batchUsage = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date]\n"
+                               "                         [--stamp-height PCT] [--anchor PLACE] [--margin PCT]\n"
+                               "                         [--shift (+|-)HH:MM] [--fallback-date none|file]\n"
                                "                         [--jobs N] [--recursive] [--skip-existing]\n"
                                "                         [--shard K/N] [--verbose] [--quiet] [--config FILE]\n";
     const struct {
@@ -80,12 +184,12 @@ TEST(CliTest, HelpAndVersionGoToStandardOutput)
     } cases[] = {
         { { "--help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
         { { "-h" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
-        { { "help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
-        { { "help", "batch" }, batchUsage },
-        { { "batch", "--help" }, batchUsage },
-        { { "--help", "batch" }, batchUsage },
+        { { "help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" }, { { "help", "batch" }, batchUsage },
+        { { "batch", "--help" }, batchUsage }, { { "--help", "batch" }, batchUsage },
         { { "exif", "-h" }, "Usage: quillon-cli exif PHOTO [--config FILE]\n" },
-        { { "help", "date" }, "Usage: quillon-cli date PHOTO [--format FMT] [--config FILE]\n" },
+        { { "help", "date" },
+            "Usage: quillon-cli date PHOTO [--format FMT] [--shift (+|-)HH:MM]\n"
+            "                        [--config FILE]\n" }, // wrapped at 79 columns
     };
     for (const auto& c : cases) {
         const CliRun r = run(c.args);
@@ -123,6 +227,10 @@ TEST(CliTest, BadArgumentsAreNamedWithAPointerToHelp)
         { { "batch", "/tmp", "--shard", "2" }, "--shard takes K/N with 1 <= K <= N" },
         { { "batch", "/tmp", "--verbose", "--quiet" }, "--verbose and --quiet exclude each other" },
         { { "batch", "/nonexistent/folder" }, "\"/nonexistent/folder\" is not a folder" },
+        { { "batch", "/tmp", "--stamp-height", "4,5" }, "--stamp-height takes a percentage from 0.5 to 25" },
+        { { "batch", "/tmp", "--anchor", "middle" }, "--anchor takes one of top-left, top, top-right, left" },
+        { { "date", "x.jpg", "--shift", "+1:75" }, "--shift takes +HH:MM or -HH:MM" },
+        { { "batch", "/tmp", "--fallback-date", "exif" }, "--fallback-date takes none or file" },
         { { "date" }, "date needs a PHOTO" },
         { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
         { { "help", "resize" }, "no help for \"resize\"" },
@@ -384,4 +492,171 @@ TEST(CliTest, BatchOutputsKeepTheirBytes)
             }
         }
     }
+}
+
+TEST_F(CopiedCliTest, AReadOnlyCopyReadsAndWritesInTheUsersFolders)
+{
+    const QString readOnly = dir.filePath(QStringLiteral("read-only"));
+    const QString copy = copyTo(readOnly);
+    ASSERT_TRUE(writeFile(readOnly + QStringLiteral("/config.ini"), "[DATE]\nformat=MM\n"));
+    ASSERT_TRUE(writeFile(userSettings, "[DATE]\nformat=YYYY\n"));
+    const QString source = dir.filePath(QStringLiteral("photos/trip"));
+    ASSERT_TRUE(writeFile(source + QStringLiteral("/Canon_40D.jpg"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    handHomeOver();
+    const QFileDevice::Permissions readAndEnter
+        = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(readOnly, readAndEnter));
+    // Writable again at the end, so that the temporary folder can go.
+    const auto reopen = qScopeGuard([&] { QFile::setPermissions(readOnly, readAndEnter | QFile::WriteOwner); });
+
+    const QString photo = source + QStringLiteral("/Canon_40D.jpg");
+    const CliRun date = runCopy(copy, { "date", photo });
+    EXPECT_EQ(date.out.toStdString(), "2008\n") << date.err.toStdString();
+    // The batch target's default is below the user's pictures.
+    const CliRun batch = runCopy(copy, { "batch", source });
+    EXPECT_EQ(batch.exitCode, 0) << batch.err.toStdString();
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/Pictures/Quillon/Images/trip/Canon_40D.jpg")));
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/Pictures/Quillon/Miniatures/trip/Canon_40D.jpg")));
+
+    // Before the window's first start the config.ini beside the copy counts,
+    // and the tool does not copy it.
+    ASSERT_TRUE(QFile::remove(userSettings));
+    EXPECT_EQ(runCopy(copy, { "date", photo }).out.toStdString(), "05\n");
+    EXPECT_FALSE(QFile::exists(userSettings));
+    EXPECT_EQ(QDir(readOnly).entryList(QDir::Files | QDir::Hidden), QStringList({ "config.ini", "quillon-cli" }));
+}
+
+TEST_F(CopiedCliTest, AnInstalledCopyReadsTheUsersSettingsEvenWhereItMayWrite)
+{
+    const QString photo = testPhoto("cameras/Canon_40D.jpg");
+    ASSERT_TRUE(writeFile(userSettings, "[DATE]\nformat=YYYY\n"));
+    handHomeOver();
+    const struct {
+        const char* folder;
+        bool installed;
+        const char* date;
+    } cases[] = {
+        { "prefix/bin", true, "2008\n" },
+        { "portable", false, "05\n" }, // a copy that may write beside itself keeps its own config.ini
+    };
+    for (const auto& c : cases) {
+        const QString folder = dir.filePath(QLatin1String(c.folder));
+        const QString copy = copyTo(folder);
+        ASSERT_TRUE(writeFile(folder + QStringLiteral("/config.ini"), "[DATE]\nformat=MM\n"));
+        if (c.installed) {
+            ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("prefix/share/quillon"))));
+        }
+        // Each user may write the copy's folder.
+        QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOther | QFile::ExeOther);
+        const CliRun date = runCopy(copy, { "date", photo });
+        EXPECT_EQ(date.out.toStdString(), c.date) << c.folder << ": " << date.err.toStdString();
+    }
+}
+
+TEST(CliTest, AnchoredStampsLookAlikeInTheSameCornerOfEveryPhoto)
+{
+    QTemporaryDir source, black, white, plain, stored;
+    copyPhotos(source.path(), { "cameras" }); // the others have no date
+    // Outputs at the photos' own sizes, from 59 x 100 to 2048 x 1536.
+    const QByteArray outputs = "[COEF]\npreview=1\nJPG=100\n";
+    const QString blackConfig = source.filePath("black.ini"), whiteConfig = source.filePath("white.ini");
+    ASSERT_TRUE(writeFile(blackConfig, outputs + "[DATE]\ncolor01=0\ncolor02=0\n"));
+    ASSERT_TRUE(writeFile(whiteConfig, outputs + "[DATE]\ncolor01=16777215\ncolor02=16777215\n"));
+    const QStringList options = { "--stamp-height", "4", "--anchor", "bottom-right", "--margin", "2" };
+    for (const auto& [target, config] : { std::pair { &black, blackConfig }, std::pair { &white, whiteConfig } }) {
+        const CliRun r
+            = run(QStringList { "batch", source.path(), "--target", target->path(), "--config", config } + options);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    run({ "batch", source.path(), "--target", plain.path(), "--config", blackConfig, "--no-date" });
+
+    const QStringList photos = outputsOf(black.path());
+    ASSERT_EQ(photos.size(), 13);
+    double smallest = 1, largest = 0;
+    for (const QString& photo : photos) {
+        const QString output = "Images/" + photo;
+        const QSize size = QImageReader(black.filePath(output)).size();
+        const QRect box = stampBox({ black.filePath(output), white.filePath(output) }, plain.filePath(output));
+        SCOPED_TRACE(photo.toStdString());
+        if (photo.endsWith("PaintTool_sample.jpg")) { // no date
+            EXPECT_TRUE(box.isEmpty());
+            continue;
+        }
+        const int shorterSide = std::min(size.width(), size.height());
+        ASSERT_FALSE(box.isEmpty());
+        const int margin = qRound(shorterSide * 0.02);
+        EXPECT_NEAR(box.right() + 1, size.width() - margin, 2);
+        EXPECT_NEAR(box.bottom() + 1, size.height() - margin, 2);
+        if (shorterSide >= 200) {
+            smallest = std::min(smallest, double(box.height()) / shorterSide);
+            largest = std::max(largest, double(box.height()) / shorterSide);
+        }
+    }
+    EXPECT_LT(largest / smallest, 1.2);
+
+    // The same options stored by the window give the same bytes.
+    ASSERT_TRUE(writeFile(blackConfig,
+        outputs + "[DATE]\ncolor01=0\ncolor02=0\n[STAMP]\nsize_percent=4\nanchor=bottom-right\nmargin_percent=2\n"));
+    run({ "batch", source.path(), "--target", stored.path(), "--config", blackConfig });
+    for (const QString& photo : photos)
+        EXPECT_EQ(readFile(stored.filePath("Images/" + photo)), readFile(black.filePath("Images/" + photo)))
+            << photo.toStdString();
+}
+
+TEST(CliTest, ClockShiftMovesTheStampedDateAndTheOutputsOwnDates)
+{
+    const QString photo = testPhoto("cameras/Canon_40D.jpg");
+    QProcessEnvironment cLocale = QProcessEnvironment::systemEnvironment();
+    cLocale.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    const CliRun date = run({ "date", photo, "--shift", "+10:00", "--config", "/nonexistent/config.ini" },
+        QStringLiteral(QUILLON_CLI), cLocale);
+    EXPECT_EQ(date.out, "31/05/2008 01:56\n");
+    EXPECT_EQ(
+        cli({ "date", photo, "--shift", "-26:15", "--format", "YYYY-MM-DD HH:MM:SS" }).out, "2008-05-29 13:41:01\n");
+
+    QTemporaryDir source, target;
+    ASSERT_TRUE(writeFile(source.filePath("2008/IMG.jpg"), readFile(photo)));
+    ASSERT_EQ(cli({ "batch", source.path(), "--target", target.path(), "--shift", "+10:00" }).exitCode, 0);
+    const ExifRecord carried = ExifReader::read(target.filePath("Images/2008/IMG.jpg"));
+    EXPECT_EQ(carried.text("DateTimeOriginal"), "2008:05:31 01:56:01");
+    EXPECT_EQ(carried.text("DateTimeDigitized"), "2008:05:31 01:56:01");
+}
+
+TEST(CliTest, EveryDatedPhotoIsStampedAndEachStampMovedOrMissingIsSaid)
+{
+    QTemporaryDir source, stamped, plain, fallback;
+    copyPhotos(source.path(), { "cameras" });
+    // The stamp stored near the bottom-right corner of a 1024 x 768 preview.
+    const QString config = source.filePath("config.ini");
+    ASSERT_TRUE(writeFile(config, "[LABEL]\nleft=14250\ntop=11100\n"));
+    const CliRun r = run({ "batch", source.path(), "--target", stamped.path(), "--config", config });
+    EXPECT_EQ(r.exitCode, 0);
+    run({ "batch", source.path(), "--target", plain.path(), "--config", config, "--no-date" });
+
+    const QStringList outputs = outputsOf(stamped.path());
+    ASSERT_EQ(outputs.size(), 13);
+    for (const QString& output : outputs) {
+        const QString path = QDir::toNativeSeparators(source.filePath(output));
+        const bool same
+            = readFile(stamped.filePath("Images/" + output)) == readFile(plain.filePath("Images/" + output));
+        if (output.endsWith("PaintTool_sample.jpg")) { // no date
+            EXPECT_TRUE(same);
+            EXPECT_TRUE(r.err.contains(path + ": no date in the photo: saved without a stamp\n"))
+                << r.err.toStdString();
+        } else {
+            EXPECT_FALSE(same) << output.toStdString();
+            // Every output is smaller than that preview but the largest, whose
+            // stamp sticks out of its right edge all the same.
+            EXPECT_TRUE(r.err.contains(path + ": stamp moved inside the photo\n")) << output.toStdString();
+        }
+    }
+
+    // An undated photo may take its file's time instead, and says so.
+    const CliRun dated
+        = run({ "batch", source.path(), "--target", fallback.path(), "--config", config, "--fallback-date", "file" });
+    EXPECT_TRUE(dated.err.contains(QDir::toNativeSeparators(source.filePath("cameras/PaintTool_sample.jpg"))
+        + ": date from the file's modification time\n"))
+        << dated.err.toStdString();
+    EXPECT_NE(readFile(fallback.filePath("Images/cameras/PaintTool_sample.jpg")),
+        readFile(plain.filePath("Images/cameras/PaintTool_sample.jpg")));
 }

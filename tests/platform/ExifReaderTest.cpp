@@ -252,6 +252,19 @@ TEST(ExifReaderTest, ExifBlockCarriesTheDatesIntoTheOutput)
     EXPECT_GT(countJpegStarts(readFile(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")))), 1);
 }
 
+TEST(ExifReaderTest, ExifBlockCarriesTheCorrectedClock)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString outputPath = dir.filePath(QStringLiteral("out.jpg"));
+    const QByteArray block = ExifReader::exifBlockFor(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), 40, 30, 600);
+    ASSERT_TRUE(writeFile(outputPath, withExif(smallJpeg(40, 30), block)));
+    const ExifRecord carried = ExifReader::read(outputPath);
+    EXPECT_EQ(carried.text(QStringLiteral("DateTimeOriginal")), "2008:05:31 01:56:01");
+    EXPECT_EQ(carried.text(QStringLiteral("DateTimeDigitized")), "2008:05:31 01:56:01");
+    EXPECT_EQ(carried.text(QStringLiteral("DateTime")), "2008:07:31 20:38:11"); // a later edit, moved all the same
+}
+
 TEST(ExifReaderTest, NoExifBlockWithoutReadableExif)
 {
     QTemporaryDir dir;

@@ -2,6 +2,7 @@
 
 #include "controls/BarColor.h"
 #include "files/mFileIni.h"
+#include "platform/AppLocations.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/MessageBox.h"
 #include "support/TestSupport.h"
@@ -85,10 +86,11 @@ protected:
         file.write(text.toUtf8());
     }
 
-    TestForm& start()
+    TestForm& start() { return start(iniPath(), ExecutableInfo::folder()); }
+    TestForm& start(const QString& settingsFile, const QString& outputRoot)
     {
         form.reset();
-        form = std::make_unique<TestForm>(iniPath());
+        form = std::make_unique<TestForm>(settingsFile, outputRoot);
         // Installed after the window's own hook, so that messages are kept.
         outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
         form->show();
@@ -579,6 +581,39 @@ TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
     EXPECT_TRUE(f.Picture1->isVisible());
 }
 
+TEST_F(Form1Test, AReadOnlyCopyKeepsItsSettingsAndOutputsInTheUsersFolders)
+{
+    const AppLocations places = AppLocations::decide(dir.filePath(QStringLiteral("bin")),
+        { dir.filePath(QStringLiteral("home/.config")), dir.filePath(QStringLiteral("home/Pictures")) },
+        [](const QString&) { return false; });
+    const QString pictures = dir.filePath(QStringLiteral("home/Pictures/Quillon"));
+
+    TestForm& f = start(places.settingsFile(), places.outputRoot());
+    EXPECT_EQ(f.settings().TargetFolder, pictures);
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnSaveJpg->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(QImageReader(pictures + QStringLiteral("/Images/Canon_PowerShot_S40.jpg")).size(), QSize(240, 180));
+    EXPECT_EQ(QImageReader(pictures + QStringLiteral("/Miniatures/Canon_PowerShot_S40.jpg")).size(), QSize(120, 90));
+
+    f.slQuality->setValue(65);
+    f.mnExit->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(start(places.settingsFile(), places.outputRoot()).settings().JpegQuality, 65);
+}
+
+TEST_F(Form1Test, SettingsThatCannotBeWrittenAreReportedOnceWithTheReason)
+{
+    // Root may write anywhere: a file where the folder should be stops it.
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("home")), "not a folder"));
+    const QString settingsFile = dir.filePath(QStringLiteral("home/quillon/config.ini"));
+    TestForm& f = start(settingsFile, dir.path());
+    f.SaveSettings();
+    f.mnExit->trigger();
+    ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral("The settings could not be saved in %1: Not a directory.").arg(settingsFile));
+}
+
 TEST_F(Form1Test, SaveAsBmpWritesTheDisplayUnlessCancelled)
 {
     TestForm& f = start();
@@ -616,7 +651,7 @@ TEST_F(Form1Test, ClosingWritesEveryKeyThatTheNextStartReadsBack)
     QFile file(iniPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    EXPECT_EQ(lines.filter(QStringLiteral("=")).size(), 17);
+    EXPECT_EQ(lines.filter(QStringLiteral("=")).size(), 24); // the seventeen and the stamp's seven
     EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("PATH"), QStringLiteral("folder"), QString()),
         QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
 

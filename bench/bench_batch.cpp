@@ -100,7 +100,7 @@ void BM_BatchTransform(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_DecodePlusEncode)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_DecodePlusEncode)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 // One photo at a time, then one per core.
 BENCHMARK(BM_BatchTransform)
     ->ArgName("jobs")

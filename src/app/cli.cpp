@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <tuple>
@@ -245,9 +246,41 @@ QString durationText(double seconds)
                  : QStringLiteral("%1:%2").arg(m).arg(tail);
 }
 
+// Set by the first Ctrl-C (or SIGTERM) during a batch; a second one ends
+// the program at once, as usual.
+volatile std::sig_atomic_t interrupted = 0;
+
+void interrupt(int)
+{
+    interrupted = 1;
+}
+
+// For as long as it lives, an interruption asks the batch to stop: no photo
+// starts any more, and those under way are given up or finish whole.
+class InterruptStops {
+public:
+    InterruptStops()
+    {
+        struct sigaction action { };
+        action.sa_handler = interrupt;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (int signal : { SIGINT, SIGTERM })
+            ::sigaction(signal, &action, nullptr);
+    }
+    ~InterruptStops()
+    {
+        for (int signal : { SIGINT, SIGTERM })
+            std::signal(signal, SIG_DFL);
+    }
+    InterruptStops(const InterruptStops&) = delete;
+    InterruptStops& operator=(const InterruptStops&) = delete;
+};
+
 // What the batch shows as it goes: a line per photo on standard output, in
 // batch order; or, on a terminal, one line on standard error that is
-// rewritten as photos get done: "[n/N] 3.2 photos/s, 0:42 left".
+// rewritten as photos get done: "[n/N] 3.2 photos/s, 0:42 left". It stops
+// the batch when the user interrupts it.
 class ConsoleListener : public BatchListener {
 public:
     ConsoleListener(bool lines, bool progressLine)
@@ -262,7 +295,7 @@ public:
         m_toTreat = plan.count(BatchPlan::Action::Treat);
         m_start = std::chrono::steady_clock::now();
         if (m_progressLine) showProgress(0, 0);
-        return true;
+        return interrupted == 0;
     }
 
     bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override
@@ -277,8 +310,10 @@ public:
         }
         if (photo.action == BatchPlan::Action::Treat) ++m_worked;
         if (m_progressLine) showProgress(done, m_worked);
-        return true;
+        return interrupted == 0;
     }
+
+    bool waiting() override { return interrupted == 0; }
 
     // Takes the progress line away, before the failures and the summary.
     void finish() const
@@ -424,6 +459,7 @@ int runBatch(const Invocation& call)
     // On a terminal, one line of progress instead of a line per photo.
     const bool terminal = ::isatty(STDOUT_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
     ConsoleListener listener(!quiet && (verbose || !terminal), !quiet && !verbose && terminal);
+    const InterruptStops interruptStops;
     const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath(), options, &listener);
     listener.finish();
     for (const QString& line : quiet ? report.failureLines() : report.problemLines())

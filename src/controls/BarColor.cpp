@@ -365,11 +365,6 @@ void BarColor::WriteProperties(PropertyBag& bag) const
     bag.WriteProperty(QStringLiteral("AutoCaption"), m_autoCaption, true);
 }
 
-void BarColor::setGeometryTwips(int left, int top, int width, int height)
-{
-    setGeometry(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
 QPoint BarColor::captionPosition() const
 {
     return m_label->pos() - m_surface->contentsRect().topLeft();

@@ -109,9 +109,6 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-    // Places the bar in its parent from a position and size in twips.
-    void setGeometryTwips(int left, int top, int width, int height);
-
     // The inner parts, for hosts that need their geometry and for tests.
     QFrame* Picture1() const { return m_surface; }
     QLabel* Label1() const { return m_label; }

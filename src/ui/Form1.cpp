@@ -13,6 +13,7 @@
 #include "ui/FRMabout.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
+#include "ui/Form1Design.h"
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
@@ -46,11 +47,6 @@ const QString ProductName = QStringLiteral("Quillon");
 int px(float twips)
 {
     return Twips::toPixels(twips);
-}
-
-void placeTwips(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height));
 }
 
 // The program's icon: a photo with the two-coloured date across its corner.
@@ -109,8 +105,9 @@ Form1::Form1(const QString& iniPath, QWidget* parent)
     FillOutputOptions();
     syncControls();
 
-    // The client area, below the menu bar, is 13440 x 7500 twips.
-    resize(px(13440), px(7500) + menuBar()->sizeHint().height());
+    // The design's client area lies below the menu bar.
+    const QSize client = Form1Design::Client.pixelSize();
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
 }
 
 Form1::~Form1()
@@ -129,31 +126,31 @@ void Form1::buildControls()
     const QFont small = DialogFont::sansSerif();
 
     TheDrive = new DriveList(client);
-    placeTwips(TheDrive, 0, 120, 3375, 315);
+    TheDrive->setGeometry(Form1Design::TheDrive.pixels());
     TheDir = new FolderList(client);
-    placeTwips(TheDir, 0, 540, 3375, 2340);
+    TheDir->setGeometry(Form1Design::TheDir.pixels());
     TheFile = new FileList(client);
-    placeTwips(TheFile, 0, 2940, 3375, 2040);
+    TheFile->setGeometry(Form1Design::TheFile.pixels());
 
     frJPG = new QGroupBox(QStringLiteral("JPG Quality :"), client);
-    placeTwips(frJPG, 0, 5040, 3375, 1755);
+    frJPG->setGeometry(Form1Design::frJPG.pixels());
     slQuality = new BarColor(frJPG);
     slQuality->InitProperties();
     slQuality->setForeColor(65535);
     slQuality->setFont(small);
-    slQuality->setGeometryTwips(120, 300, 3075, 315);
+    slQuality->setGeometry(Form1Design::slQuality.pixels());
     slQuality->setCaption(QStringLiteral("50"));
     chkMiniature = new QCheckBox(QStringLiteral("Create thumbnail"), frJPG);
-    placeTwips(chkMiniature, 180, 1080, 1575, 315);
+    chkMiniature->setGeometry(Form1Design::chkMiniature.pixels());
     opWidth = new QRadioButton(QStringLiteral("Width"), frJPG);
-    placeTwips(opWidth, 1860, 960, 855, 195);
+    opWidth->setGeometry(Form1Design::opWidth.pixels());
     txtWidth = new QLineEdit(QStringLiteral("120"), frJPG);
-    placeTwips(txtWidth, 2760, 900, 435, 285);
+    txtWidth->setGeometry(Form1Design::txtWidth.pixels());
     opHeigth = new QRadioButton(QStringLiteral("Height"), frJPG);
-    placeTwips(opHeigth, 1860, 1320, 855, 195);
+    opHeigth->setGeometry(Form1Design::opHeigth.pixels());
     opHeigth->setChecked(true);
     txtHeight = new QLineEdit(QStringLiteral("90"), frJPG);
-    placeTwips(txtHeight, 2760, 1260, 435, 285);
+    txtHeight->setGeometry(Form1Design::txtHeight.pixels());
     for (QWidget* option : { static_cast<QWidget*>(chkMiniature), static_cast<QWidget*>(opWidth),
              static_cast<QWidget*>(txtWidth), static_cast<QWidget*>(opHeigth), static_cast<QWidget*>(txtHeight) }) {
         option->setFont(small);
@@ -162,35 +159,35 @@ void Form1::buildControls()
         box->setTextMargins(0, 0, 0, 0);
 
     lblori = new QLabel(QStringLiteral("1280x960"), client);
-    placeTwips(lblori, 0, 6840, 705, 195);
+    lblori->setGeometry(Form1Design::lblori.pixels());
     Label3 = new QLabel(QStringLiteral("=>"), client);
-    placeTwips(Label3, 840, 6840, 180, 195);
+    Label3->setGeometry(Form1Design::Label3.pixels());
     Label3->setMinimumWidth(Label3->sizeHint().width());
     lblfin = new QLabel(QStringLiteral("1280x960"), client);
-    placeTwips(lblfin, 1080, 6840, 705, 195);
+    lblfin->setGeometry(Form1Design::lblfin.pixels());
     for (QLabel* label : { lblori, Label3, lblfin })
         label->setFont(small);
 
     picScroll = new PreviewViewport(client);
-    placeTwips(picScroll, 3480, 60, 3495, 1935);
+    picScroll->setGeometry(Form1Design::picScroll.pixels());
     // Created bottom first: the labels lie over the photo, the upper text
     // over the lower one.
     Image1 = new PictureView(picScroll->client());
-    placeTwips(Image1, 0, 0, 9600, 7200);
+    Image1->setGeometry(Form1Design::Image1.pixels());
     Image1->setCursor(Cursors::openHand());
     Image1->installEventFilter(this);
     Label1 = new StampLabelView(picScroll->client());
-    placeTwips(Label1, 0, 0, 1575, 1785);
+    Label1->setGeometry(Form1Design::Label1.pixels());
     Label2 = new StampLabelView(picScroll->client());
-    placeTwips(Label2, 0, 0, 1635, 765);
+    Label2->setGeometry(Form1Design::Label2.pixels());
     Label2->setCursor(Cursors::stampArrow());
     Label2->installEventFilter(this);
 
     Picture1 = new PictureView(client);
-    placeTwips(Picture1, 3540, 60, 9600, 7200);
+    Picture1->setGeometry(Form1Design::Picture1.pixels());
 
     fBatch = new FileList(client);
-    placeTwips(fBatch, 9120, 5760, 1995, 1065);
+    fBatch->setGeometry(Form1Design::fBatch.pixels());
     fBatch->hide();
 
     // The browser starts on the program's working folder.
@@ -413,9 +410,9 @@ void Form1::Form_Resize()
     const float border = static_cast<float>(picScroll->borderSize()) * TwipsPerPixel;
     const ImageControl& image = m_engine.Controls().Image1;
     float width = static_cast<float>(client->width()) * TwipsPerPixel
-        - static_cast<float>(picScroll->x()) * TwipsPerPixel - 120;
+        - static_cast<float>(picScroll->x()) * TwipsPerPixel - Form1Design::ViewportMargin;
     float height = static_cast<float>(client->height()) * TwipsPerPixel
-        - static_cast<float>(picScroll->y()) * TwipsPerPixel - 120;
+        - static_cast<float>(picScroll->y()) * TwipsPerPixel - Form1Design::ViewportMargin;
     // A window too small for the left column and the margins keeps the
     // viewport as it was on that axis.
     if (width > 0) {
@@ -469,11 +466,13 @@ void Form1::placeSizeCaptions()
 {
     // The captions keep their places while the sizes fit; a larger photo's
     // size pushes the arrow and the output size to the right.
-    const int gap = px(840) - px(705);
-    lblori->resize(std::max(px(705), lblori->sizeHint().width()), lblori->height());
-    Label3->move(std::max(px(840), lblori->geometry().right() + 1 + gap), Label3->y());
-    lblfin->resize(std::max(px(705), lblfin->sizeHint().width()), lblfin->height());
-    lblfin->move(Label3->x() + std::max(px(240), Label3->width() + 2), lblfin->y());
+    namespace Design = Form1Design;
+    const int gap = px(Design::Label3.left) - px(Design::lblori.width);
+    lblori->resize(std::max(px(Design::lblori.width), lblori->sizeHint().width()), lblori->height());
+    Label3->move(std::max(px(Design::Label3.left), lblori->geometry().right() + 1 + gap), Label3->y());
+    lblfin->resize(std::max(px(Design::lblfin.width), lblfin->sizeHint().width()), lblfin->height());
+    lblfin->move(
+        Label3->x() + std::max(px(Design::lblfin.left - Design::Label3.left), Label3->width() + 2), lblfin->y());
 }
 
 void Form1::placeImage1()

@@ -18,10 +18,21 @@
 
 namespace {
 
-void placeTwips(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height));
-}
+// The dialog as it was designed, in twips.
+namespace Design {
+constexpr TwipsRect Client { 0, 0, 7860, 3630 };
+constexpr TwipsRect cmdFont { 120, 300, 1335, 315 };
+constexpr TwipsRect lblColor01 { 1560, 120, 1200, 345 };
+constexpr TwipsRect lblColor02 { 1560, 540, 1275, 345 };
+constexpr TwipsRect Label1 { 3060, 360, 480, 195 };
+constexpr TwipsRect cbFormat { 3660, 300, 4035, 315 };
+constexpr TwipsRect Label2 { 120, 1200, 795, 195 };
+constexpr TwipsRect slLeft { 960, 1200, 1635, 195 };
+constexpr TwipsRect Label3 { 2700, 1200, 615, 195 };
+constexpr TwipsRect slTop { 3360, 1200, 1635, 195 };
+constexpr TwipsRect LBLdown { 840, 2160, 750, 345 };
+constexpr TwipsRect lblUP { 840, 2580, 750, 345 };
+} // namespace Design
 
 void setTextColor(QLabel* label, int32_t color)
 {
@@ -58,24 +69,24 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
         { QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
     windowFont.setPointSize(12);
     setFont(windowFont);
-    resize(Twips::toPixels(7860), Twips::toPixels(3630));
+    resize(Design::Client.pixelSize());
 
     m_cbFormat = new QComboBox(this);
     m_cbFormat->setEditable(true);
     m_cbFormat->setInsertPolicy(QComboBox::NoInsert);
     m_cbFormat->setFont(DialogFont::sansSerif());
-    placeTwips(m_cbFormat, 3660, 300, 4035, 315);
+    m_cbFormat->setGeometry(Design::cbFormat.pixels());
 
     m_cmdFont = new QPushButton(QStringLiteral("Change Font"), this);
     m_cmdFont->setFont(DialogFont::sansSerif());
     // Enter in the format field must not open the font picker.
     m_cmdFont->setAutoDefault(false);
-    placeTwips(m_cmdFont, 120, 300, 1335, 315);
+    m_cmdFont->setGeometry(Design::cmdFont.pixels());
 
     m_lblColor01 = new QLabel(QStringLiteral("Color ONE"), this);
-    placeTwips(m_lblColor01, 1560, 120, 1200, 345);
+    m_lblColor01->setGeometry(Design::lblColor01.pixels());
     m_lblColor02 = new QLabel(QStringLiteral("Color TWO"), this);
-    placeTwips(m_lblColor02, 1560, 540, 1275, 345);
+    m_lblColor02->setGeometry(Design::lblColor02.pixels());
     for (QLabel* swatch : { m_lblColor01, m_lblColor02 }) {
         swatch->setCursor(Qt::PointingHandCursor);
         swatch->installEventFilter(this);
@@ -83,29 +94,29 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings)
 
     auto* label1 = new QLabel(QStringLiteral("Format"), this);
     label1->setFont(DialogFont::sansSerif());
-    placeTwips(label1, 3060, 360, 480, 195);
+    label1->setGeometry(Design::Label1.pixels());
     auto* label2 = new QLabel(QStringLiteral("Horizontale"), this);
     label2->setFont(DialogFont::sansSerif());
-    placeTwips(label2, 120, 1200, 795, 195);
+    label2->setGeometry(Design::Label2.pixels());
     auto* label3 = new QLabel(QStringLiteral("Verticale"), this);
     label3->setFont(DialogFont::sansSerif());
-    placeTwips(label3, 2700, 1200, 615, 195);
+    label3->setGeometry(Design::Label3.pixels());
     // Captions show whole even where this system's font is a little wider.
     for (QLabel* caption : { label1, label2, label3 })
         caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
 
     m_slLeft = new BarColor(this);
     setUpOffsetBar(m_slLeft);
-    m_slLeft->setGeometryTwips(960, 1200, 1635, 195);
+    m_slLeft->setGeometry(Design::slLeft.pixels());
     m_slTop = new BarColor(this);
     setUpOffsetBar(m_slTop);
-    m_slTop->setGeometryTwips(3360, 1200, 1635, 195);
+    m_slTop->setGeometry(Design::slTop.pixels());
 
     // The previews grow with their text; only their top-left corner is fixed.
     m_LBLdown = new QLabel(this);
-    placeTwips(m_LBLdown, 840, 2160, 750, 345);
+    m_LBLdown->setGeometry(Design::LBLdown.pixels());
     m_lblUP = new QLabel(this);
-    placeTwips(m_lblUP, 840, 2580, 750, 345);
+    m_lblUP->setGeometry(Design::lblUP.pixels());
     m_lblUP->raise();
 
     setTabOrder(m_cbFormat, m_cmdFont);

@@ -1,9 +1,23 @@
 #include "ui/frmExif.h"
 
+#include "platform/Twips.h"
+
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 
 QPointer<frmExif> frmExif::s_instance;
+
+namespace {
+
+// The window as it was designed, in twips; the text box keeps the margin
+// on every side once the window is shown.
+namespace Design {
+constexpr TwipsRect Client { 0, 0, 4530, 6795 };
+constexpr TwipsRect Text1 { 120, 120, 3735, 5895 };
+constexpr int Margin = 60;
+} // namespace Design
+
+} // namespace
 
 frmExif::frmExif(QWidget* owner, SettingsRecord& settings)
     : QWidget(owner, Qt::Window)
@@ -11,9 +25,9 @@ frmExif::frmExif(QWidget* owner, SettingsRecord& settings)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("EXIF INFO"));
-    resize(4530 / TwipsPerPixel, 6795 / TwipsPerPixel);
+    resize(Design::Client.pixelSize());
     m_text = new QPlainTextEdit(QStringLiteral("Text1"), this);
-    m_text->setGeometry(120 / TwipsPerPixel, 120 / TwipsPerPixel, 3735 / TwipsPerPixel, 5895 / TwipsPerPixel);
+    m_text->setGeometry(Design::Text1.pixels());
     // Long texts scroll; lines wrap at the box's width.
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -70,7 +84,7 @@ void frmExif::layOut()
 {
     // A margin of 60 twips on every side; a window too small for it leaves
     // the box where it was rather than giving it no size at all.
-    const int margin = MarginTwips / TwipsPerPixel;
+    const int margin = Twips::toPixels(Design::Margin);
     const int width = this->width() - 2 * margin;
     const int height = this->height() - 2 * margin;
     if (width <= 0 || height <= 0) return;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "files/mMain.h"
-#include "platform/Twips.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -26,9 +25,6 @@ public:
     ~frmExif() override;
 
     QPlainTextEdit* Text1() const { return m_text; }
-
-    static constexpr int TwipsPerPixel = Twips::PerPixel;
-    static constexpr int MarginTwips = 60;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

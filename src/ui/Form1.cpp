@@ -1,43 +1,32 @@
 #include "ui/Form1.h"
 
-#include "controls/BarColor.h"
 #include "files/mFileIni.h"
 #include "platform/ExecutableInfo.h"
-#include "platform/NumberText.h"
-#include "platform/OleColor.h"
 #include "platform/RuntimeError.h"
-#include "platform/Twips.h"
-#include "ui/Cursors.h"
 #include "ui/DialogFont.h"
 #include "ui/DriveList.h"
 #include "ui/FRMabout.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
 #include "ui/Form1Design.h"
-#include "ui/PictureView.h"
-#include "ui/PreviewViewport.h"
-#include "ui/StampLabelView.h"
+#include "ui/MainMenuBar.h"
+#include "ui/OutputOptionsBox.h"
+#include "ui/PhotoBrowser.h"
+#include "ui/PreviewPane.h"
 #include "ui/cOpen.h"
 #include "ui/frmBatch.h"
 #include "ui/frmDate.h"
 #include "ui/frmExif.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QGroupBox>
 #include <QImageWriter>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QRadioButton>
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 namespace {
@@ -73,14 +62,6 @@ QIcon programIcon()
     return QIcon(pixmap);
 }
 
-QAction* addCheckable(QMenu* menu, const QString& caption, bool checked)
-{
-    QAction* item = menu->addAction(caption);
-    item->setCheckable(true);
-    item->setChecked(checked);
-    return item;
-}
-
 } // namespace
 
 Form1::Form1(const QString& iniPath, QWidget* parent)
@@ -95,13 +76,12 @@ Form1::Form1(const QString& iniPath, QWidget* parent)
     });
 
     buildControls();
-    buildMenus();
+    wireMenus();
 
     // Load: the image processor is the engine's own; then the settings,
     // the stamp's style and the output options.
     LoadSettings();
     m_engine.ApplyDateStyle();
-    wireOptions();
     FillOutputOptions();
     syncControls();
 
@@ -122,41 +102,23 @@ void Form1::buildControls()
     setCentralWidget(client);
     client->installEventFilter(this);
 
-    // The option controls' font, with the narrow fallbacks their places need.
-    const QFont small = DialogFont::sansSerif();
+    m_browser = new PhotoBrowser(client);
+    m_browser->setGeometry(
+        0, 0, px(Form1Design::TheFile.width), px(Form1Design::TheFile.top + Form1Design::TheFile.height));
+    TheDrive = m_browser->TheDrive;
+    TheDir = m_browser->TheDir;
+    TheFile = m_browser->TheFile;
+    connect(m_browser, &PhotoBrowser::photoChosen, this, &Form1::TheFile_Click);
 
-    TheDrive = new DriveList(client);
-    TheDrive->setGeometry(Form1Design::TheDrive.pixels());
-    TheDir = new FolderList(client);
-    TheDir->setGeometry(Form1Design::TheDir.pixels());
-    TheFile = new FileList(client);
-    TheFile->setGeometry(Form1Design::TheFile.pixels());
-
-    frJPG = new QGroupBox(QStringLiteral("JPG Quality :"), client);
-    frJPG->setGeometry(Form1Design::frJPG.pixels());
-    slQuality = new BarColor(frJPG);
-    slQuality->InitProperties();
-    slQuality->setForeColor(65535);
-    slQuality->setFont(small);
-    slQuality->setGeometry(Form1Design::slQuality.pixels());
-    slQuality->setCaption(QStringLiteral("50"));
-    chkMiniature = new QCheckBox(QStringLiteral("Create thumbnail"), frJPG);
-    chkMiniature->setGeometry(Form1Design::chkMiniature.pixels());
-    opWidth = new QRadioButton(QStringLiteral("Width"), frJPG);
-    opWidth->setGeometry(Form1Design::opWidth.pixels());
-    txtWidth = new QLineEdit(QStringLiteral("120"), frJPG);
-    txtWidth->setGeometry(Form1Design::txtWidth.pixels());
-    opHeigth = new QRadioButton(QStringLiteral("Height"), frJPG);
-    opHeigth->setGeometry(Form1Design::opHeigth.pixels());
-    opHeigth->setChecked(true);
-    txtHeight = new QLineEdit(QStringLiteral("90"), frJPG);
-    txtHeight->setGeometry(Form1Design::txtHeight.pixels());
-    for (QWidget* option : { static_cast<QWidget*>(chkMiniature), static_cast<QWidget*>(opWidth),
-             static_cast<QWidget*>(txtWidth), static_cast<QWidget*>(opHeigth), static_cast<QWidget*>(txtHeight) }) {
-        option->setFont(small);
-    }
-    for (QLineEdit* box : { txtWidth, txtHeight })
-        box->setTextMargins(0, 0, 0, 0);
+    m_options = new OutputOptionsBox(m_settings, client);
+    m_options->setGeometry(Form1Design::frJPG.pixels());
+    frJPG = m_options;
+    slQuality = m_options->slQuality;
+    chkMiniature = m_options->chkMiniature;
+    opWidth = m_options->opWidth;
+    txtWidth = m_options->txtWidth;
+    opHeigth = m_options->opHeigth;
+    txtHeight = m_options->txtHeight;
 
     lblori = new QLabel(QStringLiteral("1280x960"), client);
     lblori->setGeometry(Form1Design::lblori.pixels());
@@ -166,125 +128,64 @@ void Form1::buildControls()
     lblfin = new QLabel(QStringLiteral("1280x960"), client);
     lblfin->setGeometry(Form1Design::lblfin.pixels());
     for (QLabel* label : { lblori, Label3, lblfin })
-        label->setFont(small);
+        label->setFont(DialogFont::sansSerif());
 
-    picScroll = new PreviewViewport(client);
-    picScroll->setGeometry(Form1Design::picScroll.pixels());
-    // Created bottom first: the labels lie over the photo, the upper text
-    // over the lower one.
-    Image1 = new PictureView(picScroll->client());
-    Image1->setGeometry(Form1Design::Image1.pixels());
-    Image1->setCursor(Cursors::openHand());
-    Image1->installEventFilter(this);
-    Label1 = new StampLabelView(picScroll->client());
-    Label1->setGeometry(Form1Design::Label1.pixels());
-    Label2 = new StampLabelView(picScroll->client());
-    Label2->setGeometry(Form1Design::Label2.pixels());
-    Label2->setCursor(Cursors::stampArrow());
-    Label2->installEventFilter(this);
-
-    Picture1 = new PictureView(client);
-    Picture1->setGeometry(Form1Design::Picture1.pixels());
-
-    fBatch = new FileList(client);
-    fBatch->setGeometry(Form1Design::fBatch.pixels());
-    fBatch->hide();
-
-    // The browser starts on the program's working folder.
-    TheDrive->setDrives(DriveList::mountedDrives());
-    TheDrive->showDriveOf(QDir::currentPath());
-    TheDir->setPath(QDir::currentPath());
-    TheFile->setPath(TheDir->path());
-    m_driveFolders.insert(DriveList::driveOf(TheDir->path(), TheDrive->drives()), TheDir->path());
-
-    connect(TheDrive, &DriveList::Change, this, &Form1::TheDrive_Change);
-    connect(TheDir, &FolderList::Change, this, &Form1::TheDir_Change);
-    connect(TheFile, &FileList::Click, this, &Form1::TheFile_Click);
+    m_preview = new PreviewPane(m_engine, client);
+    picScroll = m_preview->picScroll;
+    Image1 = m_preview->Image1;
+    Label1 = m_preview->Label1;
+    Label2 = m_preview->Label2;
+    Picture1 = m_preview->Picture1;
 }
 
-void Form1::buildMenus()
+void Form1::wireMenus()
 {
-    // Check marks are set by the handlers alone: the toolkit's own toggle
-    // on a click is undone before the handler runs.
-    const auto onClick = [this](QAction* item, auto handler) {
-        connect(item, &QAction::triggered, this, [item, handler](bool) {
-            if (item->isCheckable()) item->setChecked(!item->isChecked());
-            handler();
-        });
-    };
+    m_menus = new MainMenuBar(this);
+    setMenuBar(m_menus);
+    MainMenuBar& m = *m_menus;
+    mnufile = m.mnufile;
+    mnSaveBMP = m.mnSaveBMP;
+    mnSaveJpg = m.mnSaveJpg;
+    mnubatch = m.mnubatch;
+    mnuExif = m.mnuExif;
+    mnuAb = m.mnuAb;
+    mnExit = m.mnExit;
+    mnuSize = m.mnuSize;
+    mnu25 = m.mnu25;
+    mn37 = m.mn37;
+    mn50 = m.mn50;
+    mnu62 = m.mnu62;
+    mnu80 = m.mnu80;
+    mn100 = m.mn100;
+    mnuEffect = m.mnuEffect;
+    mnuLight = m.mnuLight;
+    mnuDarken = m.mnuDarken;
+    mnuSelect = m.mnuSelect;
+    mnuFiltre = m.mnuFiltre;
+    mnuAply = m.mnuAply;
+    mnuOption = m.mnuOption;
+    mnDate = m.mnDate;
+    mnFormat = m.mnFormat;
 
-    mnufile = menuBar()->addMenu(QStringLiteral("File"));
-    mnSaveBMP = mnufile->addAction(QStringLiteral("Save as BMP"));
-    mnSaveJpg = mnufile->addAction(QStringLiteral("Save as JPG"));
-    mnufile->addSeparator();
-    mnubatch = mnufile->addAction(QStringLiteral("Batch Save ..."));
-    mnufile->addSeparator();
-    mnuExif = mnufile->addAction(QStringLiteral("Get EXIF info"));
-    mnufile->addSeparator();
-    mnuAb = mnufile->addAction(QStringLiteral("About"));
-    mnExit = mnufile->addAction(QStringLiteral("Exit"));
-    onClick(mnSaveBMP, [this] { mnSaveBMP_Click(); });
-    onClick(mnSaveJpg, [this] { mnSaveJpg_Click(); });
-    onClick(mnubatch, [this] { mnubatch_Click(); });
-    onClick(mnuExif, [this] { mnuExif_Click(); });
-    onClick(mnuAb, [this] { showAboutBox(); });
-    onClick(mnExit, [this] { close(); });
-
-    mnuSize = menuBar()->addMenu(QStringLiteral("Size"));
-    mnu25 = addCheckable(mnuSize, QStringLiteral("25%"), false);
-    mn37 = addCheckable(mnuSize, QStringLiteral("37.5%"), false);
-    mn50 = addCheckable(mnuSize, QStringLiteral("50%"), false);
-    mnu62 = addCheckable(mnuSize, QStringLiteral("62.5%"), false);
-    mnu80 = addCheckable(mnuSize, QStringLiteral("80%"), false);
-    mn100 = addCheckable(mnuSize, QStringLiteral("100%"), false);
-    const double scales[] = { 0.25, 0.375, 0.5, 0.625, 0.8, 1.0 };
-    const auto items = sizeItems();
+    m.onClick(mnSaveBMP, [this] { mnSaveBMP_Click(); });
+    m.onClick(mnSaveJpg, [this] { mnSaveJpg_Click(); });
+    m.onClick(mnubatch, [this] { mnubatch_Click(); });
+    m.onClick(mnuExif, [this] { mnuExif_Click(); });
+    m.onClick(mnuAb, [this] { showAboutBox(); });
+    m.onClick(mnExit, [this] { close(); });
+    const auto items = m.sizeItems();
     for (size_t k = 0; k < items.size(); ++k) {
         QAction* item = items[k];
-        const double scale = scales[k];
-        onClick(item, [this, item, scale] { sizeItem_Click(item, scale); });
+        const double scale = MainMenuBar::SizeScales[k];
+        m.onClick(item, [this, item, scale] { sizeItem_Click(item, scale); });
     }
-
-    mnuEffect = menuBar()->addMenu(QStringLiteral("Effect"));
-    mnuLight = mnuEffect->addAction(QStringLiteral("Lighten"));
-    mnuDarken = mnuEffect->addAction(QStringLiteral("Darken"));
-    mnuEffect->addSeparator();
-    mnuSelect = mnuEffect->addMenu(QStringLiteral("Select filter"));
-    const char* const filters[]
-        = { "Blur", "Blur More", "Soften", "Soften More", "Sharpen", "Sharpen More", "Unsharp", "Emboss" };
-    for (int i = 0; i < 8; ++i) {
-        mnuFiltre[i] = addCheckable(mnuSelect, QLatin1String(filters[i]), i == 4);
-        onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
-    }
-    mnuAply = mnuEffect->addAction(QStringLiteral("Aply filter"));
-    onClick(mnuLight, [this] { mnuLight_Click(); });
-    onClick(mnuDarken, [this] { mnuDarken_Click(); });
-    onClick(mnuAply, [this] { mnuAply_Click(); });
-
-    mnuOption = menuBar()->addMenu(QStringLiteral("Date"));
-    mnDate = addCheckable(mnuOption, QStringLiteral("Show Date"), true);
-    mnFormat = mnuOption->addAction(QStringLiteral("Date Style"));
-    onClick(mnDate, [this] { mnDate_Click(); });
-    onClick(mnFormat, [this] { mnFormat_Click(); });
-}
-
-void Form1::wireOptions()
-{
-    connect(slQuality, &BarColor::Change, this, &Form1::StoreOutputOptions);
-    connect(chkMiniature, &QCheckBox::toggled, this, &Form1::StoreOutputOptions);
-    // The button that becomes selected stores; the one left does not.
-    for (QRadioButton* option : { opHeigth, opWidth }) {
-        connect(option, &QRadioButton::toggled, this, [this](bool on) {
-            if (on) StoreOutputOptions();
-        });
-    }
-    connect(txtHeight, &QLineEdit::textChanged, this, &Form1::StoreOutputOptions);
-    connect(txtWidth, &QLineEdit::textChanged, this, &Form1::StoreOutputOptions);
-}
-
-std::array<QAction*, 6> Form1::sizeItems() const
-{
-    return { mnu25, mn37, mn50, mnu62, mnu80, mn100 };
+    m.onClick(mnuLight, [this] { mnuLight_Click(); });
+    m.onClick(mnuDarken, [this] { mnuDarken_Click(); });
+    for (int i = 0; i < static_cast<int>(mnuFiltre.size()); ++i)
+        m.onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
+    m.onClick(mnuAply, [this] { mnuAply_Click(); });
+    m.onClick(mnDate, [this] { mnDate_Click(); });
+    m.onClick(mnFormat, [this] { mnFormat_Click(); });
 }
 
 // ---- Settings ---------------------------------------------------------
@@ -295,14 +196,8 @@ void Form1::LoadSettings()
     s.CurrentFilter = 5;
     FilterIndex = 4;
 
-    // The drive is restored before the folder, so that a stored folder is
-    // shown whatever drive the list showed at start.
-    TheDrive->setDrive(mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("drive"), QString()));
-    if (TheDir->setPath(mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("folder"), QString()))) {
-        TheDrive->showDriveOf(TheDir->path());
-        TheDir->show();
-        TheFile->show();
-    }
+    m_browser->restore(mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("drive"), QString()),
+        mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("folder"), QString()));
 
     PhotoControls& c = m_engine.Controls();
     c.Label1.Top = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("top"), c.Label1.Top);
@@ -326,53 +221,14 @@ void Form1::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-// ---- Output options ---------------------------------------------------
-
 void Form1::FillOutputOptions()
 {
-    // Taken before any control changes: each change below stores every
-    // option from the controls, some of which still show their design state.
-    const SettingsRecord& s = settings();
-    const int32_t quality = s.JpegQuality;
-    const bool show = s.ThumbShow;
-    const int32_t height = s.ThumbHeight;
-    const int32_t width = s.ThumbWidth;
-
-    slQuality->setValue(quality);
-    frJPG->setTitle(QStringLiteral("JPG Quality : "));
-    chkMiniature->setChecked(show);
-    if (height != 0) {
-        txtHeight->setText(QString::number(height));
-        txtWidth->setText(QString::number(static_cast<int32_t>(std::nearbyint(height * 4.0 / 3.0))));
-        opHeigth->setChecked(true);
-    } else {
-        txtWidth->setText(QString::number(width));
-        txtHeight->setText(QString::number(static_cast<int32_t>(std::nearbyint(width * 3.0 / 4.0))));
-        opWidth->setChecked(true);
-    }
-    // A control set to what it already showed raises nothing; the record
-    // must still end up holding what the controls show.
-    StoreOutputOptions();
+    m_options->FillOutputOptions();
 }
 
 void Form1::StoreOutputOptions()
 {
-    SettingsRecord& s = settings();
-    bool ok = false;
-    const double quality = slQuality->Value().toDouble(&ok);
-    if (ok) s.JpegQuality = static_cast<int32_t>(std::nearbyint(quality));
-    s.ThumbShow = chkMiniature->isChecked();
-    // A box that holds no number (emptied while the user retypes it) keeps
-    // the size stored last.
-    if (opHeigth->isChecked()) {
-        if (const auto value = mMain::TextToLong(txtHeight->text())) {
-            s.ThumbHeight = *value;
-            s.ThumbWidth = 0;
-        }
-    } else if (const auto value = mMain::TextToLong(txtWidth->text())) {
-        s.ThumbHeight = 0;
-        s.ThumbWidth = *value;
-    }
+    m_options->StoreOutputOptions();
 }
 
 // ---- Layout and display -----------------------------------------------
@@ -380,80 +236,29 @@ void Form1::StoreOutputOptions()
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
-        Form_Resize();
-        return false;
+        // The picture area takes the client area right of the left column.
+        const int left = px(Form1Design::picScroll.left);
+        m_preview->setGeometry(left, 0, std::max(0, centralWidget()->width() - left), centralWidget()->height());
     }
-    if (watched != Image1 && watched != Label2) return QMainWindow::eventFilter(watched, event);
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove)
-        return QMainWindow::eventFilter(watched, event);
-
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    const float X = static_cast<float>(mouse->position().x()) * TwipsPerPixel;
-    const float Y = static_cast<float>(mouse->position().y()) * TwipsPerPixel;
-    if (watched == Image1) {
-        if (event->type() == QEvent::MouseButtonPress)
-            Image1_MouseDown(X, Y);
-        else
-            Image1_MouseMove(mouse->buttons(), X, Y);
-    } else {
-        if (event->type() == QEvent::MouseButtonPress)
-            Label2_MouseDown(X, Y);
-        else
-            Label2_MouseMove(mouse->buttons(), X, Y);
-    }
-    return true;
-}
-
-void Form1::Form_Resize()
-{
-    const QWidget* client = centralWidget();
-    const float border = static_cast<float>(picScroll->borderSize()) * TwipsPerPixel;
-    const ImageControl& image = m_engine.Controls().Image1;
-    float width = static_cast<float>(client->width()) * TwipsPerPixel
-        - static_cast<float>(picScroll->x()) * TwipsPerPixel - Form1Design::ViewportMargin;
-    float height = static_cast<float>(client->height()) * TwipsPerPixel
-        - static_cast<float>(picScroll->y()) * TwipsPerPixel - Form1Design::ViewportMargin;
-    // A window too small for the left column and the margins keeps the
-    // viewport as it was on that axis.
-    if (width > 0) {
-        if (width - border > image.Width) width = width + image.Width - (width - border);
-    } else {
-        width = static_cast<float>(picScroll->width()) * TwipsPerPixel;
-    }
-    if (height > 0) {
-        if (height - border > image.Height) height = height + image.Height - (height - border);
-    } else {
-        height = static_cast<float>(picScroll->height()) * TwipsPerPixel;
-    }
-    picScroll->resize(px(width), px(height));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::LayoutPreview()
 {
-    placeImage1();
-    Form_Resize();
+    m_preview->showControls();
+    m_preview->Form_Resize();
 }
 
 void Form1::RefreshDisplay()
 {
-    if (m_engine.Controls().Picture1Visible && m_engine.Photo().Picture1().hdc() != nullptr)
-        Picture1->setPicture(m_engine.Photo().Picture1().hdc()->toImage());
+    m_preview->showDisplayPicture();
     syncControls();
 }
 
 void Form1::syncControls()
 {
     const PhotoControls& c = m_engine.Controls();
-    picScroll->setVisible(c.picScrollVisible);
-    Picture1->resize(px(c.Picture1Width), px(c.Picture1Height));
-    Picture1->setVisible(c.Picture1Visible);
-    placeImage1();
-    Image1->setVisible(c.Image1.Visible);
-    Label1->setStamp(c.Label1.Caption, c.Label1.Font, OleColor::toQColor(c.Label1.ForeColor));
-    Label2->setStamp(c.Label2.Caption, c.Label2.Font, OleColor::toQColor(c.Label2.ForeColor));
-    Label1->setVisible(c.Label1.Visible);
-    Label2->setVisible(c.Label2.Visible);
-    placeLabels();
+    m_preview->showControls();
     lblori->setText(c.lblori);
     lblfin->setText(c.lblfin);
     placeSizeCaptions();
@@ -475,19 +280,6 @@ void Form1::placeSizeCaptions()
         Label3->x() + std::max(px(Design::lblfin.left - Design::Label3.left), Label3->width() + 2), lblfin->y());
 }
 
-void Form1::placeImage1()
-{
-    const ImageControl& image = m_engine.Controls().Image1;
-    Image1->setGeometry(px(image.Left), px(image.Top), px(image.Width), px(image.Height));
-}
-
-void Form1::placeLabels()
-{
-    const PhotoControls& c = m_engine.Controls();
-    Label1->move(px(c.Label1.Left), px(c.Label1.Top));
-    Label2->move(px(c.Label2.Left), px(c.Label2.Top));
-}
-
 void Form1::ShowExif(const QString& text)
 {
     frmExif::ShowExif(text, this, settings());
@@ -501,105 +293,22 @@ bool Form1::BatchStep(int /*done*/, int /*total*/, const QString& /*path*/)
 
 // ---- Browsing ---------------------------------------------------------
 
-void Form1::TheDrive_Change()
-{
-    const QString drive = TheDrive->drive();
-    const QString folder = m_driveFolders.value(drive, drive);
-    // A drive that cannot be read (no medium, no permission) hides the lists
-    // until a readable one is chosen.
-    const bool readable = TheDir->setPath(folder) || (folder != drive && TheDir->setPath(drive));
-    TheDir->setVisible(readable);
-    TheFile->setVisible(readable);
-}
-
-void Form1::TheDir_Change()
-{
-    const QString folder = TheDir->path();
-    m_driveFolders.insert(DriveList::driveOf(folder, TheDrive->drives()), folder);
-    TheDrive->showDriveOf(folder);
-    TheFile->setPath(folder);
-}
-
 void Form1::TheFile_Click()
 {
-    const QString name = TheFile->fileName();
-    if (name.isEmpty()) return;
-    m_engine.SetPhotoPaths(QDir(TheFile->path()).filePath(name), ExecutableInfo::folder());
+    const QString photo = m_browser->chosenPhoto();
+    if (photo.isEmpty()) return;
+    m_engine.SetPhotoPaths(photo, ExecutableInfo::folder());
     openChosenPhoto();
 }
 
 void Form1::openChosenPhoto()
 {
-    Image1->setPicture(QImage());
+    m_preview->clearPreviewPicture();
     m_photoOpen = attempt([this] {
         m_engine.OpenPhoto();
-        loadPreviewPicture();
+        m_preview->loadPreviewPicture();
     });
     syncControls();
-}
-
-void Form1::loadPreviewPicture()
-{
-    const ImageControl& image = m_engine.Controls().Image1;
-    Image1->setPicture(m_engine.PreviewPicture(QSize(px(image.Width), px(image.Height))));
-}
-
-// ---- Panning and the stamp ----------------------------------------------
-
-void Form1::Image1_MouseDown(float X, float Y)
-{
-    ImageGrabX = static_cast<int32_t>(std::nearbyint(X));
-    ImageGrabY = static_cast<int32_t>(std::nearbyint(Y));
-}
-
-void Form1::Image1_MouseMove(Qt::MouseButtons Button, float X, float Y)
-{
-    if (Button != Qt::LeftButton) return;
-    // Near the photo's top-left corner the move is taken for a slip.
-    if (X <= 30 && Y <= 30) return;
-    ImageControl& image = m_engine.Controls().Image1;
-    const float innerWidth = static_cast<float>(picScroll->client()->width()) * TwipsPerPixel;
-    const float innerHeight = static_cast<float>(picScroll->client()->height()) * TwipsPerPixel;
-
-    // The photo moves with the cursor, but only towards a hidden edge, and
-    // never so far that a gap opens below or right of it.
-    const auto panAxis = [](float& start, float size, float inner, float delta) {
-        if (size <= inner) return;
-        if (delta > 0) {
-            if (start < 0) start = start + delta;
-        } else if (size + start > inner) {
-            start = start + delta;
-        }
-        if (size + start < inner) start = inner - size;
-    };
-    panAxis(image.Top, image.Height, innerHeight, Y - static_cast<float>(ImageGrabY));
-    panAxis(image.Left, image.Width, innerWidth, X - static_cast<float>(ImageGrabX));
-    if (image.Top > 0) image.Top = 0;
-    if (image.Left > 0) image.Left = 0;
-    placeImage1();
-}
-
-void Form1::Label2_MouseDown(float X, float Y)
-{
-    LabelGrabX = static_cast<int32_t>(std::nearbyint(X));
-    LabelGrabY = static_cast<int32_t>(std::nearbyint(Y));
-}
-
-void Form1::Label2_MouseMove(Qt::MouseButtons Button, float X, float Y)
-{
-    if (Button != Qt::LeftButton) return;
-    PhotoControls& c = m_engine.Controls();
-    c.Label2.Top = c.Label2.Top - static_cast<float>(LabelGrabY) + Y;
-    c.Label2.Left = c.Label2.Left - static_cast<float>(LabelGrabX) + X;
-    // Where the upper text will be printed on the working image, in pixels.
-    const float x = c.Label2.Left / TwipsPerPixel - c.Image1.Left / TwipsPerPixel;
-    const float y = c.Label2.Top / TwipsPerPixel - c.Image1.Top / TwipsPerPixel;
-    Label2->setToolTip(
-        QStringLiteral("position : ") + NumberText::shortText(x) + QStringLiteral(" - ") + NumberText::shortText(y));
-    // The lower label is the one stored, so the new place survives a restart.
-    c.Label1.Top = c.Label2.Top - static_cast<float>(settings().DiffTop);
-    c.Label1.Left = c.Label2.Left - static_cast<float>(settings().DiffLeft);
-    placeLabels();
 }
 
 // ---- Commands -----------------------------------------------------------
@@ -645,11 +354,11 @@ void Form1::ChangeSize()
 {
     m_engine.Controls().Image1.Top = 0;
     m_engine.Controls().Image1.Left = 0;
-    for (QAction* item : sizeItems())
+    for (QAction* item : m_menus->sizeItems())
         item->setChecked(false);
     // Before any photo the scale is only kept for the next one.
     if (!m_engine.Photo().PhotoPath().isEmpty()) openChosenPhoto();
-    placeImage1();
+    m_preview->showControls();
 }
 
 void Form1::mnuFiltre_Click(int index)

@@ -6,18 +6,20 @@
 #include "workflow/PhotoEngine.h"
 #include "workflow/PhotoEngineHost.h"
 
-#include <QHash>
 #include <QMainWindow>
 
 #include <array>
-#include <cstdint>
 #include <functional>
 
 class BarColor;
 class DriveList;
 class FileList;
 class FolderList;
+class MainMenuBar;
+class OutputOptionsBox;
+class PhotoBrowser;
 class PictureView;
+class PreviewPane;
 class PreviewViewport;
 class StampLabelView;
 class QAction;
@@ -34,9 +36,11 @@ class QRadioButton;
 // photo. The photo itself is the engine's; the window shows the engine's
 // controls model and turns the user's actions into its procedures.
 //
-// Geometry is kept in twips, 15 to a pixel. The options are read from the
-// settings file once, when the window is made, and written back when it
-// closes.
+// The window is made of a few parts: the PhotoBrowser (drive, folder and
+// file lists), the OutputOptionsBox, the PreviewPane (viewport, panning,
+// stamp dragging, display picture) and the MainMenuBar. Form1 wires them to
+// the engine, runs the menu commands, and reads the settings file once,
+// when it is made, and writes it back when it closes.
 class Form1 : public QMainWindow, public PhotoEngineHost {
     Q_OBJECT
 
@@ -65,7 +69,6 @@ public:
     DriveList* TheDrive = nullptr;
     FolderList* TheDir = nullptr;
     FileList* TheFile = nullptr;
-    FileList* fBatch = nullptr;
     QGroupBox* frJPG = nullptr;
     BarColor* slQuality = nullptr;
     QCheckBox* chkMiniature = nullptr;
@@ -106,12 +109,6 @@ public:
     QAction* mnDate = nullptr;
     QAction* mnFormat = nullptr;
 
-    // Where the mouse went down on the photo and on the upper stamp label,
-    // in twips from their top-left corners.
-    int32_t ImageGrabX = 0;
-    int32_t ImageGrabY = 0;
-    int32_t LabelGrabX = 0;
-    int32_t LabelGrabY = 0;
     // The checked item of the filter menu.
     int FilterIndex = 4;
     QString IniPath;
@@ -138,18 +135,10 @@ protected:
 
 private:
     void buildControls();
-    void buildMenus();
-    void wireOptions();
+    void wireMenus();
 
     // Handlers.
-    void Form_Resize();
-    void TheDrive_Change();
-    void TheDir_Change();
     void TheFile_Click();
-    void Image1_MouseDown(float X, float Y);
-    void Image1_MouseMove(Qt::MouseButtons Button, float X, float Y);
-    void Label2_MouseDown(float X, float Y);
-    void Label2_MouseMove(Qt::MouseButtons Button, float X, float Y);
     void sizeItem_Click(QAction* item, double scale);
     void mnuFiltre_Click(int index);
     void mnuAply_Click();
@@ -171,20 +160,18 @@ private:
     // The working image, built once per photo; false when it failed.
     bool buildWorkingImage();
     void openChosenPhoto();
-    void loadPreviewPicture();
     // Shows the controls model on the widgets, without the display picture.
     void syncControls();
     void placeSizeCaptions();
-    void placeImage1();
-    void placeLabels();
-    std::array<QAction*, 6> sizeItems() const;
 
     // The window's options, read from IniPath when it is made and written
     // back when it closes; the engine and the dialogs work with this one.
     SettingsRecord m_settings;
     PhotoEngine m_engine;
-    // Drive chosen last, and the folder shown last on each drive.
-    QHash<QString, QString> m_driveFolders;
+    PhotoBrowser* m_browser = nullptr;
+    OutputOptionsBox* m_options = nullptr;
+    PreviewPane* m_preview = nullptr;
+    MainMenuBar* m_menus = nullptr;
     bool m_photoOpen = false;
     MessageBox::Hook m_previousHook;
 };

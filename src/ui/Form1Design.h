@@ -32,7 +32,6 @@ inline constexpr TwipsRect Image1 { 0, 0, 9600, 7200 };
 inline constexpr TwipsRect Label1 { 0, 0, 1575, 1785 };
 inline constexpr TwipsRect Label2 { 0, 0, 1635, 765 };
 inline constexpr TwipsRect Picture1 { 3540, 60, 9600, 7200 };
-inline constexpr TwipsRect fBatch { 9120, 5760, 1995, 1065 };
 
 // The viewport keeps this much room to the window's right and bottom edges.
 inline constexpr int ViewportMargin = 120;

@@ -26,6 +26,9 @@ struct TwipsRect {
     int width = 0;
     int height = 0;
 
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+
     QRect pixels() const { return Twips::toPixels(left, top, width, height); }
     QSize pixelSize() const { return QSize(Twips::toPixels(width), Twips::toPixels(height)); }
 };

@@ -25,6 +25,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <new>
@@ -98,20 +100,30 @@ Form1::~Form1()
 
 void Form1::buildControls()
 {
-    auto* client = new QWidget(this);
-    setCentralWidget(client);
-    client->installEventFilter(this);
+    namespace Design = Form1Design;
+    // The left column and the picture area, with a splitter between them
+    // where the design leaves a gap; the picture area takes what the window
+    // gains, the column what the user hands it.
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(px(Design::picScroll.left - Design::TheDrive.right()));
+    setCentralWidget(m_splitter);
 
-    m_browser = new PhotoBrowser(client);
-    m_browser->setGeometry(
-        0, 0, px(Form1Design::TheFile.width), px(Form1Design::TheFile.top + Form1Design::TheFile.height));
+    auto* column = new QWidget(m_splitter);
+    auto* columnLayout = new QVBoxLayout(column);
+    // The column's foot keeps the viewport's margin to the window's edge.
+    columnLayout->setContentsMargins(0, px(Design::TheDrive.top), 0, px(Design::ViewportMargin));
+    columnLayout->setSpacing(0);
+
+    m_browser = new PhotoBrowser(column);
     TheDrive = m_browser->TheDrive;
     TheDir = m_browser->TheDir;
     TheFile = m_browser->TheFile;
     connect(m_browser, &PhotoBrowser::photoChosen, this, &Form1::TheFile_Click);
+    columnLayout->addWidget(m_browser, 1);
+    columnLayout->addSpacing(px(Design::frJPG.top - Design::TheFile.bottom()));
 
-    m_options = new OutputOptionsBox(m_settings, client);
-    m_options->setGeometry(Form1Design::frJPG.pixels());
+    m_options = new OutputOptionsBox(m_settings, column);
     frJPG = m_options;
     slQuality = m_options->slQuality;
     chkMiniature = m_options->chkMiniature;
@@ -119,23 +131,40 @@ void Form1::buildControls()
     txtWidth = m_options->txtWidth;
     opHeigth = m_options->opHeigth;
     txtHeight = m_options->txtHeight;
+    columnLayout->addWidget(m_options);
+    columnLayout->addSpacing(px(Design::lblori.top - Design::frJPG.bottom()));
 
-    lblori = new QLabel(QStringLiteral("1280x960"), client);
-    lblori->setGeometry(Form1Design::lblori.pixels());
-    Label3 = new QLabel(QStringLiteral("=>"), client);
-    Label3->setGeometry(Form1Design::Label3.pixels());
-    Label3->setMinimumWidth(Label3->sizeHint().width());
-    lblfin = new QLabel(QStringLiteral("1280x960"), client);
-    lblfin->setGeometry(Form1Design::lblfin.pixels());
+    // The two sizes with the arrow between them; a longer size pushes the
+    // arrow and the output size to the right.
+    lblori = new QLabel(QStringLiteral("1280x960"), column);
+    Label3 = new QLabel(QStringLiteral("=>"), column);
+    lblfin = new QLabel(QStringLiteral("1280x960"), column);
+    auto* sizes = new QHBoxLayout;
+    sizes->setSpacing(0);
+    sizes->addWidget(lblori);
+    sizes->addSpacing(px(Design::Label3.left - Design::lblori.right()));
+    sizes->addWidget(Label3);
+    sizes->addSpacing(px(Design::lblfin.left - Design::Label3.right()));
+    sizes->addWidget(lblfin);
+    sizes->addStretch(1);
     for (QLabel* label : { lblori, Label3, lblfin })
         label->setFont(DialogFont::sansSerif());
+    lblori->setMinimumSize(Design::lblori.pixelSize());
+    lblfin->setMinimumSize(Design::lblfin.pixelSize());
+    Label3->setMinimumSize(Design::Label3.pixelSize().expandedTo(Label3->sizeHint()));
+    columnLayout->addLayout(sizes);
 
-    m_preview = new PreviewPane(m_engine, client);
+    m_preview = new PreviewPane(m_engine, m_splitter);
     picScroll = m_preview->picScroll;
     Image1 = m_preview->Image1;
     Label1 = m_preview->Label1;
     Label2 = m_preview->Label2;
     Picture1 = m_preview->Picture1;
+
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    const QSize client = Design::Client.pixelSize();
+    m_splitter->setSizes({ px(Design::TheDrive.width), client.width() - px(Design::picScroll.left) });
 }
 
 void Form1::wireMenus()
@@ -233,16 +262,6 @@ void Form1::StoreOutputOptions()
 
 // ---- Layout and display -----------------------------------------------
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == centralWidget() && event->type() == QEvent::Resize) {
-        // The picture area takes the client area right of the left column.
-        const int left = px(Form1Design::picScroll.left);
-        m_preview->setGeometry(left, 0, std::max(0, centralWidget()->width() - left), centralWidget()->height());
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 void Form1::LayoutPreview()
 {
     m_preview->showControls();
@@ -261,23 +280,9 @@ void Form1::syncControls()
     m_preview->showControls();
     lblori->setText(c.lblori);
     lblfin->setText(c.lblfin);
-    placeSizeCaptions();
     for (QAction* effect : { mnuAply, mnuLight, mnuDarken })
         effect->setEnabled(c.EffectsEnabled);
     mnDate->setChecked(c.ShowDate);
-}
-
-void Form1::placeSizeCaptions()
-{
-    // The captions keep their places while the sizes fit; a larger photo's
-    // size pushes the arrow and the output size to the right.
-    namespace Design = Form1Design;
-    const int gap = px(Design::Label3.left) - px(Design::lblori.width);
-    lblori->resize(std::max(px(Design::lblori.width), lblori->sizeHint().width()), lblori->height());
-    Label3->move(std::max(px(Design::Label3.left), lblori->geometry().right() + 1 + gap), Label3->y());
-    lblfin->resize(std::max(px(Design::lblfin.width), lblfin->sizeHint().width()), lblfin->height());
-    lblfin->move(
-        Label3->x() + std::max(px(Design::lblfin.left - Design::Label3.left), Label3->width() + 2), lblfin->y());
 }
 
 void Form1::ShowExif(const QString& text)

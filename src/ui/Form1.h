@@ -29,6 +29,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QRadioButton;
+class QSplitter;
 
 // The main window: the browser of drives, folders and photos on the left
 // with the output options, the preview of the chosen photo on the right with
@@ -51,6 +52,8 @@ public:
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
     PhotoEngine& engine() { return m_engine; }
+    // Between the left column and the picture area.
+    QSplitter* columnSplitter() const { return m_splitter; }
     SettingsRecord& settings() { return m_settings; }
 
     void LoadSettings();
@@ -131,7 +134,6 @@ protected:
     virtual QString askSaveFileName(const QString& title, const QString& filter);
 
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -162,12 +164,12 @@ private:
     void openChosenPhoto();
     // Shows the controls model on the widgets, without the display picture.
     void syncControls();
-    void placeSizeCaptions();
 
     // The window's options, read from IniPath when it is made and written
     // back when it closes; the engine and the dialogs work with this one.
     SettingsRecord m_settings;
     PhotoEngine m_engine;
+    QSplitter* m_splitter = nullptr;
     PhotoBrowser* m_browser = nullptr;
     OutputOptionsBox* m_options = nullptr;
     PreviewPane* m_preview = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/Form1Design.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -35,12 +36,40 @@ OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
     for (QLineEdit* box : { txtWidth, txtHeight })
         box->setTextMargins(0, 0, 0, 0);
 
-    slQuality->setGeometry(Form1Design::slQuality.pixels());
-    chkMiniature->setGeometry(Form1Design::chkMiniature.pixels());
-    opWidth->setGeometry(Form1Design::opWidth.pixels());
-    txtWidth->setGeometry(Form1Design::txtWidth.pixels());
-    opHeigth->setGeometry(Form1Design::opHeigth.pixels());
-    txtHeight->setGeometry(Form1Design::txtHeight.pixels());
+    // The quality bar across the top, widening with the column; below it
+    // the thumbnail check box, and at the right the two sizes, each with
+    // its box. The design's sizes are the least each control gets.
+    namespace Design = Form1Design;
+    const auto px = [](int twips) { return Twips::toPixels(twips); };
+    setMinimumSize(Design::frJPG.pixelSize());
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(px(Design::slQuality.left), 0, px(Design::frJPG.width - Design::slQuality.right()), 0);
+    layout->setSpacing(0);
+    layout->addWidget(slQuality);
+    layout->addSpacing(px(Design::txtWidth.top - Design::slQuality.bottom()));
+    auto* thumbnail = new QGridLayout;
+    thumbnail->setHorizontalSpacing(px(Design::txtWidth.left - Design::opWidth.right()));
+    thumbnail->setVerticalSpacing(px(Design::txtHeight.top - Design::txtWidth.bottom()));
+    thumbnail->addWidget(chkMiniature, 0, 0, 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    thumbnail->addWidget(opWidth, 0, 1);
+    thumbnail->addWidget(txtWidth, 0, 2);
+    thumbnail->addWidget(opHeigth, 1, 1);
+    thumbnail->addWidget(txtHeight, 1, 2);
+    thumbnail->setColumnStretch(0, 1);
+    layout->addLayout(thumbnail);
+    layout->addStretch(1);
+
+    // The bar takes the frame's width, less its margins.
+    slQuality->setMinimumHeight(px(Design::slQuality.height));
+    chkMiniature->setMinimumSize(Design::chkMiniature.pixelSize());
+    opWidth->setMinimumSize(Design::opWidth.pixelSize());
+    opHeigth->setMinimumSize(Design::opHeigth.pixelSize());
+    // Three digits fit; the boxes keep their width.
+    txtWidth->setMinimumHeight(px(Design::txtWidth.height));
+    txtWidth->setFixedWidth(px(Design::txtWidth.width));
+    txtHeight->setMinimumHeight(px(Design::txtHeight.height));
+    txtHeight->setFixedWidth(px(Design::txtHeight.width));
 
     connect(slQuality, &BarColor::Change, this, &OutputOptionsBox::StoreOutputOptions);
     connect(chkMiniature, &QCheckBox::toggled, this, &OutputOptionsBox::StoreOutputOptions);

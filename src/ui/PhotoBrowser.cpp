@@ -6,6 +6,7 @@
 #include "ui/Form1Design.h"
 
 #include <QDir>
+#include <QVBoxLayout>
 
 PhotoBrowser::PhotoBrowser(QWidget* parent)
     : QWidget(parent)
@@ -13,9 +14,20 @@ PhotoBrowser::PhotoBrowser(QWidget* parent)
     , TheDir(new FolderList(this))
     , TheFile(new FileList(this))
 {
-    TheDrive->setGeometry(Form1Design::TheDrive.pixels());
-    TheDir->setGeometry(Form1Design::TheDir.pixels());
-    TheFile->setGeometry(Form1Design::TheFile.pixels());
+    namespace Design = Form1Design;
+    // The design's sizes are the least the lists get; the folder list and,
+    // twice as much, the file list take what the column gains in height.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(TheDrive);
+    layout->addSpacing(Twips::toPixels(Design::TheDir.top - Design::TheDrive.bottom()));
+    layout->addWidget(TheDir, 1);
+    layout->addSpacing(Twips::toPixels(Design::TheFile.top - Design::TheDir.bottom()));
+    layout->addWidget(TheFile, 2);
+    TheDrive->setMinimumSize(Design::TheDrive.pixelSize());
+    TheDir->setMinimumSize(Design::TheDir.pixelSize());
+    TheFile->setMinimumSize(Design::TheFile.pixelSize());
 
     // The browser starts on the program's working folder.
     TheDrive->setDrives(DriveList::mountedDrives());

@@ -52,6 +52,11 @@ PreviewPane::PreviewPane(PhotoEngine& engine, QWidget* parent)
 
     Picture1 = new PictureView(this);
     Picture1->setGeometry(inArea(Form1Design::Picture1));
+
+    // Room for the viewport's design size and its margins.
+    const QRect viewport = inArea(Form1Design::picScroll);
+    const int margin = Twips::toPixels(Form1Design::ViewportMargin);
+    setMinimumSize(viewport.right() + 1 + margin, viewport.bottom() + 1 + margin);
 }
 
 void PreviewPane::resizeEvent(QResizeEvent* event)

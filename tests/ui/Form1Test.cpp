@@ -8,6 +8,7 @@
 #include "ui/DriveList.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
+#include "ui/Form1Design.h"
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
@@ -25,6 +26,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +34,7 @@
 
 #include <memory>
 #include <ostream>
+#include <utility>
 
 // Readable failures for texts.
 static void PrintTo(const QString& text, std::ostream* out)
@@ -136,8 +139,7 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     TestForm& f = start();
     EXPECT_EQ(f.windowTitle(), "Quillon");
     EXPECT_EQ(f.centralWidget()->size(), QSize(896, 500));
-    EXPECT_EQ(f.TheFile->geometry(), QRect(0, 196, 225, 136));
-    EXPECT_EQ(f.frJPG->geometry(), QRect(0, 336, 225, 117));
+    EXPECT_EQ(f.TheFile->width(), 225);
 
     // The stamp: the upper label two pixels left of and below the lower one.
     const PhotoControls& c = f.engine().Controls();
@@ -260,15 +262,53 @@ TEST_F(Form1Test, ViewportFitsTheWindowButNeverExceedsThePhoto)
     QApplication::processEvents();
     EXPECT_EQ(innerSize(), QSize(320, 240));
 
+    // A larger photo fills the area right of the column, less the margins.
     openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg")); // 1024 x 768
-    const QSize client = f.centralWidget()->size();
-    EXPECT_EQ(f.picScroll->size(), QSize(client.width() - 232 - 8, client.height() - 4 - 8));
+    const QWidget* area = f.picScroll->parentWidget();
+    EXPECT_EQ(area->x(), f.TheFile->width() + f.columnSplitter()->handleWidth());
+    EXPECT_EQ(area->x(), 232);
+    EXPECT_EQ(f.picScroll->geometry(), QRect(0, 4, area->width() - 8, area->height() - 4 - 8));
+}
 
-    // Too small a window for the left column leaves the viewport as it was.
-    const QSize before = f.picScroll->size();
-    f.resize(150, f.height());
+TEST_F(Form1Test, TheColumnWidensWithTheSplitterAndTheFileListGrowsWithTheWindow)
+{
+    TestForm& f = start();
+    // The design's sizes are the least the controls get.
+    const std::pair<QWidget*, TwipsRect> designed[]
+        = { { f.TheDrive, Form1Design::TheDrive }, { f.TheDir, Form1Design::TheDir },
+              { f.TheFile, Form1Design::TheFile }, { f.frJPG, Form1Design::frJPG }, { f.lblori, Form1Design::lblori } };
+    for (const auto& [widget, design] : designed) {
+        EXPECT_GE(widget->width(), design.pixelSize().width()) << widget->metaObject()->className();
+        EXPECT_GE(widget->height(), design.pixelSize().height()) << widget->metaObject()->className();
+    }
+
+    // A taller window shows more files; the options keep their height.
+    const int files = f.TheFile->height();
+    const int folders = f.TheDir->height();
+    const int options = f.frJPG->height();
+    f.resize(f.width(), f.height() + 300);
     QApplication::processEvents();
-    EXPECT_EQ(f.picScroll->width(), before.width());
+    EXPECT_GT(f.TheFile->height(), files + 150);
+    EXPECT_GT(f.TheFile->height() - files, f.TheDir->height() - folders);
+    EXPECT_EQ(f.frJPG->height(), options);
+
+    // Dragging the splitter hands the column room from the picture area; the
+    // viewport follows the area.
+    const int quality = f.slQuality->width();
+    QWidget* handle = f.columnSplitter()->handle(1);
+    send(handle, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton, Qt::LeftButton);
+    send(handle, QEvent::MouseMove, QPoint(102, 50), Qt::NoButton, Qt::LeftButton);
+    send(handle, QEvent::MouseButtonRelease, QPoint(102, 50), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(f.TheFile->width(), 325);
+    EXPECT_EQ(f.slQuality->width(), quality + 100);
+    EXPECT_EQ(f.picScroll->parentWidget()->x(), 325 + 7);
+    EXPECT_EQ(f.picScroll->width(), f.picScroll->parentWidget()->width() - 8);
+
+    // The window does not shrink below what the column and the viewport need.
+    f.resize(150, 100);
+    QApplication::processEvents();
+    EXPECT_GE(f.TheFile->height(), Form1Design::TheFile.pixelSize().height());
+    EXPECT_GE(f.picScroll->width(), Form1Design::picScroll.pixelSize().width());
 }
 
 TEST_F(Form1Test, PanningKeepsThePhotoOverTheViewport)

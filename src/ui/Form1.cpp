@@ -1,5 +1,6 @@
 #include "ui/Form1.h"
 
+#include "files/IniFile.h"
 #include "files/mFileIni.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/RuntimeError.h"
@@ -34,6 +35,8 @@
 namespace {
 
 const QString ProductName = QStringLiteral("Quillon");
+// The window's size, place, maximised state and column width.
+const QString WindowSection = QStringLiteral("WINDOW");
 
 int px(float twips)
 {
@@ -90,6 +93,7 @@ Form1::Form1(const QString& iniPath, QWidget* parent)
     // The design's client area lies below the menu bar.
     const QSize client = Form1Design::Client.pixelSize();
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    restoreWindowPlacement();
 }
 
 Form1::~Form1()
@@ -240,8 +244,34 @@ void Form1::SaveSettings()
 {
     // A file that cannot be written is given up without a word: the options
     // of this run are lost, the old file stays whole.
+    saveWindowPlacement();
     mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(), m_engine.Controls().Label1.Top,
         m_engine.Controls().Label1.Left);
+}
+
+void Form1::restoreWindowPlacement()
+{
+    IniFile file;
+    if (!file.load(IniPath)) return;
+    const auto stored = [&file](const QString& key) {
+        return QByteArray::fromBase64(mFileIni::ReadIni(file, WindowSection, key, QString()).toLatin1());
+    };
+    // What does not read back (a value edited by hand, another version's)
+    // leaves the design's size and the system's place.
+    restoreGeometry(stored(QStringLiteral("geometry")));
+    m_splitter->restoreState(stored(QStringLiteral("splitter")));
+    const QString maximized = mFileIni::ReadIni(file, WindowSection, QStringLiteral("maximized"), QString());
+    if (mMain::TextToBoolean(maximized).value_or(false)) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void Form1::saveWindowPlacement()
+{
+    IniFile file;
+    if (!file.load(IniPath)) return;
+    file.setValue(WindowSection, QStringLiteral("geometry"), QString::fromLatin1(saveGeometry().toBase64()));
+    file.setValue(WindowSection, QStringLiteral("maximized"), mMain::BooleanToText(isMaximized()));
+    file.setValue(WindowSection, QStringLiteral("splitter"), QString::fromLatin1(m_splitter->saveState().toBase64()));
+    file.save(IniPath);
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -138,6 +138,10 @@ protected:
 private:
     void buildControls();
     void wireMenus();
+    // The window's size, place, maximised state and splitter, kept in the
+    // settings file's WINDOW section beside the options.
+    void restoreWindowPlacement();
+    void saveWindowPlacement();
 
     // Handlers.
     void TheFile_Click();

@@ -612,7 +612,8 @@ TEST_F(Form1Test, ClosingWritesEveryKeyThatTheNextStartReadsBack)
     QFile file(iniPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    EXPECT_EQ(lines.filter(QStringLiteral("=")).size(), 17);
+    // The seventeen options and the window's three keys.
+    EXPECT_EQ(lines.filter(QStringLiteral("=")).size(), 20);
     EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("PATH"), QStringLiteral("folder"), QString()),
         QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
 
@@ -624,6 +625,37 @@ TEST_F(Form1Test, ClosingWritesEveryKeyThatTheNextStartReadsBack)
     // The choices of the menus are not kept.
     EXPECT_FALSE(again.mn37->isChecked());
     EXPECT_TRUE(again.mnuFiltre[4]->isChecked());
+}
+
+TEST_F(Form1Test, TheWindowComesBackAsItWasLeft)
+{
+    TestForm& f = start();
+    f.resize(760, 540);
+    QWidget* handle = f.columnSplitter()->handle(1);
+    send(handle, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton, Qt::LeftButton);
+    send(handle, QEvent::MouseMove, QPoint(62, 50), Qt::NoButton, Qt::LeftButton);
+    send(handle, QEvent::MouseButtonRelease, QPoint(62, 50), Qt::LeftButton, Qt::NoButton);
+    ASSERT_EQ(f.TheFile->width(), 285);
+    f.close();
+    EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("WINDOW"), QStringLiteral("maximized"), QString()), "False");
+
+    TestForm& again = start();
+    EXPECT_EQ(again.size(), QSize(760, 540));
+    EXPECT_EQ(again.TheFile->width(), 285);
+    EXPECT_FALSE(again.isMaximized());
+
+    again.showMaximized();
+    again.close();
+    EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("WINDOW"), QStringLiteral("maximized"), QString()), "True");
+    EXPECT_TRUE(start().isMaximized());
+
+    // Values that do not read back leave the design's size.
+    form.reset();
+    writeIni(QStringLiteral("[WINDOW]\ngeometry=bm90IGEgZ2VvbWV0cnk=\nsplitter=%%%\nmaximized=perhaps\n"));
+    TestForm& fresh = start();
+    EXPECT_EQ(fresh.centralWidget()->size(), QSize(896, 500));
+    EXPECT_EQ(fresh.TheFile->width(), 225);
+    EXPECT_FALSE(fresh.isMaximized());
 }
 
 TEST_F(Form1Test, TheExifWindowFollowsTheOpenedPhoto)

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 
 FileList::FileList(QWidget* parent)
     : QListWidget(parent)
@@ -42,4 +43,14 @@ void FileList::mousePressEvent(QMouseEvent* event)
 {
     m_rowAtPress = currentRow();
     QListWidget::mousePressEvent(event);
+}
+
+void FileList::keyPressEvent(QKeyEvent* event)
+{
+    // Enter opens the selected photo again, as a click on it does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+        emit Click();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }

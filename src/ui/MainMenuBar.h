@@ -9,8 +9,8 @@ class QAction;
 class QMenu;
 
 // The main window's menu bar: File, Size, Effect and Date, with their
-// captions and check marks as the window starts. The window gives each item
-// its command with onClick.
+// captions, mnemonics, shortcuts and check marks as the window starts. The
+// window gives each item its command with onClick.
 class MainMenuBar : public QMenuBar {
     Q_OBJECT
 

@@ -23,9 +23,12 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSet>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +38,7 @@
 #include <memory>
 #include <ostream>
 #include <utility>
+#include <vector>
 
 // Readable failures for texts.
 static void PrintTo(const QString& text, std::ostream* out)
@@ -52,6 +56,7 @@ public:
     QString saveAnswer;
     QString saveTitle;
     int dateStyleShown = 0;
+    int aboutShown = 0;
 
 protected:
     QString askSaveFileName(const QString& title, const QString&) override
@@ -60,6 +65,7 @@ protected:
         return saveAnswer;
     }
     void showDateStyleDialog() override { ++dateStyleShown; }
+    void showAboutBox() override { ++aboutShown; }
 };
 
 QByteArray bits(const cDIBSection& dib)
@@ -178,13 +184,17 @@ TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
 {
     TestForm& f = start();
     ASSERT_TRUE(f.TheDir->setPath(testPhoto(QString())));
-    int cameras = -1;
+    int large = -1;
     for (int row = 0; row < f.TheDir->count(); ++row)
-        if (f.TheDir->entryPath(row).endsWith(QLatin1String("/cameras"))) cameras = row;
-    ASSERT_GE(cameras, 0);
-    const QRect cell = f.TheDir->visualItemRect(f.TheDir->item(cameras));
-    // A click only selects the entry; Enter opens it.
+        if (f.TheDir->entryPath(row).endsWith(QLatin1String("/large"))) large = row;
+    ASSERT_GE(large, 0);
+    const QRect cell = f.TheDir->visualItemRect(f.TheDir->item(large));
+    // A click or the first letter of a name only selects the entry; Enter
+    // opens it.
     QTest::mouseClick(f.TheDir->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(f.TheDir->currentRow(), large);
+    QTest::keyClick(f.TheDir, Qt::Key_C);
+    EXPECT_TRUE(f.TheDir->entryPath(f.TheDir->currentRow()).endsWith(QLatin1String("/cameras")));
     EXPECT_EQ(f.TheDir->path(), QDir::cleanPath(testPhoto(QString())));
     QTest::keyClick(f.TheDir, Qt::Key_Return);
     EXPECT_EQ(f.TheFile->path(), QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
@@ -206,7 +216,83 @@ TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
     EXPECT_EQ(
         f.engine().Photo().PhotoPath(), QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
     EXPECT_EQ(f.lblori->text(), "480x360");
+    QTest::keyClick(f.TheFile, Qt::Key_N);
+    EXPECT_EQ(f.engine().Photo().PhotoPath(), QDir::cleanPath(testPhoto(QStringLiteral("cameras/nikon-e950.jpg"))));
+
+    // Enter opens the selected photo again, as a click on it does.
+    f.mnuLight->trigger();
+    ASSERT_TRUE(f.engine().Photo().WorkReady());
+    QTest::keyClick(f.TheFile, Qt::Key_Return);
+    EXPECT_FALSE(f.engine().Photo().WorkReady());
+    EXPECT_TRUE(f.picScroll->isVisible());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(Form1Test, EveryMenuHasMnemonicsAndTheUsualShortcuts)
+{
+    TestForm& f = start();
+    // Each menu and item has its own mnemonic within its menu.
+    const auto mnemonic = [](const QString& caption) {
+        const qsizetype at = caption.indexOf(QLatin1Char('&'));
+        return at >= 0 && at + 1 < caption.size() ? caption[at + 1].toLower() : QChar();
+    };
+    QList<QMenu*> menus { f.mnufile, f.mnuSize, f.mnuEffect, f.mnuSelect, f.mnuOption };
+    QList<QChar> barKeys;
+    for (QMenu* menu : menus) {
+        if (menu != f.mnuSelect) barKeys << mnemonic(menu->title());
+        QList<QChar> keys;
+        for (QAction* item : menu->actions()) {
+            if (item->isSeparator()) continue;
+            keys << mnemonic(item->text());
+            EXPECT_FALSE(keys.last().isNull()) << item->text().toStdString();
+            EXPECT_EQ(keys.count(keys.last()), 1) << item->text().toStdString();
+        }
+    }
+    EXPECT_EQ(QSet<QChar>(barKeys.begin(), barKeys.end()).size(), 4);
+
+    // Each key reaches its own item and no other. Without a photo the
+    // commands only ask for one, so every item is enabled for the round.
+    struct Case {
+        QKeySequence keys;
+        QAction* item;
+    };
+    const Case cases[] = {
+        { QKeySequence(Qt::CTRL | Qt::Key_S), f.mnSaveJpg },
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), f.mnSaveBMP },
+        { QKeySequence(Qt::CTRL | Qt::Key_B), f.mnubatch },
+        { QKeySequence(Qt::CTRL | Qt::Key_I), f.mnuExif },
+        { QKeySequence(Qt::CTRL | Qt::Key_D), f.mnFormat },
+        { QKeySequence(Qt::CTRL | Qt::Key_F), f.mnuAply },
+        { QKeySequence(Qt::CTRL | Qt::Key_Plus), f.mnuLight },
+        { QKeySequence(Qt::CTRL | Qt::Key_Equal), f.mnuLight },
+        { QKeySequence(Qt::CTRL | Qt::Key_Minus), f.mnuDarken },
+        { QKeySequence(Qt::Key_F1), f.mnuAb },
+        { QKeySequence(Qt::CTRL | Qt::Key_Q), f.mnExit },
+    };
+    QList<QAction*> items;
+    for (QMenu* menu : menus)
+        for (QAction* item : menu->actions())
+            if (!item->isSeparator() && !item->menu()) items << item;
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.keys.toString().toStdString());
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (QAction* item : items) {
+            item->setEnabled(true);
+            spies.push_back(std::make_unique<QSignalSpy>(item, &QAction::triggered));
+        }
+        QTest::keySequence(&f, test.keys);
+        for (qsizetype i = 0; i < items.size(); ++i)
+            EXPECT_EQ(spies[i]->count(), items[i] == test.item ? 1 : 0) << items[i]->text().toStdString();
+        // The menu shows the first of the item's keys.
+        if (test.keys != QKeySequence(Qt::CTRL | Qt::Key_Equal)) {
+            EXPECT_EQ(test.item->shortcut(), test.keys);
+        }
+    }
+    EXPECT_EQ(f.dateStyleShown, 1);
+    EXPECT_EQ(f.aboutShown, 1);
+    EXPECT_FALSE(f.isVisible());
 }
 
 TEST_F(Form1Test, UnreadablePhotoIsReportedAndTheWindowStaysUsable)

@@ -1,13 +1,72 @@
+#include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "ui/Form1.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+#include <cstdio>
+
+namespace {
+
+const QString ProgramName = QStringLiteral("quillon");
+
+void print(const QString& text, FILE* stream = stdout)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+QString helpText()
+{
+    return QStringLiteral("Usage: %1 [PATH]\n"
+                          "Shows JPEG photos with the moment they were taken printed onto them.\n\n"
+                          "  PATH        a JPEG photo to open, or a folder to show\n"
+                          "  -h, --help  shows this help\n"
+                          "  --version   prints the version\n")
+        .arg(ProgramName);
+}
+
+QStringList arguments(int argc, char* argv[])
+{
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     ProcessSetup::init();
+
+    // Read before the window system is reached, so that --help and
+    // --version answer without a screen.
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") });
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({ help, version });
+    if (!parser.parse(arguments(argc, argv)) || parser.positionalArguments().size() > 1) {
+        const QString problem
+            = parser.errorText().isEmpty() ? QStringLiteral("only one path can be given") : parser.errorText();
+        print(QStringLiteral("%1: %2\nRun '%1 --help' for more.\n").arg(ProgramName, problem), stderr);
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        print(helpText());
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        print(QStringLiteral("%1 %2\n").arg(ProgramName, ExecutableInfo::version()));
+        return 0;
+    }
+
     QApplication app(argc, argv);
     Form1 window;
     window.show();
+    const QString path = parser.positionalArguments().value(0);
+    if (!path.isEmpty() && !window.openPath(QDir::current().absoluteFilePath(path)))
+        print(QStringLiteral("%1: %2 is neither a folder nor a JPEG photo\n").arg(ProgramName, path), stderr);
     return app.exec();
 }

@@ -39,6 +39,17 @@ QString FileList::fileName() const
     return entry ? entry->text() : QString();
 }
 
+bool FileList::selectQuietly(const QString& name)
+{
+    const QList<QListWidgetItem*> found = findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found.isEmpty()) return false;
+    m_filling = true;
+    setCurrentItem(found.first());
+    m_filling = false;
+    scrollToItem(found.first());
+    return true;
+}
+
 void FileList::mousePressEvent(QMouseEvent* event)
 {
     m_rowAtPress = currentRow();

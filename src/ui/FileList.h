@@ -21,6 +21,9 @@ public:
     bool setPath(const QString& path);
     // The name of the selected entry; empty when none is.
     QString fileName() const;
+    // Selects the entry of that name without raising Click; false when the
+    // list holds none.
+    bool selectQuietly(const QString& name);
 
 signals:
     void Click();

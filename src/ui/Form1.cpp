@@ -18,13 +18,18 @@
 #include "ui/frmBatch.h"
 #include "ui/frmDate.h"
 #include "ui/frmExif.h"
+#include "workflow/PhotoFolder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -67,6 +72,17 @@ QIcon programIcon()
     return QIcon(pixmap);
 }
 
+// The local file or folder a drag brings, if it is one the window opens.
+QString droppedPath(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) return QString();
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile()) return QString();
+    const QFileInfo info(url.toLocalFile());
+    if (info.isDir() || (info.isFile() && PhotoFolder::isPhotoName(info.fileName()))) return info.absoluteFilePath();
+    return QString();
+}
+
 } // namespace
 
 Form1::Form1(const QString& iniPath, QWidget* parent)
@@ -76,6 +92,7 @@ Form1::Form1(const QString& iniPath, QWidget* parent)
 {
     setWindowTitle(ProductName);
     setWindowIcon(programIcon());
+    setAcceptDrops(true);
     m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title) {
         QMessageBox::information(this, title.isEmpty() ? ProductName : title, text);
     });
@@ -315,6 +332,12 @@ void Form1::syncControls()
     mnDate->setChecked(c.ShowDate);
 }
 
+void Form1::updateTitle()
+{
+    const QString photo = QFileInfo(m_engine.Photo().PhotoPath()).fileName();
+    setWindowTitle(m_photoOpen ? QStringLiteral("%1 — %2").arg(photo, ProductName) : ProductName);
+}
+
 void Form1::ShowExif(const QString& text)
 {
     frmExif::ShowExif(text, this, settings());
@@ -327,6 +350,32 @@ bool Form1::BatchStep(int /*done*/, int /*total*/, const QString& /*path*/)
 }
 
 // ---- Browsing ---------------------------------------------------------
+
+bool Form1::openPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir()) return m_browser->showFolder(info.absoluteFilePath());
+    if (!info.isFile() || !PhotoFolder::isPhotoName(info.fileName())) return false;
+    // The lists follow to the photo's folder where they can; the photo
+    // opens either way.
+    if (m_browser->showFolder(info.absolutePath())) m_browser->selectPhoto(info.fileName());
+    m_engine.SetPhotoPaths(QDir::cleanPath(info.absoluteFilePath()), ExecutableInfo::folder());
+    openChosenPhoto();
+    return true;
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedPath(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedPath(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    openPath(path);
+}
 
 void Form1::TheFile_Click()
 {
@@ -344,6 +393,7 @@ void Form1::openChosenPhoto()
         m_preview->loadPreviewPicture();
     });
     syncControls();
+    updateTitle();
 }
 
 // ---- Commands -----------------------------------------------------------

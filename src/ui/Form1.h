@@ -56,6 +56,12 @@ public:
     QSplitter* columnSplitter() const { return m_splitter; }
     SettingsRecord& settings() { return m_settings; }
 
+    // Opens a photo (the lists follow to its folder) or shows a folder, as a
+    // drop on the window or the command line asks; false, and nothing
+    // changes, when the path is neither a folder that can be read nor a
+    // photo.
+    bool openPath(const QString& path);
+
     void LoadSettings();
     void SaveSettings();
     void FillOutputOptions();
@@ -134,6 +140,8 @@ protected:
     virtual QString askSaveFileName(const QString& title, const QString& filter);
 
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -168,6 +176,8 @@ private:
     void openChosenPhoto();
     // Shows the controls model on the widgets, without the display picture.
     void syncControls();
+    // "IMG_0001.JPG — Quillon" while a photo is open, "Quillon" otherwise.
+    void updateTitle();
 
     // The window's options, read from IniPath when it is made and written
     // back when it closes; the engine and the dialogs work with this one.

@@ -33,8 +33,11 @@ OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
              static_cast<QWidget*>(txtWidth), static_cast<QWidget*>(opHeigth), static_cast<QWidget*>(txtHeight) }) {
         option->setFont(small);
     }
-    for (QLineEdit* box : { txtWidth, txtHeight })
+    for (QLineEdit* box : { txtWidth, txtHeight }) {
         box->setTextMargins(0, 0, 0, 0);
+        // A file dropped on a box is for the window, not a size.
+        box->setAcceptDrops(false);
+    }
 
     // The quality bar across the top, widening with the column; below it
     // the thumbnail check box, and at the right the two sizes, each with

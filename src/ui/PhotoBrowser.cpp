@@ -58,6 +58,11 @@ bool PhotoBrowser::showFolder(const QString& folder)
     return true;
 }
 
+bool PhotoBrowser::selectPhoto(const QString& name)
+{
+    return TheFile->selectQuietly(name);
+}
+
 QString PhotoBrowser::chosenPhoto() const
 {
     const QString name = TheFile->fileName();

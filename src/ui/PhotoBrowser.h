@@ -24,6 +24,9 @@ public:
     void restore(const QString& drive, const QString& folder);
     // Shows the folder in the lists; false when it cannot be read.
     bool showFolder(const QString& folder);
+    // Selects the photo of that name in the file list without raising
+    // photoChosen; false when the list does not hold it.
+    bool selectPhoto(const QString& name);
     // The full path of the photo selected in the file list; empty when none is.
     QString chosenPhoto() const;
 

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -32,6 +33,7 @@
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -321,6 +323,52 @@ TEST_F(Form1Test, UnreadablePhotoIsReportedAndTheWindowStaysUsable)
     openPhoto(dir.path(), QStringLiteral("good.jpg"));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(f.lblori->text(), "100x68");
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("good.jpg — Quillon"));
+
+    // The title names no photo once the open one gave way to a bad one.
+    openPhoto(dir.path(), QStringLiteral("bad.jpg"));
+    EXPECT_EQ(f.windowTitle(), "Quillon");
+}
+
+TEST_F(Form1Test, DroppingAPhotoOpensItAndAFolderShowsIt)
+{
+    QFile::copy(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), dir.filePath(QStringLiteral("IMG_0001.JPG")));
+    QFile::copy(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), dir.filePath(QStringLiteral("notes.txt")));
+    TestForm& f = start();
+    EXPECT_EQ(f.windowTitle(), "Quillon");
+
+    // A drag is taken only when it brings a folder or a photo; a drop
+    // opens what the drag brought.
+    const auto drop = [&f](const QString& path) {
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        QDragEnterEvent enter(QPoint(400, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&f, &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent dropped(QPointF(400, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&f, &dropped);
+        return dropped.isAccepted();
+    };
+    ASSERT_TRUE(drop(dir.filePath(QStringLiteral("IMG_0001.JPG"))));
+    EXPECT_EQ(f.engine().Photo().PhotoPath(), QDir::cleanPath(dir.filePath(QStringLiteral("IMG_0001.JPG"))));
+    EXPECT_EQ(f.lblori->text(), "100x68");
+    EXPECT_EQ(f.TheDir->path(), QDir::cleanPath(dir.path()));
+    EXPECT_EQ(f.TheFile->fileName(), "IMG_0001.JPG");
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("IMG_0001.JPG — Quillon"));
+
+    // A folder is shown; the photo stays open.
+    const QString cameras = QDir::cleanPath(testPhoto(QStringLiteral("cameras")));
+    ASSERT_TRUE(drop(cameras));
+    EXPECT_EQ(f.TheDir->path(), cameras);
+    EXPECT_EQ(f.TheFile->path(), cameras);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("IMG_0001.JPG — Quillon"));
+
+    // Neither a photo nor a folder: the drag is refused, and so is the path.
+    EXPECT_FALSE(drop(dir.filePath(QStringLiteral("notes.txt"))));
+    EXPECT_FALSE(drop(dir.filePath(QStringLiteral("missing.jpg"))));
+    EXPECT_FALSE(f.openPath(dir.filePath(QStringLiteral("notes.txt"))));
+    EXPECT_EQ(f.TheDir->path(), cameras);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 TEST_F(Form1Test, DrivesThatCannotBeReadHideTheLists)

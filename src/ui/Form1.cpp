@@ -340,7 +340,7 @@ void Form1::updateTitle()
 
 void Form1::ShowExif(const QString& text)
 {
-    frmExif::ShowExif(text, this, settings());
+    frmExif::ShowExif(m_engine.ReadableExifText(), text, this, settings());
 }
 
 bool Form1::BatchStep(int /*done*/, int /*total*/, const QString& /*path*/)
@@ -537,7 +537,7 @@ void Form1::showBatchDialog()
 
 void Form1::showExifWindow()
 {
-    frmExif::ShowExif(m_engine.Photo().ExifText(), this, settings());
+    frmExif::ShowExif(m_engine.ReadableExifText(), m_engine.Photo().ExifText(), this, settings());
 }
 
 void Form1::showAboutBox()

@@ -63,6 +63,8 @@ public:
     void Fade();
 
     void ReadExif();
+    // The open photo's EXIF record with its values as people read them.
+    const QString& ReadableExifText() { return m_photo.ReadableExifText(); }
     // The next ReadExif reads the open photo's file again, even when the
     // record was read for that path already.
     void ForgetExif();

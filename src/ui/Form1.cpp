@@ -213,6 +213,7 @@ void Form1::wireMenus()
     mnuSelect = m.mnuSelect;
     mnuFiltre = m.mnuFiltre;
     mnuAply = m.mnuAply;
+    mnuRevert = m.mnuRevert;
     mnuOption = m.mnuOption;
     mnDate = m.mnDate;
     mnFormat = m.mnFormat;
@@ -234,6 +235,7 @@ void Form1::wireMenus()
     for (int i = 0; i < static_cast<int>(mnuFiltre.size()); ++i)
         m.onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
     m.onClick(mnuAply, [this] { mnuAply_Click(); });
+    m.onClick(mnuRevert, [this] { mnuRevert_Click(); });
     m.onClick(mnDate, [this] { mnDate_Click(); });
     m.onClick(mnFormat, [this] { mnFormat_Click(); });
 }
@@ -327,7 +329,7 @@ void Form1::syncControls()
     m_preview->showControls();
     lblori->setText(c.lblori);
     lblfin->setText(c.lblfin);
-    for (QAction* effect : { mnuAply, mnuLight, mnuDarken })
+    for (QAction* effect : { mnuAply, mnuLight, mnuDarken, mnuRevert })
         effect->setEnabled(c.EffectsEnabled);
     mnDate->setChecked(c.ShowDate);
 }
@@ -468,6 +470,11 @@ void Form1::mnuLight_Click()
 void Form1::mnuDarken_Click()
 {
     if (photoNeeded() && buildWorkingImage()) attempt([this] { m_engine.Fade(); });
+}
+
+void Form1::mnuRevert_Click()
+{
+    if (photoNeeded()) attempt([this] { m_engine.RevertToOriginal(); });
 }
 
 void Form1::mnSaveBMP_Click()

@@ -114,6 +114,7 @@ public:
     QMenu* mnuSelect = nullptr;
     std::array<QAction*, 8> mnuFiltre {};
     QAction* mnuAply = nullptr;
+    QAction* mnuRevert = nullptr;
     QMenu* mnuOption = nullptr;
     QAction* mnDate = nullptr;
     QAction* mnFormat = nullptr;
@@ -158,6 +159,7 @@ private:
     void mnuAply_Click();
     void mnuLight_Click();
     void mnuDarken_Click();
+    void mnuRevert_Click();
     void mnSaveBMP_Click();
     void mnSaveJpg_Click();
     void mnubatch_Click();

@@ -59,6 +59,8 @@ MainMenuBar::MainMenuBar(QWidget* parent)
         mnuFiltre[i] = addCheckable(mnuSelect, QString::fromUtf8(filters[i]), i == 4);
     mnuAply = mnuEffect->addAction(QStringLiteral("&Aply filter"));
     mnuAply->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuEffect->addSeparator();
+    mnuRevert = mnuEffect->addAction(QStringLiteral("&Revert to original"));
 
     mnuOption = addMenu(QStringLiteral("&Date"));
     mnDate = addCheckable(mnuOption, QStringLiteral("&Show Date"), true);

@@ -46,6 +46,7 @@ public:
     // The filter types 1 to 8 in this order; Sharpen is checked.
     std::array<QAction*, 8> mnuFiltre {};
     QAction* mnuAply;
+    QAction* mnuRevert;
     QMenu* mnuOption;
     QAction* mnDate;
     QAction* mnFormat;

@@ -172,7 +172,7 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     // No photo yet: nothing shown, effects off, no size chosen, Sharpen.
     EXPECT_FALSE(f.picScroll->isVisible());
     EXPECT_FALSE(f.Picture1->isVisible());
-    for (QAction* effect : { f.mnuAply, f.mnuLight, f.mnuDarken })
+    for (QAction* effect : { f.mnuAply, f.mnuLight, f.mnuDarken, f.mnuRevert })
         EXPECT_FALSE(effect->isEnabled());
     for (QAction* size : { f.mnu25, f.mn37, f.mn50, f.mnu62, f.mnu80, f.mn100 })
         EXPECT_FALSE(size->isChecked());
@@ -560,7 +560,7 @@ TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
     EXPECT_EQ(f.Image1->size(), QSize(768, 576));
 }
 
-TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilter)
+TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilterAndRevertUndoesAll)
 {
     TestForm& f = start();
     openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
@@ -589,6 +589,12 @@ TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilter)
     reference.ProcessImage(2);
     reference.ProcessImage(2);
     EXPECT_EQ(bits(reference.Photo().WorkImage()), treated);
+    // Revert to original undoes them all; the working image stays shown.
+    f.mnuLight->trigger();
+    f.mnuRevert->trigger();
+    EXPECT_EQ(bits(f.engine().Photo().WorkImage()), built);
+    EXPECT_TRUE(f.Picture1->isVisible());
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(Form1Test, FillOutputOptionsShowsTheCompanionSize)

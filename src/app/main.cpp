@@ -1,6 +1,7 @@
 #include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "ui/Form1.h"
+#include "ui/ProgramIcon.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -63,6 +64,9 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    // The desktop matches the windows to the installed desktop entry.
+    QGuiApplication::setDesktopFileName(ProgramIcon::AppId);
+    QApplication::setWindowIcon(ProgramIcon::icon());
     Form1 window;
     window.show();
     const QString path = parser.positionalArguments().value(0);

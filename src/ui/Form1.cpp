@@ -14,6 +14,7 @@
 #include "ui/OutputOptionsBox.h"
 #include "ui/PhotoBrowser.h"
 #include "ui/PreviewPane.h"
+#include "ui/ProgramIcon.h"
 #include "ui/cOpen.h"
 #include "ui/frmBatch.h"
 #include "ui/frmDate.h"
@@ -30,7 +31,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPainter>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -46,30 +46,6 @@ const QString WindowSection = QStringLiteral("WINDOW");
 int px(float twips)
 {
     return Twips::toPixels(twips);
-}
-
-// The program's icon: a photo with the two-coloured date across its corner.
-QIcon programIcon()
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 40, 40), 1.5));
-    painter.setBrush(QColor(90, 150, 210));
-    painter.drawRoundedRect(QRectF(2, 5, 28, 22), 2, 2);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(70, 140, 60));
-    const QPointF hills[] = { { 3, 26 }, { 12, 15 }, { 18, 21 }, { 23, 17 }, { 29, 26 } };
-    painter.drawPolygon(hills, 5);
-    painter.setBrush(QColor(250, 220, 70));
-    painter.drawEllipse(QPointF(23, 11), 3, 3);
-    painter.setPen(QPen(Qt::black, 2));
-    painter.drawLine(QPointF(8, 23), QPointF(27, 23));
-    painter.setPen(QPen(Qt::white, 2));
-    painter.drawLine(QPointF(7, 22), QPointF(26, 22));
-    painter.end();
-    return QIcon(pixmap);
 }
 
 // The local file or folder a drag brings, if it is one the window opens.
@@ -91,7 +67,7 @@ Form1::Form1(const QString& iniPath, QWidget* parent)
     , m_engine(m_settings, this)
 {
     setWindowTitle(ProductName);
-    setWindowIcon(programIcon());
+    setWindowIcon(ProgramIcon::icon());
     setAcceptDrops(true);
     m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title) {
         QMessageBox::information(this, title.isEmpty() ? ProductName : title, text);

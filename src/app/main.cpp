@@ -41,29 +41,36 @@ QStringList arguments(int argc, char* argv[])
 int main(int argc, char* argv[])
 {
     ProcessSetup::init();
-
-    // Read before the window system is reached, so that --help and
-    // --version answer without a screen.
-    QCommandLineParser parser;
     const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") });
     const QCommandLineOption version(QStringLiteral("version"));
+
+    // --help and --version answer before the window system is reached, so
+    // that they need no screen. Qt's own options (-style, -geometry, ...)
+    // are not known yet and count for nothing here.
+    QCommandLineParser early;
+    early.addOptions({ help, version });
+    early.parse(arguments(argc, argv));
+    if (early.isSet(help)) {
+        print(helpText());
+        return 0;
+    }
+    if (early.isSet(version)) {
+        print(QStringLiteral("%1 %2\n").arg(ProgramName, ExecutableInfo::version()));
+        return 0;
+    }
+
+    // The application takes its own options out of the arguments; the rest
+    // are ours.
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
     parser.addOptions({ help, version });
-    if (!parser.parse(arguments(argc, argv)) || parser.positionalArguments().size() > 1) {
+    if (!parser.parse(QApplication::arguments()) || parser.positionalArguments().size() > 1) {
         const QString problem
             = parser.errorText().isEmpty() ? QStringLiteral("only one path can be given") : parser.errorText();
         print(QStringLiteral("%1: %2\nRun '%1 --help' for more.\n").arg(ProgramName, problem), stderr);
         return 2;
     }
-    if (parser.isSet(help)) {
-        print(helpText());
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        print(QStringLiteral("%1 %2\n").arg(ProgramName, ExecutableInfo::version()));
-        return 0;
-    }
 
-    QApplication app(argc, argv);
     // The desktop matches the windows to the installed desktop entry.
     QGuiApplication::setDesktopFileName(ProgramIcon::AppId);
     QApplication::setWindowIcon(ProgramIcon::icon());

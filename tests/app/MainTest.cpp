@@ -11,12 +11,13 @@ struct QuillonRun {
     QString err;
 };
 
-// The program with no screen to reach: what it answers must not need one.
-QuillonRun quillon(const QStringList& args)
+// The program, with no screen to reach unless given the offscreen one.
+QuillonRun quillon(const QStringList& args, bool offscreen = false)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
         environment.remove(QLatin1String(name));
+    if (offscreen) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUILLON_GUI), args);
@@ -27,20 +28,26 @@ QuillonRun quillon(const QStringList& args)
 
 } // namespace
 
-TEST(MainTest, HelpVersionAndBadArgumentsAnswerWithoutAScreen)
+TEST(MainTest, HelpAndVersionAnswerWithoutAScreen)
 {
-    for (const char* option : { "--help", "-h" }) {
-        const QuillonRun help = quillon({ QLatin1String(option) });
-        EXPECT_EQ(help.exitCode, 0) << option;
+    // Also among options of Qt's own, which are not known before the
+    // application is made.
+    for (const QStringList& args :
+        { QStringList { "--help" }, QStringList { "-h" }, QStringList { "-style", "x", "-h" } }) {
+        const QuillonRun help = quillon(args);
+        EXPECT_EQ(help.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_TRUE(help.out.startsWith(QLatin1String("Usage: quillon [PATH]\n"))) << help.out.toStdString();
     }
 
     const QuillonRun version = quillon({ QStringLiteral("--version") });
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, QStringLiteral("quillon %1\n").arg(QLatin1String(QUILLON_VERSION)));
+}
 
+TEST(MainTest, BadArgumentsAreRefusedBeforeAnyWindow)
+{
     for (const QStringList& bad : { QStringList { "--colour" }, QStringList { "a.jpg", "b.jpg" } }) {
-        const QuillonRun answer = quillon(bad);
+        const QuillonRun answer = quillon(bad, true);
         EXPECT_EQ(answer.exitCode, 2) << bad.join(' ').toStdString();
         EXPECT_TRUE(answer.out.isEmpty());
         EXPECT_TRUE(answer.err.contains(QLatin1String("quillon --help"))) << answer.err.toStdString();

@@ -5,6 +5,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -82,11 +83,18 @@ QString shellText(const Exiv2::Value& value)
 
 // A value as people read it: the library's interpretation ("1/160 s",
 // "Yes, compulsory", "2.21"), with apertures written "f/7.1" rather than
-// the library's "F7.1".
+// the library's "F7.1", and short exposures that the library writes as a
+// decimal ("0.0181373 s") as the fraction of a second a camera shows
+// ("1/55 s").
 QString readableText(const Exiv2::Exifdatum& datum, const Exiv2::ExifData& data)
 {
     QString text = trimmedText(datum.print(&data));
     const std::string key = datum.key();
+    if (key == "Exif.Photo.ExposureTime" && datum.count() == 1) {
+        const float seconds = datum.toFloat();
+        if (seconds > 0 && seconds < 1 && !text.startsWith(QLatin1String("1/")))
+            text = QStringLiteral("1/%1 s").arg(std::lround(1 / seconds));
+    }
     const bool aperture
         = key == "Exif.Photo.FNumber" || key == "Exif.Photo.ApertureValue" || key == "Exif.Photo.MaxApertureValue";
     if (aperture && text.size() > 1 && text[0] == QLatin1Char('F') && text[1].isDigit())

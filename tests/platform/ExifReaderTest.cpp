@@ -169,6 +169,11 @@ TEST(ExifReaderTest, InterpretedValuesAreTheSameTagsAsPeopleReadThem)
               { "GPSVersionID", "2.2.0.0" }, { "UserComment", "" }, { "DateTimeOriginal", "2008:05:30 15:56:01" } };
     for (const auto& [name, value] : values)
         EXPECT_EQ(canon.text(QLatin1String(name)), QLatin1String(value)) << name;
+    // A short exposure the library gives as a decimal is a fraction of a second.
+    EXPECT_EQ(ExifReader::read(
+                  testPhoto(QStringLiteral("cameras/Reconyx_HC500_Hyperfire.jpg")), ExifReader::Values::Interpreted)
+                  .text(QStringLiteral("ExposureTime")),
+        QStringLiteral("1/55 s"));
     // Windows' own titles stay texts.
     const ExifRecord edited
         = ExifReader::read(testPhoto(QStringLiteral("cameras/no_exif.jpg")), ExifReader::Values::Interpreted);

@@ -4,6 +4,7 @@
 #include "files/mFileIni.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/RuntimeError.h"
+#include "platform/Twips.h"
 #include "ui/DialogFont.h"
 #include "ui/DriveList.h"
 #include "ui/FRMabout.h"

@@ -2,7 +2,6 @@
 
 #include "files/mMain.h"
 #include "platform/MessageBox.h"
-#include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/PhotoEngineHost.h"
 
@@ -48,8 +47,6 @@ class Form1 : public QMainWindow, public PhotoEngineHost {
 public:
     explicit Form1(const QString& iniPath = mMain::DefaultIniPath(), QWidget* parent = nullptr);
     ~Form1() override;
-
-    static constexpr float TwipsPerPixel = Twips::PerPixel;
 
     PhotoEngine& engine() { return m_engine; }
     // Between the left column and the picture area.

@@ -2,10 +2,20 @@
 
 #include <QDir>
 
+namespace {
+
+const QStringList PhotoPatterns { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") };
+
+} // namespace
+
 QStringList PhotoFolder::photoNames(const QString& folder)
 {
-    return QDir(folder).entryList({ QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") }, QDir::Files | QDir::Readable,
-        QDir::Name | QDir::IgnoreCase);
+    return QDir(folder).entryList(PhotoPatterns, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+}
+
+bool PhotoFolder::isPhotoName(const QString& name)
+{
+    return QDir::match(PhotoPatterns, name);
 }
 
 QStringList PhotoFolder::subFolders(const QString& folder)

@@ -23,7 +23,11 @@ public:
     // component; rationals as "numerator/denominator"; short binary tags as
     // their text when printable, else as their bytes in decimal, separated
     // by blanks; the user comment as its text, whatever its length.
-    static ExifRecord read(const QString& path);
+    //
+    // Interpreted values are the same tags in the same order, each as one
+    // text that people read: "1/160 s", "f/7.1", "Yes, compulsory", "2.21".
+    enum class Values { Raw, Interpreted };
+    static ExifRecord read(const QString& path, Values values = Values::Raw);
 
     // Sets up the library for the whole process: quiet, and its XMP parser
     // ready for several threads. Called once at start-up (ProcessSetup).

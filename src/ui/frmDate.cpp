@@ -23,10 +23,36 @@
 
 namespace {
 
-void placeTwips(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height));
-}
+// The dialog as it was designed, in twips.
+namespace Design {
+constexpr TwipsRect Client { 0, 0, 7860, 4440 };
+constexpr TwipsRect ClientWithPhoto { 0, 0, 13260, 4440 };
+constexpr TwipsRect cmdFont { 120, 300, 1335, 315 };
+constexpr TwipsRect lblColor01 { 1560, 120, 1200, 345 };
+constexpr TwipsRect lblColor02 { 1560, 540, 1275, 345 };
+constexpr TwipsRect Label1 { 3060, 360, 480, 195 };
+constexpr TwipsRect cbFormat { 3660, 300, 4035, 315 };
+constexpr TwipsRect Label2 { 120, 1200, 795, 195 };
+constexpr TwipsRect slLeft { 960, 1200, 1635, 195 };
+constexpr TwipsRect Label3 { 2700, 1200, 615, 195 };
+constexpr TwipsRect slTop { 3360, 1200, 1635, 195 };
+constexpr TwipsRect LBLdown { 840, 2160, 750, 345 };
+constexpr TwipsRect lblUP { 840, 2580, 750, 345 };
+// The stamp's options, below the previews, and the open photo beside them.
+constexpr TwipsRect chkHeight { 120, 3135, 1500, 285 };
+constexpr TwipsRect txtHeight { 1680, 3120, 2055, 315 };
+constexpr TwipsRect lblAnchor { 4200, 3180, 615, 195 };
+constexpr TwipsRect cbAnchor { 4860, 3120, 2835, 315 };
+constexpr TwipsRect lblMargin { 4200, 3600, 615, 195 };
+constexpr TwipsRect txtMargin { 4860, 3540, 2055, 315 };
+constexpr TwipsRect lblShift { 120, 3600, 1500, 195 };
+constexpr TwipsRect cbShiftSign { 1680, 3540, 555, 315 };
+constexpr TwipsRect txtShiftHours { 2280, 3540, 960, 315 };
+constexpr TwipsRect txtShiftMinutes { 3300, 3540, 840, 315 };
+constexpr TwipsRect lblFallback { 120, 4020, 1500, 195 };
+constexpr TwipsRect cbFallback { 1680, 3960, 2895, 315 };
+constexpr TwipsRect picPhoto { 7920, 120, 5220, 4200 };
+} // namespace Design
 
 void setTextColor(QLabel* label, int32_t color)
 {
@@ -66,24 +92,24 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
     setFont(windowFont);
     // The stamp's options take a band below the previews, the open photo a
     // column on the right.
-    resize(Twips::toPixels(m_photo ? 13260 : 7860), Twips::toPixels(4440));
+    resize(m_photo ? Design::ClientWithPhoto.pixelSize() : Design::Client.pixelSize());
 
     m_cbFormat = new QComboBox(this);
     m_cbFormat->setEditable(true);
     m_cbFormat->setInsertPolicy(QComboBox::NoInsert);
     m_cbFormat->setFont(DialogFont::sansSerif());
-    placeTwips(m_cbFormat, 3660, 300, 4035, 315);
+    m_cbFormat->setGeometry(Design::cbFormat.pixels());
 
     m_cmdFont = new QPushButton(QStringLiteral("Change Font"), this);
     m_cmdFont->setFont(DialogFont::sansSerif());
     // Enter in the format field must not open the font picker.
     m_cmdFont->setAutoDefault(false);
-    placeTwips(m_cmdFont, 120, 300, 1335, 315);
+    m_cmdFont->setGeometry(Design::cmdFont.pixels());
 
     m_lblColor01 = new QLabel(QStringLiteral("Color ONE"), this);
-    placeTwips(m_lblColor01, 1560, 120, 1200, 345);
+    m_lblColor01->setGeometry(Design::lblColor01.pixels());
     m_lblColor02 = new QLabel(QStringLiteral("Color TWO"), this);
-    placeTwips(m_lblColor02, 1560, 540, 1275, 345);
+    m_lblColor02->setGeometry(Design::lblColor02.pixels());
     for (QLabel* swatch : { m_lblColor01, m_lblColor02 }) {
         swatch->setCursor(Qt::PointingHandCursor);
         swatch->installEventFilter(this);
@@ -91,29 +117,29 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
 
     auto* label1 = new QLabel(QStringLiteral("Format"), this);
     label1->setFont(DialogFont::sansSerif());
-    placeTwips(label1, 3060, 360, 480, 195);
+    label1->setGeometry(Design::Label1.pixels());
     auto* label2 = new QLabel(QStringLiteral("Horizontale"), this);
     label2->setFont(DialogFont::sansSerif());
-    placeTwips(label2, 120, 1200, 795, 195);
+    label2->setGeometry(Design::Label2.pixels());
     auto* label3 = new QLabel(QStringLiteral("Verticale"), this);
     label3->setFont(DialogFont::sansSerif());
-    placeTwips(label3, 2700, 1200, 615, 195);
+    label3->setGeometry(Design::Label3.pixels());
     // Captions show whole even where this system's font is a little wider.
     for (QLabel* caption : { label1, label2, label3 })
         caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
 
     m_slLeft = new BarColor(this);
     setUpOffsetBar(m_slLeft);
-    m_slLeft->setGeometryTwips(960, 1200, 1635, 195);
+    m_slLeft->setGeometry(Design::slLeft.pixels());
     m_slTop = new BarColor(this);
     setUpOffsetBar(m_slTop);
-    m_slTop->setGeometryTwips(3360, 1200, 1635, 195);
+    m_slTop->setGeometry(Design::slTop.pixels());
 
     // The previews grow with their text; only their top-left corner is fixed.
     m_LBLdown = new QLabel(this);
-    placeTwips(m_LBLdown, 840, 2160, 750, 345);
+    m_LBLdown->setGeometry(Design::LBLdown.pixels());
     m_lblUP = new QLabel(this);
-    placeTwips(m_lblUP, 840, 2580, 750, 345);
+    m_lblUP->setGeometry(Design::lblUP.pixels());
     m_lblUP->raise();
 
     buildStampOptions();
@@ -167,54 +193,54 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
 void frmDate::buildStampOptions()
 {
     m_chkHeight = new QCheckBox(QStringLiteral("Stamp height"), this);
-    placeTwips(m_chkHeight, 120, 3135, 1500, 285);
+    m_chkHeight->setGeometry(Design::chkHeight.pixels());
     m_txtHeight = new QDoubleSpinBox(this);
     m_txtHeight->setRange(mMain::MinStampHeightPercent, mMain::MaxStampHeightPercent);
     m_txtHeight->setDecimals(3);
     m_txtHeight->setSingleStep(0.5);
     m_txtHeight->setSuffix(QStringLiteral(" % of the photo"));
-    placeTwips(m_txtHeight, 1680, 3120, 2055, 315);
+    m_txtHeight->setGeometry(Design::txtHeight.pixels());
 
     auto* lblAnchor = new QLabel(QStringLiteral("Anchor"), this);
-    placeTwips(lblAnchor, 4200, 3180, 615, 195);
+    lblAnchor->setGeometry(Design::lblAnchor.pixels());
     m_cbAnchor = new QComboBox(this);
     m_cbAnchor->addItem(QStringLiteral("where it is dragged"), int(StampAnchoring::Place::None));
     for (const QString& name : StampAnchoring::placeNames())
         m_cbAnchor->addItem(name, int(*StampAnchoring::placeNamed(name)));
-    placeTwips(m_cbAnchor, 4860, 3120, 2835, 315);
+    m_cbAnchor->setGeometry(Design::cbAnchor.pixels());
 
     auto* lblMargin = new QLabel(QStringLiteral("Margin"), this);
-    placeTwips(lblMargin, 4200, 3600, 615, 195);
+    lblMargin->setGeometry(Design::lblMargin.pixels());
     m_txtMargin = new QDoubleSpinBox(this);
     m_txtMargin->setRange(0, mMain::MaxAnchorPercent);
     m_txtMargin->setDecimals(3);
     m_txtMargin->setSingleStep(0.5);
     m_txtMargin->setSuffix(QStringLiteral(" % of the photo"));
-    placeTwips(m_txtMargin, 4860, 3540, 2055, 315);
+    m_txtMargin->setGeometry(Design::txtMargin.pixels());
 
     auto* lblShift = new QLabel(QStringLiteral("Clock shift"), this);
-    placeTwips(lblShift, 120, 3600, 1500, 195);
+    lblShift->setGeometry(Design::lblShift.pixels());
     m_cbShiftSign = new QComboBox(this);
     m_cbShiftSign->addItems({ QStringLiteral("+"), QStringLiteral("-") });
-    placeTwips(m_cbShiftSign, 1680, 3540, 555, 315);
+    m_cbShiftSign->setGeometry(Design::cbShiftSign.pixels());
     m_txtShiftHours = new QSpinBox(this);
     m_txtShiftHours->setRange(0, ClockShift::MaxHours);
     m_txtShiftHours->setSuffix(QStringLiteral(" h"));
-    placeTwips(m_txtShiftHours, 2280, 3540, 960, 315);
+    m_txtShiftHours->setGeometry(Design::txtShiftHours.pixels());
     m_txtShiftMinutes = new QSpinBox(this);
     m_txtShiftMinutes->setRange(0, 59);
     m_txtShiftMinutes->setSuffix(QStringLiteral(" min"));
-    placeTwips(m_txtShiftMinutes, 3300, 3540, 840, 315);
+    m_txtShiftMinutes->setGeometry(Design::txtShiftMinutes.pixels());
 
     auto* lblFallback = new QLabel(QStringLiteral("No EXIF date"), this);
-    placeTwips(lblFallback, 120, 4020, 1500, 195);
+    lblFallback->setGeometry(Design::lblFallback.pixels());
     m_cbFallback = new QComboBox(this);
     m_cbFallback->addItems({ QStringLiteral("no stamp"), QStringLiteral("the file's modification time") });
-    placeTwips(m_cbFallback, 1680, 3960, 2895, 315);
+    m_cbFallback->setGeometry(Design::cbFallback.pixels());
 
     m_picPhoto = new QLabel(this);
     m_picPhoto->setAlignment(Qt::AlignCenter);
-    placeTwips(m_picPhoto, 7920, 120, 5220, 4200);
+    m_picPhoto->setGeometry(Design::picPhoto.pixels());
     m_picPhoto->setVisible(m_photo != nullptr);
 
     for (QWidget* control :

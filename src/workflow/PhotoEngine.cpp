@@ -89,12 +89,23 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
 void PhotoEngine::BuildWorkingImage()
 {
     if (m_photo.WorkReady()) return;
-    // The preview's size, as the preview image shows it.
-    const QSize size(Twips::toPixels(m_controls.Image1.Width), Twips::toPixels(m_controls.Image1.Height));
-    m_photo.BuildWorkingImage(size);
+    m_photo.BuildWorkingImage(workingSize());
     m_controls.picScrollVisible = false;
     m_controls.Picture1Visible = true;
     Render();
+}
+
+void PhotoEngine::RevertToOriginal()
+{
+    if (!m_photo.WorkReady()) return;
+    m_photo.BuildWorkingImage(workingSize());
+    Render();
+}
+
+QSize PhotoEngine::workingSize() const
+{
+    // The preview's size, as the preview image shows it.
+    return QSize(Twips::toPixels(m_controls.Image1.Width), Twips::toPixels(m_controls.Image1.Height));
 }
 
 void PhotoEngine::Render()

@@ -62,8 +62,13 @@ public:
     void ProcessImage(int32_t eType);
     void Lighten();
     void Fade();
+    // Builds the working image again from the photo, undoing every effect,
+    // and renders it; nothing while no working image is built.
+    void RevertToOriginal();
 
     void ReadExif();
+    // The open photo's EXIF record with its values as people read them.
+    const QString& ReadableExifText() { return m_photo.ReadableExifText(); }
     // The next ReadExif reads the open photo's file again, even when the
     // record was read for that path already.
     void ForgetExif();
@@ -99,6 +104,9 @@ public:
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
 private:
+    // The preview's size in pixels: the working image's.
+    QSize workingSize() const;
+
     SettingsRecord& m_settings;
     PhotoEngineHost* m_host;
     PhotoEngineHost m_noHost;

@@ -6,6 +6,8 @@
 
 namespace {
 
+const QStringList PhotoPatterns { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") };
+
 QStringList sorted(QStringList names)
 {
     std::sort(names.begin(), names.end(), PhotoFolder::comesBefore);
@@ -16,8 +18,12 @@ QStringList sorted(QStringList names)
 
 QStringList PhotoFolder::photoNames(const QString& folder)
 {
-    return sorted(QDir(folder).entryList(
-        { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") }, QDir::Files | QDir::Readable, QDir::Unsorted));
+    return sorted(QDir(folder).entryList(PhotoPatterns, QDir::Files | QDir::Readable, QDir::Unsorted));
+}
+
+bool PhotoFolder::isPhotoName(const QString& name)
+{
+    return QDir::match(PhotoPatterns, name);
 }
 
 QStringList PhotoFolder::subFolders(const QString& folder)

@@ -9,6 +9,8 @@ class PhotoFolder {
 public:
     // File names ending in .jpg or .jpeg, in any case, in name order.
     static QStringList photoNames(const QString& folder);
+    // Whether a file of that name is one photoNames lists.
+    static bool isPhotoName(const QString& name);
     // Full paths of the immediate sub-folders (hidden ones left out), in
     // name order.
     static QStringList subFolders(const QString& folder);

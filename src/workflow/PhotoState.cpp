@@ -61,6 +61,15 @@ void PhotoState::ReadExif()
     m_lastExifPath = m_photoPath;
 }
 
+const QString& PhotoState::ReadableExifText()
+{
+    if (m_readablePath != m_photoPath) {
+        m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).ExifText();
+        m_readablePath = m_photoPath;
+    }
+    return m_readableExifText;
+}
+
 PhotoState::TwipsSize PhotoState::PreviewTwips(QSize photoSize, double scale)
 {
     const float w = static_cast<float>(photoSize.width()) * Twips::PerPixel;

@@ -62,10 +62,17 @@ public:
     // already are.
     void ReadExif();
     // The next ReadExif reads the file again.
-    void ForgetExif() { m_lastExifPath.clear(); }
+    void ForgetExif()
+    {
+        m_lastExifPath.clear();
+        m_readablePath.clear();
+    }
     const ExifRecord& exifRecord() const { return m_exif; }
     // The record as the EXIF window shows it.
     const QString& ExifText() const { return m_exifText; }
+    // The same with the values as people read them; read from PhotoPath
+    // when first asked for, since only the EXIF window needs it.
+    const QString& ReadableExifText();
 
     // The preview's size in twips, single precision as the preview control
     // keeps it: the photo's size times the scale. The working image has
@@ -154,6 +161,8 @@ private:
     ExifRecord m_exif;
     QString m_exifText;
     QString m_lastExifPath;
+    QString m_readableExifText;
+    QString m_readablePath;
 
     bool m_workReady = false;
     std::unique_ptr<cDIBSection> m_workImage;

@@ -124,6 +124,37 @@ TEST_F(PhotoEngineTest, EffectsAccumulateUntilThePhotoIsOpenedAgain)
     EXPECT_EQ(host.refreshes, refreshes);
 }
 
+TEST_F(PhotoEngineTest, RevertToOriginalUndoesEveryEffect)
+{
+    settings.PreviewScale = 0.5;
+    open(testPhoto("cameras/Canon_PowerShot_S40.jpg"));
+    // Nothing to undo while the preview shows the photo as it is.
+    engine.RevertToOriginal();
+    EXPECT_FALSE(engine.Photo().WorkReady());
+    EXPECT_EQ(host.refreshes, 0);
+
+    engine.BuildWorkingImage();
+    const QByteArray plain = pixels(engine.Photo().WorkImage());
+    const QByteArray shown = pixels(engine.Photo().Picture1());
+    engine.Lighten();
+    engine.ProcessImage(8);
+    engine.Fade();
+    ASSERT_NE(pixels(engine.Photo().WorkImage()), plain);
+
+    const int refreshes = host.refreshes;
+    engine.RevertToOriginal();
+    EXPECT_TRUE(engine.Photo().WorkReady());
+    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
+    EXPECT_EQ(engine.Photo().ScratchImage().Width(), engine.Photo().WorkImage().Width());
+    // Shown again, with its stamp.
+    EXPECT_EQ(pixels(engine.Photo().Picture1()), shown);
+    EXPECT_EQ(host.refreshes, refreshes + 1);
+    // Effects start again from the photo.
+    engine.Lighten();
+    engine.RevertToOriginal();
+    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
+}
+
 TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
 {
     settings.PreviewScale = 1.0;

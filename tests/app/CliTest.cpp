@@ -353,12 +353,6 @@ TEST(CliTest, JobsShardsAndResumingGiveOneSetOfOutputs)
             EXPECT_EQ(expected.count(QLatin1String(kind) + QLatin1String(p.path)), 1u) << kind << p.path;
     EXPECT_EQ(expected.size(), 12u);
 
-    for (const char* jobs : { "2", "8" }) {
-        const CliRun run = batch(jobs, { "--jobs", jobs });
-        EXPECT_EQ(photoLines(run.out), all) << jobs; // in batch order all the same
-        EXPECT_TRUE(filesBelow(target.filePath(jobs)) == expected) << jobs << " jobs wrote other bytes";
-    }
-
     // Three shards, each its own run: disjoint, and together the batch.
     QStringList together;
     for (const char* shard : { "2/3", "3/3", "1/3" }) {

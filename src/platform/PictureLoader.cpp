@@ -203,8 +203,9 @@ std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scale
     fail(InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
 }
 
-QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
+QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QString* warning)
 {
+    if (warning) warning->clear();
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
     const QByteArray data = readFile(path);
@@ -213,7 +214,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
         // Top-down rows, as QImage keeps them; the faster, slightly less
         // exact transform is good enough for a picture that is never saved.
         auto decoded = decodeJpegInto<QImage>(path, data, scaleDenominator, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE,
-            nullptr, &reason, [](int width, int height, uint8_t*& bits, int& stride) {
+            warning, &reason, [](int width, int height, uint8_t*& bits, int& stride) {
                 stride = PixelSurface::strideFor(width);
                 const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
                 bits = PixelMemory::allocate(bytes);
@@ -229,7 +230,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
             });
         if (decoded) return *decoded;
     }
-    return load(path, scaleDenominator)->toImage();
+    return load(path, scaleDenominator, warning)->toImage();
 }
 
 QSize PictureLoader::readSize(const QString& path)

@@ -48,6 +48,7 @@ void PhotoEngine::OpenPhoto()
     m_controls.Image1.Stretch = false;
     m_preview = QImage();
     m_previewDenominator = 0;
+    m_previewWarning.clear();
     m_photo.Open();
 
     const QSize size = m_photo.PhotoSize();
@@ -71,6 +72,22 @@ void PhotoEngine::OpenPhoto()
     m_host->LayoutPreview();
 }
 
+void PhotoEngine::ClosePhoto()
+{
+    m_photo = PhotoState();
+    m_preview = QImage();
+    m_previewDenominator = 0;
+    m_previewWarning.clear();
+    m_dateText.clear();
+    m_controls.picScrollVisible = false;
+    m_controls.Picture1Visible = false;
+    m_controls.lblori.clear();
+    m_controls.lblfin.clear();
+    m_controls.Label1.Caption.clear();
+    m_controls.Label2.Caption.clear();
+    m_controls.EffectsEnabled = false;
+}
+
 QImage PhotoEngine::PreviewPicture(QSize wanted)
 {
     const QSize photoSize = m_photo.PhotoSize();
@@ -85,7 +102,7 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
     }
     if (m_preview.isNull() || denominator < m_previewDenominator) {
         m_preview = PictureOrientation::upright(
-            PictureLoader::loadPreview(m_photo.PhotoPath(), denominator), m_photo.Orientation());
+            PictureLoader::loadPreview(m_photo.PhotoPath(), denominator, &m_previewWarning), m_photo.Orientation());
         m_previewDenominator = denominator;
     }
     return m_preview;

@@ -55,6 +55,9 @@ public:
     void SetPhotoPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
 
     void OpenPhoto();
+    // Forgets the open photo after an open that failed: no photo, no
+    // stamp, no sizes, as at start-up.
+    void ClosePhoto();
     void BuildWorkingImage();
     void Render();
     void Resample(int32_t lW, int32_t lH);
@@ -95,6 +98,9 @@ public:
     // that large, for the preview: decoded at a reduced size when that is
     // enough, kept until another photo is opened.
     QImage PreviewPicture(QSize wanted);
+    // What was wrong with the photo that still gave its preview (a
+    // truncated file); empty for a sound one.
+    const QString& PreviewWarning() const { return m_previewWarning; }
 
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
@@ -111,4 +117,5 @@ private:
     PicturePrefetch m_prefetch;
     QImage m_preview;
     int m_previewDenominator = 0;
+    QString m_previewWarning;
 };

@@ -120,6 +120,10 @@ public:
     // metadata could not be carried or the thumbnail was not written by
     // choice (a rule that gives no size), else an empty text.
     QString SaveOutputs(const SettingsRecord& settings) const;
+    // The thumbnail of an output of size picture by the rule of the
+    // settings: the height when one is set, else the width, the output's
+    // proportions kept. Empty when the rule gives no picture.
+    static QSize ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth);
 
 private:
     QString m_photoPath;

@@ -40,6 +40,14 @@ TEST(PictureLoaderTest, TruncatedJpegDecodesWhatIsThere)
     EXPECT_TRUE(warning.contains("corrupted.jpg")) << warning.toStdString();
     EXPECT_EQ(picture->width(), 3648);
     EXPECT_EQ(picture->height(), 2736);
+
+    // The preview of the same file says so too; a sound file says nothing.
+    QString previewWarning = QStringLiteral("left over");
+    EXPECT_EQ(
+        PictureLoader::loadPreview(testPhoto("broken/corrupted.jpg"), 8, &previewWarning).size(), QSize(456, 342));
+    EXPECT_TRUE(previewWarning.contains("corrupted.jpg")) << previewWarning.toStdString();
+    PictureLoader::loadPreview(testPhoto("cameras/Canon_40D.jpg"), 1, &previewWarning);
+    EXPECT_EQ(previewWarning, QString());
 }
 
 TEST(PictureLoaderTest, TruncatedJpegLeavesNoTraceOfTheMemoryItWasDecodedInto)

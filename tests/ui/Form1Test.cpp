@@ -32,6 +32,8 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -858,4 +860,95 @@ TEST_F(Form1Test, TheExifWindowFollowsTheOpenedPhoto)
     // The window goes with the main window.
     form.reset();
     EXPECT_EQ(frmExif::instance(), nullptr);
+}
+
+TEST_F(Form1Test, AFailedOpenShowsNoPhotoAndAPartlyDecodedOneWarnsOnce)
+{
+    const QString photos = dir.filePath(QStringLiteral("photos"));
+    const QByteArray jpeg = readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/good.jpg"), jpeg));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/empty.jpg"), QByteArray()));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/text.jpg"), "not a picture"));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/cut.jpg"), jpeg.left(jpeg.size() * 2 / 3)));
+
+    TestForm& f = start();
+    for (const QString& bad : { QStringLiteral("empty.jpg"), QStringLiteral("text.jpg") }) {
+        // After the previous photo's preview, and after its working image.
+        for (const bool built : { false, true }) {
+            SCOPED_TRACE(bad.toStdString() + (built ? " after an effect" : ""));
+            openPhoto(photos, QStringLiteral("good.jpg"));
+            if (built) f.mnuLight->trigger();
+            messages.clear();
+            openPhoto(photos, bad);
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].contains(bad)) << messages[0].toStdString();
+            // As at start-up: neither picture, stamp nor sizes.
+            EXPECT_FALSE(f.picScroll->isVisible());
+            EXPECT_FALSE(f.Picture1->isVisible());
+            EXPECT_EQ(f.lblori->text(), "");
+            EXPECT_EQ(f.lblfin->text(), "");
+            EXPECT_EQ(f.Label1->text(), "");
+            EXPECT_FALSE(f.mnuLight->isEnabled());
+            // A size is only kept for the next photo.
+            f.mn50->trigger();
+            EXPECT_EQ(messages.size(), 1);
+            EXPECT_FALSE(f.picScroll->isVisible());
+        }
+    }
+
+    // A photo cut short opens, grey where the data ends, with the batch's
+    // warning; its working image and another size do not repeat it.
+    messages.clear();
+    openPhoto(photos, QStringLiteral("cut.jpg"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QLatin1String("cut.jpg\" is damaged"))) << messages[0].toStdString();
+    EXPECT_TRUE(f.picScroll->isVisible());
+    f.mnuLight->trigger();
+    f.mn37->trigger();
+    f.mnuDarken->trigger();
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_TRUE(f.Picture1->isVisible());
+}
+
+TEST_F(Form1Test, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
+{
+    const QString out = dir.filePath(QStringLiteral("out"));
+    TestForm& f = start(iniPath(), out);
+    // The bar lies below the design's client area.
+    EXPECT_EQ(f.centralWidget()->height(), 500);
+    EXPECT_TRUE(f.statusBar()->isVisible());
+    EXPECT_GE(f.statusBar()->y(), f.centralWidget()->geometry().bottom());
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(),
+        QStringLiteral("Saved Canon_PowerShot_S40.jpg and its thumbnail to %1/Images").arg(out));
+    // The menus passing over their items leave it; the next command clears it.
+    QStatusTipEvent tip { QString() };
+    QApplication::sendEvent(&f, &tip);
+    EXPECT_NE(f.statusBar()->currentMessage(), "");
+    f.mnuLight->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved Canon_PowerShot_S40.jpg to %1/Images").arg(out));
+    openCamera(QStringLiteral("DSCN0010.jpg"));
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    f.saveAnswer = dir.filePath(QStringLiteral("stamped.bmp"));
+    f.mnSaveBMP->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved stamped.bmp to %1").arg(dir.path()));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    // A save that fails says which file and why, in words, and nothing more.
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("blocked/Images")), "a file where the folder should be"));
+    TestForm& blocked = start(iniPath(), dir.filePath(QStringLiteral("blocked")));
+    openCamera(QStringLiteral("DSCN0010.jpg"));
+    blocked.mnSaveJpg->trigger();
+    EXPECT_EQ(messages,
+        QStringList { QStringLiteral("DSCN0010.jpg was not saved: %1/Images/DSCN0010.jpg: Not a directory.")
+                          .arg(dir.filePath(QStringLiteral("blocked"))) });
+    EXPECT_EQ(blocked.statusBar()->currentMessage(), "");
 }

@@ -250,8 +250,13 @@ void Form1::LoadSettings()
     c.Label1.Top = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("top"), c.Label1.Top);
     c.Label1.Left = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("left"), c.Label1.Left);
 
-    mMain::LoadSettingsRecord(IniPath, s, OutputRoot);
+    QStringList notes;
+    mMain::LoadSettingsRecord(IniPath, s, OutputRoot, &notes);
     c.EffectsEnabled = false;
+    // Values the photos cannot be saved with gave way to their defaults.
+    if (!notes.isEmpty())
+        statusBar()->showMessage(
+            QFileInfo(IniPath).fileName() + QStringLiteral(": ") + notes.join(QStringLiteral(". ")));
 }
 
 void Form1::SaveSettings()

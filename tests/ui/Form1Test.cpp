@@ -616,6 +616,7 @@ TEST_F(Form1Test, FillOutputOptionsShowsTheCompanionSize)
         { "Height=0\nWidth=150", "150", "112", false, 0, 150 }, // 112.5 to the even 112
         { "Height=0\nWidth=200", "200", "150", false, 0, 200 },
         { "Height=90\nWidth=200", "120", "90", true, 90, 0 }, // the height rule wins
+        { "Height=10000\nWidth=0", "10000", "10000", true, 10000, 0 }, // a companion the box takes
     };
     for (const Case& test : cases) {
         writeIni(QStringLiteral("[VIGNET]\nshow=0\n%1\n[COEF]\nJPG=64\n").arg(QLatin1String(test.vignet)));
@@ -649,12 +650,10 @@ TEST_F(Form1Test, StoreOutputOptionsKeepsOnlyTheSelectedBox)
     EXPECT_EQ(s.ThumbHeight, 77);
     EXPECT_EQ(s.ThumbWidth, 0);
 
-    // Emptied while retyped: the last number stays; a fraction rounds.
+    // Emptied while retyped: the last number stays.
     f.txtHeight->clear();
     EXPECT_EQ(s.ThumbHeight, 77);
-    QTest::keyClicks(f.txtHeight, QStringLiteral("x"));
-    EXPECT_EQ(s.ThumbHeight, 77);
-    f.txtHeight->setText(QStringLiteral("62.5"));
+    QTest::keyClicks(f.txtHeight, QStringLiteral("62"));
     EXPECT_EQ(s.ThumbHeight, 62);
 
     QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
@@ -951,4 +950,46 @@ TEST_F(Form1Test, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
         QStringList { QStringLiteral("DSCN0010.jpg was not saved: %1/Images/DSCN0010.jpg: Not a directory.")
                           .arg(dir.filePath(QStringLiteral("blocked"))) });
     EXPECT_EQ(blocked.statusBar()->currentMessage(), "");
+}
+
+TEST_F(Form1Test, OptionValuesStayInTheirRanges)
+{
+    // Stored values that no photo can be saved with give way to defaults,
+    // and the window says so.
+    writeIni(QStringLiteral("[COEF]\nJPG=0\n[VIGNET]\nHeight=20000\n"));
+    TestForm& f = start();
+    EXPECT_EQ(f.settings().JpegQuality, 80);
+    EXPECT_EQ(f.settings().ThumbHeight, 90);
+    EXPECT_EQ(f.statusBar()->currentMessage(),
+        "config.ini: JPG=0 is outside 1 to 100; 80 is used. Height=20000 is outside 1 to 10000; Height=90 is used");
+
+    // The boxes refuse letters; a number on its way to a size is not used,
+    // and a box left with it shows the size in use again.
+    SettingsRecord& s = f.settings();
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    f.txtHeight->selectAll();
+    QTest::keyClicks(f.txtHeight, QStringLiteral("abc"));
+    EXPECT_EQ(f.txtHeight->text(), "90");
+    struct Case {
+        const char* typed;
+        int32_t used;
+        const char* shown;
+    };
+    const Case cases[] = { { "20000", 2000, "2000" }, { "0", 2000, "2000" }, { "10000", 10000, "10000" },
+        { "", 10000, "10000" }, { "7", 7, "7" } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        f.txtHeight->clear();
+        QTest::keyClicks(f.txtHeight, QString::fromLatin1(c.typed));
+        EXPECT_EQ(s.ThumbHeight, c.used);
+        QApplication::sendEvent(f.txtHeight, &leave);
+        EXPECT_EQ(f.txtHeight->text(), c.shown);
+    }
+
+    // The quality bar starts at 1: a 0 in the record reads as 1.
+    EXPECT_EQ(f.slQuality->Min().toInt(), 1);
+    s.JpegQuality = 0;
+    f.FillOutputOptions();
+    EXPECT_EQ(f.slQuality->Value().toInt(), 1);
+    EXPECT_EQ(s.JpegQuality, 1);
 }

@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -74,6 +75,23 @@ Form1::Form1(const QString& iniPath, const QString& outputRoot, QWidget* parent)
     m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title) {
         QMessageBox::information(this, title.isEmpty() ? ProductName : title, text);
     });
+    m_previousQuestionHook = MessageBox::setQuestionHook(
+        [this](const QString& text, const QStringList& buttons, int defaultButton, const QString& title) {
+            QMessageBox box(
+                QMessageBox::Question, title.isEmpty() ? ProductName : title, text, QMessageBox::NoButton, this);
+            // The last button is the one that turns the question down.
+            QList<QPushButton*> added;
+            for (qsizetype i = 0; i < buttons.size(); ++i) {
+                const bool last = i + 1 == buttons.size();
+                added << box.addButton(buttons[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+            }
+            if (!added.isEmpty()) {
+                box.setDefaultButton(added.value(defaultButton, added.last()));
+                box.setEscapeButton(added.last());
+            }
+            box.exec();
+            return static_cast<int>(added.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
+        });
 
     buildControls();
     wireMenus();
@@ -96,6 +114,7 @@ Form1::~Form1()
 {
     m_engine.setHost(nullptr);
     MessageBox::setHook(m_previousHook);
+    MessageBox::setQuestionHook(m_previousQuestionHook);
 }
 
 void Form1::buildControls()
@@ -518,9 +537,32 @@ void Form1::mnSaveBMP_Click()
         QStringLiteral("Saved %1 to %2").arg(saved.fileName(), QDir::toNativeSeparators(saved.absolutePath())));
 }
 
+bool Form1::chooseOutputPlace()
+{
+    const PhotoState& photo = m_engine.Photo();
+    SavedOutputs::Paths place
+        = m_savedOutputs.placeFor(photo.PhotoPath(), { photo.OutputPath(), photo.ThumbnailPath() });
+    const QString taken = m_savedOutputs.foreignFile(photo.PhotoPath(), place, settings().ThumbShow);
+    if (!taken.isEmpty()) {
+        const SavedOutputs::Paths free = SavedOutputs::firstFreeNames(place);
+        const QFileInfo file(taken);
+        const int answer = MessageBox::ask(
+            QStringLiteral("%1 already holds %2, which was not saved from this photo.\n\n"
+                           "Replace it, or keep both and save this photo as %3?")
+                .arg(QDir::toNativeSeparators(file.absolutePath()), file.fileName(), QFileInfo(free.output).fileName()),
+            { QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel") }, 1, ProductName);
+        if (answer == 1)
+            place = free;
+        else if (answer != 0)
+            return false;
+    }
+    m_engine.SetOutputPaths(place.output, place.thumbnail);
+    return true;
+}
+
 void Form1::mnSaveJpg_Click()
 {
-    if (!photoNeeded() || !buildWorkingImage()) return;
+    if (!photoNeeded() || !buildWorkingImage() || !chooseOutputPlace()) return;
     const QFileInfo output(m_engine.Photo().OutputPath());
     QString note;
     if (!attempt([this, &note] { note = m_engine.SaveOutputs(); },
@@ -531,6 +573,8 @@ void Form1::mnSaveJpg_Click()
         && !PhotoState::ThumbnailSize(
             QSize(picture.Width(), picture.Height()), settings().ThumbHeight, settings().ThumbWidth)
                 .isEmpty();
+    m_savedOutputs.remember(
+        m_engine.Photo().PhotoPath(), { output.filePath(), m_engine.Photo().ThumbnailPath() }, thumbnail);
     statusBar()->showMessage(QStringLiteral("Saved %1%2 to %3")
                                  .arg(output.fileName(), thumbnail ? QStringLiteral(" and its thumbnail") : QString(),
                                      QDir::toNativeSeparators(output.absolutePath())));

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/PhotoEngineHost.h"
+#include "workflow/SavedOutputs.h"
 
 #include <QMainWindow>
 
@@ -177,6 +178,11 @@ private:
     bool photoNeeded();
     // The working image, built once per photo; false when it failed.
     bool buildWorkingImage();
+    // Where Save as JPG writes the open photo: where it went before in this
+    // run, else below OutputRoot; an output of another photo there is
+    // replaced, kept beside the new one, or the save cancelled, as the user
+    // answers. False when cancelled.
+    bool chooseOutputPlace();
     void openChosenPhoto();
     // Tells the user what was wrong with a photo that opened all the same
     // (a truncated file), once while it stays the photo chosen.
@@ -201,4 +207,6 @@ private:
     // A settings file that cannot be written is reported once.
     bool m_settingsFailureTold = false;
     MessageBox::Hook m_previousHook;
+    MessageBox::QuestionHook m_previousQuestionHook;
+    SavedOutputs m_savedOutputs;
 };

@@ -37,6 +37,11 @@ void PhotoEngine::SetPhotoPaths(const QString& photoPath, const QString& outputR
     m_photo.SetPaths(photoPath, outputRoot, subFolder);
 }
 
+void PhotoEngine::SetOutputPaths(const QString& outputPath, const QString& thumbnailPath)
+{
+    m_photo.SetOutputPaths(outputPath, thumbnailPath);
+}
+
 void PhotoEngine::OpenPhoto()
 {
     m_controls.Picture1Visible = false;

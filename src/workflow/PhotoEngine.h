@@ -53,6 +53,8 @@ public:
     // Sets PhotoPath and, below outputRoot, OutputPath (Images/subFolder/name)
     // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
     void SetPhotoPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
+    // Moves the outputs of the open photo elsewhere.
+    void SetOutputPaths(const QString& outputPath, const QString& thumbnailPath);
 
     void OpenPhoto();
     // Forgets the open photo after an open that failed: no photo, no

@@ -34,6 +34,12 @@ void PhotoState::SetPaths(const QString& photoPath, const QString& outputRoot, c
     m_thumbnailPath = outputRoot + QStringLiteral("/Miniatures/") + below;
 }
 
+void PhotoState::SetOutputPaths(const QString& outputPath, const QString& thumbnailPath)
+{
+    m_outputPath = outputPath;
+    m_thumbnailPath = thumbnailPath;
+}
+
 void PhotoState::Open()
 {
     m_workReady = false;

@@ -37,6 +37,8 @@ public:
     // PhotoPath, and below outputRoot the OutputPath (Images/subFolder/name)
     // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
     void SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
+    // Other places for the outputs (a free name beside another photo's).
+    void SetOutputPaths(const QString& outputPath, const QString& thumbnailPath);
     const QString& PhotoPath() const { return m_photoPath; }
     const QString& OutputPath() const { return m_outputPath; }
     const QString& ThumbnailPath() const { return m_thumbnailPath; }

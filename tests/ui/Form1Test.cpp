@@ -82,8 +82,13 @@ class Form1Test : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QStringList messages;
+    // The questions asked, and the answers to give them in turn (-1 when
+    // there are none left: the box was closed).
+    QStringList questions;
+    QList<int> answers;
     std::unique_ptr<TestForm> form;
     MessageBox::Hook outerHook;
+    MessageBox::QuestionHook outerQuestionHook;
 
     QString iniPath() const { return dir.filePath(QStringLiteral("config.ini")); }
 
@@ -99,8 +104,14 @@ protected:
     {
         form.reset();
         form = std::make_unique<TestForm>(settingsFile, outputRoot);
-        // Installed after the window's own hook, so that messages are kept.
+        // Installed after the window's own hooks, so that messages are kept
+        // and questions answered.
         outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
+        outerQuestionHook
+            = MessageBox::setQuestionHook([this](const QString& text, const QStringList&, int, const QString&) {
+                  questions << text;
+                  return answers.isEmpty() ? -1 : answers.takeFirst();
+              });
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         return *form;
@@ -110,6 +121,7 @@ protected:
     {
         if (form) {
             MessageBox::setHook(outerHook);
+            MessageBox::setQuestionHook(outerQuestionHook);
             form.reset();
         }
     }
@@ -950,6 +962,70 @@ TEST_F(Form1Test, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
         QStringList { QStringLiteral("DSCN0010.jpg was not saved: %1/Images/DSCN0010.jpg: Not a directory.")
                           .arg(dir.filePath(QStringLiteral("blocked"))) });
     EXPECT_EQ(blocked.statusBar()->currentMessage(), "");
+}
+
+TEST_F(Form1Test, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
+{
+    // Two cards, one file name.
+    const QString card1 = dir.filePath(QStringLiteral("card1"));
+    const QString card2 = dir.filePath(QStringLiteral("card2"));
+    const QString name = QStringLiteral("IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(card1 + "/" + name, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
+    ASSERT_TRUE(writeFile(card2 + "/" + name, readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString image = out + QStringLiteral("/Images/IMG_0001.JPG");
+    const QString kept = out + QStringLiteral("/Images/IMG_0001 (2).JPG");
+    const QString keptThumbnail = out + QStringLiteral("/Miniatures/IMG_0001 (2).JPG");
+    TestForm& f = start(iniPath(), out);
+
+    // The first card's photo, saved, treated and saved again: its own
+    // output is replaced without a question.
+    openPhoto(card1, name);
+    f.mnSaveJpg->trigger();
+    f.mnuLight->trigger();
+    f.mnSaveJpg->trigger();
+    EXPECT_TRUE(questions.isEmpty());
+    const QByteArray first = readFile(image);
+    EXPECT_EQ(QImageReader(image).size(), QSize(240, 180));
+
+    // The second card's: asked; Cancel writes nothing.
+    openPhoto(card2, name);
+    answers = { 2 };
+    f.mnSaveJpg->trigger();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains(name)) << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains(QLatin1String("IMG_0001 (2).JPG"))) << questions[0].toStdString();
+    EXPECT_EQ(readFile(image), first);
+    EXPECT_FALSE(QFile::exists(kept));
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    // Keep both: the new output and its thumbnail under the first free name.
+    answers = { 1 };
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(readFile(image), first);
+    EXPECT_EQ(QImageReader(kept).size(), QSize(320, 240));
+    EXPECT_EQ(QImageReader(keptThumbnail).size(), QSize(120, 90));
+    EXPECT_EQ(f.statusBar()->currentMessage(),
+        QStringLiteral("Saved IMG_0001 (2).JPG and its thumbnail to %1/Images").arg(out));
+    // Saved again after another effect, it goes there without a question.
+    const QByteArray keptBytes = readFile(kept);
+    f.mnuDarken->trigger();
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_NE(readFile(kept), keptBytes);
+    EXPECT_EQ(readFile(image), first);
+
+    // An output this run did not write: Replace replaces it.
+    ASSERT_TRUE(writeFile(out + QStringLiteral("/Images/IMG_0002.JPG"), "yesterday's output"));
+    ASSERT_TRUE(writeFile(card1 + QStringLiteral("/IMG_0002.JPG"), readFile(card1 + "/" + name)));
+    openPhoto(card1, QStringLiteral("IMG_0002.JPG"));
+    answers = { 0 };
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_EQ(QImageReader(out + QStringLiteral("/Images/IMG_0002.JPG")).size(), QSize(240, 180));
+    EXPECT_FALSE(QFile::exists(out + QStringLiteral("/Images/IMG_0002 (2).JPG")));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 TEST_F(Form1Test, OptionValuesStayInTheirRanges)

@@ -193,8 +193,10 @@ void PhotoEngine::ShowDateLabels()
     m_dateText = ComputeDateText();
     m_controls.Label1.Caption = m_dateText;
     m_controls.Label2.Caption = m_dateText;
-    m_controls.Label1.Visible = true;
-    m_controls.Label2.Visible = true;
+    // Shown only while Show Date is on: the preview never shows a stamp that
+    // the save will not print.
+    m_controls.Label1.Visible = m_controls.ShowDate;
+    m_controls.Label2.Visible = m_controls.ShowDate;
 }
 
 void PhotoEngine::PrintDateStamp()

@@ -76,6 +76,8 @@ public:
     // The next ReadExif reads the open photo's file again, even when the
     // record was read for that path already.
     void ForgetExif();
+    // Puts the open photo's date into both labels; they show while Show
+    // Date is on.
     void ShowDateLabels();
     void PrintDateStamp();
     void ApplyDateStyle();

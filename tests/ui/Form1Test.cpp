@@ -674,7 +674,7 @@ TEST_F(Form1Test, StoreOutputOptionsKeepsOnlyTheSelectedBox)
     EXPECT_EQ(s.JpegQuality, 40);
 }
 
-TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleShowsItAgain)
+TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleKeepsItHidden)
 {
     TestForm& f = start();
     openCamera(QStringLiteral("Canon_40D.jpg"));
@@ -695,12 +695,18 @@ TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleShowsItAgain)
     EXPECT_EQ(f.Label1->text(), f.engine().ComputeDateText());
     EXPECT_NE(f.Label1->text(), canonDate);
 
+    // The date style dialog refreshes the labels' text, but a stamp that
+    // will not be printed is not shown.
     f.mnDate->trigger();
     f.mnFormat->trigger();
     EXPECT_EQ(f.dateStyleShown, 1);
+    EXPECT_FALSE(f.Label1->isVisible());
+    EXPECT_FALSE(f.Label2->isVisible());
+    EXPECT_FALSE(f.mnDate->isChecked());
+    f.mnDate->trigger();
+    f.mnFormat->trigger();
     EXPECT_TRUE(f.Label1->isVisible());
     EXPECT_TRUE(f.Label2->isVisible());
-    EXPECT_FALSE(f.mnDate->isChecked());
 }
 
 TEST_F(Form1Test, SaveAsJpgWritesBelowTheProgramsFolder)

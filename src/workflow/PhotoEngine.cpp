@@ -188,6 +188,52 @@ StampPlacement PhotoEngine::Stamp() const
     return StampPlacement::FromControls(m_settings, m_controls);
 }
 
+StampPlacement::Layout PhotoEngine::ShownStamp() const
+{
+    StampPlacement stamp = Stamp();
+    // A dragged stamp follows the mouse, not its anchoring.
+    if (m_stampDragged) stamp.anchoring = {};
+    return stamp.LayoutOn(workingSize(), m_controls.Label1.Caption);
+}
+
+void PhotoEngine::DragStamp(float dx, float dy)
+{
+    StampLabel& lower = m_controls.Label1;
+    const ImageControl& image = m_controls.Image1;
+    // The upper label sits at the lower one plus the offsets.
+    const auto placeLabels = [&](float left, float top) {
+        lower.Left = left;
+        lower.Top = top;
+        m_controls.Label2.Left = left + static_cast<float>(m_settings.DiffLeft);
+        m_controls.Label2.Top = top + static_cast<float>(m_settings.DiffTop);
+    };
+    const auto placeOnPicture = [&](QPoint first) {
+        placeLabels(image.Left + static_cast<float>(first.x()) * TwipsPerPixel,
+            image.Top + static_cast<float>(first.y()) * TwipsPerPixel);
+    };
+    // The drag starts where the stamp is shown, which its anchoring or the
+    // edges of the picture may have moved from the labels' own place.
+    if (!m_stampDragged) {
+        const QPoint shown = ShownStamp().first;
+        m_stampDragged = true;
+        placeOnPicture(shown);
+    }
+    placeLabels(lower.Left + dx, lower.Top + dy);
+    // At an edge the stamp stops; the labels stay where it is.
+    const QPoint placed(Twips::toPixels(lower.Left - image.Left), Twips::toPixels(lower.Top - image.Top));
+    const QPoint shown = ShownStamp().first;
+    if (shown != placed) placeOnPicture(shown);
+}
+
+void PhotoEngine::DropStamp()
+{
+    if (!m_stampDragged) return;
+    const StampPlacement::Layout dropped = ShownStamp();
+    m_stampDragged = false;
+    if (m_settings.Anchoring.place == StampAnchoring::Place::None && m_settings.StampHeightPercent <= 0) return;
+    if (!dropped.inkBox.isEmpty()) m_settings.Anchoring = StampPlacement::AnchoringAt(dropped.inkBox, workingSize());
+}
+
 void PhotoEngine::ShowDateLabels()
 {
     m_dateText = ComputeDateText();

@@ -87,6 +87,22 @@ public:
     const QString& DateText() const { return m_dateText; }
     // Where and how the stamp is printed, from the settings and the labels.
     StampPlacement Stamp() const;
+    // The stamp as the preview shows its labels: as the save will print it
+    // on the working image, at its size, at its anchored place, inside the
+    // picture; while it is dragged, where the drag has it. Positions in
+    // pixels from the picture's top-left corner. The labels' own place
+    // (Label1, what config.ini keeps) changes only when the user drags.
+    StampPlacement::Layout ShownStamp() const;
+    // The user drags the stamp by dx, dy twips: the labels move from where
+    // the stamp is shown, both together, and no further than the picture's
+    // edges.
+    void DragStamp(float dx, float dy);
+    // The drop ends the drag. With an anchoring or a relative size in use,
+    // the anchoring becomes the one that puts the stamp where it was
+    // dropped (the nearest of the nine places, the distances to it), so
+    // that it lands alike on every photo; with neither, the labels' place
+    // is the stamp's.
+    void DropStamp();
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
     // its reduced copy to ThumbnailPath (see PhotoState::SaveOutputs).
@@ -122,4 +138,5 @@ private:
     QImage m_preview;
     int m_previewDenominator = 0;
     QString m_previewWarning;
+    bool m_stampDragged = false;
 };

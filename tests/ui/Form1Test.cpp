@@ -28,6 +28,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRadioButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -170,9 +171,10 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     EXPECT_EQ(c.Label2.Left - c.Label1.Left, -30);
     EXPECT_EQ(c.Label2.Top - c.Label1.Top, 30);
     EXPECT_EQ(f.Label2->pos() - f.Label1->pos(), QPoint(-2, 2));
+    // 16 points on a screen of 96 dots per inch.
     for (const StampLabelView* label : { f.Label1, f.Label2 }) {
         EXPECT_EQ(label->stampFont().family(), "Arial");
-        EXPECT_EQ(label->stampFont().pointSize(), 16);
+        EXPECT_EQ(label->stampFont().pixelSize(), 21);
     }
     EXPECT_EQ(f.Label1->color(), QColor(Qt::black));
     EXPECT_EQ(f.Label2->color(), QColor(Qt::white));
@@ -1074,4 +1076,84 @@ TEST_F(Form1Test, OptionValuesStayInTheirRanges)
     f.FillOutputOptions();
     EXPECT_EQ(f.slQuality->Value().toInt(), 1);
     EXPECT_EQ(s.JpegQuality, 1);
+}
+
+TEST_F(Form1Test, TheLabelsShowTheStampWhereItIsPrintedAndADragStopsAtTheEdges)
+{
+    // The upper text in a colour no photo has, so that its pixels can be
+    // found on the screen and in the printed picture.
+    const auto upperText = [](const QImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) == qRgb(255, 0, 255)) box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const QRect picture(0, 0, 320, 240);
+    struct Case {
+        const char* settings;
+        StampAnchoring::Place dropped;
+    };
+    const Case cases[] = {
+        // Stored right of the photo: shown and printed inside it.
+        { "[LABEL]\nleft=9000\ntop=1500\n", StampAnchoring::Place::None },
+        // A quarter of the shorter side high, at the bottom-right corner.
+        { "[STAMP]\nsize_percent=25\nanchor=bottom-right\nmargin_percent=2\n", StampAnchoring::Place::BottomLeft },
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.settings);
+        writeIni(QStringLiteral("[DATE]\ncolor02=16711935\n") + QLatin1String(test.settings));
+        TestForm& f = start();
+        openCamera(QStringLiteral("DSCN0010.jpg"));
+        const QRect shown = upperText(f.picScroll->client()->grab().toImage());
+        ASSERT_FALSE(shown.isEmpty());
+        EXPECT_TRUE(picture.contains(shown));
+        f.mnuFiltre[4]->trigger(); // builds the working image with its stamp
+        EXPECT_EQ(upperText(f.engine().Photo().Picture1().hdc()->toImage()), shown);
+
+        // Dragged far to the left and down, the stamp stops at the edges.
+        f.mn50->trigger();
+        const QPoint grab(4, 4);
+        QTest::mousePress(f.Label2, Qt::LeftButton, {}, grab);
+        moveOver(f.Label2, f.Label2->pos() + grab + QPoint(-400, 400), Qt::LeftButton);
+        const QRect dragged = upperText(f.picScroll->client()->grab().toImage());
+        EXPECT_TRUE(picture.contains(dragged));
+        EXPECT_GE(dragged.bottom(), 236);
+        EXPECT_LE(dragged.left(), 3);
+        QTest::mouseRelease(f.Label2, Qt::LeftButton, {}, f.Label2->mapFrom(f.picScroll->client(), grab));
+        EXPECT_EQ(f.settings().Anchoring.place, test.dropped);
+        EXPECT_EQ(upperText(f.picScroll->client()->grab().toImage()), dragged);
+        f.mnuFiltre[4]->trigger();
+        EXPECT_EQ(upperText(f.engine().Photo().Picture1().hdc()->toImage()), dragged);
+    }
+}
+
+TEST_F(Form1Test, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
+{
+    const QString card = dir.filePath(QStringLiteral("card"));
+    ASSERT_TRUE(
+        writeFile(card + QStringLiteral("/IMG_0001.JPG"), readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
+    writeIni(QStringLiteral("[STAMP]\nsize_percent=10\n"));
+    const QString window = dir.filePath(QStringLiteral("window"));
+    TestForm& f = start(iniPath(), window);
+    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    // Dropped towards the top right corner.
+    const QPoint grab(4, 4);
+    QTest::mousePress(f.Label2, Qt::LeftButton, {}, grab);
+    moveOver(f.Label2, f.Label2->pos() + grab + QPoint(150, 20), Qt::LeftButton);
+    QTest::mouseRelease(f.Label2, Qt::LeftButton, {}, f.Label2->mapFrom(f.picScroll->client(), f.Label2->pos() + grab));
+    ASSERT_EQ(f.settings().Anchoring.place, StampAnchoring::Place::TopRight);
+    f.mnSaveJpg->trigger();
+    f.close();
+
+    QProcess cli;
+    const QString target = dir.filePath(QStringLiteral("cli"));
+    cli.start(QStringLiteral(QUILLON_CLI), { "batch", card, "--target", target, "--config", iniPath() });
+    ASSERT_TRUE(cli.waitForFinished(120'000));
+    for (const char* folder : { "/Images/", "/Miniatures/" }) {
+        SCOPED_TRACE(folder);
+        const QByteArray saved = readFile(window + QLatin1String(folder) + QStringLiteral("IMG_0001.JPG"));
+        ASSERT_FALSE(saved.isEmpty());
+        EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
+    }
 }

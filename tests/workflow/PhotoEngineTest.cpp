@@ -4,7 +4,6 @@
 #include "platform/JpegMetadata.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
-#include "platform/Twips.h"
 #include "support/TestSupport.h"
 
 #include <QColorSpace>
@@ -303,89 +302,4 @@ TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)
     EXPECT_EQ(single.treated, 1);
     EXPECT_TRUE(QFile::exists(target.filePath("Images/2004/b.jpeg")));
     EXPECT_TRUE(QFileInfo(target.filePath("Miniatures/2004")).isDir());
-}
-
-TEST_F(PhotoEngineTest, ThePreviewShowsTheStampAsPrintedAndADragStopsAtThePicturesEdges)
-{
-    // Stored right of the 320 x 240 preview: shown, and printed, inside it,
-    // while the labels keep the place that config.ini holds.
-    engine.Controls().Label1.Left = 600 * 15;
-    engine.Controls().Label1.Top = 100 * 15;
-    engine.ApplyDateStyle();
-    open(testPhoto("cameras/DSCN0010.jpg"));
-    const QRect shown = engine.ShownStamp().inkBox;
-    EXPECT_EQ(shown.right(), 319);
-    EXPECT_GT(shown.top(), 100);
-    EXPECT_EQ(engine.Controls().Label1.Left, 600 * 15);
-    engine.BuildWorkingImage();
-    EXPECT_EQ(engine.Photo().StampNotes(), QStringList { PhotoState::MovedInsideNote });
-
-    // A drag starts where the stamp is shown and stops at the edges; the
-    // labels follow the stamp.
-    engine.DragStamp(50 * 15, 0);
-    EXPECT_EQ(engine.ShownStamp().inkBox, shown);
-    engine.DragStamp(-40 * 15, 1000 * 15);
-    const QRect dragged = engine.ShownStamp().inkBox;
-    EXPECT_EQ(dragged.right(), 279);
-    EXPECT_EQ(dragged.bottom(), 239);
-    const PhotoControls& c = engine.Controls();
-    EXPECT_EQ(QPoint(Twips::toPixels(c.Label1.Left), Twips::toPixels(c.Label1.Top)), engine.ShownStamp().first);
-    EXPECT_EQ(c.Label2.Left - c.Label1.Left, settings.DiffLeft);
-    // Without an anchoring or a relative size the drop keeps the labels'
-    // place as the stamp's.
-    engine.DropStamp();
-    EXPECT_EQ(settings.Anchoring, StampAnchoring());
-    EXPECT_EQ(engine.ShownStamp().inkBox, dragged);
-}
-
-TEST_F(PhotoEngineTest, ADropAnchorsTheStampWhereItWasDroppedWhenAnchoringOrARelativeSizeIsOn)
-{
-    struct Case {
-        const char* name;
-        StampAnchoring anchoring;
-        double heightPercent;
-        StampAnchoring::Place dropped;
-    };
-    const Case cases[] = {
-        // Moved from its corner towards the middle of the top edge.
-        { "anchored", { StampAnchoring::Place::TopLeft, 2, 0, 0 }, 0, StampAnchoring::Place::Top },
-        // Sized to the photo only: the drop anchors it as well.
-        { "sized", {}, 10, StampAnchoring::Place::Top },
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.name);
-        settings.Anchoring = test.anchoring;
-        settings.StampHeightPercent = test.heightPercent;
-        engine.Controls().Label1.Left = 0;
-        engine.Controls().Label1.Top = 0;
-        engine.ApplyDateStyle();
-        open(testPhoto("cameras/DSCN0010.jpg"));
-        // 2 % of the shorter side, 240, is 4.8 pixels.
-        const QRect start = engine.ShownStamp().inkBox;
-        if (test.heightPercent > 0) {
-            EXPECT_EQ(engine.ShownStamp().font.pixelSize(), 24);
-        } else {
-            EXPECT_EQ(start.topLeft(), QPoint(5, 5));
-        }
-
-        engine.DragStamp(80 * 15, 10 * 15);
-        const QRect dropped = engine.ShownStamp().inkBox;
-        EXPECT_EQ(dropped, start.translated(80, 10));
-        engine.DropStamp();
-        EXPECT_EQ(settings.Anchoring.place, test.dropped);
-        // The new anchoring puts it where it was dropped, and the labels there.
-        EXPECT_EQ(engine.ShownStamp().inkBox, dropped);
-
-        // A larger photo of other proportions has it at the same place of
-        // its top edge, in proportion to its shorter side (to a pixel of the
-        // smaller one).
-        open(testPhoto("cameras/Reconyx_HC500_Hyperfire.jpg"));
-        const QRect other = engine.ShownStamp().inkBox;
-        const double scale = 768 / 240.0;
-        if (test.heightPercent > 0) {
-            EXPECT_EQ(engine.ShownStamp().font.pixelSize(), 77);
-        }
-        EXPECT_NEAR(other.center().x() - 512, (dropped.center().x() - 160) * scale, scale);
-        EXPECT_NEAR(other.top(), dropped.top() * scale, scale);
-    }
 }

@@ -599,7 +599,11 @@ int runCommand(const Command& command, const QString& program, const QStringList
     const QString configPath = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config"))
                                                                       : AppLocations::current().settingsToRead();
     SettingsRecord settings;
-    mMain::LoadSettingsRecord(configPath, settings);
+    QStringList notes;
+    mMain::LoadSettingsRecord(configPath, settings, mMain::DefaultOutputRoot(), &notes);
+    // Values the photos cannot be saved with gave way to their defaults.
+    for (const QString& note : notes)
+        complain(QFileInfo(configPath).fileName() + QStringLiteral(": ") + note);
     try {
         return command.run({ parser, positional[0], settings, configPath });
     } catch (const RuntimeError& error) {

@@ -41,6 +41,54 @@ double percentIn(const IniFile& cFile, const char* sSection, const char* sKey, d
     return value && *value >= low && *value <= high ? *value : 0;
 }
 
+// The defaults of the options that have a range.
+constexpr double DefaultPreviewScale = 0.5;
+constexpr int32_t DefaultJpegQuality = 80;
+constexpr int32_t DefaultThumbHeight = 90;
+constexpr int32_t DefaultDateSize = 16;
+
+QString outside(int32_t low, int32_t high)
+{
+    return QStringLiteral("outside %1 to %2").arg(low).arg(high);
+}
+
+// The options a photo cannot be saved without, after they were read: each
+// one outside its range takes its default, with a note for the user.
+void keepInRange(const IniFile& cFile, SettingsRecord& cRecord, QStringList* notes)
+{
+    // "JPG=0 is outside 1 to 100; 80 is used". A text that is no number
+    // left the field as it was, which may be just as unusable.
+    const auto note = [&cFile, notes](
+                          const char* sSection, const char* sKey, const QString& range, const QString& used) {
+        if (!notes) return;
+        const QString text = cFile.value(QLatin1String(sSection), QLatin1String(sKey)).value_or(QString()).trimmed();
+        const QString problem = mMain::TextToDouble(text) ? range : QStringLiteral("not a number");
+        *notes << QStringLiteral("%1=%2 is %3; %4 is used").arg(QLatin1String(sKey), text, problem, used);
+    };
+    // In the order they are read.
+    if (!(cRecord.PreviewScale > 0 && cRecord.PreviewScale <= 1)) {
+        cRecord.PreviewScale = DefaultPreviewScale;
+        note("COEF", "preview", QStringLiteral("not above 0 and at most 1"), mMain::DoubleToText(DefaultPreviewScale));
+    }
+    if (cRecord.JpegQuality < mMain::MinJpegQuality || cRecord.JpegQuality > mMain::MaxJpegQuality) {
+        cRecord.JpegQuality = DefaultJpegQuality;
+        note("COEF", "JPG", outside(mMain::MinJpegQuality, mMain::MaxJpegQuality), QString::number(DefaultJpegQuality));
+    }
+    // Only the size of the rule in use counts: the height when one is set.
+    const bool byHeight = cRecord.ThumbHeight != 0;
+    const int32_t size = byHeight ? cRecord.ThumbHeight : cRecord.ThumbWidth;
+    if (size < mMain::MinThumbnailSize || size > mMain::MaxThumbnailSize) {
+        cRecord.ThumbHeight = DefaultThumbHeight;
+        cRecord.ThumbWidth = 0;
+        note("VIGNET", byHeight ? "Height" : "Width", outside(mMain::MinThumbnailSize, mMain::MaxThumbnailSize),
+            QStringLiteral("Height=%1").arg(DefaultThumbHeight));
+    }
+    if (cRecord.DateSize < mMain::MinDateSize || cRecord.DateSize > mMain::MaxDateSize) {
+        cRecord.DateSize = DefaultDateSize;
+        note("DATE", "size", outside(mMain::MinDateSize, mMain::MaxDateSize), QString::number(DefaultDateSize));
+    }
+}
+
 void readStampOptions(const IniFile& cFile, SettingsRecord& cRecord)
 {
     cRecord.StampHeightPercent
@@ -137,7 +185,8 @@ float mMain::ReadIniSingle(const QString& sIniPath, const QString& sSection, con
     return TextToSingle(mFileIni::ReadIni(sIniPath, sSection, sKey, SingleToText(fCurrent))).value_or(fCurrent);
 }
 
-void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget)
+void mMain::LoadSettingsRecord(
+    const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget, QStringList* notes)
 {
     // An unreadable file counts as a missing one: every key takes its default.
     IniFile file;
@@ -146,10 +195,10 @@ void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord,
     cRecord.CurrentFilter = 5;
     const auto toLong = &mMain::TextToLong;
     const auto asText = [](const QString& s) { return std::optional<QString>(s); };
-    readInto(file, "COEF", "preview", QStringLiteral("0,5"), &mMain::TextToDouble, cRecord.PreviewScale);
-    readInto(file, "COEF", "JPG", QStringLiteral("80"), toLong, cRecord.JpegQuality);
+    readInto(file, "COEF", "preview", DoubleToText(DefaultPreviewScale), &mMain::TextToDouble, cRecord.PreviewScale);
+    readInto(file, "COEF", "JPG", QString::number(DefaultJpegQuality), toLong, cRecord.JpegQuality);
     readInto(file, "VIGNET", "show", QStringLiteral("-1"), &mMain::TextToBoolean, cRecord.ThumbShow);
-    readInto(file, "VIGNET", "Height", QStringLiteral("90"), toLong, cRecord.ThumbHeight);
+    readInto(file, "VIGNET", "Height", QString::number(DefaultThumbHeight), toLong, cRecord.ThumbHeight);
     readInto(file, "VIGNET", "Width", QStringLiteral("0"), toLong, cRecord.ThumbWidth);
     readInto(file, "DIFF", "left", QStringLiteral("-30"), toLong, cRecord.DiffLeft);
     readInto(file, "DIFF", "top", QStringLiteral("30"), toLong, cRecord.DiffTop);
@@ -158,8 +207,9 @@ void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord,
     readInto(file, "DATE", "color02", QString::number(255 + 255 * 256 + 255 * 65536), toLong, cRecord.DateColor2);
     readInto(file, "DATE", "format", QStringLiteral("DD/MM/YYYY HH:MM"), asText, cRecord.DateFormat);
     readInto(file, "DATE", "font", QStringLiteral("Arial"), asText, cRecord.DateFont);
-    readInto(file, "DATE", "size", QStringLiteral("16"), toLong, cRecord.DateSize);
+    readInto(file, "DATE", "size", QString::number(DefaultDateSize), toLong, cRecord.DateSize);
     readInto(file, "REP", "cible", sDefaultTarget, asText, cRecord.TargetFolder);
+    keepInRange(file, cRecord, notes);
     readStampOptions(file, cRecord);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/FileResult.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -55,9 +56,13 @@ public:
     // Fills the record's fields from the file, each from its key or its
     // default; a value that does not convert leaves its field as it was,
     // except the stamp's newer options, which an odd value turns off.
+    // The scale, the quality, the thumbnail size in use and the date size
+    // must lie in their ranges (below): one that does not takes its
+    // default, and notes, when given, receives a line for the user on it
+    // ("JPG=0 is outside 1 to 100; 80 is used").
     // CurrentFilter is set to 5: the filter choice is not persisted.
-    static void LoadSettingsRecord(
-        const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget = DefaultOutputRoot());
+    static void LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord,
+        const QString& sDefaultTarget = DefaultOutputRoot(), QStringList* notes = nullptr);
     // Writes every key in one replacement of the file, keeping what else it
     // holds, and makes the file's folder when it is missing. A failure with
     // the system's reason when the file cannot be written; the old one then
@@ -83,6 +88,15 @@ public:
     static QString DoubleToText(double dValue);
     static QString SingleToText(float fValue);
     static QString BooleanToText(bool bValue);
+
+    // The ranges of the options that a photo cannot be saved without. The
+    // scale lies in 0 < s <= 1.
+    static constexpr int32_t MinJpegQuality = 1;
+    static constexpr int32_t MaxJpegQuality = 100;
+    static constexpr int32_t MinThumbnailSize = 1;
+    static constexpr int32_t MaxThumbnailSize = 10000;
+    static constexpr int32_t MinDateSize = 1;
+    static constexpr int32_t MaxDateSize = 500;
 
     // The ranges of the stamp's newer options; values outside them are off.
     static constexpr double MinStampHeightPercent = 0.5;

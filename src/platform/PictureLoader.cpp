@@ -37,6 +37,13 @@ QByteArray readFile(const QString& path)
     return data;
 }
 
+// Data that is no picture this loader reads: empty, or of another kind.
+[[noreturn]] void failUnknown(const QString& path, const QByteArray& data)
+{
+    if (data.isEmpty()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("the file is empty."));
+    fail(PictureLoader::InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
+}
+
 bool isJpeg(const QByteArray& data)
 {
     return data.size() >= 3 && static_cast<uint8_t>(data[0]) == 0xFF && static_cast<uint8_t>(data[1]) == 0xD8
@@ -96,6 +103,9 @@ JpegHeader readJpegHeader(const Decompressor& tj, const QString& path, const QBy
         != 0) {
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data is damaged (%1).").arg(tj.lastError()));
     }
+    if (header.width <= 0 || header.height <= 0)
+        fail(PictureLoader::InvalidPicture, path,
+            QStringLiteral("the JPEG data is damaged (it gives no picture size)."));
     return header;
 }
 
@@ -138,9 +148,6 @@ std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data
     Decompressor tj;
     if (!tj.get()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
     const JpegHeader header = readJpegHeader(tj, path, data);
-    if (header.width <= 0 || header.height <= 0)
-        fail(PictureLoader::InvalidPicture, path,
-            QStringLiteral("the JPEG data is damaged (it gives no picture size)."));
     checkSize(path, header.width, header.height);
 
     const int width = TJSCALED(header.width, (tjscalingfactor { 1, scaleDenominator }));
@@ -199,12 +206,12 @@ std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scale
         if (auto decoded = decodeWithQt(path, data, &reason)) return decoded;
         fail(InvalidPicture, path, QStringLiteral("the BMP data cannot be decoded (%1).").arg(reason));
     }
-    if (data.isEmpty()) fail(InvalidPicture, path, QStringLiteral("the file is empty."));
-    fail(InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
+    failUnknown(path, data);
 }
 
-QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
+QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QString* warning)
 {
+    if (warning) warning->clear();
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
     const QByteArray data = readFile(path);
@@ -213,7 +220,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
         // Top-down rows, as QImage keeps them; the faster, slightly less
         // exact transform is good enough for a picture that is never saved.
         auto decoded = decodeJpegInto<QImage>(path, data, scaleDenominator, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE,
-            nullptr, &reason, [](int width, int height, uint8_t*& bits, int& stride) {
+            warning, &reason, [](int width, int height, uint8_t*& bits, int& stride) {
                 stride = PixelSurface::strideFor(width);
                 const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
                 bits = PixelMemory::allocate(bytes);
@@ -229,7 +236,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator)
             });
         if (decoded) return *decoded;
     }
-    return load(path, scaleDenominator)->toImage();
+    return load(path, scaleDenominator, warning)->toImage();
 }
 
 QSize PictureLoader::readSize(const QString& path)
@@ -245,7 +252,6 @@ QSize PictureLoader::readSize(const QString& path)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QSize size = reader.size();
-    if (!isBmp(data) || !size.isValid())
-        fail(InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
+    if (!isBmp(data) || !size.isValid()) failUnknown(path, data);
     return size;
 }

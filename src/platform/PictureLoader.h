@@ -29,7 +29,8 @@ public:
 
     // The picture, upright as stored, for showing only: a JPEG is decoded
     // with the decoder's faster transform straight into the image's rows.
-    static QImage loadPreview(const QString& path, int scaleDenominator = 1);
+    // warning as for load.
+    static QImage loadPreview(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
     // The picture's size from its header alone.
     static QSize readSize(const QString& path);

@@ -31,7 +31,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -73,6 +75,23 @@ Form1::Form1(const QString& iniPath, const QString& outputRoot, QWidget* parent)
     m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title) {
         QMessageBox::information(this, title.isEmpty() ? ProductName : title, text);
     });
+    m_previousQuestionHook = MessageBox::setQuestionHook(
+        [this](const QString& text, const QStringList& buttons, int defaultButton, const QString& title) {
+            QMessageBox box(
+                QMessageBox::Question, title.isEmpty() ? ProductName : title, text, QMessageBox::NoButton, this);
+            // The last button is the one that turns the question down.
+            QList<QPushButton*> added;
+            for (qsizetype i = 0; i < buttons.size(); ++i) {
+                const bool last = i + 1 == buttons.size();
+                added << box.addButton(buttons[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+            }
+            if (!added.isEmpty()) {
+                box.setDefaultButton(added.value(defaultButton, added.last()));
+                box.setEscapeButton(added.last());
+            }
+            box.exec();
+            return static_cast<int>(added.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
+        });
 
     buildControls();
     wireMenus();
@@ -84,9 +103,10 @@ Form1::Form1(const QString& iniPath, const QString& outputRoot, QWidget* parent)
     FillOutputOptions();
     syncControls();
 
-    // The design's client area lies below the menu bar.
+    // The design's client area lies between the menu bar and the status
+    // bar, which says what the last command did.
     const QSize client = Form1Design::Client.pixelSize();
-    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    resize(client.width(), client.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     restoreWindowPlacement();
 }
 
@@ -94,6 +114,7 @@ Form1::~Form1()
 {
     m_engine.setHost(nullptr);
     MessageBox::setHook(m_previousHook);
+    MessageBox::setQuestionHook(m_previousQuestionHook);
 }
 
 void Form1::buildControls()
@@ -195,26 +216,42 @@ void Form1::wireMenus()
     mnDate = m.mnDate;
     mnFormat = m.mnFormat;
 
-    m.onClick(mnSaveBMP, [this] { mnSaveBMP_Click(); });
-    m.onClick(mnSaveJpg, [this] { mnSaveJpg_Click(); });
-    m.onClick(mnubatch, [this] { mnubatch_Click(); });
-    m.onClick(mnuExif, [this] { mnuExif_Click(); });
-    m.onClick(mnuAb, [this] { showAboutBox(); });
-    m.onClick(mnExit, [this] { close(); });
+    // What the status bar says holds until the next command.
+    const auto onClick = [this, &m](QAction* item, std::function<void()> command) {
+        m.onClick(item, [this, command = std::move(command)] {
+            statusBar()->clearMessage();
+            command();
+        });
+    };
+    onClick(mnSaveBMP, [this] { mnSaveBMP_Click(); });
+    onClick(mnSaveJpg, [this] { mnSaveJpg_Click(); });
+    onClick(mnubatch, [this] { mnubatch_Click(); });
+    onClick(mnuExif, [this] { mnuExif_Click(); });
+    onClick(mnuAb, [this] { showAboutBox(); });
+    onClick(mnExit, [this] { close(); });
     const auto items = m.sizeItems();
     for (size_t k = 0; k < items.size(); ++k) {
         QAction* item = items[k];
         const double scale = MainMenuBar::SizeScales[k];
-        m.onClick(item, [this, item, scale] { sizeItem_Click(item, scale); });
+        onClick(item, [this, item, scale] { sizeItem_Click(item, scale); });
     }
-    m.onClick(mnuLight, [this] { mnuLight_Click(); });
-    m.onClick(mnuDarken, [this] { mnuDarken_Click(); });
+    onClick(mnuLight, [this] { mnuLight_Click(); });
+    onClick(mnuDarken, [this] { mnuDarken_Click(); });
     for (int i = 0; i < static_cast<int>(mnuFiltre.size()); ++i)
-        m.onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
-    m.onClick(mnuAply, [this] { mnuAply_Click(); });
-    m.onClick(mnuRevert, [this] { mnuRevert_Click(); });
-    m.onClick(mnDate, [this] { mnDate_Click(); });
-    m.onClick(mnFormat, [this] { mnFormat_Click(); });
+        onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
+    onClick(mnuAply, [this] { mnuAply_Click(); });
+    onClick(mnuRevert, [this] { mnuRevert_Click(); });
+    onClick(mnDate, [this] { mnDate_Click(); });
+    onClick(mnFormat, [this] { mnFormat_Click(); });
+}
+
+bool Form1::event(QEvent* event)
+{
+    // The menus send the status bar an empty tip as the mouse passes over
+    // their items (none has a tip of its own); the bar keeps what the last
+    // command said instead.
+    if (event->type() == QEvent::StatusTip) return true;
+    return QMainWindow::event(event);
 }
 
 // ---- Settings ---------------------------------------------------------
@@ -232,8 +269,13 @@ void Form1::LoadSettings()
     c.Label1.Top = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("top"), c.Label1.Top);
     c.Label1.Left = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("left"), c.Label1.Left);
 
-    mMain::LoadSettingsRecord(IniPath, s, OutputRoot);
+    QStringList notes;
+    mMain::LoadSettingsRecord(IniPath, s, OutputRoot, &notes);
     c.EffectsEnabled = false;
+    // Values the photos cannot be saved with gave way to their defaults.
+    if (!notes.isEmpty())
+        statusBar()->showMessage(
+            QFileInfo(IniPath).fileName() + QStringLiteral(": ") + notes.join(QStringLiteral(". ")));
 }
 
 void Form1::SaveSettings()
@@ -367,27 +409,46 @@ void Form1::TheFile_Click()
 
 void Form1::openChosenPhoto()
 {
+    statusBar()->clearMessage();
     m_preview->clearPreviewPicture();
+    // Opening the same photo again (another size) does not warn again.
+    if (m_engine.Photo().PhotoPath() != m_warnedPhoto) m_warnedPhoto.clear();
     m_photoOpen = attempt([this] {
         m_engine.OpenPhoto();
         m_preview->loadPreviewPicture();
     });
+    // Nothing of the previous photo stays on show after one that failed.
+    if (!m_photoOpen) m_engine.ClosePhoto();
     syncControls();
     updateTitle();
+    if (m_photoOpen) warnAboutPhoto(m_engine.PreviewWarning());
+}
+
+void Form1::warnAboutPhoto(const QString& warning)
+{
+    if (warning.isEmpty() || m_warnedPhoto == m_engine.Photo().PhotoPath()) return;
+    m_warnedPhoto = m_engine.Photo().PhotoPath();
+    MessageBox::show(warning, ProductName);
 }
 
 // ---- Commands -----------------------------------------------------------
 
-bool Form1::attempt(const std::function<void()>& step)
+bool Form1::attempt(const std::function<void()>& step, const QString& failure)
 {
+    QString reason;
     try {
         step();
         return true;
     } catch (const RuntimeError& error) {
-        MessageBox::show(error.fullText(), ProductName);
+        // The system's words when it gave some: they name the file and the
+        // reason. The error's number is for callers, not for people.
+        reason = error.detail().isEmpty() ? error.description() : error.detail();
     } catch (const std::bad_alloc&) {
-        MessageBox::show(QStringLiteral("There is not enough memory for this photo."), ProductName);
+        reason = QStringLiteral("There is not enough memory for this photo.");
     }
+    if (!failure.isEmpty()) reason = failure + QStringLiteral(": ") + reason;
+    if (!reason.endsWith(QLatin1Char('.'))) reason += QLatin1Char('.');
+    MessageBox::show(reason, ProductName);
     syncControls();
     return false;
 }
@@ -401,10 +462,8 @@ bool Form1::photoNeeded()
 
 bool Form1::buildWorkingImage()
 {
-    const bool first = !m_engine.Photo().WorkReady();
     if (!attempt([this] { m_engine.BuildWorkingImage(); })) return false;
-    if (first && !m_engine.Photo().PhotoWarning().isEmpty())
-        MessageBox::show(m_engine.Photo().PhotoWarning(), ProductName);
+    warnAboutPhoto(m_engine.Photo().PhotoWarning());
     return true;
 }
 
@@ -465,15 +524,55 @@ void Form1::mnSaveBMP_Click()
         MessageBox::show(QStringLiteral("The picture could not be saved as %1: %2.")
                              .arg(QDir::toNativeSeparators(path), writer.errorString()),
             ProductName);
+        return;
     }
+    const QFileInfo saved(path);
+    statusBar()->showMessage(
+        QStringLiteral("Saved %1 to %2").arg(saved.fileName(), QDir::toNativeSeparators(saved.absolutePath())));
+}
+
+bool Form1::chooseOutputPlace()
+{
+    const PhotoState& photo = m_engine.Photo();
+    SavedOutputs::Paths place
+        = m_savedOutputs.placeFor(photo.PhotoPath(), { photo.OutputPath(), photo.ThumbnailPath() });
+    const QString taken = m_savedOutputs.foreignFile(photo.PhotoPath(), place, settings().ThumbShow);
+    if (!taken.isEmpty()) {
+        const SavedOutputs::Paths free = SavedOutputs::firstFreeNames(place);
+        const QFileInfo file(taken);
+        const int answer = MessageBox::ask(
+            QStringLiteral("%1 already holds %2, which was not saved from this photo.\n\n"
+                           "Replace it, or keep both and save this photo as %3?")
+                .arg(QDir::toNativeSeparators(file.absolutePath()), file.fileName(), QFileInfo(free.output).fileName()),
+            { QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel") }, 1, ProductName);
+        if (answer == 1)
+            place = free;
+        else if (answer != 0)
+            return false;
+    }
+    m_engine.SetOutputPaths(place.output, place.thumbnail);
+    return true;
 }
 
 void Form1::mnSaveJpg_Click()
 {
-    if (!photoNeeded() || !buildWorkingImage()) return;
+    if (!photoNeeded() || !buildWorkingImage() || !chooseOutputPlace()) return;
+    const QFileInfo output(m_engine.Photo().OutputPath());
     QString note;
-    if (attempt([this, &note] { note = m_engine.SaveOutputs(); }) && !note.isEmpty())
-        MessageBox::show(note, ProductName);
+    if (!attempt([this, &note] { note = m_engine.SaveOutputs(); },
+            QStringLiteral("%1 was not saved").arg(output.fileName())))
+        return;
+    const cDIBSection& picture = m_engine.Photo().Picture1();
+    const bool thumbnail = settings().ThumbShow
+        && !PhotoState::ThumbnailSize(
+            QSize(picture.Width(), picture.Height()), settings().ThumbHeight, settings().ThumbWidth)
+                .isEmpty();
+    m_savedOutputs.remember(
+        m_engine.Photo().PhotoPath(), { output.filePath(), m_engine.Photo().ThumbnailPath() }, thumbnail);
+    statusBar()->showMessage(QStringLiteral("Saved %1%2 to %3")
+                                 .arg(output.fileName(), thumbnail ? QStringLiteral(" and its thumbnail") : QString(),
+                                     QDir::toNativeSeparators(output.absolutePath())));
+    if (!note.isEmpty()) MessageBox::show(note, ProductName);
 }
 
 void Form1::mnubatch_Click()

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/PhotoEngineHost.h"
+#include "workflow/SavedOutputs.h"
 
 #include <QMainWindow>
 
@@ -144,6 +145,7 @@ protected:
     // Save as BMP: a file name to save under, empty when cancelled.
     virtual QString askSaveFileName(const QString& title, const QString& filter);
 
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -172,14 +174,23 @@ private:
     void mnFormat_Click();
 
     // Runs a step of a command; an error of the engine reaches the user as
-    // a message box and the window stays as the step left it. False when
-    // the step failed.
-    bool attempt(const std::function<void()>& step);
+    // a message box, in words, after failure ("IMG_0001.JPG was not saved")
+    // when one is given, and the window stays as the step left it. False
+    // when the step failed.
+    bool attempt(const std::function<void()>& step, const QString& failure = QString());
     // True when a photo is open; otherwise tells the user so.
     bool photoNeeded();
     // The working image, built once per photo; false when it failed.
     bool buildWorkingImage();
+    // Where Save as JPG writes the open photo: where it went before in this
+    // run, else below OutputRoot; an output of another photo there is
+    // replaced, kept beside the new one, or the save cancelled, as the user
+    // answers. False when cancelled.
+    bool chooseOutputPlace();
     void openChosenPhoto();
+    // Tells the user what was wrong with a photo that opened all the same
+    // (a truncated file), once while it stays the photo chosen.
+    void warnAboutPhoto(const QString& warning);
     // Shows the controls model on the widgets, without the display picture.
     void syncControls();
     // "IMG_0001.JPG — Quillon" while a photo is open, "Quillon" otherwise.
@@ -195,7 +206,11 @@ private:
     PreviewPane* m_preview = nullptr;
     MainMenuBar* m_menus = nullptr;
     bool m_photoOpen = false;
+    // The photo whose damage the user was told of.
+    QString m_warnedPhoto;
     // A settings file that cannot be written is reported once.
     bool m_settingsFailureTold = false;
     MessageBox::Hook m_previousHook;
+    MessageBox::QuestionHook m_previousQuestionHook;
+    SavedOutputs m_savedOutputs;
 };

@@ -6,11 +6,21 @@
 #include "ui/Form1Design.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
+#include <QIntValidator>
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+
+// The property of a size box that keeps the last size it held.
+const char* const LastSize = "lastSize";
+
+} // namespace
 
 OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
     : QGroupBox(QStringLiteral("JPG Quality :"), parent)
@@ -25,6 +35,8 @@ OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
     // The options' font, with the narrow fallbacks their places need.
     const QFont small = DialogFont::sansSerif();
     slQuality->InitProperties();
+    // The encoder has no quality 0.
+    slQuality->setMin(mMain::MinJpegQuality);
     slQuality->setForeColor(65535);
     slQuality->setFont(small);
     slQuality->setCaption(QStringLiteral("50"));
@@ -37,6 +49,14 @@ OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
         box->setTextMargins(0, 0, 0, 0);
         // A file dropped on a box is for the window, not a size.
         box->setAcceptDrops(false);
+        // Whole pixels, digits only, whatever the user's locale groups.
+        auto* sizes = new QIntValidator(mMain::MinThumbnailSize, mMain::MaxThumbnailSize, box);
+        QLocale digits = QLocale::c();
+        digits.setNumberOptions(QLocale::RejectGroupSeparator);
+        sizes->setLocale(digits);
+        box->setValidator(sizes);
+        box->setProperty(LastSize, box->text());
+        box->installEventFilter(this);
     }
 
     // The quality bar across the top, widening with the column; below it
@@ -95,16 +115,22 @@ void OutputOptionsBox::FillOutputOptions()
     const int32_t height = m_settings.ThumbHeight;
     const int32_t width = m_settings.ThumbWidth;
 
-    slQuality->setValue(quality);
+    // A quality below the bar's range reads as its least, 1.
+    slQuality->setValue(std::clamp(quality, mMain::MinJpegQuality, mMain::MaxJpegQuality));
     setTitle(QStringLiteral("JPG Quality : "));
     chkMiniature->setChecked(show);
+    // The companion stays a size the box takes.
+    const auto companion = [](double size) {
+        return QString::number(
+            std::clamp(static_cast<int32_t>(std::nearbyint(size)), mMain::MinThumbnailSize, mMain::MaxThumbnailSize));
+    };
     if (height != 0) {
         txtHeight->setText(QString::number(height));
-        txtWidth->setText(QString::number(static_cast<int32_t>(std::nearbyint(height * 4.0 / 3.0))));
+        txtWidth->setText(companion(height * 4.0 / 3.0));
         opHeigth->setChecked(true);
     } else {
         txtWidth->setText(QString::number(width));
-        txtHeight->setText(QString::number(static_cast<int32_t>(std::nearbyint(width * 3.0 / 4.0))));
+        txtHeight->setText(companion(width * 3.0 / 4.0));
         opWidth->setChecked(true);
     }
     // A control set to what it already showed raises nothing; the record
@@ -117,17 +143,31 @@ void OutputOptionsBox::StoreOutputOptions()
     SettingsRecord& s = m_settings;
     bool ok = false;
     const double quality = slQuality->Value().toDouble(&ok);
-    if (ok) s.JpegQuality = static_cast<int32_t>(std::nearbyint(quality));
+    if (ok)
+        s.JpegQuality
+            = std::clamp(static_cast<int32_t>(std::nearbyint(quality)), mMain::MinJpegQuality, mMain::MaxJpegQuality);
     s.ThumbShow = chkMiniature->isChecked();
-    // A box that holds no number (emptied while the user retypes it) keeps
-    // the size stored last.
+    // A box that holds no size (emptied while the user retypes it, or a
+    // number on its way to one) keeps the size stored last.
     if (opHeigth->isChecked()) {
-        if (const auto value = mMain::TextToLong(txtHeight->text())) {
-            s.ThumbHeight = *value;
+        if (txtHeight->hasAcceptableInput()) {
+            s.ThumbHeight = txtHeight->text().toInt();
             s.ThumbWidth = 0;
         }
-    } else if (const auto value = mMain::TextToLong(txtWidth->text())) {
+    } else if (txtWidth->hasAcceptableInput()) {
         s.ThumbHeight = 0;
-        s.ThumbWidth = *value;
+        s.ThumbWidth = txtWidth->text().toInt();
     }
+    for (QLineEdit* box : { txtWidth, txtHeight })
+        if (box->hasAcceptableInput()) box->setProperty(LastSize, box->text());
+}
+
+bool OutputOptionsBox::eventFilter(QObject* watched, QEvent* event)
+{
+    // A box left without a size shows the last one it held again, so that
+    // it never shows a number other than the one in use.
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && event->type() == QEvent::FocusOut && !box->hasAcceptableInput())
+        box->setText(box->property(LastSize).toString());
+    return QGroupBox::eventFilter(watched, event);
 }

@@ -96,8 +96,6 @@ void PreviewPane::showControls()
     Picture1->setVisible(c.Picture1Visible);
     placeImage1();
     Image1->setVisible(c.Image1.Visible);
-    Label1->setStamp(c.Label1.Caption, c.Label1.Font, OleColor::toQColor(c.Label1.ForeColor));
-    Label2->setStamp(c.Label2.Caption, c.Label2.Font, OleColor::toQColor(c.Label2.ForeColor));
     Label1->setVisible(c.Label1.Visible);
     Label2->setVisible(c.Label2.Visible);
     placeLabels();
@@ -128,9 +126,16 @@ void PreviewPane::placeImage1()
 
 void PreviewPane::placeLabels()
 {
+    // The labels show the stamp as it will be printed: at its size, at its
+    // anchored place, inside the picture. The picture has the preview's
+    // size, so its pixels are the viewport's.
     const PhotoControls& c = m_engine.Controls();
-    Label1->move(px(c.Label1.Left), px(c.Label1.Top));
-    Label2->move(px(c.Label2.Left), px(c.Label2.Top));
+    const StampPlacement::Layout shown = m_engine.ShownStamp();
+    Label1->setStamp(c.Label1.Caption, shown.font, OleColor::toQColor(c.Label1.ForeColor));
+    Label2->setStamp(c.Label2.Caption, shown.font, OleColor::toQColor(c.Label2.ForeColor));
+    const QPoint corner = Image1->pos();
+    Label1->move(corner + shown.first);
+    Label2->move(corner + shown.second);
 }
 
 // ---- Panning and the stamp ----------------------------------------------
@@ -138,6 +143,10 @@ void PreviewPane::placeLabels()
 bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != Image1 && watched != Label2) return QWidget::eventFilter(watched, event);
+    if (watched == Label2 && event->type() == QEvent::MouseButtonRelease) {
+        Label2_MouseUp();
+        return true;
+    }
     if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove)
         return QWidget::eventFilter(watched, event);
 
@@ -189,6 +198,9 @@ void PreviewPane::Image1_MouseMove(Qt::MouseButtons Button, float X, float Y)
     if (image.Top > 0) image.Top = 0;
     if (image.Left > 0) image.Left = 0;
     placeImage1();
+    // The stamp keeps its place in the viewport, and so moves on the photo,
+    // as long as the photo's edges let it.
+    placeLabels();
 }
 
 void PreviewPane::Label2_MouseDown(float X, float Y)
@@ -200,16 +212,18 @@ void PreviewPane::Label2_MouseDown(float X, float Y)
 void PreviewPane::Label2_MouseMove(Qt::MouseButtons Button, float X, float Y)
 {
     if (Button != Qt::LeftButton) return;
-    PhotoControls& c = m_engine.Controls();
-    c.Label2.Top = c.Label2.Top - static_cast<float>(LabelGrabY) + Y;
-    c.Label2.Left = c.Label2.Left - static_cast<float>(LabelGrabX) + X;
+    // The grabbed point follows the cursor; the lower label, the one stored,
+    // follows the upper one, so the new place survives a restart.
+    m_engine.DragStamp(X - static_cast<float>(LabelGrabX), Y - static_cast<float>(LabelGrabY));
+    placeLabels();
     // Where the upper text will be printed on the working image, in pixels.
-    const float x = c.Label2.Left / TwipsPerPixel - c.Image1.Left / TwipsPerPixel;
-    const float y = c.Label2.Top / TwipsPerPixel - c.Image1.Top / TwipsPerPixel;
-    Label2->setToolTip(
-        QStringLiteral("position : ") + NumberText::shortText(x) + QStringLiteral(" - ") + NumberText::shortText(y));
-    // The lower label is the one stored, so the new place survives a restart.
-    c.Label1.Top = c.Label2.Top - static_cast<float>(m_engine.settings().DiffTop);
-    c.Label1.Left = c.Label2.Left - static_cast<float>(m_engine.settings().DiffLeft);
+    const QPoint upper = m_engine.ShownStamp().second;
+    Label2->setToolTip(QStringLiteral("position : ") + NumberText::shortText(static_cast<float>(upper.x()))
+        + QStringLiteral(" - ") + NumberText::shortText(static_cast<float>(upper.y())));
+}
+
+void PreviewPane::Label2_MouseUp()
+{
+    m_engine.DropStamp();
     placeLabels();
 }

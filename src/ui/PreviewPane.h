@@ -17,6 +17,10 @@ class StampLabelView;
 // it shows the display picture (Picture1) instead, from its top-left corner
 // and cut off at the area's edges.
 //
+// The labels show the stamp where and as large as it will be printed
+// (PhotoEngine::ShownStamp): anchored, sized to the photo, inside it. A drag
+// stops at the photo's edges; the drop may anchor the stamp anew.
+//
 // Places and sizes are the engine's controls model, in twips; this widget
 // shows the model and writes back what the mouse does to it.
 class PreviewPane : public QWidget {
@@ -59,6 +63,8 @@ private:
     void Image1_MouseMove(Qt::MouseButtons Button, float X, float Y);
     void Label2_MouseDown(float X, float Y);
     void Label2_MouseMove(Qt::MouseButtons Button, float X, float Y);
+    // The end of a drag of the stamp.
+    void Label2_MouseUp();
     void placeImage1();
     void placeLabels();
 

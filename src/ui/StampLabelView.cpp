@@ -1,7 +1,5 @@
 #include "ui/StampLabelView.h"
 
-#include "workflow/StampPlacement.h"
-
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -19,7 +17,7 @@ void StampLabelView::setStamp(const QString& text, const QFont& font, const QCol
     m_font = font;
     m_color = color;
     if (!m_text.isEmpty()) {
-        const QFontMetricsF metrics(StampPlacement::ScreenFont(m_font), this);
+        const QFontMetricsF metrics(m_font, this);
         resize(static_cast<int>(std::ceil(metrics.horizontalAdvance(m_text))) + 1,
             static_cast<int>(std::ceil(metrics.height())));
     }
@@ -30,9 +28,8 @@ void StampLabelView::paintEvent(QPaintEvent*)
 {
     if (m_text.isEmpty()) return;
     QPainter painter(this);
-    const QFont font = StampPlacement::ScreenFont(m_font);
-    painter.setFont(font);
+    painter.setFont(m_font);
     painter.setPen(m_color);
     // Placed as the printed stamp is: the baseline one ascent below the top.
-    painter.drawText(QPointF(0, QFontMetricsF(font, painter.device()).ascent()), m_text);
+    painter.drawText(QPointF(0, QFontMetricsF(m_font, painter.device()).ascent()), m_text);
 }

@@ -5,9 +5,10 @@
 #include <QWidget>
 
 // One text of the date stamp over the preview: glyphs only, on a
-// transparent background, drawn with the screen font that the printed
-// stamp uses, its top-left corner at the widget's. The widget takes the
-// size of its one line of text, so that what can be grabbed is the text.
+// transparent background, drawn with the font that the printed stamp uses
+// (at its pixel size), its top-left corner at the widget's. The widget
+// takes the size of its one line of text, so that what can be grabbed is
+// the text.
 class StampLabelView : public QWidget {
     Q_OBJECT
 
@@ -16,7 +17,6 @@ public:
 
     void setStamp(const QString& text, const QFont& font, const QColor& color);
     const QString& text() const { return m_text; }
-    // The font as it was given (family and points), before screen sizing.
     const QFont& stampFont() const { return m_font; }
     const QColor& color() const { return m_color; }
 

@@ -5,7 +5,9 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
+#include <QMessageBox>
 
 #include <cmath>
 
@@ -53,9 +55,10 @@ std::optional<cOpen::FileAnswer> qtFile(const cOpen::FileRequest& request)
 {
     QFileDialog dialog(nullptr, request.title, request.folder);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // No existence checks and no overwrite prompt: the caller decides.
+    // No existence checks; the question before replacing a file is the
+    // dialog's own.
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmReplace);
     dialog.setNameFilters(request.filters);
     if (!request.filters.isEmpty())
         dialog.selectNameFilter(request.filters.value(std::max(request.filterIndex, 1) - 1, request.filters.first()));
@@ -67,6 +70,16 @@ std::optional<cOpen::FileAnswer> qtFile(const cOpen::FileRequest& request)
 QString qtFolder(const QString& title)
 {
     return QFileDialog::getExistingDirectory(nullptr, title, QString(), QFileDialog::ShowDirsOnly);
+}
+
+// The file dialog's own question, for a name it did not see.
+bool qtReplace(const QString& path)
+{
+    const QFileInfo file(path);
+    return QMessageBox::warning(nullptr, QString(),
+               QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(file.fileName()),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 std::optional<QFont> qtFont(const QFont& initial)
@@ -86,7 +99,7 @@ int tenthsOfPoint(double points)
 } // namespace
 
 cOpen::cOpen()
-    : pickers { qtColor, qtFile, qtFolder, qtFont }
+    : pickers { qtColor, qtFile, qtFolder, qtFont, qtReplace }
 {
 }
 
@@ -111,8 +124,9 @@ QString cOpen::ShowOpen(const QString& strFilter, const QString& strTitle, const
 QString cOpen::ShowSave(const QString& strFilter, const QString& strTitle, const QString& strIniPath)
 {
     const QString filterText = strFilter == QStringLiteral("*.*") ? AllFilesFilter : strFilter;
-    QString result = showFile(true, filterText, strTitle, strIniPath);
-    if (result.isEmpty()) return result;
+    const QString chosen = showFile(true, filterText, strTitle, strIniPath);
+    if (chosen.isEmpty()) return chosen;
+    QString result = chosen;
 
     // The pattern of the chosen pair gives the extension: what follows the
     // first dot after the pattern's first character, or the whole pattern.
@@ -125,6 +139,9 @@ QString cOpen::ShowSave(const QString& strFilter, const QString& strTitle, const
     const QString extension = dot < 0 ? pattern : pattern.mid(dot + 1);
     if (extension != QStringLiteral("*") && !result.endsWith(extension, Qt::CaseSensitive))
         result += QLatin1Char('.') + extension;
+    // The dialog asked about the name it gave; a name made longer here is
+    // asked about again.
+    if (result != chosen && QFileInfo::exists(result) && !pickers.replace(result)) return QString();
     return result;
 }
 
@@ -132,6 +149,7 @@ QString cOpen::showFile(bool save, const QString& filterText, const QString& str
 {
     FileRequest request;
     request.save = save;
+    request.confirmReplace = save;
     request.title = strTitle;
     request.folder = strIniPath.isEmpty() ? ExecutableInfo::folder() + QLatin1Char('/') : strIniPath;
     request.filters = qtFilters(filterText);

@@ -22,6 +22,8 @@ public:
     // "description (pattern)"; filterIndex counts from 1 (0: none chosen yet).
     struct FileRequest {
         bool save = false;
+        // The dialog asks before it gives the name of an existing file.
+        bool confirmReplace = false;
         QString title; // empty: the dialog's own
         QString folder;
         QStringList filters;
@@ -40,6 +42,9 @@ public:
         std::function<QString(const QString& title)> folder;
         // The chosen font, starting from initial; nothing when cancelled.
         std::function<std::optional<QFont>(const QFont& initial)> font;
+        // Whether the existing file at path may be replaced: asked for a
+        // name the file dialog did not see (an extension added after it).
+        std::function<bool(const QString& path)> replace;
     };
 
     cOpen();
@@ -54,7 +59,9 @@ public:
         const QString& strIniPath = QString());
     // As ShowOpen, but "*.*" is the filter that offers all files, and the
     // chosen filter's extension is appended when the name does not end with
-    // it exactly (case included).
+    // it exactly (case included). The name of an existing file is given
+    // only when the user agreed to replace it; otherwise the empty text, as
+    // for a cancel.
     QString ShowSave(const QString& strFilter = QString(), const QString& strTitle = QString(),
         const QString& strIniPath = QString());
     QString BrowseFolder(const QString& strTitle = QString());

@@ -39,8 +39,9 @@ struct PhotoControls {
     bool Picture1Visible = false;
     float Picture1Width = 9600;
     float Picture1Height = 7200;
-    QString lblori = QStringLiteral("1280x960"); // the photo's own size
-    QString lblfin = QStringLiteral("1280x960"); // the output size
+    // No photo, no sizes.
+    QString lblori; // the photo's own size
+    QString lblfin; // the output size
     bool ShowDate = true; // the Show Date menu item's check mark
     bool EffectsEnabled = false; // Apply filter, Lighten, Darken
 };

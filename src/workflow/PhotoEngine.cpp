@@ -32,6 +32,11 @@ void PhotoEngine::SetPhotoPaths(const QString& photoPath, const QString& outputR
     m_photo.SetPaths(photoPath, outputRoot, subFolder);
 }
 
+void PhotoEngine::SetOutputPaths(const QString& outputPath, const QString& thumbnailPath)
+{
+    m_photo.SetOutputPaths(outputPath, thumbnailPath);
+}
+
 void PhotoEngine::OpenPhoto()
 {
     m_controls.Picture1Visible = false;
@@ -43,6 +48,7 @@ void PhotoEngine::OpenPhoto()
     m_controls.Image1.Stretch = false;
     m_preview = QImage();
     m_previewDenominator = 0;
+    m_previewWarning.clear();
     m_photo.Open();
 
     const QSize size = m_photo.PhotoSize();
@@ -66,6 +72,22 @@ void PhotoEngine::OpenPhoto()
     m_host->LayoutPreview();
 }
 
+void PhotoEngine::ClosePhoto()
+{
+    m_photo = PhotoState();
+    m_preview = QImage();
+    m_previewDenominator = 0;
+    m_previewWarning.clear();
+    m_dateText.clear();
+    m_controls.picScrollVisible = false;
+    m_controls.Picture1Visible = false;
+    m_controls.lblori.clear();
+    m_controls.lblfin.clear();
+    m_controls.Label1.Caption.clear();
+    m_controls.Label2.Caption.clear();
+    m_controls.EffectsEnabled = false;
+}
+
 QImage PhotoEngine::PreviewPicture(QSize wanted)
 {
     const QSize photoSize = m_photo.PhotoSize();
@@ -80,7 +102,7 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
     }
     if (m_preview.isNull() || denominator < m_previewDenominator) {
         m_preview = PictureOrientation::upright(
-            PictureLoader::loadPreview(m_photo.PhotoPath(), denominator), m_photo.Orientation());
+            PictureLoader::loadPreview(m_photo.PhotoPath(), denominator, &m_previewWarning), m_photo.Orientation());
         m_previewDenominator = denominator;
     }
     return m_preview;
@@ -161,13 +183,61 @@ StampPlacement PhotoEngine::Stamp() const
     return StampPlacement::FromControls(m_settings, m_controls);
 }
 
+StampPlacement::Layout PhotoEngine::ShownStamp() const
+{
+    StampPlacement stamp = Stamp();
+    // A dragged stamp follows the mouse, not its anchoring.
+    if (m_stampDragged) stamp.anchoring = {};
+    return stamp.LayoutOn(workingSize(), m_controls.Label1.Caption);
+}
+
+void PhotoEngine::DragStamp(float dx, float dy)
+{
+    StampLabel& lower = m_controls.Label1;
+    const ImageControl& image = m_controls.Image1;
+    // The upper label sits at the lower one plus the offsets.
+    const auto placeLabels = [&](float left, float top) {
+        lower.Left = left;
+        lower.Top = top;
+        m_controls.Label2.Left = left + static_cast<float>(m_settings.DiffLeft);
+        m_controls.Label2.Top = top + static_cast<float>(m_settings.DiffTop);
+    };
+    const auto placeOnPicture = [&](QPoint first) {
+        placeLabels(image.Left + static_cast<float>(first.x()) * TwipsPerPixel,
+            image.Top + static_cast<float>(first.y()) * TwipsPerPixel);
+    };
+    // The drag starts where the stamp is shown, which its anchoring or the
+    // edges of the picture may have moved from the labels' own place.
+    if (!m_stampDragged) {
+        const QPoint shown = ShownStamp().first;
+        m_stampDragged = true;
+        placeOnPicture(shown);
+    }
+    placeLabels(lower.Left + dx, lower.Top + dy);
+    // At an edge the stamp stops; the labels stay where it is.
+    const QPoint placed(Twips::toPixels(lower.Left - image.Left), Twips::toPixels(lower.Top - image.Top));
+    const QPoint shown = ShownStamp().first;
+    if (shown != placed) placeOnPicture(shown);
+}
+
+void PhotoEngine::DropStamp()
+{
+    if (!m_stampDragged) return;
+    const StampPlacement::Layout dropped = ShownStamp();
+    m_stampDragged = false;
+    if (m_settings.Anchoring.place == StampAnchoring::Place::None && m_settings.StampHeightPercent <= 0) return;
+    if (!dropped.inkBox.isEmpty()) m_settings.Anchoring = StampPlacement::AnchoringAt(dropped.inkBox, workingSize());
+}
+
 void PhotoEngine::ShowDateLabels()
 {
     m_dateText = ComputeDateText();
     m_controls.Label1.Caption = m_dateText;
     m_controls.Label2.Caption = m_dateText;
-    m_controls.Label1.Visible = true;
-    m_controls.Label2.Visible = true;
+    // Shown only while Show Date is on: the preview never shows a stamp that
+    // the save will not print.
+    m_controls.Label1.Visible = m_controls.ShowDate;
+    m_controls.Label2.Visible = m_controls.ShowDate;
 }
 
 void PhotoEngine::PrintDateStamp()

@@ -54,8 +54,13 @@ public:
     // Sets PhotoPath and, below outputRoot, OutputPath (Images/subFolder/name)
     // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
     void SetPhotoPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
+    // Moves the outputs of the open photo elsewhere.
+    void SetOutputPaths(const QString& outputPath, const QString& thumbnailPath);
 
     void OpenPhoto();
+    // Forgets the open photo after an open that failed: no photo, no
+    // stamp, no sizes, as at start-up.
+    void ClosePhoto();
     void BuildWorkingImage();
     void Render();
     void Resample(int32_t lW, int32_t lH);
@@ -72,6 +77,8 @@ public:
     // The next ReadExif reads the open photo's file again, even when the
     // record was read for that path already.
     void ForgetExif();
+    // Puts the open photo's date into both labels; they show while Show
+    // Date is on.
     void ShowDateLabels();
     void PrintDateStamp();
     void ApplyDateStyle();
@@ -81,6 +88,22 @@ public:
     const QString& DateText() const { return m_dateText; }
     // Where and how the stamp is printed, from the settings and the labels.
     StampPlacement Stamp() const;
+    // The stamp as the preview shows its labels: as the save will print it
+    // on the working image, at its size, at its anchored place, inside the
+    // picture; while it is dragged, where the drag has it. Positions in
+    // pixels from the picture's top-left corner. The labels' own place
+    // (Label1, what config.ini keeps) changes only when the user drags.
+    StampPlacement::Layout ShownStamp() const;
+    // The user drags the stamp by dx, dy twips: the labels move from where
+    // the stamp is shown, both together, and no further than the picture's
+    // edges.
+    void DragStamp(float dx, float dy);
+    // The drop ends the drag. With an anchoring or a relative size in use,
+    // the anchoring becomes the one that puts the stamp where it was
+    // dropped (the nearest of the nine places, the distances to it), so
+    // that it lands alike on every photo; with neither, the labels' place
+    // is the stamp's.
+    void DropStamp();
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
     // its reduced copy to ThumbnailPath (see PhotoState::SaveOutputs).
@@ -100,6 +123,9 @@ public:
     // that large, for the preview: decoded at a reduced size when that is
     // enough, kept until another photo is opened.
     QImage PreviewPicture(QSize wanted);
+    // What was wrong with the photo that still gave its preview (a
+    // truncated file); empty for a sound one.
+    const QString& PreviewWarning() const { return m_previewWarning; }
 
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
@@ -115,4 +141,6 @@ private:
     QString m_dateText;
     QImage m_preview;
     int m_previewDenominator = 0;
+    QString m_previewWarning;
+    bool m_stampDragged = false;
 };

@@ -42,6 +42,12 @@ PhotoState::Outputs PhotoState::OutputPaths(
     return { outputRoot + QStringLiteral("/Images/") + below, outputRoot + QStringLiteral("/Miniatures/") + below };
 }
 
+void PhotoState::SetOutputPaths(const QString& outputPath, const QString& thumbnailPath)
+{
+    m_outputPath = outputPath;
+    m_thumbnailPath = thumbnailPath;
+}
+
 void PhotoState::Open()
 {
     m_workReady = false;
@@ -210,16 +216,8 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuar
     QStringList notes = metadata.notes;
 
     if (!settings.ThumbShow) return notes.join(QLatin1Char('\n'));
-    // The thumbnail keeps the output's proportions: the height rule when a
-    // height is set, the width rule otherwise.
-    double r = 0;
-    if (settings.ThumbHeight != 0)
-        r = static_cast<double>(height) / settings.ThumbHeight;
-    else if (settings.ThumbWidth != 0)
-        r = static_cast<double>(width) / settings.ThumbWidth;
-    const double thumbWidth = r > 0 ? std::nearbyint(width / r) : 0;
-    const double thumbHeight = r > 0 ? std::nearbyint(height / r) : 0;
-    if (thumbWidth < 1 || thumbHeight < 1 || thumbWidth * thumbHeight > PixelSurface::MaxPixels) {
+    const QSize thumbSize = ThumbnailSize(QSize(width, height), settings.ThumbHeight, settings.ThumbWidth);
+    if (thumbSize.isEmpty()) {
         notes << QStringLiteral(
             "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
                      .arg(QDir::toNativeSeparators(m_outputPath))
@@ -227,10 +225,24 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuar
                      .arg(settings.ThumbWidth);
         return notes.join(QLatin1Char('\n'));
     }
-    std::unique_ptr<cDIBSection> thumbnail
-        = picture.Resample(static_cast<int32_t>(thumbHeight), static_cast<int32_t>(thumbWidth));
+    std::unique_ptr<cDIBSection> thumbnail = picture.Resample(thumbSize.height(), thumbSize.width());
     if (!thumbnail) throw std::bad_alloc();
     PhotoFolder::EnsureFolder(QFileInfo(m_thumbnailPath).absolutePath());
     mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality, metadata.profileOnly());
     return notes.join(QLatin1Char('\n'));
+}
+
+QSize PhotoState::ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth)
+{
+    // The thumbnail keeps the output's proportions: the height rule when a
+    // height is set, the width rule otherwise.
+    double r = 0;
+    if (thumbHeight != 0)
+        r = static_cast<double>(picture.height()) / thumbHeight;
+    else if (thumbWidth != 0)
+        r = static_cast<double>(picture.width()) / thumbWidth;
+    const double width = r > 0 ? std::nearbyint(picture.width() / r) : 0;
+    const double height = r > 0 ? std::nearbyint(picture.height() / r) : 0;
+    if (width < 1 || height < 1 || width * height > PixelSurface::MaxPixels) return QSize();
+    return QSize(static_cast<int>(width), static_cast<int>(height));
 }

@@ -42,6 +42,8 @@ public:
         QString thumbnail;
     };
     static Outputs OutputPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder);
+    // Other places for the outputs (a free name beside another photo's).
+    void SetOutputPaths(const QString& outputPath, const QString& thumbnailPath);
     const QString& PhotoPath() const { return m_photoPath; }
     const QString& OutputPath() const { return m_outputPath; }
     const QString& ThumbnailPath() const { return m_thumbnailPath; }
@@ -142,6 +144,10 @@ public:
     // Nothing is written, and a RuntimeError says why, when either file
     // would replace the photo itself or one of batchPhotos.
     QString SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos = {}) const;
+    // The thumbnail of an output of size picture by the rule of the
+    // settings: the height when one is set, else the width, the output's
+    // proportions kept. Empty when the rule gives no picture.
+    static QSize ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth);
 
 private:
     // Makes the scratch buffer the working image's size.

@@ -654,3 +654,19 @@ TEST(CliTest, EveryDatedPhotoIsStampedAndEachStampMovedOrMissingIsSaid)
     EXPECT_NE(readFile(fallback.filePath("Images/cameras/PaintTool_sample.jpg")),
         readFile(plain.filePath("Images/cameras/PaintTool_sample.jpg")));
 }
+
+TEST(CliTest, StoredValuesNoPhotoCanBeSavedWithGiveWayToTheirDefaultsWithANote)
+{
+    QTemporaryDir source, target;
+    ASSERT_TRUE(writeFile(source.filePath("card/IMG_0001.JPG"), readFile(testPhoto("cameras/DSCN0010.jpg"))));
+    const QString config = source.filePath("settings.ini");
+    ASSERT_TRUE(writeFile(config, "[COEF]\npreview=0\nJPG=0\n[VIGNET]\nHeight=-90\n"));
+    const CliRun r = run({ "batch", source.path(), "--target", target.path(), "--config", config });
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("quillon-cli: settings.ini: preview=0 is not above 0 and at most 1; 0.5 is used\n"
+                                 "quillon-cli: settings.ini: JPG=0 is outside 1 to 100; 80 is used\n"
+                                 "quillon-cli: settings.ini: Height=-90 is outside 1 to 10000; Height=90 is used\n"))
+        << r.err.toStdString();
+    EXPECT_EQ(QImageReader(target.filePath("Images/card/IMG_0001.JPG")).size(), QSize(320, 240));
+    EXPECT_EQ(QImageReader(target.filePath("Miniatures/card/IMG_0001.JPG")).size(), QSize(120, 90));
+}

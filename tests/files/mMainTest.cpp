@@ -170,6 +170,44 @@ TEST_F(mMainTest, UnconvertibleValuesKeepTheFieldAsItWas)
     }
 }
 
+TEST_F(mMainTest, ValuesOutsideTheirRangeTakeTheirDefaultsWithANote)
+{
+    const struct {
+        const char* lines;
+        const char* note; // empty: none
+        double scale;
+        int32_t quality, height, width, dateSize;
+    } cases[] = {
+        { "[COEF]\npreview=1\nJPG=1\n[VIGNET]\nHeight=10000\n[DATE]\nsize=500", "", 1, 1, 10000, 0, 500 },
+        { "[COEF]\nJPG=100\n[VIGNET]\nHeight=0\nWidth=1\n[DATE]\nsize=1", "", 0.5, 100, 0, 1, 1 },
+        { "[COEF]\nJPG=0", "JPG=0 is outside 1 to 100; 80 is used", 0.5, 80, 90, 0, 16 },
+        { "[COEF]\nJPG=101", "JPG=101 is outside 1 to 100; 80 is used", 0.5, 80, 90, 0, 16 },
+        { "[COEF]\npreview=0", "preview=0 is not above 0 and at most 1; 0.5 is used", 0.5, 80, 90, 0, 16 },
+        { "[COEF]\npreview=1,5", "preview=1,5 is not above 0 and at most 1; 0.5 is used", 0.5, 80, 90, 0, 16 },
+        // Text that is no number would leave the empty record's 0.
+        { "[COEF]\npreview=half", "preview=half is not a number; 0.5 is used", 0.5, 80, 90, 0, 16 },
+        { "[VIGNET]\nHeight=20000\nWidth=5", "Height=20000 is outside 1 to 10000; Height=90 is used", 0.5, 80, 90, 0,
+            16 },
+        { "[VIGNET]\nHeight=-5", "Height=-5 is outside 1 to 10000; Height=90 is used", 0.5, 80, 90, 0, 16 },
+        // Only the rule in use counts: the width when the height is 0.
+        { "[VIGNET]\nHeight=0\nWidth=0", "Width=0 is outside 1 to 10000; Height=90 is used", 0.5, 80, 90, 0, 16 },
+        { "[DATE]\nsize=0", "size=0 is outside 1 to 500; 16 is used", 0.5, 80, 90, 0, 16 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        writeFile(ini, QByteArray(c.lines) + "\n");
+        SettingsRecord record;
+        QStringList notes;
+        mMain::LoadSettingsRecord(ini, record, QString(), &notes);
+        EXPECT_EQ(notes, *c.note ? QStringList { QString::fromUtf8(c.note) } : QStringList());
+        EXPECT_EQ(record.PreviewScale, c.scale);
+        EXPECT_EQ(record.JpegQuality, c.quality);
+        EXPECT_EQ(record.ThumbHeight, c.height);
+        EXPECT_EQ(record.ThumbWidth, c.width);
+        EXPECT_EQ(record.DateSize, c.dateSize);
+    }
+}
+
 TEST_F(mMainTest, SaveKeepsForeignContentAndRoundTrips)
 {
     writeFile(ini, "; kept\n[USER]\ncustom = 1\n\n[date]\nextra=yes\nformat=old\n");

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cstring>
 
 TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
@@ -40,6 +42,14 @@ TEST(PictureLoaderTest, TruncatedJpegDecodesWhatIsThere)
     EXPECT_TRUE(warning.contains("corrupted.jpg")) << warning.toStdString();
     EXPECT_EQ(picture->width(), 3648);
     EXPECT_EQ(picture->height(), 2736);
+
+    // The preview of the same file says so too; a sound file says nothing.
+    QString previewWarning = QStringLiteral("left over");
+    EXPECT_EQ(
+        PictureLoader::loadPreview(testPhoto("broken/corrupted.jpg"), 8, &previewWarning).size(), QSize(456, 342));
+    EXPECT_TRUE(previewWarning.contains("corrupted.jpg")) << previewWarning.toStdString();
+    PictureLoader::loadPreview(testPhoto("cameras/Canon_40D.jpg"), 1, &previewWarning);
+    EXPECT_EQ(previewWarning, QString());
 }
 
 TEST(PictureLoaderTest, TruncatedJpegLeavesNoTraceOfTheMemoryItWasDecodedInto)
@@ -102,15 +112,20 @@ TEST(PictureLoaderTest, BadFilesGiveClearErrors)
         { write("header.jpg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)), PictureLoader::InvalidPicture, "JPEG" },
         { dir.path(), PictureLoader::InvalidPicture, "folder" },
     };
-    for (const Case& c : cases) {
-        try {
-            PictureLoader::load(c.path);
-            ADD_FAILURE() << "loaded " << c.path.toStdString();
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), c.number);
-            EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(c.path)))
-                << error.description().toStdString();
-            EXPECT_TRUE(error.description().contains(c.reason)) << error.description().toStdString();
+    // Reading the size alone, as opening a photo does first, says the same.
+    const std::function<void(const QString&)> readers[] = { [](const QString& path) { PictureLoader::load(path); },
+        [](const QString& path) { PictureLoader::readSize(path); } };
+    for (const auto& read : readers) {
+        for (const Case& c : cases) {
+            try {
+                read(c.path);
+                ADD_FAILURE() << "read " << c.path.toStdString();
+            } catch (const RuntimeError& error) {
+                EXPECT_EQ(error.number(), c.number);
+                EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(c.path)))
+                    << error.description().toStdString();
+                EXPECT_TRUE(error.description().contains(c.reason)) << error.description().toStdString();
+            }
         }
     }
 }

@@ -29,12 +29,15 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -84,8 +87,13 @@ class Form1Test : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QStringList messages;
+    // The questions asked, and the answers to give them in turn (-1 when
+    // there are none left: the box was closed).
+    QStringList questions;
+    QList<int> answers;
     std::unique_ptr<TestForm> form;
     MessageBox::Hook outerHook;
+    MessageBox::QuestionHook outerQuestionHook;
 
     QString iniPath() const { return dir.filePath(QStringLiteral("config.ini")); }
 
@@ -101,8 +109,14 @@ protected:
     {
         form.reset();
         form = std::make_unique<TestForm>(settingsFile, outputRoot);
-        // Installed after the window's own hook, so that messages are kept.
+        // Installed after the window's own hooks, so that messages are kept
+        // and questions answered.
         outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
+        outerQuestionHook
+            = MessageBox::setQuestionHook([this](const QString& text, const QStringList&, int, const QString&) {
+                  questions << text;
+                  return answers.isEmpty() ? -1 : answers.takeFirst();
+              });
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         return *form;
@@ -112,6 +126,7 @@ protected:
     {
         if (form) {
             MessageBox::setHook(outerHook);
+            MessageBox::setQuestionHook(outerQuestionHook);
             form.reset();
         }
     }
@@ -160,9 +175,10 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     EXPECT_EQ(c.Label2.Left - c.Label1.Left, -30);
     EXPECT_EQ(c.Label2.Top - c.Label1.Top, 30);
     EXPECT_EQ(f.Label2->pos() - f.Label1->pos(), QPoint(-2, 2));
+    // 16 points on a screen of 96 dots per inch.
     for (const StampLabelView* label : { f.Label1, f.Label2 }) {
         EXPECT_EQ(label->stampFont().family(), "Arial");
-        EXPECT_EQ(label->stampFont().pointSize(), 16);
+        EXPECT_EQ(label->stampFont().pixelSize(), 21);
     }
     EXPECT_EQ(f.Label1->color(), QColor(Qt::black));
     EXPECT_EQ(f.Label2->color(), QColor(Qt::white));
@@ -618,6 +634,7 @@ TEST_F(Form1Test, FillOutputOptionsShowsTheCompanionSize)
         { "Height=0\nWidth=150", "150", "112", false, 0, 150 }, // 112.5 to the even 112
         { "Height=0\nWidth=200", "200", "150", false, 0, 200 },
         { "Height=90\nWidth=200", "120", "90", true, 90, 0 }, // the height rule wins
+        { "Height=10000\nWidth=0", "10000", "10000", true, 10000, 0 }, // a companion the box takes
     };
     for (const Case& test : cases) {
         writeIni(QStringLiteral("[VIGNET]\nshow=0\n%1\n[COEF]\nJPG=64\n").arg(QLatin1String(test.vignet)));
@@ -651,12 +668,10 @@ TEST_F(Form1Test, StoreOutputOptionsKeepsOnlyTheSelectedBox)
     EXPECT_EQ(s.ThumbHeight, 77);
     EXPECT_EQ(s.ThumbWidth, 0);
 
-    // Emptied while retyped: the last number stays; a fraction rounds.
+    // Emptied while retyped: the last number stays.
     f.txtHeight->clear();
     EXPECT_EQ(s.ThumbHeight, 77);
-    QTest::keyClicks(f.txtHeight, QStringLiteral("x"));
-    EXPECT_EQ(s.ThumbHeight, 77);
-    f.txtHeight->setText(QStringLiteral("62.5"));
+    QTest::keyClicks(f.txtHeight, QStringLiteral("62"));
     EXPECT_EQ(s.ThumbHeight, 62);
 
     QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
@@ -665,7 +680,7 @@ TEST_F(Form1Test, StoreOutputOptionsKeepsOnlyTheSelectedBox)
     EXPECT_EQ(s.JpegQuality, 40);
 }
 
-TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleShowsItAgain)
+TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleKeepsItHidden)
 {
     TestForm& f = start();
     openCamera(QStringLiteral("Canon_40D.jpg"));
@@ -686,12 +701,18 @@ TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleShowsItAgain)
     EXPECT_EQ(f.Label1->text(), f.engine().ComputeDateText());
     EXPECT_NE(f.Label1->text(), canonDate);
 
+    // The date style dialog refreshes the labels' text, but a stamp that
+    // will not be printed is not shown.
     f.mnDate->trigger();
     f.mnFormat->trigger();
     EXPECT_EQ(f.dateStyleShown, 1);
+    EXPECT_FALSE(f.Label1->isVisible());
+    EXPECT_FALSE(f.Label2->isVisible());
+    EXPECT_FALSE(f.mnDate->isChecked());
+    f.mnDate->trigger();
+    f.mnFormat->trigger();
     EXPECT_TRUE(f.Label1->isVisible());
     EXPECT_TRUE(f.Label2->isVisible());
-    EXPECT_FALSE(f.mnDate->isChecked());
 }
 
 TEST_F(Form1Test, SaveAsJpgWritesBelowTheProgramsFolder)
@@ -901,4 +922,281 @@ TEST_F(Form1Test, TheExifWindowFollowsTheOpenedPhoto)
     // The window goes with the main window.
     form.reset();
     EXPECT_EQ(frmExif::instance(), nullptr);
+}
+
+TEST_F(Form1Test, AFailedOpenShowsNoPhotoAndAPartlyDecodedOneWarnsOnce)
+{
+    const QString photos = dir.filePath(QStringLiteral("photos"));
+    const QByteArray jpeg = readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/good.jpg"), jpeg));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/empty.jpg"), QByteArray()));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/text.jpg"), "not a picture"));
+    ASSERT_TRUE(writeFile(photos + QStringLiteral("/cut.jpg"), jpeg.left(jpeg.size() * 2 / 3)));
+
+    TestForm& f = start();
+    for (const QString& bad : { QStringLiteral("empty.jpg"), QStringLiteral("text.jpg") }) {
+        // After the previous photo's preview, and after its working image.
+        for (const bool built : { false, true }) {
+            SCOPED_TRACE(bad.toStdString() + (built ? " after an effect" : ""));
+            openPhoto(photos, QStringLiteral("good.jpg"));
+            if (built) f.mnuLight->trigger();
+            messages.clear();
+            openPhoto(photos, bad);
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].contains(bad)) << messages[0].toStdString();
+            // As at start-up: neither picture, stamp nor sizes.
+            EXPECT_FALSE(f.picScroll->isVisible());
+            EXPECT_FALSE(f.Picture1->isVisible());
+            EXPECT_EQ(f.lblori->text(), "");
+            EXPECT_EQ(f.lblfin->text(), "");
+            EXPECT_EQ(f.Label1->text(), "");
+            EXPECT_FALSE(f.mnuLight->isEnabled());
+            // A size is only kept for the next photo.
+            f.mn50->trigger();
+            EXPECT_EQ(messages.size(), 1);
+            EXPECT_FALSE(f.picScroll->isVisible());
+        }
+    }
+
+    // A photo cut short opens, grey where the data ends, with the batch's
+    // warning; its working image and another size do not repeat it.
+    messages.clear();
+    openPhoto(photos, QStringLiteral("cut.jpg"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QLatin1String("cut.jpg\" is damaged"))) << messages[0].toStdString();
+    EXPECT_TRUE(f.picScroll->isVisible());
+    f.mnuLight->trigger();
+    f.mn37->trigger();
+    f.mnuDarken->trigger();
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_TRUE(f.Picture1->isVisible());
+}
+
+TEST_F(Form1Test, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
+{
+    const QString out = dir.filePath(QStringLiteral("out"));
+    TestForm& f = start(iniPath(), out);
+    // The bar lies below the design's client area.
+    EXPECT_EQ(f.centralWidget()->height(), 500);
+    EXPECT_TRUE(f.statusBar()->isVisible());
+    EXPECT_GE(f.statusBar()->y(), f.centralWidget()->geometry().bottom());
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(),
+        QStringLiteral("Saved Canon_PowerShot_S40.jpg and its thumbnail to %1/Images").arg(out));
+    // The menus passing over their items leave it; the next command clears it.
+    QStatusTipEvent tip { QString() };
+    QApplication::sendEvent(&f, &tip);
+    EXPECT_NE(f.statusBar()->currentMessage(), "");
+    f.mnuLight->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved Canon_PowerShot_S40.jpg to %1/Images").arg(out));
+    openCamera(QStringLiteral("DSCN0010.jpg"));
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    f.saveAnswer = dir.filePath(QStringLiteral("stamped.bmp"));
+    f.mnSaveBMP->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved stamped.bmp to %1").arg(dir.path()));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    // A save that fails says which file and why, in words, and nothing more.
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("blocked/Images")), "a file where the folder should be"));
+    TestForm& blocked = start(iniPath(), dir.filePath(QStringLiteral("blocked")));
+    openCamera(QStringLiteral("DSCN0010.jpg"));
+    blocked.mnSaveJpg->trigger();
+    EXPECT_EQ(messages,
+        QStringList { QStringLiteral("DSCN0010.jpg was not saved: %1/Images/DSCN0010.jpg: Not a directory.")
+                          .arg(dir.filePath(QStringLiteral("blocked"))) });
+    EXPECT_EQ(blocked.statusBar()->currentMessage(), "");
+}
+
+TEST_F(Form1Test, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
+{
+    // Two cards, one file name.
+    const QString card1 = dir.filePath(QStringLiteral("card1"));
+    const QString card2 = dir.filePath(QStringLiteral("card2"));
+    const QString name = QStringLiteral("IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(card1 + "/" + name, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
+    ASSERT_TRUE(writeFile(card2 + "/" + name, readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const QString image = out + QStringLiteral("/Images/IMG_0001.JPG");
+    const QString kept = out + QStringLiteral("/Images/IMG_0001 (2).JPG");
+    const QString keptThumbnail = out + QStringLiteral("/Miniatures/IMG_0001 (2).JPG");
+    TestForm& f = start(iniPath(), out);
+
+    // The first card's photo, saved, treated and saved again: its own
+    // output is replaced without a question.
+    openPhoto(card1, name);
+    f.mnSaveJpg->trigger();
+    f.mnuLight->trigger();
+    f.mnSaveJpg->trigger();
+    EXPECT_TRUE(questions.isEmpty());
+    const QByteArray first = readFile(image);
+    EXPECT_EQ(QImageReader(image).size(), QSize(240, 180));
+
+    // The second card's: asked; Cancel writes nothing.
+    openPhoto(card2, name);
+    answers = { 2 };
+    f.mnSaveJpg->trigger();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains(name)) << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains(QLatin1String("IMG_0001 (2).JPG"))) << questions[0].toStdString();
+    EXPECT_EQ(readFile(image), first);
+    EXPECT_FALSE(QFile::exists(kept));
+    EXPECT_EQ(f.statusBar()->currentMessage(), "");
+
+    // Keep both: the new output and its thumbnail under the first free name.
+    answers = { 1 };
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(readFile(image), first);
+    EXPECT_EQ(QImageReader(kept).size(), QSize(320, 240));
+    EXPECT_EQ(QImageReader(keptThumbnail).size(), QSize(120, 90));
+    EXPECT_EQ(f.statusBar()->currentMessage(),
+        QStringLiteral("Saved IMG_0001 (2).JPG and its thumbnail to %1/Images").arg(out));
+    // Saved again after another effect, it goes there without a question.
+    const QByteArray keptBytes = readFile(kept);
+    f.mnuDarken->trigger();
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_NE(readFile(kept), keptBytes);
+    EXPECT_EQ(readFile(image), first);
+
+    // An output this run did not write: Replace replaces it.
+    ASSERT_TRUE(writeFile(out + QStringLiteral("/Images/IMG_0002.JPG"), "yesterday's output"));
+    ASSERT_TRUE(writeFile(card1 + QStringLiteral("/IMG_0002.JPG"), readFile(card1 + "/" + name)));
+    openPhoto(card1, QStringLiteral("IMG_0002.JPG"));
+    answers = { 0 };
+    f.mnSaveJpg->trigger();
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_EQ(QImageReader(out + QStringLiteral("/Images/IMG_0002.JPG")).size(), QSize(240, 180));
+    EXPECT_FALSE(QFile::exists(out + QStringLiteral("/Images/IMG_0002 (2).JPG")));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(Form1Test, OptionValuesStayInTheirRanges)
+{
+    // Stored values that no photo can be saved with give way to defaults,
+    // and the window says so.
+    writeIni(QStringLiteral("[COEF]\nJPG=0\n[VIGNET]\nHeight=20000\n"));
+    TestForm& f = start();
+    EXPECT_EQ(f.settings().JpegQuality, 80);
+    EXPECT_EQ(f.settings().ThumbHeight, 90);
+    EXPECT_EQ(f.statusBar()->currentMessage(),
+        "config.ini: JPG=0 is outside 1 to 100; 80 is used. Height=20000 is outside 1 to 10000; Height=90 is used");
+
+    // The boxes refuse letters; a number on its way to a size is not used,
+    // and a box left with it shows the size in use again.
+    SettingsRecord& s = f.settings();
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    f.txtHeight->selectAll();
+    QTest::keyClicks(f.txtHeight, QStringLiteral("abc"));
+    EXPECT_EQ(f.txtHeight->text(), "90");
+    struct Case {
+        const char* typed;
+        int32_t used;
+        const char* shown;
+    };
+    const Case cases[] = { { "20000", 2000, "2000" }, { "0", 2000, "2000" }, { "10000", 10000, "10000" },
+        { "", 10000, "10000" }, { "7", 7, "7" } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        f.txtHeight->clear();
+        QTest::keyClicks(f.txtHeight, QString::fromLatin1(c.typed));
+        EXPECT_EQ(s.ThumbHeight, c.used);
+        QApplication::sendEvent(f.txtHeight, &leave);
+        EXPECT_EQ(f.txtHeight->text(), c.shown);
+    }
+
+    // The quality bar starts at 1: a 0 in the record reads as 1.
+    EXPECT_EQ(f.slQuality->Min().toInt(), 1);
+    s.JpegQuality = 0;
+    f.FillOutputOptions();
+    EXPECT_EQ(f.slQuality->Value().toInt(), 1);
+    EXPECT_EQ(s.JpegQuality, 1);
+}
+
+TEST_F(Form1Test, TheLabelsShowTheStampWhereItIsPrintedAndADragStopsAtTheEdges)
+{
+    // The upper text in a colour no photo has, so that its pixels can be
+    // found on the screen and in the printed picture.
+    const auto upperText = [](const QImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) == qRgb(255, 0, 255)) box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const QRect picture(0, 0, 320, 240);
+    struct Case {
+        const char* settings;
+        StampAnchoring::Place dropped;
+    };
+    const Case cases[] = {
+        // Stored right of the photo: shown and printed inside it.
+        { "[LABEL]\nleft=9000\ntop=1500\n", StampAnchoring::Place::None },
+        // A quarter of the shorter side high, at the bottom-right corner.
+        { "[STAMP]\nsize_percent=25\nanchor=bottom-right\nmargin_percent=2\n", StampAnchoring::Place::BottomLeft },
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.settings);
+        writeIni(QStringLiteral("[DATE]\ncolor02=16711935\n") + QLatin1String(test.settings));
+        TestForm& f = start();
+        openCamera(QStringLiteral("DSCN0010.jpg"));
+        const QRect shown = upperText(f.picScroll->client()->grab().toImage());
+        ASSERT_FALSE(shown.isEmpty());
+        EXPECT_TRUE(picture.contains(shown));
+        f.mnuFiltre[4]->trigger(); // builds the working image with its stamp
+        EXPECT_EQ(upperText(f.engine().Photo().Picture1().hdc()->toImage()), shown);
+
+        // Dragged far to the left and down, the stamp stops at the edges.
+        f.mn50->trigger();
+        const QPoint grab(4, 4);
+        QTest::mousePress(f.Label2, Qt::LeftButton, {}, grab);
+        moveOver(f.Label2, f.Label2->pos() + grab + QPoint(-400, 400), Qt::LeftButton);
+        const QRect dragged = upperText(f.picScroll->client()->grab().toImage());
+        EXPECT_TRUE(picture.contains(dragged));
+        EXPECT_GE(dragged.bottom(), 236);
+        EXPECT_LE(dragged.left(), 3);
+        QTest::mouseRelease(f.Label2, Qt::LeftButton, {}, f.Label2->mapFrom(f.picScroll->client(), grab));
+        EXPECT_EQ(f.settings().Anchoring.place, test.dropped);
+        EXPECT_EQ(upperText(f.picScroll->client()->grab().toImage()), dragged);
+        f.mnuFiltre[4]->trigger();
+        EXPECT_EQ(upperText(f.engine().Photo().Picture1().hdc()->toImage()), dragged);
+    }
+}
+
+TEST_F(Form1Test, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
+{
+    const QString card = dir.filePath(QStringLiteral("card"));
+    ASSERT_TRUE(
+        writeFile(card + QStringLiteral("/IMG_0001.JPG"), readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
+    writeIni(QStringLiteral("[STAMP]\nsize_percent=10\n"));
+    const QString window = dir.filePath(QStringLiteral("window"));
+    TestForm& f = start(iniPath(), window);
+    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    // Dropped towards the top right corner.
+    const QPoint grab(4, 4);
+    QTest::mousePress(f.Label2, Qt::LeftButton, {}, grab);
+    moveOver(f.Label2, f.Label2->pos() + grab + QPoint(150, 20), Qt::LeftButton);
+    QTest::mouseRelease(f.Label2, Qt::LeftButton, {}, f.Label2->mapFrom(f.picScroll->client(), f.Label2->pos() + grab));
+    ASSERT_EQ(f.settings().Anchoring.place, StampAnchoring::Place::TopRight);
+    f.mnSaveJpg->trigger();
+    f.close();
+
+    QProcess cli;
+    const QString target = dir.filePath(QStringLiteral("cli"));
+    cli.start(QStringLiteral(QUILLON_CLI), { "batch", card, "--target", target, "--config", iniPath() });
+    ASSERT_TRUE(cli.waitForFinished(120'000));
+    for (const char* folder : { "/Images/", "/Miniatures/" }) {
+        SCOPED_TRACE(folder);
+        const QByteArray saved = readFile(window + QLatin1String(folder) + QStringLiteral("IMG_0001.JPG"));
+        ASSERT_FALSE(saved.isEmpty());
+        EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
+    }
 }

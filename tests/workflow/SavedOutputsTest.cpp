@@ -1,0 +1,102 @@
+#include "workflow/SavedOutputs.h"
+
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SavedOutputsTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    SavedOutputs saved;
+
+    QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    SavedOutputs::Paths place(const char* name) const
+    {
+        return { dir.filePath(QStringLiteral("Images/") + QLatin1String(name)),
+            dir.filePath(QStringLiteral("Miniatures/") + QLatin1String(name)) };
+    }
+    // Writes both files of a save of photo at where.
+    void save(const QString& photo, const SavedOutputs::Paths& where, bool thumbnail = true)
+    {
+        ASSERT_TRUE(writeFile(where.output, "output of " + photo.toUtf8()));
+        if (thumbnail) {
+            ASSERT_TRUE(writeFile(where.thumbnail, "thumbnail of " + photo.toUtf8()));
+        }
+        saved.remember(photo, where, thumbnail);
+    }
+};
+
+} // namespace
+
+TEST_F(SavedOutputsTest, OnlyOutputsWrittenFromTheSamePhotoInThisRunAreReplacedUnasked)
+{
+    // Two cards, one file name.
+    const QString first = path("card1/IMG_0001.JPG");
+    const QString second = path("card2/IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(first, "first photo"));
+    ASSERT_TRUE(writeFile(second, "second photo"));
+    const SavedOutputs::Paths planned = place("IMG_0001.JPG");
+
+    // Nothing there yet; then the first photo's own output.
+    EXPECT_EQ(saved.foreignFile(first, planned, true), QString());
+    save(first, planned);
+    EXPECT_EQ(saved.foreignFile(first, planned, true), QString());
+    // The same photo reached by another path is the same photo.
+    EXPECT_EQ(saved.foreignFile(path("card1/../card1/IMG_0001.JPG"), planned, true), QString());
+    // The other card's photo would replace it.
+    EXPECT_EQ(saved.foreignFile(second, planned, true), planned.output);
+
+    // A file of another run, or one replaced since by anyone else, is not
+    // this run's to replace.
+    const SavedOutputs::Paths old = place("old.jpg");
+    ASSERT_TRUE(writeFile(old.output, "from yesterday"));
+    EXPECT_EQ(saved.foreignFile(first, old, true), old.output);
+    ASSERT_TRUE(writeFile(planned.output, "someone else's"));
+    EXPECT_EQ(saved.foreignFile(first, planned, true), planned.output);
+    // Nor is an output of a photo whose file holds another photo now.
+    save(first, planned);
+    ASSERT_TRUE(writeFile(first, "another photo under the same name"));
+    EXPECT_EQ(saved.foreignFile(first, planned, true), planned.output);
+}
+
+TEST_F(SavedOutputsTest, TheThumbnailCountsOnlyWhenOneIsWritten)
+{
+    const QString photo = path("IMG_0002.JPG");
+    ASSERT_TRUE(writeFile(photo, "photo"));
+    const SavedOutputs::Paths planned = place("IMG_0002.JPG");
+    ASSERT_TRUE(writeFile(planned.thumbnail, "another photo's thumbnail"));
+    EXPECT_EQ(saved.foreignFile(photo, planned, false), QString());
+    EXPECT_EQ(saved.foreignFile(photo, planned, true), planned.thumbnail);
+
+    // Saved without a thumbnail: the one there is still another's.
+    save(photo, planned, false);
+    EXPECT_EQ(saved.foreignFile(photo, planned, false), QString());
+    EXPECT_EQ(saved.foreignFile(photo, planned, true), planned.thumbnail);
+}
+
+TEST_F(SavedOutputsTest, KeepBothTakesTheFirstNumberFreeForBothFilesAndTheNextSaveGoesThere)
+{
+    const SavedOutputs::Paths planned = place("IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(planned.output, "x"));
+    EXPECT_EQ(SavedOutputs::firstFreeNames(planned), place("IMG_0001 (2).JPG"));
+    // (2) is taken in Images, (3) in Miniatures: both must be free.
+    ASSERT_TRUE(writeFile(place("IMG_0001 (2).JPG").output, "x"));
+    ASSERT_TRUE(writeFile(place("IMG_0001 (3).JPG").thumbnail, "x"));
+    EXPECT_EQ(SavedOutputs::firstFreeNames(planned), place("IMG_0001 (4).JPG"));
+    EXPECT_EQ(SavedOutputs::firstFreeNames(place("no-extension")), place("no-extension (2)"));
+
+    // A photo saved under the free name keeps it while its output stays.
+    const QString photo = path("IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(photo, "photo"));
+    EXPECT_EQ(saved.placeFor(photo, planned), planned);
+    save(photo, place("IMG_0001 (4).JPG"));
+    EXPECT_EQ(saved.placeFor(photo, planned), place("IMG_0001 (4).JPG"));
+    EXPECT_EQ(saved.placeFor(path("other.jpg"), planned), planned);
+    QFile::remove(place("IMG_0001 (4).JPG").output);
+    EXPECT_EQ(saved.placeFor(photo, planned), planned);
+}

@@ -138,12 +138,12 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
 }
 
 // Decodes a JPEG into the memory that makeTarget gives for the decoded
-// size, as blue-green-red rows at the target's stride; flags choose the row
-// order and the decoder's speed. Nothing, for the caller to try Qt's reader,
+// size, in pixelFormat at the target's stride; flags choose the row order
+// and the decoder's speed. Nothing, for the caller to try Qt's reader,
 // when TurboJPEG cannot decode the data, with its reason.
 template <typename Target, typename MakeTarget>
-std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data, int scaleDenominator, int flags,
-    QString* warning, QString* reason, MakeTarget makeTarget)
+std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data, int scaleDenominator, int pixelFormat,
+    int flags, QString* warning, QString* reason, MakeTarget makeTarget)
 {
     Decompressor tj;
     if (!tj.get()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
@@ -159,7 +159,7 @@ std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
 
     const int result = tjDecompress2(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-        static_cast<unsigned long>(data.size()), bits, width, stride, height, TJPF_BGR, flags | TJFLAG_NOREALLOC);
+        static_cast<unsigned long>(data.size()), bits, width, stride, height, pixelFormat, flags | TJFLAG_NOREALLOC);
     if (result == 0) return target;
     // A warning (a truncated or slightly damaged file) still gives a picture.
     if (tjGetErrorCode(tj.get()) == TJERR_WARNING) {
@@ -180,8 +180,8 @@ std::unique_ptr<PixelSurface> decodeJpeg(
     // Straight into the surface: blue-green-red, bottom-up, its stride. The
     // decoder writes every row, even of a truncated file (the missing part
     // grey), so the surface need not be cleared first.
-    auto decoded = decodeJpegInto<std::unique_ptr<PixelSurface>>(path, data, scaleDenominator, TJFLAG_BOTTOMUP, warning,
-        &reason, [](int width, int height, uint8_t*& bits, int& stride) {
+    auto decoded = decodeJpegInto<std::unique_ptr<PixelSurface>>(path, data, scaleDenominator, TJPF_BGR,
+        TJFLAG_BOTTOMUP, warning, &reason, [](int width, int height, uint8_t*& bits, int& stride) {
             auto surface = PixelSurface::createForOverwrite(width, height);
             bits = surface ? surface->bits() : nullptr;
             stride = surface ? surface->stride() : 0;
@@ -191,6 +191,10 @@ std::unique_ptr<PixelSurface> decodeJpeg(
     if (auto fallback = decodeWithQt(path, data, nullptr)) return fallback;
     fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data cannot be decoded (%1).").arg(reason));
 }
+
+// QImage::Format_RGB32 in memory: blue, green, red, 0xFF on a little-endian
+// machine, the other way round on a big-endian one.
+constexpr int PreviewPixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRA : TJPF_ARGB;
 
 } // namespace
 
@@ -217,16 +221,21 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
     const QByteArray data = readFile(path);
     if (isJpeg(data)) {
         QString reason;
-        // Top-down rows, as QImage keeps them; the faster, slightly less
+        // Top-down rows of 32 bits, as QImage::Format_RGB32 keeps them, the
+        // fourth byte set to 0xFF by the decoder; the faster, slightly less
         // exact transform is good enough for a picture that is never saved.
-        auto decoded = decodeJpegInto<QImage>(path, data, scaleDenominator, TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE,
-            warning, &reason, [](int width, int height, uint8_t*& bits, int& stride) {
-                stride = PixelSurface::strideFor(width);
+        auto decoded = decodeJpegInto<QImage>(path, data, scaleDenominator, PreviewPixelFormat,
+            TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE, warning, &reason,
+            [](int width, int height, uint8_t*& bits, int& stride) {
+                stride = width * 4;
                 const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
-                bits = PixelMemory::allocate(bytes);
+                // Rows of whole 32-bit pixels have no padding, and the
+                // decoder writes every row, even of a truncated file, so
+                // memory that held an earlier picture will do.
+                bits = PixelMemory::allocateForOverwrite(bytes);
                 if (bits == nullptr) return QImage();
                 return QImage(
-                    bits, width, height, stride, QImage::Format_BGR888,
+                    bits, width, height, stride, QImage::Format_RGB32,
                     [](void* block) {
                         auto* memory = static_cast<std::pair<uint8_t*, size_t>*>(block);
                         PixelMemory::release(memory->first, memory->second);
@@ -236,7 +245,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
             });
         if (decoded) return *decoded;
     }
-    return load(path, scaleDenominator, warning)->toImage();
+    return load(path, scaleDenominator, warning)->toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 QSize PictureLoader::readSize(const QString& path)

@@ -27,9 +27,10 @@ public:
     static std::unique_ptr<PixelSurface> load(
         const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
-    // The picture, upright as stored, for showing only: a JPEG is decoded
-    // with the decoder's faster transform straight into the image's rows.
-    // warning as for load.
+    // The picture as stored (not turned upright), for showing only, in
+    // QImage::Format_RGB32, which is painted without a conversion: a JPEG is
+    // decoded with the decoder's faster transform straight into the image's
+    // rows, scaled as load() does. warning as for load.
     static QImage loadPreview(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
     // The picture's size from its header alone.

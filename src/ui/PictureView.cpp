@@ -3,6 +3,21 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+namespace {
+
+// The picture at the widget's size in QImage::Format_RGB32, which the
+// window's backing store takes without a conversion: the picture itself
+// when it is both already (a preview decoded at the size shown), else a
+// smooth copy.
+QImage fitted(const QImage& picture, QSize size)
+{
+    QImage shown = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != size) shown = shown.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return shown;
+}
+
+} // namespace
+
 PictureView::PictureView(QWidget* parent)
     : QWidget(parent)
 {
@@ -12,7 +27,7 @@ PictureView::PictureView(QWidget* parent)
 void PictureView::setPicture(const QImage& picture)
 {
     m_picture = picture;
-    m_stretched = QPixmap();
+    m_shown = QImage();
     update();
 }
 
@@ -23,10 +38,8 @@ void PictureView::paintEvent(QPaintEvent* event)
         painter.fillRect(event->rect(), palette().color(QPalette::Window));
         return;
     }
-    if (m_stretched.size() != size()) {
-        m_stretched = QPixmap::fromImage(m_picture.size() == size()
-                ? m_picture
-                : m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    }
-    painter.drawPixmap(event->rect(), m_stretched, event->rect());
+    if (m_shown.size() != size()) m_shown = fitted(m_picture, size());
+    // Only what is exposed: at 100 % most of the photo lies outside the
+    // viewport.
+    painter.drawImage(event->rect(), m_shown, event->rect());
 }

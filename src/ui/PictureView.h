@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QImage>
-#include <QPixmap>
 #include <QWidget>
 
 // A picture stretched over the whole widget: the preview of the photo
-// (Image1) and the display of the working image (Picture1). The stretched
-// copy is made once per picture and size, so that panning only repaints.
+// (Image1) and the display of the working image (Picture1). A picture that
+// has the widget's size and QImage::Format_RGB32 is painted as it is; any
+// other is stretched and converted once per picture and size, so that
+// panning only repaints.
 class PictureView : public QWidget {
     Q_OBJECT
 
@@ -21,5 +22,5 @@ protected:
 
 private:
     QImage m_picture;
-    QPixmap m_stretched;
+    QImage m_shown;
 };

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include <cstring>
+#include <functional>
 
 TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
 {
@@ -55,22 +56,66 @@ TEST(PictureLoaderTest, TruncatedJpegDecodesWhatIsThere)
 TEST(PictureLoaderTest, TruncatedJpegLeavesNoTraceOfTheMemoryItWasDecodedInto)
 {
     // The decoder gets memory a freed picture left behind, uncleared: a row
-    // it did not write would show that picture's bytes.
+    // it did not write would show that picture's bytes. The same for the
+    // saved photo's picture (24 bits) and the preview's (32 bits).
     const QString path = testPhoto("broken/corrupted.jpg");
-    QByteArray decoded[2];
-    for (int i = 0; i < 2; ++i) {
-        PixelMemory::emptyCache();
-        auto stale = PixelSurface::createForOverwrite(3648, 2736);
-        std::memset(stale->bits(), i == 0 ? 0x00 : 0xFF, size_t(stale->stride()) * stale->height());
-        const uint8_t* staleBits = stale->bits();
-        stale.reset();
-        auto picture = PictureLoader::load(path);
-        ASSERT_EQ(picture->bits(), staleBits);
-        decoded[i] = QByteArray(
-            reinterpret_cast<const char*>(picture->bits()), qsizetype(picture->stride()) * picture->height());
+    struct Decode {
+        size_t bytes;
+        std::function<QByteArray(const uint8_t* expectedBits)> run;
+    };
+    const Decode decodes[] = {
+        { size_t(PixelSurface::strideFor(3648)) * 2736,
+            [&](const uint8_t* expectedBits) {
+                auto picture = PictureLoader::load(path);
+                EXPECT_EQ(picture->bits(), expectedBits);
+                return QByteArray(
+                    reinterpret_cast<const char*>(picture->bits()), qsizetype(picture->stride()) * picture->height());
+            } },
+        { size_t(3648) * 4 * 2736,
+            [&](const uint8_t* expectedBits) {
+                const QImage preview = PictureLoader::loadPreview(path);
+                EXPECT_EQ(preview.constBits(), expectedBits);
+                return QByteArray(reinterpret_cast<const char*>(preview.constBits()), preview.sizeInBytes());
+            } },
+    };
+    for (const Decode& decode : decodes) {
+        QByteArray decoded[2];
+        for (int i = 0; i < 2; ++i) {
+            PixelMemory::emptyCache();
+            uint8_t* stale = PixelMemory::allocateForOverwrite(decode.bytes);
+            ASSERT_NE(stale, nullptr);
+            std::memset(stale, i == 0 ? 0x00 : 0xFF, decode.bytes);
+            PixelMemory::release(stale, decode.bytes);
+            decoded[i] = decode.run(stale);
+        }
+        EXPECT_TRUE(decoded[0] == decoded[1]) << decode.bytes;
     }
-    EXPECT_TRUE(decoded[0] == decoded[1]);
     PixelMemory::emptyCache();
+}
+
+TEST(PictureLoaderTest, PreviewHasTheLoadersPixelsInA32BitFormatThatPaintsAsItIs)
+{
+    // The preview's faster transform may differ a little from the exact one,
+    // never in the order of the colours.
+    const QString path = testPhoto("cameras/Canon_40D.jpg");
+    for (int denominator : { 1, 2, 8 }) {
+        const QImage exact = PictureLoader::load(path, denominator)->toImage();
+        const QImage preview = PictureLoader::loadPreview(path, denominator);
+        ASSERT_EQ(preview.format(), QImage::Format_RGB32);
+        ASSERT_EQ(preview.size(), exact.size()) << denominator;
+        int worst = 0;
+        for (int y = 0; y < preview.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(preview.constScanLine(y));
+            for (int x = 0; x < preview.width(); ++x) {
+                // Format_RGB32 wants the unused byte at 0xFF.
+                ASSERT_EQ(qAlpha(row[x]), 255) << x << "," << y;
+                const QRgb want = exact.pixel(x, y);
+                worst = std::max({ worst, std::abs(qRed(row[x]) - qRed(want)), std::abs(qGreen(row[x]) - qGreen(want)),
+                    std::abs(qBlue(row[x]) - qBlue(want)) });
+            }
+        }
+        EXPECT_LE(worst, 8) << denominator;
+    }
 }
 
 TEST(PictureLoaderTest, PixelsMatchQtsDecoderAndScaledDecodeKeepsProportions)

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 // Counts what the engine asks of its window.
@@ -189,6 +191,42 @@ TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
     engine.ForgetExif();
     engine.ReadExif();
     EXPECT_EQ(engine.Photo().ExifText(), "");
+}
+
+TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
+{
+    settings.PreviewScale = 0.5;
+    for (const char* name : { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
+             "orientation/landscape_6.jpg", "orientation/landscape_8.jpg", "orientation/portrait_6.jpg" }) {
+        open(testPhoto(name));
+        const QSize wanted = PhotoState::WorkingSize(engine.Photo().PhotoSize(), settings.PreviewScale);
+        const QImage preview = engine.PreviewPicture(wanted);
+        // Reduced while decoding, but never below what is shown, nor by
+        // more than the decoder had to.
+        EXPECT_GE(preview.width(), wanted.width()) << name;
+        EXPECT_GE(preview.height(), wanted.height()) << name;
+        EXPECT_LT(preview.width(), 2 * wanted.width()) << name;
+        EXPECT_LT(preview.height(), 2 * wanted.height()) << name;
+
+        // The same picture as the working image, turned the same way: the
+        // same brightness in each cell of a 4 x 4 grid.
+        engine.BuildWorkingImage();
+        const QImage work = engine.Photo().WorkImage().hdc()->toImage();
+        const QImage shown = preview.scaled(work.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const auto cells = [](const QImage& picture) {
+            std::array<double, 16> sums {};
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    sums[4 * (4 * y / picture.height()) + 4 * x / picture.width()] += qGray(picture.pixel(x, y));
+            for (double& sum : sums)
+                sum /= picture.width() * picture.height() / 16.0;
+            return sums;
+        };
+        const std::array<double, 16> want = cells(work);
+        const std::array<double, 16> got = cells(shown);
+        for (size_t i = 0; i < want.size(); ++i)
+            EXPECT_NEAR(got[i], want[i], 6) << name << " cell " << i;
+    }
 }
 
 TEST_F(PhotoEngineTest, TheStampIsPlacedByTheLabelsAndPrintedWhileShowDateIsOn)

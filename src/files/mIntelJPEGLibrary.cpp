@@ -85,11 +85,16 @@ bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, co
 {
     const QByteArray jpeg = encode(cDib, lQuality, metadata);
     const int error = AtomicFile::write(sFile, jpeg, AtomicFile::Keep::TimesAndPermissions);
-    if (error != 0) {
-        const QString reason = error == EISDIR ? QStringLiteral("a folder has this name") : qt_error_string(error);
-        failWrite(error, QDir::toNativeSeparators(sFile) + QStringLiteral(": ") + reason);
-    }
+    if (error != 0) throw WriteError(error, sFile);
     return true;
+}
+
+RuntimeError WriteError(int errorNumber, const QString& sFile)
+{
+    const QString reason
+        = errorNumber == EISDIR ? QStringLiteral("a folder has this name") : qt_error_string(errorNumber);
+    return RuntimeError(ErrorNumber, errorSource(), QStringLiteral("Failed to save to JPG %1").arg(errorNumber),
+        QDir::toNativeSeparators(sFile) + QStringLiteral(": ") + reason);
 }
 
 } // namespace mIntelJPEGLibrary

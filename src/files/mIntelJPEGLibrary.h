@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/JpegMetadata.h"
+#include "platform/RuntimeError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,6 +24,13 @@ constexpr long ErrorNumber = 26001;
 // on to the new one. Returns true; on failure raises a RuntimeError numbered
 // 26001 and leaves any existing file untouched.
 bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const JpegMetadata& metadata = {});
+
+// The error SaveJPG raises when sFile cannot be written for the system's
+// reason errorNumber (an errno value), for a caller that fails before the
+// write (its folder cannot be made): numbered 26001 with the code in its
+// description like every write failure, and the file and the reason in
+// words as its detail, for the user.
+RuntimeError WriteError(int errorNumber, const QString& sFile);
 
 // The same encoding into memory, for callers that do not want a file.
 QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const JpegMetadata& metadata = {});

@@ -220,7 +220,7 @@ FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsReco
     // Replacing an existing file that cannot be read would lose what it holds.
     if (const FileResult read = file.load(sIniPath); !read) return read;
     // The user's configuration folder may not exist before the first save.
-    if (const int error = AtomicFile::makeFolderFor(sIniPath)) return FileResult(error);
+    if (const FileResult made = AtomicFile::makeFolderFor(sIniPath); !made) return made;
 
     const auto set = [&file](const char* sSection, const char* sKey, const QString& sValue) {
         file.setValue(QLatin1String(sSection), QLatin1String(sKey), sValue);

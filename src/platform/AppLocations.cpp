@@ -8,9 +8,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 AppLocations AppLocations::decide(const QString& executableFolder, const UserFolders& user, const WriteCheck& canWrite)
 {
@@ -42,12 +39,7 @@ AppLocations::UserFolders AppLocations::standardUserFolders()
 
 bool AppLocations::canCreateFileIn(const QString& folder)
 {
-    QByteArray name = QFile::encodeName(folder) + "/.quillon-write-test-XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    ::close(fd);
-    ::unlink(name.constData());
-    return true;
+    return static_cast<bool>(AtomicFile::tryCreateFileIn(folder));
 }
 
 QString AppLocations::settingsToRead() const
@@ -67,6 +59,6 @@ FileResult AppLocations::seedSettings() const
     const QByteArray text = source.readAll();
     if (source.error() != QFileDevice::NoError) return FileResult(EIO);
 
-    if (const int error = AtomicFile::makeFolderFor(m_settingsFile)) return FileResult(error);
+    if (const FileResult made = AtomicFile::makeFolderFor(m_settingsFile); !made) return made;
     return FileResult(AtomicFile::write(m_settingsFile, text, AtomicFile::Keep::Permissions));
 }

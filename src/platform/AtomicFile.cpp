@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -137,11 +138,26 @@ int AtomicFile::write(const QString& path, const QByteArray& data, Keep keep)
     return error;
 }
 
-int AtomicFile::makeFolderFor(const QString& path)
+FileResult AtomicFile::makeFolder(const QString& folder)
 {
     std::error_code error;
-    std::filesystem::create_directories(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString(), error);
-    return error.value();
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    return FileResult(error.value());
+}
+
+FileResult AtomicFile::makeFolderFor(const QString& path)
+{
+    return makeFolder(QFileInfo(path).absolutePath());
+}
+
+FileResult AtomicFile::tryCreateFileIn(const QString& folder)
+{
+    QByteArray name = QFile::encodeName(folder) + "/.quillon-write-test-XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return FileResult(errno);
+    ::close(fd);
+    ::unlink(name.constData());
+    return {};
 }
 
 int AtomicFile::removeStaleTemporaries(const QString& folder)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileResult.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -28,10 +30,17 @@ public:
     // temporary remains. A replaced symbolic link is replaced, not followed.
     static int write(const QString& path, const QByteArray& data, Keep keep);
 
-    // Makes the folder that is to hold path, with its parents, when missing.
-    // Returns 0, or the system's error number (ENOTDIR when a file stands
-    // where a folder should be).
-    static int makeFolderFor(const QString& path);
+    // Makes folder, with its parents, when missing: done when it is a
+    // folder afterwards, else the system's reason (ENOTDIR when a file
+    // stands where a folder should be, EACCES where a folder may not be
+    // made).
+    static FileResult makeFolder(const QString& folder);
+    // The same for the folder that is to hold path.
+    static FileResult makeFolderFor(const QString& path);
+    // Makes a file under a unique name in folder and removes it at once:
+    // whether the folder takes new files, whatever its mode bits say, and
+    // if not, the system's reason.
+    static FileResult tryCreateFileIn(const QString& folder);
 
     // Removes the stale temporaries of folder, and of no other: regular files
     // named as above whose lock can be taken. Returns how many it removed.

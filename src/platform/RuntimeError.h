@@ -17,8 +17,12 @@ public:
     // What the system said about the failure (a file name and its reason),
     // for the message the user sees; empty when there is nothing to add.
     const QString& detail() const { return m_detail; }
-    // The description followed by the detail, for messages.
+    // The description followed by the detail.
     QString fullText() const;
+    // What a message tells the user: the detail when there is one (it names
+    // the file and the reason in words), else the description. The number
+    // stays in the error, for callers.
+    QString userText() const { return m_detail.isEmpty() ? m_description : m_detail; }
 
     // The source for a module of this program: the executable's base name,
     // a dot, and the module's name.

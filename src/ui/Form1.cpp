@@ -440,9 +440,7 @@ bool Form1::attempt(const std::function<void()>& step, const QString& failure)
         step();
         return true;
     } catch (const RuntimeError& error) {
-        // The system's words when it gave some: they name the file and the
-        // reason. The error's number is for callers, not for people.
-        reason = error.detail().isEmpty() ? error.description() : error.detail();
+        reason = error.userText();
     } catch (const std::bad_alloc&) {
         reason = QStringLiteral("There is not enough memory for this photo.");
     }

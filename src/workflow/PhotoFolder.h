@@ -1,18 +1,40 @@
 #pragma once
 
+#include "platform/FileResult.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 // The photos and sub-folders of a folder, in the order the lists show them,
-// and the two path helpers of the batch.
+// what a batch passes over there, and the two path helpers of the batch.
 class PhotoFolder {
 public:
-    // File names ending in .jpg or .jpeg, in any case, in name order.
+    // An entry that is neither a photo, nor a folder, nor a plain file, and
+    // why: a named pipe, a socket or a device (or a link to one), a link to
+    // nothing, a link that loops.
+    struct PassedOver {
+        QString path;
+        QString reason;
+    };
+    // What one reading of a folder finds. Hidden entries (a name that
+    // begins with ".") are left out; links count as what they lead to.
+    struct Contents {
+        QStringList photos; // file names of regular files, as photoNames
+        QStringList folders; // full paths, as subFolders
+        QList<PassedOver> passedOver; // in name order
+        FileResult read; // why the folder itself could not be read
+    };
+    static Contents read(const QString& folder);
+
+    // File names ending in .jpg or .jpeg, in any case, in name order:
+    // regular files, or links to them, readable or not (one that is not
+    // fails when it is opened, and says why).
     static QStringList photoNames(const QString& folder);
     // Whether a file of that name is one photoNames lists.
     static bool isPhotoName(const QString& name);
     // Full paths of the immediate sub-folders (hidden ones left out), in
-    // name order.
+    // name order: folders and links to folders, nothing else.
     static QStringList subFolders(const QString& folder);
 
     // Name order, the same on every machine whatever its language: names
@@ -24,7 +46,7 @@ public:
     // The part of sPath after the last sSeparator; the whole path when there
     // is none; empty when the path ends with it.
     static QString FolderName(const QString& sPath, const QString& sSeparator);
-    // Creates every missing folder of the path; false when it is not there
-    // afterwards.
-    static bool EnsureFolder(const QString& sPath);
+    // Creates every missing folder of the path; done when it is a folder
+    // afterwards, else the system's reason.
+    static FileResult EnsureFolder(const QString& sPath);
 };

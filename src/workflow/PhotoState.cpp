@@ -19,6 +19,18 @@
 #include <new>
 #include <utility>
 
+namespace {
+
+// Makes the folder that is to hold file; when it cannot be made, fails as
+// the write of the file would, with the system's reason.
+void makeFolderFor(const QString& file)
+{
+    if (const FileResult made = PhotoFolder::EnsureFolder(QFileInfo(file).absolutePath()); !made)
+        throw mIntelJPEGLibrary::WriteError(made.error(), file);
+}
+
+} // namespace
+
 PhotoState::PhotoState()
     : m_workImage(std::make_unique<cDIBSection>())
     , m_scratchImage(std::make_unique<cDIBSection>())
@@ -192,7 +204,7 @@ QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
     return date.text;
 }
 
-QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos) const
+QStringList PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos) const
 {
     const cDIBSection& picture = *m_display;
     const int32_t width = picture.Width();
@@ -211,11 +223,11 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuar
     // and its colour profile, XMP and IPTC records as they are.
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);
     metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.ShiftMinutes);
-    PhotoFolder::EnsureFolder(QFileInfo(m_outputPath).absolutePath());
+    makeFolderFor(m_outputPath);
     mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
     QStringList notes = metadata.notes;
 
-    if (!settings.ThumbShow) return notes.join(QLatin1Char('\n'));
+    if (!settings.ThumbShow) return notes;
     const QSize thumbSize = ThumbnailSize(QSize(width, height), settings.ThumbHeight, settings.ThumbWidth);
     if (thumbSize.isEmpty()) {
         notes << QStringLiteral(
@@ -223,13 +235,13 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuar
                      .arg(QDir::toNativeSeparators(m_outputPath))
                      .arg(settings.ThumbHeight)
                      .arg(settings.ThumbWidth);
-        return notes.join(QLatin1Char('\n'));
+        return notes;
     }
     std::unique_ptr<cDIBSection> thumbnail = picture.Resample(thumbSize.height(), thumbSize.width());
     if (!thumbnail) throw std::bad_alloc();
-    PhotoFolder::EnsureFolder(QFileInfo(m_thumbnailPath).absolutePath());
+    makeFolderFor(m_thumbnailPath);
     mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality, metadata.profileOnly());
-    return notes.join(QLatin1Char('\n'));
+    return notes;
 }
 
 QSize PhotoState::ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth)

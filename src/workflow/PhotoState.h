@@ -136,14 +136,15 @@ public:
     const cDIBSection& Picture1() const { return *m_display; }
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
-    // its reduced copy to ThumbnailPath; creates their folders when missing.
-    // Returns notes for the user, one a line, when a record of the photo's
-    // metadata could not be carried or the thumbnail was not written by
-    // choice (a rule that gives no size), else an empty text.
+    // its reduced copy to ThumbnailPath; creates their folders when missing
+    // (a folder that cannot be made fails as its file would, with the
+    // system's reason). Returns notes for the user, one each, when a record
+    // of the photo's metadata could not be carried or the thumbnail was not
+    // written by choice (a rule that gives no size).
     //
     // Nothing is written, and a RuntimeError says why, when either file
     // would replace the photo itself or one of batchPhotos.
-    QString SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos = {}) const;
+    QStringList SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos = {}) const;
     // The thumbnail of an output of size picture by the rule of the
     // settings: the height when one is set, else the width, the output's
     // proportions kept. Empty when the rule gives no picture.

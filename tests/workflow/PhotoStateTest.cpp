@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 
 namespace {
@@ -151,7 +152,7 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
     QFile::remove(thumbnail);
     settings.ThumbHeight = 0;
     settings.ThumbWidth = -5;
-    EXPECT_TRUE(photo.SaveOutputs(settings).contains("No thumbnail"));
+    EXPECT_TRUE(photo.SaveOutputs(settings).value(0).startsWith("No thumbnail"));
     EXPECT_FALSE(QFile::exists(thumbnail));
 }
 
@@ -178,4 +179,28 @@ TEST(PhotoStateTest, ASaveNeverReplacesThePhotoItReads)
     }
     EXPECT_EQ(readFile(photo), bytes);
     EXPECT_FALSE(QFile::exists(dir.filePath("Miniatures/IMG.JPG"))); // nothing at all is written
+}
+
+TEST(PhotoStateTest, AnOutputFolderThatCannotBeMadeFailsWithTheSystemsReason)
+{
+    // A file stands where the output's folder, then the thumbnail's, should be.
+    for (const char* blocked : { "Images", "Miniatures" }) {
+        SettingsRecord settings = defaults();
+        settings.ThumbShow = true;
+        QTemporaryDir out;
+        ASSERT_TRUE(writeFile(out.filePath(blocked), "a file"));
+        PhotoState photo;
+        photo.SetPaths(QStringLiteral("/nowhere/IMG.JPG"), out.path());
+        photo.BuildWorkingImage(gradient({ 64, 48 }), { 64, 48 });
+        photo.Render();
+        try {
+            photo.SaveOutputs(settings);
+            ADD_FAILURE() << blocked << " was written into";
+        } catch (const RuntimeError& error) {
+            // The number is for callers; the user reads the file and the reason.
+            EXPECT_EQ(error.number(), 26001);
+            EXPECT_EQ(error.description(), QStringLiteral("Failed to save to JPG %1").arg(ENOTDIR));
+            EXPECT_EQ(error.userText(), out.filePath(QStringLiteral("%1/IMG.JPG").arg(blocked)) + ": Not a directory");
+        }
+    }
 }

@@ -14,7 +14,6 @@
 #include "workflow/PhotoEngine.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
@@ -305,7 +304,7 @@ public:
             print(QStringLiteral("[%1/%2] %3%4\n")
                       .arg(done)
                       .arg(total)
-                      .arg(QDir::toNativeSeparators(photo.path), skipped ? QStringLiteral(" (skipped)") : QString()));
+                      .arg(BatchReport::shownName(photo.path), skipped ? QStringLiteral(" (skipped)") : QString()));
             std::fflush(stdout);
         }
         if (photo.action == BatchPlan::Action::Treat) ++m_worked;
@@ -462,6 +461,11 @@ int runBatch(const Invocation& call)
     const InterruptStops interruptStops;
     const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath(), options, &listener);
     listener.finish();
+    // An output folder that cannot be written: one line, and no photo done.
+    if (!report.blocked.isEmpty()) {
+        complain(report.blocked);
+        return SomeFailed;
+    }
     for (const QString& line : quiet ? report.failureLines() : report.problemLines())
         complain(line);
     print(report.countText() + QLatin1Char('\n'));
@@ -519,8 +523,10 @@ const QList<Command>& commands()
                            "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
                            "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
-                           "written. A photo without a date, and one whose stamp had to be moved inside it,\n"
-                           "is named there too.\n"),
+                           "written. A photo without a date, one whose stamp had to be moved inside it, and\n"
+                           "whatever is passed over (a folder that cannot be read, a named pipe or a broken\n"
+                           "link among the photos) is named there too. Before the first photo every output\n"
+                           "folder is made and tried; one that cannot be written stops the batch at once.\n"),
             {
                 QCommandLineOption(QStringLiteral("target"),
                     QStringLiteral("Writes below DIR instead of the stored batch target."), QStringLiteral("DIR")),
@@ -607,7 +613,7 @@ int runCommand(const Command& command, const QString& program, const QStringList
     try {
         return command.run({ parser, positional[0], settings, configPath });
     } catch (const RuntimeError& error) {
-        complain(error.fullText());
+        complain(error.userText());
         return SomeFailed;
     }
 }

@@ -1,7 +1,9 @@
 #include "workflow/BatchPlan.h"
 
 #include "files/mMain.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileStamp.h"
+#include "workflow/BatchReport.h"
 #include "workflow/PhotoFolder.h"
 #include "workflow/PhotoState.h"
 
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -19,7 +22,9 @@ struct SourceFolder {
 };
 
 // What a batch reads from: folders, not the outputs of a batch into the same
-// target, nor a folder it is already inside (a link back up).
+// target, nor a folder it is already inside (a link back up). Each folder
+// is read once; what it passes over is kept, with the folders that cannot
+// be read.
 class SourceFinder {
 public:
     explicit SourceFinder(const QString& target)
@@ -34,27 +39,46 @@ public:
     {
         const QString root = QDir::cleanPath(folder);
         QList<SourceFolder> sources;
-        const QStringList below = subFolders(root, { QFileInfo(root).canonicalFilePath() });
+        const std::optional<PhotoFolder::Contents> top = readFolder(root);
+        if (!top) return sources;
+        const QStringList ancestors { QFileInfo(root).canonicalFilePath() };
+        const QStringList below = subFolders(*top, ancestors);
         if (below.isEmpty()) {
             // The root folder's name is empty: its photos go straight below Images.
-            sources.append({ root, PhotoFolder::FolderName(root, QStringLiteral("/")), PhotoFolder::photoNames(root) });
+            sources.append({ root, PhotoFolder::FolderName(root, QStringLiteral("/")), top->photos });
         } else if (!recursive) {
             for (const QString& path : below)
-                sources.append(
-                    { path, PhotoFolder::FolderName(path, QStringLiteral("/")), PhotoFolder::photoNames(path) });
+                if (const std::optional<PhotoFolder::Contents> contents = readFolder(path))
+                    sources.append({ path, PhotoFolder::FolderName(path, QStringLiteral("/")), contents->photos });
         } else {
-            addBelow(root, QString(), { QFileInfo(root).canonicalFilePath() }, sources);
+            addBelow(below, QString(), ancestors, sources);
         }
         return sources;
     }
 
+    const QList<PhotoFolder::PassedOver>& passedOver() const { return m_passedOver; }
+
 private:
-    // The sub-folders of folder in name order, without the outputs and the
+    // The folder's contents, with what it passes over noted; nothing, and
+    // the folder noted, when it cannot be read.
+    std::optional<PhotoFolder::Contents> readFolder(const QString& folder)
+    {
+        PhotoFolder::Contents contents = PhotoFolder::read(folder);
+        if (!contents.read) {
+            m_passedOver.append(
+                { folder, QStringLiteral("the folder cannot be read (%1)").arg(contents.read.reason()) });
+            return std::nullopt;
+        }
+        m_passedOver << contents.passedOver;
+        return contents;
+    }
+
+    // The sub-folders of a folder in name order, without the outputs and the
     // folders of ancestors (canonical paths).
-    QStringList subFolders(const QString& folder, const QStringList& ancestors) const
+    QStringList subFolders(const PhotoFolder::Contents& contents, const QStringList& ancestors) const
     {
         QStringList paths;
-        for (const QString& path : PhotoFolder::subFolders(folder)) {
+        for (const QString& path : contents.folders) {
             const QString canonical = QFileInfo(path).canonicalFilePath();
             if (!m_outputs.contains(canonical) && !ancestors.contains(canonical)) paths << path;
         }
@@ -63,18 +87,21 @@ private:
 
     // Each folder's photos come before those of its sub-folders.
     void addBelow(
-        const QString& folder, const QString& mirror, const QStringList& ancestors, QList<SourceFolder>& sources) const
+        const QStringList& folders, const QString& mirror, const QStringList& ancestors, QList<SourceFolder>& sources)
     {
-        for (const QString& path : subFolders(folder, ancestors)) {
+        for (const QString& path : folders) {
+            const std::optional<PhotoFolder::Contents> contents = readFolder(path);
+            if (!contents) continue;
             const QString name = PhotoFolder::FolderName(path, QStringLiteral("/"));
             const QString sub = mirror.isEmpty() ? name : mirror + QLatin1Char('/') + name;
-            const QStringList photos = PhotoFolder::photoNames(path);
-            if (!photos.isEmpty()) sources.append({ path, sub, photos });
-            addBelow(path, sub, ancestors + QStringList { QFileInfo(path).canonicalFilePath() }, sources);
+            if (!contents->photos.isEmpty()) sources.append({ path, sub, contents->photos });
+            const QStringList inside = ancestors + QStringList { QFileInfo(path).canonicalFilePath() };
+            addBelow(subFolders(*contents, inside), sub, inside, sources);
         }
     }
 
     QStringList m_outputs;
+    QList<PhotoFolder::PassedOver> m_passedOver;
 };
 
 bool notOlder(const timespec& a, const timespec& b)
@@ -98,7 +125,11 @@ BatchPlan BatchPlan::make(const QString& folder, const SettingsRecord& settings,
 {
     BatchPlan plan;
     const QString target = settings.TargetFolder;
-    const QList<SourceFolder> sources = SourceFinder(target).find(folder, options.recursive);
+    plan.m_target = target;
+    plan.m_thumbnails = settings.ThumbShow;
+    SourceFinder finder(target);
+    const QList<SourceFolder> sources = finder.find(folder, options.recursive);
+    plan.m_passedOver = finder.passedOver();
     int number = 0; // of the photo in the whole batch, from 1
     for (const SourceFolder& source : sources) {
         plan.m_subFolders << source.mirror;
@@ -130,10 +161,22 @@ int BatchPlan::count(Action action) const
         m_photos.begin(), m_photos.end(), [action](const Photo& photo) { return photo.action == action; }));
 }
 
-void BatchPlan::makeFolders(const QString& target) const
+QString BatchPlan::prepareFolders() const
 {
+    const auto cannotWrite = [](const QString& folder) {
+        FileResult usable = PhotoFolder::EnsureFolder(folder);
+        if (usable) usable = AtomicFile::tryCreateFileIn(folder);
+        return usable ? QString()
+                      : QStringLiteral("Cannot write into %1: %2").arg(BatchReport::shownName(folder), usable.reason());
+    };
     for (const QString& sub : m_subFolders) {
-        PhotoFolder::EnsureFolder(target + QStringLiteral("/Images/") + sub);
-        PhotoFolder::EnsureFolder(target + QStringLiteral("/Miniatures/") + sub);
+        if (const QString problem = cannotWrite(m_target + QStringLiteral("/Images/") + sub); !problem.isEmpty())
+            return problem;
+        const QString thumbnails = m_target + QStringLiteral("/Miniatures/") + sub;
+        if (!m_thumbnails)
+            PhotoFolder::EnsureFolder(thumbnails);
+        else if (const QString problem = cannotWrite(thumbnails); !problem.isEmpty())
+            return problem;
     }
+    return QString();
 }

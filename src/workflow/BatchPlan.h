@@ -1,5 +1,6 @@
 #pragma once
 
+#include "workflow/PhotoFolder.h"
 #include "workflow/SourceGuard.h"
 
 #include <QList>
@@ -26,7 +27,8 @@ struct BatchOptions {
 // What a batch is to do: its photos in batch order (folder after folder,
 // each folder's photos in name order), each with its output and thumbnail
 // paths and whether it is treated, left out as saved already, or refused;
-// the output folders it makes; and the photos that no output may replace.
+// the output folders it makes; the photos that no output may replace; and
+// what it passes over in the source folders, with why.
 class BatchPlan {
 public:
     enum class Action { Treat, Skip, Refuse };
@@ -47,7 +49,9 @@ public:
     // mirrored under its path relative to folder (folder itself still when
     // it has no sub-folders). The Images and Miniatures folders of the
     // target are never sources, and a link back to a folder above is not
-    // followed.
+    // followed. Only folders and links to folders are sub-folders; a folder
+    // that cannot be read, and an entry that is neither a folder nor a
+    // plain file (see PhotoFolder::read), is passed over.
     //
     // With skipExisting, a photo is skipped when its output exists with a
     // modification time not older than the photo's and, when thumbnails are
@@ -62,12 +66,22 @@ public:
     const QStringList& subFolders() const { return m_subFolders; }
     // Every photo of the batch, for the saves to check against.
     const SourceGuard& sources() const { return m_sources; }
+    // What the batch does not read, with why, in the order it came upon it.
+    const QList<PhotoFolder::PassedOver>& passedOver() const { return m_passedOver; }
 
-    // Makes Images/sub and Miniatures/sub below target for every sub-folder.
-    void makeFolders(const QString& target) const;
+    // Makes Images/sub and Miniatures/sub below the target for every
+    // sub-folder, and checks that each one the batch will write into takes
+    // a new file: the Images folders, and the Miniatures folders when
+    // thumbnails are on (otherwise they are made when they can be). Empty
+    // when all is well; else, at the first that fails, "Cannot write into
+    // FOLDER: reason".
+    QString prepareFolders() const;
 
 private:
     QList<Photo> m_photos;
     QStringList m_subFolders;
     SourceGuard m_sources;
+    QList<PhotoFolder::PassedOver> m_passedOver;
+    QString m_target;
+    bool m_thumbnails = false;
 };

@@ -4,31 +4,44 @@
 #include <QString>
 #include <QStringList>
 
-// What a batch did: the photos treated, and each one that failed with why.
+// What a batch did: the photos treated, each one that failed with why, the
+// entries of the source folders it passed over with why, and what is worth
+// knowing about the photos written.
 struct BatchReport {
-    struct Failure {
+    // A photo or an entry of a folder, and what there is to say about it;
+    // a text that names its file itself has no path.
+    struct Entry {
         QString path;
-        QString reason;
+        QString text;
     };
 
     int total = 0; // photos found
     int treated = 0; // photos written
     int skipped = 0; // photos left out as saved already
-    QList<Failure> failures;
-    QList<QString> notes; // things worth knowing that are not failures
+    QList<Entry> failures;
+    QList<Entry> passedOver; // neither photos nor folders, folders that cannot be read
+    QList<Entry> notes; // things worth knowing about photos written
+    // Why the batch stopped before its first photo (an output folder that
+    // cannot be written); nothing was written then.
+    QString blocked;
     bool cancelled = false;
 
-    bool succeeded() const { return failures.isEmpty() && !cancelled; }
-    // "n of N photos treated", the skipped and failed photos' counts,
-    // whether it stopped early.
+    bool succeeded() const { return failures.isEmpty() && blocked.isEmpty() && !cancelled; }
+    // "n of N photos treated", the skipped and failed photos' counts, the
+    // entries passed over, whether it stopped early.
     QString countText() const;
     // Each failure as "path: reason".
     QStringList failureLines() const;
-    // The failures' lines, then the notes.
+    // The failures' lines, then the entries passed over, then the notes.
     QStringList problemLines() const;
-    // A few lines for the user: the counts first, then the problems.
-    QString summaryText() const;
 
-    // A note about one photo, as "path: note".
-    static QString photoNote(const QString& path, const QString& note);
+    // "path: text", or the text alone; on one line whatever the path holds.
+    static QString line(const Entry& entry);
+    // A path as a message shows it: as it is, or, when it holds a line break
+    // or another control character, in double quotes with that character
+    // written as in C ("a\nb.jpg" with a backslash and an n), so that the
+    // message stays on one line and the name can be told exactly.
+    static QString shownName(const QString& path);
+    // Text with its control characters written as in C, on one line.
+    static QString oneLine(const QString& text);
 };

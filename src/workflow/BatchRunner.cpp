@@ -124,6 +124,8 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
 
     BatchReport report;
     report.total = total;
+    for (const PhotoFolder::PassedOver& entry : plan.passedOver())
+        report.passedOver.append({ entry.path, QStringLiteral("passed over: ") + entry.reason });
     int done = 0;
     const auto account = [&](int i, const BatchOutcome& outcome) {
         switch (outcome.kind) {
@@ -201,15 +203,17 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const 
         // image, which is what a copy of it would hold.
         state.RenderFinal();
         if (m_stamp) state.PrintDateStamp(*m_stamp);
-        const QString note = state.SaveOutputs(m_settings, sources);
+        const QStringList saveNotes = state.SaveOutputs(m_settings, sources);
         state.ReleaseDisplay();
         outcome.kind = BatchOutcome::Kind::Treated;
-        if (!state.PhotoWarning().isEmpty()) outcome.notes << state.PhotoWarning();
+        // The warning and the save's notes name the photo themselves.
+        if (!state.PhotoWarning().isEmpty()) outcome.notes.append({ QString(), state.PhotoWarning() });
         for (const QString& stampNote : state.StampNotes())
-            outcome.notes << BatchReport::photoNote(photo.path, stampNote);
-        if (!note.isEmpty()) outcome.notes << note;
+            outcome.notes.append({ photo.path, stampNote });
+        for (const QString& note : saveNotes)
+            outcome.notes.append({ QString(), note });
     } catch (const RuntimeError& error) {
-        outcome = { BatchOutcome::Kind::Failed, error.fullText(), {} };
+        outcome = { BatchOutcome::Kind::Failed, error.userText(), {} };
     } catch (const std::bad_alloc&) {
         outcome = { BatchOutcome::Kind::Failed, QStringLiteral("there is not enough memory for this photo"), {} };
     } catch (const std::exception& error) {

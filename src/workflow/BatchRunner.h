@@ -18,7 +18,7 @@ struct BatchOutcome {
     enum class Kind { Treated, Skipped, Failed };
     Kind kind = Kind::Treated;
     QString reason; // why it failed
-    QStringList notes; // what is worth knowing about a photo written
+    QList<BatchReport::Entry> notes; // what is worth knowing about a photo written
 };
 
 // Hears of a running batch, on the thread that runs it.

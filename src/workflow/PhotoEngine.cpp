@@ -262,13 +262,18 @@ void PhotoEngine::ApplyDateStyle()
 
 QString PhotoEngine::SaveOutputs()
 {
-    return m_photo.SaveOutputs(m_settings);
+    return m_photo.SaveOutputs(m_settings).join(QLatin1Char('\n'));
 }
 
 BatchReport PhotoEngine::BatchTransform(const QString& folder, const BatchOptions& options, BatchListener* listener)
 {
     const BatchPlan plan = BatchPlan::make(folder, m_settings, options);
-    plan.makeFolders(m_settings.TargetFolder);
+    if (QString problem = plan.prepareFolders(); !problem.isEmpty()) {
+        BatchReport report;
+        report.total = static_cast<int>(plan.photos().size());
+        report.blocked = std::move(problem);
+        return report;
+    }
     const BatchRunner runner(m_settings, m_controls.ShowDate ? std::optional(Stamp()) : std::nullopt, options.jobs);
     return runner.run(plan, listener);
 }

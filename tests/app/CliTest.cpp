@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -669,4 +670,75 @@ TEST(CliTest, StoredValuesNoPhotoCanBeSavedWithGiveWayToTheirDefaultsWithANote)
         << r.err.toStdString();
     EXPECT_EQ(QImageReader(target.filePath("Images/card/IMG_0001.JPG")).size(), QSize(320, 240));
     EXPECT_EQ(QImageReader(target.filePath("Miniatures/card/IMG_0001.JPG")).size(), QSize(120, 90));
+}
+
+TEST(CliTest, WhatABatchPassesOverIsNamedAndTheProgressCountsEveryPhoto)
+{
+    QTemporaryDir source, target;
+    const QByteArray photo = readFile(testPhoto("cameras/Canon_40D.jpg"));
+    // A photo that fails comes first; a name holds a line break.
+    ASSERT_TRUE(writeFile(source.filePath("a/0broken.jpg"), "not a JPEG"));
+    ASSERT_TRUE(writeFile(source.filePath("a/Canon_40D.jpg"), photo));
+    ASSERT_TRUE(writeFile(source.filePath("a/line\nbreak.jpg"), photo));
+    ASSERT_TRUE(writeFile(source.filePath("b/photo.jpg"), photo));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source.filePath("a/pipe.jpg")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(source.filePath("a/nothing"), source.filePath("a/gone.jpg")));
+    ASSERT_TRUE(QFile::link(source.filePath("a/loop.jpg"), source.filePath("a/loop.jpg")));
+    // A link to a device among the sub-folders.
+    ASSERT_TRUE(QFile::link("/dev/null", source.filePath("dev")));
+
+    const CliRun r = cli({ "batch", source.path(), "--target", target.path(), "--jobs", "2" });
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QString a = QDir::toNativeSeparators(source.filePath("a/"));
+    EXPECT_EQ(r.out.split('\n'),
+        QStringList({ "[1/4] " + a + "0broken.jpg", "[2/4] " + a + "Canon_40D.jpg",
+            "[3/4] \"" + a + "line\\nbreak.jpg\"", "[4/4] " + QDir::toNativeSeparators(source.filePath("b/photo.jpg")),
+            "3 of 4 photos treated, 1 failed; 4 entries passed over.", "" }));
+    const std::pair<const char*, const char*> passedOver[] = {
+        { "a/gone.jpg", "a link to nothing: what it names does not exist" },
+        { "a/loop.jpg", "a link that leads round in a loop" },
+        { "a/pipe.jpg", "a named pipe, neither a photo nor a folder" },
+        { "dev", "a link to a device, neither a photo nor a folder" },
+    };
+    for (const auto& [name, reason] : passedOver)
+        EXPECT_TRUE(r.err.contains(QStringLiteral("quillon-cli: %1: passed over: %2\n")
+                                       .arg(QDir::toNativeSeparators(source.filePath(name)), reason)))
+            << name << "\n"
+            << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("quillon-cli: \"" + a + "line\\nbreak.jpg\": stamp moved inside the photo\n"))
+        << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(target.filePath("Images/a/line\nbreak.jpg")));
+
+    // A folder that cannot be read is named too (root reads every folder).
+    if (::geteuid() == 0) return;
+    QTemporaryDir locked;
+    ASSERT_TRUE(writeFile(locked.filePath("c/photo.jpg"), photo));
+    ASSERT_TRUE(writeFile(locked.filePath("d/photo.jpg"), photo));
+    QFile::setPermissions(locked.filePath("c"), QFileDevice::Permissions());
+    const auto unlock = qScopeGuard([&] {
+        QFile::setPermissions(
+            locked.filePath("c"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    });
+    const CliRun l = cli({ "batch", locked.path(), "--target", target.path() });
+    EXPECT_TRUE(l.err.contains(QDir::toNativeSeparators(locked.filePath("c"))
+        + ": passed over: the folder cannot be read (Permission denied)\n"))
+        << l.err.toStdString();
+    EXPECT_TRUE(l.out.endsWith("1 of 1 photos treated; 1 entry passed over.\n")) << l.out.toStdString();
+}
+
+TEST(CliTest, AnOutputFolderThatCannotBeWrittenStopsTheBatchWithOneLine)
+{
+    QTemporaryDir source;
+    ASSERT_TRUE(writeFile(source.filePath("a/photo.jpg"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    // A file where the folder should be: the same for root as for anyone.
+    for (const char* blocked : { "Images", "Miniatures/a" }) {
+        QTemporaryDir target;
+        ASSERT_TRUE(writeFile(target.filePath(blocked), "a file"));
+        const CliRun r = cli({ "batch", source.path(), "--target", target.path() });
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, "");
+        const QString folder = QDir::toNativeSeparators(target.filePath(QString(blocked).section('/', 0, 0) + "/a"));
+        EXPECT_EQ(r.err, "quillon-cli: Cannot write into " + folder + ": Not a directory\n");
+        EXPECT_FALSE(QFile::exists(target.filePath("Images/a/photo.jpg")));
+    }
 }

@@ -101,7 +101,7 @@ protected:
     {
         settings.TargetFolder = target;
         const BatchPlan plan = BatchPlan::make(folder.isEmpty() ? source.path() : folder, settings, options);
-        plan.makeFolders(target);
+        EXPECT_EQ(plan.prepareFolders(), QString());
         return BatchRunner(settings, stamp, jobs).run(plan, listener);
     }
 

@@ -330,7 +330,6 @@ TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)
     EXPECT_EQ(report.treated, 4);
     ASSERT_EQ(report.failures.size(), 1);
     EXPECT_TRUE(report.failures[0].path.endsWith("2005/broken.jpg"));
-    EXPECT_TRUE(report.summaryText().contains("broken.jpg"));
     EXPECT_EQ(listener.seen, QStringList({ "b.jpeg", "IMG_0001.JPG", "broken.jpg", "c.jpg", "d.jpg" }));
     // The batch has photos of its own: the open one stays as it was.
     EXPECT_TRUE(engine.Photo().PhotoPath().endsWith("Fujifilm_FinePix_E500.jpg"));

@@ -1,6 +1,5 @@
 #include "ui/frmBatch.h"
 
-#include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "ui/DialogFont.h"
@@ -9,16 +8,20 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QStyle>
 
 #include <exception>
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -31,12 +34,12 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The dialog as it was designed, in twips, with two rows below for the
-// skip and sub-folder choices (the design's client area was 1230 high). The
-// progress row lies below the client area and is shown, with the room it
-// needs, while the batch runs.
+// The dialog as it was designed, in twips, with three rows below for the
+// skip and sub-folder choices and the source line (the design's client area
+// was 1230 high). The progress row lies below the client area and is shown,
+// with the room it needs, while the batch runs.
 namespace Design {
-constexpr TwipsRect Client { 0, 0, 4485, 1830 };
+constexpr TwipsRect Client { 0, 0, 4485, 2130 };
 constexpr TwipsRect Label1 { 60, 120, 3600, 195 };
 constexpr TwipsRect Label2 { 60, 480, 795, 195 };
 constexpr TwipsRect txtCible { 960, 420, 2895, 285 };
@@ -45,6 +48,7 @@ constexpr TwipsRect Check1 { 960, 840, 1155, 255 };
 constexpr TwipsRect Command1 { 2640, 780, 1215, 375 };
 constexpr TwipsRect chkSkipExisting { 960, 1230, 3300, 255 };
 constexpr TwipsRect chkRecursive { 960, 1500, 3300, 255 };
+constexpr TwipsRect lblSource { 60, 1830, Client.width - 120, 255 };
 constexpr TwipsRect progressText { 60, Client.height, Client.width - 120, 255 };
 constexpr TwipsRect progressBar { 60, Client.height + 300, 2895, 300 };
 constexpr TwipsRect cmdCancel { 3060, Client.height + 255, 1215, 375 };
@@ -58,13 +62,13 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
     , m_engine(engine)
     , m_sourceFolder(sourceFolder)
 {
-    setWindowTitle(QStringLiteral("Batch Transform"));
+    setWindowTitle(tr("Batch Transform"));
     setFont(DialogFont::sansSerif());
     setFixedSize(Design::Client.pixelSize());
 
-    auto* label1 = new QLabel(QStringLiteral("Transform All Files in sub-folder with current options"), this);
+    auto* label1 = new QLabel(tr("Transform All Files in sub-folder with current options"), this);
     label1->setGeometry(Design::Label1.pixels());
-    auto* label2 = new QLabel(QStringLiteral("Destination"), this);
+    auto* label2 = new QLabel(tr("Destination"), this);
     label2->setGeometry(Design::Label2.pixels());
     // Captions show whole even where this system's font is a little wider.
     for (QLabel* caption : { label1, label2 })
@@ -78,21 +82,24 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
     m_image1->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(16, 16));
     m_image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_image1->setCursor(Qt::PointingHandCursor);
-    m_image1->setToolTip(QStringLiteral("Choose a folder"));
+    m_image1->setToolTip(tr("Choose a folder"));
     m_image1->installEventFilter(this);
     m_image1->setGeometry(Design::Image1.pixels());
 
     // The box tells the truth about the flag: it keeps its value for the run.
-    m_check1 = new QCheckBox(QStringLiteral("Apply Filter"), this);
+    m_check1 = new QCheckBox(tr("Apply Filter"), this);
     m_check1->setChecked(engine.settings().BatchFilter);
     m_check1->setGeometry(Design::Check1.pixels());
 
-    m_skipExisting = new QCheckBox(QStringLiteral("Skip photos already saved"), this);
+    m_skipExisting = new QCheckBox(tr("Skip photos already saved"), this);
     m_skipExisting->setGeometry(Design::chkSkipExisting.pixels());
-    m_recursive = new QCheckBox(QStringLiteral("Include all sub-folders"), this);
+    m_recursive = new QCheckBox(tr("Include all sub-folders"), this);
     m_recursive->setGeometry(Design::chkRecursive.pixels());
 
-    m_command1 = new QPushButton(QStringLiteral("Go"), this);
+    m_source = new QLabel(this);
+    m_source->setGeometry(Design::lblSource.pixels());
+
+    m_command1 = new QPushButton(tr("Go"), this);
     m_command1->setAutoDefault(false);
     m_command1->setGeometry(Design::Command1.pixels());
 
@@ -100,7 +107,7 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
     m_progressText->setGeometry(Design::progressText.pixels());
     m_progress = new QProgressBar(this);
     m_progress->setGeometry(Design::progressBar.pixels());
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setAutoDefault(false);
     m_cancel->setGeometry(Design::cmdCancel.pixels());
     for (QWidget* widget :
@@ -116,6 +123,49 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
     connect(m_check1, &QCheckBox::clicked, this, [this](bool checked) { m_engine.settings().BatchFilter = checked; });
     connect(m_command1, &QPushButton::clicked, this, &frmBatch::Go);
     connect(m_cancel, &QPushButton::clicked, this, &frmBatch::cancelBatch);
+    // The target counts too: its own outputs are never sources, and it
+    // holds the photos saved already.
+    for (QCheckBox* choice : { m_skipExisting, m_recursive })
+        connect(choice, &QCheckBox::toggled, this, &frmBatch::showSource);
+    connect(m_txtCible, &QLineEdit::editingFinished, this, &frmBatch::showSource);
+    showSource();
+}
+
+void frmBatch::showSource()
+{
+    SettingsRecord settings = m_engine.settings();
+    settings.TargetFolder = m_txtCible->text();
+    BatchOptions options;
+    options.skipExisting = m_skipExisting->isChecked();
+    options.recursive = m_recursive->isChecked();
+    const BatchPlan plan = BatchPlan::make(m_sourceFolder, settings, options);
+    QSet<QString> folders;
+    for (const BatchPlan::Photo& photo : plan.photos())
+        if (photo.action != BatchPlan::Action::Skip) folders.insert(photo.subFolder);
+    const int photos = static_cast<int>(plan.photos().size()) - plan.count(BatchPlan::Action::Skip);
+
+    QString counts = photos == 1 ? tr("1 photo") : tr("%1 photos").arg(photos);
+    counts = folders.size() == 1 ? tr("%1 in 1 folder").arg(counts)
+                                 : tr("%1 in %2 folders").arg(counts).arg(folders.size());
+    if (plan.count(BatchPlan::Action::Skip) > 0)
+        counts = tr("%1 (%2 saved already)").arg(counts).arg(plan.count(BatchPlan::Action::Skip));
+    // The folder gives way in its middle when the line is too long.
+    const QString folder = QDir::toNativeSeparators(m_sourceFolder);
+    const QString line = tr("Source: %1 — %2");
+    const int room = m_source->width() - m_source->fontMetrics().horizontalAdvance(line.arg(QString(), counts));
+    m_source->setText(line.arg(m_source->fontMetrics().elidedText(folder, Qt::ElideMiddle, std::max(room, 0)), counts));
+    m_source->setToolTip(line.arg(folder, counts));
+}
+
+frmBatch::SummaryHook& frmBatch::summaryHook()
+{
+    static SummaryHook hook;
+    return hook;
+}
+
+frmBatch::SummaryHook frmBatch::setSummaryHook(SummaryHook hook)
+{
+    return std::exchange(summaryHook(), std::move(hook));
 }
 
 bool frmBatch::eventFilter(QObject* watched, QEvent* event)
@@ -131,8 +181,10 @@ bool frmBatch::eventFilter(QObject* watched, QEvent* event)
 
 void frmBatch::browseTarget()
 {
-    const QString folder = cOpen::shared().BrowseFolder(QStringLiteral("Choose a folder"));
-    if (!folder.isEmpty()) m_txtCible->setText(folder);
+    const QString folder = cOpen::shared().BrowseFolder(tr("Choose a folder"));
+    if (folder.isEmpty()) return;
+    m_txtCible->setText(folder);
+    showSource();
 }
 
 void frmBatch::reject()
@@ -153,7 +205,7 @@ void frmBatch::Go()
     for (QWidget* choice : std::initializer_list<QWidget*> { m_txtCible, m_check1, m_skipExisting, m_recursive })
         choice->setEnabled(false);
     setFixedSize(Design::Running.pixelSize());
-    m_progressText->setText(QStringLiteral("Looking for photos..."));
+    m_progressText->setText(tr("Looking for photos..."));
     m_progress->setRange(0, 0);
     m_progressText->show();
     m_progress->show();
@@ -176,18 +228,45 @@ void frmBatch::Go()
         try {
             m_report = m_engine.BatchTransform(m_sourceFolder, options, this);
         } catch (const RuntimeError& error) {
-            stopped = error.fullText();
+            stopped = error.userText();
         } catch (const std::exception& error) {
             stopped = QString::fromLocal8Bit(error.what());
         }
     }
     m_running = false;
     emit batchRunning(false);
-
-    QString summary = m_report.summaryText();
-    if (!stopped.isEmpty()) summary = QStringLiteral("The batch stopped: %1\n%2").arg(stopped, summary);
-    MessageBox::show(summary, windowTitle());
+    showSummary(stopped);
     accept();
+}
+
+void frmBatch::showSummary(const QString& stopped)
+{
+    QMessageBox box(this);
+    box.setWindowTitle(windowTitle());
+    QStringList text;
+    if (!m_report.blocked.isEmpty()) {
+        text << m_report.blocked << tr("No photo was treated.");
+    } else {
+        if (stopped.isEmpty())
+            text << m_report.countText();
+        else
+            text << tr("The batch stopped: %1\n%2").arg(stopped, m_report.countText());
+        if (const qsizetype notes = m_report.notes.size(); notes > 0)
+            text << (notes == 1 ? tr("1 note on the photos written.")
+                                : tr("%1 notes on the photos written.").arg(notes));
+    }
+    box.setText(text.join(QLatin1Char('\n')));
+    // Each photo's line goes into the details, which scroll: the box keeps
+    // its size however many there are.
+    const QStringList lines = m_report.problemLines();
+    if (!lines.isEmpty()) box.setDetailedText(lines.join(QLatin1Char('\n')));
+    const bool wrong = !m_report.failures.isEmpty() || !m_report.passedOver.isEmpty() || !m_report.blocked.isEmpty()
+        || !stopped.isEmpty();
+    box.setIcon(wrong ? QMessageBox::Warning : QMessageBox::Information);
+    if (summaryHook())
+        summaryHook()(box);
+    else
+        box.exec();
 }
 
 bool frmBatch::started(const BatchPlan& plan)
@@ -195,19 +274,18 @@ bool frmBatch::started(const BatchPlan& plan)
     const int total = static_cast<int>(plan.photos().size());
     m_progress->setRange(0, std::max(total, 1));
     m_progress->setValue(0);
-    m_progressText->setText(QStringLiteral("0 of %1 photos done").arg(total));
+    m_progressText->setText(tr("0 of %1 photos done").arg(total));
     return waiting();
 }
 
 bool frmBatch::photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total)
 {
     m_progress->setValue(done);
-    m_progressText->setText(
-        QStringLiteral("%1 of %2 photos done: %3%4")
-            .arg(done)
-            .arg(total)
-            .arg(QFileInfo(photo.path).fileName(),
-                outcome.kind == BatchOutcome::Kind::Skipped ? QStringLiteral(" (skipped)") : QString()));
+    m_progressText->setText(tr("%1 of %2 photos done: %3%4")
+                                .arg(done)
+                                .arg(total)
+                                .arg(QFileInfo(photo.path).fileName(),
+                                    outcome.kind == BatchOutcome::Kind::Skipped ? tr(" (skipped)") : QString()));
     return waiting();
 }
 

@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -33,6 +34,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -759,6 +761,8 @@ TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
         return states << f.TheFile->isEnabled();
     };
     QList<bool> during;
+    const frmBatch::SummaryHook saved = frmBatch::setSummaryHook([this](QMessageBox& box) { messages << box.text(); });
+    const auto restore = qScopeGuard([&saved] { frmBatch::setSummaryHook(saved); });
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<frmBatch*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);

@@ -1,5 +1,4 @@
 #include "ui/frmBatch.h"
-#include "platform/MessageBox.h"
 #include "support/TestSupport.h"
 #include "ui/cOpen.h"
 #include "workflow/PhotoEngine.h"
@@ -8,10 +7,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,9 +27,12 @@ protected:
     void SetUp() override
     {
         m_savedPickers = cOpen::shared().pickers;
-        m_savedHook = MessageBox::setHook([this](const QString& text, const QString& title) {
-            messages << text;
-            titles << title;
+        m_savedHook = frmBatch::setSummaryHook([this](QMessageBox& box) {
+            messages << box.text();
+            titles << box.windowTitle();
+            details << box.detailedText();
+            icons << box.icon();
+            boxHeight = box.sizeHint().height();
             // The box is shown with the normal pointer.
             cursorDuringMessage = QApplication::overrideCursor() != nullptr;
         });
@@ -45,7 +50,7 @@ protected:
     }
     void TearDown() override
     {
-        MessageBox::setHook(m_savedHook);
+        frmBatch::setSummaryHook(m_savedHook);
         cOpen::shared().pickers = m_savedPickers;
     }
 
@@ -57,12 +62,15 @@ protected:
     QString source;
     QStringList messages;
     QStringList titles;
+    QStringList details;
+    QList<QMessageBox::Icon> icons;
+    int boxHeight = 0;
     bool cursorDuringMessage = true;
 
 private:
     QTemporaryDir m_dir;
     cOpen::Pickers m_savedPickers;
-    MessageBox::Hook m_savedHook;
+    frmBatch::SummaryHook m_savedHook;
 };
 
 } // namespace
@@ -102,7 +110,9 @@ TEST_F(frmBatchTest, ABatchWithABrokenPhotoReportsItAndGivesThePointerBack)
     EXPECT_TRUE(QFile::exists(target + "/Images/photos/Canon_40D.jpg"));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("1 of 2 photos treated, 1 failed.")) << messages[0].toStdString();
-    EXPECT_TRUE(messages[0].contains("broken.jpg"));
+    // The counts come first; each photo's line is in the details.
+    EXPECT_TRUE(details[0].contains("broken.jpg: ")) << details[0].toStdString();
+    EXPECT_EQ(icons[0], QMessageBox::Warning);
     EXPECT_EQ(titles[0], "Batch Transform");
 
     // The window heard when to lock its photo commands and when to give
@@ -186,4 +196,77 @@ TEST_F(frmBatchTest, TheFolderIconBrowsesAndTheBoxShowsAndSetsTheFilterFlag)
     EXPECT_EQ(dialog.txtCible()->text(), "/tmp/batch-out");
     // Nothing is stored before Go.
     EXPECT_NE(settings.TargetFolder, "/tmp/batch-out");
+}
+
+TEST_F(frmBatchTest, TheSummaryFitsTheScreenWithItsLinesInDetailsAndSaysWhatHappenedToEachPhoto)
+{
+    // Sixty failures: the box keeps its size, the lines scroll in its details.
+    for (int i = 0; i < 59; ++i)
+        writeFile(source + QStringLiteral("/broken%1.jpg").arg(i, 2, 10, QLatin1Char('0')), "not a JPEG");
+    frmBatch many(engine, source);
+    many.Go();
+    ASSERT_EQ(messages.size(), 1);
+    // The counts first: the one photo written needs a word (its stamp).
+    EXPECT_EQ(messages[0].toStdString(), "1 of 61 photos treated, 60 failed.\n1 note on the photos written.");
+    EXPECT_EQ(details[0].count(".jpg: Cannot open the picture"), 60) << details[0].toStdString();
+    EXPECT_EQ(icons[0], QMessageBox::Warning);
+    EXPECT_LE(boxHeight, QGuiApplication::primaryScreen()->availableGeometry().height());
+
+    // A photo without a date is written without a stamp and named, through
+    // the parallel runner as well: a note, not a failure.
+    const QString undated = root() + "/undated";
+    QDir().mkpath(undated);
+    for (const char* name : { "Canon_40D.jpg", "PaintTool_sample.jpg", "Nikon_D70.jpg" })
+        QFile::copy(testPhoto(QStringLiteral("cameras/") + name), undated + '/' + name);
+    frmBatch notes(engine, undated);
+    notes.setJobs(2);
+    notes.Go();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("3 of 3 photos treated.\n")) << messages[1].toStdString();
+    EXPECT_TRUE(details[1].contains(
+        QDir::toNativeSeparators(undated + "/PaintTool_sample.jpg") + ": no date in the photo: saved without a stamp"))
+        << details[1].toStdString();
+    EXPECT_EQ(icons[1], QMessageBox::Information);
+}
+
+TEST_F(frmBatchTest, AnOutputFolderThatCannotBeWrittenStopsTheBatchBeforeItsFirstPhoto)
+{
+    // A file stands where the target's Images folder should be.
+    writeFile(settings.TargetFolder + "/Images", "a file");
+    frmBatch dialog(engine, source);
+    dialog.Go();
+    EXPECT_EQ(dialog.report().treated, 0);
+    EXPECT_TRUE(dialog.report().failures.isEmpty());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0],
+        "Cannot write into " + QDir::toNativeSeparators(settings.TargetFolder + "/Images/photos")
+            + ": Not a directory\nNo photo was treated.");
+    EXPECT_EQ(icons[0], QMessageBox::Warning);
+    EXPECT_FALSE(QFile::exists(settings.TargetFolder + "/Miniatures/photos/Canon_40D.jpg"));
+}
+
+TEST_F(frmBatchTest, TheSourceLineCountsThePhotosAndFoldersTheChoicesLeaveToTreat)
+{
+    QDir().mkpath(source + "/deeper");
+    QFile::copy(testPhoto("cameras/Canon_40D.jpg"), source + "/deeper/b.jpg");
+    QDir().mkpath(root() + "/empty");
+    frmBatch dialog(engine, root());
+    const auto line = [&] { return dialog.lblSource()->toolTip(); };
+    const QString folder = QDir::toNativeSeparators(root());
+    // The sub-folders photos and empty; their photos only, not deeper's.
+    EXPECT_EQ(line(), "Source: " + folder + " — 2 photos in 1 folder");
+    dialog.chkRecursive()->click();
+    EXPECT_EQ(line(), "Source: " + folder + " — 3 photos in 2 folders");
+    EXPECT_TRUE(dialog.lblSource()->text().endsWith(" — 3 photos in 2 folders"));
+
+    frmBatch first(engine, root());
+    first.chkRecursive()->click();
+    first.Go();
+    frmBatch again(engine, root());
+    again.chkRecursive()->click();
+    again.chkSkipExisting()->click();
+    // The broken photo gave no output: it is the one left to treat.
+    EXPECT_EQ(again.lblSource()->toolTip(), "Source: " + folder + " — 1 photo in 1 folder (2 saved already)");
+    again.chkSkipExisting()->click();
+    EXPECT_EQ(again.lblSource()->toolTip(), "Source: " + folder + " — 3 photos in 2 folders");
 }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libturbojpeg0-dev libexiv2-dev
+  qt6-l10n-tools qt6-tools-dev
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth

@@ -81,7 +81,13 @@ void IniFile::setText(const QString& sText)
     m_crlf = text.contains(u"\r\n");
     m_lines.clear();
     for (QStringView line : text.split(u'\n')) {
-        if (line.endsWith(u'\r')) line.chop(1);
+        // Every carriage return at the end goes, not only the one of a CR LF:
+        // a line kept with a CR at its end would be written back as one
+        // ending in CR CR LF, or, in a file of LF endings, would bring in the
+        // file's first CR LF and turn the next load's endings to CR LF. As
+        // blanks around names and values, they have no meaning.
+        while (line.endsWith(u'\r'))
+            line.chop(1);
         m_lines.append(line.toString());
     }
     // The line ending after the last line does not open another one.

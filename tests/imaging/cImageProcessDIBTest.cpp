@@ -4,8 +4,8 @@
 #include "imaging/cPalette.h"
 #include "imaging/mHLSRGB.h"
 #include "platform/RuntimeError.h"
+#include "support/TestSupport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -317,7 +317,7 @@ TEST(cImageProcessDIBTest, PixelOperationsAgreeWithReferenceOnRandomPictures)
                         v[c] = uint8_t(v[c] * std::clamp(amount, 0, 255) / 255);
                 });
             });
-    for (int32_t amount : { 10, 0, -35, -100, -300, 60, 2000 })
+    for (int32_t amount : { 10, 0, -35, -100, -300, 60, 2000, INT32_MAX, INT32_MIN })
         operations.emplace_back(
             "Lighten", [=](auto& p, auto& a, auto&) { return p.Lighten(a, amount); },
             [=](Plain& a, Plain&) { return eachPixel(a, [=](uint8_t* v) { refLighten(v, std::max(amount, -100)); }); });
@@ -353,13 +353,11 @@ TEST(cImageProcessDIBTest, PixelOperationsAgreeWithReferenceOnRandomPictures)
     for (auto [width, height] : sizes)
         for (const auto& [name, operation, reference] : operations) {
             if (name == "ApplyPalette") { // a new palette of 1 to 20 entries each time
-                QFile file(paletteFile);
-                ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                QByteArray text;
                 for (uint32_t i = 0, n = 1 + random() % 20; i < n; ++i)
-                    file.write(QByteArray::number(random() % 256) + ' ' + QByteArray::number(random() % 256) + ' '
-                        + QByteArray::number(random() % 256) + "\r\n");
-                file.close();
-                ASSERT_TRUE(palette.LoadFromFile(paletteFile));
+                    text += QByteArray::number(random() % 256) + ' ' + QByteArray::number(random() % 256) + ' '
+                        + QByteArray::number(random() % 256) + "\r\n";
+                ASSERT_TRUE(writeFile(paletteFile, text) && palette.LoadFromFile(paletteFile));
             }
             auto a = picture(width, height, &random), b = picture(width, height, &random);
             for (int32_t y = 0; y < height; y += 2) // pixels alike in both, for ties of brightness
@@ -564,16 +562,16 @@ TEST(cImageProcessDIBTest, ErrorDiffusionCases)
     // Black against a palette of white only is nearest to no entry (765);
     // the white one is taken. An empty palette is refused.
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("white.txt")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("255 255 255\r\n");
-    file.close();
+    const QString white = dir.filePath(QStringLiteral("white.txt"));
     cPalette palette;
-    ASSERT_TRUE(palette.LoadFromFile(file.fileName()));
+    ASSERT_TRUE(writeFile(white, "255 255 255\r\n") && palette.LoadFromFile(white));
     auto from = picture(3, 2, nullptr, 0), to = picture(3, 2, nullptr);
     ASSERT_TRUE(process.ApplyPalette(*from, *to, palette));
     EXPECT_EQ(pixel(*from, 2, 1), 255);
     EXPECT_FALSE(process.ApplyPalette(*from, *to, cPalette()));
+    // The diffusion reads one buffer while writing the other.
+    EXPECT_FALSE(process.ApplyPalette(*from, *from, palette));
+    EXPECT_FALSE(process.BlackAndWhite(*from, *from));
 }
 
 TEST(cImageProcessDIBTest, MismatchedOrMissingBuffersAreRefused)

@@ -1,11 +1,7 @@
 #include "platform/PixelSurface.h"
 
-#include "platform/FileStamp.h"
-
-#include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -33,22 +29,4 @@ TEST(PixelSurfaceTest, RefusesImpossibleSizes)
     EXPECT_FALSE(PixelSurface::create(1, -1));
     EXPECT_FALSE(PixelSurface::create(50000, 5001)); // above 250 megapixels
     EXPECT_TRUE(PixelSurface::create(1, 1));
-}
-
-TEST(FileStampTest, LooksUpAndAppliesTimesAndPermissions)
-{
-    QTemporaryDir dir;
-    EXPECT_FALSE(FileStamp::lookUp(dir.filePath("none")));
-    EXPECT_FALSE(FileStamp::lookUp(dir.path())); // a folder is not a file
-    QFile a(dir.filePath("a")), b(dir.filePath("b"));
-    ASSERT_TRUE(a.open(QIODevice::WriteOnly) && b.open(QIODevice::WriteOnly));
-    a.close();
-    b.close();
-    FileStamp stamp = *FileStamp::lookUp(a.fileName());
-    stamp.modificationTime.tv_sec -= 1000;
-    stamp.permissions = 0604;
-    ASSERT_TRUE(stamp.applyTo(b.fileName()));
-    const FileStamp back = *FileStamp::lookUp(b.fileName());
-    EXPECT_EQ(back.modificationTime.tv_sec, stamp.modificationTime.tv_sec);
-    EXPECT_EQ(back.permissions, 0604u);
 }

@@ -80,18 +80,19 @@ void IniFile::setText(const QString& sText)
     if (text.startsWith(QChar(0xFEFF))) text = text.mid(1);
     m_crlf = text.contains(u"\r\n");
     m_lines.clear();
-    for (QStringView line : text.split(u'\n')) {
-        // Every carriage return at the end goes, not only the one of a CR LF:
-        // a line kept with a CR at its end would be written back as one
-        // ending in CR CR LF, or, in a file of LF endings, would bring in the
-        // file's first CR LF and turn the next load's endings to CR LF. As
-        // blanks around names and values, they have no meaning.
-        while (line.endsWith(u'\r'))
-            line.chop(1);
-        m_lines.append(line.toString());
+    // A line ends with CR LF, LF or a lone CR, as in the private-profile
+    // files; so no line holds a CR, and no value holds a line break that
+    // could not be written back. The ending after the last line does not
+    // open another one.
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        m_lines.append(text.mid(start, end - start).toString());
+        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
+        start = end + 1;
     }
-    // The line ending after the last line does not open another one.
-    if (text.endsWith(u'\n') || text.isEmpty()) m_lines.removeLast();
 }
 
 QString IniFile::text() const

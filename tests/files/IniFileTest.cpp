@@ -14,10 +14,10 @@ TEST(IniFileTest, OddLineEndingsSettleAfterOneLoad)
         const char* settled;
     } cases[] = {
         { "", "" }, { "[S]\nk=v", "[S]\nk=v\n" }, { "[S]\r\nk=v\r\n", "[S]\r\nk=v\r\n" },
-        { "[S]\nk=v\r\r", "[S]\nk=v\n" }, // two CRs and no LF at the very end
-        { "[S]\r\nk=v\r\r", "[S]\r\nk=v\r\n" }, { "[S]\r\r\nk=v\r\r\n", "[S]\r\nk=v\r\n" },
+        { "[S]\nk=v\r\r", "[S]\nk=v\n\n" }, // two CRs and no LF at the very end
+        { "[S]\r\nk=v\r\r", "[S]\r\nk=v\r\n\r\n" }, { "[S]\r\r\nk=v\r\n", "[S]\r\n\r\nk=v\r\n" },
         { "[S]\nk=v\r", "[S]\nk=v\n" }, { "[S]\r\nk=v\n", "[S]\r\nk=v\r\n" }, // mixed: one CR LF makes them all CR LF
-        { "a=1\rb=2\n", "a=1\rb=2\n" }, // a lone CR inside a line stays
+        { "a=1\rb=2\n", "a=1\nb=2\n" }, // a lone CR ends a line too
         { "\r", "\n" }, { "\r\n\r\n", "\r\n\r\n" }, { "\n\r", "\n\n" },
         { "\xEF\xBB\xBF[S]\nk=v\n", "[S]\nk=v\n" }, // the byte order mark goes
     };
@@ -54,4 +54,18 @@ TEST(IniFileTest, LoadSaveLoadGivesTheSameFile)
     ASSERT_TRUE(file.setValue(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v")));
     ASSERT_TRUE(file.save(path));
     EXPECT_EQ(readFile(path), "[S]\nk=v\n");
+}
+
+TEST(IniFileTest, AValueReadIsWrittenBackUnchanged)
+{
+    // A lone CR inside what an editor shows as one line ends the value; it
+    // once stayed in it, and could only be written back as a blank.
+    IniFile file;
+    file.setText(QString::fromUtf8("[DATE]\r\nformat=DD/MM/YYYY HH:MM\r\xA4"
+                                   "font=Arial\r\n"));
+    const QString before = file.text();
+    const auto format = file.value(QStringLiteral("DATE"), QStringLiteral("format"));
+    ASSERT_EQ(format, QStringLiteral("DD/MM/YYYY HH:MM"));
+    ASSERT_TRUE(file.setValue(QStringLiteral("DATE"), QStringLiteral("format"), *format));
+    EXPECT_EQ(file.text(), before);
 }

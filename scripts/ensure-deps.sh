@@ -10,6 +10,9 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth
   clang-format
+  # The sanitizer build and the fuzz targets: clang, its runtime libraries
+  # (which clang only recommends) and the symbolizer for readable reports.
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include "imaging/cDIBSection.h"
 #include "platform/ExifReader.h"
 #include "platform/PictureLoader.h"
+#include "platform/ProcessSetup.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QDir>
@@ -34,11 +35,12 @@ struct PhotoFolderFixture {
         cDIBSection photo;
         photo.CreateFromPicture(PictureLoader::load(source));
         auto big = photo.Resample(3000, 4000);
-        const QByteArray exif = ExifReader::exifBlockFor(source, 4000, 3000);
+        JpegMetadata metadata;
+        metadata.exif = ExifReader::exifBlockFor(source, 4000, 3000);
         folder = dir.filePath(QStringLiteral("2026"));
         QDir().mkpath(folder);
         for (int i = 0; i < PhotoCount; ++i)
-            mIntelJPEGLibrary::SaveJPG(*big, QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i), 90, exif);
+            mIntelJPEGLibrary::SaveJPG(*big, QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i), 90, metadata);
     }
 };
 
@@ -82,8 +84,8 @@ void BM_BatchTransform(benchmark::State& state)
     settings.CurrentFilter = 5;
     settings.TargetFolder = f.out.path();
     PhotoEngine engine(settings);
-    engine.Controls.Label1.Left = 300;
-    engine.Controls.Label1.Top = 300;
+    engine.Controls().Label1.Left = 300;
+    engine.Controls().Label1.Top = 300;
     engine.ApplyDateStyle();
     for (auto _ : state) {
         const BatchReport result = engine.BatchTransform(f.folder);
@@ -99,6 +101,7 @@ BENCHMARK(BM_BatchTransform)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 int main(int argc, char** argv)
 {
+    ProcessSetup::init();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv); // fonts for the stamp
     benchmark::Initialize(&argc, argv);

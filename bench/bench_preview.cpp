@@ -8,6 +8,7 @@
 #include "files/mMain.h"
 #include "imaging/cDIBSection.h"
 #include "platform/PictureLoader.h"
+#include "platform/ProcessSetup.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QDir>
@@ -56,8 +57,8 @@ void BM_OpenPhotoAndPreview(benchmark::State& state)
         PhotoEngine engine(settings);
         engine.SetPhotoPaths(path, outputs);
         engine.OpenPhoto();
-        const QSize shown(static_cast<int>(std::nearbyint(engine.Controls.Image1.Width / PhotoEngine::TwipsPerPixel)),
-            static_cast<int>(std::nearbyint(engine.Controls.Image1.Height / PhotoEngine::TwipsPerPixel)));
+        const QSize shown(static_cast<int>(std::nearbyint(engine.Controls().Image1.Width / PhotoEngine::TwipsPerPixel)),
+            static_cast<int>(std::nearbyint(engine.Controls().Image1.Height / PhotoEngine::TwipsPerPixel)));
         const QImage preview = engine.PreviewPicture(shown);
         benchmark::DoNotOptimize(preview.constBits());
         if (preview.width() < shown.width() || preview.height() < shown.height())
@@ -70,6 +71,7 @@ BENCHMARK(BM_OpenPhotoAndPreview)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark
 
 int main(int argc, char** argv)
 {
+    ProcessSetup::init();
     // The engine measures fonts for the stamp labels.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -1,8 +1,9 @@
 #include "files/IniFile.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -68,10 +69,13 @@ bool IniFile::load(const QString& sPath)
 
 bool IniFile::save(const QString& sPath) const
 {
-    QSaveFile file(sPath);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(text().toUtf8());
-    return file.commit();
+    // A link is followed, so that the file it names gets the new text; a
+    // file that may not be written is left as it is.
+    QFileInfo target(sPath);
+    for (int depth = 0; depth < 40 && target.isSymLink(); ++depth)
+        target.setFile(target.symLinkTarget());
+    if (target.exists() && !target.isWritable()) return false;
+    return AtomicFile::write(target.filePath(), text().toUtf8(), AtomicFile::Keep::Permissions) == 0;
 }
 
 void IniFile::setText(const QString& sText)

@@ -22,9 +22,10 @@ public:
     // Reads the file at sPath. A missing file gives an empty one; false when
     // the file exists but cannot be read (the object is then left empty).
     bool load(const QString& sPath);
-    // Writes the whole text to a temporary file in the same folder and renames
-    // it over sPath, so a failed or interrupted write leaves the old file as
-    // it was. False when the file cannot be written.
+    // Writes the whole text in place of sPath (through AtomicFile), so a
+    // failed or interrupted write leaves the old file as it was; a file that
+    // is replaced keeps its permissions. False when the file cannot be
+    // written.
     bool save(const QString& sPath) const;
 
     // The value of the key, whole; nothing when the section or key is missing.

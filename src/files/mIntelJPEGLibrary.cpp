@@ -1,21 +1,15 @@
 #include "files/mIntelJPEGLibrary.h"
 
 #include "imaging/cDIBSection.h"
-#include "platform/ExifReader.h"
-#include "platform/FileStamp.h"
+#include "platform/AtomicFile.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <turbojpeg.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace mIntelJPEGLibrary {
 namespace {
@@ -60,7 +54,7 @@ private:
     tjhandle m_handle;
 };
 
-QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock)
+QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const JpegMetadata& metadata)
 {
     Compressor tj;
     if (!tj.handle()) failInit(-1, QString::fromLocal8Bit(tjGetErrorStr2(nullptr)));
@@ -77,69 +71,23 @@ QByteArray encode(const cDIBSection& cDib, int32_t lQuality, const QByteArray& e
     }
 
     const QByteArray jpeg(reinterpret_cast<const char*>(tj.m_buffer), static_cast<qsizetype>(tj.m_size));
-    return ExifReader::withExifBlock(jpeg, exifBlock);
-}
-
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
+    return metadata.insertedInto(jpeg);
 }
 
 } // namespace
 
-QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock)
+QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const JpegMetadata& metadata)
 {
-    return encode(cDib, lQuality, exifBlock);
+    return encode(cDib, lQuality, metadata);
 }
 
-bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const QByteArray& exifBlock)
+bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const JpegMetadata& metadata)
 {
-    const QByteArray jpeg = encode(cDib, lQuality, exifBlock);
-
-    const QFileInfo target(sFile);
-    const QString shownName = QDir::toNativeSeparators(sFile);
-    if (target.isDir()) failWrite(EISDIR, shownName + QStringLiteral(": a folder has this name"));
-    const std::optional<FileStamp> previous = FileStamp::lookUp(sFile);
-
-    // A hidden temporary file beside the target, renamed over it once the
-    // whole picture is on disk.
-    QByteArray tempName = QFile::encodeName(
-        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) {
-        const int error = errno;
-        failWrite(error, shownName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
-    }
-    const bool written = writeAll(fd, jpeg.constData(), static_cast<size_t>(jpeg.size())) && ::fdatasync(fd) == 0;
-    const int writeError = errno;
-    // mkstemp makes the file private; a new file gets the usual permissions
-    // (those the umask leaves), a replaced one keeps its own.
-    if (written && !previous) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        ::unlink(tempName.constData());
-        failWrite(writeError, shownName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(writeError)));
-    }
-    // Carried over before the rename, so the target never shows other times.
-    // A failure here is not reported: the file then keeps its own times.
-    if (previous) previous->applyTo(QFile::decodeName(tempName));
-    if (::rename(tempName.constData(), QFile::encodeName(sFile).constData()) != 0) {
-        const int error = errno;
-        ::unlink(tempName.constData());
-        failWrite(error, shownName + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+    const QByteArray jpeg = encode(cDib, lQuality, metadata);
+    const int error = AtomicFile::write(sFile, jpeg, AtomicFile::Keep::TimesAndPermissions);
+    if (error != 0) {
+        const QString reason = error == EISDIR ? QStringLiteral("a folder has this name") : qt_error_string(error);
+        failWrite(error, QDir::toNativeSeparators(sFile) + QStringLiteral(": ") + reason);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/JpegMetadata.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,17 +15,16 @@ namespace mIntelJPEGLibrary {
 constexpr long ErrorNumber = 26001;
 
 // Writes cDib, upright, as a baseline 4:2:0 JPEG of quality lQuality
-// (0 to 100; 0 gives the encoder's lowest, 1). exifBlock, when not empty, is
-// an APP1 payload ("Exif\0\0" and TIFF data) stored in the file.
+// (0 to 100; 0 gives the encoder's lowest, 1), with the segments of
+// metadata (an EXIF block, a colour profile, XMP, IPTC) after its start.
 //
-// The file appears complete or not at all: the picture is written to a
-// temporary file in the target's folder, which then replaces the target.
-// A file that is replaced hands its access and modification times and its
-// permission bits on to the new one. Returns true; on failure raises a
-// RuntimeError numbered 26001 and leaves any existing file untouched.
-bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const QByteArray& exifBlock = {});
+// The file appears complete or not at all (AtomicFile): a file that is
+// replaced hands its access and modification times and its permission bits
+// on to the new one. Returns true; on failure raises a RuntimeError numbered
+// 26001 and leaves any existing file untouched.
+bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const JpegMetadata& metadata = {});
 
 // The same encoding into memory, for callers that do not want a file.
-QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const QByteArray& exifBlock = {});
+QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const JpegMetadata& metadata = {});
 
 } // namespace mIntelJPEGLibrary

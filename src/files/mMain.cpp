@@ -31,12 +31,6 @@ void readInto(
 
 } // namespace
 
-SettingsRecord& mMain::settings()
-{
-    static SettingsRecord record;
-    return record;
-}
-
 QString mMain::DefaultIniPath()
 {
     return ExecutableInfo::folder() + QStringLiteral("/config.ini");

@@ -7,6 +7,8 @@
 
 // The options every window shares, persisted in config.ini, and the run-time
 // flags beside them. All zero or empty until LoadSettingsRecord fills them.
+// There is no record of the process: its owner (the main window, the
+// command-line tool, a test) hands it to the engine and the dialogs.
 struct SettingsRecord {
     double PreviewScale = 0; // COEF/preview
     int32_t JpegQuality = 0; // COEF/JPG
@@ -23,7 +25,6 @@ struct SettingsRecord {
     QString TargetFolder {}; // REP/cible
 
     // Not persisted.
-    bool WorkReady = false;
     int32_t CurrentFilter = 0;
     bool BatchFilter = false;
     bool ExifShown = false;
@@ -31,13 +32,11 @@ struct SettingsRecord {
     bool operator==(const SettingsRecord&) const = default;
 };
 
-// The settings record of the process and its reading from and writing to
-// config.ini. The keys that belong to the main window's controls (PATH/folder,
-// PATH/drive, LABEL/top, LABEL/left) are read by the window with ReadIni and
-// the conversions below, and written together with the record.
+// The settings record's reading from and writing to config.ini. The keys that belong to the main window's controls
+// (PATH/folder, PATH/drive, LABEL/top, LABEL/left) are read by the window with ReadIni and the conversions below, and
+// written together with the record.
 class mMain {
 public:
-    static SettingsRecord& settings();
     // config.ini in the executable's folder.
     static QString DefaultIniPath();
 

@@ -2,72 +2,194 @@
 
 #include <QTransform>
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+void swapPixel(uint8_t* a, uint8_t* b)
+{
+    uint8_t t[3];
+    std::memcpy(t, a, 3);
+    std::memcpy(a, b, 3);
+    std::memcpy(b, t, 3);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Sixteen pixels are 48 bytes, three 16-byte blocks. Reversed, byte j of
+// the output is byte 3 (15 - j / 3) + j % 3 of the input; masks[k][s] picks
+// for output block k the bytes that lie in input block s (0x80 elsewhere:
+// the shuffle writes zero there, and the shuffles are or-ed).
+struct ReverseMasks {
+    alignas(16) uint8_t mask[3][3][16];
+};
+
+constexpr ReverseMasks makeReverseMasks()
+{
+    ReverseMasks m {};
+    for (int k = 0; k < 3; ++k) {
+        for (int s = 0; s < 3; ++s) {
+            for (int i = 0; i < 16; ++i) {
+                const int j = 16 * k + i;
+                const int from = 3 * (15 - j / 3) + j % 3;
+                m.mask[k][s][i] = from / 16 == s ? static_cast<uint8_t>(from % 16) : 0x80;
+            }
+        }
+    }
+    return m;
+}
+
+constexpr ReverseMasks reverseMasks = makeReverseMasks();
+
+struct Sixteen {
+    __m128i block[3];
+};
+
+__attribute__((target("ssse3"))) Sixteen loadSixteen(const uint8_t* p)
+{
+    Sixteen g;
+    for (int s = 0; s < 3; ++s)
+        g.block[s] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * s));
+    return g;
+}
+
+__attribute__((target("ssse3"))) void storeReversed(uint8_t* p, const Sixteen& g)
+{
+    for (int k = 0; k < 3; ++k) {
+        __m128i out = _mm_setzero_si128();
+        for (int s = 0; s < 3; ++s) {
+            const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(reverseMasks.mask[k][s]));
+            out = _mm_or_si128(out, _mm_shuffle_epi8(g.block[s], mask));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * k), out);
+    }
+}
+
+// The pairs of swapReversed below, sixteen at a time while the groups at
+// both ends do not overlap; returns how many pixels of a it did.
+__attribute__((target("ssse3"))) int32_t swapReversedSixteens(uint8_t* a, uint8_t* b, int32_t count)
+{
+    const bool same = a == b;
+    int32_t i = 0;
+    for (; i + 16 <= (same ? count - 16 - i : count); i += 16) {
+        uint8_t* atA = a + 3 * i;
+        uint8_t* atB = b + 3 * (count - 16 - i);
+        const Sixteen fromA = loadSixteen(atA);
+        const Sixteen fromB = loadSixteen(atB);
+        storeReversed(atA, fromB);
+        storeReversed(atB, fromA);
+    }
+    return i;
+}
+
+const bool haveShuffle = __builtin_cpu_supports("ssse3");
+#endif
+
+// Makes the count pixels of row a those of row b in reverse order and those
+// of b those of a in reverse order; with a == b it reverses the row in
+// place. Pixel j of a trades places with pixel count - 1 - j of b, sixteen at
+// a time with byte shuffles where the processor has them, one by one for
+// the rest.
+void swapReversed(uint8_t* a, uint8_t* b, int32_t count)
+{
+    int32_t j = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (haveShuffle) j = swapReversedSixteens(a, b, count);
+#endif
+    // In a single row the middle pixel of an odd count stays.
+    for (const int32_t end = a == b ? count / 2 : count; j < end; ++j)
+        swapPixel(a + 3 * j, b + 3 * (count - 1 - j));
+}
+
+// Orientations 2, 3 and 4 keep the size: rows trade places top for bottom
+// (3, 4) and their pixels are reversed (2, 3), in place, so that every byte
+// is read and written once, as in a copy.
+void mirrorInPlace(PixelSurface& picture, bool leftRight, bool topBottom)
+{
+    const int32_t w = picture.width();
+    const int32_t h = picture.height();
+    if (!topBottom) {
+        for (int32_t r = 0; r < h; ++r)
+            swapReversed(picture.memoryRow(r), picture.memoryRow(r), w);
+        return;
+    }
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    std::vector<uint8_t> spare(leftRight ? 0 : rowBytes);
+    // Row r trades places with row h - 1 - r; the middle row of an odd
+    // height stays where it is.
+    for (int32_t r = 0; r <= (h - 1) / 2; ++r) {
+        uint8_t* low = picture.memoryRow(r);
+        uint8_t* high = picture.memoryRow(h - 1 - r);
+        if (leftRight) {
+            swapReversed(low, high, w);
+        } else if (low != high) {
+            std::memcpy(spare.data(), low, rowBytes);
+            std::memcpy(low, high, rowBytes);
+            std::memcpy(high, spare.data(), rowBytes);
+        }
+    }
+}
+
+// Orientations 5 to 8 swap the sides: each upright row is a stored column.
+// A stored column is scattered over every stored row, so the upright picture
+// is filled in blocks of a few upright columns (stored rows) by many upright
+// rows (stored columns): each block reads a few long runs of stored rows
+// front to back, which the processor fetches ahead, and the upright rows it
+// leaves half written are finished by the next block while still cached.
+void transposeInto(const PixelSurface& stored, PixelSurface& upright, int orientation)
+{
+    const int32_t w = stored.width();
+    const int32_t h = stored.height();
+    // The upright pixel (x, y), counted from the top-left corner, is the
+    // stored pixel at byte first + x * xStep + y * yStep: x walks a stored
+    // column up or down, y walks the stored columns left or right.
+    const bool fromRight = orientation == 7 || orientation == 8; // upright row 0 is the last stored column
+    const bool fromBottom = orientation == 6 || orientation == 7; // upright column 0 is the bottom stored line
+    const int64_t stride = stored.stride();
+    const int64_t xStep = fromBottom ? stride : -stride; // memory rows run bottom-up
+    const int64_t yStep = fromRight ? -3 : 3;
+    const uint8_t* first = stored.bits() + (fromBottom ? 0 : (h - 1) * stride) + (fromRight ? 3 * (w - 1) : 0);
+
+    constexpr int32_t BlockColumns = 8;
+    constexpr int32_t BlockRows = 1024;
+    const int32_t uw = upright.width(); // = h
+    const int32_t uh = upright.height(); // = w
+    for (int32_t by = 0; by < uh; by += BlockRows) {
+        const int32_t yEnd = std::min(by + BlockRows, uh);
+        for (int32_t bx = 0; bx < uw; bx += BlockColumns) {
+            const int32_t xEnd = std::min(bx + BlockColumns, uw);
+            // The upright rows in the order that reads the stored rows
+            // forwards.
+            for (int32_t k = by; k < yEnd; ++k) {
+                const int32_t y = yStep > 0 ? k : by + yEnd - 1 - k;
+                uint8_t* out = upright.scanLine(y) + 3 * bx;
+                const uint8_t* in = first + bx * xStep + y * yStep;
+                for (int32_t x = bx; x < xEnd; ++x, out += 3, in += xStep)
+                    std::memcpy(out, in, 3);
+            }
+        }
+    }
+}
+
+} // namespace
 
 std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelSurface> picture, int orientation)
 {
     if (!picture || orientation < 2 || orientation > 8) return picture;
-    const int32_t w = picture->width();
-    const int32_t h = picture->height();
-    const bool swap = swapsSides(orientation);
-    auto result = PixelSurface::create(swap ? h : w, swap ? w : h);
+    if (!swapsSides(orientation)) {
+        mirrorInPlace(*picture, orientation != 4, orientation != 2);
+        return picture;
+    }
+    // Every pixel of the new surface is written below.
+    auto result = PixelSurface::createForOverwrite(picture->height(), picture->width());
     if (!result) return picture;
-
-    // For the upright pixel (x, y), counted from the top-left corner, the
-    // stored pixel is at (x0 + dxx x + dxy y, y0 + dyx x + dyy y).
-    int32_t x0 = 0, dxx = 1, dxy = 0, y0 = 0, dyx = 0, dyy = 1;
-    switch (orientation) {
-    case 2:
-        x0 = w - 1;
-        dxx = -1;
-        break;
-    case 3:
-        x0 = w - 1;
-        dxx = -1;
-        y0 = h - 1;
-        dyy = -1;
-        break;
-    case 4:
-        y0 = h - 1;
-        dyy = -1;
-        break;
-    case 5:
-        dxx = 0;
-        dxy = 1;
-        dyx = 1;
-        dyy = 0;
-        break;
-    case 6:
-        dxx = 0;
-        dxy = 1;
-        y0 = h - 1;
-        dyx = -1;
-        dyy = 0;
-        break;
-    case 7:
-        x0 = w - 1;
-        dxx = 0;
-        dxy = -1;
-        y0 = h - 1;
-        dyx = -1;
-        dyy = 0;
-        break;
-    case 8:
-        x0 = w - 1;
-        dxx = 0;
-        dxy = -1;
-        dyx = 1;
-        dyy = 0;
-        break;
-    }
-    for (int32_t y = 0; y < result->height(); ++y) {
-        uint8_t* out = result->scanLine(y);
-        for (int32_t x = 0; x < result->width(); ++x) {
-            const int32_t sx = x0 + dxx * x + dxy * y;
-            const int32_t sy = y0 + dyx * x + dyy * y;
-            std::memcpy(out + 3 * x, picture->scanLine(sy) + 3 * sx, 3);
-        }
-    }
+    transposeInto(*picture, *result, orientation);
     return result;
 }
 

@@ -19,6 +19,11 @@ cDIBSection::~cDIBSection()
 
 bool cDIBSection::CreateDIB(DeviceContext, int32_t lWidth, int32_t lHeight, uintptr_t& hDib)
 {
+    return adoptSurface(lWidth, lHeight, PixelSurface::create(lWidth, lHeight), hDib);
+}
+
+bool cDIBSection::adoptSurface(int32_t lWidth, int32_t lHeight, std::unique_ptr<PixelSurface> surface, uintptr_t& hDib)
+{
     m_header = BITMAPINFOHEADER {};
     m_header.biSize = 40;
     m_header.biWidth = lWidth;
@@ -27,7 +32,7 @@ bool cDIBSection::CreateDIB(DeviceContext, int32_t lWidth, int32_t lHeight, uint
     m_header.biBitCount = 24;
     m_header.biCompression = 0;
     m_header.biSizeImage = static_cast<uint32_t>(static_cast<int64_t>(BytesPerScanLine()) * lHeight);
-    m_surface = PixelSurface::create(lWidth, lHeight);
+    m_surface = std::move(surface);
     hDib = m_surface ? reinterpret_cast<uintptr_t>(m_surface->bits()) : 0;
     return hDib != 0;
 }
@@ -51,13 +56,11 @@ void cDIBSection::CreateFromPicture(std::unique_ptr<PixelSurface> picThis)
         m_header = BITMAPINFOHEADER {};
         return;
     }
-    // Same header as Create would make, then adopt the decoded memory.
-    Create(0, 0);
-    m_header.biWidth = picThis->width();
-    m_header.biHeight = picThis->height();
-    m_header.biSizeImage = static_cast<uint32_t>(static_cast<int64_t>(BytesPerScanLine()) * picThis->height());
-    m_surface = std::move(picThis);
-    m_hDib = reinterpret_cast<uintptr_t>(m_surface->bits());
+    // Same header as Create would make, over the decoded memory.
+    ClearUp();
+    const int32_t width = picThis->width();
+    const int32_t height = picThis->height();
+    adoptSurface(width, height, std::move(picThis), m_hDib);
 }
 
 void cDIBSection::LoadPictureBlt(
@@ -126,8 +129,11 @@ void cDIBSection::ClearUp()
 std::unique_ptr<cDIBSection> cDIBSection::Resample(int32_t lNewHeight, int32_t lNewWidth) const
 {
     auto result = std::make_unique<cDIBSection>();
-    if (!result->Create(lNewWidth, lNewHeight)) return nullptr;
-    if (!m_surface) return result;
+    if (!m_surface) return result->Create(lNewWidth, lNewHeight) ? std::move(result) : nullptr;
+    // Both the copy and the scaling below write every pixel of the result.
+    if (!result->adoptSurface(
+            lNewWidth, lNewHeight, PixelSurface::createForOverwrite(lNewWidth, lNewHeight), result->m_hDib))
+        return nullptr;
     if (lNewWidth == Width() && lNewHeight == Height()) {
         result->LoadPictureBlt(hdc());
         return result;

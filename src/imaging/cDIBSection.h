@@ -71,6 +71,10 @@ public:
     const BITMAPINFOHEADER& header() const { return m_header; }
 
 private:
+    // Fills the header for lWidth x lHeight and takes surface as the pixel
+    // memory; hDib receives its identifier, 0 when there is none.
+    bool adoptSurface(int32_t lWidth, int32_t lHeight, std::unique_ptr<PixelSurface> surface, uintptr_t& hDib);
+
     BITMAPINFOHEADER m_header;
     std::unique_ptr<PixelSurface> m_surface;
     uintptr_t m_hDib = 0;

@@ -150,19 +150,24 @@ QString trailCameraDate(const Exiv2::Exifdatum& makerNote, Exiv2::ByteOrder orde
     return QString::asprintf("%04d:%02d:%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
 }
 
-// The library reports every oddity of a damaged file on standard error;
-// a damaged file is an ordinary case here, reported by an empty result.
-void quietLibrary()
+// The XMP toolkit keeps global state and is not safe to use from two
+// threads at once; the library takes this lock around it, so that any
+// thread may read a picture's metadata.
+std::recursive_mutex xmpMutex;
+
+void lockXmp(void* data, bool lock)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+    auto* mutex = static_cast<std::recursive_mutex*>(data);
+    if (lock)
+        mutex->lock();
+    else
+        mutex->unlock();
 }
 
 // The picture's metadata, read from the file itself (never through the
 // library's URL handling). Throws the library's errors.
 std::unique_ptr<Exiv2::Image> openImage(const QString& path)
 {
-    quietLibrary();
     if (!QFileInfo(path).isFile()) return nullptr;
         // The library takes the stream as its std::auto_ptr, which clang reports
         // as deprecated; there is no other way to hand it a file of our own.
@@ -259,6 +264,14 @@ ExifRecord ExifReader::read(const QString& path)
     return record;
 }
 
+void ExifReader::initialiseLibrary()
+{
+    // The library reports every oddity of a damaged file on standard error;
+    // a damaged file is an ordinary case here, reported by an empty result.
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    Exiv2::XmpParser::initialize(lockXmp, &xmpMutex);
+}
+
 int ExifReader::orientation(const ExifRecord& record)
 {
     const ExifRecord::Entry* entry = record.find(QStringLiteral("Orientation"));
@@ -293,22 +306,4 @@ QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int he
     } catch (const std::exception&) {
         return {};
     }
-}
-
-QByteArray ExifReader::withExifBlock(const QByteArray& jpegData, const QByteArray& exifPayload)
-{
-    const bool isJpeg = jpegData.size() >= 2 && static_cast<uint8_t>(jpegData[0]) == 0xFF
-        && static_cast<uint8_t>(jpegData[1]) == 0xD8;
-    if (!isJpeg || exifPayload.isEmpty() || exifPayload.size() > MaxApp1Payload) return jpegData;
-    const int length = static_cast<int>(exifPayload.size()) + 2;
-    QByteArray segment;
-    segment.reserve(length + 2);
-    segment.append(char(0xFF));
-    segment.append(char(0xE1));
-    segment.append(char(length >> 8));
-    segment.append(char(length & 0xFF));
-    segment.append(exifPayload);
-    QByteArray result = jpegData;
-    result.insert(2, segment);
-    return result;
 }

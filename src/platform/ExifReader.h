@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ExifRecord.h"
+#include "platform/JpegMetadata.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,6 +23,10 @@ public:
     // by blanks; the user comment as its text, whatever its length.
     static ExifRecord read(const QString& path);
 
+    // Sets up the library for the whole process: quiet, and its XMP parser
+    // ready for several threads. Called once at start-up (ProcessSetup).
+    static void initialiseLibrary();
+
     // The "Orientation" tag, 1 to 8; 1 when missing or out of range.
     static int orientation(const ExifRecord& record);
 
@@ -39,12 +44,6 @@ public:
     // no readable EXIF block or it cannot be made to fit.
     static QByteArray exifBlockFor(const QString& sourcePath, int width, int height);
 
-    // jpegData with an APP1 segment holding exifPayload inserted right
-    // after its start-of-image marker; jpegData unchanged when the payload
-    // is empty or too long, or jpegData is not a JPEG stream.
-    static QByteArray withExifBlock(const QByteArray& jpegData, const QByteArray& exifPayload);
-
     static constexpr int MaxBlobBytes = 64;
-    // A segment's length field counts itself and holds at most 65535.
-    static constexpr int MaxApp1Payload = 65533;
+    static constexpr int MaxApp1Payload = JpegMetadata::MaxPayload;
 };

@@ -15,11 +15,10 @@ std::optional<FileStamp> FileStamp::lookUp(const QString& path)
     return stamp;
 }
 
-bool FileStamp::applyTo(const QString& path) const
+bool FileStamp::applyTo(int fd) const
 {
-    const QByteArray name = path.toLocal8Bit();
     const timespec times[2] = { accessTime, modificationTime };
-    const bool timesSet = ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
-    const bool modeSet = ::chmod(name.constData(), permissions) == 0;
+    const bool timesSet = ::futimens(fd, times) == 0;
+    const bool modeSet = ::fchmod(fd, permissions) == 0;
     return timesSet && modeSet;
 }

@@ -20,6 +20,7 @@ struct FileStamp {
 
     // Nothing when the path does not name an existing regular file.
     static std::optional<FileStamp> lookUp(const QString& path);
-    // Best effort: false when the times or the permissions could not be set.
-    bool applyTo(const QString& path) const;
+    // Sets the times and the permissions of the open file fd. Best effort:
+    // false when either could not be set.
+    bool applyTo(int fd) const;
 };

@@ -130,7 +130,6 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
     QImageReader reader(&buffer);
     const QSize size = headerSize(reader);
     if (size.isValid()) checkSize(path, size.width(), size.height());
-    QImageReader::setAllocationLimit(static_cast<int>(PixelSurface::MaxPixels * 4 / (1024 * 1024)) + 1);
     QImage image;
     if (!reader.read(&image)) {
         if (reason) *reason = reader.errorString();
@@ -183,10 +182,12 @@ std::unique_ptr<PixelSurface> decodeJpeg(
     const QString& path, const QByteArray& data, int scaleDenominator, QString* warning)
 {
     QString reason;
-    // Straight into the surface: blue-green-red, bottom-up, its stride.
+    // Straight into the surface: blue-green-red, bottom-up, its stride. The
+    // decoder writes every row, even of a truncated file (the missing part
+    // grey), so the surface need not be cleared first.
     auto decoded = decodeJpegInto<std::unique_ptr<PixelSurface>>(path, data, scaleDenominator, TJFLAG_BOTTOMUP, warning,
         &reason, [](int width, int height, uint8_t*& bits, int& stride) {
-            auto surface = PixelSurface::create(width, height);
+            auto surface = PixelSurface::createForOverwrite(width, height);
             bits = surface ? surface->bits() : nullptr;
             stride = surface ? surface->stride() : 0;
             return surface;

@@ -1,7 +1,12 @@
 #include "platform/PixelMemory.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <mutex>
 #include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -14,14 +19,11 @@ size_t mappedSize(size_t bytes)
     return (bytes + HugePage - 1) & ~(HugePage - 1);
 }
 
-} // namespace
-
-uint8_t* PixelMemory::allocate(size_t bytes)
+// A block of whole huge pages, starting on a huge-page boundary. Fresh
+// anonymous pages read as zero and take memory only once written.
+uint8_t* mapBlock(size_t size)
 {
-    if (bytes < LargeBlock) return static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
-    // Map one huge page more than needed, then trim both ends so that the
-    // block starts on a huge-page boundary. Fresh anonymous pages are zero.
-    const size_t size = mappedSize(bytes);
+    // Map one huge page more than needed, then trim both ends.
     void* raw = ::mmap(nullptr, size + HugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) return nullptr;
     const auto start = reinterpret_cast<uintptr_t>(raw);
@@ -33,11 +35,153 @@ uint8_t* PixelMemory::allocate(size_t bytes)
     return reinterpret_cast<uint8_t*>(aligned);
 }
 
+// Whether the block's first page holds memory, that is, was ever used.
+bool used(uint8_t* block)
+{
+    unsigned char resident = 0;
+    return ::mincore(block, static_cast<size_t>(::sysconf(_SC_PAGESIZE)), &resident) == 0 && (resident & 1) != 0;
+}
+
+// Freed large blocks, by mapped size, the most recently freed last.
+struct BlockCache {
+    struct Block {
+        uint8_t* block;
+        size_t size;
+    };
+    std::mutex mutex;
+    std::vector<Block> blocks;
+    size_t capacity = 2;
+};
+
+BlockCache& cache()
+{
+    // Never destroyed: pictures freed while the program exits still find it.
+    static BlockCache* const instance = new BlockCache;
+    return *instance;
+}
+
+// Takes the oldest blocks out until at most count are left, and gives them
+// back to the system once the lock is released.
+void keepAtMost(BlockCache& c, size_t count)
+{
+    std::vector<BlockCache::Block> dropped;
+    {
+        const std::lock_guard lock(c.mutex);
+        while (c.blocks.size() > count) {
+            dropped.push_back(c.blocks.front());
+            c.blocks.erase(c.blocks.begin());
+        }
+    }
+    for (const BlockCache::Block& b : dropped)
+        ::munmap(b.block, b.size);
+}
+
+// Maps a new block of size bytes. Kept blocks of at least as many bytes go
+// back to the system first (one of the same size when there is one, else the
+// oldest ones), so that pictures and kept blocks together never map more
+// than the pictures alone did at their most.
+uint8_t* mapFresh(size_t size)
+{
+    BlockCache& c = cache();
+    std::vector<BlockCache::Block> dropped;
+    {
+        const std::lock_guard lock(c.mutex);
+        const auto same = std::find_if(
+            c.blocks.begin(), c.blocks.end(), [size](const BlockCache::Block& b) { return b.size == size; });
+        if (same != c.blocks.end()) {
+            dropped.push_back(*same);
+            c.blocks.erase(same);
+        } else {
+            for (size_t freed = 0; freed < size && !c.blocks.empty();) {
+                freed += c.blocks.front().size;
+                dropped.push_back(c.blocks.front());
+                c.blocks.erase(c.blocks.begin());
+            }
+        }
+    }
+    for (const BlockCache::Block& b : dropped)
+        ::munmap(b.block, b.size);
+    return mapBlock(size);
+}
+
+} // namespace
+
+uint8_t* PixelMemory::allocate(size_t bytes)
+{
+    // Never from the cache: a kept block would have to be cleared by hand,
+    // while fresh pages are cleared by the system only where they are used.
+    if (bytes < LargeBlock) return static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
+    return mapFresh(mappedSize(bytes));
+}
+
+uint8_t* PixelMemory::allocateForOverwrite(size_t bytes)
+{
+    if (bytes < LargeBlock) return static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
+    const size_t size = mappedSize(bytes);
+    {
+        BlockCache& c = cache();
+        const std::lock_guard lock(c.mutex);
+        for (auto it = c.blocks.rbegin(); it != c.blocks.rend(); ++it) {
+            if (it->size == size) {
+                uint8_t* block = it->block;
+                c.blocks.erase(std::next(it).base());
+                return block;
+            }
+        }
+    }
+    return mapFresh(size);
+}
+
 void PixelMemory::release(uint8_t* block, size_t bytes)
 {
     if (block == nullptr) return;
-    if (bytes < LargeBlock)
+    if (bytes < LargeBlock) {
         std::free(block);
-    else
-        ::munmap(block, mappedSize(bytes));
+        return;
+    }
+    BlockCache::Block dropped { block, mappedSize(bytes) };
+    // A block nobody used (a cleared surface left blank) holds no memory
+    // yet: keeping it would only hand its page faults to the next picture.
+    if (used(block)) {
+        BlockCache& c = cache();
+        const std::lock_guard lock(c.mutex);
+        if (c.capacity > 0) {
+            c.blocks.push_back(dropped);
+            dropped = { nullptr, 0 };
+            if (c.blocks.size() > c.capacity) {
+                dropped = c.blocks.front();
+                c.blocks.erase(c.blocks.begin());
+            }
+        }
+    }
+    if (dropped.block != nullptr) ::munmap(dropped.block, dropped.size);
+}
+
+void PixelMemory::emptyCache()
+{
+    keepAtMost(cache(), 0);
+}
+
+void PixelMemory::setCacheCapacity(size_t blocks)
+{
+    BlockCache& c = cache();
+    {
+        const std::lock_guard lock(c.mutex);
+        c.capacity = blocks;
+    }
+    keepAtMost(c, blocks);
+}
+
+size_t PixelMemory::cacheCapacity()
+{
+    BlockCache& c = cache();
+    const std::lock_guard lock(c.mutex);
+    return c.capacity;
+}
+
+size_t PixelMemory::cachedBlocks()
+{
+    BlockCache& c = cache();
+    const std::lock_guard lock(c.mutex);
+    return c.blocks.size();
 }

@@ -24,12 +24,34 @@ PixelSurface::PixelSurface(int32_t width, int32_t height, uint8_t* bits)
 {
 }
 
+bool PixelSurface::validSize(int32_t width, int32_t height)
+{
+    return width > 0 && height > 0 && static_cast<int64_t>(width) * height <= MaxPixels;
+}
+
 std::unique_ptr<PixelSurface> PixelSurface::create(int32_t width, int32_t height)
 {
-    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > MaxPixels) return nullptr;
+    if (!validSize(width, height)) return nullptr;
     uint8_t* bits = PixelMemory::allocate(static_cast<size_t>(strideFor(width)) * static_cast<size_t>(height));
     if (bits == nullptr) return nullptr;
     return std::unique_ptr<PixelSurface>(new PixelSurface(width, height, bits));
+}
+
+std::unique_ptr<PixelSurface> PixelSurface::createForOverwrite(int32_t width, int32_t height)
+{
+    if (!validSize(width, height)) return nullptr;
+    uint8_t* bits
+        = PixelMemory::allocateForOverwrite(static_cast<size_t>(strideFor(width)) * static_cast<size_t>(height));
+    if (bits == nullptr) return nullptr;
+    std::unique_ptr<PixelSurface> surface(new PixelSurface(width, height, bits));
+    // Nobody writes the padding, yet whole rows, padding included, may be
+    // copied or compared: it is zero as in a cleared surface.
+    const int32_t used = width * 3;
+    if (surface->m_stride > used) {
+        for (int32_t r = 0; r < height; ++r)
+            std::memset(surface->memoryRow(r) + used, 0, static_cast<size_t>(surface->m_stride - used));
+    }
+    return surface;
 }
 
 void PixelSurface::bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src,

@@ -28,6 +28,11 @@ public:
     // A zero-filled surface, or nothing when the size is not positive, is
     // above MaxPixels, or the memory cannot be had.
     static std::unique_ptr<PixelSurface> create(int32_t width, int32_t height);
+    // The same without clearing the pixels first, for a caller that writes
+    // every pixel before anything reads one (a decoder, a turn, a scaling):
+    // their bytes are left as the memory held them, often a picture freed
+    // earlier. The row padding is zero as in any surface.
+    static std::unique_ptr<PixelSurface> createForOverwrite(int32_t width, int32_t height);
 
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
@@ -64,6 +69,7 @@ private:
         void operator()(uint8_t* p) const;
     };
     PixelSurface(int32_t width, int32_t height, uint8_t* bits);
+    static bool validSize(int32_t width, int32_t height);
 
     int32_t m_width;
     int32_t m_height;

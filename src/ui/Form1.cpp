@@ -90,7 +90,7 @@ QAction* addCheckable(QMenu* menu, const QString& caption, bool checked)
 Form1::Form1(const QString& iniPath, QWidget* parent)
     : QMainWindow(parent)
     , IniPath(iniPath)
-    , m_engine(mMain::settings(), this)
+    , m_engine(m_settings, this)
 {
     setWindowTitle(ProductName);
     setWindowIcon(programIcon());
@@ -307,7 +307,7 @@ void Form1::LoadSettings()
         TheFile->show();
     }
 
-    PhotoControls& c = m_engine.Controls;
+    PhotoControls& c = m_engine.Controls();
     c.Label1.Top = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("top"), c.Label1.Top);
     c.Label1.Left = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("left"), c.Label1.Left);
 
@@ -319,8 +319,8 @@ void Form1::SaveSettings()
 {
     // A file that cannot be written is given up without a word: the options
     // of this run are lost, the old file stays whole.
-    mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(), m_engine.Controls.Label1.Top,
-        m_engine.Controls.Label1.Left);
+    mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(), m_engine.Controls().Label1.Top,
+        m_engine.Controls().Label1.Left);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -411,7 +411,7 @@ void Form1::Form_Resize()
 {
     const QWidget* client = centralWidget();
     const float border = static_cast<float>(picScroll->borderSize()) * TwipsPerPixel;
-    const ImageControl& image = m_engine.Controls.Image1;
+    const ImageControl& image = m_engine.Controls().Image1;
     float width = static_cast<float>(client->width()) * TwipsPerPixel
         - static_cast<float>(picScroll->x()) * TwipsPerPixel - 120;
     float height = static_cast<float>(client->height()) * TwipsPerPixel
@@ -439,14 +439,14 @@ void Form1::LayoutPreview()
 
 void Form1::RefreshDisplay()
 {
-    if (m_engine.Controls.Picture1Visible && m_engine.Picture1.hdc() != nullptr)
-        Picture1->setPicture(m_engine.Picture1.hdc()->toImage());
+    if (m_engine.Controls().Picture1Visible && m_engine.Photo().Picture1().hdc() != nullptr)
+        Picture1->setPicture(m_engine.Photo().Picture1().hdc()->toImage());
     syncControls();
 }
 
 void Form1::syncControls()
 {
-    const PhotoControls& c = m_engine.Controls;
+    const PhotoControls& c = m_engine.Controls();
     picScroll->setVisible(c.picScrollVisible);
     Picture1->resize(px(c.Picture1Width), px(c.Picture1Height));
     Picture1->setVisible(c.Picture1Visible);
@@ -478,13 +478,13 @@ void Form1::placeSizeCaptions()
 
 void Form1::placeImage1()
 {
-    const ImageControl& image = m_engine.Controls.Image1;
+    const ImageControl& image = m_engine.Controls().Image1;
     Image1->setGeometry(px(image.Left), px(image.Top), px(image.Width), px(image.Height));
 }
 
 void Form1::placeLabels()
 {
-    const PhotoControls& c = m_engine.Controls;
+    const PhotoControls& c = m_engine.Controls();
     Label1->move(px(c.Label1.Left), px(c.Label1.Top));
     Label2->move(px(c.Label2.Left), px(c.Label2.Top));
 }
@@ -541,7 +541,7 @@ void Form1::openChosenPhoto()
 
 void Form1::loadPreviewPicture()
 {
-    const ImageControl& image = m_engine.Controls.Image1;
+    const ImageControl& image = m_engine.Controls().Image1;
     Image1->setPicture(m_engine.PreviewPicture(QSize(px(image.Width), px(image.Height))));
 }
 
@@ -558,7 +558,7 @@ void Form1::Image1_MouseMove(Qt::MouseButtons Button, float X, float Y)
     if (Button != Qt::LeftButton) return;
     // Near the photo's top-left corner the move is taken for a slip.
     if (X <= 30 && Y <= 30) return;
-    ImageControl& image = m_engine.Controls.Image1;
+    ImageControl& image = m_engine.Controls().Image1;
     const float innerWidth = static_cast<float>(picScroll->client()->width()) * TwipsPerPixel;
     const float innerHeight = static_cast<float>(picScroll->client()->height()) * TwipsPerPixel;
 
@@ -589,7 +589,7 @@ void Form1::Label2_MouseDown(float X, float Y)
 void Form1::Label2_MouseMove(Qt::MouseButtons Button, float X, float Y)
 {
     if (Button != Qt::LeftButton) return;
-    PhotoControls& c = m_engine.Controls;
+    PhotoControls& c = m_engine.Controls();
     c.Label2.Top = c.Label2.Top - static_cast<float>(LabelGrabY) + Y;
     c.Label2.Left = c.Label2.Left - static_cast<float>(LabelGrabX) + X;
     // Where the upper text will be printed on the working image, in pixels.
@@ -628,9 +628,10 @@ bool Form1::photoNeeded()
 
 bool Form1::buildWorkingImage()
 {
-    const bool first = !settings().WorkReady;
+    const bool first = !m_engine.Photo().WorkReady();
     if (!attempt([this] { m_engine.BuildWorkingImage(); })) return false;
-    if (first && !m_engine.PhotoWarning().isEmpty()) MessageBox::show(m_engine.PhotoWarning(), ProductName);
+    if (first && !m_engine.Photo().PhotoWarning().isEmpty())
+        MessageBox::show(m_engine.Photo().PhotoWarning(), ProductName);
     return true;
 }
 
@@ -643,12 +644,12 @@ void Form1::sizeItem_Click(QAction* item, double scale)
 
 void Form1::ChangeSize()
 {
-    m_engine.Controls.Image1.Top = 0;
-    m_engine.Controls.Image1.Left = 0;
+    m_engine.Controls().Image1.Top = 0;
+    m_engine.Controls().Image1.Left = 0;
     for (QAction* item : sizeItems())
         item->setChecked(false);
     // Before any photo the scale is only kept for the next one.
-    if (!m_engine.PhotoPath.isEmpty()) openChosenPhoto();
+    if (!m_engine.Photo().PhotoPath().isEmpty()) openChosenPhoto();
     placeImage1();
 }
 
@@ -682,7 +683,7 @@ void Form1::mnSaveBMP_Click()
     const QString path = askSaveFileName(QStringLiteral("Sauvegarder"), QStringLiteral("*.*"));
     if (path.isEmpty()) return;
     QImageWriter writer(path, "BMP");
-    if (!writer.write(m_engine.Picture1.hdc()->toImage())) {
+    if (!writer.write(m_engine.Photo().Picture1().hdc()->toImage())) {
         MessageBox::show(QStringLiteral("The picture could not be saved as %1: %2.")
                              .arg(QDir::toNativeSeparators(path), writer.errorString()),
             ProductName);
@@ -709,14 +710,14 @@ void Form1::mnuExif_Click()
 
 void Form1::mnDate_Click()
 {
-    PhotoControls& c = m_engine.Controls;
+    PhotoControls& c = m_engine.Controls();
     c.ShowDate = !c.ShowDate;
     c.Label1.Visible = c.ShowDate;
     c.Label2.Visible = c.ShowDate;
     // A photo opened while the date was off left the labels with the text
     // of an earlier photo: read the open photo's date again.
     if (c.ShowDate && m_photoOpen) {
-        m_engine.LastExifPath.clear();
+        m_engine.ForgetExif();
         attempt([this] {
             m_engine.ReadExif();
             m_engine.ShowDateLabels();
@@ -743,7 +744,7 @@ void Form1::showBatchDialog()
 
 void Form1::showExifWindow()
 {
-    frmExif::ShowExif(m_engine.ExifText, this, settings());
+    frmExif::ShowExif(m_engine.Photo().ExifText(), this, settings());
 }
 
 void Form1::showAboutBox()
@@ -757,8 +758,8 @@ void Form1::showDateStyleDialog()
     frmDate dialog(this, settings());
     dialog.exec();
     // Bold, italic and the rest reach the stamp for the rest of the run.
-    m_engine.Controls.Label1.Font = dialog.labelFont();
-    m_engine.Controls.Label2.Font = dialog.labelFont();
+    m_engine.Controls().Label1.Font = dialog.labelFont();
+    m_engine.Controls().Label2.Font = dialog.labelFont();
 }
 
 QString Form1::askSaveFileName(const QString& title, const QString& filter)

@@ -47,7 +47,7 @@ public:
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
     PhotoEngine& engine() { return m_engine; }
-    SettingsRecord& settings() { return m_engine.settings(); }
+    SettingsRecord& settings() { return m_settings; }
 
     void LoadSettings();
     void SaveSettings();
@@ -123,7 +123,7 @@ protected:
     // Batch Save ...: runs after the working image is built; asks for the
     // target folder and treats the folder shown in TheDir.
     virtual void showBatchDialog();
-    // Get EXIF info: runs after ReadExif; shows engine().ExifText.
+    // Get EXIF info: runs after ReadExif; shows the open photo's EXIF text.
     virtual void showExifWindow();
     // About.
     virtual void showAboutBox();
@@ -179,6 +179,9 @@ private:
     void placeLabels();
     std::array<QAction*, 6> sizeItems() const;
 
+    // The window's options, read from IniPath when it is made and written
+    // back when it closes; the engine and the dialogs work with this one.
+    SettingsRecord m_settings;
     PhotoEngine m_engine;
     // Drive chosen last, and the folder shown last on each drive.
     QHash<QString, QString> m_driveFolders;

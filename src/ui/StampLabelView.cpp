@@ -1,6 +1,6 @@
 #include "ui/StampLabelView.h"
 
-#include "workflow/PhotoEngine.h"
+#include "workflow/StampPlacement.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -19,7 +19,7 @@ void StampLabelView::setStamp(const QString& text, const QFont& font, const QCol
     m_font = font;
     m_color = color;
     if (!m_text.isEmpty()) {
-        const QFontMetricsF metrics(PhotoEngine::ScreenFont(m_font), this);
+        const QFontMetricsF metrics(StampPlacement::ScreenFont(m_font), this);
         resize(static_cast<int>(std::ceil(metrics.horizontalAdvance(m_text))) + 1,
             static_cast<int>(std::ceil(metrics.height())));
     }
@@ -30,7 +30,7 @@ void StampLabelView::paintEvent(QPaintEvent*)
 {
     if (m_text.isEmpty()) return;
     QPainter painter(this);
-    const QFont font = PhotoEngine::ScreenFont(m_font);
+    const QFont font = StampPlacement::ScreenFont(m_font);
     painter.setFont(font);
     painter.setPen(m_color);
     // Placed as the printed stamp is: the baseline one ascent below the top.

@@ -15,15 +15,15 @@ class QPushButton;
 
 // The date style dialog: the stamp's format, font, two colours and the
 // offset of the upper text from the lower one, with a live preview of the
-// present moment. It reads the settings record when it is created and
-// writes back into it: the offsets at every change of their bars, the rest
-// when it closes, however it closes (there is no Cancel). The main window
+// present moment. It reads the settings record it is given when it is made
+// and writes back into it: the offsets at every change of their bars, the
+// rest when it closes, however it closes (there is no Cancel). The main window
 // then gives labelFont() to its two stamp labels and applies the style.
 class frmDate : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmDate(QWidget* owner = nullptr, SettingsRecord& settings = mMain::settings());
+    frmDate(QWidget* owner, SettingsRecord& settings);
     ~frmDate() override;
 
     // The one font of both previews, with every attribute chosen here (bold,

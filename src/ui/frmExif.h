@@ -10,14 +10,14 @@ class QPlainTextEdit;
 
 // The EXIF window: all EXIF fields of the open photo as text, in a modeless
 // window of which at most one exists. ShowExif creates it when it is closed
-// and otherwise replaces its text and brings it forward; the settings flag
-// ExifShown is true exactly while it is open. Given an owner, it closes and
-// goes away together with the owner.
+// and otherwise replaces its text and brings it forward; the flag ExifShown
+// of the settings record it is given is true exactly while it is open. Given
+// an owner, it closes and goes away together with the owner.
 class frmExif : public QWidget {
     Q_OBJECT
 
 public:
-    static void ShowExif(const QString& s, QWidget* owner = nullptr, SettingsRecord& settings = mMain::settings());
+    static void ShowExif(const QString& s, QWidget* owner, SettingsRecord& settings);
     // The open window, or nullptr.
     static frmExif* instance();
     // Closes the open window, if any.

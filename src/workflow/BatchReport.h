@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What a batch did: the photos treated, and each one that failed with why.
 struct BatchReport {
@@ -17,6 +18,10 @@ struct BatchReport {
     bool cancelled = false;
 
     bool succeeded() const { return failures.isEmpty() && !cancelled; }
-    // A few lines for the user: counts first, then each failure.
+    // "n of N photos treated", the failures' count, whether it stopped early.
+    QString countText() const;
+    // Each failure as "path: reason", then the notes.
+    QStringList problemLines() const;
+    // A few lines for the user: the counts first, then the problems.
     QString summaryText() const;
 };

@@ -1,27 +1,33 @@
 #pragma once
 
 #include "files/mMain.h"
-#include "imaging/cDIBSection.h"
-#include "imaging/cImageProcessDIB.h"
-#include "platform/ExifRecord.h"
 #include "platform/Twips.h"
 #include "workflow/BatchReport.h"
 #include "workflow/PhotoControls.h"
 #include "workflow/PhotoEngineHost.h"
+#include "workflow/PhotoState.h"
 #include "workflow/PicturePrefetch.h"
+#include "workflow/StampPlacement.h"
 
 #include <QImage>
 #include <QSize>
 #include <QString>
 
-#include <memory>
-
 // The processing of the main window, without the window: the one photo that
-// is open, its preview, the working image at the output scale with its
-// effects, the date stamp, the saved outputs and the batch. The window and
-// the command-line tool both drive it; what it reads and sets on the
-// window's controls is the model Controls, and the window's part in it is
-// the host.
+// is open (a PhotoState), its preview, the working image at the output
+// scale with its effects, the date stamp, the saved outputs and the batch.
+// The window and the command-line tool both drive it through the
+// operations below and read what they show through the accessors.
+//
+// The settings record belongs to whoever made the engine (the window, the
+// command-line tool, a test) and is read where it is needed; the only field
+// the engine sets is DateFont, in ApplyDateStyle.
+//
+// The controls model is the state of the window's controls that these
+// operations read and set (captions, sizes, visibility, the stamp labels).
+// The window writes into it what the user does to its own controls: panning
+// the preview, dragging the stamp, Show Date, the labels' font. Everything
+// else is the engine's.
 //
 // The working image is the photo resampled once to the preview size (the
 // photo's size times PreviewScale); every effect, the stamp and the saved
@@ -32,10 +38,17 @@
 // cannot be written) raise a RuntimeError naming the file and the reason.
 class PhotoEngine {
 public:
-    explicit PhotoEngine(SettingsRecord& settings = mMain::settings(), PhotoEngineHost* host = nullptr);
+    explicit PhotoEngine(SettingsRecord& settings, PhotoEngineHost* host = nullptr);
 
     void setHost(PhotoEngineHost* host);
     SettingsRecord& settings() { return m_settings; }
+    const SettingsRecord& settings() const { return m_settings; }
+
+    PhotoControls& Controls() { return m_controls; }
+    const PhotoControls& Controls() const { return m_controls; }
+
+    // The open photo: paths, EXIF record, working image, display picture.
+    const PhotoState& Photo() const { return m_photo; }
 
     // Sets PhotoPath and, below outputRoot, OutputPath (Images/subFolder/name)
     // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
@@ -50,16 +63,21 @@ public:
     void Fade();
 
     void ReadExif();
+    // The next ReadExif reads the open photo's file again, even when the
+    // record was read for that path already.
+    void ForgetExif();
     void ShowDateLabels();
     void PrintDateStamp();
     void ApplyDateStyle();
     // The date of the open photo, formatted as the stamp shows it.
     QString ComputeDateText() const;
+    // The date as the labels and the stamp showed it last.
+    const QString& DateText() const { return m_dateText; }
+    // Where and how the stamp is printed, from the settings and the labels.
+    StampPlacement Stamp() const;
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
-    // its reduced copy to ThumbnailPath; creates their folders when missing.
-    // Returns a note for the user when the thumbnail was not written by
-    // choice (a rule that gives no size), else an empty text.
+    // its reduced copy to ThumbnailPath (see PhotoState::SaveOutputs).
     QString SaveOutputs();
 
     // Every photo of folder's immediate sub-folders (or of folder itself
@@ -68,38 +86,10 @@ public:
     // on with the next one.
     BatchReport BatchTransform(const QString& folder);
 
-    // The part of sPath after the last sSeparator; the whole path when there
-    // is none; empty when the path ends with it.
-    static QString FolderName(const QString& sPath, const QString& sSeparator);
-    // Creates every missing folder of the path.
-    static bool EnsureFolder(const QString& sPath);
-    // The font as the screen shows it at 96 dots per inch, with its size in
-    // whole pixels, so that labels and the printed stamp match exactly.
-    static QFont ScreenFont(const QFont& font);
-
     // The open photo, upright, at least wanted pixels in size when it is
     // that large, for the preview: decoded at a reduced size when that is
     // enough, kept until another photo is opened.
     QImage PreviewPicture(QSize wanted);
-    // The photo's own size, upright, in pixels.
-    QSize PhotoSize() const { return m_photoSize; }
-    // What was wrong with the photo that still gave a working image (a
-    // truncated file); empty for a sound photo.
-    const QString& PhotoWarning() const { return m_photoWarning; }
-
-    // The state of the window's processing.
-    QString PhotoPath;
-    QString OutputPath;
-    QString ThumbnailPath;
-    std::unique_ptr<cDIBSection> WorkImage = std::make_unique<cDIBSection>();
-    std::unique_ptr<cDIBSection> ScratchImage = std::make_unique<cDIBSection>();
-    cImageProcessDIB m_cImage;
-    ::ExifRecord ExifRecord;
-    QString ExifText;
-    QString LastExifPath;
-    QString DateText;
-    cDIBSection Picture1; // the display picture: the working image with the stamp
-    PhotoControls Controls;
 
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
@@ -107,9 +97,9 @@ private:
     SettingsRecord& m_settings;
     PhotoEngineHost* m_host;
     PhotoEngineHost m_noHost;
-    QSize m_photoSize;
-    int m_orientation = 1;
-    QString m_photoWarning;
+    PhotoControls m_controls;
+    PhotoState m_photo;
+    QString m_dateText;
     PicturePrefetch m_prefetch;
     QImage m_preview;
     int m_previewDenominator = 0;

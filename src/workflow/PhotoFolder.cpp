@@ -16,3 +16,16 @@ QStringList PhotoFolder::subFolders(const QString& folder)
         paths << dir.filePath(name);
     return paths;
 }
+
+QString PhotoFolder::FolderName(const QString& sPath, const QString& sSeparator)
+{
+    const qsizetype at = sPath.lastIndexOf(sSeparator);
+    return at < 0 ? sPath : sPath.mid(at + sSeparator.size());
+}
+
+bool PhotoFolder::EnsureFolder(const QString& sPath)
+{
+    QString path = sPath;
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    return QDir().mkpath(path);
+}

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 QString read(const QString& ini, const char* section, const char* key, const QString& fallback = QStringLiteral("?"))
@@ -88,6 +91,26 @@ TEST_F(mFileIniTest, WriteChangesOnlyItsLine)
     EXPECT_EQ(readFile(ini),
         "; by hand\r\n[PATH]\r\nDRIVE=d:\r\nfolder=/home\r\n\r\n; not ours\r\n[Other]\r\nx = 1\r\n"
         "\r\n[REP]\r\ncible=/out\r\n");
+}
+
+TEST_F(mFileIniTest, AWriteKeepsTheFilePermissionsAndLinkButTakesANewTime)
+{
+    // The settings live elsewhere, config.ini is a link to them.
+    const QString real = dir.filePath(QStringLiteral("dotfiles/quillon.ini"));
+    ASSERT_TRUE(writeFile(real, "[COEF]\nJPG=80\n"));
+    ASSERT_TRUE(QFile::link(real, ini));
+    const QByteArray name = QFile::encodeName(real);
+    ASSERT_EQ(::chmod(name.constData(), 0600), 0);
+    const timespec past[2] = { { 1'000'000'000, 0 }, { 1'000'000'000, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), past, 0), 0);
+
+    ASSERT_TRUE(mFileIni::WriteIni(ini, QStringLiteral("COEF"), QStringLiteral("JPG"), QStringLiteral("95")));
+    EXPECT_TRUE(QFileInfo(ini).isSymLink());
+    EXPECT_EQ(readFile(real), "[COEF]\nJPG=95\n");
+    struct stat info { };
+    ASSERT_EQ(::stat(name.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_GT(info.st_mtim.tv_sec, past[1].tv_sec);
 }
 
 TEST_F(mFileIniTest, FailedWriteLeavesFilesAsTheyWere)

@@ -66,8 +66,10 @@ TEST(mIntelJPEGLibraryTest, QualityZeroIsTheLowestAndExifIsStored)
     EXPECT_EQ(low, mIntelJPEGLibrary::EncodeJPG(dib, 1));
     EXPECT_LT(low.size(), mIntelJPEGLibrary::EncodeJPG(dib, 100).size());
 
-    const QByteArray exif = QByteArray("Exif\0\0", 6) + QByteArray("II*\0\x08\0\0\0\0\0", 10);
-    const QByteArray withExif = mIntelJPEGLibrary::EncodeJPG(dib, 50, exif);
+    JpegMetadata metadata;
+    metadata.exif = QByteArray("Exif\0\0", 6) + QByteArray("II*\0\x08\0\0\0\0\0", 10);
+    const QByteArray& exif = metadata.exif;
+    const QByteArray withExif = mIntelJPEGLibrary::EncodeJPG(dib, 50, metadata);
     const qsizetype at = withExif.indexOf(QByteArray("\xFF\xE1", 2));
     ASSERT_GT(at, 0);
     EXPECT_EQ(withExif.mid(at + 4, exif.size()), exif);

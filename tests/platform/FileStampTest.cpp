@@ -13,11 +13,11 @@ TEST(FileStampTest, LooksUpAndAppliesTimesAndPermissions)
     QFile a(dir.filePath("a")), b(dir.filePath("b"));
     ASSERT_TRUE(a.open(QIODevice::WriteOnly) && b.open(QIODevice::WriteOnly));
     a.close();
-    b.close();
     FileStamp stamp = *FileStamp::lookUp(a.fileName());
     stamp.modificationTime.tv_sec -= 1000;
     stamp.permissions = 0604;
-    ASSERT_TRUE(stamp.applyTo(b.fileName()));
+    ASSERT_TRUE(stamp.applyTo(b.handle()));
+    b.close();
     const FileStamp back = *FileStamp::lookUp(b.fileName());
     EXPECT_EQ(back.modificationTime.tv_sec, stamp.modificationTime.tv_sec);
     EXPECT_EQ(back.permissions, 0604u);

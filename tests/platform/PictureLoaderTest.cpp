@@ -1,5 +1,6 @@
 #include "platform/PictureLoader.h"
 
+#include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
 {
@@ -38,6 +41,27 @@ TEST(PictureLoaderTest, TruncatedJpegDecodesWhatIsThere)
     EXPECT_TRUE(warning.contains("corrupted.jpg")) << warning.toStdString();
     EXPECT_EQ(picture->width(), 3648);
     EXPECT_EQ(picture->height(), 2736);
+}
+
+TEST(PictureLoaderTest, TruncatedJpegLeavesNoTraceOfTheMemoryItWasDecodedInto)
+{
+    // The decoder gets memory a freed picture left behind, uncleared: a row
+    // it did not write would show that picture's bytes.
+    const QString path = testPhoto("broken/corrupted.jpg");
+    QByteArray decoded[2];
+    for (int i = 0; i < 2; ++i) {
+        PixelMemory::emptyCache();
+        auto stale = PixelSurface::createForOverwrite(3648, 2736);
+        std::memset(stale->bits(), i == 0 ? 0x00 : 0xFF, size_t(stale->stride()) * stale->height());
+        const uint8_t* staleBits = stale->bits();
+        stale.reset();
+        auto picture = PictureLoader::load(path);
+        ASSERT_EQ(picture->bits(), staleBits);
+        decoded[i] = QByteArray(
+            reinterpret_cast<const char*>(picture->bits()), qsizetype(picture->stride()) * picture->height());
+    }
+    EXPECT_TRUE(decoded[0] == decoded[1]);
+    PixelMemory::emptyCache();
 }
 
 TEST(PictureLoaderTest, PixelsMatchQtsDecoderAndScaledDecodeKeepsProportions)

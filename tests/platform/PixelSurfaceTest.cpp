@@ -1,9 +1,14 @@
 #include "platform/PixelSurface.h"
 
+#include "platform/PixelMemory.h"
+
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
 
 TEST(PixelSurfaceTest, BitBltClipsToBothSurfaces)
 {
@@ -29,4 +34,33 @@ TEST(PixelSurfaceTest, RefusesImpossibleSizes)
     EXPECT_FALSE(PixelSurface::create(1, -1));
     EXPECT_FALSE(PixelSurface::create(50000, 5001)); // above 250 megapixels
     EXPECT_TRUE(PixelSurface::create(1, 1));
+}
+
+TEST(PixelSurfaceTest, OnlyPicturesMeantToBeOverwrittenReuseFreedMemory)
+{
+    // 1001 pixels wide: one byte of padding per row; large enough for the
+    // freed memory to be kept.
+    const int32_t w = 1001, h = 1500;
+    auto dirty = [&] {
+        auto surface = PixelSurface::createForOverwrite(w, h);
+        std::memset(surface->bits(), 0xEE, size_t(surface->stride()) * h);
+        return surface->bits();
+    };
+    PixelMemory::emptyCache();
+    const uint8_t* freed = dirty();
+    auto reused = PixelSurface::createForOverwrite(w, h);
+    ASSERT_EQ(reused->bits(), freed);
+    int nonZeroPadding = 0;
+    for (int32_t r = 0; r < h; ++r)
+        nonZeroPadding += reused->memoryRow(r)[3 * w] != 0;
+    EXPECT_EQ(nonZeroPadding, 0);
+    EXPECT_EQ(reused->memoryRow(0)[0], 0xEE); // the pixels are left as they were
+    reused.reset();
+
+    dirty();
+    auto cleared = PixelSurface::create(w, h);
+    EXPECT_TRUE(std::all_of(
+        cleared->bits(), cleared->bits() + size_t(cleared->stride()) * h, [](uint8_t b) { return b == 0; }));
+    EXPECT_FALSE(PixelSurface::createForOverwrite(0, 5));
+    PixelMemory::emptyCache();
 }

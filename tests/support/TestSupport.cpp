@@ -1,8 +1,12 @@
 #include "support/TestSupport.h"
 
+#include "platform/ProcessSetup.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -32,8 +36,20 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QByteArray smallJpeg(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
 int main(int argc, char** argv)
 {
+    ProcessSetup::init();
     // Fonts, painters and the clipboard need an application object; tests
     // run on the offscreen platform.
     qputenv(

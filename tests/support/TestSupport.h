@@ -10,3 +10,5 @@ QString testPhoto(const QString& relativePath);
 QByteArray readFile(const QString& path);
 // Writes a file whole, making its folder when missing; false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
+// A small JPEG of one colour, from Qt's own writer.
+QByteArray smallJpeg(int width, int height);

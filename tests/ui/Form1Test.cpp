@@ -83,7 +83,6 @@ protected:
     TestForm& start()
     {
         form.reset();
-        mMain::settings() = SettingsRecord();
         form = std::make_unique<TestForm>(iniPath());
         // Installed after the window's own hook, so that messages are kept.
         outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
@@ -127,7 +126,7 @@ protected:
     }
 
     QSize innerSize() const { return form->picScroll->client()->size(); }
-    ImageControl& image() { return form->engine().Controls.Image1; }
+    ImageControl& image() { return form->engine().Controls().Image1; }
 };
 
 } // namespace
@@ -141,7 +140,7 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     EXPECT_EQ(f.frJPG->geometry(), QRect(0, 336, 225, 117));
 
     // The stamp: the upper label two pixels left of and below the lower one.
-    const PhotoControls& c = f.engine().Controls;
+    const PhotoControls& c = f.engine().Controls();
     EXPECT_EQ(c.Label2.Left - c.Label1.Left, -30);
     EXPECT_EQ(c.Label2.Top - c.Label1.Top, 30);
     EXPECT_EQ(f.Label2->pos() - f.Label1->pos(), QPoint(-2, 2));
@@ -191,8 +190,8 @@ TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
     EXPECT_EQ(f.TheFile->item(0)->text(), "32-lens_data.jpeg");
 
     openCamera(QStringLiteral("Canon_40D.jpg"));
-    EXPECT_EQ(f.engine().PhotoPath, QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_40D.jpg"))));
-    EXPECT_EQ(f.engine().OutputPath, ExecutableInfo::folder() + QStringLiteral("/Images/Canon_40D.jpg"));
+    EXPECT_EQ(f.engine().Photo().PhotoPath(), QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_40D.jpg"))));
+    EXPECT_EQ(f.engine().Photo().OutputPath(), ExecutableInfo::folder() + QStringLiteral("/Images/Canon_40D.jpg"));
     EXPECT_TRUE(f.picScroll->isVisible());
     EXPECT_FALSE(f.Image1->picture().isNull());
     EXPECT_EQ(f.lblori->text(), "100x68");
@@ -202,7 +201,8 @@ TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
     EXPECT_TRUE(f.mnuAply->isEnabled());
 
     QTest::keyClick(f.TheFile, Qt::Key_Down);
-    EXPECT_EQ(f.engine().PhotoPath, QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
+    EXPECT_EQ(
+        f.engine().Photo().PhotoPath(), QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
     EXPECT_EQ(f.lblori->text(), "480x360");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
@@ -337,7 +337,7 @@ TEST_F(Form1Test, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
     ASSERT_EQ(image().Left, -150);
     ASSERT_EQ(image().Top, -300);
 
-    const PhotoControls& c = f.engine().Controls;
+    const PhotoControls& c = f.engine().Controls();
     const float startLeft = c.Label2.Left;
     const float startTop = c.Label2.Top;
     QTest::mousePress(f.Label2, Qt::LeftButton, {}, QPoint(5, 5));
@@ -355,8 +355,8 @@ TEST_F(Form1Test, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
     const QPointF stored(c.Label1.Left, c.Label1.Top);
     f.close();
     TestForm& again = start();
-    EXPECT_EQ(QPointF(again.engine().Controls.Label1.Left, again.engine().Controls.Label1.Top), stored);
-    EXPECT_EQ(again.engine().Controls.Label2.Left, stored.x() - 30);
+    EXPECT_EQ(QPointF(again.engine().Controls().Label1.Left, again.engine().Controls().Label1.Top), stored);
+    EXPECT_EQ(again.engine().Controls().Label2.Left, stored.x() - 30);
 }
 
 TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
@@ -375,7 +375,7 @@ TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
     EXPECT_EQ(image().Top, 0);
     EXPECT_FALSE(f.Picture1->isVisible());
     EXPECT_TRUE(f.picScroll->isVisible());
-    EXPECT_FALSE(f.settings().WorkReady);
+    EXPECT_FALSE(f.engine().Photo().WorkReady());
 
     f.mn37->trigger();
     f.mn37->trigger();
@@ -396,26 +396,25 @@ TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilter)
     EXPECT_EQ(f.FilterIndex, 1);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(f.mnuFiltre[i]->isChecked(), i == 1);
-    const QByteArray built = bits(*f.engine().WorkImage);
+    const QByteArray built = bits(f.engine().Photo().WorkImage());
 
     f.mnuAply->trigger();
     f.mnuAply->trigger();
     f.mnuFiltre[7]->trigger(); // Emboss, chosen only
-    const QByteArray treated = bits(*f.engine().WorkImage);
+    const QByteArray treated = bits(f.engine().Photo().WorkImage());
     EXPECT_NE(treated, built);
 
     // The same photo through the engine alone: Blur More twice.
     SettingsRecord settings = f.settings();
-    settings.WorkReady = false;
     PhotoEngine reference(settings);
-    reference.Controls = f.engine().Controls;
-    reference.SetPhotoPaths(f.engine().PhotoPath, dir.path());
+    reference.Controls() = f.engine().Controls();
+    reference.SetPhotoPaths(f.engine().Photo().PhotoPath(), dir.path());
     reference.OpenPhoto();
     reference.BuildWorkingImage();
-    EXPECT_EQ(bits(*reference.WorkImage), built);
+    EXPECT_EQ(bits(reference.Photo().WorkImage()), built);
     reference.ProcessImage(2);
     reference.ProcessImage(2);
-    EXPECT_EQ(bits(*reference.WorkImage), treated);
+    EXPECT_EQ(bits(reference.Photo().WorkImage()), treated);
 }
 
 TEST_F(Form1Test, FillOutputOptionsShowsTheCompanionSize)
@@ -552,7 +551,7 @@ TEST_F(Form1Test, SaveAsBmpWritesTheDisplayUnlessCancelled)
     const QImage written = reader.read();
     EXPECT_EQ(written.size(), QSize(240, 180));
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32),
-        f.engine().Picture1.hdc()->toImage().convertToFormat(QImage::Format_RGB32));
+        f.engine().Photo().Picture1().hdc()->toImage().convertToFormat(QImage::Format_RGB32));
 
     f.saveAnswer = dir.filePath(QStringLiteral("missing/folder/x.bmp"));
     f.mnSaveBMP->trigger();

@@ -1,15 +1,15 @@
 #include "workflow/PhotoEngine.h"
 
 #include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QImageReader>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -50,11 +50,6 @@ void copyFile(const QString& from, const QString& to)
     ASSERT_TRUE(QFile::copy(from, to)) << to.toStdString();
 }
 
-QSize imageSize(const QString& path)
-{
-    return QImageReader(path).size();
-}
-
 class PhotoEngineTest : public ::testing::Test {
 protected:
     SettingsRecord settings = defaults();
@@ -75,26 +70,27 @@ TEST_F(PhotoEngineTest, WorkingImageHasThePreviewSize)
 {
     settings.PreviewScale = 0.375;
     open(testPhoto("cameras/Reconyx_HC500_Hyperfire.jpg"));
-    EXPECT_EQ(engine.Controls.lblori, "2048x1536");
-    EXPECT_EQ(engine.Controls.lblfin, "768x576");
-    EXPECT_FALSE(settings.WorkReady);
+    EXPECT_EQ(engine.Controls().lblori, "2048x1536");
+    EXPECT_EQ(engine.Controls().lblfin, "768x576");
+    EXPECT_FALSE(engine.Photo().WorkReady());
     EXPECT_EQ(host.layouts, 1);
     engine.BuildWorkingImage();
-    EXPECT_TRUE(settings.WorkReady);
-    EXPECT_EQ(engine.WorkImage->Width(), 768);
-    EXPECT_EQ(engine.WorkImage->Height(), 576);
-    EXPECT_EQ(engine.ScratchImage->Width(), 768);
-    EXPECT_EQ(engine.Picture1.Width(), 768);
-    EXPECT_TRUE(engine.Controls.Picture1Visible);
-    EXPECT_FALSE(engine.Controls.picScrollVisible);
+    EXPECT_TRUE(engine.Photo().WorkReady());
+    EXPECT_EQ(engine.Photo().WorkImage().Width(), 768);
+    EXPECT_EQ(engine.Photo().WorkImage().Height(), 576);
+    EXPECT_EQ(engine.Photo().ScratchImage().Width(), 768);
+    EXPECT_EQ(engine.Photo().Picture1().Width(), 768);
+    EXPECT_TRUE(engine.Controls().Picture1Visible);
+    EXPECT_FALSE(engine.Controls().picScrollVisible);
+    EXPECT_EQ(host.refreshes, 1); // built and shown once
 
     // At 100 % the working image is the decoded photo itself.
     settings.PreviewScale = 1.0;
     engine.OpenPhoto();
     engine.BuildWorkingImage();
     cDIBSection decoded;
-    decoded.CreateFromPicture(PictureLoader::load(engine.PhotoPath));
-    EXPECT_EQ(pixels(*engine.WorkImage), pixels(decoded));
+    decoded.CreateFromPicture(PictureLoader::load(engine.Photo().PhotoPath()));
+    EXPECT_EQ(pixels(engine.Photo().WorkImage()), pixels(decoded));
 }
 
 TEST_F(PhotoEngineTest, EffectsAccumulateUntilThePhotoIsOpenedAgain)
@@ -102,24 +98,24 @@ TEST_F(PhotoEngineTest, EffectsAccumulateUntilThePhotoIsOpenedAgain)
     settings.PreviewScale = 0.25;
     open(testPhoto("cameras/Canon_40D.jpg"));
     engine.BuildWorkingImage();
-    const QByteArray plain = pixels(*engine.WorkImage);
+    const QByteArray plain = pixels(engine.Photo().WorkImage());
 
     engine.Lighten();
-    const QByteArray once = pixels(*engine.WorkImage);
+    const QByteArray once = pixels(engine.Photo().WorkImage());
     engine.BuildWorkingImage(); // already built: changes nothing
-    EXPECT_EQ(pixels(*engine.WorkImage), once);
+    EXPECT_EQ(pixels(engine.Photo().WorkImage()), once);
     engine.Lighten();
-    EXPECT_NE(pixels(*engine.WorkImage), once);
+    EXPECT_NE(pixels(engine.Photo().WorkImage()), once);
     engine.ProcessImage(1);
-    EXPECT_NE(pixels(*engine.WorkImage), once);
+    EXPECT_NE(pixels(engine.Photo().WorkImage()), once);
 
     engine.OpenPhoto();
     engine.BuildWorkingImage();
-    EXPECT_EQ(pixels(*engine.WorkImage), plain);
+    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
 
     // Resampling to the current size does nothing, not even a render.
     const int refreshes = host.refreshes;
-    engine.Resample(engine.WorkImage->Width(), engine.WorkImage->Height());
+    engine.Resample(engine.Photo().WorkImage().Width(), engine.Photo().WorkImage().Height());
     EXPECT_EQ(host.refreshes, refreshes);
 }
 
@@ -128,110 +124,66 @@ TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
     settings.PreviewScale = 1.0;
     open(testPhoto("orientation/landscape_1.jpg"));
     engine.BuildWorkingImage();
-    const QImage upright = engine.Picture1.hdc()->toImage();
+    const QImage upright = engine.Photo().Picture1().hdc()->toImage();
     for (const char* name :
         { "orientation/landscape_3.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg" }) {
         open(testPhoto(name));
-        EXPECT_EQ(engine.PhotoSize(), upright.size()) << name;
+        EXPECT_EQ(engine.Photo().PhotoSize(), upright.size()) << name;
         engine.BuildWorkingImage();
-        const QImage shown = engine.Picture1.hdc()->toImage();
+        const QImage shown = engine.Photo().Picture1().hdc()->toImage();
         ASSERT_EQ(shown.size(), upright.size()) << name;
         // Same picture up to the encoder's noise: compare a few points.
         for (QPoint p : { QPoint(5, 5), QPoint(upright.width() - 6, 5), QPoint(5, upright.height() - 6) })
             EXPECT_LT(std::abs(qGray(shown.pixel(p)) - qGray(upright.pixel(p))), 40) << name;
     }
 
-    // The record is read once per path: a second read does not touch the file.
+    // The record is read once per path: a second read does not touch the
+    // file, until the engine is told to forget it.
     QTemporaryDir dir;
     const QString copy = dir.filePath("copy.jpg");
     copyFile(testPhoto("cameras/Canon_40D.jpg"), copy);
-    engine.PhotoPath = copy;
+    engine.SetPhotoPaths(copy, out.path());
     engine.ReadExif();
     QFile::remove(copy);
     engine.ReadExif();
-    EXPECT_TRUE(engine.ExifText.contains("Make: Canon\r\n"));
+    EXPECT_TRUE(engine.Photo().ExifText().contains("Make: Canon\r\n"));
     // The date is when the photo was taken, not when the file was changed.
     settings.DateFormat = "YYYY-MM-DD HH:MM:SS";
     EXPECT_EQ(engine.ComputeDateText(), "2008-05-30 15:56:01");
+    engine.ForgetExif();
+    engine.ReadExif();
+    EXPECT_EQ(engine.Photo().ExifText(), "");
 }
 
-TEST_F(PhotoEngineTest, StampPrintsTheSecondColourTwoPixelsLeftAndBelow)
+TEST_F(PhotoEngineTest, TheStampIsPlacedByTheLabelsAndPrintedWhileShowDateIsOn)
 {
+    settings.PreviewScale = 1.0;
     settings.DateColor1 = 0x0000FF; // red
     settings.DateColor2 = 0xFF0000; // blue
-    settings.DateFormat = "HH:MM";
-    engine.Controls.Label1.Left = 300;
-    engine.Controls.Label1.Top = 150;
+    engine.Controls().Label1.Left = 300;
+    engine.Controls().Label1.Top = 150;
     engine.ApplyDateStyle();
-    EXPECT_EQ(engine.Controls.Label2.Left, 270);
-    EXPECT_EQ(engine.Controls.Label2.Top, 180);
-    engine.ExifRecord.insert("DateTimeOriginal", "2005:12:25 14:30:07");
-    engine.WorkImage->Create(200, 80);
+    EXPECT_EQ(engine.Controls().Label2.Left, 270);
+    EXPECT_EQ(engine.Controls().Label2.Top, 180);
+
+    // Positions count from the preview's corner, wherever it was panned to.
+    engine.Controls().Image1.Left = -150;
+    engine.Controls().Image1.Top = -75;
+    const StampPlacement stamp = engine.Stamp();
+    EXPECT_EQ(stamp.first, QPoint(30, 15));
+    EXPECT_EQ(stamp.second, QPoint(28, 17));
+    EXPECT_EQ(stamp.firstColor, QColor(Qt::red));
+    EXPECT_EQ(stamp.secondColor, QColor(Qt::blue));
+    EXPECT_EQ(stamp.dateFormat, settings.DateFormat);
+
+    open(testPhoto("cameras/Canon_40D.jpg"));
+    engine.BuildWorkingImage();
+    EXPECT_EQ(engine.DateText(), "30/05/2008 15:56");
+    EXPECT_NE(pixels(engine.Photo().Picture1()), pixels(engine.Photo().WorkImage()));
+    // The stamp is printed on a copy: the working image never carries it.
+    engine.Controls().ShowDate = false;
     engine.Render();
-
-    const QImage picture = engine.Picture1.hdc()->toImage();
-    auto box = [&](auto strong) {
-        QRect r;
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x)
-                if (strong(picture.pixelColor(x, y))) r |= QRect(x, y, 1, 1);
-        return r;
-    };
-    const QRect red = box([](QColor c) { return c.red() > 160; });
-    const QRect blue = box([](QColor c) { return c.blue() > 160; });
-    ASSERT_FALSE(red.isEmpty());
-    ASSERT_FALSE(blue.isEmpty());
-    // The blue text hides part of the red one, but not its top or right edge.
-    EXPECT_EQ(blue.top() - red.top(), 2);
-    EXPECT_EQ(red.right() - blue.right(), 2);
-    EXPECT_GE(red.left(), 20); // Label1 at 300 twips: 20 pixels in
-    EXPECT_LE(red.left(), 23);
-
-    // The same text and position print the same pixels every time.
-    engine.Render();
-    EXPECT_EQ(engine.Picture1.hdc()->toImage(), picture);
-
-    // Show Date off: no stamp.
-    engine.Controls.ShowDate = false;
-    engine.Render();
-    EXPECT_EQ(pixels(engine.Picture1), pixels(*engine.WorkImage));
-}
-
-TEST_F(PhotoEngineTest, SavesTheDisplayAndAThumbnailOfItsProportions)
-{
-    struct Case {
-        QSize output;
-        int32_t height, width;
-        QSize thumbnail;
-    } cases[] = {
-        { { 768, 576 }, 90, 0, { 120, 90 } }, { { 576, 768 }, 90, 0, { 68, 90 } },
-        { { 1024, 768 }, 0, 160, { 160, 120 } },
-        { { 300, 200 }, 90, 200, { 135, 90 } }, // both set: the height rule wins
-    };
-    settings.ThumbShow = true;
-    engine.Controls.ShowDate = false;
-    for (const Case& c : cases) {
-        engine.SetPhotoPaths(QStringLiteral("/nowhere/IMG_0001.JPG"), out.path());
-        engine.WorkImage->Create(c.output.width(), c.output.height());
-        engine.WorkImage->RandomiseBits();
-        engine.Render();
-        settings.ThumbHeight = c.height;
-        settings.ThumbWidth = c.width;
-        EXPECT_TRUE(engine.SaveOutputs().isEmpty());
-        EXPECT_EQ(imageSize(out.filePath("Images/IMG_0001.JPG")), c.output);
-        EXPECT_EQ(imageSize(out.filePath("Miniatures/IMG_0001.JPG")), c.thumbnail);
-    }
-
-    // The JPEG holds the display's pixels: decoding it again comes close.
-    const QImage saved(out.filePath("Images/IMG_0001.JPG"));
-    EXPECT_EQ(saved.size(), QSize(300, 200));
-
-    // A rule that gives no size writes no thumbnail and says why.
-    QFile::remove(out.filePath("Miniatures/IMG_0001.JPG"));
-    settings.ThumbHeight = 0;
-    settings.ThumbWidth = -5;
-    EXPECT_TRUE(engine.SaveOutputs().contains("No thumbnail"));
-    EXPECT_FALSE(QFile::exists(out.filePath("Miniatures/IMG_0001.JPG")));
+    EXPECT_EQ(pixels(engine.Photo().Picture1()), pixels(engine.Photo().WorkImage()));
 }
 
 TEST_F(PhotoEngineTest, OutputKeepsTheSourceMetadataUpright)
@@ -242,22 +194,42 @@ TEST_F(PhotoEngineTest, OutputKeepsTheSourceMetadataUpright)
     open(testPhoto("orientation/portrait_6.jpg"));
     engine.BuildWorkingImage();
     EXPECT_TRUE(engine.SaveOutputs().isEmpty());
-    const ExifRecord saved = ExifReader::read(engine.OutputPath);
+    const ExifRecord saved = ExifReader::read(engine.Photo().OutputPath());
     EXPECT_EQ(saved.text("Orientation"), "1");
-    EXPECT_EQ(saved.text("PixelXDimension"), QString::number(engine.WorkImage->Width()));
-    EXPECT_TRUE(ExifReader::read(engine.ThumbnailPath).isEmpty());
+    EXPECT_EQ(saved.text("PixelXDimension"), QString::number(engine.Photo().WorkImage().Width()));
+    EXPECT_TRUE(ExifReader::read(engine.Photo().ThumbnailPath()).isEmpty());
 }
 
-TEST(PhotoEngineFolderTest, FolderNameAndEnsureFolder)
+TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
 {
-    EXPECT_EQ(PhotoEngine::FolderName("C:\\Photos\\Noel", "\\"), "Noel");
-    EXPECT_EQ(PhotoEngine::FolderName("C:\\", "\\"), "");
-    EXPECT_EQ(PhotoEngine::FolderName("Photos", "\\"), "Photos");
-    EXPECT_EQ(PhotoEngine::FolderName("/", "/"), "");
-    QTemporaryDir dir;
-    EXPECT_TRUE(PhotoEngine::EnsureFolder(dir.filePath("a/b/c")));
-    EXPECT_TRUE(QFileInfo(dir.filePath("a/b/c")).isDir());
-    EXPECT_TRUE(PhotoEngine::EnsureFolder(dir.filePath("a/b/c/")));
+    settings.ThumbShow = true;
+    settings.ThumbHeight = 90;
+    open(testPhoto("cameras/no_exif.jpg"));
+    engine.BuildWorkingImage();
+    EXPECT_EQ(engine.SaveOutputs(), QString());
+    const JpegMetadata source = JpegMetadata::read(engine.Photo().PhotoPath());
+    ASSERT_FALSE(source.iccProfile.isEmpty() || source.xmp.isEmpty() || source.iptc.isEmpty());
+    const JpegMetadata output = JpegMetadata::read(engine.Photo().OutputPath());
+    EXPECT_EQ(output.iccProfile, source.iccProfile);
+    EXPECT_EQ(output.xmp, source.xmp);
+    EXPECT_EQ(output.iptc, source.iptc);
+    EXPECT_EQ(QImage(engine.Photo().OutputPath()).colorSpace(), QImage(engine.Photo().PhotoPath()).colorSpace());
+    const JpegMetadata thumbnail = JpegMetadata::read(engine.Photo().ThumbnailPath());
+    EXPECT_EQ(thumbnail.iccProfile, source.iccProfile);
+    EXPECT_TRUE(thumbnail.xmp.isEmpty() && thumbnail.iptc.isEmpty());
+
+    // The same photo with the one part of its profile numbered 1 of 2: the
+    // outputs go without a profile, and the save says so.
+    QByteArray bytes = readFile(engine.Photo().PhotoPath());
+    bytes[bytes.indexOf(QByteArray("ICC_PROFILE\0\x01\x01", 14)) + 13] = 2;
+    const QString damaged = out.filePath("in/damaged.jpg");
+    ASSERT_TRUE(writeFile(damaged, bytes));
+    open(damaged);
+    engine.BuildWorkingImage();
+    EXPECT_TRUE(engine.SaveOutputs().startsWith("The colour profile of " + QDir::toNativeSeparators(damaged)));
+    EXPECT_TRUE(JpegMetadata::read(engine.Photo().OutputPath()).iccProfile.isEmpty());
+    EXPECT_EQ(JpegMetadata::read(engine.Photo().OutputPath()).xmp, source.xmp);
+    EXPECT_TRUE(JpegMetadata::read(engine.Photo().ThumbnailPath()).iccProfile.isEmpty());
 }
 
 TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)

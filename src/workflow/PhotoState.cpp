@@ -1,0 +1,170 @@
+#include "workflow/PhotoState.h"
+
+#include "files/mIntelJPEGLibrary.h"
+#include "files/mMain.h"
+#include "imaging/PictureOrientation.h"
+#include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
+#include "platform/PictureLoader.h"
+#include "platform/RuntimeError.h"
+#include "platform/Twips.h"
+#include "workflow/PhotoFolder.h"
+#include "workflow/PicturePrefetch.h"
+#include "workflow/StampPlacement.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+#include <new>
+
+PhotoState::PhotoState()
+    : m_workImage(std::make_unique<cDIBSection>())
+    , m_scratchImage(std::make_unique<cDIBSection>())
+    , m_display(std::make_unique<cDIBSection>())
+{
+}
+
+void PhotoState::SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
+{
+    const QString name = QFileInfo(photoPath).fileName();
+    const QString below = subFolder.isEmpty() ? name : subFolder + QLatin1Char('/') + name;
+    m_photoPath = photoPath;
+    m_outputPath = outputRoot + QStringLiteral("/Images/") + below;
+    m_thumbnailPath = outputRoot + QStringLiteral("/Miniatures/") + below;
+}
+
+void PhotoState::Open()
+{
+    m_workReady = false;
+    m_photoWarning.clear();
+    ReadExif(); // the orientation is needed now
+    m_orientation = ExifReader::orientation(m_exif);
+    QSize size = PictureLoader::readSize(m_photoPath);
+    if (PictureOrientation::swapsSides(m_orientation)) size.transpose();
+    m_photoSize = size;
+}
+
+void PhotoState::ReadExif()
+{
+    if (m_photoPath == m_lastExifPath) return;
+    m_exif = ExifReader::read(m_photoPath);
+    m_exifText = m_exif.ExifText();
+    m_lastExifPath = m_photoPath;
+}
+
+PhotoState::TwipsSize PhotoState::PreviewTwips(QSize photoSize, double scale)
+{
+    const float w = static_cast<float>(photoSize.width()) * Twips::PerPixel;
+    const float h = static_cast<float>(photoSize.height()) * Twips::PerPixel;
+    return { static_cast<float>(w * scale), static_cast<float>(h * scale) };
+}
+
+QSize PhotoState::WorkingSize(QSize photoSize, double scale)
+{
+    const TwipsSize preview = PreviewTwips(photoSize, scale);
+    return QSize(Twips::toPixels(preview.width), Twips::toPixels(preview.height));
+}
+
+void PhotoState::BuildWorkingImage(QSize size, PicturePrefetch* prefetch)
+{
+    std::unique_ptr<PixelSurface> picture;
+    if (prefetch) picture = prefetch->take(m_photoPath, &m_photoWarning);
+    if (!picture) picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
+    BuildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size);
+}
+
+void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size)
+{
+    m_workImage->CreateFromPicture(std::move(upright));
+    if (m_workImage->DIBSectionBitsPtr() == nullptr) throw std::bad_alloc();
+    m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
+    Resample(size.width(), size.height());
+    m_workReady = true;
+}
+
+bool PhotoState::Resample(int32_t lW, int32_t lH)
+{
+    if (m_workImage->Width() == lW && m_workImage->Height() == lH) return false;
+    std::unique_ptr<cDIBSection> resampled = m_workImage->Resample(lH, lW);
+    m_workImage = resampled ? std::move(resampled) : std::make_unique<cDIBSection>();
+    m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
+    return true;
+}
+
+void PhotoState::ProcessImage(int32_t eType)
+{
+    m_cImage.FilterType(eType);
+    m_cImage.ProcessImage(*m_workImage, *m_scratchImage);
+}
+
+void PhotoState::Lighten()
+{
+    m_cImage.Lighten(*m_workImage, 10);
+}
+
+void PhotoState::Fade()
+{
+    m_cImage.Fade(*m_workImage, 240);
+}
+
+void PhotoState::Render()
+{
+    // The display keeps its pixel memory while the size stays; the working
+    // image covers all of it either way.
+    if (m_display->Width() != m_workImage->Width() || m_display->Height() != m_workImage->Height()
+        || m_display->hdc() == nullptr) {
+        m_display->Create(m_workImage->Width(), m_workImage->Height());
+    }
+    m_workImage->PaintPicture(m_display->hdc());
+}
+
+QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
+{
+    const QString text = stamp.DateText(m_exif);
+    stamp.Print(*m_display, text);
+    return text;
+}
+
+QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
+{
+    const cDIBSection& picture = *m_display;
+    const int32_t width = picture.Width();
+    const int32_t height = picture.Height();
+    if (picture.DIBSectionBitsPtr() == nullptr) {
+        throw RuntimeError(mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("mIntelJPEGLibrary")),
+            QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
+    }
+    // The output keeps the photo's EXIF block, upright and at its new size,
+    // and its colour profile, XMP and IPTC records as they are.
+    JpegMetadata metadata = JpegMetadata::read(m_photoPath);
+    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height);
+    PhotoFolder::EnsureFolder(QFileInfo(m_outputPath).absolutePath());
+    mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
+    QStringList notes = metadata.notes;
+
+    if (!settings.ThumbShow) return notes.join(QLatin1Char('\n'));
+    // The thumbnail keeps the output's proportions: the height rule when a
+    // height is set, the width rule otherwise.
+    double r = 0;
+    if (settings.ThumbHeight != 0)
+        r = static_cast<double>(height) / settings.ThumbHeight;
+    else if (settings.ThumbWidth != 0)
+        r = static_cast<double>(width) / settings.ThumbWidth;
+    const double thumbWidth = r > 0 ? std::nearbyint(width / r) : 0;
+    const double thumbHeight = r > 0 ? std::nearbyint(height / r) : 0;
+    if (thumbWidth < 1 || thumbHeight < 1 || thumbWidth * thumbHeight > PixelSurface::MaxPixels) {
+        notes << QStringLiteral(
+            "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
+                     .arg(QDir::toNativeSeparators(m_outputPath))
+                     .arg(settings.ThumbHeight)
+                     .arg(settings.ThumbWidth);
+        return notes.join(QLatin1Char('\n'));
+    }
+    std::unique_ptr<cDIBSection> thumbnail
+        = picture.Resample(static_cast<int32_t>(thumbHeight), static_cast<int32_t>(thumbWidth));
+    if (!thumbnail) throw std::bad_alloc();
+    PhotoFolder::EnsureFolder(QFileInfo(m_thumbnailPath).absolutePath());
+    mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality, metadata.profileOnly());
+    return notes.join(QLatin1Char('\n'));
+}

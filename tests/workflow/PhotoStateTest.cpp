@@ -1,0 +1,155 @@
+#include "workflow/PhotoState.h"
+
+#include "files/mMain.h"
+#include "platform/PixelSurface.h"
+#include "support/TestSupport.h"
+#include "workflow/PhotoEngine.h"
+#include "workflow/StampPlacement.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+SettingsRecord defaults()
+{
+    SettingsRecord settings;
+    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
+    return settings;
+}
+
+// Blue grows to the right and green downwards, red stays at 128: a mirrored,
+// flipped or channel-swapped copy cannot pass for it.
+std::unique_ptr<PixelSurface> gradient(QSize size)
+{
+    auto surface = PixelSurface::create(size.width(), size.height());
+    for (int y = 0; y < size.height(); ++y) {
+        uint8_t* row = surface->scanLine(y);
+        for (int x = 0; x < size.width(); ++x) {
+            row[3 * x] = static_cast<uint8_t>(x * 255 / (size.width() - 1));
+            row[3 * x + 1] = static_cast<uint8_t>(y * 255 / (size.height() - 1));
+            row[3 * x + 2] = 128;
+        }
+    }
+    return surface;
+}
+
+} // namespace
+
+TEST(PhotoStateTest, PhotosInFlightTogetherGiveTheEnginesOutputs)
+{
+    SettingsRecord settings = defaults();
+    settings.PreviewScale = 0.625;
+    settings.ThumbShow = true;
+    QTemporaryDir out;
+
+    // The window's way: one photo after the other through the engine.
+    PhotoEngine engine(settings);
+    engine.Controls().Label1.Left = 300;
+    engine.Controls().Label1.Top = 450;
+    engine.ApplyDateStyle();
+    const std::array<QString, 2> photos
+        = { testPhoto("orientation/portrait_6.jpg"), testPhoto("cameras/Fujifilm_FinePix_E500.jpg") };
+    for (const QString& photo : photos) {
+        engine.SetPhotoPaths(photo, out.filePath("engine"));
+        engine.OpenPhoto();
+        engine.BuildWorkingImage();
+        engine.ProcessImage(5);
+        engine.SaveOutputs();
+    }
+
+    // Both photos at once, each its own value, their steps interleaved,
+    // with the stamp worked out once.
+    const StampPlacement stamp = engine.Stamp();
+    std::array<PhotoState, 2> states;
+    for (size_t i = 0; i < states.size(); ++i) {
+        states[i].SetPaths(photos[i], out.filePath("alone"));
+        states[i].Open();
+    }
+    for (PhotoState& state : states)
+        state.BuildWorkingImage(PhotoState::WorkingSize(state.PhotoSize(), settings.PreviewScale));
+    for (PhotoState& state : states)
+        state.ProcessImage(5);
+    QStringList printed;
+    for (PhotoState& state : states) {
+        state.Render();
+        printed << state.PrintDateStamp(stamp);
+    }
+    EXPECT_EQ(printed, QStringList({ "", "17/08/2006 09:24" })); // the portrait has no date
+    for (const PhotoState& state : states)
+        EXPECT_TRUE(state.SaveOutputs(settings).isEmpty());
+
+    for (const char* name : { "Images/portrait_6.jpg", "Miniatures/portrait_6.jpg", "Images/Fujifilm_FinePix_E500.jpg",
+             "Miniatures/Fujifilm_FinePix_E500.jpg" }) {
+        const QByteArray expected = readFile(out.filePath("engine/") + name);
+        ASSERT_FALSE(expected.isEmpty()) << name;
+        EXPECT_EQ(readFile(out.filePath("alone/") + name), expected) << name;
+    }
+}
+
+TEST(PhotoStateTest, WorkingSizeIsThePreviewInWholePixelsHalvesToEven)
+{
+    const struct {
+        QSize photo;
+        double scale;
+        QSize working;
+    } cases[] = {
+        { { 2048, 1536 }, 0.375, { 768, 576 } }, { { 45, 47 }, 0.5, { 22, 24 } }, // 22.5 and 23.5
+        { { 100, 68 }, 1.0, { 100, 68 } }, { { 3001, 1999 }, 0.8, { 2401, 1599 } }, // 2400.8 and 1599.2
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PhotoState::WorkingSize(c.photo, c.scale), c.working) << c.photo.width() << " at " << c.scale;
+}
+
+TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
+{
+    struct Case {
+        QSize output;
+        int32_t height, width;
+        QSize thumbnail;
+    } cases[] = {
+        { { 768, 576 }, 90, 0, { 120, 90 } }, { { 576, 768 }, 90, 0, { 68, 90 } }, // 67.5 to the even 68
+        { { 1024, 768 }, 0, 160, { 160, 120 } },
+        { { 300, 200 }, 90, 200, { 135, 90 } }, // both set: the height rule wins
+    };
+    SettingsRecord settings = defaults();
+    settings.ThumbShow = true;
+    QTemporaryDir out;
+    const QString output = out.filePath("Images/IMG_0001.JPG");
+    const QString thumbnail = out.filePath("Miniatures/IMG_0001.JPG");
+    PhotoState photo;
+    photo.SetPaths(QStringLiteral("/nowhere/IMG_0001.JPG"), out.path());
+    for (const Case& c : cases) {
+        photo.BuildWorkingImage(gradient(c.output), c.output);
+        photo.Render();
+        settings.ThumbHeight = c.height;
+        settings.ThumbWidth = c.width;
+        EXPECT_TRUE(photo.SaveOutputs(settings).isEmpty());
+        EXPECT_EQ(QImageReader(output).size(), c.output);
+        EXPECT_EQ(QImageReader(thumbnail).size(), c.thumbnail);
+    }
+
+    // The JPEG holds the display's pixels, the right way up.
+    const QImage saved(output);
+    const QImage shown = photo.Picture1().hdc()->toImage();
+    for (QPoint p : { QPoint(4, 4), QPoint(295, 4), QPoint(4, 195), QPoint(150, 100) }) {
+        const QColor a = saved.pixelColor(p);
+        const QColor b = shown.pixelColor(p);
+        EXPECT_LT(std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()), 24)
+            << p.x() << "," << p.y();
+    }
+
+    // A rule that gives no size writes no thumbnail and says why.
+    QFile::remove(thumbnail);
+    settings.ThumbHeight = 0;
+    settings.ThumbWidth = -5;
+    EXPECT_TRUE(photo.SaveOutputs(settings).contains("No thumbnail"));
+    EXPECT_FALSE(QFile::exists(thumbnail));
+}

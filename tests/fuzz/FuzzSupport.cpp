@@ -1,5 +1,7 @@
 #include "FuzzSupport.h"
 
+#include "platform/ProcessSetup.h"
+
 #include <QGuiApplication>
 
 #include <sys/mman.h>
@@ -25,8 +27,9 @@ QString memoryFile(int slot, const uint8_t* data, size_t size)
     return QStringLiteral("/proc/self/fd/%1").arg(fd);
 }
 
-void startGuiApplication(int* argc, char*** argv)
+void startApplication(int* argc, char*** argv)
 {
+    ProcessSetup::init();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt takes the options it knows out of the arguments it is given; it is
     // given none of libFuzzer's. Both live as long as the application, which

@@ -13,9 +13,10 @@ namespace fuzz {
 // for the whole run; each call replaces the slot's content.
 QString memoryFile(int slot, const uint8_t* data, size_t size);
 
-// Starts a QGuiApplication on the offscreen platform (fonts, painters and
-// image plugins need one); once per process, from LLVMFuzzerInitialize.
-void startGuiApplication(int* argc, char*** argv);
+// Sets the process up as the programs do (ProcessSetup) and starts a
+// QGuiApplication on the offscreen platform (fonts, painters and image
+// plugins need one); once per process, from LLVMFuzzerInitialize.
+void startApplication(int* argc, char*** argv);
 
 // Stops the run with a message when a property does not hold, so that
 // libFuzzer reports the input as a crash.

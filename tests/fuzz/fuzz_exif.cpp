@@ -26,7 +26,7 @@ const cDIBSection& outputPicture()
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::startGuiApplication(argc, argv);
+    fuzz::startApplication(argc, argv);
     return 0;
 }
 

@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    fuzz::startGuiApplication(argc, argv);
+    fuzz::startApplication(argc, argv);
     return 0;
 }
 

@@ -5,6 +5,12 @@
 
 #include "imaging/cPalette.h"
 
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    fuzz::startApplication(argc, argv);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     cPalette palette;

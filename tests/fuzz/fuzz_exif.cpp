@@ -6,6 +6,7 @@
 #include "files/mIntelJPEGLibrary.h"
 #include "imaging/cDIBSection.h"
 #include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
 
 namespace {
 
@@ -43,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::require(block.size() <= ExifReader::MaxApp1Payload, "the block fits an APP1 segment");
     fuzz::require(block.startsWith(QByteArray("Exif\0\0", 6)), "the block starts with the EXIF header");
 
-    const QByteArray jpeg = mIntelJPEGLibrary::EncodeJPG(outputPicture(), 75, block);
+    JpegMetadata metadata;
+    metadata.exif = block;
+    const QByteArray jpeg = mIntelJPEGLibrary::EncodeJPG(outputPicture(), 75, metadata);
     const QString outputPath = fuzz::memoryFile(1, reinterpret_cast<const uint8_t*>(jpeg.constData()), jpeg.size());
     const ExifRecord carried = ExifReader::read(outputPath);
     fuzz::require(carried.text(QStringLiteral("Orientation")) == QStringLiteral("1"), "the output is upright");

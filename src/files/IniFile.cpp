@@ -81,7 +81,10 @@ bool IniFile::save(const QString& sPath) const
 void IniFile::setText(const QString& sText)
 {
     QStringView text(sText);
-    if (text.startsWith(QChar(0xFEFF))) text = text.mid(1);
+    // Byte order marks, however many an editor left: text() writes none, so
+    // taking only the first would let each load take one more.
+    while (text.startsWith(QChar(0xFEFF)))
+        text = text.mid(1);
     m_crlf = text.contains(u"\r\n");
     m_lines.clear();
     // A line ends with CR LF, LF or a lone CR, as in the private-profile

@@ -20,6 +20,7 @@ TEST(IniFileTest, OddLineEndingsSettleAfterOneLoad)
         { "a=1\rb=2\n", "a=1\nb=2\n" }, // a lone CR ends a line too
         { "\r", "\n" }, { "\r\n\r\n", "\r\n\r\n" }, { "\n\r", "\n\n" },
         { "\xEF\xBB\xBF[S]\nk=v\n", "[S]\nk=v\n" }, // the byte order mark goes
+        { "\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF[S]", "[S]\n" }, // all of them
     };
     for (const auto& c : cases) {
         IniFile file;

@@ -6,6 +6,8 @@
 // when everything was written, 1 when some photo failed, 2 for bad
 // arguments.
 #include "files/mMain.h"
+#include "platform/AppLocations.h"
+#include "platform/ClockShift.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "platform/RuntimeError.h"
@@ -15,16 +17,30 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <optional>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
 const QString ProgramName = QStringLiteral("quillon-cli");
 
 enum ExitCode { Done = 0, SomeFailed = 1, BadArguments = 2 };
+
+// More photos in flight than this would only share the cores and multiply
+// the memory.
+constexpr int MaxJobs = 64;
+
+// The largest --margin: a stamp this far in from two edges still fits.
+constexpr int MaxMarginPercent = 50;
 
 void print(const QString& text, FILE* stream = stdout)
 {
@@ -60,8 +76,16 @@ struct Command {
 QCommandLineOption configOption()
 {
     return QCommandLineOption(QStringLiteral("config"),
-        QStringLiteral("Reads the options from FILE instead of config.ini beside the program."),
-        QStringLiteral("FILE"));
+        QStringLiteral("Reads the options from FILE instead of the window's config.ini."), QStringLiteral("FILE"));
+}
+
+// The camera clock's correction, for the stamp and the outputs' dates.
+QCommandLineOption shiftOption()
+{
+    return QCommandLineOption(QStringLiteral("shift"),
+        QStringLiteral("Adds +HH:MM or -HH:MM to the EXIF dates, for a camera clock that was wrong (hours may "
+                       "exceed 24)."),
+        QStringLiteral("(+|-)HH:MM"));
 }
 
 QCommandLineOption helpOption()
@@ -94,13 +118,24 @@ QString optionText(const QCommandLineOption& option)
     return text;
 }
 
-// "Usage: quillon-cli batch FOLDER [--target DIR] ..."
+// "Usage: quillon-cli batch FOLDER [--target DIR] ...", wrapped to fit 79
+// columns under the first option.
 QString synopsis(const Command& command)
 {
-    QString text = QStringLiteral("Usage: %1 %2 %3").arg(ProgramName, command.name, command.argument);
-    for (const QCommandLineOption& option : optionsOf(command))
-        if (option.names() != helpOption().names()) text += QStringLiteral(" [%1]").arg(optionText(option));
-    return text + QLatin1Char('\n');
+    QString line = QStringLiteral("Usage: %1 %2 %3").arg(ProgramName, command.name, command.argument);
+    const qsizetype indent = line.indexOf(command.argument);
+    QString text;
+    for (const QCommandLineOption& option : optionsOf(command)) {
+        if (option.names() == helpOption().names()) continue;
+        const QString item = QStringLiteral("[%1]").arg(optionText(option));
+        if (line.size() + 1 + item.size() > 79) {
+            text += line + QLatin1Char('\n');
+            line = QString(indent, QLatin1Char(' ')) + item;
+        } else {
+            line += QLatin1Char(' ') + item;
+        }
+    }
+    return text + line + QLatin1Char('\n');
 }
 
 // Rows of two columns, the first padded to the widest, the second wrapped
@@ -134,9 +169,10 @@ QString table(const QList<QPair<QString, QString>>& rows)
     return text;
 }
 
-const char* const settingsNote = "The options are read from config.ini beside the program, or from the file\n"
-                                 "that --config names; a file that does not exist means every default.\n"
-                                 "Nothing is written to it.\n";
+const char* const settingsNote = "The options are read from the window's config.ini, or from the file that\n"
+                                 "--config names; a file that does not exist means every default. Nothing is\n"
+                                 "written to it. The window keeps config.ini beside the program, or, when it is\n"
+                                 "installed or may not write there, in ~/.config/quillon ($XDG_CONFIG_HOME).\n";
 
 QString programHelp()
 {
@@ -200,16 +236,177 @@ void prepare(QCommandLineParser& parser)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 }
 
-// Prints a line as each photo starts.
-class ConsoleHost : public PhotoEngineHost {
+// "0:42" or "1:05:09".
+QString durationText(double seconds)
+{
+    const auto whole = static_cast<long long>(std::ceil(seconds));
+    const long long h = whole / 3600, m = whole / 60 % 60, sec = whole % 60;
+    const QString tail = QStringLiteral("%1").arg(sec, 2, 10, QLatin1Char('0'));
+    return h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(tail)
+                 : QStringLiteral("%1:%2").arg(m).arg(tail);
+}
+
+// Set by the first Ctrl-C (or SIGTERM) during a batch; a second one ends
+// the program at once, as usual.
+volatile std::sig_atomic_t interrupted = 0;
+
+void interrupt(int)
+{
+    interrupted = 1;
+}
+
+// For as long as it lives, an interruption asks the batch to stop: no photo
+// starts any more, and those under way are given up or finish whole.
+class InterruptStops {
 public:
-    bool BatchStep(int done, int total, const QString& path) override
+    InterruptStops()
     {
-        if (!path.isEmpty())
-            print(QStringLiteral("[%1/%2] %3\n").arg(done + 1).arg(total).arg(QDir::toNativeSeparators(path)));
-        return true;
+        struct sigaction action { };
+        action.sa_handler = interrupt;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (int signal : { SIGINT, SIGTERM })
+            ::sigaction(signal, &action, nullptr);
     }
+    ~InterruptStops()
+    {
+        for (int signal : { SIGINT, SIGTERM })
+            std::signal(signal, SIG_DFL);
+    }
+    InterruptStops(const InterruptStops&) = delete;
+    InterruptStops& operator=(const InterruptStops&) = delete;
 };
+
+// What the batch shows as it goes: a line per photo on standard output, in
+// batch order; or, on a terminal, one line on standard error that is
+// rewritten as photos get done: "[n/N] 3.2 photos/s, 0:42 left". It stops
+// the batch when the user interrupts it.
+class ConsoleListener : public BatchListener {
+public:
+    ConsoleListener(bool lines, bool progressLine)
+        : m_lines(lines)
+        , m_progressLine(progressLine)
+    {
+    }
+
+    bool started(const BatchPlan& plan) override
+    {
+        m_total = static_cast<int>(plan.photos().size());
+        m_toTreat = plan.count(BatchPlan::Action::Treat);
+        m_start = std::chrono::steady_clock::now();
+        if (m_progressLine) showProgress(0, 0);
+        return interrupted == 0;
+    }
+
+    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override
+    {
+        const bool skipped = outcome.kind == BatchOutcome::Kind::Skipped;
+        if (m_lines) {
+            print(QStringLiteral("[%1/%2] %3%4\n")
+                      .arg(done)
+                      .arg(total)
+                      .arg(QDir::toNativeSeparators(photo.path), skipped ? QStringLiteral(" (skipped)") : QString()));
+            std::fflush(stdout);
+        }
+        if (photo.action == BatchPlan::Action::Treat) ++m_worked;
+        if (m_progressLine) showProgress(done, m_worked);
+        return interrupted == 0;
+    }
+
+    bool waiting() override { return interrupted == 0; }
+
+    // Takes the progress line away, before the failures and the summary.
+    void finish() const
+    {
+        if (m_progressLine) print(QStringLiteral("\r\033[K"), stderr);
+    }
+
+private:
+    void showProgress(int done, int worked) const
+    {
+        QString text = QStringLiteral("[%1/%2]").arg(done).arg(m_total);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        if (worked > 0 && seconds > 0) {
+            const double rate = worked / seconds;
+            text += QStringLiteral(" %1 photos/s, %2 left")
+                        .arg(rate, 0, 'f', 1)
+                        .arg(durationText(std::max(0, m_toTreat - worked) / rate));
+        }
+        print(QStringLiteral("\r") + text + QStringLiteral("\033[K"), stderr);
+    }
+
+    bool m_lines;
+    bool m_progressLine;
+    int m_total = 0;
+    int m_toTreat = 0; // photos to treat: not the skipped or refused ones
+    int m_worked = 0;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+// "K/N" with 1 <= K <= N.
+std::optional<std::pair<int, int>> parseShard(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('/'));
+    if (parts.size() != 2) return std::nullopt;
+    bool kOk = false, nOk = false;
+    const int k = parts[0].toInt(&kOk);
+    const int n = parts[1].toInt(&nOk);
+    if (!kOk || !nOk || k < 1 || k > n) return std::nullopt;
+    return std::pair { k, n };
+}
+
+// A number as options write it: digits with "." as the decimal point.
+std::optional<double> decimalValue(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(^\d+(\.\d+)?$)"));
+    if (!pattern.match(text).hasMatch()) return std::nullopt;
+    return QLocale::c().toDouble(text);
+}
+
+// --shift, where the command has it: the camera clock's correction. The
+// problem in words when its value does not read.
+std::optional<QString> readShift(const QCommandLineParser& parser, SettingsRecord& settings)
+{
+    if (!parser.isSet(QStringLiteral("shift"))) return std::nullopt;
+    const auto minutes = ClockShift::fromText(parser.value(QStringLiteral("shift")));
+    if (!minutes) return QStringLiteral("--shift takes +HH:MM or -HH:MM, hours up to %1").arg(ClockShift::MaxHours);
+    settings.ShiftMinutes = *minutes;
+    return std::nullopt;
+}
+
+// The batch's stamp options over the stored ones; the problem in words when
+// a value does not read.
+std::optional<QString> readStampOptions(const QCommandLineParser& parser, SettingsRecord& settings)
+{
+    if (parser.isSet(QStringLiteral("stamp-height"))) {
+        const auto percent = decimalValue(parser.value(QStringLiteral("stamp-height")));
+        if (!percent || *percent < mMain::MinStampHeightPercent || *percent > mMain::MaxStampHeightPercent)
+            return QStringLiteral("--stamp-height takes a percentage from 0.5 to 25");
+        settings.StampHeightPercent = *percent;
+    }
+    if (parser.isSet(QStringLiteral("anchor"))) {
+        const auto place = StampAnchoring::placeNamed(parser.value(QStringLiteral("anchor")));
+        if (!place)
+            return QStringLiteral("--anchor takes one of %1")
+                .arg(StampAnchoring::placeNames().join(QStringLiteral(", ")));
+        // At the place itself: a stored drag's offsets belong to the stored place.
+        settings.Anchoring = StampAnchoring { *place, settings.Anchoring.marginPercent, 0, 0 };
+    }
+    if (parser.isSet(QStringLiteral("margin"))) {
+        const auto percent = decimalValue(parser.value(QStringLiteral("margin")));
+        if (!percent || *percent > MaxMarginPercent)
+            return QStringLiteral("--margin takes a percentage from 0 to %1").arg(MaxMarginPercent);
+        settings.Anchoring.marginPercent = *percent;
+    }
+    if (const auto problem = readShift(parser, settings)) return problem;
+    if (parser.isSet(QStringLiteral("fallback-date"))) {
+        const QString choice = parser.value(QStringLiteral("fallback-date"));
+        if (choice != QLatin1String("none") && choice != QLatin1String("file"))
+            return QStringLiteral("--fallback-date takes none or file");
+        settings.FileDateFallback = choice == QLatin1String("file");
+    }
+    return std::nullopt;
+}
 
 int runBatch(const Invocation& call)
 {
@@ -221,17 +418,34 @@ int runBatch(const Invocation& call)
         if (!ok || filter < 1 || filter > 8)
             return badArguments(QStringLiteral("--filter takes a filter type from 1 to 8"), &batch);
     }
+    BatchOptions options;
+    if (call.parser.isSet(QStringLiteral("jobs"))) {
+        bool ok = false;
+        options.jobs = call.parser.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > MaxJobs)
+            return badArguments(QStringLiteral("--jobs takes a number of photos from 1 to %1").arg(MaxJobs), &batch);
+    }
+    if (call.parser.isSet(QStringLiteral("shard"))) {
+        const auto shard = parseShard(call.parser.value(QStringLiteral("shard")));
+        if (!shard) return badArguments(QStringLiteral("--shard takes K/N with 1 <= K <= N, such as 2/3"), &batch);
+        std::tie(options.shard, options.shardCount) = *shard;
+    }
+    options.recursive = call.parser.isSet(QStringLiteral("recursive"));
+    options.skipExisting = call.parser.isSet(QStringLiteral("skip-existing"));
+    const bool verbose = call.parser.isSet(QStringLiteral("verbose"));
+    const bool quiet = call.parser.isSet(QStringLiteral("quiet"));
+    if (verbose && quiet) return badArguments(QStringLiteral("--verbose and --quiet exclude each other"), &batch);
     if (!QFileInfo(call.path).isDir())
         return badArguments(QStringLiteral("\"%1\" is not a folder").arg(call.path), &batch);
 
     SettingsRecord& settings = call.settings;
+    if (const auto problem = readStampOptions(call.parser, settings)) return badArguments(*problem, &batch);
     const QString target = call.parser.value(QStringLiteral("target"));
     if (!target.isEmpty()) settings.TargetFolder = QFileInfo(target).absoluteFilePath();
     settings.BatchFilter = filter != 0;
     if (filter != 0) settings.CurrentFilter = filter;
 
-    ConsoleHost host;
-    PhotoEngine engine(settings, &host);
+    PhotoEngine engine(settings);
     PhotoControls& controls = engine.Controls();
     controls.ShowDate = !call.parser.isSet(QStringLiteral("no-date"));
     // The stamp where the window left it, over the preview at the viewport's
@@ -242,8 +456,13 @@ int runBatch(const Invocation& call)
     controls.Label1.Left = mMain::ReadIniSingle(call.configPath, QStringLiteral("LABEL"), QStringLiteral("left"), 0);
     engine.ApplyDateStyle();
 
-    const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath());
-    for (const QString& line : report.problemLines())
+    // On a terminal, one line of progress instead of a line per photo.
+    const bool terminal = ::isatty(STDOUT_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
+    ConsoleListener listener(!quiet && (verbose || !terminal), !quiet && !verbose && terminal);
+    const InterruptStops interruptStops;
+    const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath(), options, &listener);
+    listener.finish();
+    for (const QString& line : quiet ? report.failureLines() : report.problemLines())
         complain(line);
     print(report.countText() + QLatin1Char('\n'));
     return report.succeeded() ? Done : SomeFailed;
@@ -257,7 +476,7 @@ std::optional<QString> readPhoto(const Invocation& call, PhotoEngine& engine)
         complain(QStringLiteral("\"%1\" is not a file").arg(call.path));
         return std::nullopt;
     }
-    engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), ExecutableInfo::folder());
+    engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), AppLocations::current().outputRoot());
     engine.ReadExif();
     return engine.Photo().ExifText();
 }
@@ -273,6 +492,8 @@ int runExif(const Invocation& call)
 
 int runDate(const Invocation& call)
 {
+    if (const auto problem = readShift(call.parser, call.settings))
+        return badArguments(*problem, findCommand(QStringLiteral("date")));
     if (call.parser.isSet(QStringLiteral("format")))
         call.settings.DateFormat = call.parser.value(QStringLiteral("format"));
     PhotoEngine engine(call.settings);
@@ -290,11 +511,16 @@ const QList<Command>& commands()
             QStringLiteral("Stamps, scales and saves every JPEG of FOLDER's sub-folders."),
             QStringLiteral("Treats every JPEG of FOLDER's immediate sub-folders (of FOLDER itself when it has\n"
                            "none) as the window's batch does, with the stored scale, quality, thumbnail rule\n"
-                           "and date style, the stamp at the stored position. Outputs go to\n"
-                           "DIR/Images/<folder name>/, thumbnails to DIR/Miniatures/<folder name>/.\n"
-                           "Prints a line as each photo starts, then the count of photos treated; each\n"
+                           "and date style, the stamp at the stored position; the stamp options below\n"
+                           "replace the stored ones. Outputs go to DIR/Images/<folder name>/, thumbnails to\n"
+                           "DIR/Miniatures/<folder name>/; with --recursive, every folder below FOLDER that\n"
+                           "holds photos is treated and mirrored there by its path relative to FOLDER. No\n"
+                           "output replaces a photo of the batch.\n"
+                           "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
+                           "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
-                           "written.\n"),
+                           "written. A photo without a date, and one whose stamp had to be moved inside it,\n"
+                           "is named there too.\n"),
             {
                 QCommandLineOption(QStringLiteral("target"),
                     QStringLiteral("Writes below DIR instead of the stored batch target."), QStringLiteral("DIR")),
@@ -303,6 +529,38 @@ const QList<Command>& commands()
                                    "Sharpen, Sharpen More, Unsharp, Emboss."),
                     QStringLiteral("TYPE")),
                 QCommandLineOption(QStringLiteral("no-date"), QStringLiteral("Leaves the date stamp out.")),
+                QCommandLineOption(QStringLiteral("stamp-height"),
+                    QStringLiteral("Makes the stamp's font PCT % (0.5 to 25) of each output's shorter side."),
+                    QStringLiteral("PCT")),
+                QCommandLineOption(QStringLiteral("anchor"),
+                    QStringLiteral("Puts the stamp at PLACE of each output: top-left, top, top-right, left, centre, "
+                                   "right, bottom-left, bottom or bottom-right."),
+                    QStringLiteral("PLACE")),
+                QCommandLineOption(QStringLiteral("margin"),
+                    QStringLiteral("Keeps an anchored stamp PCT % of the shorter side from the edges."),
+                    QStringLiteral("PCT")),
+                shiftOption(),
+                QCommandLineOption(QStringLiteral("fallback-date"),
+                    QStringLiteral("For a photo without an EXIF date: none (no stamp) or file (its modification "
+                                   "time)."),
+                    QStringLiteral("none|file")),
+                QCommandLineOption(QStringLiteral("jobs"),
+                    QStringLiteral("Treats N photos at once, 1 to 64; 1 treats one photo at a time. The default is "
+                                   "one per core."),
+                    QStringLiteral("N")),
+                QCommandLineOption(QStringLiteral("recursive"),
+                    QStringLiteral("Treats every folder below FOLDER that holds photos, not only the immediate "
+                                   "sub-folders.")),
+                QCommandLineOption(QStringLiteral("skip-existing"),
+                    QStringLiteral("Leaves out each photo whose output exists and is not older than the photo, and "
+                                   "whose thumbnail exists when thumbnails are on.")),
+                QCommandLineOption(QStringLiteral("shard"),
+                    QStringLiteral("Treats only photos K, K+N, K+2N... of the batch in its order, so that N runs "
+                                   "with K from 1 to N treat the batch once between them."),
+                    QStringLiteral("K/N")),
+                QCommandLineOption(
+                    QStringLiteral("verbose"), QStringLiteral("Prints a line per photo even on a terminal.")),
+                QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("Prints only failures and the summary.")),
             },
             &runBatch },
         { QStringLiteral("exif"), QStringLiteral("PHOTO"), QStringLiteral("Prints the photo's EXIF tags."),
@@ -315,6 +573,7 @@ const QList<Command>& commands()
                 QCommandLineOption(QStringLiteral("format"),
                     QStringLiteral("Uses format FMT instead of the stored one, for example \"DDDD DD MMMM YYYY\"."),
                     QStringLiteral("FMT")),
+                shiftOption(),
             },
             &runDate },
     };
@@ -337,8 +596,8 @@ int runCommand(const Command& command, const QString& program, const QStringList
     if (positional.size() > 1)
         return badArguments(QStringLiteral("unexpected argument \"%1\"").arg(positional[1]), &command);
 
-    const QString configPath
-        = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config")) : mMain::DefaultIniPath();
+    const QString configPath = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config"))
+                                                                      : AppLocations::current().settingsToRead();
     SettingsRecord settings;
     mMain::LoadSettingsRecord(configPath, settings);
     try {

@@ -5,10 +5,13 @@
 #include "platform/Twips.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <cfloat>
 #include <cmath>
@@ -349,11 +352,6 @@ void BarColor::WriteProperties(PropertyBag& bag) const
     bag.WriteProperty(QStringLiteral("AutoCaption"), m_autoCaption, true);
 }
 
-void BarColor::setGeometryTwips(int left, int top, int width, int height)
-{
-    setGeometry(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
-}
-
 QPoint BarColor::captionPosition() const
 {
     return m_label->pos() - m_surface->contentsRect().topLeft();
@@ -380,6 +378,8 @@ bool BarColor::eventFilter(QObject* watched, QEvent* event)
             paintSurface();
             return false; // the frame then draws its border around the image
         }
+        if (type == QEvent::FocusIn || type == QEvent::FocusOut) m_surface->update();
+        if (type == QEvent::KeyPress && m_interactive) return surfaceKey(static_cast<QKeyEvent*>(event)->key());
         if (mouse) {
             auto* mouseEvent = static_cast<QMouseEvent*>(event);
             surfaceMouse(type, mouseEvent, mouseEvent->position() - QPointF(m_surface->contentsRect().topLeft()));
@@ -469,6 +469,53 @@ void BarColor::paintSurface()
     const QRect inner = m_surface->contentsRect();
     painter.fillRect(inner, OleColor::toQColor(m_backColor));
     painter.drawImage(inner.topLeft(), m_image);
+    if (m_surface->hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(m_surface);
+        // Shown however the focus came, by the keyboard or the mouse.
+        focus.state |= QStyle::State_KeyboardFocusChange;
+        focus.rect = inner.adjusted(1, 1, -1, -1);
+        focus.backgroundColor = OleColor::toQColor(m_backColor);
+        m_surface->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, m_surface);
+    }
+}
+
+bool BarColor::surfaceKey(int key)
+{
+    // Arrows move by one, Page Up and Page Down by ten, Home and End go to
+    // the ends; the value stays between Min and Max (Min wins when Min > Max,
+    // as for the mouse).
+    double step = 0;
+    switch (key) {
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        step = 1;
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        step = -1;
+        break;
+    case Qt::Key_PageUp:
+        step = 10;
+        break;
+    case Qt::Key_PageDown:
+        step = -10;
+        break;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        break;
+    default:
+        return false;
+    }
+    const std::optional<double> value = toNumber(m_value);
+    const std::optional<double> min = toNumber(m_min);
+    const std::optional<double> max = toNumber(m_max);
+    if (!value || !min || !max) return true;
+    double target = key == Qt::Key_Home ? *min : key == Qt::Key_End ? *max : std::nearbyint(*value) + step;
+    target = std::max(std::min(target, *max), *min);
+    const std::optional<qint32> next = toLong(target);
+    if (next && double(*next) != *value) setValue(*next);
+    return true;
 }
 
 void BarColor::surfaceMouse(QEvent::Type type, QMouseEvent* event, QPointF surfacePos)

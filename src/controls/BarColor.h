@@ -16,7 +16,8 @@ class PropertyBag;
 // The value bar: a number shown as a horizontal bar filled from the left in
 // FillColor up to Value / Max of the width, with a caption centred over it.
 // Pressing or dragging the left mouse button across the bar chooses a value
-// between Min and Max.
+// between Min and Max; so do the arrow keys, Page Up, Page Down, Home and End
+// while the bar has the focus, which it shows.
 //
 // Min, Max and Value are kept exactly as assigned (a 16-bit or 32-bit
 // integer, a double or a text such as "-10"); texts are read as numbers where
@@ -109,9 +110,6 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-    // Places the bar in its parent from a position and size in twips.
-    void setGeometryTwips(int left, int top, int width, int height);
-
     // The inner parts, for hosts that need their geometry and for tests.
     QFrame* Picture1() const { return m_surface; }
     QLabel* Label1() const { return m_label; }
@@ -158,6 +156,9 @@ private:
     void applyForeColor();
     void paintSurface();
     void surfaceMouse(QEvent::Type type, QMouseEvent* event, QPointF surfacePos);
+    // A key pressed while the bar has the focus; false when it is no key of
+    // the bar's.
+    bool surfaceKey(int key);
     QFont ambientFont() const;
 
     QFrame* m_surface = nullptr;

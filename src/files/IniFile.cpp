@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 struct Line {
@@ -56,26 +60,35 @@ QString storedValue(const QString& sValue)
 
 } // namespace
 
-bool IniFile::load(const QString& sPath)
+FileResult IniFile::load(const QString& sPath)
 {
     m_lines.clear();
     m_crlf = false;
-    QFile file(sPath);
-    if (!file.exists()) return true;
-    if (QFileInfo(sPath).isDir() || !file.open(QIODevice::ReadOnly)) return false;
-    setText(QString::fromUtf8(file.readAll()));
-    return file.error() == QFileDevice::NoError;
+    if (!QFileInfo::exists(sPath)) return {};
+    if (QFileInfo(sPath).isDir()) return FileResult(EISDIR);
+    // Opened by the system itself, so that a refusal keeps its reason.
+    const int fd = ::open(QFile::encodeName(sPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FileResult(errno);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return FileResult(EIO);
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return FileResult(EIO);
+    setText(QString::fromUtf8(bytes));
+    return {};
 }
 
-bool IniFile::save(const QString& sPath) const
+FileResult IniFile::save(const QString& sPath) const
 {
     // A link is followed, so that the file it names gets the new text; a
     // file that may not be written is left as it is.
     QFileInfo target(sPath);
     for (int depth = 0; depth < 40 && target.isSymLink(); ++depth)
         target.setFile(target.symLinkTarget());
-    if (target.exists() && !target.isWritable()) return false;
-    return AtomicFile::write(target.filePath(), text().toUtf8(), AtomicFile::Keep::Permissions) == 0;
+    if (target.exists() && !target.isWritable()) return FileResult(EACCES);
+    return FileResult(AtomicFile::write(target.filePath(), text().toUtf8(), AtomicFile::Keep::Permissions));
 }
 
 void IniFile::setText(const QString& sText)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileResult.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,14 +21,15 @@
 // loaded again, gives the same text.
 class IniFile {
 public:
-    // Reads the file at sPath. A missing file gives an empty one; false when
-    // the file exists but cannot be read (the object is then left empty).
-    bool load(const QString& sPath);
+    // Reads the file at sPath. A missing file gives an empty one; a failure
+    // with the system's reason when the file exists but cannot be read (the
+    // object is then left empty).
+    FileResult load(const QString& sPath);
     // Writes the whole text in place of sPath (through AtomicFile), so a
     // failed or interrupted write leaves the old file as it was; a file that
-    // is replaced keeps its permissions. False when the file cannot be
-    // written.
-    bool save(const QString& sPath) const;
+    // is replaced keeps its permissions. A failure with the system's reason
+    // when the file cannot be written.
+    FileResult save(const QString& sPath) const;
 
     // The value of the key, whole; nothing when the section or key is missing.
     std::optional<QString> value(const QString& sSection, const QString& sKey) const;

@@ -2,12 +2,15 @@
 
 #include "files/IniFile.h"
 #include "files/mFileIni.h"
-#include "platform/ExecutableInfo.h"
+#include "platform/AppLocations.h"
+#include "platform/AtomicFile.h"
+#include "platform/ClockShift.h"
 
 #include <QLocale>
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -29,11 +32,50 @@ void readInto(
         field = *value;
 }
 
+// The number of the key when it lies in [low, high]; 0 (off) when it is
+// missing, no number, or outside.
+double percentIn(const IniFile& cFile, const char* sSection, const char* sKey, double low, double high)
+{
+    const auto value
+        = mMain::TextToDouble(cFile.value(QLatin1String(sSection), QLatin1String(sKey)).value_or(QString()));
+    return value && *value >= low && *value <= high ? *value : 0;
+}
+
+void readStampOptions(const IniFile& cFile, SettingsRecord& cRecord)
+{
+    cRecord.StampHeightPercent
+        = percentIn(cFile, "STAMP", "size_percent", mMain::MinStampHeightPercent, mMain::MaxStampHeightPercent);
+    StampAnchoring anchoring;
+    const auto place = StampAnchoring::placeNamed(
+        cFile.value(QStringLiteral("STAMP"), QStringLiteral("anchor")).value_or(QString()));
+    if (place) {
+        const double limit = mMain::MaxAnchorPercent;
+        anchoring.place = *place;
+        anchoring.marginPercent = percentIn(cFile, "STAMP", "margin_percent", 0, limit);
+        anchoring.offsetXPercent = percentIn(cFile, "STAMP", "offset_x_percent", -limit, limit);
+        anchoring.offsetYPercent = percentIn(cFile, "STAMP", "offset_y_percent", -limit, limit);
+    }
+    cRecord.Anchoring = anchoring;
+    const auto shift
+        = mMain::TextToLong(cFile.value(QStringLiteral("DATE"), QStringLiteral("shift_minutes")).value_or(QString()));
+    cRecord.ShiftMinutes = shift && std::abs(*shift) <= ClockShift::MaxMinutes ? *shift : 0;
+    cRecord.FileDateFallback = cFile.value(QStringLiteral("DATE"), QStringLiteral("fallback_date"))
+                                   .value_or(QString())
+                                   .trimmed()
+                                   .compare(QLatin1String("file"), Qt::CaseInsensitive)
+        == 0;
+}
+
 } // namespace
 
 QString mMain::DefaultIniPath()
 {
-    return ExecutableInfo::folder() + QStringLiteral("/config.ini");
+    return AppLocations::current().settingsFile();
+}
+
+QString mMain::DefaultOutputRoot()
+{
+    return AppLocations::current().outputRoot();
 }
 
 std::optional<double> mMain::TextToDouble(const QString& sText)
@@ -95,7 +137,7 @@ float mMain::ReadIniSingle(const QString& sIniPath, const QString& sSection, con
     return TextToSingle(mFileIni::ReadIni(sIniPath, sSection, sKey, SingleToText(fCurrent))).value_or(fCurrent);
 }
 
-void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord)
+void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget)
 {
     // An unreadable file counts as a missing one: every key takes its default.
     IniFile file;
@@ -117,15 +159,18 @@ void mMain::LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord)
     readInto(file, "DATE", "format", QStringLiteral("DD/MM/YYYY HH:MM"), asText, cRecord.DateFormat);
     readInto(file, "DATE", "font", QStringLiteral("Arial"), asText, cRecord.DateFont);
     readInto(file, "DATE", "size", QStringLiteral("16"), toLong, cRecord.DateSize);
-    readInto(file, "REP", "cible", ExecutableInfo::folder(), asText, cRecord.TargetFolder);
+    readInto(file, "REP", "cible", sDefaultTarget, asText, cRecord.TargetFolder);
+    readStampOptions(file, cRecord);
 }
 
-bool mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
+FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
     const QString& sFolder, float fLabelTop, float fLabelLeft)
 {
     IniFile file;
     // Replacing an existing file that cannot be read would lose what it holds.
-    if (!file.load(sIniPath)) return false;
+    if (const FileResult read = file.load(sIniPath); !read) return read;
+    // The user's configuration folder may not exist before the first save.
+    if (const int error = AtomicFile::makeFolderFor(sIniPath)) return FileResult(error);
 
     const auto set = [&file](const char* sSection, const char* sKey, const QString& sValue) {
         file.setValue(QLatin1String(sSection), QLatin1String(sKey), sValue);
@@ -146,6 +191,13 @@ bool mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cR
     set("DATE", "format", cRecord.DateFormat);
     set("DATE", "font", cRecord.DateFont);
     set("DATE", "size", QString::number(cRecord.DateSize));
+    set("DATE", "shift_minutes", QString::number(cRecord.ShiftMinutes));
+    set("DATE", "fallback_date", cRecord.FileDateFallback ? QStringLiteral("file") : QStringLiteral("none"));
     set("REP", "cible", cRecord.TargetFolder);
+    set("STAMP", "size_percent", DoubleToText(cRecord.StampHeightPercent));
+    set("STAMP", "anchor", StampAnchoring::nameOf(cRecord.Anchoring.place));
+    set("STAMP", "margin_percent", DoubleToText(cRecord.Anchoring.marginPercent));
+    set("STAMP", "offset_x_percent", DoubleToText(cRecord.Anchoring.offsetXPercent));
+    set("STAMP", "offset_y_percent", DoubleToText(cRecord.Anchoring.offsetYPercent));
     return file.save(sIniPath);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "files/StampAnchoring.h"
+#include "platform/FileResult.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -24,6 +27,13 @@ struct SettingsRecord {
     int32_t DateSize = 0; // DATE/size, points
     QString TargetFolder {}; // REP/cible
 
+    // The stamp that fits every photo. Each is off by default, and a file
+    // without these keys keeps the stamp of the fixed size and position.
+    double StampHeightPercent = 0; // STAMP/size_percent, 0.5 to 25; 0: DateSize rules
+    StampAnchoring Anchoring {}; // STAMP/anchor, margin_percent, offset_x_percent, offset_y_percent
+    int32_t ShiftMinutes = 0; // DATE/shift_minutes, the camera clock's correction
+    bool FileDateFallback = false; // DATE/fallback_date "file": undated photos take the file's time
+
     // Not persisted.
     int32_t CurrentFilter = 0;
     bool BatchFilter = false;
@@ -37,17 +47,22 @@ struct SettingsRecord {
 // written together with the record.
 class mMain {
 public:
-    // config.ini in the executable's folder.
+    // The config.ini this copy of the program keeps (AppLocations).
     static QString DefaultIniPath();
+    // Where outputs go unless told otherwise: the batch target's default.
+    static QString DefaultOutputRoot();
 
     // Fills the record's fields from the file, each from its key or its
-    // default; a value that does not convert leaves its field as it was.
+    // default; a value that does not convert leaves its field as it was,
+    // except the stamp's newer options, which an odd value turns off.
     // CurrentFilter is set to 5: the filter choice is not persisted.
-    static void LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord);
-    // Writes all seventeen keys in one replacement of the file, keeping what
-    // else it holds. False when the file cannot be written; the old one then
+    static void LoadSettingsRecord(
+        const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget = DefaultOutputRoot());
+    // Writes every key in one replacement of the file, keeping what else it
+    // holds, and makes the file's folder when it is missing. A failure with
+    // the system's reason when the file cannot be written; the old one then
     // stays as it was.
-    static bool SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
+    static FileResult SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
         const QString& sFolder, float fLabelTop, float fLabelLeft);
 
     // The label positions: the number of the key, or fCurrent when the key
@@ -68,4 +83,10 @@ public:
     static QString DoubleToText(double dValue);
     static QString SingleToText(float fValue);
     static QString BooleanToText(bool bValue);
+
+    // The ranges of the stamp's newer options; values outside them are off.
+    static constexpr double MinStampHeightPercent = 0.5;
+    static constexpr double MaxStampHeightPercent = 25;
+    // A drag may leave the stamp far from its place on a long panorama.
+    static constexpr double MaxAnchorPercent = 1000;
 };

@@ -63,6 +63,12 @@ void cDIBSection::CreateFromPicture(std::unique_ptr<PixelSurface> picThis)
     adoptSurface(width, height, std::move(picThis), m_hDib);
 }
 
+std::unique_ptr<PixelSurface> cDIBSection::TakePicture()
+{
+    m_hDib = 0;
+    return std::move(m_surface);
+}
+
 void cDIBSection::LoadPictureBlt(
     const PixelSurface* lhDC, int32_t lSrcLeft, int32_t lSrcTop, int32_t lSrcWidth, int32_t lSrcHeight, uint32_t eRop)
 {

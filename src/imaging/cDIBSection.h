@@ -51,6 +51,9 @@ public:
     // Takes the picture's memory over instead of copying it (same result as
     // CreateFromPicture on a picture that is not used again).
     void CreateFromPicture(std::unique_ptr<PixelSurface> picThis);
+    // The other way round: hands the pixel memory out, and the buffer is
+    // left as ClearUp leaves it. Nothing when it has none.
+    std::unique_ptr<PixelSurface> TakePicture();
     bool Create(int32_t lWidth, int32_t lHeight);
     int32_t BytesPerScanLine() const { return PixelSurface::strideFor(m_header.biWidth); }
     int32_t Width() const { return m_header.biWidth; }

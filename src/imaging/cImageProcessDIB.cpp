@@ -213,6 +213,32 @@ template <typename Acc> void convolveRows(const cDIBSection& source, cDIBSection
     }
 }
 
+// Copies the frame of width border of source into destination, the only
+// part a pass leaves as it was: a pass writes every pixel at least border
+// away from each edge when the picture is wider and higher than twice the
+// frame, and none otherwise (then all of it is copied).
+void copyFrame(const cDIBSection& source, cDIBSection& destination, int32_t border)
+{
+    const int32_t W = source.Width();
+    const int32_t H = source.Height();
+    if (2 * border >= W || 2 * border >= H) {
+        destination.LoadPictureBlt(source.hdc());
+        return;
+    }
+    const size_t rowBytes = static_cast<size_t>(3 * W);
+    const size_t side = static_cast<size_t>(3 * border);
+    for (int32_t r = 0; r < H; ++r) {
+        const uint8_t* from = memoryRow(source, r);
+        uint8_t* to = memoryRow(destination, r);
+        if (r < border || r >= H - border) {
+            std::memcpy(to, from, rowBytes);
+        } else {
+            std::memcpy(to, from, side);
+            std::memcpy(to + rowBytes - side, from + rowBytes - side, side);
+        }
+    }
+}
+
 void convolve(const cDIBSection& source, cDIBSection& destination, const KernelView& kernel)
 {
     const int32_t count = (2 * kernel.half + 1) * (2 * kernel.half + 1);
@@ -425,8 +451,10 @@ bool cImageProcessDIB::ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer)
     }
 
     // The passes write only the inner pixels of cBuffer, so the border of
-    // width h keeps this copy of the unfiltered picture.
-    cBuffer.LoadPictureBlt(cImage.hdc());
+    // width h keeps a copy of the unfiltered picture; the inner pixels need
+    // none. Unsharp and the rank filters work with a 3 x 3 neighbourhood.
+    const bool threeByThree = m_type == 7 || (m_type >= 9 && m_type <= 11);
+    copyFrame(cImage, cBuffer, threeByThree ? 1 : m_half);
     switch (m_type) {
     case 7:
         FilterType(1);

@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -133,6 +135,13 @@ int AtomicFile::write(const QString& path, const QByteArray& data, Keep keep)
     // already on the disk, so closing cannot lose any of it.
     ::close(temporary.fd);
     return error;
+}
+
+int AtomicFile::makeFolderFor(const QString& path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(QFileInfo(path).absolutePath()).toStdString(), error);
+    return error.value();
 }
 
 int AtomicFile::removeStaleTemporaries(const QString& folder)

@@ -28,6 +28,11 @@ public:
     // temporary remains. A replaced symbolic link is replaced, not followed.
     static int write(const QString& path, const QByteArray& data, Keep keep);
 
+    // Makes the folder that is to hold path, with its parents, when missing.
+    // Returns 0, or the system's error number (ENOTDIR when a file stands
+    // where a folder should be).
+    static int makeFolderFor(const QString& path);
+
     // Removes the stale temporaries of folder, and of no other: regular files
     // named as above whose lock can be taken. Returns how many it removed.
     static int removeStaleTemporaries(const QString& folder);

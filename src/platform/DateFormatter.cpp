@@ -360,7 +360,11 @@ std::optional<QDateTime> DateFormatter::parseDate(const QString& text)
     return QDateTime(date, time, Qt::UTC);
 }
 
-QString DateFormatter::dateText(const QString& exifDateText, const QString& format, const QLocale& locale)
+namespace {
+
+// "2005:12:25 14:30:07" as "2005/12/25 14:30:07": only the first two colons
+// change, the time keeps its own.
+QString withDateSlashes(const QString& exifDateText)
 {
     QString text = exifDateText;
     for (int replaced = 0, at = 0; replaced < 2; ++replaced) {
@@ -368,6 +372,19 @@ QString DateFormatter::dateText(const QString& exifDateText, const QString& form
         if (at < 0) break;
         text[at] = QLatin1Char('/');
     }
+    return text;
+}
+
+} // namespace
+
+std::optional<QDateTime> DateFormatter::parseExifDate(const QString& exifDateText)
+{
+    return parseDate(withDateSlashes(exifDateText));
+}
+
+QString DateFormatter::dateText(const QString& exifDateText, const QString& format, const QLocale& locale)
+{
+    const QString text = withDateSlashes(exifDateText);
     const std::optional<QDateTime> value = parseDate(text);
     return value ? DateFormatter::format(*value, format, locale) : text;
 }

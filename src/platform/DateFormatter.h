@@ -31,6 +31,9 @@ public:
     // "yyyy/mm/dd[ hh:mm[:ss]]" as a date and time (UTC, so that no clock
     // change moves it); nothing when it does not name a real moment.
     static std::optional<QDateTime> parseDate(const QString& text);
+    // An EXIF date text read the way the stamp reads it: the first two
+    // colons become slashes, then parseDate.
+    static std::optional<QDateTime> parseExifDate(const QString& exifDateText);
 
     static QString dateSeparator(const QLocale& locale);
     static QString timeSeparator(const QLocale& locale);

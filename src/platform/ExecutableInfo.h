@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Where the running program lives: config.ini, Images and Miniatures sit in
-// its folder, and its base name prefixes the sources of run-time errors.
+// Where the running program lives: AppLocations decides from its folder where
+// config.ini and the outputs go, and its base name prefixes the sources of
+// run-time errors.
 class ExecutableInfo {
 public:
     static QString filePath();

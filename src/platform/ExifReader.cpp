@@ -1,10 +1,13 @@
 #include "platform/ExifReader.h"
 
+#include "platform/ClockShift.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <exiv2/exiv2.hpp>
 
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -80,7 +83,30 @@ QString shellText(const Exiv2::Value& value)
     return text.trimmed();
 }
 
-void addDatum(ExifRecord& record, const Exiv2::Exifdatum& datum)
+// A value as people read it: the library's interpretation ("1/160 s",
+// "Yes, compulsory", "2.21"), with apertures written "f/7.1" rather than
+// the library's "F7.1", and short exposures that the library writes as a
+// decimal ("0.0181373 s") as the fraction of a second a camera shows
+// ("1/55 s").
+QString readableText(const Exiv2::Exifdatum& datum, const Exiv2::ExifData& data)
+{
+    QString text = trimmedText(datum.print(&data));
+    const std::string key = datum.key();
+    if (key == "Exif.Photo.ExposureTime" && datum.count() == 1) {
+        const float seconds = datum.toFloat();
+        if (seconds > 0 && seconds < 1 && !text.startsWith(QLatin1String("1/")))
+            text = QStringLiteral("1/%1 s").arg(std::lround(1 / seconds));
+    }
+    const bool aperture
+        = key == "Exif.Photo.FNumber" || key == "Exif.Photo.ApertureValue" || key == "Exif.Photo.MaxApertureValue";
+    if (aperture && text.size() > 1 && text[0] == QLatin1Char('F') && text[1].isDigit())
+        text = QStringLiteral("f/") + text.mid(1);
+    return text;
+}
+
+// Adds the datum as stored, or as people read it when interpretWith holds
+// the record it belongs to.
+void addDatum(ExifRecord& record, const Exiv2::Exifdatum& datum, const Exiv2::ExifData* interpretWith)
 {
     const Exiv2::Value& value = datum.value();
     const QString name = QString::fromStdString(datum.tagName());
@@ -95,6 +121,14 @@ void addDatum(ExifRecord& record, const Exiv2::Exifdatum& datum)
             const QString text = trimmedText(comment->comment());
             record.insert(name, text.left(text.indexOf(QChar(0))));
         }
+        return;
+    }
+    if (interpretWith) {
+        // Texts whatever their length; other values as long as the stored
+        // ones are shown.
+        const bool isText = value.typeId() == Exiv2::asciiString || value.typeId() == Exiv2::string;
+        if (isText || (value.count() > 0 && value.count() <= ExifReader::MaxBlobBytes))
+            record.insert(name, readableText(datum, *interpretWith));
         return;
     }
     switch (value.typeId()) {
@@ -207,7 +241,21 @@ template <typename Predicate> void eraseIf(Exiv2::ExifData& data, Predicate pred
     }
 }
 
-QByteArray makeExifBlock(const QString& sourcePath, int width, int height)
+// The camera's clock, corrected: every date it wrote moves by the same
+// amount, so that photo managers sort the outputs by the right moment.
+void shiftDates(Exiv2::ExifData& data, int32_t shiftMinutes)
+{
+    if (shiftMinutes == 0) return;
+    for (const char* key : { "Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized", "Exif.Image.DateTime" }) {
+        auto it = data.findKey(Exiv2::ExifKey(key));
+        if (it == data.end()) continue;
+        const QString text = trimmedText(it->toString());
+        const QString moved = ClockShift::exifDate(text, shiftMinutes);
+        if (moved != text) *it = moved.toStdString();
+    }
+}
+
+QByteArray makeExifBlock(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
 {
     const std::unique_ptr<Exiv2::Image> image = openImage(sourcePath);
     if (!image || image->exifData().empty()) return {};
@@ -229,6 +277,8 @@ QByteArray makeExifBlock(const QString& sourcePath, int width, int height)
         if (it != data.end()) *it = static_cast<uint32_t>(size);
     }
 
+    shiftDates(data, shiftMinutes);
+
     QByteArray block = encodeBlock(data, order);
     if (block.size() > ExifReader::MaxApp1Payload) {
         eraseIf(data, isMakerNote);
@@ -240,7 +290,7 @@ QByteArray makeExifBlock(const QString& sourcePath, int width, int height)
 
 } // namespace
 
-ExifRecord ExifReader::read(const QString& path)
+ExifRecord ExifReader::read(const QString& path, Values values)
 {
     ExifRecord record;
     try {
@@ -252,7 +302,7 @@ ExifRecord ExifReader::read(const QString& path)
         for (const Exiv2::Exifdatum& datum : image->exifData()) {
             if (datum.key() == "Exif.Photo.MakerNote") makerDate = trailCameraDate(datum, order);
             if (isPreview(datum) || isMakerNote(datum) || isDirectoryPointer(datum.tag())) continue;
-            addDatum(record, datum);
+            addDatum(record, datum, values == Values::Interpreted ? &image->exifData() : nullptr);
         }
         if (!makerDate.isEmpty()) record.insert(QStringLiteral("DateTimeOriginal"), makerDate);
     } catch (const Exiv2::AnyError&) {
@@ -296,11 +346,11 @@ QString ExifReader::photoDateText(const ExifRecord& record)
     return fallback;
 }
 
-QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height)
+QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
 {
     if (width <= 0 || height <= 0) return {};
     try {
-        return makeExifBlock(sourcePath, width, height);
+        return makeExifBlock(sourcePath, width, height, shiftMinutes);
     } catch (const Exiv2::AnyError&) {
         return {};
     } catch (const std::exception&) {

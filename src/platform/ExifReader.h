@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 // The EXIF reader: the one place that talks to the metadata library.
 // Nothing it is given can make it throw: a file without EXIF, with a
 // malformed EXIF block, or one that cannot be read gives an empty result.
@@ -21,7 +23,11 @@ public:
     // component; rationals as "numerator/denominator"; short binary tags as
     // their text when printable, else as their bytes in decimal, separated
     // by blanks; the user comment as its text, whatever its length.
-    static ExifRecord read(const QString& path);
+    //
+    // Interpreted values are the same tags in the same order, each as one
+    // text that people read: "1/160 s", "f/7.1", "Yes, compulsory", "2.21".
+    enum class Values { Raw, Interpreted };
+    static ExifRecord read(const QString& path, Values values = Values::Raw);
 
     // Sets up the library for the whole process: quiet, and its XMP parser
     // ready for several threads. Called once at start-up (ProcessSetup).
@@ -40,9 +46,11 @@ public:
     // ("Exif\0\0" then the TIFF data), at most MaxApp1Payload bytes.
     // Orientation becomes 1, the pixel dimensions are updated and the
     // embedded preview pictures are dropped; the maker's notes are dropped
-    // too when the block would not fit otherwise. Empty when the source has
+    // too when the block would not fit otherwise. The three dates
+    // (DateTimeOriginal, DateTimeDigitized, DateTime) are moved by
+    // shiftMinutes, the camera clock's correction. Empty when the source has
     // no readable EXIF block or it cannot be made to fit.
-    static QByteArray exifBlockFor(const QString& sourcePath, int width, int height);
+    static QByteArray exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
 
     static constexpr int MaxBlobBytes = 64;
     static constexpr int MaxApp1Payload = JpegMetadata::MaxPayload;

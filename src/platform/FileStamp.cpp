@@ -12,6 +12,8 @@ std::optional<FileStamp> FileStamp::lookUp(const QString& path)
     stamp.accessTime = info.st_atim;
     stamp.modificationTime = info.st_mtim;
     stamp.permissions = info.st_mode & 07777;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
     return stamp;
 }
 

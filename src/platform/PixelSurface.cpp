@@ -17,10 +17,15 @@ void PixelSurface::MemoryDeleter::operator()(uint8_t* p) const
 }
 
 PixelSurface::PixelSurface(int32_t width, int32_t height, uint8_t* bits)
+    : PixelSurface(width, height, bits, static_cast<size_t>(strideFor(width)) * static_cast<size_t>(height))
+{
+}
+
+PixelSurface::PixelSurface(int32_t width, int32_t height, uint8_t* bits, size_t bytes)
     : m_width(width)
     , m_height(height)
     , m_stride(strideFor(width))
-    , m_bits(bits, MemoryDeleter { static_cast<size_t>(m_stride) * static_cast<size_t>(height) })
+    , m_bits(bits, MemoryDeleter { bytes })
 {
 }
 
@@ -44,14 +49,31 @@ std::unique_ptr<PixelSurface> PixelSurface::createForOverwrite(int32_t width, in
         = PixelMemory::allocateForOverwrite(static_cast<size_t>(strideFor(width)) * static_cast<size_t>(height));
     if (bits == nullptr) return nullptr;
     std::unique_ptr<PixelSurface> surface(new PixelSurface(width, height, bits));
+    surface->clearPadding();
+    return surface;
+}
+
+std::unique_ptr<PixelSurface> PixelSurface::reuse(std::unique_ptr<PixelSurface> donor, int32_t width, int32_t height)
+{
+    if (!donor || !validSize(width, height)) return nullptr;
+    const size_t bytes = static_cast<size_t>(strideFor(width)) * static_cast<size_t>(height);
+    if (bytes > donor->m_bits.get_deleter().bytes) return nullptr;
+    // The memory changes hands with the size it was allocated with.
+    const size_t allocated = donor->m_bits.get_deleter().bytes;
+    std::unique_ptr<PixelSurface> surface(new PixelSurface(width, height, donor->m_bits.release(), allocated));
+    surface->clearPadding();
+    return surface;
+}
+
+void PixelSurface::clearPadding()
+{
     // Nobody writes the padding, yet whole rows, padding included, may be
     // copied or compared: it is zero as in a cleared surface.
-    const int32_t used = width * 3;
-    if (surface->m_stride > used) {
-        for (int32_t r = 0; r < height; ++r)
-            std::memset(surface->memoryRow(r) + used, 0, static_cast<size_t>(surface->m_stride - used));
+    const int32_t used = m_width * 3;
+    if (m_stride > used) {
+        for (int32_t r = 0; r < m_height; ++r)
+            std::memset(memoryRow(r) + used, 0, static_cast<size_t>(m_stride - used));
     }
-    return surface;
 }
 
 void PixelSurface::bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src,

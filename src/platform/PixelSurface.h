@@ -33,6 +33,12 @@ public:
     // their bytes are left as the memory held them, often a picture freed
     // earlier. The row padding is zero as in any surface.
     static std::unique_ptr<PixelSurface> createForOverwrite(int32_t width, int32_t height);
+    // The same over the memory of donor, which holds at least as many bytes
+    // and is used up: a picture that is read no more lends its memory, with
+    // its pages already in place, to a smaller one. Its whole memory goes
+    // back when the new surface goes. Nothing (and donor let go) when donor
+    // is missing or too small or the size is not valid.
+    static std::unique_ptr<PixelSurface> reuse(std::unique_ptr<PixelSurface> donor, int32_t width, int32_t height);
 
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
@@ -69,7 +75,9 @@ private:
         void operator()(uint8_t* p) const;
     };
     PixelSurface(int32_t width, int32_t height, uint8_t* bits);
+    PixelSurface(int32_t width, int32_t height, uint8_t* bits, size_t bytes);
     static bool validSize(int32_t width, int32_t height);
+    void clearPadding();
 
     int32_t m_width;
     int32_t m_height;

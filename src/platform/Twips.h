@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 #include <cmath>
 
@@ -15,4 +16,19 @@ public:
     {
         return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
     }
+};
+
+// A control's place in a window's design, in twips. Each window keeps its
+// design as one table of these, named after its controls.
+struct TwipsRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+
+    QRect pixels() const { return Twips::toPixels(left, top, width, height); }
+    QSize pixelSize() const { return QSize(Twips::toPixels(width), Twips::toPixels(height)); }
 };

@@ -26,9 +26,35 @@ namespace {
 constexpr int Tw = FRMabout::TwipsPerPixel;
 constexpr int Inset = FRMabout::BorderTwips / Tw;
 
-QRect twipsRect(int left, int top, int width, int height)
+// The window as it was designed, in twips; places inside the client area
+// count from the inside of the thin border.
+namespace Design {
+constexpr TwipsRect Client { 0, 0, 5805, 2895 };
+constexpr TwipsRect ApplicationCaption { 2700, 360, 960, 195 };
+constexpr TwipsRect LBLappname { 3780, 360, 630, 195 };
+constexpr TwipsRect VersionCaption { 2700, 660, 975, 195 };
+constexpr TwipsRect LBLversion { 3780, 660, 3495, 195 };
+constexpr TwipsRect ExeCaption { 2700, 960, 975, 195 };
+constexpr TwipsRect LBLexe { 3780, 960, 1695, 195 };
+constexpr TwipsRect CopyRightCaption { 2700, 1260, 960, 195 };
+constexpr TwipsRect LBLcopyRight { 3780, 1260, 1560, 195 };
+constexpr TwipsRect OrganisationCaption { 2700, 1560, 915, 195 };
+constexpr TwipsRect LBLCieName { 3780, 1560, 975, 195 };
+constexpr TwipsRect Label8 { 120, 2040, 1455, 375 };
+constexpr TwipsRect Label6 { 120, 2520, 2190, 195 };
+constexpr TwipsRect ExifCaption { 3120, 2160, 1395, 195 };
+constexpr TwipsRect Label7 { 3120, 2520, 1995, 195 };
+constexpr TwipsRect Picture1 { 120, 420, 2460, 1335 };
+// The animation's strip of frames, inside Picture1.
+constexpr TwipsRect Image1 { 0, 0, 2400, 19125 };
+constexpr TwipsRect LBLexit { 5580, 75, 165, 165 };
+// The close button's frame, from the cross's corner.
+constexpr TwipsRect ExitFrame { -45, -60, 240, 240 };
+} // namespace Design
+
+QRect clientRect(const TwipsRect& design)
 {
-    return QRect(Inset + left / Tw, Inset + top / Tw, width / Tw, height / Tw);
+    return design.pixels().translated(Inset, Inset);
 }
 
 // The drawn cross of the close button.
@@ -84,45 +110,45 @@ QList<int> parseDurations(const QString& text)
 FRMabout::FRMabout(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
-    setFixedSize(5805 / Tw + 2 * Inset, 2895 / Tw + 2 * Inset);
+    setFixedSize(Design::Client.pixelSize() + QSize(2 * Inset, 2 * Inset));
     setFont(DialogFont::sansSerif());
     setMouseTracking(true);
     m_band = AboutAnimation::band();
 
-    addLabel(QStringLiteral("Application   :"), 2700, 360, 960, 195);
-    m_appName = addLabel(AppTitle, 3780, 360, 630, 195);
-    addLabel(QStringLiteral("Version         :"), 2700, 660, 975, 195);
-    m_version = addLabel(ExecutableInfo::version(), 3780, 660, 3495, 195);
-    addLabel(QStringLiteral("Exécutable   :"), 2700, 960, 975, 195);
-    m_exe = addLabel(QFileInfo(ExecutableInfo::filePath()).fileName(), 3780, 960, 1695, 195);
-    addLabel(QStringLiteral("CopyRight    :"), 2700, 1260, 960, 195);
-    m_copyRight = addLink(EMail, 3780, 1260, 1560, 195, 0xFF0000);
-    addLabel(QStringLiteral("Organisation :"), 2700, 1560, 915, 195);
-    m_cieName = addLink(OrganisationName, 3780, 1560, 975, 195, 0x800080);
-    QLabel* label8 = addLabel(QStringLiteral("Image Processor and JPG save by"), 120, 2040, 1455, 375);
+    addLabel(QStringLiteral("Application   :"), Design::ApplicationCaption);
+    m_appName = addLabel(AppTitle, Design::LBLappname);
+    addLabel(QStringLiteral("Version         :"), Design::VersionCaption);
+    m_version = addLabel(ExecutableInfo::version(), Design::LBLversion);
+    addLabel(QStringLiteral("Exécutable   :"), Design::ExeCaption);
+    m_exe = addLabel(QFileInfo(ExecutableInfo::filePath()).fileName(), Design::LBLexe);
+    addLabel(QStringLiteral("CopyRight    :"), Design::CopyRightCaption);
+    m_copyRight = addLink(EMail, Design::LBLcopyRight, 0xFF0000);
+    addLabel(QStringLiteral("Organisation :"), Design::OrganisationCaption);
+    m_cieName = addLink(OrganisationName, Design::LBLCieName, 0x800080);
+    QLabel* label8 = addLabel(QStringLiteral("Image Processor and JPG save by"), Design::Label8);
     label8->setWordWrap(true);
-    label8->setGeometry(twipsRect(120, 2040, 1455, 375)); // two lines in its own width
+    label8->setGeometry(clientRect(Design::Label8)); // two lines in its own width
     label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label6 = addLink(ImagingCreditPage, 120, 2520, 2190, 195, 0x800080);
-    addLabel(QStringLiteral("Extract EXIF info by"), 3120, 2160, 1395, 195);
-    m_label7 = addLink(ExifCreditPage, 3120, 2520, 1995, 195, 0x800080);
+    m_label6 = addLink(ImagingCreditPage, Design::Label6, 0x800080);
+    addLabel(QStringLiteral("Extract EXIF info by"), Design::ExifCaption);
+    m_label7 = addLink(ExifCreditPage, Design::Label7, 0x800080);
 
     m_picture1 = new QFrame(this);
     m_picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_picture1->setLineWidth(2);
-    m_picture1->setGeometry(twipsRect(120, 420, 2460, 1335));
+    m_picture1->setGeometry(clientRect(Design::Picture1));
     m_image1 = new QLabel(m_picture1);
     m_image1->setPixmap(QPixmap::fromImage(AboutAnimation::strip()));
-    m_image1->setGeometry(m_picture1->contentsRect().left(), m_picture1->contentsRect().top(), 2400 / Tw, 19125 / Tw);
+    m_image1->setGeometry(Design::Image1.pixels().translated(m_picture1->contentsRect().topLeft()));
     m_image1->installEventFilter(this);
 
     // The close button: a frame of two edges, shown while the pointer is
     // over the cross, which lies in front of it.
-    const QRect exitRect = twipsRect(5580, 75, 165, 165);
+    const QRect exitRect = clientRect(Design::LBLexit);
     m_top = new QLabel(this);
     m_down = new QLabel(this);
     for (QLabel* edge : { m_top, m_down }) {
-        edge->setGeometry(exitRect.x() - 45 / Tw, exitRect.y() - 60 / Tw, 240 / Tw, 240 / Tw);
+        edge->setGeometry(Design::ExitFrame.pixels().translated(exitRect.topLeft()));
         edge->hide();
     }
     m_exit = new QLabel(this);
@@ -139,18 +165,18 @@ FRMabout::FRMabout(QWidget* owner)
     m_timer->start();
 }
 
-QLabel* FRMabout::addLabel(const QString& text, int left, int top, int width, int height)
+QLabel* FRMabout::addLabel(const QString& text, const TwipsRect& place)
 {
     auto* label = new QLabel(text, this);
-    label->setGeometry(twipsRect(left, top, width, height));
+    label->setGeometry(clientRect(place));
     // Values longer than their place show whole rather than cut.
     if (label->sizeHint().width() > label->width()) label->resize(label->sizeHint().width(), label->height());
     return label;
 }
 
-QLabel* FRMabout::addLink(const QString& text, int left, int top, int width, int height, quint32 color)
+QLabel* FRMabout::addLink(const QString& text, const TwipsRect& place, quint32 color)
 {
-    QLabel* label = addLabel(text, left, top, width, height);
+    QLabel* label = addLabel(text, place);
     QFont font = label->font();
     font.setUnderline(true);
     label->setFont(font);

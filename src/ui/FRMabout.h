@@ -65,8 +65,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLabel* addLabel(const QString& text, int left, int top, int width, int height);
-    QLabel* addLink(const QString& text, int left, int top, int width, int height, quint32 color);
+    QLabel* addLabel(const QString& text, const TwipsRect& place);
+    QLabel* addLink(const QString& text, const TwipsRect& place, quint32 color);
     void showButtonFrame(bool visible);
     void setSunken(bool sunken);
     bool animationEvent(QEvent* event);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 
 FileList::FileList(QWidget* parent)
     : QListWidget(parent)
@@ -38,8 +39,29 @@ QString FileList::fileName() const
     return entry ? entry->text() : QString();
 }
 
+bool FileList::selectQuietly(const QString& name)
+{
+    const QList<QListWidgetItem*> found = findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found.isEmpty()) return false;
+    m_filling = true;
+    setCurrentItem(found.first());
+    m_filling = false;
+    scrollToItem(found.first());
+    return true;
+}
+
 void FileList::mousePressEvent(QMouseEvent* event)
 {
     m_rowAtPress = currentRow();
     QListWidget::mousePressEvent(event);
+}
+
+void FileList::keyPressEvent(QKeyEvent* event)
+{
+    // Enter opens the selected photo again, as a click on it does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+        emit Click();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }

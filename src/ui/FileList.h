@@ -6,7 +6,8 @@
 // in .jpg or .jpeg, in any case), sorted by name.
 //
 // Click is raised when the user picks an entry: a mouse click (also on the
-// entry already selected) or a move of the selection with the keyboard.
+// entry already selected), a move of the selection with the keyboard
+// (arrows, or typing the first letters of a name), or Enter.
 // Refilling the list raises nothing.
 class FileList : public QListWidget {
     Q_OBJECT
@@ -20,12 +21,16 @@ public:
     bool setPath(const QString& path);
     // The name of the selected entry; empty when none is.
     QString fileName() const;
+    // Selects the entry of that name without raising Click; false when the
+    // list holds none.
+    bool selectQuietly(const QString& name);
 
 signals:
     void Click();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString m_path;

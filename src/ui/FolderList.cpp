@@ -6,10 +6,38 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 namespace {
 
 constexpr int PathRole = Qt::UserRole;
+constexpr int DepthRole = Qt::UserRole + 1;
+
+// Each entry is indented by two blanks' width per level below the root. The
+// names themselves carry no blanks, so that typing the first letters of a
+// name finds it.
+class IndentDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem indented = option;
+        indented.rect.setLeft(option.rect.left() + indent(option, index));
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(option, index), 0);
+    }
+
+private:
+    static int indent(const QStyleOptionViewItem& option, const QModelIndex& index)
+    {
+        return index.data(DepthRole).toInt() * 2 * option.fontMetrics.horizontalAdvance(QLatin1Char(' '));
+    }
+};
 
 } // namespace
 
@@ -17,6 +45,7 @@ FolderList::FolderList(QWidget* parent)
     : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemDoubleClicked, this,
         [this](QListWidgetItem* item) { setPath(item->data(PathRole).toString()); });
 }
@@ -63,14 +92,15 @@ void FolderList::fill()
     int depth = 0;
     for (const QString& folder : chain) {
         const QString name = folder == QLatin1String("/") ? folder : QFileInfo(folder).fileName();
-        auto* entry = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
+        auto* entry = new QListWidgetItem(open, name, this);
         entry->setData(PathRole, folder);
+        entry->setData(DepthRole, depth);
         ++depth;
     }
     setCurrentRow(count() - 1);
     for (const QString& folder : PhotoFolder::subFolders(m_path)) {
-        auto* entry
-            = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + QFileInfo(folder).fileName(), this);
+        auto* entry = new QListWidgetItem(closed, QFileInfo(folder).fileName(), this);
         entry->setData(PathRole, QDir::cleanPath(folder));
+        entry->setData(DepthRole, depth);
     }
 }

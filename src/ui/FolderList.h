@@ -5,7 +5,8 @@
 // The folder list of the main window: the current folder's ancestors from
 // the root down, the current folder itself (selected) and its immediate
 // sub-folders. A double click or Enter on an entry makes it the current
-// folder; a single click only selects it.
+// folder; a single click, or typing the first letters of its name, only
+// selects it.
 //
 // Change is raised whenever the current folder becomes another one.
 class FolderList : public QListWidget {

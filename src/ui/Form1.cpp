@@ -1,116 +1,93 @@
 #include "ui/Form1.h"
 
-#include "controls/BarColor.h"
+#include "files/IniFile.h"
 #include "files/mFileIni.h"
-#include "platform/ExecutableInfo.h"
-#include "platform/NumberText.h"
-#include "platform/OleColor.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
-#include "ui/Cursors.h"
 #include "ui/DialogFont.h"
 #include "ui/DriveList.h"
 #include "ui/FRMabout.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
-#include "ui/PictureView.h"
-#include "ui/PreviewViewport.h"
-#include "ui/StampLabelView.h"
+#include "ui/Form1Design.h"
+#include "ui/MainMenuBar.h"
+#include "ui/OutputOptionsBox.h"
+#include "ui/PhotoBrowser.h"
+#include "ui/PreviewPane.h"
+#include "ui/ProgramIcon.h"
 #include "ui/cOpen.h"
 #include "ui/frmBatch.h"
 #include "ui/frmDate.h"
 #include "ui/frmExif.h"
+#include "workflow/PhotoFolder.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QGroupBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QRadioButton>
+#include <QMimeData>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 namespace {
 
 const QString ProductName = QStringLiteral("Quillon");
+// The window's size, place, maximised state and column width.
+const QString WindowSection = QStringLiteral("WINDOW");
 
 int px(float twips)
 {
     return Twips::toPixels(twips);
 }
 
-void placeTwips(QWidget* widget, int left, int top, int width, int height)
+// The local file or folder a drag brings, if it is one the window opens.
+QString droppedPath(const QMimeData* data)
 {
-    widget->setGeometry(Twips::toPixels(left, top, width, height));
-}
-
-// The program's icon: a photo with the two-coloured date across its corner.
-QIcon programIcon()
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 40, 40), 1.5));
-    painter.setBrush(QColor(90, 150, 210));
-    painter.drawRoundedRect(QRectF(2, 5, 28, 22), 2, 2);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(70, 140, 60));
-    const QPointF hills[] = { { 3, 26 }, { 12, 15 }, { 18, 21 }, { 23, 17 }, { 29, 26 } };
-    painter.drawPolygon(hills, 5);
-    painter.setBrush(QColor(250, 220, 70));
-    painter.drawEllipse(QPointF(23, 11), 3, 3);
-    painter.setPen(QPen(Qt::black, 2));
-    painter.drawLine(QPointF(8, 23), QPointF(27, 23));
-    painter.setPen(QPen(Qt::white, 2));
-    painter.drawLine(QPointF(7, 22), QPointF(26, 22));
-    painter.end();
-    return QIcon(pixmap);
-}
-
-QAction* addCheckable(QMenu* menu, const QString& caption, bool checked)
-{
-    QAction* item = menu->addAction(caption);
-    item->setCheckable(true);
-    item->setChecked(checked);
-    return item;
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) return QString();
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile()) return QString();
+    const QFileInfo info(url.toLocalFile());
+    if (info.isDir() || (info.isFile() && PhotoFolder::isPhotoName(info.fileName()))) return info.absoluteFilePath();
+    return QString();
 }
 
 } // namespace
 
-Form1::Form1(const QString& iniPath, QWidget* parent)
+Form1::Form1(const QString& iniPath, const QString& outputRoot, QWidget* parent)
     : QMainWindow(parent)
     , IniPath(iniPath)
+    , OutputRoot(outputRoot)
     , m_engine(m_settings, this)
 {
     setWindowTitle(ProductName);
-    setWindowIcon(programIcon());
+    setWindowIcon(ProgramIcon::icon());
+    setAcceptDrops(true);
     m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title) {
         QMessageBox::information(this, title.isEmpty() ? ProductName : title, text);
     });
 
     buildControls();
-    buildMenus();
+    wireMenus();
 
     // Load: the image processor is the engine's own; then the settings,
     // the stamp's style and the output options.
     LoadSettings();
     m_engine.ApplyDateStyle();
-    wireOptions();
     FillOutputOptions();
     syncControls();
 
-    // The client area, below the menu bar, is 13440 x 7500 twips.
-    resize(px(13440), px(7500) + menuBar()->sizeHint().height());
+    // The design's client area lies below the menu bar.
+    const QSize client = Form1Design::Client.pixelSize();
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    restoreWindowPlacement();
 }
 
 Form1::~Form1()
@@ -121,173 +98,123 @@ Form1::~Form1()
 
 void Form1::buildControls()
 {
-    auto* client = new QWidget(this);
-    setCentralWidget(client);
-    client->installEventFilter(this);
+    namespace Design = Form1Design;
+    // The left column and the picture area, with a splitter between them
+    // where the design leaves a gap; the picture area takes what the window
+    // gains, the column what the user hands it.
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(px(Design::picScroll.left - Design::TheDrive.right()));
+    setCentralWidget(m_splitter);
 
-    // The option controls' font, with the narrow fallbacks their places need.
-    const QFont small = DialogFont::sansSerif();
+    auto* column = new QWidget(m_splitter);
+    auto* columnLayout = new QVBoxLayout(column);
+    // The column's foot keeps the viewport's margin to the window's edge.
+    columnLayout->setContentsMargins(0, px(Design::TheDrive.top), 0, px(Design::ViewportMargin));
+    columnLayout->setSpacing(0);
 
-    TheDrive = new DriveList(client);
-    placeTwips(TheDrive, 0, 120, 3375, 315);
-    TheDir = new FolderList(client);
-    placeTwips(TheDir, 0, 540, 3375, 2340);
-    TheFile = new FileList(client);
-    placeTwips(TheFile, 0, 2940, 3375, 2040);
+    m_browser = new PhotoBrowser(column);
+    TheDrive = m_browser->TheDrive;
+    TheDir = m_browser->TheDir;
+    TheFile = m_browser->TheFile;
+    connect(m_browser, &PhotoBrowser::photoChosen, this, &Form1::TheFile_Click);
+    columnLayout->addWidget(m_browser, 1);
+    columnLayout->addSpacing(px(Design::frJPG.top - Design::TheFile.bottom()));
 
-    frJPG = new QGroupBox(QStringLiteral("JPG Quality :"), client);
-    placeTwips(frJPG, 0, 5040, 3375, 1755);
-    slQuality = new BarColor(frJPG);
-    slQuality->InitProperties();
-    slQuality->setForeColor(65535);
-    slQuality->setFont(small);
-    slQuality->setGeometryTwips(120, 300, 3075, 315);
-    slQuality->setCaption(QStringLiteral("50"));
-    chkMiniature = new QCheckBox(QStringLiteral("Create thumbnail"), frJPG);
-    placeTwips(chkMiniature, 180, 1080, 1575, 315);
-    opWidth = new QRadioButton(QStringLiteral("Width"), frJPG);
-    placeTwips(opWidth, 1860, 960, 855, 195);
-    txtWidth = new QLineEdit(QStringLiteral("120"), frJPG);
-    placeTwips(txtWidth, 2760, 900, 435, 285);
-    opHeigth = new QRadioButton(QStringLiteral("Height"), frJPG);
-    placeTwips(opHeigth, 1860, 1320, 855, 195);
-    opHeigth->setChecked(true);
-    txtHeight = new QLineEdit(QStringLiteral("90"), frJPG);
-    placeTwips(txtHeight, 2760, 1260, 435, 285);
-    for (QWidget* option : { static_cast<QWidget*>(chkMiniature), static_cast<QWidget*>(opWidth),
-             static_cast<QWidget*>(txtWidth), static_cast<QWidget*>(opHeigth), static_cast<QWidget*>(txtHeight) }) {
-        option->setFont(small);
-    }
-    for (QLineEdit* box : { txtWidth, txtHeight })
-        box->setTextMargins(0, 0, 0, 0);
+    m_options = new OutputOptionsBox(m_settings, column);
+    frJPG = m_options;
+    slQuality = m_options->slQuality;
+    chkMiniature = m_options->chkMiniature;
+    opWidth = m_options->opWidth;
+    txtWidth = m_options->txtWidth;
+    opHeigth = m_options->opHeigth;
+    txtHeight = m_options->txtHeight;
+    columnLayout->addWidget(m_options);
+    columnLayout->addSpacing(px(Design::lblori.top - Design::frJPG.bottom()));
 
-    lblori = new QLabel(QStringLiteral("1280x960"), client);
-    placeTwips(lblori, 0, 6840, 705, 195);
-    Label3 = new QLabel(QStringLiteral("=>"), client);
-    placeTwips(Label3, 840, 6840, 180, 195);
-    Label3->setMinimumWidth(Label3->sizeHint().width());
-    lblfin = new QLabel(QStringLiteral("1280x960"), client);
-    placeTwips(lblfin, 1080, 6840, 705, 195);
+    // The two sizes with the arrow between them; a longer size pushes the
+    // arrow and the output size to the right.
+    lblori = new QLabel(QStringLiteral("1280x960"), column);
+    Label3 = new QLabel(QStringLiteral("=>"), column);
+    lblfin = new QLabel(QStringLiteral("1280x960"), column);
+    auto* sizes = new QHBoxLayout;
+    sizes->setSpacing(0);
+    sizes->addWidget(lblori);
+    sizes->addSpacing(px(Design::Label3.left - Design::lblori.right()));
+    sizes->addWidget(Label3);
+    sizes->addSpacing(px(Design::lblfin.left - Design::Label3.right()));
+    sizes->addWidget(lblfin);
+    sizes->addStretch(1);
     for (QLabel* label : { lblori, Label3, lblfin })
-        label->setFont(small);
+        label->setFont(DialogFont::sansSerif());
+    lblori->setMinimumSize(Design::lblori.pixelSize());
+    lblfin->setMinimumSize(Design::lblfin.pixelSize());
+    Label3->setMinimumSize(Design::Label3.pixelSize().expandedTo(Label3->sizeHint()));
+    columnLayout->addLayout(sizes);
 
-    picScroll = new PreviewViewport(client);
-    placeTwips(picScroll, 3480, 60, 3495, 1935);
-    // Created bottom first: the labels lie over the photo, the upper text
-    // over the lower one.
-    Image1 = new PictureView(picScroll->client());
-    placeTwips(Image1, 0, 0, 9600, 7200);
-    Image1->setCursor(Cursors::openHand());
-    Image1->installEventFilter(this);
-    Label1 = new StampLabelView(picScroll->client());
-    placeTwips(Label1, 0, 0, 1575, 1785);
-    Label2 = new StampLabelView(picScroll->client());
-    placeTwips(Label2, 0, 0, 1635, 765);
-    Label2->setCursor(Cursors::stampArrow());
-    Label2->installEventFilter(this);
+    m_preview = new PreviewPane(m_engine, m_splitter);
+    picScroll = m_preview->picScroll;
+    Image1 = m_preview->Image1;
+    Label1 = m_preview->Label1;
+    Label2 = m_preview->Label2;
+    Picture1 = m_preview->Picture1;
 
-    Picture1 = new PictureView(client);
-    placeTwips(Picture1, 3540, 60, 9600, 7200);
-
-    fBatch = new FileList(client);
-    placeTwips(fBatch, 9120, 5760, 1995, 1065);
-    fBatch->hide();
-
-    // The browser starts on the program's working folder.
-    TheDrive->setDrives(DriveList::mountedDrives());
-    TheDrive->showDriveOf(QDir::currentPath());
-    TheDir->setPath(QDir::currentPath());
-    TheFile->setPath(TheDir->path());
-    m_driveFolders.insert(DriveList::driveOf(TheDir->path(), TheDrive->drives()), TheDir->path());
-
-    connect(TheDrive, &DriveList::Change, this, &Form1::TheDrive_Change);
-    connect(TheDir, &FolderList::Change, this, &Form1::TheDir_Change);
-    connect(TheFile, &FileList::Click, this, &Form1::TheFile_Click);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    const QSize client = Design::Client.pixelSize();
+    m_splitter->setSizes({ px(Design::TheDrive.width), client.width() - px(Design::picScroll.left) });
 }
 
-void Form1::buildMenus()
+void Form1::wireMenus()
 {
-    // Check marks are set by the handlers alone: the toolkit's own toggle
-    // on a click is undone before the handler runs.
-    const auto onClick = [this](QAction* item, auto handler) {
-        connect(item, &QAction::triggered, this, [item, handler](bool) {
-            if (item->isCheckable()) item->setChecked(!item->isChecked());
-            handler();
-        });
-    };
+    m_menus = new MainMenuBar(this);
+    setMenuBar(m_menus);
+    MainMenuBar& m = *m_menus;
+    mnufile = m.mnufile;
+    mnSaveBMP = m.mnSaveBMP;
+    mnSaveJpg = m.mnSaveJpg;
+    mnubatch = m.mnubatch;
+    mnuExif = m.mnuExif;
+    mnuAb = m.mnuAb;
+    mnExit = m.mnExit;
+    mnuSize = m.mnuSize;
+    mnu25 = m.mnu25;
+    mn37 = m.mn37;
+    mn50 = m.mn50;
+    mnu62 = m.mnu62;
+    mnu80 = m.mnu80;
+    mn100 = m.mn100;
+    mnuEffect = m.mnuEffect;
+    mnuLight = m.mnuLight;
+    mnuDarken = m.mnuDarken;
+    mnuSelect = m.mnuSelect;
+    mnuFiltre = m.mnuFiltre;
+    mnuAply = m.mnuAply;
+    mnuRevert = m.mnuRevert;
+    mnuOption = m.mnuOption;
+    mnDate = m.mnDate;
+    mnFormat = m.mnFormat;
 
-    mnufile = menuBar()->addMenu(QStringLiteral("File"));
-    mnSaveBMP = mnufile->addAction(QStringLiteral("Save as BMP"));
-    mnSaveJpg = mnufile->addAction(QStringLiteral("Save as JPG"));
-    mnufile->addSeparator();
-    mnubatch = mnufile->addAction(QStringLiteral("Batch Save ..."));
-    mnufile->addSeparator();
-    mnuExif = mnufile->addAction(QStringLiteral("Get EXIF info"));
-    mnufile->addSeparator();
-    mnuAb = mnufile->addAction(QStringLiteral("About"));
-    mnExit = mnufile->addAction(QStringLiteral("Exit"));
-    onClick(mnSaveBMP, [this] { mnSaveBMP_Click(); });
-    onClick(mnSaveJpg, [this] { mnSaveJpg_Click(); });
-    onClick(mnubatch, [this] { mnubatch_Click(); });
-    onClick(mnuExif, [this] { mnuExif_Click(); });
-    onClick(mnuAb, [this] { showAboutBox(); });
-    onClick(mnExit, [this] { close(); });
-
-    mnuSize = menuBar()->addMenu(QStringLiteral("Size"));
-    mnu25 = addCheckable(mnuSize, QStringLiteral("25%"), false);
-    mn37 = addCheckable(mnuSize, QStringLiteral("37.5%"), false);
-    mn50 = addCheckable(mnuSize, QStringLiteral("50%"), false);
-    mnu62 = addCheckable(mnuSize, QStringLiteral("62.5%"), false);
-    mnu80 = addCheckable(mnuSize, QStringLiteral("80%"), false);
-    mn100 = addCheckable(mnuSize, QStringLiteral("100%"), false);
-    const double scales[] = { 0.25, 0.375, 0.5, 0.625, 0.8, 1.0 };
-    const auto items = sizeItems();
+    m.onClick(mnSaveBMP, [this] { mnSaveBMP_Click(); });
+    m.onClick(mnSaveJpg, [this] { mnSaveJpg_Click(); });
+    m.onClick(mnubatch, [this] { mnubatch_Click(); });
+    m.onClick(mnuExif, [this] { mnuExif_Click(); });
+    m.onClick(mnuAb, [this] { showAboutBox(); });
+    m.onClick(mnExit, [this] { close(); });
+    const auto items = m.sizeItems();
     for (size_t k = 0; k < items.size(); ++k) {
         QAction* item = items[k];
-        const double scale = scales[k];
-        onClick(item, [this, item, scale] { sizeItem_Click(item, scale); });
+        const double scale = MainMenuBar::SizeScales[k];
+        m.onClick(item, [this, item, scale] { sizeItem_Click(item, scale); });
     }
-
-    mnuEffect = menuBar()->addMenu(QStringLiteral("Effect"));
-    mnuLight = mnuEffect->addAction(QStringLiteral("Lighten"));
-    mnuDarken = mnuEffect->addAction(QStringLiteral("Darken"));
-    mnuEffect->addSeparator();
-    mnuSelect = mnuEffect->addMenu(QStringLiteral("Select filter"));
-    const char* const filters[]
-        = { "Blur", "Blur More", "Soften", "Soften More", "Sharpen", "Sharpen More", "Unsharp", "Emboss" };
-    for (int i = 0; i < 8; ++i) {
-        mnuFiltre[i] = addCheckable(mnuSelect, QLatin1String(filters[i]), i == 4);
-        onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
-    }
-    mnuAply = mnuEffect->addAction(QStringLiteral("Aply filter"));
-    onClick(mnuLight, [this] { mnuLight_Click(); });
-    onClick(mnuDarken, [this] { mnuDarken_Click(); });
-    onClick(mnuAply, [this] { mnuAply_Click(); });
-
-    mnuOption = menuBar()->addMenu(QStringLiteral("Date"));
-    mnDate = addCheckable(mnuOption, QStringLiteral("Show Date"), true);
-    mnFormat = mnuOption->addAction(QStringLiteral("Date Style"));
-    onClick(mnDate, [this] { mnDate_Click(); });
-    onClick(mnFormat, [this] { mnFormat_Click(); });
-}
-
-void Form1::wireOptions()
-{
-    connect(slQuality, &BarColor::Change, this, &Form1::StoreOutputOptions);
-    connect(chkMiniature, &QCheckBox::toggled, this, &Form1::StoreOutputOptions);
-    // The button that becomes selected stores; the one left does not.
-    for (QRadioButton* option : { opHeigth, opWidth }) {
-        connect(option, &QRadioButton::toggled, this, [this](bool on) {
-            if (on) StoreOutputOptions();
-        });
-    }
-    connect(txtHeight, &QLineEdit::textChanged, this, &Form1::StoreOutputOptions);
-    connect(txtWidth, &QLineEdit::textChanged, this, &Form1::StoreOutputOptions);
-}
-
-std::array<QAction*, 6> Form1::sizeItems() const
-{
-    return { mnu25, mn37, mn50, mnu62, mnu80, mn100 };
+    m.onClick(mnuLight, [this] { mnuLight_Click(); });
+    m.onClick(mnuDarken, [this] { mnuDarken_Click(); });
+    for (int i = 0; i < static_cast<int>(mnuFiltre.size()); ++i)
+        m.onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
+    m.onClick(mnuAply, [this] { mnuAply_Click(); });
+    m.onClick(mnuRevert, [this] { mnuRevert_Click(); });
+    m.onClick(mnDate, [this] { mnDate_Click(); });
+    m.onClick(mnFormat, [this] { mnFormat_Click(); });
 }
 
 // ---- Settings ---------------------------------------------------------
@@ -298,29 +225,56 @@ void Form1::LoadSettings()
     s.CurrentFilter = 5;
     FilterIndex = 4;
 
-    // The drive is restored before the folder, so that a stored folder is
-    // shown whatever drive the list showed at start.
-    TheDrive->setDrive(mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("drive"), QString()));
-    if (TheDir->setPath(mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("folder"), QString()))) {
-        TheDrive->showDriveOf(TheDir->path());
-        TheDir->show();
-        TheFile->show();
-    }
+    m_browser->restore(mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("drive"), QString()),
+        mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("folder"), QString()));
 
     PhotoControls& c = m_engine.Controls();
     c.Label1.Top = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("top"), c.Label1.Top);
     c.Label1.Left = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("left"), c.Label1.Left);
 
-    mMain::LoadSettingsRecord(IniPath, s);
+    mMain::LoadSettingsRecord(IniPath, s, OutputRoot);
     c.EffectsEnabled = false;
 }
 
 void Form1::SaveSettings()
 {
-    // A file that cannot be written is given up without a word: the options
-    // of this run are lost, the old file stays whole.
-    mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(), m_engine.Controls().Label1.Top,
-        m_engine.Controls().Label1.Left);
+    // A file that cannot be written keeps its old content whole; the user
+    // learns that this run's options are lost, and why. The window's place
+    // goes in after the record, whose write makes the file's folder.
+    const FileResult saved = mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(),
+        m_engine.Controls().Label1.Top, m_engine.Controls().Label1.Left);
+    if (!saved && !m_settingsFailureTold) {
+        m_settingsFailureTold = true;
+        MessageBox::show(QStringLiteral("The settings could not be saved in %1: %2.")
+                             .arg(QDir::toNativeSeparators(IniPath), saved.reason()),
+            ProductName);
+    }
+    if (saved) saveWindowPlacement();
+}
+
+void Form1::restoreWindowPlacement()
+{
+    IniFile file;
+    if (!file.load(IniPath)) return;
+    const auto stored = [&file](const QString& key) {
+        return QByteArray::fromBase64(mFileIni::ReadIni(file, WindowSection, key, QString()).toLatin1());
+    };
+    // What does not read back (a value edited by hand, another version's)
+    // leaves the design's size and the system's place.
+    restoreGeometry(stored(QStringLiteral("geometry")));
+    m_splitter->restoreState(stored(QStringLiteral("splitter")));
+    const QString maximized = mFileIni::ReadIni(file, WindowSection, QStringLiteral("maximized"), QString());
+    if (mMain::TextToBoolean(maximized).value_or(false)) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void Form1::saveWindowPlacement()
+{
+    IniFile file;
+    if (!file.load(IniPath)) return;
+    file.setValue(WindowSection, QStringLiteral("geometry"), QString::fromLatin1(saveGeometry().toBase64()));
+    file.setValue(WindowSection, QStringLiteral("maximized"), mMain::BooleanToText(isMaximized()));
+    file.setValue(WindowSection, QStringLiteral("splitter"), QString::fromLatin1(m_splitter->saveState().toBase64()));
+    file.save(IniPath);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -329,278 +283,97 @@ void Form1::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-// ---- Output options ---------------------------------------------------
-
 void Form1::FillOutputOptions()
 {
-    // Taken before any control changes: each change below stores every
-    // option from the controls, some of which still show their design state.
-    const SettingsRecord& s = settings();
-    const int32_t quality = s.JpegQuality;
-    const bool show = s.ThumbShow;
-    const int32_t height = s.ThumbHeight;
-    const int32_t width = s.ThumbWidth;
-
-    slQuality->setValue(quality);
-    frJPG->setTitle(QStringLiteral("JPG Quality : "));
-    chkMiniature->setChecked(show);
-    if (height != 0) {
-        txtHeight->setText(QString::number(height));
-        txtWidth->setText(QString::number(static_cast<int32_t>(std::nearbyint(height * 4.0 / 3.0))));
-        opHeigth->setChecked(true);
-    } else {
-        txtWidth->setText(QString::number(width));
-        txtHeight->setText(QString::number(static_cast<int32_t>(std::nearbyint(width * 3.0 / 4.0))));
-        opWidth->setChecked(true);
-    }
-    // A control set to what it already showed raises nothing; the record
-    // must still end up holding what the controls show.
-    StoreOutputOptions();
+    m_options->FillOutputOptions();
 }
 
 void Form1::StoreOutputOptions()
 {
-    SettingsRecord& s = settings();
-    bool ok = false;
-    const double quality = slQuality->Value().toDouble(&ok);
-    if (ok) s.JpegQuality = static_cast<int32_t>(std::nearbyint(quality));
-    s.ThumbShow = chkMiniature->isChecked();
-    // A box that holds no number (emptied while the user retypes it) keeps
-    // the size stored last.
-    if (opHeigth->isChecked()) {
-        if (const auto value = mMain::TextToLong(txtHeight->text())) {
-            s.ThumbHeight = *value;
-            s.ThumbWidth = 0;
-        }
-    } else if (const auto value = mMain::TextToLong(txtWidth->text())) {
-        s.ThumbHeight = 0;
-        s.ThumbWidth = *value;
-    }
+    m_options->StoreOutputOptions();
 }
 
 // ---- Layout and display -----------------------------------------------
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == centralWidget() && event->type() == QEvent::Resize) {
-        Form_Resize();
-        return false;
-    }
-    if (watched != Image1 && watched != Label2) return QMainWindow::eventFilter(watched, event);
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove)
-        return QMainWindow::eventFilter(watched, event);
-
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    const float X = static_cast<float>(mouse->position().x()) * TwipsPerPixel;
-    const float Y = static_cast<float>(mouse->position().y()) * TwipsPerPixel;
-    if (watched == Image1) {
-        if (event->type() == QEvent::MouseButtonPress)
-            Image1_MouseDown(X, Y);
-        else
-            Image1_MouseMove(mouse->buttons(), X, Y);
-    } else {
-        if (event->type() == QEvent::MouseButtonPress)
-            Label2_MouseDown(X, Y);
-        else
-            Label2_MouseMove(mouse->buttons(), X, Y);
-    }
-    return true;
-}
-
-void Form1::Form_Resize()
-{
-    const QWidget* client = centralWidget();
-    const float border = static_cast<float>(picScroll->borderSize()) * TwipsPerPixel;
-    const ImageControl& image = m_engine.Controls().Image1;
-    float width = static_cast<float>(client->width()) * TwipsPerPixel
-        - static_cast<float>(picScroll->x()) * TwipsPerPixel - 120;
-    float height = static_cast<float>(client->height()) * TwipsPerPixel
-        - static_cast<float>(picScroll->y()) * TwipsPerPixel - 120;
-    // A window too small for the left column and the margins keeps the
-    // viewport as it was on that axis.
-    if (width > 0) {
-        if (width - border > image.Width) width = width + image.Width - (width - border);
-    } else {
-        width = static_cast<float>(picScroll->width()) * TwipsPerPixel;
-    }
-    if (height > 0) {
-        if (height - border > image.Height) height = height + image.Height - (height - border);
-    } else {
-        height = static_cast<float>(picScroll->height()) * TwipsPerPixel;
-    }
-    picScroll->resize(px(width), px(height));
-}
-
 void Form1::LayoutPreview()
 {
-    placeImage1();
-    Form_Resize();
+    m_preview->showControls();
+    m_preview->Form_Resize();
 }
 
 void Form1::RefreshDisplay()
 {
-    if (m_engine.Controls().Picture1Visible && m_engine.Photo().Picture1().hdc() != nullptr)
-        Picture1->setPicture(m_engine.Photo().Picture1().hdc()->toImage());
+    m_preview->showDisplayPicture();
     syncControls();
 }
 
 void Form1::syncControls()
 {
     const PhotoControls& c = m_engine.Controls();
-    picScroll->setVisible(c.picScrollVisible);
-    Picture1->resize(px(c.Picture1Width), px(c.Picture1Height));
-    Picture1->setVisible(c.Picture1Visible);
-    placeImage1();
-    Image1->setVisible(c.Image1.Visible);
-    Label1->setStamp(c.Label1.Caption, c.Label1.Font, OleColor::toQColor(c.Label1.ForeColor));
-    Label2->setStamp(c.Label2.Caption, c.Label2.Font, OleColor::toQColor(c.Label2.ForeColor));
-    Label1->setVisible(c.Label1.Visible);
-    Label2->setVisible(c.Label2.Visible);
-    placeLabels();
+    m_preview->showControls();
     lblori->setText(c.lblori);
     lblfin->setText(c.lblfin);
-    placeSizeCaptions();
-    for (QAction* effect : { mnuAply, mnuLight, mnuDarken })
+    for (QAction* effect : { mnuAply, mnuLight, mnuDarken, mnuRevert })
         effect->setEnabled(c.EffectsEnabled);
     mnDate->setChecked(c.ShowDate);
 }
 
-void Form1::placeSizeCaptions()
+void Form1::updateTitle()
 {
-    // The captions keep their places while the sizes fit; a larger photo's
-    // size pushes the arrow and the output size to the right.
-    const int gap = px(840) - px(705);
-    lblori->resize(std::max(px(705), lblori->sizeHint().width()), lblori->height());
-    Label3->move(std::max(px(840), lblori->geometry().right() + 1 + gap), Label3->y());
-    lblfin->resize(std::max(px(705), lblfin->sizeHint().width()), lblfin->height());
-    lblfin->move(Label3->x() + std::max(px(240), Label3->width() + 2), lblfin->y());
-}
-
-void Form1::placeImage1()
-{
-    const ImageControl& image = m_engine.Controls().Image1;
-    Image1->setGeometry(px(image.Left), px(image.Top), px(image.Width), px(image.Height));
-}
-
-void Form1::placeLabels()
-{
-    const PhotoControls& c = m_engine.Controls();
-    Label1->move(px(c.Label1.Left), px(c.Label1.Top));
-    Label2->move(px(c.Label2.Left), px(c.Label2.Top));
+    const QString photo = QFileInfo(m_engine.Photo().PhotoPath()).fileName();
+    setWindowTitle(m_photoOpen ? QStringLiteral("%1 — %2").arg(photo, ProductName) : ProductName);
 }
 
 void Form1::ShowExif(const QString& text)
 {
-    frmExif::ShowExif(text, this, settings());
-}
-
-bool Form1::BatchStep(int /*done*/, int /*total*/, const QString& /*path*/)
-{
-    QApplication::processEvents();
-    return true;
+    frmExif::ShowExif(m_engine.ReadableExifText(), text, this, settings());
 }
 
 // ---- Browsing ---------------------------------------------------------
 
-void Form1::TheDrive_Change()
+bool Form1::openPath(const QString& path)
 {
-    const QString drive = TheDrive->drive();
-    const QString folder = m_driveFolders.value(drive, drive);
-    // A drive that cannot be read (no medium, no permission) hides the lists
-    // until a readable one is chosen.
-    const bool readable = TheDir->setPath(folder) || (folder != drive && TheDir->setPath(drive));
-    TheDir->setVisible(readable);
-    TheFile->setVisible(readable);
+    const QFileInfo info(path);
+    if (info.isDir()) return m_browser->showFolder(info.absoluteFilePath());
+    if (!info.isFile() || !PhotoFolder::isPhotoName(info.fileName())) return false;
+    // The lists follow to the photo's folder where they can; the photo
+    // opens either way.
+    if (m_browser->showFolder(info.absolutePath())) m_browser->selectPhoto(info.fileName());
+    m_engine.SetPhotoPaths(QDir::cleanPath(info.absoluteFilePath()), OutputRoot);
+    openChosenPhoto();
+    return true;
 }
 
-void Form1::TheDir_Change()
+void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QString folder = TheDir->path();
-    m_driveFolders.insert(DriveList::driveOf(folder, TheDrive->drives()), folder);
-    TheDrive->showDriveOf(folder);
-    TheFile->setPath(folder);
+    if (!droppedPath(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedPath(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    openPath(path);
 }
 
 void Form1::TheFile_Click()
 {
-    const QString name = TheFile->fileName();
-    if (name.isEmpty()) return;
-    m_engine.SetPhotoPaths(QDir(TheFile->path()).filePath(name), ExecutableInfo::folder());
+    const QString photo = m_browser->chosenPhoto();
+    if (photo.isEmpty()) return;
+    m_engine.SetPhotoPaths(photo, OutputRoot);
     openChosenPhoto();
 }
 
 void Form1::openChosenPhoto()
 {
-    Image1->setPicture(QImage());
+    m_preview->clearPreviewPicture();
     m_photoOpen = attempt([this] {
         m_engine.OpenPhoto();
-        loadPreviewPicture();
+        m_preview->loadPreviewPicture();
     });
     syncControls();
-}
-
-void Form1::loadPreviewPicture()
-{
-    const ImageControl& image = m_engine.Controls().Image1;
-    Image1->setPicture(m_engine.PreviewPicture(QSize(px(image.Width), px(image.Height))));
-}
-
-// ---- Panning and the stamp ----------------------------------------------
-
-void Form1::Image1_MouseDown(float X, float Y)
-{
-    ImageGrabX = static_cast<int32_t>(std::nearbyint(X));
-    ImageGrabY = static_cast<int32_t>(std::nearbyint(Y));
-}
-
-void Form1::Image1_MouseMove(Qt::MouseButtons Button, float X, float Y)
-{
-    if (Button != Qt::LeftButton) return;
-    // Near the photo's top-left corner the move is taken for a slip.
-    if (X <= 30 && Y <= 30) return;
-    ImageControl& image = m_engine.Controls().Image1;
-    const float innerWidth = static_cast<float>(picScroll->client()->width()) * TwipsPerPixel;
-    const float innerHeight = static_cast<float>(picScroll->client()->height()) * TwipsPerPixel;
-
-    // The photo moves with the cursor, but only towards a hidden edge, and
-    // never so far that a gap opens below or right of it.
-    const auto panAxis = [](float& start, float size, float inner, float delta) {
-        if (size <= inner) return;
-        if (delta > 0) {
-            if (start < 0) start = start + delta;
-        } else if (size + start > inner) {
-            start = start + delta;
-        }
-        if (size + start < inner) start = inner - size;
-    };
-    panAxis(image.Top, image.Height, innerHeight, Y - static_cast<float>(ImageGrabY));
-    panAxis(image.Left, image.Width, innerWidth, X - static_cast<float>(ImageGrabX));
-    if (image.Top > 0) image.Top = 0;
-    if (image.Left > 0) image.Left = 0;
-    placeImage1();
-}
-
-void Form1::Label2_MouseDown(float X, float Y)
-{
-    LabelGrabX = static_cast<int32_t>(std::nearbyint(X));
-    LabelGrabY = static_cast<int32_t>(std::nearbyint(Y));
-}
-
-void Form1::Label2_MouseMove(Qt::MouseButtons Button, float X, float Y)
-{
-    if (Button != Qt::LeftButton) return;
-    PhotoControls& c = m_engine.Controls();
-    c.Label2.Top = c.Label2.Top - static_cast<float>(LabelGrabY) + Y;
-    c.Label2.Left = c.Label2.Left - static_cast<float>(LabelGrabX) + X;
-    // Where the upper text will be printed on the working image, in pixels.
-    const float x = c.Label2.Left / TwipsPerPixel - c.Image1.Left / TwipsPerPixel;
-    const float y = c.Label2.Top / TwipsPerPixel - c.Image1.Top / TwipsPerPixel;
-    Label2->setToolTip(
-        QStringLiteral("position : ") + NumberText::shortText(x) + QStringLiteral(" - ") + NumberText::shortText(y));
-    // The lower label is the one stored, so the new place survives a restart.
-    c.Label1.Top = c.Label2.Top - static_cast<float>(settings().DiffTop);
-    c.Label1.Left = c.Label2.Left - static_cast<float>(settings().DiffLeft);
-    placeLabels();
+    updateTitle();
 }
 
 // ---- Commands -----------------------------------------------------------
@@ -646,11 +419,11 @@ void Form1::ChangeSize()
 {
     m_engine.Controls().Image1.Top = 0;
     m_engine.Controls().Image1.Left = 0;
-    for (QAction* item : sizeItems())
+    for (QAction* item : m_menus->sizeItems())
         item->setChecked(false);
     // Before any photo the scale is only kept for the next one.
     if (!m_engine.Photo().PhotoPath().isEmpty()) openChosenPhoto();
-    placeImage1();
+    m_preview->showControls();
 }
 
 void Form1::mnuFiltre_Click(int index)
@@ -675,6 +448,11 @@ void Form1::mnuLight_Click()
 void Form1::mnuDarken_Click()
 {
     if (photoNeeded() && buildWorkingImage()) attempt([this] { m_engine.Fade(); });
+}
+
+void Form1::mnuRevert_Click()
+{
+    if (photoNeeded()) attempt([this] { m_engine.RevertToOriginal(); });
 }
 
 void Form1::mnSaveBMP_Click()
@@ -738,13 +516,24 @@ void Form1::mnFormat_Click()
 
 void Form1::showBatchDialog()
 {
-    frmBatch dialog(m_engine, TheDir->path(), this, this);
+    frmBatch dialog(m_engine, TheDir->path(), this);
+    connect(&dialog, &frmBatch::batchRunning, this, [this](bool running) { setPhotoCommandsEnabled(!running); });
     dialog.exec();
+}
+
+void Form1::setPhotoCommandsEnabled(bool enabled)
+{
+    for (QAction* item : { mnSaveBMP, mnSaveJpg, mnubatch, mnuExif })
+        item->setEnabled(enabled);
+    // Whole menus, so that their items keep their own states.
+    for (QMenu* menu : { mnuSize, mnuEffect, mnuOption })
+        menu->menuAction()->setEnabled(enabled);
+    TheFile->setEnabled(enabled);
 }
 
 void Form1::showExifWindow()
 {
-    frmExif::ShowExif(m_engine.Photo().ExifText(), this, settings());
+    frmExif::ShowExif(m_engine.ReadableExifText(), m_engine.Photo().ExifText(), this, settings());
 }
 
 void Form1::showAboutBox()
@@ -755,7 +544,7 @@ void Form1::showAboutBox()
 
 void Form1::showDateStyleDialog()
 {
-    frmDate dialog(this, settings());
+    frmDate dialog(this, settings(), m_photoOpen ? &m_engine : nullptr);
     dialog.exec();
     // Bold, italic and the rest reach the stamp for the rest of the run.
     m_engine.Controls().Label1.Font = dialog.labelFont();

@@ -2,22 +2,23 @@
 
 #include "files/mMain.h"
 #include "platform/MessageBox.h"
-#include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/PhotoEngineHost.h"
 
-#include <QHash>
 #include <QMainWindow>
 
 #include <array>
-#include <cstdint>
 #include <functional>
 
 class BarColor;
 class DriveList;
 class FileList;
 class FolderList;
+class MainMenuBar;
+class OutputOptionsBox;
+class PhotoBrowser;
 class PictureView;
+class PreviewPane;
 class PreviewViewport;
 class StampLabelView;
 class QAction;
@@ -27,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QRadioButton;
+class QSplitter;
 
 // The main window: the browser of drives, folders and photos on the left
 // with the output options, the preview of the chosen photo on the right with
@@ -34,20 +36,30 @@ class QRadioButton;
 // photo. The photo itself is the engine's; the window shows the engine's
 // controls model and turns the user's actions into its procedures.
 //
-// Geometry is kept in twips, 15 to a pixel. The options are read from the
-// settings file once, when the window is made, and written back when it
-// closes.
+// The window is made of a few parts: the PhotoBrowser (drive, folder and
+// file lists), the OutputOptionsBox, the PreviewPane (viewport, panning,
+// stamp dragging, display picture) and the MainMenuBar. Form1 wires them to
+// the engine, runs the menu commands, and reads the settings file once,
+// when it is made, and writes it back when it closes. A single save
+// writes into Images and Miniatures below outputRoot.
 class Form1 : public QMainWindow, public PhotoEngineHost {
     Q_OBJECT
 
 public:
-    explicit Form1(const QString& iniPath = mMain::DefaultIniPath(), QWidget* parent = nullptr);
+    explicit Form1(const QString& iniPath = mMain::DefaultIniPath(),
+        const QString& outputRoot = mMain::DefaultOutputRoot(), QWidget* parent = nullptr);
     ~Form1() override;
 
-    static constexpr float TwipsPerPixel = Twips::PerPixel;
-
     PhotoEngine& engine() { return m_engine; }
+    // Between the left column and the picture area.
+    QSplitter* columnSplitter() const { return m_splitter; }
     SettingsRecord& settings() { return m_settings; }
+
+    // Opens a photo (the lists follow to its folder) or shows a folder, as a
+    // drop on the window or the command line asks; false, and nothing
+    // changes, when the path is neither a folder that can be read nor a
+    // photo.
+    bool openPath(const QString& path);
 
     void LoadSettings();
     void SaveSettings();
@@ -59,13 +71,11 @@ public:
     void LayoutPreview() override;
     void RefreshDisplay() override;
     void ShowExif(const QString& text) override;
-    bool BatchStep(int done, int total, const QString& path) override;
 
     // The controls, under their names.
     DriveList* TheDrive = nullptr;
     FolderList* TheDir = nullptr;
     FileList* TheFile = nullptr;
-    FileList* fBatch = nullptr;
     QGroupBox* frJPG = nullptr;
     BarColor* slQuality = nullptr;
     QCheckBox* chkMiniature = nullptr;
@@ -102,27 +112,28 @@ public:
     QMenu* mnuSelect = nullptr;
     std::array<QAction*, 8> mnuFiltre {};
     QAction* mnuAply = nullptr;
+    QAction* mnuRevert = nullptr;
     QMenu* mnuOption = nullptr;
     QAction* mnDate = nullptr;
     QAction* mnFormat = nullptr;
 
-    // Where the mouse went down on the photo and on the upper stamp label,
-    // in twips from their top-left corners.
-    int32_t ImageGrabX = 0;
-    int32_t ImageGrabY = 0;
-    int32_t LabelGrabX = 0;
-    int32_t LabelGrabY = 0;
     // The checked item of the filter menu.
     int FilterIndex = 4;
     QString IniPath;
+    QString OutputRoot;
 
 protected:
     // The dialogs the menus open. Each is a step of its menu command and can
     // be replaced by a subclass; the bodies here are plain stand-ins.
     //
     // Batch Save ...: runs after the working image is built; asks for the
-    // target folder and treats the folder shown in TheDir.
+    // target folder and treats the folder shown in TheDir. The photo
+    // commands are locked while the batch runs.
     virtual void showBatchDialog();
+    // The commands that act on the open photo or open another one: the
+    // saves, the EXIF window, the size, effect and date menus, and the
+    // file list.
+    void setPhotoCommandsEnabled(bool enabled);
     // Get EXIF info: runs after ReadExif; shows the open photo's EXIF text.
     virtual void showExifWindow();
     // About.
@@ -134,27 +145,25 @@ protected:
     virtual QString askSaveFileName(const QString& title, const QString& filter);
 
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
-    void buildMenus();
-    void wireOptions();
+    void wireMenus();
+    // The window's size, place, maximised state and splitter, kept in the
+    // settings file's WINDOW section beside the options.
+    void restoreWindowPlacement();
+    void saveWindowPlacement();
 
     // Handlers.
-    void Form_Resize();
-    void TheDrive_Change();
-    void TheDir_Change();
     void TheFile_Click();
-    void Image1_MouseDown(float X, float Y);
-    void Image1_MouseMove(Qt::MouseButtons Button, float X, float Y);
-    void Label2_MouseDown(float X, float Y);
-    void Label2_MouseMove(Qt::MouseButtons Button, float X, float Y);
     void sizeItem_Click(QAction* item, double scale);
     void mnuFiltre_Click(int index);
     void mnuAply_Click();
     void mnuLight_Click();
     void mnuDarken_Click();
+    void mnuRevert_Click();
     void mnSaveBMP_Click();
     void mnSaveJpg_Click();
     void mnubatch_Click();
@@ -171,20 +180,22 @@ private:
     // The working image, built once per photo; false when it failed.
     bool buildWorkingImage();
     void openChosenPhoto();
-    void loadPreviewPicture();
     // Shows the controls model on the widgets, without the display picture.
     void syncControls();
-    void placeSizeCaptions();
-    void placeImage1();
-    void placeLabels();
-    std::array<QAction*, 6> sizeItems() const;
+    // "IMG_0001.JPG — Quillon" while a photo is open, "Quillon" otherwise.
+    void updateTitle();
 
     // The window's options, read from IniPath when it is made and written
     // back when it closes; the engine and the dialogs work with this one.
     SettingsRecord m_settings;
     PhotoEngine m_engine;
-    // Drive chosen last, and the folder shown last on each drive.
-    QHash<QString, QString> m_driveFolders;
+    QSplitter* m_splitter = nullptr;
+    PhotoBrowser* m_browser = nullptr;
+    OutputOptionsBox* m_options = nullptr;
+    PreviewPane* m_preview = nullptr;
+    MainMenuBar* m_menus = nullptr;
     bool m_photoOpen = false;
+    // A settings file that cannot be written is reported once.
+    bool m_settingsFailureTold = false;
     MessageBox::Hook m_previousHook;
 };

@@ -18,13 +18,9 @@
 #include <QStyle>
 
 #include <exception>
+#include <initializer_list>
 
 namespace {
-
-void placeTwips(QWidget* widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height));
-}
 
 // The hourglass for as long as the batch runs, whichever way it ends.
 class WaitCursor {
@@ -35,52 +31,48 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The engine's host for the duration of the batch; the previous one after.
-class HostSwap {
-public:
-    HostSwap(PhotoEngine& engine, PhotoEngineHost* during, PhotoEngineHost* after)
-        : m_engine(engine)
-        , m_after(after)
-    {
-        m_engine.setHost(during);
-    }
-    ~HostSwap() { m_engine.setHost(m_after); }
-    HostSwap(const HostSwap&) = delete;
-    HostSwap& operator=(const HostSwap&) = delete;
-
-private:
-    PhotoEngine& m_engine;
-    PhotoEngineHost* m_after;
-};
-
-constexpr int ClientWidth = 4485;
-constexpr int ClientHeight = 1230;
-// The progress row shown below the controls while the batch runs.
-constexpr int ProgressHeight = 780;
+// The dialog as it was designed, in twips, with two rows below for the
+// skip and sub-folder choices (the design's client area was 1230 high). The
+// progress row lies below the client area and is shown, with the room it
+// needs, while the batch runs.
+namespace Design {
+constexpr TwipsRect Client { 0, 0, 4485, 1830 };
+constexpr TwipsRect Label1 { 60, 120, 3600, 195 };
+constexpr TwipsRect Label2 { 60, 480, 795, 195 };
+constexpr TwipsRect txtCible { 960, 420, 2895, 285 };
+constexpr TwipsRect Image1 { 3960, 420, 240, 240 };
+constexpr TwipsRect Check1 { 960, 840, 1155, 255 };
+constexpr TwipsRect Command1 { 2640, 780, 1215, 375 };
+constexpr TwipsRect chkSkipExisting { 960, 1230, 3300, 255 };
+constexpr TwipsRect chkRecursive { 960, 1500, 3300, 255 };
+constexpr TwipsRect progressText { 60, Client.height, Client.width - 120, 255 };
+constexpr TwipsRect progressBar { 60, Client.height + 300, 2895, 300 };
+constexpr TwipsRect cmdCancel { 3060, Client.height + 255, 1215, 375 };
+constexpr TwipsRect Running { 0, 0, Client.width, Client.height + 780 };
+} // namespace Design
 
 } // namespace
 
-frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngineHost* mainHost, QWidget* owner)
+frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* owner)
     : QDialog(owner)
     , m_engine(engine)
     , m_sourceFolder(sourceFolder)
-    , m_mainHost(mainHost)
 {
     setWindowTitle(QStringLiteral("Batch Transform"));
     setFont(DialogFont::sansSerif());
-    setFixedSize(ClientWidth / TwipsPerPixel, ClientHeight / TwipsPerPixel);
+    setFixedSize(Design::Client.pixelSize());
 
     auto* label1 = new QLabel(QStringLiteral("Transform All Files in sub-folder with current options"), this);
-    placeTwips(label1, 60, 120, 3600, 195);
+    label1->setGeometry(Design::Label1.pixels());
     auto* label2 = new QLabel(QStringLiteral("Destination"), this);
-    placeTwips(label2, 60, 480, 795, 195);
+    label2->setGeometry(Design::Label2.pixels());
     // Captions show whole even where this system's font is a little wider.
     for (QLabel* caption : { label1, label2 })
         caption->resize(std::min(std::max(caption->width(), caption->sizeHint().width()), width() - caption->x()),
             caption->height());
 
     m_txtCible = new QLineEdit(engine.settings().TargetFolder, this);
-    placeTwips(m_txtCible, 960, 420, 2895, 285);
+    m_txtCible->setGeometry(Design::txtCible.pixels());
 
     m_image1 = new QLabel(this);
     m_image1->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(16, 16));
@@ -88,29 +80,36 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngine
     m_image1->setCursor(Qt::PointingHandCursor);
     m_image1->setToolTip(QStringLiteral("Choose a folder"));
     m_image1->installEventFilter(this);
-    placeTwips(m_image1, 3960, 420, 240, 240);
+    m_image1->setGeometry(Design::Image1.pixels());
 
     // The box tells the truth about the flag: it keeps its value for the run.
     m_check1 = new QCheckBox(QStringLiteral("Apply Filter"), this);
     m_check1->setChecked(engine.settings().BatchFilter);
-    placeTwips(m_check1, 960, 840, 1155, 255);
+    m_check1->setGeometry(Design::Check1.pixels());
+
+    m_skipExisting = new QCheckBox(QStringLiteral("Skip photos already saved"), this);
+    m_skipExisting->setGeometry(Design::chkSkipExisting.pixels());
+    m_recursive = new QCheckBox(QStringLiteral("Include all sub-folders"), this);
+    m_recursive->setGeometry(Design::chkRecursive.pixels());
 
     m_command1 = new QPushButton(QStringLiteral("Go"), this);
     m_command1->setAutoDefault(false);
-    placeTwips(m_command1, 2640, 780, 1215, 375);
+    m_command1->setGeometry(Design::Command1.pixels());
 
     m_progressText = new QLabel(this);
-    placeTwips(m_progressText, 60, ClientHeight, ClientWidth - 120, 255);
+    m_progressText->setGeometry(Design::progressText.pixels());
     m_progress = new QProgressBar(this);
-    placeTwips(m_progress, 60, ClientHeight + 300, 2895, 300);
+    m_progress->setGeometry(Design::progressBar.pixels());
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancel->setAutoDefault(false);
-    placeTwips(m_cancel, 3060, ClientHeight + 255, 1215, 375);
+    m_cancel->setGeometry(Design::cmdCancel.pixels());
     for (QWidget* widget :
         { static_cast<QWidget*>(m_progressText), static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_cancel) })
         widget->hide();
 
-    setTabOrder(m_check1, m_txtCible);
+    setTabOrder(m_check1, m_skipExisting);
+    setTabOrder(m_skipExisting, m_recursive);
+    setTabOrder(m_recursive, m_txtCible);
     setTabOrder(m_txtCible, m_command1);
     m_check1->setFocus();
 
@@ -151,14 +150,15 @@ void frmBatch::Go()
     m_running = true;
     m_cancelRequested = false;
     m_command1->hide();
-    m_txtCible->setEnabled(false);
-    m_check1->setEnabled(false);
-    setFixedSize(ClientWidth / TwipsPerPixel, (ClientHeight + ProgressHeight) / TwipsPerPixel);
+    for (QWidget* choice : std::initializer_list<QWidget*> { m_txtCible, m_check1, m_skipExisting, m_recursive })
+        choice->setEnabled(false);
+    setFixedSize(Design::Running.pixelSize());
     m_progressText->setText(QStringLiteral("Looking for photos..."));
     m_progress->setRange(0, 0);
     m_progressText->show();
     m_progress->show();
     m_cancel->show();
+    emit batchRunning(true);
     repaint();
     QCoreApplication::processEvents();
 
@@ -166,12 +166,15 @@ void frmBatch::Go()
     {
         WaitCursor wait;
         m_engine.settings().TargetFolder = m_txtCible->text();
-        HostSwap swap(m_engine, this, m_mainHost);
+        BatchOptions options;
+        options.skipExisting = m_skipExisting->isChecked();
+        options.recursive = m_recursive->isChecked();
+        options.jobs = m_jobs;
         m_report = BatchReport();
         // Failures of single photos are in the report; anything else ends
         // the batch here, and the user is told why.
         try {
-            m_report = m_engine.BatchTransform(m_sourceFolder);
+            m_report = m_engine.BatchTransform(m_sourceFolder, options, this);
         } catch (const RuntimeError& error) {
             stopped = error.fullText();
         } catch (const std::exception& error) {
@@ -179,6 +182,7 @@ void frmBatch::Go()
         }
     }
     m_running = false;
+    emit batchRunning(false);
 
     QString summary = m_report.summaryText();
     if (!stopped.isEmpty()) summary = QStringLiteral("The batch stopped: %1\n%2").arg(stopped, summary);
@@ -186,32 +190,30 @@ void frmBatch::Go()
     accept();
 }
 
-bool frmBatch::BatchStep(int done, int total, const QString& path)
+bool frmBatch::started(const BatchPlan& plan)
 {
+    const int total = static_cast<int>(plan.photos().size());
     m_progress->setRange(0, std::max(total, 1));
+    m_progress->setValue(0);
+    m_progressText->setText(QStringLiteral("0 of %1 photos done").arg(total));
+    return waiting();
+}
+
+bool frmBatch::photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total)
+{
     m_progress->setValue(done);
-    if (path.isEmpty())
-        m_progressText->setText(QStringLiteral("%1 of %2 photos done").arg(done).arg(total));
-    else
-        m_progressText->setText(
-            QStringLiteral("Photo %1 of %2: %3").arg(done + 1).arg(total).arg(QFileInfo(path).fileName()));
-    // The main window repaints and shows the photo just treated; Cancel and
-    // the close box are heard here.
+    m_progressText->setText(
+        QStringLiteral("%1 of %2 photos done: %3%4")
+            .arg(done)
+            .arg(total)
+            .arg(QFileInfo(photo.path).fileName(),
+                outcome.kind == BatchOutcome::Kind::Skipped ? QStringLiteral(" (skipped)") : QString()));
+    return waiting();
+}
+
+bool frmBatch::waiting()
+{
+    // Cancel and the close box are heard here.
     QCoreApplication::processEvents();
     return !m_cancelRequested;
-}
-
-void frmBatch::LayoutPreview()
-{
-    if (m_mainHost) m_mainHost->LayoutPreview();
-}
-
-void frmBatch::RefreshDisplay()
-{
-    if (m_mainHost) m_mainHost->RefreshDisplay();
-}
-
-void frmBatch::ShowExif(const QString& text)
-{
-    if (m_mainHost) m_mainHost->ShowExif(text);
 }

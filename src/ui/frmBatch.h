@@ -2,7 +2,7 @@
 
 #include "platform/Twips.h"
 #include "workflow/BatchReport.h"
-#include "workflow/PhotoEngineHost.h"
+#include "workflow/BatchRunner.h"
 
 #include <QDialog>
 
@@ -13,38 +13,44 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-// The batch dialog: the target folder, the filter choice and Go, which runs
-// the engine's batch over the source folder with a progress bar and a
-// Cancel button (the batch stops after the photo it is on), then shows what
-// was done and closes.
+// The batch dialog: the target folder, the filter choice, whether to skip
+// the photos saved already and to go down into every sub-folder, and Go,
+// which runs the engine's batch over the source folder on every core with a
+// progress bar and a Cancel button, then shows what was done and closes.
 //
-// While the batch runs the dialog is the engine's host: it shows progress
-// and lets the window repaint between photos, and hands the display calls
-// on to the main window's host (mainHost), which it gives back to the
-// engine at the end.
-class frmBatch : public QDialog, private PhotoEngineHost {
+// The batch has photo states of its own: the engine's open photo, and so
+// the main window, stays as it was. batchRunning tells the window when to
+// lock its photo commands and when to give them back.
+class frmBatch : public QDialog, private BatchListener {
     Q_OBJECT
 
 public:
-    frmBatch(PhotoEngine& engine, const QString& sourceFolder, PhotoEngineHost* mainHost = nullptr,
-        QWidget* owner = nullptr);
+    frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* owner = nullptr);
 
     // Go, as the button does. Also callable by tests.
     void Go();
-    // Asks a running batch to stop after the current photo.
+    // Asks a running batch to stop: no photo starts any more.
     void cancelBatch() { m_cancelRequested = true; }
     bool isRunning() const { return m_running; }
+    // Photos in flight at once; one per core unless set.
+    void setJobs(int jobs) { m_jobs = jobs; }
     // What the last Go did.
     const BatchReport& report() const { return m_report; }
 
     QLineEdit* txtCible() const { return m_txtCible; }
     QLabel* Image1() const { return m_image1; }
     QCheckBox* Check1() const { return m_check1; }
+    QCheckBox* chkSkipExisting() const { return m_skipExisting; }
+    QCheckBox* chkRecursive() const { return m_recursive; }
     QPushButton* Command1() const { return m_command1; }
     QProgressBar* progressBar() const { return m_progress; }
+    QLabel* progressText() const { return m_progressText; }
     QPushButton* cmdCancel() const { return m_cancel; }
 
     static constexpr int TwipsPerPixel = Twips::PerPixel;
+
+signals:
+    void batchRunning(bool running);
 
 public slots:
     // While the batch runs, closing the dialog means Cancel.
@@ -55,22 +61,23 @@ protected:
 
 private:
     void browseTarget();
-    void LayoutPreview() override;
-    void RefreshDisplay() override;
-    void ShowExif(const QString& text) override;
-    bool BatchStep(int done, int total, const QString& path) override;
+    bool started(const BatchPlan& plan) override;
+    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override;
+    bool waiting() override;
 
     PhotoEngine& m_engine;
     QString m_sourceFolder;
-    PhotoEngineHost* m_mainHost;
     QLineEdit* m_txtCible;
     QLabel* m_image1;
     QCheckBox* m_check1;
+    QCheckBox* m_skipExisting;
+    QCheckBox* m_recursive;
     QPushButton* m_command1;
     QLabel* m_progressText;
     QProgressBar* m_progress;
     QPushButton* m_cancel;
     BatchReport m_report;
+    int m_jobs = 0;
     bool m_running = false;
     bool m_cancelRequested = false;
 };

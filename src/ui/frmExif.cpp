@@ -1,22 +1,47 @@
 #include "ui/frmExif.h"
 
+#include "platform/Twips.h"
+
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 QPointer<frmExif> frmExif::s_instance;
 
+namespace {
+
+// The window as it was designed, in twips; the text box keeps the margin
+// on every side, the switch to the raw values below it.
+namespace Design {
+constexpr TwipsRect Client { 0, 0, 4530, 6795 };
+constexpr int Margin = 60;
+} // namespace Design
+
+} // namespace
+
 frmExif::frmExif(QWidget* owner, SettingsRecord& settings)
-    : QWidget(owner, Qt::Window)
+    : QWidget(owner, Qt::Tool)
     , m_settings(settings)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("EXIF INFO"));
-    resize(4530 / TwipsPerPixel, 6795 / TwipsPerPixel);
     m_text = new QPlainTextEdit(QStringLiteral("Text1"), this);
-    m_text->setGeometry(120 / TwipsPerPixel, 120 / TwipsPerPixel, 3735 / TwipsPerPixel, 5895 / TwipsPerPixel);
     // Long texts scroll; lines wrap at the box's width.
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_raw = new QCheckBox(QStringLiteral("&Raw values"), this);
+    m_raw->setToolTip(QStringLiteral("The values as the photo stores them"));
+    connect(m_raw, &QCheckBox::toggled, this, &frmExif::showText);
+
+    const int margin = Twips::toPixels(Design::Margin);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(margin);
+    layout->addWidget(m_text, 1);
+    layout->addWidget(m_raw);
+
+    resize(Design::Client.pixelSize());
     if (owner) {
         const QPoint centre = owner->geometry().center();
         move(centre.x() - width() / 2, centre.y() - height() / 2);
@@ -30,14 +55,21 @@ frmExif::~frmExif()
     if (s_instance == this) m_settings.ExifShown = false;
 }
 
-void frmExif::ShowExif(const QString& s, QWidget* owner, SettingsRecord& settings)
+void frmExif::ShowExif(const QString& readable, const QString& raw, QWidget* owner, SettingsRecord& settings)
 {
     if (!s_instance) s_instance = new frmExif(owner, settings);
-    s_instance->m_text->setPlainText(s);
+    s_instance->m_readable = readable;
+    s_instance->m_rawText = raw;
+    s_instance->showText();
     s_instance->show();
     s_instance->raise();
     s_instance->activateWindow();
     settings.ExifShown = true;
+}
+
+void frmExif::showText()
+{
+    m_text->setPlainText(m_raw->isChecked() ? m_rawText : m_readable);
 }
 
 frmExif* frmExif::instance()
@@ -50,12 +82,6 @@ void frmExif::closeExif()
     if (s_instance) s_instance->close();
 }
 
-void frmExif::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    layOut();
-}
-
 void frmExif::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
@@ -64,15 +90,4 @@ void frmExif::closeEvent(QCloseEvent* event)
     // The window goes away at the next turn of the event loop; a ShowExif
     // before that opens a new one.
     if (s_instance == this) s_instance = nullptr;
-}
-
-void frmExif::layOut()
-{
-    // A margin of 60 twips on every side; a window too small for it leaves
-    // the box where it was rather than giving it no size at all.
-    const int margin = MarginTwips / TwipsPerPixel;
-    const int width = this->width() - 2 * margin;
-    const int height = this->height() - 2 * margin;
-    if (width <= 0 || height <= 0) return;
-    m_text->setGeometry(margin, margin, width, height);
 }

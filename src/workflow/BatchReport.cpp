@@ -5,17 +5,28 @@
 QString BatchReport::countText() const
 {
     QString text = QStringLiteral("%1 of %2 photos treated").arg(treated).arg(total);
+    if (skipped > 0) text += QStringLiteral(", %1 skipped").arg(skipped);
     if (!failures.isEmpty()) text += QStringLiteral(", %1 failed").arg(failures.size());
     if (cancelled) text += QStringLiteral("; stopped before the end");
     return text + QLatin1Char('.');
 }
 
-QStringList BatchReport::problemLines() const
+QStringList BatchReport::failureLines() const
 {
     QStringList lines;
     for (const Failure& failure : failures)
-        lines << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(failure.path), failure.reason);
-    return lines + notes;
+        lines << photoNote(failure.path, failure.reason);
+    return lines;
+}
+
+QStringList BatchReport::problemLines() const
+{
+    return failureLines() + notes;
+}
+
+QString BatchReport::photoNote(const QString& path, const QString& note)
+{
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), note);
 }
 
 QString BatchReport::summaryText() const

@@ -3,13 +3,8 @@
 #include "imaging/PictureOrientation.h"
 #include "platform/NumberText.h"
 #include "platform/PictureLoader.h"
-#include "platform/RuntimeError.h"
-#include "workflow/PhotoFolder.h"
 
-#include <QDir>
 #include <QFontInfo>
-
-#include <new>
 
 namespace {
 
@@ -94,12 +89,23 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
 void PhotoEngine::BuildWorkingImage()
 {
     if (m_photo.WorkReady()) return;
-    // The preview's size, as the preview image shows it.
-    const QSize size(Twips::toPixels(m_controls.Image1.Width), Twips::toPixels(m_controls.Image1.Height));
-    m_photo.BuildWorkingImage(size, &m_prefetch);
+    m_photo.BuildWorkingImage(workingSize());
     m_controls.picScrollVisible = false;
     m_controls.Picture1Visible = true;
     Render();
+}
+
+void PhotoEngine::RevertToOriginal()
+{
+    if (!m_photo.WorkReady()) return;
+    m_photo.BuildWorkingImage(workingSize());
+    Render();
+}
+
+QSize PhotoEngine::workingSize() const
+{
+    // The preview's size, as the preview image shows it.
+    return QSize(Twips::toPixels(m_controls.Image1.Width), Twips::toPixels(m_controls.Image1.Height));
 }
 
 void PhotoEngine::Render()
@@ -147,7 +153,7 @@ void PhotoEngine::ForgetExif()
 
 QString PhotoEngine::ComputeDateText() const
 {
-    return StampPlacement::DateText(m_photo.exifRecord(), m_settings.DateFormat);
+    return Stamp().DateFor(m_photo.exifRecord(), m_photo.PhotoPath()).text;
 }
 
 StampPlacement PhotoEngine::Stamp() const
@@ -189,67 +195,10 @@ QString PhotoEngine::SaveOutputs()
     return m_photo.SaveOutputs(m_settings);
 }
 
-BatchReport PhotoEngine::BatchTransform(const QString& folder)
+BatchReport PhotoEngine::BatchTransform(const QString& folder, const BatchOptions& options, BatchListener* listener)
 {
-    BatchReport report;
-    QStringList sources = PhotoFolder::subFolders(folder);
-    if (sources.isEmpty()) sources << folder;
-
-    // Everything to do, first, so that progress can say "n of N".
-    struct Job {
-        QString folder;
-        QString name;
-        QStringList photos;
-    };
-    QList<Job> jobs;
-    for (const QString& source : sources) {
-        const QString path = QDir::cleanPath(source);
-        // The root folder's name is empty: its photos go straight below Images.
-        const QString name = PhotoFolder::FolderName(path, QStringLiteral("/"));
-        jobs.append({ path, name, PhotoFolder::photoNames(path) });
-        report.total += static_cast<int>(jobs.last().photos.size());
-    }
-
-    const QString target = m_settings.TargetFolder;
-    struct Item {
-        QString path;
-        QString folderName;
-    };
-    QList<Item> items;
-    for (const Job& job : jobs) {
-        PhotoFolder::EnsureFolder(target + QStringLiteral("/Images/") + job.name);
-        PhotoFolder::EnsureFolder(target + QStringLiteral("/Miniatures/") + job.name);
-        for (const QString& photo : job.photos)
-            items.append({ QDir(job.folder).filePath(photo), job.name });
-    }
-
-    int done = 0;
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const QString& path = items[i].path;
-        if (!m_host->BatchStep(done, report.total, path)) {
-            report.cancelled = true;
-            m_prefetch.clear();
-            return report;
-        }
-        // The next photo decodes on the other core meanwhile.
-        if (i + 1 < items.size()) m_prefetch.start(items[i + 1].path);
-        SetPhotoPaths(path, target, items[i].folderName);
-        try {
-            OpenPhoto();
-            BuildWorkingImage();
-            if (m_settings.BatchFilter) ProcessImage(m_settings.CurrentFilter);
-            const QString note = SaveOutputs();
-            for (const QString& text : { m_photo.PhotoWarning(), note })
-                if (!text.isEmpty()) report.notes << text;
-            ++report.treated;
-        } catch (const RuntimeError& error) {
-            report.failures.append({ path, error.fullText() });
-        } catch (const std::bad_alloc&) {
-            report.failures.append({ path, QStringLiteral("there is not enough memory for this photo") });
-        }
-        ++done;
-    }
-    m_prefetch.clear(); // what a failed photo left behind
-    m_host->BatchStep(done, report.total, QString());
-    return report;
+    const BatchPlan plan = BatchPlan::make(folder, m_settings, options);
+    plan.makeFolders(m_settings.TargetFolder);
+    const BatchRunner runner(m_settings, m_controls.ShowDate ? std::optional(Stamp()) : std::nullopt, options.jobs);
+    return runner.run(plan, listener);
 }

@@ -2,11 +2,12 @@
 
 #include "files/mMain.h"
 #include "platform/Twips.h"
+#include "workflow/BatchPlan.h"
 #include "workflow/BatchReport.h"
+#include "workflow/BatchRunner.h"
 #include "workflow/PhotoControls.h"
 #include "workflow/PhotoEngineHost.h"
 #include "workflow/PhotoState.h"
-#include "workflow/PicturePrefetch.h"
 #include "workflow/StampPlacement.h"
 
 #include <QImage>
@@ -61,8 +62,13 @@ public:
     void ProcessImage(int32_t eType);
     void Lighten();
     void Fade();
+    // Builds the working image again from the photo, undoing every effect,
+    // and renders it; nothing while no working image is built.
+    void RevertToOriginal();
 
     void ReadExif();
+    // The open photo's EXIF record with its values as people read them.
+    const QString& ReadableExifText() { return m_photo.ReadableExifText(); }
     // The next ReadExif reads the open photo's file again, even when the
     // record was read for that path already.
     void ForgetExif();
@@ -81,10 +87,14 @@ public:
     QString SaveOutputs();
 
     // Every photo of folder's immediate sub-folders (or of folder itself
-    // when it has none) through open, build, the optional filter and save,
-    // into TargetFolder. A photo that fails is reported and the batch goes
-    // on with the next one.
-    BatchReport BatchTransform(const QString& folder);
+    // when it has none, or of every folder below it with recursive) through
+    // open, build, the optional filter, the stamp and save, into
+    // TargetFolder, options.jobs photos at once (see BatchPlan and
+    // BatchRunner). A photo that fails is reported and the batch goes on
+    // with the next one. The stamp is placed once, from the settings and
+    // the controls as they are now; the open photo is left as it is.
+    BatchReport BatchTransform(
+        const QString& folder, const BatchOptions& options = {}, BatchListener* listener = nullptr);
 
     // The open photo, upright, at least wanted pixels in size when it is
     // that large, for the preview: decoded at a reduced size when that is
@@ -94,13 +104,15 @@ public:
     static constexpr float TwipsPerPixel = Twips::PerPixel;
 
 private:
+    // The preview's size in pixels: the working image's.
+    QSize workingSize() const;
+
     SettingsRecord& m_settings;
     PhotoEngineHost* m_host;
     PhotoEngineHost m_noHost;
     PhotoControls m_controls;
     PhotoState m_photo;
     QString m_dateText;
-    PicturePrefetch m_prefetch;
     QImage m_preview;
     int m_previewDenominator = 0;
 };

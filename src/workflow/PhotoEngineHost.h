@@ -14,8 +14,4 @@ public:
     virtual void RefreshDisplay() { }
     // The EXIF window is open and shows this text.
     virtual void ShowExif(const QString& /*text*/) { }
-    // Between two photos of a batch: done of total photos are treated and
-    // path is the next one (empty at the end). Lets pending window messages
-    // run; false stops the batch before the next photo.
-    virtual bool BatchStep(int /*done*/, int /*total*/, const QString& /*path*/) { return true; }
 };

@@ -2,19 +2,45 @@
 
 #include <QDir>
 
+#include <algorithm>
+
+namespace {
+
+const QStringList PhotoPatterns { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") };
+
+QStringList sorted(QStringList names)
+{
+    std::sort(names.begin(), names.end(), PhotoFolder::comesBefore);
+    return names;
+}
+
+} // namespace
+
 QStringList PhotoFolder::photoNames(const QString& folder)
 {
-    return QDir(folder).entryList({ QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") }, QDir::Files | QDir::Readable,
-        QDir::Name | QDir::IgnoreCase);
+    return sorted(QDir(folder).entryList(PhotoPatterns, QDir::Files | QDir::Readable, QDir::Unsorted));
+}
+
+bool PhotoFolder::isPhotoName(const QString& name)
+{
+    return QDir::match(PhotoPatterns, name);
 }
 
 QStringList PhotoFolder::subFolders(const QString& folder)
 {
     QStringList paths;
     const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+    for (const QString& name : sorted(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted)))
         paths << dir.filePath(name);
     return paths;
+}
+
+bool PhotoFolder::comesBefore(const QString& a, const QString& b)
+{
+    // QString's case-insensitive comparison folds case by the Unicode
+    // tables alone; no locale takes part.
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a.compare(b, Qt::CaseSensitive) < 0;
 }
 
 QString PhotoFolder::FolderName(const QString& sPath, const QString& sSeparator)

@@ -7,11 +7,19 @@
 // and the two path helpers of the batch.
 class PhotoFolder {
 public:
-    // File names ending in .jpg or .jpeg, in any case, sorted by name.
+    // File names ending in .jpg or .jpeg, in any case, in name order.
     static QStringList photoNames(const QString& folder);
-    // Full paths of the immediate sub-folders (hidden ones left out), sorted
-    // by name.
+    // Whether a file of that name is one photoNames lists.
+    static bool isPhotoName(const QString& name);
+    // Full paths of the immediate sub-folders (hidden ones left out), in
+    // name order.
     static QStringList subFolders(const QString& folder);
+
+    // Name order, the same on every machine whatever its language: names
+    // compared with their letters folded to one case as Unicode folds them,
+    // and names that differ only in case by their code points, so that no
+    // two names are ever equal and a folder read in any order sorts alike.
+    static bool comesBefore(const QString& a, const QString& b);
 
     // The part of sPath after the last sSeparator; the whole path when there
     // is none; empty when the path ends with it.

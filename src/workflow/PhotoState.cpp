@@ -9,7 +9,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "workflow/PhotoFolder.h"
-#include "workflow/PicturePrefetch.h"
+#include "workflow/SourceGuard.h"
 #include "workflow/StampPlacement.h"
 
 #include <QDir>
@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <new>
+#include <utility>
 
 PhotoState::PhotoState()
     : m_workImage(std::make_unique<cDIBSection>())
@@ -27,11 +28,18 @@ PhotoState::PhotoState()
 
 void PhotoState::SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
 {
+    const Outputs outputs = OutputPaths(photoPath, outputRoot, subFolder);
+    m_photoPath = photoPath;
+    m_outputPath = outputs.output;
+    m_thumbnailPath = outputs.thumbnail;
+}
+
+PhotoState::Outputs PhotoState::OutputPaths(
+    const QString& photoPath, const QString& outputRoot, const QString& subFolder)
+{
     const QString name = QFileInfo(photoPath).fileName();
     const QString below = subFolder.isEmpty() ? name : subFolder + QLatin1Char('/') + name;
-    m_photoPath = photoPath;
-    m_outputPath = outputRoot + QStringLiteral("/Images/") + below;
-    m_thumbnailPath = outputRoot + QStringLiteral("/Miniatures/") + below;
+    return { outputRoot + QStringLiteral("/Images/") + below, outputRoot + QStringLiteral("/Miniatures/") + below };
 }
 
 void PhotoState::Open()
@@ -53,6 +61,15 @@ void PhotoState::ReadExif()
     m_lastExifPath = m_photoPath;
 }
 
+const QString& PhotoState::ReadableExifText()
+{
+    if (m_readablePath != m_photoPath) {
+        m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).ExifText();
+        m_readablePath = m_photoPath;
+    }
+    return m_readableExifText;
+}
+
 PhotoState::TwipsSize PhotoState::PreviewTwips(QSize photoSize, double scale)
 {
     const float w = static_cast<float>(photoSize.width()) * Twips::PerPixel;
@@ -66,30 +83,54 @@ QSize PhotoState::WorkingSize(QSize photoSize, double scale)
     return QSize(Twips::toPixels(preview.width), Twips::toPixels(preview.height));
 }
 
-void PhotoState::BuildWorkingImage(QSize size, PicturePrefetch* prefetch)
+void PhotoState::BuildWorkingImage(QSize size, Scratch scratch)
 {
-    std::unique_ptr<PixelSurface> picture;
-    if (prefetch) picture = prefetch->take(m_photoPath, &m_photoWarning);
-    if (!picture) picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
-    BuildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size);
+    std::unique_ptr<PixelSurface> picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
+    BuildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size, scratch);
 }
 
-void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size)
+void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch)
 {
     m_workImage->CreateFromPicture(std::move(upright));
     if (m_workImage->DIBSectionBitsPtr() == nullptr) throw std::bad_alloc();
-    m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
-    Resample(size.width(), size.height());
+    std::unique_ptr<PixelSurface> photo;
+    if (m_workImage->Width() != size.width() || m_workImage->Height() != size.height())
+        photo = ResampleWorkImage(size.width(), size.height());
+    // The filters write every pixel of the scratch buffer before they read
+    // one, so memory of any content serves.
+    if (scratch == Scratch::FromPhoto && photo)
+        m_scratchImage->CreateFromPicture(
+            PixelSurface::reuse(std::move(photo), m_workImage->Width(), m_workImage->Height()));
+    photo.reset();
+    // Made at the working size only: a full-size one would be cleared for
+    // nothing.
+    FitScratchImage();
     m_workReady = true;
 }
 
 bool PhotoState::Resample(int32_t lW, int32_t lH)
 {
     if (m_workImage->Width() == lW && m_workImage->Height() == lH) return false;
-    std::unique_ptr<cDIBSection> resampled = m_workImage->Resample(lH, lW);
-    m_workImage = resampled ? std::move(resampled) : std::make_unique<cDIBSection>();
-    m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
+    ResampleWorkImage(lW, lH);
+    FitScratchImage();
     return true;
+}
+
+std::unique_ptr<PixelSurface> PhotoState::ResampleWorkImage(int32_t lW, int32_t lH)
+{
+    std::unique_ptr<cDIBSection> resampled = m_workImage->Resample(lH, lW);
+    const std::unique_ptr<cDIBSection> previous
+        = std::exchange(m_workImage, resampled ? std::move(resampled) : std::make_unique<cDIBSection>());
+    return previous->TakePicture();
+}
+
+void PhotoState::FitScratchImage()
+{
+    // The filters write every pixel of the scratch buffer before they read
+    // one, so a buffer of the right size serves again as it is.
+    if (m_scratchImage->Width() != m_workImage->Width() || m_scratchImage->Height() != m_workImage->Height()
+        || m_scratchImage->DIBSectionBitsPtr() == nullptr)
+        m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
 }
 
 void PhotoState::ProcessImage(int32_t eType)
@@ -117,16 +158,35 @@ void PhotoState::Render()
         m_display->Create(m_workImage->Width(), m_workImage->Height());
     }
     m_workImage->PaintPicture(m_display->hdc());
+    m_stampNotes.clear();
+}
+
+void PhotoState::RenderFinal()
+{
+    // The display is the working image, byte for byte, as Render makes it.
+    m_display = std::move(m_workImage);
+    m_workImage = std::make_unique<cDIBSection>();
+    m_scratchImage->ClearUp();
+    m_workReady = false;
+    m_stampNotes.clear();
+}
+
+void PhotoState::ReleaseDisplay()
+{
+    m_display->ClearUp();
 }
 
 QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
 {
-    const QString text = stamp.DateText(m_exif);
-    stamp.Print(*m_display, text);
-    return text;
+    const StampPlacement::Date date = stamp.DateFor(m_exif, m_photoPath);
+    m_stampNotes.clear();
+    if (date.source == StampPlacement::Date::Source::None) m_stampNotes << NoDateNote;
+    if (date.source == StampPlacement::Date::Source::File) m_stampNotes << FileDateNote;
+    if (stamp.Print(*m_display, date.text).movedInside) m_stampNotes << MovedInsideNote;
+    return date.text;
 }
 
-QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
+QString PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos) const
 {
     const cDIBSection& picture = *m_display;
     const int32_t width = picture.Width();
@@ -135,10 +195,16 @@ QString PhotoState::SaveOutputs(const SettingsRecord& settings) const
         throw RuntimeError(mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("mIntelJPEGLibrary")),
             QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
     }
+    // Both files are checked before either is written.
+    const QString refusal
+        = batchPhotos.refusal(m_photoPath, m_outputPath, settings.ThumbShow ? m_thumbnailPath : QString());
+    if (!refusal.isEmpty())
+        throw RuntimeError(
+            mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), refusal);
     // The output keeps the photo's EXIF block, upright and at its new size,
     // and its colour profile, XMP and IPTC records as they are.
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);
-    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height);
+    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.ShiftMinutes);
     PhotoFolder::EnsureFolder(QFileInfo(m_outputPath).absolutePath());
     mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
     QStringList notes = metadata.notes;

@@ -3,14 +3,15 @@
 #include "imaging/cDIBSection.h"
 #include "imaging/cImageProcessDIB.h"
 #include "platform/ExifRecord.h"
+#include "workflow/SourceGuard.h"
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
 
-class PicturePrefetch;
 class PixelSurface;
 struct SettingsRecord;
 struct StampPlacement;
@@ -21,7 +22,7 @@ struct StampPlacement;
 // image with the stamp printed into it). It knows nothing of a window, so a
 // batch can own one per photo in flight; the steps are
 //
-//   SetPaths, Open, BuildWorkingImage, [ProcessImage], Render,
+//   SetPaths, Open, BuildWorkingImage, [ProcessImage], Render or RenderFinal,
 //   [PrintDateStamp], SaveOutputs
 //
 // Steps that fail (a photo that cannot be decoded, an output that cannot be
@@ -36,6 +37,11 @@ public:
     // PhotoPath, and below outputRoot the OutputPath (Images/subFolder/name)
     // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
     void SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
+    struct Outputs {
+        QString output;
+        QString thumbnail;
+    };
+    static Outputs OutputPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder);
     const QString& PhotoPath() const { return m_photoPath; }
     const QString& OutputPath() const { return m_outputPath; }
     const QString& ThumbnailPath() const { return m_thumbnailPath; }
@@ -56,10 +62,17 @@ public:
     // already are.
     void ReadExif();
     // The next ReadExif reads the file again.
-    void ForgetExif() { m_lastExifPath.clear(); }
+    void ForgetExif()
+    {
+        m_lastExifPath.clear();
+        m_readablePath.clear();
+    }
     const ExifRecord& exifRecord() const { return m_exif; }
     // The record as the EXIF window shows it.
     const QString& ExifText() const { return m_exifText; }
+    // The same with the values as people read them; read from PhotoPath
+    // when first asked for, since only the EXIF window needs it.
+    const QString& ReadableExifText();
 
     // The preview's size in twips, single precision as the preview control
     // keeps it: the photo's size times the scale. The working image has
@@ -73,12 +86,19 @@ public:
 
     // True once the working image is built for the open photo.
     bool WorkReady() const { return m_workReady; }
-    // Decodes the photo upright (taking it from prefetch when it was started
-    // there) and builds the working image at size; the decoded picture is
-    // let go as soon as the working image is made.
-    void BuildWorkingImage(QSize size, PicturePrefetch* prefetch = nullptr);
+    // Where the scratch buffer's memory comes from. Own: a buffer of its
+    // own, kept for the next working image of the same size (the window,
+    // whose photo stays open). FromPhoto: the memory of the full-size
+    // picture, which nothing reads once the working image is made, until
+    // RenderFinal gives it back whole for the next photo's picture (a
+    // batch, whose jobs then hold no more than that picture's memory and
+    // the working image's each).
+    enum class Scratch { Own, FromPhoto };
+    // Decodes the photo upright and builds the working image at size; the
+    // decoded picture is let go as soon as the working image is made.
+    void BuildWorkingImage(QSize size, Scratch scratch = Scratch::Own);
     // The same from a picture decoded and turned upright already.
-    void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size);
+    void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
     // Resizes the working image (and its scratch buffer) to lW x lH pixels;
     // false, and nothing done, when it has that size already.
     bool Resample(int32_t lW, int32_t lH);
@@ -93,9 +113,24 @@ public:
     // Paints the working image into the display picture, which takes its
     // size; the working image itself never carries the stamp.
     void Render();
+    // The same for the last time before a save: the display picture takes
+    // the working image's pixels over instead of a copy of them, and the
+    // working image and its scratch buffer are gone (WorkReady is false).
+    void RenderFinal();
+    // Lets the display picture go, once saved, so that its memory serves
+    // the next photo; the scratch buffer stays for a photo of its size.
+    void ReleaseDisplay();
+
+    static inline const QString NoDateNote = QStringLiteral("no date in the photo: saved without a stamp");
+    static inline const QString FileDateNote = QStringLiteral("date from the file's modification time");
+    static inline const QString MovedInsideNote = QStringLiteral("stamp moved inside the photo");
     // Prints the photo's date into the display picture as the stamp
-    // places it; returns the text (empty: nothing printed).
+    // places it; returns the text (empty: nothing printed). What the user
+    // should know about it goes to StampNotes.
     QString PrintDateStamp(const StampPlacement& stamp);
+    // What the last stamp did that the user should know of, one short note
+    // each (the text of the notes below); a render without a stamp has none.
+    const QStringList& StampNotes() const { return m_stampNotes; }
     const cDIBSection& Picture1() const { return *m_display; }
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
@@ -103,19 +138,31 @@ public:
     // Returns notes for the user, one a line, when a record of the photo's
     // metadata could not be carried or the thumbnail was not written by
     // choice (a rule that gives no size), else an empty text.
-    QString SaveOutputs(const SettingsRecord& settings) const;
+    //
+    // Nothing is written, and a RuntimeError says why, when either file
+    // would replace the photo itself or one of batchPhotos.
+    QString SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos = {}) const;
 
 private:
+    // Makes the scratch buffer the working image's size.
+    void FitScratchImage();
+    // Resamples the working image to lW x lH and hands out the memory of
+    // the picture it was made from.
+    std::unique_ptr<PixelSurface> ResampleWorkImage(int32_t lW, int32_t lH);
+
     QString m_photoPath;
     QString m_outputPath;
     QString m_thumbnailPath;
     QSize m_photoSize;
     int m_orientation = 1;
     QString m_photoWarning;
+    QStringList m_stampNotes;
 
     ExifRecord m_exif;
     QString m_exifText;
     QString m_lastExifPath;
+    QString m_readableExifText;
+    QString m_readablePath;
 
     bool m_workReady = false;
     std::unique_ptr<cDIBSection> m_workImage;

@@ -2,17 +2,46 @@
 
 #include "files/mMain.h"
 #include "imaging/cDIBSection.h"
+#include "platform/ClockShift.h"
 #include "platform/DateFormatter.h"
 #include "platform/ExifReader.h"
 #include "platform/OleColor.h"
 #include "platform/Twips.h"
 #include "workflow/PhotoControls.h"
 
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+namespace {
+
+using Side = StampAnchoring::Side;
+
+int rounded(double value)
+{
+    return static_cast<int>(std::nearbyint(value));
+}
+
+// Percentages are kept to a thousandth: a fraction of a pixel on any photo,
+// and a short number in config.ini.
+double percentOf(double pixels, int shorterSide)
+{
+    return std::nearbyint(pixels * 100.0 / shorterSide * 1000.0) / 1000.0;
+}
+
+// The ink box of one text with its top-left corner at position: the
+// glyphs' tight box sits on the baseline, one ascent below the corner,
+// where the painter puts it on the nearest row.
+QRectF inkOf(const QFontMetricsF& metrics, const QString& text, QPoint position)
+{
+    return metrics.tightBoundingRect(text).translated(position.x(), position.y() + qRound(metrics.ascent()));
+}
+
+} // namespace
 
 StampPlacement StampPlacement::FromControls(const SettingsRecord& settings, const PhotoControls& controls)
 {
@@ -26,38 +55,156 @@ StampPlacement StampPlacement::FromControls(const SettingsRecord& settings, cons
     stamp.second
         = QPoint(Twips::toPixels(controls.Label2.Left - image.Left), Twips::toPixels(controls.Label2.Top - image.Top));
     stamp.dateFormat = settings.DateFormat;
+    stamp.shiftMinutes = settings.ShiftMinutes;
+    stamp.fileDateFallback = settings.FileDateFallback;
+    stamp.heightPercent = settings.StampHeightPercent;
+    stamp.anchoring = settings.Anchoring;
     return stamp;
 }
 
-QString StampPlacement::DateText(const ExifRecord& record, const QString& dateFormat)
+StampPlacement::Date StampPlacement::DateFor(const ExifRecord& record, const QString& photoPath) const
 {
     // The moment the photo was taken; "DateTime" alone is when the file was
     // last changed, so it serves only when nothing better is there.
-    return DateFormatter::dateText(ExifReader::photoDateText(record), dateFormat);
+    const QString taken = ExifReader::photoDateText(record);
+    if (!taken.isEmpty())
+        return { DateFormatter::dateText(ClockShift::exifDate(taken, shiftMinutes), dateFormat), Date::Source::Photo };
+    if (fileDateFallback && !photoPath.isEmpty()) {
+        const QDateTime modified = QFileInfo(photoPath).lastModified();
+        if (modified.isValid()) return { DateFormatter::format(modified, dateFormat), Date::Source::File };
+    }
+    return {};
 }
 
-void StampPlacement::Print(cDIBSection& picture, const QString& text) const
+StampPlacement::Layout StampPlacement::LayoutOn(QSize picture, const QString& text) const
 {
-    if (text.isEmpty() || picture.hdc() == nullptr) return;
+    Layout layout { font, first, second, QRect(), false };
+    const int shorterSide = std::min(picture.width(), picture.height());
+    if (heightPercent > 0 && shorterSide > 0) {
+        // The offset between the copies grows with the text, so that a large
+        // stamp keeps the look of the small one.
+        const int pixels = std::max(1, rounded(heightPercent / 100.0 * shorterSide));
+        const double scale = font.pixelSize() > 0 ? double(pixels) / font.pixelSize() : 1.0;
+        const QPoint offset = second - first;
+        layout.font.setPixelSize(pixels);
+        layout.second = first + QPoint(rounded(offset.x() * scale), rounded(offset.y() * scale));
+    }
+    layout.inkBox = InkBox(layout.font, text, layout.first, layout.second);
+    if (layout.inkBox.isEmpty()) return layout;
+
+    QPoint move;
+    if (anchoring.place != StampAnchoring::Place::None)
+        move = AnchoredPosition(anchoring, picture, layout.inkBox.size()) - layout.inkBox.topLeft();
+    const QRect placed = layout.inkBox.translated(move);
+    const QRect inside = ClampedInside(placed, picture);
+    layout.movedInside = inside != placed;
+    move += inside.topLeft() - placed.topLeft();
+    layout.first += move;
+    layout.second += move;
+    layout.inkBox.translate(move);
+    return layout;
+}
+
+StampPlacement::Layout StampPlacement::Print(cDIBSection& picture, const QString& text) const
+{
+    if (text.isEmpty() || picture.hdc() == nullptr) return {};
+    const Layout layout = LayoutOn(QSize(picture.Width(), picture.Height()), text);
     // Only the band of rows under the two texts is redrawn; the margin takes
     // in what the glyphs may stick out of their advance box.
-    const QFontMetricsF metrics(font);
-    const int margin = font.pixelSize();
+    const QFontMetricsF metrics(layout.font);
+    const int margin = layout.font.pixelSize();
     const QRect textBox = metrics.boundingRect(text).toAlignedRect().translated(0, qRound(metrics.ascent()));
-    const QRect area
-        = (textBox.translated(first) | textBox.translated(second)).adjusted(-margin, -margin, margin, margin);
+    const QRect area = (textBox.translated(layout.first) | textBox.translated(layout.second))
+                           .adjusted(-margin, -margin, margin, margin);
     picture.hdc()->paint(
         [&](QPainter& painter) {
-            painter.setFont(font);
+            painter.setFont(layout.font);
             // The text's top-left corner at the position: the baseline lies
             // one ascent below it.
-            const qreal ascent = QFontMetricsF(font, painter.device()).ascent();
+            const qreal ascent = QFontMetricsF(layout.font, painter.device()).ascent();
             painter.setPen(firstColor);
-            painter.drawText(QPointF(first.x(), first.y() + ascent), text);
+            painter.drawText(QPointF(layout.first.x(), layout.first.y() + ascent), text);
             painter.setPen(secondColor);
-            painter.drawText(QPointF(second.x(), second.y() + ascent), text);
+            painter.drawText(QPointF(layout.second.x(), layout.second.y() + ascent), text);
         },
         area);
+    return layout;
+}
+
+QRect StampPlacement::InkBox(const QFont& font, const QString& text, QPoint first, QPoint second)
+{
+    if (text.isEmpty()) return {};
+    const QFontMetricsF metrics(font);
+    const QRectF ink = inkOf(metrics, text, first) | inkOf(metrics, text, second);
+    return ink.isEmpty() ? QRect() : ink.toAlignedRect();
+}
+
+QPoint StampPlacement::AnchoredPosition(const StampAnchoring& anchoring, QSize picture, QSize boxSize)
+{
+    const double unit = std::min(picture.width(), picture.height()) / 100.0;
+    const double margin = anchoring.marginPercent * unit;
+    const auto along = [margin](Side side, int length, int box, double offset) {
+        const double start = side == Side::Start ? margin
+            : side == Side::Centre               ? (length - box) / 2.0
+                                                 : length - box - margin;
+        return rounded(start + offset);
+    };
+    return QPoint(along(StampAnchoring::horizontalSide(anchoring.place), picture.width(), boxSize.width(),
+                      anchoring.offsetXPercent * unit),
+        along(StampAnchoring::verticalSide(anchoring.place), picture.height(), boxSize.height(),
+            anchoring.offsetYPercent * unit));
+}
+
+StampAnchoring StampPlacement::AnchoringAt(QRect box, QSize picture)
+{
+    const int shorterSide = std::min(picture.width(), picture.height());
+    if (shorterSide <= 0 || box.isEmpty()) return {};
+
+    // Along one axis: the nearest of the three positions (at the start, in
+    // the centre, at the end), and how far the box lies from it (inwards
+    // from the edge, or from the centre line in the axis' direction).
+    struct Axis {
+        Side side;
+        double distance;
+    };
+    const auto nearest = [](int position, int length, int size) {
+        const double free = length - size;
+        if (free <= 0) return Axis { Side::Start, double(position) };
+        if (position * 4.0 < free) return Axis { Side::Start, double(position) };
+        if (position * 4.0 > free * 3.0) return Axis { Side::End, free - position };
+        return Axis { Side::Centre, position - free / 2.0 };
+    };
+    const Axis across = nearest(box.left(), picture.width(), box.width());
+    const Axis down = nearest(box.top(), picture.height(), box.height());
+
+    // One margin serves both axes: the smaller distance to an edge; the
+    // other edge's surplus becomes the offset.
+    double margin = std::numeric_limits<double>::max();
+    for (const Axis& axis : { across, down })
+        if (axis.side != Side::Centre) margin = std::min(margin, axis.distance);
+    margin = margin == std::numeric_limits<double>::max() ? 0 : std::max(0.0, margin);
+    const auto offset = [margin](const Axis& axis) {
+        if (axis.side == Side::Centre) return axis.distance;
+        // Inwards from the right or bottom edge is leftwards or upwards.
+        return (axis.side == Side::Start ? 1 : -1) * (axis.distance - margin);
+    };
+
+    StampAnchoring anchoring;
+    anchoring.place = StampAnchoring::placeAt(across.side, down.side);
+    anchoring.marginPercent = percentOf(margin, shorterSide);
+    anchoring.offsetXPercent = percentOf(offset(across), shorterSide);
+    anchoring.offsetYPercent = percentOf(offset(down), shorterSide);
+    return anchoring;
+}
+
+QRect StampPlacement::ClampedInside(QRect box, QSize picture)
+{
+    if (QRect(QPoint(0, 0), picture).contains(box)) return box;
+    const auto clamp
+        = [](int position, int size, int length) { return size > length ? 0 : std::clamp(position, 0, length - size); };
+    return QRect(
+        QPoint(clamp(box.left(), box.width(), picture.width()), clamp(box.top(), box.height(), picture.height())),
+        box.size());
 }
 
 QFont StampPlacement::ScreenFont(const QFont& font)

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "files/StampAnchoring.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -13,10 +17,12 @@ struct PhotoControls;
 struct SettingsRecord;
 
 // How the date stamp goes onto a picture: the font at the screen's pixel
-// size, the two colours, where the two texts start (their top-left corners,
-// in pixels from the picture's top-left corner) and the date format. It is
-// worked out once from the settings and the window's labels, and the same
-// value serves every photo it is printed on.
+// size, the two colours, where the two texts start on the preview (their
+// top-left corners, in pixels from the picture's top-left corner), the date
+// format and clock correction, and the options that fit the stamp to each
+// picture (a height relative to the picture, an anchoring). It is worked out
+// once from the settings and the window's labels; LayoutOn makes it concrete
+// for one picture.
 struct StampPlacement {
     QFont font;
     QColor firstColor;
@@ -24,20 +30,61 @@ struct StampPlacement {
     QPoint first; // the lower text
     QPoint second; // the upper text, printed over the first
     QString dateFormat;
+    int32_t shiftMinutes = 0;
+    bool fileDateFallback = false;
+    double heightPercent = 0; // of the picture's shorter side; 0: the font's own size
+    StampAnchoring anchoring;
 
     // The labels' positions relative to the preview image: they map one to
     // one onto the working image, which has the preview's size.
     static StampPlacement FromControls(const SettingsRecord& settings, const PhotoControls& controls);
 
-    // The date of the photo whose record this is, as the stamp shows it;
-    // empty when the record has none.
-    static QString DateText(const ExifRecord& record, const QString& dateFormat);
-    QString DateText(const ExifRecord& record) const { return DateText(record, dateFormat); }
+    // The text the stamp shows for a photo, and where its moment came from.
+    struct Date {
+        enum class Source { Photo, File, None };
+        QString text; // empty for Source::None
+        Source source = Source::None;
+    };
+    // The moment the photo was taken from its EXIF record, moved by the
+    // clock correction; failing that, the file's modification time when the
+    // fallback is on (uncorrected: the camera's clock did not make it).
+    Date DateFor(const ExifRecord& record, const QString& photoPath) const;
 
-    // Prints text twice into the picture, the second colour over the first;
-    // glyphs only, no background box. Nothing for an empty text or a
-    // picture without pixels.
-    void Print(cDIBSection& picture, const QString& text) const;
+    // The stamp as it lands on one picture: the font at its pixel size, the
+    // two texts' top-left corners, and the ink box of both together.
+    struct Layout {
+        QFont font;
+        QPoint first;
+        QPoint second;
+        QRect inkBox;
+        bool movedInside = false; // the clamp had to move it
+    };
+    // The height option sizes the font and the copies' offset; the
+    // anchoring places the ink box; last, an ink box not wholly inside the
+    // picture is moved into it (to 0 on an axis where it is larger than the
+    // picture). The window shows its labels where this puts them.
+    Layout LayoutOn(QSize picture, const QString& text) const;
+
+    // Prints text twice into the picture as LayoutOn places it, the second
+    // colour over the first; glyphs only, no background box. Nothing for an
+    // empty text or a picture without pixels (the layout is then empty).
+    Layout Print(cDIBSection& picture, const QString& text) const;
+
+    // The smallest rectangle holding the glyphs of both texts, their
+    // top-left corners at first and second.
+    static QRect InkBox(const QFont& font, const QString& text, QPoint first, QPoint second);
+
+    // Where an ink box of boxSize goes on the picture by the anchoring (its
+    // top-left corner); the anchoring's place must not be None.
+    static QPoint AnchoredPosition(const StampAnchoring& anchoring, QSize picture, QSize boxSize);
+    // The anchoring that puts box where it is on the picture: the nearest
+    // of the nine places, its margin the distance to the nearer edge it
+    // touches, and the offset the rest. What the window stores when the user
+    // drops the stamp.
+    static StampAnchoring AnchoringAt(QRect box, QSize picture);
+    // box moved into the picture: unchanged when it lies inside, else each
+    // axis clamped into [0, picture size - box size].
+    static QRect ClampedInside(QRect box, QSize picture);
 
     // The font as the screen shows it at 96 dots per inch, with its size in
     // whole pixels, so that the labels and the printed stamp match exactly.

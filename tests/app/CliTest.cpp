@@ -1,3 +1,4 @@
+#include "platform/ExifReader.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -5,9 +6,16 @@
 #include <QDirIterator>
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -17,10 +25,12 @@ struct CliRun {
     QString err;
 };
 
-CliRun run(const QStringList& args)
+CliRun run(const QStringList& args, const QString& program = QStringLiteral(QUILLON_CLI),
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
-    process.start(QStringLiteral(QUILLON_CLI), args);
+    process.setProcessEnvironment(environment);
+    process.start(program, args);
     process.waitForFinished(120'000);
     return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
         QString::fromLocal8Bit(process.readAllStandardError()) };
@@ -31,6 +41,102 @@ CliRun cli(QStringList args)
 {
     return run(args << "--config"
                     << "/nonexistent/quillon-test/config.ini");
+}
+
+// Copies of quillon-cli laid out as a user would find them, run with a home
+// folder of their own (so their user folders are <home>/.config and
+// <home>/Pictures), as the user nobody when the tests run as root.
+class CopiedCliTest : public ::testing::Test {
+protected:
+    static constexpr uid_t Nobody = 65534;
+    QTemporaryDir dir;
+    QString home = dir.filePath(QStringLiteral("home"));
+    QString userSettings = home + QStringLiteral("/.config/quillon/config.ini");
+    bool asNobody = ::geteuid() == 0;
+
+    void SetUp() override
+    {
+        if (asNobody && QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            GTEST_SKIP() << "running as root without setpriv: there is no other user to run the copies as";
+        // Every user may pass through, as through /usr or /opt.
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ReadOther);
+        ASSERT_TRUE(QDir().mkpath(home));
+    }
+
+    // Copies quillon-cli into folder (made when missing) and returns the copy.
+    QString copyTo(const QString& folder)
+    {
+        QDir().mkpath(folder);
+        const QString copy = folder + QStringLiteral("/quillon-cli");
+        EXPECT_TRUE(QFile::copy(QStringLiteral(QUILLON_CLI), copy));
+        return copy;
+    }
+
+    // The files below home become the running user's.
+    void handHomeOver()
+    {
+        if (!asNobody) return;
+        ::chown(QFile::encodeName(home).constData(), Nobody, Nobody);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(QFile::encodeName(home).toStdString()))
+            ::chown(entry.path().c_str(), Nobody, Nobody);
+    }
+
+    CliRun runCopy(const QString& copy, const QStringList& args)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR" })
+            environment.remove(QLatin1String(name));
+        environment.insert(QStringLiteral("HOME"), home);
+        if (!asNobody) return run(args, copy, environment);
+        return run(QStringList { QStringLiteral("--reuid=%1").arg(Nobody), QStringLiteral("--regid=%1").arg(Nobody),
+                       QStringLiteral("--clear-groups"), copy }
+                + args,
+            QStringLiteral("setpriv"), environment);
+    }
+};
+// The sample photos of some folders, copied below root under their
+// folders' names; the number copied.
+int copyPhotos(const QString& root, const QStringList& folders)
+{
+    int photos = 0;
+    for (const QString& folder : folders) {
+        QDirIterator it(testPhoto(folder), QDir::Files);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            photos += writeFile(QDir(root).filePath(folder + '/' + QFileInfo(path).fileName()), readFile(path));
+        }
+    }
+    return photos;
+}
+
+// Every output JPEG below target's Images folder, by its path from there.
+QStringList outputsOf(const QString& target)
+{
+    QStringList outputs;
+    QDirIterator it(QDir(target).filePath("Images"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        outputs << QDir(QDir(target).filePath("Images")).relativeFilePath(it.next());
+    outputs.sort();
+    return outputs;
+}
+
+// Where the stamp was printed: the pixels whose brightness differs from
+// the same output made without a date, in either of two outputs stamped in
+// black and in white (black ink does not show on black). Outputs of the best
+// quality keep the brightness of every pixel within a step or two; the
+// colours are shared by blocks of 2 x 2 pixels and would blur the box.
+QRect stampBox(const QStringList& stamped, const QString& plain)
+{
+    const QImage b = QImage(plain).convertToFormat(QImage::Format_RGB32);
+    QRect box;
+    for (const QString& path : stamped) {
+        const QImage a = QImage(path).convertToFormat(QImage::Format_RGB32);
+        if (a.size() != b.size()) return QRect();
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 24) box |= QRect(x, y, 1, 1);
+    }
+    return box;
 }
 
 } // namespace
@@ -67,20 +173,23 @@ TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
 
 TEST(CliTest, HelpAndVersionGoToStandardOutput)
 {
-    const QString batchUsage
-        = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date] [--config FILE]\n";
+    const QString batchUsage = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date]\n"
+                               "                         [--stamp-height PCT] [--anchor PLACE] [--margin PCT]\n"
+                               "                         [--shift (+|-)HH:MM] [--fallback-date none|file]\n"
+                               "                         [--jobs N] [--recursive] [--skip-existing]\n"
+                               "                         [--shard K/N] [--verbose] [--quiet] [--config FILE]\n";
     const struct {
         QStringList args;
         QString start;
     } cases[] = {
         { { "--help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
         { { "-h" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
-        { { "help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" },
-        { { "help", "batch" }, batchUsage },
-        { { "batch", "--help" }, batchUsage },
-        { { "--help", "batch" }, batchUsage },
+        { { "help" }, "Usage: quillon-cli COMMAND ARGUMENT [OPTIONS]\n" }, { { "help", "batch" }, batchUsage },
+        { { "batch", "--help" }, batchUsage }, { { "--help", "batch" }, batchUsage },
         { { "exif", "-h" }, "Usage: quillon-cli exif PHOTO [--config FILE]\n" },
-        { { "help", "date" }, "Usage: quillon-cli date PHOTO [--format FMT] [--config FILE]\n" },
+        { { "help", "date" },
+            "Usage: quillon-cli date PHOTO [--format FMT] [--shift (+|-)HH:MM]\n"
+            "                        [--config FILE]\n" }, // wrapped at 79 columns
     };
     for (const auto& c : cases) {
         const CliRun r = run(c.args);
@@ -111,7 +220,17 @@ TEST(CliTest, BadArgumentsAreNamedWithAPointerToHelp)
         { { "date", "x.jpg", "--target", "/tmp" }, "unknown option \"--target\"" }, // another command's
         { { "batch", "/tmp", "--filter", "9" }, "--filter takes a filter type from 1 to 8" },
         { { "batch", "/tmp", "--target" }, "--target" }, // no value
+        { { "batch", "/tmp", "--jobs", "0" }, "--jobs takes a number of photos from 1 to 64" },
+        { { "batch", "/tmp", "--jobs", "two" }, "--jobs takes a number of photos from 1 to 64" },
+        { { "batch", "/tmp", "--shard", "4/3" }, "--shard takes K/N with 1 <= K <= N" },
+        { { "batch", "/tmp", "--shard", "0/3" }, "--shard takes K/N with 1 <= K <= N" },
+        { { "batch", "/tmp", "--shard", "2" }, "--shard takes K/N with 1 <= K <= N" },
+        { { "batch", "/tmp", "--verbose", "--quiet" }, "--verbose and --quiet exclude each other" },
         { { "batch", "/nonexistent/folder" }, "\"/nonexistent/folder\" is not a folder" },
+        { { "batch", "/tmp", "--stamp-height", "4,5" }, "--stamp-height takes a percentage from 0.5 to 25" },
+        { { "batch", "/tmp", "--anchor", "middle" }, "--anchor takes one of top-left, top, top-right, left" },
+        { { "date", "x.jpg", "--shift", "+1:75" }, "--shift takes +HH:MM or -HH:MM" },
+        { { "batch", "/tmp", "--fallback-date", "exif" }, "--fallback-date takes none or file" },
         { { "date" }, "date needs a PHOTO" },
         { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
         { { "help", "resize" }, "no help for \"resize\"" },
@@ -169,6 +288,153 @@ TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
     EXPECT_FALSE(QFile::exists(target.filePath("Images/broken/empty.JPG")));
 }
 
+namespace {
+
+// Every file below root with its bytes, by relative path.
+std::map<QString, QByteArray> filesBelow(const QString& root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(root).relativeFilePath(path)] = readFile(path);
+    }
+    return files;
+}
+
+// The photo paths of the "[n/N] PATH" lines, in their order.
+QStringList photoLines(const QString& out)
+{
+    QStringList paths;
+    static const QRegularExpression line(QStringLiteral("^\\[\\d+/\\d+\\] (.*)$"));
+    for (const QString& text : out.split('\n')) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch()) paths << match.captured(1);
+    }
+    return paths;
+}
+
+} // namespace
+
+TEST(CliTest, JobsShardsAndResumingGiveOneSetOfOutputs)
+{
+    // A tree three folders deep.
+    QTemporaryDir source, target;
+    const struct {
+        const char* path;
+        const char* photo;
+    } photos[] = {
+        { "2019/a.jpg", "cameras/Canon_40D.jpg" },
+        { "2019/spring/b.jpg", "cameras/Fujifilm_FinePix_E500.jpg" },
+        { "2019/spring/day 1/c.jpg", "cameras/Nikon_D70.jpg" },
+        { "2019/spring/day 1/d.JPG", "orientation/landscape_6.jpg" },
+        { "2020/e.jpg", "cameras/PaintTool_sample.jpg" },
+        { "2020/f.jpeg", "orientation/portrait_6.jpg" },
+    };
+    QStringList all;
+    for (const auto& p : photos) {
+        ASSERT_TRUE(writeFile(source.filePath(p.path), readFile(testPhoto(p.photo))));
+        all << source.filePath(p.path);
+    }
+    const auto batch = [&](const QString& into, QStringList more) {
+        return cli(
+            QStringList { "batch", source.path(), "--target", target.filePath(into), "--recursive", "--filter", "5" }
+            << more);
+    };
+
+    const CliRun one = batch("one", { "--jobs", "1" });
+    EXPECT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_EQ(photoLines(one.out), all);
+    EXPECT_TRUE(one.out.startsWith("[1/6] " + all[0] + "\n"));
+    EXPECT_TRUE(one.out.endsWith("\n6 of 6 photos treated.\n"));
+    const std::map<QString, QByteArray> expected = filesBelow(target.filePath("one"));
+    for (const auto& p : photos)
+        for (const char* kind : { "Images/", "Miniatures/" })
+            EXPECT_EQ(expected.count(QLatin1String(kind) + QLatin1String(p.path)), 1u) << kind << p.path;
+    EXPECT_EQ(expected.size(), 12u);
+
+    // Three shards, each its own run: disjoint, and together the batch.
+    QStringList together;
+    for (const char* shard : { "2/3", "3/3", "1/3" }) {
+        const CliRun run = batch("shards", { "--shard", shard });
+        EXPECT_EQ(run.exitCode, 0) << shard;
+        EXPECT_TRUE(run.out.endsWith("\n2 of 2 photos treated.\n")) << shard << run.out.toStdString();
+        for (const QString& path : photoLines(run.out))
+            EXPECT_FALSE(together.contains(path)) << shard << path.toStdString();
+        together << photoLines(run.out);
+    }
+    together.sort();
+    QStringList sorted = all;
+    sorted.sort();
+    EXPECT_EQ(together, sorted);
+    EXPECT_TRUE(filesBelow(target.filePath("shards")) == expected);
+
+    // Run again with --skip-existing: nothing is left to do.
+    const CliRun again = batch("shards", { "--skip-existing", "--quiet" });
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out, "0 of 6 photos treated, 6 skipped.\n");
+    const CliRun listed = batch("shards", { "--skip-existing", "--verbose", "--shard", "1/3" });
+    EXPECT_EQ(listed.out,
+        "[1/2] " + all[0] + " (skipped)\n[2/2] " + all[3] + " (skipped)\n0 of 2 photos treated, 2 skipped.\n");
+}
+
+TEST(CliTest, ABatchOverItsOwnOutputsRefusesEachPhotoAndKeepsItWhole)
+{
+    QTemporaryDir source, target;
+    for (const char* name : { "trip/a.jpg", "trip/b.jpg" })
+        ASSERT_TRUE(writeFile(source.filePath(name), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    ASSERT_EQ(cli({ "batch", source.filePath("trip"), "--target", target.path() }).exitCode, 0);
+    const std::map<QString, QByteArray> before = filesBelow(target.path());
+
+    // The earlier output folder, and the Images folder above it, with the
+    // same target; the second by a path through "..".
+    for (const QString& folder : { target.filePath("Images/trip"), target.filePath("Miniatures/../Images") }) {
+        const CliRun run = cli({ "batch", folder, "--target", target.path() });
+        EXPECT_EQ(run.exitCode, 1) << folder.toStdString();
+        EXPECT_TRUE(run.out.endsWith("\n0 of 2 photos treated, 2 failed.\n")) << run.out.toStdString();
+        for (const char* name : { "a.jpg", "b.jpg" })
+            EXPECT_TRUE(
+                run.err.contains(QStringLiteral("/trip/%1: The output would replace the photo itself\n").arg(name)))
+                << run.err.toStdString();
+        EXPECT_TRUE(filesBelow(target.path()) == before) << folder.toStdString();
+    }
+}
+
+TEST(CliTest, OnATerminalOneLineOfProgressStandsForThePhotoLines)
+{
+    QTemporaryDir source, target;
+    for (const char* name : { "trip/a.jpg", "trip/b.jpg", "trip/broken.jpg" })
+        ASSERT_TRUE(writeFile(source.filePath(name),
+            qstrcmp(name, "trip/broken.jpg") == 0 ? QByteArray("no photo")
+                                                  : readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    // Piped: a line per photo, and with --quiet only the failure and the
+    // summary.
+    const CliRun piped = cli({ "batch", source.filePath("trip"), "--target", target.path() });
+    EXPECT_EQ(photoLines(piped.out).size(), 3);
+    const CliRun quiet = cli({ "batch", source.filePath("trip"), "--target", target.path(), "--quiet" });
+    EXPECT_EQ(quiet.out, "2 of 3 photos treated, 1 failed.\n");
+    EXPECT_TRUE(quiet.err.startsWith("quillon-cli: " + source.filePath("trip/broken.jpg") + ": "));
+    EXPECT_EQ(quiet.err.count('\n'), 1);
+
+    // On a terminal (script gives the program one): the progress line is
+    // rewritten in place and cleared before the failure and the summary.
+    if (QStandardPaths::findExecutable("script").isEmpty()) GTEST_SKIP() << "no script(1) to make a terminal";
+    QProcess terminal;
+    terminal.start("script",
+        { "-qec",
+            QStringLiteral("%1 batch %2 --target %3 --config /nonexistent/config.ini")
+                .arg(QStringLiteral(QUILLON_CLI), source.filePath("trip"), target.path()),
+            "/dev/null" });
+    ASSERT_TRUE(terminal.waitForFinished(120'000));
+    const QString shown = QString::fromLocal8Bit(terminal.readAllStandardOutput());
+    EXPECT_TRUE(shown.startsWith("\r[0/3]\033[K")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("\r[3/3] ")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(" photos/s, 0:00 left\033[K")) << shown.toStdString();
+    EXPECT_TRUE(photoLines(shown).isEmpty()) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("\r\033[Kquillon-cli: " + source.filePath("trip/broken.jpg"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("2 of 3 photos treated, 1 failed.\r\n")) << shown.toStdString();
+}
+
 TEST(CliTest, BatchOutputsKeepTheirBytes)
 {
     // Digests of what the batch writes today for photos of every stored
@@ -193,26 +459,198 @@ TEST(CliTest, BatchOutputsKeepTheirBytes)
         { "1", "orientation/portrait_6.jpg", "6f9b78ebd04fe3d890458e6af7acf325" },
         { "1", "broken/corrupted.jpg", "99c36d027abe90c3813c7ec2e5f0be8f" },
     };
-    for (const char* scale : { "0,5", "1" }) {
-        QTemporaryDir source, target;
-        for (const auto& c : cases) {
-            if (qstrcmp(c.scale, scale) == 0) {
-                ASSERT_TRUE(writeFile(source.filePath(c.photo), readFile(testPhoto(c.photo))));
+    // One photo at a time, and several at once with the same buffers going
+    // from photo to photo.
+    for (const char* jobs : { "1", "3" }) {
+        for (const char* scale : { "0,5", "1" }) {
+            QTemporaryDir source, target;
+            for (const auto& c : cases) {
+                if (qstrcmp(c.scale, scale) == 0) {
+                    ASSERT_TRUE(writeFile(source.filePath(c.photo), readFile(testPhoto(c.photo))));
+                }
+            }
+            // The stamp is left out: its pixels depend on the fonts installed.
+            const QString config = source.filePath("config.ini");
+            ASSERT_TRUE(writeFile(config, QByteArray("[COEF]\npreview=") + scale + "\n"));
+            QProcess process;
+            process.start(QStringLiteral(QUILLON_CLI),
+                { "batch", source.path(), "--target", target.path(), "--filter", "5", "--no-date", "--config", config,
+                    "--jobs", jobs });
+            ASSERT_TRUE(process.waitForFinished(120'000));
+            for (const auto& c : cases) {
+                if (qstrcmp(c.scale, scale) != 0) continue;
+                const QByteArray bytes = readFile(target.filePath(QStringLiteral("Images/") + c.photo))
+                    + readFile(target.filePath(QStringLiteral("Miniatures/") + c.photo));
+                EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString(), c.md5)
+                    << "scale " << scale << ", " << c.photo << ", jobs " << jobs;
             }
         }
-        // The stamp is left out: its pixels depend on the fonts installed.
-        const QString config = source.filePath("config.ini");
-        ASSERT_TRUE(writeFile(config, QByteArray("[COEF]\npreview=") + scale + "\n"));
-        QProcess process;
-        process.start(QStringLiteral(QUILLON_CLI),
-            { "batch", source.path(), "--target", target.path(), "--filter", "5", "--no-date", "--config", config });
-        ASSERT_TRUE(process.waitForFinished(120'000));
-        for (const auto& c : cases) {
-            if (qstrcmp(c.scale, scale) != 0) continue;
-            const QByteArray bytes = readFile(target.filePath(QStringLiteral("Images/") + c.photo))
-                + readFile(target.filePath(QStringLiteral("Miniatures/") + c.photo));
-            EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString(), c.md5)
-                << "scale " << scale << ", " << c.photo;
+    }
+}
+
+TEST_F(CopiedCliTest, AReadOnlyCopyReadsAndWritesInTheUsersFolders)
+{
+    const QString readOnly = dir.filePath(QStringLiteral("read-only"));
+    const QString copy = copyTo(readOnly);
+    ASSERT_TRUE(writeFile(readOnly + QStringLiteral("/config.ini"), "[DATE]\nformat=MM\n"));
+    ASSERT_TRUE(writeFile(userSettings, "[DATE]\nformat=YYYY\n"));
+    const QString source = dir.filePath(QStringLiteral("photos/trip"));
+    ASSERT_TRUE(writeFile(source + QStringLiteral("/Canon_40D.jpg"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    handHomeOver();
+    const QFileDevice::Permissions readAndEnter
+        = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(readOnly, readAndEnter));
+    // Writable again at the end, so that the temporary folder can go.
+    const auto reopen = qScopeGuard([&] { QFile::setPermissions(readOnly, readAndEnter | QFile::WriteOwner); });
+
+    const QString photo = source + QStringLiteral("/Canon_40D.jpg");
+    const CliRun date = runCopy(copy, { "date", photo });
+    EXPECT_EQ(date.out.toStdString(), "2008\n") << date.err.toStdString();
+    // The batch target's default is below the user's pictures.
+    const CliRun batch = runCopy(copy, { "batch", source });
+    EXPECT_EQ(batch.exitCode, 0) << batch.err.toStdString();
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/Pictures/Quillon/Images/trip/Canon_40D.jpg")));
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("/Pictures/Quillon/Miniatures/trip/Canon_40D.jpg")));
+
+    // Before the window's first start the config.ini beside the copy counts,
+    // and the tool does not copy it.
+    ASSERT_TRUE(QFile::remove(userSettings));
+    EXPECT_EQ(runCopy(copy, { "date", photo }).out.toStdString(), "05\n");
+    EXPECT_FALSE(QFile::exists(userSettings));
+    EXPECT_EQ(QDir(readOnly).entryList(QDir::Files | QDir::Hidden), QStringList({ "config.ini", "quillon-cli" }));
+}
+
+TEST_F(CopiedCliTest, AnInstalledCopyReadsTheUsersSettingsEvenWhereItMayWrite)
+{
+    const QString photo = testPhoto("cameras/Canon_40D.jpg");
+    ASSERT_TRUE(writeFile(userSettings, "[DATE]\nformat=YYYY\n"));
+    handHomeOver();
+    const struct {
+        const char* folder;
+        bool installed;
+        const char* date;
+    } cases[] = {
+        { "prefix/bin", true, "2008\n" },
+        { "portable", false, "05\n" }, // a copy that may write beside itself keeps its own config.ini
+    };
+    for (const auto& c : cases) {
+        const QString folder = dir.filePath(QLatin1String(c.folder));
+        const QString copy = copyTo(folder);
+        ASSERT_TRUE(writeFile(folder + QStringLiteral("/config.ini"), "[DATE]\nformat=MM\n"));
+        if (c.installed) {
+            ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("prefix/share/quillon"))));
+        }
+        // Each user may write the copy's folder.
+        QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOther | QFile::ExeOther);
+        const CliRun date = runCopy(copy, { "date", photo });
+        EXPECT_EQ(date.out.toStdString(), c.date) << c.folder << ": " << date.err.toStdString();
+    }
+}
+
+TEST(CliTest, AnchoredStampsLookAlikeInTheSameCornerOfEveryPhoto)
+{
+    QTemporaryDir source, black, white, plain, stored;
+    copyPhotos(source.path(), { "cameras" }); // the others have no date
+    // Outputs at the photos' own sizes, from 59 x 100 to 2048 x 1536.
+    const QByteArray outputs = "[COEF]\npreview=1\nJPG=100\n";
+    const QString blackConfig = source.filePath("black.ini"), whiteConfig = source.filePath("white.ini");
+    ASSERT_TRUE(writeFile(blackConfig, outputs + "[DATE]\ncolor01=0\ncolor02=0\n"));
+    ASSERT_TRUE(writeFile(whiteConfig, outputs + "[DATE]\ncolor01=16777215\ncolor02=16777215\n"));
+    const QStringList options = { "--stamp-height", "4", "--anchor", "bottom-right", "--margin", "2" };
+    for (const auto& [target, config] : { std::pair { &black, blackConfig }, std::pair { &white, whiteConfig } }) {
+        const CliRun r
+            = run(QStringList { "batch", source.path(), "--target", target->path(), "--config", config } + options);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    run({ "batch", source.path(), "--target", plain.path(), "--config", blackConfig, "--no-date" });
+
+    const QStringList photos = outputsOf(black.path());
+    ASSERT_EQ(photos.size(), 13);
+    double smallest = 1, largest = 0;
+    for (const QString& photo : photos) {
+        const QString output = "Images/" + photo;
+        const QSize size = QImageReader(black.filePath(output)).size();
+        const QRect box = stampBox({ black.filePath(output), white.filePath(output) }, plain.filePath(output));
+        SCOPED_TRACE(photo.toStdString());
+        if (photo.endsWith("PaintTool_sample.jpg")) { // no date
+            EXPECT_TRUE(box.isEmpty());
+            continue;
+        }
+        const int shorterSide = std::min(size.width(), size.height());
+        ASSERT_FALSE(box.isEmpty());
+        const int margin = qRound(shorterSide * 0.02);
+        EXPECT_NEAR(box.right() + 1, size.width() - margin, 2);
+        EXPECT_NEAR(box.bottom() + 1, size.height() - margin, 2);
+        if (shorterSide >= 200) {
+            smallest = std::min(smallest, double(box.height()) / shorterSide);
+            largest = std::max(largest, double(box.height()) / shorterSide);
         }
     }
+    EXPECT_LT(largest / smallest, 1.2);
+
+    // The same options stored by the window give the same bytes.
+    ASSERT_TRUE(writeFile(blackConfig,
+        outputs + "[DATE]\ncolor01=0\ncolor02=0\n[STAMP]\nsize_percent=4\nanchor=bottom-right\nmargin_percent=2\n"));
+    run({ "batch", source.path(), "--target", stored.path(), "--config", blackConfig });
+    for (const QString& photo : photos)
+        EXPECT_EQ(readFile(stored.filePath("Images/" + photo)), readFile(black.filePath("Images/" + photo)))
+            << photo.toStdString();
+}
+
+TEST(CliTest, ClockShiftMovesTheStampedDateAndTheOutputsOwnDates)
+{
+    const QString photo = testPhoto("cameras/Canon_40D.jpg");
+    QProcessEnvironment cLocale = QProcessEnvironment::systemEnvironment();
+    cLocale.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    const CliRun date = run({ "date", photo, "--shift", "+10:00", "--config", "/nonexistent/config.ini" },
+        QStringLiteral(QUILLON_CLI), cLocale);
+    EXPECT_EQ(date.out, "31/05/2008 01:56\n");
+    EXPECT_EQ(
+        cli({ "date", photo, "--shift", "-26:15", "--format", "YYYY-MM-DD HH:MM:SS" }).out, "2008-05-29 13:41:01\n");
+
+    QTemporaryDir source, target;
+    ASSERT_TRUE(writeFile(source.filePath("2008/IMG.jpg"), readFile(photo)));
+    ASSERT_EQ(cli({ "batch", source.path(), "--target", target.path(), "--shift", "+10:00" }).exitCode, 0);
+    const ExifRecord carried = ExifReader::read(target.filePath("Images/2008/IMG.jpg"));
+    EXPECT_EQ(carried.text("DateTimeOriginal"), "2008:05:31 01:56:01");
+    EXPECT_EQ(carried.text("DateTimeDigitized"), "2008:05:31 01:56:01");
+}
+
+TEST(CliTest, EveryDatedPhotoIsStampedAndEachStampMovedOrMissingIsSaid)
+{
+    QTemporaryDir source, stamped, plain, fallback;
+    copyPhotos(source.path(), { "cameras" });
+    // The stamp stored near the bottom-right corner of a 1024 x 768 preview.
+    const QString config = source.filePath("config.ini");
+    ASSERT_TRUE(writeFile(config, "[LABEL]\nleft=14250\ntop=11100\n"));
+    const CliRun r = run({ "batch", source.path(), "--target", stamped.path(), "--config", config });
+    EXPECT_EQ(r.exitCode, 0);
+    run({ "batch", source.path(), "--target", plain.path(), "--config", config, "--no-date" });
+
+    const QStringList outputs = outputsOf(stamped.path());
+    ASSERT_EQ(outputs.size(), 13);
+    for (const QString& output : outputs) {
+        const QString path = QDir::toNativeSeparators(source.filePath(output));
+        const bool same
+            = readFile(stamped.filePath("Images/" + output)) == readFile(plain.filePath("Images/" + output));
+        if (output.endsWith("PaintTool_sample.jpg")) { // no date
+            EXPECT_TRUE(same);
+            EXPECT_TRUE(r.err.contains(path + ": no date in the photo: saved without a stamp\n"))
+                << r.err.toStdString();
+        } else {
+            EXPECT_FALSE(same) << output.toStdString();
+            // Every output is smaller than that preview but the largest, whose
+            // stamp sticks out of its right edge all the same.
+            EXPECT_TRUE(r.err.contains(path + ": stamp moved inside the photo\n")) << output.toStdString();
+        }
+    }
+
+    // An undated photo may take its file's time instead, and says so.
+    const CliRun dated
+        = run({ "batch", source.path(), "--target", fallback.path(), "--config", config, "--fallback-date", "file" });
+    EXPECT_TRUE(dated.err.contains(QDir::toNativeSeparators(source.filePath("cameras/PaintTool_sample.jpg"))
+        + ": date from the file's modification time\n"))
+        << dated.err.toStdString();
+    EXPECT_NE(readFile(fallback.filePath("Images/cameras/PaintTool_sample.jpg")),
+        readFile(plain.filePath("Images/cameras/PaintTool_sample.jpg")));
 }

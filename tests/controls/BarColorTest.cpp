@@ -12,6 +12,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -342,6 +344,61 @@ TEST(BarColorTest, OtherButtonsAndInteractiveOffChangeNothing)
     QTest::mouseDClick(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
     QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
     EXPECT_EQ(doubles.count(), 1);
+}
+
+TEST(BarColorTest, KeysStepTheValueWithinItsRange)
+{
+    struct Step {
+        Qt::Key key;
+        qint32 expected;
+    };
+    // The quality bar, 0 to 100 from 50, and the offset bar, -10 to 10 from
+    // texts.
+    const PropertyBag offsets = offsetBag();
+    const std::pair<const PropertyBag*, std::vector<Step>> cases[] = {
+        { nullptr,
+            { { Qt::Key_Right, 51 }, { Qt::Key_Up, 52 }, { Qt::Key_Left, 51 }, { Qt::Key_Down, 50 },
+                { Qt::Key_PageUp, 60 }, { Qt::Key_PageDown, 50 }, { Qt::Key_End, 100 }, { Qt::Key_Right, 100 },
+                { Qt::Key_PageUp, 100 }, { Qt::Key_Home, 0 }, { Qt::Key_PageDown, 0 } } },
+        { &offsets,
+            { { Qt::Key_Left, -1 }, { Qt::Key_PageDown, -10 }, { Qt::Key_Down, -10 }, { Qt::Key_End, 10 },
+                { Qt::Key_Home, -10 }, { Qt::Key_PageUp, 0 } } },
+    };
+    for (const auto& [bag, steps] : cases) {
+        auto bar = shownBar(bag);
+        QSignalSpy changes(bar.get(), &BarColor::Change);
+        for (const Step& step : steps) {
+            QTest::keyClick(bar->Picture1(), step.key);
+            EXPECT_EQ(bar->Value().toInt(), step.expected) << step.key;
+        }
+        // Only the steps that moved the value assigned it.
+        EXPECT_EQ(changes.count(), bag ? 5 : 8);
+    }
+
+    // A fractional value steps from its nearest whole number.
+    auto bar = shownBar();
+    bar->setValue(40.5);
+    QTest::keyClick(bar->Picture1(), Qt::Key_Right);
+    EXPECT_EQ(bar->Value(), i32(41));
+    // A bar the user may not change ignores the keys.
+    bar->setInteractive(false);
+    QTest::keyClick(bar->Picture1(), Qt::Key_End);
+    EXPECT_EQ(bar->Value(), i32(41));
+}
+
+TEST(BarColorTest, FocusIsShownOnTheBar)
+{
+    auto bar = shownBar();
+    bar->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(bar.get()));
+    const auto picture = [&bar] { return bar->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    bar->clearFocus();
+    const QImage plain = picture();
+    bar->setFocus();
+    ASSERT_TRUE(bar->Picture1()->hasFocus());
+    EXPECT_NE(picture(), plain);
+    bar->clearFocus();
+    EXPECT_EQ(picture(), plain);
 }
 
 TEST(BarColorTest, PressOnTheCaptionCountsAsOnTheSurfaceBelow)

@@ -1,5 +1,6 @@
 #include "files/mMain.h"
-#include "platform/ExecutableInfo.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QLocale>
@@ -30,14 +31,14 @@ protected:
     SettingsRecord load()
     {
         SettingsRecord record;
-        mMain::LoadSettingsRecord(ini, record);
+        mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"));
         return record;
     }
     QTemporaryDir dir;
     QString ini = dir.filePath(QStringLiteral("config.ini"));
 };
 
-TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesSeventeenKeys)
+TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesEveryKey)
 {
     const SettingsRecord defaults { .PreviewScale = 0.5,
         .JpegQuality = 80,
@@ -51,26 +52,53 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesSeventeenKeys)
         .DateFormat = QStringLiteral("DD/MM/YYYY HH:MM"),
         .DateFont = QStringLiteral("Arial"),
         .DateSize = 16,
-        .TargetFolder = ExecutableInfo::folder(),
+        .TargetFolder = QStringLiteral("/outputs"), // the caller's default
         .CurrentFilter = 5 };
     EXPECT_EQ(load(), defaults);
 
     ASSERT_TRUE(
         mMain::SaveSettingsRecord(ini, defaults, QStringLiteral("c:"), QStringLiteral("/photos"), 1500, -45.5f));
-    const std::vector<std::string> order = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview",
-        "COEF/JPG", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01",
-        "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "REP/cible" };
+    const std::vector<std::string> order
+        = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview", "COEF/JPG", "VIGNET/show",
+              "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01", "DATE/color02", "DATE/format",
+              "DATE/font", "DATE/size", "DATE/shift_minutes", "DATE/fallback_date", "REP/cible", "STAMP/size_percent",
+              "STAMP/anchor", "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
     EXPECT_EQ(keysInOrder(ini), order);
     EXPECT_EQ(load(), defaults);
     EXPECT_TRUE(readFile(ini).contains("\nshow=True\n"));
     EXPECT_EQ(mMain::ReadIniSingle(ini, QStringLiteral("LABEL"), QStringLiteral("left"), 0), -45.5f);
     EXPECT_EQ(mMain::ReadIniSingle(ini, QStringLiteral("LABEL"), QStringLiteral("gone"), 720), 720.0f);
+}
+
+TEST_F(mMainTest, SaveMakesTheFoldersOrGivesTheSystemsReason)
+{
+    // The user's configuration folder is made at the first save.
+    const QString nested = dir.filePath(QStringLiteral("home/.config/quillon/config.ini"));
+    const FileResult made = mMain::SaveSettingsRecord(nested, { .JpegQuality = 70 }, {}, {}, 0, 0);
+    ASSERT_TRUE(made) << made.reason().toStdString();
+    SettingsRecord record;
+    mMain::LoadSettingsRecord(nested, record);
+    EXPECT_EQ(record.JpegQuality, 70);
 
     // Tests run as root, so a read-only folder would not stop the write; a
-    // regular file standing where the folder should be does.
+    // regular file standing where the folder should be does, and so does a
+    // folder named like the file (which cannot be read as one).
     const QString notAFolder = dir.filePath(QStringLiteral("file.txt"));
     writeFile(notAFolder, "content\n");
-    EXPECT_FALSE(mMain::SaveSettingsRecord(notAFolder + QStringLiteral("/config.ini"), defaults, {}, {}, 0, 0));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("folder.ini"))));
+    const struct {
+        QString path;
+        const char* reason;
+    } cases[] = {
+        { notAFolder + QStringLiteral("/config.ini"), "Not a directory" },
+        { notAFolder + QStringLiteral("/quillon/config.ini"), "Not a directory" },
+        { dir.filePath(QStringLiteral("folder.ini")), "Is a directory" },
+    };
+    for (const auto& c : cases) {
+        const FileResult saved = mMain::SaveSettingsRecord(c.path, {}, {}, {}, 0, 0);
+        EXPECT_FALSE(saved) << c.path.toStdString();
+        EXPECT_EQ(saved.reason(), c.reason) << c.path.toStdString();
+    }
     EXPECT_EQ(readFile(notAFolder), "content\n");
 }
 
@@ -158,12 +186,52 @@ TEST_F(mMainTest, SaveKeepsForeignContentAndRoundTrips)
         .DateFont = QStringLiteral("Noto Sans"),
         .DateSize = 24,
         .TargetFolder = QStringLiteral("/home/été/sortie"),
+        .StampHeightPercent = 3.125,
+        .Anchoring = { StampAnchoring::Place::BottomRight, 2.5, -0.125, 12 },
+        .ShiftMinutes = -1575,
+        .FileDateFallback = true,
         .CurrentFilter = 5 };
     ASSERT_TRUE(mMain::SaveSettingsRecord(ini, record, {}, {}, 0, 0));
     EXPECT_EQ(load(), record);
     const QByteArray text = readFile(ini);
     EXPECT_TRUE(text.startsWith("; kept\n[USER]\ncustom = 1\n\n[date]\nextra=yes\nformat=\" YYYY-MM-DD \"\n"));
     EXPECT_TRUE(text.contains("\nshow=False\n"));
+    EXPECT_TRUE(text.contains("\n[STAMP]\nsize_percent=3.125\nanchor=bottom-right\nmargin_percent=2.5\n"));
+    EXPECT_TRUE(text.contains("\nshift_minutes=-1575\nfallback_date=file\n"));
+}
+
+TEST_F(mMainTest, OddStampOptionsAreOff)
+{
+    const struct {
+        const char* lines;
+        double height;
+        StampAnchoring anchoring;
+        int32_t shift;
+        bool fileDate;
+    } cases[] = {
+        { "[STAMP]\nsize_percent=4\nanchor=Top-Left\nmargin_percent=2,5\n[DATE]\nshift_minutes=600\nfallback_date=FILE",
+            4, { StampAnchoring::Place::TopLeft, 2.5, 0, 0 }, 600, true },
+        // A margin or offsets without a place mean nothing.
+        { "[STAMP]\nmargin_percent=3\noffset_x_percent=1", 0, {}, 0, false },
+        { "[STAMP]\nsize_percent=0.4\nanchor=middle\n[DATE]\nshift_minutes=ten\nfallback_date=yes", 0, {}, 0, false },
+        { "[STAMP]\nsize_percent=26\nanchor=centre\nmargin_percent=-1\noffset_y_percent=1e9\n[DATE]\nshift_"
+          "minutes=99999999999",
+            0, { StampAnchoring::Place::Centre, 0, 0, 0 }, 0, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        writeFile(ini, QByteArray(c.lines) + "\n");
+        // The stored options of a previous file do not linger.
+        SettingsRecord record { .StampHeightPercent = 8,
+            .Anchoring = { StampAnchoring::Place::Right, 1, 1, 1 },
+            .ShiftMinutes = 5,
+            .FileDateFallback = true };
+        mMain::LoadSettingsRecord(ini, record);
+        EXPECT_EQ(record.StampHeightPercent, c.height);
+        EXPECT_EQ(record.Anchoring, c.anchoring);
+        EXPECT_EQ(record.ShiftMinutes, c.shift);
+        EXPECT_EQ(record.FileDateFallback, c.fileDate);
+    }
 }
 
 } // namespace

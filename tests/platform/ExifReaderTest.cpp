@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 // The JPEG with the EXIF block as an output carries it.
@@ -134,6 +136,39 @@ TEST_F(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
     EXPECT_EQ(edited.text(QStringLiteral("XPAuthor")), QStringLiteral("CREDIT"));
 }
 
+TEST_F(ExifReaderTest, InterpretedValuesAreTheSameTagsAsPeopleReadThem)
+{
+    for (const char* file : { "cameras/Canon_40D.jpg", "cameras/Nikon_D70.jpg", "cameras/no_exif.jpg" }) {
+        SCOPED_TRACE(file);
+        const QString path = testPhoto(QLatin1String(file));
+        const ExifRecord raw = ExifReader::read(path);
+        const ExifRecord readable = ExifReader::read(path, ExifReader::Values::Interpreted);
+        EXPECT_EQ(readable.names(), raw.names());
+        for (const ExifRecord::Entry& entry : readable.entries())
+            EXPECT_FALSE(entry.isList) << entry.name.toStdString();
+    }
+
+    const ExifRecord canon
+        = ExifReader::read(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), ExifReader::Values::Interpreted);
+    const std::pair<const char*, const char*> values[]
+        = { { "Model", "Canon EOS 40D" }, { "FNumber", "f/7.1" }, { "ApertureValue", "f/7" },
+              { "ExposureTime", "1/160 s" }, { "Flash", "Yes, compulsory" }, { "ExifVersion", "2.21" },
+              { "ComponentsConfiguration", "YCbCr" }, { "Orientation", "top, left" }, { "FocalLength", "135.0 mm" },
+              { "GPSVersionID", "2.2.0.0" }, { "UserComment", "" }, { "DateTimeOriginal", "2008:05:30 15:56:01" } };
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(canon.text(QLatin1String(name)), QLatin1String(value)) << name;
+    // A short exposure the library gives as a decimal is a fraction of a second.
+    EXPECT_EQ(ExifReader::read(
+                  testPhoto(QStringLiteral("cameras/Reconyx_HC500_Hyperfire.jpg")), ExifReader::Values::Interpreted)
+                  .text(QStringLiteral("ExposureTime")),
+        QStringLiteral("1/55 s"));
+    // Windows' own titles stay texts.
+    const ExifRecord edited
+        = ExifReader::read(testPhoto(QStringLiteral("cameras/no_exif.jpg")), ExifReader::Values::Interpreted);
+    EXPECT_EQ(edited.text(QStringLiteral("XPTitle")), QStringLiteral("Der Goalie bin ig"));
+    EXPECT_TRUE(ExifReader::read(QString(), ExifReader::Values::Interpreted).isEmpty());
+}
+
 TEST_F(ExifReaderTest, Orientation)
 {
     const std::pair<const char*, int> files[] = { { "landscape_1.jpg", 1 }, { "landscape_3.jpg", 3 },
@@ -224,6 +259,17 @@ TEST_F(ExifReaderTest, ExifBlockCarriesTheDatesIntoTheOutput)
     }
     // The sources did carry a thumbnail that the block left behind.
     EXPECT_GT(countJpegStarts(readFile(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")))), 1);
+}
+
+TEST_F(ExifReaderTest, ExifBlockCarriesTheCorrectedClock)
+{
+    const QString outputPath = dir.filePath(QStringLiteral("out.jpg"));
+    const QByteArray block = ExifReader::exifBlockFor(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), 40, 30, 600);
+    ASSERT_TRUE(writeFile(outputPath, withExif(smallJpeg(40, 30), block)));
+    const ExifRecord carried = ExifReader::read(outputPath);
+    EXPECT_EQ(carried.text(QStringLiteral("DateTimeOriginal")), "2008:05:31 01:56:01");
+    EXPECT_EQ(carried.text(QStringLiteral("DateTimeDigitized")), "2008:05:31 01:56:01");
+    EXPECT_EQ(carried.text(QStringLiteral("DateTime")), "2008:07:31 20:38:11"); // a later edit, moved all the same
 }
 
 TEST_F(ExifReaderTest, NoExifBlockWithoutReadableExif)

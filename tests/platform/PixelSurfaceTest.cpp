@@ -64,3 +64,32 @@ TEST(PixelSurfaceTest, OnlyPicturesMeantToBeOverwrittenReuseFreedMemory)
     EXPECT_FALSE(PixelSurface::createForOverwrite(0, 5));
     PixelMemory::emptyCache();
 }
+
+TEST(PixelSurfaceTest, APictureReadNoMoreLendsItsMemoryWholeToASmallerOne)
+{
+    // A full-size picture and a working image of a third of its sides, with
+    // one byte of padding per row.
+    PixelMemory::emptyCache();
+    auto donor = PixelSurface::createForOverwrite(3003, 2000);
+    std::memset(donor->bits(), 0xEE, size_t(donor->stride()) * 2000);
+    uint8_t* const memory = donor->bits();
+    auto lent = PixelSurface::reuse(std::move(donor), 1001, 667);
+    ASSERT_TRUE(lent);
+    EXPECT_EQ(lent->bits(), memory);
+    int nonZeroPadding = 0;
+    for (int32_t r = 0; r < 667; ++r)
+        nonZeroPadding += lent->memoryRow(r)[3 * 1001] != 0;
+    EXPECT_EQ(nonZeroPadding, 0);
+    EXPECT_EQ(lent->memoryRow(666)[0], 0xEE); // the pixels are left as they were
+
+    // When it goes, the whole block is kept for the next full-size picture.
+    lent.reset();
+    auto next = PixelSurface::createForOverwrite(3003, 2000);
+    EXPECT_EQ(next->bits(), memory);
+
+    // A donor too small, or none, lends nothing.
+    EXPECT_FALSE(PixelSurface::reuse(PixelSurface::create(10, 10), 11, 10));
+    EXPECT_FALSE(PixelSurface::reuse(nullptr, 1, 1));
+    EXPECT_FALSE(PixelSurface::reuse(std::move(next), 0, 1));
+    PixelMemory::emptyCache();
+}

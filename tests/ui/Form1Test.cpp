@@ -2,15 +2,18 @@
 
 #include "controls/BarColor.h"
 #include "files/mFileIni.h"
+#include "platform/AppLocations.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/MessageBox.h"
 #include "support/TestSupport.h"
 #include "ui/DriveList.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
+#include "ui/Form1Design.h"
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
+#include "ui/frmBatch.h"
 #include "ui/frmExif.h"
 
 #include <QAction>
@@ -22,16 +25,27 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
+#include <QSignalSpy>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <ostream>
+#include <utility>
+#include <vector>
 
 // Readable failures for texts.
 static void PrintTo(const QString& text, std::ostream* out)
@@ -49,6 +63,7 @@ public:
     QString saveAnswer;
     QString saveTitle;
     int dateStyleShown = 0;
+    int aboutShown = 0;
 
 protected:
     QString askSaveFileName(const QString& title, const QString&) override
@@ -57,6 +72,7 @@ protected:
         return saveAnswer;
     }
     void showDateStyleDialog() override { ++dateStyleShown; }
+    void showAboutBox() override { ++aboutShown; }
 };
 
 QByteArray bits(const cDIBSection& dib)
@@ -80,10 +96,11 @@ protected:
         file.write(text.toUtf8());
     }
 
-    TestForm& start()
+    TestForm& start() { return start(iniPath(), ExecutableInfo::folder()); }
+    TestForm& start(const QString& settingsFile, const QString& outputRoot)
     {
         form.reset();
-        form = std::make_unique<TestForm>(iniPath());
+        form = std::make_unique<TestForm>(settingsFile, outputRoot);
         // Installed after the window's own hook, so that messages are kept.
         outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
         form->show();
@@ -136,8 +153,7 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     TestForm& f = start();
     EXPECT_EQ(f.windowTitle(), "Quillon");
     EXPECT_EQ(f.centralWidget()->size(), QSize(896, 500));
-    EXPECT_EQ(f.TheFile->geometry(), QRect(0, 196, 225, 136));
-    EXPECT_EQ(f.frJPG->geometry(), QRect(0, 336, 225, 117));
+    EXPECT_EQ(f.TheFile->width(), 225);
 
     // The stamp: the upper label two pixels left of and below the lower one.
     const PhotoControls& c = f.engine().Controls();
@@ -162,7 +178,7 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     // No photo yet: nothing shown, effects off, no size chosen, Sharpen.
     EXPECT_FALSE(f.picScroll->isVisible());
     EXPECT_FALSE(f.Picture1->isVisible());
-    for (QAction* effect : { f.mnuAply, f.mnuLight, f.mnuDarken })
+    for (QAction* effect : { f.mnuAply, f.mnuLight, f.mnuDarken, f.mnuRevert })
         EXPECT_FALSE(effect->isEnabled());
     for (QAction* size : { f.mnu25, f.mn37, f.mn50, f.mnu62, f.mnu80, f.mn100 })
         EXPECT_FALSE(size->isChecked());
@@ -176,13 +192,17 @@ TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
 {
     TestForm& f = start();
     ASSERT_TRUE(f.TheDir->setPath(testPhoto(QString())));
-    int cameras = -1;
+    int large = -1;
     for (int row = 0; row < f.TheDir->count(); ++row)
-        if (f.TheDir->entryPath(row).endsWith(QLatin1String("/cameras"))) cameras = row;
-    ASSERT_GE(cameras, 0);
-    const QRect cell = f.TheDir->visualItemRect(f.TheDir->item(cameras));
-    // A click only selects the entry; Enter opens it.
+        if (f.TheDir->entryPath(row).endsWith(QLatin1String("/large"))) large = row;
+    ASSERT_GE(large, 0);
+    const QRect cell = f.TheDir->visualItemRect(f.TheDir->item(large));
+    // A click or the first letter of a name only selects the entry; Enter
+    // opens it.
     QTest::mouseClick(f.TheDir->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(f.TheDir->currentRow(), large);
+    QTest::keyClick(f.TheDir, Qt::Key_C);
+    EXPECT_TRUE(f.TheDir->entryPath(f.TheDir->currentRow()).endsWith(QLatin1String("/cameras")));
     EXPECT_EQ(f.TheDir->path(), QDir::cleanPath(testPhoto(QString())));
     QTest::keyClick(f.TheDir, Qt::Key_Return);
     EXPECT_EQ(f.TheFile->path(), QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
@@ -204,7 +224,83 @@ TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
     EXPECT_EQ(
         f.engine().Photo().PhotoPath(), QDir::cleanPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
     EXPECT_EQ(f.lblori->text(), "480x360");
+    QTest::keyClick(f.TheFile, Qt::Key_N);
+    EXPECT_EQ(f.engine().Photo().PhotoPath(), QDir::cleanPath(testPhoto(QStringLiteral("cameras/nikon-e950.jpg"))));
+
+    // Enter opens the selected photo again, as a click on it does.
+    f.mnuLight->trigger();
+    ASSERT_TRUE(f.engine().Photo().WorkReady());
+    QTest::keyClick(f.TheFile, Qt::Key_Return);
+    EXPECT_FALSE(f.engine().Photo().WorkReady());
+    EXPECT_TRUE(f.picScroll->isVisible());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(Form1Test, EveryMenuHasMnemonicsAndTheUsualShortcuts)
+{
+    TestForm& f = start();
+    // Each menu and item has its own mnemonic within its menu.
+    const auto mnemonic = [](const QString& caption) {
+        const qsizetype at = caption.indexOf(QLatin1Char('&'));
+        return at >= 0 && at + 1 < caption.size() ? caption[at + 1].toLower() : QChar();
+    };
+    QList<QMenu*> menus { f.mnufile, f.mnuSize, f.mnuEffect, f.mnuSelect, f.mnuOption };
+    QList<QChar> barKeys;
+    for (QMenu* menu : menus) {
+        if (menu != f.mnuSelect) barKeys << mnemonic(menu->title());
+        QList<QChar> keys;
+        for (QAction* item : menu->actions()) {
+            if (item->isSeparator()) continue;
+            keys << mnemonic(item->text());
+            EXPECT_FALSE(keys.last().isNull()) << item->text().toStdString();
+            EXPECT_EQ(keys.count(keys.last()), 1) << item->text().toStdString();
+        }
+    }
+    EXPECT_EQ(QSet<QChar>(barKeys.begin(), barKeys.end()).size(), 4);
+
+    // Each key reaches its own item and no other. Without a photo the
+    // commands only ask for one, so every item is enabled for the round.
+    struct Case {
+        QKeySequence keys;
+        QAction* item;
+    };
+    const Case cases[] = {
+        { QKeySequence(Qt::CTRL | Qt::Key_S), f.mnSaveJpg },
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), f.mnSaveBMP },
+        { QKeySequence(Qt::CTRL | Qt::Key_B), f.mnubatch },
+        { QKeySequence(Qt::CTRL | Qt::Key_I), f.mnuExif },
+        { QKeySequence(Qt::CTRL | Qt::Key_D), f.mnFormat },
+        { QKeySequence(Qt::CTRL | Qt::Key_F), f.mnuAply },
+        { QKeySequence(Qt::CTRL | Qt::Key_Plus), f.mnuLight },
+        { QKeySequence(Qt::CTRL | Qt::Key_Equal), f.mnuLight },
+        { QKeySequence(Qt::CTRL | Qt::Key_Minus), f.mnuDarken },
+        { QKeySequence(Qt::Key_F1), f.mnuAb },
+        { QKeySequence(Qt::CTRL | Qt::Key_Q), f.mnExit },
+    };
+    QList<QAction*> items;
+    for (QMenu* menu : menus)
+        for (QAction* item : menu->actions())
+            if (!item->isSeparator() && !item->menu()) items << item;
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.keys.toString().toStdString());
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (QAction* item : items) {
+            item->setEnabled(true);
+            spies.push_back(std::make_unique<QSignalSpy>(item, &QAction::triggered));
+        }
+        QTest::keySequence(&f, test.keys);
+        for (qsizetype i = 0; i < items.size(); ++i)
+            EXPECT_EQ(spies[i]->count(), items[i] == test.item ? 1 : 0) << items[i]->text().toStdString();
+        // The menu shows the first of the item's keys.
+        if (test.keys != QKeySequence(Qt::CTRL | Qt::Key_Equal)) {
+            EXPECT_EQ(test.item->shortcut(), test.keys);
+        }
+    }
+    EXPECT_EQ(f.dateStyleShown, 1);
+    EXPECT_EQ(f.aboutShown, 1);
+    EXPECT_FALSE(f.isVisible());
 }
 
 TEST_F(Form1Test, UnreadablePhotoIsReportedAndTheWindowStaysUsable)
@@ -233,6 +329,52 @@ TEST_F(Form1Test, UnreadablePhotoIsReportedAndTheWindowStaysUsable)
     openPhoto(dir.path(), QStringLiteral("good.jpg"));
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(f.lblori->text(), "100x68");
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("good.jpg — Quillon"));
+
+    // The title names no photo once the open one gave way to a bad one.
+    openPhoto(dir.path(), QStringLiteral("bad.jpg"));
+    EXPECT_EQ(f.windowTitle(), "Quillon");
+}
+
+TEST_F(Form1Test, DroppingAPhotoOpensItAndAFolderShowsIt)
+{
+    QFile::copy(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), dir.filePath(QStringLiteral("IMG_0001.JPG")));
+    QFile::copy(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), dir.filePath(QStringLiteral("notes.txt")));
+    TestForm& f = start();
+    EXPECT_EQ(f.windowTitle(), "Quillon");
+
+    // A drag is taken only when it brings a folder or a photo; a drop
+    // opens what the drag brought.
+    const auto drop = [&f](const QString& path) {
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        QDragEnterEvent enter(QPoint(400, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&f, &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent dropped(QPointF(400, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&f, &dropped);
+        return dropped.isAccepted();
+    };
+    ASSERT_TRUE(drop(dir.filePath(QStringLiteral("IMG_0001.JPG"))));
+    EXPECT_EQ(f.engine().Photo().PhotoPath(), QDir::cleanPath(dir.filePath(QStringLiteral("IMG_0001.JPG"))));
+    EXPECT_EQ(f.lblori->text(), "100x68");
+    EXPECT_EQ(f.TheDir->path(), QDir::cleanPath(dir.path()));
+    EXPECT_EQ(f.TheFile->fileName(), "IMG_0001.JPG");
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("IMG_0001.JPG — Quillon"));
+
+    // A folder is shown; the photo stays open.
+    const QString cameras = QDir::cleanPath(testPhoto(QStringLiteral("cameras")));
+    ASSERT_TRUE(drop(cameras));
+    EXPECT_EQ(f.TheDir->path(), cameras);
+    EXPECT_EQ(f.TheFile->path(), cameras);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("IMG_0001.JPG — Quillon"));
+
+    // Neither a photo nor a folder: the drag is refused, and so is the path.
+    EXPECT_FALSE(drop(dir.filePath(QStringLiteral("notes.txt"))));
+    EXPECT_FALSE(drop(dir.filePath(QStringLiteral("missing.jpg"))));
+    EXPECT_FALSE(f.openPath(dir.filePath(QStringLiteral("notes.txt"))));
+    EXPECT_EQ(f.TheDir->path(), cameras);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 TEST_F(Form1Test, DrivesThatCannotBeReadHideTheLists)
@@ -260,15 +402,53 @@ TEST_F(Form1Test, ViewportFitsTheWindowButNeverExceedsThePhoto)
     QApplication::processEvents();
     EXPECT_EQ(innerSize(), QSize(320, 240));
 
+    // A larger photo fills the area right of the column, less the margins.
     openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg")); // 1024 x 768
-    const QSize client = f.centralWidget()->size();
-    EXPECT_EQ(f.picScroll->size(), QSize(client.width() - 232 - 8, client.height() - 4 - 8));
+    const QWidget* area = f.picScroll->parentWidget();
+    EXPECT_EQ(area->x(), f.TheFile->width() + f.columnSplitter()->handleWidth());
+    EXPECT_EQ(area->x(), 232);
+    EXPECT_EQ(f.picScroll->geometry(), QRect(0, 4, area->width() - 8, area->height() - 4 - 8));
+}
 
-    // Too small a window for the left column leaves the viewport as it was.
-    const QSize before = f.picScroll->size();
-    f.resize(150, f.height());
+TEST_F(Form1Test, TheColumnWidensWithTheSplitterAndTheFileListGrowsWithTheWindow)
+{
+    TestForm& f = start();
+    // The design's sizes are the least the controls get.
+    const std::pair<QWidget*, TwipsRect> designed[]
+        = { { f.TheDrive, Form1Design::TheDrive }, { f.TheDir, Form1Design::TheDir },
+              { f.TheFile, Form1Design::TheFile }, { f.frJPG, Form1Design::frJPG }, { f.lblori, Form1Design::lblori } };
+    for (const auto& [widget, design] : designed) {
+        EXPECT_GE(widget->width(), design.pixelSize().width()) << widget->metaObject()->className();
+        EXPECT_GE(widget->height(), design.pixelSize().height()) << widget->metaObject()->className();
+    }
+
+    // A taller window shows more files; the options keep their height.
+    const int files = f.TheFile->height();
+    const int folders = f.TheDir->height();
+    const int options = f.frJPG->height();
+    f.resize(f.width(), f.height() + 300);
     QApplication::processEvents();
-    EXPECT_EQ(f.picScroll->width(), before.width());
+    EXPECT_GT(f.TheFile->height(), files + 150);
+    EXPECT_GT(f.TheFile->height() - files, f.TheDir->height() - folders);
+    EXPECT_EQ(f.frJPG->height(), options);
+
+    // Dragging the splitter hands the column room from the picture area; the
+    // viewport follows the area.
+    const int quality = f.slQuality->width();
+    QWidget* handle = f.columnSplitter()->handle(1);
+    send(handle, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton, Qt::LeftButton);
+    send(handle, QEvent::MouseMove, QPoint(102, 50), Qt::NoButton, Qt::LeftButton);
+    send(handle, QEvent::MouseButtonRelease, QPoint(102, 50), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(f.TheFile->width(), 325);
+    EXPECT_EQ(f.slQuality->width(), quality + 100);
+    EXPECT_EQ(f.picScroll->parentWidget()->x(), 325 + 7);
+    EXPECT_EQ(f.picScroll->width(), f.picScroll->parentWidget()->width() - 8);
+
+    // The window does not shrink below what the column and the viewport need.
+    f.resize(150, 100);
+    QApplication::processEvents();
+    EXPECT_GE(f.TheFile->height(), Form1Design::TheFile.pixelSize().height());
+    EXPECT_GE(f.picScroll->width(), Form1Design::picScroll.pixelSize().width());
 }
 
 TEST_F(Form1Test, PanningKeepsThePhotoOverTheViewport)
@@ -386,7 +566,7 @@ TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
     EXPECT_EQ(f.Image1->size(), QSize(768, 576));
 }
 
-TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilter)
+TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilterAndRevertUndoesAll)
 {
     TestForm& f = start();
     openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
@@ -415,6 +595,12 @@ TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilter)
     reference.ProcessImage(2);
     reference.ProcessImage(2);
     EXPECT_EQ(bits(reference.Photo().WorkImage()), treated);
+    // Revert to original undoes them all; the working image stays shown.
+    f.mnuLight->trigger();
+    f.mnuRevert->trigger();
+    EXPECT_EQ(bits(f.engine().Photo().WorkImage()), built);
+    EXPECT_TRUE(f.Picture1->isVisible());
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(Form1Test, FillOutputOptionsShowsTheCompanionSize)
@@ -535,6 +721,78 @@ TEST_F(Form1Test, SaveAsJpgWritesBelowTheProgramsFolder)
         QDir().rmdir(ExecutableInfo::folder() + QLatin1String(folder));
 }
 
+TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
+{
+    TestForm& f = start();
+    openCamera(QStringLiteral("Canon_40D.jpg"));
+    const QString open = f.engine().Photo().PhotoPath();
+    for (const char* name : { "trip/a.jpg", "trip/b.jpg" })
+        ASSERT_TRUE(writeFile(dir.filePath(name), readFile(testPhoto("cameras/Nikon_D70.jpg"))));
+    ASSERT_TRUE(f.TheDir->setPath(dir.filePath("trip")));
+
+    const auto photoCommands = [&f] {
+        QList<bool> states;
+        for (QAction* item : { f.mnSaveBMP, f.mnSaveJpg, f.mnubatch, f.mnuExif, f.mnuSize->menuAction(),
+                 f.mnuEffect->menuAction(), f.mnuOption->menuAction() })
+            states << item->isEnabled();
+        return states << f.TheFile->isEnabled();
+    };
+    QList<bool> during;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<frmBatch*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->txtCible()->setText(dir.filePath("out"));
+        QObject::connect(dialog->progressBar(), &QProgressBar::valueChanged, [&](int done) {
+            if (done == 1) during = photoCommands();
+        });
+        dialog->Command1()->click();
+    });
+    f.mnubatch->trigger();
+
+    EXPECT_EQ(during, QList<bool>(8, false));
+    EXPECT_EQ(photoCommands(), QList<bool>(8, true));
+    EXPECT_TRUE(QFile::exists(dir.filePath("out/Images/trip/b.jpg")));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("2 of 2 photos treated.")) << messages[0].toStdString();
+    // The window still shows the photo it had open, and can save it.
+    EXPECT_EQ(f.engine().Photo().PhotoPath(), open);
+    EXPECT_TRUE(f.engine().Photo().WorkReady());
+    EXPECT_TRUE(f.Picture1->isVisible());
+}
+
+TEST_F(Form1Test, AReadOnlyCopyKeepsItsSettingsAndOutputsInTheUsersFolders)
+{
+    const AppLocations places = AppLocations::decide(dir.filePath(QStringLiteral("bin")),
+        { dir.filePath(QStringLiteral("home/.config")), dir.filePath(QStringLiteral("home/Pictures")) },
+        [](const QString&) { return false; });
+    const QString pictures = dir.filePath(QStringLiteral("home/Pictures/Quillon"));
+
+    TestForm& f = start(places.settingsFile(), places.outputRoot());
+    EXPECT_EQ(f.settings().TargetFolder, pictures);
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    f.mnSaveJpg->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(QImageReader(pictures + QStringLiteral("/Images/Canon_PowerShot_S40.jpg")).size(), QSize(240, 180));
+    EXPECT_EQ(QImageReader(pictures + QStringLiteral("/Miniatures/Canon_PowerShot_S40.jpg")).size(), QSize(120, 90));
+
+    f.slQuality->setValue(65);
+    f.mnExit->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(start(places.settingsFile(), places.outputRoot()).settings().JpegQuality, 65);
+}
+
+TEST_F(Form1Test, SettingsThatCannotBeWrittenAreReportedOnceWithTheReason)
+{
+    // Root may write anywhere: a file where the folder should be stops it.
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("home")), "not a folder"));
+    const QString settingsFile = dir.filePath(QStringLiteral("home/quillon/config.ini"));
+    TestForm& f = start(settingsFile, dir.path());
+    f.SaveSettings();
+    f.mnExit->trigger();
+    ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_EQ(messages[0], QStringLiteral("The settings could not be saved in %1: Not a directory.").arg(settingsFile));
+}
+
 TEST_F(Form1Test, SaveAsBmpWritesTheDisplayUnlessCancelled)
 {
     TestForm& f = start();
@@ -572,7 +830,8 @@ TEST_F(Form1Test, ClosingWritesEveryKeyThatTheNextStartReadsBack)
     QFile file(iniPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    EXPECT_EQ(lines.filter(QStringLiteral("=")).size(), 17);
+    // The seventeen options, the stamp's seven and the window's three keys.
+    EXPECT_EQ(lines.filter(QStringLiteral("=")).size(), 27);
     EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("PATH"), QStringLiteral("folder"), QString()),
         QDir::cleanPath(testPhoto(QStringLiteral("cameras"))));
 
@@ -586,6 +845,37 @@ TEST_F(Form1Test, ClosingWritesEveryKeyThatTheNextStartReadsBack)
     EXPECT_TRUE(again.mnuFiltre[4]->isChecked());
 }
 
+TEST_F(Form1Test, TheWindowComesBackAsItWasLeft)
+{
+    TestForm& f = start();
+    f.resize(760, 540);
+    QWidget* handle = f.columnSplitter()->handle(1);
+    send(handle, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton, Qt::LeftButton);
+    send(handle, QEvent::MouseMove, QPoint(62, 50), Qt::NoButton, Qt::LeftButton);
+    send(handle, QEvent::MouseButtonRelease, QPoint(62, 50), Qt::LeftButton, Qt::NoButton);
+    ASSERT_EQ(f.TheFile->width(), 285);
+    f.close();
+    EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("WINDOW"), QStringLiteral("maximized"), QString()), "False");
+
+    TestForm& again = start();
+    EXPECT_EQ(again.size(), QSize(760, 540));
+    EXPECT_EQ(again.TheFile->width(), 285);
+    EXPECT_FALSE(again.isMaximized());
+
+    again.showMaximized();
+    again.close();
+    EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("WINDOW"), QStringLiteral("maximized"), QString()), "True");
+    EXPECT_TRUE(start().isMaximized());
+
+    // Values that do not read back leave the design's size.
+    form.reset();
+    writeIni(QStringLiteral("[WINDOW]\ngeometry=bm90IGEgZ2VvbWV0cnk=\nsplitter=%%%\nmaximized=perhaps\n"));
+    TestForm& fresh = start();
+    EXPECT_EQ(fresh.centralWidget()->size(), QSize(896, 500));
+    EXPECT_EQ(fresh.TheFile->width(), 225);
+    EXPECT_FALSE(fresh.isMaximized());
+}
+
 TEST_F(Form1Test, TheExifWindowFollowsTheOpenedPhoto)
 {
     start();
@@ -593,7 +883,14 @@ TEST_F(Form1Test, TheExifWindowFollowsTheOpenedPhoto)
     form->mnuExif->trigger();
     ASSERT_NE(frmExif::instance(), nullptr);
     EXPECT_TRUE(form->settings().ExifShown);
-    EXPECT_TRUE(frmExif::instance()->Text1()->toPlainText().contains("Canon EOS 40D"));
+    // Values as people read them, the stored ones one click away.
+    const QString readable = frmExif::instance()->Text1()->toPlainText();
+    EXPECT_TRUE(readable.contains("Model: Canon EOS 40D\n"));
+    EXPECT_TRUE(readable.contains("FNumber: f/7.1\n"));
+    EXPECT_TRUE(readable.contains("ExposureTime: 1/160 s\n"));
+    EXPECT_TRUE(readable.contains("Flash: Yes, compulsory\n"));
+    frmExif::instance()->rawValues()->click();
+    EXPECT_TRUE(frmExif::instance()->Text1()->toPlainText().contains("FNumber: 71/10\n"));
 
     // Another photo refreshes the one window, date shown or not.
     form->mnDate->trigger();

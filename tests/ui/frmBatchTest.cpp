@@ -20,18 +20,6 @@
 
 namespace {
 
-// The main window's part: counts what the engine hands to it.
-struct MainHost : PhotoEngineHost {
-    int refreshes = 0;
-    int steps = 0;
-    void RefreshDisplay() override { ++refreshes; }
-    bool BatchStep(int, int, const QString&) override
-    {
-        ++steps;
-        return true;
-    }
-};
-
 class frmBatchTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -61,11 +49,8 @@ protected:
         cOpen::shared().pickers = m_savedPickers;
     }
 
-    QString emptyFolder() const
-    {
-        QDir().mkpath(m_dir.filePath("empty"));
-        return m_dir.filePath("empty");
-    }
+    // The folder that holds the photos' folder and the target.
+    QString root() const { return m_dir.path(); }
 
     SettingsRecord settings;
     PhotoEngine engine { settings };
@@ -84,8 +69,9 @@ private:
 
 TEST_F(frmBatchTest, ABatchWithABrokenPhotoReportsItAndGivesThePointerBack)
 {
-    MainHost host;
-    frmBatch dialog(engine, source, &host);
+    frmBatch dialog(engine, source);
+    QList<bool> running;
+    QObject::connect(&dialog, &frmBatch::batchRunning, [&](bool on) { running << on; });
     dialog.show();
     EXPECT_EQ(dialog.txtCible()->text(), settings.TargetFolder);
     const QString target = settings.TargetFolder + "2";
@@ -119,25 +105,61 @@ TEST_F(frmBatchTest, ABatchWithABrokenPhotoReportsItAndGivesThePointerBack)
     EXPECT_TRUE(messages[0].contains("broken.jpg"));
     EXPECT_EQ(titles[0], "Batch Transform");
 
-    // The display calls went on to the main window, and it is the engine's
-    // host again afterwards.
-    EXPECT_GT(host.refreshes, 0);
-    EXPECT_EQ(host.steps, 0);
-    engine.BatchTransform(emptyFolder());
-    EXPECT_GT(host.steps, 0);
+    // The window heard when to lock its photo commands and when to give
+    // them back.
+    EXPECT_EQ(running, QList<bool>({ true, false }));
 }
 
-TEST_F(frmBatchTest, CancelStopsTheBatchBeforeTheNextPhoto)
+TEST_F(frmBatchTest, CancelStopsTheBatchWithNoPhotoStartedAfterIt)
 {
+    // Cancel is pressed as soon as the batch lets the window run: before
+    // the first photo.
+    {
+        frmBatch dialog(engine, source);
+        QTimer::singleShot(0, dialog.cmdCancel(), &QPushButton::click);
+        dialog.Go();
+        EXPECT_TRUE(dialog.report().cancelled);
+        EXPECT_EQ(dialog.report().treated, 0);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains("stopped before the end"));
+    }
+
+    // Pressed while the first photo is reported, one photo at a time: that
+    // photo is the last.
+    for (const char* name : { "a.jpg", "c.jpg", "d.jpg" })
+        QFile::copy(testPhoto("cameras/Canon_40D.jpg"), source + "/" + name);
     frmBatch dialog(engine, source);
-    // Cancel is pressed as soon as the batch lets the window run.
-    QTimer::singleShot(0, dialog.cmdCancel(), &QPushButton::click);
+    dialog.setJobs(1);
+    QObject::connect(dialog.progressBar(), &QProgressBar::valueChanged, [&](int done) {
+        if (done == 1) dialog.cmdCancel()->click();
+    });
     dialog.Go();
     EXPECT_TRUE(dialog.report().cancelled);
-    EXPECT_EQ(dialog.report().treated, 0);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("stopped before the end"));
+    EXPECT_EQ(dialog.report().treated, 1);
+    EXPECT_EQ(QDir(settings.TargetFolder + "/Images/photos").entryList(QDir::Files), QStringList({ "a.jpg" }));
+}
+
+TEST_F(frmBatchTest, SkipAndSubFolderChoicesReachTheBatch)
+{
+    QDir().mkpath(source + "/deeper");
+    QFile::copy(testPhoto("cameras/Canon_40D.jpg"), source + "/deeper/b.jpg");
+    frmBatch first(engine, root());
+    EXPECT_FALSE(first.chkRecursive()->isChecked());
+    EXPECT_FALSE(first.chkSkipExisting()->isChecked());
+    EXPECT_EQ(first.chkRecursive()->text(), "Include all sub-folders");
+    EXPECT_EQ(first.chkSkipExisting()->text(), "Skip photos already saved");
+    first.chkRecursive()->click();
+    first.Go();
+    EXPECT_EQ(first.report().total, 3); // photos/Canon_40D, photos/broken, photos/deeper/b
+    EXPECT_TRUE(QFile::exists(settings.TargetFolder + "/Images/photos/deeper/b.jpg"));
+
+    frmBatch again(engine, root());
+    again.chkRecursive()->click();
+    again.chkSkipExisting()->click();
+    again.Go();
+    EXPECT_EQ(again.report().skipped, 2);
+    EXPECT_EQ(again.report().treated, 0);
 }
 
 TEST_F(frmBatchTest, TheFolderIconBrowsesAndTheBoxShowsAndSetsTheFilterFlag)

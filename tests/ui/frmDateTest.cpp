@@ -1,12 +1,17 @@
 #include "ui/frmDate.h"
 #include "controls/BarColor.h"
+#include "support/TestSupport.h"
 #include "ui/cOpen.h"
+#include "workflow/PhotoEngine.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +34,7 @@ protected:
     static QColor textColor(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
 
     SettingsRecord settings;
+    QTemporaryDir m_out;
 
 private:
     QTemporaryDir m_dir;
@@ -182,4 +188,62 @@ TEST_F(frmDateTest, SizesRoundHalfToEvenWhenStored)
         // A dialog that goes away without being shown still writes its style.
         EXPECT_EQ(settings.DateSize, stored) << points;
     }
+}
+
+TEST_F(frmDateTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
+{
+    settings.StampHeightPercent = 3.1416; // more decimals than the box shows
+    settings.Anchoring = { StampAnchoring::Place::BottomRight, 2.0004, -1.5, 0 };
+    settings.ShiftMinutes = -(26 * 60 + 15);
+    settings.FileDateFallback = true;
+    const SettingsRecord before = settings;
+    {
+        frmDate dialog(nullptr, settings);
+        dialog.show();
+        EXPECT_EQ(dialog.cbAnchor()->currentText(), "bottom-right");
+        EXPECT_EQ(dialog.txtShiftHours()->value(), 26);
+        EXPECT_FALSE(dialog.picPhoto()->isVisible()); // no photo is open
+    }
+    EXPECT_EQ(settings, before); // values left alone keep every decimal
+
+    frmDate dialog(nullptr, settings);
+    dialog.show();
+    dialog.chkHeight()->setChecked(false);
+    // Another place starts on its own lines: the drag's offset goes.
+    dialog.cbAnchor()->setCurrentText("top");
+    dialog.txtMargin()->setValue(3);
+    dialog.cbShiftSign()->setCurrentIndex(0);
+    dialog.txtShiftHours()->setValue(9);
+    dialog.txtShiftMinutes()->setValue(0);
+    dialog.cbFallback()->setCurrentIndex(0);
+    dialog.close();
+    EXPECT_EQ(settings.StampHeightPercent, 0);
+    EXPECT_EQ(settings.Anchoring, (StampAnchoring { StampAnchoring::Place::Top, 3, 0, 0 }));
+    EXPECT_EQ(settings.ShiftMinutes, 540);
+    EXPECT_FALSE(settings.FileDateFallback);
+}
+
+TEST_F(frmDateTest, WithAPhotoOpenThePreviewShowsItsStampAsTheOptionsMakeIt)
+{
+    settings.PreviewScale = 1;
+    PhotoEngine engine(settings);
+    engine.ApplyDateStyle();
+    engine.SetPhotoPaths(testPhoto("cameras/Canon_PowerShot_S40.jpg"), m_out.path());
+    engine.OpenPhoto();
+
+    frmDate dialog(nullptr, settings, &engine);
+    dialog.show();
+    // The photo's own date, moved by the clock correction.
+    EXPECT_EQ(dialog.LBLdown()->text(), "14/12/2003 12:01");
+    dialog.txtShiftHours()->setValue(12);
+    EXPECT_EQ(dialog.lblUP()->text(), "15/12/2003 00:01");
+
+    // The stamp leaves the top-left corner of the photo for the bottom-right.
+    const QImage before = dialog.picPhoto()->pixmap().toImage();
+    dialog.cbAnchor()->setCurrentText("bottom-right");
+    const QImage after = dialog.picPhoto()->pixmap().toImage();
+    ASSERT_FALSE(before.isNull());
+    const QSize third = before.size() / 3;
+    for (QPoint corner : { QPoint(0, 0), QPoint(third.width() * 2, third.height() * 2) })
+        EXPECT_NE(before.copy(QRect(corner, third)), after.copy(QRect(corner, third)));
 }

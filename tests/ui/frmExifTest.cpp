@@ -1,6 +1,7 @@
 #include "ui/frmExif.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QPlainTextEdit>
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ protected:
 TEST_F(frmExifTest, ShowExifKeepsOneWindowThatFollowsTheLatestText)
 {
     EXPECT_EQ(frmExif::instance(), nullptr);
-    frmExif::ShowExif("Make: Canon", nullptr, settings);
+    frmExif::ShowExif("Make: Canon", "Make: Canon", nullptr, settings);
     frmExif* window = frmExif::instance();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
@@ -31,7 +32,7 @@ TEST_F(frmExifTest, ShowExifKeepsOneWindowThatFollowsTheLatestText)
     EXPECT_EQ(window->windowTitle(), "EXIF INFO");
     EXPECT_EQ(window->Text1()->toPlainText(), "Make: Canon");
 
-    frmExif::ShowExif("Make: Nikon", nullptr, settings);
+    frmExif::ShowExif("Make: Nikon", "Make: Nikon", nullptr, settings);
     EXPECT_EQ(frmExif::instance(), window);
     EXPECT_EQ(window->Text1()->toPlainText(), "Make: Nikon");
     EXPECT_EQ(QApplication::topLevelWidgets().count(window), 1);
@@ -40,32 +41,53 @@ TEST_F(frmExifTest, ShowExifKeepsOneWindowThatFollowsTheLatestText)
     window->close();
     EXPECT_FALSE(settings.ExifShown);
     EXPECT_EQ(frmExif::instance(), nullptr);
-    frmExif::ShowExif("", nullptr, settings);
+    frmExif::ShowExif("", "", nullptr, settings);
     ASSERT_NE(frmExif::instance(), nullptr);
     EXPECT_TRUE(settings.ExifShown);
     EXPECT_EQ(frmExif::instance()->Text1()->toPlainText(), "");
 }
 
-TEST_F(frmExifTest, TheTextBoxKeepsASixtyTwipMarginWhileThereIsRoomForIt)
+TEST_F(frmExifTest, ReadableValuesWithTheRawOnesOneClickAway)
 {
-    frmExif::ShowExif("text", nullptr, settings);
+    frmExif::ShowExif("FNumber: f/7.1\r\n", "FNumber: 71/10\r\n", nullptr, settings);
     frmExif* window = frmExif::instance();
-    EXPECT_EQ(window->Text1()->geometry(), QRect(4, 4, window->width() - 8, window->height() - 8));
-    window->resize(200, 150);
-    EXPECT_EQ(window->Text1()->geometry(), QRect(4, 4, 192, 142));
+    EXPECT_EQ(window->Text1()->toPlainText(), "FNumber: f/7.1\n");
+    window->rawValues()->click();
+    EXPECT_EQ(window->Text1()->toPlainText(), "FNumber: 71/10\n");
 
-    // Too small for the margins: the box stays where it was.
-    window->setMinimumSize(0, 0);
-    window->resize(8, 100);
-    EXPECT_EQ(window->Text1()->geometry(), QRect(4, 4, 192, 142));
+    // The choice holds for the next photo's texts, until it is undone.
+    frmExif::ShowExif("FNumber: f/2.8\r\n", "FNumber: 28/10\r\n", nullptr, settings);
+    EXPECT_EQ(window->Text1()->toPlainText(), "FNumber: 28/10\n");
+    window->rawValues()->click();
+    EXPECT_EQ(window->Text1()->toPlainText(), "FNumber: f/2.8\n");
 }
 
-TEST_F(frmExifTest, TheWindowGoesAwayWithItsOwner)
+TEST_F(frmExifTest, TheTextBoxKeepsASixtyTwipMargin)
+{
+    frmExif::ShowExif("text", "text", nullptr, settings);
+    frmExif* window = frmExif::instance();
+    for (const QSize size : { QSize(302, 453), QSize(200, 150) }) {
+        window->resize(size);
+        QApplication::processEvents();
+        const QRect box = window->Text1()->geometry();
+        EXPECT_EQ(box.topLeft(), QPoint(4, 4));
+        EXPECT_EQ(box.width(), size.width() - 8);
+        // The switch to the raw values sits below the box, in the margins.
+        const QRect below = window->rawValues()->geometry();
+        EXPECT_EQ(below.top(), box.bottom() + 1 + 4);
+        EXPECT_EQ(below.bottom() + 1 + 4, size.height());
+    }
+}
+
+TEST_F(frmExifTest, AToolWindowThatStaysAboveItsOwnerAndGoesWithIt)
 {
     auto* owner = new QWidget;
     owner->show();
-    frmExif::ShowExif("text", owner, settings);
-    ASSERT_NE(frmExif::instance(), nullptr);
+    frmExif::ShowExif("text", "text", owner, settings);
+    frmExif* window = frmExif::instance();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowType(), Qt::Tool);
+    EXPECT_EQ(window->parentWidget(), owner);
     delete owner;
     EXPECT_EQ(frmExif::instance(), nullptr);
     EXPECT_FALSE(settings.ExifShown);

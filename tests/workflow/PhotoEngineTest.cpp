@@ -21,13 +21,18 @@ class CountingHost : public PhotoEngineHost {
 public:
     void LayoutPreview() override { ++layouts; }
     void RefreshDisplay() override { ++refreshes; }
-    bool BatchStep(int, int, const QString& path) override
-    {
-        if (!path.isEmpty()) seen << QFileInfo(path).fileName();
-        return stopAfter < 0 || seen.size() <= stopAfter;
-    }
     int layouts = 0;
     int refreshes = 0;
+};
+
+// Hears the batch's photos, and stops it after a number of them.
+class SeeingListener : public BatchListener {
+public:
+    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome&, int, int) override
+    {
+        seen << QFileInfo(photo.path).fileName();
+        return stopAfter < 0 || seen.size() < stopAfter;
+    }
     int stopAfter = -1;
     QStringList seen;
 };
@@ -117,6 +122,37 @@ TEST_F(PhotoEngineTest, EffectsAccumulateUntilThePhotoIsOpenedAgain)
     const int refreshes = host.refreshes;
     engine.Resample(engine.Photo().WorkImage().Width(), engine.Photo().WorkImage().Height());
     EXPECT_EQ(host.refreshes, refreshes);
+}
+
+TEST_F(PhotoEngineTest, RevertToOriginalUndoesEveryEffect)
+{
+    settings.PreviewScale = 0.5;
+    open(testPhoto("cameras/Canon_PowerShot_S40.jpg"));
+    // Nothing to undo while the preview shows the photo as it is.
+    engine.RevertToOriginal();
+    EXPECT_FALSE(engine.Photo().WorkReady());
+    EXPECT_EQ(host.refreshes, 0);
+
+    engine.BuildWorkingImage();
+    const QByteArray plain = pixels(engine.Photo().WorkImage());
+    const QByteArray shown = pixels(engine.Photo().Picture1());
+    engine.Lighten();
+    engine.ProcessImage(8);
+    engine.Fade();
+    ASSERT_NE(pixels(engine.Photo().WorkImage()), plain);
+
+    const int refreshes = host.refreshes;
+    engine.RevertToOriginal();
+    EXPECT_TRUE(engine.Photo().WorkReady());
+    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
+    EXPECT_EQ(engine.Photo().ScratchImage().Width(), engine.Photo().WorkImage().Width());
+    // Shown again, with its stamp.
+    EXPECT_EQ(pixels(engine.Photo().Picture1()), shown);
+    EXPECT_EQ(host.refreshes, refreshes + 1);
+    // Effects start again from the photo.
+    engine.Lighten();
+    engine.RevertToOriginal();
+    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
 }
 
 TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
@@ -247,13 +283,20 @@ TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)
     settings.ThumbShow = true;
     settings.BatchFilter = true;
     settings.CurrentFilter = 5;
-    const BatchReport report = engine.BatchTransform(source.path());
+    open(testPhoto("cameras/Fujifilm_FinePix_E500.jpg"));
+    engine.BuildWorkingImage();
+    const QByteArray shown = pixels(engine.Photo().Picture1());
+    SeeingListener listener;
+    const BatchReport report = engine.BatchTransform(source.path(), {}, &listener);
     EXPECT_EQ(report.total, 5);
     EXPECT_EQ(report.treated, 4);
     ASSERT_EQ(report.failures.size(), 1);
     EXPECT_TRUE(report.failures[0].path.endsWith("2005/broken.jpg"));
     EXPECT_TRUE(report.summaryText().contains("broken.jpg"));
-    EXPECT_EQ(host.seen, QStringList({ "b.jpeg", "IMG_0001.JPG", "broken.jpg", "c.jpg", "d.jpg" }));
+    EXPECT_EQ(listener.seen, QStringList({ "b.jpeg", "IMG_0001.JPG", "broken.jpg", "c.jpg", "d.jpg" }));
+    // The batch has photos of its own: the open one stays as it was.
+    EXPECT_TRUE(engine.Photo().PhotoPath().endsWith("Fujifilm_FinePix_E500.jpg"));
+    EXPECT_EQ(pixels(engine.Photo().Picture1()), shown);
     for (const char* path :
         { "Images/2004/IMG_0001.JPG", "Images/2004/b.jpeg", "Miniatures/2005/d.jpg", "Images/2005/c.jpg" })
         EXPECT_TRUE(QFile::exists(out.filePath(path))) << path;
@@ -264,9 +307,11 @@ TEST_F(PhotoEngineTest, BatchMapsFoldersAndGoesOnPastBrokenPhotos)
     const QString flat = source.filePath("2004");
     QTemporaryDir target;
     settings.TargetFolder = target.path();
-    host.seen.clear();
-    host.stopAfter = 1; // and a cancel stops before the next photo
-    const BatchReport single = engine.BatchTransform(flat);
+    SeeingListener stopping;
+    stopping.stopAfter = 1; // and a stop after the first photo ends the batch there
+    BatchOptions oneAtATime;
+    oneAtATime.jobs = 1;
+    const BatchReport single = engine.BatchTransform(flat, oneAtATime, &stopping);
     EXPECT_TRUE(single.cancelled);
     EXPECT_EQ(single.treated, 1);
     EXPECT_TRUE(QFile::exists(target.filePath("Images/2004/b.jpeg")));

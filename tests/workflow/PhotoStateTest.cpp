@@ -2,6 +2,7 @@
 
 #include "files/mMain.h"
 #include "platform/PixelSurface.h"
+#include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/StampPlacement.h"
@@ -152,4 +153,29 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
     settings.ThumbWidth = -5;
     EXPECT_TRUE(photo.SaveOutputs(settings).contains("No thumbnail"));
     EXPECT_FALSE(QFile::exists(thumbnail));
+}
+
+TEST(PhotoStateTest, ASaveNeverReplacesThePhotoItReads)
+{
+    // The open photo is itself an output: Images/IMG.JPG below the root
+    // the save writes to, named here through "..".
+    SettingsRecord settings = defaults();
+    settings.ThumbShow = true;
+    QTemporaryDir dir;
+    const QString photo = dir.filePath("Images/IMG.JPG");
+    const QByteArray bytes = readFile(testPhoto("cameras/Canon_40D.jpg"));
+    ASSERT_TRUE(writeFile(photo, bytes));
+    PhotoState state;
+    state.SetPaths(photo, dir.filePath("Images/.."));
+    state.Open();
+    state.BuildWorkingImage(PhotoState::WorkingSize(state.PhotoSize(), settings.PreviewScale));
+    state.Render();
+    try {
+        state.SaveOutputs(settings);
+        ADD_FAILURE() << "the photo was saved over";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.fullText(), "The output would replace the photo itself");
+    }
+    EXPECT_EQ(readFile(photo), bytes);
+    EXPECT_FALSE(QFile::exists(dir.filePath("Miniatures/IMG.JPG"))); // nothing at all is written
 }

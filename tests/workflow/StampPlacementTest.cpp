@@ -2,8 +2,11 @@
 
 #include "imaging/cDIBSection.h"
 #include "platform/ExifRecord.h"
+#include "support/TestSupport.h"
 
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +41,7 @@ TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
     const StampPlacement stamp = redUnderBlue();
     ExifRecord record;
     record.insert("DateTimeOriginal", "2005:12:25 14:30:07");
-    const QString text = stamp.DateText(record);
+    const QString text = stamp.DateFor(record, QString()).text;
     EXPECT_EQ(text, "14:30"); // minutes, not the month
 
     cDIBSection picture;
@@ -65,6 +68,143 @@ TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
     cDIBSection undated;
     ASSERT_TRUE(undated.Create(200, 80));
     const QImage blank = undated.hdc()->toImage();
-    stamp.Print(undated, stamp.DateText(ExifRecord()));
+    stamp.Print(undated, stamp.DateFor(ExifRecord(), QString()).text);
     EXPECT_EQ(undated.hdc()->toImage(), blank);
+}
+
+namespace {
+
+// The box of the pixels that differ from the picture's first pixel.
+QRect inkOf(const cDIBSection& picture)
+{
+    const QImage image = picture.hdc()->toImage();
+    const QColor background = image.pixelColor(0, 0);
+    return box(image, [&](QColor c) { return c != background; });
+}
+
+} // namespace
+
+TEST(StampPlacementTest, TheInkBoxHoldsWhatIsPrintedAtEverySize)
+{
+    StampPlacement stamp = redUnderBlue();
+    stamp.anchoring = { StampAnchoring::Place::Centre, 0, 0, 0 };
+    const QSize size(2000, 1500);
+    for (double percent : { 1.4, 8.0 }) { // 21 and 120 pixels
+        SCOPED_TRACE(percent);
+        stamp.heightPercent = percent;
+        cDIBSection picture;
+        ASSERT_TRUE(picture.Create(size.width(), size.height()));
+        const StampPlacement::Layout layout = stamp.Print(picture, "30/05/2008 15:56");
+        const QRect printed = inkOf(picture);
+        // To the pixel at small sizes; large glyphs, drawn from their
+        // outlines, may end a pixel short of their measured box.
+        for (auto [printedEdge, measuredEdge] : { std::pair { printed.left(), layout.inkBox.left() },
+                 std::pair { printed.right(), layout.inkBox.right() }, std::pair { printed.top(), layout.inkBox.top() },
+                 std::pair { printed.bottom(), layout.inkBox.bottom() } })
+            EXPECT_LE(std::abs(printedEdge - measuredEdge), percent < 2 ? 0 : 1);
+
+        // Large glyphs are still antialiased: their edges hold blends of the
+        // text's colour and the background.
+        const QImage image = picture.hdc()->toImage();
+        int blended = 0;
+        for (int y = printed.top(); y <= printed.bottom(); ++y)
+            for (int x = printed.left(); x <= printed.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                blended += c.red() > 40 && c.red() < 215 && c.blue() < 40;
+            }
+        EXPECT_GT(blended, layout.font.pixelSize()) << "edges of the red text";
+    }
+}
+
+TEST(StampPlacementTest, HeightFollowsThePicturesShorterSideAndTheOffsetGrowsWithIt)
+{
+    StampPlacement stamp = redUnderBlue(); // 21 pixels, copies 2 pixels apart
+    stamp.heightPercent = 4;
+    const struct {
+        QSize picture;
+        int pixels;
+        QPoint offset;
+    } cases[] = {
+        { { 2000, 3000 }, 80, { -8, 8 } }, // 2 x 80 / 21 = 7.6
+        { { 400, 262 }, 10, { -1, 1 } }, // 10.48 pixels, 0.95
+        { { 20, 10 }, 1, { 0, 0 } }, // never less than a pixel
+    };
+    for (const auto& c : cases) {
+        const StampPlacement::Layout layout = stamp.LayoutOn(c.picture, "14:30");
+        EXPECT_EQ(layout.font.pixelSize(), c.pixels) << c.picture.width();
+        EXPECT_EQ(layout.second - layout.first, c.offset) << c.picture.width();
+    }
+}
+
+TEST(StampPlacementTest, AStampOutsideThePictureIsMovedInsideAndOnlyThen)
+{
+    // Placed near the right edge of a larger preview: moved in, still whole.
+    StampPlacement stamp = redUnderBlue();
+    stamp.first = QPoint(150, 60);
+    stamp.second = QPoint(148, 62);
+    const StampPlacement::Layout moved = stamp.LayoutOn({ 200, 100 }, "14:30");
+    EXPECT_TRUE(moved.movedInside);
+    EXPECT_EQ(moved.inkBox.right(), 199);
+    EXPECT_EQ(moved.second - moved.first, QPoint(-2, 2));
+    const StampPlacement::Layout kept = redUnderBlue().LayoutOn({ 200, 100 }, "14:30");
+    EXPECT_FALSE(kept.movedInside);
+    EXPECT_EQ(kept.first, QPoint(20, 10));
+    // A box larger than the picture on an axis goes to 0 on that axis only.
+    EXPECT_EQ(StampPlacement::ClampedInside({ 40, -30, 250, 20 }, { 200, 100 }), QRect(0, 0, 250, 20));
+    EXPECT_EQ(StampPlacement::ClampedInside({ 40, 90, 250, 20 }, { 200, 100 }), QRect(0, 80, 250, 20));
+}
+
+TEST(StampPlacementTest, ADroppedStampTakesTheNearestPlaceAndLandsAgainWhereItWasDropped)
+{
+    // Dropped 20 pixels from the right edge and 50 from the bottom of a
+    // 1000 x 500 picture: the bottom-right place, the margin the nearer
+    // distance, the rest an upward offset.
+    const StampAnchoring corner = StampPlacement::AnchoringAt(QRect(880, 430, 100, 20), { 1000, 500 });
+    EXPECT_EQ(corner, (StampAnchoring { StampAnchoring::Place::BottomRight, 4, 0, -6 }));
+    // The same placement on a portrait picture: the same distances, in
+    // proportion to its shorter side.
+    EXPECT_EQ(StampPlacement::AnchoredPosition(corner, { 500, 1000 }, { 100, 20 }), QPoint(380, 930));
+    EXPECT_EQ(StampPlacement::AnchoringAt(QRect(450, 10, 100, 20), { 1000, 500 }),
+        (StampAnchoring { StampAnchoring::Place::Top, 2, 0, 0 }));
+    EXPECT_EQ(StampPlacement::AnchoringAt(QRect(460, 240, 100, 20), { 1000, 500 }),
+        (StampAnchoring { StampAnchoring::Place::Centre, 0, 2, 0 }));
+
+    // Every drop, in each of the nine places and off them, comes back.
+    for (QSize picture : { QSize(1000, 500), QSize(333, 777), QSize(59, 100) }) {
+        const QSize size(picture.width() / 4, picture.height() / 10);
+        for (int x = 0; x + size.width() <= picture.width(); x += 7)
+            for (int y = 0; y + size.height() <= picture.height(); y += 11) {
+                const StampAnchoring anchoring = StampPlacement::AnchoringAt(QRect(QPoint(x, y), size), picture);
+                ASSERT_NE(anchoring.place, StampAnchoring::Place::None);
+                ASSERT_GE(anchoring.marginPercent, 0);
+                ASSERT_EQ(StampPlacement::AnchoredPosition(anchoring, picture, size), QPoint(x, y))
+                    << picture.width() << "x" << picture.height() << " at " << x << "," << y << " "
+                    << StampAnchoring::nameOf(anchoring.place).toStdString();
+            }
+    }
+    EXPECT_EQ(StampPlacement::AnchoringAt(QRect(0, 0, 10, 10), { 0, 0 }), StampAnchoring());
+}
+
+TEST(StampPlacementTest, TheDateIsThePhotosCorrectedOrTheFilesWhenAskedFor)
+{
+    StampPlacement stamp;
+    stamp.dateFormat = QStringLiteral("YYYY-MM-DD HH:MM");
+    stamp.shiftMinutes = 60;
+    ExifRecord dated;
+    dated.insert("DateTimeOriginal", "2023:12:31 23:30:00");
+    QTemporaryDir dir;
+    const QString path = dir.filePath("undated.jpg");
+    ASSERT_TRUE(writeFile(path, smallJpeg(8, 8)));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 2, 29), QTime(23, 45)), QFileDevice::FileModificationTime));
+
+    using Source = StampPlacement::Date::Source;
+    EXPECT_EQ(stamp.DateFor(dated, path).text, "2024-01-01 00:30");
+    EXPECT_EQ(stamp.DateFor(ExifRecord(), path).source, Source::None);
+    stamp.fileDateFallback = true;
+    // The file's time came from the computer's clock: no camera correction.
+    EXPECT_EQ(stamp.DateFor(ExifRecord(), path).text, "2024-02-29 23:45");
+    EXPECT_EQ(stamp.DateFor(ExifRecord(), path).source, Source::File);
+    EXPECT_EQ(stamp.DateFor(dated, path).source, Source::Photo);
 }

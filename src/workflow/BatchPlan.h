@@ -1,0 +1,73 @@
+#pragma once
+
+#include "workflow/SourceGuard.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct SettingsRecord;
+
+// How a batch chooses its photos and how many it treats at once.
+struct BatchOptions {
+    // Every folder below the source folder that holds photos, not only its
+    // immediate sub-folders.
+    bool recursive = false;
+    // Leaves out the photos saved already (see BatchPlan::make).
+    bool skipExisting = false;
+    // Of the batch's photos, numbered 1 to M in batch order, only those i
+    // with ((i - 1) mod shardCount) + 1 = shard.
+    int shard = 1;
+    int shardCount = 1;
+    // Photos in flight at once; 0 for one per core.
+    int jobs = 0;
+};
+
+// What a batch is to do: its photos in batch order (folder after folder,
+// each folder's photos in name order), each with its output and thumbnail
+// paths and whether it is treated, left out as saved already, or refused;
+// the output folders it makes; and the photos that no output may replace.
+class BatchPlan {
+public:
+    enum class Action { Treat, Skip, Refuse };
+    struct Photo {
+        QString path;
+        QString subFolder; // below Images and Miniatures; empty for none
+        QString outputPath;
+        QString thumbnailPath;
+        Action action = Action::Treat;
+        QString refusal; // why it is refused
+    };
+
+    // The batch of folder into settings.TargetFolder.
+    //
+    // Source folders: folder's immediate sub-folders, each mirrored under
+    // its name, or folder itself, under its own name, when it has none.
+    // With recursive, every folder below folder that holds photos instead,
+    // mirrored under its path relative to folder (folder itself still when
+    // it has no sub-folders). The Images and Miniatures folders of the
+    // target are never sources, and a link back to a folder above is not
+    // followed.
+    //
+    // With skipExisting, a photo is skipped when its output exists with a
+    // modification time not older than the photo's and, when thumbnails are
+    // on, its thumbnail exists. A photo whose output or thumbnail would
+    // replace a photo of the batch (all shards' photos) is refused.
+    static BatchPlan make(const QString& folder, const SettingsRecord& settings, const BatchOptions& options);
+
+    const QList<Photo>& photos() const { return m_photos; }
+    int count(Action action) const;
+    // The folders below Images and Miniatures that the batch makes, even
+    // for a source folder without photos.
+    const QStringList& subFolders() const { return m_subFolders; }
+    // Every photo of the batch, for the saves to check against.
+    const SourceGuard& sources() const { return m_sources; }
+
+    // Makes Images/sub and Miniatures/sub below target for every sub-folder.
+    void makeFolders(const QString& target) const;
+
+private:
+    QList<Photo> m_photos;
+    QStringList m_subFolders;
+    SourceGuard m_sources;
+};

@@ -1,0 +1,219 @@
+#include "workflow/BatchRunner.h"
+
+#include "platform/PixelMemory.h"
+#include "platform/RuntimeError.h"
+#include "workflow/PhotoState.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <sched.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// How often the thread that runs the batch looks up from its waiting.
+constexpr std::chrono::milliseconds WaitingInterval(50);
+
+// What the jobs and the reporting thread share, under the mutex.
+struct Progress {
+    std::mutex mutex;
+    std::condition_variable photoStartable; // the reported count grew, or stop
+    std::condition_variable photoFinished;
+    std::vector<std::optional<BatchOutcome>> outcomes; // by photo, in batch order
+    size_t nextWork = 0; // into the list of photos to treat
+    int reported = 0; // photos reported, from the first
+    std::atomic<bool> stop = false;
+};
+
+// Keeps at least blocks freed pictures for as long as it lives.
+class PixelCache {
+public:
+    explicit PixelCache(size_t blocks)
+        : m_before(PixelMemory::cacheCapacity())
+    {
+        PixelMemory::setCacheCapacity(std::max(blocks, m_before));
+    }
+    ~PixelCache() { PixelMemory::setCacheCapacity(m_before); }
+    PixelCache(const PixelCache&) = delete;
+    PixelCache& operator=(const PixelCache&) = delete;
+
+private:
+    size_t m_before;
+};
+
+} // namespace
+
+BatchRunner::BatchRunner(const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs)
+    : m_settings(settings)
+    , m_stamp(std::move(stamp))
+    , m_jobs(jobs > 0 ? jobs : availableCores())
+{
+}
+
+int BatchRunner::availableCores()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof(set), &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) const
+{
+    BatchListener silent;
+    if (listener == nullptr) listener = &silent;
+    const QList<BatchPlan::Photo>& photos = plan.photos();
+    const int total = static_cast<int>(photos.size());
+
+    Progress progress;
+    progress.outcomes.resize(photos.size());
+    std::vector<int> work; // the photos to treat, by their place in the batch
+    for (int i = 0; i < total; ++i) {
+        switch (photos[i].action) {
+        case BatchPlan::Action::Treat:
+            work.push_back(i);
+            break;
+        case BatchPlan::Action::Skip:
+            progress.outcomes[i] = BatchOutcome { BatchOutcome::Kind::Skipped, QString(), {} };
+            break;
+        case BatchPlan::Action::Refuse:
+            progress.outcomes[i] = BatchOutcome { BatchOutcome::Kind::Failed, photos[i].refusal, {} };
+            break;
+        }
+    }
+
+    progress.stop = !listener->started(plan);
+    const int jobs = std::clamp(m_jobs, 1, std::max<int>(1, static_cast<int>(work.size())));
+    const int lead = jobs == 1 ? 1 : 2 * jobs;
+    // Between two photos each job gives back the memory of its full-size
+    // picture (its scratch buffer meanwhile) and of its display; the next
+    // photo of the same size takes them up again instead of fresh memory,
+    // which the system would have to clear.
+    const PixelCache cache(static_cast<size_t>(2 * jobs));
+    const auto job = [&] {
+        PhotoState state; // this job's, photo after photo
+        for (;;) {
+            int index = 0;
+            {
+                std::unique_lock<std::mutex> lock(progress.mutex);
+                progress.photoStartable.wait(lock, [&] {
+                    return progress.stop || progress.nextWork >= work.size()
+                        || work[progress.nextWork] < progress.reported + lead;
+                });
+                if (progress.stop || progress.nextWork >= work.size()) return;
+                index = work[progress.nextWork++];
+            }
+            BatchOutcome outcome;
+            const bool finished = treat(state, photos[index], plan.sources(), progress.stop, outcome);
+            {
+                const std::lock_guard<std::mutex> lock(progress.mutex);
+                if (finished) progress.outcomes[index] = std::move(outcome);
+            }
+            progress.photoFinished.notify_all();
+        }
+    };
+    std::vector<std::jthread> threads;
+    if (!work.empty())
+        for (int j = 0; j < jobs; ++j)
+            threads.emplace_back(job);
+
+    BatchReport report;
+    report.total = total;
+    int done = 0;
+    const auto account = [&](int i, const BatchOutcome& outcome) {
+        switch (outcome.kind) {
+        case BatchOutcome::Kind::Treated:
+            ++report.treated;
+            report.notes << outcome.notes;
+            break;
+        case BatchOutcome::Kind::Skipped:
+            ++report.skipped;
+            break;
+        case BatchOutcome::Kind::Failed:
+            report.failures.append({ photos[i].path, outcome.reason });
+            break;
+        }
+        return listener->photoDone(photos[i], outcome, ++done, total);
+    };
+
+    int next = 0; // the next photo to report
+    for (; next < total && !progress.stop; ++next) {
+        BatchOutcome outcome;
+        {
+            std::unique_lock<std::mutex> lock(progress.mutex);
+            while (!progress.outcomes[next] && !progress.photoFinished.wait_for(lock, WaitingInterval, [&] {
+                return progress.outcomes[next].has_value();
+            })) {
+                lock.unlock();
+                const bool goOn = listener->waiting();
+                lock.lock();
+                if (!goOn) break;
+            }
+            if (!progress.outcomes[next]) {
+                progress.stop = true;
+                break;
+            }
+            outcome = *progress.outcomes[next];
+        }
+        const bool goOn = account(next, outcome);
+        {
+            const std::lock_guard<std::mutex> lock(progress.mutex);
+            if (goOn)
+                progress.reported = next + 1;
+            else
+                progress.stop = true;
+        }
+        progress.photoStartable.notify_all();
+    }
+    progress.photoStartable.notify_all();
+    threads.clear(); // joins: the jobs finish or abandon what they hold
+
+    // After a stop: the photos that were under way and got written.
+    bool cut = false;
+    for (; next < total; ++next) {
+        if (progress.outcomes[next] && photos[next].action == BatchPlan::Action::Treat)
+            account(next, *progress.outcomes[next]);
+        else
+            cut = true;
+    }
+    report.cancelled = cut;
+    return report;
+}
+
+bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const SourceGuard& sources,
+    const std::atomic<bool>& stop, BatchOutcome& outcome) const
+{
+    try {
+        state.SetPaths(photo.path, m_settings.TargetFolder, photo.subFolder);
+        state.Open();
+        if (stop) return false;
+        state.BuildWorkingImage(
+            PhotoState::WorkingSize(state.PhotoSize(), m_settings.PreviewScale), PhotoState::Scratch::FromPhoto);
+        if (stop) return false;
+        if (m_settings.BatchFilter) state.ProcessImage(m_settings.CurrentFilter);
+        if (stop) return false;
+        // Nothing follows the save: the stamp goes straight into the working
+        // image, which is what a copy of it would hold.
+        state.RenderFinal();
+        if (m_stamp) state.PrintDateStamp(*m_stamp);
+        const QString note = state.SaveOutputs(m_settings, sources);
+        state.ReleaseDisplay();
+        outcome.kind = BatchOutcome::Kind::Treated;
+        if (!state.PhotoWarning().isEmpty()) outcome.notes << state.PhotoWarning();
+        for (const QString& stampNote : state.StampNotes())
+            outcome.notes << BatchReport::photoNote(photo.path, stampNote);
+        if (!note.isEmpty()) outcome.notes << note;
+    } catch (const RuntimeError& error) {
+        outcome = { BatchOutcome::Kind::Failed, error.fullText(), {} };
+    } catch (const std::bad_alloc&) {
+        outcome = { BatchOutcome::Kind::Failed, QStringLiteral("there is not enough memory for this photo"), {} };
+    } catch (const std::exception& error) {
+        outcome = { BatchOutcome::Kind::Failed, QString::fromLocal8Bit(error.what()), {} };
+    }
+    return true;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "files/mMain.h"
+#include "workflow/BatchPlan.h"
+#include "workflow/BatchReport.h"
+#include "workflow/StampPlacement.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <optional>
+
+class PhotoState;
+
+// What became of one photo of a batch.
+struct BatchOutcome {
+    enum class Kind { Treated, Skipped, Failed };
+    Kind kind = Kind::Treated;
+    QString reason; // why it failed
+    QStringList notes; // what is worth knowing about a photo written
+};
+
+// Hears of a running batch, on the thread that runs it.
+class BatchListener {
+public:
+    virtual ~BatchListener() = default;
+    // The batch begins with this plan. False stops it before any photo.
+    virtual bool started(const BatchPlan& /*plan*/) { return true; }
+    // The photo has come to its outcome; done of total photos have. Called
+    // in batch order. False asks the batch to stop.
+    virtual bool photoDone(
+        const BatchPlan::Photo& /*photo*/, const BatchOutcome& /*outcome*/, int /*done*/, int /*total*/)
+    {
+        return true;
+    }
+    // The batch waits for its jobs; called a few times a second, so that a
+    // window can handle its messages. False asks the batch to stop.
+    virtual bool waiting() { return true; }
+};
+
+// Runs a batch plan: each photo to treat goes through open, build, the
+// filter (when the settings ask for it), the stamp (when one is given) and
+// the save, on jobs threads of its own. Each job owns a PhotoState, with its
+// image processor and buffers, and keeps it photo after photo; the stamp
+// and the settings are values of the runner that no job changes. The
+// outputs are the same bytes whatever the number of jobs.
+//
+// Outcomes reach the listener in batch order, whatever order the jobs
+// finish in. A job starts a photo only while fewer than twice as many
+// photos as there are jobs are ahead of the last one reported; with one
+// job, only once every photo before it is reported, so nothing is read
+// ahead and a stop asked for after photo k leaves exactly k photos done.
+//
+// After a stop no photo starts, and the photos in flight are abandoned
+// between two steps or finished if their save is under way; every file
+// written is whole, since every write is atomic. The report counts what
+// was written, stopped or not.
+class BatchRunner {
+public:
+    // jobs 0 means one per core.
+    BatchRunner(const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs = 0);
+
+    BatchReport run(const BatchPlan& plan, BatchListener* listener = nullptr) const;
+
+    // The cores this process may run on.
+    static int availableCores();
+
+private:
+    // Treats the photo; false when it was abandoned because stop was set.
+    bool treat(PhotoState& state, const BatchPlan::Photo& photo, const SourceGuard& sources,
+        const std::atomic<bool>& stop, BatchOutcome& outcome) const;
+
+    SettingsRecord m_settings;
+    std::optional<StampPlacement> m_stamp;
+    int m_jobs;
+};

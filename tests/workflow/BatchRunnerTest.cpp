@@ -1,0 +1,246 @@
+#include "workflow/BatchRunner.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/FileStamp.h"
+#include "support/TestSupport.h"
+#include "workflow/PhotoEngine.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+SettingsRecord defaults()
+{
+    SettingsRecord settings;
+    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
+    settings.ThumbShow = true;
+    settings.BatchFilter = true;
+    settings.CurrentFilter = 5;
+    return settings;
+}
+
+// The stamp as the window places it, worked out by an engine.
+StampPlacement stampOf(SettingsRecord& settings)
+{
+    PhotoEngine engine(settings);
+    engine.Controls().Label1.Left = 150;
+    engine.Controls().Label1.Top = 300;
+    engine.ApplyDateStyle();
+    return engine.Stamp();
+}
+
+// Hears the photos in the order they come, and stops after stopAfter.
+class Recorder : public BatchListener {
+public:
+    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override
+    {
+        paths << photo.path;
+        kinds << outcome.kind;
+        counts << done;
+        totals << total;
+        return stopAfter < 0 || done < stopAfter;
+    }
+    int stopAfter = -1;
+    QStringList paths;
+    QList<BatchOutcome::Kind> kinds;
+    QList<int> counts;
+    QList<int> totals;
+};
+
+// Every file below root, hidden ones too, with its bytes.
+std::map<QString, QByteArray> filesBelow(const QString& root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(root).relativeFilePath(path)] = readFile(path);
+    }
+    return files;
+}
+
+bool isTemporary(const QString& relativePath)
+{
+    return AtomicFile::isTemporaryName(QFile::encodeName(QFileInfo(relativePath).fileName()));
+}
+
+class BatchRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Photos of every orientation and a few cameras, and one that is no
+        // photo at all, in two folders.
+        for (const char* photo :
+            { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg", "orientation/landscape_6.jpg",
+                "orientation/landscape_8.jpg", "orientation/portrait_6.jpg", "cameras/Canon_40D.jpg",
+                "cameras/Fujifilm_FinePix_E500.jpg", "cameras/Nikon_D70.jpg", "cameras/PaintTool_sample.jpg" })
+            ASSERT_TRUE(writeFile(source.filePath(photo), readFile(testPhoto(photo))));
+        ASSERT_TRUE(writeFile(source.filePath("cameras/broken.jpg"), "not a photo"));
+    }
+
+    // A folder of many copies of a small photo, for batches that must
+    // outlast a stop.
+    QString manyPhotos(int count)
+    {
+        const QByteArray photo = readFile(testPhoto("cameras/Canon_40D.jpg"));
+        for (int i = 0; i < count; ++i)
+            writeFile(out.filePath(QStringLiteral("many/%1.jpg").arg(i, 3, 10, QLatin1Char('0'))), photo);
+        return out.filePath("many");
+    }
+
+    BatchReport run(const QString& target, int jobs, BatchListener* listener = nullptr, BatchOptions options = {},
+        QString folder = QString())
+    {
+        settings.TargetFolder = target;
+        const BatchPlan plan = BatchPlan::make(folder.isEmpty() ? source.path() : folder, settings, options);
+        plan.makeFolders(target);
+        return BatchRunner(settings, stamp, jobs).run(plan, listener);
+    }
+
+    QTemporaryDir source;
+    QTemporaryDir out;
+    SettingsRecord settings = defaults();
+    StampPlacement stamp = stampOf(settings);
+};
+
+} // namespace
+
+TEST_F(BatchRunnerTest, AnyNumberOfJobsWritesTheWindowsBytesAndReportsInBatchOrder)
+{
+    std::map<QString, QByteArray> first;
+    QStringList order;
+    for (int jobs : { 1, 2, 8 }) {
+        const QString target = out.filePath(QString::number(jobs));
+        Recorder recorder;
+        const BatchReport report = run(target, jobs, &recorder);
+        EXPECT_EQ(report.total, 10);
+        EXPECT_EQ(report.treated, 9);
+        ASSERT_EQ(report.failures.size(), 1);
+        EXPECT_TRUE(report.failures[0].path.endsWith("broken.jpg"));
+        EXPECT_EQ(recorder.counts, QList<int>({ 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 })) << jobs;
+        EXPECT_EQ(recorder.totals, QList<int>(10, 10)) << jobs;
+        const std::map<QString, QByteArray> files = filesBelow(target);
+        EXPECT_EQ(files.size(), 18u) << jobs; // nine outputs and their thumbnails
+        if (jobs == 1) {
+            first = files;
+            order = recorder.paths;
+            QStringList planned;
+            const BatchPlan plan = BatchPlan::make(source.path(), settings, {});
+            for (const BatchPlan::Photo& photo : plan.photos())
+                planned << photo.path;
+            EXPECT_EQ(order, planned);
+        } else {
+            EXPECT_EQ(recorder.paths, order) << jobs;
+            EXPECT_TRUE(files == first) << jobs << " jobs wrote other bytes";
+        }
+    }
+
+    // The window saves the same photos, one by one, with the same bytes.
+    PhotoEngine engine(settings);
+    engine.Controls().Label1.Left = 150;
+    engine.Controls().Label1.Top = 300;
+    engine.ApplyDateStyle();
+    for (const char* photo : { "orientation/landscape_6.jpg", "cameras/Fujifilm_FinePix_E500.jpg" }) {
+        engine.SetPhotoPaths(source.filePath(photo), out.filePath("window"), QFileInfo(photo).path());
+        engine.OpenPhoto();
+        engine.BuildWorkingImage();
+        engine.ProcessImage(5);
+        engine.SaveOutputs();
+        for (const char* kind : { "Images/", "Miniatures/" }) {
+            const QString name = QLatin1String(kind) + QLatin1String(photo);
+            EXPECT_EQ(readFile(out.filePath("window/") + name), first[name]) << name.toStdString();
+        }
+    }
+}
+
+TEST_F(BatchRunnerTest, AStopLeavesOnlyWholeFilesAndWithOneJobExactlyThePhotosReported)
+{
+    const QString many = manyPhotos(30);
+    settings.BatchFilter = false;
+    for (int jobs : { 1, 3 }) {
+        const QString target = out.filePath(QString::number(jobs));
+        Recorder recorder;
+        recorder.stopAfter = 3;
+        const BatchReport report = run(target, jobs, &recorder, {}, many);
+        EXPECT_TRUE(report.cancelled);
+        EXPECT_EQ(report.total, 30);
+        const std::map<QString, QByteArray> files = filesBelow(target);
+        for (const auto& [path, bytes] : files) {
+            EXPECT_FALSE(isTemporary(path)) << path.toStdString();
+            QImageReader reader(target + QLatin1Char('/') + path);
+            EXPECT_TRUE(reader.canRead() && !reader.read().isNull()) << path.toStdString();
+        }
+        // What was written is what the report counts, photos that were
+        // under way when the stop came included.
+        EXPECT_EQ(files.size(), 2u * static_cast<size_t>(report.treated)) << jobs;
+        EXPECT_EQ(recorder.paths.size(), report.treated) << jobs;
+        if (jobs == 1) {
+            EXPECT_EQ(report.treated, 3);
+        } else {
+            // No photo starts more than twice the jobs ahead of the last
+            // one reported.
+            EXPECT_GE(report.treated, 3);
+            EXPECT_LE(report.treated, 2 + 2 * jobs);
+        }
+    }
+
+    // A stop before the first photo treats none.
+    class Refusing : public BatchListener {
+        bool started(const BatchPlan&) override { return false; }
+    } refusing;
+    const BatchReport none = run(out.filePath("none"), 2, &refusing, {}, many);
+    EXPECT_TRUE(none.cancelled);
+    EXPECT_EQ(none.treated, 0);
+    EXPECT_TRUE(filesBelow(out.filePath("none")).empty());
+}
+
+TEST_F(BatchRunnerTest, SkipExistingFinishesAnInterruptedBatchWithoutTreatingAPhotoTwice)
+{
+    settings.BatchFilter = false;
+    const QString whole = out.filePath("whole");
+    run(whole, 2);
+
+    // Interrupted after four photos; then one output made older than its
+    // photo and one thumbnail lost.
+    const QString target = out.filePath("resumed");
+    Recorder interrupted;
+    interrupted.stopAfter = 4;
+    run(target, 1, &interrupted);
+    ASSERT_EQ(interrupted.paths.size(), 4);
+    ASSERT_TRUE(interrupted.paths[3].endsWith("Nikon_D70.jpg"));
+    const QString older = target + "/Images/cameras/Fujifilm_FinePix_E500.jpg";
+    QFile olderFile(older);
+    ASSERT_TRUE(olderFile.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(olderFile.setFileTime(QDateTime::fromSecsSinceEpoch(1'000'000'000), QFileDevice::FileModificationTime));
+    olderFile.close();
+    ASSERT_TRUE(QFile::remove(target + "/Miniatures/cameras/Nikon_D70.jpg"));
+    const std::optional<FileStamp> kept = FileStamp::lookUp(target + "/Images/cameras/Canon_40D.jpg");
+    ASSERT_TRUE(kept);
+
+    BatchOptions skip;
+    skip.skipExisting = true;
+    Recorder resumed;
+    const BatchReport report = run(target, 2, &resumed, skip);
+    EXPECT_EQ(report.total, 10);
+    // The first four were broken.jpg (failed), Canon_40D, Fujifilm and
+    // Nikon_D70: only Canon_40D is as it should be.
+    EXPECT_EQ(report.skipped, 1);
+    EXPECT_EQ(report.treated, 8);
+    EXPECT_EQ(report.countText(), "8 of 10 photos treated, 1 skipped, 1 failed.");
+    for (int i = 0; i < resumed.paths.size(); ++i)
+        EXPECT_EQ(resumed.kinds[i] == BatchOutcome::Kind::Skipped, resumed.paths[i].endsWith("Canon_40D.jpg"))
+            << resumed.paths[i].toStdString();
+    // A skipped photo's output is the very file written before.
+    const std::optional<FileStamp> after = FileStamp::lookUp(target + "/Images/cameras/Canon_40D.jpg");
+    ASSERT_TRUE(after);
+    EXPECT_TRUE(after->isSameFile(*kept));
+    EXPECT_TRUE(filesBelow(target) == filesBelow(whole));
+}

@@ -59,15 +59,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         out.write(reinterpret_cast<const char*>(data), qint64(size));
     }
     IniFile loaded;
-    fuzz::require(loaded.load(path), "the file loads");
-    fuzz::require(loaded.save(path), "the file saves");
+    fuzz::require(bool(loaded.load(path)), "the file loads");
+    fuzz::require(bool(loaded.save(path)), "the file saves");
     IniFile reloaded;
-    fuzz::require(reloaded.load(path), "the saved file loads");
+    fuzz::require(bool(reloaded.load(path)), "the saved file loads");
     fuzz::require(reloaded.text() == loaded.text(), "load, save, load gives the same text");
 
     SettingsRecord first;
     mMain::LoadSettingsRecord(path, first);
-    fuzz::require(mMain::SaveSettingsRecord(path, first, QStringLiteral("/"), QStringLiteral("/tmp"), 120.5f, 60.0f),
+    fuzz::require(
+        bool(mMain::SaveSettingsRecord(path, first, QStringLiteral("/"), QStringLiteral("/tmp"), 120.5f, 60.0f)),
         "the record saves");
     SettingsRecord second;
     mMain::LoadSettingsRecord(path, second);

@@ -12,6 +12,9 @@ packages=(
   xvfb xauth
   clang-format
   desktop-file-utils appstream groff-base file dpkg-dev
+  # The sanitizer build and the fuzz targets: clang, its runtime libraries
+  # (which clang only recommends) and the symbolizer for readable reports.
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

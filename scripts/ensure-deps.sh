@@ -6,11 +6,15 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libturbojpeg0-dev libexiv2-dev
+  qt6-l10n-tools qt6-tools-dev
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth
   clang-format
   desktop-file-utils appstream groff-base file dpkg-dev
+  # The sanitizer build and the fuzz targets: clang, its runtime libraries
+  # (which clang only recommends) and the symbolizer for readable reports.
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "platform/ProcessSetup.h"
 #include "ui/Form1.h"
 #include "ui/ProgramIcon.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -73,6 +74,10 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    // The windows speak the user's language where the program has a
+    // translation for it; the messages on the terminal stay as they are.
+    Translations::install(QLocale::system());
+
     // The desktop matches the windows to the installed desktop entry.
     QGuiApplication::setDesktopFileName(ProgramIcon::AppId);
     QApplication::setWindowIcon(ProgramIcon::icon());
@@ -82,8 +87,9 @@ int main(int argc, char* argv[])
     // window starts from the defaults and says why.
     const AppLocations& places = AppLocations::current();
     if (const FileResult seeded = places.seedSettings(); !seeded) {
-        MessageBox::show(QStringLiteral("The settings beside the program could not be copied to %1: %2.")
-                             .arg(QDir::toNativeSeparators(places.settingsFile()), seeded.reason()));
+        MessageBox::show(
+            QCoreApplication::translate("main", "The settings beside the program could not be copied to %1: %2.")
+                .arg(QDir::toNativeSeparators(places.settingsFile()), seeded.reason()));
     }
 
     Form1 window(places.settingsFile(), places.outputRoot());

@@ -91,20 +91,9 @@ QString toText(const QVariant& value)
         const float number = value.toFloat();
         return numberLocale().toString(number == 0.0f ? 0.0 : double(number), 'g', 7);
     }
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return numberLocale().toString(value.toLongLong());
     default:
-        return value.toString();
+        // The other numbers are integers.
+        return PropertyBag::isNumber(value) ? numberLocale().toString(value.toLongLong()) : value.toString();
     }
 }
 
@@ -168,25 +157,17 @@ BarColor::~BarColor() = default;
 
 void BarColor::setAppearance(qint16 appearance)
 {
-    m_appearance = appearance;
-    applyBorder();
-    layOut();
-    emit PropertyChanged(QStringLiteral("Appearance"));
+    assign(m_appearance, appearance, Refresh::LayOut, QStringLiteral("Appearance"));
 }
 
 void BarColor::setBackColor(quint32 color)
 {
-    m_backColor = color;
-    redraw();
-    emit PropertyChanged(QStringLiteral("BackColor"));
+    assign(m_backColor, color, Refresh::Redraw, QStringLiteral("BackColor"));
 }
 
 void BarColor::setBorderStyle(qint16 style)
 {
-    m_borderStyle = style;
-    applyBorder();
-    layOut();
-    emit PropertyChanged(QStringLiteral("BorderStyle"));
+    assign(m_borderStyle, style, Refresh::LayOut, QStringLiteral("BorderStyle"));
 }
 
 QString BarColor::Caption() const
@@ -198,7 +179,7 @@ void BarColor::setCaption(const QString& caption)
 {
     setLabelText(m_autoCaption ? caption + m_strExtend : caption);
     centreCaption();
-    emit PropertyChanged(QStringLiteral("Caption"));
+    changed(QStringLiteral("Caption"), Refresh::None);
 }
 
 QFont BarColor::Font() const
@@ -210,30 +191,22 @@ void BarColor::setFont(const QFont& font)
 {
     m_label->setFont(font);
     m_label->adjustSize();
-    layOut();
-    emit PropertyChanged(QStringLiteral("Font"));
+    changed(QStringLiteral("Font"), Refresh::LayOut);
 }
 
 void BarColor::setForeColor(quint32 color)
 {
-    m_foreColor = color;
-    applyForeColor();
-    redraw();
-    emit PropertyChanged(QStringLiteral("ForeColor"));
+    assign(m_foreColor, color, Refresh::Redraw, QStringLiteral("ForeColor"));
 }
 
 void BarColor::setMin(const QVariant& min)
 {
-    m_min = min;
-    redraw();
-    emit PropertyChanged(QStringLiteral("Min"));
+    assign(m_min, min, Refresh::Redraw, QStringLiteral("Min"));
 }
 
 void BarColor::setMax(const QVariant& max)
 {
-    m_max = max;
-    redraw();
-    emit PropertyChanged(QStringLiteral("Max"));
+    assign(m_max, max, Refresh::Redraw, QStringLiteral("Max"));
 }
 
 void BarColor::setValue(const QVariant& value)
@@ -294,28 +267,39 @@ qint32 BarColor::XinValue(qint32 x) const
 
 void BarColor::setFillColor(quint32 color)
 {
-    m_fillColor = color;
-    redraw();
-    emit PropertyChanged(QStringLiteral("FillColor"));
+    assign(m_fillColor, color, Refresh::Redraw, QStringLiteral("FillColor"));
 }
 
 void BarColor::setInteractive(bool interactive)
 {
-    m_interactive = interactive;
-    emit PropertyChanged(QStringLiteral("Interactive"));
+    assign(m_interactive, interactive, Refresh::None, QStringLiteral("Interactive"));
 }
 
 void BarColor::setStrExtend(const QString& text)
 {
-    m_strExtend = text;
-    redraw();
-    emit PropertyChanged(QStringLiteral("StrExtend"));
+    assign(m_strExtend, text, Refresh::Redraw, QStringLiteral("StrExtend"));
 }
 
 void BarColor::setAutoCaption(bool autoCaption)
 {
-    m_autoCaption = autoCaption;
-    emit PropertyChanged(QStringLiteral("AutoCaption"));
+    assign(m_autoCaption, autoCaption, Refresh::None, QStringLiteral("AutoCaption"));
+}
+
+void BarColor::changed(const QString& name, Refresh refresh)
+{
+    switch (refresh) {
+    case Refresh::None:
+        break;
+    case Refresh::Redraw:
+        applyForeColor();
+        redraw();
+        break;
+    case Refresh::LayOut:
+        applyBorder();
+        layOut();
+        break;
+    }
+    emit PropertyChanged(name);
 }
 
 void BarColor::InitProperties()

@@ -136,6 +136,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What a property assignment does to the bar besides storing the value:
+    // nothing, a redraw (which raises Change), or a layout (which ends with
+    // a redraw). The inner parts take the colour or border they show first.
+    enum class Refresh { None, Redraw, LayOut };
+    // The tail every property setter shares: refresh, then tell the host.
+    void changed(const QString& name, Refresh refresh);
+    template <typename T> void assign(T& field, const T& value, Refresh refresh, const QString& name)
+    {
+        field = value;
+        changed(name, refresh);
+    }
+
     void layOut();
     void redraw();
     void centreCaption();

@@ -3,32 +3,6 @@
 #include <QStringList>
 #include <algorithm>
 
-namespace {
-
-bool isNumber(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Float:
-    case QMetaType::Double:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 PropertyBag::PropertyBag(std::initializer_list<std::pair<QString, QVariant>> entries)
 {
     for (const auto& entry : entries)
@@ -77,6 +51,28 @@ QStringList PropertyBag::keys() const
     for (const auto& entry : m_entries)
         names << entry.first;
     return names;
+}
+
+bool PropertyBag::isNumber(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool PropertyBag::sameValue(const QVariant& value, const QVariant& defaultValue)

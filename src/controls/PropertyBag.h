@@ -34,6 +34,9 @@ public:
     // anything else through QVariant. A text never equals a number, so text
     // such as "100" is kept as it was given.
     static bool sameValue(const QVariant& value, const QVariant& defaultValue);
+    // Whether the variant holds a number: an integer of any width, a
+    // character code, a float or a double (not a Boolean, not a text).
+    static bool isNumber(const QVariant& value);
 
 private:
     std::vector<std::pair<QString, QVariant>>::const_iterator find(const QString& name) const;

@@ -94,15 +94,25 @@ FileResult IniFile::save(const QString& sPath) const
 void IniFile::setText(const QString& sText)
 {
     QStringView text(sText);
-    if (text.startsWith(QChar(0xFEFF))) text = text.mid(1);
+    // Byte order marks, however many an editor left: text() writes none, so
+    // taking only the first would let each load take one more.
+    while (text.startsWith(QChar(0xFEFF)))
+        text = text.mid(1);
     m_crlf = text.contains(u"\r\n");
     m_lines.clear();
-    for (QStringView line : text.split(u'\n')) {
-        if (line.endsWith(u'\r')) line.chop(1);
-        m_lines.append(line.toString());
+    // A line ends with CR LF, LF or a lone CR, as in the private-profile
+    // files; so no line holds a CR, and no value holds a line break that
+    // could not be written back. The ending after the last line does not
+    // open another one.
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        m_lines.append(text.mid(start, end - start).toString());
+        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
+        start = end + 1;
     }
-    // The line ending after the last line does not open another one.
-    if (text.endsWith(u'\n') || text.isEmpty()) m_lines.removeLast();
 }
 
 QString IniFile::text() const

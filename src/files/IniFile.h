@@ -15,8 +15,10 @@
 // without regard to case; blanks around names and values are trimmed; a value
 // wrapped in matching double or single quotes loses them; the first matching
 // section and, within it, the first matching key count; a line without '=' is
-// no key, and a line starting with ';' is a comment. Lines end with LF or
-// CR LF; the text is UTF-8.
+// no key, and a line starting with ';' is a comment. Lines end with LF,
+// CR LF or a lone CR; the text is UTF-8. It is written back with CR LF when
+// the file held one, else with LF, so that what a load gives, saved and
+// loaded again, gives the same text.
 class IniFile {
 public:
     // Reads the file at sPath. A missing file gives an empty one; a failure

@@ -9,8 +9,12 @@ using Place = StampAnchoring::Place;
 // By rows, as the sides make them: row = vertical side, column = horizontal.
 constexpr std::array<Place, 9> placesByRow = { Place::TopLeft, Place::Top, Place::TopRight, Place::Left, Place::Centre,
     Place::Right, Place::BottomLeft, Place::Bottom, Place::BottomRight };
-constexpr std::array<const char*, 9> namesByRow
-    = { "top-left", "top", "top-right", "left", "centre", "right", "bottom-left", "bottom", "bottom-right" };
+// The names are also what the window shows, in the user's language.
+constexpr std::array<const char*, 9> namesByRow = { QT_TRANSLATE_NOOP("StampAnchoring", "top-left"),
+    QT_TRANSLATE_NOOP("StampAnchoring", "top"), QT_TRANSLATE_NOOP("StampAnchoring", "top-right"),
+    QT_TRANSLATE_NOOP("StampAnchoring", "left"), QT_TRANSLATE_NOOP("StampAnchoring", "centre"),
+    QT_TRANSLATE_NOOP("StampAnchoring", "right"), QT_TRANSLATE_NOOP("StampAnchoring", "bottom-left"),
+    QT_TRANSLATE_NOOP("StampAnchoring", "bottom"), QT_TRANSLATE_NOOP("StampAnchoring", "bottom-right") };
 
 int indexOf(Place place)
 {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -187,8 +188,10 @@ std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelS
         return picture;
     }
     // Every pixel of the new surface is written below.
+    // Without memory for it the photo cannot be turned: a picture left on its
+    // side would be saved stretched, so this fails as any allocation does.
     auto result = PixelSurface::createForOverwrite(picture->height(), picture->width());
-    if (!result) return picture;
+    if (!result) throw std::bad_alloc();
     transposeInto(*picture, *result, orientation);
     return result;
 }

@@ -14,6 +14,7 @@
 class PictureOrientation {
 public:
     // The upright picture; the same one for orientation 1 or an unknown value.
+    // Throws std::bad_alloc when a quarter turn finds no memory for its result.
     static std::unique_ptr<PixelSurface> upright(std::unique_ptr<PixelSurface> picture, int orientation);
     // The same for a picture that is only shown.
     static QImage upright(const QImage& picture, int orientation);

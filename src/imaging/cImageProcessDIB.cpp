@@ -47,6 +47,12 @@ uint8_t* memoryRow(const cDIBSection& dib, int32_t r)
     return dib.DIBSectionBitsPtr() + static_cast<int64_t>(r) * dib.BytesPerScanLine();
 }
 
+// Byte offset of the last pixel column.
+int32_t lastColumn(const cDIBSection& dib)
+{
+    return 3 * (dib.Width() - 1);
+}
+
 uint8_t clampByte(int64_t v)
 {
     return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255));
@@ -417,9 +423,18 @@ void cImageProcessDIB::FilterValue(int32_t iX, int32_t iY, int32_t lValue)
 // ---------------------------------------------------------------------------
 // Filters
 
-void cImageProcessDIB::complete(uint32_t startMs)
+cImageProcessDIB::ColumnEvents cImageProcessDIB::beginColumns(int32_t first, int32_t last, uint32_t startMs)
 {
-    if (m_listener) m_listener->Complete(static_cast<int32_t>(Clock::timeGetTime() - startMs));
+    if (m_listener) m_listener->InitProgress(last);
+    return { first, last, startMs };
+}
+
+void cImageProcessDIB::endColumns(const ColumnEvents& events)
+{
+    if (!m_listener) return;
+    for (int32_t x = events.first; x <= events.last; x += 3)
+        m_listener->Progress(x);
+    m_listener->Complete(static_cast<int32_t>(Clock::timeGetTime() - events.startMs));
 }
 
 bool cImageProcessDIB::ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer)
@@ -467,22 +482,19 @@ bool cImageProcessDIB::ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer)
 
 void cImageProcessDIB::convolutionPass(const cDIBSection& source, cDIBSection& destination)
 {
-    const uint32_t t0 = Clock::timeGetTime();
     const int32_t h = m_half;
     const int32_t x1 = 3 * h;
     const int32_t x2 = 3 * (source.Width() - 1) - 3 * h;
-    initProgress(x2);
+    const ColumnEvents events = beginColumns(x1, x2);
     if (x2 >= x1 && source.Height() - 1 - h >= h)
         convolve(source, destination, KernelView { m_kernel.data(), h, m_weight });
-    progressColumns(x1, x2);
-    complete(t0);
+    endColumns(events);
 }
 
 void cImageProcessDIB::rankPass(const cDIBSection& source, cDIBSection& destination)
 {
-    const uint32_t t0 = Clock::timeGetTime();
     const int32_t last = 3 * (source.Width() - 1) - 3;
-    initProgress(last);
+    const ColumnEvents events = beginColumns(3, last);
     if (last >= 3 && source.Height() >= 3) {
         if (m_type == 9) {
             // The mean is the 3 x 3 sum divided by 9, truncated.
@@ -492,8 +504,7 @@ void cImageProcessDIB::rankPass(const cDIBSection& source, cDIBSection& destinat
             rankRows(source, destination, m_type == 11);
         }
     }
-    progressColumns(3, last);
-    complete(t0);
+    endColumns(events);
 }
 
 bool cImageProcessDIB::AddImages(const cDIBSection& cFrom, cDIBSection& cTo, int32_t lFromMultiplier,
@@ -537,9 +548,7 @@ bool cImageProcessDIB::Fade(cDIBSection& cTo, int32_t lAmount)
 {
     if (!live(cTo)) return false;
     const int32_t amount = std::clamp(lAmount, 0, 255);
-    const int32_t last = 3 * (cTo.Width() - 1);
-    initProgress(last);
-    const uint32_t t0 = Clock::timeGetTime();
+    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
     std::array<uint8_t, 256> faded;
     for (int32_t v = 0; v < 256; ++v)
         faded[v] = static_cast<uint8_t>(v * amount / 255);
@@ -549,8 +558,7 @@ bool cImageProcessDIB::Fade(cDIBSection& cTo, int32_t lAmount)
         for (int32_t b = 0; b < rowBytes; ++b)
             row[b] = faded[row[b]];
     }
-    progressColumns(0, last);
-    complete(t0);
+    endColumns(events);
     return true;
 }
 
@@ -558,9 +566,7 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
 {
     using namespace mHLSRGB;
     if (!live(cTo)) return false;
-    const int32_t last = 3 * (cTo.Width() - 1);
-    initProgress(last);
-    const uint32_t t0 = Clock::timeGetTime();
+    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
 
     // Lightness and saturation, and so the lightened range of the channels,
     // depend only on the largest and the smallest byte of a pixel; they are
@@ -578,7 +584,13 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
     std::array<float, 256> unit;
     for (int32_t v = 0; v < 256; ++v)
         unit[v] = steps::unit(v);
-    const double factor = 1.0 + std::max(lAmount, -100) / 100.0;
+    // Amounts below -100 need no clamp to -100: a factor below 0 makes the
+    // lightness 0 or less, and then every channel, placed between the two
+    // non-positive ends of its range, comes out 0 or less: 0 as a byte,
+    // exactly as with a factor of 0. (Above 1 the lightness does need its
+    // clamp: for huge factors the float rounding of the range would let a
+    // channel fall below 255.)
+    const double factor = 1.0 + lAmount / 100.0;
     // Pairs hi >= lo, packed as a triangle (row hi starts at hi (hi + 1) / 2)
     // so that the tables stay small enough for the cache.
     std::array<int32_t, 256> triangleRow;
@@ -655,8 +667,7 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
             q[midAt[k][below]] = clampByte(steps::scaleToInteger(mid));
         }
     }
-    progressColumns(0, last);
-    complete(t0);
+    endColumns(events);
     return true;
 }
 
@@ -666,16 +677,13 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
 bool cImageProcessDIB::GrayScale(cDIBSection& cTo)
 {
     if (!live(cTo)) return false;
-    const uint32_t t0 = Clock::timeGetTime();
-    const int32_t last = 3 * (cTo.Width() - 1);
-    initProgress(last);
+    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         uint8_t* p = memoryRow(cTo, y);
         for (int32_t x = 0; x < cTo.Width(); ++x, p += 3)
             p[0] = p[1] = p[2] = greyValue(p);
     }
-    progressColumns(0, last);
-    complete(t0);
+    endColumns(events);
     return true;
 }
 
@@ -711,32 +719,36 @@ bool cImageProcessDIB::AddDarkest(const cDIBSection& cFrom, cDIBSection& cTo)
 
 bool cImageProcessDIB::BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo)
 {
-    if (!sameLiveSize(cFrom, cTo)) return false;
+    if (!sameLiveSize(cFrom, cTo) || &cFrom == &cTo) return false;
     diffuse(cFrom, cTo, nullptr);
     return true;
 }
 
 bool cImageProcessDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal)
 {
-    if (!sameLiveSize(cFrom, cTo) || cPal.Count() == 0) return false;
+    if (!sameLiveSize(cFrom, cTo) || &cFrom == &cTo || cPal.Count() == 0) return false;
     diffuse(cFrom, cTo, &cPal);
     return true;
 }
 
 // Error diffusion, column by column as the scan defines it: the error of a
-// pixel goes to its right neighbour and to three pixels of the next memory
-// row, one of which (x - 3) has been output already and so changes only the
-// source, which is overwritten at the end. Without a palette the source is
-// made grey first and the error is that of the grey value against black or
-// white; with one, each channel's error against the nearest entry.
+// pixel goes to its right neighbour and to pixels of the next memory row.
+// Without a palette the source is made grey first and the error is that of
+// the grey value against black or white; with one, each channel's error
+// against the nearest entry.
+//
+// The error's share for the pixel of the next row to the left (x - 3, weight
+// 3/16) is not spread: that column has been output already, so the share
+// could only change the source there, which nothing reads again before the
+// output is copied over it. (The buffers are distinct: the callers refuse one
+// buffer for both.)
 void cImageProcessDIB::diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPalette* palette)
 {
-    const uint32_t t0 = Clock::timeGetTime();
+    const uint32_t startMs = Clock::timeGetTime();
     if (!palette) GrayScale(cFrom);
-    const int32_t W = cTo.Width();
     const int32_t H = cTo.Height();
-    const int32_t last = 3 * (W - 1);
-    initProgress(last);
+    const int32_t last = lastColumn(cTo);
+    const ColumnEvents events = beginColumns(0, last, startMs);
 
     // Adds e x weight / 16 (truncated) to each byte of the pixel at (x, y)
     // of the source that the error applies to: all three for grey, one per
@@ -778,25 +790,23 @@ void cImageProcessDIB::diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPale
                     error[c] = source[c] - target[c];
                 if (std::abs(error[0]) + std::abs(error[1]) + std::abs(error[2]) <= 3) continue;
             }
+            // Neither the first nor the last column receives error.
             if (x < last - 3) spread(x + 3, y, error, 7);
             if (y < H - 1) {
-                if (x - 3 >= 1 && x - 3 < last) spread(x - 3, y + 1, error, 3);
                 if (x >= 1 && x < last) spread(x, y + 1, error, 5);
-                if (x + 3 >= 1 && x + 3 < last) spread(x + 3, y + 1, error, 1);
+                if (x + 3 < last) spread(x + 3, y + 1, error, 1);
             }
         }
-        progress(x);
     }
     cFrom.LoadPictureBlt(cTo.hdc());
-    complete(t0);
+    endColumns(events);
 }
 
 bool cImageProcessDIB::AddNoise(cDIBSection& cTo, int32_t lPercent, bool bRandom)
 {
     if (!live(cTo)) return false;
-    const uint32_t t0 = Clock::timeGetTime();
-    const int32_t last = 3 * (cTo.Width() - 1);
-    initProgress(last);
+    const int32_t last = lastColumn(cTo);
+    const ColumnEvents events = beginColumns(0, last);
     const int64_t span = static_cast<int64_t>(lPercent) * 128 / 100;
     const int64_t half = span / 2;
     std::mt19937& generator = noiseGenerator();
@@ -810,9 +820,8 @@ bool cImageProcessDIB::AddNoise(cDIBSection& cTo, int32_t lPercent, bool bRandom
                 p[c] = static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
             }
         }
-        progress(x);
     }
-    complete(t0);
+    endColumns(events);
     return true;
 }
 
@@ -822,9 +831,7 @@ bool cImageProcessDIB::Colourise(cDIBSection& cTo, float fHue, float fSaturation
     // saturation, as Colourise always has.
     (void)fSaturation;
     if (!live(cTo)) return false;
-    const uint32_t t0 = Clock::timeGetTime();
-    const int32_t last = 3 * (cTo.Width() - 1);
-    initProgress(last);
+    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         uint8_t* p = memoryRow(cTo, y);
         for (int32_t x = 0; x < cTo.Width(); ++x, p += 3) {
@@ -840,7 +847,6 @@ bool cImageProcessDIB::Colourise(cDIBSection& cTo, float fHue, float fSaturation
             p[0] = clampByte(b);
         }
     }
-    progressColumns(0, last);
-    complete(t0);
+    endColumns(events);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ImageProcessListener.h"
+#include "platform/Clock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +16,9 @@ class cPalette;
 //
 // Operations visit pixels column by column (left to right, by byte offset)
 // and within a column memory row by memory row (bottom to top); where the
-// order changes the result (the error diffusion) it is kept literally,
-// elsewhere rows are computed in any order and the per-column progress
-// events are raised in column order all the same.
+// order changes the result (the error diffusion, the noise draws) it is kept
+// literally, elsewhere rows are computed in any order; the per-column
+// progress events are raised in column order once the work is done.
 //
 // Operations return true when they ran. Operations on two buffers do
 // nothing (and return false) unless both are live and of the same size; an
@@ -59,10 +60,11 @@ public:
         int32_t lFromOffsetG, int32_t lFromOffsetB, int32_t lToMultiplier, int32_t lToOffsetR, int32_t lToOffsetG,
         int32_t lToOffsetB);
     // Grey scale of cFrom dithered to black and white into cTo, then copied
-    // back into cFrom.
+    // back into cFrom. One buffer for both is refused (false).
     bool BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo);
     // cFrom mapped onto the palette with error diffusion into cTo, then
-    // copied back into cFrom. An empty palette is refused (false).
+    // copied back into cFrom. An empty palette, or one buffer for both, is
+    // refused (false).
     bool ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal);
     bool GrayScale(cDIBSection& cTo);
     // Uniform noise of lPercent x 1.28 levels around each byte; with bRandom
@@ -83,22 +85,18 @@ private:
     void rankPass(const cDIBSection& source, cDIBSection& destination);
     void diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPalette* palette);
 
-    void initProgress(int32_t lMax)
-    {
-        if (m_listener) m_listener->InitProgress(lMax);
-    }
-    void progress(int32_t lPosition)
-    {
-        if (m_listener) m_listener->Progress(lPosition);
-    }
-    // Progress for every column from first to last (byte offsets, step 3).
-    void progressColumns(int32_t first, int32_t last)
-    {
-        if (m_listener)
-            for (int32_t x = first; x <= last; x += 3)
-                m_listener->Progress(x);
-    }
-    void complete(uint32_t startMs);
+    // The events of a long operation over the columns first to last (byte
+    // offsets, step 3): beginColumns raises InitProgress(last); endColumns
+    // raises Progress for every column, then Complete with the milliseconds
+    // since startMs. The columns are reported once the work is done, in
+    // column order whatever order the pixels were treated in.
+    struct ColumnEvents {
+        int32_t first;
+        int32_t last;
+        uint32_t startMs;
+    };
+    ColumnEvents beginColumns(int32_t first, int32_t last, uint32_t startMs = Clock::timeGetTime());
+    void endColumns(const ColumnEvents& events);
 
     ImageProcessListener* m_listener = nullptr;
     int32_t m_type = 0;

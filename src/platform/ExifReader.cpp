@@ -203,7 +203,12 @@ void lockXmp(void* data, bool lock)
 std::unique_ptr<Exiv2::Image> openImage(const QString& path)
 {
     if (!QFileInfo(path).isFile()) return nullptr;
+        // The library takes the stream as its std::auto_ptr, which clang reports
+        // as deprecated; there is no other way to hand it a file of our own.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(QFile::encodeName(path).toStdString()));
+#pragma GCC diagnostic pop
     std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(std::move(io)).release());
     if (image) image->readMetadata();
     return image;

@@ -12,6 +12,7 @@
 
 #include <turbojpeg.h>
 
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -109,6 +110,17 @@ JpegHeader readJpegHeader(const Decompressor& tj, const QString& path, const QBy
     return header;
 }
 
+// The size in the header Qt's reader finds. A BMP stored top down has a
+// negative height there, which Qt reports as it stands: its height is the
+// magnitude.
+QSize headerSize(QImageReader& reader)
+{
+    const QSize size = reader.size();
+    if (size.height() < 0 && size.height() != std::numeric_limits<int>::min())
+        return QSize(size.width(), -size.height());
+    return size;
+}
+
 std::unique_ptr<PixelSurface> fromQImage(const QString& path, const QImage& image)
 {
     auto surface = PixelSurface::create(image.width(), image.height());
@@ -126,7 +138,7 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    const QSize size = reader.size();
+    const QSize size = headerSize(reader);
     if (size.isValid()) checkSize(path, size.width(), size.height());
     QImage image;
     if (!reader.read(&image)) {
@@ -260,7 +272,7 @@ QSize PictureLoader::readSize(const QString& path)
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    const QSize size = reader.size();
+    const QSize size = headerSize(reader);
     if (!isBmp(data) || !size.isValid()) failUnknown(path, data);
     return size;
 }

@@ -9,7 +9,8 @@
 #include <memory>
 
 // The picture loader: decodes a JPEG file (through TurboJPEG) or a BMP file
-// (through Qt) into an upright 24-bit picture. The kind of file is told by
+// (through Qt) into a 24-bit picture as stored (PictureOrientation turns it
+// upright). The kind of file is told by
 // its first bytes, not its name.
 //
 // A file that cannot be read or decoded raises a RuntimeError whose

@@ -115,22 +115,22 @@ FRMabout::FRMabout(QWidget* owner)
     setMouseTracking(true);
     m_band = AboutAnimation::band();
 
-    addLabel(QStringLiteral("Application   :"), Design::ApplicationCaption);
+    addLabel(tr("Application   :"), Design::ApplicationCaption);
     m_appName = addLabel(AppTitle, Design::LBLappname);
-    addLabel(QStringLiteral("Version         :"), Design::VersionCaption);
+    addLabel(tr("Version         :"), Design::VersionCaption);
     m_version = addLabel(ExecutableInfo::version(), Design::LBLversion);
-    addLabel(QStringLiteral("Exécutable   :"), Design::ExeCaption);
+    addLabel(tr("Exécutable   :"), Design::ExeCaption);
     m_exe = addLabel(QFileInfo(ExecutableInfo::filePath()).fileName(), Design::LBLexe);
-    addLabel(QStringLiteral("CopyRight    :"), Design::CopyRightCaption);
+    addLabel(tr("CopyRight    :"), Design::CopyRightCaption);
     m_copyRight = addLink(EMail, Design::LBLcopyRight, 0xFF0000);
-    addLabel(QStringLiteral("Organisation :"), Design::OrganisationCaption);
+    addLabel(tr("Organisation :"), Design::OrganisationCaption);
     m_cieName = addLink(OrganisationName, Design::LBLCieName, 0x800080);
-    QLabel* label8 = addLabel(QStringLiteral("Image Processor and JPG save by"), Design::Label8);
+    QLabel* label8 = addLabel(tr("Image Processor and JPG save by"), Design::Label8);
     label8->setWordWrap(true);
     label8->setGeometry(clientRect(Design::Label8)); // two lines in its own width
     label8->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label6 = addLink(ImagingCreditPage, Design::Label6, 0x800080);
-    addLabel(QStringLiteral("Extract EXIF info by"), Design::ExifCaption);
+    addLabel(tr("Extract EXIF info by"), Design::ExifCaption);
     m_label7 = addLink(ExifCreditPage, Design::Label7, 0x800080);
 
     m_picture1 = new QFrame(this);

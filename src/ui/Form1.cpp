@@ -287,8 +287,8 @@ void Form1::SaveSettings()
         m_engine.Controls().Label1.Top, m_engine.Controls().Label1.Left);
     if (!saved && !m_settingsFailureTold) {
         m_settingsFailureTold = true;
-        MessageBox::show(QStringLiteral("The settings could not be saved in %1: %2.")
-                             .arg(QDir::toNativeSeparators(IniPath), saved.reason()),
+        MessageBox::show(
+            tr("The settings could not be saved in %1: %2.").arg(QDir::toNativeSeparators(IniPath), saved.reason()),
             ProductName);
     }
     if (saved) saveWindowPlacement();
@@ -442,7 +442,7 @@ bool Form1::attempt(const std::function<void()>& step, const QString& failure)
     } catch (const RuntimeError& error) {
         reason = error.userText();
     } catch (const std::bad_alloc&) {
-        reason = QStringLiteral("There is not enough memory for this photo.");
+        reason = tr("There is not enough memory for this photo.");
     }
     if (!failure.isEmpty()) reason = failure + QStringLiteral(": ") + reason;
     if (!reason.endsWith(QLatin1Char('.'))) reason += QLatin1Char('.');
@@ -454,7 +454,7 @@ bool Form1::attempt(const std::function<void()>& step, const QString& failure)
 bool Form1::photoNeeded()
 {
     if (m_photoOpen) return true;
-    MessageBox::show(QStringLiteral("Open a photo first."), ProductName);
+    MessageBox::show(tr("Open a photo first."), ProductName);
     return false;
 }
 
@@ -515,18 +515,18 @@ void Form1::mnuRevert_Click()
 void Form1::mnSaveBMP_Click()
 {
     if (!photoNeeded() || !buildWorkingImage()) return;
-    const QString path = askSaveFileName(QStringLiteral("Sauvegarder"), QStringLiteral("*.*"));
+    const QString path = askSaveFileName(tr("Sauvegarder"), QStringLiteral("*.*"));
     if (path.isEmpty()) return;
     QImageWriter writer(path, "BMP");
     if (!writer.write(m_engine.Photo().Picture1().hdc()->toImage())) {
-        MessageBox::show(QStringLiteral("The picture could not be saved as %1: %2.")
-                             .arg(QDir::toNativeSeparators(path), writer.errorString()),
+        MessageBox::show(
+            tr("The picture could not be saved as %1: %2.").arg(QDir::toNativeSeparators(path), writer.errorString()),
             ProductName);
         return;
     }
     const QFileInfo saved(path);
     statusBar()->showMessage(
-        QStringLiteral("Saved %1 to %2").arg(saved.fileName(), QDir::toNativeSeparators(saved.absolutePath())));
+        tr("Saved %1 to %2").arg(saved.fileName(), QDir::toNativeSeparators(saved.absolutePath())));
 }
 
 bool Form1::chooseOutputPlace()
@@ -539,10 +539,10 @@ bool Form1::chooseOutputPlace()
         const SavedOutputs::Paths free = SavedOutputs::firstFreeNames(place);
         const QFileInfo file(taken);
         const int answer = MessageBox::ask(
-            QStringLiteral("%1 already holds %2, which was not saved from this photo.\n\n"
-                           "Replace it, or keep both and save this photo as %3?")
+            tr("%1 already holds %2, which was not saved from this photo.\n\n"
+               "Replace it, or keep both and save this photo as %3?")
                 .arg(QDir::toNativeSeparators(file.absolutePath()), file.fileName(), QFileInfo(free.output).fileName()),
-            { QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel") }, 1, ProductName);
+            { tr("Replace"), tr("Keep both"), tr("Cancel") }, 1, ProductName);
         if (answer == 1)
             place = free;
         else if (answer != 0)
@@ -557,8 +557,7 @@ void Form1::mnSaveJpg_Click()
     if (!photoNeeded() || !buildWorkingImage() || !chooseOutputPlace()) return;
     const QFileInfo output(m_engine.Photo().OutputPath());
     QString note;
-    if (!attempt([this, &note] { note = m_engine.SaveOutputs(); },
-            QStringLiteral("%1 was not saved").arg(output.fileName())))
+    if (!attempt([this, &note] { note = m_engine.SaveOutputs(); }, tr("%1 was not saved").arg(output.fileName())))
         return;
     const cDIBSection& picture = m_engine.Photo().Picture1();
     const bool thumbnail = settings().ThumbShow
@@ -567,9 +566,8 @@ void Form1::mnSaveJpg_Click()
                 .isEmpty();
     m_savedOutputs.remember(
         m_engine.Photo().PhotoPath(), { output.filePath(), m_engine.Photo().ThumbnailPath() }, thumbnail);
-    statusBar()->showMessage(QStringLiteral("Saved %1%2 to %3")
-                                 .arg(output.fileName(), thumbnail ? QStringLiteral(" and its thumbnail") : QString(),
-                                     QDir::toNativeSeparators(output.absolutePath())));
+    statusBar()->showMessage((thumbnail ? tr("Saved %1 and its thumbnail to %2") : tr("Saved %1 to %2"))
+                                 .arg(output.fileName(), QDir::toNativeSeparators(output.absolutePath())));
     if (!note.isEmpty()) MessageBox::show(note, ProductName);
 }
 

@@ -125,7 +125,8 @@ public:
 
 protected:
     // The dialogs the menus open. Each is a step of its menu command and can
-    // be replaced by a subclass; the bodies here are plain stand-ins.
+    // be replaced by a subclass (the tests do); the bodies here open the
+    // program's own dialogs.
     //
     // Batch Save ...: runs after the working image is built; asks for the
     // target folder and treats the folder shown in TheDir. The photo

@@ -20,51 +20,52 @@ MainMenuBar::MainMenuBar(QWidget* parent)
 {
     // The captions of the menus, with their mnemonics; the usual shortcuts
     // show beside the items.
-    mnufile = addMenu(QStringLiteral("&File"));
-    mnSaveBMP = mnufile->addAction(QStringLiteral("Save as &BMP"));
+    mnufile = addMenu(tr("&File"));
+    mnSaveBMP = mnufile->addAction(tr("Save as &BMP"));
     mnSaveBMP->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    mnSaveJpg = mnufile->addAction(QStringLiteral("Save as &JPG"));
+    mnSaveJpg = mnufile->addAction(tr("Save as &JPG"));
     mnSaveJpg->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     mnufile->addSeparator();
-    mnubatch = mnufile->addAction(QStringLiteral("Ba&tch Save ..."));
+    mnubatch = mnufile->addAction(tr("Ba&tch Save ..."));
     mnubatch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     mnufile->addSeparator();
-    mnuExif = mnufile->addAction(QStringLiteral("Get &EXIF info"));
+    mnuExif = mnufile->addAction(tr("Get &EXIF info"));
     mnuExif->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     mnufile->addSeparator();
-    mnuAb = mnufile->addAction(QStringLiteral("&About"));
+    mnuAb = mnufile->addAction(tr("&About"));
     mnuAb->setShortcut(QKeySequence(Qt::Key_F1));
-    mnExit = mnufile->addAction(QStringLiteral("E&xit"));
+    mnExit = mnufile->addAction(tr("E&xit"));
     mnExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    mnuSize = addMenu(QStringLiteral("&Size"));
-    mnu25 = addCheckable(mnuSize, QStringLiteral("&25%"), false);
-    mn37 = addCheckable(mnuSize, QStringLiteral("&37.5%"), false);
-    mn50 = addCheckable(mnuSize, QStringLiteral("&50%"), false);
-    mnu62 = addCheckable(mnuSize, QStringLiteral("&62.5%"), false);
-    mnu80 = addCheckable(mnuSize, QStringLiteral("&80%"), false);
-    mn100 = addCheckable(mnuSize, QStringLiteral("&100%"), false);
+    mnuSize = addMenu(tr("&Size"));
+    mnu25 = addCheckable(mnuSize, tr("&25%"), false);
+    mn37 = addCheckable(mnuSize, tr("&37.5%"), false);
+    mn50 = addCheckable(mnuSize, tr("&50%"), false);
+    mnu62 = addCheckable(mnuSize, tr("&62.5%"), false);
+    mnu80 = addCheckable(mnuSize, tr("&80%"), false);
+    mn100 = addCheckable(mnuSize, tr("&100%"), false);
 
-    mnuEffect = addMenu(QStringLiteral("&Effect"));
-    mnuLight = mnuEffect->addAction(QStringLiteral("&Lighten"));
+    mnuEffect = addMenu(tr("&Effect"));
+    mnuLight = mnuEffect->addAction(tr("&Lighten"));
     // Ctrl+= too, which is Ctrl++ without Shift on many keyboards.
     mnuLight->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) });
-    mnuDarken = mnuEffect->addAction(QStringLiteral("&Darken"));
+    mnuDarken = mnuEffect->addAction(tr("&Darken"));
     mnuDarken->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     mnuEffect->addSeparator();
-    mnuSelect = mnuEffect->addMenu(QStringLiteral("Select &filter"));
+    mnuSelect = mnuEffect->addMenu(tr("Select &filter"));
     const char* const filters[]
-        = { "&Blur", "Blur &More", "&Soften", "Soften M&ore", "S&harpen", "Sharpen Mo&re", "&Unsharp", "&Emboss" };
+        = { QT_TR_NOOP("&Blur"), QT_TR_NOOP("Blur &More"), QT_TR_NOOP("&Soften"), QT_TR_NOOP("Soften M&ore"),
+              QT_TR_NOOP("S&harpen"), QT_TR_NOOP("Sharpen Mo&re"), QT_TR_NOOP("&Unsharp"), QT_TR_NOOP("&Emboss") };
     for (size_t i = 0; i < mnuFiltre.size(); ++i)
-        mnuFiltre[i] = addCheckable(mnuSelect, QString::fromUtf8(filters[i]), i == 4);
-    mnuAply = mnuEffect->addAction(QStringLiteral("&Aply filter"));
+        mnuFiltre[i] = addCheckable(mnuSelect, tr(filters[i]), i == 4);
+    mnuAply = mnuEffect->addAction(tr("&Aply filter"));
     mnuAply->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuEffect->addSeparator();
-    mnuRevert = mnuEffect->addAction(QStringLiteral("&Revert to original"));
+    mnuRevert = mnuEffect->addAction(tr("&Revert to original"));
 
-    mnuOption = addMenu(QStringLiteral("&Date"));
-    mnDate = addCheckable(mnuOption, QStringLiteral("&Show Date"), true);
-    mnFormat = mnuOption->addAction(QStringLiteral("Date S&tyle"));
+    mnuOption = addMenu(tr("&Date"));
+    mnDate = addCheckable(mnuOption, tr("&Show Date"), true);
+    mnFormat = mnuOption->addAction(tr("Date S&tyle"));
     mnFormat->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
 }
 

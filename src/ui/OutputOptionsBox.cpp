@@ -23,12 +23,12 @@ const char* const LastSize = "lastSize";
 } // namespace
 
 OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
-    : QGroupBox(QStringLiteral("JPG Quality :"), parent)
+    : QGroupBox(tr("JPG Quality :"), parent)
     , slQuality(new BarColor(this))
-    , chkMiniature(new QCheckBox(QStringLiteral("Create thumbnail"), this))
-    , opWidth(new QRadioButton(QStringLiteral("Width"), this))
+    , chkMiniature(new QCheckBox(tr("Create thumbnail"), this))
+    , opWidth(new QRadioButton(tr("Width"), this))
     , txtWidth(new QLineEdit(QStringLiteral("120"), this))
-    , opHeigth(new QRadioButton(QStringLiteral("Height"), this))
+    , opHeigth(new QRadioButton(tr("Height"), this))
     , txtHeight(new QLineEdit(QStringLiteral("90"), this))
     , m_settings(settings)
 {
@@ -117,7 +117,7 @@ void OutputOptionsBox::FillOutputOptions()
 
     // A quality below the bar's range reads as its least, 1.
     slQuality->setValue(std::clamp(quality, mMain::MinJpegQuality, mMain::MaxJpegQuality));
-    setTitle(QStringLiteral("JPG Quality : "));
+    setTitle(tr("JPG Quality : "));
     chkMiniature->setChecked(show);
     // The companion stays a size the box takes.
     const auto companion = [](double size) {

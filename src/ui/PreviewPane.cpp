@@ -218,8 +218,9 @@ void PreviewPane::Label2_MouseMove(Qt::MouseButtons Button, float X, float Y)
     placeLabels();
     // Where the upper text will be printed on the working image, in pixels.
     const QPoint upper = m_engine.ShownStamp().second;
-    Label2->setToolTip(QStringLiteral("position : ") + NumberText::shortText(static_cast<float>(upper.x()))
-        + QStringLiteral(" - ") + NumberText::shortText(static_cast<float>(upper.y())));
+    Label2->setToolTip(tr("position : %1 - %2")
+                           .arg(NumberText::shortText(static_cast<float>(upper.x())),
+                               NumberText::shortText(static_cast<float>(upper.y()))));
 }
 
 void PreviewPane::Label2_MouseUp()

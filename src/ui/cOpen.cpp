@@ -11,8 +11,6 @@
 
 #include <cmath>
 
-const QString cOpen::AllFilesFilter = QStringLiteral("All Files (*.*)|*.*|");
-
 namespace {
 
 // "description|pattern|description|pattern|" as Qt's "description (pattern)"
@@ -98,6 +96,11 @@ int tenthsOfPoint(double points)
 
 } // namespace
 
+QString cOpen::AllFilesFilter()
+{
+    return tr("All Files (*.*)") + QStringLiteral("|*.*|");
+}
+
 cOpen::cOpen()
     : pickers { qtColor, qtFile, qtFolder, qtFont, qtReplace }
 {
@@ -118,12 +121,12 @@ int32_t cOpen::ShowColor()
 
 QString cOpen::ShowOpen(const QString& strFilter, const QString& strTitle, const QString& strIniPath)
 {
-    return showFile(false, strFilter.isEmpty() ? AllFilesFilter : strFilter, strTitle, strIniPath);
+    return showFile(false, strFilter.isEmpty() ? AllFilesFilter() : strFilter, strTitle, strIniPath);
 }
 
 QString cOpen::ShowSave(const QString& strFilter, const QString& strTitle, const QString& strIniPath)
 {
-    const QString filterText = strFilter == QStringLiteral("*.*") ? AllFilesFilter : strFilter;
+    const QString filterText = strFilter == QStringLiteral("*.*") ? AllFilesFilter() : strFilter;
     const QString chosen = showFile(true, filterText, strTitle, strIniPath);
     if (chosen.isEmpty()) return chosen;
     QString result = chosen;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,8 @@
 // Each dialog is shown through a replaceable picker, so that tests (and a
 // future owner window) can answer it; the defaults are Qt's own dialogs.
 class cOpen {
+    Q_DECLARE_TR_FUNCTIONS(cOpen)
+
 public:
     // What a file dialog is asked to show. Filters are in Qt's form,
     // "description (pattern)"; filterIndex counts from 1 (0: none chosen yet).
@@ -75,7 +78,8 @@ public:
 
     Pickers pickers;
 
-    static const QString AllFilesFilter;
+    // "All Files (*.*)|*.*|", its description in the user's language.
+    static QString AllFilesFilter();
 
 private:
     QString showFile(bool save, const QString& filterText, const QString& strTitle, const QString& strIniPath);

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QMouseEvent>
@@ -84,7 +85,7 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
     , m_settings(settings)
     , m_photo(photo)
 {
-    setWindowTitle(QStringLiteral("Date Pos/Style"));
+    setWindowTitle(tr("Date Pos/Style"));
     QFont windowFont(QStringLiteral("Comic Sans MS"));
     windowFont.setFamilies(
         { QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
@@ -100,32 +101,32 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
     m_cbFormat->setFont(DialogFont::sansSerif());
     m_cbFormat->setGeometry(Design::cbFormat.pixels());
 
-    m_cmdFont = new QPushButton(QStringLiteral("Change Font"), this);
+    m_cmdFont = new QPushButton(tr("Change Font"), this);
     m_cmdFont->setFont(DialogFont::sansSerif());
     // Enter in the format field must not open the font picker.
     m_cmdFont->setAutoDefault(false);
     m_cmdFont->setGeometry(Design::cmdFont.pixels());
 
-    m_lblColor01 = new QLabel(QStringLiteral("Color ONE"), this);
+    m_lblColor01 = new QLabel(tr("Color ONE"), this);
     m_lblColor01->setGeometry(Design::lblColor01.pixels());
-    m_lblColor02 = new QLabel(QStringLiteral("Color TWO"), this);
+    m_lblColor02 = new QLabel(tr("Color TWO"), this);
     m_lblColor02->setGeometry(Design::lblColor02.pixels());
     for (QLabel* swatch : { m_lblColor01, m_lblColor02 }) {
         swatch->setCursor(Qt::PointingHandCursor);
         swatch->installEventFilter(this);
     }
 
-    auto* label1 = new QLabel(QStringLiteral("Format"), this);
+    auto* label1 = new QLabel(tr("Format"), this);
     label1->setFont(DialogFont::sansSerif());
     label1->setGeometry(Design::Label1.pixels());
-    auto* label2 = new QLabel(QStringLiteral("Horizontale"), this);
-    label2->setFont(DialogFont::sansSerif());
-    label2->setGeometry(Design::Label2.pixels());
-    auto* label3 = new QLabel(QStringLiteral("Verticale"), this);
-    label3->setFont(DialogFont::sansSerif());
-    label3->setGeometry(Design::Label3.pixels());
+    m_Label2 = new QLabel(tr("Horizontale"), this);
+    m_Label2->setFont(DialogFont::sansSerif());
+    m_Label2->setGeometry(Design::Label2.pixels());
+    m_Label3 = new QLabel(tr("Verticale"), this);
+    m_Label3->setFont(DialogFont::sansSerif());
+    m_Label3->setGeometry(Design::Label3.pixels());
     // Captions show whole even where this system's font is a little wider.
-    for (QLabel* caption : { label1, label2, label3 })
+    for (QLabel* caption : { label1, m_Label2, m_Label3 })
         caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
 
     m_slLeft = new BarColor(this);
@@ -192,50 +193,51 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
 
 void frmDate::buildStampOptions()
 {
-    m_chkHeight = new QCheckBox(QStringLiteral("Stamp height"), this);
+    m_chkHeight = new QCheckBox(tr("Stamp height"), this);
     m_chkHeight->setGeometry(Design::chkHeight.pixels());
     m_txtHeight = new QDoubleSpinBox(this);
     m_txtHeight->setRange(mMain::MinStampHeightPercent, mMain::MaxStampHeightPercent);
     m_txtHeight->setDecimals(3);
     m_txtHeight->setSingleStep(0.5);
-    m_txtHeight->setSuffix(QStringLiteral(" % of the photo"));
+    m_txtHeight->setSuffix(tr(" % of the photo"));
     m_txtHeight->setGeometry(Design::txtHeight.pixels());
 
-    auto* lblAnchor = new QLabel(QStringLiteral("Anchor"), this);
+    auto* lblAnchor = new QLabel(tr("Anchor"), this);
     lblAnchor->setGeometry(Design::lblAnchor.pixels());
     m_cbAnchor = new QComboBox(this);
-    m_cbAnchor->addItem(QStringLiteral("where it is dragged"), int(StampAnchoring::Place::None));
+    m_cbAnchor->addItem(tr("where it is dragged"), int(StampAnchoring::Place::None));
     for (const QString& name : StampAnchoring::placeNames())
-        m_cbAnchor->addItem(name, int(*StampAnchoring::placeNamed(name)));
+        m_cbAnchor->addItem(QCoreApplication::translate("StampAnchoring", name.toLatin1().constData()),
+            int(*StampAnchoring::placeNamed(name)));
     m_cbAnchor->setGeometry(Design::cbAnchor.pixels());
 
-    auto* lblMargin = new QLabel(QStringLiteral("Margin"), this);
+    auto* lblMargin = new QLabel(tr("Margin"), this);
     lblMargin->setGeometry(Design::lblMargin.pixels());
     m_txtMargin = new QDoubleSpinBox(this);
     m_txtMargin->setRange(0, mMain::MaxAnchorPercent);
     m_txtMargin->setDecimals(3);
     m_txtMargin->setSingleStep(0.5);
-    m_txtMargin->setSuffix(QStringLiteral(" % of the photo"));
+    m_txtMargin->setSuffix(tr(" % of the photo"));
     m_txtMargin->setGeometry(Design::txtMargin.pixels());
 
-    auto* lblShift = new QLabel(QStringLiteral("Clock shift"), this);
+    auto* lblShift = new QLabel(tr("Clock shift"), this);
     lblShift->setGeometry(Design::lblShift.pixels());
     m_cbShiftSign = new QComboBox(this);
     m_cbShiftSign->addItems({ QStringLiteral("+"), QStringLiteral("-") });
     m_cbShiftSign->setGeometry(Design::cbShiftSign.pixels());
     m_txtShiftHours = new QSpinBox(this);
     m_txtShiftHours->setRange(0, ClockShift::MaxHours);
-    m_txtShiftHours->setSuffix(QStringLiteral(" h"));
+    m_txtShiftHours->setSuffix(tr(" h"));
     m_txtShiftHours->setGeometry(Design::txtShiftHours.pixels());
     m_txtShiftMinutes = new QSpinBox(this);
     m_txtShiftMinutes->setRange(0, 59);
-    m_txtShiftMinutes->setSuffix(QStringLiteral(" min"));
+    m_txtShiftMinutes->setSuffix(tr(" min"));
     m_txtShiftMinutes->setGeometry(Design::txtShiftMinutes.pixels());
 
-    auto* lblFallback = new QLabel(QStringLiteral("No EXIF date"), this);
+    auto* lblFallback = new QLabel(tr("No EXIF date"), this);
     lblFallback->setGeometry(Design::lblFallback.pixels());
     m_cbFallback = new QComboBox(this);
-    m_cbFallback->addItems({ QStringLiteral("no stamp"), QStringLiteral("the file's modification time") });
+    m_cbFallback->addItems({ tr("no stamp"), tr("the file's modification time") });
     m_cbFallback->setGeometry(Design::cbFallback.pixels());
 
     m_picPhoto = new QLabel(this);

@@ -49,7 +49,10 @@ public:
     QPushButton* cmdFont() const { return m_cmdFont; }
     QLabel* lblColor01() const { return m_lblColor01; }
     QLabel* lblColor02() const { return m_lblColor02; }
+    // The offset bars and their captions.
+    QLabel* Label2() const { return m_Label2; }
     BarColor* slLeft() const { return m_slLeft; }
+    QLabel* Label3() const { return m_Label3; }
     BarColor* slTop() const { return m_slTop; }
     QLabel* LBLdown() const { return m_LBLdown; }
     QLabel* lblUP() const { return m_lblUP; }
@@ -97,7 +100,9 @@ private:
     QLabel* m_lblColor01;
     QLabel* m_lblColor02;
     QComboBox* m_cbFormat;
+    QLabel* m_Label2;
     BarColor* m_slLeft;
+    QLabel* m_Label3;
     BarColor* m_slTop;
     QLabel* m_LBLdown;
     QLabel* m_lblUP;

@@ -25,13 +25,13 @@ frmExif::frmExif(QWidget* owner, SettingsRecord& settings)
     , m_settings(settings)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("EXIF INFO"));
+    setWindowTitle(tr("EXIF INFO"));
     m_text = new QPlainTextEdit(QStringLiteral("Text1"), this);
     // Long texts scroll; lines wrap at the box's width.
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_raw = new QCheckBox(QStringLiteral("&Raw values"), this);
-    m_raw->setToolTip(QStringLiteral("The values as the photo stores them"));
+    m_raw = new QCheckBox(tr("&Raw values"), this);
+    m_raw->setToolTip(tr("The values as the photo stores them"));
     connect(m_raw, &QCheckBox::toggled, this, &frmExif::showText);
 
     const int margin = Twips::toPixels(Design::Margin);

@@ -72,60 +72,59 @@ QString mShellExecute::failureText(int32_t shellResult)
     // Codes without a number of their own are counted from this base.
     constexpr int32_t Base = -2147220456;
     int32_t code = Base + shellResult;
-    QString message = QStringLiteral("An error occurred occurred whilst trying to open or print the selected file.");
+    QString message = tr("An error occurred occurred whilst trying to open or print the selected file.");
     switch (shellResult) {
     case 0:
     case 8:
         code = 7;
-        message = QStringLiteral("Out of memory");
+        message = tr("Out of memory");
         break;
     case 2:
         code = 53;
-        message = QStringLiteral("File not found");
+        message = tr("File not found");
         break;
     case 3:
         code = 76;
-        message = QStringLiteral("Path not found");
+        message = tr("Path not found");
         break;
     case 5:
         code = 75;
-        message = QStringLiteral("Path/file access error");
+        message = tr("Path/file access error");
         break;
     case 11:
-        message = QStringLiteral("The executable file is invalid or corrupt");
+        message = tr("The executable file is invalid or corrupt");
         break;
     case 26:
         code = 75;
-        message = QStringLiteral("A sharing violation occurred.");
+        message = tr("A sharing violation occurred.");
         break;
     case 27:
-        message = QStringLiteral("This file type does not have a valid file association.");
+        message = tr("This file type does not have a valid file association.");
         break;
     case 28:
         code = 286;
-        message = QStringLiteral("The file could not be opened due to time out.  Please try again in a moment.");
+        message = tr("The file could not be opened due to time out.  Please try again in a moment.");
         break;
     case 29:
         code = 285;
-        message = QStringLiteral(
-            "The file could not be opened because the DDE transaction failed.  Please try again in a moment.");
+        message = tr("The file could not be opened because the DDE transaction failed.  Please try again in a moment.");
         break;
     case 30:
         code = 285;
-        message = QStringLiteral(
-            "The file could not be opened because the target application is busy.  Please try again in a moment.");
+        message
+            = tr("The file could not be opened because the target application is busy.  Please try again in a moment.");
         break;
     case 31:
-        message = QStringLiteral("No application is associated with this file type.");
+        message = tr("No application is associated with this file type.");
         break;
     case 32:
         code = 48;
-        message = QStringLiteral("The specified dynamic-link library was not found.");
+        message = tr("The specified dynamic-link library was not found.");
         break;
     default:
         break;
     }
-    return QStringLiteral("Erreur %1\r\n%2").arg(code).arg(message);
+    return tr("Erreur %1\r\n%2").arg(code).arg(message);
 }
 
 mShellExecute::Opener mShellExecute::setOpener(Opener opener)

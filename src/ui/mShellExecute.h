@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 // Hands a document, a web address or an e-mail link to the desktop, and
 // tells the user in a message box when that fails.
 class mShellExecute {
+    Q_DECLARE_TR_FUNCTIONS(mShellExecute)
+
 public:
     // What the desktop is asked to do; show is the window state asked for
     // the started program (0 hidden, 1 normal, 10 the program's default).

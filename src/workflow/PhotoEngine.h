@@ -21,8 +21,9 @@
 // operations below and read what they show through the accessors.
 //
 // The settings record belongs to whoever made the engine (the window, the
-// command-line tool, a test) and is read where it is needed; the only field
-// the engine sets is DateFont, in ApplyDateStyle.
+// command-line tool, a test) and is read where it is needed; the engine sets
+// only DateFont, in ApplyDateStyle, and the stamp's anchoring when a dragged
+// stamp is dropped (DropStamp).
 //
 // The controls model is the state of the window's controls that these
 // operations read and set (captions, sizes, visibility, the stamp labels).

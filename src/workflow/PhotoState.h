@@ -19,8 +19,8 @@ struct StampPlacement;
 // One photo on its way from its file to its outputs: its paths, its EXIF
 // record, the working image at the output scale with the scratch buffer
 // and image processor of its filters, and the display picture (the working
-// image with the stamp printed into it). It knows nothing of a window, so a
-// batch can own one per photo in flight; the steps are
+// image with the stamp printed into it). It knows nothing of a window, so
+// each batch job owns one and reuses it photo after photo; the steps are
 //
 //   SetPaths, Open, BuildWorkingImage, [ProcessImage], Render or RenderFinal,
 //   [PrintDateStamp], SaveOutputs

@@ -130,6 +130,31 @@ TEST(BarColorTest, EverySetterRaisesChangeAsDocumented)
     EXPECT_EQ(bar->Picture1()->geometry(), QRect(0, 0, 150, 25));
 }
 
+TEST(BarColorTest, PropertiesReachTheInnerPartsThatShowThem)
+{
+    auto bar = shownBar();
+    bar->setForeColor(0x0000FF); // red, in the caption
+    EXPECT_EQ(bar->Label1()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    bar->setFillColor(0x00FF00);
+    bar->setBackColor(0xFF0000);
+    EXPECT_EQ(filledColumns(*bar), 100);
+    EXPECT_EQ(bar->Picture1()->grab().toImage().pixelColor(onSurface(*bar, 150, 0)), QColor(0, 0, 255));
+
+    // The border: 2 pixels three-dimensional, 1 flat, none without a style;
+    // the bar fills what the border leaves.
+    const QSize outer = bar->size();
+    const struct {
+        qint16 appearance, borderStyle;
+        int border;
+    } borders[] = { { 0, 1, 1 }, { 1, 0, 0 }, { 1, 1, 2 } };
+    for (const auto& b : borders) {
+        bar->setAppearance(b.appearance);
+        bar->setBorderStyle(b.borderStyle);
+        EXPECT_EQ(bar->surfaceSize(), outer - QSize(2 * b.border, 2 * b.border)) << b.appearance << b.borderStyle;
+        EXPECT_EQ(filledColumns(*bar), bar->surfaceSize().width() / 2);
+    }
+}
+
 TEST(BarColorTest, CaptionFollowsAutoCaption)
 {
     auto bar = shownBar();

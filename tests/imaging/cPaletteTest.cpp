@@ -1,32 +1,34 @@
 #include "imaging/cPalette.h"
 
 #include "platform/RuntimeError.h"
+#include "support/TestSupport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QString writeFile(const QTemporaryDir& dir, const QByteArray& text)
-{
-    const QString path = dir.filePath(QStringLiteral("palette.txt"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(text);
-    return path;
-}
+class cPaletteTest : public ::testing::Test {
+protected:
+    // Loads a palette file holding the text.
+    bool load(const QByteArray& text)
+    {
+        const QString path = dir.filePath(QStringLiteral("palette.txt"));
+        return writeFile(path, text) && palette.LoadFromFile(path);
+    }
+
+    QTemporaryDir dir;
+    cPalette palette;
+};
 
 } // namespace
 
-TEST(cPaletteTest, LoadsEntryLinesAndSkipsTheRest)
+TEST_F(cPaletteTest, LoadsEntryLinesAndSkipsTheRest)
 {
-    QTemporaryDir dir;
-    cPalette palette;
     // A header, a count, a doubled space and the empty line after the final
     // CR LF are no entries.
-    ASSERT_TRUE(palette.LoadFromFile(writeFile(dir, "JASC-PAL\r\n3\r\n255 0 7\r\n0  255 0\r\n1 2 255\r\n")));
+    ASSERT_TRUE(load("JASC-PAL\r\n3\r\n255 0 7\r\n0  255 0\r\n1 2 255\r\n"));
     ASSERT_EQ(palette.Count(), 2);
     EXPECT_EQ(palette.Red(1), 255);
     EXPECT_EQ(palette.Green(1), 0);
@@ -44,27 +46,23 @@ TEST(cPaletteTest, LoadsEntryLinesAndSkipsTheRest)
     }
 }
 
-TEST(cPaletteTest, FailedLoadLeavesThePaletteEmpty)
+TEST_F(cPaletteTest, FailedLoadLeavesThePaletteEmpty)
 {
-    QTemporaryDir dir;
-    cPalette palette;
-    ASSERT_TRUE(palette.LoadFromFile(writeFile(dir, "1 2 3\r\n")));
+    ASSERT_TRUE(load("1 2 3\r\n"));
     for (const QByteArray& bad : { QByteArray("1 2 3\r\n4 5 256\r\n"), QByteArray("1 2 x\r\n"), QByteArray("1 2 \r\n"),
              QByteArray("1 2 3\n") }) {
-        EXPECT_FALSE(palette.LoadFromFile(writeFile(dir, bad))) << bad.constData();
+        EXPECT_FALSE(load(bad)) << bad.constData();
         EXPECT_EQ(palette.Count(), 0);
     }
-    ASSERT_TRUE(palette.LoadFromFile(writeFile(dir, "1 2 3")));
+    ASSERT_TRUE(load("1 2 3"));
     EXPECT_FALSE(palette.LoadFromFile(dir.filePath(QStringLiteral("missing.txt"))));
     EXPECT_EQ(palette.Count(), 0);
 }
 
-TEST(cPaletteTest, ClosestIndex)
+TEST_F(cPaletteTest, ClosestIndex)
 {
-    QTemporaryDir dir;
-    cPalette palette;
     EXPECT_EQ(palette.ClosestIndex(1, 2, 3), 0);
-    ASSERT_TRUE(palette.LoadFromFile(writeFile(dir, "10 10 10\r\n0 0 0\r\n20 20 20\r\n10 10 10\r\n0 0 30\r\n")));
+    ASSERT_TRUE(load("10 10 10\r\n0 0 0\r\n20 20 20\r\n10 10 10\r\n0 0 30\r\n"));
     const struct {
         int32_t red, green, blue, expected;
     } cases[] = {
@@ -77,7 +75,7 @@ TEST(cPaletteTest, ClosestIndex)
     for (const auto& c : cases)
         EXPECT_EQ(palette.ClosestIndex(c.red, c.green, c.blue), c.expected) << c.red << ' ' << c.green << ' ' << c.blue;
 
-    ASSERT_TRUE(palette.LoadFromFile(writeFile(dir, "255 255 255\r\n")));
+    ASSERT_TRUE(load("255 255 255\r\n"));
     EXPECT_EQ(palette.ClosestIndex(0, 0, 0), 0); // 765 is never chosen
     EXPECT_EQ(palette.ClosestIndex(1, 0, 0), 1);
 }

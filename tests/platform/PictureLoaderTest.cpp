@@ -4,6 +4,7 @@
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QImage>
@@ -202,4 +203,23 @@ TEST(PictureLoaderTest, BmpFilesLoadThroughQt)
     ASSERT_TRUE(image.save(path, "BMP"));
     auto picture = PictureLoader::load(path);
     EXPECT_EQ(picture->toImage().convertToFormat(QImage::Format_RGB888), image);
+
+    // A BMP may store its rows top down, which its header tells by a
+    // negative height: the size is the same, read or decoded.
+    const auto topDown = [&](qint32 width, qint32 height, const QByteArray& pixels) {
+        QByteArray bmp("BM");
+        QDataStream out(&bmp, QIODevice::Append);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out << quint32(54 + pixels.size()) << quint32(0) << quint32(54) << quint32(40) << width << height << quint16(1)
+            << quint16(24) << quint32(0) << quint32(pixels.size()) << quint32(2835) << quint32(2835) << quint32(0)
+            << quint32(0);
+        bmp += pixels;
+        writeFile(dir.filePath("top-down.bmp"), bmp);
+        return dir.filePath("top-down.bmp");
+    };
+    const QString small = topDown(1, -2, QByteArray("\x10\x20\x30\0\x40\x50\x60\0", 8));
+    EXPECT_EQ(PictureLoader::readSize(small), QSize(1, 2));
+    const QImage decoded = PictureLoader::load(small)->toImage();
+    EXPECT_EQ(decoded.size(), QSize(1, 2));
+    EXPECT_EQ(decoded.pixelColor(0, 0), QColor(0x30, 0x20, 0x10)); // the first row stored is the top
 }

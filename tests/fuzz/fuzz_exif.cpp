@@ -1,0 +1,56 @@
+// The EXIF reader (and its maker-note decoder) on any bytes: reading never
+// throws, and the EXIF block made for an output, written into a JPEG and
+// read back, says the picture is upright and has the output's size.
+#include "FuzzSupport.h"
+
+#include "files/mIntelJPEGLibrary.h"
+#include "imaging/cDIBSection.h"
+#include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
+
+namespace {
+
+constexpr int OutputWidth = 16;
+constexpr int OutputHeight = 8;
+
+const cDIBSection& outputPicture()
+{
+    static cDIBSection* picture = [] {
+        auto* dib = new cDIBSection;
+        dib->Create(OutputWidth, OutputHeight);
+        return dib;
+    }();
+    return *picture;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    fuzz::startApplication(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString path = fuzz::memoryFile(0, data, size);
+    const ExifRecord record = ExifReader::read(path);
+    ExifReader::photoDateText(record);
+    const int orientation = ExifReader::orientation(record);
+    fuzz::require(orientation >= 1 && orientation <= 8, "orientation is 1 to 8");
+
+    const QByteArray block = ExifReader::exifBlockFor(path, OutputWidth, OutputHeight);
+    if (block.isEmpty()) return 0;
+    fuzz::require(block.size() <= ExifReader::MaxApp1Payload, "the block fits an APP1 segment");
+    fuzz::require(block.startsWith(QByteArray("Exif\0\0", 6)), "the block starts with the EXIF header");
+
+    JpegMetadata metadata;
+    metadata.exif = block;
+    const QByteArray jpeg = mIntelJPEGLibrary::EncodeJPG(outputPicture(), 75, metadata);
+    const QString outputPath = fuzz::memoryFile(1, reinterpret_cast<const uint8_t*>(jpeg.constData()), jpeg.size());
+    const ExifRecord carried = ExifReader::read(outputPath);
+    fuzz::require(carried.text(QStringLiteral("Orientation")) == QStringLiteral("1"), "the output is upright");
+    fuzz::require(carried.text(QStringLiteral("PixelXDimension")) == QString::number(OutputWidth), "output width");
+    fuzz::require(carried.text(QStringLiteral("PixelYDimension")) == QString::number(OutputHeight), "output height");
+    return 0;
+}

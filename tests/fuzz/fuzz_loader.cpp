@@ -1,0 +1,38 @@
+// The picture loader on any bytes: it decodes or raises its error, and a
+// picture it decodes has the size its header announces.
+#include "FuzzSupport.h"
+
+#include "platform/PictureLoader.h"
+#include "platform/RuntimeError.h"
+
+#include <QSize>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    fuzz::startApplication(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString path = fuzz::memoryFile(0, data, size);
+    QSize header;
+    try {
+        header = PictureLoader::readSize(path);
+    } catch (const RuntimeError&) {
+    }
+    // Pictures above a megapixel are left at their header: decoding the
+    // damaged data of a large one (Qt's reader takes over where TurboJPEG
+    // gives up) takes a second a run and adds no coverage of our code.
+    if (header.isValid() && qint64(header.width()) * header.height() > 1'000'000) return 0;
+    try {
+        const auto picture = PictureLoader::load(path);
+        fuzz::require(picture != nullptr, "load gives a picture or raises");
+        fuzz::require(header.isValid(), "a picture that decodes has a readable header");
+        fuzz::require(QSize(picture->width(), picture->height()) == header, "the decoded size is the header's");
+        // The preview's own decoder, at half size, on what decoded.
+        PictureLoader::loadPreview(path, 2);
+    } catch (const RuntimeError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,179 @@
+#include "ui/Translations.h"
+
+#include "platform/MessageBox.h"
+#include "support/TestSupport.h"
+#include "ui/FRMabout.h"
+#include "ui/Form1.h"
+#include "ui/cOpen.h"
+#include "ui/frmDate.h"
+#include "ui/mShellExecute.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+
+// Readable failures for texts.
+static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// The captions that differ between the program's own texts and English,
+// as plain strings for readable failures.
+struct Captions {
+    std::string saveTitle; // Save as BMP's file dialog
+    std::string horizontal; // the date dialog's offset bars
+    std::string vertical;
+    std::string applyFilter;
+    QStringList about; // the About box's labels
+    std::string shellFailure;
+};
+
+class TranslationsTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_pickers = cOpen::shared().pickers; }
+    void TearDown() override
+    {
+        cOpen::shared().pickers = m_pickers;
+        // The other tests read the program's own captions.
+        Translations::install(QLocale::c());
+    }
+
+    // What the windows made now show.
+    Captions shownCaptions()
+    {
+        Captions shown;
+        QTemporaryDir dir;
+        {
+            Form1 window(dir.filePath(QStringLiteral("config.ini")), dir.path());
+            const MessageBox::Hook windowHook
+                = MessageBox::setHook([](const QString& text, const QString&) { ADD_FAILURE() << text.toStdString(); });
+            cOpen::shared().pickers.file = [&shown](const cOpen::FileRequest& request) {
+                shown.saveTitle = request.title.toStdString();
+                return std::optional<cOpen::FileAnswer>();
+            };
+            EXPECT_TRUE(window.openPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
+            window.mnSaveBMP->trigger();
+            shown.applyFilter = window.mnuAply->text().toStdString();
+            MessageBox::setHook(windowHook);
+        }
+        SettingsRecord settings;
+        frmDate dialog(nullptr, settings);
+        shown.horizontal = dialog.Label2()->text().toStdString();
+        shown.vertical = dialog.Label3()->text().toStdString();
+        FRMabout about;
+        for (const QLabel* label : about.findChildren<QLabel*>())
+            shown.about << label->text();
+        shown.shellFailure = mShellExecute::failureText(1).toStdString();
+        return shown;
+    }
+
+private:
+    cOpen::Pickers m_pickers;
+};
+
+} // namespace
+
+TEST_F(TranslationsTest, AnEnglishDesktopReadsEnglish)
+{
+    for (const char* name : { "en_US.UTF-8", "en_GB", "en" }) {
+        SCOPED_TRACE(name);
+        // The locale as LANG names it.
+        EXPECT_TRUE(Translations::install(QLocale(QString::fromLatin1(name))));
+        const Captions shown = shownCaptions();
+        EXPECT_EQ(shown.saveTitle, "Save");
+        EXPECT_EQ(shown.horizontal, "Horizontal");
+        EXPECT_EQ(shown.vertical, "Vertical");
+        // Typos are mended in English only.
+        EXPECT_EQ(shown.applyFilter, "&Apply filter");
+        EXPECT_TRUE(shown.about.contains("Executable   :")) << shown.about.join('|').toStdString();
+        EXPECT_EQ(shown.shellFailure,
+            "Error -2147220455\r\nAn error occurred whilst trying to open or print the selected file.");
+    }
+}
+
+TEST_F(TranslationsTest, OtherLocalesKeepTheProgramsOwnCaptions)
+{
+    for (const char* name : { "C", "POSIX", "fr_FR.UTF-8", "de_DE" }) {
+        SCOPED_TRACE(name);
+        // English before takes nothing with it into the next language.
+        ASSERT_TRUE(Translations::install(QLocale(QStringLiteral("en_US"))));
+        EXPECT_FALSE(Translations::install(QLocale(QString::fromLatin1(name))));
+        const Captions shown = shownCaptions();
+        EXPECT_EQ(shown.saveTitle, "Sauvegarder");
+        EXPECT_EQ(shown.horizontal, "Horizontale");
+        EXPECT_EQ(shown.vertical, "Verticale");
+        EXPECT_EQ(shown.applyFilter, "&Aply filter");
+        EXPECT_TRUE(shown.about.contains(QStringLiteral("Exécutable   :"))) << shown.about.join('|').toStdString();
+        EXPECT_EQ(shown.shellFailure,
+            "Erreur -2147220455\r\nAn error occurred occurred whilst trying to open or print the selected file.");
+    }
+}
+
+// A translation keeps what the code relies on: the places of the values
+// (%1, %2, ...), as many mnemonics as the source (one or none), and the
+// blanks at either end ("JPG Quality : " joins a value).
+TEST_F(TranslationsTest, EveryTranslationKeepsPlaceholdersMnemonicsAndOuterBlanks)
+{
+    const QStringList files = QDir(QStringLiteral(QUILLON_TRANSLATIONS))
+                                  .entryList({ QStringLiteral("quillon_*.ts") }, QDir::Files, QDir::Name);
+    ASSERT_FALSE(files.isEmpty());
+    const QRegularExpression placeholder(QStringLiteral("%\\d+"));
+    const auto placeholders = [&placeholder](const QString& text) {
+        QStringList found;
+        for (const QRegularExpressionMatch& match : placeholder.globalMatch(text))
+            found << match.captured();
+        found.sort();
+        return found;
+    };
+    // "&&" is a plain ampersand.
+    const auto mnemonics = [](QString text) { return text.remove(QStringLiteral("&&")).count(QLatin1Char('&')); };
+    const auto outerBlanks = [](const QString& text) {
+        const qsizetype lead = text.size() - QString(text).remove(QRegularExpression(QStringLiteral("^\\s+"))).size();
+        const qsizetype trail = text.size() - QString(text).remove(QRegularExpression(QStringLiteral("\\s+$"))).size();
+        return std::make_pair(text.left(lead), text.right(trail));
+    };
+
+    for (const QString& name : files) {
+        QFile file(QDir(QStringLiteral(QUILLON_TRANSLATIONS)).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        QXmlStreamReader xml(&file);
+        QString context;
+        QString source;
+        int checked = 0;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement()) continue;
+            if (xml.name() == QLatin1String("name")) {
+                context = xml.readElementText();
+            } else if (xml.name() == QLatin1String("source")) {
+                // A carriage return is written as a <byte> element of its own.
+                source = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            } else if (xml.name() == QLatin1String("translation")) {
+                const bool unfinished = xml.attributes().value(QLatin1String("type")) == QLatin1String("unfinished");
+                const QString translation = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                if (unfinished || translation.isEmpty()) continue;
+                SCOPED_TRACE((name + QLatin1Char(' ') + context + QStringLiteral(": ") + source).toStdString());
+                EXPECT_EQ(placeholders(translation), placeholders(source));
+                EXPECT_EQ(mnemonics(translation), mnemonics(source));
+                EXPECT_EQ(outerBlanks(translation), outerBlanks(source));
+                ++checked;
+            }
+        }
+        EXPECT_FALSE(xml.hasError()) << name.toStdString() << ": " << xml.errorString().toStdString();
+        EXPECT_GT(checked, 0) << name.toStdString();
+    }
+}

@@ -300,6 +300,103 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>frmBatch</name>
+    <message>
+        <source>Batch Transform</source>
+        <translation>Batch Transform</translation>
+    </message>
+    <message>
+        <source>Transform All Files in sub-folder with current options</source>
+        <translation>Transform All Files in sub-folder with current options</translation>
+    </message>
+    <message>
+        <source>Destination</source>
+        <translation>Destination</translation>
+    </message>
+    <message>
+        <source>Choose a folder</source>
+        <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>Apply Filter</source>
+        <translation>Apply Filter</translation>
+    </message>
+    <message>
+        <source>Skip photos already saved</source>
+        <translation>Skip photos already saved</translation>
+    </message>
+    <message>
+        <source>Include all sub-folders</source>
+        <translation>Include all sub-folders</translation>
+    </message>
+    <message>
+        <source>Go</source>
+        <translation>Go</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>1 photo</source>
+        <translation>1 photo</translation>
+    </message>
+    <message>
+        <source>%1 photos</source>
+        <translation>%1 photos</translation>
+    </message>
+    <message>
+        <source>%1 in 1 folder</source>
+        <translation>%1 in 1 folder</translation>
+    </message>
+    <message>
+        <source>%1 in %2 folders</source>
+        <translation>%1 in %2 folders</translation>
+    </message>
+    <message>
+        <source>%1 (%2 saved already)</source>
+        <translation>%1 (%2 saved already)</translation>
+    </message>
+    <message>
+        <source>Source: %1 — %2</source>
+        <translation>Source: %1 — %2</translation>
+    </message>
+    <message>
+        <source>Looking for photos...</source>
+        <translation>Looking for photos...</translation>
+    </message>
+    <message>
+        <source>No photo was treated.</source>
+        <translation>No photo was treated.</translation>
+    </message>
+    <message>
+        <source>The batch stopped: %1
+%2</source>
+        <translation>The batch stopped: %1
+%2</translation>
+    </message>
+    <message>
+        <source>1 note on the photos written.</source>
+        <translation>1 note on the photos written.</translation>
+    </message>
+    <message>
+        <source>%1 notes on the photos written.</source>
+        <translation>%1 notes on the photos written.</translation>
+    </message>
+    <message>
+        <source>0 of %1 photos done</source>
+        <translation>0 of %1 photos done</translation>
+    </message>
+    <message>
+        <source>%1 of %2 photos done: %3%4</source>
+        <translation>%1 of %2 photos done: %3%4</translation>
+    </message>
+    <message>
+        <source> (skipped)</source>
+        <translation> (skipped)</translation>
+    </message>
+</context>
+<context>
     <name>frmDate</name>
     <message>
         <source>Date Pos/Style</source>

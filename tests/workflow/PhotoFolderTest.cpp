@@ -10,9 +10,9 @@
 
 TEST(PhotoFolderTest, FolderNameAndEnsureFolder)
 {
-    EXPECT_EQ(PhotoFolder::FolderName("C:\\Photos\\Noel", "\\"), "Noel");
-    EXPECT_EQ(PhotoFolder::FolderName("C:\\", "\\"), "");
-    EXPECT_EQ(PhotoFolder::FolderName("Photos", "\\"), "Photos");
+    EXPECT_EQ(PhotoFolder::FolderName("/home/me/Photos/Noel", "/"), "Noel");
+    EXPECT_EQ(PhotoFolder::FolderName("Photos", "/"), "Photos");
+    // A root folder's outputs go straight below Images.
     EXPECT_EQ(PhotoFolder::FolderName("/", "/"), "");
 
     QTemporaryDir dir;

@@ -68,11 +68,10 @@ TEST(mIntelJPEGLibraryTest, QualityZeroIsTheLowestAndExifIsStored)
 
     JpegMetadata metadata;
     metadata.exif = QByteArray("Exif\0\0", 6) + QByteArray("II*\0\x08\0\0\0\0\0", 10);
-    const QByteArray& exif = metadata.exif;
     const QByteArray withExif = mIntelJPEGLibrary::EncodeJPG(dib, 50, metadata);
     const qsizetype at = withExif.indexOf(QByteArray("\xFF\xE1", 2));
     ASSERT_GT(at, 0);
-    EXPECT_EQ(withExif.mid(at + 4, exif.size()), exif);
+    EXPECT_EQ(withExif.mid(at + 4, metadata.exif.size()), metadata.exif);
     EXPECT_FALSE(QImage::fromData(withExif).isNull());
 }
 
@@ -80,10 +79,7 @@ TEST(mIntelJPEGLibraryTest, ReplacingAFileKeepsItsTimesAndPermissions)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("photo.jpg");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
+    ASSERT_TRUE(writeFile(path, "old"));
     const timespec times[2] = { secondsAgo(86400 * 30), secondsAgo(86400 * 400) };
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
@@ -117,10 +113,7 @@ TEST(mIntelJPEGLibraryTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
     // a folder that cannot exist (a path below a regular file) and with an
     // empty picture, whose encoding fails after the old file was found.
     const QString path = dir.filePath("photo.jpg");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("precious");
-    old.close();
+    ASSERT_TRUE(writeFile(path, "precious"));
 
     struct Case {
         const cDIBSection* picture;

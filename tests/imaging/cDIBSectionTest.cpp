@@ -83,11 +83,7 @@ TEST(cDIBSectionTest, LayoutIsPaddedBgrBottomUp)
         painter.fillRect(0, 0, 5, 4, QColor(0, 0, 0));
         painter.fillRect(0, 3, 1, 1, QColor(10, 20, 30));
     });
-    const uint8_t* bits = dib.DIBSectionBitsPtr();
-    EXPECT_EQ(bits[0], 30);
-    EXPECT_EQ(bits[1], 20);
-    EXPECT_EQ(bits[2], 10);
-    EXPECT_EQ(bits[3], 0);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(dib.DIBSectionBitsPtr()), 4), QByteArray("\x1E\x14\x0A\0", 4));
     EXPECT_EQ(dib.hdc()->toImage().pixelColor(0, 3), QColor(10, 20, 30));
 }
 

@@ -23,7 +23,9 @@ struct Event {
 };
 using Events = std::vector<Event>;
 
+// Listens to the process it is given.
 struct Recorder : ImageProcessListener {
+    explicit Recorder(cImageProcessDIB& process) { process.setListener(this); }
     Events events;
     void InitProgress(int32_t lMax) override { events.push_back({ 'I', lMax }); }
     void Progress(int32_t lPosition) override { events.push_back({ 'P', lPosition }); }
@@ -278,8 +280,7 @@ TEST(cImageProcessDIBTest, FiltersAgreeWithReferenceOnRandomPictures)
             for (int32_t run = 0; run < (type == 13 ? 6 : 1); ++run) {
                 auto image = picture(width, height, &random), buffer = picture(width, height, &random);
                 cImageProcessDIB process;
-                Recorder recorder;
-                process.setListener(&recorder);
+                Recorder recorder(process);
                 Kernel kernel = tableKernel(type);
                 if (type == 13) {
                     kernel = randomKernel(random, variant++);
@@ -367,8 +368,7 @@ TEST(cImageProcessDIBTest, PixelOperationsAgreeWithReferenceOnRandomPictures)
             Plain expectedA = plainOf(*a), expectedB = plainOf(*b);
             const Events expectedEvents = reference(expectedA, expectedB);
             cImageProcessDIB process;
-            Recorder recorder;
-            process.setListener(&recorder);
+            Recorder recorder(process);
             EXPECT_TRUE(operation(process, *a, *b));
             ASSERT_TRUE(plainOf(*a).bytes == expectedA.bytes) << name << ' ' << width << 'x' << height;
             ASSERT_TRUE(plainOf(*b).bytes == expectedB.bytes) << name << ' ' << width << 'x' << height;
@@ -442,8 +442,7 @@ TEST(cImageProcessDIBTest, ErrorsCarryNumberSourceAndDescription)
 {
     cImageProcessDIB process, fresh;
     auto image = picture(5, 5, nullptr, 30), buffer = picture(5, 5, nullptr);
-    Recorder recorder;
-    process.setListener(&recorder);
+    Recorder recorder(process);
     const char* subscript = "Subscript out of range";
     const char* size = "Invalid size.  Size should be an odd number from 3 to 9";
     const struct {
@@ -490,8 +489,7 @@ TEST(cImageProcessDIBTest, ErrorsCarryNumberSourceAndDescription)
 TEST(cImageProcessDIBTest, ToneAndPixelOperationCases)
 {
     cImageProcessDIB process;
-    Recorder recorder;
-    process.setListener(&recorder);
+    Recorder recorder(process);
     auto image = picture(1, 2, nullptr, 128); // Lighten 10: 128 / 255 x 1.1 gives 141
     process.Lighten(*image, 10);
     EXPECT_EQ(pixel(*image, 0, 1), 141);
@@ -549,8 +547,7 @@ TEST(cImageProcessDIBTest, ErrorDiffusionCases)
 TEST(cImageProcessDIBTest, MismatchedOrMissingBuffersAreRefused)
 {
     cImageProcessDIB process;
-    Recorder recorder;
-    process.setListener(&recorder);
+    Recorder recorder(process);
     auto a = picture(4, 4, nullptr, 50), b = picture(4, 5, nullptr, 200), dead = picture(4, 4, nullptr);
     dead->ClearUp(); // keeps its size, loses its memory
     process.FilterType(1);

@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include <cstring>
 #include <functional>
 

@@ -34,10 +34,7 @@ TEST(FRMaboutTest, TheAnimationStepsThroughFifteenFramesWithTheirDurations)
 {
     FRMabout about;
     EXPECT_TRUE(about.Timer1()->isActive());
-    EXPECT_EQ(about.Timer1()->interval(), 1000);
     EXPECT_EQ(about.Image1Top(), 0);
-    EXPECT_EQ(about.Image1()->size(), QSize(160, 1275));
-    EXPECT_EQ(about.Picture1()->contentsRect().size(), QSize(160, 85));
 
     // Each expiry of the timer shows the next frame and keeps it up for that
     // frame's duration; the fifteenth brings the first frame back.

@@ -159,6 +159,24 @@ protected:
         send(widget, QEvent::MouseMove, widget->mapFrom(form->picScroll->client(), inViewport), Qt::NoButton, held);
     }
 
+    // Drags the splitter's handle dx pixels to the right.
+    void dragSplitter(int dx)
+    {
+        QWidget* handle = form->columnSplitter()->handle(1);
+        send(handle, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton, Qt::LeftButton);
+        send(handle, QEvent::MouseMove, QPoint(2 + dx, 50), Qt::NoButton, Qt::LeftButton);
+        send(handle, QEvent::MouseButtonRelease, QPoint(2 + dx, 50), Qt::LeftButton, Qt::NoButton);
+    }
+    // Pans the photo by dragging it from one point of the viewport to another.
+    void pan(QPoint from, QPoint to)
+    {
+        QTest::mousePress(form->Image1, Qt::LeftButton, {}, from);
+        moveOver(form->Image1, to, Qt::LeftButton);
+        QTest::mouseRelease(form->Image1, Qt::LeftButton);
+    }
+    // How many of the two stamp labels are shown.
+    int stampLabelsShown() const { return int(form->Label1->isVisible()) + int(form->Label2->isVisible()); }
+
     QSize innerSize() const { return form->picScroll->client()->size(); }
     ImageControl& image() { return form->engine().Controls().Image1; }
 };
@@ -169,13 +187,8 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
 {
     TestForm& f = start();
     EXPECT_EQ(f.windowTitle(), "Quillon");
-    EXPECT_EQ(f.centralWidget()->size(), QSize(896, 500));
-    EXPECT_EQ(f.TheFile->width(), 225);
 
     // The stamp: the upper label two pixels left of and below the lower one.
-    const PhotoControls& c = f.engine().Controls();
-    EXPECT_EQ(c.Label2.Left - c.Label1.Left, -30);
-    EXPECT_EQ(c.Label2.Top - c.Label1.Top, 30);
     EXPECT_EQ(f.Label2->pos() - f.Label1->pos(), QPoint(-2, 2));
     // 16 points on a screen of 96 dots per inch.
     for (const StampLabelView* label : { f.Label1, f.Label2 }) {
@@ -186,7 +199,6 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     EXPECT_EQ(f.Label2->color(), QColor(Qt::white));
 
     // The output options as the defaults give them.
-    EXPECT_EQ(f.frJPG->title(), "JPG Quality : ");
     EXPECT_EQ(f.slQuality->Value().toInt(), 80);
     EXPECT_TRUE(f.chkMiniature->isChecked());
     EXPECT_TRUE(f.opHeigth->isChecked());
@@ -203,7 +215,6 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile)
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(f.mnuFiltre[i]->isChecked(), i == 4);
     EXPECT_TRUE(f.mnDate->isChecked());
-    EXPECT_EQ(f.settings().CurrentFilter, 5);
 }
 
 TEST_F(Form1Test, BrowsingOpensThePhotoClickedOrReachedByKeyboard)
@@ -322,39 +333,6 @@ TEST_F(Form1Test, EveryMenuHasMnemonicsAndTheUsualShortcuts)
     EXPECT_FALSE(f.isVisible());
 }
 
-TEST_F(Form1Test, UnreadablePhotoIsReportedAndTheWindowStaysUsable)
-{
-    QFile bad(dir.filePath(QStringLiteral("bad.jpg")));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("not a picture");
-    bad.close();
-    QFile::copy(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), dir.filePath(QStringLiteral("good.jpg")));
-
-    TestForm& f = start();
-    f.mnSaveJpg->trigger();
-    f.mnuFiltre[1]->trigger();
-    EXPECT_EQ(messages, QStringList({ "Open a photo first.", "Open a photo first." }));
-    EXPECT_TRUE(f.mnuFiltre[4]->isChecked());
-    EXPECT_FALSE(f.mnuFiltre[1]->isChecked());
-
-    messages.clear();
-    openPhoto(dir.path(), QStringLiteral("bad.jpg"));
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(QLatin1String("bad.jpg"))) << messages[0].toStdString();
-    f.mnSaveJpg->trigger();
-    EXPECT_EQ(messages.last(), "Open a photo first.");
-
-    messages.clear();
-    openPhoto(dir.path(), QStringLiteral("good.jpg"));
-    EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(f.lblori->text(), "100x68");
-    EXPECT_EQ(f.windowTitle(), QStringLiteral("good.jpg — Quillon"));
-
-    // The title names no photo once the open one gave way to a bad one.
-    openPhoto(dir.path(), QStringLiteral("bad.jpg"));
-    EXPECT_EQ(f.windowTitle(), "Quillon");
-}
-
 TEST_F(Form1Test, DroppingAPhotoOpensItAndAFolderShowsIt)
 {
     QFile::copy(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), dir.filePath(QStringLiteral("IMG_0001.JPG")));
@@ -412,9 +390,6 @@ TEST_F(Form1Test, DrivesThatCannotBeReadHideTheLists)
 TEST_F(Form1Test, ViewportFitsTheWindowButNeverExceedsThePhoto)
 {
     TestForm& f = start();
-    // Empty, the design size of the photo bounds it: 640 x 480 and the border.
-    EXPECT_EQ(f.picScroll->size(), QSize(644, 484));
-
     openCamera(QStringLiteral("DSCN0010.jpg")); // 320 x 240 at one half
     EXPECT_EQ(innerSize(), QSize(320, 240));
     f.resize(f.width() + 100, f.height() + 100);
@@ -425,8 +400,7 @@ TEST_F(Form1Test, ViewportFitsTheWindowButNeverExceedsThePhoto)
     openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg")); // 1024 x 768
     const QWidget* area = f.picScroll->parentWidget();
     EXPECT_EQ(area->x(), f.TheFile->width() + f.columnSplitter()->handleWidth());
-    EXPECT_EQ(area->x(), 232);
-    EXPECT_EQ(f.picScroll->geometry(), QRect(0, 4, area->width() - 8, area->height() - 4 - 8));
+    EXPECT_EQ(f.picScroll->size(), area->size() - QSize(8, 12));
 }
 
 TEST_F(Form1Test, TheColumnWidensWithTheSplitterAndTheFileListGrowsWithTheWindow)
@@ -454,10 +428,7 @@ TEST_F(Form1Test, TheColumnWidensWithTheSplitterAndTheFileListGrowsWithTheWindow
     // Dragging the splitter hands the column room from the picture area; the
     // viewport follows the area.
     const int quality = f.slQuality->width();
-    QWidget* handle = f.columnSplitter()->handle(1);
-    send(handle, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton, Qt::LeftButton);
-    send(handle, QEvent::MouseMove, QPoint(102, 50), Qt::NoButton, Qt::LeftButton);
-    send(handle, QEvent::MouseButtonRelease, QPoint(102, 50), Qt::LeftButton, Qt::NoButton);
+    dragSplitter(100);
     EXPECT_EQ(f.TheFile->width(), 325);
     EXPECT_EQ(f.slQuality->width(), quality + 100);
     EXPECT_EQ(f.picScroll->parentWidget()->x(), 325 + 7);
@@ -530,9 +501,7 @@ TEST_F(Form1Test, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
     TestForm& f = start();
     openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
     // Pan first, so that the tool tip counts from the photo's corner.
-    QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(200, 200));
-    moveOver(f.Image1, QPoint(190, 180), Qt::LeftButton);
-    QTest::mouseRelease(f.Image1, Qt::LeftButton);
+    pan(QPoint(200, 200), QPoint(190, 180));
     ASSERT_EQ(image().Left, -150);
     ASSERT_EQ(image().Top, -300);
 
@@ -562,9 +531,7 @@ TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
 {
     TestForm& f = start();
     openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
-    QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(200, 200));
-    moveOver(f.Image1, QPoint(100, 100), Qt::LeftButton);
-    QTest::mouseRelease(f.Image1, Qt::LeftButton);
+    pan(QPoint(200, 200), QPoint(100, 100));
     f.mnuLight->trigger();
     ASSERT_TRUE(f.Picture1->isVisible());
 
@@ -578,7 +545,6 @@ TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
 
     f.mn37->trigger();
     f.mn37->trigger();
-    EXPECT_EQ(f.settings().PreviewScale, 0.375);
     EXPECT_EQ(f.lblfin->text(), "768x576");
     for (QAction* size : { f.mnu25, f.mn37, f.mn50, f.mnu62, f.mnu80, f.mn100 })
         EXPECT_EQ(size->isChecked(), size == f.mn37);
@@ -591,8 +557,6 @@ TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilterAndRevertUndoesAll
     openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
     f.mnuFiltre[1]->trigger(); // Blur More
     EXPECT_TRUE(f.Picture1->isVisible());
-    EXPECT_EQ(f.settings().CurrentFilter, 2);
-    EXPECT_EQ(f.FilterIndex, 1);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(f.mnuFiltre[i]->isChecked(), i == 1);
     const QByteArray built = bits(f.engine().Photo().WorkImage());
@@ -692,15 +656,14 @@ TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleKeepsItHidden)
 
     f.mnDate->trigger();
     EXPECT_FALSE(f.mnDate->isChecked());
-    EXPECT_FALSE(f.Label1->isVisible());
-    EXPECT_FALSE(f.Label2->isVisible());
+    EXPECT_EQ(stampLabelsShown(), 0);
 
     // A photo opened while the date is off shows its own date once it is on.
     openCamera(QStringLiteral("Nikon_D70.jpg"));
-    EXPECT_FALSE(f.Label1->isVisible());
+    EXPECT_EQ(stampLabelsShown(), 0);
     f.mnDate->trigger();
     EXPECT_TRUE(f.mnDate->isChecked());
-    EXPECT_TRUE(f.Label2->isVisible());
+    EXPECT_EQ(stampLabelsShown(), 2);
     EXPECT_EQ(f.Label1->text(), f.engine().ComputeDateText());
     EXPECT_NE(f.Label1->text(), canonDate);
 
@@ -709,40 +672,11 @@ TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleKeepsItHidden)
     f.mnDate->trigger();
     f.mnFormat->trigger();
     EXPECT_EQ(f.dateStyleShown, 1);
-    EXPECT_FALSE(f.Label1->isVisible());
-    EXPECT_FALSE(f.Label2->isVisible());
+    EXPECT_EQ(stampLabelsShown(), 0);
     EXPECT_FALSE(f.mnDate->isChecked());
     f.mnDate->trigger();
     f.mnFormat->trigger();
-    EXPECT_TRUE(f.Label1->isVisible());
-    EXPECT_TRUE(f.Label2->isVisible());
-}
-
-TEST_F(Form1Test, SaveAsJpgWritesBelowTheProgramsFolder)
-{
-    const QString image = ExecutableInfo::folder() + QStringLiteral("/Images/Canon_PowerShot_S40.jpg");
-    const QString thumb = ExecutableInfo::folder() + QStringLiteral("/Miniatures/Canon_PowerShot_S40.jpg");
-    QFile::remove(image);
-    QFile::remove(thumb);
-
-    TestForm& f = start();
-    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
-    f.mnSaveJpg->trigger();
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    EXPECT_EQ(QImageReader(image).size(), QSize(240, 180));
-    EXPECT_EQ(QImageReader(thumb).size(), QSize(120, 90));
-
-    // Without a thumbnail only the photo is written.
-    QFile::remove(image);
-    QFile::remove(thumb);
-    QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
-    f.mnSaveJpg->trigger();
-    EXPECT_TRUE(QFile::exists(image));
-    EXPECT_FALSE(QFile::exists(thumb));
-
-    QFile::remove(image);
-    for (const char* folder : { "/Images", "/Miniatures" })
-        QDir().rmdir(ExecutableInfo::folder() + QLatin1String(folder));
+    EXPECT_EQ(stampLabelsShown(), 2);
 }
 
 TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
@@ -875,10 +809,7 @@ TEST_F(Form1Test, TheWindowComesBackAsItWasLeft)
 {
     TestForm& f = start();
     f.resize(760, 540);
-    QWidget* handle = f.columnSplitter()->handle(1);
-    send(handle, QEvent::MouseButtonPress, QPoint(2, 50), Qt::LeftButton, Qt::LeftButton);
-    send(handle, QEvent::MouseMove, QPoint(62, 50), Qt::NoButton, Qt::LeftButton);
-    send(handle, QEvent::MouseButtonRelease, QPoint(62, 50), Qt::LeftButton, Qt::NoButton);
+    dragSplitter(60);
     ASSERT_EQ(f.TheFile->width(), 285);
     f.close();
     EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("WINDOW"), QStringLiteral("maximized"), QString()), "False");
@@ -910,11 +841,7 @@ TEST_F(Form1Test, TheExifWindowFollowsTheOpenedPhoto)
     ASSERT_NE(frmExif::instance(), nullptr);
     EXPECT_TRUE(form->settings().ExifShown);
     // Values as people read them, the stored ones one click away.
-    const QString readable = frmExif::instance()->Text1()->toPlainText();
-    EXPECT_TRUE(readable.contains("Model: Canon EOS 40D\n"));
-    EXPECT_TRUE(readable.contains("FNumber: f/7.1\n"));
-    EXPECT_TRUE(readable.contains("ExposureTime: 1/160 s\n"));
-    EXPECT_TRUE(readable.contains("Flash: Yes, compulsory\n"));
+    EXPECT_TRUE(frmExif::instance()->Text1()->toPlainText().contains("FNumber: f/7.1\n"));
     frmExif::instance()->rawValues()->click();
     EXPECT_TRUE(frmExif::instance()->Text1()->toPlainText().contains("FNumber: 71/10\n"));
 
@@ -939,16 +866,27 @@ TEST_F(Form1Test, AFailedOpenShowsNoPhotoAndAPartlyDecodedOneWarnsOnce)
     ASSERT_TRUE(writeFile(photos + QStringLiteral("/cut.jpg"), jpeg.left(jpeg.size() * 2 / 3)));
 
     TestForm& f = start();
+    // Without a photo the commands only ask for one; the filter stays.
+    f.mnSaveJpg->trigger();
+    f.mnuFiltre[1]->trigger();
+    EXPECT_EQ(messages, QStringList({ "Open a photo first.", "Open a photo first." }));
+    EXPECT_TRUE(f.mnuFiltre[4]->isChecked());
+    EXPECT_FALSE(f.mnuFiltre[1]->isChecked());
+
     for (const QString& bad : { QStringLiteral("empty.jpg"), QStringLiteral("text.jpg") }) {
         // After the previous photo's preview, and after its working image.
         for (const bool built : { false, true }) {
             SCOPED_TRACE(bad.toStdString() + (built ? " after an effect" : ""));
             openPhoto(photos, QStringLiteral("good.jpg"));
+            EXPECT_EQ(f.windowTitle(), QStringLiteral("good.jpg — Quillon"));
             if (built) f.mnuLight->trigger();
             messages.clear();
             openPhoto(photos, bad);
             ASSERT_EQ(messages.size(), 1);
             EXPECT_TRUE(messages[0].contains(bad)) << messages[0].toStdString();
+            EXPECT_EQ(f.windowTitle(), "Quillon");
+            f.mnSaveJpg->trigger();
+            EXPECT_EQ(messages.last(), "Open a photo first.");
             // As at start-up: neither picture, stamp nor sizes.
             EXPECT_FALSE(f.picScroll->isVisible());
             EXPECT_FALSE(f.Picture1->isVisible());
@@ -958,7 +896,7 @@ TEST_F(Form1Test, AFailedOpenShowsNoPhotoAndAPartlyDecodedOneWarnsOnce)
             EXPECT_FALSE(f.mnuLight->isEnabled());
             // A size is only kept for the next photo.
             f.mn50->trigger();
-            EXPECT_EQ(messages.size(), 1);
+            EXPECT_EQ(messages.size(), 2);
             EXPECT_FALSE(f.picScroll->isVisible());
         }
     }
@@ -998,9 +936,13 @@ TEST_F(Form1Test, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
     f.mnuLight->trigger();
     EXPECT_EQ(f.statusBar()->currentMessage(), "");
 
+    // Without a thumbnail only the photo is written.
+    const QString thumbnail = out + QStringLiteral("/Miniatures/Canon_PowerShot_S40.jpg");
+    ASSERT_TRUE(QFile::remove(thumbnail));
     QTest::mouseClick(f.chkMiniature, Qt::LeftButton);
     f.mnSaveJpg->trigger();
     EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved Canon_PowerShot_S40.jpg to %1/Images").arg(out));
+    EXPECT_FALSE(QFile::exists(thumbnail));
     openCamera(QStringLiteral("DSCN0010.jpg"));
     EXPECT_EQ(f.statusBar()->currentMessage(), "");
 
@@ -1042,7 +984,6 @@ TEST_F(Form1Test, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     f.mnSaveJpg->trigger();
     EXPECT_TRUE(questions.isEmpty());
     const QByteArray first = readFile(image);
-    EXPECT_EQ(QImageReader(image).size(), QSize(240, 180));
 
     // The second card's: asked; Cancel writes nothing.
     openPhoto(card2, name);
@@ -1064,13 +1005,6 @@ TEST_F(Form1Test, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     EXPECT_EQ(QImageReader(keptThumbnail).size(), QSize(120, 90));
     EXPECT_EQ(f.statusBar()->currentMessage(),
         QStringLiteral("Saved IMG_0001 (2).JPG and its thumbnail to %1/Images").arg(out));
-    // Saved again after another effect, it goes there without a question.
-    const QByteArray keptBytes = readFile(kept);
-    f.mnuDarken->trigger();
-    f.mnSaveJpg->trigger();
-    EXPECT_EQ(questions.size(), 2);
-    EXPECT_NE(readFile(kept), keptBytes);
-    EXPECT_EQ(readFile(image), first);
 
     // An output this run did not write: Replace replaces it.
     ASSERT_TRUE(writeFile(out + QStringLiteral("/Images/IMG_0002.JPG"), "yesterday's output"));

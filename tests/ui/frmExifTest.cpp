@@ -29,7 +29,6 @@ TEST_F(frmExifTest, ShowExifKeepsOneWindowThatFollowsTheLatestText)
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(settings.ExifShown);
-    EXPECT_EQ(window->windowTitle(), "EXIF INFO");
     EXPECT_EQ(window->Text1()->toPlainText(), "Make: Canon");
 
     frmExif::ShowExif("Make: Nikon", "Make: Nikon", nullptr, settings);
@@ -60,23 +59,6 @@ TEST_F(frmExifTest, ReadableValuesWithTheRawOnesOneClickAway)
     EXPECT_EQ(window->Text1()->toPlainText(), "FNumber: 28/10\n");
     window->rawValues()->click();
     EXPECT_EQ(window->Text1()->toPlainText(), "FNumber: f/2.8\n");
-}
-
-TEST_F(frmExifTest, TheTextBoxKeepsASixtyTwipMargin)
-{
-    frmExif::ShowExif("text", "text", nullptr, settings);
-    frmExif* window = frmExif::instance();
-    for (const QSize size : { QSize(302, 453), QSize(200, 150) }) {
-        window->resize(size);
-        QApplication::processEvents();
-        const QRect box = window->Text1()->geometry();
-        EXPECT_EQ(box.topLeft(), QPoint(4, 4));
-        EXPECT_EQ(box.width(), size.width() - 8);
-        // The switch to the raw values sits below the box, in the margins.
-        const QRect below = window->rawValues()->geometry();
-        EXPECT_EQ(below.top(), box.bottom() + 1 + 4);
-        EXPECT_EQ(below.bottom() + 1 + 4, size.height());
-    }
 }
 
 TEST_F(frmExifTest, AToolWindowThatStaysAboveItsOwnerAndGoesWithIt)

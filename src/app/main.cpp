@@ -87,7 +87,7 @@ int main(int argc, char* argv[])
     // window starts from the defaults and says why.
     const AppLocations& places = AppLocations::current();
     if (const FileResult seeded = places.seedSettings(); !seeded) {
-        MessageBox::show(
+        MessageBox::warn(
             QCoreApplication::translate("main", "The settings beside the program could not be copied to %1: %2.")
                 .arg(QDir::toNativeSeparators(places.settingsFile()), seeded.reason()));
     }

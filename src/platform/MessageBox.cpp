@@ -15,16 +15,26 @@ MessageBox::QuestionHook& currentQuestionHook()
     static MessageBox::QuestionHook hook;
     return hook;
 }
-} // namespace
 
-void MessageBox::show(const QString& text, const QString& title)
+void showAs(MessageBox::Kind kind, const QString& text, const QString& title)
 {
     if (currentHook()) {
-        currentHook()(text, title);
+        currentHook()(text, title, kind);
         return;
     }
     const QByteArray line = (title.isEmpty() ? text : title + QStringLiteral(": ") + text).toLocal8Bit();
     std::fprintf(stderr, "%s\n", line.constData());
+}
+} // namespace
+
+void MessageBox::show(const QString& text, const QString& title)
+{
+    showAs(Kind::Information, text, title);
+}
+
+void MessageBox::warn(const QString& text, const QString& title)
+{
+    showAs(Kind::Warning, text, title);
 }
 
 MessageBox::Hook MessageBox::setHook(Hook hook)

@@ -13,12 +13,16 @@
 // given buttons, a test's hook answers it; with no hook nothing is chosen.
 class MessageBox {
 public:
-    using Hook = std::function<void(const QString& text, const QString& title)>;
+    // A warning says that something the user asked for did not happen, or
+    // not whole; anything else is information.
+    enum class Kind { Information, Warning };
+    using Hook = std::function<void(const QString& text, const QString& title, Kind kind)>;
     // The index of the button chosen; -1 when the box was closed without one.
     using QuestionHook
         = std::function<int(const QString& text, const QStringList& buttons, int defaultButton, const QString& title)>;
 
     static void show(const QString& text, const QString& title = QString());
+    static void warn(const QString& text, const QString& title = QString());
     // Installs a hook and returns the one it replaces.
     static Hook setHook(Hook hook);
 

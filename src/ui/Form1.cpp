@@ -72,8 +72,12 @@ Form1::Form1(const QString& iniPath, const QString& outputRoot, QWidget* parent)
     setWindowTitle(ProductName);
     setWindowIcon(ProgramIcon::icon());
     setAcceptDrops(true);
-    m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title) {
-        QMessageBox::information(this, title.isEmpty() ? ProductName : title, text);
+    m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title, MessageBox::Kind kind) {
+        const QString caption = title.isEmpty() ? ProductName : title;
+        if (kind == MessageBox::Kind::Warning)
+            QMessageBox::warning(this, caption, text);
+        else
+            QMessageBox::information(this, caption, text);
     });
     m_previousQuestionHook = MessageBox::setQuestionHook(
         [this](const QString& text, const QStringList& buttons, int defaultButton, const QString& title) {
@@ -287,7 +291,7 @@ void Form1::SaveSettings()
         m_engine.Controls().Label1.Top, m_engine.Controls().Label1.Left);
     if (!saved && !m_settingsFailureTold) {
         m_settingsFailureTold = true;
-        MessageBox::show(
+        MessageBox::warn(
             tr("The settings could not be saved in %1: %2.").arg(QDir::toNativeSeparators(IniPath), saved.reason()),
             ProductName);
     }
@@ -428,7 +432,7 @@ void Form1::warnAboutPhoto(const QString& warning)
 {
     if (warning.isEmpty() || m_warnedPhoto == m_engine.Photo().PhotoPath()) return;
     m_warnedPhoto = m_engine.Photo().PhotoPath();
-    MessageBox::show(warning, ProductName);
+    MessageBox::warn(warning, ProductName);
 }
 
 // ---- Commands -----------------------------------------------------------
@@ -446,7 +450,7 @@ bool Form1::attempt(const std::function<void()>& step, const QString& failure)
     }
     if (!failure.isEmpty()) reason = failure + QStringLiteral(": ") + reason;
     if (!reason.endsWith(QLatin1Char('.'))) reason += QLatin1Char('.');
-    MessageBox::show(reason, ProductName);
+    MessageBox::warn(reason, ProductName);
     syncControls();
     return false;
 }
@@ -519,7 +523,7 @@ void Form1::mnSaveBMP_Click()
     if (path.isEmpty()) return;
     QImageWriter writer(path, "BMP");
     if (!writer.write(m_engine.Photo().Picture1().hdc()->toImage())) {
-        MessageBox::show(
+        MessageBox::warn(
             tr("The picture could not be saved as %1: %2.").arg(QDir::toNativeSeparators(path), writer.errorString()),
             ProductName);
         return;

@@ -140,7 +140,8 @@ TEST(cDIBSectionTest, ClipboardAndNoise)
     cDIBSection dib;
     ASSERT_TRUE(dib.Create(6, 4));
     QString shown;
-    const auto previous = MessageBox::setHook([&](const QString& text, const QString&) { shown = text; });
+    const auto previous
+        = MessageBox::setHook([&](const QString& text, const QString&, MessageBox::Kind) { shown = text; });
     EXPECT_FALSE(dib.CopyToClipboard(true));
     MessageBox::setHook(previous);
     EXPECT_EQ(shown, "I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!");

@@ -89,6 +89,7 @@ class Form1Test : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QStringList messages;
+    QStringList warned; // the messages shown as warnings
     // The questions asked, and the answers to give them in turn (-1 when
     // there are none left: the box was closed).
     QStringList questions;
@@ -113,7 +114,10 @@ protected:
         form = std::make_unique<TestForm>(settingsFile, outputRoot);
         // Installed after the window's own hooks, so that messages are kept
         // and questions answered.
-        outerHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
+        outerHook = MessageBox::setHook([this](const QString& text, const QString&, MessageBox::Kind kind) {
+            messages << text;
+            if (kind == MessageBox::Kind::Warning) warned << text;
+        });
         outerQuestionHook
             = MessageBox::setQuestionHook([this](const QString& text, const QStringList&, int, const QString&) {
                   questions << text;
@@ -884,6 +888,7 @@ TEST_F(Form1Test, AFailedOpenShowsNoPhotoAndAPartlyDecodedOneWarnsOnce)
             openPhoto(photos, bad);
             ASSERT_EQ(messages.size(), 1);
             EXPECT_TRUE(messages[0].contains(bad)) << messages[0].toStdString();
+            EXPECT_TRUE(warned.contains(messages[0]));
             EXPECT_EQ(f.windowTitle(), "Quillon");
             f.mnSaveJpg->trigger();
             EXPECT_EQ(messages.last(), "Open a photo first.");
@@ -907,6 +912,8 @@ TEST_F(Form1Test, AFailedOpenShowsNoPhotoAndAPartlyDecodedOneWarnsOnce)
     openPhoto(photos, QStringLiteral("cut.jpg"));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QLatin1String("cut.jpg\" is damaged"))) << messages[0].toStdString();
+    EXPECT_TRUE(warned.contains(messages[0]));
+    EXPECT_FALSE(warned.contains(QStringLiteral("Open a photo first.")));
     EXPECT_TRUE(f.picScroll->isVisible());
     f.mnuLight->trigger();
     f.mn37->trigger();

@@ -59,8 +59,8 @@ protected:
         QTemporaryDir dir;
         {
             Form1 window(dir.filePath(QStringLiteral("config.ini")), dir.path());
-            const MessageBox::Hook windowHook
-                = MessageBox::setHook([](const QString& text, const QString&) { ADD_FAILURE() << text.toStdString(); });
+            const MessageBox::Hook windowHook = MessageBox::setHook(
+                [](const QString& text, const QString&, MessageBox::Kind) { ADD_FAILURE() << text.toStdString(); });
             cOpen::shared().pickers.file = [&shown](const cOpen::FileRequest& request) {
                 shown.saveTitle = request.title.toStdString();
                 return std::optional<cOpen::FileAnswer>();

@@ -11,7 +11,8 @@ class mShellExecuteTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousHook = MessageBox::setHook([this](const QString& text, const QString&) { messages << text; });
+        m_previousHook
+            = MessageBox::setHook([this](const QString& text, const QString&, MessageBox::Kind) { messages << text; });
     }
     void TearDown() override
     {

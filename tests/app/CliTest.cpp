@@ -291,18 +291,6 @@ TEST(CliTest, BatchWritesEveryOutputAndReportsBrokenFiles)
 
 namespace {
 
-// Every file below root with its bytes, by relative path.
-std::map<QString, QByteArray> filesBelow(const QString& root)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files[QDir(root).relativeFilePath(path)] = readFile(path);
-    }
-    return files;
-}
-
 // The photo paths of the "[n/N] PATH" lines, in their order.
 QStringList photoLines(const QString& out)
 {

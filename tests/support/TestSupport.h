@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <map>
+
 // Where the shared test photos live (../shared/testdata/photos).
 QString testPhoto(const QString& relativePath);
 
@@ -10,5 +12,7 @@ QString testPhoto(const QString& relativePath);
 QByteArray readFile(const QString& path);
 // Writes a file whole, making its folder when missing; false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
+// Every file below root, hidden ones too, with its bytes, by relative path.
+std::map<QString, QByteArray> filesBelow(const QString& root);
 // A small JPEG of one colour, from Qt's own writer.
 QByteArray smallJpeg(int width, int height);

@@ -55,18 +55,6 @@ public:
     QList<int> totals;
 };
 
-// Every file below root, hidden ones too, with its bytes.
-std::map<QString, QByteArray> filesBelow(const QString& root)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files[QDir(root).relativeFilePath(path)] = readFile(path);
-    }
-    return files;
-}
-
 bool isTemporary(const QString& relativePath)
 {
     return AtomicFile::isTemporaryName(QFile::encodeName(QFileInfo(relativePath).fileName()));

@@ -4,7 +4,7 @@
 # tests/fuzz over its seeds and a fixed number of new inputs (FUZZ_RUNS,
 # 20000 by default, seed 1), so that the work does not depend on the
 # machine's speed. Targets whose own seeds hold JPEG files also start from the
-# sample photos of ../shared/testdata/photos. New inputs go to a temporary
+# sample photos of tests/data/photos. New inputs go to a temporary
 # corpus, never into the tree; a failing input is kept in FUZZ_ARTIFACTS
 # (build-asan/fuzz-artifacts by default) and fails the script.
 set -euo pipefail
@@ -14,7 +14,7 @@ scripts/ensure-deps.sh
 
 runs=${FUZZ_RUNS:-20000}
 artifacts=${FUZZ_ARTIFACTS:-$root/build-asan/fuzz-artifacts}
-photos=$root/../shared/testdata/photos
+photos=$root/tests/data/photos
 
 if [ ! -f build-asan/build.ninja ]; then
   launcher=()

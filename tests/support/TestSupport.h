@@ -5,7 +5,7 @@
 
 #include <map>
 
-// Where the shared test photos live (../shared/testdata/photos).
+// A sample photo of tests/data/photos, by its path below that folder.
 QString testPhoto(const QString& relativePath);
 
 // The whole content of a file; empty when it cannot be read.

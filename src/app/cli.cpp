@@ -642,6 +642,12 @@ int main(int argc, char* argv[])
 {
     ProcessSetup::init();
     qInstallMessageHandler(quietMessages);
+    // As text, such an argument would name another file, or none.
+    for (int i = 1; i < argc; ++i) {
+        bool valid = true;
+        const QString text = PhotoFolder::textOf(argv[i], &valid);
+        if (!valid) return badArguments(QStringLiteral("%1 is not valid UTF-8").arg(BatchReport::quoted(text)));
+    }
     // Fonts for the stamp need a GUI application, but no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -31,10 +31,49 @@ QString brokenLink(int error)
     return QStringLiteral("a link that cannot be followed (%1)").arg(FileResult(error).reason());
 }
 
-// A name as the folder holds it, and as text. A name that is not valid
-// UTF-8 decodes to text that names another file, or none: its text then
-// keeps each byte that does not decode as a lone surrogate (see
-// PhotoFolder::PassedOver), for messages only.
+// How many bytes a UTF-8 sequence has that begins with lead; 0 for a byte
+// that begins none.
+int sequenceLength(unsigned char lead)
+{
+    if (lead < 0x80) return 1;
+    if (lead >= 0xc2 && lead <= 0xdf) return 2;
+    if (lead >= 0xe0 && lead <= 0xef) return 3;
+    if (lead >= 0xf0 && lead <= 0xf4) return 4;
+    return 0;
+}
+
+// UTF-8 decoded as far as it is valid: the shortest form of a code point up
+// to U+10FFFF that is no surrogate; every other byte alone, as a lone
+// surrogate.
+QString withBytesKept(const QByteArray& bytes)
+{
+    QString text;
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    for (qsizetype i = 0; i < bytes.size();) {
+        const unsigned char lead = byte(i);
+        const int length = sequenceLength(lead);
+        // The lead byte's bits, then six from each byte that follows.
+        char32_t code = length == 1 ? lead : lead & (0x7f >> length);
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (int k = 1; valid && k < length; ++k) {
+            valid = (byte(i + k) & 0xc0) == 0x80;
+            code = code << 6 | (byte(i + k) & 0x3f);
+        }
+        // C0 and C1 leads are already refused: they could only be too long
+        // a form of a code point below 0x80 or 0x800.
+        const char32_t shortest = length == 3 ? 0x800 : length == 4 ? 0x10000 : 0;
+        if (valid && code >= shortest && code <= 0x10ffff && (code < 0xd800 || code > 0xdfff)) {
+            text += QString::fromUcs4(&code, 1);
+            i += length;
+        } else {
+            text += QChar(static_cast<char16_t>(0xdc00 + lead));
+            ++i;
+        }
+    }
+    return text;
+}
+
+// A name as the folder holds it, and as text.
 struct Name {
     QString text;
     QByteArray bytes;
@@ -42,53 +81,9 @@ struct Name {
 
     static Name of(const char* stored)
     {
-        Name name { QFile::decodeName(stored), QByteArray(stored), true };
-        if (QFile::encodeName(name.text) != name.bytes) {
-            name.valid = false;
-            name.text = withBytesKept(name.bytes);
-        }
+        Name name { QString(), QByteArray(stored), true };
+        name.text = PhotoFolder::textOf(name.bytes, &name.valid);
         return name;
-    }
-
-    // UTF-8 decoded as far as it is valid: the shortest form of a code
-    // point up to U+10FFFF that is no surrogate; every other byte alone.
-    static QString withBytesKept(const QByteArray& bytes)
-    {
-        QString text;
-        const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
-        for (qsizetype i = 0; i < bytes.size();) {
-            const unsigned char lead = byte(i);
-            const int length = sequenceLength(lead);
-            // The lead byte's bits, then six from each byte that follows.
-            char32_t code = length == 1 ? lead : lead & (0x7f >> length);
-            bool valid = length > 0 && i + length <= bytes.size();
-            for (int k = 1; valid && k < length; ++k) {
-                valid = (byte(i + k) & 0xc0) == 0x80;
-                code = code << 6 | (byte(i + k) & 0x3f);
-            }
-            // C0 and C1 leads are already refused: they could only be
-            // too long a form of a code point below 0x80 or 0x800.
-            const char32_t shortest = length == 3 ? 0x800 : length == 4 ? 0x10000 : 0;
-            if (valid && code >= shortest && code <= 0x10ffff && (code < 0xd800 || code > 0xdfff)) {
-                text += QString::fromUcs4(&code, 1);
-                i += length;
-            } else {
-                text += QChar(static_cast<char16_t>(0xdc00 + lead));
-                ++i;
-            }
-        }
-        return text;
-    }
-
-    // How many bytes a UTF-8 sequence has that begins with lead; 0 for a
-    // byte that begins none.
-    static int sequenceLength(unsigned char lead)
-    {
-        if (lead < 0x80) return 1;
-        if (lead >= 0xc2 && lead <= 0xdf) return 2;
-        if (lead >= 0xe0 && lead <= 0xef) return 3;
-        if (lead >= 0xf0 && lead <= 0xf4) return 4;
-        return 0;
     }
 };
 
@@ -147,6 +142,15 @@ PhotoFolder::Contents PhotoFolder::read(const QString& folder)
         }
     }
     return contents;
+}
+
+QString PhotoFolder::textOf(const QByteArray& stored, bool* valid)
+{
+    QString text = QFile::decodeName(stored);
+    const bool decodes = QFile::encodeName(text) == stored;
+    if (!decodes) text = withBytesKept(stored);
+    if (valid) *valid = decodes;
+    return text;
 }
 
 QStringList PhotoFolder::photoNames(const QString& folder)

@@ -32,6 +32,11 @@ public:
         FileResult read; // why the folder itself could not be read
     };
     static Contents read(const QString& folder);
+    // A name or a path as the system stores it, as text. Where it is not
+    // valid UTF-8 (and valid is set false), text would name another file
+    // or none: each byte that does not decode is then kept as a lone
+    // surrogate, as PassedOver says, for messages only.
+    static QString textOf(const QByteArray& stored, bool* valid = nullptr);
 
     // File names ending in .jpg or .jpeg, in any case, in name order:
     // regular files, or links to them, readable or not (one that is not

@@ -793,3 +793,13 @@ TEST(CliTest, NamesThatHideCharactersOrAreNotUtf8AreShownEscaped)
             + "\n2 of 2 photos treated; 1 entry passed over.\n");
     EXPECT_EQ(r.err, "quillon-cli: \"" + trip + "b\\xff.jpg\": passed over: the name is not valid UTF-8\n");
 }
+
+TEST(CliTest, AnArgumentThatIsNotUtf8IsABadArgumentShownWithItsBytes)
+{
+    // QProcess passes text: a shell writes the byte.
+    const CliRun r = run({ "-c", R"sh(exec "$0" batch "$(printf '/photos/caf\351')")sh", QStringLiteral(QUILLON_CLI) },
+        QStringLiteral("/bin/sh"));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith("quillon-cli: \"/photos/caf\\xe9\" is not valid UTF-8\n")) << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
+}

@@ -358,6 +358,10 @@ Do you want to replace it?</translation>
         <translation>%1 (%2 saved already)</translation>
     </message>
     <message>
+        <source>%1, not the %2 in the folder itself</source>
+        <translation>%1, not the %2 in the folder itself</translation>
+    </message>
+    <message>
         <source>Source: %1 — %2</source>
         <translation>Source: %1 — %2</translation>
     </message>

@@ -224,8 +224,8 @@ QString parseProblem(const QCommandLineParser& parser)
     const QStringList unknown = parser.unknownOptionNames();
     if (unknown.isEmpty()) return parser.errorText();
     const QString& name = unknown.constFirst();
-    return QStringLiteral("unknown option \"%1%2\"")
-        .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    return QStringLiteral("unknown option %1")
+        .arg(BatchReport::quoted((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name));
 }
 
 // A parser that reads "-name" as "--name" rather than as single letters,
@@ -282,14 +282,20 @@ public:
 // the batch when the user interrupts it.
 class ConsoleListener : public BatchListener {
 public:
-    ConsoleListener(bool lines, bool progressLine)
+    ConsoleListener(bool lines, bool progressLine, bool warnings)
         : m_lines(lines)
         , m_progressLine(progressLine)
+        , m_warnings(warnings)
     {
     }
 
     bool started(const BatchPlan& plan) override
     {
+        if (const int left = plan.photosLeftInFolder(); left > 0 && m_warnings)
+            complain(QStringLiteral("%1 in %2 itself %3 not treated because it has sub-folders; use --recursive")
+                         .arg(left == 1 ? QStringLiteral("1 photo") : QStringLiteral("%1 photos").arg(left),
+                             BatchReport::shownName(plan.folder()),
+                             left == 1 ? QStringLiteral("is") : QStringLiteral("are")));
         m_total = static_cast<int>(plan.photos().size());
         m_toTreat = plan.count(BatchPlan::Action::Treat);
         m_start = std::chrono::steady_clock::now();
@@ -336,6 +342,7 @@ private:
 
     bool m_lines;
     bool m_progressLine;
+    bool m_warnings;
     int m_total = 0;
     int m_toTreat = 0; // photos to treat: not the skipped or refused ones
     int m_worked = 0;
@@ -435,7 +442,7 @@ int runBatch(const Invocation& call)
     const bool quiet = call.parser.isSet(QStringLiteral("quiet"));
     if (verbose && quiet) return badArguments(QStringLiteral("--verbose and --quiet exclude each other"), &batch);
     if (!QFileInfo(call.path).isDir())
-        return badArguments(QStringLiteral("\"%1\" is not a folder").arg(call.path), &batch);
+        return badArguments(QStringLiteral("%1 is not a folder").arg(BatchReport::quoted(call.path)), &batch);
 
     SettingsRecord& settings = call.settings;
     if (const auto problem = readStampOptions(call.parser, settings)) return badArguments(*problem, &batch);
@@ -457,7 +464,7 @@ int runBatch(const Invocation& call)
 
     // On a terminal, one line of progress instead of a line per photo.
     const bool terminal = ::isatty(STDOUT_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
-    ConsoleListener listener(!quiet && (verbose || !terminal), !quiet && !verbose && terminal);
+    ConsoleListener listener(!quiet && (verbose || !terminal), !quiet && !verbose && terminal, !quiet);
     const InterruptStops interruptStops;
     const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath(), options, &listener);
     listener.finish();
@@ -477,7 +484,7 @@ int runBatch(const Invocation& call)
 std::optional<QString> readPhoto(const Invocation& call, PhotoEngine& engine)
 {
     if (!QFileInfo(call.path).isFile()) {
-        complain(QStringLiteral("\"%1\" is not a file").arg(call.path));
+        complain(QStringLiteral("%1 is not a file").arg(BatchReport::quoted(call.path)));
         return std::nullopt;
     }
     engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), AppLocations::current().outputRoot());
@@ -517,16 +524,18 @@ const QList<Command>& commands()
                            "none) as the window's batch does, with the stored scale, quality, thumbnail rule\n"
                            "and date style, the stamp at the stored position; the stamp options below\n"
                            "replace the stored ones. Outputs go to DIR/Images/<folder name>/, thumbnails to\n"
-                           "DIR/Miniatures/<folder name>/; with --recursive, every folder below FOLDER that\n"
-                           "holds photos is treated and mirrored there by its path relative to FOLDER. No\n"
-                           "output replaces a photo of the batch.\n"
+                           "DIR/Miniatures/<folder name>/; with --recursive, FOLDER's own photos and those\n"
+                           "of every folder below it are treated, each folder mirrored there by its path\n"
+                           "relative to FOLDER (FOLDER's own photos under its name), and each folder only\n"
+                           "once however many links lead to it. No output replaces a photo of the batch.\n"
                            "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
                            "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
                            "written. A photo without a date, one whose stamp had to be moved inside it, and\n"
-                           "whatever is passed over (a folder that cannot be read, a named pipe or a broken\n"
-                           "link among the photos) is named there too. Before the first photo every output\n"
-                           "folder is made and tried; one that cannot be written stops the batch at once.\n"),
+                           "whatever is passed over (a folder that cannot be read or was reached already, a\n"
+                           "named pipe or a broken link among the photos, a name that is not UTF-8) is named\n"
+                           "there too. Before the first photo every output folder is made and tried; one\n"
+                           "that cannot be written stops the batch at once.\n"),
             {
                 QCommandLineOption(QStringLiteral("target"),
                     QStringLiteral("Writes below DIR instead of the stored batch target."), QStringLiteral("DIR")),
@@ -555,14 +564,15 @@ const QList<Command>& commands()
                                    "one per core."),
                     QStringLiteral("N")),
                 QCommandLineOption(QStringLiteral("recursive"),
-                    QStringLiteral("Treats every folder below FOLDER that holds photos, not only the immediate "
-                                   "sub-folders.")),
+                    QStringLiteral("Treats FOLDER's own photos and every folder below FOLDER that holds photos, "
+                                   "not only the immediate sub-folders.")),
                 QCommandLineOption(QStringLiteral("skip-existing"),
                     QStringLiteral("Leaves out each photo whose output exists and is not older than the photo, and "
                                    "whose thumbnail exists when thumbnails are on.")),
                 QCommandLineOption(QStringLiteral("shard"),
-                    QStringLiteral("Treats only photos K, K+N, K+2N... of the batch in its order, so that N runs "
-                                   "with K from 1 to N treat the batch once between them."),
+                    QStringLiteral("Treats only the photos whose path below FOLDER falls in share K of N by its "
+                                   "hash (see the README), so that N runs with K from 1 to N treat the batch once "
+                                   "between them, and photos added or removed move no other."),
                     QStringLiteral("K/N")),
                 QCommandLineOption(
                     QStringLiteral("verbose"), QStringLiteral("Prints a line per photo even on a terminal.")),
@@ -600,7 +610,7 @@ int runCommand(const Command& command, const QString& program, const QStringList
     if (positional.isEmpty())
         return badArguments(QStringLiteral("%1 needs a %2").arg(command.name, command.argument), &command);
     if (positional.size() > 1)
-        return badArguments(QStringLiteral("unexpected argument \"%1\"").arg(positional[1]), &command);
+        return badArguments(QStringLiteral("unexpected argument %1").arg(BatchReport::quoted(positional[1])), &command);
 
     const QString configPath = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config"))
                                                                       : AppLocations::current().settingsToRead();
@@ -632,6 +642,12 @@ int main(int argc, char* argv[])
 {
     ProcessSetup::init();
     qInstallMessageHandler(quietMessages);
+    // As text, such an argument would name another file, or none.
+    for (int i = 1; i < argc; ++i) {
+        bool valid = true;
+        const QString text = PhotoFolder::textOf(argv[i], &valid);
+        if (!valid) return badArguments(QStringLiteral("%1 is not valid UTF-8").arg(BatchReport::quoted(text)));
+    }
     // Fonts for the stamp need a GUI application, but no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
@@ -659,12 +675,12 @@ int main(int argc, char* argv[])
         }
         const Command* command = findCommand(rest[0]);
         if (!command || rest.size() > 1)
-            return badArguments(QStringLiteral("no help for \"%1\"").arg(rest.join(QLatin1Char(' '))));
+            return badArguments(QStringLiteral("no help for %1").arg(BatchReport::quoted(rest.join(QLatin1Char(' ')))));
         print(commandHelp(*command));
         return Done;
     }
     if (rest.isEmpty()) return badArguments(QStringLiteral("a command is needed"));
     const Command* command = findCommand(rest[0]);
-    if (!command) return badArguments(QStringLiteral("unknown command \"%1\"").arg(rest[0]));
+    if (!command) return badArguments(QStringLiteral("unknown command %1").arg(BatchReport::quoted(rest[0])));
     return runCommand(*command, arguments.value(0), rest.mid(1));
 }

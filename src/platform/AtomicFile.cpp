@@ -2,6 +2,7 @@
 
 #include "platform/FileStamp.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -38,16 +39,17 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The folders this process has already swept: once is enough, since every
-// temporary made there afterwards is either live or made by a process that
-// started later and sweeps for itself.
-void sweepOnce(const QString& folder)
+// The folders this process has already swept, by their clean absolute
+// paths: once is enough, since every temporary made there afterwards is
+// either live or made by a process that started later and sweeps for itself.
+// With always, the folder is swept even when it was before.
+void sweepOnce(const QString& folder, bool always = false)
 {
     static std::mutex mutex;
     static std::set<QString> swept;
     {
         const std::lock_guard<std::mutex> lock(mutex);
-        if (!swept.insert(folder).second) return;
+        if (!swept.insert(QDir::cleanPath(QFileInfo(folder).absoluteFilePath())).second && !always) return;
     }
     AtomicFile::removeStaleTemporaries(folder);
 }
@@ -158,6 +160,11 @@ FileResult AtomicFile::tryCreateFileIn(const QString& folder)
     ::close(fd);
     ::unlink(name.constData());
     return {};
+}
+
+void AtomicFile::sweep(const QString& folder)
+{
+    sweepOnce(folder, true);
 }
 
 int AtomicFile::removeStaleTemporaries(const QString& folder)

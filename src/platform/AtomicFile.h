@@ -42,6 +42,12 @@ public:
     // if not, the system's reason.
     static FileResult tryCreateFileIn(const QString& folder);
 
+    // Removes the stale temporaries of folder now, whether this process swept
+    // it before or not, and spares the next write there its sweep: for a
+    // caller about to write into the folder, or that may write nothing there
+    // (a batch whose photos are all saved already) and still should not
+    // leave a dead writer's temporary for ever.
+    static void sweep(const QString& folder);
     // Removes the stale temporaries of folder, and of no other: regular files
     // named as above whose lock can be taken. Returns how many it removed.
     static int removeStaleTemporaries(const QString& folder);

@@ -139,16 +139,21 @@ void frmBatch::showSource()
     options.skipExisting = m_skipExisting->isChecked();
     options.recursive = m_recursive->isChecked();
     const BatchPlan plan = BatchPlan::make(m_sourceFolder, settings, options);
+    // What the batch will treat: not the photos saved already, nor those it
+    // refuses; folders by where the photos lie (the source folder itself
+    // and a sub-folder of the same name share their output folders).
     QSet<QString> folders;
     for (const BatchPlan::Photo& photo : plan.photos())
-        if (photo.action != BatchPlan::Action::Skip) folders.insert(photo.subFolder);
-    const int photos = static_cast<int>(plan.photos().size()) - plan.count(BatchPlan::Action::Skip);
+        if (photo.action == BatchPlan::Action::Treat) folders.insert(QFileInfo(photo.path).path());
+    const int photos = plan.count(BatchPlan::Action::Treat);
 
     QString counts = photos == 1 ? tr("1 photo") : tr("%1 photos").arg(photos);
     counts = folders.size() == 1 ? tr("%1 in 1 folder").arg(counts)
                                  : tr("%1 in %2 folders").arg(counts).arg(folders.size());
     if (plan.count(BatchPlan::Action::Skip) > 0)
         counts = tr("%1 (%2 saved already)").arg(counts).arg(plan.count(BatchPlan::Action::Skip));
+    if (const int left = plan.photosLeftInFolder(); left > 0)
+        counts = tr("%1, not the %2 in the folder itself").arg(counts).arg(left);
     // The folder gives way in its middle when the line is too long.
     const QString folder = QDir::toNativeSeparators(m_sourceFolder);
     const QString line = tr("Source: %1 — %2");

@@ -2,37 +2,57 @@
 
 #include "files/mMain.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileStamp.h"
 #include "workflow/BatchReport.h"
 #include "workflow/PhotoFolder.h"
 #include "workflow/PhotoState.h"
 
+#include <QCryptographicHash>
 #include <QDir>
-#include <QFileInfo>
+#include <QSet>
+#include <QtEndian>
 
 #include <algorithm>
+#include <map>
 #include <optional>
+#include <set>
+#include <utility>
 
 namespace {
 
 struct SourceFolder {
     QString path;
     QString mirror; // its path below Images and Miniatures
+    QString relative; // its path below the batch's folder; empty for that folder
     QStringList photos; // file names, in name order
 };
 
+using Identity = std::pair<dev_t, ino_t>;
+
+std::optional<Identity> identityOf(const QString& folder)
+{
+    const std::optional<FileIdentity> file = FileIdentity::lookUp(folder);
+    if (!file) return std::nullopt;
+    return Identity { file->device, file->inode };
+}
+
+QString nameOf(const QString& folder)
+{
+    return PhotoFolder::FolderName(folder, QStringLiteral("/"));
+}
+
 // What a batch reads from: folders, not the outputs of a batch into the same
-// target, nor a folder it is already inside (a link back up). Each folder
-// is read once; what it passes over is kept, with the folders that cannot
-// be read.
+// target, and each folder once, however many paths lead to it. What it
+// passes over is kept, with the folders that cannot be read and those
+// reached again.
 class SourceFinder {
 public:
     explicit SourceFinder(const QString& target)
     {
-        for (const char* outputs : { "/Images", "/Miniatures" }) {
-            const QString canonical = QFileInfo(target + QLatin1String(outputs)).canonicalFilePath();
-            if (!canonical.isEmpty()) m_outputs << canonical;
-        }
+        for (const char* outputs : { "/Images", "/Miniatures" })
+            if (const std::optional<Identity> folder = identityOf(target + QLatin1String(outputs)))
+                m_outputs.insert(*folder);
     }
 
     QList<SourceFolder> find(const QString& folder, bool recursive)
@@ -41,22 +61,25 @@ public:
         QList<SourceFolder> sources;
         const std::optional<PhotoFolder::Contents> top = readFolder(root);
         if (!top) return sources;
-        const QStringList ancestors { QFileInfo(root).canonicalFilePath() };
-        const QStringList below = subFolders(*top, ancestors);
+        if (const std::optional<Identity> identity = identityOf(root)) m_reached.insert({ *identity, root });
+        const QStringList below = reach(top->folders);
         if (below.isEmpty()) {
             // The root folder's name is empty: its photos go straight below Images.
-            sources.append({ root, PhotoFolder::FolderName(root, QStringLiteral("/")), top->photos });
+            sources.append({ root, nameOf(root), QString(), top->photos });
         } else if (!recursive) {
+            m_photosLeftInFolder = static_cast<int>(top->photos.size());
             for (const QString& path : below)
                 if (const std::optional<PhotoFolder::Contents> contents = readFolder(path))
-                    sources.append({ path, PhotoFolder::FolderName(path, QStringLiteral("/")), contents->photos });
+                    sources.append({ path, nameOf(path), nameOf(path), contents->photos });
         } else {
-            addBelow(below, QString(), ancestors, sources);
+            if (!top->photos.isEmpty()) sources.append({ root, nameOf(root), QString(), top->photos });
+            addBelow(below, QString(), sources);
         }
         return sources;
     }
 
     const QList<PhotoFolder::PassedOver>& passedOver() const { return m_passedOver; }
+    int photosLeftInFolder() const { return m_photosLeftInFolder; }
 
 private:
     // The folder's contents, with what it passes over noted; nothing, and
@@ -73,35 +96,41 @@ private:
         return contents;
     }
 
-    // The sub-folders of a folder in name order, without the outputs and the
-    // folders of ancestors (canonical paths).
-    QStringList subFolders(const PhotoFolder::Contents& contents, const QStringList& ancestors) const
+    // The sub-folders of a folder that the batch reaches here first, in
+    // name order; those reached before are noted, the outputs left out.
+    QStringList reach(const QStringList& folders)
     {
-        QStringList paths;
-        for (const QString& path : contents.folders) {
-            const QString canonical = QFileInfo(path).canonicalFilePath();
-            if (!m_outputs.contains(canonical) && !ancestors.contains(canonical)) paths << path;
+        QStringList reached;
+        for (const QString& path : folders) {
+            const std::optional<Identity> identity = identityOf(path);
+            if (!identity || m_outputs.contains(*identity)) continue;
+            const auto [first, isNew] = m_reached.insert({ *identity, path });
+            if (isNew)
+                reached << path;
+            else
+                m_passedOver.append({ path,
+                    QStringLiteral("the folder was reached already as %1")
+                        .arg(BatchReport::shownName(first->second)) });
         }
-        return paths;
+        return reached;
     }
 
     // Each folder's photos come before those of its sub-folders.
-    void addBelow(
-        const QStringList& folders, const QString& mirror, const QStringList& ancestors, QList<SourceFolder>& sources)
+    void addBelow(const QStringList& folders, const QString& relative, QList<SourceFolder>& sources)
     {
         for (const QString& path : folders) {
             const std::optional<PhotoFolder::Contents> contents = readFolder(path);
             if (!contents) continue;
-            const QString name = PhotoFolder::FolderName(path, QStringLiteral("/"));
-            const QString sub = mirror.isEmpty() ? name : mirror + QLatin1Char('/') + name;
-            if (!contents->photos.isEmpty()) sources.append({ path, sub, contents->photos });
-            const QStringList inside = ancestors + QStringList { QFileInfo(path).canonicalFilePath() };
-            addBelow(subFolders(*contents, inside), sub, inside, sources);
+            const QString sub = relative.isEmpty() ? nameOf(path) : relative + QLatin1Char('/') + nameOf(path);
+            if (!contents->photos.isEmpty()) sources.append({ path, sub, sub, contents->photos });
+            addBelow(reach(contents->folders), sub, sources);
         }
     }
 
-    QStringList m_outputs;
+    std::set<Identity> m_outputs;
+    std::map<Identity, QString> m_reached; // each folder by the path first reached
     QList<PhotoFolder::PassedOver> m_passedOver;
+    int m_photosLeftInFolder = 0;
 };
 
 bool notOlder(const timespec& a, const timespec& b)
@@ -127,24 +156,38 @@ BatchPlan BatchPlan::make(const QString& folder, const SettingsRecord& settings,
     const QString target = settings.TargetFolder;
     plan.m_target = target;
     plan.m_thumbnails = settings.ThumbShow;
+    plan.m_folder = QDir::cleanPath(folder);
     SourceFinder finder(target);
     const QList<SourceFolder> sources = finder.find(folder, options.recursive);
     plan.m_passedOver = finder.passedOver();
-    int number = 0; // of the photo in the whole batch, from 1
+    plan.m_photosLeftInFolder = finder.photosLeftInFolder();
+    QSet<QString> mirrors;
+    std::map<QString, QString> writers; // each output, and the first photo of the batch to write it
     for (const SourceFolder& source : sources) {
-        plan.m_subFolders << source.mirror;
+        if (!mirrors.contains(source.mirror)) {
+            mirrors.insert(source.mirror);
+            plan.m_subFolders << source.mirror;
+        }
         for (const QString& name : source.photos) {
             const QString path = QDir(source.path).filePath(name);
             plan.m_sources.add(path);
-            ++number;
-            if (options.shardCount > 1 && (number - 1) % options.shardCount + 1 != options.shard) continue;
             const PhotoState::Outputs outputs = PhotoState::OutputPaths(path, target, source.mirror);
-            plan.m_photos.append({ path, source.mirror, outputs.output, outputs.thumbnail, Action::Treat, QString() });
+            const auto [writer, first] = writers.insert({ outputs.output, path });
+            const QString relative = source.relative.isEmpty() ? name : source.relative + QLatin1Char('/') + name;
+            if (options.shardCount > 1 && shardOf(relative, options.shardCount) != options.shard) continue;
+            Photo photo { path, source.mirror, outputs.output, outputs.thumbnail, Action::Treat, QString() };
+            if (!first) {
+                photo.action = Action::Refuse;
+                photo.refusal = QStringLiteral("The output would replace that of %1, another photo of this batch")
+                                    .arg(BatchReport::shownName(writer->second));
+            }
+            plan.m_photos.append(photo);
         }
     }
 
     // Only now that every photo of the batch is known.
     for (Photo& photo : plan.m_photos) {
+        if (photo.action == Action::Refuse) continue;
         photo.refusal = plan.m_sources.refusal(
             photo.path, photo.outputPath, settings.ThumbShow ? photo.thumbnailPath : QString());
         if (!photo.refusal.isEmpty())
@@ -155,6 +198,13 @@ BatchPlan BatchPlan::make(const QString& folder, const SettingsRecord& settings,
     return plan;
 }
 
+int BatchPlan::shardOf(const QString& relativePath, int shardCount)
+{
+    const QByteArray digest = QCryptographicHash::hash(relativePath.toUtf8(), QCryptographicHash::Sha256);
+    const auto number = qFromBigEndian<quint64>(digest.constData());
+    return static_cast<int>(number % static_cast<quint64>(shardCount)) + 1;
+}
+
 int BatchPlan::count(Action action) const
 {
     return static_cast<int>(std::count_if(
@@ -163,20 +213,25 @@ int BatchPlan::count(Action action) const
 
 QString BatchPlan::prepareFolders() const
 {
+    // A batch that writes nothing into a folder (its photos all saved
+    // already) sweeps it all the same.
     const auto cannotWrite = [](const QString& folder) {
         FileResult usable = PhotoFolder::EnsureFolder(folder);
         if (usable) usable = AtomicFile::tryCreateFileIn(folder);
-        return usable ? QString()
-                      : QStringLiteral("Cannot write into %1: %2").arg(BatchReport::shownName(folder), usable.reason());
+        if (!usable)
+            return QStringLiteral("Cannot write into %1: %2").arg(BatchReport::shownName(folder), usable.reason());
+        AtomicFile::sweep(folder);
+        return QString();
     };
     for (const QString& sub : m_subFolders) {
         if (const QString problem = cannotWrite(m_target + QStringLiteral("/Images/") + sub); !problem.isEmpty())
             return problem;
         const QString thumbnails = m_target + QStringLiteral("/Miniatures/") + sub;
-        if (!m_thumbnails)
-            PhotoFolder::EnsureFolder(thumbnails);
-        else if (const QString problem = cannotWrite(thumbnails); !problem.isEmpty())
+        if (!m_thumbnails) {
+            if (PhotoFolder::EnsureFolder(thumbnails)) AtomicFile::sweep(thumbnails);
+        } else if (const QString problem = cannotWrite(thumbnails); !problem.isEmpty()) {
             return problem;
+        }
     }
     return QString();
 }

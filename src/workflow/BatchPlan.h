@@ -16,8 +16,8 @@ struct BatchOptions {
     bool recursive = false;
     // Leaves out the photos saved already (see BatchPlan::make).
     bool skipExisting = false;
-    // Of the batch's photos, numbered 1 to M in batch order, only those i
-    // with ((i - 1) mod shardCount) + 1 = shard.
+    // Of the batch's photos, only those in shard of shardCount (see
+    // BatchPlan::shardOf): a photo's shard depends on its own path alone.
     int shard = 1;
     int shardCount = 1;
     // Photos in flight at once; 0 for one per core.
@@ -44,20 +44,34 @@ public:
     // The batch of folder into settings.TargetFolder.
     //
     // Source folders: folder's immediate sub-folders, each mirrored under
-    // its name, or folder itself, under its own name, when it has none.
-    // With recursive, every folder below folder that holds photos instead,
-    // mirrored under its path relative to folder (folder itself still when
-    // it has no sub-folders). The Images and Miniatures folders of the
-    // target are never sources, and a link back to a folder above is not
-    // followed. Only folders and links to folders are sub-folders; a folder
-    // that cannot be read, and an entry that is neither a folder nor a
-    // plain file (see PhotoFolder::read), is passed over.
+    // its name, or folder itself, under its own name, when it has none (the
+    // photos lying in folder itself are then left out, and counted). With
+    // recursive, folder's own photos under its own name first, then every
+    // folder below it that holds photos, mirrored under its path relative to
+    // folder. The Images and Miniatures folders of the target are never
+    // sources. Each folder is read once: a folder reached again (the same
+    // device and inode, by a link or another path) is passed over, naming
+    // the path it was reached by first; a folder's sub-folders are reached,
+    // in name order, when it is read. Only folders and links to folders are
+    // sub-folders; a folder that cannot be read, an entry that is neither a
+    // folder nor a plain file, and a photo or folder whose name is not
+    // UTF-8 (see PhotoFolder::read), is passed over.
     //
     // With skipExisting, a photo is skipped when its output exists with a
     // modification time not older than the photo's and, when thumbnails are
     // on, its thumbnail exists. A photo whose output or thumbnail would
-    // replace a photo of the batch (all shards' photos) is refused.
+    // replace a photo of the batch (all shards' photos) is refused, and so
+    // is one whose output an earlier photo of the batch writes already
+    // (folder's own photos and those of a sub-folder of the same name share
+    // an output folder).
     static BatchPlan make(const QString& folder, const SettingsRecord& settings, const BatchOptions& options);
+
+    // The shard, 1 to shardCount, of the photo at relativePath below the
+    // batch's folder ("2019/a.jpg", "/" between folders): the first 8 bytes
+    // of the SHA-256 of the path's UTF-8, read as an unsigned big-endian
+    // number, modulo shardCount, plus 1. Other photos come and go without
+    // moving it.
+    static int shardOf(const QString& relativePath, int shardCount);
 
     const QList<Photo>& photos() const { return m_photos; }
     int count(Action action) const;
@@ -68,11 +82,16 @@ public:
     const SourceGuard& sources() const { return m_sources; }
     // What the batch does not read, with why, in the order it came upon it.
     const QList<PhotoFolder::PassedOver>& passedOver() const { return m_passedOver; }
+    // The batch's folder, and how many photos lie in it that the batch
+    // leaves out because it has sub-folders and is not recursive.
+    const QString& folder() const { return m_folder; }
+    int photosLeftInFolder() const { return m_photosLeftInFolder; }
 
     // Makes Images/sub and Miniatures/sub below the target for every
     // sub-folder, and checks that each one the batch will write into takes
     // a new file: the Images folders, and the Miniatures folders when
-    // thumbnails are on (otherwise they are made when they can be). Empty
+    // thumbnails are on (otherwise they are made when they can be), and
+    // sweeps from each the temporaries of writers that were killed. Empty
     // when all is well; else, at the first that fails, "Cannot write into
     // FOLDER: reason".
     QString prepareFolders() const;
@@ -82,6 +101,8 @@ private:
     QStringList m_subFolders;
     SourceGuard m_sources;
     QList<PhotoFolder::PassedOver> m_passedOver;
+    QString m_folder;
+    int m_photosLeftInFolder = 0;
     QString m_target;
     bool m_thumbnails = false;
 };

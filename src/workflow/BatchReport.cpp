@@ -2,50 +2,84 @@
 
 #include <QDir>
 
-#include <algorithm>
-
 namespace {
 
-// Characters that would break a line or hide in it: C0 and C1 controls,
-// DEL, and Unicode's own line and paragraph separators.
-bool isControl(QChar c)
+// Characters that would break a line, hide in it or turn it round: C0 and
+// C1 controls, DEL, Unicode's line and paragraph separators, and its
+// invisible format characters (the marks and overrides of writing
+// direction, zero-width spaces and joiners).
+bool isHidden(char32_t c)
 {
-    return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
-        || c.category() == QChar::Separator_Paragraph;
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
 }
 
-// Each control character as C writes it; with quoted, the quote and the
-// backslash too.
+// Calls visit(c, lone) for each character of text: a code point, or, with
+// lone, a surrogate that stands alone (such as a byte kept from a name that
+// is not UTF-8, see PhotoFolder::PassedOver).
+template <typename Visit> void forEachCharacter(const QString& text, Visit visit)
+{
+    for (qsizetype i = 0; i < text.size();) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            visit(QChar::surrogateToUcs4(c, text[i + 1]), false);
+            i += 2;
+        } else {
+            visit(c.unicode(), c.isSurrogate());
+            ++i;
+        }
+    }
+}
+
+bool needsEscapes(const QString& text)
+{
+    bool found = false;
+    forEachCharacter(text, [&](char32_t c, bool lone) { found = found || lone || isHidden(c); });
+    return found;
+}
+
+// Each hidden character as C writes it: \n, \r, \t, \xNN below 0x80,
+// \uNNNN and \UNNNNNNNN above; a byte kept from a name that is not UTF-8
+// as \xNN. With quoted, the quote and the backslash too.
 QString escaped(const QString& text, bool quoted)
 {
     QString out;
     out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '\n':
+    const auto hex = [&](const char* prefix, char32_t value, int digits) {
+        out += QLatin1String(prefix) + QStringLiteral("%1").arg(static_cast<uint>(value), digits, 16, QLatin1Char('0'));
+    };
+    forEachCharacter(text, [&](char32_t c, bool lone) {
+        if (lone) {
+            if (c >= 0xdc80 && c <= 0xdcff)
+                hex("\\x", c - 0xdc00, 2);
+            else
+                hex("\\u", c, 4);
+        } else if (c == '\n') {
             out += QLatin1String("\\n");
-            continue;
-        case '\r':
+        } else if (c == '\r') {
             out += QLatin1String("\\r");
-            continue;
-        case '\t':
+        } else if (c == '\t') {
             out += QLatin1String("\\t");
-            continue;
-        case '"':
-        case '\\':
+        } else if (c == '"' || c == '\\') {
             if (quoted) out += QLatin1Char('\\');
-            out += c;
-            continue;
-        default:
-            break;
+            out += QChar(c);
+        } else if (!isHidden(c)) {
+            out += QString::fromUcs4(&c, 1);
+        } else if (c < 0x80) {
+            hex("\\x", c, 2);
+        } else if (c <= 0xffff) {
+            hex("\\u", c, 4);
+        } else {
+            hex("\\U", c, 8);
         }
-        if (!isControl(c))
-            out += c;
-        else if (c.unicode() < 0x100)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-    }
+    });
     return out;
 }
 
@@ -89,8 +123,12 @@ QString BatchReport::line(const Entry& entry)
 QString BatchReport::shownName(const QString& path)
 {
     const QString native = QDir::toNativeSeparators(path);
-    if (std::none_of(native.begin(), native.end(), isControl)) return native;
-    return QLatin1Char('"') + escaped(native, true) + QLatin1Char('"');
+    return needsEscapes(native) ? quoted(native) : native;
+}
+
+QString BatchReport::quoted(const QString& text)
+{
+    return QLatin1Char('"') + escaped(text, true) + QLatin1Char('"');
 }
 
 QString BatchReport::oneLine(const QString& text)

@@ -38,10 +38,15 @@ struct BatchReport {
     // "path: text", or the text alone; on one line whatever the path holds.
     static QString line(const Entry& entry);
     // A path as a message shows it: as it is, or, when it holds a line break
-    // or another control character, in double quotes with that character
-    // written as in C ("a\nb.jpg" with a backslash and an n), so that the
-    // message stays on one line and the name can be told exactly.
+    // or another character that hides or turns text round (a control, an
+    // invisible format character such as U+202E), or a byte of a name that
+    // is not UTF-8, as quoted gives it, so that the message stays on one
+    // line and the name can be told exactly.
     static QString shownName(const QString& path);
-    // Text with its control characters written as in C, on one line.
+    // Text in double quotes, each such character written as in C ("a\nb.jpg"
+    // with a backslash and an n, \xNN for a byte and below 0x80, \uNNNN
+    // above), and the quote and the backslash after a backslash.
+    static QString quoted(const QString& text);
+    // Text with those characters written as in C, on one line.
     static QString oneLine(const QString& text);
 };

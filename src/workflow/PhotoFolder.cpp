@@ -31,6 +31,62 @@ QString brokenLink(int error)
     return QStringLiteral("a link that cannot be followed (%1)").arg(FileResult(error).reason());
 }
 
+// How many bytes a UTF-8 sequence has that begins with lead; 0 for a byte
+// that begins none.
+int sequenceLength(unsigned char lead)
+{
+    if (lead < 0x80) return 1;
+    if (lead >= 0xc2 && lead <= 0xdf) return 2;
+    if (lead >= 0xe0 && lead <= 0xef) return 3;
+    if (lead >= 0xf0 && lead <= 0xf4) return 4;
+    return 0;
+}
+
+// UTF-8 decoded as far as it is valid: the shortest form of a code point up
+// to U+10FFFF that is no surrogate; every other byte alone, as a lone
+// surrogate.
+QString withBytesKept(const QByteArray& bytes)
+{
+    QString text;
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    for (qsizetype i = 0; i < bytes.size();) {
+        const unsigned char lead = byte(i);
+        const int length = sequenceLength(lead);
+        // The lead byte's bits, then six from each byte that follows.
+        char32_t code = length == 1 ? lead : lead & (0x7f >> length);
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (int k = 1; valid && k < length; ++k) {
+            valid = (byte(i + k) & 0xc0) == 0x80;
+            code = code << 6 | (byte(i + k) & 0x3f);
+        }
+        // C0 and C1 leads are already refused: they could only be too long
+        // a form of a code point below 0x80 or 0x800.
+        const char32_t shortest = length == 3 ? 0x800 : length == 4 ? 0x10000 : 0;
+        if (valid && code >= shortest && code <= 0x10ffff && (code < 0xd800 || code > 0xdfff)) {
+            text += QString::fromUcs4(&code, 1);
+            i += length;
+        } else {
+            text += QChar(static_cast<char16_t>(0xdc00 + lead));
+            ++i;
+        }
+    }
+    return text;
+}
+
+// A name as the folder holds it, and as text.
+struct Name {
+    QString text;
+    QByteArray bytes;
+    bool valid = true;
+
+    static Name of(const char* stored)
+    {
+        Name name { QString(), QByteArray(stored), true };
+        name.text = PhotoFolder::textOf(name.bytes, &name.valid);
+        return name;
+    }
+};
+
 } // namespace
 
 PhotoFolder::Contents PhotoFolder::read(const QString& folder)
@@ -42,16 +98,18 @@ PhotoFolder::Contents PhotoFolder::read(const QString& folder)
         contents.read = FileResult(errno);
         return contents;
     }
-    QStringList names;
+    QList<Name> names;
     while (const dirent* entry = ::readdir(dir))
-        if (entry->d_name[0] != '.') names << QFile::decodeName(entry->d_name);
+        if (entry->d_name[0] != '.') names.append(Name::of(entry->d_name));
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), comesBefore);
+    std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) { return comesBefore(a.text, b.text); });
 
     const QDir base(folder);
-    for (const QString& name : names) {
-        const QString path = base.filePath(name);
-        const QByteArray file = QFile::encodeName(path);
+    const QByteArray prefix = encoded.endsWith('/') ? encoded : encoded + '/';
+    const QString notUtf8 = QStringLiteral("the name is not valid UTF-8");
+    for (const Name& name : names) {
+        const QString path = base.filePath(name.text);
+        const QByteArray file = prefix + name.bytes;
         struct stat entry {
         }, target {};
         if (::lstat(file.constData(), &entry) != 0) {
@@ -65,10 +123,18 @@ PhotoFolder::Contents PhotoFolder::read(const QString& folder)
             continue;
         }
         const mode_t mode = link ? target.st_mode : entry.st_mode;
-        if (S_ISDIR(mode))
-            contents.folders << path;
-        else if (S_ISREG(mode)) {
-            if (isPhotoName(name)) contents.photos << name;
+        if (S_ISDIR(mode)) {
+            if (name.valid)
+                contents.folders << path;
+            else
+                contents.passedOver.append({ path, notUtf8 });
+        } else if (S_ISREG(mode)) {
+            // Pattern matching takes valid text; the ending decodes alike.
+            if (!isPhotoName(name.valid ? name.text : QFile::decodeName(name.bytes))) continue;
+            if (name.valid)
+                contents.photos << name.text;
+            else
+                contents.passedOver.append({ path, notUtf8 });
         } else {
             contents.passedOver.append({ path,
                 (link ? QStringLiteral("a link to ") + kindOf(mode) : kindOf(mode))
@@ -76,6 +142,15 @@ PhotoFolder::Contents PhotoFolder::read(const QString& folder)
         }
     }
     return contents;
+}
+
+QString PhotoFolder::textOf(const QByteArray& stored, bool* valid)
+{
+    QString text = QFile::decodeName(stored);
+    const bool decodes = QFile::encodeName(text) == stored;
+    if (!decodes) text = withBytesKept(stored);
+    if (valid) *valid = decodes;
+    return text;
 }
 
 QStringList PhotoFolder::photoNames(const QString& folder)

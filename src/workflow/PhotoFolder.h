@@ -12,13 +12,19 @@ class PhotoFolder {
 public:
     // An entry that is neither a photo, nor a folder, nor a plain file, and
     // why: a named pipe, a socket or a device (or a link to one), a link to
-    // nothing, a link that loops.
+    // nothing, a link that loops; or a photo or a folder whose name is not
+    // valid UTF-8, which no path of ours can name again. Such a name keeps
+    // each byte that does not decode as the lone surrogate U+DC80 + (byte -
+    // 0x80), which no valid name holds and BatchReport::shownName writes
+    // as \xNN.
     struct PassedOver {
         QString path;
         QString reason;
     };
     // What one reading of a folder finds. Hidden entries (a name that
     // begins with ".") are left out; links count as what they lead to.
+    // Photos and folders whose names are not valid UTF-8 are passed over,
+    // never listed: as text they would name another file, or none.
     struct Contents {
         QStringList photos; // file names of regular files, as photoNames
         QStringList folders; // full paths, as subFolders
@@ -26,6 +32,11 @@ public:
         FileResult read; // why the folder itself could not be read
     };
     static Contents read(const QString& folder);
+    // A name or a path as the system stores it, as text. Where it is not
+    // valid UTF-8 (and valid is set false), text would name another file
+    // or none: each byte that does not decode is then kept as a lone
+    // surrogate, as PassedOver says, for messages only.
+    static QString textOf(const QByteArray& stored, bool* valid = nullptr);
 
     // File names ending in .jpg or .jpeg, in any case, in name order:
     // regular files, or links to them, readable or not (one that is not

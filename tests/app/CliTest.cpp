@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
@@ -344,13 +345,17 @@ TEST(CliTest, JobsShardsAndResumingGiveOneSetOfOutputs)
 
     // Three shards, each its own run: disjoint, and together the batch.
     QStringList together;
+    std::map<QString, QStringList> shards;
     for (const char* shard : { "2/3", "3/3", "1/3" }) {
         const CliRun run = batch("shards", { "--shard", shard });
+        const QStringList lines = photoLines(run.out);
         EXPECT_EQ(run.exitCode, 0) << shard;
-        EXPECT_TRUE(run.out.endsWith("\n2 of 2 photos treated.\n")) << shard << run.out.toStdString();
-        for (const QString& path : photoLines(run.out))
+        EXPECT_TRUE(run.out.endsWith(QStringLiteral("%1 of %1 photos treated.\n").arg(lines.size())))
+            << shard << run.out.toStdString();
+        for (const QString& path : lines)
             EXPECT_FALSE(together.contains(path)) << shard << path.toStdString();
-        together << photoLines(run.out);
+        together << lines;
+        shards[shard] = lines;
     }
     together.sort();
     QStringList sorted = all;
@@ -362,9 +367,13 @@ TEST(CliTest, JobsShardsAndResumingGiveOneSetOfOutputs)
     const CliRun again = batch("shards", { "--skip-existing", "--quiet" });
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(again.out, "0 of 6 photos treated, 6 skipped.\n");
-    const CliRun listed = batch("shards", { "--skip-existing", "--verbose", "--shard", "1/3" });
-    EXPECT_EQ(listed.out,
-        "[1/2] " + all[0] + " (skipped)\n[2/2] " + all[3] + " (skipped)\n0 of 2 photos treated, 2 skipped.\n");
+    // A shard is the same photos in every run.
+    const CliRun listed = batch("shards", { "--skip-existing", "--verbose", "--shard", "2/3" });
+    QString expectedLines;
+    const QStringList& second = shards["2/3"];
+    for (qsizetype i = 0; i < second.size(); ++i)
+        expectedLines += QStringLiteral("[%1/%2] %3 (skipped)\n").arg(i + 1).arg(second.size()).arg(second[i]);
+    EXPECT_EQ(listed.out, expectedLines + QStringLiteral("0 of %1 photos treated, %1 skipped.\n").arg(second.size()));
 }
 
 TEST(CliTest, ABatchOverItsOwnOutputsRefusesEachPhotoAndKeepsItWhole)
@@ -729,4 +738,68 @@ TEST(CliTest, AnOutputFolderThatCannotBeWrittenStopsTheBatchWithOneLine)
         EXPECT_EQ(r.err, "quillon-cli: Cannot write into " + folder + ": Not a directory\n");
         EXPECT_FALSE(QFile::exists(target.filePath("Images/a/photo.jpg")));
     }
+}
+
+TEST(CliTest, PhotosBesideSubFoldersAreNamedWithoutRecursiveAndTreatedWithIt)
+{
+    QTemporaryDir source, target;
+    const QString trip = source.filePath("trip");
+    for (const char* name : { "x.jpg", "y.jpg" })
+        ASSERT_TRUE(writeFile(trip + '/' + name, smallJpeg(64, 48)));
+    ASSERT_TRUE(QDir().mkpath(trip + "/empty"));
+
+    const CliRun flat = cli({ "batch", trip, "--target", target.path(), "--no-date" });
+    EXPECT_EQ(flat.exitCode, 0);
+    EXPECT_EQ(flat.out, "0 of 0 photos treated.\n");
+    EXPECT_EQ(flat.err,
+        "quillon-cli: 2 photos in " + trip + " itself are not treated because it has sub-folders; use --recursive\n");
+    EXPECT_EQ(outputsOf(target.path()), QStringList());
+
+    const CliRun deep = cli({ "batch", trip, "--target", target.path(), "--no-date", "--recursive" });
+    EXPECT_EQ(deep.exitCode, 0) << deep.err.toStdString();
+    EXPECT_TRUE(deep.out.endsWith("\n2 of 2 photos treated.\n")) << deep.out.toStdString();
+    EXPECT_EQ(outputsOf(target.path()), QStringList({ "trip/x.jpg", "trip/y.jpg" }));
+}
+
+TEST(CliTest, NamesThatHideCharactersOrAreNotUtf8AreShownEscaped)
+{
+    // Arguments are shown as the photos' paths are.
+    const CliRun folder = cli({ "batch", QString::fromUtf8("/nonexistent/a\u202Egpj.jpg") });
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_TRUE(folder.err.startsWith("quillon-cli: \"/nonexistent/a\\u202egpj.jpg\" is not a folder\n"))
+        << folder.err.toStdString();
+    const CliRun photo = cli({ "date", "/nonexistent/line\nbreak.jpg" });
+    EXPECT_EQ(photo.err, "quillon-cli: \"/nonexistent/line\\nbreak.jpg\" is not a file\n");
+
+    // A name that turns the line round; one that is not UTF-8 beside one
+    // that decodes alike, which must be treated once.
+    QTemporaryDir source, target;
+    const QByteArray jpeg = smallJpeg(64, 48);
+    ASSERT_TRUE(writeFile(source.filePath(QString::fromUtf8("trip/a\u202Egpj.jpg")), jpeg));
+    ASSERT_TRUE(writeFile(source.filePath(QString::fromUtf8("trip/b\uFFFD.jpg")), jpeg));
+    const QByteArray notUtf8 = QFile::encodeName(source.filePath("trip/b")) + "\xff.jpg";
+    // A name that Qt cannot name again, it cannot remove either.
+    const auto remove = qScopeGuard([&] { ::unlink(notUtf8.constData()); });
+    const int fd = ::open(notUtf8.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, jpeg.constData(), static_cast<size_t>(jpeg.size())), jpeg.size());
+    ::close(fd);
+
+    const CliRun r = cli({ "batch", source.path(), "--target", target.path(), "--no-date", "--jobs", "1" });
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString trip = source.filePath("trip/");
+    EXPECT_EQ(r.out,
+        "[1/2] \"" + trip + "a\\u202egpj.jpg\"\n[2/2] " + trip + QString::fromUtf8("b\uFFFD.jpg")
+            + "\n2 of 2 photos treated; 1 entry passed over.\n");
+    EXPECT_EQ(r.err, "quillon-cli: \"" + trip + "b\\xff.jpg\": passed over: the name is not valid UTF-8\n");
+}
+
+TEST(CliTest, AnArgumentThatIsNotUtf8IsABadArgumentShownWithItsBytes)
+{
+    // QProcess passes text: a shell writes the byte.
+    const CliRun r = run({ "-c", R"sh(exec "$0" batch "$(printf '/photos/caf\351')")sh", QStringLiteral(QUILLON_CLI) },
+        QStringLiteral("/bin/sh"));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith("quillon-cli: \"/photos/caf\\xe9\" is not valid UTF-8\n")) << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
 }

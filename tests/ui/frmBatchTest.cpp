@@ -270,3 +270,17 @@ TEST_F(frmBatchTest, TheSourceLineCountsThePhotosAndFoldersTheChoicesLeaveToTrea
     again.chkSkipExisting()->click();
     EXPECT_EQ(again.lblSource()->toolTip(), "Source: " + folder + " — 3 photos in 2 folders");
 }
+
+TEST_F(frmBatchTest, TheSourceLineCountsThePhotosBesideTheSubFoldersAsTheBatchWillTreatThem)
+{
+    QFile::copy(testPhoto("cameras/Canon_40D.jpg"), root() + "/top.jpg");
+    frmBatch dialog(engine, root());
+    const QString folder = QDir::toNativeSeparators(root());
+    EXPECT_EQ(
+        dialog.lblSource()->toolTip(), "Source: " + folder + " — 2 photos in 1 folder, not the 1 in the folder itself");
+    dialog.chkRecursive()->click();
+    EXPECT_EQ(dialog.lblSource()->toolTip(), "Source: " + folder + " — 3 photos in 2 folders");
+    dialog.Go();
+    EXPECT_EQ(dialog.report().total, 3);
+    EXPECT_TRUE(QFile::exists(settings.TargetFolder + "/Images/" + QFileInfo(root()).fileName() + "/top.jpg"));
+}

@@ -1,6 +1,7 @@
 #include "workflow/BatchPlan.h"
 
 #include "files/mMain.h"
+#include "platform/AtomicFile.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -9,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <map>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -55,7 +60,7 @@ TEST(BatchPlanTest, SubFoldersOrEveryFolderBelowWithRecursive)
     QDir().mkpath(root + "/empty");
     QDir().mkpath(root + "/.hidden");
     touch(root + "/.hidden/g.jpg");
-    // A link back up is not followed round and round.
+    // A link back up is not followed round and round, and is named.
     ASSERT_TRUE(QFile::link(root + "/2004", root + "/2004/spring/back"));
 
     const SettingsRecord settings = targetAt(source.filePath("out"));
@@ -63,17 +68,25 @@ TEST(BatchPlanTest, SubFoldersOrEveryFolderBelowWithRecursive)
     EXPECT_EQ(relative(flat, root), QStringList({ "2004/a.jpg -> 2004", "2005/e.jpg -> 2005" }));
     // Every immediate sub-folder gets its output folders, photos or not.
     EXPECT_EQ(flat.subFolders(), QStringList({ "2004", "2005", "2006", "empty", "notes" }));
+    // The photo beside the sub-folders is left out, and counted.
+    EXPECT_EQ(flat.photosLeftInFolder(), 1);
 
     BatchOptions recursive;
     recursive.recursive = true;
     const BatchPlan deep = BatchPlan::make(root, settings, recursive);
+    // The folder's own photos first, under its own name.
     EXPECT_EQ(relative(deep, root),
-        QStringList({ "2004/a.jpg -> 2004", "2004/spring/b.JPG -> 2004/spring",
+        QStringList({ "top.jpg -> trips", "2004/a.jpg -> 2004", "2004/spring/b.JPG -> 2004/spring",
             "2004/spring/day 1/c.jpeg -> 2004/spring/day 1", "2004/spring/day 1/d.jpg -> 2004/spring/day 1",
             "2005/e.jpg -> 2005", "2006/summer/f.jpg -> 2006/summer" }));
-    EXPECT_EQ(deep.subFolders(), QStringList({ "2004", "2004/spring", "2004/spring/day 1", "2005", "2006/summer" }));
-    EXPECT_EQ(deep.photos()[1].outputPath, source.filePath("out/Images/2004/spring/b.JPG"));
-    EXPECT_EQ(deep.photos()[1].thumbnailPath, source.filePath("out/Miniatures/2004/spring/b.JPG"));
+    EXPECT_EQ(
+        deep.subFolders(), QStringList({ "trips", "2004", "2004/spring", "2004/spring/day 1", "2005", "2006/summer" }));
+    EXPECT_EQ(deep.photos()[2].outputPath, source.filePath("out/Images/2004/spring/b.JPG"));
+    EXPECT_EQ(deep.photos()[2].thumbnailPath, source.filePath("out/Miniatures/2004/spring/b.JPG"));
+    EXPECT_EQ(deep.photosLeftInFolder(), 0);
+    ASSERT_EQ(deep.passedOver().size(), 1);
+    EXPECT_EQ(deep.passedOver()[0].path, root + "/2004/spring/back");
+    EXPECT_EQ(deep.passedOver()[0].reason, "the folder was reached already as " + root + "/2004");
 
     // A folder without sub-folders is its own source, with or without.
     for (bool down : { false, true }) {
@@ -118,41 +131,56 @@ TEST(BatchPlanTest, TheTargetsOutputFoldersAreNeverSources)
     EXPECT_EQ(plan.photos()[0].path, tree.filePath("trip/a.jpg"));
 }
 
-TEST(BatchPlanTest, ShardsShareTheBatchOutInItsOrder)
+TEST(BatchPlanTest, EachPhotosShardHangsOnItsOwnPathAlone)
 {
+    // Anyone can work a shard out: SHA-256 of the path below the folder,
+    // its first 8 bytes as a big-endian number, modulo N, plus 1.
+    EXPECT_EQ(BatchPlan::shardOf("a/X.jpg", 3), 1); // bbf08d1d66f51b31...
+    EXPECT_EQ(BatchPlan::shardOf("a/y.jpg", 3), 3); // bd24be4afacf5bfc...
+    EXPECT_EQ(BatchPlan::shardOf("2019/spring/day 1/c.jpg", 7), 3); // bfc2e76f948361cb...
+    EXPECT_EQ(BatchPlan::shardOf(QString::fromUtf8("\xc3\xa9.jpg"), 7), 7); // é.jpg: b83fca42cffd3efc...
+
     QTemporaryDir source;
-    QStringList all;
     for (const char* photo : { "b/1.jpg", "a/Z.jpg", "a/y.jpg", "a/X.jpg", "b/2.jpg", "c/3.jpg", "c/4.jpg" })
         touch(source.filePath(photo));
     const SettingsRecord settings = targetAt(source.filePath("out"));
-    const BatchPlan whole = BatchPlan::make(source.path(), settings, {});
-    for (const BatchPlan::Photo& photo : whole.photos())
-        all << QDir(source.path()).relativeFilePath(photo.path);
-    ASSERT_EQ(all, QStringList({ "a/X.jpg", "a/y.jpg", "a/Z.jpg", "b/1.jpg", "b/2.jpg", "c/3.jpg", "c/4.jpg" }));
-
-    for (int n : { 1, 2, 3, 7, 9 }) {
-        QStringList together;
+    // Each shard's photos, by their paths below the source.
+    const auto shards = [&](int n) {
+        std::map<QString, int> shardOf;
         for (int k = 1; k <= n; ++k) {
             BatchOptions options;
             options.shard = k;
             options.shardCount = n;
             const BatchPlan plan = BatchPlan::make(source.path(), settings, options);
-            // Photo i (from 1) of the batch is in shard ((i - 1) mod n) + 1.
-            QStringList expected;
-            for (int i = k; i <= all.size(); i += n)
-                expected << all[i - 1];
-            QStringList got;
             for (const BatchPlan::Photo& photo : plan.photos())
-                got << QDir(source.path()).relativeFilePath(photo.path);
-            EXPECT_EQ(got, expected) << k << "/" << n;
-            together << got;
+                EXPECT_TRUE(shardOf.insert({ QDir(source.path()).relativeFilePath(photo.path), k }).second)
+                    << photo.path.toStdString() << " in two shards";
             // Every shard makes every output folder.
-            EXPECT_EQ(plan.subFolders(), QStringList({ "a", "b", "c" }));
+            EXPECT_EQ(plan.subFolders(), QStringList({ "a", "b", "c", "d" }));
         }
-        together.sort();
-        QStringList sorted = all;
-        sorted.sort();
-        EXPECT_EQ(together, sorted) << "of " << n;
+        return shardOf;
+    };
+
+    QDir().mkpath(source.filePath("d"));
+    for (int n : { 1, 2, 3, 7, 9 }) {
+        const std::map<QString, int> before = shards(n);
+        // Together the shards are the batch.
+        ASSERT_EQ(before.size(), 7u) << "of " << n;
+        EXPECT_EQ(before.at("a/X.jpg"), BatchPlan::shardOf("a/X.jpg", n));
+        // Photos that come and go between runs move no other photo.
+        touch(source.filePath("a/W.jpg"));
+        touch(source.filePath("d/0.jpg"));
+        ASSERT_TRUE(QFile::remove(source.filePath("b/1.jpg")));
+        std::map<QString, int> after = shards(n);
+        EXPECT_EQ(after.size(), 8u);
+        after.erase("a/W.jpg");
+        after.erase("d/0.jpg");
+        std::map<QString, int> kept = before;
+        kept.erase("b/1.jpg");
+        EXPECT_EQ(after, kept) << "of " << n;
+        QFile::remove(source.filePath("a/W.jpg"));
+        QFile::remove(source.filePath("d/0.jpg"));
+        touch(source.filePath("b/1.jpg"));
     }
 }
 
@@ -229,4 +257,120 @@ TEST(BatchPlanTest, APhotoWhoseOutputWouldReplaceAPhotoOfTheBatchIsRefused)
     EXPECT_EQ(linked.photos()[0].refusal,
         "The output would replace " + other.filePath("in/trip/b.jpg") + ", a photo of this batch");
     EXPECT_EQ(linked.photos()[1].action, BatchPlan::Action::Treat);
+}
+
+TEST(BatchPlanTest, TheFoldersOwnPhotosShareTheirOutputFolderWithASubFolderOfTheSameNameWithoutClashing)
+{
+    // trips/a.jpg and trips/trips/a.jpg would have the same output: the
+    // second in the batch's order is refused, in every shard.
+    QTemporaryDir dir;
+    const QString root = dir.filePath("in/trips");
+    for (const char* photo : { "a.jpg", "b.jpg", "trips/a.jpg", "trips/c.jpg" })
+        touch(root + '/' + photo);
+    QDir().mkpath(root + "/empty");
+    const SettingsRecord settings = targetAt(dir.filePath("out"));
+
+    const BatchPlan flat = BatchPlan::make(root, settings, {});
+    EXPECT_EQ(relative(flat, root), QStringList({ "trips/a.jpg -> trips", "trips/c.jpg -> trips" }));
+    EXPECT_EQ(flat.photosLeftInFolder(), 2);
+    EXPECT_EQ(flat.count(BatchPlan::Action::Treat), 2);
+
+    for (int n : { 1, 2, 3 }) {
+        QStringList refused, treated;
+        for (int k = 1; k <= n; ++k) {
+            BatchOptions options;
+            options.recursive = true;
+            options.shard = k;
+            options.shardCount = n;
+            const BatchPlan plan = BatchPlan::make(root, settings, options);
+            EXPECT_EQ(plan.subFolders(), QStringList({ "trips" }));
+            EXPECT_EQ(plan.photosLeftInFolder(), 0);
+            for (const BatchPlan::Photo& photo : plan.photos()) {
+                EXPECT_EQ(photo.subFolder, "trips");
+                if (photo.action == BatchPlan::Action::Refuse) {
+                    refused << QDir(root).relativeFilePath(photo.path);
+                    EXPECT_EQ(photo.refusal,
+                        "The output would replace that of " + root + "/a.jpg, another photo of this batch");
+                } else {
+                    treated << QDir(root).relativeFilePath(photo.path);
+                }
+            }
+        }
+        treated.sort();
+        EXPECT_EQ(refused, QStringList({ "trips/a.jpg" })) << "of " << n;
+        EXPECT_EQ(treated, QStringList({ "a.jpg", "b.jpg", "trips/c.jpg" })) << "of " << n;
+    }
+}
+
+TEST(BatchPlanTest, EachFolderIsReadOnceHoweverManyLinksLeadToIt)
+{
+    // Two links at each of four levels to the next one: one photo reached
+    // by 16 paths.
+    constexpr int Depth = 4;
+    QTemporaryDir dir;
+    const QString root = dir.filePath("in");
+    QDir().mkpath(root);
+    touch(dir.filePath(QStringLiteral("store/%1/photo.jpg").arg(Depth)));
+    for (int level = 0; level < Depth; ++level) {
+        const QString folder = level == 0 ? root : dir.filePath(QStringLiteral("store/%1").arg(level));
+        QDir().mkpath(folder);
+        for (const char* link : { "a", "b" })
+            ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("store/%1").arg(level + 1)), folder + '/' + link));
+    }
+    BatchOptions recursive;
+    recursive.recursive = true;
+    const BatchPlan deep = BatchPlan::make(root, targetAt(dir.filePath("out")), recursive);
+    EXPECT_EQ(relative(deep, root), QStringList({ "a/a/a/a/photo.jpg -> a/a/a/a" }));
+    QStringList repeats;
+    for (const PhotoFolder::PassedOver& entry : deep.passedOver()) {
+        repeats << QDir(root).relativeFilePath(entry.path);
+        EXPECT_EQ(entry.reason, "the folder was reached already as " + entry.path.chopped(1) + "a");
+    }
+    EXPECT_EQ(repeats, QStringList({ "b", "a/b", "a/a/b", "a/a/a/b" }));
+
+    // The immediate sub-folders too.
+    const BatchPlan flat = BatchPlan::make(root, targetAt(dir.filePath("out")), {});
+    EXPECT_EQ(flat.subFolders(), QStringList({ "a" }));
+    ASSERT_EQ(flat.passedOver().size(), 1);
+    EXPECT_EQ(flat.passedOver()[0].path, root + "/b");
+}
+
+TEST(BatchPlanTest, ABatchThatWritesNothingSweepsTheTemporariesOfKilledWritersFromItsOutputFolders)
+{
+    QTemporaryDir dir;
+    touch(dir.filePath("in/trip/a.jpg"));
+    setModified(dir.filePath("in/trip/a.jpg"), 1'600'000'000);
+    touch(dir.filePath("out/Images/trip/a.jpg"));
+    touch(dir.filePath("out/Miniatures/trip/a.jpg"));
+    // Writers killed in mid-save, as the file-size limit kills one that
+    // does not ignore SIGXFSZ: their temporaries stay, unlocked.
+    for (const char* output : { "out/Images/trip/a.jpg", "out/Miniatures/trip/a.jpg" }) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit limit { 4096, 4096 };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            AtomicFile::write(dir.filePath(output), QByteArray(100'000, 'j'), AtomicFile::Keep::TimesAndPermissions);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+    }
+    const auto temporaries = [&] {
+        QStringList names;
+        for (const char* folder : { "out/Images/trip", "out/Miniatures/trip" })
+            for (const QString& name : QDir(dir.filePath(folder)).entryList(QDir::Files | QDir::Hidden))
+                if (AtomicFile::isTemporaryName(QFile::encodeName(name))) names << name;
+        return names;
+    };
+    ASSERT_EQ(temporaries().size(), 2);
+
+    BatchOptions options;
+    options.skipExisting = true;
+    const BatchPlan plan = BatchPlan::make(dir.filePath("in"), targetAt(dir.filePath("out")), options);
+    ASSERT_EQ(plan.count(BatchPlan::Action::Skip), 1);
+    EXPECT_EQ(plan.prepareFolders(), "");
+    EXPECT_EQ(temporaries(), QStringList());
+    EXPECT_EQ(readFile(dir.filePath("out/Images/trip/a.jpg")), "photo");
 }

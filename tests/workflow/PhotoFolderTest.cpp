@@ -1,12 +1,19 @@
 #include "workflow/PhotoFolder.h"
 
 #include "support/TestSupport.h"
+#include "workflow/BatchReport.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(PhotoFolderTest, FolderNameAndEnsureFolder)
 {
@@ -45,4 +52,86 @@ TEST(PhotoFolderTest, NamesSortTheSameWayOnEveryMachine)
     EXPECT_EQ(PhotoFolder::photoNames(dir.path()), QStringList({ "a.jpeg", "A.JPG", "B.jpg", "b.jpg", "C.Jpg" }));
     EXPECT_EQ(PhotoFolder::subFolders(dir.path()),
         QStringList({ dir.filePath("a"), dir.filePath("Sub"), dir.filePath("sub") }));
+}
+
+TEST(PhotoFolderTest, NamesThatAreNotUtf8ArePassedOverAndNoPhotoIsListedTwice)
+{
+    // As text, each of these would name another file or none: "a\xff.jpg"
+    // decodes like the valid "a\uFFFD.jpg".
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    // Names that Qt cannot name again, it cannot remove either.
+    const auto removeAll = qScopeGuard([&] { std::filesystem::remove_all(folder.toStdString()); });
+    const auto make = [&](const QByteArray& name, bool asFolder) {
+        const QByteArray path = folder + name;
+        const int made = asFolder ? ::mkdir(path.constData(), 0755) : ::close(::creat(path.constData(), 0644));
+        ASSERT_EQ(made, 0) << name.toHex().toStdString();
+    };
+    make("a\xff.jpg", false);
+    make("a\xef\xbf\xbd.jpg", false); // U+FFFD itself, valid
+    make("b\xfe", true);
+    make("c\xe9t\xe9.txt", false); // no photo: not named
+    make("d\xc3\xa9.jpg", false); // é, valid
+    make("e\xc0\xaf.jpg", false); // "/" in too long a form
+    make("f\xed\xa0\x80.jpg", false); // a surrogate's code
+    make("g\xf4\x90\x80\x80.jpg", false); // beyond U+10FFFF
+    make("h\xe2\x82.jpg", false); // a sequence cut short
+
+    const PhotoFolder::Contents contents = PhotoFolder::read(dir.path());
+    EXPECT_EQ(contents.photos, QStringList({ QString::fromUtf8("a\uFFFD.jpg"), QString::fromUtf8("d\u00e9.jpg") }));
+    EXPECT_EQ(contents.folders, QStringList());
+    QStringList passedOver;
+    for (const PhotoFolder::PassedOver& entry : contents.passedOver) {
+        passedOver << BatchReport::shownName(QDir(dir.path()).relativeFilePath(entry.path));
+        EXPECT_EQ(entry.reason, "the name is not valid UTF-8");
+    }
+    EXPECT_EQ(passedOver,
+        QStringList({ R"("a\xff.jpg")", R"("b\xfe")", R"("e\xc0\xaf.jpg")", R"("f\xed\xa0\x80.jpg")",
+            R"("g\xf4\x90\x80\x80.jpg")", R"("h\xe2\x82.jpg")" }));
+}
+
+TEST(PhotoFolderTest, TextOfANameKeepsEveryByteThatDoesNotDecode)
+{
+    // Back to bytes: a lone surrogate U+DC80..U+DCFF is its byte, the rest
+    // is UTF-8. Every name must come back as it was, and one that decodes
+    // must give Qt's own text.
+    const auto bytesOf = [](const QString& text) {
+        QByteArray bytes;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (c.isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate())) {
+                EXPECT_GE(c.unicode(), 0xdc80);
+                bytes += static_cast<char>(c.unicode() - 0xdc00);
+            } else if (!c.isHighSurrogate() || i + 1 == text.size()) {
+                bytes += QString(c).toUtf8();
+            } else {
+                bytes += text.mid(i++, 2).toUtf8();
+            }
+        }
+        return bytes;
+    };
+    QList<QByteArray> names;
+    for (int a = 1; a < 256; ++a)
+        for (int b = 1; b < 256; ++b)
+            names.append(QByteArray { static_cast<char>(a), static_cast<char>(b) });
+    // Longer ones, from a fixed seed, made mostly of UTF-8's own bytes.
+    quint32 seed = 1;
+    const auto next = [&] { return (seed = seed * 1'103'515'245u + 12'345u) >> 16; };
+    for (int n = 0; n < 20'000; ++n) {
+        QByteArray name;
+        for (quint32 length = 1 + next() % 8; length > 0; --length) {
+            const quint32 r = next();
+            name += static_cast<char>(r % 4 == 0 ? 0x80 + r / 4 % 0x40 : 1 + r / 4 % 0xff);
+        }
+        names.append(name);
+    }
+    for (const QByteArray& name : names) {
+        bool valid = false;
+        const QString text = PhotoFolder::textOf(name, &valid);
+        ASSERT_EQ(bytesOf(text), name) << name.toHex().toStdString();
+        ASSERT_EQ(valid, QFile::encodeName(QFile::decodeName(name)) == name) << name.toHex().toStdString();
+        if (valid) {
+            ASSERT_EQ(text, QFile::decodeName(name)) << name.toHex().toStdString();
+        }
+    }
 }

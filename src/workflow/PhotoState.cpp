@@ -5,6 +5,7 @@
 #include "imaging/PictureOrientation.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
+#include "platform/OutputMark.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
@@ -220,9 +221,14 @@ QStringList PhotoState::SaveOutputs(const SettingsRecord& settings, const Source
         throw RuntimeError(
             mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), refusal);
     // The output keeps the photo's EXIF block, upright and at its new size,
-    // and its colour profile, XMP and IPTC records as they are.
+    // and its colour profile, XMP and IPTC records as they are; the
+    // thumbnail keeps the profile. Both carry the mark of the photo.
+    const OutputMark mark = OutputMark::forPhoto(m_photoPath);
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);
     metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.ShiftMinutes);
+    JpegMetadata thumbnailMetadata = metadata.profileOnly();
+    mark.applyTo(metadata, m_photoPath);
+    mark.applyTo(thumbnailMetadata, m_photoPath);
     makeFolderFor(m_outputPath);
     mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
     QStringList notes = metadata.notes;
@@ -240,7 +246,7 @@ QStringList PhotoState::SaveOutputs(const SettingsRecord& settings, const Source
     std::unique_ptr<cDIBSection> thumbnail = picture.Resample(thumbSize.height(), thumbSize.width());
     if (!thumbnail) throw std::bad_alloc();
     makeFolderFor(m_thumbnailPath);
-    mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality, metadata.profileOnly());
+    mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality, thumbnailMetadata);
     return notes;
 }
 

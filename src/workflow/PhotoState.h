@@ -136,7 +136,8 @@ public:
     const cDIBSection& Picture1() const { return *m_display; }
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
-    // its reduced copy to ThumbnailPath; creates their folders when missing
+    // its reduced copy to ThumbnailPath, each with the OutputMark of the
+    // photo; creates their folders when missing
     // (a folder that cannot be made fails as its file would, with the
     // system's reason). Returns notes for the user, one each, when a record
     // of the photo's metadata could not be carried or the thumbnail was not

@@ -431,6 +431,8 @@ int runBatch(const Invocation& call)
     }
     options.recursive = call.parser.isSet(QStringLiteral("recursive"));
     options.skipExisting = call.parser.isSet(QStringLiteral("skip-existing"));
+    options.overwrite = call.parser.isSet(QStringLiteral("overwrite"));
+    options.overwriteHint = QStringLiteral("use --overwrite to replace it");
     const bool verbose = call.parser.isSet(QStringLiteral("verbose"));
     const bool quiet = call.parser.isSet(QStringLiteral("quiet"));
     if (verbose && quiet) return badArguments(QStringLiteral("--verbose and --quiet exclude each other"), &batch);
@@ -519,7 +521,8 @@ const QList<Command>& commands()
                            "replace the stored ones. Outputs go to DIR/Images/<folder name>/, thumbnails to\n"
                            "DIR/Miniatures/<folder name>/; with --recursive, every folder below FOLDER that\n"
                            "holds photos is treated and mirrored there by its path relative to FOLDER. No\n"
-                           "output replaces a photo of the batch.\n"
+                           "output replaces a photo of the batch, and only outputs of Quillon's (marked so in\n"
+                           "their XMP) are replaced unless --overwrite is given.\n"
                            "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
                            "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
@@ -560,6 +563,9 @@ const QList<Command>& commands()
                 QCommandLineOption(QStringLiteral("skip-existing"),
                     QStringLiteral("Leaves out each photo whose output exists and is not older than the photo, and "
                                    "whose thumbnail exists when thumbnails are on.")),
+                QCommandLineOption(QStringLiteral("overwrite"),
+                    QStringLiteral("Replaces files at the output paths that Quillon did not write; without it such a "
+                                   "photo fails and nothing of it is written.")),
                 QCommandLineOption(QStringLiteral("shard"),
                     QStringLiteral("Treats only photos K, K+N, K+2N... of the batch in its order, so that N runs "
                                    "with K from 1 to N treat the batch once between them."),

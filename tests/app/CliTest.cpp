@@ -1,4 +1,5 @@
 #include "platform/ExifReader.h"
+#include "platform/OutputMark.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -178,7 +179,8 @@ TEST(CliTest, HelpAndVersionGoToStandardOutput)
                                "                         [--stamp-height PCT] [--anchor PLACE] [--margin PCT]\n"
                                "                         [--shift (+|-)HH:MM] [--fallback-date none|file]\n"
                                "                         [--jobs N] [--recursive] [--skip-existing]\n"
-                               "                         [--shard K/N] [--verbose] [--quiet] [--config FILE]\n";
+                               "                         [--overwrite] [--shard K/N] [--verbose] [--quiet]\n"
+                               "                         [--config FILE]\n";
     const struct {
         QStringList args;
         QString start;
@@ -730,4 +732,49 @@ TEST(CliTest, AnOutputFolderThatCannotBeWrittenStopsTheBatchWithOneLine)
         EXPECT_EQ(r.err, "quillon-cli: Cannot write into " + folder + ": Not a directory\n");
         EXPECT_FALSE(QFile::exists(target.filePath("Images/a/photo.jpg")));
     }
+}
+
+TEST(CliTest, TheBatchReplacesOnlyFilesItWroteUnlessToldToOverwrite)
+{
+    // A target whose Images folder is the user's own pictures folder, which
+    // holds a photo by the name a new card's photo brings.
+    QTemporaryDir home, card;
+    const QString mine = home.filePath("Images/2019/IMG_0001.JPG");
+    const QByteArray myPhoto = readFile(testPhoto("cameras/Nikon_D70.jpg"));
+    ASSERT_TRUE(writeFile(mine, myPhoto));
+    const QString newPhoto = card.filePath("2019/IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(newPhoto, readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    ASSERT_TRUE(writeFile(card.filePath("2019/IMG_0002.JPG"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    const QString refusal = QStringLiteral("quillon-cli: %1: %2 exists and was not written by Quillon; use "
+                                           "--overwrite to replace it\n")
+                                .arg(newPhoto, mine);
+
+    // Nothing of the photo is written, its thumbnail neither; --skip-existing
+    // does not take the user's photo for a saved one.
+    for (const QStringList& more : { QStringList(), QStringList { "--skip-existing" } }) {
+        const CliRun run = cli(QStringList { "batch", card.path(), "--target", home.path(), "--no-date" } << more);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, refusal);
+        EXPECT_TRUE(run.out.endsWith(more.isEmpty() ? "\n1 of 2 photos treated, 1 failed.\n"
+                                                    : "\n0 of 2 photos treated, 1 skipped, 1 failed.\n"))
+            << run.out.toStdString();
+        EXPECT_EQ(readFile(mine), myPhoto);
+        EXPECT_FALSE(QFile::exists(home.filePath("Miniatures/2019/IMG_0001.JPG")));
+    }
+    // The same for a file of the user's at the thumbnail's path.
+    QDir(home.filePath("Miniatures")).removeRecursively();
+    ASSERT_TRUE(writeFile(home.filePath("Miniatures/2019/IMG_0002.JPG"), "mine"));
+    const CliRun thumbnail = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--quiet" });
+    EXPECT_TRUE(thumbnail.err.contains(home.filePath("Miniatures/2019/IMG_0002.JPG") + " exists and was not written"))
+        << thumbnail.err.toStdString();
+    EXPECT_EQ(readFile(home.filePath("Miniatures/2019/IMG_0002.JPG")), "mine");
+
+    // Told to, it replaces them, and from then on they are its own.
+    const CliRun overwrite = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--overwrite" });
+    EXPECT_EQ(overwrite.exitCode, 0) << overwrite.err.toStdString();
+    EXPECT_EQ(OutputMark::of(mine), OutputMark::forPhoto(newPhoto));
+    EXPECT_EQ(OutputMark::of(home.filePath("Miniatures/2019/IMG_0002.JPG")),
+        OutputMark::forPhoto(card.filePath("2019/IMG_0002.JPG")));
+    const CliRun again = cli({ "batch", card.path(), "--target", home.path(), "--no-date" });
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
 }

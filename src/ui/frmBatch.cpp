@@ -36,8 +36,8 @@ public:
 
 // The dialog as it was designed, in twips, with four rows below for the
 // skip, sub-folder and overwrite choices and the source line (the design's
-// client area was 1230 high). The progress row lies below the client area and is shown,
-// with the room it needs, while the batch runs.
+// client area was 1230 high). The progress row lies below the client area
+// and is shown, with the room it needs, while the batch runs.
 namespace Design {
 constexpr TwipsRect Client { 0, 0, 4485, 2400 };
 constexpr TwipsRect Label1 { 60, 120, 3600, 195 };

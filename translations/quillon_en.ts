@@ -330,6 +330,14 @@ Do you want to replace it?</translation>
         <translation>Include all sub-folders</translation>
     </message>
     <message>
+        <source>Replace files not written by Quillon</source>
+        <translation>Replace files not written by Quillon</translation>
+    </message>
+    <message>
+        <source>check &quot;%1&quot; to replace it</source>
+        <translation>check &quot;%1&quot; to replace it</translation>
+    </message>
+    <message>
         <source>Go</source>
         <translation>Go</translation>
     </message>

@@ -438,6 +438,8 @@ int runBatch(const Invocation& call)
     }
     options.recursive = call.parser.isSet(QStringLiteral("recursive"));
     options.skipExisting = call.parser.isSet(QStringLiteral("skip-existing"));
+    options.overwrite = call.parser.isSet(QStringLiteral("overwrite"));
+    options.overwriteHint = QStringLiteral("use --overwrite to replace it");
     const bool verbose = call.parser.isSet(QStringLiteral("verbose"));
     const bool quiet = call.parser.isSet(QStringLiteral("quiet"));
     if (verbose && quiet) return badArguments(QStringLiteral("--verbose and --quiet exclude each other"), &batch);
@@ -527,7 +529,9 @@ const QList<Command>& commands()
                            "DIR/Miniatures/<folder name>/; with --recursive, FOLDER's own photos and those\n"
                            "of every folder below it are treated, each folder mirrored there by its path\n"
                            "relative to FOLDER (FOLDER's own photos under its name), and each folder only\n"
-                           "once however many links lead to it. No output replaces a photo of the batch.\n"
+                           "once however many links lead to it. No output replaces a photo of the batch, and\n"
+                           "only outputs of Quillon's (marked so in their XMP) are replaced unless\n"
+                           "--overwrite is given.\n"
                            "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
                            "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
@@ -569,6 +573,9 @@ const QList<Command>& commands()
                 QCommandLineOption(QStringLiteral("skip-existing"),
                     QStringLiteral("Leaves out each photo whose output exists and is not older than the photo, and "
                                    "whose thumbnail exists when thumbnails are on.")),
+                QCommandLineOption(QStringLiteral("overwrite"),
+                    QStringLiteral("Replaces files at the output paths that Quillon did not write; without it such a "
+                                   "photo fails and nothing of it is written.")),
                 QCommandLineOption(QStringLiteral("shard"),
                     QStringLiteral("Treats only the photos whose path below FOLDER falls in share K of N by its "
                                    "hash (see the README), so that N runs with K from 1 to N treat the batch once "

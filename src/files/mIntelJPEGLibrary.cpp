@@ -83,7 +83,11 @@ QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const JpegMetada
 
 bool SaveJPG(const cDIBSection& cDib, const QString& sFile, int32_t lQuality, const JpegMetadata& metadata)
 {
-    const QByteArray jpeg = encode(cDib, lQuality, metadata);
+    return WriteJPG(encode(cDib, lQuality, metadata), sFile);
+}
+
+bool WriteJPG(const QByteArray& jpeg, const QString& sFile)
+{
     const int error = AtomicFile::write(sFile, jpeg, AtomicFile::Keep::TimesAndPermissions);
     if (error != 0) throw WriteError(error, sFile);
     return true;

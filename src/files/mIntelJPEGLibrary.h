@@ -34,5 +34,8 @@ RuntimeError WriteError(int errorNumber, const QString& sFile);
 
 // The same encoding into memory, for callers that do not want a file.
 QByteArray EncodeJPG(const cDIBSection& cDib, int32_t lQuality, const JpegMetadata& metadata = {});
+// Writes what EncodeJPG made to sFile as SaveJPG does: atomically, keeping
+// a replaced file's times and permissions, failing with error 26001.
+bool WriteJPG(const QByteArray& jpeg, const QString& sFile);
 
 } // namespace mIntelJPEGLibrary

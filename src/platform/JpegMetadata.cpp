@@ -122,12 +122,6 @@ std::optional<QByteArray> iptcResources(const QByteArray& stream)
     return kept;
 }
 
-QString leftOut(const QString& record, const QString& shownName, const QString& reason)
-{
-    return QStringLiteral("The %1 of %2 was not carried into the outputs: %3.")
-        .arg(record, QDir::toNativeSeparators(shownName), reason);
-}
-
 // Gathers the segments' pieces as they come, and judges them at the end.
 class Collector {
 public:
@@ -157,10 +151,10 @@ public:
                 for (const auto& [number, part] : m_iccParts)
                     profile += part;
             if (profile.isEmpty())
-                result.notes << leftOut(
+                result.notes << JpegMetadata::leftOut(
                     record, shownName, QStringLiteral("its parts are missing, repeated or misnumbered"));
             else if (profile.size() < 128 || profile.mid(36, 4) != "acsp")
-                result.notes << leftOut(record, shownName, QStringLiteral("it is not an ICC profile"));
+                result.notes << JpegMetadata::leftOut(record, shownName, QStringLiteral("it is not an ICC profile"));
             else
                 result.iccProfile = profile;
         }
@@ -169,18 +163,20 @@ public:
         if (!guid.isEmpty()) {
             const QString record = QStringLiteral("extended XMP");
             if (m_xmpPartsTooLarge)
-                result.notes << leftOut(record, shownName, QStringLiteral("it is too large"));
+                result.notes << JpegMetadata::leftOut(record, shownName, QStringLiteral("it is too large"));
             else if (!extensionParts(guid, result.xmpExtension))
-                result.notes << leftOut(record, shownName, QStringLiteral("its parts are missing or overlap"));
+                result.notes << JpegMetadata::leftOut(
+                    record, shownName, QStringLiteral("its parts are missing or overlap"));
         }
         if (m_photoshopSeen) {
             const QString record = QStringLiteral("IPTC record");
             if (m_photoshopTooLarge)
-                result.notes << leftOut(record, shownName, QStringLiteral("it is too large"));
+                result.notes << JpegMetadata::leftOut(record, shownName, QStringLiteral("it is too large"));
             else if (const std::optional<QByteArray> resources = iptcResources(m_photoshop))
                 result.iptc = *resources;
             else
-                result.notes << leftOut(record, shownName, QStringLiteral("its resource blocks are damaged"));
+                result.notes << JpegMetadata::leftOut(
+                    record, shownName, QStringLiteral("its resource blocks are damaged"));
         }
         return result;
     }
@@ -250,6 +246,12 @@ private:
 };
 
 } // namespace
+
+QString JpegMetadata::leftOut(const QString& record, const QString& shownName, const QString& reason)
+{
+    return QStringLiteral("The %1 of %2 was not carried into the outputs: %3.")
+        .arg(record, QDir::toNativeSeparators(shownName), reason);
+}
 
 JpegMetadata JpegMetadata::read(const QString& path)
 {

@@ -52,8 +52,14 @@ struct JpegMetadata {
     // jpegData unchanged when it is no JPEG stream.
     QByteArray insertedInto(const QByteArray& jpegData) const;
 
+    // The note that record of the source shownName was not carried into
+    // the outputs, for reason.
+    static QString leftOut(const QString& record, const QString& shownName, const QString& reason);
+
     // A segment's length field counts itself and holds at most 65535.
     static constexpr int MaxPayload = 65533;
+    // The standard packet follows the 29 bytes of its name.
+    static constexpr int MaxXmpPacket = MaxPayload - 29;
     // "ICC_PROFILE\0", the part's number and the number of parts come first.
     static constexpr int MaxIccPart = MaxPayload - 14;
     static constexpr int MaxIccParts = 255;

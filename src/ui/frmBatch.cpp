@@ -34,12 +34,12 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The dialog as it was designed, in twips, with three rows below for the
-// skip and sub-folder choices and the source line (the design's client area
-// was 1230 high). The progress row lies below the client area and is shown,
-// with the room it needs, while the batch runs.
+// The dialog as it was designed, in twips, with four rows below for the
+// skip, sub-folder and overwrite choices and the source line (the design's
+// client area was 1230 high). The progress row lies below the client area
+// and is shown, with the room it needs, while the batch runs.
 namespace Design {
-constexpr TwipsRect Client { 0, 0, 4485, 2130 };
+constexpr TwipsRect Client { 0, 0, 4485, 2400 };
 constexpr TwipsRect Label1 { 60, 120, 3600, 195 };
 constexpr TwipsRect Label2 { 60, 480, 795, 195 };
 constexpr TwipsRect txtCible { 960, 420, 2895, 285 };
@@ -48,7 +48,8 @@ constexpr TwipsRect Check1 { 960, 840, 1155, 255 };
 constexpr TwipsRect Command1 { 2640, 780, 1215, 375 };
 constexpr TwipsRect chkSkipExisting { 960, 1230, 3300, 255 };
 constexpr TwipsRect chkRecursive { 960, 1500, 3300, 255 };
-constexpr TwipsRect lblSource { 60, 1830, Client.width - 120, 255 };
+constexpr TwipsRect chkOverwrite { 960, 1770, 3300, 255 };
+constexpr TwipsRect lblSource { 60, 2100, Client.width - 120, 255 };
 constexpr TwipsRect progressText { 60, Client.height, Client.width - 120, 255 };
 constexpr TwipsRect progressBar { 60, Client.height + 300, 2895, 300 };
 constexpr TwipsRect cmdCancel { 3060, Client.height + 255, 1215, 375 };
@@ -95,6 +96,10 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
     m_skipExisting->setGeometry(Design::chkSkipExisting.pixels());
     m_recursive = new QCheckBox(tr("Include all sub-folders"), this);
     m_recursive->setGeometry(Design::chkRecursive.pixels());
+    // Off whenever the dialog opens: replacing the user's own files is
+    // chosen for one batch at a time, never remembered.
+    m_overwrite = new QCheckBox(tr("Replace files not written by Quillon"), this);
+    m_overwrite->setGeometry(Design::chkOverwrite.pixels());
 
     m_source = new QLabel(this);
     m_source->setGeometry(Design::lblSource.pixels());
@@ -116,7 +121,8 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
 
     setTabOrder(m_check1, m_skipExisting);
     setTabOrder(m_skipExisting, m_recursive);
-    setTabOrder(m_recursive, m_txtCible);
+    setTabOrder(m_recursive, m_overwrite);
+    setTabOrder(m_overwrite, m_txtCible);
     setTabOrder(m_txtCible, m_command1);
     m_check1->setFocus();
 
@@ -207,7 +213,8 @@ void frmBatch::Go()
     m_running = true;
     m_cancelRequested = false;
     m_command1->hide();
-    for (QWidget* choice : std::initializer_list<QWidget*> { m_txtCible, m_check1, m_skipExisting, m_recursive })
+    for (QWidget* choice :
+        std::initializer_list<QWidget*> { m_txtCible, m_check1, m_skipExisting, m_recursive, m_overwrite })
         choice->setEnabled(false);
     setFixedSize(Design::Running.pixelSize());
     m_progressText->setText(tr("Looking for photos..."));
@@ -226,6 +233,8 @@ void frmBatch::Go()
         BatchOptions options;
         options.skipExisting = m_skipExisting->isChecked();
         options.recursive = m_recursive->isChecked();
+        options.overwrite = m_overwrite->isChecked();
+        options.overwriteHint = tr("check \"%1\" to replace it").arg(m_overwrite->text());
         options.jobs = m_jobs;
         m_report = BatchReport();
         // Failures of single photos are in the report; anything else ends

@@ -17,7 +17,8 @@ class QProgressBar;
 class QPushButton;
 
 // The batch dialog: the target folder, the filter choice, whether to skip
-// the photos saved already and to go down into every sub-folder, the source
+// the photos saved already, to go down into every sub-folder and to replace
+// files that Quillon did not write (off each time it opens), the source
 // folder with how many photos the batch will treat in how many folders, and
 // Go, which runs the engine's batch over the source folder on every core
 // with a progress bar and a Cancel button, then shows what was done and
@@ -55,6 +56,7 @@ public:
     QCheckBox* Check1() const { return m_check1; }
     QCheckBox* chkSkipExisting() const { return m_skipExisting; }
     QCheckBox* chkRecursive() const { return m_recursive; }
+    QCheckBox* chkOverwrite() const { return m_overwrite; }
     QPushButton* Command1() const { return m_command1; }
     QProgressBar* progressBar() const { return m_progress; }
     QLabel* progressText() const { return m_progressText; }
@@ -90,6 +92,7 @@ private:
     QCheckBox* m_check1;
     QCheckBox* m_skipExisting;
     QCheckBox* m_recursive;
+    QCheckBox* m_overwrite;
     QPushButton* m_command1;
     QLabel* m_progressText;
     QProgressBar* m_progress;

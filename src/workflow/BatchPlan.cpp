@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileStamp.h"
+#include "platform/OutputMark.h"
 #include "workflow/BatchReport.h"
 #include "workflow/PhotoFolder.h"
 #include "workflow/PhotoState.h"
@@ -139,13 +140,15 @@ bool notOlder(const timespec& a, const timespec& b)
 }
 
 // The output is there and not older than the photo, and so is the
-// thumbnail when one is wanted (its time is not looked at).
+// thumbnail when one is wanted (its time is not looked at), both written by
+// Quillon.
 bool alreadySaved(const BatchPlan::Photo& photo, bool thumbnails)
 {
     const std::optional<FileStamp> source = FileStamp::lookUp(photo.path);
     const std::optional<FileStamp> output = FileStamp::lookUp(photo.outputPath);
     if (!source || !output || !notOlder(output->modificationTime, source->modificationTime)) return false;
-    return !thumbnails || FileStamp::lookUp(photo.thumbnailPath).has_value();
+    if (!OutputMark::of(photo.outputPath)) return false;
+    return !thumbnails || OutputMark::of(photo.thumbnailPath).has_value();
 }
 
 } // namespace

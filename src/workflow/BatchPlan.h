@@ -16,6 +16,13 @@ struct BatchOptions {
     bool recursive = false;
     // Leaves out the photos saved already (see BatchPlan::make).
     bool skipExisting = false;
+    // Lets the batch replace files at its output and thumbnail paths that
+    // Quillon did not write (without an OutputMark); without it a photo
+    // whose paths hold one fails, and nothing of it is written.
+    bool overwrite = false;
+    // How the user allows that, said in the failure ("use --overwrite to
+    // replace it").
+    QString overwriteHint;
     // Of the batch's photos, only those in shard of shardCount (see
     // BatchPlan::shardOf): a photo's shard depends on its own path alone.
     int shard = 1;
@@ -59,7 +66,8 @@ public:
     //
     // With skipExisting, a photo is skipped when its output exists with a
     // modification time not older than the photo's and, when thumbnails are
-    // on, its thumbnail exists. A photo whose output or thumbnail would
+    // on, its thumbnail exists, both carrying the mark of Quillon's outputs
+    // (OutputMark): a file of somebody else's is not a photo saved. A photo whose output or thumbnail would
     // replace a photo of the batch (all shards' photos) is refused, and so
     // is one whose output an earlier photo of the batch writes already
     // (folder's own photos and those of a sub-folder of the same name share

@@ -48,10 +48,12 @@ private:
 
 } // namespace
 
-BatchRunner::BatchRunner(const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs)
+BatchRunner::BatchRunner(
+    const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs, ForeignFiles foreign)
     : m_settings(settings)
     , m_stamp(std::move(stamp))
     , m_jobs(jobs > 0 ? jobs : availableCores())
+    , m_foreign(std::move(foreign))
 {
 }
 
@@ -203,7 +205,7 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const 
         // image, which is what a copy of it would hold.
         state.RenderFinal();
         if (m_stamp) state.PrintDateStamp(*m_stamp);
-        const QStringList saveNotes = state.SaveOutputs(m_settings, sources);
+        const QStringList saveNotes = state.SaveOutputs(m_settings, sources, m_foreign);
         state.ReleaseDisplay();
         outcome.kind = BatchOutcome::Kind::Treated;
         // The warning and the save's notes name the photo themselves.

@@ -3,6 +3,7 @@
 #include "files/mMain.h"
 #include "workflow/BatchPlan.h"
 #include "workflow/BatchReport.h"
+#include "workflow/PhotoState.h"
 #include "workflow/StampPlacement.h"
 
 #include <QString>
@@ -10,8 +11,6 @@
 
 #include <atomic>
 #include <optional>
-
-class PhotoState;
 
 // What became of one photo of a batch.
 struct BatchOutcome {
@@ -58,8 +57,10 @@ public:
 // was written, stopped or not.
 class BatchRunner {
 public:
-    // jobs 0 means one per core.
-    BatchRunner(const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs = 0);
+    // jobs 0 means one per core; foreign says what becomes of a file at an
+    // output path that Quillon did not write (refused by default).
+    BatchRunner(
+        const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs = 0, ForeignFiles foreign = {});
 
     BatchReport run(const BatchPlan& plan, BatchListener* listener = nullptr) const;
 
@@ -74,4 +75,5 @@ private:
     SettingsRecord m_settings;
     std::optional<StampPlacement> m_stamp;
     int m_jobs;
+    ForeignFiles m_foreign;
 };

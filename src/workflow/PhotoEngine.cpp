@@ -262,7 +262,9 @@ void PhotoEngine::ApplyDateStyle()
 
 QString PhotoEngine::SaveOutputs()
 {
-    return m_photo.SaveOutputs(m_settings).join(QLatin1Char('\n'));
+    // The window asks before it replaces a file of another photo's
+    // (SavedOutputs): what reaches the save may be replaced.
+    return m_photo.SaveOutputs(m_settings, {}, { true, QString() }).join(QLatin1Char('\n'));
 }
 
 BatchReport PhotoEngine::BatchTransform(const QString& folder, const BatchOptions& options, BatchListener* listener)
@@ -274,6 +276,7 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder, const BatchOption
         report.blocked = std::move(problem);
         return report;
     }
-    const BatchRunner runner(m_settings, m_controls.ShowDate ? std::optional(Stamp()) : std::nullopt, options.jobs);
+    const BatchRunner runner(m_settings, m_controls.ShowDate ? std::optional(Stamp()) : std::nullopt, options.jobs,
+        { options.overwrite, options.overwriteHint });
     return runner.run(plan, listener);
 }

@@ -107,7 +107,8 @@ public:
     void DropStamp();
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
-    // its reduced copy to ThumbnailPath (see PhotoState::SaveOutputs).
+    // its reduced copy to ThumbnailPath (see PhotoState::SaveOutputs),
+    // replacing whatever is there: the window has asked first.
     QString SaveOutputs();
 
     // Every photo of folder's immediate sub-folders (or of folder itself

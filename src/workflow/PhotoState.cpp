@@ -5,6 +5,7 @@
 #include "imaging/PictureOrientation.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
+#include "platform/OutputMark.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
@@ -27,6 +28,16 @@ void makeFolderFor(const QString& file)
 {
     if (const FileResult made = PhotoFolder::EnsureFolder(QFileInfo(file).absolutePath()); !made)
         throw mIntelJPEGLibrary::WriteError(made.error(), file);
+}
+
+// Whether something that Quillon did not write stands at path: a file
+// without the mark of its outputs, or a link that leads nowhere. A folder
+// there is left to the write, which fails naming it.
+bool foreignFileAt(const QString& path)
+{
+    const QFileInfo file(path);
+    if (file.isDir() || (!file.exists() && !file.isSymLink())) return false;
+    return !OutputMark::of(path).has_value();
 }
 
 } // namespace
@@ -204,7 +215,8 @@ QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
     return date.text;
 }
 
-QStringList PhotoState::SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos) const
+QStringList PhotoState::SaveOutputs(
+    const SettingsRecord& settings, const SourceGuard& batchPhotos, const ForeignFiles& foreign) const
 {
     const cDIBSection& picture = *m_display;
     const int32_t width = picture.Width();
@@ -220,27 +232,47 @@ QStringList PhotoState::SaveOutputs(const SettingsRecord& settings, const Source
         throw RuntimeError(
             mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), refusal);
     // The output keeps the photo's EXIF block, upright and at its new size,
-    // and its colour profile, XMP and IPTC records as they are.
+    // and its colour profile, XMP and IPTC records as they are; the
+    // thumbnail keeps the profile. Both carry the mark of the photo.
+    const OutputMark mark = OutputMark::forPhoto(m_photoPath);
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);
     metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.ShiftMinutes);
-    makeFolderFor(m_outputPath);
-    mIntelJPEGLibrary::SaveJPG(picture, m_outputPath, settings.JpegQuality, metadata);
+    JpegMetadata thumbnailMetadata = metadata.profileOnly();
+    mark.applyTo(metadata, m_photoPath);
+    mark.applyTo(thumbnailMetadata, m_photoPath);
+    const QByteArray output = mIntelJPEGLibrary::EncodeJPG(picture, settings.JpegQuality, metadata);
     QStringList notes = metadata.notes;
 
-    if (!settings.ThumbShow) return notes;
+    QByteArray thumbnail;
     const QSize thumbSize = ThumbnailSize(QSize(width, height), settings.ThumbHeight, settings.ThumbWidth);
-    if (thumbSize.isEmpty()) {
+    if (settings.ThumbShow && thumbSize.isEmpty()) {
         notes << QStringLiteral(
             "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
                      .arg(QDir::toNativeSeparators(m_outputPath))
                      .arg(settings.ThumbHeight)
                      .arg(settings.ThumbWidth);
-        return notes;
+    } else if (settings.ThumbShow) {
+        std::unique_ptr<cDIBSection> reduced = picture.Resample(thumbSize.height(), thumbSize.width());
+        if (!reduced) throw std::bad_alloc();
+        thumbnail = mIntelJPEGLibrary::EncodeJPG(*reduced, settings.JpegQuality, thumbnailMetadata);
     }
-    std::unique_ptr<cDIBSection> thumbnail = picture.Resample(thumbSize.height(), thumbSize.width());
-    if (!thumbnail) throw std::bad_alloc();
-    makeFolderFor(m_thumbnailPath);
-    mIntelJPEGLibrary::SaveJPG(*thumbnail, m_thumbnailPath, settings.JpegQuality, metadata.profileOnly());
+
+    if (!foreign.replace) {
+        for (const QString& path : { m_outputPath, thumbnail.isEmpty() ? QString() : m_thumbnailPath }) {
+            if (path.isEmpty() || !foreignFileAt(path)) continue;
+            QString reason
+                = QStringLiteral("%1 exists and was not written by Quillon").arg(QDir::toNativeSeparators(path));
+            if (!foreign.howToAllow.isEmpty()) reason += QStringLiteral("; ") + foreign.howToAllow;
+            throw RuntimeError(
+                mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
+        }
+    }
+    makeFolderFor(m_outputPath);
+    mIntelJPEGLibrary::WriteJPG(output, m_outputPath);
+    if (!thumbnail.isEmpty()) {
+        makeFolderFor(m_thumbnailPath);
+        mIntelJPEGLibrary::WriteJPG(thumbnail, m_thumbnailPath);
+    }
     return notes;
 }
 

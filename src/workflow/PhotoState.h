@@ -16,6 +16,18 @@ class PixelSurface;
 struct SettingsRecord;
 struct StampPlacement;
 
+// What a save does with a file at its output or thumbnail path that Quillon
+// did not write, one without an OutputMark (a folder is left to the write,
+// which names it). By default it refuses; the window's single save, which
+// has asked the user, replaces it, and so does the batch when the user
+// allows it.
+struct ForeignFiles {
+    bool replace = false;
+    // How the user allows it, for the refusal: "use --overwrite to replace
+    // it".
+    QString howToAllow;
+};
+
 // One photo on its way from its file to its outputs: its paths, its EXIF
 // record, the working image at the output scale with the scratch buffer
 // and image processor of its filters, and the display picture (the working
@@ -136,15 +148,20 @@ public:
     const cDIBSection& Picture1() const { return *m_display; }
 
     // Writes the display picture to OutputPath and, when thumbnails are on,
-    // its reduced copy to ThumbnailPath; creates their folders when missing
-    // (a folder that cannot be made fails as its file would, with the
-    // system's reason). Returns notes for the user, one each, when a record
-    // of the photo's metadata could not be carried or the thumbnail was not
-    // written by choice (a rule that gives no size).
+    // its reduced copy to ThumbnailPath, each with the OutputMark of the
+    // photo; creates their folders when missing (a folder that cannot be
+    // made fails as its file would, with the system's reason). Returns
+    // notes for the user, one each, when a record of the photo's metadata
+    // could not be carried or the thumbnail was not written by choice (a
+    // rule that gives no size).
     //
     // Nothing is written, and a RuntimeError says why, when either file
-    // would replace the photo itself or one of batchPhotos.
-    QStringList SaveOutputs(const SettingsRecord& settings, const SourceGuard& batchPhotos = {}) const;
+    // would replace the photo itself or one of batchPhotos, or a file that
+    // foreign does not let it replace ("FILE exists and was not written by
+    // Quillon; " and the way to allow it), looked for just before the
+    // writes.
+    QStringList SaveOutputs(
+        const SettingsRecord& settings, const SourceGuard& batchPhotos = {}, const ForeignFiles& foreign = {}) const;
     // The thumbnail of an output of size picture by the rule of the
     // settings: the height when one is set, else the width, the output's
     // proportions kept. Empty when the rule gives no picture.

@@ -1,5 +1,7 @@
 #include "workflow/SavedOutputs.h"
 
+#include "platform/OutputMark.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -47,8 +49,18 @@ SavedOutputs::Paths SavedOutputs::placeFor(const QString& photo, const Paths& pl
 
 QString SavedOutputs::foreignFile(const QString& photo, const Paths& paths, bool withThumbnail) const
 {
-    if (taken(paths.output) && !writtenFrom(photo, paths.output)) return paths.output;
-    if (withThumbnail && taken(paths.thumbnail) && !writtenFrom(photo, paths.thumbnail)) return paths.thumbnail;
+    // An earlier run's output of the same photo is known by its mark, which
+    // names the photo's bytes; the photo is hashed only when one is there.
+    std::optional<OutputMark> photoMark;
+    const auto foreign = [&](const QString& file) {
+        if (!taken(file) || writtenFrom(photo, file)) return false;
+        const std::optional<OutputMark> mark = OutputMark::of(file);
+        if (!mark || mark->sourceDigest().isEmpty()) return true;
+        if (!photoMark) photoMark = OutputMark::forPhoto(photo);
+        return *mark != *photoMark;
+    };
+    if (foreign(paths.output)) return paths.output;
+    if (withThumbnail && foreign(paths.thumbnail)) return paths.thumbnail;
     return QString();
 }
 

@@ -26,8 +26,9 @@ public:
     // name keeps it; else planned.
     Paths placeFor(const QString& photo, const Paths& planned) const;
     // The first file of paths (the thumbnail only withThumbnail) that
-    // exists and was not written from photo by this run; empty when saving
-    // there replaces nothing of another's.
+    // exists and was written neither from photo by this run nor from the
+    // same photo's bytes by an earlier one (its OutputMark says so); empty
+    // when saving there replaces nothing of another's.
     QString foreignFile(const QString& photo, const Paths& paths, bool withThumbnail) const;
     // paths with "NAME (n).EXT" for the first n from 2 at which neither
     // file exists.

@@ -1,4 +1,5 @@
 #include "platform/ExifReader.h"
+#include "platform/OutputMark.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -179,7 +180,8 @@ TEST(CliTest, HelpAndVersionGoToStandardOutput)
                                "                         [--stamp-height PCT] [--anchor PLACE] [--margin PCT]\n"
                                "                         [--shift (+|-)HH:MM] [--fallback-date none|file]\n"
                                "                         [--jobs N] [--recursive] [--skip-existing]\n"
-                               "                         [--shard K/N] [--verbose] [--quiet] [--config FILE]\n";
+                               "                         [--overwrite] [--shard K/N] [--verbose] [--quiet]\n"
+                               "                         [--config FILE]\n";
     const struct {
         QStringList args;
         QString start;
@@ -437,25 +439,26 @@ TEST(CliTest, BatchOutputsKeepTheirBytes)
 {
     // Digests of what the batch writes today for photos of every stored
     // orientation, a truncated one and one whose rows carry padding, at half
-    // and at full scale. A change here means the printed pixels changed: only
-    // a change meant to do that may refresh these values.
+    // and at full scale. A change here means the printed pixels or the
+    // records carried changed: only a change meant to do that may refresh
+    // these values.
     const struct {
         const char* scale;
         const char* photo;
         const char* md5; // of the output followed by its thumbnail
     } cases[] = {
-        { "0,5", "orientation/landscape_1.jpg", "afd52fc1171c3096a7100fa57d45cf94" },
-        { "0,5", "orientation/landscape_3.jpg", "bae8e33c80277035958d5f4adc914bd3" },
-        { "0,5", "orientation/landscape_6.jpg", "5be754c5d4c4781a3878e9d21aa6d2ec" },
-        { "0,5", "orientation/landscape_8.jpg", "175c0b5546ecac17a98e4a018bc88ff1" },
-        { "0,5", "orientation/portrait_6.jpg", "9888d3eca4e10d605ccb92d461f7e24d" },
-        { "0,5", "broken/corrupted.jpg", "998ea25d22ab56bfb904e268e29071af" },
-        { "0,5", "cameras/Fujifilm_FinePix_E500.jpg", "7971f4c4ba582206c00b59d6ec3ba4dc" },
-        { "1", "orientation/landscape_3.jpg", "60beb236c9d8aa409c0c7402827853f0" },
-        { "1", "orientation/landscape_6.jpg", "b7efa639946a91690a742e0c8ffe4103" },
-        { "1", "orientation/landscape_8.jpg", "2879bcbe16b1952dbb3338b2fd6e5363" },
-        { "1", "orientation/portrait_6.jpg", "6f9b78ebd04fe3d890458e6af7acf325" },
-        { "1", "broken/corrupted.jpg", "99c36d027abe90c3813c7ec2e5f0be8f" },
+        { "0,5", "orientation/landscape_1.jpg", "26849872bdf74dc408feb9388bd3d5c8" },
+        { "0,5", "orientation/landscape_3.jpg", "ffc6b3ab4d9332a4ad2e19f53c5eec61" },
+        { "0,5", "orientation/landscape_6.jpg", "1cb6f34c9ddac3db8ae1e522d1fcc595" },
+        { "0,5", "orientation/landscape_8.jpg", "f97141ce02965f34db5bfa1140267218" },
+        { "0,5", "orientation/portrait_6.jpg", "6de077cbcc8af1fdd7b095622901eb19" },
+        { "0,5", "broken/corrupted.jpg", "365ddab4c290dc8186b3b3d9dca7de0a" },
+        { "0,5", "cameras/Fujifilm_FinePix_E500.jpg", "24736d7e9eeca5f5abc3c74bfcecd463" },
+        { "1", "orientation/landscape_3.jpg", "739dc6ae9726a85b32244b5eb9528632" },
+        { "1", "orientation/landscape_6.jpg", "d6077b790302aa6554c8868162d69a1b" },
+        { "1", "orientation/landscape_8.jpg", "b5da85f12a994af722db087aa4c7a673" },
+        { "1", "orientation/portrait_6.jpg", "42314387656e1c2ebcd663336c0a9728" },
+        { "1", "broken/corrupted.jpg", "2243813a2fe3f2289fc60129766a8bee" },
     };
     // One photo at a time, and several at once with the same buffers going
     // from photo to photo.
@@ -802,4 +805,49 @@ TEST(CliTest, AnArgumentThatIsNotUtf8IsABadArgumentShownWithItsBytes)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.startsWith("quillon-cli: \"/photos/caf\\xe9\" is not valid UTF-8\n")) << r.err.toStdString();
     EXPECT_EQ(r.out, "");
+}
+
+TEST(CliTest, TheBatchReplacesOnlyFilesItWroteUnlessToldToOverwrite)
+{
+    // A target whose Images folder is the user's own pictures folder, which
+    // holds a photo by the name a new card's photo brings.
+    QTemporaryDir home, card;
+    const QString mine = home.filePath("Images/2019/IMG_0001.JPG");
+    const QByteArray myPhoto = readFile(testPhoto("cameras/Nikon_D70.jpg"));
+    ASSERT_TRUE(writeFile(mine, myPhoto));
+    const QString newPhoto = card.filePath("2019/IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(newPhoto, readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    ASSERT_TRUE(writeFile(card.filePath("2019/IMG_0002.JPG"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    const QString refusal = QStringLiteral("quillon-cli: %1: %2 exists and was not written by Quillon; use "
+                                           "--overwrite to replace it\n")
+                                .arg(newPhoto, mine);
+
+    // Nothing of the photo is written, its thumbnail neither; --skip-existing
+    // does not take the user's photo for a saved one.
+    for (const QStringList& more : { QStringList(), QStringList { "--skip-existing" } }) {
+        const CliRun run = cli(QStringList { "batch", card.path(), "--target", home.path(), "--no-date" } << more);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, refusal);
+        EXPECT_TRUE(run.out.endsWith(more.isEmpty() ? "\n1 of 2 photos treated, 1 failed.\n"
+                                                    : "\n0 of 2 photos treated, 1 skipped, 1 failed.\n"))
+            << run.out.toStdString();
+        EXPECT_EQ(readFile(mine), myPhoto);
+        EXPECT_FALSE(QFile::exists(home.filePath("Miniatures/2019/IMG_0001.JPG")));
+    }
+    // The same for a file of the user's at the thumbnail's path.
+    QDir(home.filePath("Miniatures")).removeRecursively();
+    ASSERT_TRUE(writeFile(home.filePath("Miniatures/2019/IMG_0002.JPG"), "mine"));
+    const CliRun thumbnail = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--quiet" });
+    EXPECT_TRUE(thumbnail.err.contains(home.filePath("Miniatures/2019/IMG_0002.JPG") + " exists and was not written"))
+        << thumbnail.err.toStdString();
+    EXPECT_EQ(readFile(home.filePath("Miniatures/2019/IMG_0002.JPG")), "mine");
+
+    // Told to, it replaces them, and from then on they are its own.
+    const CliRun overwrite = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--overwrite" });
+    EXPECT_EQ(overwrite.exitCode, 0) << overwrite.err.toStdString();
+    EXPECT_EQ(OutputMark::of(mine), OutputMark::forPhoto(newPhoto));
+    EXPECT_EQ(OutputMark::of(home.filePath("Miniatures/2019/IMG_0002.JPG")),
+        OutputMark::forPhoto(card.filePath("2019/IMG_0002.JPG")));
+    const CliRun again = cli({ "batch", card.path(), "--target", home.path(), "--no-date" });
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
 }

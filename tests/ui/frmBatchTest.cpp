@@ -284,3 +284,29 @@ TEST_F(frmBatchTest, TheSourceLineCountsThePhotosBesideTheSubFoldersAsTheBatchWi
     EXPECT_EQ(dialog.report().total, 3);
     EXPECT_TRUE(QFile::exists(settings.TargetFolder + "/Images/" + QFileInfo(root()).fileName() + "/top.jpg"));
 }
+
+TEST_F(frmBatchTest, TheOverwriteBoxLetsTheBatchReplaceFilesItDidNotWrite)
+{
+    // The user's own file where the photo's output goes.
+    const QString mine = settings.TargetFolder + "/Images/photos/Canon_40D.jpg";
+    ASSERT_TRUE(writeFile(mine, "the user's own photo"));
+    frmBatch first(engine, root());
+    EXPECT_FALSE(first.chkOverwrite()->isChecked());
+    EXPECT_EQ(first.chkOverwrite()->text(), "Replace files not written by Quillon");
+    first.Go();
+    EXPECT_EQ(readFile(mine), "the user's own photo");
+    QStringList reasons; // with the broken photo's
+    for (const BatchReport::Entry& failure : first.report().failures)
+        reasons << failure.text;
+    EXPECT_TRUE(reasons.contains(
+        mine + " exists and was not written by Quillon; check \"Replace files not written by Quillon\" to replace it"))
+        << reasons.join('\n').toStdString();
+
+    // Checked for one batch; the next dialog opens with it off again.
+    frmBatch second(engine, root());
+    second.chkOverwrite()->click();
+    second.Go();
+    EXPECT_EQ(second.report().treated, 1);
+    EXPECT_NE(readFile(mine), "the user's own photo");
+    EXPECT_FALSE(frmBatch(engine, root()).chkOverwrite()->isChecked());
+}

@@ -2,6 +2,8 @@
 
 #include "files/mMain.h"
 #include "platform/AtomicFile.h"
+#include "platform/JpegMetadata.h"
+#include "platform/OutputMark.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -40,6 +42,14 @@ QStringList relative(const BatchPlan& plan, const QString& root)
     for (const BatchPlan::Photo& photo : plan.photos())
         paths << QDir(root).relativeFilePath(photo.path) + QStringLiteral(" -> ") + photo.subFolder;
     return paths;
+}
+
+// An output as Quillon writes it: a JPEG that carries the mark.
+void writeOutput(const QString& path)
+{
+    JpegMetadata metadata;
+    metadata.xmp = *OutputMark::forBytes("photo").markedPacket({});
+    ASSERT_TRUE(writeFile(path, metadata.insertedInto(smallJpeg(8, 8)))) << path.toStdString();
 }
 
 void setModified(const QString& path, time_t seconds)
@@ -193,6 +203,7 @@ TEST(BatchPlanTest, SkipExistingLeavesOutWhatIsSavedAndNotOlder)
         bool thumbnail; // the thumbnail is there
         bool thumbnailsOn;
         BatchPlan::Action action;
+        bool marked = true; // the files are Quillon's outputs
     } cases[] = {
         { "no output", 0, true, true, BatchPlan::Action::Treat },
         { "an older output", 1, true, true, BatchPlan::Action::Treat },
@@ -200,16 +211,18 @@ TEST(BatchPlanTest, SkipExistingLeavesOutWhatIsSavedAndNotOlder)
         { "a newer output", -60, true, true, BatchPlan::Action::Skip },
         { "no thumbnail, thumbnails on", 0, false, true, BatchPlan::Action::Treat },
         { "no thumbnail, thumbnails off", 0, false, false, BatchPlan::Action::Skip },
+        // Somebody else's files at the paths: nothing of this photo is saved.
+        { "files of another's", -60, true, true, BatchPlan::Action::Treat, false },
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
         touch(dir.filePath("in/trip/a.jpg"));
         setModified(dir.filePath("in/trip/a.jpg"), photoTime);
         if (qstrcmp(c.what, "no output") != 0) {
-            touch(dir.filePath("out/Images/trip/a.jpg"));
+            (c.marked ? writeOutput : touch)(dir.filePath("out/Images/trip/a.jpg"));
             setModified(dir.filePath("out/Images/trip/a.jpg"), photoTime - c.outputAge);
         }
-        if (c.thumbnail) touch(dir.filePath("out/Miniatures/trip/a.jpg"));
+        if (c.thumbnail) (c.marked ? writeOutput : touch)(dir.filePath("out/Miniatures/trip/a.jpg"));
         BatchOptions options;
         options.skipExisting = true;
         const BatchPlan plan

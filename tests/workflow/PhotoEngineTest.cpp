@@ -2,6 +2,7 @@
 
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
+#include "platform/OutputMark.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
@@ -285,12 +286,15 @@ TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
     ASSERT_FALSE(source.iccProfile.isEmpty() || source.xmp.isEmpty() || source.iptc.isEmpty());
     const JpegMetadata output = JpegMetadata::read(engine.Photo().OutputPath());
     EXPECT_EQ(output.iccProfile, source.iccProfile);
-    EXPECT_EQ(output.xmp, source.xmp);
+    // The packet as it was, with the mark of the photo's outputs.
+    const OutputMark mark = OutputMark::forPhoto(engine.Photo().PhotoPath());
+    EXPECT_EQ(output.xmp, mark.markedPacket(source.xmp));
     EXPECT_EQ(output.iptc, source.iptc);
     EXPECT_EQ(QImage(engine.Photo().OutputPath()).colorSpace(), QImage(engine.Photo().PhotoPath()).colorSpace());
     const JpegMetadata thumbnail = JpegMetadata::read(engine.Photo().ThumbnailPath());
     EXPECT_EQ(thumbnail.iccProfile, source.iccProfile);
-    EXPECT_TRUE(thumbnail.xmp.isEmpty() && thumbnail.iptc.isEmpty());
+    EXPECT_EQ(thumbnail.xmp, mark.markedPacket({}));
+    EXPECT_TRUE(thumbnail.iptc.isEmpty());
 
     // The same photo with the one part of its profile numbered 1 of 2: the
     // outputs go without a profile, and the save says so.
@@ -302,7 +306,8 @@ TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
     engine.BuildWorkingImage();
     EXPECT_TRUE(engine.SaveOutputs().startsWith("The colour profile of " + QDir::toNativeSeparators(damaged)));
     EXPECT_TRUE(JpegMetadata::read(engine.Photo().OutputPath()).iccProfile.isEmpty());
-    EXPECT_EQ(JpegMetadata::read(engine.Photo().OutputPath()).xmp, source.xmp);
+    EXPECT_EQ(
+        JpegMetadata::read(engine.Photo().OutputPath()).xmp, OutputMark::forBytes(bytes).markedPacket(source.xmp));
     EXPECT_TRUE(JpegMetadata::read(engine.Photo().ThumbnailPath()).iccProfile.isEmpty());
 }
 

@@ -1,13 +1,16 @@
 #include "workflow/PhotoState.h"
 
 #include "files/mMain.h"
+#include "platform/OutputMark.h"
 #include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/StampPlacement.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -202,5 +205,69 @@ TEST(PhotoStateTest, AnOutputFolderThatCannotBeMadeFailsWithTheSystemsReason)
             EXPECT_EQ(error.description(), QStringLiteral("Failed to save to JPG %1").arg(ENOTDIR));
             EXPECT_EQ(error.userText(), out.filePath(QStringLiteral("%1/IMG.JPG").arg(blocked)) + ": Not a directory");
         }
+    }
+}
+
+TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceOnlyFilesThatCarryOne)
+{
+    SettingsRecord settings = defaults();
+    settings.ThumbShow = true;
+    QTemporaryDir dir;
+    const QString photo = dir.filePath("card/IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(photo, readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    PhotoState state;
+    const auto saveFrom = [&](const QString& source, const ForeignFiles& foreign = {}) {
+        state.SetPaths(source, dir.filePath("out"));
+        state.Open();
+        state.BuildWorkingImage(PhotoState::WorkingSize(state.PhotoSize(), settings.PreviewScale));
+        state.Render();
+        state.SaveOutputs(settings, {}, foreign);
+    };
+    const QString output = dir.filePath("out/Images/IMG_0001.JPG");
+    const QString thumbnail = dir.filePath("out/Miniatures/IMG_0001.JPG");
+
+    // Both files name the photo; an output saved again is replaced unasked.
+    for (int time = 0; time < 2; ++time) {
+        ASSERT_NO_THROW(saveFrom(photo));
+        EXPECT_EQ(OutputMark::of(output), OutputMark::forPhoto(photo));
+        EXPECT_EQ(OutputMark::of(thumbnail), OutputMark::forPhoto(photo));
+    }
+    // An output treated again names the output it came from.
+    ASSERT_TRUE(writeFile(dir.filePath("again/IMG_0001.JPG"), readFile(output)));
+    ASSERT_NO_THROW(saveFrom(dir.filePath("again/IMG_0001.JPG")));
+    EXPECT_EQ(OutputMark::of(output), OutputMark::forBytes(readFile(dir.filePath("again/IMG_0001.JPG"))));
+
+    // Anybody else's file at either path: nothing at all is written, and
+    // the reason names it and says how to allow it. A link that leads
+    // nowhere counts as such a file; a folder is left to the write.
+    const ForeignFiles refuse { false, QStringLiteral("use --overwrite to replace it") };
+    for (const QString& taken : { output, thumbnail }) {
+        SCOPED_TRACE(taken.toStdString());
+        QFile::remove(output);
+        QFile::remove(thumbnail);
+        ASSERT_TRUE(writeFile(taken, "the user's own photo"));
+        try {
+            saveFrom(photo, refuse);
+            ADD_FAILURE() << "saved over another's file";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(
+                error.userText(), taken + " exists and was not written by Quillon; use --overwrite to replace it");
+        }
+        EXPECT_EQ(readFile(taken), "the user's own photo");
+        EXPECT_EQ(QFile::exists(output) + QFile::exists(thumbnail), 1);
+        ASSERT_NO_THROW(saveFrom(photo, { true, QString() }));
+        EXPECT_EQ(OutputMark::of(taken), OutputMark::forPhoto(photo));
+    }
+    QFile::remove(output);
+    ASSERT_TRUE(QFile::link(dir.filePath("nowhere.jpg"), output));
+    EXPECT_THROW(saveFrom(photo, refuse), RuntimeError);
+    EXPECT_TRUE(QFileInfo(output).isSymLink());
+    QFile::remove(output);
+    ASSERT_TRUE(QDir().mkpath(output));
+    try {
+        saveFrom(photo, refuse);
+        ADD_FAILURE() << "saved over a folder";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.userText(), output + ": a folder has this name");
     }
 }

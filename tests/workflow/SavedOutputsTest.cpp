@@ -1,5 +1,7 @@
 #include "workflow/SavedOutputs.h"
 
+#include "platform/JpegMetadata.h"
+#include "platform/OutputMark.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -99,4 +101,26 @@ TEST_F(SavedOutputsTest, KeepBothTakesTheFirstNumberFreeForBothFilesAndTheNextSa
     EXPECT_EQ(saved.placeFor(path("other.jpg"), planned), planned);
     QFile::remove(place("IMG_0001 (4).JPG").output);
     EXPECT_EQ(saved.placeFor(photo, planned), planned);
+}
+
+TEST_F(SavedOutputsTest, AnEarlierRunsOutputOfTheSamePhotoIsKnownByItsMark)
+{
+    const QString first = path("card1/IMG_0001.JPG");
+    const QString second = path("card2/IMG_0001.JPG");
+    ASSERT_TRUE(writeFile(first, "first photo"));
+    ASSERT_TRUE(writeFile(second, "second photo"));
+    const SavedOutputs::Paths planned = place("IMG_0001.JPG");
+    // Outputs left by an earlier run, marked as Quillon marks them.
+    const auto writeMarked = [](const QString& file, const OutputMark& mark) {
+        JpegMetadata metadata;
+        mark.applyTo(metadata, QString());
+        ASSERT_TRUE(writeFile(file, metadata.insertedInto(smallJpeg(8, 8))));
+    };
+    writeMarked(planned.output, OutputMark::forPhoto(first));
+    writeMarked(planned.thumbnail, OutputMark::forPhoto(first));
+    EXPECT_EQ(saved.foreignFile(first, planned, true), QString());
+    EXPECT_EQ(saved.foreignFile(second, planned, true), planned.output);
+    // A mark that names no photo proves nothing.
+    writeMarked(planned.thumbnail, OutputMark::forPhoto(path("gone.jpg")));
+    EXPECT_EQ(saved.foreignFile(first, planned, true), planned.thumbnail);
 }

@@ -15,6 +15,9 @@ packages=(
   # The sanitizer build and the fuzz targets: clang, its runtime libraries
   # (which clang only recommends) and the symbolizer for readable reports.
   clang libclang-rt-14-dev llvm
+  # glibc's own symbols, so that ThreadSanitizer's reports name its internal
+  # functions (tests/tsan.supp suppresses by such a name).
+  libc6-dbg
 )
 
 missing=()

@@ -6,7 +6,8 @@
 # machine's speed. Targets whose own seeds hold JPEG files also start from the
 # sample photos of tests/data/photos. New inputs go to a temporary
 # corpus, never into the tree; a failing input is kept in FUZZ_ARTIFACTS
-# (build-asan/fuzz-artifacts by default) and fails the script.
+# (build-asan/fuzz-artifacts by default) and fails the script. Last,
+# scripts/tsan.sh runs the batch under ThreadSanitizer in build-tsan/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -56,4 +57,5 @@ for target in build-asan/tests/fuzz/fuzz_*; do
     exit 1
   fi
 done
+scripts/tsan.sh
 echo "sanitizers and fuzz targets: all passed"

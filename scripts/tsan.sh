@@ -3,7 +3,7 @@
 # workflow library and what it links, quillon-cli and test_workflow only: the
 # batch is the one part of Quillon that runs threads), runs the batch's tests
 # there, then quillon-cli's batch of the sample photos of
-# ../shared/testdata/photos with 8 jobs into a temporary folder. Any report
+# tests/data/photos with 8 jobs into a temporary folder. Any report
 # fails the script; tests/tsan.supp lists the few reports from inside libraries
 # the sanitizer cannot see into.
 set -euo pipefail
@@ -21,7 +21,7 @@ if [ "$rnd_bits" -gt 28 ] && [ -z "${QUILLON_TSAN_NO_ASLR:-}" ]; then
 fi
 
 scripts/ensure-deps.sh
-photos=$root/../shared/testdata/photos
+photos=$root/tests/data/photos
 
 if [ ! -f build-tsan/build.ninja ]; then
   launcher=()

@@ -137,7 +137,7 @@ bool PhotoState::Resample(int32_t lW, int32_t lH)
 std::unique_ptr<PixelSurface> PhotoState::ResampleWorkImage(int32_t lW, int32_t lH)
 {
     const auto failure = [](const QString& reason) {
-        return RuntimeError(InvalidSizeError, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
+        return RuntimeError(WorkingSizeError, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
     };
     // A scale that leaves no whole pixel of a tiny photo or of a strip.
     if (lW < 1 || lH < 1)

@@ -155,8 +155,9 @@ public:
     // proportions kept. Empty when the rule gives no picture.
     static QSize ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth);
 
-    // The number of the RuntimeError of a working size that cannot be made.
-    static constexpr long InvalidSizeError = 5;
+    // The number of the RuntimeError of a working size without pixels or
+    // without memory.
+    static constexpr long WorkingSizeError = 5;
 
 private:
     // Makes the scratch buffer the working image's size.

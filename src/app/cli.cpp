@@ -53,6 +53,15 @@ void complain(const QString& text)
     print(ProgramName + QStringLiteral(": ") + text + QLatin1Char('\n'), stderr);
 }
 
+// Stored values that were not understood and gave way to their defaults,
+// one line each: "quillon-cli: config.ini: JPG=0 is outside 1 to 100; 80 is
+// used".
+void complainAboutSettings(const QString& configPath, const QStringList& notes)
+{
+    for (const QString& note : notes)
+        complain(QFileInfo(configPath).fileName() + QStringLiteral(": ") + note);
+}
+
 // What a sub-command's run needs: its parsed arguments, its one path
 // argument, and the settings it works with.
 struct Invocation {
@@ -460,8 +469,10 @@ int runBatch(const Invocation& call)
     // top-left corner.
     controls.Image1.Left = 0;
     controls.Image1.Top = 0;
-    controls.Label1.Top = mMain::ReadIniSingle(call.configPath, QStringLiteral("LABEL"), QStringLiteral("top"), 0);
-    controls.Label1.Left = mMain::ReadIniSingle(call.configPath, QStringLiteral("LABEL"), QStringLiteral("left"), 0);
+    QStringList notes;
+    controls.Label1.Top = mMain::ReadLabelPosition(call.configPath, QStringLiteral("top"), 0, &notes);
+    controls.Label1.Left = mMain::ReadLabelPosition(call.configPath, QStringLiteral("left"), 0, &notes);
+    complainAboutSettings(call.configPath, notes);
     engine.ApplyDateStyle();
 
     // On a terminal, one line of progress instead of a line per photo.
@@ -511,7 +522,11 @@ int runDate(const Invocation& call)
         call.settings.DateFormat = call.parser.value(QStringLiteral("format"));
     PhotoEngine engine(call.settings);
     if (!readPhoto(call, engine)) return SomeFailed;
-    print(engine.ComputeDateText() + QLatin1Char('\n'));
+    const StampPlacement::Date date = engine.Stamp().DateFor(engine.Photo().exifRecord(), engine.Photo().PhotoPath());
+    if (!date.invalidPhotoDate.isEmpty())
+        complain(BatchReport::line(
+            { engine.Photo().PhotoPath(), PhotoState::InvalidDateNote(date.invalidPhotoDate, true) }));
+    print(date.text + QLatin1Char('\n'));
     return Done;
 }
 
@@ -624,9 +639,7 @@ int runCommand(const Command& command, const QString& program, const QStringList
     SettingsRecord settings;
     QStringList notes;
     mMain::LoadSettingsRecord(configPath, settings, mMain::DefaultOutputRoot(), &notes);
-    // Values the photos cannot be saved with gave way to their defaults.
-    for (const QString& note : notes)
-        complain(QFileInfo(configPath).fileName() + QStringLiteral(": ") + note);
+    complainAboutSettings(configPath, notes);
     try {
         return command.run({ parser, positional[0], settings, configPath });
     } catch (const RuntimeError& error) {

@@ -6,11 +6,12 @@
 #include "platform/AtomicFile.h"
 #include "platform/ClockShift.h"
 
+#include <QDir>
 #include <QLocale>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -22,96 +23,154 @@ template <typename T> QString shortestText(T value)
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
-// Reads the key and stores its conversion into the field; a value that does
-// not convert leaves the field alone.
-template <typename T, typename Convert>
-void readInto(
-    const IniFile& cFile, const char* sSection, const char* sKey, const QString& sDefault, Convert convert, T& field)
-{
-    if (const auto value = convert(mFileIni::ReadIni(cFile, QLatin1String(sSection), QLatin1String(sKey), sDefault)))
-        field = *value;
-}
-
-// The number of the key when it lies in [low, high]; 0 (off) when it is
-// missing, no number, or outside.
-double percentIn(const IniFile& cFile, const char* sSection, const char* sKey, double low, double high)
-{
-    const auto value
-        = mMain::TextToDouble(cFile.value(QLatin1String(sSection), QLatin1String(sKey)).value_or(QString()));
-    return value && *value >= low && *value <= high ? *value : 0;
-}
-
 // The defaults of the options that have a range.
 constexpr double DefaultPreviewScale = 0.5;
 constexpr int32_t DefaultJpegQuality = 80;
 constexpr int32_t DefaultThumbHeight = 90;
 constexpr int32_t DefaultDateSize = 16;
 
-QString outside(int32_t low, int32_t high)
+// A stored text as a value, or why it is none ("not a number").
+template <typename T> struct Reading {
+    std::optional<T> value;
+    QString problem;
+};
+
+// A number as a note shows it: 15000000, 0.5.
+QString shortNumber(double value)
 {
-    return QStringLiteral("outside %1 to %2").arg(low).arg(high);
+    return QString::number(value, 'g', 12);
 }
 
-// The options a photo cannot be saved without, after they were read: each
-// one outside its range takes its default, with a note for the user.
-void keepInRange(const IniFile& cFile, SettingsRecord& cRecord, QStringList* notes)
+QString outside(double low, double high)
 {
-    // "JPG=0 is outside 1 to 100; 80 is used". A text that is no number
-    // left the field as it was, which may be just as unusable.
-    const auto note = [&cFile, notes](
-                          const char* sSection, const char* sKey, const QString& range, const QString& used) {
-        if (!notes) return;
-        const QString text = cFile.value(QLatin1String(sSection), QLatin1String(sKey)).value_or(QString()).trimmed();
-        const QString problem = mMain::TextToDouble(text) ? range : QStringLiteral("not a number");
-        *notes << QStringLiteral("%1=%2 is %3; %4 is used").arg(QLatin1String(sKey), text, problem, used);
-    };
-    // In the order they are read.
-    if (!(cRecord.PreviewScale > 0 && cRecord.PreviewScale <= 1)) {
-        cRecord.PreviewScale = DefaultPreviewScale;
-        note("COEF", "preview", QStringLiteral("not above 0 and at most 1"), mMain::DoubleToText(DefaultPreviewScale));
+    return QStringLiteral("outside %1 to %2").arg(shortNumber(low), shortNumber(high));
+}
+
+Reading<double> numberIn(const QString& text, double low, double high)
+{
+    const auto value = mMain::TextToDouble(text);
+    if (!value) return { {}, QStringLiteral("not a number") };
+    if (*value < low || *value > high) return { {}, outside(low, high) };
+    return { value, {} };
+}
+
+// Rounded to the nearest integer, ties to even, before the range is checked.
+Reading<int32_t> integerIn(const QString& text, int32_t low, int32_t high)
+{
+    const auto value = mMain::TextToDouble(text);
+    if (!value) return { {}, QStringLiteral("not a number") };
+    const double rounded = std::nearbyint(*value);
+    if (rounded < low || rounded > high) return { {}, outside(low, high) };
+    return { static_cast<int32_t>(rounded), {} };
+}
+
+// The keys of config.ini as the record takes them: a missing key gives its
+// default quietly; a value that is not understood gives it too, with a note
+// for the user that names the key, the value and what is used instead
+// ("JPG=0 is outside 1 to 100; 80 is used"). Keys that two sections share
+// are named with their section ("[DIFF] left=").
+class KeyReader {
+public:
+    KeyReader(const IniFile& file, QStringList* notes)
+        : m_file(file)
+        , m_notes(notes)
+    {
     }
-    if (cRecord.JpegQuality < mMain::MinJpegQuality || cRecord.JpegQuality > mMain::MaxJpegQuality) {
-        cRecord.JpegQuality = DefaultJpegQuality;
-        note("COEF", "JPG", outside(mMain::MinJpegQuality, mMain::MaxJpegQuality), QString::number(DefaultJpegQuality));
+
+    // The key's value as mFileIni reads it; nothing when it is missing.
+    std::optional<QString> text(const char* section, const char* key) const
+    {
+        const auto value = m_file.value(QLatin1String(section), QLatin1String(key));
+        if (!value) return std::nullopt;
+        return value->left(mFileIni::MaxValueLength);
     }
-    // Only the size of the rule in use counts: the height when one is set.
+
+    void note(const char* section, const char* key, const QString& problem, const QString& used) const
+    {
+        if (!m_notes) return;
+        const QString name = shared(key) ? QStringLiteral("[%1] %2").arg(QLatin1String(section), QLatin1String(key))
+                                         : QLatin1String(key);
+        *m_notes << QStringLiteral("%1=%2 is %3; %4 is used")
+                        .arg(name, text(section, key).value_or(QString()), problem, used);
+    }
+
+    // read turns the text into a Reading<T>.
+    template <typename T, typename Read>
+    T value(const char* section, const char* key, T fallback, const QString& used, Read read) const
+    {
+        const std::optional<QString> stored = text(section, key);
+        if (!stored) return fallback;
+        const Reading<T> reading = read(*stored);
+        if (reading.value) return *reading.value;
+        note(section, key, reading.problem, used);
+        return fallback;
+    }
+
+    int32_t integer(const char* section, const char* key, int32_t fallback,
+        int32_t low = std::numeric_limits<int32_t>::min(), int32_t high = std::numeric_limits<int32_t>::max()) const
+    {
+        return value(section, key, fallback, QString::number(fallback),
+            [low, high](const QString& text) { return integerIn(text, low, high); });
+    }
+
+private:
+    static bool shared(const char* key) { return qstrcmp(key, "left") == 0 || qstrcmp(key, "top") == 0; }
+
+    const IniFile& m_file;
+    QStringList* m_notes;
+};
+
+// The thumbnail size of the rule in use must lie in its range: the height
+// when one is set, else the width. One that does not gives the default rule.
+void keepThumbnailInRange(const KeyReader& keys, SettingsRecord& cRecord)
+{
     const bool byHeight = cRecord.ThumbHeight != 0;
     const int32_t size = byHeight ? cRecord.ThumbHeight : cRecord.ThumbWidth;
-    if (size < mMain::MinThumbnailSize || size > mMain::MaxThumbnailSize) {
-        cRecord.ThumbHeight = DefaultThumbHeight;
-        cRecord.ThumbWidth = 0;
-        note("VIGNET", byHeight ? "Height" : "Width", outside(mMain::MinThumbnailSize, mMain::MaxThumbnailSize),
-            QStringLiteral("Height=%1").arg(DefaultThumbHeight));
-    }
-    if (cRecord.DateSize < mMain::MinDateSize || cRecord.DateSize > mMain::MaxDateSize) {
-        cRecord.DateSize = DefaultDateSize;
-        note("DATE", "size", outside(mMain::MinDateSize, mMain::MaxDateSize), QString::number(DefaultDateSize));
-    }
+    if (size >= mMain::MinThumbnailSize && size <= mMain::MaxThumbnailSize) return;
+    cRecord.ThumbHeight = DefaultThumbHeight;
+    cRecord.ThumbWidth = 0;
+    keys.note("VIGNET", byHeight ? "Height" : "Width", outside(mMain::MinThumbnailSize, mMain::MaxThumbnailSize),
+        QStringLiteral("Height=%1").arg(DefaultThumbHeight));
 }
 
-void readStampOptions(const IniFile& cFile, SettingsRecord& cRecord)
+// The stamp's newer options; 0 and none are off.
+void readStampOptions(const KeyReader& keys, SettingsRecord& cRecord)
 {
-    cRecord.StampHeightPercent
-        = percentIn(cFile, "STAMP", "size_percent", mMain::MinStampHeightPercent, mMain::MaxStampHeightPercent);
+    cRecord.StampHeightPercent = keys.value(
+        "STAMP", "size_percent", 0.0, QStringLiteral("0"), [](const QString& text) -> Reading<double> {
+            const Reading<double> reading = numberIn(text, mMain::MinStampHeightPercent, mMain::MaxStampHeightPercent);
+            return mMain::TextToDouble(text) == 0.0 ? Reading<double> { 0.0, {} } : reading;
+        });
     StampAnchoring anchoring;
-    const auto place = StampAnchoring::placeNamed(
-        cFile.value(QStringLiteral("STAMP"), QStringLiteral("anchor")).value_or(QString()));
-    if (place) {
-        const double limit = mMain::MaxAnchorPercent;
-        anchoring.place = *place;
-        anchoring.marginPercent = percentIn(cFile, "STAMP", "margin_percent", 0, limit);
-        anchoring.offsetXPercent = percentIn(cFile, "STAMP", "offset_x_percent", -limit, limit);
-        anchoring.offsetYPercent = percentIn(cFile, "STAMP", "offset_y_percent", -limit, limit);
+    anchoring.place = keys.value("STAMP", "anchor", StampAnchoring::Place::None, QStringLiteral("none"),
+        [](const QString& text) -> Reading<StampAnchoring::Place> {
+            if (text.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+                return { StampAnchoring::Place::None, {} };
+            if (const auto place = StampAnchoring::placeNamed(text)) return { *place, {} };
+            return { {}, QStringLiteral("not none, %1").arg(StampAnchoring::placeNames().join(QStringLiteral(", "))) };
+        });
+    const double limit = mMain::MaxAnchorPercent;
+    const auto percent = [&keys](const char* key, double low, double high) {
+        return keys.value("STAMP", key, 0.0, QStringLiteral("0"),
+            [low, high](const QString& text) { return numberIn(text, low, high); });
+    };
+    const double margin = percent("margin_percent", 0, limit);
+    const double offsetX = percent("offset_x_percent", -limit, limit);
+    const double offsetY = percent("offset_y_percent", -limit, limit);
+    // A margin or offsets without a place mean nothing.
+    if (anchoring.place != StampAnchoring::Place::None) {
+        anchoring.marginPercent = margin;
+        anchoring.offsetXPercent = offsetX;
+        anchoring.offsetYPercent = offsetY;
     }
     cRecord.Anchoring = anchoring;
-    const auto shift
-        = mMain::TextToLong(cFile.value(QStringLiteral("DATE"), QStringLiteral("shift_minutes")).value_or(QString()));
-    cRecord.ShiftMinutes = shift && std::abs(*shift) <= ClockShift::MaxMinutes ? *shift : 0;
-    cRecord.FileDateFallback = cFile.value(QStringLiteral("DATE"), QStringLiteral("fallback_date"))
-                                   .value_or(QString())
-                                   .trimmed()
-                                   .compare(QLatin1String("file"), Qt::CaseInsensitive)
-        == 0;
+    cRecord.ShiftMinutes = keys.integer("DATE", "shift_minutes", 0, -ClockShift::MaxMinutes, ClockShift::MaxMinutes);
+    cRecord.FileDateFallback
+        = keys.value("DATE", "fallback_date", false, QStringLiteral("none"), [](const QString& text) -> Reading<bool> {
+              if (text.compare(QLatin1String("file"), Qt::CaseInsensitive) == 0) return { true, {} };
+              if (text.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0) return { false, {} };
+              return { {}, QStringLiteral("not none or file") };
+          });
 }
 
 } // namespace
@@ -137,13 +196,6 @@ std::optional<double> mMain::TextToDouble(const QString& sText)
     return value;
 }
 
-std::optional<float> mMain::TextToSingle(const QString& sText)
-{
-    const auto value = TextToDouble(sText);
-    if (!value || std::fabs(*value) > std::numeric_limits<float>::max()) return std::nullopt;
-    return static_cast<float>(*value);
-}
-
 std::optional<int32_t> mMain::TextToLong(const QString& sText)
 {
     const auto value = TextToDouble(sText);
@@ -160,6 +212,10 @@ std::optional<bool> mMain::TextToBoolean(const QString& sText)
     const QString text = sText.trimmed();
     if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
     if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+    for (const char* yes : { "yes", "on" })
+        if (text.compare(QLatin1String(yes), Qt::CaseInsensitive) == 0) return true;
+    for (const char* no : { "no", "off" })
+        if (text.compare(QLatin1String(no), Qt::CaseInsensitive) == 0) return false;
     const auto number = TextToDouble(text);
     if (!number) return std::nullopt;
     return *number != 0;
@@ -180,9 +236,25 @@ QString mMain::BooleanToText(bool bValue)
     return bValue ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-float mMain::ReadIniSingle(const QString& sIniPath, const QString& sSection, const QString& sKey, float fCurrent)
+float mMain::ReadLabelPosition(const QString& sIniPath, const QString& sKey, float fCurrent, QStringList* notes)
 {
-    return TextToSingle(mFileIni::ReadIni(sIniPath, sSection, sKey, SingleToText(fCurrent))).value_or(fCurrent);
+    IniFile file;
+    file.load(sIniPath);
+    const KeyReader keys(file, notes);
+    const QByteArray key = sKey.toLatin1();
+    const std::optional<QString> stored = keys.text("LABEL", key.constData());
+    if (!stored) return fCurrent;
+    const auto position = TextToDouble(*stored);
+    if (!position) {
+        keys.note("LABEL", key.constData(), QStringLiteral("not a number"), shortNumber(fCurrent));
+        return fCurrent;
+    }
+    // Far beyond any picture's edge, a stamp is moved inside all the same;
+    // the bound keeps the pixel arithmetic within its integers.
+    const double clamped = std::clamp(*position, double(-MaxLabelTwips), double(MaxLabelTwips));
+    if (clamped != *position)
+        keys.note("LABEL", key.constData(), outside(-MaxLabelTwips, MaxLabelTwips), shortNumber(clamped));
+    return static_cast<float>(clamped);
 }
 
 void mMain::LoadSettingsRecord(
@@ -193,24 +265,36 @@ void mMain::LoadSettingsRecord(
     file.load(sIniPath);
 
     cRecord.CurrentFilter = 5;
-    const auto toLong = &mMain::TextToLong;
-    const auto asText = [](const QString& s) { return std::optional<QString>(s); };
-    readInto(file, "COEF", "preview", DoubleToText(DefaultPreviewScale), &mMain::TextToDouble, cRecord.PreviewScale);
-    readInto(file, "COEF", "JPG", QString::number(DefaultJpegQuality), toLong, cRecord.JpegQuality);
-    readInto(file, "VIGNET", "show", QStringLiteral("-1"), &mMain::TextToBoolean, cRecord.ThumbShow);
-    readInto(file, "VIGNET", "Height", QString::number(DefaultThumbHeight), toLong, cRecord.ThumbHeight);
-    readInto(file, "VIGNET", "Width", QStringLiteral("0"), toLong, cRecord.ThumbWidth);
-    readInto(file, "DIFF", "left", QStringLiteral("-30"), toLong, cRecord.DiffLeft);
-    readInto(file, "DIFF", "top", QStringLiteral("30"), toLong, cRecord.DiffTop);
-    readInto(file, "DATE", "color01", QStringLiteral("0"), toLong, cRecord.DateColor1);
+    const KeyReader keys(file, notes);
+    cRecord.PreviewScale = keys.value("COEF", "preview", DefaultPreviewScale, DoubleToText(DefaultPreviewScale),
+        [](const QString& text) -> Reading<double> {
+            const auto scale = TextToDouble(text);
+            if (scale && *scale > 0 && *scale <= 1) return { scale, {} };
+            return { {}, scale ? QStringLiteral("not above 0 and at most 1") : QStringLiteral("not a number") };
+        });
+    cRecord.JpegQuality = keys.integer("COEF", "JPG", DefaultJpegQuality, MinJpegQuality, MaxJpegQuality);
+    cRecord.ThumbShow = keys.value("VIGNET", "show", true, BooleanToText(true), [](const QString& text) {
+        return Reading<bool> { TextToBoolean(text), QStringLiteral("neither true nor false") };
+    });
+    cRecord.ThumbHeight = keys.integer("VIGNET", "Height", DefaultThumbHeight);
+    cRecord.ThumbWidth = keys.integer("VIGNET", "Width", 0);
+    keepThumbnailInRange(keys, cRecord);
+    cRecord.DiffLeft = keys.integer("DIFF", "left", -30, -MaxDiffTwips, MaxDiffTwips);
+    cRecord.DiffTop = keys.integer("DIFF", "top", 30, -MaxDiffTwips, MaxDiffTwips);
+    cRecord.DateColor1 = keys.integer("DATE", "color01", 0);
     // White, 0x00FFFFFF.
-    readInto(file, "DATE", "color02", QString::number(255 + 255 * 256 + 255 * 65536), toLong, cRecord.DateColor2);
-    readInto(file, "DATE", "format", QStringLiteral("DD/MM/YYYY HH:MM"), asText, cRecord.DateFormat);
-    readInto(file, "DATE", "font", QStringLiteral("Arial"), asText, cRecord.DateFont);
-    readInto(file, "DATE", "size", QString::number(DefaultDateSize), toLong, cRecord.DateSize);
-    readInto(file, "REP", "cible", sDefaultTarget, asText, cRecord.TargetFolder);
-    keepInRange(file, cRecord, notes);
-    readStampOptions(file, cRecord);
+    cRecord.DateColor2 = keys.integer("DATE", "color02", 255 + 255 * 256 + 255 * 65536);
+    cRecord.DateFormat = keys.text("DATE", "format").value_or(QStringLiteral("DD/MM/YYYY HH:MM"));
+    cRecord.DateFont = keys.text("DATE", "font").value_or(QStringLiteral("Arial"));
+    cRecord.DateSize = keys.integer("DATE", "size", DefaultDateSize, MinDateSize, MaxDateSize);
+    // Outputs go nowhere but below a folder named in full.
+    cRecord.TargetFolder = keys.value("REP", "cible", sDefaultTarget, QDir::toNativeSeparators(sDefaultTarget),
+        [](const QString& text) -> Reading<QString> {
+            if (text.isEmpty()) return { {}, QStringLiteral("empty") };
+            if (QDir::isRelativePath(text)) return { {}, QStringLiteral("not a full path") };
+            return { text, {} };
+        });
+    readStampOptions(keys, cRecord);
 }
 
 FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,

@@ -44,7 +44,7 @@ struct SettingsRecord {
 };
 
 // The settings record's reading from and writing to config.ini. The keys that belong to the main window's controls
-// (PATH/folder, PATH/drive, LABEL/top, LABEL/left) are read by the window with ReadIni and the conversions below, and
+// (PATH/folder, PATH/drive, LABEL/top, LABEL/left) are read by the window with ReadIni and ReadLabelPosition, and
 // written together with the record.
 class mMain {
 public:
@@ -53,13 +53,14 @@ public:
     // Where outputs go unless told otherwise: the batch target's default.
     static QString DefaultOutputRoot();
 
-    // Fills the record's fields from the file, each from its key or its
-    // default; a value that does not convert leaves its field as it was,
-    // except the stamp's newer options, which an odd value turns off.
-    // The scale, the quality, the thumbnail size in use and the date size
-    // must lie in their ranges (below): one that does not takes its
-    // default, and notes, when given, receives a line for the user on it
-    // ("JPG=0 is outside 1 to 100; 80 is used").
+    // Fills the record's fields from the file, each from its key or, when
+    // the key is missing, its default. A value that is not understood (no
+    // number, a number outside its range below, a word that is not one of
+    // the key's, an empty or relative target) takes the default too, and
+    // notes, when given, receives a line for the user on it that names the
+    // key, the value and what is used instead ("JPG=0 is outside 1 to 100;
+    // 80 is used", "[DIFF] left=x is not a number; -30 is used"). Booleans
+    // read true, false, yes, no, on, off in any case, or a number.
     // CurrentFilter is set to 5: the filter choice is not persisted.
     static void LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord,
         const QString& sDefaultTarget = DefaultOutputRoot(), QStringList* notes = nullptr);
@@ -70,18 +71,20 @@ public:
     static FileResult SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
         const QString& sFolder, float fLabelTop, float fLabelLeft);
 
-    // The label positions: the number of the key, or fCurrent when the key
-    // is missing or does not convert.
-    static float ReadIniSingle(const QString& sIniPath, const QString& sSection, const QString& sKey, float fCurrent);
-
+    // A stamp label's stored position, LABEL/top or LABEL/left (sKey), in
+    // twips: fCurrent when the key is missing; fCurrent with a note when it
+    // is no number; clamped into +-MaxLabelTwips, with a note, when it lies
+    // outside.
+    static float ReadLabelPosition(
+        const QString& sIniPath, const QString& sKey, float fCurrent, QStringList* notes = nullptr);
     // Conversions of INI text. Blanks around the text are ignored; both ','
     // and '.' are decimal separators whatever the locale. Nothing when the
     // text is no number or lies outside the type's range.
     static std::optional<double> TextToDouble(const QString& sText);
-    static std::optional<float> TextToSingle(const QString& sText);
     // A fractional number goes to the nearest integer, ties to even.
     static std::optional<int32_t> TextToLong(const QString& sText);
-    // "True" or "False" in any case, or a number: 0 is false, any other true.
+    // "True" or "False", "yes" or "no", "on" or "off", in any case, or a
+    // number: 0 is false, any other true.
     static std::optional<bool> TextToBoolean(const QString& sText);
 
     // The shortest text that reads back as the same number, with '.'.
@@ -103,4 +106,10 @@ public:
     static constexpr double MaxStampHeightPercent = 25;
     // A drag may leave the stamp far from its place on a long panorama.
     static constexpr double MaxAnchorPercent = 1000;
+
+    // The stamp labels' stored positions lie within a million pixels of
+    // the corner, the offset between the two texts within a thousand (in
+    // twips), so that the stamp's pixel arithmetic stays within integers.
+    static constexpr float MaxLabelTwips = 15'000'000;
+    static constexpr int32_t MaxDiffTwips = 15'000;
 };

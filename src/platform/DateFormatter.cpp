@@ -344,47 +344,29 @@ QString DateFormatter::format(const QDateTime& value, const QString& format, con
     return result;
 }
 
-std::optional<QDateTime> DateFormatter::parseDate(const QString& text)
+std::optional<QDateTime> DateFormatter::parseExifDate(const QString& exifDateText)
 {
+    // The date's separator is a colon, a dash or a slash, the same twice.
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*(\d{4})/(\d{1,2})/(\d{1,2})(?:\s+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)"));
-    const QRegularExpressionMatch match = pattern.match(text);
+        QStringLiteral(R"(^\s*(\d{4})([:\-/])(\d{1,2})\2(\d{1,2}))"
+                       R"((?:(?:\s+|T)(\d{1,2}):(\d{1,2})(?::(\d{1,2})(?:[.,]\d+)?)?)"
+                       R"((?:\s*(?:Z|[+\-]\d{2}(?::?\d{2})?))?)?\s*$)"));
+    const QRegularExpressionMatch match = pattern.match(exifDateText);
     if (!match.hasMatch()) return std::nullopt;
     auto number = [&](int group) { return match.captured(group).toInt(); };
     const int year = number(1);
     // The date type of the classic runtime starts at the year 100.
     if (year < 100) return std::nullopt;
-    const QDate date(year, number(2), number(3));
-    const QTime time = match.capturedLength(4) > 0 ? QTime(number(4), number(5), number(6)) : QTime(0, 0);
+    const QDate date(year, number(3), number(4));
+    const QTime time = match.capturedLength(5) > 0 ? QTime(number(5), number(6), number(7)) : QTime(0, 0);
     if (!date.isValid() || !time.isValid()) return std::nullopt;
     return QDateTime(date, time, Qt::UTC);
 }
 
-namespace {
-
-// "2005:12:25 14:30:07" as "2005/12/25 14:30:07": only the first two colons
-// change, the time keeps its own.
-QString withDateSlashes(const QString& exifDateText)
+std::optional<QString> DateFormatter::dateText(
+    const QString& exifDateText, const QString& format, const QLocale& locale)
 {
-    QString text = exifDateText;
-    for (int replaced = 0, at = 0; replaced < 2; ++replaced) {
-        at = text.indexOf(QLatin1Char(':'), at);
-        if (at < 0) break;
-        text[at] = QLatin1Char('/');
-    }
-    return text;
-}
-
-} // namespace
-
-std::optional<QDateTime> DateFormatter::parseExifDate(const QString& exifDateText)
-{
-    return parseDate(withDateSlashes(exifDateText));
-}
-
-QString DateFormatter::dateText(const QString& exifDateText, const QString& format, const QLocale& locale)
-{
-    const QString text = withDateSlashes(exifDateText);
-    const std::optional<QDateTime> value = parseDate(text);
-    return value ? DateFormatter::format(*value, format, locale) : text;
+    const std::optional<QDateTime> value = parseExifDate(exifDateText);
+    if (!value) return std::nullopt;
+    return DateFormatter::format(*value, format, locale);
 }

@@ -21,18 +21,19 @@ class DateFormatter {
 public:
     static QString format(const QDateTime& value, const QString& format, const QLocale& locale = QLocale::system());
 
-    // The stamp's text for an EXIF date text ("2005:12:25 14:30:07"): empty
-    // stays empty; the first two colons become slashes; a text that then
-    // reads as year/month/day hours:minutes:seconds is formatted, any other
-    // is kept as the replacement left it.
-    static QString dateText(
+    // The stamp's text for an EXIF date text ("2005:12:25 14:30:07"):
+    // the moment formatted; nothing when the text names no moment (see
+    // parseExifDate).
+    static std::optional<QString> dateText(
         const QString& exifDateText, const QString& format, const QLocale& locale = QLocale::system());
 
-    // "yyyy/mm/dd[ hh:mm[:ss]]" as a date and time (UTC, so that no clock
-    // change moves it); nothing when it does not name a real moment.
-    static std::optional<QDateTime> parseDate(const QString& text);
-    // An EXIF date text read the way the stamp reads it: the first two
-    // colons become slashes, then parseDate.
+    // An EXIF date text as a date and time (UTC, so that no clock change
+    // moves it): "YYYY:MM:DD HH:MM:SS", also with '-' or '/' between the
+    // parts of the date, a 'T' before the time, the time or its seconds left out, a
+    // fraction of a second and a time zone ("Z", "+02:00"), which are
+    // dropped: the camera wrote its own wall-clock time. Nothing for a
+    // text that names no real moment: zeros and blanks (what a camera
+    // with an unset clock writes), 30 February, 24:00, years before 100.
     static std::optional<QDateTime> parseExifDate(const QString& exifDateText);
 
     static QString dateSeparator(const QLocale& locale);

@@ -269,14 +269,15 @@ void Form1::LoadSettings()
     m_browser->restore(mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("drive"), QString()),
         mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("folder"), QString()));
 
-    PhotoControls& c = m_engine.Controls();
-    c.Label1.Top = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("top"), c.Label1.Top);
-    c.Label1.Left = mMain::ReadIniSingle(IniPath, QStringLiteral("LABEL"), QStringLiteral("left"), c.Label1.Left);
-
     QStringList notes;
+    PhotoControls& c = m_engine.Controls();
+    c.Label1.Top = mMain::ReadLabelPosition(IniPath, QStringLiteral("top"), c.Label1.Top, &notes);
+    c.Label1.Left = mMain::ReadLabelPosition(IniPath, QStringLiteral("left"), c.Label1.Left, &notes);
+
     mMain::LoadSettingsRecord(IniPath, s, OutputRoot, &notes);
     c.EffectsEnabled = false;
-    // Values the photos cannot be saved with gave way to their defaults.
+    // Values that were not understood gave way to their defaults; the user
+    // learns it before the window writes the defaults back.
     if (!notes.isEmpty())
         statusBar()->showMessage(
             QFileInfo(IniPath).fileName() + QStringLiteral(": ") + notes.join(QStringLiteral(". ")));

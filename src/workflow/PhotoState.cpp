@@ -147,10 +147,20 @@ bool PhotoState::Resample(int32_t lW, int32_t lH)
 
 std::unique_ptr<PixelSurface> PhotoState::ResampleWorkImage(int32_t lW, int32_t lH)
 {
+    const auto failure = [](const QString& reason) {
+        return RuntimeError(WorkingSizeError, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
+    };
+    // A scale that leaves no whole pixel of a tiny photo or of a strip.
+    if (lW < 1 || lH < 1)
+        throw failure(QStringLiteral("the photo is too small for the preview scale: %1 x %2 pixels give %3 x %4")
+                          .arg(m_workImage->Width())
+                          .arg(m_workImage->Height())
+                          .arg(lW)
+                          .arg(lH));
     std::unique_ptr<cDIBSection> resampled = m_workImage->Resample(lH, lW);
-    const std::unique_ptr<cDIBSection> previous
-        = std::exchange(m_workImage, resampled ? std::move(resampled) : std::make_unique<cDIBSection>());
-    return previous->TakePicture();
+    if (!resampled)
+        throw failure(QStringLiteral("not enough memory to resize the photo to %1 x %2 pixels").arg(lW).arg(lH));
+    return std::exchange(m_workImage, std::move(resampled))->TakePicture();
 }
 
 void PhotoState::FitScratchImage()
@@ -209,10 +219,24 @@ QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
 {
     const StampPlacement::Date date = stamp.DateFor(m_exif, m_photoPath);
     m_stampNotes.clear();
-    if (date.source == StampPlacement::Date::Source::None) m_stampNotes << NoDateNote;
+    const bool stamped = date.source != StampPlacement::Date::Source::None;
+    if (!date.invalidPhotoDate.isEmpty())
+        m_stampNotes << InvalidDateNote(date.invalidPhotoDate, stamped);
+    else if (!stamped)
+        m_stampNotes << NoDateNote;
     if (date.source == StampPlacement::Date::Source::File) m_stampNotes << FileDateNote;
     if (stamp.Print(*m_display, date.text).movedInside) m_stampNotes << MovedInsideNote;
     return date.text;
+}
+
+QString PhotoState::InvalidDateNote(const QString& dateText, bool stamped)
+{
+    // Quoted, so that blanks show; the report writes control characters as
+    // in C.
+    QString quoted = dateText;
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    const QString note = QStringLiteral("the photo's date is not valid: \"%1\"").arg(quoted);
+    return stamped ? note : note + QStringLiteral("; saved without a stamp");
 }
 
 QStringList PhotoState::SaveOutputs(

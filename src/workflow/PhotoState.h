@@ -114,7 +114,9 @@ public:
     // The same from a picture decoded and turned upright already.
     void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
     // Resizes the working image (and its scratch buffer) to lW x lH pixels;
-    // false, and nothing done, when it has that size already.
+    // false, and nothing done, when it has that size already. A size
+    // without pixels, or one there is no memory for, fails with a
+    // RuntimeError that says so, here and in BuildWorkingImage.
     bool Resample(int32_t lW, int32_t lH);
     // Convolution filter eType (1 to 8 are the filter menu's) on the
     // working image.
@@ -138,6 +140,9 @@ public:
     static inline const QString NoDateNote = QStringLiteral("no date in the photo: saved without a stamp");
     static inline const QString FileDateNote = QStringLiteral("date from the file's modification time");
     static inline const QString MovedInsideNote = QStringLiteral("stamp moved inside the photo");
+    // "the photo's date is not valid: "0000:00:00 00:00:00"", and when the
+    // photo is saved without a stamp, "; saved without a stamp".
+    static QString InvalidDateNote(const QString& dateText, bool stamped);
     // Prints the photo's date into the display picture as the stamp
     // places it; returns the text (empty: nothing printed). What the user
     // should know about it goes to StampNotes.
@@ -166,6 +171,10 @@ public:
     // settings: the height when one is set, else the width, the output's
     // proportions kept. Empty when the rule gives no picture.
     static QSize ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth);
+
+    // The number of the RuntimeError of a working size without pixels or
+    // without memory.
+    static constexpr long WorkingSizeError = 5;
 
 private:
     // Makes the scratch buffer the working image's size.

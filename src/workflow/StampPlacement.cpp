@@ -67,13 +67,20 @@ StampPlacement::Date StampPlacement::DateFor(const ExifRecord& record, const QSt
     // The moment the photo was taken; "DateTime" alone is when the file was
     // last changed, so it serves only when nothing better is there.
     const QString taken = ExifReader::photoDateText(record);
-    if (!taken.isEmpty())
-        return { DateFormatter::dateText(ClockShift::exifDate(taken, shiftMinutes), dateFormat), Date::Source::Photo };
+    Date date;
+    if (!taken.isEmpty()) {
+        const auto text = DateFormatter::dateText(ClockShift::exifDate(taken, shiftMinutes), dateFormat);
+        if (text) return { *text, Date::Source::Photo, {} };
+        date.invalidPhotoDate = taken;
+    }
     if (fileDateFallback && !photoPath.isEmpty()) {
         const QDateTime modified = QFileInfo(photoPath).lastModified();
-        if (modified.isValid()) return { DateFormatter::format(modified, dateFormat), Date::Source::File };
+        if (modified.isValid()) {
+            date.text = DateFormatter::format(modified, dateFormat);
+            date.source = Date::Source::File;
+        }
     }
-    return {};
+    return date;
 }
 
 StampPlacement::Layout StampPlacement::LayoutOn(QSize picture, const QString& text) const

@@ -44,10 +44,14 @@ struct StampPlacement {
         enum class Source { Photo, File, None };
         QString text; // empty for Source::None
         Source source = Source::None;
+        // The photo's own date text when it names no moment (zeros, 30
+        // February): the photo counts as undated.
+        QString invalidPhotoDate;
     };
     // The moment the photo was taken from its EXIF record, moved by the
-    // clock correction; failing that, the file's modification time when the
-    // fallback is on (uncorrected: the camera's clock did not make it).
+    // clock correction; failing that (no date, or one that is no date),
+    // the file's modification time when the fallback is on (uncorrected:
+    // the camera's clock did not make it).
     Date DateFor(const ExifRecord& record, const QString& photoPath) const;
 
     // The stamp as it lands on one picture: the font at its pixel size, the

@@ -851,3 +851,56 @@ TEST(CliTest, TheBatchReplacesOnlyFilesItWroteUnlessToldToOverwrite)
     const CliRun again = cli({ "batch", card.path(), "--target", home.path(), "--no-date" });
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
 }
+
+TEST(CliTest, ADateThatIsNoDateIsNamedAndTakesTheFallbackRule)
+{
+    // A camera whose clock said 30 February; its later edit date is zeros.
+    QByteArray photo = readFile(testPhoto("cameras/Canon_40D.jpg"));
+    ASSERT_EQ(photo.count("2008:05:30 15:56:01"), 2);
+    photo.replace("2008:05:30 15:56:01", "2008:02:30 15:56:01").replace("2008:07:31 20:38:11", "0000:00:00 00:00:00");
+    QTemporaryDir source, stamped, plain, fallback;
+    ASSERT_TRUE(writeFile(source.filePath("card/IMG.JPG"), photo));
+    const QString path = QDir::toNativeSeparators(source.filePath("card/IMG.JPG"));
+
+    const CliRun r = cli({ "batch", source.path(), "--target", stamped.path() });
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(
+        r.err.contains(path + ": the photo's date is not valid: \"2008:02:30 15:56:01\"; saved without a stamp\n"))
+        << r.err.toStdString();
+    cli({ "batch", source.path(), "--target", plain.path(), "--no-date" });
+    EXPECT_EQ(readFile(stamped.filePath("Images/card/IMG.JPG")), readFile(plain.filePath("Images/card/IMG.JPG")));
+
+    const CliRun dated = cli({ "batch", source.path(), "--target", fallback.path(), "--fallback-date", "file" });
+    EXPECT_TRUE(dated.err.contains(path + ": the photo's date is not valid: \"2008:02:30 15:56:01\"\n"
+        + "quillon-cli: " + path + ": date from the file's modification time\n"))
+        << dated.err.toStdString();
+    EXPECT_NE(readFile(fallback.filePath("Images/card/IMG.JPG")), readFile(plain.filePath("Images/card/IMG.JPG")));
+
+    const CliRun date = cli({ "date", source.filePath("card/IMG.JPG"), "--shift", "+1:00" });
+    EXPECT_EQ(date.exitCode, 0);
+    EXPECT_EQ(date.out, "\n");
+    EXPECT_EQ(date.err, "quillon-cli: " + path + ": the photo's date is not valid: \"2008:02:30 15:56:01\"\n");
+}
+
+TEST(CliTest, StoredValuesNotUnderstoodAreNamedWithWhatIsUsedInstead)
+{
+    QTemporaryDir source, target;
+    ASSERT_TRUE(writeFile(source.filePath("card/IMG_0001.JPG"), readFile(testPhoto("cameras/DSCN0010.jpg"))));
+    const QString config = source.filePath("settings.ini");
+    ASSERT_TRUE(writeFile(
+        config, "[LABEL]\ntop=3e38\nleft=-1e39\n[VIGNET]\nshow=yes\n[DATE]\nshift_minutes=1h\n[REP]\ncible=\n"));
+    const CliRun r = run({ "batch", source.path(), "--target", target.path(), "--config", config });
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString prefix = "quillon-cli: settings.ini: ";
+    // The default target is the one a missing key gives.
+    EXPECT_TRUE(r.err.contains(QRegularExpression("^" + prefix + "cible= is empty; /.+ is used\n")))
+        << r.err.toStdString();
+    for (const char* note : { "shift_minutes=1h is not a number; 0 is used",
+             "[LABEL] top=3e38 is outside -15000000 to 15000000; 15000000 is used",
+             "[LABEL] left=-1e39 is outside -15000000 to 15000000; -15000000 is used" })
+        EXPECT_TRUE(r.err.contains(prefix + note + "\n")) << note << "\n" << r.err.toStdString();
+    // yes is understood: thumbnails stay on. The stamp, stored far beyond
+    // the photo, is moved inside it.
+    EXPECT_EQ(QImageReader(target.filePath("Miniatures/card/IMG_0001.JPG")).size(), QSize(120, 90));
+    EXPECT_TRUE(r.err.contains("IMG_0001.JPG: stamp moved inside the photo\n")) << r.err.toStdString();
+}

@@ -66,8 +66,8 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesEveryKey)
     EXPECT_EQ(keysInOrder(ini), order);
     EXPECT_EQ(load(), defaults);
     EXPECT_TRUE(readFile(ini).contains("\nshow=True\n"));
-    EXPECT_EQ(mMain::ReadIniSingle(ini, QStringLiteral("LABEL"), QStringLiteral("left"), 0), -45.5f);
-    EXPECT_EQ(mMain::ReadIniSingle(ini, QStringLiteral("LABEL"), QStringLiteral("gone"), 720), 720.0f);
+    EXPECT_EQ(mMain::ReadLabelPosition(ini, QStringLiteral("left"), 0), -45.5f);
+    EXPECT_EQ(mMain::ReadLabelPosition(ini, QStringLiteral("gone"), 720), 720.0f);
 }
 
 TEST_F(mMainTest, SaveMakesTheFoldersOrGivesTheSystemsReason)
@@ -118,6 +118,11 @@ TEST(mMainConversions, FollowTheRuntimeRules)
         { "-2147483648", INT32_MIN, true },
         { "2147483648", std::nullopt, true },
         { "FALSE", std::nullopt, false },
+        { "Yes", std::nullopt, true },
+        { "no", std::nullopt, false },
+        { "ON", std::nullopt, true },
+        { "off", std::nullopt, false },
+        { "maybe", std::nullopt, std::nullopt },
         { "8a", std::nullopt, std::nullopt },
         { "", std::nullopt, std::nullopt },
         { "1,000.5", std::nullopt, std::nullopt },
@@ -146,23 +151,24 @@ TEST_F(mMainTest, PreviewScaleIgnoresTheLocale)
     QLocale::setDefault(previous);
 }
 
-TEST_F(mMainTest, UnconvertibleValuesKeepTheFieldAsItWas)
+TEST_F(mMainTest, UnconvertibleValuesTakeTheKeysDefault)
 {
     const struct {
         const char* show;
-        bool before, after;
+        bool after;
         const char* jpg;
         int32_t jpgAfter;
     } cases[] = {
-        { "0", true, false, "70", 70 },
-        { "-1", false, true, "8O", 95 },
-        { "5", false, true, "99999999999", 95 },
-        { "maybe", true, true, "", 95 },
+        { "0", false, "70", 70 },
+        { "-1", true, "8O", 80 },
+        { "no", false, "99999999999", 80 },
+        // A missing key turns thumbnails on; so does a value not understood.
+        { "maybe", true, "", 80 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.show);
         writeFile(ini, QByteArray("[VIGNET]\nshow=") + c.show + "\n[COEF]\nJPG=" + c.jpg + "\n");
-        SettingsRecord record { .JpegQuality = 95, .ThumbShow = c.before };
+        SettingsRecord record { .JpegQuality = 95, .ThumbShow = !c.after };
         mMain::LoadSettingsRecord(ini, record);
         EXPECT_EQ(record.ThumbShow, c.after);
         EXPECT_EQ(record.JpegQuality, c.jpgAfter);
@@ -270,6 +276,103 @@ TEST_F(mMainTest, OddStampOptionsAreOff)
         EXPECT_EQ(record.ShiftMinutes, c.shift);
         EXPECT_EQ(record.FileDateFallback, c.fileDate);
     }
+}
+
+TEST_F(mMainTest, AnEmptyOrRelativeTargetMeansTheDefaultTargetWithANote)
+{
+    const struct {
+        const char* lines;
+        const char* target;
+        const char* note; // empty: none
+    } cases[] = {
+        { "[REP]\ncible=", "/outputs", "cible= is empty; /outputs is used" },
+        { "[REP]\ncible=  ", "/outputs", "cible= is empty; /outputs is used" },
+        { "[REP]\ncible=Images", "/outputs", "cible=Images is not a full path; /outputs is used" },
+        { "[REP]\ncible=~/out", "/outputs", "cible=~/out is not a full path; /outputs is used" },
+        { "[REP]\ncible=/srv/out", "/srv/out", "" },
+        { "[REP]", "/outputs", "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        writeFile(ini, QByteArray(c.lines) + "\n");
+        SettingsRecord record;
+        QStringList notes;
+        mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"), &notes);
+        EXPECT_EQ(record.TargetFolder, QLatin1String(c.target));
+        EXPECT_EQ(notes, *c.note ? QStringList { QString::fromUtf8(c.note) } : QStringList());
+    }
+}
+
+TEST_F(mMainTest, EveryStoredValueNotUnderstoodIsNotedWithWhatIsUsedInstead)
+{
+    const struct {
+        const char* lines;
+        const char* note;
+    } cases[] = {
+        { "[VIGNET]\nshow=maybe", "show=maybe is neither true nor false; True is used" },
+        { "[VIGNET]\nHeight=abc", "Height=abc is not a number; 90 is used" },
+        { "[DIFF]\nleft=x", "[DIFF] left=x is not a number; -30 is used" },
+        { "[DIFF]\ntop=99999", "[DIFF] top=99999 is outside -15000 to 15000; 30 is used" },
+        { "[DATE]\ncolor01=red", "color01=red is not a number; 0 is used" },
+        { "[DATE]\nshift_minutes=1h", "shift_minutes=1h is not a number; 0 is used" },
+        { "[DATE]\nshift_minutes=1e12", "shift_minutes=1e12 is outside -59999999 to 59999999; 0 is used" },
+        { "[DATE]\nfallback_date=yes", "fallback_date=yes is not none or file; none is used" },
+        { "[STAMP]\nsize_percent=26", "size_percent=26 is outside 0.5 to 25; 0 is used" },
+        { "[STAMP]\nsize_percent=0.2", "size_percent=0.2 is outside 0.5 to 25; 0 is used" },
+        { "[STAMP]\nanchor=middle",
+            "anchor=middle is not none, top-left, top, top-right, left, centre, right, bottom-left, bottom, "
+            "bottom-right; none is used" },
+        { "[STAMP]\nmargin_percent=-1", "margin_percent=-1 is outside 0 to 1000; 0 is used" },
+        { "[STAMP]\noffset_x_percent=far", "offset_x_percent=far is not a number; 0 is used" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        writeFile(ini, QByteArray(c.lines) + "\n");
+        SettingsRecord record;
+        QStringList notes;
+        mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"), &notes);
+        EXPECT_EQ(notes, QStringList { QString::fromUtf8(c.note) });
+        // What is used is what a file without the key gives.
+        SettingsRecord defaults;
+        mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), defaults, QStringLiteral("/outputs"));
+        EXPECT_EQ(record, defaults);
+    }
+
+    // Everything the program writes, it reads back without a word, and the
+    // usual ways of writing a Boolean are understood.
+    const SettingsRecord stored { .PreviewScale = 0.25,
+        .JpegQuality = 90,
+        .ThumbShow = false,
+        .ThumbWidth = 120,
+        .DateSize = 12,
+        .TargetFolder = QStringLiteral("/srv/out") };
+    ASSERT_TRUE(mMain::SaveSettingsRecord(ini, stored, {}, {}, 1500, -45.5f));
+    QStringList notes;
+    SettingsRecord record;
+    mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"), &notes);
+    mMain::ReadLabelPosition(ini, QStringLiteral("top"), 0, &notes);
+    EXPECT_EQ(notes, QStringList());
+    for (const char* show : { "yes", "On", "TRUE", "1", "-1" }) {
+        writeFile(ini, QByteArray("[VIGNET]\nshow=") + show + "\n");
+        mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"), &notes);
+        EXPECT_TRUE(record.ThumbShow) << show;
+    }
+    EXPECT_EQ(notes, QStringList());
+}
+
+TEST_F(mMainTest, StoredLabelPositionsAreClampedWithANote)
+{
+    writeFile(ini, "[LABEL]\ntop=3e38\nleft=-1e20\n[label]\n");
+    QStringList notes;
+    EXPECT_EQ(mMain::ReadLabelPosition(ini, QStringLiteral("top"), 720, &notes), mMain::MaxLabelTwips);
+    EXPECT_EQ(mMain::ReadLabelPosition(ini, QStringLiteral("left"), 720, &notes), -mMain::MaxLabelTwips);
+    EXPECT_EQ(notes,
+        QStringList({ "[LABEL] top=3e38 is outside -15000000 to 15000000; 15000000 is used",
+            "[LABEL] left=-1e20 is outside -15000000 to 15000000; -15000000 is used" }));
+    writeFile(ini, "[LABEL]\ntop=high\n");
+    notes.clear();
+    EXPECT_EQ(mMain::ReadLabelPosition(ini, QStringLiteral("top"), 720, &notes), 720);
+    EXPECT_EQ(notes, QStringList { "[LABEL] top=high is not a number; 720 is used" });
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 #include <QDateTime>
 #include <QLocale>
 
-#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -52,9 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const qsizetype bound = MaxPerCharacter * (format.size() + 1);
 
     fuzz::require(DateFormatter::format(moment, format, where).size() <= bound, "format output is bounded");
-    const QString text = DateFormatter::dateText(exifText, format, where);
-    fuzz::require(text.size() <= std::max(bound, exifText.size()), "date text is bounded");
-    fuzz::require(!exifText.isEmpty() || text.isEmpty(), "no date gives no text");
-    if (const auto parsed = DateFormatter::parseDate(exifText)) fuzz::require(parsed->isValid(), "parsed is valid");
+    const std::optional<QString> text = DateFormatter::dateText(exifText, format, where);
+    fuzz::require(!text || text->size() <= bound, "date text is bounded");
+    const std::optional<QDateTime> parsed = DateFormatter::parseExifDate(exifText);
+    fuzz::require(parsed.has_value() == text.has_value(), "a text exactly for a date");
+    if (parsed) {
+        fuzz::require(parsed->isValid() && parsed->date().year() >= 100, "parsed is a real moment");
+        // The date read back from the EXIF form it names is the same moment.
+        const QString exifForm = parsed->toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+        fuzz::require(DateFormatter::parseExifDate(exifForm) == parsed, "the EXIF form reads back");
+    }
     return 0;
 }

@@ -143,20 +143,42 @@ TEST(DateFormatterTest, LocaleDatesAndTimes)
 
 TEST(DateFormatterTest, DateTextFromExif)
 {
-    const QString format = QStringLiteral("DD/MM/YYYY HH:MM");
-    const Case cases[] = {
-        { "2005:12:25 14:30:07", "25/12/2005 14:30" },
-        { "2005:12:25", "25/12/2005 00:00" },
-        { "", "" },
-        // Unconvertible: shown after the separator replacement only.
-        { "0000:00:00 00:00:00", "0000/00/00 00:00:00" },
-        { "    :  :     :  :  ", "    /  /     :  :  " },
-        { "2005:02:30 10:00:00", "2005/02/30 10:00:00" },
-        { "2005:12:25 24:00:00", "2005/12/25 24:00:00" },
-        { "hello:world", "hello/world" },
-        { "2005:12:25 14:30:07 extra", "2005/12/25 14:30:07 extra" },
+    const QString format = QStringLiteral("DD/MM/YYYY HH:MM:SS");
+    const struct {
+        const char* exif;
+        const char* expected; // null: no date
+    } cases[] = {
+        { "2005:12:25 14:30:07", "25/12/2005 14:30:07" },
+        { "2005:12:25", "25/12/2005 00:00:00" },
+        { " 2005:12:25 14:30 ", "25/12/2005 14:30:00" },
+        // Common ways of writing the same moment; a fraction or a time zone
+        // is dropped: the camera's own clock is what the stamp shows.
+        { "2005-12-25 14:30:07", "25/12/2005 14:30:07" },
+        { "2005-12-25T14:30:07", "25/12/2005 14:30:07" },
+        { "2005/12/25 14:30:07", "25/12/2005 14:30:07" },
+        { "2005:12:25T14:30:07.250", "25/12/2005 14:30:07" },
+        { "2005-12-25T14:30:07Z", "25/12/2005 14:30:07" },
+        { "2005-12-25T14:30:07+09:00", "25/12/2005 14:30:07" },
+        { "2005:12:25 14:30:07 -0500", "25/12/2005 14:30:07" },
+        { "2024:02:29 23:59:59", "29/02/2024 23:59:59" },
+        // No moment: nothing to format, whatever the text.
+        { "", nullptr },
+        { "0000:00:00 00:00:00", nullptr },
+        { "    :  :     :  :  ", nullptr },
+        { "2005:02:30 10:00:00", nullptr },
+        { "2023:02:29 10:00:00", nullptr },
+        { "2005:12:25 24:00:00", nullptr },
+        { "2005:12:25 14:60:00", nullptr },
+        { "0099:12:25 14:30:07", nullptr },
+        { "2005:12-25 14:30:07", nullptr },
+        { "hello:world", nullptr },
+        { "2005:12:25 14:30:07 extra", nullptr },
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(DateFormatter::dateText(QLatin1String(c.format), format, english), QLatin1String(c.expected))
-            << c.format;
+    for (const auto& c : cases) {
+        const std::optional<QString> text = DateFormatter::dateText(QLatin1String(c.exif), format, english);
+        if (c.expected)
+            EXPECT_EQ(text, QString::fromLatin1(c.expected)) << c.exif;
+        else
+            EXPECT_EQ(text, std::nullopt) << c.exif;
+    }
 }

@@ -1146,3 +1146,24 @@ TEST_F(Form1Test, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
         EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
     }
 }
+
+TEST_F(Form1Test, StoredValuesNotUnderstoodAreNamedBeforeTheirDefaultsAreWrittenBack)
+{
+    writeIni(QStringLiteral("[LABEL]\ntop=3e38\n[VIGNET]\nshow=yes\n[DATE]\nshift_minutes=1h\n[REP]\ncible=out\n"));
+    TestForm& f = start();
+    EXPECT_EQ(f.statusBar()->currentMessage(),
+        "config.ini: [LABEL] top=3e38 is outside -15000000 to 15000000; 15000000 is used. cible=out is not a full "
+        "path; "
+            + QDir::toNativeSeparators(ExecutableInfo::folder())
+            + " is used. shift_minutes=1h is not a number; 0 is used");
+    EXPECT_TRUE(f.settings().ThumbShow);
+    EXPECT_EQ(f.engine().Controls().Label1.Top, mMain::MaxLabelTwips);
+    EXPECT_EQ(f.settings().TargetFolder, ExecutableInfo::folder());
+    f.mnExit->trigger();
+
+    // What was used is what the file now holds, and the next start reads
+    // it without a word.
+    TestForm& again = start();
+    EXPECT_EQ(again.statusBar()->currentMessage(), "");
+    EXPECT_EQ(again.engine().Controls().Label1.Top, mMain::MaxLabelTwips);
+}

@@ -2,6 +2,7 @@
 
 #include "files/mMain.h"
 #include "platform/OutputMark.h"
+#include "platform/PixelMemory.h"
 #include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
@@ -19,7 +20,10 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -270,4 +274,93 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceOnlyFilesThatCarry
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.userText(), output + ": a folder has this name");
     }
+}
+
+namespace {
+
+// The reason a working image of size fails with, or "" when it is made.
+QString failureBuilding(std::unique_ptr<PixelSurface> photo, QSize size)
+{
+    try {
+        PhotoState state;
+        state.BuildWorkingImage(std::move(photo), size);
+        return QString();
+    } catch (const RuntimeError& error) {
+        return error.userText();
+    }
+}
+
+} // namespace
+
+TEST(PhotoStateTest, AWorkingSizeWithoutPixelsFailsSayingWhy)
+{
+    const struct {
+        QSize photo;
+        double scale;
+        const char* reason;
+    } cases[] = {
+        { { 1, 1 }, 0.5, "the photo is too small for the preview scale: 1 x 1 pixels give 0 x 0" },
+        { { 1000, 1 }, 0.25, "the photo is too small for the preview scale: 1000 x 1 pixels give 250 x 0" },
+        { { 800, 600 }, 0.001, "" }, // 0.8 x 0.6 pixels round to 1 x 1
+        { { 400, 300 }, 0.001, "the photo is too small for the preview scale: 400 x 300 pixels give 0 x 0" },
+        { { 3, 3 }, 0.5, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scale);
+        const QSize size = PhotoState::WorkingSize(c.photo, c.scale);
+        EXPECT_EQ(
+            failureBuilding(PixelSurface::create(c.photo.width(), c.photo.height()), size), QLatin1String(c.reason));
+    }
+
+    // The window's way, from a file: the build fails, not the save after it.
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeFile(dir.filePath("dot.jpg"), smallJpeg(1, 1)));
+    SettingsRecord settings = defaults();
+    PhotoEngine engine(settings);
+    engine.SetPhotoPaths(dir.filePath("dot.jpg"), dir.path());
+    engine.OpenPhoto();
+    try {
+        engine.BuildWorkingImage();
+        ADD_FAILURE() << "a working image without pixels was built";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.userText(), "the photo is too small for the preview scale: 1 x 1 pixels give 0 x 0");
+    }
+}
+
+// AddressSanitizer reserves terabytes of address space: no limit leaves
+// room for it (gcc says so with a macro, clang with a feature).
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_NO_ADDRESS_LIMIT
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_NO_ADDRESS_LIMIT
+#endif
+#endif
+
+TEST(PhotoStateTest, AResampleWithoutMemoryFailsSayingWhy)
+{
+#ifdef QUILLON_NO_ADDRESS_LIMIT
+    GTEST_SKIP() << "AddressSanitizer needs more address space than any limit leaves";
+#else
+    // In a child process whose address space holds the photo and a little
+    // more, but not the working image.
+    EXPECT_EXIT(
+        {
+            // A kept block of the working image's size would need no memory.
+            PixelMemory::emptyCache();
+            auto photo = PixelSurface::create(4000, 3000);
+            rlimit limit {};
+            ::getrlimit(RLIMIT_AS, &limit);
+            long pages = 0;
+            std::FILE* statm = std::fopen("/proc/self/statm", "r");
+            if (!statm || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
+            std::fclose(statm);
+            limit.rlim_cur = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + 4 * 1024 * 1024;
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+            const QString reason = failureBuilding(std::move(photo), { 3600, 2700 });
+            std::fputs(reason.toUtf8().constData(), stderr);
+            std::_Exit(reason == "not enough memory to resize the photo to 3600 x 2700 pixels" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+#endif
 }

@@ -208,3 +208,40 @@ TEST(StampPlacementTest, TheDateIsThePhotosCorrectedOrTheFilesWhenAskedFor)
     EXPECT_EQ(stamp.DateFor(ExifRecord(), path).source, Source::File);
     EXPECT_EQ(stamp.DateFor(dated, path).source, Source::Photo);
 }
+
+TEST(StampPlacementTest, ADateThatIsNoDateCountsAsNoneAndIsKeptForTheNote)
+{
+    StampPlacement stamp;
+    stamp.dateFormat = QStringLiteral("YYYY-MM-DD HH:MM");
+    stamp.shiftMinutes = 60;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.jpg");
+    ASSERT_TRUE(writeFile(path, smallJpeg(8, 8)));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 2, 29), QTime(23, 45)), QFileDevice::FileModificationTime));
+
+    using Source = StampPlacement::Date::Source;
+    for (const char* notADate : { "0000:00:00 00:00:00", "                   ", "2005:02:30 10:00:00" }) {
+        SCOPED_TRACE(notADate);
+        ExifRecord record;
+        record.insert("DateTimeOriginal", notADate);
+        stamp.fileDateFallback = false;
+        StampPlacement::Date date = stamp.DateFor(record, path);
+        EXPECT_EQ(date.text, "");
+        EXPECT_EQ(date.source, Source::None);
+        stamp.fileDateFallback = true;
+        date = stamp.DateFor(record, path);
+        EXPECT_EQ(date.text, "2024-02-29 23:45");
+        EXPECT_EQ(date.source, Source::File);
+        // Blanks alone count as no date at all.
+        EXPECT_EQ(date.invalidPhotoDate, QString(notADate).trimmed().isEmpty() ? "" : notADate);
+    }
+    // Written another common way, a date is a date, corrected as any other.
+    ExifRecord record;
+    record.insert("DateTimeOriginal", "2023-12-31T23:30:00+01:00");
+    const StampPlacement::Date date = stamp.DateFor(record, path);
+    EXPECT_EQ(date.text, "2024-01-01 00:30");
+    EXPECT_EQ(date.source, Source::Photo);
+    EXPECT_EQ(date.invalidPhotoDate, "");
+}

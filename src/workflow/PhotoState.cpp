@@ -74,6 +74,10 @@ void PhotoState::Open()
 void PhotoState::ReadExif()
 {
     if (m_photoPath == m_lastExifPath) return;
+    // Nothing of the record read before stays when this one cannot be read.
+    m_exif = ExifRecord();
+    m_exifText.clear();
+    m_lastExifPath.clear();
     m_exif = ExifReader::read(m_photoPath);
     m_exifText = m_exif.ExifText();
     m_lastExifPath = m_photoPath;
@@ -82,8 +86,14 @@ void PhotoState::ReadExif()
 const QString& PhotoState::ReadableExifText()
 {
     if (m_readablePath != m_photoPath) {
-        m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).ExifText();
-        m_readablePath = m_photoPath;
+        // Asked for by windows that show it, with nothing to catch an error:
+        // a file that cannot be read any more shows why instead.
+        try {
+            m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).ExifText();
+            m_readablePath = m_photoPath;
+        } catch (const RuntimeError& error) {
+            m_readableExifText = error.userText();
+        }
     }
     return m_readableExifText;
 }

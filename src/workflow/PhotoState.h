@@ -61,7 +61,8 @@ public:
     const QString& PhotoWarning() const { return m_photoWarning; }
 
     // Makes the EXIF record and its text those of PhotoPath, unless they
-    // already are.
+    // already are. A file that cannot be read raises a RuntimeError (it is
+    // not taken for one without EXIF).
     void ReadExif();
     // The next ReadExif reads the file again.
     void ForgetExif()
@@ -73,7 +74,8 @@ public:
     // The record as the EXIF window shows it.
     const QString& ExifText() const { return m_exifText; }
     // The same with the values as people read them; read from PhotoPath
-    // when first asked for, since only the EXIF window needs it.
+    // when first asked for, since only the EXIF window needs it. A file
+    // that cannot be read gives the reason as the text.
     const QString& ReadableExifText();
 
     // The preview's size in twips, single precision as the preview control

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -134,6 +135,16 @@ void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize 
     // nothing.
     FitScratchImage();
     m_workReady = true;
+}
+
+int64_t PhotoState::PixelBytesFor(QSize photoSize, QSize workingSize, int orientation)
+{
+    const auto bytes
+        = [](QSize size) { return int64_t(PixelSurface::strideFor(size.width())) * std::max(size.height(), 0); };
+    const bool turned = PictureOrientation::swapsSides(orientation);
+    const int64_t upright = bytes(photoSize);
+    const int64_t decoded = turned ? bytes(photoSize.transposed()) : upright;
+    return std::max(turned ? decoded + upright : decoded, upright + bytes(workingSize));
 }
 
 bool PhotoState::Resample(int32_t lW, int32_t lH)

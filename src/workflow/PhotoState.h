@@ -103,6 +103,13 @@ public:
     void BuildWorkingImage(QSize size, Scratch scratch = Scratch::Own);
     // The same from a picture decoded and turned upright already.
     void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
+    // The most pixel memory that BuildWorkingImage to SaveOutputs hold at
+    // once for a photo of photoSize (upright) and orientation, built at
+    // workingSize: the decoded picture and its turned copy (orientations 5
+    // to 8), then the upright picture beside the working image (or, at the
+    // photo's own size, beside the scratch buffer). A thumbnail is small
+    // beside them.
+    static int64_t PixelBytesFor(QSize photoSize, QSize workingSize, int orientation);
     // Resizes the working image (and its scratch buffer) to lW x lH pixels;
     // false, and nothing done, when it has that size already.
     bool Resample(int32_t lW, int32_t lH);

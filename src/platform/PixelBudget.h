@@ -39,8 +39,8 @@ public:
     int64_t bytes() const { return m_limit; }
     int64_t held() const;
 
-    // Half the memory of the machine, or of the container the process runs
-    // in when that has less.
+    // Half the memory of the machine, or of the control group (container,
+    // service) the process runs in when that has less.
     static int64_t machineShare();
 
 private:

@@ -296,10 +296,17 @@ TEST(PictureLoaderTest, AJpegFarTooShortForItsSizeIsRefusedBeforeItsMemoryIsTake
     QTemporaryDir dir;
     // 730 bytes whose header claims 16000 x 15000 pixels: decoded "as far as
     // it goes", it would take 720 MB of grey.
-    QByteArray tiny = QByteArray::fromHex("FFD8FFC0000B08");
+    QByteArray tiny = QByteArray::fromHex("FFD8FFDB004300") + QByteArray(64, '\x01'); // flat quantisation
+    tiny += QByteArray::fromHex("FFC0000B08");
     tiny += QByteArray::fromHex("3A983E80"); // height 15000, width 16000
     tiny += QByteArray::fromHex("01011100");
+    // The standard Huffman tables of luminance, DC then AC.
     tiny += QByteArray::fromHex("FFC4001F0000010501010101010100000000000000000102030405060708090A0B");
+    tiny += QByteArray::fromHex("FFC400B5100002010303020403050504040000017D01020300041105122131410613516107227114"
+                                "328191A1082342B1C11552D1F02433627282090A161718191A25262728292A3435363738393A4344"
+                                "45464748494A535455565758595A636465666768696A737475767778797A838485868788898A9293"
+                                "9495969798999AA2A3A4A5A6A7A8A9AAB2B3B4B5B6B7B8B9BAC2C3C4C5C6C7C8C9CAD2D3D4D5D6D7"
+                                "D8D9DAE1E2E3E4E5E6E7E8E9EAF1F2F3F4F5F6F7F8F9FA");
     tiny += QByteArray::fromHex("FFDA0008010100003F00");
     tiny += QByteArray(730 - 2 - tiny.size(), '\x55') + QByteArray::fromHex("FFD9");
     ASSERT_EQ(tiny.size(), 730);

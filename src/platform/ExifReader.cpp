@@ -1,9 +1,8 @@
 #include "platform/ExifReader.h"
 
 #include "platform/ClockShift.h"
-
-#include <QFile>
-#include <QFileInfo>
+#include "platform/PhotoFile.h"
+#include "platform/RuntimeError.h"
 
 #include <exiv2/exiv2.hpp>
 
@@ -198,18 +197,14 @@ void lockXmp(void* data, bool lock)
         mutex->unlock();
 }
 
-// The picture's metadata, read from the file itself (never through the
-// library's URL handling). Throws the library's errors.
-std::unique_ptr<Exiv2::Image> openImage(const QString& path)
+// The picture's metadata, parsed from its bytes (so never through the
+// library's own file or URL handling). Throws the library's errors: they
+// all mean that the data holds no metadata that can be read.
+std::unique_ptr<Exiv2::Image> openImage(const QByteArray& bytes)
 {
-    if (!QFileInfo(path).isFile()) return nullptr;
-        // The library takes the stream as its std::auto_ptr, which clang reports
-        // as deprecated; there is no other way to hand it a file of our own.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(QFile::encodeName(path).toStdString()));
-#pragma GCC diagnostic pop
-    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(std::move(io)).release());
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(
+        reinterpret_cast<const Exiv2::byte*>(bytes.constData()), static_cast<long>(bytes.size()))
+                                            .release());
     if (image) image->readMetadata();
     return image;
 }
@@ -255,9 +250,9 @@ void shiftDates(Exiv2::ExifData& data, int32_t shiftMinutes)
     }
 }
 
-QByteArray makeExifBlock(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
+QByteArray makeExifBlock(const QByteArray& source, int width, int height, int32_t shiftMinutes)
 {
-    const std::unique_ptr<Exiv2::Image> image = openImage(sourcePath);
+    const std::unique_ptr<Exiv2::Image> image = openImage(source);
     if (!image || image->exifData().empty()) return {};
     Exiv2::ExifData data = image->exifData();
     Exiv2::ByteOrder order = image->byteOrder();
@@ -292,9 +287,12 @@ QByteArray makeExifBlock(const QString& sourcePath, int width, int height, int32
 
 ExifRecord ExifReader::read(const QString& path, Values values)
 {
+    // Outside the library's errors: a file that cannot be read is not one
+    // without EXIF.
+    const QByteArray bytes = PhotoFile::readAll(path);
     ExifRecord record;
     try {
-        const std::unique_ptr<Exiv2::Image> image = openImage(path);
+        const std::unique_ptr<Exiv2::Image> image = openImage(bytes);
         if (!image) return record;
         Exiv2::ByteOrder order = image->byteOrder();
         if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
@@ -349,8 +347,16 @@ QString ExifReader::photoDateText(const ExifRecord& record)
 QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
 {
     if (width <= 0 || height <= 0) return {};
+    QByteArray source;
     try {
-        return makeExifBlock(sourcePath, width, height, shiftMinutes);
+        source = PhotoFile::readAll(sourcePath);
+    } catch (const RuntimeError& error) {
+        // A photo that is gone has nothing to carry.
+        if (error.number() == PhotoFile::FileNotFound) return {};
+        throw;
+    }
+    try {
+        return makeExifBlock(source, width, height, shiftMinutes);
     } catch (const Exiv2::AnyError&) {
         return {};
     } catch (const std::exception&) {

@@ -8,9 +8,12 @@
 
 #include <cstdint>
 
-// The EXIF reader: the one place that talks to the metadata library.
-// Nothing it is given can make it throw: a file without EXIF, with a
-// malformed EXIF block, or one that cannot be read gives an empty result.
+// The EXIF reader: the one place that talks to the metadata library. A
+// file without EXIF, of a kind the library does not know, or with a
+// malformed EXIF block gives an empty result. A file that cannot be opened
+// or read (it is missing, unreadable, not a regular file, the process has
+// too many files open) is no such file: reading it raises PhotoFile's
+// RuntimeError, naming the file and the reason.
 class ExifReader {
 public:
     // The photo's EXIF tags, in the order the file stores them: the main
@@ -49,7 +52,8 @@ public:
     // too when the block would not fit otherwise. The three dates
     // (DateTimeOriginal, DateTimeDigitized, DateTime) are moved by
     // shiftMinutes, the camera clock's correction. Empty when the source has
-    // no readable EXIF block or it cannot be made to fit.
+    // no readable EXIF block or it cannot be made to fit, or is gone; a
+    // source that is there but cannot be read raises as read does.
     static QByteArray exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
 
     static constexpr int MaxBlobBytes = 64;

@@ -1,8 +1,10 @@
 #include "platform/JpegMetadata.h"
 
+#include "platform/PhotoFile.h"
+#include "platform/RuntimeError.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QIODevice>
 
 #include <algorithm>
@@ -255,10 +257,14 @@ QString JpegMetadata::leftOut(const QString& record, const QString& shownName, c
 
 JpegMetadata JpegMetadata::read(const QString& path)
 {
-    // A regular file only: opening a pipe would wait for a writer.
-    if (!QFileInfo(path).isFile()) return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    QFile file;
+    try {
+        PhotoFile::open(path, file);
+    } catch (const RuntimeError& error) {
+        // A photo that is gone has nothing to carry.
+        if (error.number() == PhotoFile::FileNotFound) return {};
+        throw;
+    }
     return read(file, path);
 }
 

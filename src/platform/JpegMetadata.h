@@ -35,8 +35,10 @@ struct JpegMetadata {
     // What the source held that was left out, and why; for the user.
     QStringList notes;
 
-    // The records of the JPEG file at path (the EXIF block excepted). A file
-    // that cannot be read, or is no JPEG, has none.
+    // The records of the JPEG file at path (the EXIF block excepted); a file
+    // that is no JPEG, or is gone, has none. One that is there but cannot be
+    // opened (not a regular file, the system's error) raises PhotoFile's
+    // RuntimeError.
     static JpegMetadata read(const QString& path);
     // The same from device, read up to the picture data; shownName names the
     // source in the notes.

@@ -1,12 +1,11 @@
 #include "platform/PictureLoader.h"
 
+#include "platform/PhotoFile.h"
 #include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
@@ -20,22 +19,7 @@ namespace {
 
 [[noreturn]] void fail(long number, const QString& path, const QString& reason)
 {
-    throw RuntimeError(number, RuntimeError::sourceFor(QStringLiteral("PictureLoader")),
-        QStringLiteral("Cannot open the picture \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFileInfo info(path);
-    if (!info.exists()) fail(PictureLoader::FileNotFound, path, QStringLiteral("the file does not exist."));
-    if (info.isDir()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("it is a folder, not a picture."));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(PictureLoader::InvalidPicture, path, file.errorString() + QLatin1Char('.'));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        fail(PictureLoader::InvalidPicture, path, file.errorString() + QLatin1Char('.'));
-    return data;
+    PhotoFile::fail(number, path, reason);
 }
 
 // Data that is no picture this loader reads: empty, or of another kind.
@@ -92,21 +76,36 @@ private:
 struct JpegHeader {
     int width = 0;
     int height = 0;
+    int colorspace = 0; // TJCS_*
 };
 
 JpegHeader readJpegHeader(const Decompressor& tj, const QString& path, const QByteArray& data)
 {
     JpegHeader header;
     int subsampling = 0;
-    int colorspace = 0;
     if (tjDecompressHeader3(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-            static_cast<unsigned long>(data.size()), &header.width, &header.height, &subsampling, &colorspace)
+            static_cast<unsigned long>(data.size()), &header.width, &header.height, &subsampling, &header.colorspace)
         != 0) {
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data is damaged (%1).").arg(tj.lastError()));
     }
     if (header.width <= 0 || header.height <= 0)
         fail(PictureLoader::InvalidPicture, path,
             QStringLiteral("the JPEG data is damaged (it gives no picture size)."));
+    checkSize(path, header.width, header.height);
+    // Every 8 x 8 block of a picture takes at least one bit of Huffman-coded
+    // data, its shortest code, so a whole picture takes a byte per 512
+    // pixels at the very least. Data shorter than half that is no photo,
+    // not even one cut short, and is refused before the memory of the size
+    // its header claims is taken: a header of a few hundred bytes can claim
+    // a gigabyte. (Arithmetic coding could go below; cameras do not use it.)
+    const int64_t pixels = int64_t(header.width) * header.height;
+    if (pixels / PictureLoader::MaxPixelsPerByte > data.size()) {
+        fail(PictureLoader::InvalidPicture, path,
+            QStringLiteral("the file is far too short for its picture (%1 bytes for %2 x %3 pixels).")
+                .arg(data.size())
+                .arg(header.width)
+                .arg(header.height));
+    }
     return header;
 }
 
@@ -152,7 +151,7 @@ std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray
 // Decodes a JPEG into the memory that makeTarget gives for the decoded
 // size, in pixelFormat at the target's stride; flags choose the row order
 // and the decoder's speed. Nothing, for the caller to try Qt's reader,
-// when TurboJPEG cannot decode the data, with its reason.
+// when TurboJPEG cannot turn a CMYK JPEG into RGB, with its reason.
 template <typename Target, typename MakeTarget>
 std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data, int scaleDenominator, int pixelFormat,
     int flags, QString* warning, QString* reason, MakeTarget makeTarget)
@@ -160,7 +159,6 @@ std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data
     Decompressor tj;
     if (!tj.get()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
     const JpegHeader header = readJpegHeader(tj, path, data);
-    checkSize(path, header.width, header.height);
 
     const int width = TJSCALED(header.width, (tjscalingfactor { 1, scaleDenominator }));
     const int height = TJSCALED(header.height, (tjscalingfactor { 1, scaleDenominator }));
@@ -170,8 +168,12 @@ std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data
     if (bits == nullptr)
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
 
+    // A progressive JPEG of many scans takes the decoder a long time for
+    // every one; the decoder refuses those of more scans than any encoder
+    // writes.
     const int result = tjDecompress2(tj.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-        static_cast<unsigned long>(data.size()), bits, width, stride, height, pixelFormat, flags | TJFLAG_NOREALLOC);
+        static_cast<unsigned long>(data.size()), bits, width, stride, height, pixelFormat,
+        flags | TJFLAG_NOREALLOC | TJFLAG_LIMITSCANS);
     if (result == 0) return target;
     // A warning (a truncated or slightly damaged file) still gives a picture.
     if (tjGetErrorCode(tj.get()) == TJERR_WARNING) {
@@ -181,6 +183,11 @@ std::optional<Target> decodeJpegInto(const QString& path, const QByteArray& data
         }
         return target;
     }
+    // Qt's reader, which is libjpeg too, does no better, except where it
+    // turns CMYK into RGB.
+    if (header.colorspace != TJCS_CMYK && header.colorspace != TJCS_YCCK)
+        fail(PictureLoader::InvalidPicture, path,
+            QStringLiteral("the JPEG data cannot be decoded (%1).").arg(tj.lastError()));
     *reason = tj.lastError();
     return std::nullopt;
 }
@@ -215,7 +222,7 @@ std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scale
     if (warning) warning->clear();
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
-    const QByteArray data = readFile(path);
+    const QByteArray data = PhotoFile::readAll(path);
     if (isJpeg(data)) return decodeJpeg(path, data, scaleDenominator, warning);
     if (isBmp(data)) {
         QString reason;
@@ -230,7 +237,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
     if (warning) warning->clear();
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
-    const QByteArray data = readFile(path);
+    const QByteArray data = PhotoFile::readAll(path);
     if (isJpeg(data)) {
         QString reason;
         // Top-down rows of 32 bits, as QImage::Format_RGB32 keeps them, the
@@ -262,7 +269,7 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
 
 QSize PictureLoader::readSize(const QString& path)
 {
-    const QByteArray data = readFile(path);
+    const QByteArray data = PhotoFile::readAll(path);
     if (isJpeg(data)) {
         Decompressor tj;
         const JpegHeader header = readJpegHeader(tj, path, data);
@@ -274,5 +281,6 @@ QSize PictureLoader::readSize(const QString& path)
     QImageReader reader(&buffer);
     const QSize size = headerSize(reader);
     if (!isBmp(data) || !size.isValid()) failUnknown(path, data);
+    checkSize(path, size.width(), size.height());
     return size;
 }

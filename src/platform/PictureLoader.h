@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PhotoFile.h"
 #include "platform/PixelSurface.h"
 
 #include <QImage>
@@ -13,11 +14,15 @@
 // upright). The kind of file is told by
 // its first bytes, not its name.
 //
-// A file that cannot be read or decoded raises a RuntimeError whose
-// description names the file and the reason. A picture larger than
-// PixelSurface::MaxPixels is refused from its header, before any pixel
-// memory is taken. A truncated JPEG decodes what is there, the missing part
-// left grey, as common viewers show it.
+// The file is opened as PhotoFile opens photos: a regular file only. A file
+// that cannot be read or decoded raises a RuntimeError whose description
+// names the file and the reason. A picture larger than
+// PixelSurface::MaxPixels, or a JPEG of fewer bytes than one per
+// MaxPixelsPerByte pixels of its header's size, is refused from its header,
+// before any pixel memory is taken; so is a progressive JPEG of more scans
+// than encoders write, before the decoder spends long on them. A truncated
+// JPEG decodes what is there, the missing part left grey, as common viewers
+// show it.
 class PictureLoader {
 public:
     // scaleDenominator 1, 2, 4 or 8 decodes a JPEG at that fraction of its
@@ -34,10 +39,15 @@ public:
     // rows, scaled as load() does. warning as for load.
     static QImage loadPreview(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
-    // The picture's size from its header alone.
+    // The picture's size from its header alone, refused as load refuses it
+    // for its size or its shortness.
     static QSize readSize(const QString& path);
 
     // Error numbers, as the platform's picture loader reports them.
-    static constexpr long FileNotFound = 53;
-    static constexpr long InvalidPicture = 481;
+    static constexpr long FileNotFound = PhotoFile::FileNotFound;
+    static constexpr long InvalidPicture = PhotoFile::InvalidPicture;
+
+    // The least data a JPEG holds for its size: a whole picture takes at
+    // least a byte per 512 pixels (a bit per 8 x 8 block).
+    static constexpr int64_t MaxPixelsPerByte = 1024;
 };

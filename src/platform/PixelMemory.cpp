@@ -1,6 +1,7 @@
 #include "platform/PixelMemory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <iterator>
 #include <mutex>
@@ -104,37 +105,54 @@ uint8_t* mapFresh(size_t size)
     return mapBlock(size);
 }
 
+std::atomic<size_t> inUse = 0;
+std::atomic<size_t> peak = 0;
+
+uint8_t* counted(uint8_t* block, size_t bytes)
+{
+    if (block == nullptr) return nullptr;
+    const size_t now = inUse.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    size_t most = peak.load(std::memory_order_relaxed);
+    while (now > most && !peak.compare_exchange_weak(most, now, std::memory_order_relaxed)) { }
+    return block;
+}
+
+uint8_t* takeFromCache(size_t size)
+{
+    BlockCache& c = cache();
+    const std::lock_guard lock(c.mutex);
+    for (auto it = c.blocks.rbegin(); it != c.blocks.rend(); ++it) {
+        if (it->size == size) {
+            uint8_t* block = it->block;
+            c.blocks.erase(std::next(it).base());
+            return block;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 uint8_t* PixelMemory::allocate(size_t bytes)
 {
     // Never from the cache: a kept block would have to be cleared by hand,
     // while fresh pages are cleared by the system only where they are used.
-    if (bytes < LargeBlock) return static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
-    return mapFresh(mappedSize(bytes));
+    if (bytes < LargeBlock) return counted(static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1)), bytes);
+    return counted(mapFresh(mappedSize(bytes)), bytes);
 }
 
 uint8_t* PixelMemory::allocateForOverwrite(size_t bytes)
 {
-    if (bytes < LargeBlock) return static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
+    if (bytes < LargeBlock) return counted(static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1)), bytes);
     const size_t size = mappedSize(bytes);
-    {
-        BlockCache& c = cache();
-        const std::lock_guard lock(c.mutex);
-        for (auto it = c.blocks.rbegin(); it != c.blocks.rend(); ++it) {
-            if (it->size == size) {
-                uint8_t* block = it->block;
-                c.blocks.erase(std::next(it).base());
-                return block;
-            }
-        }
-    }
-    return mapFresh(size);
+    uint8_t* block = takeFromCache(size);
+    return counted(block ? block : mapFresh(size), bytes);
 }
 
 void PixelMemory::release(uint8_t* block, size_t bytes)
 {
     if (block == nullptr) return;
+    inUse.fetch_sub(bytes, std::memory_order_relaxed);
     if (bytes < LargeBlock) {
         std::free(block);
         return;
@@ -184,4 +202,19 @@ size_t PixelMemory::cachedBlocks()
     BlockCache& c = cache();
     const std::lock_guard lock(c.mutex);
     return c.blocks.size();
+}
+
+size_t PixelMemory::bytesInUse()
+{
+    return inUse.load(std::memory_order_relaxed);
+}
+
+size_t PixelMemory::peakBytesInUse()
+{
+    return peak.load(std::memory_order_relaxed);
+}
+
+void PixelMemory::resetPeak()
+{
+    peak.store(inUse.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }

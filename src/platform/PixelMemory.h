@@ -32,4 +32,10 @@ public:
     static size_t cacheCapacity();
     // The blocks kept now.
     static size_t cachedBlocks();
+
+    // The bytes of the blocks handed out and not given back yet (kept blocks
+    // are not), now and at their most since resetPeak().
+    static size_t bytesInUse();
+    static size_t peakBytesInUse();
+    static void resetPeak();
 };

@@ -1,16 +1,20 @@
 #include "workflow/BatchRunner.h"
 
+#include "platform/PixelBudget.h"
 #include "platform/PixelMemory.h"
+#include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 #include "workflow/PhotoState.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <new>
 #include <sched.h>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -27,6 +31,7 @@ struct Progress {
     std::vector<std::optional<BatchOutcome>> outcomes; // by photo, in batch order
     size_t nextWork = 0; // into the list of photos to treat
     int reported = 0; // photos reported, from the first
+    int lead = 1; // how far past the last photo reported a photo may start
     std::atomic<bool> stop = false;
 };
 
@@ -54,7 +59,19 @@ BatchRunner::BatchRunner(
     , m_stamp(std::move(stamp))
     , m_jobs(jobs > 0 ? jobs : availableCores())
     , m_foreign(std::move(foreign))
+    , m_memoryBudget(defaultMemoryBudget())
 {
+}
+
+int64_t BatchRunner::defaultMemoryBudget()
+{
+    return std::max(PixelBudget::machineShare(), minMemoryBudget());
+}
+
+int64_t BatchRunner::minMemoryBudget()
+{
+    const auto side = static_cast<int>(std::sqrt(static_cast<double>(PixelSurface::MaxPixels)));
+    return PhotoState::PixelBytesFor(QSize(side, side), QSize(side, side), 6);
 }
 
 int BatchRunner::availableCores()
@@ -91,41 +108,72 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
 
     progress.stop = !listener->started(plan);
     const int jobs = std::clamp(m_jobs, 1, std::max<int>(1, static_cast<int>(work.size())));
-    const int lead = jobs == 1 ? 1 : 2 * jobs;
+    const auto leadFor = [](int jobs) { return jobs == 1 ? 1 : 2 * jobs; };
+    progress.lead = leadFor(jobs);
     // Between two photos each job gives back the memory of its full-size
     // picture (its scratch buffer meanwhile) and of its display; the next
     // photo of the same size takes them up again instead of fresh memory,
     // which the system would have to clear.
     const PixelCache cache(static_cast<size_t>(2 * jobs));
+    PixelBudget budget(m_memoryBudget);
+    // The next photo to treat once it may start, waiting for that; -1 when
+    // there is none or the batch stops.
+    const auto takeWork = [&] {
+        std::unique_lock<std::mutex> lock(progress.mutex);
+        progress.photoStartable.wait(lock, [&] {
+            return progress.stop || progress.nextWork >= work.size()
+                || work[progress.nextWork] < progress.reported + progress.lead;
+        });
+        if (progress.stop || progress.nextWork >= work.size()) return -1;
+        return work[progress.nextWork++];
+    };
+    const auto treatPhoto = [&](PhotoState& state, int index) {
+        BatchOutcome outcome;
+        const bool finished = treat(state, photos[index], plan.sources(), budget, progress.stop, outcome);
+        {
+            const std::lock_guard<std::mutex> lock(progress.mutex);
+            if (finished) progress.outcomes[index] = std::move(outcome);
+        }
+        progress.photoFinished.notify_all();
+    };
     const auto job = [&] {
         PhotoState state; // this job's, photo after photo
-        for (;;) {
-            int index = 0;
-            {
-                std::unique_lock<std::mutex> lock(progress.mutex);
-                progress.photoStartable.wait(lock, [&] {
-                    return progress.stop || progress.nextWork >= work.size()
-                        || work[progress.nextWork] < progress.reported + lead;
-                });
-                if (progress.stop || progress.nextWork >= work.size()) return;
-                index = work[progress.nextWork++];
-            }
-            BatchOutcome outcome;
-            const bool finished = treat(state, photos[index], plan.sources(), progress.stop, outcome);
-            {
-                const std::lock_guard<std::mutex> lock(progress.mutex);
-                if (finished) progress.outcomes[index] = std::move(outcome);
-            }
-            progress.photoFinished.notify_all();
-        }
+        for (int index = takeWork(); index >= 0; index = takeWork())
+            treatPhoto(state, index);
     };
+    // The system may have fewer threads to give than asked for (a low limit
+    // of address space or of processes): the batch runs with those it gave.
     std::vector<std::jthread> threads;
-    if (!work.empty())
-        for (int j = 0; j < jobs; ++j)
-            threads.emplace_back(job);
+    QString threadProblem;
+    try {
+        if (!work.empty()) {
+            for (int j = 0; j < jobs; ++j) {
+                if (m_threadLimit >= 0 && j >= m_threadLimit)
+                    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                threads.emplace_back(job);
+            }
+        }
+    } catch (const std::system_error& error) {
+        threadProblem = QString::fromStdString(error.code().message());
+    }
+    std::optional<PhotoState> callerState; // when no thread could start: the photos are treated here
+    if (!threadProblem.isEmpty()) {
+        {
+            const std::lock_guard<std::mutex> lock(progress.mutex);
+            progress.lead = leadFor(std::max<int>(1, static_cast<int>(threads.size())));
+        }
+        progress.photoStartable.notify_all();
+        if (threads.empty()) callerState.emplace();
+    }
 
     BatchReport report;
     report.total = total;
+    if (!threadProblem.isEmpty())
+        report.notes.append({ QString(),
+            QStringLiteral("started %1 of %2 jobs: %3")
+                .arg(std::max<size_t>(1, threads.size()))
+                .arg(jobs)
+                .arg(threadProblem) });
     for (const PhotoFolder::PassedOver& entry : plan.passedOver())
         report.passedOver.append({ entry.path, QStringLiteral("passed over: ") + entry.reason });
     int done = 0;
@@ -147,6 +195,16 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
 
     int next = 0; // the next photo to report
     for (; next < total && !progress.stop; ++next) {
+        if (callerState) {
+            bool due = false;
+            {
+                const std::lock_guard<std::mutex> lock(progress.mutex);
+                due = !progress.outcomes[next];
+            }
+            if (due) {
+                if (const int index = takeWork(); index >= 0) treatPhoto(*callerState, index);
+            }
+        }
         BatchOutcome outcome;
         {
             std::unique_lock<std::mutex> lock(progress.mutex);
@@ -190,14 +248,18 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
 }
 
 bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const SourceGuard& sources,
-    const std::atomic<bool>& stop, BatchOutcome& outcome) const
+    PixelBudget& budget, const std::atomic<bool>& stop, BatchOutcome& outcome) const
 {
     try {
         state.SetPaths(photo.path, m_settings.TargetFolder, photo.subFolder);
         state.Open();
         if (stop) return false;
-        state.BuildWorkingImage(
-            PhotoState::WorkingSize(state.PhotoSize(), m_settings.PreviewScale), PhotoState::Scratch::FromPhoto);
+        const QSize workingSize = PhotoState::WorkingSize(state.PhotoSize(), m_settings.PreviewScale);
+        // Held until the photo is saved and its pictures are let go.
+        const PixelBudget::Reservation memory
+            = budget.reserve(PhotoState::PixelBytesFor(state.PhotoSize(), workingSize, state.Orientation()), stop);
+        if (!memory) return false;
+        state.BuildWorkingImage(workingSize, PhotoState::Scratch::FromPhoto);
         if (stop) return false;
         if (m_settings.BatchFilter) state.ProcessImage(m_settings.CurrentFilter);
         if (stop) return false;

@@ -10,7 +10,10 @@
 #include <QStringList>
 
 #include <atomic>
+#include <cstdint>
 #include <optional>
+
+class PixelBudget;
 
 // What became of one photo of a batch.
 struct BatchOutcome {
@@ -62,18 +65,40 @@ public:
     BatchRunner(
         const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs = 0, ForeignFiles foreign = {});
 
+    // When the system has fewer threads to give than jobs, the batch runs
+    // with those it gave, or on the calling thread when it gave none, and
+    // the report's first note says so ("started 2 of 8 jobs: reason").
     BatchReport run(const BatchPlan& plan, BatchListener* listener = nullptr) const;
 
     // The cores this process may run on.
     static int availableCores();
 
+    // The pixel memory the jobs may hold together: each waits before
+    // decoding a photo until what it needs fits (PhotoState::PixelBytesFor),
+    // and one job always proceeds. By default defaultMemoryBudget().
+    void setMemoryBudget(int64_t bytes) { m_memoryBudget = bytes; }
+    int64_t memoryBudget() const { return m_memoryBudget; }
+    // Half the memory of the machine (or of its container), never less than
+    // minMemoryBudget().
+    static int64_t defaultMemoryBudget();
+    // What the largest photo accepted needs: PixelSurface::MaxPixels, square,
+    // turned upright.
+    static int64_t minMemoryBudget();
+
+    // How many job threads the next runs may start at most, for tests that
+    // play a system out of threads: the next start fails as the system's
+    // does (negative: no limit).
+    void setThreadLimit(int threads) { m_threadLimit = threads; }
+
 private:
     // Treats the photo; false when it was abandoned because stop was set.
-    bool treat(PhotoState& state, const BatchPlan::Photo& photo, const SourceGuard& sources,
+    bool treat(PhotoState& state, const BatchPlan::Photo& photo, const SourceGuard& sources, PixelBudget& budget,
         const std::atomic<bool>& stop, BatchOutcome& outcome) const;
 
     SettingsRecord m_settings;
     std::optional<StampPlacement> m_stamp;
     int m_jobs;
     ForeignFiles m_foreign;
+    int64_t m_memoryBudget;
+    int m_threadLimit = -1;
 };

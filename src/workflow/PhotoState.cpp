@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -85,6 +86,10 @@ void PhotoState::Open()
 void PhotoState::ReadExif()
 {
     if (m_photoPath == m_lastExifPath) return;
+    // Nothing of the record read before stays when this one cannot be read.
+    m_exif = ExifRecord();
+    m_exifText.clear();
+    m_lastExifPath.clear();
     m_exif = ExifReader::read(m_photoPath);
     m_exifText = m_exif.ExifText();
     m_lastExifPath = m_photoPath;
@@ -93,8 +98,14 @@ void PhotoState::ReadExif()
 const QString& PhotoState::ReadableExifText()
 {
     if (m_readablePath != m_photoPath) {
-        m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).ExifText();
-        m_readablePath = m_photoPath;
+        // Asked for by windows that show it, with nothing to catch an error:
+        // a file that cannot be read any more shows why instead.
+        try {
+            m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).ExifText();
+            m_readablePath = m_photoPath;
+        } catch (const RuntimeError& error) {
+            m_readableExifText = error.userText();
+        }
     }
     return m_readableExifText;
 }
@@ -135,6 +146,16 @@ void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize 
     // nothing.
     FitScratchImage();
     m_workReady = true;
+}
+
+int64_t PhotoState::PixelBytesFor(QSize photoSize, QSize workingSize, int orientation)
+{
+    const auto bytes
+        = [](QSize size) { return int64_t(PixelSurface::strideFor(size.width())) * std::max(size.height(), 0); };
+    const bool turned = PictureOrientation::swapsSides(orientation);
+    const int64_t upright = bytes(photoSize);
+    const int64_t decoded = turned ? bytes(photoSize.transposed()) : upright;
+    return std::max(turned ? decoded + upright : decoded, upright + bytes(workingSize));
 }
 
 bool PhotoState::Resample(int32_t lW, int32_t lH)

@@ -73,7 +73,8 @@ public:
     const QString& PhotoWarning() const { return m_photoWarning; }
 
     // Makes the EXIF record and its text those of PhotoPath, unless they
-    // already are.
+    // already are. A file that cannot be read raises a RuntimeError (it is
+    // not taken for one without EXIF).
     void ReadExif();
     // The next ReadExif reads the file again.
     void ForgetExif()
@@ -85,7 +86,8 @@ public:
     // The record as the EXIF window shows it.
     const QString& ExifText() const { return m_exifText; }
     // The same with the values as people read them; read from PhotoPath
-    // when first asked for, since only the EXIF window needs it.
+    // when first asked for, since only the EXIF window needs it. A file
+    // that cannot be read gives the reason as the text.
     const QString& ReadableExifText();
 
     // The preview's size in twips, single precision as the preview control
@@ -113,6 +115,13 @@ public:
     void BuildWorkingImage(QSize size, Scratch scratch = Scratch::Own);
     // The same from a picture decoded and turned upright already.
     void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
+    // The most pixel memory that BuildWorkingImage to SaveOutputs hold at
+    // once for a photo of photoSize (upright) and orientation, built at
+    // workingSize: the decoded picture and its turned copy (orientations 5
+    // to 8), then the upright picture beside the working image (or, at the
+    // photo's own size, beside the scratch buffer). A thumbnail is small
+    // beside them.
+    static int64_t PixelBytesFor(QSize photoSize, QSize workingSize, int orientation);
     // Resizes the working image (and its scratch buffer) to lW x lH pixels;
     // false, and nothing done, when it has that size already. A size
     // without pixels, or one there is no memory for, fails with a

@@ -1,6 +1,7 @@
-// The EXIF reader (and its maker-note decoder) on any bytes: reading never
-// throws, and the EXIF block made for an output, written into a JPEG and
-// read back, says the picture is upright and has the output's size.
+// The EXIF reader (and its maker-note decoder) on any bytes: reading a file
+// that is there never throws, and the EXIF block made for an output, written
+// into a JPEG and read back, says the picture is upright and has the
+// output's size.
 #include "FuzzSupport.h"
 
 #include "files/mIntelJPEGLibrary.h"

@@ -1,4 +1,5 @@
 #include "platform/ExifReader.h"
+#include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -7,6 +8,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -166,7 +170,6 @@ TEST_F(ExifReaderTest, InterpretedValuesAreTheSameTagsAsPeopleReadThem)
     const ExifRecord edited
         = ExifReader::read(testPhoto(QStringLiteral("cameras/no_exif.jpg")), ExifReader::Values::Interpreted);
     EXPECT_EQ(edited.text(QStringLiteral("XPTitle")), QStringLiteral("Der Goalie bin ig"));
-    EXPECT_TRUE(ExifReader::read(QString(), ExifReader::Values::Interpreted).isEmpty());
 }
 
 TEST_F(ExifReaderTest, Orientation)
@@ -212,7 +215,7 @@ TEST_F(ExifReaderTest, PhotoDatePrefersARealOriginalDate)
     }
 }
 
-TEST_F(ExifReaderTest, DamagedOrUnreadableFilesNeverThrow)
+TEST_F(ExifReaderTest, DamagedFilesAndFilesOfOtherKindsHaveNoExif)
 {
     const QDir broken(testPhoto(QStringLiteral("broken")));
     for (const QString& name : broken.entryList(QDir::Files)) {
@@ -226,9 +229,6 @@ TEST_F(ExifReaderTest, DamagedOrUnreadableFilesNeverThrow)
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("empty.jpg")), QByteArray()));
     EXPECT_TRUE(ExifReader::read(dir.filePath(QStringLiteral("empty.jpg"))).isEmpty());
     EXPECT_TRUE(ExifReader::read(dir.filePath(QStringLiteral("text.jpg"))).isEmpty());
-    EXPECT_TRUE(ExifReader::read(dir.filePath(QStringLiteral("missing.jpg"))).isEmpty());
-    EXPECT_TRUE(ExifReader::read(dir.path()).isEmpty());
-    EXPECT_TRUE(ExifReader::read(QString()).isEmpty());
 
     // A JPEG without EXIF, or no file, gives no block to carry.
     const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
@@ -299,4 +299,52 @@ TEST_F(ExifReaderTest, OversizedMakerNoteIsDroppedToFitTheSegment)
     // A small note stays.
     ASSERT_TRUE(writeFile(source, tiffWithMakerNote(100)));
     EXPECT_GT(ExifReader::exifBlockFor(source, 16, 16).count(QByteArray(100, 'x')), 0);
+}
+
+TEST_F(ExifReaderTest, AFileThatCannotBeReadIsNotOneWithoutExif)
+{
+    // Taken for a photo without EXIF, a turned photo would come out on its
+    // side, without its date. Too many files open is the batch's case: the
+    // next descriptor is beyond the limit.
+    const QString turned = testPhoto(QStringLiteral("orientation/landscape_6.jpg"));
+    ASSERT_EQ(ExifReader::orientation(ExifReader::read(turned)), 6);
+    struct rlimit before { };
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    const int next = ::dup(0);
+    ASSERT_GE(next, 0);
+    ::close(next);
+    struct rlimit low = before;
+    low.rlim_cur = static_cast<rlim_t>(next);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    QString reads[2];
+    try {
+        ExifReader::read(turned);
+    } catch (const RuntimeError& error) {
+        reads[0] = error.description();
+    }
+    try {
+        ExifReader::exifBlockFor(turned, 40, 30);
+    } catch (const RuntimeError& error) {
+        reads[1] = error.description();
+    }
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    for (const QString& read : reads) {
+        EXPECT_TRUE(read.contains(turned)) << read.toStdString();
+        EXPECT_TRUE(read.contains(QStringLiteral("Too many open files"))) << read.toStdString();
+    }
+
+    // Nor is a file that is missing, or a folder.
+    const struct {
+        QString path;
+        const char* reason;
+    } unreadable[] = { { dir.filePath(QStringLiteral("missing.jpg")), "does not exist" },
+        { QString(), "does not exist" }, { dir.path(), "folder" } };
+    for (const auto& c : unreadable) {
+        try {
+            ExifReader::read(c.path, ExifReader::Values::Interpreted);
+            ADD_FAILURE() << "read " << c.path.toStdString();
+        } catch (const RuntimeError& error) {
+            EXPECT_TRUE(error.description().contains(QLatin1String(c.reason))) << error.description().toStdString();
+        }
+    }
 }

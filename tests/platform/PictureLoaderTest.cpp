@@ -4,10 +4,12 @@
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
+#include <QBuffer>
 #include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QImage>
+#include <QImageWriter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -220,4 +222,123 @@ TEST(PictureLoaderTest, BmpFilesLoadThroughQt)
     const QImage decoded = PictureLoader::load(small)->toImage();
     EXPECT_EQ(decoded.size(), QSize(1, 2));
     EXPECT_EQ(decoded.pixelColor(0, 0), QColor(0x30, 0x20, 0x10)); // the first row stored is the top
+}
+
+namespace {
+
+// Where each marker segment or scan of a JPEG begins: the positions of its
+// markers, the restart markers and stuffed bytes of scan data left out.
+QList<qsizetype> markerPositions(const QByteArray& jpeg)
+{
+    QList<qsizetype> positions;
+    for (qsizetype i = 0; i + 1 < jpeg.size(); ++i) {
+        const auto next = static_cast<uint8_t>(jpeg[i + 1]);
+        if (static_cast<uint8_t>(jpeg[i]) != 0xFF || next == 0x00 || next == 0xFF || (next >= 0xD0 && next <= 0xD7))
+            continue;
+        positions << i;
+        // A segment's length covers its body, which may hold any byte.
+        if (next != 0xD8 && next != 0xD9 && i + 3 < jpeg.size())
+            i += 1 + (static_cast<uint8_t>(jpeg[i + 2]) << 8 | static_cast<uint8_t>(jpeg[i + 3]));
+    }
+    return positions;
+}
+
+// A small progressive JPEG whose last scan, with the tables before it, comes
+// again and again: each repeat costs the decoder a pass over the picture.
+QByteArray scanBomb(int repeats)
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) & 0xFF));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    EXPECT_TRUE(writer.write(image));
+    const QByteArray jpeg = buffer.data();
+    QList<qsizetype> scans;
+    const QList<qsizetype> markers = markerPositions(jpeg);
+    for (qsizetype at : markers)
+        if (static_cast<uint8_t>(jpeg[at + 1]) == 0xDA) scans << at;
+    EXPECT_GT(scans.size(), 2);
+    // From the end of the last but one scan to the end of the picture.
+    const qsizetype from = markers[markers.indexOf(scans[scans.size() - 2]) + 1];
+    const qsizetype end = jpeg.size() - 2;
+    return jpeg.left(end) + jpeg.mid(from, end - from).repeated(repeats) + jpeg.right(2);
+}
+
+} // namespace
+
+TEST(PictureLoaderTest, AProgressiveJpegOfMoreScansThanEncodersWriteIsRefused)
+{
+    QTemporaryDir dir;
+    const QString sound = dir.filePath("sound.jpg");
+    const QString bomb = dir.filePath("bomb.jpg");
+    writeFile(sound, scanBomb(1));
+    writeFile(bomb, scanBomb(600));
+    EXPECT_EQ(PictureLoader::load(sound)->width(), 64);
+    const std::function<void()> decodes[]
+        = { [&] { PictureLoader::load(bomb); }, [&] { PictureLoader::loadPreview(bomb, 2); } };
+    for (const auto& decode : decodes) {
+        try {
+            decode();
+            ADD_FAILURE() << "a JPEG of 600 scans more was decoded";
+        } catch (const RuntimeError& error) {
+            EXPECT_TRUE(error.description().contains("bomb.jpg")) << error.description().toStdString();
+            EXPECT_TRUE(error.description().contains("scans")) << error.description().toStdString();
+        }
+    }
+}
+
+TEST(PictureLoaderTest, AJpegFarTooShortForItsSizeIsRefusedBeforeItsMemoryIsTaken)
+{
+    QTemporaryDir dir;
+    // 730 bytes whose header claims 16000 x 15000 pixels: decoded "as far as
+    // it goes", it would take 720 MB of grey.
+    QByteArray tiny = QByteArray::fromHex("FFD8FFDB004300") + QByteArray(64, '\x01'); // flat quantisation
+    tiny += QByteArray::fromHex("FFC0000B08");
+    tiny += QByteArray::fromHex("3A983E80"); // height 15000, width 16000
+    tiny += QByteArray::fromHex("01011100");
+    // The standard Huffman tables of luminance, DC then AC.
+    tiny += QByteArray::fromHex("FFC4001F0000010501010101010100000000000000000102030405060708090A0B");
+    tiny += QByteArray::fromHex("FFC400B5100002010303020403050504040000017D01020300041105122131410613516107227114"
+                                "328191A1082342B1C11552D1F02433627282090A161718191A25262728292A3435363738393A4344"
+                                "45464748494A535455565758595A636465666768696A737475767778797A838485868788898A9293"
+                                "9495969798999AA2A3A4A5A6A7A8A9AAB2B3B4B5B6B7B8B9BAC2C3C4C5C6C7C8C9CAD2D3D4D5D6D7"
+                                "D8D9DAE1E2E3E4E5E6E7E8E9EAF1F2F3F4F5F6F7F8F9FA");
+    tiny += QByteArray::fromHex("FFDA0008010100003F00");
+    tiny += QByteArray(730 - 2 - tiny.size(), '\x55') + QByteArray::fromHex("FFD9");
+    ASSERT_EQ(tiny.size(), 730);
+    // A real photo cut short: to 4 KB it is refused, to 100 KB it still
+    // decodes as far as it goes.
+    const QByteArray photo = readFile(testPhoto("large/jolla.jpg"));
+    const struct {
+        QByteArray data;
+        bool refused;
+    } cases[] = { { tiny, true }, { photo.left(4096), true }, { photo.left(100'000), false } };
+    PixelMemory::resetPeak();
+    const size_t before = PixelMemory::peakBytesInUse();
+    for (const auto& c : cases) {
+        const QString path = dir.filePath("cut.jpg");
+        writeFile(path, c.data);
+        const std::function<void()> readers[]
+            = { [&] { PictureLoader::readSize(path); }, [&] { PictureLoader::load(path); } };
+        for (const auto& read : readers) {
+            try {
+                QString warning;
+                read();
+                EXPECT_FALSE(c.refused) << c.data.size();
+            } catch (const RuntimeError& error) {
+                EXPECT_TRUE(c.refused) << error.description().toStdString();
+                EXPECT_TRUE(error.description().contains("far too short")) << error.description().toStdString();
+            }
+        }
+    }
+    QString warning;
+    writeFile(dir.filePath("cut.jpg"), photo.left(100'000));
+    EXPECT_EQ(PictureLoader::load(dir.filePath("cut.jpg"), 1, &warning)->width(), 3264);
+    EXPECT_TRUE(warning.contains("decoded as far as it goes")) << warning.toStdString();
+    // The refused ones took no pixel memory; the photo cut at 100 KB its own.
+    EXPECT_LT(PixelMemory::peakBytesInUse() - before, size_t(4) * 3264 * 2448);
 }

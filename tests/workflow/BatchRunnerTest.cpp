@@ -2,8 +2,10 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileStamp.h"
+#include "platform/PixelMemory.h"
 #include "support/TestSupport.h"
 #include "workflow/PhotoEngine.h"
+#include "workflow/PhotoState.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -14,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -231,4 +235,72 @@ TEST_F(BatchRunnerTest, SkipExistingFinishesAnInterruptedBatchWithoutTreatingAPh
     ASSERT_TRUE(after);
     EXPECT_TRUE(after->isSameFile(*kept));
     EXPECT_TRUE(filesBelow(target) == filesBelow(whole));
+}
+
+TEST_F(BatchRunnerTest, APhotoSwappedForANamedPipeFailsAndTheBatchGoesOn)
+{
+    // The pipe comes after the folder was read; opening it to read would
+    // wait for a writer for ever. Should the batch wait, the alarm ends the
+    // test program.
+    settings.TargetFolder = out.filePath("target");
+    const BatchPlan plan = BatchPlan::make(source.path(), settings, {});
+    ASSERT_EQ(plan.prepareFolders(), QString());
+    const QString swapped = source.filePath("cameras/Nikon_D70.jpg");
+    ASSERT_TRUE(QFile::remove(swapped));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(swapped).constData(), 0600), 0);
+    ::alarm(120);
+    const BatchReport report = BatchRunner(settings, stamp, 2).run(plan);
+    ::alarm(0);
+    EXPECT_EQ(report.treated, 8);
+    ASSERT_EQ(report.failures.size(), 2);
+    EXPECT_EQ(report.failures[1].path, swapped);
+    EXPECT_TRUE(report.failures[1].text.contains("not a regular file")) << report.failures[1].text.toStdString();
+}
+
+TEST_F(BatchRunnerTest, JobsWaitForPixelMemoryRatherThanGoBeyondTheBudget)
+{
+    // Photos of 8 megapixels, which two jobs would treat side by side.
+    const QByteArray photo = readFile(testPhoto("large/jolla.jpg"));
+    for (int i = 0; i < 6; ++i)
+        writeFile(out.filePath(QStringLiteral("large/%1.jpg").arg(i)), photo);
+    settings.BatchFilter = false;
+    const QSize size(3264, 2448);
+    const int64_t onePhoto = PhotoState::PixelBytesFor(size, PhotoState::WorkingSize(size, settings.PreviewScale), 1);
+    // A budget of one photo; one below any photo, which still lets one
+    // job proceed at a time.
+    for (int64_t budget : { onePhoto, int64_t(1) }) {
+        settings.TargetFolder = out.filePath(QStringLiteral("target-%1").arg(budget));
+        const BatchPlan plan = BatchPlan::make(out.filePath("large"), settings, {});
+        ASSERT_EQ(plan.prepareFolders(), QString());
+        BatchRunner runner(settings, stamp, 2);
+        runner.setMemoryBudget(budget);
+        const size_t before = PixelMemory::bytesInUse();
+        PixelMemory::resetPeak();
+        const BatchReport report = runner.run(plan);
+        EXPECT_EQ(report.treated, 6);
+        EXPECT_LE(int64_t(PixelMemory::peakBytesInUse() - before), onePhoto) << budget;
+    }
+    EXPECT_GE(BatchRunner::defaultMemoryBudget(), BatchRunner::minMemoryBudget());
+}
+
+TEST_F(BatchRunnerTest, JobsThatCannotStartLeaveTheBatchToThoseThatDid)
+{
+    const QString whole = out.filePath("whole");
+    run(whole, 1);
+    // The system gives one thread of four, then none: the batch runs on
+    // the one, then on the calling thread, and says so.
+    for (int threads : { 1, 0 }) {
+        settings.TargetFolder = out.filePath(QStringLiteral("threads-%1").arg(threads));
+        const BatchPlan plan = BatchPlan::make(source.path(), settings, {});
+        ASSERT_EQ(plan.prepareFolders(), QString());
+        BatchRunner runner(settings, stamp, 4);
+        runner.setThreadLimit(threads);
+        Recorder recorder;
+        const BatchReport report = runner.run(plan, &recorder);
+        EXPECT_EQ(report.treated, 9) << threads;
+        EXPECT_EQ(recorder.counts, QList<int>({ 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 })) << threads;
+        ASSERT_FALSE(report.notes.isEmpty());
+        EXPECT_EQ(report.notes[0].text, "started 1 of 4 jobs: Resource temporarily unavailable");
+        EXPECT_TRUE(filesBelow(settings.TargetFolder) == filesBelow(whole)) << threads;
+    }
 }

@@ -353,8 +353,9 @@ TEST(BatchPlanTest, ABatchThatWritesNothingSweepsTheTemporariesOfKilledWritersFr
     QTemporaryDir dir;
     touch(dir.filePath("in/trip/a.jpg"));
     setModified(dir.filePath("in/trip/a.jpg"), 1'600'000'000);
-    touch(dir.filePath("out/Images/trip/a.jpg"));
-    touch(dir.filePath("out/Miniatures/trip/a.jpg"));
+    writeOutput(dir.filePath("out/Images/trip/a.jpg"));
+    writeOutput(dir.filePath("out/Miniatures/trip/a.jpg"));
+    const QByteArray output = readFile(dir.filePath("out/Images/trip/a.jpg"));
     // Writers killed in mid-save, as the file-size limit kills one that
     // does not ignore SIGXFSZ: their temporaries stay, unlocked.
     for (const char* output : { "out/Images/trip/a.jpg", "out/Miniatures/trip/a.jpg" }) {
@@ -385,5 +386,5 @@ TEST(BatchPlanTest, ABatchThatWritesNothingSweepsTheTemporariesOfKilledWritersFr
     ASSERT_EQ(plan.count(BatchPlan::Action::Skip), 1);
     EXPECT_EQ(plan.prepareFolders(), "");
     EXPECT_EQ(temporaries(), QStringList());
-    EXPECT_EQ(readFile(dir.filePath("out/Images/trip/a.jpg")), "photo");
+    EXPECT_EQ(readFile(dir.filePath("out/Images/trip/a.jpg")), output);
 }

@@ -301,6 +301,16 @@ TEST_F(ExifReaderTest, OversizedMakerNoteIsDroppedToFitTheSegment)
     EXPECT_GT(ExifReader::exifBlockFor(source, 16, 16).count(QByteArray(100, 'x')), 0);
 }
 
+// The sanitizers' runtime checks memory through a pipe of its own, which
+// needs descriptors the limit below leaves none of.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_SANITIZER_NEEDS_DESCRIPTORS
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#define QUILLON_SANITIZER_NEEDS_DESCRIPTORS
+#endif
+#endif
+
 TEST_F(ExifReaderTest, AFileThatCannotBeReadIsNotOneWithoutExif)
 {
     // Taken for a photo without EXIF, a turned photo would come out on its
@@ -308,6 +318,7 @@ TEST_F(ExifReaderTest, AFileThatCannotBeReadIsNotOneWithoutExif)
     // next descriptor is beyond the limit.
     const QString turned = testPhoto(QStringLiteral("orientation/landscape_6.jpg"));
     ASSERT_EQ(ExifReader::orientation(ExifReader::read(turned)), 6);
+#if !defined(QUILLON_SANITIZER_NEEDS_DESCRIPTORS)
     struct rlimit before { };
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
     const int next = ::dup(0);
@@ -332,6 +343,7 @@ TEST_F(ExifReaderTest, AFileThatCannotBeReadIsNotOneWithoutExif)
         EXPECT_TRUE(read.contains(turned)) << read.toStdString();
         EXPECT_TRUE(read.contains(QStringLiteral("Too many open files"))) << read.toStdString();
     }
+#endif
 
     // Nor is a file that is missing, or a folder.
     const struct {

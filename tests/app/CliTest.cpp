@@ -5,6 +5,8 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
+#include <QFont>
+#include <QFontInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
@@ -485,6 +487,49 @@ TEST(CliTest, BatchOutputsKeepTheirBytes)
                 EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString(), c.md5)
                     << "scale " << scale << ", " << c.photo << ", jobs " << jobs;
             }
+        }
+    }
+}
+
+TEST(CliTest, StampedBatchOutputsKeepTheirBytes)
+{
+    // The same pin with the stamp at every default: twelve dated photos and
+    // one without a date (PaintTool_sample.jpg, saved unstamped). The
+    // stamp's pixels depend on the font drawn, so the default font must be
+    // the one these values were taken with.
+    const QString family = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+    ASSERT_EQ(family, QStringLiteral("Liberation Sans")) << "the stamp's font is drawn with " << family.toStdString()
+                                                         << ": install fonts-liberation2 (scripts/ensure-deps.sh)";
+    const struct {
+        const char* photo;
+        const char* md5; // of the output followed by its thumbnail
+    } cases[] = {
+        { "32-lens_data.jpeg", "312630aed3df3aa11fd896e3c7ebcbf6" },
+        { "Canon_40D.jpg", "6ad8b8e455e1d783197534c941390279" },
+        { "Canon_PowerShot_S40.jpg", "bb9caaa728b41e0cf88888857c84a500" },
+        { "DSCN0010.jpg", "7b39dc5c33db7b51ce40469a13511ee4" },
+        { "Fujifilm_FinePix_E500.jpg", "0f91d5c1c3e910593bc401ad5418999d" },
+        { "Nikon_D70.jpg", "37a7e871f629dfae436540aa5a09d52a" },
+        { "PaintTool_sample.jpg", "ba7c248d3357fe29a15924161816a635" },
+        { "Reconyx_HC500_Hyperfire.jpg", "707a8ca402b4bbf3324917a0ef4640f5" },
+        { "canon-ixus.jpg", "81b9eb5b19c3a1fe4e5204974aae9936" },
+        { "kodak-dc210.jpg", "c493f59bfd86b4a700446eb2120b62cd" },
+        { "nikon-e950.jpg", "9744da0c1f429e447abf22ab9dce9188" },
+        { "no_exif.jpg", "e45f27f546e0b9577dd4728a42f184df" },
+        { "sony-d700.jpg", "55820a2dd9117895886ba3de327222c9" },
+    };
+    QTemporaryDir source;
+    ASSERT_EQ(copyPhotos(source.path(), { "cameras" }), int(std::size(cases)));
+    for (const char* jobs : { "1", "3" }) {
+        QTemporaryDir target;
+        const CliRun batch = cli({ "batch", source.path(), "--target", target.path(), "--jobs", jobs });
+        ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
+        for (const auto& c : cases) {
+            const QString photo = QStringLiteral("cameras/") + c.photo;
+            const QByteArray bytes = readFile(target.filePath(QStringLiteral("Images/") + photo))
+                + readFile(target.filePath(QStringLiteral("Miniatures/") + photo));
+            EXPECT_EQ(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().toStdString(), c.md5)
+                << c.photo << ", jobs " << jobs;
         }
     }
 }

@@ -823,20 +823,10 @@ TEST(CliTest, TheBatchReplacesOnlyFilesItWroteUnlessToldToOverwrite)
         EXPECT_EQ(readFile(mine), myPhoto);
         EXPECT_FALSE(QFile::exists(home.filePath("Miniatures/2019/IMG_0001.JPG")));
     }
-    // The same for a file of the user's at the thumbnail's path.
-    QDir(home.filePath("Miniatures")).removeRecursively();
-    ASSERT_TRUE(writeFile(home.filePath("Miniatures/2019/IMG_0002.JPG"), "mine"));
-    const CliRun thumbnail = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--quiet" });
-    EXPECT_TRUE(thumbnail.err.contains(home.filePath("Miniatures/2019/IMG_0002.JPG") + " exists and was not written"))
-        << thumbnail.err.toStdString();
-    EXPECT_EQ(readFile(home.filePath("Miniatures/2019/IMG_0002.JPG")), "mine");
-
-    // Told to, it replaces them, and from then on they are its own.
+    // Told to, it replaces it, and from then on it is its own.
     const CliRun overwrite = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--overwrite" });
     EXPECT_EQ(overwrite.exitCode, 0) << overwrite.err.toStdString();
     EXPECT_EQ(OutputMark::of(mine), OutputMark::forPhoto(newPhoto));
-    EXPECT_EQ(OutputMark::of(home.filePath("Miniatures/2019/IMG_0002.JPG")),
-        OutputMark::forPhoto(card.filePath("2019/IMG_0002.JPG")));
     const CliRun again = cli({ "batch", card.path(), "--target", home.path(), "--no-date" });
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
 }

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -85,49 +84,6 @@ TEST(BarColorTest, NothingIsDrawnUntilTheFirstLayout)
         EXPECT_EQ(bar.Caption(), bag ? "80%" : "50%");
         EXPECT_EQ(filledColumns(bar), bag ? 160 : 100);
     }
-}
-
-TEST(BarColorTest, EverySetterRaisesChangeAsDocumented)
-{
-    auto bar = shownBar();
-    const QFont font = bar->Font();
-    struct Case {
-        const char* property;
-        std::function<void()> assign;
-        int changes;
-    };
-    // Setting a property to the value it already has counts as well.
-    const Case cases[] = {
-        { "Appearance", [&] { bar->setAppearance(1); }, 1 },
-        { "BackColor", [&] { bar->setBackColor(bar->BackColor()); }, 1 },
-        { "BorderStyle", [&] { bar->setBorderStyle(1); }, 1 },
-        { "Caption", [&] { bar->setCaption("7"); }, 0 },
-        { "Font", [&] { bar->setFont(font); }, 1 },
-        { "ForeColor", [&] { bar->setForeColor(0xFFFF); }, 1 },
-        { "Min", [&] { bar->setMin(bar->Min()); }, 1 },
-        { "Max", [&] { bar->setMax(bar->Max()); }, 1 },
-        { "Value", [&] { bar->setValue(bar->Value()); }, 1 },
-        { "FillColor", [&] { bar->setFillColor(255); }, 1 },
-        { "Interactive", [&] { bar->setInteractive(false); }, 0 },
-        { "StrExtend", [&] { bar->setStrExtend("%"); }, 1 },
-        { "AutoCaption", [&] { bar->setAutoCaption(true); }, 0 },
-    };
-    for (const Case& c : cases) {
-        QSignalSpy changes(bar.get(), &BarColor::Change);
-        QSignalSpy notices(bar.get(), &BarColor::PropertyChanged);
-        c.assign();
-        EXPECT_EQ(changes.count(), c.changes) << c.property;
-        // A redraw marks Value first; the setter's own property comes last.
-        ASSERT_FALSE(notices.isEmpty()) << c.property;
-        EXPECT_EQ(notices.last().at(0).toString(), c.property);
-        EXPECT_EQ(notices.count(), c.changes + (QString(c.property) == "Value" ? 0 : 1)) << c.property;
-    }
-
-    QSignalSpy changes(bar.get(), &BarColor::Change);
-    bar->resize(150, 30);
-    bar->resize(150, 25);
-    EXPECT_EQ(changes.count(), 2);
-    EXPECT_EQ(bar->Picture1()->geometry(), QRect(0, 0, 150, 25));
 }
 
 TEST(BarColorTest, PropertiesReachTheInnerPartsThatShowThem)
@@ -278,15 +234,10 @@ TEST(BarColorTest, LeftButtonPressAndDragChooseTheValue)
 {
     const PropertyBag bag = offsetBag();
     auto bar = shownBar(&bag);
-    QSignalSpy downs(bar.get(), &BarColor::MouseDown);
-    QSignalSpy moves(bar.get(), &BarColor::MouseMove);
-    QSignalSpy ups(bar.get(), &BarColor::MouseUp);
     QSignalSpy changes(bar.get(), &BarColor::Change);
     QFrame* surface = bar->Picture1();
 
     QTest::mousePress(surface, Qt::LeftButton, Qt::ShiftModifier, onSurface(*bar, 100, 6));
-    ASSERT_EQ(downs.count(), 1);
-    EXPECT_EQ(downs.at(0), (QList<QVariant> { i16(1), i16(1), 100.0f, 6.0f }));
     EXPECT_EQ(bar->Value(), i32(5));
     EXPECT_EQ(bar->Caption(), "5 px");
     EXPECT_EQ(changes.count(), 1);
@@ -298,36 +249,24 @@ TEST(BarColorTest, LeftButtonPressAndDragChooseTheValue)
         QTest::mouseMove(surface, onSurface(*bar, x));
         EXPECT_EQ(bar->Value(), i32(expected)) << x;
     }
-    EXPECT_EQ(moves.count(), 4);
-    EXPECT_EQ(moves.last().at(0), i16(1));
     EXPECT_EQ(changes.count(), 5);
-
     QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 0));
-    ASSERT_EQ(ups.count(), 1);
-    EXPECT_EQ(ups.at(0).at(0), i16(1));
     EXPECT_EQ(changes.count(), 5);
 }
 
 TEST(BarColorTest, OtherButtonsAndInteractiveOffChangeNothing)
 {
     auto bar = shownBar();
-    QSignalSpy downs(bar.get(), &BarColor::MouseDown);
-    QSignalSpy moves(bar.get(), &BarColor::MouseMove);
     QSignalSpy changes(bar.get(), &BarColor::Change);
     QFrame* surface = bar->Picture1();
 
-    // Right button alone, then left and right together (Button 3).
+    // Right button alone, then left and right together.
     QTest::mousePress(surface, Qt::RightButton, {}, onSurface(*bar, 20));
     QTest::mouseMove(surface, onSurface(*bar, 30));
     QTest::mousePress(surface, Qt::LeftButton, {}, onSurface(*bar, 40));
     QTest::mouseMove(surface, onSurface(*bar, 60));
     QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 60));
     QTest::mouseRelease(surface, Qt::RightButton, {}, onSurface(*bar, 60));
-    ASSERT_EQ(downs.count(), 2);
-    EXPECT_EQ(downs.at(0).at(0), i16(2));
-    EXPECT_EQ(downs.at(1).at(0), i16(3));
-    EXPECT_EQ(moves.at(0).at(0), i16(2));
-    EXPECT_EQ(moves.at(1).at(0), i16(3));
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(bar->Value(), i16(50));
 
@@ -335,15 +274,8 @@ TEST(BarColorTest, OtherButtonsAndInteractiveOffChangeNothing)
     QTest::mousePress(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
     QTest::mouseMove(surface, onSurface(*bar, 30));
     QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 30));
-    EXPECT_EQ(downs.count(), 3);
-    EXPECT_EQ(moves.count(), 3);
     EXPECT_EQ(changes.count(), 0);
     EXPECT_EQ(bar->Value(), i16(50));
-
-    QSignalSpy doubles(bar.get(), &BarColor::DblClick);
-    QTest::mouseDClick(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
-    QTest::mouseRelease(surface, Qt::LeftButton, {}, onSurface(*bar, 20));
-    EXPECT_EQ(doubles.count(), 1);
 }
 
 TEST(BarColorTest, KeysStepTheValueWithinItsRange)
@@ -404,42 +336,10 @@ TEST(BarColorTest, FocusIsShownOnTheBar)
 TEST(BarColorTest, PressOnTheCaptionCountsAsOnTheSurfaceBelow)
 {
     auto bar = shownBar();
-    const QPoint caption = bar->captionPosition();
-    QSignalSpy downs(bar.get(), &BarColor::MouseDown);
-    QSignalSpy ups(bar.get(), &BarColor::MouseUp);
-    QSignalSpy doubles(bar.get(), &BarColor::DblClick);
-
+    const int x = bar->captionPosition().x() + 3;
+    ASSERT_NE(bar->XinValue(x), 50);
     QTest::mousePress(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
-    ASSERT_EQ(downs.count(), 1);
-    const float x = float(caption.x() + 3);
-    EXPECT_EQ(downs.at(0), (QList<QVariant> { i16(1), i16(0), x, float(caption.y() + 2) }));
-    EXPECT_EQ(bar->Value(), i32(bar->XinValue(caption.x() + 3)));
-
-    // Neither a release nor a double click on the caption reaches the bar.
-    QTest::mouseRelease(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
-    QTest::mouseDClick(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
-    QTest::mouseRelease(bar->Label1(), Qt::LeftButton, {}, QPoint(3, 2));
-    EXPECT_EQ(ups.count(), 0);
-    EXPECT_EQ(doubles.count(), 0);
-    EXPECT_EQ(downs.count(), 1);
-}
-
-TEST(BarColorTest, CaptionIsCentredOnTheSurface)
-{
-    auto bar = shownBar();
-    QLabel* label = bar->Label1();
-    const auto expectedLeft = [&] { return (bar->surfaceSize().width() - label->width()) / 2; };
-    EXPECT_EQ(bar->captionPosition(), QPoint(expectedLeft(), (bar->surfaceSize().height() - label->height()) / 2));
-
-    const int before = bar->captionPosition().x();
-    bar->setValue(i32(1000000));
-    EXPECT_LT(bar->captionPosition().x(), before);
-    EXPECT_EQ(bar->captionPosition().x(), expectedLeft());
-
-    // A caption wider than the bar sits left of it, truncated toward zero.
-    bar->resize(label->width() - 5 + 4, 21);
-    ASSERT_EQ(bar->surfaceSize().width(), label->width() - 5);
-    EXPECT_EQ(bar->captionPosition().x(), -2);
+    EXPECT_EQ(bar->Value(), i32(bar->XinValue(x)));
 }
 
 TEST(BarColorTest, WritePropertiesLeavesOutDefaults)

@@ -88,29 +88,6 @@ TEST_F(ExifReaderTest, ReadsEveryCameraPhoto)
         for (const ExifRecord::Entry& entry : record.entries())
             EXPECT_FALSE(entry.name.isEmpty()) << qPrintable(name);
     }
-
-    struct Dates {
-        const char* file;
-        const char* original;
-        const char* dateTime;
-        const char* photoDate;
-    };
-    const Dates cases[] = {
-        // Edited later: only the original date tells when the photo was taken.
-        { "Canon_40D.jpg", "2008:05:30 15:56:01", "2008:07:31 10:38:11", "2008:05:30 15:56:01" },
-        // The date lives only in the maker's note of these trail cameras.
-        { "Reconyx_HC500_Hyperfire.jpg", "2020:03:16 10:00:00", "", "2020:03:16 10:00:00" },
-        { "nikon-e950.jpg", "2001:04:06 11:51:40", "2001:04:06 11:51:40", "2001:04:06 11:51:40" },
-        { "PaintTool_sample.jpg", "", "", "" },
-        // Despite its name it has an EXIF block, with the date of its last save.
-        { "no_exif.jpg", "", "2014:09:22 10:56:35", "2014:09:22 10:56:35" },
-    };
-    for (const Dates& c : cases) {
-        const ExifRecord record = ExifReader::read(testPhoto(QStringLiteral("cameras/") + c.file));
-        EXPECT_EQ(record.text(QStringLiteral("DateTimeOriginal")), QLatin1String(c.original)) << c.file;
-        EXPECT_EQ(record.text(QStringLiteral("DateTime")), QLatin1String(c.dateTime)) << c.file;
-        EXPECT_EQ(ExifReader::photoDateText(record), QLatin1String(c.photoDate)) << c.file;
-    }
 }
 
 TEST_F(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)

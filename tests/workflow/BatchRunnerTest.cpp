@@ -64,16 +64,17 @@ bool isTemporary(const QString& relativePath)
     return AtomicFile::isTemporaryName(QFile::encodeName(QFileInfo(relativePath).fileName()));
 }
 
+// Photos of every orientation and a few cameras (one with padded rows, one
+// without a date), in two folders; SetUp adds one that is no photo at all.
+const char* const samplePhotos[] = { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
+    "orientation/landscape_6.jpg", "orientation/landscape_8.jpg", "orientation/portrait_6.jpg", "cameras/Canon_40D.jpg",
+    "cameras/Fujifilm_FinePix_E500.jpg", "cameras/Nikon_D70.jpg", "cameras/PaintTool_sample.jpg" };
+
 class BatchRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Photos of every orientation and a few cameras, and one that is no
-        // photo at all, in two folders.
-        for (const char* photo :
-            { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg", "orientation/landscape_6.jpg",
-                "orientation/landscape_8.jpg", "orientation/portrait_6.jpg", "cameras/Canon_40D.jpg",
-                "cameras/Fujifilm_FinePix_E500.jpg", "cameras/Nikon_D70.jpg", "cameras/PaintTool_sample.jpg" })
+        for (const char* photo : samplePhotos)
             ASSERT_TRUE(writeFile(source.filePath(photo), readFile(testPhoto(photo))));
         ASSERT_TRUE(writeFile(source.filePath("cameras/broken.jpg"), "not a photo"));
     }
@@ -135,12 +136,12 @@ TEST_F(BatchRunnerTest, AnyNumberOfJobsWritesTheWindowsBytesAndReportsInBatchOrd
         }
     }
 
-    // The window saves the same photos, one by one, with the same bytes.
+    // The window saves every photo, one by one, with the same bytes.
     PhotoEngine engine(settings);
     engine.Controls().Label1.Left = 150;
     engine.Controls().Label1.Top = 300;
     engine.ApplyDateStyle();
-    for (const char* photo : { "orientation/landscape_6.jpg", "cameras/Fujifilm_FinePix_E500.jpg" }) {
+    for (const char* photo : samplePhotos) {
         engine.SetPhotoPaths(source.filePath(photo), out.filePath("window"), QFileInfo(photo).path());
         engine.OpenPhoto();
         engine.BuildWorkingImage();

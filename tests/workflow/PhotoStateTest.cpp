@@ -7,7 +7,6 @@
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "workflow/PhotoEngine.h"
-#include "workflow/StampPlacement.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -51,57 +49,6 @@ std::unique_ptr<PixelSurface> gradient(QSize size)
 }
 
 } // namespace
-
-TEST(PhotoStateTest, PhotosInFlightTogetherGiveTheEnginesOutputs)
-{
-    SettingsRecord settings = defaults();
-    settings.PreviewScale = 0.625;
-    settings.ThumbShow = true;
-    QTemporaryDir out;
-
-    // The window's way: one photo after the other through the engine.
-    PhotoEngine engine(settings);
-    engine.Controls().Label1.Left = 300;
-    engine.Controls().Label1.Top = 450;
-    engine.ApplyDateStyle();
-    const std::array<QString, 2> photos
-        = { testPhoto("orientation/portrait_6.jpg"), testPhoto("cameras/Fujifilm_FinePix_E500.jpg") };
-    for (const QString& photo : photos) {
-        engine.SetPhotoPaths(photo, out.filePath("engine"));
-        engine.OpenPhoto();
-        engine.BuildWorkingImage();
-        engine.ProcessImage(5);
-        engine.SaveOutputs();
-    }
-
-    // Both photos at once, each its own value, their steps interleaved,
-    // with the stamp worked out once.
-    const StampPlacement stamp = engine.Stamp();
-    std::array<PhotoState, 2> states;
-    for (size_t i = 0; i < states.size(); ++i) {
-        states[i].SetPaths(photos[i], out.filePath("alone"));
-        states[i].Open();
-    }
-    for (PhotoState& state : states)
-        state.BuildWorkingImage(PhotoState::WorkingSize(state.PhotoSize(), settings.PreviewScale));
-    for (PhotoState& state : states)
-        state.ProcessImage(5);
-    QStringList printed;
-    for (PhotoState& state : states) {
-        state.Render();
-        printed << state.PrintDateStamp(stamp);
-    }
-    EXPECT_EQ(printed, QStringList({ "", "17/08/2006 09:24" })); // the portrait has no date
-    for (const PhotoState& state : states)
-        EXPECT_TRUE(state.SaveOutputs(settings).isEmpty());
-
-    for (const char* name : { "Images/portrait_6.jpg", "Miniatures/portrait_6.jpg", "Images/Fujifilm_FinePix_E500.jpg",
-             "Miniatures/Fujifilm_FinePix_E500.jpg" }) {
-        const QByteArray expected = readFile(out.filePath("engine/") + name);
-        ASSERT_FALSE(expected.isEmpty()) << name;
-        EXPECT_EQ(readFile(out.filePath("alone/") + name), expected) << name;
-    }
-}
 
 TEST(PhotoStateTest, WorkingSizeIsThePreviewInWholePixelsHalvesToEven)
 {

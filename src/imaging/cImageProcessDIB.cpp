@@ -106,11 +106,6 @@ template <typename Acc> void finishScalar(uint8_t* out, const Acc* acc, int32_t 
         out[b] = clampByte(static_cast<int64_t>(acc[b]) / weight);
 }
 
-template <typename Acc> void finish(uint8_t* out, const Acc* acc, int32_t n, int32_t weight)
-{
-    finishScalar(out, acc, 0, n, weight);
-}
-
 // Sums of at most 16 bits. With weight 1 the saturating pack is the clamp.
 // Otherwise the quotient is taken in float: every sum is exact in float,
 // and for 1 < weight <= 2^16 a quotient below 256 that is not an integer
@@ -118,7 +113,7 @@ template <typename Acc> void finish(uint8_t* out, const Acc* acc, int32_t n, int
 // float rounding there (at most 2^-17), so truncating the float quotient
 // gives the integer quotient; quotients from 256 up saturate to 255 and
 // negative ones (truncated toward zero) to 0, as the clamp does.
-template <> void finish<int16_t>(uint8_t* out, const int16_t* acc, int32_t n, int32_t weight)
+void finish(uint8_t* out, const int16_t* acc, int32_t n, int32_t weight)
 {
     int32_t b = 0;
 #if defined(__SSE2__)

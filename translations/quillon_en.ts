@@ -47,6 +47,14 @@
         <translation>Open a photo first.</translation>
     </message>
     <message>
+        <source>The picture is on the clipboard.</source>
+        <translation>The picture is on the clipboard.</translation>
+    </message>
+    <message>
+        <source>The picture could not be put on the clipboard.</source>
+        <translation>The picture could not be put on the clipboard.</translation>
+    </message>
+    <message>
         <source>Sauvegarder</source>
         <translation>Save</translation>
     </message>
@@ -118,6 +126,14 @@ Replace it, or keep both and save this photo as %3?</translation>
         <translation>E&amp;xit</translation>
     </message>
     <message>
+        <source>Ed&amp;it</source>
+        <translation>Ed&amp;it</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
         <source>&amp;Size</source>
         <translation>&amp;Size</translation>
     </message>
@@ -156,6 +172,18 @@ Replace it, or keep both and save this photo as %3?</translation>
     <message>
         <source>&amp;Darken</source>
         <translation>&amp;Darken</translation>
+    </message>
+    <message>
+        <source>Grey &amp;scale</source>
+        <translation>Grey &amp;scale</translation>
+    </message>
+    <message>
+        <source>Se&amp;pia</source>
+        <translation>Se&amp;pia</translation>
+    </message>
+    <message>
+        <source>&amp;Grain</source>
+        <translation>&amp;Grain</translation>
     </message>
     <message>
         <source>Select &amp;filter</source>

@@ -6,6 +6,7 @@
 // when everything was written, 1 when some photo failed, 2 for bad
 // arguments.
 #include "files/mMain.h"
+#include "imaging/PhotoEffect.h"
 #include "platform/AppLocations.h"
 #include "platform/ClockShift.h"
 #include "platform/ExecutableInfo.h"
@@ -433,6 +434,17 @@ int runBatch(const Invocation& call)
         if (!ok || filter < 1 || filter > 8)
             return badArguments(QStringLiteral("--filter takes a filter type from 1 to 8"), &batch);
     }
+    std::vector<PhotoEffect> effects;
+    for (const QString& list : call.parser.values(QStringLiteral("effect")))
+        for (const QString& name : list.split(QLatin1Char(','))) {
+            const std::optional<PhotoEffect> effect = PhotoEffects::named(name.trimmed());
+            if (!effect)
+                return badArguments(
+                    QStringLiteral("%1 is no effect: --effect takes %2, or several joined by commas")
+                        .arg(BatchReport::quoted(name), PhotoEffects::names().join(QStringLiteral(", "))),
+                    &batch);
+            effects.push_back(*effect);
+        }
     BatchOptions options;
     if (call.parser.isSet(QStringLiteral("jobs"))) {
         bool ok = false;
@@ -461,6 +473,7 @@ int runBatch(const Invocation& call)
     if (!target.isEmpty()) settings.TargetFolder = QFileInfo(target).absoluteFilePath();
     settings.BatchFilter = filter != 0;
     if (filter != 0) settings.CurrentFilter = filter;
+    settings.Effects = effects;
 
     PhotoEngine engine(settings);
     PhotoControls& controls = engine.Controls();
@@ -562,6 +575,11 @@ const QList<Command>& commands()
                     QStringLiteral("Applies filter TYPE, 1 to 8, to each photo: Blur, Blur More, Soften, Soften More, "
                                    "Sharpen, Sharpen More, Unsharp, Emboss."),
                     QStringLiteral("TYPE")),
+                QCommandLineOption(QStringLiteral("effect"),
+                    QStringLiteral("Gives each photo the looks NAME, after the filter and before the stamp, in the "
+                                   "order given: grey, sepia (grey toned brown) or grain (film grain, the same "
+                                   "on every run)."),
+                    QStringLiteral("NAME[,NAME...]")),
                 QCommandLineOption(QStringLiteral("no-date"), QStringLiteral("Leaves the date stamp out.")),
                 QCommandLineOption(QStringLiteral("stamp-height"),
                     QStringLiteral("Makes the stamp's font PCT % (0.5 to 25) of each output's shorter side."),

@@ -335,23 +335,6 @@ void BarColor::ReadProperties(const PropertyBag& bag)
     m_surface->update();
 }
 
-void BarColor::WriteProperties(PropertyBag& bag) const
-{
-    bag.WriteProperty(QStringLiteral("Appearance"), shortValue(m_appearance), shortValue(1));
-    bag.WriteProperty(QStringLiteral("BackColor"), m_backColor, OleColor::ButtonFace);
-    bag.WriteProperty(QStringLiteral("BorderStyle"), shortValue(m_borderStyle), shortValue(1));
-    bag.WriteProperty(QStringLiteral("Caption"), m_label->text(), QStringLiteral("50"));
-    bag.WriteProperty(QStringLiteral("Font"), m_label->font(), ambientFont());
-    bag.WriteProperty(QStringLiteral("ForeColor"), m_foreColor, OleColor::ButtonText);
-    bag.WriteProperty(QStringLiteral("Min"), m_min, shortValue(0));
-    bag.WriteProperty(QStringLiteral("Max"), m_max, shortValue(100));
-    bag.WriteProperty(QStringLiteral("Value"), m_value, shortValue(50));
-    bag.WriteProperty(QStringLiteral("FillColor"), m_fillColor, quint32(255));
-    bag.WriteProperty(QStringLiteral("Interactive"), m_interactive, true);
-    bag.WriteProperty(QStringLiteral("StrExtend"), m_strExtend, QStringLiteral("%"));
-    bag.WriteProperty(QStringLiteral("AutoCaption"), m_autoCaption, true);
-}
-
 QPoint BarColor::captionPosition() const
 {
     return m_label->pos() - m_surface->contentsRect().topLeft();

@@ -104,11 +104,9 @@ public:
 
     // Persistence through the host's property bag. InitProperties sets up a
     // new instance (0 to 100, value 50, "%"), ReadProperties restores a stored
-    // one; neither draws: the first layout does. WriteProperties leaves out
-    // every value that equals its default.
+    // one; neither draws: the first layout does.
     void InitProperties();
     void ReadProperties(const PropertyBag& bag);
-    void WriteProperties(PropertyBag& bag) const;
 
     // The inner parts, for hosts that need their geometry and for tests.
     QFrame* Picture1() const { return m_surface; }

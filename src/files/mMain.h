@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/StampAnchoring.h"
+#include "imaging/PhotoEffect.h"
 #include "platform/FileResult.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // The options every window shares, persisted in config.ini, and the run-time
 // flags beside them. All zero or empty until LoadSettingsRecord fills them.
@@ -38,6 +40,7 @@ struct SettingsRecord {
     // Not persisted.
     int32_t CurrentFilter = 0;
     bool BatchFilter = false;
+    std::vector<PhotoEffect> Effects {}; // applied by the batch in this order, after the filter
     bool ExifShown = false;
 
     bool operator==(const SettingsRecord&) const = default;

@@ -1,8 +1,6 @@
 #include "imaging/cDIBSection.h"
 
 #include "imaging/BilinearResampler.h"
-#include "platform/Clipboard.h"
-#include "platform/MessageBox.h"
 
 #include <QImage>
 
@@ -83,16 +81,6 @@ void cDIBSection::PaintPicture(PixelSurface* lhDC, int32_t lDestLeft, int32_t lD
     if (!m_surface || lhDC == nullptr) return;
     PixelSurface::bitBlt(*lhDC, lDestLeft, lDestTop, lDestWidth >= 0 ? lDestWidth : Width(),
         lDestHeight >= 0 ? lDestHeight : Height(), *m_surface, lSrcLeft, lSrcTop, eRop);
-}
-
-bool cDIBSection::CopyToClipboard(bool bAsDIB)
-{
-    if (bAsDIB) {
-        MessageBox::show(QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"));
-        return false;
-    }
-    if (!m_surface) return false;
-    return Clipboard::setImage(m_surface->toImage());
 }
 
 void cDIBSection::RandomiseBits(bool bGray)

@@ -42,7 +42,6 @@ public:
     cDIBSection(const cDIBSection&) = delete;
     cDIBSection& operator=(const cDIBSection&) = delete;
 
-    bool CopyToClipboard(bool bAsDIB = false);
     // Makes the pixel memory for lWidth x lHeight pixels; the device context
     // is given for compatibility and not needed here.
     bool CreateDIB(DeviceContext lhDC, int32_t lWidth, int32_t lHeight, uintptr_t& hDib);

@@ -1,9 +1,7 @@
 #include "imaging/cImageProcessDIB.h"
 
 #include "imaging/cDIBSection.h"
-#include "imaging/cPalette.h"
 #include "imaging/mHLSRGB.h"
-#include "platform/Clock.h"
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
@@ -19,13 +17,8 @@
 
 namespace {
 
-// The object's error numbers, negative as 32-bit values; the zero weight
-// has the next free number of the object. 9 is the runtime's own
-// "Subscript out of range".
-constexpr long errorOddSize = static_cast<int32_t>(0x80040519u);
+// The object's error number for a type outside the filter menu's.
 constexpr long errorInvalid = static_cast<int32_t>(0x8004051Au);
-constexpr long errorZeroWeight = static_cast<int32_t>(0x8004051Bu);
-constexpr long errorSubscript = 9;
 
 [[noreturn]] void raiseError(long number, const QString& description)
 {
@@ -45,12 +38,6 @@ bool sameLiveSize(const cDIBSection& a, const cDIBSection& b)
 uint8_t* memoryRow(const cDIBSection& dib, int32_t r)
 {
     return dib.DIBSectionBitsPtr() + static_cast<int64_t>(r) * dib.BytesPerScanLine();
-}
-
-// Byte offset of the last pixel column.
-int32_t lastColumn(const cDIBSection& dib)
-{
-    return 3 * (dib.Width() - 1);
 }
 
 uint8_t clampByte(int64_t v)
@@ -119,11 +106,6 @@ template <typename Acc> void finishScalar(uint8_t* out, const Acc* acc, int32_t 
         out[b] = clampByte(static_cast<int64_t>(acc[b]) / weight);
 }
 
-template <typename Acc> void finish(uint8_t* out, const Acc* acc, int32_t n, int32_t weight)
-{
-    finishScalar(out, acc, 0, n, weight);
-}
-
 // Sums of at most 16 bits. With weight 1 the saturating pack is the clamp.
 // Otherwise the quotient is taken in float: every sum is exact in float,
 // and for 1 < weight <= 2^16 a quotient below 256 that is not an integer
@@ -131,7 +113,7 @@ template <typename Acc> void finish(uint8_t* out, const Acc* acc, int32_t n, int
 // float rounding there (at most 2^-17), so truncating the float quotient
 // gives the integer quotient; quotients from 256 up saturate to 255 and
 // negative ones (truncated toward zero) to 0, as the clamp does.
-template <> void finish<int16_t>(uint8_t* out, const int16_t* acc, int32_t n, int32_t weight)
+void finish(uint8_t* out, const int16_t* acc, int32_t n, int32_t weight)
 {
     int32_t b = 0;
 #if defined(__SSE2__)
@@ -239,41 +221,11 @@ void copyFrame(const cDIBSection& source, cDIBSection& destination, int32_t bord
     }
 }
 
+// The table's kernels sum to at most 25 in absolute value, so every partial
+// sum (at most 255 x 25) fits 16 bits.
 void convolve(const cDIBSection& source, cDIBSection& destination, const KernelView& kernel)
 {
-    const int32_t count = (2 * kernel.half + 1) * (2 * kernel.half + 1);
-    int64_t absoluteSum = 0;
-    for (int32_t e = 0; e < count; ++e)
-        absoluteSum += std::llabs(static_cast<int64_t>(kernel.values[e]));
-    const int64_t bound = absoluteSum * 255;
-    if (bound <= INT16_MAX)
-        convolveRows<int16_t>(source, destination, kernel);
-    else if (bound <= INT32_MAX)
-        convolveRows<int32_t>(source, destination, kernel);
-    else
-        convolveRows<int64_t>(source, destination, kernel);
-}
-
-// Minimum (takeMax false) or maximum of the 3 x 3 neighbourhood per byte:
-// first down each column of three rows, then across three pixels.
-void rankRows(const cDIBSection& source, cDIBSection& destination, bool takeMax)
-{
-    const int32_t W = source.Width();
-    const int32_t H = source.Height();
-    const int32_t rowBytes = 3 * W;
-    const int32_t n = rowBytes - 6;
-    std::vector<uint8_t> column(static_cast<size_t>(rowBytes));
-    auto pick = [takeMax](uint8_t a, uint8_t b) { return takeMax ? std::max(a, b) : std::min(a, b); };
-    for (int32_t y = 1; y <= H - 2; ++y) {
-        const uint8_t* below = memoryRow(source, y - 1);
-        const uint8_t* middle = memoryRow(source, y);
-        const uint8_t* above = memoryRow(source, y + 1);
-        for (int32_t b = 0; b < rowBytes; ++b)
-            column[b] = pick(pick(below[b], middle[b]), above[b]);
-        uint8_t* out = memoryRow(destination, y) + 3;
-        for (int32_t b = 0; b < n; ++b)
-            out[b] = pick(pick(column[b], column[b + 3]), column[b + 6]);
-    }
+    convolveRows<int16_t>(source, destination, kernel);
 }
 
 // Per-byte blend of AddImages for one row: (from + offset) x multiplier +
@@ -316,26 +268,15 @@ void blendRowFast(const uint8_t* __restrict from, uint8_t* __restrict to, const 
     }
 }
 
-// 222 red + 707 green + 71 blue of the pixel at p (bytes blue, green, red).
-int32_t brightness(const uint8_t* p)
-{
-    return 222 * p[2] + 707 * p[1] + 71 * p[0];
-}
-
-// round(sum / 1000), ties to even, in integers.
+// round((222 red + 707 green + 71 blue) / 1000) of the pixel at p (bytes
+// blue, green, red), ties to even, in integers: (sum + 500) / 1000 rounds
+// halves up, and a half (t a multiple of 1000) that came out odd goes back
+// down. Without branches, so that the loop over a row vectorises.
 uint8_t greyValue(const uint8_t* p)
 {
-    const int32_t sum = brightness(p);
-    int32_t q = sum / 1000;
-    const int32_t remainder = sum - 1000 * q;
-    if (remainder > 500 || (remainder == 500 && (q & 1))) ++q;
-    return static_cast<uint8_t>(q);
-}
-
-std::mt19937& noiseGenerator()
-{
-    static std::mt19937 generator(std::random_device {}());
-    return generator;
+    const uint32_t t = 222u * p[2] + 707u * p[1] + 71u * p[0] + 500u;
+    const uint32_t q = t / 1000;
+    return static_cast<uint8_t>(q - ((t - 1000 * q == 0) & q));
 }
 
 } // namespace
@@ -345,7 +286,7 @@ std::mt19937& noiseGenerator()
 
 void cImageProcessDIB::FilterType(int32_t eType)
 {
-    if (eType < 1 || eType > 13) raiseError(errorInvalid, QStringLiteral("Invalid filter types."));
+    if (eType < 1 || eType > 8) raiseError(errorInvalid, QStringLiteral("Invalid filter types."));
     m_type = eType;
     switch (eType) {
     case 1:
@@ -380,9 +321,7 @@ void cImageProcessDIB::FilterType(int32_t eType)
         element(1, 1) = 1;
         m_weight = 1; // the elements sum to 0
         return;
-    case 13:
-        return;
-    default: // 7, 9, 10, 11, 12 need no kernel
+    default: // Unsharp blurs with type 1's kernel as it runs
         m_weight = 0;
         return;
     }
@@ -392,69 +331,27 @@ void cImageProcessDIB::FilterType(int32_t eType)
     m_weight = sum;
 }
 
+// Sizes 3 and 5, every element 0.
 void cImageProcessDIB::FilterArraySize(int32_t lSize)
 {
-    if (lSize % 2 == 0) raiseError(errorOddSize, QStringLiteral("Size must be an odd number"));
-    // Size 1 (a single element) is admitted as well.
-    if (lSize < 0 || lSize > 9)
-        raiseError(errorInvalid, QStringLiteral("Invalid size.  Size should be an odd number from 3 to 9"));
     m_size = lSize;
     m_half = lSize / 2;
     m_kernel.assign(static_cast<size_t>(lSize) * lSize, 0);
 }
 
-size_t cImageProcessDIB::elementIndex(int32_t iX, int32_t iY) const
-{
-    if (m_kernel.empty() || iX < -m_half || iX > m_half || iY < -m_half || iY > m_half)
-        raiseError(errorSubscript, QStringLiteral("Subscript out of range"));
-    return static_cast<size_t>((iY + m_half) * m_size + (iX + m_half));
-}
-
-int32_t cImageProcessDIB::FilterValue(int32_t iX, int32_t iY) const
-{
-    return m_kernel[elementIndex(iX, iY)];
-}
-
-void cImageProcessDIB::FilterValue(int32_t iX, int32_t iY, int32_t lValue)
-{
-    m_kernel[elementIndex(iX, iY)] = lValue;
-}
-
 // ---------------------------------------------------------------------------
 // Filters
 
-cImageProcessDIB::ColumnEvents cImageProcessDIB::beginColumns(int32_t first, int32_t last, uint32_t startMs)
-{
-    if (m_listener) m_listener->InitProgress(last);
-    return { first, last, startMs };
-}
-
-void cImageProcessDIB::endColumns(const ColumnEvents& events)
-{
-    if (!m_listener) return;
-    for (int32_t x = events.first; x <= events.last; x += 3)
-        m_listener->Progress(x);
-    m_listener->Complete(static_cast<int32_t>(Clock::timeGetTime() - events.startMs));
-}
-
 bool cImageProcessDIB::ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer)
 {
-    if (m_type == 0 || m_type == 12) return false;
+    if (m_type == 0) return false;
     // The passes read cImage while writing cBuffer, so they must differ.
     if (!sameLiveSize(cImage, cBuffer) || &cImage == &cBuffer) return false;
 
-    const bool convolution = (m_type >= 1 && m_type <= 6) || m_type == 8 || m_type == 13;
-    if (convolution) {
-        if (m_kernel.empty()) raiseError(errorSubscript, QStringLiteral("Subscript out of range"));
-        if (m_weight == 0)
-            raiseError(errorZeroWeight, QStringLiteral("Invalid weight.  The filter weight must not be 0"));
-    }
-
     // The passes write only the inner pixels of cBuffer, so the border of
     // width h keeps a copy of the unfiltered picture; the inner pixels need
-    // none. Unsharp and the rank filters work with a 3 x 3 neighbourhood.
-    const bool threeByThree = m_type == 7 || (m_type >= 9 && m_type <= 11);
-    copyFrame(cImage, cBuffer, threeByThree ? 1 : m_half);
+    // none. Unsharp works with a 3 x 3 neighbourhood.
+    copyFrame(cImage, cBuffer, m_type == 7 ? 1 : m_half);
     switch (m_type) {
     case 7:
         FilterType(1);
@@ -467,11 +364,6 @@ bool cImageProcessDIB::ProcessImage(cDIBSection& cImage, cDIBSection& cBuffer)
         // The border too gets + 127: it is the unfiltered copy.
         AddImages(cBuffer, cImage, 1, 127, 127, 127, 0, 0, 0, 0);
         return true;
-    case 9:
-    case 10:
-    case 11:
-        rankPass(cImage, cBuffer);
-        break;
     default:
         convolutionPass(cImage, cBuffer);
         break;
@@ -485,26 +377,8 @@ void cImageProcessDIB::convolutionPass(const cDIBSection& source, cDIBSection& d
     const int32_t h = m_half;
     const int32_t x1 = 3 * h;
     const int32_t x2 = 3 * (source.Width() - 1) - 3 * h;
-    const ColumnEvents events = beginColumns(x1, x2);
     if (x2 >= x1 && source.Height() - 1 - h >= h)
         convolve(source, destination, KernelView { m_kernel.data(), h, m_weight });
-    endColumns(events);
-}
-
-void cImageProcessDIB::rankPass(const cDIBSection& source, cDIBSection& destination)
-{
-    const int32_t last = 3 * (source.Width() - 1) - 3;
-    const ColumnEvents events = beginColumns(3, last);
-    if (last >= 3 && source.Height() >= 3) {
-        if (m_type == 9) {
-            // The mean is the 3 x 3 sum divided by 9, truncated.
-            static const std::array<int32_t, 9> ones = { 1, 1, 1, 1, 1, 1, 1, 1, 1 };
-            convolve(source, destination, KernelView { ones.data(), 1, 9 });
-        } else {
-            rankRows(source, destination, m_type == 11);
-        }
-    }
-    endColumns(events);
 }
 
 bool cImageProcessDIB::AddImages(const cDIBSection& cFrom, cDIBSection& cTo, int32_t lFromMultiplier,
@@ -548,7 +422,6 @@ bool cImageProcessDIB::Fade(cDIBSection& cTo, int32_t lAmount)
 {
     if (!live(cTo)) return false;
     const int32_t amount = std::clamp(lAmount, 0, 255);
-    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
     std::array<uint8_t, 256> faded;
     for (int32_t v = 0; v < 256; ++v)
         faded[v] = static_cast<uint8_t>(v * amount / 255);
@@ -558,7 +431,6 @@ bool cImageProcessDIB::Fade(cDIBSection& cTo, int32_t lAmount)
         for (int32_t b = 0; b < rowBytes; ++b)
             row[b] = faded[row[b]];
     }
-    endColumns(events);
     return true;
 }
 
@@ -566,7 +438,6 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
 {
     using namespace mHLSRGB;
     if (!live(cTo)) return false;
-    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
 
     // Lightness and saturation, and so the lightened range of the channels,
     // depend only on the largest and the smallest byte of a pixel; they are
@@ -667,7 +538,6 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
             q[midAt[k][below]] = clampByte(steps::scaleToInteger(mid));
         }
     }
-    endColumns(events);
     return true;
 }
 
@@ -677,176 +547,64 @@ bool cImageProcessDIB::Lighten(cDIBSection& cTo, int32_t lAmount)
 bool cImageProcessDIB::GrayScale(cDIBSection& cTo)
 {
     if (!live(cTo)) return false;
-    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         uint8_t* p = memoryRow(cTo, y);
         for (int32_t x = 0; x < cTo.Width(); ++x, p += 3)
             p[0] = p[1] = p[2] = greyValue(p);
     }
-    endColumns(events);
     return true;
 }
 
-namespace {
-
-// Per pixel, cTo takes the cFrom pixel when wanted(brightness of cFrom,
-// brightness of cTo) says so.
-template <typename Wanted> void takePixels(const cDIBSection& cFrom, cDIBSection& cTo, Wanted wanted)
-{
-    for (int32_t y = 0; y < cTo.Height(); ++y) {
-        const uint8_t* from = memoryRow(cFrom, y);
-        uint8_t* to = memoryRow(cTo, y);
-        for (int32_t x = 0; x < cTo.Width(); ++x, from += 3, to += 3)
-            if (wanted(brightness(from), brightness(to))) std::memmove(to, from, 3);
-    }
-}
-
-} // namespace
-
-bool cImageProcessDIB::AddLightest(const cDIBSection& cFrom, cDIBSection& cTo)
-{
-    if (!sameLiveSize(cFrom, cTo)) return false;
-    takePixels(cFrom, cTo, [](auto from, auto to) { return from < to; });
-    return true;
-}
-
-bool cImageProcessDIB::AddDarkest(const cDIBSection& cFrom, cDIBSection& cTo)
-{
-    if (!sameLiveSize(cFrom, cTo)) return false;
-    takePixels(cFrom, cTo, [](auto from, auto to) { return from > to; });
-    return true;
-}
-
-bool cImageProcessDIB::BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo)
-{
-    if (!sameLiveSize(cFrom, cTo) || &cFrom == &cTo) return false;
-    diffuse(cFrom, cTo, nullptr);
-    return true;
-}
-
-bool cImageProcessDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal)
-{
-    if (!sameLiveSize(cFrom, cTo) || &cFrom == &cTo || cPal.Count() == 0) return false;
-    diffuse(cFrom, cTo, &cPal);
-    return true;
-}
-
-// Error diffusion, column by column as the scan defines it: the error of a
-// pixel goes to its right neighbour and to pixels of the next memory row.
-// Without a palette the source is made grey first and the error is that of
-// the grey value against black or white; with one, each channel's error
-// against the nearest entry.
-//
-// The error's share for the pixel of the next row to the left (x - 3, weight
-// 3/16) is not spread: that column has been output already, so the share
-// could only change the source there, which nothing reads again before the
-// output is copied over it. (The buffers are distinct: the callers refuse one
-// buffer for both.)
-void cImageProcessDIB::diffuse(cDIBSection& cFrom, cDIBSection& cTo, const cPalette* palette)
-{
-    const uint32_t startMs = Clock::timeGetTime();
-    if (!palette) GrayScale(cFrom);
-    const int32_t H = cTo.Height();
-    const int32_t last = lastColumn(cTo);
-    const ColumnEvents events = beginColumns(0, last, startMs);
-
-    // Adds e x weight / 16 (truncated) to each byte of the pixel at (x, y)
-    // of the source that the error applies to: all three for grey, one per
-    // channel otherwise.
-    auto spread = [&](int32_t x, int32_t y, const std::array<int32_t, 3>& error, int32_t weight) {
-        uint8_t* p = memoryRow(cFrom, y) + x;
-        if (!palette) {
-            p[0] = p[1] = p[2] = clampByte(p[0] + (error[0] * weight) / 16);
-            return;
-        }
-        for (int c = 0; c < 3; ++c)
-            p[c] = clampByte(p[c] + (error[c] * weight) / 16);
-    };
-
-    for (int32_t x = 0; x <= last; x += 3) {
-        for (int32_t y = 0; y < H; ++y) {
-            const uint8_t* source = memoryRow(cFrom, y) + x;
-            uint8_t* target = memoryRow(cTo, y) + x;
-            std::array<int32_t, 3> error {};
-            if (!palette) {
-                const int32_t g = source[0];
-                if (g <= 128) {
-                    target[0] = target[1] = target[2] = 0;
-                    error[0] = g > 16 ? g : 0;
-                } else {
-                    target[0] = target[1] = target[2] = 255;
-                    error[0] = 127 - g;
-                }
-            } else {
-                int32_t i = palette->ClosestIndex(source[2], source[1], source[0]);
-                // Only a pixel at distance 765 from every entry (black against
-                // white ones, say) finds none; all entries are then equally
-                // far, and the first stands for them.
-                if (i == 0) i = 1;
-                target[2] = palette->Red(i);
-                target[1] = palette->Green(i);
-                target[0] = palette->Blue(i);
-                for (int c = 0; c < 3; ++c)
-                    error[c] = source[c] - target[c];
-                if (std::abs(error[0]) + std::abs(error[1]) + std::abs(error[2]) <= 3) continue;
-            }
-            // Neither the first nor the last column receives error.
-            if (x < last - 3) spread(x + 3, y, error, 7);
-            if (y < H - 1) {
-                if (x >= 1 && x < last) spread(x, y + 1, error, 5);
-                if (x + 3 < last) spread(x + 3, y + 1, error, 1);
-            }
-        }
-    }
-    cFrom.LoadPictureBlt(cTo.hdc());
-    endColumns(events);
-}
-
-bool cImageProcessDIB::AddNoise(cDIBSection& cTo, int32_t lPercent, bool bRandom)
+bool cImageProcessDIB::AddNoise(cDIBSection& cTo, int32_t lPercent, uint32_t seed)
 {
     if (!live(cTo)) return false;
-    const int32_t last = lastColumn(cTo);
-    const ColumnEvents events = beginColumns(0, last);
     const int64_t span = static_cast<int64_t>(lPercent) * 128 / 100;
     const int64_t half = span / 2;
-    std::mt19937& generator = noiseGenerator();
-    std::uniform_real_distribution<double> draw(0.0, 1.0);
-    for (int32_t x = 0; x <= last; x += 3) {
-        for (int32_t y = 0; y < cTo.Height(); ++y) {
-            if (bRandom && !(draw(generator) * 100 > lPercent)) continue;
-            uint8_t* p = memoryRow(cTo, y) + x;
-            for (int c = 0; c < 3; ++c) {
-                const double v = std::nearbyint(draw(generator) * static_cast<double>(span) + (p[c] - half));
-                p[c] = static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
-            }
+    // The generator's own 32 bits, not a distribution of the library, so
+    // that the grain of a seed is the same wherever the program runs.
+    std::mt19937 generator(seed);
+    for (int32_t y = 0; y < cTo.Height(); ++y) {
+        uint8_t* p = memoryRow(cTo, y);
+        for (int32_t x = 0; x < cTo.Width(); ++x, p += 3) {
+            const auto shift = static_cast<int64_t>(
+                std::nearbyint(generator() / 4294967296.0 * static_cast<double>(span) - static_cast<double>(half)));
+            for (int c = 0; c < 3; ++c)
+                p[c] = clampByte(p[c] + shift);
         }
     }
-    endColumns(events);
     return true;
 }
 
 bool cImageProcessDIB::Colourise(cDIBSection& cTo, float fHue, float fSaturation)
 {
-    // fSaturation is accepted but not used: each pixel keeps its own
-    // saturation, as Colourise always has.
-    (void)fSaturation;
+    using namespace mHLSRGB;
     if (!live(cTo)) return false;
-    const ColumnEvents events = beginColumns(0, lastColumn(cTo));
+    const float saturation = std::clamp(fSaturation, 0.0f, 1.0f);
+    // The new colour depends only on the pixel's lightness, and so on its
+    // largest and smallest byte: one HLSToRGB per pair (hi >= lo, packed as
+    // a triangle, row hi starting at hi (hi + 1) / 2), with RGBToHLS's own
+    // steps for the lightness.
+    std::array<int32_t, 256> triangleRow;
+    for (int32_t hi = 0; hi < 256; ++hi)
+        triangleRow[hi] = hi * (hi + 1) / 2;
+    struct Bytes {
+        uint8_t blue, green, red;
+    };
+    std::vector<Bytes> colours(256 * 257 / 2);
+    for (int32_t hi = 0; hi < 256; ++hi)
+        for (int32_t lo = 0; lo <= hi; ++lo) {
+            int32_t r, g, b;
+            HLSToRGB(fHue, saturation, steps::lightness(steps::unit(hi), steps::unit(lo)), r, g, b);
+            colours[triangleRow[hi] + lo] = { clampByte(b), clampByte(g), clampByte(r) };
+        }
     for (int32_t y = 0; y < cTo.Height(); ++y) {
         uint8_t* p = memoryRow(cTo, y);
         for (int32_t x = 0; x < cTo.Width(); ++x, p += 3) {
-            float h, s, l;
-            mHLSRGB::RGBToHLS(p[2], p[1], p[0], h, s, l);
-            // Hue 0 marks grey pixels (and reds whose green equals blue);
-            // they get a middle saturation so the new hue shows.
-            if (h == 0) s = 0.5f;
-            int32_t r, g, b;
-            mHLSRGB::HLSToRGB(fHue, s, l, r, g, b);
-            p[2] = clampByte(r);
-            p[1] = clampByte(g);
-            p[0] = clampByte(b);
+            const Bytes& colour = colours[triangleRow[std::max({ p[0], p[1], p[2] })] + std::min({ p[0], p[1], p[2] })];
+            p[0] = colour.blue;
+            p[1] = colour.green;
+            p[2] = colour.red;
         }
     }
-    endColumns(events);
     return true;
 }

@@ -2,7 +2,7 @@
 
 class QImage;
 
-// The system clipboard.
+// The system clipboard: Edit, Copy puts the window's picture there.
 class Clipboard {
 public:
     // False when there is no clipboard (no GUI application) or the image is empty.

@@ -2,6 +2,7 @@
 
 #include "files/IniFile.h"
 #include "files/mFileIni.h"
+#include "platform/Clipboard.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "ui/DialogFont.h"
@@ -239,7 +240,10 @@ void Form1::wireMenus()
         const double scale = MainMenuBar::SizeScales[k];
         onClick(item, [this, item, scale] { sizeItem_Click(item, scale); });
     }
+    onClick(m.copyItem, [this] { onCopy(); });
     onClick(mnuLight, [this] { mnuLight_Click(); });
+    for (const auto& [item, effect] : m.effectItems)
+        onClick(item, [this, effect] { onEffect(effect); });
     onClick(mnuDarken, [this] { mnuDarken_Click(); });
     for (int i = 0; i < static_cast<int>(mnuFiltre.size()); ++i)
         onClick(mnuFiltre[i], [this, i] { mnuFiltre_Click(i); });
@@ -362,6 +366,8 @@ void Form1::syncControls()
     lblfin->setText(c.lblfin);
     for (QAction* effect : { mnuAply, mnuLight, mnuDarken, mnuRevert })
         effect->setEnabled(c.EffectsEnabled);
+    for (const auto& [item, effect] : m_menus->effectItems)
+        item->setEnabled(c.EffectsEnabled);
     mnDate->setChecked(c.ShowDate);
 }
 
@@ -512,6 +518,20 @@ void Form1::mnuDarken_Click()
     if (photoNeeded() && buildWorkingImage()) attempt([this] { m_engine.Fade(); });
 }
 
+void Form1::onEffect(PhotoEffect effect)
+{
+    if (photoNeeded() && buildWorkingImage()) attempt([this, effect] { m_engine.ApplyEffect(effect); });
+}
+
+void Form1::onCopy()
+{
+    if (!photoNeeded() || !buildWorkingImage()) return;
+    if (Clipboard::setImage(m_engine.Photo().Picture1().hdc()->toImage()))
+        statusBar()->showMessage(tr("The picture is on the clipboard."));
+    else
+        MessageBox::warn(tr("The picture could not be put on the clipboard."), ProductName);
+}
+
 void Form1::mnuRevert_Click()
 {
     if (photoNeeded()) attempt([this] { m_engine.RevertToOriginal(); });
@@ -623,7 +643,7 @@ void Form1::showBatchDialog()
 
 void Form1::setPhotoCommandsEnabled(bool enabled)
 {
-    for (QAction* item : { mnSaveBMP, mnSaveJpg, mnubatch, mnuExif })
+    for (QAction* item : { mnSaveBMP, mnSaveJpg, mnubatch, mnuExif, m_menus->copyItem })
         item->setEnabled(enabled);
     // Whole menus, so that their items keep their own states.
     for (QMenu* menu : { mnuSize, mnuEffect, mnuOption })

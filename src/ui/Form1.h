@@ -173,6 +173,9 @@ private:
     void mnuExif_Click();
     void mnDate_Click();
     void mnFormat_Click();
+    void onEffect(PhotoEffect effect);
+    // Edit, Copy: the picture as Save as BMP would write it.
+    void onCopy();
 
     // Runs a step of a command; an error of the engine reaches the user as
     // a message box, in words, after failure ("IMG_0001.JPG was not saved")

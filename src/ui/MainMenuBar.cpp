@@ -37,6 +37,10 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     mnExit = mnufile->addAction(tr("E&xit"));
     mnExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
+    editMenu = addMenu(tr("Ed&it"));
+    copyItem = editMenu->addAction(tr("&Copy"));
+    copyItem->setShortcut(QKeySequence::Copy);
+
     mnuSize = addMenu(tr("&Size"));
     mnu25 = addCheckable(mnuSize, tr("&25%"), false);
     mn37 = addCheckable(mnuSize, tr("&37.5%"), false);
@@ -51,6 +55,10 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     mnuLight->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) });
     mnuDarken = mnuEffect->addAction(tr("&Darken"));
     mnuDarken->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    mnuEffect->addSeparator();
+    effectItems = { std::pair { mnuEffect->addAction(tr("Grey &scale")), PhotoEffect::Grey },
+        std::pair { mnuEffect->addAction(tr("Se&pia")), PhotoEffect::Sepia },
+        std::pair { mnuEffect->addAction(tr("&Grain")), PhotoEffect::Grain } };
     mnuEffect->addSeparator();
     mnuSelect = mnuEffect->addMenu(tr("Select &filter"));
     const char* const filters[]

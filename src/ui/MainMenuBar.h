@@ -1,14 +1,17 @@
 #pragma once
 
+#include "imaging/PhotoEffect.h"
+
 #include <QMenuBar>
 
 #include <array>
 #include <functional>
+#include <utility>
 
 class QAction;
 class QMenu;
 
-// The main window's menu bar: File, Size, Effect and Date, with their
+// The main window's menu bar: File, Edit, Size, Effect and Date, with their
 // captions, mnemonics, shortcuts and check marks as the window starts. The
 // window gives each item its command with onClick.
 class MainMenuBar : public QMenuBar {
@@ -32,6 +35,9 @@ public:
     QAction* mnuExif;
     QAction* mnuAb;
     QAction* mnExit;
+    QMenu* editMenu;
+    // Copies the picture as it would be saved, stamp included.
+    QAction* copyItem;
     QMenu* mnuSize;
     QAction* mnu25;
     QAction* mn37;
@@ -42,6 +48,8 @@ public:
     QMenu* mnuEffect;
     QAction* mnuLight;
     QAction* mnuDarken;
+    // The looks of PhotoEffect, each with the effect it applies.
+    std::array<std::pair<QAction*, PhotoEffect>, 3> effectItems {};
     QMenu* mnuSelect;
     // The filter types 1 to 8 in this order; Sharpen is checked.
     std::array<QAction*, 8> mnuFiltre {};

@@ -262,6 +262,8 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const 
         state.BuildWorkingImage(workingSize, PhotoState::Scratch::FromPhoto);
         if (stop) return false;
         if (m_settings.BatchFilter) state.ProcessImage(m_settings.CurrentFilter);
+        for (PhotoEffect effect : m_settings.Effects)
+            state.ApplyEffect(effect);
         if (stop) return false;
         // Nothing follows the save: the stamp goes straight into the working
         // image, which is what a copy of it would hold.

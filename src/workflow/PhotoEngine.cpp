@@ -163,6 +163,12 @@ void PhotoEngine::Fade()
     Render();
 }
 
+void PhotoEngine::ApplyEffect(PhotoEffect effect)
+{
+    m_photo.ApplyEffect(effect);
+    Render();
+}
+
 void PhotoEngine::ReadExif()
 {
     m_photo.ReadExif();

@@ -68,6 +68,7 @@ public:
     void ProcessImage(int32_t eType);
     void Lighten();
     void Fade();
+    void ApplyEffect(PhotoEffect effect);
     // Builds the working image again from the photo, undoing every effect,
     // and renders it; nothing while no working image is built.
     void RevertToOriginal();

@@ -209,6 +209,11 @@ void PhotoState::Fade()
     m_cImage.Fade(*m_workImage, 240);
 }
 
+void PhotoState::ApplyEffect(PhotoEffect effect)
+{
+    PhotoEffects::apply(effect, m_cImage, *m_workImage);
+}
+
 void PhotoState::Render()
 {
     // The display keeps its pixel memory while the size stays; the working

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/PhotoEffect.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cImageProcessDIB.h"
 #include "platform/ExifRecord.h"
@@ -132,6 +133,7 @@ public:
     void ProcessImage(int32_t eType);
     void Lighten();
     void Fade();
+    void ApplyEffect(PhotoEffect effect);
     const cDIBSection& WorkImage() const { return *m_workImage; }
     const cDIBSection& ScratchImage() const { return *m_scratchImage; }
 

@@ -178,7 +178,8 @@ TEST(CliTest, DatePrintsWhenEachCameraPhotoWasTaken)
 
 TEST(CliTest, HelpAndVersionGoToStandardOutput)
 {
-    const QString batchUsage = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE] [--no-date]\n"
+    const QString batchUsage = "Usage: quillon-cli batch FOLDER [--target DIR] [--filter TYPE]\n"
+                               "                         [--effect NAME[,NAME...]] [--no-date]\n"
                                "                         [--stamp-height PCT] [--anchor PLACE] [--margin PCT]\n"
                                "                         [--shift (+|-)HH:MM] [--fallback-date none|file]\n"
                                "                         [--jobs N] [--recursive] [--skip-existing]\n"
@@ -226,6 +227,8 @@ TEST(CliTest, BadArgumentsAreNamedWithAPointerToHelp)
         { { "date", "x.jpg", "--target", "/tmp" }, "unknown option \"--target\"" }, // another command's
         { { "batch", "/tmp", "--filter", "9" }, "--filter takes a filter type from 1 to 8" },
         { { "batch", "/tmp", "--target" }, "--target" }, // no value
+        { { "batch", "/tmp", "--effect", "grey,blur" }, "\"blur\" is no effect: --effect takes grey, sepia, grain" },
+        { { "batch", "/tmp", "--effect", "grey," }, "\"\" is no effect" },
         { { "batch", "/tmp", "--jobs", "0" }, "--jobs takes a number of photos from 1 to 64" },
         { { "batch", "/tmp", "--jobs", "two" }, "--jobs takes a number of photos from 1 to 64" },
         { { "batch", "/tmp", "--shard", "4/3" }, "--shard takes K/N with 1 <= K <= N" },
@@ -601,6 +604,61 @@ TEST(CliTest, AnchoredStampsLookAlikeInTheSameCornerOfEveryPhoto)
         }
     }
     EXPECT_LT(largest / smallest, 1.2);
+}
+
+TEST(CliTest, EffectsGiveEachPhotoItsLookTheSameWhateverTheJobs)
+{
+    QTemporaryDir source, plain, grey, grained, grainedAlone;
+    copyPhotos(source.path(), { "orientation" });
+    const QStringList common = { "--no-date", "--config", "/nonexistent/quillon-test/config.ini" };
+    for (const auto& [target, extra] :
+        { std::pair { &plain, QStringList {} }, { &grey, QStringList { "--effect", "grey" } },
+            { &grained, QStringList { "--effect", "sepia,GRAIN", "--jobs", "8" } },
+            { &grainedAlone, QStringList { "--effect", "sepia", "--effect", "grain", "--jobs", "1" } } }) {
+        const CliRun r = run(QStringList { "batch", source.path(), "--target", target->path() } + common + extra);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    const QStringList photos = outputsOf(plain.path());
+    ASSERT_FALSE(photos.isEmpty());
+    for (const QString& photo : photos) {
+        SCOPED_TRACE(photo.toStdString());
+        const QString output = "Images/" + photo;
+        // Grey pixels carry no colour through the JPEG: red, green and blue
+        // stay within a rounding step of each other.
+        const QImage greyImage = QImage(grey.filePath(output)).convertToFormat(QImage::Format_RGB32);
+        const QImage plainImage = QImage(plain.filePath(output)).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(greyImage.size(), plainImage.size());
+        int colourful = 0, plainColourful = 0;
+        for (int y = 0; y < greyImage.height(); ++y)
+            for (int x = 0; x < greyImage.width(); ++x) {
+                const auto spread = [](QRgb p) {
+                    return std::max({ qRed(p), qGreen(p), qBlue(p) }) - std::min({ qRed(p), qGreen(p), qBlue(p) });
+                };
+                colourful += spread(greyImage.pixel(x, y)) > 2;
+                plainColourful += spread(plainImage.pixel(x, y)) > 2;
+            }
+        EXPECT_EQ(colourful, 0);
+        EXPECT_GT(plainColourful, 0);
+        // The grain is drawn from the photo alone: one job or eight, in one
+        // option or two, the same bytes.
+        EXPECT_EQ(readFile(grained.filePath(output)), readFile(grainedAlone.filePath(output)));
+        EXPECT_NE(readFile(grained.filePath(output)), readFile(plain.filePath(output)));
+    }
+
+    // The stamp is printed after the effects: a red and yellow date stays
+    // red and yellow on a grey photo.
+    QTemporaryDir dated, stamped;
+    ASSERT_TRUE(writeFile(dated.filePath("a/Canon_40D.jpg"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+    const QString config = dated.filePath("colours.ini");
+    ASSERT_TRUE(writeFile(config, "[COEF]\npreview=1\n[DATE]\ncolor01=255\ncolor02=65535\n"));
+    const CliRun r = run({ "batch", dated.path(), "--target", stamped.path(), "--effect", "grey", "--config", config });
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage image = QImage(stamped.filePath("Images/a/Canon_40D.jpg")).convertToFormat(QImage::Format_RGB32);
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            red += qRed(image.pixel(x, y)) > qBlue(image.pixel(x, y)) + 100;
+    EXPECT_GT(red, 20);
 }
 
 TEST(CliTest, ClockShiftMovesTheStampedDateAndTheOutputsOwnDates)

@@ -10,6 +10,7 @@
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
 #include "ui/Form1Design.h"
+#include "ui/MainMenuBar.h"
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -259,7 +261,8 @@ TEST_F(Form1Test, EveryMenuHasMnemonicsAndTheUsualShortcuts)
         const qsizetype at = caption.indexOf(QLatin1Char('&'));
         return at >= 0 && at + 1 < caption.size() ? caption[at + 1].toLower() : QChar();
     };
-    QList<QMenu*> menus { f.mnufile, f.mnuSize, f.mnuEffect, f.mnuSelect, f.mnuOption };
+    const MainMenuBar& bar = *qobject_cast<MainMenuBar*>(f.menuBar());
+    QList<QMenu*> menus { f.mnufile, bar.editMenu, f.mnuSize, f.mnuEffect, f.mnuSelect, f.mnuOption };
     QList<QChar> barKeys;
     for (QMenu* menu : menus) {
         if (menu != f.mnuSelect) barKeys << mnemonic(menu->title());
@@ -271,7 +274,7 @@ TEST_F(Form1Test, EveryMenuHasMnemonicsAndTheUsualShortcuts)
             EXPECT_EQ(keys.count(keys.last()), 1) << item->text().toStdString();
         }
     }
-    EXPECT_EQ(QSet<QChar>(barKeys.begin(), barKeys.end()).size(), 4);
+    EXPECT_EQ(QSet<QChar>(barKeys.begin(), barKeys.end()).size(), 5);
 
     // Each key reaches its own item and no other. Without a photo the
     // commands only ask for one, so every item is enabled for the round.
@@ -283,6 +286,7 @@ TEST_F(Form1Test, EveryMenuHasMnemonicsAndTheUsualShortcuts)
         { QKeySequence(Qt::CTRL | Qt::Key_S), f.mnSaveJpg },
         { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), f.mnSaveBMP },
         { QKeySequence(Qt::CTRL | Qt::Key_B), f.mnubatch },
+        { QKeySequence(Qt::CTRL | Qt::Key_C), bar.copyItem },
         { QKeySequence(Qt::CTRL | Qt::Key_I), f.mnuExif },
         { QKeySequence(Qt::CTRL | Qt::Key_D), f.mnFormat },
         { QKeySequence(Qt::CTRL | Qt::Key_F), f.mnuAply },
@@ -660,6 +664,45 @@ TEST_F(Form1Test, ShowDateHidesTheStampAndDateStyleKeepsItHidden)
     EXPECT_EQ(stampLabelsShown(), 2);
 }
 
+TEST_F(Form1Test, TheLooksOfTheEffectMenuAddUpAndCopyTakesThePictureAsSaved)
+{
+    TestForm& f = start();
+    const MainMenuBar& bar = *qobject_cast<MainMenuBar*>(f.menuBar());
+    QGuiApplication::clipboard()->clear();
+    bar.copyItem->trigger(); // no photo yet
+    EXPECT_EQ(messages, QStringList { "Open a photo first." });
+    EXPECT_TRUE(QGuiApplication::clipboard()->image().isNull());
+
+    openCamera(QStringLiteral("Canon_PowerShot_S40.jpg"));
+    ASSERT_EQ(bar.effectItems.size(), 3u);
+    for (const auto& [item, effect] : bar.effectItems)
+        EXPECT_TRUE(item->isEnabled());
+    bar.effectItems[0].first->trigger(); // grey
+    bar.effectItems[2].first->trigger(); // grain
+    const QByteArray treated = bits(f.engine().Photo().WorkImage());
+
+    // The same photo through the engine alone.
+    SettingsRecord settings = f.settings();
+    PhotoEngine reference(settings);
+    reference.Controls() = f.engine().Controls();
+    reference.SetPhotoPaths(f.engine().Photo().PhotoPath(), dir.path());
+    reference.OpenPhoto();
+    reference.BuildWorkingImage();
+    reference.ApplyEffect(PhotoEffect::Grey);
+    reference.ApplyEffect(PhotoEffect::Grain);
+    EXPECT_EQ(bits(reference.Photo().WorkImage()), treated);
+
+    // Copy takes the display, stamp included, as Save as BMP writes it.
+    bar.copyItem->trigger();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
+        f.engine().Photo().Picture1().hdc()->toImage().convertToFormat(QImage::Format_RGB32));
+    EXPECT_NE(copied.convertToFormat(QImage::Format_RGB32),
+        f.engine().Photo().WorkImage().hdc()->toImage().convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(f.statusBar()->currentMessage(), "The picture is on the clipboard.");
+    EXPECT_EQ(messages.size(), 1);
+}
+
 TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
 {
     TestForm& f = start();
@@ -671,7 +714,8 @@ TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
 
     const auto photoCommands = [&f] {
         QList<bool> states;
-        for (QAction* item : { f.mnSaveBMP, f.mnSaveJpg, f.mnubatch, f.mnuExif, f.mnuSize->menuAction(),
+        const MainMenuBar& bar = *qobject_cast<MainMenuBar*>(f.menuBar());
+        for (QAction* item : { f.mnSaveBMP, f.mnSaveJpg, f.mnubatch, f.mnuExif, bar.copyItem, f.mnuSize->menuAction(),
                  f.mnuEffect->menuAction(), f.mnuOption->menuAction() })
             states << item->isEnabled();
         return states << f.TheFile->isEnabled();
@@ -690,8 +734,8 @@ TEST_F(Form1Test, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
     });
     f.mnubatch->trigger();
 
-    EXPECT_EQ(during, QList<bool>(8, false));
-    EXPECT_EQ(photoCommands(), QList<bool>(8, true));
+    EXPECT_EQ(during, QList<bool>(9, false));
+    EXPECT_EQ(photoCommands(), QList<bool>(9, true));
     EXPECT_TRUE(QFile::exists(dir.filePath("out/Images/trip/b.jpg")));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("2 of 2 photos treated.")) << messages[0].toStdString();

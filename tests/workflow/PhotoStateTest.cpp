@@ -61,8 +61,7 @@ TEST(PhotoStateTest, PhotosInFlightTogetherGiveTheEnginesOutputs)
 
     // The window's way: one photo after the other through the engine.
     PhotoEngine engine(settings);
-    engine.Controls().Label1.Left = 300;
-    engine.Controls().Label1.Top = 450;
+    engine.setStampPosition(QPointF(20, 30));
     engine.ApplyDateStyle();
     const std::array<QString, 2> photos
         = { testPhoto("orientation/portrait_6.jpg"), testPhoto("cameras/Fujifilm_FinePix_E500.jpg") };

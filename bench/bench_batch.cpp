@@ -86,8 +86,7 @@ void BM_BatchTransform(benchmark::State& state)
     settings.CurrentFilter = 5;
     settings.TargetFolder = f.out.path();
     PhotoEngine engine(settings);
-    engine.Controls().Label1.Left = 300;
-    engine.Controls().Label1.Top = 300;
+    engine.setStampPosition(QPointF(20, 20));
     engine.ApplyDateStyle();
     BatchOptions options;
     options.jobs = static_cast<int>(state.range(0));

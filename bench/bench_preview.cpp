@@ -15,8 +15,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-
 namespace {
 
 const TwelveMegapixelPhotos& photo()
@@ -38,8 +36,7 @@ void BM_OpenPhotoAndPreview(benchmark::State& state)
         PhotoEngine engine(settings);
         engine.SetPhotoPaths(path, outputs);
         engine.OpenPhoto();
-        const QSize shown(static_cast<int>(std::nearbyint(engine.Controls().Image1.Width / PhotoEngine::TwipsPerPixel)),
-            static_cast<int>(std::nearbyint(engine.Controls().Image1.Height / PhotoEngine::TwipsPerPixel)));
+        const QSize shown = engine.previewSize();
         const QImage preview = engine.PreviewPicture(shown);
         benchmark::DoNotOptimize(preview.constBits());
         if (preview.width() < shown.width() || preview.height() < shown.height())

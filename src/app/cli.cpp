@@ -476,15 +476,10 @@ int runBatch(const Invocation& call)
     settings.Effects = effects;
 
     PhotoEngine engine(settings);
-    PhotoControls& controls = engine.Controls();
-    controls.ShowDate = !call.parser.isSet(QStringLiteral("no-date"));
-    // The stamp where the window left it, over the preview at the viewport's
-    // top-left corner.
-    controls.Image1.Left = 0;
-    controls.Image1.Top = 0;
+    engine.setShowDate(!call.parser.isSet(QStringLiteral("no-date")));
+    // The stamp where the window left it.
     QStringList notes;
-    controls.Label1.Top = mMain::ReadLabelPosition(call.configPath, QStringLiteral("top"), 0, &notes);
-    controls.Label1.Left = mMain::ReadLabelPosition(call.configPath, QStringLiteral("left"), 0, &notes);
+    engine.setStampPosition(mMain::readStampPosition(call.configPath, &notes));
     complainAboutSettings(call.configPath, notes);
     engine.ApplyDateStyle();
 

@@ -5,6 +5,7 @@
 #include "platform/AppLocations.h"
 #include "platform/AtomicFile.h"
 #include "platform/ClockShift.h"
+#include "platform/Twips.h"
 
 #include <QDir>
 #include <QLocale>
@@ -257,6 +258,18 @@ float mMain::ReadLabelPosition(const QString& sIniPath, const QString& sKey, flo
     return static_cast<float>(clamped);
 }
 
+QPointF mMain::readStampPosition(const QString& iniPath, QStringList* notes)
+{
+    const float top = ReadLabelPosition(iniPath, QStringLiteral("top"), 0, notes);
+    const float left = ReadLabelPosition(iniPath, QStringLiteral("left"), 0, notes);
+    return QPointF(double(left) / Twips::PerPixel, double(top) / Twips::PerPixel);
+}
+
+QPointF mMain::stampOffset(const SettingsRecord& record)
+{
+    return QPointF(double(record.DiffLeft) / Twips::PerPixel, double(record.DiffTop) / Twips::PerPixel);
+}
+
 void mMain::LoadSettingsRecord(
     const QString& sIniPath, SettingsRecord& cRecord, const QString& sDefaultTarget, QStringList* notes)
 {
@@ -298,7 +311,7 @@ void mMain::LoadSettingsRecord(
 }
 
 FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
-    const QString& sFolder, float fLabelTop, float fLabelLeft)
+    const QString& sFolder, QPointF stampPosition)
 {
     IniFile file;
     // Replacing an existing file that cannot be read would lose what it holds.
@@ -311,8 +324,10 @@ FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsReco
     };
     set("PATH", "drive", sDrive);
     set("PATH", "folder", sFolder);
-    set("LABEL", "top", SingleToText(fLabelTop));
-    set("LABEL", "left", SingleToText(fLabelLeft));
+    // Single precision, as the position was read: a position that was not
+    // moved goes back as it came.
+    set("LABEL", "top", SingleToText(static_cast<float>(stampPosition.y() * Twips::PerPixel)));
+    set("LABEL", "left", SingleToText(static_cast<float>(stampPosition.x() * Twips::PerPixel)));
     set("COEF", "preview", DoubleToText(cRecord.PreviewScale));
     set("COEF", "JPG", QString::number(cRecord.JpegQuality));
     set("VIGNET", "show", BooleanToText(cRecord.ThumbShow));

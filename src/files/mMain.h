@@ -4,6 +4,7 @@
 #include "imaging/PhotoEffect.h"
 #include "platform/FileResult.h"
 
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 
@@ -46,9 +47,12 @@ struct SettingsRecord {
     bool operator==(const SettingsRecord&) const = default;
 };
 
-// The settings record's reading from and writing to config.ini. The keys that belong to the main window's controls
-// (PATH/folder, PATH/drive, LABEL/top, LABEL/left) are read by the window with ReadIni and ReadLabelPosition, and
-// written together with the record.
+// The settings record's reading from and writing to config.ini. The keys that belong to the main window (PATH/folder,
+// PATH/drive) and the stamp's position (LABEL/top, LABEL/left) are read by their users with ReadIni and
+// readStampPosition, and written together with the record.
+//
+// config.ini keeps the stamp's position and offset in twips, 15 to a pixel; they are converted to and from pixels
+// here, and nowhere else below the windows.
 class mMain {
 public:
     // The config.ini this copy of the program keeps (AppLocations).
@@ -71,8 +75,17 @@ public:
     // holds, and makes the file's folder when it is missing. A failure with
     // the system's reason when the file cannot be written; the old one then
     // stays as it was.
+    // stampPosition is in pixels, as readStampPosition gives it.
     static FileResult SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
-        const QString& sFolder, float fLabelTop, float fLabelLeft);
+        const QString& sFolder, QPointF stampPosition);
+
+    // The stamp's stored position (its lower text's top-left corner on the
+    // working image) in pixels, from LABEL/left and LABEL/top as
+    // ReadLabelPosition reads them; 0 for a missing key.
+    static QPointF readStampPosition(const QString& iniPath, QStringList* notes = nullptr);
+    // The upper text's offset from the lower one, in pixels: DiffLeft and
+    // DiffTop.
+    static QPointF stampOffset(const SettingsRecord& record);
 
     // A stamp label's stored position, LABEL/top or LABEL/left (sKey), in
     // twips: fCurrent when the key is missing; fCurrent with a note when it

@@ -3,6 +3,7 @@
 #include "files/IniFile.h"
 #include "files/mFileIni.h"
 #include "platform/Clipboard.h"
+#include "platform/NumberText.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "ui/DialogFont.h"
@@ -274,12 +275,9 @@ void Form1::LoadSettings()
         mFileIni::ReadIni(IniPath, QStringLiteral("PATH"), QStringLiteral("folder"), QString()));
 
     QStringList notes;
-    PhotoControls& c = m_engine.Controls();
-    c.Label1.Top = mMain::ReadLabelPosition(IniPath, QStringLiteral("top"), c.Label1.Top, &notes);
-    c.Label1.Left = mMain::ReadLabelPosition(IniPath, QStringLiteral("left"), c.Label1.Left, &notes);
+    m_engine.setStampPosition(mMain::readStampPosition(IniPath, &notes));
 
     mMain::LoadSettingsRecord(IniPath, s, OutputRoot, &notes);
-    c.EffectsEnabled = false;
     // Values that were not understood gave way to their defaults; the user
     // learns it before the window writes the defaults back.
     if (!notes.isEmpty())
@@ -292,8 +290,8 @@ void Form1::SaveSettings()
     // A file that cannot be written keeps its old content whole; the user
     // learns that this run's options are lost, and why. The window's place
     // goes in after the record, whose write makes the file's folder.
-    const FileResult saved = mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(),
-        m_engine.Controls().Label1.Top, m_engine.Controls().Label1.Left);
+    const FileResult saved
+        = mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(), m_engine.stampPosition());
     if (!saved && !m_settingsFailureTold) {
         m_settingsFailureTold = true;
         MessageBox::warn(
@@ -360,15 +358,22 @@ void Form1::RefreshDisplay()
 
 void Form1::syncControls()
 {
-    const PhotoControls& c = m_engine.Controls();
     m_preview->showControls();
-    lblori->setText(c.lblori);
-    lblfin->setText(c.lblfin);
+    // The photo's own size and the output's, the latter as the scale gives
+    // it before the working image is rounded to whole pixels.
+    const QSize photo = m_engine.Photo().PhotoSize();
+    const double scale = settings().PreviewScale;
+    const auto sizeText = [](double width, double height) {
+        return NumberText::shortText(static_cast<float>(width)) + QLatin1Char('x')
+            + NumberText::shortText(static_cast<float>(height));
+    };
+    lblori->setText(m_photoOpen ? sizeText(photo.width(), photo.height()) : QString());
+    lblfin->setText(m_photoOpen ? sizeText(photo.width() * scale, photo.height() * scale) : QString());
     for (QAction* effect : { mnuAply, mnuLight, mnuDarken, mnuRevert })
-        effect->setEnabled(c.EffectsEnabled);
+        effect->setEnabled(m_photoOpen);
     for (const auto& [item, effect] : m_menus->effectItems)
-        item->setEnabled(c.EffectsEnabled);
-    mnDate->setChecked(c.ShowDate);
+        item->setEnabled(m_photoOpen);
+    mnDate->setChecked(m_engine.showDate());
 }
 
 void Form1::updateTitle()
@@ -485,8 +490,7 @@ void Form1::sizeItem_Click(QAction* item, double scale)
 
 void Form1::ChangeSize()
 {
-    m_engine.Controls().Image1.Top = 0;
-    m_engine.Controls().Image1.Left = 0;
+    m_preview->resetPan();
     for (QAction* item : m_menus->sizeItems())
         item->setChecked(false);
     // Before any photo the scale is only kept for the next one.
@@ -608,13 +612,10 @@ void Form1::mnuExif_Click()
 
 void Form1::mnDate_Click()
 {
-    PhotoControls& c = m_engine.Controls();
-    c.ShowDate = !c.ShowDate;
-    c.Label1.Visible = c.ShowDate;
-    c.Label2.Visible = c.ShowDate;
+    m_engine.setShowDate(!m_engine.showDate());
     // A photo opened while the date was off left the labels with the text
     // of an earlier photo: read the open photo's date again.
-    if (c.ShowDate && m_photoOpen) {
+    if (m_engine.showDate() && m_photoOpen) {
         m_engine.ForgetExif();
         attempt([this] {
             m_engine.ReadExif();
@@ -667,8 +668,7 @@ void Form1::showDateStyleDialog()
     frmDate dialog(this, settings(), m_photoOpen ? &m_engine : nullptr);
     dialog.exec();
     // Bold, italic and the rest reach the stamp for the rest of the run.
-    m_engine.Controls().Label1.Font = dialog.labelFont();
-    m_engine.Controls().Label2.Font = dialog.labelFont();
+    m_engine.setStampFont(dialog.labelFont());
 }
 
 QString Form1::askSaveFileName(const QString& title, const QString& filter)

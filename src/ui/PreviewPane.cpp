@@ -12,7 +12,7 @@
 
 #include <QMouseEvent>
 
-#include <cmath>
+#include <algorithm>
 
 namespace {
 
@@ -68,7 +68,9 @@ void PreviewPane::resizeEvent(QResizeEvent* event)
 void PreviewPane::Form_Resize()
 {
     const float border = static_cast<float>(picScroll->borderSize()) * TwipsPerPixel;
-    const ImageControl& image = m_engine.Controls().Image1;
+    const QSize preview = m_engine.previewSize();
+    const float imageWidth = static_cast<float>(preview.width()) * TwipsPerPixel;
+    const float imageHeight = static_cast<float>(preview.height()) * TwipsPerPixel;
     float width = static_cast<float>(this->width()) * TwipsPerPixel - static_cast<float>(picScroll->x()) * TwipsPerPixel
         - Form1Design::ViewportMargin;
     float height = static_cast<float>(this->height()) * TwipsPerPixel
@@ -76,12 +78,12 @@ void PreviewPane::Form_Resize()
     // An area too small for the margins keeps the viewport as it was on
     // that axis.
     if (width > 0) {
-        if (width - border > image.Width) width = width + image.Width - (width - border);
+        if (width - border > imageWidth) width = width + imageWidth - (width - border);
     } else {
         width = static_cast<float>(picScroll->width()) * TwipsPerPixel;
     }
     if (height > 0) {
-        if (height - border > image.Height) height = height + image.Height - (height - border);
+        if (height - border > imageHeight) height = height + imageHeight - (height - border);
     } else {
         height = static_cast<float>(picScroll->height()) * TwipsPerPixel;
     }
@@ -90,15 +92,21 @@ void PreviewPane::Form_Resize()
 
 void PreviewPane::showControls()
 {
-    const PhotoControls& c = m_engine.Controls();
-    picScroll->setVisible(c.picScrollVisible);
-    Picture1->resize(px(c.Picture1Width), px(c.Picture1Height));
-    Picture1->setVisible(c.Picture1Visible);
+    const PhotoState& photo = m_engine.Photo();
+    const bool working = photo.WorkReady();
+    picScroll->setVisible(!photo.PhotoPath().isEmpty() && !working);
+    Picture1->resize(photo.WorkImage().Width(), photo.WorkImage().Height());
+    Picture1->setVisible(working);
     placeImage1();
-    Image1->setVisible(c.Image1.Visible);
-    Label1->setVisible(c.Label1.Visible);
-    Label2->setVisible(c.Label2.Visible);
+    Label1->setVisible(m_engine.showDate());
+    Label2->setVisible(m_engine.showDate());
     placeLabels();
+}
+
+void PreviewPane::resetPan()
+{
+    m_imageOffset = QPoint();
+    placeImage1();
 }
 
 void PreviewPane::clearPreviewPicture()
@@ -108,20 +116,18 @@ void PreviewPane::clearPreviewPicture()
 
 void PreviewPane::loadPreviewPicture()
 {
-    const ImageControl& image = m_engine.Controls().Image1;
-    Image1->setPicture(m_engine.PreviewPicture(QSize(px(image.Width), px(image.Height))));
+    Image1->setPicture(m_engine.PreviewPicture(m_engine.previewSize()));
 }
 
 void PreviewPane::showDisplayPicture()
 {
-    if (m_engine.Controls().Picture1Visible && m_engine.Photo().Picture1().hdc() != nullptr)
+    if (m_engine.Photo().WorkReady() && m_engine.Photo().Picture1().hdc() != nullptr)
         Picture1->setPicture(m_engine.Photo().Picture1().hdc()->toImage());
 }
 
 void PreviewPane::placeImage1()
 {
-    const ImageControl& image = m_engine.Controls().Image1;
-    Image1->setGeometry(px(image.Left), px(image.Top), px(image.Width), px(image.Height));
+    Image1->setGeometry(QRect(m_imageOffset, m_engine.previewSize()));
 }
 
 void PreviewPane::placeLabels()
@@ -129,10 +135,10 @@ void PreviewPane::placeLabels()
     // The labels show the stamp as it will be printed: at its size, at its
     // anchored place, inside the picture. The picture has the preview's
     // size, so its pixels are the viewport's.
-    const PhotoControls& c = m_engine.Controls();
     const StampPlacement::Layout shown = m_engine.ShownStamp();
-    Label1->setStamp(c.Label1.Caption, shown.font, OleColor::toQColor(c.Label1.ForeColor));
-    Label2->setStamp(c.Label2.Caption, shown.font, OleColor::toQColor(c.Label2.ForeColor));
+    const QString& text = m_engine.labelText();
+    Label1->setStamp(text, shown.font, OleColor::toQColor(m_engine.settings().DateColor1));
+    Label2->setStamp(text, shown.font, OleColor::toQColor(m_engine.settings().DateColor2));
     const QPoint corner = Image1->pos();
     Label1->move(corner + shown.first);
     Label2->move(corner + shown.second);
@@ -151,70 +157,59 @@ bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
 
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    const float X = static_cast<float>(mouse->position().x()) * TwipsPerPixel;
-    const float Y = static_cast<float>(mouse->position().y()) * TwipsPerPixel;
+    const QPointF at = mouse->position();
+    // Where the mouse went down counts from the nearest pixel.
+    const QPointF grab = at.toPoint();
     if (watched == Image1) {
         if (event->type() == QEvent::MouseButtonPress)
-            Image1_MouseDown(X, Y);
+            m_imageGrab = grab;
         else
-            Image1_MouseMove(mouse->buttons(), X, Y);
+            Image1_MouseMove(mouse->buttons(), at);
     } else {
         if (event->type() == QEvent::MouseButtonPress)
-            Label2_MouseDown(X, Y);
+            m_labelGrab = grab;
         else
-            Label2_MouseMove(mouse->buttons(), X, Y);
+            Label2_MouseMove(mouse->buttons(), at);
     }
     return true;
 }
 
-void PreviewPane::Image1_MouseDown(float X, float Y)
-{
-    ImageGrabX = static_cast<int32_t>(std::nearbyint(X));
-    ImageGrabY = static_cast<int32_t>(std::nearbyint(Y));
-}
-
-void PreviewPane::Image1_MouseMove(Qt::MouseButtons Button, float X, float Y)
+void PreviewPane::Image1_MouseMove(Qt::MouseButtons Button, QPointF at)
 {
     if (Button != Qt::LeftButton) return;
     // Near the photo's top-left corner the move is taken for a slip.
-    if (X <= 30 && Y <= 30) return;
-    ImageControl& image = m_engine.Controls().Image1;
-    const float innerWidth = static_cast<float>(picScroll->client()->width()) * TwipsPerPixel;
-    const float innerHeight = static_cast<float>(picScroll->client()->height()) * TwipsPerPixel;
+    if (at.x() <= 2 && at.y() <= 2) return;
+    const QSize preview = m_engine.previewSize();
+    const QSize inner = picScroll->client()->size();
+    const QPoint delta = (at - m_imageGrab).toPoint();
 
     // The photo moves with the cursor, but only towards a hidden edge, and
     // never so far that a gap opens below or right of it.
-    const auto panAxis = [](float& start, float size, float inner, float delta) {
-        if (size <= inner) return;
+    const auto panAxis = [](int start, int size, int inner, int delta) {
+        if (size <= inner) return start;
         if (delta > 0) {
-            if (start < 0) start = start + delta;
+            if (start < 0) start += delta;
         } else if (size + start > inner) {
-            start = start + delta;
+            start += delta;
         }
-        if (size + start < inner) start = inner - size;
+        return std::min(0, std::max(start, inner - size));
     };
-    panAxis(image.Top, image.Height, innerHeight, Y - static_cast<float>(ImageGrabY));
-    panAxis(image.Left, image.Width, innerWidth, X - static_cast<float>(ImageGrabX));
-    if (image.Top > 0) image.Top = 0;
-    if (image.Left > 0) image.Left = 0;
+    const QPoint before = m_imageOffset;
+    m_imageOffset = QPoint(panAxis(before.x(), preview.width(), inner.width(), delta.x()),
+        panAxis(before.y(), preview.height(), inner.height(), delta.y()));
     placeImage1();
     // The stamp keeps its place in the viewport, and so moves on the photo,
     // as long as the photo's edges let it.
+    m_engine.setStampPosition(m_engine.stampPosition() - (m_imageOffset - before));
     placeLabels();
 }
 
-void PreviewPane::Label2_MouseDown(float X, float Y)
-{
-    LabelGrabX = static_cast<int32_t>(std::nearbyint(X));
-    LabelGrabY = static_cast<int32_t>(std::nearbyint(Y));
-}
-
-void PreviewPane::Label2_MouseMove(Qt::MouseButtons Button, float X, float Y)
+void PreviewPane::Label2_MouseMove(Qt::MouseButtons Button, QPointF at)
 {
     if (Button != Qt::LeftButton) return;
-    // The grabbed point follows the cursor; the lower label, the one stored,
-    // follows the upper one, so the new place survives a restart.
-    m_engine.DragStamp(X - static_cast<float>(LabelGrabX), Y - static_cast<float>(LabelGrabY));
+    // The grabbed point follows the cursor, and the stamp with it, so the
+    // new place survives a restart.
+    m_engine.DragStamp(at - m_labelGrab);
     placeLabels();
     // Where the upper text will be printed on the working image, in pixels.
     const QPoint upper = m_engine.ShownStamp().second;

@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-#include <cstdint>
-
 class PhotoEngine;
 class PictureView;
 class PreviewViewport;
@@ -21,8 +19,9 @@ class StampLabelView;
 // (PhotoEngine::ShownStamp): anchored, sized to the photo, inside it. A drag
 // stops at the photo's edges; the drop may anchor the stamp anew.
 //
-// Places and sizes are the engine's controls model, in twips; this widget
-// shows the model and writes back what the mouse does to it.
+// The photo's size, the stamp's position and Show Date are the engine's, in
+// pixels of the working image; this widget shows them, keeps how far the
+// photo is panned, and tells the engine where the stamp is dragged.
 class PreviewPane : public QWidget {
     Q_OBJECT
 
@@ -32,9 +31,14 @@ public:
     // The layout rule: the viewport fills the area, less a margin on the
     // right and at the bottom, but is never larger than the photo.
     void Form_Resize();
-    // Shows the controls model: what is visible, the photo's and the
-    // labels' places, the display picture's size.
+    // Shows the engine's state: the viewport while a photo is previewed, the
+    // display picture once its working image is built, the photo's and the
+    // labels' places.
     void showControls();
+    // Puts the photo back at the viewport's top-left corner.
+    void resetPan();
+    // How far the photo is panned: its top-left corner in the viewport.
+    QPoint imageOffset() const { return m_imageOffset; }
     // The open photo's preview picture, at the preview's size.
     void loadPreviewPicture();
     void clearPreviewPicture();
@@ -47,26 +51,22 @@ public:
     StampLabelView* Label2;
     PictureView* Picture1;
 
-    // Where the mouse went down on the photo and on the upper stamp label,
-    // in twips from their top-left corners.
-    int32_t ImageGrabX = 0;
-    int32_t ImageGrabY = 0;
-    int32_t LabelGrabX = 0;
-    int32_t LabelGrabY = 0;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Image1_MouseDown(float X, float Y);
-    void Image1_MouseMove(Qt::MouseButtons Button, float X, float Y);
-    void Label2_MouseDown(float X, float Y);
-    void Label2_MouseMove(Qt::MouseButtons Button, float X, float Y);
+    void Image1_MouseMove(Qt::MouseButtons Button, QPointF at);
+    void Label2_MouseMove(Qt::MouseButtons Button, QPointF at);
     // The end of a drag of the stamp.
     void Label2_MouseUp();
     void placeImage1();
     void placeLabels();
 
     PhotoEngine& m_engine;
+    QPoint m_imageOffset;
+    // Where the mouse went down on the photo and on the upper stamp label,
+    // in pixels from their top-left corners.
+    QPointF m_imageGrab;
+    QPointF m_labelGrab;
 };

@@ -317,14 +317,8 @@ SettingsRecord frmDate::shownSettings() const
 
 StampPlacement frmDate::shownStamp() const
 {
-    // The open photo's stamp labels, in the font chosen here.
-    PhotoControls controls = m_photo->Controls();
-    const SettingsRecord shown = shownSettings();
-    controls.Label1.Font = m_font;
-    controls.Label2.Font = m_font;
-    controls.Label2.Left = controls.Label1.Left + static_cast<float>(shown.DiffLeft);
-    controls.Label2.Top = controls.Label1.Top + static_cast<float>(shown.DiffTop);
-    return StampPlacement::FromControls(shown, controls);
+    // The open photo's stamp, in the font chosen here.
+    return StampPlacement::fromSettings(shownSettings(), m_photo->stampPosition(), m_font);
 }
 
 void frmDate::refreshPhotoPreview()

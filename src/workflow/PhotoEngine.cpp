@@ -1,20 +1,11 @@
 #include "workflow/PhotoEngine.h"
 
 #include "imaging/PictureOrientation.h"
-#include "platform/NumberText.h"
 #include "platform/PictureLoader.h"
 
 #include <QFontInfo>
 
-namespace {
-
-QString sizeCaption(float widthTwips, float heightTwips)
-{
-    return NumberText::shortText(widthTwips / PhotoEngine::TwipsPerPixel) + QLatin1Char('x')
-        + NumberText::shortText(heightTwips / PhotoEngine::TwipsPerPixel);
-}
-
-} // namespace
+#include <cmath>
 
 PhotoEngine::PhotoEngine(SettingsRecord& settings, PhotoEngineHost* host)
     : m_settings(settings)
@@ -39,36 +30,16 @@ void PhotoEngine::SetOutputPaths(const QString& outputPath, const QString& thumb
 
 void PhotoEngine::OpenPhoto()
 {
-    m_controls.Picture1Visible = false;
-    m_controls.picScrollVisible = true;
-
-    // The preview takes the photo's own size, upright. Only the header is
-    // read here; the preview picture is decoded when the window draws it.
-    m_controls.Image1.Visible = false;
-    m_controls.Image1.Stretch = false;
+    // Only the header is read here; the preview picture is decoded when the
+    // window draws it.
     m_preview = QImage();
     m_previewDenominator = 0;
     m_previewWarning.clear();
     m_photo.Open();
-
-    const QSize size = m_photo.PhotoSize();
-    m_controls.lblori = sizeCaption(
-        static_cast<float>(size.width()) * TwipsPerPixel, static_cast<float>(size.height()) * TwipsPerPixel);
-    const PhotoState::TwipsSize preview = PhotoState::PreviewTwips(size, m_settings.PreviewScale);
-    m_controls.Image1.Width = preview.width;
-    m_controls.Image1.Height = preview.height;
-    m_controls.lblfin = sizeCaption(preview.width, preview.height);
-    m_controls.Image1.Stretch = true;
-    m_controls.Image1.Visible = true;
+    m_previewSize = PhotoState::WorkingSize(m_photo.PhotoSize(), m_settings.PreviewScale);
 
     if (m_settings.ExifShown) m_host->ShowExif(m_photo.ExifText());
-    if (m_controls.ShowDate) {
-        ShowDateLabels();
-    } else {
-        m_controls.Label1.Visible = false;
-        m_controls.Label2.Visible = false;
-    }
-    m_controls.EffectsEnabled = true;
+    if (m_showDate) ShowDateLabels();
     m_host->LayoutPreview();
 }
 
@@ -79,13 +50,7 @@ void PhotoEngine::ClosePhoto()
     m_previewDenominator = 0;
     m_previewWarning.clear();
     m_dateText.clear();
-    m_controls.picScrollVisible = false;
-    m_controls.Picture1Visible = false;
-    m_controls.lblori.clear();
-    m_controls.lblfin.clear();
-    m_controls.Label1.Caption.clear();
-    m_controls.Label2.Caption.clear();
-    m_controls.EffectsEnabled = false;
+    m_labelText.clear();
 }
 
 QImage PhotoEngine::PreviewPicture(QSize wanted)
@@ -111,32 +76,21 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
 void PhotoEngine::BuildWorkingImage()
 {
     if (m_photo.WorkReady()) return;
-    m_photo.BuildWorkingImage(workingSize());
-    m_controls.picScrollVisible = false;
-    m_controls.Picture1Visible = true;
+    m_photo.BuildWorkingImage(m_previewSize);
     Render();
 }
 
 void PhotoEngine::RevertToOriginal()
 {
     if (!m_photo.WorkReady()) return;
-    m_photo.BuildWorkingImage(workingSize());
+    m_photo.BuildWorkingImage(m_previewSize);
     Render();
-}
-
-QSize PhotoEngine::workingSize() const
-{
-    // The preview's size, as the preview image shows it.
-    return QSize(Twips::toPixels(m_controls.Image1.Width), Twips::toPixels(m_controls.Image1.Height));
 }
 
 void PhotoEngine::Render()
 {
-    const cDIBSection& work = m_photo.WorkImage();
-    m_controls.Picture1Width = TwipsPerPixel * static_cast<float>(work.Width());
-    m_controls.Picture1Height = TwipsPerPixel * static_cast<float>(work.Height());
     m_photo.Render();
-    if (m_controls.ShowDate) PrintDateStamp();
+    if (m_showDate) PrintDateStamp();
     m_host->RefreshDisplay();
 }
 
@@ -186,7 +140,7 @@ QString PhotoEngine::ComputeDateText() const
 
 StampPlacement PhotoEngine::Stamp() const
 {
-    return StampPlacement::FromControls(m_settings, m_controls);
+    return StampPlacement::fromSettings(m_settings, m_stampPosition, m_stampFont);
 }
 
 StampPlacement::Layout PhotoEngine::ShownStamp() const
@@ -194,36 +148,24 @@ StampPlacement::Layout PhotoEngine::ShownStamp() const
     StampPlacement stamp = Stamp();
     // A dragged stamp follows the mouse, not its anchoring.
     if (m_stampDragged) stamp.anchoring = {};
-    return stamp.LayoutOn(workingSize(), m_controls.Label1.Caption);
+    return stamp.LayoutOn(m_previewSize, m_labelText);
 }
 
-void PhotoEngine::DragStamp(float dx, float dy)
+void PhotoEngine::DragStamp(QPointF delta)
 {
-    StampLabel& lower = m_controls.Label1;
-    const ImageControl& image = m_controls.Image1;
-    // The upper label sits at the lower one plus the offsets.
-    const auto placeLabels = [&](float left, float top) {
-        lower.Left = left;
-        lower.Top = top;
-        m_controls.Label2.Left = left + static_cast<float>(m_settings.DiffLeft);
-        m_controls.Label2.Top = top + static_cast<float>(m_settings.DiffTop);
-    };
-    const auto placeOnPicture = [&](QPoint first) {
-        placeLabels(image.Left + static_cast<float>(first.x()) * TwipsPerPixel,
-            image.Top + static_cast<float>(first.y()) * TwipsPerPixel);
-    };
     // The drag starts where the stamp is shown, which its anchoring or the
-    // edges of the picture may have moved from the labels' own place.
+    // edges of the picture may have moved from its own position.
     if (!m_stampDragged) {
         const QPoint shown = ShownStamp().first;
         m_stampDragged = true;
-        placeOnPicture(shown);
+        m_stampPosition = shown;
     }
-    placeLabels(lower.Left + dx, lower.Top + dy);
-    // At an edge the stamp stops; the labels stay where it is.
-    const QPoint placed(Twips::toPixels(lower.Left - image.Left), Twips::toPixels(lower.Top - image.Top));
+    m_stampPosition += delta;
+    // At an edge the stamp stops, and its position with it.
+    const QPoint placed(
+        static_cast<int>(std::nearbyint(m_stampPosition.x())), static_cast<int>(std::nearbyint(m_stampPosition.y())));
     const QPoint shown = ShownStamp().first;
-    if (shown != placed) placeOnPicture(shown);
+    if (shown != placed) m_stampPosition = shown;
 }
 
 void PhotoEngine::DropStamp()
@@ -232,38 +174,26 @@ void PhotoEngine::DropStamp()
     const StampPlacement::Layout dropped = ShownStamp();
     m_stampDragged = false;
     if (m_settings.Anchoring.place == StampAnchoring::Place::None && m_settings.StampHeightPercent <= 0) return;
-    if (!dropped.inkBox.isEmpty()) m_settings.Anchoring = StampPlacement::AnchoringAt(dropped.inkBox, workingSize());
+    if (!dropped.inkBox.isEmpty()) m_settings.Anchoring = StampPlacement::AnchoringAt(dropped.inkBox, m_previewSize);
 }
 
 void PhotoEngine::ShowDateLabels()
 {
     m_dateText = ComputeDateText();
-    m_controls.Label1.Caption = m_dateText;
-    m_controls.Label2.Caption = m_dateText;
-    // Shown only while Show Date is on: the preview never shows a stamp that
-    // the save will not print.
-    m_controls.Label1.Visible = m_controls.ShowDate;
-    m_controls.Label2.Visible = m_controls.ShowDate;
+    m_labelText = m_dateText;
 }
 
 void PhotoEngine::PrintDateStamp()
 {
-    m_controls.Picture1Visible = true;
     m_dateText = m_photo.PrintDateStamp(Stamp());
 }
 
 void PhotoEngine::ApplyDateStyle()
 {
-    for (StampLabel* label : { &m_controls.Label1, &m_controls.Label2 }) {
-        label->Font.setFamily(m_settings.DateFont);
-        label->Font.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
-    }
-    m_controls.Label1.ForeColor = m_settings.DateColor1;
-    m_controls.Label2.ForeColor = m_settings.DateColor2;
-    m_controls.Label2.Top = m_controls.Label1.Top + static_cast<float>(m_settings.DiffTop);
-    m_controls.Label2.Left = m_controls.Label1.Left + static_cast<float>(m_settings.DiffLeft);
-    // The name of the font actually obtained, as the label's font reports it.
-    m_settings.DateFont = QFontInfo(m_controls.Label1.Font).family();
+    m_stampFont.setFamily(m_settings.DateFont);
+    m_stampFont.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
+    // The name of the font actually obtained, as the font reports it.
+    m_settings.DateFont = QFontInfo(m_stampFont).family();
 }
 
 QString PhotoEngine::SaveOutputs()
@@ -282,7 +212,7 @@ BatchReport PhotoEngine::BatchTransform(const QString& folder, const BatchOption
         report.blocked = std::move(problem);
         return report;
     }
-    const BatchRunner runner(m_settings, m_controls.ShowDate ? std::optional(Stamp()) : std::nullopt, options.jobs,
+    const BatchRunner runner(m_settings, m_showDate ? std::optional(Stamp()) : std::nullopt, options.jobs,
         { options.overwrite, options.overwriteHint });
     return runner.run(plan, listener);
 }

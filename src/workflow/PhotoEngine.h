@@ -1,16 +1,16 @@
 #pragma once
 
 #include "files/mMain.h"
-#include "platform/Twips.h"
 #include "workflow/BatchPlan.h"
 #include "workflow/BatchReport.h"
 #include "workflow/BatchRunner.h"
-#include "workflow/PhotoControls.h"
 #include "workflow/PhotoEngineHost.h"
 #include "workflow/PhotoState.h"
 #include "workflow/StampPlacement.h"
 
+#include <QFont>
 #include <QImage>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 
@@ -25,11 +25,10 @@
 // only DateFont, in ApplyDateStyle, and the stamp's anchoring when a dragged
 // stamp is dropped (DropStamp).
 //
-// The controls model is the state of the window's controls that these
-// operations read and set (captions, sizes, visibility, the stamp labels).
-// The window writes into it what the user does to its own controls: panning
-// the preview, dragging the stamp, Show Date, the labels' font. Everything
-// else is the engine's.
+// Besides the photo, the engine keeps what the stamp needs, in pixels of
+// the working image: where the stamp goes, whether it is printed (Show
+// Date) and its font. How the window shows all this (captions, the preview's
+// pan, the labels' widgets) is the window's.
 //
 // The working image is the photo resampled once to the preview size (the
 // photo's size times PreviewScale); every effect, the stamp and the saved
@@ -46,8 +45,23 @@ public:
     SettingsRecord& settings() { return m_settings; }
     const SettingsRecord& settings() const { return m_settings; }
 
-    PhotoControls& Controls() { return m_controls; }
-    const PhotoControls& Controls() const { return m_controls; }
+    // The lower text's top-left corner on the working image, in pixels
+    // (what config.ini keeps as LABEL/left and LABEL/top); the upper text
+    // lies the settings' stamp offset further. Fractional when the stored
+    // place is no whole pixel: the texts land on the nearest ones.
+    QPointF stampPosition() const { return m_stampPosition; }
+    void setStampPosition(QPointF position) { m_stampPosition = position; }
+    // Show Date: the preview shows the stamp and Render prints it.
+    bool showDate() const { return m_showDate; }
+    void setShowDate(bool show) { m_showDate = show; }
+    // The stamp's font, in points: the settings' name and size
+    // (ApplyDateStyle), or the font chosen in the date style dialog with its
+    // weight and slant.
+    const QFont& stampFont() const { return m_stampFont; }
+    void setStampFont(const QFont& font) { m_stampFont = font; }
+    // The preview's size in pixels, which the working image takes: the open
+    // photo's size times PreviewScale, as it was when the photo was opened.
+    QSize previewSize() const { return m_previewSize; }
 
     // The open photo: paths, EXIF record, working image, display picture.
     const PhotoState& Photo() const { return m_photo; }
@@ -79,8 +93,8 @@ public:
     // The next ReadExif reads the open photo's file again, even when the
     // record was read for that path already.
     void ForgetExif();
-    // Puts the open photo's date into both labels; they show while Show
-    // Date is on.
+    // Takes the open photo's date as the text that the stamp's labels show
+    // (labelText).
     void ShowDateLabels();
     void PrintDateStamp();
     void ApplyDateStyle();
@@ -88,18 +102,20 @@ public:
     QString ComputeDateText() const;
     // The date as the labels and the stamp showed it last.
     const QString& DateText() const { return m_dateText; }
-    // Where and how the stamp is printed, from the settings and the labels.
+    // The text the stamp's labels show: the date of the last ShowDateLabels.
+    const QString& labelText() const { return m_labelText; }
+    // Where and how the stamp is printed, from the settings, the stamp's
+    // position and its font.
     StampPlacement Stamp() const;
     // The stamp as the preview shows its labels: as the save will print it
     // on the working image, at its size, at its anchored place, inside the
     // picture; while it is dragged, where the drag has it. Positions in
-    // pixels from the picture's top-left corner. The labels' own place
-    // (Label1, what config.ini keeps) changes only when the user drags.
+    // pixels from the picture's top-left corner. The stamp's own position
+    // (what config.ini keeps) changes only when the user drags.
     StampPlacement::Layout ShownStamp() const;
-    // The user drags the stamp by dx, dy twips: the labels move from where
-    // the stamp is shown, both together, and no further than the picture's
-    // edges.
-    void DragStamp(float dx, float dy);
+    // The user drags the stamp by delta pixels: it moves from where it is
+    // shown, and no further than the picture's edges.
+    void DragStamp(QPointF delta);
     // The drop ends the drag. With an anchoring or a relative size in use,
     // the anchoring becomes the one that puts the stamp where it was
     // dropped (the nearest of the nine places, the distances to it), so
@@ -118,7 +134,8 @@ public:
     // TargetFolder, options.jobs photos at once (see BatchPlan and
     // BatchRunner). A photo that fails is reported and the batch goes on
     // with the next one. The stamp is placed once, from the settings and
-    // the controls as they are now; the open photo is left as it is.
+    // the stamp's position and font as they are now; the open photo is left
+    // as it is.
     BatchReport BatchTransform(
         const QString& folder, const BatchOptions& options = {}, BatchListener* listener = nullptr);
 
@@ -130,18 +147,18 @@ public:
     // truncated file); empty for a sound one.
     const QString& PreviewWarning() const { return m_previewWarning; }
 
-    static constexpr float TwipsPerPixel = Twips::PerPixel;
-
 private:
-    // The preview's size in pixels: the working image's.
-    QSize workingSize() const;
-
     SettingsRecord& m_settings;
     PhotoEngineHost* m_host;
     PhotoEngineHost m_noHost;
-    PhotoControls m_controls;
+    QPointF m_stampPosition;
+    bool m_showDate = true;
+    QFont m_stampFont;
+    // No photo: the preview's size in the window's design.
+    QSize m_previewSize { 640, 480 };
     PhotoState m_photo;
     QString m_dateText;
+    QString m_labelText;
     QImage m_preview;
     int m_previewDenominator = 0;
     QString m_previewWarning;

@@ -10,7 +10,7 @@ public:
 
     // The window's layout rule, run at the end of opening a photo.
     virtual void LayoutPreview() { }
-    // The display picture (or the controls' model) changed: show it again.
+    // The display picture or the engine's state changed: show them again.
     virtual void RefreshDisplay() { }
     // The EXIF window is open and shows this text.
     virtual void ShowExif(const QString& /*text*/) { }

@@ -6,8 +6,6 @@
 #include "platform/DateFormatter.h"
 #include "platform/ExifReader.h"
 #include "platform/OleColor.h"
-#include "platform/Twips.h"
-#include "workflow/PhotoControls.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -43,17 +41,15 @@ QRectF inkOf(const QFontMetricsF& metrics, const QString& text, QPoint position)
 
 } // namespace
 
-StampPlacement StampPlacement::FromControls(const SettingsRecord& settings, const PhotoControls& controls)
+StampPlacement StampPlacement::fromSettings(const SettingsRecord& settings, QPointF position, const QFont& font)
 {
-    const ImageControl& image = controls.Image1;
+    const auto onPixel = [](QPointF point) { return QPoint(rounded(point.x()), rounded(point.y())); };
     StampPlacement stamp;
-    stamp.font = ScreenFont(controls.Label1.Font);
+    stamp.font = ScreenFont(font);
     stamp.firstColor = OleColor::toQColor(settings.DateColor1);
     stamp.secondColor = OleColor::toQColor(settings.DateColor2);
-    stamp.first
-        = QPoint(Twips::toPixels(controls.Label1.Left - image.Left), Twips::toPixels(controls.Label1.Top - image.Top));
-    stamp.second
-        = QPoint(Twips::toPixels(controls.Label2.Left - image.Left), Twips::toPixels(controls.Label2.Top - image.Top));
+    stamp.first = onPixel(position);
+    stamp.second = onPixel(position + mMain::stampOffset(settings));
     stamp.dateFormat = settings.DateFormat;
     stamp.shiftMinutes = settings.ShiftMinutes;
     stamp.fileDateFallback = settings.FileDateFallback;

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -13,7 +14,6 @@
 
 class cDIBSection;
 class ExifRecord;
-struct PhotoControls;
 struct SettingsRecord;
 
 // How the date stamp goes onto a picture: the font at the screen's pixel
@@ -21,8 +21,8 @@ struct SettingsRecord;
 // top-left corners, in pixels from the picture's top-left corner), the date
 // format and clock correction, and the options that fit the stamp to each
 // picture (a height relative to the picture, an anchoring). It is worked out
-// once from the settings and the window's labels; LayoutOn makes it concrete
-// for one picture.
+// once from the settings and the stamp's position; LayoutOn makes it
+// concrete for one picture.
 struct StampPlacement {
     QFont font;
     QColor firstColor;
@@ -35,9 +35,11 @@ struct StampPlacement {
     double heightPercent = 0; // of the picture's shorter side; 0: the font's own size
     StampAnchoring anchoring;
 
-    // The labels' positions relative to the preview image: they map one to
-    // one onto the working image, which has the preview's size.
-    static StampPlacement FromControls(const SettingsRecord& settings, const PhotoControls& controls);
+    // The stamp whose lower text starts at position on the working image,
+    // in pixels, the upper one the settings' stamp offset further, each on
+    // the nearest pixel (halves to the even one); font in points. The window
+    // and quillon-cli both place their stamp this way.
+    static StampPlacement fromSettings(const SettingsRecord& settings, QPointF position, const QFont& font);
 
     // The text the stamp shows for a photo, and where its moment came from.
     struct Date {

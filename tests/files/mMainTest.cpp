@@ -57,7 +57,7 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesEveryKey)
     EXPECT_EQ(load(), defaults);
 
     ASSERT_TRUE(
-        mMain::SaveSettingsRecord(ini, defaults, QStringLiteral("c:"), QStringLiteral("/photos"), 1500, -45.5f));
+        mMain::SaveSettingsRecord(ini, defaults, QStringLiteral("c:"), QStringLiteral("/photos"), { -45.5 / 15, 100 }));
     const std::vector<std::string> order
         = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview", "COEF/JPG", "VIGNET/show",
               "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01", "DATE/color02", "DATE/format",
@@ -74,7 +74,7 @@ TEST_F(mMainTest, SaveMakesTheFoldersOrGivesTheSystemsReason)
 {
     // The user's configuration folder is made at the first save.
     const QString nested = dir.filePath(QStringLiteral("home/.config/quillon/config.ini"));
-    const FileResult made = mMain::SaveSettingsRecord(nested, { .JpegQuality = 70 }, {}, {}, 0, 0);
+    const FileResult made = mMain::SaveSettingsRecord(nested, { .JpegQuality = 70 }, {}, {}, {});
     ASSERT_TRUE(made) << made.reason().toStdString();
     SettingsRecord record;
     mMain::LoadSettingsRecord(nested, record);
@@ -95,7 +95,7 @@ TEST_F(mMainTest, SaveMakesTheFoldersOrGivesTheSystemsReason)
         { dir.filePath(QStringLiteral("folder.ini")), "Is a directory" },
     };
     for (const auto& c : cases) {
-        const FileResult saved = mMain::SaveSettingsRecord(c.path, {}, {}, {}, 0, 0);
+        const FileResult saved = mMain::SaveSettingsRecord(c.path, {}, {}, {}, {});
         EXPECT_FALSE(saved) << c.path.toStdString();
         EXPECT_EQ(saved.reason(), c.reason) << c.path.toStdString();
     }
@@ -144,7 +144,7 @@ TEST_F(mMainTest, PreviewScaleIgnoresTheLocale)
         EXPECT_EQ(load().PreviewScale, 0.5) << text;
     }
     for (double scale : { 0.625, 0.1 + 0.2, 1.0 }) {
-        ASSERT_TRUE(mMain::SaveSettingsRecord(ini, { .PreviewScale = scale }, {}, {}, 0, 0));
+        ASSERT_TRUE(mMain::SaveSettingsRecord(ini, { .PreviewScale = scale }, {}, {}, {}));
         EXPECT_EQ(load().PreviewScale, scale);
     }
     EXPECT_TRUE(readFile(ini).contains("\npreview=1\n"));
@@ -210,7 +210,7 @@ TEST_F(mMainTest, SaveKeepsForeignContentAndRoundTrips)
         .ShiftMinutes = -1575,
         .FileDateFallback = true,
         .CurrentFilter = 5 };
-    ASSERT_TRUE(mMain::SaveSettingsRecord(ini, record, {}, {}, 0, 0));
+    ASSERT_TRUE(mMain::SaveSettingsRecord(ini, record, {}, {}, {}));
     EXPECT_EQ(load(), record);
     const QByteArray text = readFile(ini);
     EXPECT_TRUE(text.startsWith("; kept\n[USER]\ncustom = 1\n\n[date]\nextra=yes\nformat=\" YYYY-MM-DD \"\n"));
@@ -322,11 +322,11 @@ TEST_F(mMainTest, EveryStoredValueNotUnderstoodIsNotedWithWhatIsUsedInstead)
         .ThumbWidth = 120,
         .DateSize = 12,
         .TargetFolder = QStringLiteral("/srv/out") };
-    ASSERT_TRUE(mMain::SaveSettingsRecord(ini, stored, {}, {}, 1500, -45.5f));
+    ASSERT_TRUE(mMain::SaveSettingsRecord(ini, stored, {}, {}, { -45.5 / 15, 100 }));
     QStringList notes;
     SettingsRecord record;
     mMain::LoadSettingsRecord(ini, record, QStringLiteral("/outputs"), &notes);
-    mMain::ReadLabelPosition(ini, QStringLiteral("top"), 0, &notes);
+    mMain::readStampPosition(ini, &notes);
     EXPECT_EQ(notes, QStringList());
     for (const char* show : { "yes", "On", "TRUE", "1", "-1" }) {
         writeFile(ini, QByteArray("[VIGNET]\nshow=") + show + "\n");
@@ -334,6 +334,22 @@ TEST_F(mMainTest, EveryStoredValueNotUnderstoodIsNotedWithWhatIsUsedInstead)
         EXPECT_TRUE(record.ThumbShow) << show;
     }
     EXPECT_EQ(notes, QStringList());
+}
+
+TEST_F(mMainTest, TheStampsPositionIsReadInPixelsAndWrittenBackAsItCame)
+{
+    // Twips in the file, pixels in the program: a position that was not
+    // moved keeps its text, fractions of a pixel included.
+    for (const char* stored : { "1500", "-45.5", "37.5", "300.25", "1234", "-14999999" }) {
+        writeFile(ini, QByteArray("[LABEL]\ntop=") + stored + "\nleft=7\n");
+        const QPointF position = mMain::readStampPosition(ini);
+        EXPECT_EQ(position, QPointF(7.0 / 15, QByteArray(stored).toDouble() / 15)) << stored;
+        ASSERT_TRUE(mMain::SaveSettingsRecord(ini, {}, {}, {}, position));
+        EXPECT_TRUE(readFile(ini).contains(QByteArray("\ntop=") + stored + "\nleft=7\n")) << stored;
+    }
+    writeFile(ini, "");
+    EXPECT_EQ(mMain::readStampPosition(ini), QPointF(0, 0));
+    EXPECT_EQ(mMain::stampOffset({ .DiffLeft = -30, .DiffTop = 45 }), QPointF(-2, 3));
 }
 
 TEST_F(mMainTest, StoredLabelPositionsAreClampedWithANote)

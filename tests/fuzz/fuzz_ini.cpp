@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SettingsRecord first;
     mMain::LoadSettingsRecord(path, first);
     fuzz::require(
-        bool(mMain::SaveSettingsRecord(path, first, QStringLiteral("/"), QStringLiteral("/tmp"), 120.5f, 60.0f)),
+        bool(mMain::SaveSettingsRecord(path, first, QStringLiteral("/"), QStringLiteral("/tmp"), { 4, 120.5 / 15 })),
         "the record saves");
     SettingsRecord second;
     mMain::LoadSettingsRecord(path, second);

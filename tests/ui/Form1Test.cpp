@@ -179,7 +179,8 @@ protected:
     int stampLabelsShown() const { return int(form->Label1->isVisible()) + int(form->Label2->isVisible()); }
 
     QSize innerSize() const { return form->picScroll->client()->size(); }
-    ImageControl& image() { return form->engine().Controls().Image1; }
+    // How far the photo is panned, in pixels.
+    QPoint image() const { return form->Image1->pos(); }
 };
 
 } // namespace
@@ -437,20 +438,17 @@ TEST_F(Form1Test, PanningKeepsThePhotoOverTheViewport)
     // The grabbed point follows the cursor.
     QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(100, 100));
     moveOver(f.Image1, QPoint(60, 70), Qt::LeftButton);
-    EXPECT_EQ(image().Left, -600);
-    EXPECT_EQ(image().Top, -450);
-    EXPECT_EQ(f.Image1->pos(), QPoint(-40, -30));
+    EXPECT_EQ(image(), QPoint(-40, -30));
 
     // Dragging down past the top stops at 0; a fast drag up stops with the
     // lower edge on the viewport's lower edge.
     moveOver(f.Image1, QPoint(60, 300), Qt::LeftButton);
-    EXPECT_EQ(image().Top, 0);
-    EXPECT_EQ(image().Left, -600);
+    EXPECT_EQ(image(), QPoint(-40, 0));
     moveOver(f.Image1, QPoint(60, -2000), Qt::LeftButton);
-    EXPECT_EQ(image().Top, inner.height() * 15 - 768 * 15);
-    // (Above and left of the photo's corner both X and Y are below 30.)
+    EXPECT_EQ(image().y(), inner.height() - 768);
+    // (Above and left of the photo's corner both X and Y are below 2.)
     moveOver(f.Image1, QPoint(-5000, 100), Qt::LeftButton);
-    EXPECT_EQ(image().Left, inner.width() * 15 - 1024 * 15);
+    EXPECT_EQ(image().x(), inner.width() - 1024);
     QTest::mouseRelease(f.Image1, Qt::LeftButton);
 
     // Right, or both buttons, neither pan nor drag the stamp.
@@ -471,14 +469,12 @@ TEST_F(Form1Test, MovesNearThePhotosCornerDoNotPan)
     TestForm& f = start();
     openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
     QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(50, 50));
-    // Two pixels are 30 twips: inside the dead zone on both axes.
+    // Two pixels: inside the dead zone on both axes.
     send(f.Image1, QEvent::MouseMove, QPoint(2, 2), Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(image().Left, 0);
-    EXPECT_EQ(image().Top, 0);
+    EXPECT_EQ(image(), QPoint(0, 0));
     // Three pixels across is outside it: the photo moves up and left.
     send(f.Image1, QEvent::MouseMove, QPoint(3, 2), Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(image().Left, -(750 - 45));
-    EXPECT_EQ(image().Top, -(750 - 30));
+    EXPECT_EQ(image(), QPoint(-(50 - 3), -(50 - 2)));
 }
 
 TEST_F(Form1Test, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
@@ -487,29 +483,28 @@ TEST_F(Form1Test, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
     openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
     // Pan first, so that the tool tip counts from the photo's corner.
     pan(QPoint(200, 200), QPoint(190, 180));
-    ASSERT_EQ(image().Left, -150);
-    ASSERT_EQ(image().Top, -300);
+    ASSERT_EQ(image(), QPoint(-10, -20));
 
-    const PhotoControls& c = f.engine().Controls();
-    const float startLeft = c.Label2.Left;
-    const float startTop = c.Label2.Top;
+    const QPoint before = f.Label2->pos();
     QTest::mousePress(f.Label2, Qt::LeftButton, {}, QPoint(5, 5));
     moveOver(f.Label2, f.Label2->pos() + QPoint(25, 15), Qt::LeftButton);
     moveOver(f.Label2, f.Label2->pos() + QPoint(45, 45), Qt::LeftButton);
     QTest::mouseRelease(f.Label2, Qt::LeftButton);
-    EXPECT_EQ(c.Label2.Left, startLeft + 60 * 15);
-    EXPECT_EQ(c.Label2.Top, startTop + 50 * 15);
-    EXPECT_EQ(c.Label1.Left, c.Label2.Left + 30);
-    EXPECT_EQ(c.Label1.Top, c.Label2.Top - 30);
+    EXPECT_EQ(f.Label2->pos(), before + QPoint(60, 50));
     EXPECT_EQ(f.Label1->pos(), f.Label2->pos() + QPoint(2, -2));
-    EXPECT_EQ(f.Label2->toolTip(),
-        QStringLiteral("position : %1 - %2").arg(c.Label2.Left / 15 + 10).arg(c.Label2.Top / 15 + 20));
+    // The tool tip and the stamp's position count on the photo.
+    const QPoint upper = f.Label2->pos() - image();
+    EXPECT_EQ(f.Label2->toolTip(), QStringLiteral("position : %1 - %2").arg(upper.x()).arg(upper.y()));
+    EXPECT_EQ(f.engine().stampPosition(), QPointF(upper + QPoint(2, -2)));
 
-    const QPointF stored(c.Label1.Left, c.Label1.Top);
+    // The next start shows the stamp where it was printed, on the photo at
+    // the viewport's corner.
+    const QPointF stored = f.engine().stampPosition();
     f.close();
     TestForm& again = start();
-    EXPECT_EQ(QPointF(again.engine().Controls().Label1.Left, again.engine().Controls().Label1.Top), stored);
-    EXPECT_EQ(again.engine().Controls().Label2.Left, stored.x() - 30);
+    EXPECT_EQ(again.engine().stampPosition(), stored);
+    openCamera(QStringLiteral("Reconyx_HC500_Hyperfire.jpg"));
+    EXPECT_EQ(again.Label2->pos(), upper);
 }
 
 TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
@@ -522,8 +517,7 @@ TEST_F(Form1Test, SizeItemsCheckThemselvesAndReopenThePhoto)
 
     // The same scale again still drops the effects and returns to the corner.
     f.mn50->trigger();
-    EXPECT_EQ(image().Left, 0);
-    EXPECT_EQ(image().Top, 0);
+    EXPECT_EQ(image(), QPoint(0, 0));
     EXPECT_FALSE(f.Picture1->isVisible());
     EXPECT_TRUE(f.picScroll->isVisible());
     EXPECT_FALSE(f.engine().Photo().WorkReady());
@@ -555,7 +549,6 @@ TEST_F(Form1Test, ChoosingAFilterAppliesNothingUntilAplyFilterAndRevertUndoesAll
     // The same photo through the engine alone: Blur More twice.
     SettingsRecord settings = f.settings();
     PhotoEngine reference(settings);
-    reference.Controls() = f.engine().Controls();
     reference.SetPhotoPaths(f.engine().Photo().PhotoPath(), dir.path());
     reference.OpenPhoto();
     reference.BuildWorkingImage();
@@ -1150,6 +1143,32 @@ TEST_F(Form1Test, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
     }
 }
 
+TEST_F(Form1Test, AStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
+{
+    const QString card = dir.filePath(QStringLiteral("card"));
+    ASSERT_TRUE(writeFile(card + QStringLiteral("/IMG_0001.JPG"),
+        readFile(testPhoto(QStringLiteral("cameras/Reconyx_HC500_Hyperfire.jpg")))));
+    // A place and an offset that are no whole pixels.
+    writeIni(QStringLiteral("[LABEL]\ntop=37.5\nleft=7\n[DIFF]\nleft=7\ntop=-8\n"));
+    const QString window = dir.filePath(QStringLiteral("window"));
+    TestForm& f = start(iniPath(), window);
+    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    // The stamp keeps its place in the viewport while the photo moves under
+    // it: it is printed further right and down on the photo.
+    pan(QPoint(200, 200), QPoint(150, 120));
+    ASSERT_EQ(image(), QPoint(-50, -80));
+    f.mnSaveJpg->trigger();
+    f.close();
+
+    QProcess cli;
+    const QString target = dir.filePath(QStringLiteral("cli"));
+    cli.start(QStringLiteral(QUILLON_CLI), { "batch", card, "--target", target, "--config", iniPath() });
+    ASSERT_TRUE(cli.waitForFinished(120'000));
+    const QByteArray saved = readFile(window + QStringLiteral("/Images/IMG_0001.JPG"));
+    ASSERT_FALSE(saved.isEmpty());
+    EXPECT_TRUE(saved == readFile(target + QStringLiteral("/Images/card/IMG_0001.JPG")));
+}
+
 TEST_F(Form1Test, StoredValuesNotUnderstoodAreNamedBeforeTheirDefaultsAreWrittenBack)
 {
     writeIni(QStringLiteral("[LABEL]\ntop=3e38\n[VIGNET]\nshow=yes\n[DATE]\nshift_minutes=1h\n[REP]\ncible=out\n"));
@@ -1160,7 +1179,7 @@ TEST_F(Form1Test, StoredValuesNotUnderstoodAreNamedBeforeTheirDefaultsAreWritten
             + QDir::toNativeSeparators(ExecutableInfo::folder())
             + " is used. shift_minutes=1h is not a number; 0 is used");
     EXPECT_TRUE(f.settings().ThumbShow);
-    EXPECT_EQ(f.engine().Controls().Label1.Top, mMain::MaxLabelTwips);
+    EXPECT_EQ(f.engine().stampPosition().y(), mMain::MaxLabelTwips / 15);
     EXPECT_EQ(f.settings().TargetFolder, ExecutableInfo::folder());
     f.mnExit->trigger();
 
@@ -1168,5 +1187,5 @@ TEST_F(Form1Test, StoredValuesNotUnderstoodAreNamedBeforeTheirDefaultsAreWritten
     // it without a word.
     TestForm& again = start();
     EXPECT_EQ(again.statusBar()->currentMessage(), "");
-    EXPECT_EQ(again.engine().Controls().Label1.Top, mMain::MaxLabelTwips);
+    EXPECT_EQ(again.engine().stampPosition().y(), mMain::MaxLabelTwips / 15);
 }

@@ -35,8 +35,7 @@ SettingsRecord defaults()
 StampPlacement stampOf(SettingsRecord& settings)
 {
     PhotoEngine engine(settings);
-    engine.Controls().Label1.Left = 150;
-    engine.Controls().Label1.Top = 300;
+    engine.setStampPosition(QPointF(10, 20));
     engine.ApplyDateStyle();
     return engine.Stamp();
 }
@@ -138,8 +137,7 @@ TEST_F(BatchRunnerTest, AnyNumberOfJobsWritesTheWindowsBytesAndReportsInBatchOrd
 
     // The window saves every photo, one by one, with the same bytes.
     PhotoEngine engine(settings);
-    engine.Controls().Label1.Left = 150;
-    engine.Controls().Label1.Top = 300;
+    engine.setStampPosition(QPointF(10, 20));
     engine.ApplyDateStyle();
     for (const char* photo : samplePhotos) {
         engine.SetPhotoPaths(source.filePath(photo), out.filePath("window"), QFileInfo(photo).path());

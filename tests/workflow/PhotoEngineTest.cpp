@@ -77,8 +77,7 @@ TEST_F(PhotoEngineTest, WorkingImageHasThePreviewSize)
 {
     settings.PreviewScale = 0.375;
     open(testPhoto("cameras/Reconyx_HC500_Hyperfire.jpg"));
-    EXPECT_EQ(engine.Controls().lblori, "2048x1536");
-    EXPECT_EQ(engine.Controls().lblfin, "768x576");
+    EXPECT_EQ(engine.previewSize(), QSize(768, 576));
     EXPECT_FALSE(engine.Photo().WorkReady());
     EXPECT_EQ(host.layouts, 1);
     engine.BuildWorkingImage();
@@ -87,8 +86,6 @@ TEST_F(PhotoEngineTest, WorkingImageHasThePreviewSize)
     EXPECT_EQ(engine.Photo().WorkImage().Height(), 576);
     EXPECT_EQ(engine.Photo().ScratchImage().Width(), 768);
     EXPECT_EQ(engine.Photo().Picture1().Width(), 768);
-    EXPECT_TRUE(engine.Controls().Picture1Visible);
-    EXPECT_FALSE(engine.Controls().picScrollVisible);
     EXPECT_EQ(host.refreshes, 1); // built and shown once
 
     // At 100 % the working image is the decoded photo itself.
@@ -236,15 +233,9 @@ TEST_F(PhotoEngineTest, TheStampIsPlacedByTheLabelsAndPrintedWhileShowDateIsOn)
     settings.PreviewScale = 1.0;
     settings.DateColor1 = 0x0000FF; // red
     settings.DateColor2 = 0xFF0000; // blue
-    engine.Controls().Label1.Left = 300;
-    engine.Controls().Label1.Top = 150;
+    engine.setStampPosition(QPointF(30, 15));
     engine.ApplyDateStyle();
-    EXPECT_EQ(engine.Controls().Label2.Left, 270);
-    EXPECT_EQ(engine.Controls().Label2.Top, 180);
-
-    // Positions count from the preview's corner, wherever it was panned to.
-    engine.Controls().Image1.Left = -150;
-    engine.Controls().Image1.Top = -75;
+    // The upper text lies the offsets (-30 and 30 twips) further.
     const StampPlacement stamp = engine.Stamp();
     EXPECT_EQ(stamp.first, QPoint(30, 15));
     EXPECT_EQ(stamp.second, QPoint(28, 17));
@@ -257,7 +248,7 @@ TEST_F(PhotoEngineTest, TheStampIsPlacedByTheLabelsAndPrintedWhileShowDateIsOn)
     EXPECT_EQ(engine.DateText(), "30/05/2008 15:56");
     EXPECT_NE(pixels(engine.Photo().Picture1()), pixels(engine.Photo().WorkImage()));
     // The stamp is printed on a copy: the working image never carries it.
-    engine.Controls().ShowDate = false;
+    engine.setShowDate(false);
     engine.Render();
     EXPECT_EQ(pixels(engine.Photo().Picture1()), pixels(engine.Photo().WorkImage()));
 }

@@ -1,5 +1,6 @@
 #include "workflow/StampPlacement.h"
 
+#include "files/mMain.h"
 #include "imaging/cDIBSection.h"
 #include "platform/ExifRecord.h"
 #include "support/TestSupport.h"
@@ -83,6 +84,20 @@ QRect inkOf(const cDIBSection& picture)
 }
 
 } // namespace
+
+TEST(StampPlacementTest, EachTextOfAStoredPositionLandsOnItsNearestPixel)
+{
+    // config.ini keeps twips: LABEL/left 7 and DIFF/left 7 are each less than
+    // half a pixel, but together nearly one; LABEL/top 37.5 is two pixels
+    // and a half, which goes to the even neighbour, and DIFF/top -8 takes
+    // the upper text back only to 1.97.
+    SettingsRecord settings;
+    settings.DiffLeft = 7;
+    settings.DiffTop = -8;
+    const StampPlacement stamp = StampPlacement::fromSettings(settings, QPointF(7.0 / 15, 37.5 / 15), QFont());
+    EXPECT_EQ(stamp.first, QPoint(0, 2));
+    EXPECT_EQ(stamp.second, QPoint(1, 2));
+}
 
 TEST(StampPlacementTest, TheInkBoxHoldsWhatIsPrintedAtEverySize)
 {

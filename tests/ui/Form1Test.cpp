@@ -677,7 +677,7 @@ TEST_F(Form1Test, TheLooksOfTheEffectMenuAddUpAndCopyTakesThePictureAsSaved)
     // The same photo through the engine alone.
     SettingsRecord settings = f.settings();
     PhotoEngine reference(settings);
-    reference.Controls() = f.engine().Controls();
+    reference.setStampPosition(f.engine().stampPosition());
     reference.SetPhotoPaths(f.engine().Photo().PhotoPath(), dir.path());
     reference.OpenPhoto();
     reference.BuildWorkingImage();

@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
+#include "ui/DesignSize.h"
 #include "ui/DialogFont.h"
 #include "ui/cOpen.h"
 #include "workflow/PhotoEngine.h"
@@ -54,13 +55,6 @@ constexpr TwipsRect cmdCancel { 3060, Client.height + 255, 1215, 375 };
 int px(int twips)
 {
     return Twips::toPixels(twips);
-}
-
-// The design's size is the least a control gets, and never less than its
-// text needs.
-void setDesignSize(QWidget* control, const TwipsRect& design)
-{
-    control->setMinimumSize(design.pixelSize().expandedTo(control->minimumSizeHint()));
 }
 
 } // namespace
@@ -170,7 +164,7 @@ void frmBatch::buildLayout(QLabel* title, QLabel* destination)
     grid->setContentsMargins(px(Design::Label1.left), px(Design::Label1.top),
         px(Design::Client.width - Design::cmdCancel.right()), px(Design::Label1.top));
     grid->setHorizontalSpacing(px(Design::txtCible.left - Design::Label2.right()));
-    grid->setVerticalSpacing(px(Design::chkSkipExisting.top - Design::Check1.bottom()));
+    grid->setVerticalSpacing(px(Design::Command1.top - Design::txtCible.bottom()));
     grid->addWidget(title, 0, 0, 1, 3);
     grid->addWidget(destination, 1, 0);
     grid->addWidget(m_txtCible, 1, 1);
@@ -197,18 +191,18 @@ void frmBatch::buildLayout(QLabel* title, QLabel* destination)
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(9, 1);
 
-    setDesignSize(title, Design::Label1);
-    setDesignSize(destination, Design::Label2);
-    setDesignSize(m_txtCible, Design::txtCible);
-    setDesignSize(m_image1, Design::Image1);
-    setDesignSize(m_check1, Design::Check1);
-    setDesignSize(m_command1, Design::Command1);
-    setDesignSize(m_skipExisting, Design::chkSkipExisting);
-    setDesignSize(m_recursive, Design::chkRecursive);
-    setDesignSize(m_overwrite, Design::chkOverwrite);
-    setDesignSize(m_progressText, Design::progressText);
-    setDesignSize(m_progress, Design::progressBar);
-    setDesignSize(m_cancel, Design::cmdCancel);
+    DesignSize::setMinimum(title, Design::Label1);
+    DesignSize::setMinimum(destination, Design::Label2);
+    DesignSize::setMinimum(m_txtCible, Design::txtCible);
+    DesignSize::setMinimum(m_image1, Design::Image1);
+    DesignSize::setMinimum(m_check1, Design::Check1);
+    DesignSize::setMinimum(m_command1, Design::Command1);
+    DesignSize::setMinimum(m_skipExisting, Design::chkSkipExisting);
+    DesignSize::setMinimum(m_recursive, Design::chkRecursive);
+    DesignSize::setMinimum(m_overwrite, Design::chkOverwrite);
+    DesignSize::setMinimum(m_progressText, Design::progressText);
+    DesignSize::setMinimum(m_progress, Design::progressBar);
+    DesignSize::setMinimum(m_cancel, Design::cmdCancel);
     // The source line shows what fits of the folder, whatever its length.
     m_source->setMinimumSize(Design::lblSource.pixelSize());
     m_source->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

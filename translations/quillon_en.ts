@@ -406,6 +406,10 @@ Do you want to replace it?</translation>
         <translation>Looking for photos...</translation>
     </message>
     <message>
+        <source>Stopping after the photos under way...</source>
+        <translation>Stopping after the photos under way...</translation>
+    </message>
+    <message>
         <source>No photo was treated.</source>
         <translation>No photo was treated.</translation>
     </message>

@@ -2,14 +2,18 @@
 
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
+#include "ui/DesignSize.h"
 #include "ui/DialogFont.h"
 #include "ui/cOpen.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +22,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QStyle>
+#include <QThread>
 
 #include <exception>
 #include <initializer_list>
@@ -25,19 +30,11 @@
 
 namespace {
 
-// The hourglass for as long as the batch runs, whichever way it ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 // The dialog as it was designed, in twips, with four rows below for the
 // skip, sub-folder and overwrite choices and the source line (the design's
-// client area was 1230 high). The progress row lies below the client area
-// and is shown, with the room it needs, while the batch runs.
+// client area was 1230 high), and the progress row, shown while the batch
+// runs. Each control gets at least its design size; the destination field
+// and the source line take what the dialog gains in width.
 namespace Design {
 constexpr TwipsRect Client { 0, 0, 4485, 2400 };
 constexpr TwipsRect Label1 { 60, 120, 3600, 195 };
@@ -53,10 +50,28 @@ constexpr TwipsRect lblSource { 60, 2100, Client.width - 120, 255 };
 constexpr TwipsRect progressText { 60, Client.height, Client.width - 120, 255 };
 constexpr TwipsRect progressBar { 60, Client.height + 300, 2895, 300 };
 constexpr TwipsRect cmdCancel { 3060, Client.height + 255, 1215, 375 };
-constexpr TwipsRect Running { 0, 0, Client.width, Client.height + 780 };
 } // namespace Design
 
+int px(int twips)
+{
+    return Twips::toPixels(twips);
+}
+
 } // namespace
+
+// Everything the batch's thread touches, copied from the window's at Go:
+// the window may change its own while the batch runs.
+struct frmBatch::Run {
+    explicit Run(const PhotoEngine& from)
+        : settings(from.settings())
+    {
+        engine.Controls() = from.Controls();
+    }
+    SettingsRecord settings;
+    PhotoEngine engine { settings };
+    BatchReport report;
+    QString stopped; // why the batch ended early, when no photo's failure did
+};
 
 frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* owner)
     : QDialog(owner)
@@ -65,19 +80,10 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
 {
     setWindowTitle(tr("Batch Transform"));
     setFont(DialogFont::sansSerif());
-    setFixedSize(Design::Client.pixelSize());
 
-    auto* label1 = new QLabel(tr("Transform All Files in sub-folder with current options"), this);
-    label1->setGeometry(Design::Label1.pixels());
-    auto* label2 = new QLabel(tr("Destination"), this);
-    label2->setGeometry(Design::Label2.pixels());
-    // Captions show whole even where this system's font is a little wider.
-    for (QLabel* caption : { label1, label2 })
-        caption->resize(std::min(std::max(caption->width(), caption->sizeHint().width()), width() - caption->x()),
-            caption->height());
-
+    auto* title = new QLabel(tr("Transform All Files in sub-folder with current options"), this);
+    auto* destination = new QLabel(tr("Destination"), this);
     m_txtCible = new QLineEdit(engine.settings().TargetFolder, this);
-    m_txtCible->setGeometry(Design::txtCible.pixels());
 
     m_image1 = new QLabel(this);
     m_image1->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(16, 16));
@@ -85,56 +91,122 @@ frmBatch::frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* ow
     m_image1->setCursor(Qt::PointingHandCursor);
     m_image1->setToolTip(tr("Choose a folder"));
     m_image1->installEventFilter(this);
-    m_image1->setGeometry(Design::Image1.pixels());
 
     // The box tells the truth about the flag: it keeps its value for the run.
     m_check1 = new QCheckBox(tr("Apply Filter"), this);
     m_check1->setChecked(engine.settings().BatchFilter);
-    m_check1->setGeometry(Design::Check1.pixels());
+    m_command1 = new QPushButton(tr("Go"), this);
+    m_command1->setAutoDefault(false);
 
     m_skipExisting = new QCheckBox(tr("Skip photos already saved"), this);
-    m_skipExisting->setGeometry(Design::chkSkipExisting.pixels());
     m_recursive = new QCheckBox(tr("Include all sub-folders"), this);
-    m_recursive->setGeometry(Design::chkRecursive.pixels());
     // Off whenever the dialog opens: replacing the user's own files is
     // chosen for one batch at a time, never remembered.
     m_overwrite = new QCheckBox(tr("Replace files not written by Quillon"), this);
-    m_overwrite->setGeometry(Design::chkOverwrite.pixels());
 
     m_source = new QLabel(this);
-    m_source->setGeometry(Design::lblSource.pixels());
-
-    m_command1 = new QPushButton(tr("Go"), this);
-    m_command1->setAutoDefault(false);
-    m_command1->setGeometry(Design::Command1.pixels());
 
     m_progressText = new QLabel(this);
-    m_progressText->setGeometry(Design::progressText.pixels());
     m_progress = new QProgressBar(this);
-    m_progress->setGeometry(Design::progressBar.pixels());
     m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setAutoDefault(false);
-    m_cancel->setGeometry(Design::cmdCancel.pixels());
     for (QWidget* widget :
         { static_cast<QWidget*>(m_progressText), static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_cancel) })
         widget->hide();
 
-    setTabOrder(m_check1, m_skipExisting);
+    buildLayout(title, destination);
+
+    // In the order the controls are seen, from the filter choice, where
+    // the focus starts.
+    setTabOrder(m_check1, m_command1);
+    setTabOrder(m_command1, m_skipExisting);
     setTabOrder(m_skipExisting, m_recursive);
     setTabOrder(m_recursive, m_overwrite);
-    setTabOrder(m_overwrite, m_txtCible);
-    setTabOrder(m_txtCible, m_command1);
+    setTabOrder(m_overwrite, m_cancel);
+    setTabOrder(m_cancel, m_txtCible);
     m_check1->setFocus();
+
+    // Closing the window during a batch stops the batch first.
+    if (owner) {
+        m_ownerWindow = owner->window();
+        m_ownerWindow->installEventFilter(this);
+    }
 
     connect(m_check1, &QCheckBox::clicked, this, [this](bool checked) { m_engine.settings().BatchFilter = checked; });
     connect(m_command1, &QPushButton::clicked, this, &frmBatch::Go);
-    connect(m_cancel, &QPushButton::clicked, this, &frmBatch::cancelBatch);
+    connect(m_cancel, &QPushButton::clicked, this, &frmBatch::onCancelClicked);
+    // The batch's thread reports; the dialog shows it on its own thread.
+    connect(this, &frmBatch::batchStarted, this, &frmBatch::onBatchStarted, Qt::QueuedConnection);
+    connect(this, &frmBatch::photoReported, this, &frmBatch::onPhotoReported, Qt::QueuedConnection);
     // The target counts too: its own outputs are never sources, and it
     // holds the photos saved already.
     for (QCheckBox* choice : { m_skipExisting, m_recursive })
         connect(choice, &QCheckBox::toggled, this, &frmBatch::showSource);
     connect(m_txtCible, &QLineEdit::editingFinished, this, &frmBatch::showSource);
     showSource();
+    resize(sizeHint().expandedTo(Design::Client.pixelSize()));
+}
+
+frmBatch::~frmBatch()
+{
+    // The batch's thread reads this dialog's copy of the settings and
+    // reports to it: it ends before they go.
+    stopAndWait();
+    if (m_running) QApplication::restoreOverrideCursor();
+}
+
+void frmBatch::buildLayout(QLabel* title, QLabel* destination)
+{
+    // Three columns: the captions, the controls (the destination field
+    // takes what the dialog gains), the folder icon. The title, the source
+    // line and the progress rows span them.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(px(Design::Label1.left), px(Design::Label1.top),
+        px(Design::Client.width - Design::cmdCancel.right()), px(Design::Label1.top));
+    grid->setHorizontalSpacing(px(Design::txtCible.left - Design::Label2.right()));
+    grid->setVerticalSpacing(px(Design::Command1.top - Design::txtCible.bottom()));
+    grid->addWidget(title, 0, 0, 1, 3);
+    grid->addWidget(destination, 1, 0);
+    grid->addWidget(m_txtCible, 1, 1);
+    grid->addWidget(m_image1, 1, 2, Qt::AlignVCenter);
+
+    // Go stands at the right end of the destination field.
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(m_check1);
+    filterRow->addStretch(1);
+    filterRow->addWidget(m_command1);
+    grid->addLayout(filterRow, 2, 1);
+    grid->addWidget(m_skipExisting, 3, 1, 1, 2);
+    grid->addWidget(m_recursive, 4, 1, 1, 2);
+    grid->addWidget(m_overwrite, 5, 1, 1, 2);
+    grid->addWidget(m_source, 6, 0, 1, 3);
+
+    // Hidden until Go: their rows take no room before.
+    grid->addWidget(m_progressText, 7, 0, 1, 3);
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(m_progress, 1);
+    progressRow->addSpacing(px(Design::cmdCancel.left - Design::progressBar.right()));
+    progressRow->addWidget(m_cancel);
+    grid->addLayout(progressRow, 8, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(9, 1);
+
+    DesignSize::setMinimum(title, Design::Label1);
+    DesignSize::setMinimum(destination, Design::Label2);
+    DesignSize::setMinimum(m_txtCible, Design::txtCible);
+    DesignSize::setMinimum(m_image1, Design::Image1);
+    DesignSize::setMinimum(m_check1, Design::Check1);
+    DesignSize::setMinimum(m_command1, Design::Command1);
+    DesignSize::setMinimum(m_skipExisting, Design::chkSkipExisting);
+    DesignSize::setMinimum(m_recursive, Design::chkRecursive);
+    DesignSize::setMinimum(m_overwrite, Design::chkOverwrite);
+    DesignSize::setMinimum(m_progressText, Design::progressText);
+    DesignSize::setMinimum(m_progress, Design::progressBar);
+    DesignSize::setMinimum(m_cancel, Design::cmdCancel);
+    // The source line shows what fits of the folder, whatever its length.
+    m_source->setMinimumSize(Design::lblSource.pixelSize());
+    m_source->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_source->installEventFilter(this);
 }
 
 void frmBatch::showSource()
@@ -160,12 +232,19 @@ void frmBatch::showSource()
         counts = tr("%1 (%2 saved already)").arg(counts).arg(plan.count(BatchPlan::Action::Skip));
     if (const int left = plan.photosLeftInFolder(); left > 0)
         counts = tr("%1, not the %2 in the folder itself").arg(counts).arg(left);
+    m_sourceCounts = counts;
+    m_source->setToolTip(tr("Source: %1 — %2").arg(QDir::toNativeSeparators(m_sourceFolder), counts));
+    elideSource();
+}
+
+void frmBatch::elideSource()
+{
     // The folder gives way in its middle when the line is too long.
     const QString folder = QDir::toNativeSeparators(m_sourceFolder);
     const QString line = tr("Source: %1 — %2");
-    const int room = m_source->width() - m_source->fontMetrics().horizontalAdvance(line.arg(QString(), counts));
-    m_source->setText(line.arg(m_source->fontMetrics().elidedText(folder, Qt::ElideMiddle, std::max(room, 0)), counts));
-    m_source->setToolTip(line.arg(folder, counts));
+    const QFontMetrics metrics = m_source->fontMetrics();
+    const int room = m_source->width() - metrics.horizontalAdvance(line.arg(QString(), m_sourceCounts));
+    m_source->setText(line.arg(metrics.elidedText(folder, Qt::ElideMiddle, std::max(room, 0)), m_sourceCounts));
 }
 
 frmBatch::SummaryHook& frmBatch::summaryHook()
@@ -187,6 +266,13 @@ bool frmBatch::eventFilter(QObject* watched, QEvent* event)
             browseTarget();
         return true;
     }
+    if (watched == m_source && event->type() == QEvent::Resize) elideSource();
+    // The window goes: so does its batch, with no summary.
+    if (watched == m_ownerWindow && event->type() == QEvent::Close && m_running) {
+        stopAndWait();
+        endBatch();
+        QDialog::done(QDialog::Rejected);
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -198,13 +284,21 @@ void frmBatch::browseTarget()
     showSource();
 }
 
-void frmBatch::reject()
+void frmBatch::done(int result)
 {
     if (m_running) {
-        cancelBatch();
+        onCancelClicked();
         return;
     }
-    QDialog::reject();
+    QDialog::done(result);
+}
+
+void frmBatch::onCancelClicked()
+{
+    cancelBatch();
+    // Heard at once; the photos in flight still end.
+    m_cancel->setEnabled(false);
+    m_progressText->setText(tr("Stopping after the photos under way..."));
 }
 
 void frmBatch::Go()
@@ -216,41 +310,69 @@ void frmBatch::Go()
     for (QWidget* choice :
         std::initializer_list<QWidget*> { m_txtCible, m_check1, m_skipExisting, m_recursive, m_overwrite })
         choice->setEnabled(false);
-    setFixedSize(Design::Running.pixelSize());
     m_progressText->setText(tr("Looking for photos..."));
     m_progress->setRange(0, 0);
     m_progressText->show();
     m_progress->show();
+    m_cancel->setEnabled(true);
     m_cancel->show();
+    m_cancel->setFocus();
+    resize(size().expandedTo(sizeHint()));
+    // The pointer says that work goes on; the window still answers.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
     emit batchRunning(true);
-    repaint();
-    QCoreApplication::processEvents();
 
-    QString stopped;
-    {
-        WaitCursor wait;
-        m_engine.settings().TargetFolder = m_txtCible->text();
-        BatchOptions options;
-        options.skipExisting = m_skipExisting->isChecked();
-        options.recursive = m_recursive->isChecked();
-        options.overwrite = m_overwrite->isChecked();
-        options.overwriteHint = tr("check \"%1\" to replace it").arg(m_overwrite->text());
-        options.jobs = m_jobs;
-        m_report = BatchReport();
+    m_engine.settings().TargetFolder = m_txtCible->text();
+    BatchOptions options;
+    options.skipExisting = m_skipExisting->isChecked();
+    options.recursive = m_recursive->isChecked();
+    options.overwrite = m_overwrite->isChecked();
+    options.overwriteHint = tr("check \"%1\" to replace it").arg(m_overwrite->text());
+    options.jobs = m_jobs;
+    m_report = BatchReport();
+    m_run = std::make_unique<Run>(m_engine);
+    m_thread.reset(QThread::create([this, run = m_run.get(), folder = m_sourceFolder, options] {
         // Failures of single photos are in the report; anything else ends
         // the batch here, and the user is told why.
         try {
-            m_report = m_engine.BatchTransform(m_sourceFolder, options, this);
+            run->report = run->engine.BatchTransform(folder, options, this);
         } catch (const RuntimeError& error) {
-            stopped = error.userText();
+            run->stopped = error.userText();
         } catch (const std::exception& error) {
-            stopped = QString::fromLocal8Bit(error.what());
+            run->stopped = QString::fromLocal8Bit(error.what());
         }
-    }
-    m_running = false;
-    emit batchRunning(false);
+    }));
+    // Emitted on the batch's thread as it ends, after its last report.
+    connect(m_thread.get(), &QThread::finished, this, &frmBatch::onBatchFinished, Qt::QueuedConnection);
+    m_thread->start();
+}
+
+void frmBatch::stopAndWait()
+{
+    if (!m_thread) return;
+    cancelBatch();
+    m_thread->wait();
+}
+
+void frmBatch::onBatchFinished()
+{
+    if (!m_thread) return; // already ended, by the window closing
+    const QString stopped = endBatch();
     showSummary(stopped);
     accept();
+}
+
+QString frmBatch::endBatch()
+{
+    m_thread->wait(); // it has emitted finished; now it has returned
+    m_thread.reset();
+    m_report = std::move(m_run->report);
+    const QString stopped = m_run->stopped;
+    m_run.reset();
+    m_running = false;
+    QApplication::restoreOverrideCursor();
+    emit batchRunning(false);
+    return stopped;
 }
 
 void frmBatch::showSummary(const QString& stopped)
@@ -285,27 +407,35 @@ void frmBatch::showSummary(const QString& stopped)
 
 bool frmBatch::started(const BatchPlan& plan)
 {
-    const int total = static_cast<int>(plan.photos().size());
-    m_progress->setRange(0, std::max(total, 1));
-    m_progress->setValue(0);
-    m_progressText->setText(tr("0 of %1 photos done").arg(total));
-    return waiting();
+    emit batchStarted(static_cast<int>(plan.photos().size()));
+    return !m_cancelRequested;
 }
 
 bool frmBatch::photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total)
 {
-    m_progress->setValue(done);
-    m_progressText->setText(tr("%1 of %2 photos done: %3%4")
-                                .arg(done)
-                                .arg(total)
-                                .arg(QFileInfo(photo.path).fileName(),
-                                    outcome.kind == BatchOutcome::Kind::Skipped ? tr(" (skipped)") : QString()));
-    return waiting();
+    emit photoReported(done, total, QFileInfo(photo.path).fileName(), outcome.kind == BatchOutcome::Kind::Skipped);
+    return !m_cancelRequested;
 }
 
 bool frmBatch::waiting()
 {
-    // Cancel and the close box are heard here.
-    QCoreApplication::processEvents();
+    // Cancel is heard here while the jobs work on long photos.
     return !m_cancelRequested;
+}
+
+void frmBatch::onBatchStarted(int photos)
+{
+    m_progress->setRange(0, std::max(photos, 1));
+    m_progress->setValue(0);
+    if (!m_cancelRequested) m_progressText->setText(tr("0 of %1 photos done").arg(photos));
+}
+
+void frmBatch::onPhotoReported(int done, int total, const QString& photoName, bool skipped)
+{
+    m_progress->setValue(done);
+    if (!m_cancelRequested)
+        m_progressText->setText(tr("%1 of %2 photos done: %3%4")
+                                    .arg(done)
+                                    .arg(total)
+                                    .arg(photoName, skipped ? tr(" (skipped)") : QString()));
 }

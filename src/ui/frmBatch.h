@@ -6,7 +6,9 @@
 
 #include <QDialog>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class PhotoEngine;
 class QCheckBox;
@@ -15,6 +17,7 @@ class QLineEdit;
 class QMessageBox;
 class QProgressBar;
 class QPushButton;
+class QThread;
 
 // The batch dialog: the target folder, the filter choice, whether to skip
 // the photos saved already, to go down into every sub-folder and to replace
@@ -25,27 +28,36 @@ class QPushButton;
 // closes. The summary gives the counts; the line of each photo that failed
 // or needs a word, and of each entry passed over, is in its details.
 //
-// The batch has photo states of its own: the engine's open photo, and so
-// the main window, stays as it was. batchRunning tells the window when to
-// lock its photo commands and when to give them back.
+// The batch runs on a thread of its own, with a copy of the settings and of
+// the stamp as they are at Go: the window keeps painting and Cancel is
+// heard at once. It has photo states of its own: the engine's open photo,
+// and so the main window, stays as it was. batchRunning tells the window
+// when to lock its photo commands and when to give them back. Closing the
+// owner window, or destroying the dialog, during a batch stops it and waits
+// for the photos in flight.
 class frmBatch : public QDialog, private BatchListener {
     Q_OBJECT
 
 public:
     frmBatch(PhotoEngine& engine, const QString& sourceFolder, QWidget* owner = nullptr);
+    ~frmBatch() override;
 
-    // Go, as the button does. Also callable by tests.
+    // Go, as the button does: starts the batch and returns at once; the
+    // summary follows when it ends, then the dialog closes. Nothing while a
+    // batch runs. Also callable by tests.
     void Go();
-    // Asks a running batch to stop: no photo starts any more.
+    // Asks a running batch to stop: no photo starts any more. From any thread.
     void cancelBatch() { m_cancelRequested = true; }
     bool isRunning() const { return m_running; }
+    // A stop was asked for; from any thread.
+    bool isStopping() const { return m_cancelRequested; }
     // Photos in flight at once; one per core unless set.
     void setJobs(int jobs) { m_jobs = jobs; }
-    // What the last Go did.
+    // What the last batch did, once it has ended.
     const BatchReport& report() const { return m_report; }
-    // Shows the summary box at the end of Go in place of running it modal,
-    // for every dialog; tests look at the box there. Returns the hook it
-    // replaces.
+    // Shows the summary box at the end of the batch in place of running it
+    // modal, for every dialog; tests look at the box there. Returns the
+    // hook it replaces.
     using SummaryHook = std::function<void(QMessageBox& box)>;
     static SummaryHook setSummaryHook(SummaryHook hook);
     // Works out the source line again from the choices as they are now.
@@ -67,26 +79,49 @@ public:
 
 signals:
     void batchRunning(bool running);
+    // Emitted on the batch's thread: the batch treats photos photos.
+    void batchStarted(int photos);
+    // Emitted on the batch's thread, in batch order: done of total photos
+    // have come to their outcome, the last of them named photoName.
+    void photoReported(int done, int total, const QString& photoName, bool skipped);
 
 public slots:
-    // While the batch runs, closing the dialog means Cancel.
-    void reject() override;
+    // While the batch runs, closing the dialog in any way means Cancel.
+    void done(int result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What a batch reads and what it gives back, its own for as long as it
+    // runs.
+    struct Run;
+
+    void buildLayout(QLabel* title, QLabel* destination);
     void browseTarget();
-    // The box that says what the batch did; stopped is why it ended early,
-    // if something other than a photo's failure ended it.
+    // The source line, with as much of the folder as its width shows.
+    void elideSource();
+    void onCancelClicked();
+    void onBatchStarted(int photos);
+    void onPhotoReported(int done, int total, const QString& photoName, bool skipped);
+    void onBatchFinished();
+    // Stops a running batch and waits for it: the photos in flight end first.
+    void stopAndWait();
+    // The thread has ended: the report is taken over and the window hears
+    // that the batch is over. Returns why the batch stopped early, if
+    // something other than a photo's failure stopped it.
+    QString endBatch();
+    // The box that says what the batch did; stopped is why it ended early.
     void showSummary(const QString& stopped);
     static SummaryHook& summaryHook();
+    // The listener, called on the batch's thread: it touches no widget.
     bool started(const BatchPlan& plan) override;
     bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override;
     bool waiting() override;
 
     PhotoEngine& m_engine;
     QString m_sourceFolder;
+    QString m_sourceCounts; // what the source line says after the folder
     QLineEdit* m_txtCible;
     QLabel* m_image1;
     QCheckBox* m_check1;
@@ -98,8 +133,11 @@ private:
     QProgressBar* m_progress;
     QPushButton* m_cancel;
     QLabel* m_source;
+    QWidget* m_ownerWindow = nullptr;
     BatchReport m_report;
     int m_jobs = 0;
     bool m_running = false;
-    bool m_cancelRequested = false;
+    std::atomic<bool> m_cancelRequested = false;
+    std::unique_ptr<Run> m_run;
+    std::unique_ptr<QThread> m_thread;
 };

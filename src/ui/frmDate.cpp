@@ -6,14 +6,17 @@
 #include "platform/DateFormatter.h"
 #include "platform/OleColor.h"
 #include "platform/Twips.h"
+#include "ui/DesignSize.h"
 #include "ui/DialogFont.h"
 #include "ui/cOpen.h"
 #include "workflow/PhotoEngine.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -21,10 +24,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <utility>
 
 namespace {
 
-// The dialog as it was designed, in twips.
+// The dialog as it was designed, in twips. Each control gets at least its
+// design size; the format field, the anchoring list, the previews and the
+// open photo take what the dialog gains.
 namespace Design {
 constexpr TwipsRect Client { 0, 0, 7860, 4440 };
 constexpr TwipsRect ClientWithPhoto { 0, 0, 13260, 4440 };
@@ -38,7 +45,6 @@ constexpr TwipsRect slLeft { 960, 1200, 1635, 195 };
 constexpr TwipsRect Label3 { 2700, 1200, 615, 195 };
 constexpr TwipsRect slTop { 3360, 1200, 1635, 195 };
 constexpr TwipsRect LBLdown { 840, 2160, 750, 345 };
-constexpr TwipsRect lblUP { 840, 2580, 750, 345 };
 // The stamp's options, below the previews, and the open photo beside them.
 constexpr TwipsRect chkHeight { 120, 3135, 1500, 285 };
 constexpr TwipsRect txtHeight { 1680, 3120, 2055, 315 };
@@ -53,7 +59,19 @@ constexpr TwipsRect txtShiftMinutes { 3300, 3540, 840, 315 };
 constexpr TwipsRect lblFallback { 120, 4020, 1500, 195 };
 constexpr TwipsRect cbFallback { 1680, 3960, 2895, 315 };
 constexpr TwipsRect picPhoto { 7920, 120, 5220, 4200 };
+// Around the controls, as around the font button and the first swatch.
+constexpr int Margin = 120;
+// The previews' band, between the offset bars and the stamp options, across
+// the dialog. The lower preview keeps its place in it; the band grows when
+// a large font needs it.
+constexpr TwipsRect previews { Margin, slLeft.top + slLeft.height, cbFormat.left + cbFormat.width - Margin,
+    chkHeight.top - (slLeft.top + slLeft.height) };
 } // namespace Design
+
+int px(int twips)
+{
+    return Twips::toPixels(twips);
+}
 
 void setTextColor(QLabel* label, int32_t color)
 {
@@ -91,26 +109,19 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
         { QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
     windowFont.setPointSize(12);
     setFont(windowFont);
-    // The stamp's options take a band below the previews, the open photo a
-    // column on the right.
-    resize(m_photo ? Design::ClientWithPhoto.pixelSize() : Design::Client.pixelSize());
 
     m_cbFormat = new QComboBox(this);
     m_cbFormat->setEditable(true);
     m_cbFormat->setInsertPolicy(QComboBox::NoInsert);
     m_cbFormat->setFont(DialogFont::sansSerif());
-    m_cbFormat->setGeometry(Design::cbFormat.pixels());
 
     m_cmdFont = new QPushButton(tr("Change Font"), this);
     m_cmdFont->setFont(DialogFont::sansSerif());
     // Enter in the format field must not open the font picker.
     m_cmdFont->setAutoDefault(false);
-    m_cmdFont->setGeometry(Design::cmdFont.pixels());
 
     m_lblColor01 = new QLabel(tr("Color ONE"), this);
-    m_lblColor01->setGeometry(Design::lblColor01.pixels());
     m_lblColor02 = new QLabel(tr("Color TWO"), this);
-    m_lblColor02->setGeometry(Design::lblColor02.pixels());
     for (QLabel* swatch : { m_lblColor01, m_lblColor02 }) {
         swatch->setCursor(Qt::PointingHandCursor);
         swatch->installEventFilter(this);
@@ -118,37 +129,82 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
 
     auto* label1 = new QLabel(tr("Format"), this);
     label1->setFont(DialogFont::sansSerif());
-    label1->setGeometry(Design::Label1.pixels());
     m_Label2 = new QLabel(tr("Horizontale"), this);
     m_Label2->setFont(DialogFont::sansSerif());
-    m_Label2->setGeometry(Design::Label2.pixels());
     m_Label3 = new QLabel(tr("Verticale"), this);
     m_Label3->setFont(DialogFont::sansSerif());
-    m_Label3->setGeometry(Design::Label3.pixels());
-    // Captions show whole even where this system's font is a little wider.
-    for (QLabel* caption : { label1, m_Label2, m_Label3 })
-        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
 
     m_slLeft = new BarColor(this);
     setUpOffsetBar(m_slLeft);
-    m_slLeft->setGeometry(Design::slLeft.pixels());
     m_slTop = new BarColor(this);
     setUpOffsetBar(m_slTop);
-    m_slTop->setGeometry(Design::slTop.pixels());
 
-    // The previews grow with their text; only their top-left corner is fixed.
-    m_LBLdown = new QLabel(this);
-    m_LBLdown->setGeometry(Design::LBLdown.pixels());
-    m_lblUP = new QLabel(this);
-    m_lblUP->setGeometry(Design::lblUP.pixels());
+    // The previews grow with their text; only the lower one's top-left
+    // corner is fixed, in a band of their own, and the upper one sits at
+    // the offsets from it.
+    m_previewArea = new QWidget(this);
+    m_LBLdown = new QLabel(m_previewArea);
+    m_LBLdown->move(px(Design::LBLdown.left - Design::previews.left), px(Design::LBLdown.top - Design::previews.top));
+    m_lblUP = new QLabel(m_previewArea);
     m_lblUP->raise();
 
-    buildStampOptions();
+    auto* styleRow = new QHBoxLayout;
+    styleRow->setSpacing(0);
+    styleRow->addWidget(m_cmdFont, 0, Qt::AlignVCenter);
+    styleRow->addSpacing(px(Design::lblColor01.left - Design::cmdFont.right()));
+    auto* swatches = new QVBoxLayout;
+    swatches->setSpacing(px(Design::lblColor02.top - Design::lblColor01.bottom()));
+    swatches->addWidget(m_lblColor01);
+    swatches->addWidget(m_lblColor02);
+    styleRow->addLayout(swatches);
+    styleRow->addSpacing(px(Design::Label1.left - Design::lblColor02.right()));
+    styleRow->addWidget(label1, 0, Qt::AlignVCenter);
+    styleRow->addSpacing(px(Design::cbFormat.left - Design::Label1.right()));
+    styleRow->addWidget(m_cbFormat, 1, Qt::AlignVCenter);
 
-    setTabOrder(m_cbFormat, m_cmdFont);
-    setTabOrder(m_cmdFont, m_slLeft);
-    setTabOrder(m_slLeft, m_slTop);
-    setTabOrder(m_slTop, m_chkHeight);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->setSpacing(0);
+    offsetRow->addWidget(m_Label2);
+    offsetRow->addSpacing(px(Design::slLeft.left - Design::Label2.right()));
+    offsetRow->addWidget(m_slLeft);
+    offsetRow->addSpacing(px(Design::Label3.left - Design::slLeft.right()));
+    offsetRow->addWidget(m_Label3);
+    offsetRow->addSpacing(px(Design::slTop.left - Design::Label3.right()));
+    offsetRow->addWidget(m_slTop);
+    offsetRow->addStretch(1);
+
+    // The style, the offsets, the previews (which take what height the
+    // dialog gains) and the stamp's options; the open photo on the right.
+    auto* column = new QVBoxLayout;
+    column->setSpacing(0);
+    column->addLayout(styleRow);
+    column->addSpacing(px(Design::slLeft.top - Design::lblColor02.bottom()));
+    column->addLayout(offsetRow);
+    column->addWidget(m_previewArea, 1);
+    column->addLayout(buildStampOptions());
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(px(Design::Margin), px(Design::Margin), px(Design::Margin), px(Design::Margin));
+    layout->setSpacing(px(Design::picPhoto.left - Design::cbFormat.right()));
+    layout->addLayout(column);
+    layout->addWidget(m_picPhoto, 1);
+
+    const std::pair<QWidget*, TwipsRect> designed[]
+        = { { m_cmdFont, Design::cmdFont }, { m_lblColor01, Design::lblColor01 }, { m_lblColor02, Design::lblColor02 },
+              { label1, Design::Label1 }, { m_cbFormat, Design::cbFormat }, { m_Label2, Design::Label2 },
+              { m_slLeft, Design::slLeft }, { m_Label3, Design::Label3 }, { m_slTop, Design::slTop },
+              { m_previewArea, Design::previews }, { m_picPhoto, Design::picPhoto } };
+    for (const auto& [control, design] : designed)
+        DesignSize::setMinimum(control, design);
+    // The photo is drawn to the size it is given, not the other way round.
+    m_picPhoto->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_picPhoto->installEventFilter(this);
+
+    // In the order the controls are seen, from the format field, where the
+    // focus starts.
+    QWidget* const tabOrder[] = { m_cbFormat, m_slLeft, m_slTop, m_chkHeight, m_txtHeight, m_cbAnchor, m_cbShiftSign,
+        m_txtShiftHours, m_txtShiftMinutes, m_txtMargin, m_cbFallback, m_cmdFont };
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
     m_cbFormat->setFocus();
 
     connect(m_cbFormat, &QComboBox::editTextChanged, this, &frmDate::refreshPreviewTexts);
@@ -189,66 +245,87 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
     setTextColor(m_lblColor02, m_color2);
     m_loaded = true;
     applyFontAndColors();
+    resize(sizeHint().expandedTo(m_photo ? Design::ClientWithPhoto.pixelSize() : Design::Client.pixelSize()));
 }
 
-void frmDate::buildStampOptions()
+QGridLayout* frmDate::buildStampOptions()
 {
     m_chkHeight = new QCheckBox(tr("Stamp height"), this);
-    m_chkHeight->setGeometry(Design::chkHeight.pixels());
     m_txtHeight = new QDoubleSpinBox(this);
     m_txtHeight->setRange(mMain::MinStampHeightPercent, mMain::MaxStampHeightPercent);
     m_txtHeight->setDecimals(3);
     m_txtHeight->setSingleStep(0.5);
     m_txtHeight->setSuffix(tr(" % of the photo"));
-    m_txtHeight->setGeometry(Design::txtHeight.pixels());
 
     auto* lblAnchor = new QLabel(tr("Anchor"), this);
-    lblAnchor->setGeometry(Design::lblAnchor.pixels());
     m_cbAnchor = new QComboBox(this);
     m_cbAnchor->addItem(tr("where it is dragged"), int(StampAnchoring::Place::None));
     for (const QString& name : StampAnchoring::placeNames())
         m_cbAnchor->addItem(QCoreApplication::translate("StampAnchoring", name.toLatin1().constData()),
             int(*StampAnchoring::placeNamed(name)));
-    m_cbAnchor->setGeometry(Design::cbAnchor.pixels());
 
     auto* lblMargin = new QLabel(tr("Margin"), this);
-    lblMargin->setGeometry(Design::lblMargin.pixels());
     m_txtMargin = new QDoubleSpinBox(this);
     m_txtMargin->setRange(0, mMain::MaxAnchorPercent);
     m_txtMargin->setDecimals(3);
     m_txtMargin->setSingleStep(0.5);
     m_txtMargin->setSuffix(tr(" % of the photo"));
-    m_txtMargin->setGeometry(Design::txtMargin.pixels());
 
     auto* lblShift = new QLabel(tr("Clock shift"), this);
-    lblShift->setGeometry(Design::lblShift.pixels());
     m_cbShiftSign = new QComboBox(this);
     m_cbShiftSign->addItems({ QStringLiteral("+"), QStringLiteral("-") });
-    m_cbShiftSign->setGeometry(Design::cbShiftSign.pixels());
     m_txtShiftHours = new QSpinBox(this);
     m_txtShiftHours->setRange(0, ClockShift::MaxHours);
     m_txtShiftHours->setSuffix(tr(" h"));
-    m_txtShiftHours->setGeometry(Design::txtShiftHours.pixels());
     m_txtShiftMinutes = new QSpinBox(this);
     m_txtShiftMinutes->setRange(0, 59);
     m_txtShiftMinutes->setSuffix(tr(" min"));
-    m_txtShiftMinutes->setGeometry(Design::txtShiftMinutes.pixels());
 
     auto* lblFallback = new QLabel(tr("No EXIF date"), this);
-    lblFallback->setGeometry(Design::lblFallback.pixels());
     m_cbFallback = new QComboBox(this);
     m_cbFallback->addItems({ tr("no stamp"), tr("the file's modification time") });
-    m_cbFallback->setGeometry(Design::cbFallback.pixels());
 
     m_picPhoto = new QLabel(this);
     m_picPhoto->setAlignment(Qt::AlignCenter);
-    m_picPhoto->setGeometry(Design::picPhoto.pixels());
     m_picPhoto->setVisible(m_photo != nullptr);
 
     for (QWidget* control :
         std::initializer_list<QWidget*> { m_chkHeight, m_txtHeight, lblAnchor, m_cbAnchor, lblMargin, m_txtMargin,
             lblShift, m_cbShiftSign, m_txtShiftHours, m_txtShiftMinutes, lblFallback, m_cbFallback })
         control->setFont(DialogFont::sansSerif());
+
+    // Three rows of caption, control(s), caption, control; the anchoring
+    // list takes what the dialog gains in width, the others their own.
+    auto* shiftRow = new QHBoxLayout;
+    shiftRow->setSpacing(0);
+    shiftRow->addWidget(m_cbShiftSign);
+    shiftRow->addSpacing(px(Design::txtShiftHours.left - Design::cbShiftSign.right()));
+    shiftRow->addWidget(m_txtShiftHours);
+    shiftRow->addSpacing(px(Design::txtShiftMinutes.left - Design::txtShiftHours.right()));
+    shiftRow->addWidget(m_txtShiftMinutes);
+    shiftRow->addStretch(1);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(px(Design::txtHeight.left - Design::chkHeight.right()));
+    grid->setVerticalSpacing(px(Design::txtShiftHours.top - Design::txtHeight.bottom()));
+    grid->addWidget(m_chkHeight, 0, 0);
+    grid->addWidget(m_txtHeight, 0, 1, Qt::AlignLeft);
+    grid->addWidget(lblAnchor, 0, 2);
+    grid->addWidget(m_cbAnchor, 0, 3);
+    grid->addWidget(lblShift, 1, 0);
+    grid->addLayout(shiftRow, 1, 1);
+    grid->addWidget(lblMargin, 1, 2);
+    grid->addWidget(m_txtMargin, 1, 3, Qt::AlignLeft);
+    grid->addWidget(lblFallback, 2, 0);
+    grid->addWidget(m_cbFallback, 2, 1, 1, 2, Qt::AlignLeft);
+    grid->setColumnStretch(3, 1);
+    const std::pair<QWidget*, TwipsRect> designed[]
+        = { { m_chkHeight, Design::chkHeight }, { m_txtHeight, Design::txtHeight }, { lblAnchor, Design::lblAnchor },
+              { m_cbAnchor, Design::cbAnchor }, { lblMargin, Design::lblMargin }, { m_txtMargin, Design::txtMargin },
+              { lblShift, Design::lblShift }, { m_cbShiftSign, Design::cbShiftSign },
+              { m_txtShiftHours, Design::txtShiftHours }, { m_txtShiftMinutes, Design::txtShiftMinutes },
+              { lblFallback, Design::lblFallback }, { m_cbFallback, Design::cbFallback } };
+    for (const auto& [control, design] : designed)
+        DesignSize::setMinimum(control, design);
 
     // From the record.
     const bool sized = m_settings.StampHeightPercent > 0;
@@ -282,6 +359,7 @@ void frmDate::buildStampOptions()
         connect(box, &QSpinBox::valueChanged, this, refresh);
     for (QComboBox* box : { m_cbShiftSign, m_cbFallback })
         connect(box, &QComboBox::currentIndexChanged, this, refresh);
+    return grid;
 }
 
 SettingsRecord frmDate::shownSettings() const
@@ -377,6 +455,7 @@ void frmDate::refreshPreviewTexts()
         label->setText(text);
         label->adjustSize();
     }
+    fitPreviewArea();
     refreshPhotoPreview();
 }
 
@@ -386,6 +465,7 @@ void frmDate::applyFontAndColors()
         label->setFont(m_font);
         label->adjustSize();
     }
+    fitPreviewArea();
     // The swatches' colours win over anything the font picker reported.
     setTextColor(m_LBLdown, m_color1);
     setTextColor(m_lblUP, m_color2);
@@ -415,8 +495,19 @@ void frmDate::chooseFont()
     applyFontAndColors();
 }
 
+void frmDate::fitPreviewArea()
+{
+    // Room for the lower preview at its place and the upper one as far as
+    // the bars can move it.
+    const int reach = static_cast<int>(std::lround(m_slLeft->Max().toDouble())) + 1;
+    const QSize needed(m_LBLdown->x() + std::max(m_LBLdown->width(), m_lblUP->width()) + reach,
+        m_LBLdown->y() + std::max(m_LBLdown->height(), m_lblUP->height()) + reach);
+    m_previewArea->setMinimumSize(Design::previews.pixelSize().expandedTo(needed));
+}
+
 bool frmDate::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_picPhoto && event->type() == QEvent::Resize) refreshPhotoPreview();
     if ((watched == m_lblColor01 || watched == m_lblColor02) && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton

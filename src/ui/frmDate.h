@@ -15,6 +15,7 @@ class PixelSurface;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -83,7 +84,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildStampOptions();
+    // Makes the stamp's options and the grid that places them.
+    QGridLayout* buildStampOptions();
+    // The previews' band shows both previews whole, whatever their font.
+    void fitPreviewArea();
     // The stamp options as the controls show them, over the record.
     SettingsRecord shownSettings() const;
     // The stamp of the open photo as those settings print it.
@@ -106,6 +110,7 @@ private:
     BarColor* m_slTop;
     QLabel* m_LBLdown;
     QLabel* m_lblUP;
+    QWidget* m_previewArea;
     QCheckBox* m_chkHeight = nullptr;
     QDoubleSpinBox* m_txtHeight = nullptr;
     QComboBox* m_cbAnchor = nullptr;

@@ -37,7 +37,8 @@ public:
         return true;
     }
     // The batch waits for its jobs; called a few times a second, so that a
-    // window can handle its messages. False asks the batch to stop.
+    // stop asked for from elsewhere (Ctrl-C, a window's Cancel) is heard
+    // while no photo is reported. False asks the batch to stop.
     virtual bool waiting() { return true; }
 };
 

@@ -1,10 +1,12 @@
 #include "ui/frmBatch.h"
+#include "DialogLayoutCheck.h"
 #include "support/TestSupport.h"
 #include "ui/cOpen.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -14,13 +16,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Only keeps a broken build from hanging: no test waits this long.
+constexpr int Guard = 120'000;
 
 class frmBatchTest : public ::testing::Test {
 protected:
@@ -56,6 +63,44 @@ protected:
 
     // The folder that holds the photos' folder and the target.
     QString root() const { return m_dir.path(); }
+
+    // Go, and the window's events until the batch has ended and the
+    // dialog closed.
+    static void run(frmBatch& dialog)
+    {
+        QSignalSpy ended(&dialog, &QDialog::finished);
+        dialog.Go();
+        ASSERT_TRUE(ended.wait(Guard));
+    }
+
+    // Holds the batch's thread where it reports photo `at` (0: where it
+    // starts, before any photo) until act, done on the window's thread,
+    // has asked the batch to stop: a user who acts at that very moment.
+    static void actWhenReported(frmBatch& dialog, int at, std::function<void()> act)
+    {
+        const auto hold = [&dialog, act] {
+            QMetaObject::invokeMethod(&dialog, act, Qt::QueuedConnection);
+            const QDeadlineTimer guard(Guard);
+            while (!dialog.isStopping() && !guard.hasExpired())
+                QThread::msleep(1);
+        };
+        if (at == 0)
+            QObject::connect(&dialog, &frmBatch::batchStarted, &dialog, hold, Qt::DirectConnection);
+        else
+            QObject::connect(
+                &dialog, &frmBatch::photoReported, &dialog,
+                [at, hold](int done) {
+                    if (done == at) hold();
+                },
+                Qt::DirectConnection);
+    }
+
+    // Three more photos before and after Canon_40D.jpg: five in all.
+    void addPhotos()
+    {
+        for (const char* name : { "a.jpg", "c.jpg", "d.jpg" })
+            QFile::copy(testPhoto("cameras/Canon_40D.jpg"), source + "/" + name);
+    }
 
     SettingsRecord settings;
     PhotoEngine engine { settings };
@@ -94,7 +139,9 @@ TEST_F(frmBatchTest, ABatchWithABrokenPhotoReportsItAndGivesThePointerBack)
         progressMaximum = std::max(progressMaximum, dialog.progressBar()->maximum());
     });
     probe.start(0);
+    QSignalSpy ended(&dialog, &QDialog::finished);
     dialog.Command1()->click();
+    ASSERT_TRUE(ended.wait(Guard));
     probe.stop();
 
     EXPECT_EQ(settings.TargetFolder, target);
@@ -122,12 +169,11 @@ TEST_F(frmBatchTest, ABatchWithABrokenPhotoReportsItAndGivesThePointerBack)
 
 TEST_F(frmBatchTest, CancelStopsTheBatchWithNoPhotoStartedAfterIt)
 {
-    // Cancel is pressed as soon as the batch lets the window run: before
-    // the first photo.
+    // Cancel is pressed as the batch starts: before the first photo.
     {
         frmBatch dialog(engine, source);
-        QTimer::singleShot(0, dialog.cmdCancel(), &QPushButton::click);
-        dialog.Go();
+        actWhenReported(dialog, 0, [&] { dialog.cmdCancel()->click(); });
+        run(dialog);
         EXPECT_TRUE(dialog.report().cancelled);
         EXPECT_EQ(dialog.report().treated, 0);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -136,18 +182,79 @@ TEST_F(frmBatchTest, CancelStopsTheBatchWithNoPhotoStartedAfterIt)
     }
 
     // Pressed while the first photo is reported, one photo at a time: that
-    // photo is the last.
-    for (const char* name : { "a.jpg", "c.jpg", "d.jpg" })
-        QFile::copy(testPhoto("cameras/Canon_40D.jpg"), source + "/" + name);
+    // photo is the last. The button answers at once.
+    addPhotos();
     frmBatch dialog(engine, source);
     dialog.setJobs(1);
-    QObject::connect(dialog.progressBar(), &QProgressBar::valueChanged, [&](int done) {
-        if (done == 1) dialog.cmdCancel()->click();
+    QStringList shown;
+    actWhenReported(dialog, 1, [&] {
+        dialog.cmdCancel()->click();
+        shown << dialog.progressText()->text() << (dialog.cmdCancel()->isEnabled() ? "enabled" : "disabled");
     });
-    dialog.Go();
+    run(dialog);
+    EXPECT_EQ(shown, QStringList({ "Stopping after the photos under way...", "disabled" }));
     EXPECT_TRUE(dialog.report().cancelled);
     EXPECT_EQ(dialog.report().treated, 1);
     EXPECT_EQ(QDir(settings.TargetFolder + "/Images/photos").entryList(QDir::Files), QStringList({ "a.jpg" }));
+    EXPECT_EQ(messages.size(), 2);
+}
+
+TEST_F(frmBatchTest, TheWindowAnswersWhileTheBatchRunsAndCannotStartASecondOne)
+{
+    frmBatch dialog(engine, source);
+    QList<int> progress;
+    QObject::connect(dialog.progressBar(), &QProgressBar::valueChanged, [&](int done) { progress << done; });
+    QSignalSpy ended(&dialog, &QDialog::finished);
+    dialog.Command1()->click();
+    // Go has returned with the batch under way.
+    EXPECT_TRUE(dialog.isRunning());
+    EXPECT_TRUE(dialog.Command1()->isHidden());
+    EXPECT_FALSE(dialog.Check1()->isEnabled());
+    dialog.Go();
+    ASSERT_TRUE(ended.wait(Guard));
+    EXPECT_FALSE(dialog.isRunning());
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    // One batch, reported photo by photo, then summed up once.
+    EXPECT_EQ(dialog.report().total, 2);
+    EXPECT_EQ(progress.last(), 2);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("1 of 2 photos treated, 1 failed.")) << messages[0].toStdString();
+}
+
+TEST_F(frmBatchTest, ClosingTheWindowOrTheDialogStopsTheBatchAndWaitsForIt)
+{
+    addPhotos();
+    // The window closes while the first photo is reported: that photo is
+    // the last, the batch has ended when the close returns, and no summary
+    // shows over a window that is gone.
+    QWidget window;
+    window.show();
+    auto* dialog = new frmBatch(engine, source, &window);
+    dialog->setJobs(1);
+    QList<bool> running;
+    QObject::connect(dialog, &frmBatch::batchRunning, [&](bool on) { running << on; });
+    bool endedWithTheClose = false;
+    actWhenReported(*dialog, 1, [&] {
+        window.close();
+        endedWithTheClose = !dialog->isRunning();
+    });
+    run(*dialog);
+    EXPECT_TRUE(endedWithTheClose);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(dialog->report().cancelled);
+    EXPECT_EQ(dialog->report().treated, 1);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(running, QList<bool>({ true, false }));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A dialog destroyed in the middle of a batch waits for it first.
+    {
+        frmBatch doomed(engine, source);
+        doomed.Go();
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(frmBatchTest, TheFolderIconBrowsesAndTheBoxShowsAndSetsTheFilterFlag)
@@ -182,7 +289,7 @@ TEST_F(frmBatchTest, TheSummaryFitsTheScreenWithItsLinesInDetailsAndSaysWhatHapp
     for (int i = 0; i < 59; ++i)
         writeFile(source + QStringLiteral("/broken%1.jpg").arg(i, 2, 10, QLatin1Char('0')), "not a JPEG");
     frmBatch many(engine, source);
-    many.Go();
+    run(many);
     ASSERT_EQ(messages.size(), 1);
     // The counts first: the one photo written needs a word (its stamp).
     EXPECT_EQ(messages[0].toStdString(), "1 of 61 photos treated, 60 failed.\n1 note on the photos written.");
@@ -198,7 +305,7 @@ TEST_F(frmBatchTest, TheSummaryFitsTheScreenWithItsLinesInDetailsAndSaysWhatHapp
         QFile::copy(testPhoto(QStringLiteral("cameras/") + name), undated + '/' + name);
     frmBatch notes(engine, undated);
     notes.setJobs(2);
-    notes.Go();
+    run(notes);
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[1].startsWith("3 of 3 photos treated.\n")) << messages[1].toStdString();
     EXPECT_TRUE(details[1].contains(
@@ -212,7 +319,7 @@ TEST_F(frmBatchTest, AnOutputFolderThatCannotBeWrittenStopsTheBatchBeforeItsFirs
     // A file stands where the target's Images folder should be.
     writeFile(settings.TargetFolder + "/Images", "a file");
     frmBatch dialog(engine, source);
-    dialog.Go();
+    run(dialog);
     EXPECT_EQ(dialog.report().treated, 0);
     EXPECT_TRUE(dialog.report().failures.isEmpty());
     ASSERT_EQ(messages.size(), 1);
@@ -264,7 +371,7 @@ TEST_F(frmBatchTest, TheSourceLineCountsThePhotosBesideTheSubFoldersAsTheBatchWi
         dialog.lblSource()->toolTip(), "Source: " + folder + " — 2 photos in 1 folder, not the 1 in the folder itself");
     dialog.chkRecursive()->click();
     EXPECT_EQ(dialog.lblSource()->toolTip(), "Source: " + folder + " — 3 photos in 2 folders");
-    dialog.Go();
+    run(dialog);
     EXPECT_EQ(dialog.report().total, 3);
     EXPECT_TRUE(QFile::exists(settings.TargetFolder + "/Images/" + QFileInfo(root()).fileName() + "/top.jpg"));
 }
@@ -288,8 +395,57 @@ TEST_F(frmBatchTest, TheOverwriteBoxLetsTheBatchReplaceFilesItDidNotWrite)
     // Checked for one batch; the next dialog opens with it off again.
     frmBatch second(engine, root());
     second.chkOverwrite()->click();
-    second.Go();
+    run(second);
     EXPECT_EQ(second.report().treated, 1);
     EXPECT_NE(readFile(mine), "the user's own photo");
     EXPECT_FALSE(frmBatch(engine, root()).chkOverwrite()->isChecked());
+}
+
+TEST_F(frmBatchTest, TheControlsShowWholeTabFollowsTheirOrderAndTheFieldsTakeTheWidth)
+{
+    using namespace DialogLayoutCheck;
+    // A folder name long enough to be cut in the source line.
+    source = root() + "/" + QString(60, QLatin1Char('p'));
+    QDir().mkpath(source);
+    QFile::copy(testPhoto("cameras/Canon_40D.jpg"), source + "/Canon_40D.jpg");
+    addPhotos();
+    frmBatch dialog(engine, source);
+    dialog.setJobs(1);
+    dialog.show();
+    Controls controls { { "Destination field", dialog.txtCible() }, { "folder icon", dialog.Image1() },
+        { "Apply Filter", dialog.Check1() }, { "Go", dialog.Command1() }, { "Skip", dialog.chkSkipExisting() },
+        { "Sub-folders", dialog.chkRecursive() }, { "Replace", dialog.chkOverwrite() },
+        { "source line", dialog.lblSource() }, { "progress text", dialog.progressText() },
+        { "progress bar", dialog.progressBar() }, { "Cancel", dialog.cmdCancel() } };
+    for (const QLabel* caption : dialog.findChildren<QLabel*>())
+        if (!caption->text().isEmpty() && caption != dialog.lblSource()) controls.append({ caption->text(), caption });
+    EXPECT_EQ(problems(&dialog, controls), QStringList());
+    EXPECT_GE(dialog.width(), 4485 / frmBatch::TwipsPerPixel);
+    Controls tabbed { { "Destination field", dialog.txtCible() }, { "Apply Filter", dialog.Check1() },
+        { "Go", dialog.Command1() }, { "Skip", dialog.chkSkipExisting() }, { "Sub-folders", dialog.chkRecursive() },
+        { "Replace", dialog.chkOverwrite() } };
+    EXPECT_EQ(tabOrderFaults(&dialog, tabbed), QStringList());
+
+    // Wider, the field and the source line take the room, and the folder
+    // shows whole once it fits.
+    const QString line = dialog.lblSource()->toolTip();
+    EXPECT_NE(dialog.lblSource()->text(), line);
+    const int field = dialog.txtCible()->width();
+    dialog.resize(dialog.width() + 400, dialog.height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.lblSource()->text() == line; }, Guard));
+    EXPECT_EQ(dialog.txtCible()->width(), field + 400);
+
+    // The progress row shows whole as well, with Cancel in the tab order.
+    QStringList running;
+    QStringList runningTabs;
+    actWhenReported(dialog, 1, [&] {
+        running = problems(&dialog, controls);
+        tabbed.removeAt(2); // Go is hidden
+        tabbed.append({ "Cancel", dialog.cmdCancel() });
+        runningTabs = tabOrderFaults(&dialog, tabbed);
+        dialog.cmdCancel()->click();
+    });
+    run(dialog);
+    EXPECT_EQ(running, QStringList());
+    EXPECT_EQ(runningTabs, QStringList());
 }

@@ -1,4 +1,5 @@
 #include "ui/frmDate.h"
+#include "DialogLayoutCheck.h"
 #include "controls/BarColor.h"
 #include "support/TestSupport.h"
 #include "ui/cOpen.h"
@@ -9,6 +10,7 @@
 #include <QDate>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -240,4 +242,54 @@ TEST_F(frmDateTest, WithAPhotoOpenThePreviewShowsItsStampAsTheOptionsMakeIt)
     const QSize third = before.size() / 3;
     for (QPoint corner : { QPoint(0, 0), QPoint(third.width() * 2, third.height() * 2) })
         EXPECT_NE(before.copy(QRect(corner, third)), after.copy(QRect(corner, third)));
+
+    // A larger dialog gives the photo the room, drawn afresh to fit it.
+    dialog.resize(dialog.size() + QSize(300, 300));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.picPhoto()->pixmap().width() >= after.width() + 200; }, 60'000));
+    const QSize drawn = dialog.picPhoto()->pixmap().size();
+    EXPECT_TRUE(drawn.width() == dialog.picPhoto()->width() || drawn.height() == dialog.picPhoto()->height())
+        << drawn.width() << "x" << drawn.height();
+}
+
+TEST_F(frmDateTest, TheControlsShowWholeInTabOrderAndThePreviewsMakeRoomForALargeFont)
+{
+    using namespace DialogLayoutCheck;
+    frmDate dialog(nullptr, settings);
+    dialog.show();
+    Controls tabbed { { "Change Font", dialog.cmdFont() }, { "format", dialog.cbFormat() },
+        { "horizontal bar", dialog.slLeft() }, { "vertical bar", dialog.slTop() },
+        { "Stamp height", dialog.chkHeight() }, { "height", dialog.txtHeight() }, { "anchor", dialog.cbAnchor() },
+        { "shift sign", dialog.cbShiftSign() }, { "hours", dialog.txtShiftHours() },
+        { "minutes", dialog.txtShiftMinutes() }, { "margin", dialog.txtMargin() },
+        { "fallback", dialog.cbFallback() } };
+    EXPECT_EQ(tabOrderFaults(&dialog, tabbed), QStringList());
+    // The focus starts in the format field.
+    EXPECT_TRUE(dialog.cbFormat()->isAncestorOf(dialog.focusWidget()) || dialog.focusWidget() == dialog.cbFormat());
+
+    // Every caption, swatch and control whole and apart; the lower preview
+    // stands for both, which overlap by design.
+    Controls controls = tabbed;
+    for (QLabel* label : dialog.findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label != dialog.picPhoto()) controls.append({ label->text(), label });
+    controls.append({ "lower preview", dialog.LBLdown() });
+    const auto shown = [&] {
+        QStringList found = problems(&dialog, controls);
+        Controls upper = controls;
+        upper.removeIf([&](const auto& control) { return control.second == dialog.LBLdown(); });
+        upper.append({ "upper preview", dialog.lblUP() });
+        for (const QString& problem : problems(&dialog, upper))
+            if (!found.contains(problem)) found << problem;
+        return found;
+    };
+    EXPECT_EQ(shown(), QStringList());
+
+    // A large font: the previews' band grows, and with it the dialog.
+    QFont large("DejaVu Sans");
+    large.setPointSize(48);
+    cOpen::shared().pickers.font = [&](const QFont&) { return large; };
+    dialog.cbFormat()->setEditText("DDDD DD MMMM YYYY HH:MM");
+    dialog.slTop()->setValue(10);
+    dialog.cmdFont()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown().isEmpty(); }, 60'000)) << shown().join(", ").toStdString();
+    EXPECT_EQ(previewOffset(dialog), QPoint(-2, 10));
 }

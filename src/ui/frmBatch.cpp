@@ -65,7 +65,9 @@ struct frmBatch::Run {
     explicit Run(const PhotoEngine& from)
         : settings(from.settings())
     {
-        engine.Controls() = from.Controls();
+        engine.setStampPosition(from.stampPosition());
+        engine.setShowDate(from.showDate());
+        engine.setStampFont(from.stampFont());
     }
     SettingsRecord settings;
     PhotoEngine engine { settings };

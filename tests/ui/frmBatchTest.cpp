@@ -346,7 +346,7 @@ TEST_F(frmBatchTest, TheSourceLineCountsWhatTheChoicesLeaveToTreatAndTheBatchTre
 
     frmBatch first(engine, root());
     first.chkRecursive()->click();
-    first.Go();
+    run(first);
     EXPECT_EQ(first.report().total, 3); // photos/Canon_40D, photos/broken, photos/deeper/b
     EXPECT_TRUE(QFile::exists(settings.TargetFolder + "/Images/photos/deeper/b.jpg"));
     frmBatch again(engine, root());
@@ -357,7 +357,7 @@ TEST_F(frmBatchTest, TheSourceLineCountsWhatTheChoicesLeaveToTreatAndTheBatchTre
     again.chkSkipExisting()->click();
     EXPECT_EQ(again.lblSource()->toolTip(), "Source: " + folder + " — 3 photos in 2 folders");
     again.chkSkipExisting()->click();
-    again.Go();
+    run(again);
     EXPECT_EQ(again.report().skipped, 2);
     EXPECT_EQ(again.report().treated, 0);
 }
@@ -383,7 +383,7 @@ TEST_F(frmBatchTest, TheOverwriteBoxLetsTheBatchReplaceFilesItDidNotWrite)
     ASSERT_TRUE(writeFile(mine, "the user's own photo"));
     frmBatch first(engine, root());
     EXPECT_FALSE(first.chkOverwrite()->isChecked());
-    first.Go();
+    run(first);
     EXPECT_EQ(readFile(mine), "the user's own photo");
     QStringList reasons; // with the broken photo's
     for (const BatchReport::Entry& failure : first.report().failures)

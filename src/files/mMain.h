@@ -1,12 +1,16 @@
 #pragma once
 
 #include "files/StampAnchoring.h"
+#include "files/StampFontStyle.h"
 #include "platform/FileResult.h"
 
 #include <QString>
 #include <QStringList>
 
+class IniFile;
+
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // The options every window shares, persisted in config.ini, and the run-time
@@ -26,6 +30,7 @@ struct SettingsRecord {
     QString DateFormat {}; // DATE/format
     QString DateFont {}; // DATE/font
     int32_t DateSize = 0; // DATE/size, points
+    StampFontStyle dateStyle {}; // DATE/weight, italic, underline, strikeout
     QString TargetFolder {}; // REP/cible
 
     // The stamp that fits every photo. Each is off by default, and a file
@@ -65,11 +70,13 @@ public:
     static void LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord,
         const QString& sDefaultTarget = DefaultOutputRoot(), QStringList* notes = nullptr);
     // Writes every key in one replacement of the file, keeping what else it
-    // holds, and makes the file's folder when it is missing. A failure with
-    // the system's reason when the file cannot be written; the old one then
+    // holds, and makes the file's folder when it is missing; addMore puts
+    // the caller's own keys into the same write. A failure with the
+    // system's reason when the file cannot be written; the old one then
     // stays as it was.
     static FileResult SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
-        const QString& sFolder, float fLabelTop, float fLabelLeft);
+        const QString& sFolder, float fLabelTop, float fLabelLeft,
+        const std::function<void(IniFile&)>& addMore = nullptr);
 
     // A stamp label's stored position, LABEL/top or LABEL/left (sKey), in
     // twips: fCurrent when the key is missing; fCurrent with a note when it

@@ -251,6 +251,7 @@ void PhotoEngine::ApplyDateStyle()
     for (StampLabel* label : { &m_controls.Label1, &m_controls.Label2 }) {
         label->Font.setFamily(m_settings.DateFont);
         label->Font.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
+        m_settings.dateStyle.applyTo(label->Font);
     }
     m_controls.Label1.ForeColor = m_settings.DateColor1;
     m_controls.Label2.ForeColor = m_settings.DateColor2;

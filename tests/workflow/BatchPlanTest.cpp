@@ -447,6 +447,7 @@ TEST(BatchPlanTest, AFolderProbeKilledMidWayLeavesNothingAfterTheNextBatch)
         }
         int status = 0;
         ::waitpid(pid, &status, 0);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no system call filter here";
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS)
             << "the probe was not struck: " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
 

@@ -7,11 +7,11 @@
 #include <QString>
 #include <QStringList>
 
-class IniFile;
-
 #include <cstdint>
 #include <functional>
 #include <optional>
+
+class IniFile;
 
 // The options every window shares, persisted in config.ini, and the run-time
 // flags beside them. All zero or empty until LoadSettingsRecord fills them.

@@ -114,6 +114,13 @@ public:
             [low, high](const QString& text) { return integerIn(text, low, high); });
     }
 
+    bool boolean(const char* section, const char* key, bool fallback) const
+    {
+        return value(section, key, fallback, mMain::BooleanToText(fallback), [](const QString& text) {
+            return Reading<bool> { mMain::TextToBoolean(text), QStringLiteral("neither true nor false") };
+        });
+    }
+
 private:
     static bool shared(const char* key) { return qstrcmp(key, "left") == 0 || qstrcmp(key, "top") == 0; }
 
@@ -286,9 +293,7 @@ void mMain::LoadSettingsRecord(
             return { {}, scale ? QStringLiteral("not above 0 and at most 1") : QStringLiteral("not a number") };
         });
     cRecord.JpegQuality = keys.integer("COEF", "JPG", DefaultJpegQuality, MinJpegQuality, MaxJpegQuality);
-    cRecord.ThumbShow = keys.value("VIGNET", "show", true, BooleanToText(true), [](const QString& text) {
-        return Reading<bool> { TextToBoolean(text), QStringLiteral("neither true nor false") };
-    });
+    cRecord.ThumbShow = keys.boolean("VIGNET", "show", true);
     cRecord.ThumbHeight = keys.integer("VIGNET", "Height", DefaultThumbHeight);
     cRecord.ThumbWidth = keys.integer("VIGNET", "Width", 0);
     keepThumbnailInRange(keys, cRecord);
@@ -300,6 +305,13 @@ void mMain::LoadSettingsRecord(
     cRecord.DateFormat = keys.text("DATE", "format").value_or(QStringLiteral("DD/MM/YYYY HH:MM"));
     cRecord.DateFont = keys.text("DATE", "font").value_or(QStringLiteral("Arial"));
     cRecord.DateSize = keys.integer("DATE", "size", DefaultDateSize, MinDateSize, MaxDateSize);
+    // What the font picker chose besides name and size; regular without them.
+    const StampFontStyle regular;
+    cRecord.dateStyle.weight
+        = keys.integer("DATE", "weight", regular.weight, StampFontStyle::MinWeight, StampFontStyle::MaxWeight);
+    cRecord.dateStyle.italic = keys.boolean("DATE", "italic", regular.italic);
+    cRecord.dateStyle.underline = keys.boolean("DATE", "underline", regular.underline);
+    cRecord.dateStyle.strikeOut = keys.boolean("DATE", "strikeout", regular.strikeOut);
     // Outputs go nowhere but below a folder named in full.
     cRecord.TargetFolder = keys.value("REP", "cible", sDefaultTarget, QDir::toNativeSeparators(sDefaultTarget),
         [](const QString& text) -> Reading<QString> {
@@ -311,7 +323,7 @@ void mMain::LoadSettingsRecord(
 }
 
 FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
-    const QString& sFolder, QPointF stampPosition)
+    const QString& sFolder, QPointF stampPosition, const std::function<void(IniFile&)>& addMore)
 {
     IniFile file;
     // Replacing an existing file that cannot be read would lose what it holds.
@@ -340,6 +352,10 @@ FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsReco
     set("DATE", "format", cRecord.DateFormat);
     set("DATE", "font", cRecord.DateFont);
     set("DATE", "size", QString::number(cRecord.DateSize));
+    set("DATE", "weight", QString::number(cRecord.dateStyle.weight));
+    set("DATE", "italic", BooleanToText(cRecord.dateStyle.italic));
+    set("DATE", "underline", BooleanToText(cRecord.dateStyle.underline));
+    set("DATE", "strikeout", BooleanToText(cRecord.dateStyle.strikeOut));
     set("DATE", "shift_minutes", QString::number(cRecord.ShiftMinutes));
     set("DATE", "fallback_date", cRecord.FileDateFallback ? QStringLiteral("file") : QStringLiteral("none"));
     set("REP", "cible", cRecord.TargetFolder);
@@ -348,5 +364,6 @@ FileResult mMain::SaveSettingsRecord(const QString& sIniPath, const SettingsReco
     set("STAMP", "margin_percent", DoubleToText(cRecord.Anchoring.marginPercent));
     set("STAMP", "offset_x_percent", DoubleToText(cRecord.Anchoring.offsetXPercent));
     set("STAMP", "offset_y_percent", DoubleToText(cRecord.Anchoring.offsetYPercent));
+    if (addMore) addMore(file);
     return file.save(sIniPath);
 }

@@ -2,6 +2,7 @@
 
 #include "files/StampAnchoring.h"
 #include "imaging/PhotoEffect.h"
+#include "files/StampFontStyle.h"
 #include "platform/FileResult.h"
 
 #include <QPointF>
@@ -9,8 +10,11 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
+
+class IniFile;
 
 // The options every window shares, persisted in config.ini, and the run-time
 // flags beside them. All zero or empty until LoadSettingsRecord fills them.
@@ -29,6 +33,7 @@ struct SettingsRecord {
     QString DateFormat {}; // DATE/format
     QString DateFont {}; // DATE/font
     int32_t DateSize = 0; // DATE/size, points
+    StampFontStyle dateStyle {}; // DATE/weight, italic, underline, strikeout
     QString TargetFolder {}; // REP/cible
 
     // The stamp that fits every photo. Each is off by default, and a file
@@ -72,12 +77,13 @@ public:
     static void LoadSettingsRecord(const QString& sIniPath, SettingsRecord& cRecord,
         const QString& sDefaultTarget = DefaultOutputRoot(), QStringList* notes = nullptr);
     // Writes every key in one replacement of the file, keeping what else it
-    // holds, and makes the file's folder when it is missing. A failure with
-    // the system's reason when the file cannot be written; the old one then
+    // holds, and makes the file's folder when it is missing; addMore puts
+    // the caller's own keys into the same write. A failure with the
+    // system's reason when the file cannot be written; the old one then
     // stays as it was.
     // stampPosition is in pixels, as readStampPosition gives it.
     static FileResult SaveSettingsRecord(const QString& sIniPath, const SettingsRecord& cRecord, const QString& sDrive,
-        const QString& sFolder, QPointF stampPosition);
+        const QString& sFolder, QPointF stampPosition, const std::function<void(IniFile&)>& addMore = nullptr);
 
     // The stamp's stored position (its lower text's top-left corner on the
     // working image) in pixels, from LABEL/left and LABEL/top as

@@ -154,11 +154,23 @@ FileResult AtomicFile::makeFolderFor(const QString& path)
 
 FileResult AtomicFile::tryCreateFileIn(const QString& folder)
 {
-    QByteArray name = QFile::encodeName(folder) + "/.quillon-write-test-XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return FileResult(errno);
-    ::close(fd);
-    ::unlink(name.constData());
+    const QByteArray path = QFile::encodeName(folder);
+    // A file without a name: the folder takes it as it takes any new file,
+    // and nothing of it remains once it is closed, even by a kill.
+    const int fd = ::open(path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
+    // A file system that makes no unnamed files (EISDIR from a kernel that
+    // does not know them): a temporary as write makes one, locked until it
+    // is removed, so that a probe killed in between is swept like a dead
+    // writer's.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return FileResult(errno);
+    const Temporary probe = createLocked(path, "quillon-write-test");
+    if (probe.fd < 0) return FileResult(probe.error);
+    ::unlink(probe.name.constData());
+    ::close(probe.fd);
     return {};
 }
 

@@ -37,9 +37,11 @@ public:
     static FileResult makeFolder(const QString& folder);
     // The same for the folder that is to hold path.
     static FileResult makeFolderFor(const QString& path);
-    // Makes a file under a unique name in folder and removes it at once:
-    // whether the folder takes new files, whatever its mode bits say, and
-    // if not, the system's reason.
+    // Makes a file in folder and lets it go at once: whether the folder
+    // takes new files, whatever its mode bits say, and if not, the system's
+    // reason. The file has no name where the file system allows it, else
+    // that of a temporary (".quillon-write-test.quillon-XXXXXX"), so that a
+    // probe killed in the middle leaves nothing the next sweep keeps.
     static FileResult tryCreateFileIn(const QString& folder);
 
     // Removes the stale temporaries of folder now, whether this process swept

@@ -287,18 +287,17 @@ void Form1::LoadSettings()
 
 void Form1::SaveSettings()
 {
-    // A file that cannot be written keeps its old content whole; the user
-    // learns that this run's options are lost, and why. The window's place
-    // goes in after the record, whose write makes the file's folder.
-    const FileResult saved
-        = mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(), m_engine.stampPosition());
+    // One replacement of the file with everything, the window's place too;
+    // a file that cannot be written keeps its old content whole, and the
+    // user learns that this run's options are lost, and why.
+    const FileResult saved = mMain::SaveSettingsRecord(IniPath, settings(), TheDrive->drive(), TheDir->path(),
+        m_engine.stampPosition(), [this](IniFile& file) { storeWindowPlacement(file); });
     if (!saved && !m_settingsFailureTold) {
         m_settingsFailureTold = true;
         MessageBox::warn(
             tr("The settings could not be saved in %1: %2.").arg(QDir::toNativeSeparators(IniPath), saved.reason()),
             ProductName);
     }
-    if (saved) saveWindowPlacement();
 }
 
 void Form1::restoreWindowPlacement()
@@ -316,14 +315,11 @@ void Form1::restoreWindowPlacement()
     if (mMain::TextToBoolean(maximized).value_or(false)) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void Form1::saveWindowPlacement()
+void Form1::storeWindowPlacement(IniFile& file) const
 {
-    IniFile file;
-    if (!file.load(IniPath)) return;
     file.setValue(WindowSection, QStringLiteral("geometry"), QString::fromLatin1(saveGeometry().toBase64()));
     file.setValue(WindowSection, QStringLiteral("maximized"), mMain::BooleanToText(isMaximized()));
     file.setValue(WindowSection, QStringLiteral("splitter"), QString::fromLatin1(m_splitter->saveState().toBase64()));
-    file.save(IniPath);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -667,7 +663,8 @@ void Form1::showDateStyleDialog()
 {
     frmDate dialog(this, settings(), m_photoOpen ? &m_engine : nullptr);
     dialog.exec();
-    // Bold, italic and the rest reach the stamp for the rest of the run.
+    // The record keeps the style too, so the stamp stays as chosen after a
+    // restart and in quillon-cli.
     m_engine.setStampFont(dialog.labelFont());
 }
 

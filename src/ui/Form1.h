@@ -12,6 +12,7 @@
 #include <functional>
 
 class BarColor;
+class IniFile;
 class DriveList;
 class FileList;
 class FolderList;
@@ -157,7 +158,7 @@ private:
     // The window's size, place, maximised state and splitter, kept in the
     // settings file's WINDOW section beside the options.
     void restoreWindowPlacement();
-    void saveWindowPlacement();
+    void storeWindowPlacement(IniFile& file) const;
 
     // Handlers.
     void TheFile_Click();

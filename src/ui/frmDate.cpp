@@ -239,6 +239,7 @@ frmDate::frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo)
     m_font = m_LBLdown->font();
     m_font.setFamily(m_settings.DateFont);
     m_font.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
+    m_settings.dateStyle.applyTo(m_font);
     m_color1 = m_settings.DateColor1;
     m_color2 = m_settings.DateColor2;
     setTextColor(m_lblColor01, m_color1);
@@ -541,5 +542,6 @@ void frmDate::unload()
     const double size = std::nearbyint(m_font.pointSizeF() * 10000.0) / 10000.0;
     m_settings.DateSize = static_cast<int32_t>(std::nearbyint(size));
     m_settings.DateFont = m_font.family();
+    m_settings.dateStyle = StampFontStyle::of(m_font);
     emit Unloaded(m_font);
 }

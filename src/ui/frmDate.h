@@ -38,8 +38,8 @@ public:
     frmDate(QWidget* owner, SettingsRecord& settings, PhotoEngine* photo = nullptr);
     ~frmDate() override;
 
-    // The one font of both previews, with every attribute chosen here (bold,
-    // italic, ...); only its name and rounded size reach the record.
+    // The one font of both previews, with every attribute chosen here; its
+    // name, rounded size and style (bold, italic, ...) reach the record.
     QFont labelFont() const { return m_font; }
 
     // Lower text at the stored place, upper text at it plus the offsets.

@@ -192,6 +192,7 @@ void PhotoEngine::ApplyDateStyle()
 {
     m_stampFont.setFamily(m_settings.DateFont);
     m_stampFont.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
+    m_settings.dateStyle.applyTo(m_stampFont);
     // The name of the font actually obtained, as the font reports it.
     m_settings.DateFont = QFontInfo(m_stampFont).family();
 }

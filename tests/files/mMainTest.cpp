@@ -58,11 +58,11 @@ TEST_F(mMainTest, FirstRunTakesEveryDefaultAndSaveWritesEveryKey)
 
     ASSERT_TRUE(
         mMain::SaveSettingsRecord(ini, defaults, QStringLiteral("c:"), QStringLiteral("/photos"), { -45.5 / 15, 100 }));
-    const std::vector<std::string> order
-        = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview", "COEF/JPG", "VIGNET/show",
-              "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01", "DATE/color02", "DATE/format",
-              "DATE/font", "DATE/size", "DATE/shift_minutes", "DATE/fallback_date", "REP/cible", "STAMP/size_percent",
-              "STAMP/anchor", "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
+    const std::vector<std::string> order = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview",
+        "COEF/JPG", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01",
+        "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "DATE/weight", "DATE/italic", "DATE/underline",
+        "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "REP/cible", "STAMP/size_percent", "STAMP/anchor",
+        "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
     EXPECT_EQ(keysInOrder(ini), order);
     EXPECT_EQ(load(), defaults);
     EXPECT_TRUE(readFile(ini).contains("\nshow=True\n"));
@@ -204,6 +204,7 @@ TEST_F(mMainTest, SaveKeepsForeignContentAndRoundTrips)
         .DateFormat = QStringLiteral(" YYYY-MM-DD "),
         .DateFont = QStringLiteral("Noto Sans"),
         .DateSize = 24,
+        .dateStyle = { QFont::DemiBold, true, true, false },
         .TargetFolder = QStringLiteral("/home/été/sortie"),
         .StampHeightPercent = 3.125,
         .Anchoring = { StampAnchoring::Place::BottomRight, 2.5, -0.125, 12 },
@@ -217,6 +218,7 @@ TEST_F(mMainTest, SaveKeepsForeignContentAndRoundTrips)
     EXPECT_TRUE(text.contains("\nshow=False\n"));
     EXPECT_TRUE(text.contains("\n[STAMP]\nsize_percent=3.125\nanchor=bottom-right\nmargin_percent=2.5\n"));
     EXPECT_TRUE(text.contains("\nshift_minutes=-1575\nfallback_date=file\n"));
+    EXPECT_TRUE(text.contains("\nsize=24\nweight=600\nitalic=True\nunderline=True\nstrikeout=False\n"));
 }
 
 TEST_F(mMainTest, OddStampOptionsAreOff)
@@ -292,6 +294,9 @@ TEST_F(mMainTest, EveryStoredValueNotUnderstoodIsNotedWithWhatIsUsedInstead)
         { "[DATE]\nshift_minutes=1h", "shift_minutes=1h is not a number; 0 is used" },
         { "[DATE]\nshift_minutes=1e12", "shift_minutes=1e12 is outside -59999999 to 59999999; 0 is used" },
         { "[DATE]\nfallback_date=yes", "fallback_date=yes is not none or file; none is used" },
+        { "[DATE]\nweight=bold", "weight=bold is not a number; 400 is used" },
+        { "[DATE]\nweight=0", "weight=0 is outside 1 to 1000; 400 is used" },
+        { "[DATE]\nstrikeout=struck", "strikeout=struck is neither true nor false; False is used" },
         { "[STAMP]\nsize_percent=26", "size_percent=26 is outside 0.5 to 25; 0 is used" },
         { "[STAMP]\nsize_percent=0.2", "size_percent=0.2 is outside 0.5 to 25; 0 is used" },
         { "[STAMP]\nanchor=middle",

@@ -14,7 +14,9 @@
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
+#include "ui/cOpen.h"
 #include "ui/frmBatch.h"
+#include "ui/frmDate.h"
 #include "ui/frmExif.h"
 
 #include <QAction>
@@ -51,6 +53,8 @@
 
 #include <memory>
 #include <ostream>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -70,10 +74,16 @@ public:
     QString saveAnswer;
     int dateStyleShown = 0;
     int aboutShown = 0;
+    // Opens the real date style dialog instead of counting.
+    bool realDateStyle = false;
 
 protected:
     QString askSaveFileName(const QString&, const QString&) override { return saveAnswer; }
-    void showDateStyleDialog() override { ++dateStyleShown; }
+    void showDateStyleDialog() override
+    {
+        ++dateStyleShown;
+        if (realDateStyle) Form1::showDateStyleDialog();
+    }
     void showAboutBox() override { ++aboutShown; }
 };
 
@@ -1188,4 +1198,73 @@ TEST_F(Form1Test, StoredValuesNotUnderstoodAreNamedBeforeTheirDefaultsAreWritten
     TestForm& again = start();
     EXPECT_EQ(again.statusBar()->currentMessage(), "");
     EXPECT_EQ(again.engine().stampPosition().y(), mMain::MaxLabelTwips / 15);
+}
+
+TEST_F(Form1Test, ABoldStampStaysBoldAfterARestartAndInTheCommandLinesPrint)
+{
+    const QString card = dir.filePath(QStringLiteral("card"));
+    ASSERT_TRUE(
+        writeFile(card + QStringLiteral("/IMG_0001.JPG"), readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
+    const cOpen::Pickers pickers = cOpen::shared().pickers;
+    const auto restore = qScopeGuard([&pickers] { cOpen::shared().pickers = pickers; });
+    cOpen::shared().pickers.font = [](const QFont& initial) {
+        QFont chosen = initial;
+        chosen.setBold(true);
+        return std::optional(chosen);
+    };
+
+    // Bold chosen through the date style dialog's font button.
+    TestForm& f = start(iniPath(), dir.filePath(QStringLiteral("first")));
+    f.realDateStyle = true;
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<frmDate*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->cmdFont()->click();
+        dialog->close();
+    });
+    f.mnFormat->trigger();
+    ASSERT_TRUE(f.engine().stampFont().bold());
+    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    f.mnSaveJpg->trigger();
+    f.close();
+    const QByteArray bold = readFile(dir.filePath(QStringLiteral("first/Images/IMG_0001.JPG")));
+    ASSERT_FALSE(bold.isEmpty());
+
+    TestForm& again = start(iniPath(), dir.filePath(QStringLiteral("again")));
+    EXPECT_TRUE(again.engine().stampFont().bold());
+    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    again.mnSaveJpg->trigger();
+    EXPECT_TRUE(readFile(dir.filePath(QStringLiteral("again/Images/IMG_0001.JPG"))) == bold);
+
+    QProcess cli;
+    const QString target = dir.filePath(QStringLiteral("cli"));
+    cli.start(QStringLiteral(QUILLON_CLI), { "batch", card, "--target", target, "--config", iniPath() });
+    ASSERT_TRUE(cli.waitForFinished(120'000));
+    EXPECT_TRUE(readFile(target + QStringLiteral("/Images/card/IMG_0001.JPG")) == bold);
+}
+
+TEST_F(Form1Test, ClosingReplacesTheSettingsFileOnceWithTheWindowsPlaceInIt)
+{
+    TestForm& f = start();
+    f.resize(700, 520);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
+    f.close();
+
+    // Every write is a temporary renamed over the file; the events are all
+    // queued by the time close returns.
+    int replaced = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t size; (size = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (ssize_t at = 0; at < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if ((event->mask & IN_MOVED_TO) && event->len > 0 && qstrcmp(event->name, "config.ini") == 0) ++replaced;
+            at += ssize_t(sizeof(inotify_event)) + event->len;
+        }
+    EXPECT_EQ(replaced, 1);
+    EXPECT_FALSE(
+        mFileIni::ReadIni(iniPath(), QStringLiteral("WINDOW"), QStringLiteral("geometry"), QString()).isEmpty());
+    EXPECT_EQ(mFileIni::ReadIni(iniPath(), QStringLiteral("COEF"), QStringLiteral("JPG"), QString()), "80");
 }

@@ -133,7 +133,7 @@ TEST_F(frmDateTest, ColourSwatchesKeepTheirColourWhenThePickerIsCancelled)
     EXPECT_EQ(settings.DateColor2, 0xFF8000);
 }
 
-TEST_F(frmDateTest, ANewFontReachesBothPreviewsAndTheLabelsButOnlyNameAndRoundedSizeTheRecord)
+TEST_F(frmDateTest, ANewFontReachesBothPreviewsTheLabelsAndTheRecordWithItsSizeRounded)
 {
     std::optional<QFont> picked;
     cOpen::shared().pickers.font = [&](const QFont&) { return picked; };
@@ -170,6 +170,10 @@ TEST_F(frmDateTest, ANewFontReachesBothPreviewsAndTheLabelsButOnlyNameAndRounded
     EXPECT_EQ(handed, dialog.labelFont());
     EXPECT_EQ(settings.DateFont, "DejaVu Serif");
     EXPECT_EQ(settings.DateSize, 10); // 10.5 to the even 10
+    EXPECT_EQ(settings.dateStyle, (StampFontStyle { QFont::Bold, true, false, false }));
+    // The next opening starts from the style as it was left.
+    const frmDate reopened(nullptr, settings);
+    EXPECT_EQ(StampFontStyle::of(reopened.labelFont()), settings.dateStyle);
     EXPECT_EQ(settings.DateColor1, 0x0000FF);
     EXPECT_EQ(settings.DiffLeft, 60);
 }

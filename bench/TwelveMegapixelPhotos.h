@@ -1,7 +1,7 @@
 #pragma once
 
-#include "files/mIntelJPEGLibrary.h"
-#include "imaging/cDIBSection.h"
+#include "files/JpegWriter.h"
+#include "imaging/PixelImage.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
 #include "platform/PictureLoader.h"
@@ -23,16 +23,16 @@ struct TwelveMegapixelPhotos {
     explicit TwelveMegapixelPhotos(int count)
     {
         const QString source = QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg");
-        cDIBSection photo;
-        photo.CreateFromPicture(PictureLoader::load(source));
-        const std::unique_ptr<cDIBSection> large = photo.Resample(3000, 4000);
+        PixelImage photo;
+        photo.createFromPicture(PictureLoader::load(source));
+        const std::unique_ptr<PixelImage> large = photo.resample(3000, 4000);
         JpegMetadata metadata;
         metadata.exif = ExifReader::exifBlockFor(source, 4000, 3000);
         folder = dir.filePath(QStringLiteral("photos"));
         QDir().mkpath(folder);
         for (int i = 0; i < count; ++i) {
             paths << QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i + 1, 4, 10, QLatin1Char('0'));
-            mIntelJPEGLibrary::SaveJPG(*large, paths.last(), 90, metadata);
+            JpegWriter::save(*large, paths.last(), 90, metadata);
         }
     }
 };

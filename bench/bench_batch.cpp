@@ -6,9 +6,9 @@
 // encoded alone, in the same run. On one core the whole pipeline should
 // stay within 1.25 times decode plus encode, and on every core it should
 // gain nearly what the cores give decode plus encode.
-#include "files/mIntelJPEGLibrary.h"
-#include "files/mMain.h"
-#include "imaging/cDIBSection.h"
+#include "files/JpegWriter.h"
+#include "files/SettingsFile.h"
+#include "imaging/PixelImage.h"
 #include "platform/ExifReader.h"
 #include "platform/PictureLoader.h"
 #include "platform/ProcessSetup.h"
@@ -34,15 +34,15 @@ struct PhotoFolderFixture {
     PhotoFolderFixture()
     {
         const QString source = QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg");
-        cDIBSection photo;
-        photo.CreateFromPicture(PictureLoader::load(source));
-        auto big = photo.Resample(3000, 4000);
+        PixelImage photo;
+        photo.createFromPicture(PictureLoader::load(source));
+        auto big = photo.resample(3000, 4000);
         JpegMetadata metadata;
         metadata.exif = ExifReader::exifBlockFor(source, 4000, 3000);
         folder = dir.filePath(QStringLiteral("2026"));
         QDir().mkpath(folder);
         for (int i = 0; i < PhotoCount; ++i)
-            mIntelJPEGLibrary::SaveJPG(*big, QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i), 90, metadata);
+            JpegWriter::save(*big, QStringLiteral("%1/IMG_%2.JPG").arg(folder).arg(i), 90, metadata);
     }
 };
 
@@ -62,15 +62,15 @@ void BM_DecodePlusEncode(benchmark::State& state)
 {
     PhotoFolderFixture& f = fixture();
     // What the batch writes: the photo at half its size, made once.
-    cDIBSection photo;
-    photo.CreateFromPicture(PictureLoader::load(QDir(f.folder).filePath(QStringLiteral("IMG_0.JPG"))));
-    const std::unique_ptr<cDIBSection> output = photo.Resample(1500, 2000);
+    PixelImage photo;
+    photo.createFromPicture(PictureLoader::load(QDir(f.folder).filePath(QStringLiteral("IMG_0.JPG"))));
+    const std::unique_ptr<PixelImage> output = photo.resample(1500, 2000);
     const QString target = f.out.filePath(QStringLiteral("plain.jpg"));
     for (auto _ : state) {
         for (const QString& name : QDir(f.folder).entryList(QDir::Files)) {
             auto picture = PictureLoader::load(QDir(f.folder).filePath(name));
             benchmark::DoNotOptimize(picture->bits());
-            mIntelJPEGLibrary::SaveJPG(*output, target, 80);
+            JpegWriter::save(*output, target, 80);
         }
     }
     report(state);
@@ -79,19 +79,19 @@ void BM_DecodePlusEncode(benchmark::State& state)
 void BM_BatchTransform(benchmark::State& state)
 {
     PhotoFolderFixture& f = fixture();
-    SettingsRecord settings;
-    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
-    settings.PreviewScale = 0.5;
-    settings.BatchFilter = true;
-    settings.CurrentFilter = 5;
-    settings.TargetFolder = f.out.path();
+    Settings settings;
+    SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
+    settings.previewScale = 0.5;
+    settings.batchFilter = true;
+    settings.currentFilter = 5;
+    settings.targetFolder = f.out.path();
     PhotoEngine engine(settings);
     engine.setStampPosition(QPointF(20, 20));
-    engine.ApplyDateStyle();
+    engine.applyDateStyle();
     BatchOptions options;
     options.jobs = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        const BatchReport result = engine.BatchTransform(f.folder, options);
+        const BatchReport result = engine.batchTransform(f.folder, options);
         if (result.treated != PhotoCount) state.SkipWithError("the batch failed");
     }
     report(state);

@@ -4,7 +4,7 @@
 // flush of the window), offscreen.
 //   build/bench/bench_browse
 // BM_ClickThrough/500 and /1000 click one photo after the other at 50 % and
-// at 100 % (PreviewScale), in one window that has shown a photo before.
+// at 100 % (previewScale), in one window that has shown a photo before.
 // BM_FirstPhotoAfterStart/500 starts this program again for each run and
 // times the first photo clicked in its new window, which pays for what is
 // used first (fonts, codecs, fresh memory). Each run is one click; read the
@@ -16,7 +16,7 @@
 
 #include "platform/ProcessSetup.h"
 #include "ui/FileList.h"
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 #include "ui/PictureView.h"
 
 #include <QAction>
@@ -78,17 +78,17 @@ protected:
 // at the given scale.
 struct Window {
     QTemporaryDir place;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
     std::unique_ptr<PaintWatch> watch;
 
     explicit Window(double scale)
     {
-        form = std::make_unique<Form1>(place.filePath(QStringLiteral("config.ini")), place.path());
-        form->settings().PreviewScale = scale;
+        form = std::make_unique<MainWindow>(place.filePath(QStringLiteral("config.ini")), place.path());
+        form->settings().previewScale = scale;
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get())) std::fputs("the window was not shown\n", stderr);
         form->openPath(photos().folder);
-        watch = std::make_unique<PaintWatch>(form->Image1);
+        watch = std::make_unique<PaintWatch>(form->previewImage);
     }
 
     void settle() { QCoreApplication::processEvents(); }
@@ -101,7 +101,7 @@ struct Window {
     // shown is not the one clicked.
     double click(int row)
     {
-        FileList* list = form->TheFile;
+        FileList* list = form->fileList;
         const QPoint at = list->visualItemRect(list->item(row)).center();
         const int before = watch->paints;
         const double cpuStart = processCpuSeconds();
@@ -113,7 +113,7 @@ struct Window {
         }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         cpuSeconds = processCpuSeconds() - cpuStart;
-        if (form->engine().Photo().PhotoPath() != photos().paths.value(row) || form->Image1->picture().isNull())
+        if (form->engine().photo().photoPath() != photos().paths.value(row) || form->previewImage->picture().isNull())
             return -1;
         return seconds;
     }
@@ -127,10 +127,10 @@ void BM_ClickThrough(benchmark::State& state)
     static const bool warm = window.click(row) >= 0;
     if (!warm) state.SkipWithError("the preview did not show the photo clicked");
     const double scale = static_cast<double>(state.range(0)) / 1000.0;
-    if (window.form->settings().PreviewScale != scale) {
+    if (window.form->settings().previewScale != scale) {
         // As the size menu does it: the photo shown opens again.
-        window.form->settings().PreviewScale = scale;
-        window.form->ChangeSize();
+        window.form->settings().previewScale = scale;
+        window.form->changeSize();
     }
     for (auto _ : state) {
         window.settle();

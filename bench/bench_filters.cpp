@@ -1,8 +1,8 @@
 // Throughput of the filter menu's filters, the two tone operations and the looks on a
 // 2000 x 1500 picture, in megapixels per second (counter "MP/s").
+#include "imaging/ImageFilters.h"
 #include "imaging/PhotoEffect.h"
-#include "imaging/cDIBSection.h"
-#include "imaging/cImageProcessDIB.h"
+#include "imaging/PixelImage.h"
 #include "platform/PictureLoader.h"
 
 #include <benchmark/benchmark.h>
@@ -15,12 +15,12 @@ constexpr int32_t benchWidth = 2000;
 constexpr int32_t benchHeight = 1500;
 
 // Random bytes: no run of equal pixels for any shortcut to profit from.
-void fillRandom(cDIBSection& dib)
+void fillRandom(PixelImage& dib)
 {
     std::mt19937 random(42);
-    const size_t bytes = size_t(dib.BytesPerScanLine()) * dib.Height();
+    const size_t bytes = size_t(dib.bytesPerLine()) * dib.height();
     for (size_t i = 0; i < bytes; ++i)
-        dib.DIBSectionBitsPtr()[i] = static_cast<uint8_t>(random());
+        dib.bits()[i] = static_cast<uint8_t>(random());
 }
 
 void setRate(benchmark::State& state)
@@ -31,17 +31,17 @@ void setRate(benchmark::State& state)
 
 void BM_Filter(benchmark::State& state)
 {
-    cDIBSection image, buffer;
-    image.Create(benchWidth, benchHeight);
-    buffer.Create(benchWidth, benchHeight);
+    PixelImage image, buffer;
+    image.create(benchWidth, benchHeight);
+    buffer.create(benchWidth, benchHeight);
     fillRandom(image);
-    cImageProcessDIB process;
+    ImageFilters process;
     const int32_t type = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
         // Each filter runs on its own output again; Unsharp and Emboss push
         // pictures towards flat ones, which costs the same per pixel.
-        process.FilterType(type);
-        benchmark::DoNotOptimize(process.ProcessImage(image, buffer));
+        process.filterType(type);
+        benchmark::DoNotOptimize(process.processImage(image, buffer));
         benchmark::ClobberMemory();
     }
     static const char* names[]
@@ -53,34 +53,34 @@ void BM_Filter(benchmark::State& state)
 // Darken, as the menu runs it: Fade 240 on a fresh copy each time.
 void BM_Fade(benchmark::State& state)
 {
-    cDIBSection original, image;
-    original.Create(benchWidth, benchHeight);
-    image.Create(benchWidth, benchHeight);
+    PixelImage original, image;
+    original.create(benchWidth, benchHeight);
+    image.create(benchWidth, benchHeight);
     fillRandom(original);
-    cImageProcessDIB process;
+    ImageFilters process;
     for (auto _ : state) {
         state.PauseTiming();
-        image.LoadPictureBlt(original.hdc());
+        image.loadPicture(original.hdc());
         state.ResumeTiming();
-        benchmark::DoNotOptimize(process.Fade(image, 240));
+        benchmark::DoNotOptimize(process.fade(image, 240));
     }
     setRate(state);
 }
 
 void BM_Lighten(benchmark::State& state)
 {
-    cDIBSection original, image;
-    original.Create(benchWidth, benchHeight);
-    image.Create(benchWidth, benchHeight);
+    PixelImage original, image;
+    original.create(benchWidth, benchHeight);
+    image.create(benchWidth, benchHeight);
     fillRandom(original);
-    cImageProcessDIB process;
+    ImageFilters process;
     for (auto _ : state) {
         // Fresh random colours each run: lightening again would drift
         // towards white.
         state.PauseTiming();
-        image.LoadPictureBlt(original.hdc());
+        image.loadPicture(original.hdc());
         state.ResumeTiming();
-        benchmark::DoNotOptimize(process.Lighten(image, 10));
+        benchmark::DoNotOptimize(process.lighten(image, 10));
     }
     setRate(state);
 }
@@ -89,16 +89,16 @@ void BM_Lighten(benchmark::State& state)
 // colours, as they do in the pictures the program treats.
 void BM_LightenPhoto(benchmark::State& state)
 {
-    cDIBSection decoded, image;
-    decoded.CreateFromPicture(PictureLoader::load(QStringLiteral(QUILLON_TESTDATA "/photos/cameras/Canon_40D.jpg")));
-    const auto original = decoded.Resample(benchHeight, benchWidth);
-    image.Create(benchWidth, benchHeight);
-    cImageProcessDIB process;
+    PixelImage decoded, image;
+    decoded.createFromPicture(PictureLoader::load(QStringLiteral(QUILLON_TESTDATA "/photos/cameras/Canon_40D.jpg")));
+    const auto original = decoded.resample(benchHeight, benchWidth);
+    image.create(benchWidth, benchHeight);
+    ImageFilters process;
     for (auto _ : state) {
         state.PauseTiming();
-        image.LoadPictureBlt(original->hdc());
+        image.loadPicture(original->hdc());
         state.ResumeTiming();
-        benchmark::DoNotOptimize(process.Lighten(image, 10));
+        benchmark::DoNotOptimize(process.lighten(image, 10));
     }
     setRate(state);
 }
@@ -107,15 +107,15 @@ void BM_LightenPhoto(benchmark::State& state)
 // sepia, grain), on fresh random colours each run.
 void BM_Effect(benchmark::State& state)
 {
-    cDIBSection original, image;
-    original.Create(benchWidth, benchHeight);
-    image.Create(benchWidth, benchHeight);
+    PixelImage original, image;
+    original.create(benchWidth, benchHeight);
+    image.create(benchWidth, benchHeight);
     fillRandom(original);
-    cImageProcessDIB process;
+    ImageFilters process;
     const auto effect = static_cast<PhotoEffect>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        image.LoadPictureBlt(original.hdc());
+        image.loadPicture(original.hdc());
         state.ResumeTiming();
         PhotoEffects::apply(effect, process, image);
         benchmark::ClobberMemory();

@@ -3,8 +3,8 @@
 // Each reports its time and megapixels per second; the resample of
 // 4000x3000 to 2000x1500 should cost under a quarter of the full decode of
 // the same 12-megapixel photo.
-#include "files/mIntelJPEGLibrary.h"
-#include "imaging/cDIBSection.h"
+#include "files/JpegWriter.h"
+#include "imaging/PixelImage.h"
 #include "platform/PictureLoader.h"
 
 #include <QDir>
@@ -18,16 +18,16 @@ namespace {
 // A 4000x3000 photo made from a real one (scaled up, so it has a photo's
 // texture), written once as a JPEG of quality 90.
 struct TwelveMegapixels {
-    std::unique_ptr<cDIBSection> picture;
+    std::unique_ptr<PixelImage> picture;
     QString jpegPath;
 
     TwelveMegapixels()
     {
-        cDIBSection photo;
-        photo.CreateFromPicture(PictureLoader::load(QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg")));
-        picture = photo.Resample(3000, 4000);
+        PixelImage photo;
+        photo.createFromPicture(PictureLoader::load(QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg")));
+        picture = photo.resample(3000, 4000);
         jpegPath = QDir::temp().filePath(QStringLiteral("quillon-bench-12mp.jpg"));
-        mIntelJPEGLibrary::SaveJPG(*picture, jpegPath, 90);
+        JpegWriter::save(*picture, jpegPath, 90);
     }
     ~TwelveMegapixels() { QFile::remove(jpegPath); }
 };
@@ -56,20 +56,20 @@ void BM_Decode12MP(benchmark::State& state)
 
 void BM_Resample4000x3000To2000x1500(benchmark::State& state)
 {
-    const cDIBSection& source = *photo().picture;
+    const PixelImage& source = *photo().picture;
     for (auto _ : state) {
-        auto result = source.Resample(1500, 2000);
-        benchmark::DoNotOptimize(result->DIBSectionBitsPtr());
+        auto result = source.resample(1500, 2000);
+        benchmark::DoNotOptimize(result->bits());
     }
     reportPixels(state, 2000 * 1500);
 }
 
 void BM_SaveJPG2000x1500Q80(benchmark::State& state)
 {
-    auto picture = photo().picture->Resample(1500, 2000);
+    auto picture = photo().picture->resample(1500, 2000);
     const QString path = QDir::temp().filePath(QStringLiteral("quillon-bench-save.jpg"));
     for (auto _ : state)
-        mIntelJPEGLibrary::SaveJPG(*picture, path, 80);
+        JpegWriter::save(*picture, path, 80);
     QFile::remove(path);
     reportPixels(state, 2000 * 1500);
 }

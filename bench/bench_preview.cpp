@@ -7,7 +7,7 @@
 // preview's size).
 #include "TwelveMegapixelPhotos.h"
 
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 #include "platform/ProcessSetup.h"
 #include "workflow/PhotoEngine.h"
 
@@ -26,18 +26,18 @@ const TwelveMegapixelPhotos& photo()
 // state.range(0) is the output scale in thousandths (500 for 50 %).
 void BM_OpenPhotoAndPreview(benchmark::State& state)
 {
-    SettingsRecord settings;
-    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
-    settings.PreviewScale = static_cast<double>(state.range(0)) / 1000.0;
-    settings.ExifShown = false;
+    Settings settings;
+    SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
+    settings.previewScale = static_cast<double>(state.range(0)) / 1000.0;
+    settings.exifShown = false;
     const QString path = photo().paths.first();
     const QString outputs = photo().dir.path();
     for (auto _ : state) {
         PhotoEngine engine(settings);
-        engine.SetPhotoPaths(path, outputs);
-        engine.OpenPhoto();
+        engine.setPhotoPaths(path, outputs);
+        engine.openPhoto();
         const QSize shown = engine.previewSize();
-        const QImage preview = engine.PreviewPicture(shown);
+        const QImage preview = engine.previewPicture(shown);
         benchmark::DoNotOptimize(preview.constBits());
         if (preview.width() < shown.width() || preview.height() < shown.height())
             state.SkipWithError("the preview is smaller than the image it fills");

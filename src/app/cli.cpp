@@ -5,7 +5,7 @@
 // summary on standard output, errors and warnings on standard error; exit 0
 // when everything was written, 1 when some photo failed, 2 for bad
 // arguments.
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 #include "imaging/PhotoEffect.h"
 #include "platform/AppLocations.h"
 #include "platform/ClockShift.h"
@@ -68,7 +68,7 @@ void complainAboutSettings(const QString& configPath, const QStringList& notes)
 struct Invocation {
     const QCommandLineParser& parser;
     QString path;
-    SettingsRecord& settings;
+    Settings& settings;
     QString configPath;
 };
 
@@ -313,7 +313,7 @@ public:
         return interrupted == 0;
     }
 
-    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override
+    bool photoDone(const BatchPlan::photo& photo, const BatchOutcome& outcome, int done, int total) override
     {
         const bool skipped = outcome.kind == BatchOutcome::Kind::Skipped;
         if (m_lines) {
@@ -381,24 +381,25 @@ std::optional<double> decimalValue(const QString& text)
 
 // --shift, where the command has it: the camera clock's correction. The
 // problem in words when its value does not read.
-std::optional<QString> readShift(const QCommandLineParser& parser, SettingsRecord& settings)
+std::optional<QString> readShift(const QCommandLineParser& parser, Settings& settings)
 {
     if (!parser.isSet(QStringLiteral("shift"))) return std::nullopt;
     const auto minutes = ClockShift::fromText(parser.value(QStringLiteral("shift")));
     if (!minutes) return QStringLiteral("--shift takes +HH:MM or -HH:MM, hours up to %1").arg(ClockShift::MaxHours);
-    settings.ShiftMinutes = *minutes;
+    settings.shiftMinutes = *minutes;
     return std::nullopt;
 }
 
 // The batch's stamp options over the stored ones; the problem in words when
 // a value does not read.
-std::optional<QString> readStampOptions(const QCommandLineParser& parser, SettingsRecord& settings)
+std::optional<QString> readStampOptions(const QCommandLineParser& parser, Settings& settings)
 {
     if (parser.isSet(QStringLiteral("stamp-height"))) {
         const auto percent = decimalValue(parser.value(QStringLiteral("stamp-height")));
-        if (!percent || *percent < mMain::MinStampHeightPercent || *percent > mMain::MaxStampHeightPercent)
+        if (!percent || *percent < SettingsFile::MinStampHeightPercent
+            || *percent > SettingsFile::MaxStampHeightPercent)
             return QStringLiteral("--stamp-height takes a percentage from 0.5 to 25");
-        settings.StampHeightPercent = *percent;
+        settings.stampHeightPercent = *percent;
     }
     if (parser.isSet(QStringLiteral("anchor"))) {
         const auto place = StampAnchoring::placeNamed(parser.value(QStringLiteral("anchor")));
@@ -406,20 +407,20 @@ std::optional<QString> readStampOptions(const QCommandLineParser& parser, Settin
             return QStringLiteral("--anchor takes one of %1")
                 .arg(StampAnchoring::placeNames().join(QStringLiteral(", ")));
         // At the place itself: a stored drag's offsets belong to the stored place.
-        settings.Anchoring = StampAnchoring { *place, settings.Anchoring.marginPercent, 0, 0 };
+        settings.anchoring = StampAnchoring { *place, settings.anchoring.marginPercent, 0, 0 };
     }
     if (parser.isSet(QStringLiteral("margin"))) {
         const auto percent = decimalValue(parser.value(QStringLiteral("margin")));
         if (!percent || *percent > MaxMarginPercent)
             return QStringLiteral("--margin takes a percentage from 0 to %1").arg(MaxMarginPercent);
-        settings.Anchoring.marginPercent = *percent;
+        settings.anchoring.marginPercent = *percent;
     }
     if (const auto problem = readShift(parser, settings)) return problem;
     if (parser.isSet(QStringLiteral("fallback-date"))) {
         const QString choice = parser.value(QStringLiteral("fallback-date"));
         if (choice != QLatin1String("none") && choice != QLatin1String("file"))
             return QStringLiteral("--fallback-date takes none or file");
-        settings.FileDateFallback = choice == QLatin1String("file");
+        settings.fileDateFallback = choice == QLatin1String("file");
     }
     return std::nullopt;
 }
@@ -467,27 +468,27 @@ int runBatch(const Invocation& call)
     if (!QFileInfo(call.path).isDir())
         return badArguments(QStringLiteral("%1 is not a folder").arg(BatchReport::quoted(call.path)), &batch);
 
-    SettingsRecord& settings = call.settings;
+    Settings& settings = call.settings;
     if (const auto problem = readStampOptions(call.parser, settings)) return badArguments(*problem, &batch);
     const QString target = call.parser.value(QStringLiteral("target"));
-    if (!target.isEmpty()) settings.TargetFolder = QFileInfo(target).absoluteFilePath();
-    settings.BatchFilter = filter != 0;
-    if (filter != 0) settings.CurrentFilter = filter;
-    settings.Effects = effects;
+    if (!target.isEmpty()) settings.targetFolder = QFileInfo(target).absoluteFilePath();
+    settings.batchFilter = filter != 0;
+    if (filter != 0) settings.currentFilter = filter;
+    settings.effects = effects;
 
     PhotoEngine engine(settings);
     engine.setShowDate(!call.parser.isSet(QStringLiteral("no-date")));
     // The stamp where the window left it.
     QStringList notes;
-    engine.setStampPosition(mMain::readStampPosition(call.configPath, &notes));
+    engine.setStampPosition(SettingsFile::readStampPosition(call.configPath, &notes));
     complainAboutSettings(call.configPath, notes);
-    engine.ApplyDateStyle();
+    engine.applyDateStyle();
 
     // On a terminal, one line of progress instead of a line per photo.
     const bool terminal = ::isatty(STDOUT_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
     ConsoleListener listener(!quiet && (verbose || !terminal), !quiet && !verbose && terminal, !quiet);
     const InterruptStops interruptStops;
-    const BatchReport report = engine.BatchTransform(QFileInfo(call.path).absoluteFilePath(), options, &listener);
+    const BatchReport report = engine.batchTransform(QFileInfo(call.path).absoluteFilePath(), options, &listener);
     listener.finish();
     // An output folder that cannot be written: one line, and no photo done.
     if (!report.blocked.isEmpty()) {
@@ -508,9 +509,9 @@ std::optional<QString> readPhoto(const Invocation& call, PhotoEngine& engine)
         complain(QStringLiteral("%1 is not a file").arg(BatchReport::quoted(call.path)));
         return std::nullopt;
     }
-    engine.SetPhotoPaths(QFileInfo(call.path).absoluteFilePath(), AppLocations::current().outputRoot());
-    engine.ReadExif();
-    return engine.Photo().ExifText();
+    engine.setPhotoPaths(QFileInfo(call.path).absoluteFilePath(), AppLocations::current().outputRoot());
+    engine.readExif();
+    return engine.photo().exifText();
 }
 
 int runExif(const Invocation& call)
@@ -527,13 +528,13 @@ int runDate(const Invocation& call)
     if (const auto problem = readShift(call.parser, call.settings))
         return badArguments(*problem, findCommand(QStringLiteral("date")));
     if (call.parser.isSet(QStringLiteral("format")))
-        call.settings.DateFormat = call.parser.value(QStringLiteral("format"));
+        call.settings.dateFormat = call.parser.value(QStringLiteral("format"));
     PhotoEngine engine(call.settings);
     if (!readPhoto(call, engine)) return SomeFailed;
-    const StampPlacement::Date date = engine.Stamp().DateFor(engine.Photo().exifRecord(), engine.Photo().PhotoPath());
+    const StampPlacement::Date date = engine.Stamp().dateFor(engine.photo().exifRecord(), engine.photo().photoPath());
     if (!date.invalidPhotoDate.isEmpty())
         complain(BatchReport::line(
-            { engine.Photo().PhotoPath(), PhotoState::InvalidDateNote(date.invalidPhotoDate, true) }));
+            { engine.photo().photoPath(), PhotoState::invalidDateNote(date.invalidPhotoDate, true) }));
     print(date.text + QLatin1Char('\n'));
     return Done;
 }
@@ -649,9 +650,9 @@ int runCommand(const Command& command, const QString& program, const QStringList
 
     const QString configPath = parser.isSet(QStringLiteral("config")) ? parser.value(QStringLiteral("config"))
                                                                       : AppLocations::current().settingsToRead();
-    SettingsRecord settings;
+    Settings settings;
     QStringList notes;
-    mMain::LoadSettingsRecord(configPath, settings, mMain::DefaultOutputRoot(), &notes);
+    SettingsFile::load(configPath, settings, SettingsFile::defaultOutputRoot(), &notes);
     complainAboutSettings(configPath, notes);
     try {
         return command.run({ parser, positional[0], settings, configPath });

@@ -2,7 +2,7 @@
 #include "platform/ExecutableInfo.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessSetup.h"
-#include "ui/Form1.h"
+#include "ui/MainWindow.h"
 #include "ui/ProgramIcon.h"
 #include "ui/Translations.h"
 
@@ -92,7 +92,7 @@ int main(int argc, char* argv[])
                 .arg(QDir::toNativeSeparators(places.settingsFile()), seeded.reason()));
     }
 
-    Form1 window(places.settingsFile(), places.outputRoot());
+    MainWindow window(places.settingsFile(), places.outputRoot());
     window.show();
     const QString path = parser.positionalArguments().value(0);
     if (!path.isEmpty() && !window.openPath(QDir::current().absoluteFilePath(path)))

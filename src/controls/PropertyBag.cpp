@@ -7,7 +7,7 @@ PropertyBag::PropertyBag(std::initializer_list<std::pair<QString, QVariant>> ent
 {
 }
 
-QVariant PropertyBag::ReadProperty(const QString& name, const QVariant& defaultValue) const
+QVariant PropertyBag::readProperty(const QString& name, const QVariant& defaultValue) const
 {
     const auto it = std::find_if(m_entries.begin(), m_entries.end(),
         [&name](const auto& entry) { return entry.first.compare(name, Qt::CaseInsensitive) == 0; });

@@ -16,7 +16,7 @@ public:
     PropertyBag(std::initializer_list<std::pair<QString, QVariant>> entries);
 
     // The stored value of the key, or the default when the key is absent.
-    QVariant ReadProperty(const QString& name, const QVariant& defaultValue = QVariant()) const;
+    QVariant readProperty(const QString& name, const QVariant& defaultValue = QVariant()) const;
 
     // Whether the variant holds a number: an integer of any width, a
     // character code, a float or a double (not a Boolean, not a text).

@@ -21,30 +21,44 @@
 // loaded again, gives the same text.
 class IniFile {
 public:
-    // Reads the file at sPath. A missing file gives an empty one; a failure
+    // Reads the file at path. A missing file gives an empty one; a failure
     // with the system's reason when the file exists but cannot be read (the
     // object is then left empty).
-    FileResult load(const QString& sPath);
-    // Writes the whole text in place of sPath (through AtomicFile), so a
+    FileResult load(const QString& path);
+    // Writes the whole text in place of path (through AtomicFile), so a
     // failed or interrupted write leaves the old file as it was; a file that
     // is replaced keeps its permissions. A failure with the system's reason
     // when the file cannot be written.
-    FileResult save(const QString& sPath) const;
+    FileResult save(const QString& path) const;
 
     // The value of the key, whole; nothing when the section or key is missing.
-    std::optional<QString> value(const QString& sSection, const QString& sKey) const;
+    std::optional<QString> value(const QString& section, const QString& key) const;
     // Replaces the key's value, adding the key at the end of its section or
     // the section at the end of the file when missing. False (and no change)
     // for a name that could not be read back: empty, or holding a line break,
     // '=' in a key, ']' in a section.
-    bool setValue(const QString& sSection, const QString& sKey, const QString& sValue);
+    bool setValue(const QString& section, const QString& key, const QString& value);
 
     QString text() const;
-    void setText(const QString& sText);
+    void setText(const QString& input);
+
+    static constexpr qsizetype MaxValueLength = 1023;
+
+    static QString readValue(
+        const QString& file, const QString& section, const QString& key, const QString& defaultValue);
+    // The same look-up in a file already read, for callers reading many keys.
+    static QString readValue(
+        const IniFile& file, const QString& section, const QString& key, const QString& defaultValue);
+
+    // Replaces the key's value, adding section and key when missing and
+    // creating the file when it does not exist. The file is rewritten whole
+    // through a temporary file and a rename; false when it cannot be written
+    // (the old file then stays as it was) or exists but cannot be read.
+    static bool writeValue(const QString& file, const QString& section, const QString& key, const QString& value);
 
 private:
     // Index of the first header line of the section, or -1.
-    qsizetype findSection(const QString& sSection) const;
+    qsizetype findSection(const QString& section) const;
 
     QStringList m_lines;
     bool m_crlf = false;

@@ -1,7 +1,7 @@
 #include "imaging/PhotoEffect.h"
 
-#include "imaging/cDIBSection.h"
-#include "imaging/cImageProcessDIB.h"
+#include "imaging/ImageFilters.h"
+#include "imaging/PixelImage.h"
 
 #include <array>
 
@@ -47,19 +47,19 @@ std::optional<PhotoEffect> PhotoEffects::named(const QString& name)
     return std::nullopt;
 }
 
-void PhotoEffects::apply(PhotoEffect effect, cImageProcessDIB& process, cDIBSection& picture)
+void PhotoEffects::apply(PhotoEffect effect, ImageFilters& process, PixelImage& picture)
 {
     switch (effect) {
     case PhotoEffect::Grey:
-        process.GrayScale(picture);
+        process.grayScale(picture);
         break;
     case PhotoEffect::Sepia:
-        process.GrayScale(picture);
-        process.Colourise(picture, sepiaHue, sepiaSaturation);
+        process.grayScale(picture);
+        process.colourise(picture, sepiaHue, sepiaSaturation);
         break;
     case PhotoEffect::Grain:
-        process.AddNoise(picture, grainPercent,
-            static_cast<uint32_t>(picture.Width()) * 65536u + static_cast<uint32_t>(picture.Height()));
+        process.addNoise(picture, grainPercent,
+            static_cast<uint32_t>(picture.width()) * 65536u + static_cast<uint32_t>(picture.height()));
         break;
     }
 }

@@ -41,7 +41,7 @@ bool ExifRecord::add(Entry entry)
     return true;
 }
 
-QString ExifRecord::ExifText() const
+QString ExifRecord::exifText() const
 {
     static const QString lineEnd = QStringLiteral("\r\n");
     QString result;

@@ -35,7 +35,7 @@ public:
 
     // The record as the EXIF window shows it: one "name: value" line per tag,
     // each ended by CR LF; a list prints each element followed by a blank.
-    QString ExifText() const;
+    QString exifText() const;
 
     bool operator==(const ExifRecord& other) const;
 

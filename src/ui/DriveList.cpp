@@ -36,7 +36,7 @@ DriveList::DriveList(QWidget* parent)
     : QComboBox(parent)
 {
     connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
-        if (!m_quiet) emit Change();
+        if (!m_quiet) emit valueChanged();
     });
 }
 

@@ -35,7 +35,7 @@ public:
     void showDriveOf(const QString& path);
 
 signals:
-    void Change();
+    void valueChanged();
 
 private:
     bool m_quiet = false;

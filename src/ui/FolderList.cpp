@@ -59,7 +59,7 @@ bool FolderList::setPath(const QString& path)
     const bool changed = clean != m_path;
     m_path = clean;
     fill();
-    if (changed) emit Change();
+    if (changed) emit valueChanged();
     return true;
 }
 

@@ -23,7 +23,7 @@ public:
     QString entryPath(int row) const;
 
 signals:
-    void Change();
+    void valueChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

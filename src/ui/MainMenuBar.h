@@ -28,34 +28,34 @@ public:
     std::array<QAction*, 6> sizeItems() const;
     static constexpr std::array<double, 6> SizeScales { 0.25, 0.375, 0.5, 0.625, 0.8, 1.0 };
 
-    QMenu* mnufile;
-    QAction* mnSaveBMP;
-    QAction* mnSaveJpg;
-    QAction* mnubatch;
-    QAction* mnuExif;
-    QAction* mnuAb;
-    QAction* mnExit;
+    QMenu* fileMenu;
+    QAction* saveBmpAction;
+    QAction* saveJpgAction;
+    QAction* batchSaveAction;
+    QAction* exifAction;
+    QAction* aboutAction;
+    QAction* exitAction;
     QMenu* editMenu;
     // Copies the picture as it would be saved, stamp included.
     QAction* copyItem;
-    QMenu* mnuSize;
-    QAction* mnu25;
-    QAction* mn37;
-    QAction* mn50;
-    QAction* mnu62;
-    QAction* mnu80;
-    QAction* mn100;
-    QMenu* mnuEffect;
-    QAction* mnuLight;
-    QAction* mnuDarken;
+    QMenu* sizeMenu;
+    QAction* size25Action;
+    QAction* size37Action;
+    QAction* size50Action;
+    QAction* size62Action;
+    QAction* size80Action;
+    QAction* size100Action;
+    QMenu* effectMenu;
+    QAction* lightenAction;
+    QAction* darkenAction;
     // The looks of PhotoEffect, each with the effect it applies.
     std::array<std::pair<QAction*, PhotoEffect>, 3> effectItems {};
-    QMenu* mnuSelect;
+    QMenu* filterMenu;
     // The filter types 1 to 8 in this order; Sharpen is checked.
-    std::array<QAction*, 8> mnuFiltre {};
-    QAction* mnuAply;
-    QAction* mnuRevert;
-    QMenu* mnuOption;
-    QAction* mnDate;
-    QAction* mnFormat;
+    std::array<QAction*, 8> filterActions {};
+    QAction* applyFilterAction;
+    QAction* revertAction;
+    QMenu* optionsMenu;
+    QAction* showDateAction;
+    QAction* dateStyleAction;
 };

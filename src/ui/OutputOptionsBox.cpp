@@ -1,9 +1,9 @@
 #include "ui/OutputOptionsBox.h"
 
-#include "controls/BarColor.h"
-#include "files/mMain.h"
+#include "controls/ValueBar.h"
+#include "files/SettingsFile.h"
 #include "ui/DialogFont.h"
-#include "ui/Form1Design.h"
+#include "ui/MainWindowDesign.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -22,35 +22,36 @@ const char* const LastSize = "lastSize";
 
 } // namespace
 
-OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
+OutputOptionsBox::OutputOptionsBox(Settings& settings, QWidget* parent)
     : QGroupBox(tr("JPG Quality :"), parent)
-    , slQuality(new BarColor(this))
-    , chkMiniature(new QCheckBox(tr("Create thumbnail"), this))
-    , opWidth(new QRadioButton(tr("Width"), this))
-    , txtWidth(new QLineEdit(QStringLiteral("120"), this))
-    , opHeigth(new QRadioButton(tr("Height"), this))
-    , txtHeight(new QLineEdit(QStringLiteral("90"), this))
+    , qualityBar(new ValueBar(this))
+    , thumbnailCheck(new QCheckBox(tr("Create thumbnail"), this))
+    , thumbnailWidthOption(new QRadioButton(tr("Width"), this))
+    , thumbnailWidthEdit(new QLineEdit(QStringLiteral("120"), this))
+    , thumbnailHeightOption(new QRadioButton(tr("Height"), this))
+    , thumbnailHeightEdit(new QLineEdit(QStringLiteral("90"), this))
     , m_settings(settings)
 {
     // The options' font, with the narrow fallbacks their places need.
     const QFont small = DialogFont::sansSerif();
-    slQuality->InitProperties();
+    qualityBar->initProperties();
     // The encoder has no quality 0.
-    slQuality->setMin(mMain::MinJpegQuality);
-    slQuality->setForeColor(65535);
-    slQuality->setFont(small);
-    slQuality->setCaption(QStringLiteral("50"));
-    opHeigth->setChecked(true);
-    for (QWidget* option : { static_cast<QWidget*>(chkMiniature), static_cast<QWidget*>(opWidth),
-             static_cast<QWidget*>(txtWidth), static_cast<QWidget*>(opHeigth), static_cast<QWidget*>(txtHeight) }) {
+    qualityBar->setMinimum(SettingsFile::MinJpegQuality);
+    qualityBar->setForeColor(65535);
+    qualityBar->setFont(small);
+    qualityBar->setCaption(QStringLiteral("50"));
+    thumbnailHeightOption->setChecked(true);
+    for (QWidget* option : { static_cast<QWidget*>(thumbnailCheck), static_cast<QWidget*>(thumbnailWidthOption),
+             static_cast<QWidget*>(thumbnailWidthEdit), static_cast<QWidget*>(thumbnailHeightOption),
+             static_cast<QWidget*>(thumbnailHeightEdit) }) {
         option->setFont(small);
     }
-    for (QLineEdit* box : { txtWidth, txtHeight }) {
+    for (QLineEdit* box : { thumbnailWidthEdit, thumbnailHeightEdit }) {
         box->setTextMargins(0, 0, 0, 0);
         // A file dropped on a box is for the window, not a size.
         box->setAcceptDrops(false);
         // Whole pixels, digits only, whatever the user's locale groups.
-        auto* sizes = new QIntValidator(mMain::MinThumbnailSize, mMain::MaxThumbnailSize, box);
+        auto* sizes = new QIntValidator(SettingsFile::MinThumbnailSize, SettingsFile::MaxThumbnailSize, box);
         QLocale digits = QLocale::c();
         digits.setNumberOptions(QLocale::RejectGroupSeparator);
         sizes->setLocale(digits);
@@ -62,103 +63,104 @@ OutputOptionsBox::OutputOptionsBox(SettingsRecord& settings, QWidget* parent)
     // The quality bar across the top, widening with the column; below it
     // the thumbnail check box, and at the right the two sizes, each with
     // its box. The design's sizes are the least each control gets.
-    namespace Design = Form1Design;
+    namespace Design = MainWindowDesign;
     const auto px = [](int twips) { return Twips::toPixels(twips); };
-    setMinimumSize(Design::frJPG.pixelSize());
+    setMinimumSize(Design::jpegOptionsBox.pixelSize());
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(px(Design::slQuality.left), 0, px(Design::frJPG.width - Design::slQuality.right()), 0);
+    layout->setContentsMargins(
+        px(Design::qualityBar.left), 0, px(Design::jpegOptionsBox.width - Design::qualityBar.right()), 0);
     layout->setSpacing(0);
-    layout->addWidget(slQuality);
-    layout->addSpacing(px(Design::txtWidth.top - Design::slQuality.bottom()));
+    layout->addWidget(qualityBar);
+    layout->addSpacing(px(Design::thumbnailWidthEdit.top - Design::qualityBar.bottom()));
     auto* thumbnail = new QGridLayout;
-    thumbnail->setHorizontalSpacing(px(Design::txtWidth.left - Design::opWidth.right()));
-    thumbnail->setVerticalSpacing(px(Design::txtHeight.top - Design::txtWidth.bottom()));
-    thumbnail->addWidget(chkMiniature, 0, 0, 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
-    thumbnail->addWidget(opWidth, 0, 1);
-    thumbnail->addWidget(txtWidth, 0, 2);
-    thumbnail->addWidget(opHeigth, 1, 1);
-    thumbnail->addWidget(txtHeight, 1, 2);
+    thumbnail->setHorizontalSpacing(px(Design::thumbnailWidthEdit.left - Design::thumbnailWidthOption.right()));
+    thumbnail->setVerticalSpacing(px(Design::thumbnailHeightEdit.top - Design::thumbnailWidthEdit.bottom()));
+    thumbnail->addWidget(thumbnailCheck, 0, 0, 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    thumbnail->addWidget(thumbnailWidthOption, 0, 1);
+    thumbnail->addWidget(thumbnailWidthEdit, 0, 2);
+    thumbnail->addWidget(thumbnailHeightOption, 1, 1);
+    thumbnail->addWidget(thumbnailHeightEdit, 1, 2);
     thumbnail->setColumnStretch(0, 1);
     layout->addLayout(thumbnail);
     layout->addStretch(1);
 
     // The bar takes the frame's width, less its margins.
-    slQuality->setMinimumHeight(px(Design::slQuality.height));
-    chkMiniature->setMinimumSize(Design::chkMiniature.pixelSize());
-    opWidth->setMinimumSize(Design::opWidth.pixelSize());
-    opHeigth->setMinimumSize(Design::opHeigth.pixelSize());
+    qualityBar->setMinimumHeight(px(Design::qualityBar.height));
+    thumbnailCheck->setMinimumSize(Design::thumbnailCheck.pixelSize());
+    thumbnailWidthOption->setMinimumSize(Design::thumbnailWidthOption.pixelSize());
+    thumbnailHeightOption->setMinimumSize(Design::thumbnailHeightOption.pixelSize());
     // Three digits fit; the boxes keep their width.
-    txtWidth->setMinimumHeight(px(Design::txtWidth.height));
-    txtWidth->setFixedWidth(px(Design::txtWidth.width));
-    txtHeight->setMinimumHeight(px(Design::txtHeight.height));
-    txtHeight->setFixedWidth(px(Design::txtHeight.width));
+    thumbnailWidthEdit->setMinimumHeight(px(Design::thumbnailWidthEdit.height));
+    thumbnailWidthEdit->setFixedWidth(px(Design::thumbnailWidthEdit.width));
+    thumbnailHeightEdit->setMinimumHeight(px(Design::thumbnailHeightEdit.height));
+    thumbnailHeightEdit->setFixedWidth(px(Design::thumbnailHeightEdit.width));
 
-    connect(slQuality, &BarColor::Change, this, &OutputOptionsBox::StoreOutputOptions);
-    connect(chkMiniature, &QCheckBox::toggled, this, &OutputOptionsBox::StoreOutputOptions);
+    connect(qualityBar, &ValueBar::valueChanged, this, &OutputOptionsBox::storeOutputOptions);
+    connect(thumbnailCheck, &QCheckBox::toggled, this, &OutputOptionsBox::storeOutputOptions);
     // The button that becomes selected stores; the one left does not.
-    for (QRadioButton* option : { opHeigth, opWidth }) {
+    for (QRadioButton* option : { thumbnailHeightOption, thumbnailWidthOption }) {
         connect(option, &QRadioButton::toggled, this, [this](bool on) {
-            if (on) StoreOutputOptions();
+            if (on) storeOutputOptions();
         });
     }
-    connect(txtHeight, &QLineEdit::textChanged, this, &OutputOptionsBox::StoreOutputOptions);
-    connect(txtWidth, &QLineEdit::textChanged, this, &OutputOptionsBox::StoreOutputOptions);
+    connect(thumbnailHeightEdit, &QLineEdit::textChanged, this, &OutputOptionsBox::storeOutputOptions);
+    connect(thumbnailWidthEdit, &QLineEdit::textChanged, this, &OutputOptionsBox::storeOutputOptions);
 }
 
-void OutputOptionsBox::FillOutputOptions()
+void OutputOptionsBox::fillOutputOptions()
 {
     // Taken before any control changes: each change below stores every
     // option from the controls, some of which still show their design state.
-    const int32_t quality = m_settings.JpegQuality;
-    const bool show = m_settings.ThumbShow;
-    const int32_t height = m_settings.ThumbHeight;
-    const int32_t width = m_settings.ThumbWidth;
+    const int32_t quality = m_settings.jpegQuality;
+    const bool show = m_settings.thumbShow;
+    const int32_t height = m_settings.thumbHeight;
+    const int32_t width = m_settings.thumbWidth;
 
     // A quality below the bar's range reads as its least, 1.
-    slQuality->setValue(std::clamp(quality, mMain::MinJpegQuality, mMain::MaxJpegQuality));
+    qualityBar->setValue(std::clamp(quality, SettingsFile::MinJpegQuality, SettingsFile::MaxJpegQuality));
     setTitle(tr("JPG Quality : "));
-    chkMiniature->setChecked(show);
+    thumbnailCheck->setChecked(show);
     // The companion stays a size the box takes.
     const auto companion = [](double size) {
-        return QString::number(
-            std::clamp(static_cast<int32_t>(std::nearbyint(size)), mMain::MinThumbnailSize, mMain::MaxThumbnailSize));
+        return QString::number(std::clamp(static_cast<int32_t>(std::nearbyint(size)), SettingsFile::MinThumbnailSize,
+            SettingsFile::MaxThumbnailSize));
     };
     if (height != 0) {
-        txtHeight->setText(QString::number(height));
-        txtWidth->setText(companion(height * 4.0 / 3.0));
-        opHeigth->setChecked(true);
+        thumbnailHeightEdit->setText(QString::number(height));
+        thumbnailWidthEdit->setText(companion(height * 4.0 / 3.0));
+        thumbnailHeightOption->setChecked(true);
     } else {
-        txtWidth->setText(QString::number(width));
-        txtHeight->setText(companion(width * 3.0 / 4.0));
-        opWidth->setChecked(true);
+        thumbnailWidthEdit->setText(QString::number(width));
+        thumbnailHeightEdit->setText(companion(width * 3.0 / 4.0));
+        thumbnailWidthOption->setChecked(true);
     }
     // A control set to what it already showed raises nothing; the record
     // must still end up holding what the controls show.
-    StoreOutputOptions();
+    storeOutputOptions();
 }
 
-void OutputOptionsBox::StoreOutputOptions()
+void OutputOptionsBox::storeOutputOptions()
 {
-    SettingsRecord& s = m_settings;
+    Settings& s = m_settings;
     bool ok = false;
-    const double quality = slQuality->Value().toDouble(&ok);
+    const double quality = qualityBar->value().toDouble(&ok);
     if (ok)
-        s.JpegQuality
-            = std::clamp(static_cast<int32_t>(std::nearbyint(quality)), mMain::MinJpegQuality, mMain::MaxJpegQuality);
-    s.ThumbShow = chkMiniature->isChecked();
+        s.jpegQuality = std::clamp(
+            static_cast<int32_t>(std::nearbyint(quality)), SettingsFile::MinJpegQuality, SettingsFile::MaxJpegQuality);
+    s.thumbShow = thumbnailCheck->isChecked();
     // A box that holds no size (emptied while the user retypes it, or a
     // number on its way to one) keeps the size stored last.
-    if (opHeigth->isChecked()) {
-        if (txtHeight->hasAcceptableInput()) {
-            s.ThumbHeight = txtHeight->text().toInt();
-            s.ThumbWidth = 0;
+    if (thumbnailHeightOption->isChecked()) {
+        if (thumbnailHeightEdit->hasAcceptableInput()) {
+            s.thumbHeight = thumbnailHeightEdit->text().toInt();
+            s.thumbWidth = 0;
         }
-    } else if (txtWidth->hasAcceptableInput()) {
-        s.ThumbHeight = 0;
-        s.ThumbWidth = txtWidth->text().toInt();
+    } else if (thumbnailWidthEdit->hasAcceptableInput()) {
+        s.thumbHeight = 0;
+        s.thumbWidth = thumbnailWidthEdit->text().toInt();
     }
-    for (QLineEdit* box : { txtWidth, txtHeight })
+    for (QLineEdit* box : { thumbnailWidthEdit, thumbnailHeightEdit })
         if (box->hasAcceptableInput()) box->setProperty(LastSize, box->text());
 }
 

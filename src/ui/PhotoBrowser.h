@@ -30,16 +30,16 @@ public:
     // The full path of the photo selected in the file list; empty when none is.
     QString chosenPhoto() const;
 
-    DriveList* TheDrive;
-    FolderList* TheDir;
-    FileList* TheFile;
+    DriveList* driveList;
+    FolderList* folderList;
+    FileList* fileList;
 
 signals:
     void photoChosen();
 
 private:
-    void TheDrive_Change();
-    void TheDir_Change();
+    void onDriveChanged();
+    void onFolderChanged();
 
     // The folder shown last on each drive.
     QHash<QString, QString> m_driveFolders;

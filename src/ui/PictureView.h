@@ -4,7 +4,7 @@
 #include <QWidget>
 
 // A picture stretched over the whole widget: the preview of the photo
-// (Image1) and the display of the working image (Picture1). A picture that
+// (previewImage) and the display of the working image (displayView). A picture that
 // has the widget's size and QImage::Format_RGB32 is painted as it is; any
 // other is stretched and converted once per picture and size, so that
 // panning only repaints.

@@ -8,15 +8,15 @@ class PreviewViewport;
 class StampLabelView;
 
 // The picture area of the main window, right of the left column. While a
-// photo is previewed it shows the viewport (picScroll) with the photo
-// (Image1), which the user pans with the mouse, and the two stamp labels
-// over it, of which the upper one (Label2) is dragged and the lower one
-// (Label1) follows at the stamp's offset. Once the working image is built
-// it shows the display picture (Picture1) instead, from its top-left corner
+// photo is previewed it shows the viewport (previewViewport) with the photo
+// (previewImage), which the user pans with the mouse, and the two stamp labels
+// over it, of which the upper one (stampUpperLabel) is dragged and the lower one
+// (stampLowerLabel) follows at the stamp's offset. Once the working image is built
+// it shows the display picture (displayView) instead, from its top-left corner
 // and cut off at the area's edges.
 //
 // The labels show the stamp where and as large as it will be printed
-// (PhotoEngine::ShownStamp): anchored, sized to the photo, inside it. A drag
+// (PhotoEngine::shownStamp): anchored, sized to the photo, inside it. A drag
 // stops at the photo's edges; the drop may anchor the stamp anew.
 //
 // The photo's size, the stamp's position and Show Date are the engine's, in
@@ -30,7 +30,7 @@ public:
 
     // The layout rule: the viewport fills the area, less a margin on the
     // right and at the bottom, but is never larger than the photo.
-    void Form_Resize();
+    void onResize();
     // Shows the engine's state: the viewport while a photo is previewed, the
     // display picture once its working image is built, the photo's and the
     // labels' places.
@@ -45,22 +45,22 @@ public:
     // The working image with its stamp, as the engine rendered it last.
     void showDisplayPicture();
 
-    PreviewViewport* picScroll;
-    PictureView* Image1;
-    StampLabelView* Label1;
-    StampLabelView* Label2;
-    PictureView* Picture1;
+    PreviewViewport* previewViewport;
+    PictureView* previewImage;
+    StampLabelView* stampLowerLabel;
+    StampLabelView* stampUpperLabel;
+    PictureView* displayView;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Image1_MouseMove(Qt::MouseButtons Button, QPointF at);
-    void Label2_MouseMove(Qt::MouseButtons Button, QPointF at);
+    void onPictureMouseMove(Qt::MouseButtons Button, QPointF at);
+    void onStampMouseMove(Qt::MouseButtons Button, QPointF at);
     // The end of a drag of the stamp.
-    void Label2_MouseUp();
-    void placeImage1();
+    void onStampMouseRelease();
+    void placePreviewImage();
     void placeLabels();
 
     PhotoEngine& m_engine;

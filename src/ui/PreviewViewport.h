@@ -2,7 +2,7 @@
 
 #include <QFrame>
 
-// The viewport of the preview (picScroll): a sunken frame whose inner area,
+// The viewport of the preview (previewViewport): a sunken frame whose inner area,
 // client(), holds the photo and the stamp labels and clips them. Positions
 // of the things inside count from the inner area's top-left corner.
 class PreviewViewport : public QFrame {

@@ -1,6 +1,6 @@
 #include "workflow/BatchPlan.h"
 
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileStamp.h"
@@ -40,7 +40,7 @@ std::optional<Identity> identityOf(const QString& folder)
 
 QString nameOf(const QString& folder)
 {
-    return PhotoFolder::FolderName(folder, QStringLiteral("/"));
+    return PhotoFolder::folderName(folder, QStringLiteral("/"));
 }
 
 // What a batch reads from: folders, not the outputs of a batch into the same
@@ -142,7 +142,7 @@ bool notOlder(const timespec& a, const timespec& b)
 // The output is there and not older than the photo, and so is the
 // thumbnail when one is wanted (its time is not looked at), both written by
 // Quillon.
-bool alreadySaved(const BatchPlan::Photo& photo, bool thumbnails)
+bool alreadySaved(const BatchPlan::photo& photo, bool thumbnails)
 {
     const std::optional<FileStamp> source = FileStamp::lookUp(photo.path);
     const std::optional<FileStamp> output = FileStamp::lookUp(photo.outputPath);
@@ -153,12 +153,12 @@ bool alreadySaved(const BatchPlan::Photo& photo, bool thumbnails)
 
 } // namespace
 
-BatchPlan BatchPlan::make(const QString& folder, const SettingsRecord& settings, const BatchOptions& options)
+BatchPlan BatchPlan::make(const QString& folder, const Settings& settings, const BatchOptions& options)
 {
     BatchPlan plan;
-    const QString target = settings.TargetFolder;
+    const QString target = settings.targetFolder;
     plan.m_target = target;
-    plan.m_thumbnails = settings.ThumbShow;
+    plan.m_thumbnails = settings.thumbShow;
     plan.m_folder = QDir::cleanPath(folder);
     SourceFinder finder(target);
     const QList<SourceFolder> sources = finder.find(folder, options.recursive);
@@ -174,11 +174,11 @@ BatchPlan BatchPlan::make(const QString& folder, const SettingsRecord& settings,
         for (const QString& name : source.photos) {
             const QString path = QDir(source.path).filePath(name);
             plan.m_sources.add(path);
-            const PhotoState::Outputs outputs = PhotoState::OutputPaths(path, target, source.mirror);
+            const PhotoState::Outputs outputs = PhotoState::outputPaths(path, target, source.mirror);
             const auto [writer, first] = writers.insert({ outputs.output, path });
             const QString relative = source.relative.isEmpty() ? name : source.relative + QLatin1Char('/') + name;
             if (options.shardCount > 1 && shardOf(relative, options.shardCount) != options.shard) continue;
-            Photo photo { path, source.mirror, outputs.output, outputs.thumbnail, Action::Treat, QString() };
+            photo photo { path, source.mirror, outputs.output, outputs.thumbnail, Action::Treat, QString() };
             if (!first) {
                 photo.action = Action::Refuse;
                 photo.refusal = QStringLiteral("The output would replace that of %1, another photo of this batch")
@@ -189,13 +189,13 @@ BatchPlan BatchPlan::make(const QString& folder, const SettingsRecord& settings,
     }
 
     // Only now that every photo of the batch is known.
-    for (Photo& photo : plan.m_photos) {
+    for (photo& photo : plan.m_photos) {
         if (photo.action == Action::Refuse) continue;
         photo.refusal = plan.m_sources.refusal(
-            photo.path, photo.outputPath, settings.ThumbShow ? photo.thumbnailPath : QString());
+            photo.path, photo.outputPath, settings.thumbShow ? photo.thumbnailPath : QString());
         if (!photo.refusal.isEmpty())
             photo.action = Action::Refuse;
-        else if (options.skipExisting && alreadySaved(photo, settings.ThumbShow))
+        else if (options.skipExisting && alreadySaved(photo, settings.thumbShow))
             photo.action = Action::Skip;
     }
     return plan;
@@ -211,7 +211,7 @@ int BatchPlan::shardOf(const QString& relativePath, int shardCount)
 int BatchPlan::count(Action action) const
 {
     return static_cast<int>(std::count_if(
-        m_photos.begin(), m_photos.end(), [action](const Photo& photo) { return photo.action == action; }));
+        m_photos.begin(), m_photos.end(), [action](const photo& photo) { return photo.action == action; }));
 }
 
 QString BatchPlan::prepareFolders() const
@@ -219,7 +219,7 @@ QString BatchPlan::prepareFolders() const
     // A batch that writes nothing into a folder (its photos all saved
     // already) sweeps it all the same.
     const auto cannotWrite = [](const QString& folder) {
-        FileResult usable = PhotoFolder::EnsureFolder(folder);
+        FileResult usable = PhotoFolder::ensureFolder(folder);
         if (usable) usable = AtomicFile::tryCreateFileIn(folder);
         if (!usable)
             return QStringLiteral("Cannot write into %1: %2").arg(BatchReport::shownName(folder), usable.reason());
@@ -231,7 +231,7 @@ QString BatchPlan::prepareFolders() const
             return problem;
         const QString thumbnails = m_target + QStringLiteral("/Miniatures/") + sub;
         if (!m_thumbnails) {
-            if (PhotoFolder::EnsureFolder(thumbnails)) AtomicFile::sweep(thumbnails);
+            if (PhotoFolder::ensureFolder(thumbnails)) AtomicFile::sweep(thumbnails);
         } else if (const QString problem = cannotWrite(thumbnails); !problem.isEmpty()) {
             return problem;
         }

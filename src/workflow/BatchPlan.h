@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-struct SettingsRecord;
+struct Settings;
 
 // How a batch chooses its photos and how many it treats at once.
 struct BatchOptions {
@@ -39,7 +39,7 @@ struct BatchOptions {
 class BatchPlan {
 public:
     enum class Action { Treat, Skip, Refuse };
-    struct Photo {
+    struct photo {
         QString path;
         QString subFolder; // below Images and Miniatures; empty for none
         QString outputPath;
@@ -48,7 +48,7 @@ public:
         QString refusal; // why it is refused
     };
 
-    // The batch of folder into settings.TargetFolder.
+    // The batch of folder into settings.targetFolder.
     //
     // Source folders: folder's immediate sub-folders, each mirrored under
     // its name, or folder itself, under its own name, when it has none (the
@@ -72,7 +72,7 @@ public:
     // is one whose output an earlier photo of the batch writes already
     // (folder's own photos and those of a sub-folder of the same name share
     // an output folder).
-    static BatchPlan make(const QString& folder, const SettingsRecord& settings, const BatchOptions& options);
+    static BatchPlan make(const QString& folder, const Settings& settings, const BatchOptions& options);
 
     // The shard, 1 to shardCount, of the photo at relativePath below the
     // batch's folder ("2019/a.jpg", "/" between folders): the first 8 bytes
@@ -81,7 +81,7 @@ public:
     // moving it.
     static int shardOf(const QString& relativePath, int shardCount);
 
-    const QList<Photo>& photos() const { return m_photos; }
+    const QList<photo>& photos() const { return m_photos; }
     int count(Action action) const;
     // The folders below Images and Miniatures that the batch makes, even
     // for a source folder without photos.
@@ -105,7 +105,7 @@ public:
     QString prepareFolders() const;
 
 private:
-    QList<Photo> m_photos;
+    QList<photo> m_photos;
     QStringList m_subFolders;
     SourceGuard m_sources;
     QList<PhotoFolder::PassedOver> m_passedOver;

@@ -24,7 +24,7 @@ namespace {
 constexpr std::chrono::milliseconds WaitingInterval(50);
 
 // What the jobs and the reporting thread share, under the mutex.
-struct Progress {
+struct progress {
     std::mutex mutex;
     std::condition_variable photoStartable; // the reported count grew, or stop
     std::condition_variable photoFinished;
@@ -53,8 +53,7 @@ private:
 
 } // namespace
 
-BatchRunner::BatchRunner(
-    const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs, ForeignFiles foreign)
+BatchRunner::BatchRunner(const Settings& settings, std::optional<StampPlacement> stamp, int jobs, ForeignFiles foreign)
     : m_settings(settings)
     , m_stamp(std::move(stamp))
     , m_jobs(jobs > 0 ? jobs : availableCores())
@@ -71,7 +70,7 @@ int64_t BatchRunner::defaultMemoryBudget()
 int64_t BatchRunner::minMemoryBudget()
 {
     const auto side = static_cast<int>(std::sqrt(static_cast<double>(PixelSurface::MaxPixels)));
-    return PhotoState::PixelBytesFor(QSize(side, side), QSize(side, side), 6);
+    return PhotoState::pixelBytesFor(QSize(side, side), QSize(side, side), 6);
 }
 
 int BatchRunner::availableCores()
@@ -86,10 +85,10 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
 {
     BatchListener silent;
     if (listener == nullptr) listener = &silent;
-    const QList<BatchPlan::Photo>& photos = plan.photos();
+    const QList<BatchPlan::photo>& photos = plan.photos();
     const int total = static_cast<int>(photos.size());
 
-    Progress progress;
+    progress progress;
     progress.outcomes.resize(photos.size());
     std::vector<int> work; // the photos to treat, by their place in the batch
     for (int i = 0; i < total; ++i) {
@@ -247,34 +246,34 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
     return report;
 }
 
-bool BatchRunner::treat(PhotoState& state, const BatchPlan::Photo& photo, const SourceGuard& sources,
+bool BatchRunner::treat(PhotoState& state, const BatchPlan::photo& photo, const SourceGuard& sources,
     PixelBudget& budget, const std::atomic<bool>& stop, BatchOutcome& outcome) const
 {
     try {
-        state.SetPaths(photo.path, m_settings.TargetFolder, photo.subFolder);
-        state.Open();
+        state.setPaths(photo.path, m_settings.targetFolder, photo.subFolder);
+        state.open();
         if (stop) return false;
-        const QSize workingSize = PhotoState::WorkingSize(state.PhotoSize(), m_settings.PreviewScale);
+        const QSize workingSize = PhotoState::workingSize(state.photoSize(), m_settings.previewScale);
         // Held until the photo is saved and its pictures are let go.
         const PixelBudget::Reservation memory
-            = budget.reserve(PhotoState::PixelBytesFor(state.PhotoSize(), workingSize, state.Orientation()), stop);
+            = budget.reserve(PhotoState::pixelBytesFor(state.photoSize(), workingSize, state.orientation()), stop);
         if (!memory) return false;
-        state.BuildWorkingImage(workingSize, PhotoState::Scratch::FromPhoto);
+        state.buildWorkingImage(workingSize, PhotoState::Scratch::FromPhoto);
         if (stop) return false;
-        if (m_settings.BatchFilter) state.ProcessImage(m_settings.CurrentFilter);
-        for (PhotoEffect effect : m_settings.Effects)
-            state.ApplyEffect(effect);
+        if (m_settings.batchFilter) state.processImage(m_settings.currentFilter);
+        for (PhotoEffect effect : m_settings.effects)
+            state.applyEffect(effect);
         if (stop) return false;
         // Nothing follows the save: the stamp goes straight into the working
         // image, which is what a copy of it would hold.
-        state.RenderFinal();
-        if (m_stamp) state.PrintDateStamp(*m_stamp);
-        const QStringList saveNotes = state.SaveOutputs(m_settings, sources, m_foreign);
-        state.ReleaseDisplay();
+        state.renderFinal();
+        if (m_stamp) state.printDateStamp(*m_stamp);
+        const QStringList saveNotes = state.saveOutputs(m_settings, sources, m_foreign);
+        state.releaseDisplay();
         outcome.kind = BatchOutcome::Kind::Treated;
         // The warning and the save's notes name the photo themselves.
-        if (!state.PhotoWarning().isEmpty()) outcome.notes.append({ QString(), state.PhotoWarning() });
-        for (const QString& stampNote : state.StampNotes())
+        if (!state.photoWarning().isEmpty()) outcome.notes.append({ QString(), state.photoWarning() });
+        for (const QString& stampNote : state.stampNotes())
             outcome.notes.append({ photo.path, stampNote });
         for (const QString& note : saveNotes)
             outcome.notes.append({ QString(), note });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 #include "workflow/BatchPlan.h"
 #include "workflow/BatchReport.h"
 #include "workflow/PhotoState.h"
@@ -32,7 +32,7 @@ public:
     // The photo has come to its outcome; done of total photos have. Called
     // in batch order. False asks the batch to stop.
     virtual bool photoDone(
-        const BatchPlan::Photo& /*photo*/, const BatchOutcome& /*outcome*/, int /*done*/, int /*total*/)
+        const BatchPlan::photo& /*photo*/, const BatchOutcome& /*outcome*/, int /*done*/, int /*total*/)
     {
         return true;
     }
@@ -63,8 +63,7 @@ class BatchRunner {
 public:
     // jobs 0 means one per core; foreign says what becomes of a file at an
     // output path that Quillon did not write (refused by default).
-    BatchRunner(
-        const SettingsRecord& settings, std::optional<StampPlacement> stamp, int jobs = 0, ForeignFiles foreign = {});
+    BatchRunner(const Settings& settings, std::optional<StampPlacement> stamp, int jobs = 0, ForeignFiles foreign = {});
 
     // When the system has fewer threads to give than jobs, the batch runs
     // with those it gave, or on the calling thread when it gave none, and
@@ -75,7 +74,7 @@ public:
     static int availableCores();
 
     // The pixel memory the jobs may hold together: each waits before
-    // decoding a photo until what it needs fits (PhotoState::PixelBytesFor),
+    // decoding a photo until what it needs fits (PhotoState::pixelBytesFor),
     // and one job always proceeds. By default defaultMemoryBudget().
     void setMemoryBudget(int64_t bytes) { m_memoryBudget = bytes; }
     int64_t memoryBudget() const { return m_memoryBudget; }
@@ -93,10 +92,10 @@ public:
 
 private:
     // Treats the photo; false when it was abandoned because stop was set.
-    bool treat(PhotoState& state, const BatchPlan::Photo& photo, const SourceGuard& sources, PixelBudget& budget,
+    bool treat(PhotoState& state, const BatchPlan::photo& photo, const SourceGuard& sources, PixelBudget& budget,
         const std::atomic<bool>& stop, BatchOutcome& outcome) const;
 
-    SettingsRecord m_settings;
+    Settings m_settings;
     std::optional<StampPlacement> m_stamp;
     int m_jobs;
     ForeignFiles m_foreign;

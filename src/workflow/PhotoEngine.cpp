@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-PhotoEngine::PhotoEngine(SettingsRecord& settings, PhotoEngineHost* host)
+PhotoEngine::PhotoEngine(Settings& settings, PhotoEngineHost* host)
     : m_settings(settings)
     , m_host(host ? host : &m_noHost)
 {
@@ -18,32 +18,32 @@ void PhotoEngine::setHost(PhotoEngineHost* host)
     m_host = host ? host : &m_noHost;
 }
 
-void PhotoEngine::SetPhotoPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
+void PhotoEngine::setPhotoPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
 {
-    m_photo.SetPaths(photoPath, outputRoot, subFolder);
+    m_photo.setPaths(photoPath, outputRoot, subFolder);
 }
 
-void PhotoEngine::SetOutputPaths(const QString& outputPath, const QString& thumbnailPath)
+void PhotoEngine::setOutputPaths(const QString& outputPath, const QString& thumbnailPath)
 {
-    m_photo.SetOutputPaths(outputPath, thumbnailPath);
+    m_photo.setOutputPaths(outputPath, thumbnailPath);
 }
 
-void PhotoEngine::OpenPhoto()
+void PhotoEngine::openPhoto()
 {
     // Only the header is read here; the preview picture is decoded when the
     // window draws it.
     m_preview = QImage();
     m_previewDenominator = 0;
     m_previewWarning.clear();
-    m_photo.Open();
-    m_previewSize = PhotoState::WorkingSize(m_photo.PhotoSize(), m_settings.PreviewScale);
+    m_photo.open();
+    m_previewSize = PhotoState::workingSize(m_photo.photoSize(), m_settings.previewScale);
 
-    if (m_settings.ExifShown) m_host->ShowExif(m_photo.ExifText());
-    if (m_showDate) ShowDateLabels();
-    m_host->LayoutPreview();
+    if (m_settings.exifShown) m_host->showExif(m_photo.exifText());
+    if (m_showDate) showDateLabels();
+    m_host->layoutPreview();
 }
 
-void PhotoEngine::ClosePhoto()
+void PhotoEngine::closePhoto()
 {
     m_photo = PhotoState();
     m_preview = QImage();
@@ -53,10 +53,10 @@ void PhotoEngine::ClosePhoto()
     m_labelText.clear();
 }
 
-QImage PhotoEngine::PreviewPicture(QSize wanted)
+QImage PhotoEngine::previewPicture(QSize wanted)
 {
-    const QSize photoSize = m_photo.PhotoSize();
-    if (m_photo.PhotoPath().isEmpty() || photoSize.isEmpty()) return QImage();
+    const QSize photoSize = m_photo.photoSize();
+    if (m_photo.photoPath().isEmpty() || photoSize.isEmpty()) return QImage();
     // The largest reduction that still gives at least the wanted size.
     int denominator = 1;
     for (int d : { 8, 4, 2 }) {
@@ -67,75 +67,75 @@ QImage PhotoEngine::PreviewPicture(QSize wanted)
     }
     if (m_preview.isNull() || denominator < m_previewDenominator) {
         m_preview = PictureOrientation::upright(
-            PictureLoader::loadPreview(m_photo.PhotoPath(), denominator, &m_previewWarning), m_photo.Orientation());
+            PictureLoader::loadPreview(m_photo.photoPath(), denominator, &m_previewWarning), m_photo.orientation());
         m_previewDenominator = denominator;
     }
     return m_preview;
 }
 
-void PhotoEngine::BuildWorkingImage()
+void PhotoEngine::buildWorkingImage()
 {
-    if (m_photo.WorkReady()) return;
-    m_photo.BuildWorkingImage(m_previewSize);
-    Render();
+    if (m_photo.workReady()) return;
+    m_photo.buildWorkingImage(m_previewSize);
+    render();
 }
 
-void PhotoEngine::RevertToOriginal()
+void PhotoEngine::revertToOriginal()
 {
-    if (!m_photo.WorkReady()) return;
-    m_photo.BuildWorkingImage(m_previewSize);
-    Render();
+    if (!m_photo.workReady()) return;
+    m_photo.buildWorkingImage(m_previewSize);
+    render();
 }
 
-void PhotoEngine::Render()
+void PhotoEngine::render()
 {
-    m_photo.Render();
-    if (m_showDate) PrintDateStamp();
-    m_host->RefreshDisplay();
+    m_photo.render();
+    if (m_showDate) printDateStamp();
+    m_host->refreshDisplay();
 }
 
-void PhotoEngine::Resample(int32_t lW, int32_t lH)
+void PhotoEngine::resample(int32_t w, int32_t h)
 {
-    if (m_photo.Resample(lW, lH)) Render();
+    if (m_photo.resample(w, h)) render();
 }
 
-void PhotoEngine::ProcessImage(int32_t eType)
+void PhotoEngine::processImage(int32_t type)
 {
-    m_photo.ProcessImage(eType);
-    Render();
+    m_photo.processImage(type);
+    render();
 }
 
-void PhotoEngine::Lighten()
+void PhotoEngine::lighten()
 {
-    m_photo.Lighten();
-    Render();
+    m_photo.lighten();
+    render();
 }
 
-void PhotoEngine::Fade()
+void PhotoEngine::fade()
 {
-    m_photo.Fade();
-    Render();
+    m_photo.fade();
+    render();
 }
 
-void PhotoEngine::ApplyEffect(PhotoEffect effect)
+void PhotoEngine::applyEffect(PhotoEffect effect)
 {
-    m_photo.ApplyEffect(effect);
-    Render();
+    m_photo.applyEffect(effect);
+    render();
 }
 
-void PhotoEngine::ReadExif()
+void PhotoEngine::readExif()
 {
-    m_photo.ReadExif();
+    m_photo.readExif();
 }
 
-void PhotoEngine::ForgetExif()
+void PhotoEngine::forgetExif()
 {
-    m_photo.ForgetExif();
+    m_photo.forgetExif();
 }
 
-QString PhotoEngine::ComputeDateText() const
+QString PhotoEngine::computeDateText() const
 {
-    return Stamp().DateFor(m_photo.exifRecord(), m_photo.PhotoPath()).text;
+    return Stamp().dateFor(m_photo.exifRecord(), m_photo.photoPath()).text;
 }
 
 StampPlacement PhotoEngine::Stamp() const
@@ -143,20 +143,20 @@ StampPlacement PhotoEngine::Stamp() const
     return StampPlacement::fromSettings(m_settings, m_stampPosition, m_stampFont);
 }
 
-StampPlacement::Layout PhotoEngine::ShownStamp() const
+StampPlacement::Layout PhotoEngine::shownStamp() const
 {
     StampPlacement stamp = Stamp();
     // A dragged stamp follows the mouse, not its anchoring.
     if (m_stampDragged) stamp.anchoring = {};
-    return stamp.LayoutOn(m_previewSize, m_labelText);
+    return stamp.layoutOn(m_previewSize, m_labelText);
 }
 
-void PhotoEngine::DragStamp(QPointF delta)
+void PhotoEngine::dragStamp(QPointF delta)
 {
     // The drag starts where the stamp is shown, which its anchoring or the
     // edges of the picture may have moved from its own position.
     if (!m_stampDragged) {
-        const QPoint shown = ShownStamp().first;
+        const QPoint shown = shownStamp().first;
         m_stampDragged = true;
         m_stampPosition = shown;
     }
@@ -164,47 +164,47 @@ void PhotoEngine::DragStamp(QPointF delta)
     // At an edge the stamp stops, and its position with it.
     const QPoint placed(
         static_cast<int>(std::nearbyint(m_stampPosition.x())), static_cast<int>(std::nearbyint(m_stampPosition.y())));
-    const QPoint shown = ShownStamp().first;
+    const QPoint shown = shownStamp().first;
     if (shown != placed) m_stampPosition = shown;
 }
 
-void PhotoEngine::DropStamp()
+void PhotoEngine::dropStamp()
 {
     if (!m_stampDragged) return;
-    const StampPlacement::Layout dropped = ShownStamp();
+    const StampPlacement::Layout dropped = shownStamp();
     m_stampDragged = false;
-    if (m_settings.Anchoring.place == StampAnchoring::Place::None && m_settings.StampHeightPercent <= 0) return;
-    if (!dropped.inkBox.isEmpty()) m_settings.Anchoring = StampPlacement::AnchoringAt(dropped.inkBox, m_previewSize);
+    if (m_settings.anchoring.place == StampAnchoring::Place::None && m_settings.stampHeightPercent <= 0) return;
+    if (!dropped.inkBox.isEmpty()) m_settings.anchoring = StampPlacement::anchoringAt(dropped.inkBox, m_previewSize);
 }
 
-void PhotoEngine::ShowDateLabels()
+void PhotoEngine::showDateLabels()
 {
-    m_dateText = ComputeDateText();
+    m_dateText = computeDateText();
     m_labelText = m_dateText;
 }
 
-void PhotoEngine::PrintDateStamp()
+void PhotoEngine::printDateStamp()
 {
-    m_dateText = m_photo.PrintDateStamp(Stamp());
+    m_dateText = m_photo.printDateStamp(Stamp());
 }
 
-void PhotoEngine::ApplyDateStyle()
+void PhotoEngine::applyDateStyle()
 {
-    m_stampFont.setFamily(m_settings.DateFont);
-    m_stampFont.setPointSizeF(m_settings.DateSize > 0 ? m_settings.DateSize : 1);
+    m_stampFont.setFamily(m_settings.dateFont);
+    m_stampFont.setPointSizeF(m_settings.dateSize > 0 ? m_settings.dateSize : 1);
     m_settings.dateStyle.applyTo(m_stampFont);
     // The name of the font actually obtained, as the font reports it.
-    m_settings.DateFont = QFontInfo(m_stampFont).family();
+    m_settings.dateFont = QFontInfo(m_stampFont).family();
 }
 
-QString PhotoEngine::SaveOutputs()
+QString PhotoEngine::saveOutputs()
 {
     // The window asks before it replaces a file of another photo's
     // (SavedOutputs): what reaches the save may be replaced.
-    return m_photo.SaveOutputs(m_settings, {}, { true, QString() }).join(QLatin1Char('\n'));
+    return m_photo.saveOutputs(m_settings, {}, { true, QString() }).join(QLatin1Char('\n'));
 }
 
-BatchReport PhotoEngine::BatchTransform(const QString& folder, const BatchOptions& options, BatchListener* listener)
+BatchReport PhotoEngine::batchTransform(const QString& folder, const BatchOptions& options, BatchListener* listener)
 {
     const BatchPlan plan = BatchPlan::make(folder, m_settings, options);
     if (QString problem = plan.prepareFolders(); !problem.isEmpty()) {

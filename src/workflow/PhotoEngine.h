@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 #include "workflow/BatchPlan.h"
 #include "workflow/BatchReport.h"
 #include "workflow/BatchRunner.h"
@@ -22,8 +22,8 @@
 //
 // The settings record belongs to whoever made the engine (the window, the
 // command-line tool, a test) and is read where it is needed; the engine sets
-// only DateFont, in ApplyDateStyle, and the stamp's anchoring when a dragged
-// stamp is dropped (DropStamp).
+// only dateFont, in applyDateStyle, and the stamp's anchoring when a dragged
+// stamp is dropped (dropStamp).
 //
 // Besides the photo, the engine keeps what the stamp needs, in pixels of
 // the working image: where the stamp goes, whether it is printed (Show
@@ -31,7 +31,7 @@
 // pan, the labels' widgets) is the window's.
 //
 // The working image is the photo resampled once to the preview size (the
-// photo's size times PreviewScale); every effect, the stamp and the saved
+// photo's size times previewScale); every effect, the stamp and the saved
 // JPEG work at that size. Effects accumulate until a photo or a size is
 // chosen again.
 //
@@ -39,11 +39,11 @@
 // cannot be written) raise a RuntimeError naming the file and the reason.
 class PhotoEngine {
 public:
-    explicit PhotoEngine(SettingsRecord& settings, PhotoEngineHost* host = nullptr);
+    explicit PhotoEngine(Settings& settings, PhotoEngineHost* host = nullptr);
 
     void setHost(PhotoEngineHost* host);
-    SettingsRecord& settings() { return m_settings; }
-    const SettingsRecord& settings() const { return m_settings; }
+    Settings& settings() { return m_settings; }
+    const Settings& settings() const { return m_settings; }
 
     // The lower text's top-left corner on the working image, in pixels
     // (what config.ini keeps as LABEL/left and LABEL/top); the upper text
@@ -55,54 +55,54 @@ public:
     bool showDate() const { return m_showDate; }
     void setShowDate(bool show) { m_showDate = show; }
     // The stamp's font, in points: the settings' name and size
-    // (ApplyDateStyle), or the font chosen in the date style dialog with its
+    // (applyDateStyle), or the font chosen in the date style dialog with its
     // weight and slant.
     const QFont& stampFont() const { return m_stampFont; }
     void setStampFont(const QFont& font) { m_stampFont = font; }
     // The preview's size in pixels, which the working image takes: the open
-    // photo's size times PreviewScale, as it was when the photo was opened.
+    // photo's size times previewScale, as it was when the photo was opened.
     QSize previewSize() const { return m_previewSize; }
 
     // The open photo: paths, EXIF record, working image, display picture.
-    const PhotoState& Photo() const { return m_photo; }
+    const PhotoState& photo() const { return m_photo; }
 
-    // Sets PhotoPath and, below outputRoot, OutputPath (Images/subFolder/name)
-    // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
-    void SetPhotoPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
+    // Sets photoPath and, below outputRoot, outputPath (Images/subFolder/name)
+    // and thumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
+    void setPhotoPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
     // Moves the outputs of the open photo elsewhere.
-    void SetOutputPaths(const QString& outputPath, const QString& thumbnailPath);
+    void setOutputPaths(const QString& outputPath, const QString& thumbnailPath);
 
-    void OpenPhoto();
+    void openPhoto();
     // Forgets the open photo after an open that failed: no photo, no
     // stamp, no sizes, as at start-up.
-    void ClosePhoto();
-    void BuildWorkingImage();
-    void Render();
-    void Resample(int32_t lW, int32_t lH);
-    void ProcessImage(int32_t eType);
-    void Lighten();
-    void Fade();
-    void ApplyEffect(PhotoEffect effect);
+    void closePhoto();
+    void buildWorkingImage();
+    void render();
+    void resample(int32_t w, int32_t h);
+    void processImage(int32_t type);
+    void lighten();
+    void fade();
+    void applyEffect(PhotoEffect effect);
     // Builds the working image again from the photo, undoing every effect,
     // and renders it; nothing while no working image is built.
-    void RevertToOriginal();
+    void revertToOriginal();
 
-    void ReadExif();
+    void readExif();
     // The open photo's EXIF record with its values as people read them.
-    const QString& ReadableExifText() { return m_photo.ReadableExifText(); }
-    // The next ReadExif reads the open photo's file again, even when the
+    const QString& readableExifText() { return m_photo.readableExifText(); }
+    // The next readExif reads the open photo's file again, even when the
     // record was read for that path already.
-    void ForgetExif();
+    void forgetExif();
     // Takes the open photo's date as the text that the stamp's labels show
     // (labelText).
-    void ShowDateLabels();
-    void PrintDateStamp();
-    void ApplyDateStyle();
+    void showDateLabels();
+    void printDateStamp();
+    void applyDateStyle();
     // The date of the open photo, formatted as the stamp shows it.
-    QString ComputeDateText() const;
+    QString computeDateText() const;
     // The date as the labels and the stamp showed it last.
-    const QString& DateText() const { return m_dateText; }
-    // The text the stamp's labels show: the date of the last ShowDateLabels.
+    const QString& dateText() const { return m_dateText; }
+    // The text the stamp's labels show: the date of the last showDateLabels.
     const QString& labelText() const { return m_labelText; }
     // Where and how the stamp is printed, from the settings, the stamp's
     // position and its font.
@@ -112,43 +112,43 @@ public:
     // picture; while it is dragged, where the drag has it. Positions in
     // pixels from the picture's top-left corner. The stamp's own position
     // (what config.ini keeps) changes only when the user drags.
-    StampPlacement::Layout ShownStamp() const;
+    StampPlacement::Layout shownStamp() const;
     // The user drags the stamp by delta pixels: it moves from where it is
     // shown, and no further than the picture's edges.
-    void DragStamp(QPointF delta);
+    void dragStamp(QPointF delta);
     // The drop ends the drag. With an anchoring or a relative size in use,
     // the anchoring becomes the one that puts the stamp where it was
     // dropped (the nearest of the nine places, the distances to it), so
     // that it lands alike on every photo; with neither, the labels' place
     // is the stamp's.
-    void DropStamp();
+    void dropStamp();
 
-    // Writes the display picture to OutputPath and, when thumbnails are on,
-    // its reduced copy to ThumbnailPath (see PhotoState::SaveOutputs),
+    // Writes the display picture to outputPath and, when thumbnails are on,
+    // its reduced copy to thumbnailPath (see PhotoState::saveOutputs),
     // replacing whatever is there: the window has asked first.
-    QString SaveOutputs();
+    QString saveOutputs();
 
     // Every photo of folder's immediate sub-folders (or of folder itself
     // when it has none, or of every folder below it with recursive) through
     // open, build, the optional filter, the stamp and save, into
-    // TargetFolder, options.jobs photos at once (see BatchPlan and
+    // targetFolder, options.jobs photos at once (see BatchPlan and
     // BatchRunner). A photo that fails is reported and the batch goes on
     // with the next one. The stamp is placed once, from the settings and
     // the stamp's position and font as they are now; the open photo is left
     // as it is.
-    BatchReport BatchTransform(
+    BatchReport batchTransform(
         const QString& folder, const BatchOptions& options = {}, BatchListener* listener = nullptr);
 
     // The open photo, upright, at least wanted pixels in size when it is
     // that large, for the preview: decoded at a reduced size when that is
     // enough, kept until another photo is opened.
-    QImage PreviewPicture(QSize wanted);
+    QImage previewPicture(QSize wanted);
     // What was wrong with the photo that still gave its preview (a
     // truncated file); empty for a sound one.
-    const QString& PreviewWarning() const { return m_previewWarning; }
+    const QString& previewWarning() const { return m_previewWarning; }
 
 private:
-    SettingsRecord& m_settings;
+    Settings& m_settings;
     PhotoEngineHost* m_host;
     PhotoEngineHost m_noHost;
     QPointF m_stampPosition;

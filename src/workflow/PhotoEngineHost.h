@@ -9,9 +9,9 @@ public:
     virtual ~PhotoEngineHost() = default;
 
     // The window's layout rule, run at the end of opening a photo.
-    virtual void LayoutPreview() { }
+    virtual void layoutPreview() { }
     // The display picture or the engine's state changed: show them again.
-    virtual void RefreshDisplay() { }
+    virtual void refreshDisplay() { }
     // The EXIF window is open and shows this text.
-    virtual void ShowExif(const QString& /*text*/) { }
+    virtual void showExif(const QString& /*text*/) { }
 };

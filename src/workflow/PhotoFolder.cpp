@@ -176,13 +176,13 @@ bool PhotoFolder::comesBefore(const QString& a, const QString& b)
     return folded != 0 ? folded < 0 : a.compare(b, Qt::CaseSensitive) < 0;
 }
 
-QString PhotoFolder::FolderName(const QString& sPath, const QString& sSeparator)
+QString PhotoFolder::folderName(const QString& filePath, const QString& separator)
 {
-    const qsizetype at = sPath.lastIndexOf(sSeparator);
-    return at < 0 ? sPath : sPath.mid(at + sSeparator.size());
+    const qsizetype at = filePath.lastIndexOf(separator);
+    return at < 0 ? filePath : filePath.mid(at + separator.size());
 }
 
-FileResult PhotoFolder::EnsureFolder(const QString& sPath)
+FileResult PhotoFolder::ensureFolder(const QString& filePath)
 {
-    return AtomicFile::makeFolder(sPath);
+    return AtomicFile::makeFolder(filePath);
 }

@@ -54,10 +54,10 @@ public:
     // two names are ever equal and a folder read in any order sorts alike.
     static bool comesBefore(const QString& a, const QString& b);
 
-    // The part of sPath after the last sSeparator; the whole path when there
+    // The part of filePath after the last separator; the whole path when there
     // is none; empty when the path ends with it.
-    static QString FolderName(const QString& sPath, const QString& sSeparator);
+    static QString folderName(const QString& filePath, const QString& separator);
     // Creates every missing folder of the path; done when it is a folder
     // afterwards, else the system's reason.
-    static FileResult EnsureFolder(const QString& sPath);
+    static FileResult ensureFolder(const QString& filePath);
 };

@@ -1,7 +1,7 @@
 #include "workflow/PhotoState.h"
 
-#include "files/mIntelJPEGLibrary.h"
-#include "files/mMain.h"
+#include "files/JpegWriter.h"
+#include "files/SettingsFile.h"
 #include "imaging/PictureOrientation.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
@@ -27,8 +27,8 @@ namespace {
 // the write of the file would, with the system's reason.
 void makeFolderFor(const QString& file)
 {
-    if (const FileResult made = PhotoFolder::EnsureFolder(QFileInfo(file).absolutePath()); !made)
-        throw mIntelJPEGLibrary::WriteError(made.error(), file);
+    if (const FileResult made = PhotoFolder::ensureFolder(QFileInfo(file).absolutePath()); !made)
+        throw JpegWriter::writeError(made.error(), file);
 }
 
 // Whether something that Quillon did not write stands at path: a file
@@ -44,21 +44,21 @@ bool foreignFileAt(const QString& path)
 } // namespace
 
 PhotoState::PhotoState()
-    : m_workImage(std::make_unique<cDIBSection>())
-    , m_scratchImage(std::make_unique<cDIBSection>())
-    , m_display(std::make_unique<cDIBSection>())
+    : m_workImage(std::make_unique<PixelImage>())
+    , m_scratchImage(std::make_unique<PixelImage>())
+    , m_display(std::make_unique<PixelImage>())
 {
 }
 
-void PhotoState::SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
+void PhotoState::setPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
 {
-    const Outputs outputs = OutputPaths(photoPath, outputRoot, subFolder);
+    const Outputs outputs = outputPaths(photoPath, outputRoot, subFolder);
     m_photoPath = photoPath;
     m_outputPath = outputs.output;
     m_thumbnailPath = outputs.thumbnail;
 }
 
-PhotoState::Outputs PhotoState::OutputPaths(
+PhotoState::Outputs PhotoState::outputPaths(
     const QString& photoPath, const QString& outputRoot, const QString& subFolder)
 {
     const QString name = QFileInfo(photoPath).fileName();
@@ -66,24 +66,24 @@ PhotoState::Outputs PhotoState::OutputPaths(
     return { outputRoot + QStringLiteral("/Images/") + below, outputRoot + QStringLiteral("/Miniatures/") + below };
 }
 
-void PhotoState::SetOutputPaths(const QString& outputPath, const QString& thumbnailPath)
+void PhotoState::setOutputPaths(const QString& outputPath, const QString& thumbnailPath)
 {
     m_outputPath = outputPath;
     m_thumbnailPath = thumbnailPath;
 }
 
-void PhotoState::Open()
+void PhotoState::open()
 {
     m_workReady = false;
     m_photoWarning.clear();
-    ReadExif(); // the orientation is needed now
+    readExif(); // the orientation is needed now
     m_orientation = ExifReader::orientation(m_exif);
     QSize size = PictureLoader::readSize(m_photoPath);
     if (PictureOrientation::swapsSides(m_orientation)) size.transpose();
     m_photoSize = size;
 }
 
-void PhotoState::ReadExif()
+void PhotoState::readExif()
 {
     if (m_photoPath == m_lastExifPath) return;
     // Nothing of the record read before stays when this one cannot be read.
@@ -91,17 +91,17 @@ void PhotoState::ReadExif()
     m_exifText.clear();
     m_lastExifPath.clear();
     m_exif = ExifReader::read(m_photoPath);
-    m_exifText = m_exif.ExifText();
+    m_exifText = m_exif.exifText();
     m_lastExifPath = m_photoPath;
 }
 
-const QString& PhotoState::ReadableExifText()
+const QString& PhotoState::readableExifText()
 {
     if (m_readablePath != m_photoPath) {
         // Asked for by windows that show it, with nothing to catch an error:
         // a file that cannot be read any more shows why instead.
         try {
-            m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).ExifText();
+            m_readableExifText = ExifReader::read(m_photoPath, ExifReader::Values::Interpreted).exifText();
             m_readablePath = m_photoPath;
         } catch (const RuntimeError& error) {
             m_readableExifText = error.userText();
@@ -110,45 +110,45 @@ const QString& PhotoState::ReadableExifText()
     return m_readableExifText;
 }
 
-PhotoState::TwipsSize PhotoState::PreviewTwips(QSize photoSize, double scale)
+PhotoState::TwipsSize PhotoState::previewTwips(QSize photoSize, double scale)
 {
     const float w = static_cast<float>(photoSize.width()) * Twips::PerPixel;
     const float h = static_cast<float>(photoSize.height()) * Twips::PerPixel;
     return { static_cast<float>(w * scale), static_cast<float>(h * scale) };
 }
 
-QSize PhotoState::WorkingSize(QSize photoSize, double scale)
+QSize PhotoState::workingSize(QSize photoSize, double scale)
 {
-    const TwipsSize preview = PreviewTwips(photoSize, scale);
+    const TwipsSize preview = previewTwips(photoSize, scale);
     return QSize(Twips::toPixels(preview.width), Twips::toPixels(preview.height));
 }
 
-void PhotoState::BuildWorkingImage(QSize size, Scratch scratch)
+void PhotoState::buildWorkingImage(QSize size, Scratch scratch)
 {
     std::unique_ptr<PixelSurface> picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
-    BuildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size, scratch);
+    buildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size, scratch);
 }
 
-void PhotoState::BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch)
+void PhotoState::buildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch)
 {
-    m_workImage->CreateFromPicture(std::move(upright));
-    if (m_workImage->DIBSectionBitsPtr() == nullptr) throw std::bad_alloc();
+    m_workImage->createFromPicture(std::move(upright));
+    if (m_workImage->bits() == nullptr) throw std::bad_alloc();
     std::unique_ptr<PixelSurface> photo;
-    if (m_workImage->Width() != size.width() || m_workImage->Height() != size.height())
-        photo = ResampleWorkImage(size.width(), size.height());
+    if (m_workImage->width() != size.width() || m_workImage->height() != size.height())
+        photo = resampleWorkImage(size.width(), size.height());
     // The filters write every pixel of the scratch buffer before they read
     // one, so memory of any content serves.
     if (scratch == Scratch::FromPhoto && photo)
-        m_scratchImage->CreateFromPicture(
-            PixelSurface::reuse(std::move(photo), m_workImage->Width(), m_workImage->Height()));
+        m_scratchImage->createFromPicture(
+            PixelSurface::reuse(std::move(photo), m_workImage->width(), m_workImage->height()));
     photo.reset();
     // Made at the working size only: a full-size one would be cleared for
     // nothing.
-    FitScratchImage();
+    fitScratchImage();
     m_workReady = true;
 }
 
-int64_t PhotoState::PixelBytesFor(QSize photoSize, QSize workingSize, int orientation)
+int64_t PhotoState::pixelBytesFor(QSize photoSize, QSize workingSize, int orientation)
 {
     const auto bytes
         = [](QSize size) { return int64_t(PixelSurface::strideFor(size.width())) * std::max(size.height(), 0); };
@@ -158,104 +158,105 @@ int64_t PhotoState::PixelBytesFor(QSize photoSize, QSize workingSize, int orient
     return std::max(turned ? decoded + upright : decoded, upright + bytes(workingSize));
 }
 
-bool PhotoState::Resample(int32_t lW, int32_t lH)
+bool PhotoState::resample(int32_t wValue, int32_t hValue)
 {
-    if (m_workImage->Width() == lW && m_workImage->Height() == lH) return false;
-    ResampleWorkImage(lW, lH);
-    FitScratchImage();
+    if (m_workImage->width() == wValue && m_workImage->height() == hValue) return false;
+    resampleWorkImage(wValue, hValue);
+    fitScratchImage();
     return true;
 }
 
-std::unique_ptr<PixelSurface> PhotoState::ResampleWorkImage(int32_t lW, int32_t lH)
+std::unique_ptr<PixelSurface> PhotoState::resampleWorkImage(int32_t wValue, int32_t hValue)
 {
     const auto failure = [](const QString& reason) {
         return RuntimeError(WorkingSizeError, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
     };
     // A scale that leaves no whole pixel of a tiny photo or of a strip.
-    if (lW < 1 || lH < 1)
+    if (wValue < 1 || hValue < 1)
         throw failure(QStringLiteral("the photo is too small for the preview scale: %1 x %2 pixels give %3 x %4")
-                          .arg(m_workImage->Width())
-                          .arg(m_workImage->Height())
-                          .arg(lW)
-                          .arg(lH));
-    std::unique_ptr<cDIBSection> resampled = m_workImage->Resample(lH, lW);
+                          .arg(m_workImage->width())
+                          .arg(m_workImage->height())
+                          .arg(wValue)
+                          .arg(hValue));
+    std::unique_ptr<PixelImage> resampled = m_workImage->resample(hValue, wValue);
     if (!resampled)
-        throw failure(QStringLiteral("not enough memory to resize the photo to %1 x %2 pixels").arg(lW).arg(lH));
-    return std::exchange(m_workImage, std::move(resampled))->TakePicture();
+        throw failure(
+            QStringLiteral("not enough memory to resize the photo to %1 x %2 pixels").arg(wValue).arg(hValue));
+    return std::exchange(m_workImage, std::move(resampled))->takePicture();
 }
 
-void PhotoState::FitScratchImage()
+void PhotoState::fitScratchImage()
 {
     // The filters write every pixel of the scratch buffer before they read
     // one, so a buffer of the right size serves again as it is.
-    if (m_scratchImage->Width() != m_workImage->Width() || m_scratchImage->Height() != m_workImage->Height()
-        || m_scratchImage->DIBSectionBitsPtr() == nullptr)
-        m_scratchImage->Create(m_workImage->Width(), m_workImage->Height());
+    if (m_scratchImage->width() != m_workImage->width() || m_scratchImage->height() != m_workImage->height()
+        || m_scratchImage->bits() == nullptr)
+        m_scratchImage->create(m_workImage->width(), m_workImage->height());
 }
 
-void PhotoState::ProcessImage(int32_t eType)
+void PhotoState::processImage(int32_t type)
 {
-    m_cImage.FilterType(eType);
-    m_cImage.ProcessImage(*m_workImage, *m_scratchImage);
+    m_filters.filterType(type);
+    m_filters.processImage(*m_workImage, *m_scratchImage);
 }
 
-void PhotoState::Lighten()
+void PhotoState::lighten()
 {
-    m_cImage.Lighten(*m_workImage, 10);
+    m_filters.lighten(*m_workImage, 10);
 }
 
-void PhotoState::Fade()
+void PhotoState::fade()
 {
-    m_cImage.Fade(*m_workImage, 240);
+    m_filters.fade(*m_workImage, 240);
 }
 
-void PhotoState::ApplyEffect(PhotoEffect effect)
+void PhotoState::applyEffect(PhotoEffect effect)
 {
-    PhotoEffects::apply(effect, m_cImage, *m_workImage);
+    PhotoEffects::apply(effect, m_filters, *m_workImage);
 }
 
-void PhotoState::Render()
+void PhotoState::render()
 {
     // The display keeps its pixel memory while the size stays; the working
     // image covers all of it either way.
-    if (m_display->Width() != m_workImage->Width() || m_display->Height() != m_workImage->Height()
+    if (m_display->width() != m_workImage->width() || m_display->height() != m_workImage->height()
         || m_display->hdc() == nullptr) {
-        m_display->Create(m_workImage->Width(), m_workImage->Height());
+        m_display->create(m_workImage->width(), m_workImage->height());
     }
-    m_workImage->PaintPicture(m_display->hdc());
+    m_workImage->paintPicture(m_display->hdc());
     m_stampNotes.clear();
 }
 
-void PhotoState::RenderFinal()
+void PhotoState::renderFinal()
 {
     // The display is the working image, byte for byte, as Render makes it.
     m_display = std::move(m_workImage);
-    m_workImage = std::make_unique<cDIBSection>();
-    m_scratchImage->ClearUp();
+    m_workImage = std::make_unique<PixelImage>();
+    m_scratchImage->clear();
     m_workReady = false;
     m_stampNotes.clear();
 }
 
-void PhotoState::ReleaseDisplay()
+void PhotoState::releaseDisplay()
 {
-    m_display->ClearUp();
+    m_display->clear();
 }
 
-QString PhotoState::PrintDateStamp(const StampPlacement& stamp)
+QString PhotoState::printDateStamp(const StampPlacement& stamp)
 {
-    const StampPlacement::Date date = stamp.DateFor(m_exif, m_photoPath);
+    const StampPlacement::Date date = stamp.dateFor(m_exif, m_photoPath);
     m_stampNotes.clear();
     const bool stamped = date.source != StampPlacement::Date::Source::None;
     if (!date.invalidPhotoDate.isEmpty())
-        m_stampNotes << InvalidDateNote(date.invalidPhotoDate, stamped);
+        m_stampNotes << invalidDateNote(date.invalidPhotoDate, stamped);
     else if (!stamped)
-        m_stampNotes << NoDateNote;
-    if (date.source == StampPlacement::Date::Source::File) m_stampNotes << FileDateNote;
-    if (stamp.Print(*m_display, date.text).movedInside) m_stampNotes << MovedInsideNote;
+        m_stampNotes << noDateNote;
+    if (date.source == StampPlacement::Date::Source::File) m_stampNotes << fileDateNote;
+    if (stamp.print(*m_display, date.text).movedInside) m_stampNotes << movedInsideNote;
     return date.text;
 }
 
-QString PhotoState::InvalidDateNote(const QString& dateText, bool stamped)
+QString PhotoState::invalidDateNote(const QString& dateText, bool stamped)
 {
     // Quoted, so that blanks show; the report writes control characters as
     // in C.
@@ -265,46 +266,45 @@ QString PhotoState::InvalidDateNote(const QString& dateText, bool stamped)
     return stamped ? note : note + QStringLiteral("; saved without a stamp");
 }
 
-QStringList PhotoState::SaveOutputs(
-    const SettingsRecord& settings, const SourceGuard& batchPhotos, const ForeignFiles& foreign) const
+QStringList PhotoState::saveOutputs(
+    const Settings& settings, const SourceGuard& batchPhotos, const ForeignFiles& foreign) const
 {
-    const cDIBSection& picture = *m_display;
-    const int32_t width = picture.Width();
-    const int32_t height = picture.Height();
-    if (picture.DIBSectionBitsPtr() == nullptr) {
-        throw RuntimeError(mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("mIntelJPEGLibrary")),
+    const PixelImage& picture = *m_display;
+    const int32_t width = picture.width();
+    const int32_t height = picture.height();
+    if (picture.bits() == nullptr) {
+        throw RuntimeError(JpegWriter::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("JpegWriter")),
             QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
     }
     // Both files are checked before either is written.
     const QString refusal
-        = batchPhotos.refusal(m_photoPath, m_outputPath, settings.ThumbShow ? m_thumbnailPath : QString());
+        = batchPhotos.refusal(m_photoPath, m_outputPath, settings.thumbShow ? m_thumbnailPath : QString());
     if (!refusal.isEmpty())
-        throw RuntimeError(
-            mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), refusal);
+        throw RuntimeError(JpegWriter::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), refusal);
     // The output keeps the photo's EXIF block, upright and at its new size,
     // and its colour profile, XMP and IPTC records as they are; the
     // thumbnail keeps the profile. Both carry the mark of the photo.
     const OutputMark mark = OutputMark::forPhoto(m_photoPath);
     JpegMetadata metadata = JpegMetadata::read(m_photoPath);
-    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.ShiftMinutes);
+    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.shiftMinutes);
     JpegMetadata thumbnailMetadata = metadata.profileOnly();
     mark.applyTo(metadata, m_photoPath);
     mark.applyTo(thumbnailMetadata, m_photoPath);
-    const QByteArray output = mIntelJPEGLibrary::EncodeJPG(picture, settings.JpegQuality, metadata);
+    const QByteArray output = JpegWriter::encode(picture, settings.jpegQuality, metadata);
     QStringList notes = metadata.notes;
 
     QByteArray thumbnail;
-    const QSize thumbSize = ThumbnailSize(QSize(width, height), settings.ThumbHeight, settings.ThumbWidth);
-    if (settings.ThumbShow && thumbSize.isEmpty()) {
+    const QSize thumbSize = thumbnailSize(QSize(width, height), settings.thumbHeight, settings.thumbWidth);
+    if (settings.thumbShow && thumbSize.isEmpty()) {
         notes << QStringLiteral(
             "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
                      .arg(QDir::toNativeSeparators(m_outputPath))
-                     .arg(settings.ThumbHeight)
-                     .arg(settings.ThumbWidth);
-    } else if (settings.ThumbShow) {
-        std::unique_ptr<cDIBSection> reduced = picture.Resample(thumbSize.height(), thumbSize.width());
+                     .arg(settings.thumbHeight)
+                     .arg(settings.thumbWidth);
+    } else if (settings.thumbShow) {
+        std::unique_ptr<PixelImage> reduced = picture.resample(thumbSize.height(), thumbSize.width());
         if (!reduced) throw std::bad_alloc();
-        thumbnail = mIntelJPEGLibrary::EncodeJPG(*reduced, settings.JpegQuality, thumbnailMetadata);
+        thumbnail = JpegWriter::encode(*reduced, settings.jpegQuality, thumbnailMetadata);
     }
 
     if (!foreign.replace) {
@@ -313,20 +313,19 @@ QStringList PhotoState::SaveOutputs(
             QString reason
                 = QStringLiteral("%1 exists and was not written by Quillon").arg(QDir::toNativeSeparators(path));
             if (!foreign.howToAllow.isEmpty()) reason += QStringLiteral("; ") + foreign.howToAllow;
-            throw RuntimeError(
-                mIntelJPEGLibrary::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
+            throw RuntimeError(JpegWriter::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
         }
     }
     makeFolderFor(m_outputPath);
-    mIntelJPEGLibrary::WriteJPG(output, m_outputPath);
+    JpegWriter::write(output, m_outputPath);
     if (!thumbnail.isEmpty()) {
         makeFolderFor(m_thumbnailPath);
-        mIntelJPEGLibrary::WriteJPG(thumbnail, m_thumbnailPath);
+        JpegWriter::write(thumbnail, m_thumbnailPath);
     }
     return notes;
 }
 
-QSize PhotoState::ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth)
+QSize PhotoState::thumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth)
 {
     // The thumbnail keeps the output's proportions: the height rule when a
     // height is set, the width rule otherwise.

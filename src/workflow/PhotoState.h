@@ -1,8 +1,8 @@
 #pragma once
 
+#include "imaging/ImageFilters.h"
 #include "imaging/PhotoEffect.h"
-#include "imaging/cDIBSection.h"
-#include "imaging/cImageProcessDIB.h"
+#include "imaging/PixelImage.h"
 #include "platform/ExifRecord.h"
 #include "workflow/SourceGuard.h"
 
@@ -14,7 +14,7 @@
 #include <memory>
 
 class PixelSurface;
-struct SettingsRecord;
+struct Settings;
 struct StampPlacement;
 
 // What a save does with a file at its output or thumbnail path that Quillon
@@ -35,8 +35,8 @@ struct ForeignFiles {
 // image with the stamp printed into it). It knows nothing of a window, so
 // each batch job owns one and reuses it photo after photo; the steps are
 //
-//   SetPaths, Open, BuildWorkingImage, [ProcessImage], Render or RenderFinal,
-//   [PrintDateStamp], SaveOutputs
+//   setPaths, Open, buildWorkingImage, [processImage], Render or renderFinal,
+//   [printDateStamp], saveOutputs
 //
 // Steps that fail (a photo that cannot be decoded, an output that cannot be
 // written) raise a RuntimeError naming the file and the reason, or
@@ -47,49 +47,49 @@ public:
     PhotoState(PhotoState&&) noexcept = default;
     PhotoState& operator=(PhotoState&&) noexcept = default;
 
-    // PhotoPath, and below outputRoot the OutputPath (Images/subFolder/name)
-    // and ThumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
-    void SetPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
+    // photoPath, and below outputRoot the outputPath (Images/subFolder/name)
+    // and thumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
+    void setPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
     struct Outputs {
         QString output;
         QString thumbnail;
     };
-    static Outputs OutputPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder);
+    static Outputs outputPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder);
     // Other places for the outputs (a free name beside another photo's).
-    void SetOutputPaths(const QString& outputPath, const QString& thumbnailPath);
-    const QString& PhotoPath() const { return m_photoPath; }
-    const QString& OutputPath() const { return m_outputPath; }
-    const QString& ThumbnailPath() const { return m_thumbnailPath; }
+    void setOutputPaths(const QString& outputPath, const QString& thumbnailPath);
+    const QString& photoPath() const { return m_photoPath; }
+    const QString& outputPath() const { return m_outputPath; }
+    const QString& thumbnailPath() const { return m_thumbnailPath; }
 
     // Reads what opening needs and no pixel: the EXIF record (once per
     // path), the orientation, and the photo's upright size. The working
     // image built before no longer counts.
-    void Open();
+    void open();
     // The photo's own size, upright, in pixels.
-    QSize PhotoSize() const { return m_photoSize; }
+    QSize photoSize() const { return m_photoSize; }
     // The EXIF orientation, 1 to 8 (1 when the record has none).
-    int Orientation() const { return m_orientation; }
+    int orientation() const { return m_orientation; }
     // What was wrong with the photo that still gave a working image (a
     // truncated file); empty for a sound photo.
-    const QString& PhotoWarning() const { return m_photoWarning; }
+    const QString& photoWarning() const { return m_photoWarning; }
 
-    // Makes the EXIF record and its text those of PhotoPath, unless they
+    // Makes the EXIF record and its text those of photoPath, unless they
     // already are. A file that cannot be read raises a RuntimeError (it is
     // not taken for one without EXIF).
-    void ReadExif();
-    // The next ReadExif reads the file again.
-    void ForgetExif()
+    void readExif();
+    // The next readExif reads the file again.
+    void forgetExif()
     {
         m_lastExifPath.clear();
         m_readablePath.clear();
     }
     const ExifRecord& exifRecord() const { return m_exif; }
     // The record as the EXIF window shows it.
-    const QString& ExifText() const { return m_exifText; }
-    // The same with the values as people read them; read from PhotoPath
+    const QString& exifText() const { return m_exifText; }
+    // The same with the values as people read them; read from photoPath
     // when first asked for, since only the EXIF window needs it. A file
     // that cannot be read gives the reason as the text.
-    const QString& ReadableExifText();
+    const QString& readableExifText();
 
     // The preview's size in twips, single precision as the preview control
     // keeps it: the photo's size times the scale. The working image has
@@ -98,73 +98,73 @@ public:
         float width = 0;
         float height = 0;
     };
-    static TwipsSize PreviewTwips(QSize photoSize, double scale);
-    static QSize WorkingSize(QSize photoSize, double scale);
+    static TwipsSize previewTwips(QSize photoSize, double scale);
+    static QSize workingSize(QSize photoSize, double scale);
 
     // True once the working image is built for the open photo.
-    bool WorkReady() const { return m_workReady; }
+    bool workReady() const { return m_workReady; }
     // Where the scratch buffer's memory comes from. Own: a buffer of its
     // own, kept for the next working image of the same size (the window,
     // whose photo stays open). FromPhoto: the memory of the full-size
     // picture, which nothing reads once the working image is made, until
-    // RenderFinal gives it back whole for the next photo's picture (a
+    // renderFinal gives it back whole for the next photo's picture (a
     // batch, whose jobs then hold no more than that picture's memory and
     // the working image's each).
     enum class Scratch { Own, FromPhoto };
     // Decodes the photo upright and builds the working image at size; the
     // decoded picture is let go as soon as the working image is made.
-    void BuildWorkingImage(QSize size, Scratch scratch = Scratch::Own);
+    void buildWorkingImage(QSize size, Scratch scratch = Scratch::Own);
     // The same from a picture decoded and turned upright already.
-    void BuildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
-    // The most pixel memory that BuildWorkingImage to SaveOutputs hold at
+    void buildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
+    // The most pixel memory that buildWorkingImage to saveOutputs hold at
     // once for a photo of photoSize (upright) and orientation, built at
     // workingSize: the decoded picture and its turned copy (orientations 5
     // to 8), then the upright picture beside the working image (or, at the
     // photo's own size, beside the scratch buffer). A thumbnail is small
     // beside them.
-    static int64_t PixelBytesFor(QSize photoSize, QSize workingSize, int orientation);
-    // Resizes the working image (and its scratch buffer) to lW x lH pixels;
+    static int64_t pixelBytesFor(QSize photoSize, QSize workingSize, int orientation);
+    // Resizes the working image (and its scratch buffer) to w x h pixels;
     // false, and nothing done, when it has that size already. A size
     // without pixels, or one there is no memory for, fails with a
-    // RuntimeError that says so, here and in BuildWorkingImage.
-    bool Resample(int32_t lW, int32_t lH);
-    // Convolution filter eType (1 to 8 are the filter menu's) on the
+    // RuntimeError that says so, here and in buildWorkingImage.
+    bool resample(int32_t w, int32_t h);
+    // Convolution filter type (1 to 8 are the filter menu's) on the
     // working image.
-    void ProcessImage(int32_t eType);
-    void Lighten();
-    void Fade();
-    void ApplyEffect(PhotoEffect effect);
-    const cDIBSection& WorkImage() const { return *m_workImage; }
-    const cDIBSection& ScratchImage() const { return *m_scratchImage; }
+    void processImage(int32_t type);
+    void lighten();
+    void fade();
+    void applyEffect(PhotoEffect effect);
+    const PixelImage& workImage() const { return *m_workImage; }
+    const PixelImage& scratchImage() const { return *m_scratchImage; }
 
     // Paints the working image into the display picture, which takes its
     // size; the working image itself never carries the stamp.
-    void Render();
+    void render();
     // The same for the last time before a save: the display picture takes
     // the working image's pixels over instead of a copy of them, and the
-    // working image and its scratch buffer are gone (WorkReady is false).
-    void RenderFinal();
+    // working image and its scratch buffer are gone (workReady is false).
+    void renderFinal();
     // Lets the display picture go, once saved, so that its memory serves
     // the next photo; the scratch buffer stays for a photo of its size.
-    void ReleaseDisplay();
+    void releaseDisplay();
 
-    static inline const QString NoDateNote = QStringLiteral("no date in the photo: saved without a stamp");
-    static inline const QString FileDateNote = QStringLiteral("date from the file's modification time");
-    static inline const QString MovedInsideNote = QStringLiteral("stamp moved inside the photo");
+    static inline const QString noDateNote = QStringLiteral("no date in the photo: saved without a stamp");
+    static inline const QString fileDateNote = QStringLiteral("date from the file's modification time");
+    static inline const QString movedInsideNote = QStringLiteral("stamp moved inside the photo");
     // "the photo's date is not valid: "0000:00:00 00:00:00"", and when the
     // photo is saved without a stamp, "; saved without a stamp".
-    static QString InvalidDateNote(const QString& dateText, bool stamped);
+    static QString invalidDateNote(const QString& dateText, bool stamped);
     // Prints the photo's date into the display picture as the stamp
     // places it; returns the text (empty: nothing printed). What the user
-    // should know about it goes to StampNotes.
-    QString PrintDateStamp(const StampPlacement& stamp);
+    // should know about it goes to stampNotes.
+    QString printDateStamp(const StampPlacement& stamp);
     // What the last stamp did that the user should know of, one short note
     // each (the text of the notes below); a render without a stamp has none.
-    const QStringList& StampNotes() const { return m_stampNotes; }
-    const cDIBSection& Picture1() const { return *m_display; }
+    const QStringList& stampNotes() const { return m_stampNotes; }
+    const PixelImage& displayPicture() const { return *m_display; }
 
-    // Writes the display picture to OutputPath and, when thumbnails are on,
-    // its reduced copy to ThumbnailPath, each with the OutputMark of the
+    // Writes the display picture to outputPath and, when thumbnails are on,
+    // its reduced copy to thumbnailPath, each with the OutputMark of the
     // photo; creates their folders when missing (a folder that cannot be
     // made fails as its file would, with the system's reason). Returns
     // notes for the user, one each, when a record of the photo's metadata
@@ -176,12 +176,12 @@ public:
     // foreign does not let it replace ("FILE exists and was not written by
     // Quillon; " and the way to allow it), looked for just before the
     // writes.
-    QStringList SaveOutputs(
-        const SettingsRecord& settings, const SourceGuard& batchPhotos = {}, const ForeignFiles& foreign = {}) const;
+    QStringList saveOutputs(
+        const Settings& settings, const SourceGuard& batchPhotos = {}, const ForeignFiles& foreign = {}) const;
     // The thumbnail of an output of size picture by the rule of the
     // settings: the height when one is set, else the width, the output's
     // proportions kept. Empty when the rule gives no picture.
-    static QSize ThumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth);
+    static QSize thumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth);
 
     // The number of the RuntimeError of a working size without pixels or
     // without memory.
@@ -189,10 +189,10 @@ public:
 
 private:
     // Makes the scratch buffer the working image's size.
-    void FitScratchImage();
-    // Resamples the working image to lW x lH and hands out the memory of
+    void fitScratchImage();
+    // Resamples the working image to w x h and hands out the memory of
     // the picture it was made from.
-    std::unique_ptr<PixelSurface> ResampleWorkImage(int32_t lW, int32_t lH);
+    std::unique_ptr<PixelSurface> resampleWorkImage(int32_t w, int32_t h);
 
     QString m_photoPath;
     QString m_outputPath;
@@ -209,8 +209,8 @@ private:
     QString m_readablePath;
 
     bool m_workReady = false;
-    std::unique_ptr<cDIBSection> m_workImage;
-    std::unique_ptr<cDIBSection> m_scratchImage;
-    std::unique_ptr<cDIBSection> m_display;
-    cImageProcessDIB m_cImage;
+    std::unique_ptr<PixelImage> m_workImage;
+    std::unique_ptr<PixelImage> m_scratchImage;
+    std::unique_ptr<PixelImage> m_display;
+    ImageFilters m_filters;
 };

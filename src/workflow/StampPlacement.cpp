@@ -1,11 +1,11 @@
 #include "workflow/StampPlacement.h"
 
-#include "files/mMain.h"
-#include "imaging/cDIBSection.h"
+#include "files/SettingsFile.h"
+#include "imaging/PixelImage.h"
+#include "platform/BgrColor.h"
 #include "platform/ClockShift.h"
 #include "platform/DateFormatter.h"
 #include "platform/ExifReader.h"
-#include "platform/OleColor.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -41,24 +41,24 @@ QRectF inkOf(const QFontMetricsF& metrics, const QString& text, QPoint position)
 
 } // namespace
 
-StampPlacement StampPlacement::fromSettings(const SettingsRecord& settings, QPointF position, const QFont& font)
+StampPlacement StampPlacement::fromSettings(const Settings& settings, QPointF position, const QFont& font)
 {
     const auto onPixel = [](QPointF point) { return QPoint(rounded(point.x()), rounded(point.y())); };
     StampPlacement stamp;
-    stamp.font = ScreenFont(font);
-    stamp.firstColor = OleColor::toQColor(settings.DateColor1);
-    stamp.secondColor = OleColor::toQColor(settings.DateColor2);
+    stamp.font = screenFont(font);
+    stamp.firstColor = BgrColor::toQColor(settings.dateColor1);
+    stamp.secondColor = BgrColor::toQColor(settings.dateColor2);
     stamp.first = onPixel(position);
-    stamp.second = onPixel(position + mMain::stampOffset(settings));
-    stamp.dateFormat = settings.DateFormat;
-    stamp.shiftMinutes = settings.ShiftMinutes;
-    stamp.fileDateFallback = settings.FileDateFallback;
-    stamp.heightPercent = settings.StampHeightPercent;
-    stamp.anchoring = settings.Anchoring;
+    stamp.second = onPixel(position + SettingsFile::stampOffset(settings));
+    stamp.dateFormat = settings.dateFormat;
+    stamp.shiftMinutes = settings.shiftMinutes;
+    stamp.fileDateFallback = settings.fileDateFallback;
+    stamp.heightPercent = settings.stampHeightPercent;
+    stamp.anchoring = settings.anchoring;
     return stamp;
 }
 
-StampPlacement::Date StampPlacement::DateFor(const ExifRecord& record, const QString& photoPath) const
+StampPlacement::Date StampPlacement::dateFor(const ExifRecord& record, const QString& photoPath) const
 {
     // The moment the photo was taken; "DateTime" alone is when the file was
     // last changed, so it serves only when nothing better is there.
@@ -66,7 +66,7 @@ StampPlacement::Date StampPlacement::DateFor(const ExifRecord& record, const QSt
     Date date;
     if (!taken.isEmpty()) {
         const auto text = DateFormatter::dateText(ClockShift::exifDate(taken, shiftMinutes), dateFormat);
-        if (text) return { *text, Date::Source::Photo, {} };
+        if (text) return { *text, Date::Source::photo, {} };
         date.invalidPhotoDate = taken;
     }
     if (fileDateFallback && !photoPath.isEmpty()) {
@@ -79,7 +79,7 @@ StampPlacement::Date StampPlacement::DateFor(const ExifRecord& record, const QSt
     return date;
 }
 
-StampPlacement::Layout StampPlacement::LayoutOn(QSize picture, const QString& text) const
+StampPlacement::Layout StampPlacement::layoutOn(QSize picture, const QString& text) const
 {
     Layout layout { font, first, second, QRect(), false };
     const int shorterSide = std::min(picture.width(), picture.height());
@@ -92,14 +92,14 @@ StampPlacement::Layout StampPlacement::LayoutOn(QSize picture, const QString& te
         layout.font.setPixelSize(pixels);
         layout.second = first + QPoint(rounded(offset.x() * scale), rounded(offset.y() * scale));
     }
-    layout.inkBox = InkBox(layout.font, text, layout.first, layout.second);
+    layout.inkBox = inkBox(layout.font, text, layout.first, layout.second);
     if (layout.inkBox.isEmpty()) return layout;
 
     QPoint move;
     if (anchoring.place != StampAnchoring::Place::None)
-        move = AnchoredPosition(anchoring, picture, layout.inkBox.size()) - layout.inkBox.topLeft();
+        move = anchoredPosition(anchoring, picture, layout.inkBox.size()) - layout.inkBox.topLeft();
     const QRect placed = layout.inkBox.translated(move);
-    const QRect inside = ClampedInside(placed, picture);
+    const QRect inside = clampedInside(placed, picture);
     layout.movedInside = inside != placed;
     move += inside.topLeft() - placed.topLeft();
     layout.first += move;
@@ -108,10 +108,10 @@ StampPlacement::Layout StampPlacement::LayoutOn(QSize picture, const QString& te
     return layout;
 }
 
-StampPlacement::Layout StampPlacement::Print(cDIBSection& picture, const QString& text) const
+StampPlacement::Layout StampPlacement::print(PixelImage& picture, const QString& text) const
 {
     if (text.isEmpty() || picture.hdc() == nullptr) return {};
-    const Layout layout = LayoutOn(QSize(picture.Width(), picture.Height()), text);
+    const Layout layout = layoutOn(QSize(picture.width(), picture.height()), text);
     // Only the band of rows under the two texts is redrawn; the margin takes
     // in what the glyphs may stick out of their advance box.
     const QFontMetricsF metrics(layout.font);
@@ -134,7 +134,7 @@ StampPlacement::Layout StampPlacement::Print(cDIBSection& picture, const QString
     return layout;
 }
 
-QRect StampPlacement::InkBox(const QFont& font, const QString& text, QPoint first, QPoint second)
+QRect StampPlacement::inkBox(const QFont& font, const QString& text, QPoint first, QPoint second)
 {
     if (text.isEmpty()) return {};
     const QFontMetricsF metrics(font);
@@ -142,7 +142,7 @@ QRect StampPlacement::InkBox(const QFont& font, const QString& text, QPoint firs
     return ink.isEmpty() ? QRect() : ink.toAlignedRect();
 }
 
-QPoint StampPlacement::AnchoredPosition(const StampAnchoring& anchoring, QSize picture, QSize boxSize)
+QPoint StampPlacement::anchoredPosition(const StampAnchoring& anchoring, QSize picture, QSize boxSize)
 {
     const double unit = std::min(picture.width(), picture.height()) / 100.0;
     const double margin = anchoring.marginPercent * unit;
@@ -158,7 +158,7 @@ QPoint StampPlacement::AnchoredPosition(const StampAnchoring& anchoring, QSize p
             anchoring.offsetYPercent * unit));
 }
 
-StampAnchoring StampPlacement::AnchoringAt(QRect box, QSize picture)
+StampAnchoring StampPlacement::anchoringAt(QRect box, QSize picture)
 {
     const int shorterSide = std::min(picture.width(), picture.height());
     if (shorterSide <= 0 || box.isEmpty()) return {};
@@ -200,7 +200,7 @@ StampAnchoring StampPlacement::AnchoringAt(QRect box, QSize picture)
     return anchoring;
 }
 
-QRect StampPlacement::ClampedInside(QRect box, QSize picture)
+QRect StampPlacement::clampedInside(QRect box, QSize picture)
 {
     if (QRect(QPoint(0, 0), picture).contains(box)) return box;
     const auto clamp
@@ -210,7 +210,7 @@ QRect StampPlacement::ClampedInside(QRect box, QSize picture)
         box.size());
 }
 
-QFont StampPlacement::ScreenFont(const QFont& font)
+QFont StampPlacement::screenFont(const QFont& font)
 {
     QFont screen = font;
     // Points to pixels at 96 dots per inch, rounded as the screen rounds.

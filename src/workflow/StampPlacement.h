@@ -12,16 +12,16 @@
 
 #include <cstdint>
 
-class cDIBSection;
+class PixelImage;
 class ExifRecord;
-struct SettingsRecord;
+struct Settings;
 
 // How the date stamp goes onto a picture: the font at the screen's pixel
 // size, the two colours, where the two texts start on the preview (their
 // top-left corners, in pixels from the picture's top-left corner), the date
 // format and clock correction, and the options that fit the stamp to each
 // picture (a height relative to the picture, an anchoring). It is worked out
-// once from the settings and the stamp's position; LayoutOn makes it
+// once from the settings and the stamp's position; layoutOn makes it
 // concrete for one picture.
 struct StampPlacement {
     QFont font;
@@ -39,11 +39,11 @@ struct StampPlacement {
     // in pixels, the upper one the settings' stamp offset further, each on
     // the nearest pixel (halves to the even one); font in points. The window
     // and quillon-cli both place their stamp this way.
-    static StampPlacement fromSettings(const SettingsRecord& settings, QPointF position, const QFont& font);
+    static StampPlacement fromSettings(const Settings& settings, QPointF position, const QFont& font);
 
     // The text the stamp shows for a photo, and where its moment came from.
     struct Date {
-        enum class Source { Photo, File, None };
+        enum class Source { photo, File, None };
         QString text; // empty for Source::None
         Source source = Source::None;
         // The photo's own date text when it names no moment (zeros, 30
@@ -54,7 +54,7 @@ struct StampPlacement {
     // clock correction; failing that (no date, or one that is no date),
     // the file's modification time when the fallback is on (uncorrected:
     // the camera's clock did not make it).
-    Date DateFor(const ExifRecord& record, const QString& photoPath) const;
+    Date dateFor(const ExifRecord& record, const QString& photoPath) const;
 
     // The stamp as it lands on one picture: the font at its pixel size, the
     // two texts' top-left corners, and the ink box of both together.
@@ -69,30 +69,30 @@ struct StampPlacement {
     // anchoring places the ink box; last, an ink box not wholly inside the
     // picture is moved into it (to 0 on an axis where it is larger than the
     // picture). The window shows its labels where this puts them.
-    Layout LayoutOn(QSize picture, const QString& text) const;
+    Layout layoutOn(QSize picture, const QString& text) const;
 
-    // Prints text twice into the picture as LayoutOn places it, the second
+    // Prints text twice into the picture as layoutOn places it, the second
     // colour over the first; glyphs only, no background box. Nothing for an
     // empty text or a picture without pixels (the layout is then empty).
-    Layout Print(cDIBSection& picture, const QString& text) const;
+    Layout print(PixelImage& picture, const QString& text) const;
 
     // The smallest rectangle holding the glyphs of both texts, their
     // top-left corners at first and second.
-    static QRect InkBox(const QFont& font, const QString& text, QPoint first, QPoint second);
+    static QRect inkBox(const QFont& font, const QString& text, QPoint first, QPoint second);
 
     // Where an ink box of boxSize goes on the picture by the anchoring (its
     // top-left corner); the anchoring's place must not be None.
-    static QPoint AnchoredPosition(const StampAnchoring& anchoring, QSize picture, QSize boxSize);
+    static QPoint anchoredPosition(const StampAnchoring& anchoring, QSize picture, QSize boxSize);
     // The anchoring that puts box where it is on the picture: the nearest
     // of the nine places, its margin the distance to the nearer edge it
     // touches, and the offset the rest. What the window stores when the user
     // drops the stamp.
-    static StampAnchoring AnchoringAt(QRect box, QSize picture);
+    static StampAnchoring anchoringAt(QRect box, QSize picture);
     // box moved into the picture: unchanged when it lies inside, else each
     // axis clamped into [0, picture size - box size].
-    static QRect ClampedInside(QRect box, QSize picture);
+    static QRect clampedInside(QRect box, QSize picture);
 
     // The font as the screen shows it at 96 dots per inch, with its size in
     // whole pixels, so that the labels and the printed stamp match exactly.
-    static QFont ScreenFont(const QFont& font);
+    static QFont screenFont(const QFont& font);
 };

@@ -4,8 +4,8 @@
 // output's size.
 #include "FuzzSupport.h"
 
-#include "files/mIntelJPEGLibrary.h"
-#include "imaging/cDIBSection.h"
+#include "files/JpegWriter.h"
+#include "imaging/PixelImage.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
 
@@ -14,11 +14,11 @@ namespace {
 constexpr int OutputWidth = 16;
 constexpr int OutputHeight = 8;
 
-const cDIBSection& outputPicture()
+const PixelImage& outputPicture()
 {
-    static cDIBSection* picture = [] {
-        auto* dib = new cDIBSection;
-        dib->Create(OutputWidth, OutputHeight);
+    static PixelImage* picture = [] {
+        auto* dib = new PixelImage;
+        dib->create(OutputWidth, OutputHeight);
         return dib;
     }();
     return *picture;
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     JpegMetadata metadata;
     metadata.exif = block;
-    const QByteArray jpeg = mIntelJPEGLibrary::EncodeJPG(outputPicture(), 75, metadata);
+    const QByteArray jpeg = JpegWriter::encode(outputPicture(), 75, metadata);
     const QString outputPath = fuzz::memoryFile(1, reinterpret_cast<const uint8_t*>(jpeg.constData()), jpeg.size());
     const ExifRecord carried = ExifReader::read(outputPath);
     fuzz::require(carried.text(QStringLiteral("Orientation")) == QStringLiteral("1"), "the output is upright");

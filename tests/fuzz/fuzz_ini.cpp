@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "files/IniFile.h"
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,10 +27,10 @@ const QString& configPath()
 
 // Equal fields; NaN never comes out of a load, but compare it as equal to
 // itself all the same so that a report names a real difference.
-bool sameRecord(const SettingsRecord& a, const SettingsRecord& b)
+bool sameRecord(const Settings& a, const Settings& b)
 {
-    SettingsRecord x = a, y = b;
-    if (std::isnan(x.PreviewScale) && std::isnan(y.PreviewScale)) x.PreviewScale = y.PreviewScale = 0;
+    Settings x = a, y = b;
+    if (std::isnan(x.previewScale) && std::isnan(y.previewScale)) x.previewScale = y.previewScale = 0;
     return x == y;
 }
 
@@ -65,13 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::require(bool(reloaded.load(path)), "the saved file loads");
     fuzz::require(reloaded.text() == loaded.text(), "load, save, load gives the same text");
 
-    SettingsRecord first;
-    mMain::LoadSettingsRecord(path, first);
-    fuzz::require(
-        bool(mMain::SaveSettingsRecord(path, first, QStringLiteral("/"), QStringLiteral("/tmp"), { 4, 120.5 / 15 })),
+    Settings first;
+    SettingsFile::load(path, first);
+    fuzz::require(bool(SettingsFile::save(path, first, QStringLiteral("/"), QStringLiteral("/tmp"), { 4, 120.5 / 15 })),
         "the record saves");
-    SettingsRecord second;
-    mMain::LoadSettingsRecord(path, second);
+    Settings second;
+    SettingsFile::load(path, second);
     fuzz::require(sameRecord(first, second), "load, save, load gives the same record");
     return 0;
 }

@@ -149,7 +149,7 @@ TEST_F(ExifReaderTest, InterpretedValuesAreTheSameTagsAsPeopleReadThem)
     EXPECT_EQ(edited.text(QStringLiteral("XPTitle")), QStringLiteral("Der Goalie bin ig"));
 }
 
-TEST_F(ExifReaderTest, Orientation)
+TEST_F(ExifReaderTest, orientation)
 {
     const std::pair<const char*, int> files[] = { { "landscape_1.jpg", 1 }, { "landscape_3.jpg", 3 },
         { "landscape_6.jpg", 6 }, { "landscape_8.jpg", 8 }, { "portrait_1.jpg", 1 }, { "portrait_6.jpg", 6 } };

@@ -6,7 +6,7 @@ TEST(ExifRecordTest, KeepsOrderAndFirstValueAndRendersText)
 {
     ExifRecord record;
     EXPECT_TRUE(record.isEmpty());
-    EXPECT_TRUE(record.ExifText().isEmpty());
+    EXPECT_TRUE(record.exifText().isEmpty());
 
     EXPECT_TRUE(record.insert(QStringLiteral("Make"), QStringLiteral("Canon")));
     EXPECT_TRUE(record.insertList(QStringLiteral("GPSVersionID"), { "2", "2", "0", "0" }));
@@ -18,5 +18,5 @@ TEST(ExifRecordTest, KeepsOrderAndFirstValueAndRendersText)
     EXPECT_EQ(record.text(QStringLiteral("GPSVersionID")), QStringLiteral("2 2 0 0"));
     EXPECT_EQ(record.text(QStringLiteral("make")), QString()) << "tag names are matched exactly";
     EXPECT_FALSE(record.contains(QStringLiteral("Model")));
-    EXPECT_EQ(record.ExifText(), QStringLiteral("Make: Canon\r\nGPSVersionID: 2 2 0 0 \r\nDateTime: \r\n"));
+    EXPECT_EQ(record.exifText(), QStringLiteral("Make: Canon\r\nGPSVersionID: 2 2 0 0 \r\nDateTime: \r\n"));
 }

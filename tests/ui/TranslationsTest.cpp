@@ -2,11 +2,11 @@
 
 #include "platform/MessageBox.h"
 #include "support/TestSupport.h"
-#include "ui/FRMabout.h"
-#include "ui/Form1.h"
-#include "ui/cOpen.h"
-#include "ui/frmDate.h"
-#include "ui/mShellExecute.h"
+#include "ui/AboutDialog.h"
+#include "ui/DateStyleDialog.h"
+#include "ui/DesktopLauncher.h"
+#include "ui/MainWindow.h"
+#include "ui/StandardDialogs.h"
 
 #include <QAction>
 #include <QDir>
@@ -44,10 +44,10 @@ struct Captions {
 
 class TranslationsTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_pickers = cOpen::shared().pickers; }
+    void SetUp() override { m_pickers = StandardDialogs::shared().pickers; }
     void TearDown() override
     {
-        cOpen::shared().pickers = m_pickers;
+        StandardDialogs::shared().pickers = m_pickers;
         // The other tests read the program's own captions.
         Translations::install(QLocale::c());
     }
@@ -58,31 +58,31 @@ protected:
         Captions shown;
         QTemporaryDir dir;
         {
-            Form1 window(dir.filePath(QStringLiteral("config.ini")), dir.path());
+            MainWindow window(dir.filePath(QStringLiteral("config.ini")), dir.path());
             const MessageBox::Hook windowHook = MessageBox::setHook(
                 [](const QString& text, const QString&, MessageBox::Kind) { ADD_FAILURE() << text.toStdString(); });
-            cOpen::shared().pickers.file = [&shown](const cOpen::FileRequest& request) {
+            StandardDialogs::shared().pickers.file = [&shown](const StandardDialogs::FileRequest& request) {
                 shown.saveTitle = request.title.toStdString();
-                return std::optional<cOpen::FileAnswer>();
+                return std::optional<StandardDialogs::FileAnswer>();
             };
             EXPECT_TRUE(window.openPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
-            window.mnSaveBMP->trigger();
-            shown.applyFilter = window.mnuAply->text().toStdString();
+            window.saveBmpAction->trigger();
+            shown.applyFilter = window.applyFilterAction->text().toStdString();
             MessageBox::setHook(windowHook);
         }
-        SettingsRecord settings;
-        frmDate dialog(nullptr, settings);
-        shown.horizontal = dialog.Label2()->text().toStdString();
-        shown.vertical = dialog.Label3()->text().toStdString();
-        FRMabout about;
+        Settings settings;
+        DateStyleDialog dialog(nullptr, settings);
+        shown.horizontal = dialog.horizontalCaption()->text().toStdString();
+        shown.vertical = dialog.verticalCaption()->text().toStdString();
+        AboutDialog about;
         for (const QLabel* label : about.findChildren<QLabel*>())
             shown.about << label->text();
-        shown.shellFailure = mShellExecute::failureText(1).toStdString();
+        shown.shellFailure = DesktopLauncher::failureText(1).toStdString();
         return shown;
     }
 
 private:
-    cOpen::Pickers m_pickers;
+    StandardDialogs::Pickers m_pickers;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "workflow/BatchPlan.h"
 
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/JpegMetadata.h"
 #include "platform/OutputMark.h"
@@ -33,11 +33,11 @@ void touch(const QString& path)
     ASSERT_TRUE(writeFile(path, "photo")) << path.toStdString();
 }
 
-SettingsRecord targetAt(const QString& target, bool thumbnails = true)
+Settings targetAt(const QString& target, bool thumbnails = true)
 {
-    SettingsRecord settings;
-    settings.TargetFolder = target;
-    settings.ThumbShow = thumbnails;
+    Settings settings;
+    settings.targetFolder = target;
+    settings.thumbShow = thumbnails;
     return settings;
 }
 
@@ -45,7 +45,7 @@ SettingsRecord targetAt(const QString& target, bool thumbnails = true)
 QStringList relative(const BatchPlan& plan, const QString& root)
 {
     QStringList paths;
-    for (const BatchPlan::Photo& photo : plan.photos())
+    for (const BatchPlan::photo& photo : plan.photos())
         paths << QDir(root).relativeFilePath(photo.path) + QStringLiteral(" -> ") + photo.subFolder;
     return paths;
 }
@@ -79,7 +79,7 @@ TEST(BatchPlanTest, SubFoldersOrEveryFolderBelowWithRecursive)
     // A link back up is not followed round and round, and is named.
     ASSERT_TRUE(QFile::link(root + "/2004", root + "/2004/spring/back"));
 
-    const SettingsRecord settings = targetAt(source.filePath("out"));
+    const Settings settings = targetAt(source.filePath("out"));
     const BatchPlan flat = BatchPlan::make(root, settings, {});
     EXPECT_EQ(relative(flat, root), QStringList({ "2004/a.jpg -> 2004", "2005/e.jpg -> 2005" }));
     // Every immediate sub-folder gets its output folders, photos or not.
@@ -119,7 +119,7 @@ TEST(BatchPlanTest, TheTargetsOutputFoldersAreNeverSources)
     // photos, and so does the next one, not the outputs of the first.
     QTemporaryDir dir;
     touch(dir.filePath("a.jpg"));
-    const SettingsRecord intoItself = targetAt(dir.path());
+    const Settings intoItself = targetAt(dir.path());
     const QString name = QFileInfo(dir.path()).fileName();
     for (int run = 0; run < 2; ++run) {
         for (bool down : { false, true }) {
@@ -159,7 +159,7 @@ TEST(BatchPlanTest, EachPhotosShardHangsOnItsOwnPathAlone)
     QTemporaryDir source;
     for (const char* photo : { "b/1.jpg", "a/Z.jpg", "a/y.jpg", "a/X.jpg", "b/2.jpg", "c/3.jpg", "c/4.jpg" })
         touch(source.filePath(photo));
-    const SettingsRecord settings = targetAt(source.filePath("out"));
+    const Settings settings = targetAt(source.filePath("out"));
     // Each shard's photos, by their paths below the source.
     const auto shards = [&](int n) {
         std::map<QString, int> shardOf;
@@ -168,7 +168,7 @@ TEST(BatchPlanTest, EachPhotosShardHangsOnItsOwnPathAlone)
             options.shard = k;
             options.shardCount = n;
             const BatchPlan plan = BatchPlan::make(source.path(), settings, options);
-            for (const BatchPlan::Photo& photo : plan.photos())
+            for (const BatchPlan::photo& photo : plan.photos())
                 EXPECT_TRUE(shardOf.insert({ QDir(source.path()).relativeFilePath(photo.path), k }).second)
                     << photo.path.toStdString() << " in two shards";
             // Every shard makes every output folder.
@@ -255,7 +255,7 @@ TEST(BatchPlanTest, APhotoWhoseOutputWouldReplaceAPhotoOfTheBatchIsRefused)
         options.skipExisting = skip;
         const BatchPlan plan = BatchPlan::make(dir.filePath("Images/trip"), targetAt(dir.path(), false), options);
         ASSERT_EQ(plan.photos().size(), 2);
-        for (const BatchPlan::Photo& photo : plan.photos()) {
+        for (const BatchPlan::photo& photo : plan.photos()) {
             EXPECT_EQ(photo.action, BatchPlan::Action::Refuse) << photo.path.toStdString();
             EXPECT_EQ(photo.refusal, "The output would replace the photo itself");
         }
@@ -287,7 +287,7 @@ TEST(BatchPlanTest, TheFoldersOwnPhotosShareTheirOutputFolderWithASubFolderOfThe
     for (const char* photo : { "a.jpg", "b.jpg", "trips/a.jpg", "trips/c.jpg" })
         touch(root + '/' + photo);
     QDir().mkpath(root + "/empty");
-    const SettingsRecord settings = targetAt(dir.filePath("out"));
+    const Settings settings = targetAt(dir.filePath("out"));
 
     const BatchPlan flat = BatchPlan::make(root, settings, {});
     EXPECT_EQ(relative(flat, root), QStringList({ "trips/a.jpg -> trips", "trips/c.jpg -> trips" }));
@@ -304,7 +304,7 @@ TEST(BatchPlanTest, TheFoldersOwnPhotosShareTheirOutputFolderWithASubFolderOfThe
             const BatchPlan plan = BatchPlan::make(root, settings, options);
             EXPECT_EQ(plan.subFolders(), QStringList({ "trips" }));
             EXPECT_EQ(plan.photosLeftInFolder(), 0);
-            for (const BatchPlan::Photo& photo : plan.photos()) {
+            for (const BatchPlan::photo& photo : plan.photos()) {
                 EXPECT_EQ(photo.subFolder, "trips");
                 if (photo.action == BatchPlan::Action::Refuse) {
                     refused << QDir(root).relativeFilePath(photo.path);

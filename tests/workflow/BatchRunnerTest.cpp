@@ -21,29 +21,29 @@
 
 namespace {
 
-SettingsRecord defaults()
+Settings defaults()
 {
-    SettingsRecord settings;
-    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
-    settings.ThumbShow = true;
-    settings.BatchFilter = true;
-    settings.CurrentFilter = 5;
+    Settings settings;
+    SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
+    settings.thumbShow = true;
+    settings.batchFilter = true;
+    settings.currentFilter = 5;
     return settings;
 }
 
 // The stamp as the window places it, worked out by an engine.
-StampPlacement stampOf(SettingsRecord& settings)
+StampPlacement stampOf(Settings& settings)
 {
     PhotoEngine engine(settings);
     engine.setStampPosition(QPointF(10, 20));
-    engine.ApplyDateStyle();
+    engine.applyDateStyle();
     return engine.Stamp();
 }
 
 // Hears the photos in the order they come, and stops after stopAfter.
 class Recorder : public BatchListener {
 public:
-    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome& outcome, int done, int total) override
+    bool photoDone(const BatchPlan::photo& photo, const BatchOutcome& outcome, int done, int total) override
     {
         paths << photo.path;
         kinds << outcome.kind;
@@ -91,7 +91,7 @@ protected:
     BatchReport run(const QString& target, int jobs, BatchListener* listener = nullptr, BatchOptions options = {},
         QString folder = QString())
     {
-        settings.TargetFolder = target;
+        settings.targetFolder = target;
         const BatchPlan plan = BatchPlan::make(folder.isEmpty() ? source.path() : folder, settings, options);
         EXPECT_EQ(plan.prepareFolders(), QString());
         return BatchRunner(settings, stamp, jobs).run(plan, listener);
@@ -99,7 +99,7 @@ protected:
 
     QTemporaryDir source;
     QTemporaryDir out;
-    SettingsRecord settings = defaults();
+    Settings settings = defaults();
     StampPlacement stamp = stampOf(settings);
 };
 
@@ -126,7 +126,7 @@ TEST_F(BatchRunnerTest, AnyNumberOfJobsWritesTheWindowsBytesAndReportsInBatchOrd
             order = recorder.paths;
             QStringList planned;
             const BatchPlan plan = BatchPlan::make(source.path(), settings, {});
-            for (const BatchPlan::Photo& photo : plan.photos())
+            for (const BatchPlan::photo& photo : plan.photos())
                 planned << photo.path;
             EXPECT_EQ(order, planned);
         } else {
@@ -138,13 +138,13 @@ TEST_F(BatchRunnerTest, AnyNumberOfJobsWritesTheWindowsBytesAndReportsInBatchOrd
     // The window saves every photo, one by one, with the same bytes.
     PhotoEngine engine(settings);
     engine.setStampPosition(QPointF(10, 20));
-    engine.ApplyDateStyle();
+    engine.applyDateStyle();
     for (const char* photo : samplePhotos) {
-        engine.SetPhotoPaths(source.filePath(photo), out.filePath("window"), QFileInfo(photo).path());
-        engine.OpenPhoto();
-        engine.BuildWorkingImage();
-        engine.ProcessImage(5);
-        engine.SaveOutputs();
+        engine.setPhotoPaths(source.filePath(photo), out.filePath("window"), QFileInfo(photo).path());
+        engine.openPhoto();
+        engine.buildWorkingImage();
+        engine.processImage(5);
+        engine.saveOutputs();
         for (const char* kind : { "Images/", "Miniatures/" }) {
             const QString name = QLatin1String(kind) + QLatin1String(photo);
             EXPECT_EQ(readFile(out.filePath("window/") + name), first[name]) << name.toStdString();
@@ -155,7 +155,7 @@ TEST_F(BatchRunnerTest, AnyNumberOfJobsWritesTheWindowsBytesAndReportsInBatchOrd
 TEST_F(BatchRunnerTest, AStopLeavesOnlyWholeFilesAndWithOneJobExactlyThePhotosReported)
 {
     const QString many = manyPhotos(30);
-    settings.BatchFilter = false;
+    settings.batchFilter = false;
     for (int jobs : { 1, 3 }) {
         const QString target = out.filePath(QString::number(jobs));
         Recorder recorder;
@@ -195,7 +195,7 @@ TEST_F(BatchRunnerTest, AStopLeavesOnlyWholeFilesAndWithOneJobExactlyThePhotosRe
 
 TEST_F(BatchRunnerTest, SkipExistingFinishesAnInterruptedBatchWithoutTreatingAPhotoTwice)
 {
-    settings.BatchFilter = false;
+    settings.batchFilter = false;
     const QString whole = out.filePath("whole");
     run(whole, 2);
 
@@ -241,7 +241,7 @@ TEST_F(BatchRunnerTest, APhotoSwappedForANamedPipeFailsAndTheBatchGoesOn)
     // The pipe comes after the folder was read; opening it to read would
     // wait for a writer for ever. Should the batch wait, the alarm ends the
     // test program.
-    settings.TargetFolder = out.filePath("target");
+    settings.targetFolder = out.filePath("target");
     const BatchPlan plan = BatchPlan::make(source.path(), settings, {});
     ASSERT_EQ(plan.prepareFolders(), QString());
     const QString swapped = source.filePath("cameras/Nikon_D70.jpg");
@@ -262,13 +262,13 @@ TEST_F(BatchRunnerTest, JobsWaitForPixelMemoryRatherThanGoBeyondTheBudget)
     const QByteArray photo = readFile(testPhoto("large/jolla.jpg"));
     for (int i = 0; i < 6; ++i)
         writeFile(out.filePath(QStringLiteral("large/%1.jpg").arg(i)), photo);
-    settings.BatchFilter = false;
+    settings.batchFilter = false;
     const QSize size(3264, 2448);
-    const int64_t onePhoto = PhotoState::PixelBytesFor(size, PhotoState::WorkingSize(size, settings.PreviewScale), 1);
+    const int64_t onePhoto = PhotoState::pixelBytesFor(size, PhotoState::workingSize(size, settings.previewScale), 1);
     // A budget of one photo; one below any photo, which still lets one
     // job proceed at a time.
     for (int64_t budget : { onePhoto, int64_t(1) }) {
-        settings.TargetFolder = out.filePath(QStringLiteral("target-%1").arg(budget));
+        settings.targetFolder = out.filePath(QStringLiteral("target-%1").arg(budget));
         const BatchPlan plan = BatchPlan::make(out.filePath("large"), settings, {});
         ASSERT_EQ(plan.prepareFolders(), QString());
         BatchRunner runner(settings, stamp, 2);
@@ -289,7 +289,7 @@ TEST_F(BatchRunnerTest, JobsThatCannotStartLeaveTheBatchToThoseThatDid)
     // The system gives one thread of four, then none: the batch runs on
     // the one, then on the calling thread, and says so.
     for (int threads : { 1, 0 }) {
-        settings.TargetFolder = out.filePath(QStringLiteral("threads-%1").arg(threads));
+        settings.targetFolder = out.filePath(QStringLiteral("threads-%1").arg(threads));
         const BatchPlan plan = BatchPlan::make(source.path(), settings, {});
         ASSERT_EQ(plan.prepareFolders(), QString());
         BatchRunner runner(settings, stamp, 4);
@@ -300,6 +300,6 @@ TEST_F(BatchRunnerTest, JobsThatCannotStartLeaveTheBatchToThoseThatDid)
         EXPECT_EQ(recorder.counts, QList<int>({ 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 })) << threads;
         ASSERT_FALSE(report.notes.isEmpty());
         EXPECT_EQ(report.notes[0].text, "started 1 of 4 jobs: Resource temporarily unavailable");
-        EXPECT_TRUE(filesBelow(settings.TargetFolder) == filesBelow(whole)) << threads;
+        EXPECT_TRUE(filesBelow(settings.targetFolder) == filesBelow(whole)) << threads;
     }
 }

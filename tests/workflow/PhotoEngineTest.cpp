@@ -22,8 +22,8 @@ namespace {
 // Counts what the engine asks of its window.
 class CountingHost : public PhotoEngineHost {
 public:
-    void LayoutPreview() override { ++layouts; }
-    void RefreshDisplay() override { ++refreshes; }
+    void layoutPreview() override { ++layouts; }
+    void refreshDisplay() override { ++refreshes; }
     int layouts = 0;
     int refreshes = 0;
 };
@@ -31,7 +31,7 @@ public:
 // Hears the batch's photos.
 class SeeingListener : public BatchListener {
 public:
-    bool photoDone(const BatchPlan::Photo& photo, const BatchOutcome&, int, int) override
+    bool photoDone(const BatchPlan::photo& photo, const BatchOutcome&, int, int) override
     {
         seen << QFileInfo(photo.path).fileName();
         return true;
@@ -39,16 +39,16 @@ public:
     QStringList seen;
 };
 
-SettingsRecord defaults()
+Settings defaults()
 {
-    SettingsRecord settings;
-    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
+    Settings settings;
+    SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
     return settings;
 }
 
-QByteArray pixels(const cDIBSection& dib)
+QByteArray pixels(const PixelImage& dib)
 {
-    return QByteArray(reinterpret_cast<const char*>(dib.DIBSectionBitsPtr()), dib.BytesPerScanLine() * dib.Height());
+    return QByteArray(reinterpret_cast<const char*>(dib.bits()), dib.bytesPerLine() * dib.height());
 }
 
 void copyFile(const QString& from, const QString& to)
@@ -59,15 +59,15 @@ void copyFile(const QString& from, const QString& to)
 
 class PhotoEngineTest : public ::testing::Test {
 protected:
-    SettingsRecord settings = defaults();
+    Settings settings = defaults();
     CountingHost host;
     PhotoEngine engine { settings, &host };
     QTemporaryDir out;
 
     void open(const QString& photo)
     {
-        engine.SetPhotoPaths(photo, out.path());
-        engine.OpenPhoto();
+        engine.setPhotoPaths(photo, out.path());
+        engine.openPhoto();
     }
 };
 
@@ -75,97 +75,97 @@ protected:
 
 TEST_F(PhotoEngineTest, WorkingImageHasThePreviewSize)
 {
-    settings.PreviewScale = 0.375;
+    settings.previewScale = 0.375;
     open(testPhoto("cameras/Reconyx_HC500_Hyperfire.jpg"));
     EXPECT_EQ(engine.previewSize(), QSize(768, 576));
-    EXPECT_FALSE(engine.Photo().WorkReady());
+    EXPECT_FALSE(engine.photo().workReady());
     EXPECT_EQ(host.layouts, 1);
-    engine.BuildWorkingImage();
-    EXPECT_TRUE(engine.Photo().WorkReady());
-    EXPECT_EQ(engine.Photo().WorkImage().Width(), 768);
-    EXPECT_EQ(engine.Photo().WorkImage().Height(), 576);
-    EXPECT_EQ(engine.Photo().ScratchImage().Width(), 768);
-    EXPECT_EQ(engine.Photo().Picture1().Width(), 768);
+    engine.buildWorkingImage();
+    EXPECT_TRUE(engine.photo().workReady());
+    EXPECT_EQ(engine.photo().workImage().width(), 768);
+    EXPECT_EQ(engine.photo().workImage().height(), 576);
+    EXPECT_EQ(engine.photo().scratchImage().width(), 768);
+    EXPECT_EQ(engine.photo().displayPicture().width(), 768);
     EXPECT_EQ(host.refreshes, 1); // built and shown once
 
     // At 100 % the working image is the decoded photo itself.
-    settings.PreviewScale = 1.0;
-    engine.OpenPhoto();
-    engine.BuildWorkingImage();
-    cDIBSection decoded;
-    decoded.CreateFromPicture(PictureLoader::load(engine.Photo().PhotoPath()));
-    EXPECT_EQ(pixels(engine.Photo().WorkImage()), pixels(decoded));
+    settings.previewScale = 1.0;
+    engine.openPhoto();
+    engine.buildWorkingImage();
+    PixelImage decoded;
+    decoded.createFromPicture(PictureLoader::load(engine.photo().photoPath()));
+    EXPECT_EQ(pixels(engine.photo().workImage()), pixels(decoded));
 }
 
 TEST_F(PhotoEngineTest, EffectsAccumulateUntilThePhotoIsOpenedAgain)
 {
-    settings.PreviewScale = 0.25;
+    settings.previewScale = 0.25;
     open(testPhoto("cameras/Canon_40D.jpg"));
-    engine.BuildWorkingImage();
-    const QByteArray plain = pixels(engine.Photo().WorkImage());
+    engine.buildWorkingImage();
+    const QByteArray plain = pixels(engine.photo().workImage());
 
-    engine.Lighten();
-    const QByteArray once = pixels(engine.Photo().WorkImage());
-    engine.BuildWorkingImage(); // already built: changes nothing
-    EXPECT_EQ(pixels(engine.Photo().WorkImage()), once);
-    engine.Lighten();
-    EXPECT_NE(pixels(engine.Photo().WorkImage()), once);
-    engine.ProcessImage(1);
-    EXPECT_NE(pixels(engine.Photo().WorkImage()), once);
+    engine.lighten();
+    const QByteArray once = pixels(engine.photo().workImage());
+    engine.buildWorkingImage(); // already built: changes nothing
+    EXPECT_EQ(pixels(engine.photo().workImage()), once);
+    engine.lighten();
+    EXPECT_NE(pixels(engine.photo().workImage()), once);
+    engine.processImage(1);
+    EXPECT_NE(pixels(engine.photo().workImage()), once);
 
-    engine.OpenPhoto();
-    engine.BuildWorkingImage();
-    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
+    engine.openPhoto();
+    engine.buildWorkingImage();
+    EXPECT_EQ(pixels(engine.photo().workImage()), plain);
 
     // Resampling to the current size does nothing, not even a render.
     const int refreshes = host.refreshes;
-    engine.Resample(engine.Photo().WorkImage().Width(), engine.Photo().WorkImage().Height());
+    engine.resample(engine.photo().workImage().width(), engine.photo().workImage().height());
     EXPECT_EQ(host.refreshes, refreshes);
 }
 
 TEST_F(PhotoEngineTest, RevertToOriginalUndoesEveryEffect)
 {
-    settings.PreviewScale = 0.5;
+    settings.previewScale = 0.5;
     open(testPhoto("cameras/Canon_PowerShot_S40.jpg"));
     // Nothing to undo while the preview shows the photo as it is.
-    engine.RevertToOriginal();
-    EXPECT_FALSE(engine.Photo().WorkReady());
+    engine.revertToOriginal();
+    EXPECT_FALSE(engine.photo().workReady());
     EXPECT_EQ(host.refreshes, 0);
 
-    engine.BuildWorkingImage();
-    const QByteArray plain = pixels(engine.Photo().WorkImage());
-    const QByteArray shown = pixels(engine.Photo().Picture1());
-    engine.Lighten();
-    engine.ProcessImage(8);
-    engine.Fade();
-    ASSERT_NE(pixels(engine.Photo().WorkImage()), plain);
+    engine.buildWorkingImage();
+    const QByteArray plain = pixels(engine.photo().workImage());
+    const QByteArray shown = pixels(engine.photo().displayPicture());
+    engine.lighten();
+    engine.processImage(8);
+    engine.fade();
+    ASSERT_NE(pixels(engine.photo().workImage()), plain);
 
     const int refreshes = host.refreshes;
-    engine.RevertToOriginal();
-    EXPECT_TRUE(engine.Photo().WorkReady());
-    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
-    EXPECT_EQ(engine.Photo().ScratchImage().Width(), engine.Photo().WorkImage().Width());
+    engine.revertToOriginal();
+    EXPECT_TRUE(engine.photo().workReady());
+    EXPECT_EQ(pixels(engine.photo().workImage()), plain);
+    EXPECT_EQ(engine.photo().scratchImage().width(), engine.photo().workImage().width());
     // Shown again, with its stamp.
-    EXPECT_EQ(pixels(engine.Photo().Picture1()), shown);
+    EXPECT_EQ(pixels(engine.photo().displayPicture()), shown);
     EXPECT_EQ(host.refreshes, refreshes + 1);
     // Effects start again from the photo.
-    engine.Lighten();
-    engine.RevertToOriginal();
-    EXPECT_EQ(pixels(engine.Photo().WorkImage()), plain);
+    engine.lighten();
+    engine.revertToOriginal();
+    EXPECT_EQ(pixels(engine.photo().workImage()), plain);
 }
 
 TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
 {
-    settings.PreviewScale = 1.0;
+    settings.previewScale = 1.0;
     open(testPhoto("orientation/landscape_1.jpg"));
-    engine.BuildWorkingImage();
-    const QImage upright = engine.Photo().Picture1().hdc()->toImage();
+    engine.buildWorkingImage();
+    const QImage upright = engine.photo().displayPicture().hdc()->toImage();
     for (const char* name :
         { "orientation/landscape_3.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg" }) {
         open(testPhoto(name));
-        EXPECT_EQ(engine.Photo().PhotoSize(), upright.size()) << name;
-        engine.BuildWorkingImage();
-        const QImage shown = engine.Photo().Picture1().hdc()->toImage();
+        EXPECT_EQ(engine.photo().photoSize(), upright.size()) << name;
+        engine.buildWorkingImage();
+        const QImage shown = engine.photo().displayPicture().hdc()->toImage();
         ASSERT_EQ(shown.size(), upright.size()) << name;
         // Same picture up to the encoder's noise: compare a few points.
         for (QPoint p : { QPoint(5, 5), QPoint(upright.width() - 6, 5), QPoint(5, upright.height() - 6) })
@@ -177,29 +177,29 @@ TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
     QTemporaryDir dir;
     const QString copy = dir.filePath("copy.jpg");
     copyFile(testPhoto("cameras/Canon_40D.jpg"), copy);
-    engine.SetPhotoPaths(copy, out.path());
-    engine.ReadExif();
+    engine.setPhotoPaths(copy, out.path());
+    engine.readExif();
     QFile::remove(copy);
-    engine.ReadExif();
-    EXPECT_TRUE(engine.Photo().ExifText().contains("Make: Canon\r\n"));
+    engine.readExif();
+    EXPECT_TRUE(engine.photo().exifText().contains("Make: Canon\r\n"));
     // The date is when the photo was taken, not when the file was changed.
-    settings.DateFormat = "YYYY-MM-DD HH:MM:SS";
-    EXPECT_EQ(engine.ComputeDateText(), "2008-05-30 15:56:01");
+    settings.dateFormat = "YYYY-MM-DD HH:MM:SS";
+    EXPECT_EQ(engine.computeDateText(), "2008-05-30 15:56:01");
     // A file that is gone is not one without EXIF: reading it fails, and
     // nothing of the record read before stays.
-    engine.ForgetExif();
-    EXPECT_THROW(engine.ReadExif(), RuntimeError);
-    EXPECT_EQ(engine.Photo().ExifText(), "");
+    engine.forgetExif();
+    EXPECT_THROW(engine.readExif(), RuntimeError);
+    EXPECT_EQ(engine.photo().exifText(), "");
 }
 
 TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
 {
-    settings.PreviewScale = 0.5;
+    settings.previewScale = 0.5;
     for (const char* name : { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
              "orientation/landscape_6.jpg", "orientation/landscape_8.jpg", "orientation/portrait_6.jpg" }) {
         open(testPhoto(name));
-        const QSize wanted = PhotoState::WorkingSize(engine.Photo().PhotoSize(), settings.PreviewScale);
-        const QImage preview = engine.PreviewPicture(wanted);
+        const QSize wanted = PhotoState::workingSize(engine.photo().photoSize(), settings.previewScale);
+        const QImage preview = engine.previewPicture(wanted);
         // Reduced while decoding, but never below what is shown, nor by
         // more than the decoder had to.
         EXPECT_GE(preview.width(), wanted.width()) << name;
@@ -209,8 +209,8 @@ TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
 
         // The same picture as the working image, turned the same way: the
         // same brightness in each cell of a 4 x 4 grid.
-        engine.BuildWorkingImage();
-        const QImage work = engine.Photo().WorkImage().hdc()->toImage();
+        engine.buildWorkingImage();
+        const QImage work = engine.photo().workImage().hdc()->toImage();
         const QImage shown = preview.scaled(work.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const auto cells = [](const QImage& picture) {
             std::array<double, 16> sums {};
@@ -230,77 +230,77 @@ TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
 
 TEST_F(PhotoEngineTest, TheStampIsPlacedByTheLabelsAndPrintedWhileShowDateIsOn)
 {
-    settings.PreviewScale = 1.0;
-    settings.DateColor1 = 0x0000FF; // red
-    settings.DateColor2 = 0xFF0000; // blue
+    settings.previewScale = 1.0;
+    settings.dateColor1 = 0x0000FF; // red
+    settings.dateColor2 = 0xFF0000; // blue
     engine.setStampPosition(QPointF(30, 15));
-    engine.ApplyDateStyle();
+    engine.applyDateStyle();
     // The upper text lies the offsets (-30 and 30 twips) further.
     const StampPlacement stamp = engine.Stamp();
     EXPECT_EQ(stamp.first, QPoint(30, 15));
     EXPECT_EQ(stamp.second, QPoint(28, 17));
     EXPECT_EQ(stamp.firstColor, QColor(Qt::red));
     EXPECT_EQ(stamp.secondColor, QColor(Qt::blue));
-    EXPECT_EQ(stamp.dateFormat, settings.DateFormat);
+    EXPECT_EQ(stamp.dateFormat, settings.dateFormat);
 
     open(testPhoto("cameras/Canon_40D.jpg"));
-    engine.BuildWorkingImage();
-    EXPECT_EQ(engine.DateText(), "30/05/2008 15:56");
-    EXPECT_NE(pixels(engine.Photo().Picture1()), pixels(engine.Photo().WorkImage()));
+    engine.buildWorkingImage();
+    EXPECT_EQ(engine.dateText(), "30/05/2008 15:56");
+    EXPECT_NE(pixels(engine.photo().displayPicture()), pixels(engine.photo().workImage()));
     // The stamp is printed on a copy: the working image never carries it.
     engine.setShowDate(false);
-    engine.Render();
-    EXPECT_EQ(pixels(engine.Photo().Picture1()), pixels(engine.Photo().WorkImage()));
+    engine.render();
+    EXPECT_EQ(pixels(engine.photo().displayPicture()), pixels(engine.photo().workImage()));
 }
 
 TEST_F(PhotoEngineTest, OutputKeepsTheSourceMetadataUpright)
 {
-    settings.PreviewScale = 0.5;
-    settings.ThumbShow = true;
-    settings.ThumbHeight = 90;
+    settings.previewScale = 0.5;
+    settings.thumbShow = true;
+    settings.thumbHeight = 90;
     open(testPhoto("orientation/portrait_6.jpg"));
-    engine.BuildWorkingImage();
-    EXPECT_TRUE(engine.SaveOutputs().isEmpty());
-    const ExifRecord saved = ExifReader::read(engine.Photo().OutputPath());
+    engine.buildWorkingImage();
+    EXPECT_TRUE(engine.saveOutputs().isEmpty());
+    const ExifRecord saved = ExifReader::read(engine.photo().outputPath());
     EXPECT_EQ(saved.text("Orientation"), "1");
-    EXPECT_EQ(saved.text("PixelXDimension"), QString::number(engine.Photo().WorkImage().Width()));
-    EXPECT_TRUE(ExifReader::read(engine.Photo().ThumbnailPath()).isEmpty());
+    EXPECT_EQ(saved.text("PixelXDimension"), QString::number(engine.photo().workImage().width()));
+    EXPECT_TRUE(ExifReader::read(engine.photo().thumbnailPath()).isEmpty());
 }
 
 TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
 {
-    settings.ThumbShow = true;
-    settings.ThumbHeight = 90;
+    settings.thumbShow = true;
+    settings.thumbHeight = 90;
     open(testPhoto("cameras/no_exif.jpg"));
-    engine.BuildWorkingImage();
-    EXPECT_EQ(engine.SaveOutputs(), QString());
-    const JpegMetadata source = JpegMetadata::read(engine.Photo().PhotoPath());
+    engine.buildWorkingImage();
+    EXPECT_EQ(engine.saveOutputs(), QString());
+    const JpegMetadata source = JpegMetadata::read(engine.photo().photoPath());
     ASSERT_FALSE(source.iccProfile.isEmpty() || source.xmp.isEmpty() || source.iptc.isEmpty());
-    const JpegMetadata output = JpegMetadata::read(engine.Photo().OutputPath());
+    const JpegMetadata output = JpegMetadata::read(engine.photo().outputPath());
     EXPECT_EQ(output.iccProfile, source.iccProfile);
     // The packet as it was, with the mark of the photo's outputs.
-    const OutputMark mark = OutputMark::forPhoto(engine.Photo().PhotoPath());
+    const OutputMark mark = OutputMark::forPhoto(engine.photo().photoPath());
     EXPECT_EQ(output.xmp, mark.markedPacket(source.xmp));
     EXPECT_EQ(output.iptc, source.iptc);
-    EXPECT_EQ(QImage(engine.Photo().OutputPath()).colorSpace(), QImage(engine.Photo().PhotoPath()).colorSpace());
-    const JpegMetadata thumbnail = JpegMetadata::read(engine.Photo().ThumbnailPath());
+    EXPECT_EQ(QImage(engine.photo().outputPath()).colorSpace(), QImage(engine.photo().photoPath()).colorSpace());
+    const JpegMetadata thumbnail = JpegMetadata::read(engine.photo().thumbnailPath());
     EXPECT_EQ(thumbnail.iccProfile, source.iccProfile);
     EXPECT_EQ(thumbnail.xmp, mark.markedPacket({}));
     EXPECT_TRUE(thumbnail.iptc.isEmpty());
 
     // The same photo with the one part of its profile numbered 1 of 2: the
     // outputs go without a profile, and the save says so.
-    QByteArray bytes = readFile(engine.Photo().PhotoPath());
+    QByteArray bytes = readFile(engine.photo().photoPath());
     bytes[bytes.indexOf(QByteArray("ICC_PROFILE\0\x01\x01", 14)) + 13] = 2;
     const QString damaged = out.filePath("in/damaged.jpg");
     ASSERT_TRUE(writeFile(damaged, bytes));
     open(damaged);
-    engine.BuildWorkingImage();
-    EXPECT_TRUE(engine.SaveOutputs().startsWith("The colour profile of " + QDir::toNativeSeparators(damaged)));
-    EXPECT_TRUE(JpegMetadata::read(engine.Photo().OutputPath()).iccProfile.isEmpty());
+    engine.buildWorkingImage();
+    EXPECT_TRUE(engine.saveOutputs().startsWith("The colour profile of " + QDir::toNativeSeparators(damaged)));
+    EXPECT_TRUE(JpegMetadata::read(engine.photo().outputPath()).iccProfile.isEmpty());
     EXPECT_EQ(
-        JpegMetadata::read(engine.Photo().OutputPath()).xmp, OutputMark::forBytes(bytes).markedPacket(source.xmp));
-    EXPECT_TRUE(JpegMetadata::read(engine.Photo().ThumbnailPath()).iccProfile.isEmpty());
+        JpegMetadata::read(engine.photo().outputPath()).xmp, OutputMark::forBytes(bytes).markedPacket(source.xmp));
+    EXPECT_TRUE(JpegMetadata::read(engine.photo().thumbnailPath()).iccProfile.isEmpty());
 }
 
 TEST_F(PhotoEngineTest, TheBatchHasPhotosOfItsOwnAndLeavesTheOpenOneAsItWas)
@@ -308,17 +308,17 @@ TEST_F(PhotoEngineTest, TheBatchHasPhotosOfItsOwnAndLeavesTheOpenOneAsItWas)
     QTemporaryDir source;
     copyFile(testPhoto("cameras/Canon_40D.jpg"), source.filePath("2004/a.jpg"));
     ASSERT_TRUE(writeFile(source.filePath("2004/broken.jpg"), "not a picture"));
-    settings.TargetFolder = out.path();
-    settings.BatchFilter = true;
+    settings.targetFolder = out.path();
+    settings.batchFilter = true;
     open(testPhoto("cameras/Fujifilm_FinePix_E500.jpg"));
-    engine.BuildWorkingImage();
-    const QByteArray shown = pixels(engine.Photo().Picture1());
+    engine.buildWorkingImage();
+    const QByteArray shown = pixels(engine.photo().displayPicture());
     SeeingListener listener;
-    const BatchReport report = engine.BatchTransform(source.path(), {}, &listener);
+    const BatchReport report = engine.batchTransform(source.path(), {}, &listener);
     EXPECT_EQ(report.treated, 1);
     EXPECT_EQ(listener.seen, QStringList({ "a.jpg", "broken.jpg" }));
     EXPECT_TRUE(QFile::exists(out.filePath("Images/2004/a.jpg")));
-    EXPECT_TRUE(engine.Photo().PhotoPath().endsWith("Fujifilm_FinePix_E500.jpg"));
-    EXPECT_TRUE(engine.Photo().WorkReady());
-    EXPECT_EQ(pixels(engine.Photo().Picture1()), shown);
+    EXPECT_TRUE(engine.photo().photoPath().endsWith("Fujifilm_FinePix_E500.jpg"));
+    EXPECT_TRUE(engine.photo().workReady());
+    EXPECT_EQ(pixels(engine.photo().displayPicture()), shown);
 }

@@ -17,18 +17,18 @@
 
 TEST(PhotoFolderTest, FolderNameAndEnsureFolder)
 {
-    EXPECT_EQ(PhotoFolder::FolderName("/home/me/Photos/Noel", "/"), "Noel");
-    EXPECT_EQ(PhotoFolder::FolderName("Photos", "/"), "Photos");
+    EXPECT_EQ(PhotoFolder::folderName("/home/me/Photos/Noel", "/"), "Noel");
+    EXPECT_EQ(PhotoFolder::folderName("Photos", "/"), "Photos");
     // A root folder's outputs go straight below Images.
-    EXPECT_EQ(PhotoFolder::FolderName("/", "/"), "");
+    EXPECT_EQ(PhotoFolder::folderName("/", "/"), "");
 
     QTemporaryDir dir;
-    EXPECT_TRUE(PhotoFolder::EnsureFolder(dir.filePath("a/b/c")));
+    EXPECT_TRUE(PhotoFolder::ensureFolder(dir.filePath("a/b/c")));
     EXPECT_TRUE(QFileInfo(dir.filePath("a/b/c")).isDir());
-    EXPECT_TRUE(PhotoFolder::EnsureFolder(dir.filePath("a/b/c/")));
+    EXPECT_TRUE(PhotoFolder::ensureFolder(dir.filePath("a/b/c/")));
     // A file where a folder should be: even root cannot make it a folder.
     ASSERT_TRUE(writeFile(dir.filePath("file"), "x"));
-    EXPECT_FALSE(PhotoFolder::EnsureFolder(dir.filePath("file/sub")));
+    EXPECT_FALSE(PhotoFolder::ensureFolder(dir.filePath("file/sub")));
 }
 
 TEST(PhotoFolderTest, NamesSortTheSameWayOnEveryMachine)

@@ -1,6 +1,6 @@
 #include "workflow/PhotoState.h"
 
-#include "files/mMain.h"
+#include "files/SettingsFile.h"
 #include "platform/OutputMark.h"
 #include "platform/PixelMemory.h"
 #include "platform/PixelSurface.h"
@@ -25,10 +25,10 @@
 
 namespace {
 
-SettingsRecord defaults()
+Settings defaults()
 {
-    SettingsRecord settings;
-    mMain::LoadSettingsRecord(QStringLiteral("/nonexistent/config.ini"), settings);
+    Settings settings;
+    SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
     return settings;
 }
 
@@ -61,7 +61,7 @@ TEST(PhotoStateTest, WorkingSizeIsThePreviewInWholePixelsHalvesToEven)
         { { 100, 68 }, 1.0, { 100, 68 } }, { { 3001, 1999 }, 0.8, { 2401, 1599 } }, // 2400.8 and 1599.2
     };
     for (const auto& c : cases)
-        EXPECT_EQ(PhotoState::WorkingSize(c.photo, c.scale), c.working) << c.photo.width() << " at " << c.scale;
+        EXPECT_EQ(PhotoState::workingSize(c.photo, c.scale), c.working) << c.photo.width() << " at " << c.scale;
 }
 
 TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
@@ -75,26 +75,26 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
         { { 1024, 768 }, 0, 160, { 160, 120 } },
         { { 300, 200 }, 90, 200, { 135, 90 } }, // both set: the height rule wins
     };
-    SettingsRecord settings = defaults();
-    settings.ThumbShow = true;
+    Settings settings = defaults();
+    settings.thumbShow = true;
     QTemporaryDir out;
     const QString output = out.filePath("Images/IMG_0001.JPG");
     const QString thumbnail = out.filePath("Miniatures/IMG_0001.JPG");
     PhotoState photo;
-    photo.SetPaths(QStringLiteral("/nowhere/IMG_0001.JPG"), out.path());
+    photo.setPaths(QStringLiteral("/nowhere/IMG_0001.JPG"), out.path());
     for (const Case& c : cases) {
-        photo.BuildWorkingImage(gradient(c.output), c.output);
-        photo.Render();
-        settings.ThumbHeight = c.height;
-        settings.ThumbWidth = c.width;
-        EXPECT_TRUE(photo.SaveOutputs(settings).isEmpty());
+        photo.buildWorkingImage(gradient(c.output), c.output);
+        photo.render();
+        settings.thumbHeight = c.height;
+        settings.thumbWidth = c.width;
+        EXPECT_TRUE(photo.saveOutputs(settings).isEmpty());
         EXPECT_EQ(QImageReader(output).size(), c.output);
         EXPECT_EQ(QImageReader(thumbnail).size(), c.thumbnail);
     }
 
     // The JPEG holds the display's pixels, the right way up.
     const QImage saved(output);
-    const QImage shown = photo.Picture1().hdc()->toImage();
+    const QImage shown = photo.displayPicture().hdc()->toImage();
     for (QPoint p : { QPoint(4, 4), QPoint(295, 4), QPoint(4, 195), QPoint(150, 100) }) {
         const QColor a = saved.pixelColor(p);
         const QColor b = shown.pixelColor(p);
@@ -104,9 +104,9 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
 
     // A rule that gives no size writes no thumbnail and says why.
     QFile::remove(thumbnail);
-    settings.ThumbHeight = 0;
-    settings.ThumbWidth = -5;
-    EXPECT_TRUE(photo.SaveOutputs(settings).value(0).startsWith("No thumbnail"));
+    settings.thumbHeight = 0;
+    settings.thumbWidth = -5;
+    EXPECT_TRUE(photo.saveOutputs(settings).value(0).startsWith("No thumbnail"));
     EXPECT_FALSE(QFile::exists(thumbnail));
 }
 
@@ -114,19 +114,19 @@ TEST(PhotoStateTest, ASaveNeverReplacesThePhotoItReads)
 {
     // The open photo is itself an output: Images/IMG.JPG below the root
     // the save writes to, named here through "..".
-    SettingsRecord settings = defaults();
-    settings.ThumbShow = true;
+    Settings settings = defaults();
+    settings.thumbShow = true;
     QTemporaryDir dir;
     const QString photo = dir.filePath("Images/IMG.JPG");
     const QByteArray bytes = readFile(testPhoto("cameras/Canon_40D.jpg"));
     ASSERT_TRUE(writeFile(photo, bytes));
     PhotoState state;
-    state.SetPaths(photo, dir.filePath("Images/.."));
-    state.Open();
-    state.BuildWorkingImage(PhotoState::WorkingSize(state.PhotoSize(), settings.PreviewScale));
-    state.Render();
+    state.setPaths(photo, dir.filePath("Images/.."));
+    state.open();
+    state.buildWorkingImage(PhotoState::workingSize(state.photoSize(), settings.previewScale));
+    state.render();
     try {
-        state.SaveOutputs(settings);
+        state.saveOutputs(settings);
         ADD_FAILURE() << "the photo was saved over";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.fullText(), "The output would replace the photo itself");
@@ -139,16 +139,16 @@ TEST(PhotoStateTest, AnOutputFolderThatCannotBeMadeFailsWithTheSystemsReason)
 {
     // A file stands where the output's folder, then the thumbnail's, should be.
     for (const char* blocked : { "Images", "Miniatures" }) {
-        SettingsRecord settings = defaults();
-        settings.ThumbShow = true;
+        Settings settings = defaults();
+        settings.thumbShow = true;
         QTemporaryDir out;
         ASSERT_TRUE(writeFile(out.filePath(blocked), "a file"));
         PhotoState photo;
-        photo.SetPaths(QStringLiteral("/nowhere/IMG.JPG"), out.path());
-        photo.BuildWorkingImage(gradient({ 64, 48 }), { 64, 48 });
-        photo.Render();
+        photo.setPaths(QStringLiteral("/nowhere/IMG.JPG"), out.path());
+        photo.buildWorkingImage(gradient({ 64, 48 }), { 64, 48 });
+        photo.render();
         try {
-            photo.SaveOutputs(settings);
+            photo.saveOutputs(settings);
             ADD_FAILURE() << blocked << " was written into";
         } catch (const RuntimeError& error) {
             // The number is for callers; the user reads the file and the reason.
@@ -161,18 +161,18 @@ TEST(PhotoStateTest, AnOutputFolderThatCannotBeMadeFailsWithTheSystemsReason)
 
 TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceOnlyFilesThatCarryOne)
 {
-    SettingsRecord settings = defaults();
-    settings.ThumbShow = true;
+    Settings settings = defaults();
+    settings.thumbShow = true;
     QTemporaryDir dir;
     const QString photo = dir.filePath("card/IMG_0001.JPG");
     ASSERT_TRUE(writeFile(photo, readFile(testPhoto("cameras/Canon_40D.jpg"))));
     PhotoState state;
     const auto saveFrom = [&](const QString& source, const ForeignFiles& foreign = {}) {
-        state.SetPaths(source, dir.filePath("out"));
-        state.Open();
-        state.BuildWorkingImage(PhotoState::WorkingSize(state.PhotoSize(), settings.PreviewScale));
-        state.Render();
-        state.SaveOutputs(settings, {}, foreign);
+        state.setPaths(source, dir.filePath("out"));
+        state.open();
+        state.buildWorkingImage(PhotoState::workingSize(state.photoSize(), settings.previewScale));
+        state.render();
+        state.saveOutputs(settings, {}, foreign);
     };
     const QString output = dir.filePath("out/Images/IMG_0001.JPG");
     const QString thumbnail = dir.filePath("out/Miniatures/IMG_0001.JPG");
@@ -230,7 +230,7 @@ QString failureBuilding(std::unique_ptr<PixelSurface> photo, QSize size)
 {
     try {
         PhotoState state;
-        state.BuildWorkingImage(std::move(photo), size);
+        state.buildWorkingImage(std::move(photo), size);
         return QString();
     } catch (const RuntimeError& error) {
         return error.userText();
@@ -254,7 +254,7 @@ TEST(PhotoStateTest, AWorkingSizeWithoutPixelsFailsSayingWhy)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scale);
-        const QSize size = PhotoState::WorkingSize(c.photo, c.scale);
+        const QSize size = PhotoState::workingSize(c.photo, c.scale);
         EXPECT_EQ(
             failureBuilding(PixelSurface::create(c.photo.width(), c.photo.height()), size), QLatin1String(c.reason));
     }
@@ -262,12 +262,12 @@ TEST(PhotoStateTest, AWorkingSizeWithoutPixelsFailsSayingWhy)
     // The window's way, from a file: the build fails, not the save after it.
     QTemporaryDir dir;
     ASSERT_TRUE(writeFile(dir.filePath("dot.jpg"), smallJpeg(1, 1)));
-    SettingsRecord settings = defaults();
+    Settings settings = defaults();
     PhotoEngine engine(settings);
-    engine.SetPhotoPaths(dir.filePath("dot.jpg"), dir.path());
-    engine.OpenPhoto();
+    engine.setPhotoPaths(dir.filePath("dot.jpg"), dir.path());
+    engine.openPhoto();
     try {
-        engine.BuildWorkingImage();
+        engine.buildWorkingImage();
         ADD_FAILURE() << "a working image without pixels was built";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.userText(), "the photo is too small for the preview scale: 1 x 1 pixels give 0 x 0");

@@ -1,7 +1,7 @@
 #include "workflow/StampPlacement.h"
 
-#include "files/mMain.h"
-#include "imaging/cDIBSection.h"
+#include "files/SettingsFile.h"
+#include "imaging/PixelImage.h"
 #include "platform/ExifRecord.h"
 #include "support/TestSupport.h"
 
@@ -26,7 +26,7 @@ template <typename Strong> QRect box(const QImage& picture, Strong strong)
 StampPlacement redUnderBlue()
 {
     StampPlacement stamp;
-    stamp.font = StampPlacement::ScreenFont(QFont(QStringLiteral("Arial"), 16));
+    stamp.font = StampPlacement::screenFont(QFont(QStringLiteral("Arial"), 16));
     stamp.firstColor = Qt::red;
     stamp.secondColor = Qt::blue;
     stamp.first = QPoint(20, 10);
@@ -42,12 +42,12 @@ TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
     const StampPlacement stamp = redUnderBlue();
     ExifRecord record;
     record.insert("DateTimeOriginal", "2005:12:25 14:30:07");
-    const QString text = stamp.DateFor(record, QString()).text;
+    const QString text = stamp.dateFor(record, QString()).text;
     EXPECT_EQ(text, "14:30"); // minutes, not the month
 
-    cDIBSection picture;
-    ASSERT_TRUE(picture.Create(200, 80));
-    stamp.Print(picture, text);
+    PixelImage picture;
+    ASSERT_TRUE(picture.create(200, 80));
+    stamp.print(picture, text);
     const QImage printed = picture.hdc()->toImage();
     const QRect red = box(printed, [](QColor c) { return c.red() > 160; });
     const QRect blue = box(printed, [](QColor c) { return c.blue() > 160; });
@@ -60,23 +60,23 @@ TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
     EXPECT_LE(red.left(), 23);
 
     // The same text at the same place prints the same pixels every time.
-    cDIBSection again;
-    ASSERT_TRUE(again.Create(200, 80));
-    stamp.Print(again, text);
+    PixelImage again;
+    ASSERT_TRUE(again.create(200, 80));
+    stamp.print(again, text);
     EXPECT_EQ(again.hdc()->toImage(), printed);
 
     // A photo without a date gets no stamp.
-    cDIBSection undated;
-    ASSERT_TRUE(undated.Create(200, 80));
+    PixelImage undated;
+    ASSERT_TRUE(undated.create(200, 80));
     const QImage blank = undated.hdc()->toImage();
-    stamp.Print(undated, stamp.DateFor(ExifRecord(), QString()).text);
+    stamp.print(undated, stamp.dateFor(ExifRecord(), QString()).text);
     EXPECT_EQ(undated.hdc()->toImage(), blank);
 }
 
 namespace {
 
 // The box of the pixels that differ from the picture's first pixel.
-QRect inkOf(const cDIBSection& picture)
+QRect inkOf(const PixelImage& picture)
 {
     const QImage image = picture.hdc()->toImage();
     const QColor background = image.pixelColor(0, 0);
@@ -91,9 +91,9 @@ TEST(StampPlacementTest, EachTextOfAStoredPositionLandsOnItsNearestPixel)
     // half a pixel, but together nearly one; LABEL/top 37.5 is two pixels
     // and a half, which goes to the even neighbour, and DIFF/top -8 takes
     // the upper text back only to 1.97.
-    SettingsRecord settings;
-    settings.DiffLeft = 7;
-    settings.DiffTop = -8;
+    Settings settings;
+    settings.diffLeft = 7;
+    settings.diffTop = -8;
     const StampPlacement stamp = StampPlacement::fromSettings(settings, QPointF(7.0 / 15, 37.5 / 15), QFont());
     EXPECT_EQ(stamp.first, QPoint(0, 2));
     EXPECT_EQ(stamp.second, QPoint(1, 2));
@@ -107,9 +107,9 @@ TEST(StampPlacementTest, TheInkBoxHoldsWhatIsPrintedAtEverySize)
     for (double percent : { 1.4, 8.0 }) { // 21 and 120 pixels
         SCOPED_TRACE(percent);
         stamp.heightPercent = percent;
-        cDIBSection picture;
-        ASSERT_TRUE(picture.Create(size.width(), size.height()));
-        const StampPlacement::Layout layout = stamp.Print(picture, "30/05/2008 15:56");
+        PixelImage picture;
+        ASSERT_TRUE(picture.create(size.width(), size.height()));
+        const StampPlacement::Layout layout = stamp.print(picture, "30/05/2008 15:56");
         const QRect printed = inkOf(picture);
         // To the pixel at small sizes; large glyphs, drawn from their
         // outlines, may end a pixel short of their measured box.
@@ -145,7 +145,7 @@ TEST(StampPlacementTest, HeightFollowsThePicturesShorterSideAndTheOffsetGrowsWit
         { { 20, 10 }, 1, { 0, 0 } }, // never less than a pixel
     };
     for (const auto& c : cases) {
-        const StampPlacement::Layout layout = stamp.LayoutOn(c.picture, "14:30");
+        const StampPlacement::Layout layout = stamp.layoutOn(c.picture, "14:30");
         EXPECT_EQ(layout.font.pixelSize(), c.pixels) << c.picture.width();
         EXPECT_EQ(layout.second - layout.first, c.offset) << c.picture.width();
     }
@@ -157,16 +157,16 @@ TEST(StampPlacementTest, AStampOutsideThePictureIsMovedInsideAndOnlyThen)
     StampPlacement stamp = redUnderBlue();
     stamp.first = QPoint(150, 60);
     stamp.second = QPoint(148, 62);
-    const StampPlacement::Layout moved = stamp.LayoutOn({ 200, 100 }, "14:30");
+    const StampPlacement::Layout moved = stamp.layoutOn({ 200, 100 }, "14:30");
     EXPECT_TRUE(moved.movedInside);
     EXPECT_EQ(moved.inkBox.right(), 199);
     EXPECT_EQ(moved.second - moved.first, QPoint(-2, 2));
-    const StampPlacement::Layout kept = redUnderBlue().LayoutOn({ 200, 100 }, "14:30");
+    const StampPlacement::Layout kept = redUnderBlue().layoutOn({ 200, 100 }, "14:30");
     EXPECT_FALSE(kept.movedInside);
     EXPECT_EQ(kept.first, QPoint(20, 10));
     // A box larger than the picture on an axis goes to 0 on that axis only.
-    EXPECT_EQ(StampPlacement::ClampedInside({ 40, -30, 250, 20 }, { 200, 100 }), QRect(0, 0, 250, 20));
-    EXPECT_EQ(StampPlacement::ClampedInside({ 40, 90, 250, 20 }, { 200, 100 }), QRect(0, 80, 250, 20));
+    EXPECT_EQ(StampPlacement::clampedInside({ 40, -30, 250, 20 }, { 200, 100 }), QRect(0, 0, 250, 20));
+    EXPECT_EQ(StampPlacement::clampedInside({ 40, 90, 250, 20 }, { 200, 100 }), QRect(0, 80, 250, 20));
 }
 
 TEST(StampPlacementTest, ADroppedStampTakesTheNearestPlaceAndLandsAgainWhereItWasDropped)
@@ -174,14 +174,14 @@ TEST(StampPlacementTest, ADroppedStampTakesTheNearestPlaceAndLandsAgainWhereItWa
     // Dropped 20 pixels from the right edge and 50 from the bottom of a
     // 1000 x 500 picture: the bottom-right place, the margin the nearer
     // distance, the rest an upward offset.
-    const StampAnchoring corner = StampPlacement::AnchoringAt(QRect(880, 430, 100, 20), { 1000, 500 });
+    const StampAnchoring corner = StampPlacement::anchoringAt(QRect(880, 430, 100, 20), { 1000, 500 });
     EXPECT_EQ(corner, (StampAnchoring { StampAnchoring::Place::BottomRight, 4, 0, -6 }));
     // The same placement on a portrait picture: the same distances, in
     // proportion to its shorter side.
-    EXPECT_EQ(StampPlacement::AnchoredPosition(corner, { 500, 1000 }, { 100, 20 }), QPoint(380, 930));
-    EXPECT_EQ(StampPlacement::AnchoringAt(QRect(450, 10, 100, 20), { 1000, 500 }),
+    EXPECT_EQ(StampPlacement::anchoredPosition(corner, { 500, 1000 }, { 100, 20 }), QPoint(380, 930));
+    EXPECT_EQ(StampPlacement::anchoringAt(QRect(450, 10, 100, 20), { 1000, 500 }),
         (StampAnchoring { StampAnchoring::Place::Top, 2, 0, 0 }));
-    EXPECT_EQ(StampPlacement::AnchoringAt(QRect(460, 240, 100, 20), { 1000, 500 }),
+    EXPECT_EQ(StampPlacement::anchoringAt(QRect(460, 240, 100, 20), { 1000, 500 }),
         (StampAnchoring { StampAnchoring::Place::Centre, 0, 2, 0 }));
 
     // Every drop, in each of the nine places and off them, comes back.
@@ -189,15 +189,15 @@ TEST(StampPlacementTest, ADroppedStampTakesTheNearestPlaceAndLandsAgainWhereItWa
         const QSize size(picture.width() / 4, picture.height() / 10);
         for (int x = 0; x + size.width() <= picture.width(); x += 7)
             for (int y = 0; y + size.height() <= picture.height(); y += 11) {
-                const StampAnchoring anchoring = StampPlacement::AnchoringAt(QRect(QPoint(x, y), size), picture);
+                const StampAnchoring anchoring = StampPlacement::anchoringAt(QRect(QPoint(x, y), size), picture);
                 ASSERT_NE(anchoring.place, StampAnchoring::Place::None);
                 ASSERT_GE(anchoring.marginPercent, 0);
-                ASSERT_EQ(StampPlacement::AnchoredPosition(anchoring, picture, size), QPoint(x, y))
+                ASSERT_EQ(StampPlacement::anchoredPosition(anchoring, picture, size), QPoint(x, y))
                     << picture.width() << "x" << picture.height() << " at " << x << "," << y << " "
                     << StampAnchoring::nameOf(anchoring.place).toStdString();
             }
     }
-    EXPECT_EQ(StampPlacement::AnchoringAt(QRect(0, 0, 10, 10), { 0, 0 }), StampAnchoring());
+    EXPECT_EQ(StampPlacement::anchoringAt(QRect(0, 0, 10, 10), { 0, 0 }), StampAnchoring());
 }
 
 TEST(StampPlacementTest, TheDateIsThePhotosCorrectedOrTheFilesWhenAskedFor)
@@ -215,13 +215,13 @@ TEST(StampPlacementTest, TheDateIsThePhotosCorrectedOrTheFilesWhenAskedFor)
     ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 2, 29), QTime(23, 45)), QFileDevice::FileModificationTime));
 
     using Source = StampPlacement::Date::Source;
-    EXPECT_EQ(stamp.DateFor(dated, path).text, "2024-01-01 00:30");
-    EXPECT_EQ(stamp.DateFor(ExifRecord(), path).source, Source::None);
+    EXPECT_EQ(stamp.dateFor(dated, path).text, "2024-01-01 00:30");
+    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).source, Source::None);
     stamp.fileDateFallback = true;
     // The file's time came from the computer's clock: no camera correction.
-    EXPECT_EQ(stamp.DateFor(ExifRecord(), path).text, "2024-02-29 23:45");
-    EXPECT_EQ(stamp.DateFor(ExifRecord(), path).source, Source::File);
-    EXPECT_EQ(stamp.DateFor(dated, path).source, Source::Photo);
+    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).text, "2024-02-29 23:45");
+    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).source, Source::File);
+    EXPECT_EQ(stamp.dateFor(dated, path).source, Source::photo);
 }
 
 TEST(StampPlacementTest, ADateThatIsNoDateCountsAsNoneAndIsKeptForTheNote)
@@ -242,11 +242,11 @@ TEST(StampPlacementTest, ADateThatIsNoDateCountsAsNoneAndIsKeptForTheNote)
         ExifRecord record;
         record.insert("DateTimeOriginal", notADate);
         stamp.fileDateFallback = false;
-        StampPlacement::Date date = stamp.DateFor(record, path);
+        StampPlacement::Date date = stamp.dateFor(record, path);
         EXPECT_EQ(date.text, "");
         EXPECT_EQ(date.source, Source::None);
         stamp.fileDateFallback = true;
-        date = stamp.DateFor(record, path);
+        date = stamp.dateFor(record, path);
         EXPECT_EQ(date.text, "2024-02-29 23:45");
         EXPECT_EQ(date.source, Source::File);
         // Blanks alone count as no date at all.
@@ -255,8 +255,8 @@ TEST(StampPlacementTest, ADateThatIsNoDateCountsAsNoneAndIsKeptForTheNote)
     // Written another common way, a date is a date, corrected as any other.
     ExifRecord record;
     record.insert("DateTimeOriginal", "2023-12-31T23:30:00+01:00");
-    const StampPlacement::Date date = stamp.DateFor(record, path);
+    const StampPlacement::Date date = stamp.dateFor(record, path);
     EXPECT_EQ(date.text, "2024-01-01 00:30");
-    EXPECT_EQ(date.source, Source::Photo);
+    EXPECT_EQ(date.source, Source::photo);
     EXPECT_EQ(date.invalidPhotoDate, "");
 }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "files/StampAnchoring.h"
+#include "files/StampFontStyle.h"
+#include "imaging/PhotoEffect.h"
+#include "platform/FileResult.h"
+
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class IniFile;
+
+// The options every window shares, persisted in config.ini, and the run-time
+// flags beside them. All zero or empty until load fills them.
+// There is no record of the process: its owner (the main window, the
+// command-line tool, a test) hands it to the engine and the dialogs.
+struct Settings {
+    double previewScale = 0; // COEF/preview
+    int32_t jpegQuality = 0; // COEF/JPG
+    bool thumbShow = false; // VIGNET/show
+    int32_t thumbHeight = 0; // VIGNET/Height
+    int32_t thumbWidth = 0; // VIGNET/Width
+    int32_t diffLeft = 0; // DIFF/left, twips
+    int32_t diffTop = 0; // DIFF/top, twips
+    int32_t dateColor1 = 0; // DATE/color01, 0x00BBGGRR
+    int32_t dateColor2 = 0; // DATE/color02
+    QString dateFormat {}; // DATE/format
+    QString dateFont {}; // DATE/font
+    int32_t dateSize = 0; // DATE/size, points
+    StampFontStyle dateStyle {}; // DATE/weight, italic, underline, strikeout
+    QString targetFolder {}; // REP/cible
+
+    // The stamp that fits every photo. Each is off by default, and a file
+    // without these keys keeps the stamp of the fixed size and position.
+    double stampHeightPercent = 0; // STAMP/size_percent, 0.5 to 25; 0: dateSize rules
+    StampAnchoring anchoring {}; // STAMP/anchor, margin_percent, offset_x_percent, offset_y_percent
+    int32_t shiftMinutes = 0; // DATE/shift_minutes, the camera clock's correction
+    bool fileDateFallback = false; // DATE/fallback_date "file": undated photos take the file's time
+
+    // Not persisted.
+    int32_t currentFilter = 0;
+    bool batchFilter = false;
+    std::vector<PhotoEffect> effects {}; // applied by the batch in this order, after the filter
+    bool exifShown = false;
+
+    bool operator==(const Settings&) const = default;
+};

@@ -1,0 +1,610 @@
+#include "imaging/ImageFilters.h"
+
+#include "imaging/Hls.h"
+#include "imaging/PixelImage.h"
+#include "platform/RuntimeError.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// The object's error number for a type outside the filter menu's.
+constexpr long errorInvalid = static_cast<int32_t>(0x8004051Au);
+
+[[noreturn]] void raiseError(long number, const QString& description)
+{
+    throw RuntimeError(number, RuntimeError::sourceFor(QStringLiteral("cImageProcess")), description);
+}
+
+bool live(const PixelImage& dib)
+{
+    return dib.bits() != nullptr;
+}
+
+bool sameLiveSize(const PixelImage& a, const PixelImage& b)
+{
+    return live(a) && live(b) && a.width() == b.width() && a.height() == b.height();
+}
+
+uint8_t* memoryRow(const PixelImage& dib, int32_t r)
+{
+    return dib.bits() + static_cast<int64_t>(r) * dib.bytesPerLine();
+}
+
+uint8_t clampByte(int64_t v)
+{
+    return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255));
+}
+
+// ---------------------------------------------------------------------------
+// Convolution rows.
+//
+// Each output row is summed over the whole row at once: for every kernel
+// element, the source row it touches, shifted by 3i bytes, is multiplied and
+// added into a row of accumulators. The three channels of a pixel use the
+// same kernel, so the bytes are treated alike whatever channel they hold.
+// Loops go in blocks of 16 so the compiler turns them into vector code.
+// The accumulator type is the narrowest that holds every partial sum
+// (|sum| <= 255 x the sum of the |elements|), so the sums are exact.
+
+constexpr int32_t block = 16;
+
+template <typename Acc, typename Src>
+void multiplyAdd(Acc* __restrict acc, const Src* __restrict src, int32_t k, int32_t n)
+{
+    const Acc kk = static_cast<Acc>(k);
+    int32_t b = 0;
+    if (k == 1) {
+        for (; b + block <= n; b += block)
+            for (int32_t t = 0; t < block; ++t)
+                acc[b + t] = static_cast<Acc>(acc[b + t] + src[b + t]);
+    } else if (k == -1) {
+        for (; b + block <= n; b += block)
+            for (int32_t t = 0; t < block; ++t)
+                acc[b + t] = static_cast<Acc>(acc[b + t] - src[b + t]);
+    } else {
+        for (; b + block <= n; b += block)
+            for (int32_t t = 0; t < block; ++t)
+                acc[b + t] = static_cast<Acc>(acc[b + t] + kk * src[b + t]);
+    }
+    for (; b < n; ++b)
+        acc[b] = static_cast<Acc>(acc[b] + kk * src[b]);
+}
+
+void addBytes(int16_t* __restrict sums, const uint8_t* __restrict row, int32_t n, int32_t sign)
+{
+    int32_t b = 0;
+    if (sign > 0) {
+        for (; b + block <= n; b += block)
+            for (int32_t t = 0; t < block; ++t)
+                sums[b + t] = static_cast<int16_t>(sums[b + t] + row[b + t]);
+        for (; b < n; ++b)
+            sums[b] = static_cast<int16_t>(sums[b] + row[b]);
+    } else {
+        for (; b + block <= n; b += block)
+            for (int32_t t = 0; t < block; ++t)
+                sums[b + t] = static_cast<int16_t>(sums[b + t] - row[b + t]);
+        for (; b < n; ++b)
+            sums[b] = static_cast<int16_t>(sums[b] - row[b]);
+    }
+}
+
+// sum / weight truncated toward zero (C++ division, as the definition
+// requires: -3 / 7 is 0, -7 / 7 is -1), then clamped to a byte.
+template <typename Acc> void finishScalar(uint8_t* out, const Acc* acc, int32_t from, int32_t n, int32_t weight)
+{
+    for (int32_t b = from; b < n; ++b)
+        out[b] = clampByte(static_cast<int64_t>(acc[b]) / weight);
+}
+
+// Sums of at most 16 bits. With weight 1 the saturating pack is the clamp.
+// Otherwise the quotient is taken in float: every sum is exact in float,
+// and for 1 < weight <= 2^16 a quotient below 256 that is not an integer
+// lies at least 1/weight >= 2^-16 below the next integer, more than the
+// float rounding there (at most 2^-17), so truncating the float quotient
+// gives the integer quotient; quotients from 256 up saturate to 255 and
+// negative ones (truncated toward zero) to 0, as the clamp does.
+void finish(uint8_t* out, const int16_t* acc, int32_t n, int32_t weight)
+{
+    int32_t b = 0;
+#if defined(__SSE2__)
+    if (weight == 1) {
+        for (; b + 16 <= n; b += 16) {
+            const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + b));
+            const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + b + 8));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b), _mm_packus_epi16(lo, hi));
+        }
+    } else if (weight > 1 && weight <= 65536) {
+        const __m128 w = _mm_set1_ps(static_cast<float>(weight));
+        for (; b + 16 <= n; b += 16) {
+            __m128i packed[2];
+            for (int half = 0; half < 2; ++half) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(acc + b + 8 * half));
+                const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(a, a), 16);
+                const __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(a, a), 16);
+                const __m128i qlo = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(lo), w));
+                const __m128i qhi = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(hi), w));
+                packed[half] = _mm_packs_epi32(qlo, qhi);
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b), _mm_packus_epi16(packed[0], packed[1]));
+        }
+    }
+#endif
+    finishScalar(out, acc, b, n, weight);
+}
+
+struct KernelView {
+    const int32_t* values; // element (i, j) at (j + half) x (2 half + 1) + (i + half)
+    int32_t half;
+    int32_t weight;
+
+    int32_t at(int32_t i, int32_t j) const { return values[(j + half) * (2 * half + 1) + (i + half)]; }
+};
+
+// Output rows half .. H - 1 - half, bytes 3 half .. 3 (W - half) - 1 of the
+// destination; the border keeps what the destination held.
+template <typename Acc> void convolveRows(const PixelImage& source, PixelImage& destination, const KernelView& kernel)
+{
+    const int32_t h = kernel.half;
+    const int32_t W = source.width();
+    const int32_t H = source.height();
+    const int32_t x1 = 3 * h;
+    const int32_t n = 3 * W - 6 * h;
+    const int32_t rowBytes = 3 * W;
+
+    // A kernel whose rows are all alike sums each column of 2h + 1 bytes
+    // first, keeping those sums running from one output row to the next, and
+    // then applies one row of the kernel across: the same integer sum,
+    // regrouped.
+    bool rowsAlike = true;
+    for (int32_t j = -h; j <= h && rowsAlike; ++j)
+        for (int32_t i = -h; i <= h; ++i)
+            rowsAlike = rowsAlike && kernel.at(i, j) == kernel.at(i, -h);
+
+    std::vector<Acc> acc(static_cast<size_t>(n));
+    std::vector<int16_t> columnSums(rowsAlike ? static_cast<size_t>(rowBytes) : 0);
+    for (int32_t y = h; y <= H - 1 - h; ++y) {
+        std::fill(acc.begin(), acc.end(), Acc(0));
+        if (rowsAlike) {
+            if (y == h) {
+                for (int32_t j = -h; j <= h; ++j)
+                    addBytes(columnSums.data(), memoryRow(source, y + j), rowBytes, 1);
+            } else {
+                addBytes(columnSums.data(), memoryRow(source, y + h), rowBytes, 1);
+                addBytes(columnSums.data(), memoryRow(source, y - h - 1), rowBytes, -1);
+            }
+            for (int32_t i = -h; i <= h; ++i)
+                if (const int32_t k = kernel.at(i, -h)) multiplyAdd(acc.data(), columnSums.data() + x1 + 3 * i, k, n);
+        } else {
+            for (int32_t j = -h; j <= h; ++j) {
+                const uint8_t* row = memoryRow(source, y + j) + x1;
+                for (int32_t i = -h; i <= h; ++i)
+                    if (const int32_t k = kernel.at(i, j)) multiplyAdd(acc.data(), row + 3 * i, k, n);
+            }
+        }
+        finish(memoryRow(destination, y) + x1, acc.data(), n, kernel.weight);
+    }
+}
+
+// Copies the frame of width border of source into destination, the only
+// part a pass leaves as it was: a pass writes every pixel at least border
+// away from each edge when the picture is wider and higher than twice the
+// frame, and none otherwise (then all of it is copied).
+void copyFrame(const PixelImage& source, PixelImage& destination, int32_t border)
+{
+    const int32_t W = source.width();
+    const int32_t H = source.height();
+    if (2 * border >= W || 2 * border >= H) {
+        destination.loadPicture(source.hdc());
+        return;
+    }
+    const size_t rowBytes = static_cast<size_t>(3 * W);
+    const size_t side = static_cast<size_t>(3 * border);
+    for (int32_t r = 0; r < H; ++r) {
+        const uint8_t* from = memoryRow(source, r);
+        uint8_t* to = memoryRow(destination, r);
+        if (r < border || r >= H - border) {
+            std::memcpy(to, from, rowBytes);
+        } else {
+            std::memcpy(to, from, side);
+            std::memcpy(to + rowBytes - side, from + rowBytes - side, side);
+        }
+    }
+}
+
+// The table's kernels sum to at most 25 in absolute value, so every partial
+// sum (at most 255 x 25) fits 16 bits.
+void convolve(const PixelImage& source, PixelImage& destination, const KernelView& kernel)
+{
+    convolveRows<int16_t>(source, destination, kernel);
+}
+
+// Per-byte blend of addImages for one row: (from + offset) x multiplier +
+// (to + offset) x multiplier, the offsets cycling over bytes 0, 1, 2.
+struct Blend {
+    int32_t fromMultiplier;
+    int32_t toMultiplier;
+    std::array<int32_t, 3> fromOffset;
+    std::array<int32_t, 3> toOffset;
+};
+
+void blendRowExact(const uint8_t* from, uint8_t* to, int32_t rowBytes, const Blend& blend)
+{
+    for (int32_t b = 0; b < rowBytes; ++b) {
+        const int32_t c = b % 3;
+        const int64_t fromTerm = (static_cast<int64_t>(from[b]) + blend.fromOffset[c]) * blend.fromMultiplier;
+        const int64_t toTerm = (static_cast<int64_t>(to[b]) + blend.toOffset[c]) * blend.toMultiplier;
+        // Each term is below 2^62.01; only two of the same sign can overflow
+        // the sum, which then lies beyond either end of the byte range.
+        int64_t v;
+        if (__builtin_add_overflow(fromTerm, toTerm, &v)) v = fromTerm > 0 ? INT64_MAX : INT64_MIN;
+        to[b] = clampByte(v);
+    }
+}
+
+// The same in 32 bits, for blends that stay within them: the offsets are
+// folded into one constant per byte (repeating every three bytes).
+void blendRowFast(const uint8_t* __restrict from, uint8_t* __restrict to, const int32_t* __restrict constants,
+    int32_t rowBytes, int32_t fromMultiplier, int32_t toMultiplier)
+{
+    int32_t b = 0;
+    for (; b + block <= rowBytes; b += block)
+        for (int32_t t = 0; t < block; ++t) {
+            const int32_t v = from[b + t] * fromMultiplier + to[b + t] * toMultiplier + constants[b + t];
+            to[b + t] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+        }
+    for (; b < rowBytes; ++b) {
+        const int32_t v = from[b] * fromMultiplier + to[b] * toMultiplier + constants[b];
+        to[b] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    }
+}
+
+// round((222 red + 707 green + 71 blue) / 1000) of the pixel at p (bytes
+// blue, green, red), ties to even, in integers: (sum + 500) / 1000 rounds
+// halves up, and a half (t a multiple of 1000) that came out odd goes back
+// down. Without branches, so that the loop over a row vectorises.
+uint8_t greyValue(const uint8_t* p)
+{
+    const uint32_t t = 222u * p[2] + 707u * p[1] + 71u * p[0] + 500u;
+    const uint32_t q = t / 1000;
+    return static_cast<uint8_t>(q - ((t - 1000 * q == 0) & q));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Kernel
+
+void ImageFilters::filterType(int32_t type)
+{
+    if (type < 1 || type > 8) raiseError(errorInvalid, QStringLiteral("Invalid filter types."));
+    m_type = type;
+    switch (type) {
+    case 1:
+    case 2:
+        filterArraySize(type == 1 ? 3 : 5);
+        std::fill(m_kernel.begin(), m_kernel.end(), 1);
+        break;
+    case 3:
+    case 4: {
+        filterArraySize(type == 3 ? 3 : 5);
+        for (int32_t j = -m_half; j <= m_half; ++j)
+            for (int32_t i = -m_half; i <= m_half; ++i)
+                element(i, j) = m_half - std::max(std::abs(i), std::abs(j)) + 1;
+        // size / 2 x size in floating point, rounded half to even: 4.5 -> 4,
+        // 12.5 -> 12.
+        element(0, 0) = static_cast<int32_t>(std::nearbyint(m_size / 2.0 * m_size));
+        break;
+    }
+    case 5:
+        filterArraySize(3);
+        std::fill(m_kernel.begin(), m_kernel.end(), -1);
+        element(0, 0) = 15;
+        break;
+    case 6:
+        filterArraySize(3);
+        element(0, 0) = 5;
+        element(-1, 0) = element(1, 0) = element(0, -1) = element(0, 1) = -1;
+        break;
+    case 8:
+        filterArraySize(3);
+        element(-1, -1) = -1;
+        element(1, 1) = 1;
+        m_weight = 1; // the elements sum to 0
+        return;
+    default: // Unsharp blurs with type 1's kernel as it runs
+        m_weight = 0;
+        return;
+    }
+    int32_t sum = 0;
+    for (int32_t value : m_kernel)
+        sum += value;
+    m_weight = sum;
+}
+
+// Sizes 3 and 5, every element 0.
+void ImageFilters::filterArraySize(int32_t size)
+{
+    m_size = size;
+    m_half = size / 2;
+    m_kernel.assign(static_cast<size_t>(size) * size, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Filters
+
+bool ImageFilters::processImage(PixelImage& image, PixelImage& buffer)
+{
+    if (m_type == 0) return false;
+    // The passes read image while writing buffer, so they must differ.
+    if (!sameLiveSize(image, buffer) || &image == &buffer) return false;
+
+    // The passes write only the inner pixels of buffer, so the border of
+    // width h keeps a copy of the unfiltered picture; the inner pixels need
+    // none. Unsharp works with a 3 x 3 neighbourhood.
+    copyFrame(image, buffer, m_type == 7 ? 1 : m_half);
+    switch (m_type) {
+    case 7:
+        filterType(1);
+        convolutionPass(image, buffer);
+        addImages(buffer, image, -1, 0, 0, 0, 2, 0, 0, 0);
+        filterType(7);
+        return true;
+    case 8:
+        convolutionPass(image, buffer);
+        // The border too gets + 127: it is the unfiltered copy.
+        addImages(buffer, image, 1, 127, 127, 127, 0, 0, 0, 0);
+        return true;
+    default:
+        convolutionPass(image, buffer);
+        break;
+    }
+    image.loadPicture(buffer.hdc());
+    return true;
+}
+
+void ImageFilters::convolutionPass(const PixelImage& source, PixelImage& destination)
+{
+    const int32_t h = m_half;
+    const int32_t x1 = 3 * h;
+    const int32_t x2 = 3 * (source.width() - 1) - 3 * h;
+    if (x2 >= x1 && source.height() - 1 - h >= h)
+        convolve(source, destination, KernelView { m_kernel.data(), h, m_weight });
+}
+
+bool ImageFilters::addImages(const PixelImage& sourceImage, PixelImage& target, int32_t fromMultiplierValue,
+    int32_t fromOffsetR, int32_t fromOffsetG, int32_t fromOffsetB, int32_t toMultiplierValue, int32_t toOffsetR,
+    int32_t toOffsetG, int32_t toOffsetB)
+{
+    if (!sameLiveSize(sourceImage, target)) return false;
+    const Blend blend { fromMultiplierValue, toMultiplierValue, { fromOffsetR, fromOffsetG, fromOffsetB },
+        { toOffsetR, toOffsetG, toOffsetB } };
+    const int32_t rowBytes = 3 * target.width();
+    const int32_t H = target.height();
+
+    // 32 bits suffice when no byte and offset can push a term past them
+    // (the bound is taken in double, which cannot overflow).
+    double bound = 0;
+    for (int c = 0; c < 3; ++c)
+        bound = std::max(bound,
+            (255.0 + std::fabs(double(blend.fromOffset[c]))) * std::fabs(double(fromMultiplierValue))
+                + (255.0 + std::fabs(double(blend.toOffset[c]))) * std::fabs(double(toMultiplierValue)));
+    if (bound > INT32_MAX || &sourceImage == &target) {
+        for (int32_t y = 0; y < H; ++y)
+            blendRowExact(memoryRow(sourceImage, y), memoryRow(target, y), rowBytes, blend);
+        return false;
+    }
+    std::array<int32_t, 3> constants;
+    for (int c = 0; c < 3; ++c)
+        constants[c] = blend.fromOffset[c] * fromMultiplierValue + blend.toOffset[c] * toMultiplierValue;
+    std::vector<int32_t> rowConstants(static_cast<size_t>(rowBytes));
+    for (int32_t b = 0; b < rowBytes; ++b)
+        rowConstants[b] = constants[b % 3];
+    for (int32_t y = 0; y < H; ++y)
+        blendRowFast(memoryRow(sourceImage, y), memoryRow(target, y), rowConstants.data(), rowBytes,
+            fromMultiplierValue, toMultiplierValue);
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Tone operations
+
+bool ImageFilters::fade(PixelImage& target, int32_t level)
+{
+    if (!live(target)) return false;
+    const int32_t amount = std::clamp(level, 0, 255);
+    std::array<uint8_t, 256> faded;
+    for (int32_t v = 0; v < 256; ++v)
+        faded[v] = static_cast<uint8_t>(v * amount / 255);
+    const int32_t rowBytes = 3 * target.width();
+    for (int32_t y = 0; y < target.height(); ++y) {
+        uint8_t* row = memoryRow(target, y);
+        for (int32_t b = 0; b < rowBytes; ++b)
+            row[b] = faded[row[b]];
+    }
+    return true;
+}
+
+bool ImageFilters::lighten(PixelImage& target, int32_t level)
+{
+    using namespace Hls;
+    if (!live(target)) return false;
+
+    // Lightness and saturation, and so the lightened range of the channels,
+    // depend only on the largest and the smallest byte of a pixel; they are
+    // worked out once per pair with the very steps of rgbToHls and hlsToRgb.
+    // Only the hue is left to each pixel, and it only decides where the
+    // three values go.
+    struct Range {
+        float mn; // smallest channel after lightening
+        float span; // its spread
+    };
+    struct RangeBytes {
+        uint8_t high; // the largest and the smallest channel as bytes
+        uint8_t low;
+    };
+    std::array<float, 256> unit;
+    for (int32_t v = 0; v < 256; ++v)
+        unit[v] = steps::unit(v);
+    // Amounts below -100 need no clamp to -100: a factor below 0 makes the
+    // lightness 0 or less, and then every channel, placed between the two
+    // non-positive ends of its range, comes out 0 or less: 0 as a byte,
+    // exactly as with a factor of 0. (Above 1 the lightness does need its
+    // clamp: for huge factors the float rounding of the range would let a
+    // channel fall below 255.)
+    const double factor = 1.0 + level / 100.0;
+    // Pairs hi >= lo, packed as a triangle (row hi starts at hi (hi + 1) / 2)
+    // so that the tables stay small enough for the cache.
+    std::array<int32_t, 256> triangleRow;
+    for (int32_t hi = 0; hi < 256; ++hi)
+        triangleRow[hi] = hi * (hi + 1) / 2;
+    std::vector<Range> ranges(256 * 257 / 2);
+    std::vector<RangeBytes> rangeBytes(256 * 257 / 2);
+    for (int32_t hi = 0; hi < 256; ++hi) {
+        for (int32_t lo = 0; lo <= hi; ++lo) {
+            Range& range = ranges[triangleRow[hi] + lo];
+            RangeBytes& bytes = rangeBytes[triangleRow[hi] + lo];
+            const float mx = unit[hi], mn = unit[lo];
+            const float l = steps::lightness(mx, mn);
+            float lighter = static_cast<float>(factor * l);
+            if (lighter > 1) lighter = 1;
+            if (hi == lo) {
+                // Saturation 0: every channel is the lightness. With these
+                // values the general placement below gives exactly that
+                // (the hue comes out 0 and the middle channel is mn + 0).
+                range = { lighter, 0.0f };
+                bytes.high = bytes.low = clampByte(steps::scaleToInteger(lighter));
+                continue;
+            }
+            float mxLighter, d;
+            steps::channelRange(steps::saturation(mx, mn, l), lighter, range.mn, mxLighter, d);
+            range.span = d;
+            bytes.high = clampByte(steps::scaleToInteger(mxLighter));
+            bytes.low = clampByte(steps::scaleToInteger(range.mn));
+        }
+    }
+
+    // hlsToRgb by hue, without branches: the sextant k (h < 1, 1 <= h < 3,
+    // h >= 3) names the channel that takes the maximum, the side of its
+    // centre 2k the one that takes the minimum, and the third channel gets
+    // mn + |h - 2k| x span, which equals mn - (h - 2k) x span bit for bit.
+    // Byte positions: red 2, green 1, blue 0.
+    static constexpr uint8_t maxAt[3] = { 2, 1, 0 };
+    static constexpr uint8_t minAt[3][2] = { { 0, 1 }, { 2, 0 }, { 1, 2 } }; // [k][h < 2k]
+    static constexpr uint8_t midAt[3][2] = { { 1, 0 }, { 0, 2 }, { 2, 1 } };
+    // rgbToHls's hue: the numerator of the channel that holds the maximum
+    // (red before green before blue) is the next channel minus the one after.
+    static constexpr uint8_t next[3] = { 1, 2, 0 };
+    static constexpr uint8_t afterNext[3] = { 2, 0, 1 };
+
+    // Two passes per row: the hues (with their division) first, the table
+    // look-ups and stores second, so that neither waits on the other.
+    const int32_t W = target.width();
+    std::vector<float> hues(static_cast<size_t>(W));
+    std::vector<int32_t> pairs(static_cast<size_t>(W));
+    for (int32_t y = 0; y < target.height(); ++y) {
+        uint8_t* row = memoryRow(target, y);
+        const uint8_t* p = row;
+        for (int32_t x = 0; x < W; ++x, p += 3) {
+            const uint8_t rgb[3] = { p[2], p[1], p[0] };
+            const uint8_t hi = std::max({ rgb[0], rgb[1], rgb[2] });
+            const uint8_t lo = std::min({ rgb[0], rgb[1], rgb[2] });
+            const int32_t m = (rgb[0] != hi) * (1 + (rgb[1] != hi)); // red, else green, else blue
+            // rgbToHls's d; 1 for grey, where the numerator is 0 anyway.
+            const double d = hi == lo ? 1.0 : static_cast<float>(static_cast<double>(unit[hi]) - unit[lo]);
+            const double numerator = static_cast<double>(unit[rgb[next[m]]]) - unit[rgb[afterNext[m]]];
+            hues[x] = static_cast<float>(2.0 * m + numerator / d);
+            pairs[x] = triangleRow[hi] + lo;
+        }
+        uint8_t* q = row;
+        for (int32_t x = 0; x < W; ++x, q += 3) {
+            const float h = hues[x];
+            const Range& range = ranges[pairs[x]];
+            const RangeBytes& bytes = rangeBytes[pairs[x]];
+            const int32_t k = (h >= 1.0f) + (h >= 3.0f);
+            const int32_t below = h < static_cast<float>(2 * k);
+            const float mid = static_cast<float>(range.mn + std::fabs(h - 2.0 * k) * static_cast<double>(range.span));
+            q[maxAt[k]] = bytes.high;
+            q[minAt[k][below]] = bytes.low;
+            q[midAt[k][below]] = clampByte(steps::scaleToInteger(mid));
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Other pixel operations
+
+bool ImageFilters::grayScale(PixelImage& target)
+{
+    if (!live(target)) return false;
+    for (int32_t y = 0; y < target.height(); ++y) {
+        uint8_t* p = memoryRow(target, y);
+        for (int32_t x = 0; x < target.width(); ++x, p += 3)
+            p[0] = p[1] = p[2] = greyValue(p);
+    }
+    return true;
+}
+
+bool ImageFilters::addNoise(PixelImage& target, int32_t percent, uint32_t seed)
+{
+    if (!live(target)) return false;
+    const int64_t span = static_cast<int64_t>(percent) * 128 / 100;
+    const int64_t half = span / 2;
+    // The generator's own 32 bits, not a distribution of the library, so
+    // that the grain of a seed is the same wherever the program runs.
+    std::mt19937 generator(seed);
+    for (int32_t y = 0; y < target.height(); ++y) {
+        uint8_t* p = memoryRow(target, y);
+        for (int32_t x = 0; x < target.width(); ++x, p += 3) {
+            const auto shift = static_cast<int64_t>(
+                std::nearbyint(generator() / 4294967296.0 * static_cast<double>(span) - static_cast<double>(half)));
+            for (int c = 0; c < 3; ++c)
+                p[c] = clampByte(p[c] + shift);
+        }
+    }
+    return true;
+}
+
+bool ImageFilters::colourise(PixelImage& target, float hue, float saturationValue)
+{
+    using namespace Hls;
+    if (!live(target)) return false;
+    const float saturation = std::clamp(saturationValue, 0.0f, 1.0f);
+    // The new colour depends only on the pixel's lightness, and so on its
+    // largest and smallest byte: one hlsToRgb per pair (hi >= lo, packed as
+    // a triangle, row hi starting at hi (hi + 1) / 2), with rgbToHls's own
+    // steps for the lightness.
+    std::array<int32_t, 256> triangleRow;
+    for (int32_t hi = 0; hi < 256; ++hi)
+        triangleRow[hi] = hi * (hi + 1) / 2;
+    struct Bytes {
+        uint8_t blue, green, red;
+    };
+    std::vector<Bytes> colours(256 * 257 / 2);
+    for (int32_t hi = 0; hi < 256; ++hi)
+        for (int32_t lo = 0; lo <= hi; ++lo) {
+            int32_t r, g, b;
+            hlsToRgb(hue, saturation, steps::lightness(steps::unit(hi), steps::unit(lo)), r, g, b);
+            colours[triangleRow[hi] + lo] = { clampByte(b), clampByte(g), clampByte(r) };
+        }
+    for (int32_t y = 0; y < target.height(); ++y) {
+        uint8_t* p = memoryRow(target, y);
+        for (int32_t x = 0; x < target.width(); ++x, p += 3) {
+            const Bytes& colour = colours[triangleRow[std::max({ p[0], p[1], p[2] })] + std::min({ p[0], p[1], p[2] })];
+            p[0] = colour.blue;
+            p[1] = colour.green;
+            p[2] = colour.red;
+        }
+    }
+    return true;
+}

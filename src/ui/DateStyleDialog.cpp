@@ -1,0 +1,551 @@
+#include "ui/DateStyleDialog.h"
+
+#include "controls/PropertyBag.h"
+#include "controls/ValueBar.h"
+#include "platform/BgrColor.h"
+#include "platform/ClockShift.h"
+#include "platform/DateFormatter.h"
+#include "platform/Twips.h"
+#include "ui/DesignSize.h"
+#include "ui/DialogFont.h"
+#include "ui/StandardDialogs.h"
+#include "workflow/PhotoEngine.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include <cmath>
+#include <cstdlib>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+// The dialog as it was designed, in twips. Each control gets at least its
+// design size; the format field, the anchoring list, the previews and the
+// open photo take what the dialog gains.
+namespace Design {
+constexpr TwipsRect Client { 0, 0, 7860, 4440 };
+constexpr TwipsRect ClientWithPhoto { 0, 0, 13260, 4440 };
+constexpr TwipsRect fontButton { 120, 300, 1335, 315 };
+constexpr TwipsRect color1Swatch { 1560, 120, 1200, 345 };
+constexpr TwipsRect color2Swatch { 1560, 540, 1275, 345 };
+constexpr TwipsRect stampLowerLabel { 3060, 360, 480, 195 };
+constexpr TwipsRect formatCombo { 3660, 300, 4035, 315 };
+constexpr TwipsRect stampUpperLabel { 120, 1200, 795, 195 };
+constexpr TwipsRect horizontalBar { 960, 1200, 1635, 195 };
+constexpr TwipsRect sizeArrowLabel { 2700, 1200, 615, 195 };
+constexpr TwipsRect verticalBar { 3360, 1200, 1635, 195 };
+constexpr TwipsRect previewLower { 840, 2160, 750, 345 };
+// The stamp's options, below the previews, and the open photo beside them.
+constexpr TwipsRect relativeHeightCheck { 120, 3135, 1500, 285 };
+constexpr TwipsRect heightSpin { 1680, 3120, 2055, 315 };
+constexpr TwipsRect lblAnchor { 4200, 3180, 615, 195 };
+constexpr TwipsRect anchorCombo { 4860, 3120, 2835, 315 };
+constexpr TwipsRect lblMargin { 4200, 3600, 615, 195 };
+constexpr TwipsRect marginSpin { 4860, 3540, 2055, 315 };
+constexpr TwipsRect lblShift { 120, 3600, 1500, 195 };
+constexpr TwipsRect shiftSignCombo { 1680, 3540, 555, 315 };
+constexpr TwipsRect shiftHoursSpin { 2280, 3540, 960, 315 };
+constexpr TwipsRect shiftMinutesSpin { 3300, 3540, 840, 315 };
+constexpr TwipsRect lblFallback { 120, 4020, 1500, 195 };
+constexpr TwipsRect fallbackCombo { 1680, 3960, 2895, 315 };
+constexpr TwipsRect photoPreview { 7920, 120, 5220, 4200 };
+// Around the controls, as around the font button and the first swatch.
+constexpr int Margin = 120;
+// The previews' band, between the offset bars and the stamp options, across
+// the dialog. The lower preview keeps its place in it; the band grows when
+// a large font needs it.
+constexpr TwipsRect previews { Margin, horizontalBar.top + horizontalBar.height,
+    formatCombo.left + formatCombo.width - Margin,
+    relativeHeightCheck.top - (horizontalBar.top + horizontalBar.height) };
+} // namespace Design
+
+int px(int twips)
+{
+    return Twips::toPixels(twips);
+}
+
+void setTextColor(QLabel* label, int32_t color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, BgrColor::toQColor(static_cast<quint32>(color)));
+    label->setPalette(palette);
+}
+
+// The offset bars: -10 to 10 pixels, yellow caption with its unit.
+void setUpOffsetBar(ValueBar* bar)
+{
+    const PropertyBag stored { { QStringLiteral("Caption"), QStringLiteral("0 px") },
+        { QStringLiteral("Font"), DialogFont::sansSerif() }, { QStringLiteral("ForeColor"), 0xFFFFu },
+        { QStringLiteral("Min"), QStringLiteral("-10") }, { QStringLiteral("Max"), QStringLiteral("10") },
+        { QStringLiteral("Value"), QStringLiteral("0") }, { QStringLiteral("StrExtend"), QStringLiteral(" px") } };
+    bar->readProperties(stored);
+}
+
+// Pixels on a bar are whole twips to the record, halves to even.
+int32_t barTwips(const ValueBar* bar)
+{
+    return static_cast<int32_t>(std::nearbyint(bar->value().toDouble() * DateStyleDialog::TwipsPerPixel));
+}
+
+} // namespace
+
+DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine* photo)
+    : QDialog(owner)
+    , m_settings(settings)
+    , m_photo(photo)
+{
+    setWindowTitle(tr("Date Pos/Style"));
+    QFont windowFont(QStringLiteral("Comic Sans MS"));
+    windowFont.setFamilies(
+        { QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
+    windowFont.setPointSize(12);
+    setFont(windowFont);
+
+    m_formatCombo = new QComboBox(this);
+    m_formatCombo->setEditable(true);
+    m_formatCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_formatCombo->setFont(DialogFont::sansSerif());
+
+    m_fontButton = new QPushButton(tr("Change Font"), this);
+    m_fontButton->setFont(DialogFont::sansSerif());
+    // Enter in the format field must not open the font picker.
+    m_fontButton->setAutoDefault(false);
+
+    m_color1Swatch = new QLabel(tr("Color ONE"), this);
+    m_color2Swatch = new QLabel(tr("Color TWO"), this);
+    for (QLabel* swatch : { m_color1Swatch, m_color2Swatch }) {
+        swatch->setCursor(Qt::PointingHandCursor);
+        swatch->installEventFilter(this);
+    }
+
+    auto* label1 = new QLabel(tr("Format"), this);
+    label1->setFont(DialogFont::sansSerif());
+    m_horizontalCaption = new QLabel(tr("Horizontale"), this);
+    m_horizontalCaption->setFont(DialogFont::sansSerif());
+    m_verticalCaption = new QLabel(tr("Verticale"), this);
+    m_verticalCaption->setFont(DialogFont::sansSerif());
+
+    m_horizontalBar = new ValueBar(this);
+    setUpOffsetBar(m_horizontalBar);
+    m_verticalBar = new ValueBar(this);
+    setUpOffsetBar(m_verticalBar);
+
+    // The previews grow with their text; only the lower one's top-left
+    // corner is fixed, in a band of their own, and the upper one sits at
+    // the offsets from it.
+    m_previewArea = new QWidget(this);
+    m_previewLower = new QLabel(m_previewArea);
+    m_previewLower->move(
+        px(Design::previewLower.left - Design::previews.left), px(Design::previewLower.top - Design::previews.top));
+    m_previewUpper = new QLabel(m_previewArea);
+    m_previewUpper->raise();
+
+    auto* styleRow = new QHBoxLayout;
+    styleRow->setSpacing(0);
+    styleRow->addWidget(m_fontButton, 0, Qt::AlignVCenter);
+    styleRow->addSpacing(px(Design::color1Swatch.left - Design::fontButton.right()));
+    auto* swatches = new QVBoxLayout;
+    swatches->setSpacing(px(Design::color2Swatch.top - Design::color1Swatch.bottom()));
+    swatches->addWidget(m_color1Swatch);
+    swatches->addWidget(m_color2Swatch);
+    styleRow->addLayout(swatches);
+    styleRow->addSpacing(px(Design::stampLowerLabel.left - Design::color2Swatch.right()));
+    styleRow->addWidget(label1, 0, Qt::AlignVCenter);
+    styleRow->addSpacing(px(Design::formatCombo.left - Design::stampLowerLabel.right()));
+    styleRow->addWidget(m_formatCombo, 1, Qt::AlignVCenter);
+
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->setSpacing(0);
+    offsetRow->addWidget(m_horizontalCaption);
+    offsetRow->addSpacing(px(Design::horizontalBar.left - Design::stampUpperLabel.right()));
+    offsetRow->addWidget(m_horizontalBar);
+    offsetRow->addSpacing(px(Design::sizeArrowLabel.left - Design::horizontalBar.right()));
+    offsetRow->addWidget(m_verticalCaption);
+    offsetRow->addSpacing(px(Design::verticalBar.left - Design::sizeArrowLabel.right()));
+    offsetRow->addWidget(m_verticalBar);
+    offsetRow->addStretch(1);
+
+    // The style, the offsets, the previews (which take what height the
+    // dialog gains) and the stamp's options; the open photo on the right.
+    auto* column = new QVBoxLayout;
+    column->setSpacing(0);
+    column->addLayout(styleRow);
+    column->addSpacing(px(Design::horizontalBar.top - Design::color2Swatch.bottom()));
+    column->addLayout(offsetRow);
+    column->addWidget(m_previewArea, 1);
+    column->addLayout(buildStampOptions());
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(px(Design::Margin), px(Design::Margin), px(Design::Margin), px(Design::Margin));
+    layout->setSpacing(px(Design::photoPreview.left - Design::formatCombo.right()));
+    layout->addLayout(column);
+    layout->addWidget(m_photoPreview, 1);
+
+    const std::pair<QWidget*, TwipsRect> designed[] = { { m_fontButton, Design::fontButton },
+        { m_color1Swatch, Design::color1Swatch }, { m_color2Swatch, Design::color2Swatch },
+        { label1, Design::stampLowerLabel }, { m_formatCombo, Design::formatCombo },
+        { m_horizontalCaption, Design::stampUpperLabel }, { m_horizontalBar, Design::horizontalBar },
+        { m_verticalCaption, Design::sizeArrowLabel }, { m_verticalBar, Design::verticalBar },
+        { m_previewArea, Design::previews }, { m_photoPreview, Design::photoPreview } };
+    for (const auto& [control, design] : designed)
+        DesignSize::setMinimum(control, design);
+    // The photo is drawn to the size it is given, not the other way round.
+    m_photoPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_photoPreview->installEventFilter(this);
+
+    // In the order the controls are seen, from the format field, where the
+    // focus starts.
+    QWidget* const tabOrder[]
+        = { m_formatCombo, m_horizontalBar, m_verticalBar, m_relativeHeightCheck, m_heightSpin, m_anchorCombo,
+              m_shiftSignCombo, m_shiftHoursSpin, m_shiftMinutesSpin, m_marginSpin, m_fallbackCombo, m_fontButton };
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    m_formatCombo->setFocus();
+
+    connect(m_formatCombo, &QComboBox::editTextChanged, this, &DateStyleDialog::refreshPreviewTexts);
+    // A list entry chosen again after typing replaces the typed text too.
+    connect(m_formatCombo, &QComboBox::activated, this, [this](int index) {
+        m_formatCombo->setEditText(m_formatCombo->itemText(index));
+        refreshPreviewTexts();
+    });
+    connect(m_fontButton, &QPushButton::clicked, this, &DateStyleDialog::chooseFont);
+    connect(m_horizontalBar, &ValueBar::valueChanged, this, [this] {
+        m_settings.diffLeft = barTwips(m_horizontalBar);
+        updateOffsetPreview();
+        refreshPhotoPreview();
+    });
+    connect(m_verticalBar, &ValueBar::valueChanged, this, [this] {
+        m_settings.diffTop = barTwips(m_verticalBar);
+        updateOffsetPreview();
+        refreshPhotoPreview();
+    });
+
+    // Load: the list, the format (which fills the previews), the offsets,
+    // then the font and colours.
+    m_formatCombo->addItems({ QStringLiteral("DD/MM/YY"), QStringLiteral("DD/MM/YYYY"),
+        QStringLiteral("DD/MM/YY HH:MM"), QStringLiteral("DD/MM/YYYY HH:MM"), QStringLiteral("DD/MM/YY HH:MM:SS"),
+        QStringLiteral("DD/MM/YYYY HH:MM:SS"), QStringLiteral("DDDD DD MMMM YYYY") });
+    m_formatCombo->setEditText(m_settings.dateFormat);
+    refreshPreviewTexts();
+    updateOffsetPreview();
+    m_horizontalBar->setValue(m_settings.diffLeft / double(TwipsPerPixel));
+    m_verticalBar->setValue(m_settings.diffTop / double(TwipsPerPixel));
+
+    m_font = m_previewLower->font();
+    m_font.setFamily(m_settings.dateFont);
+    m_font.setPointSizeF(m_settings.dateSize > 0 ? m_settings.dateSize : 1);
+    m_settings.dateStyle.applyTo(m_font);
+    m_color1 = m_settings.dateColor1;
+    m_color2 = m_settings.dateColor2;
+    setTextColor(m_color1Swatch, m_color1);
+    setTextColor(m_color2Swatch, m_color2);
+    m_loaded = true;
+    applyFontAndColors();
+    resize(sizeHint().expandedTo(m_photo ? Design::ClientWithPhoto.pixelSize() : Design::Client.pixelSize()));
+}
+
+QGridLayout* DateStyleDialog::buildStampOptions()
+{
+    m_relativeHeightCheck = new QCheckBox(tr("Stamp height"), this);
+    m_heightSpin = new QDoubleSpinBox(this);
+    m_heightSpin->setRange(SettingsFile::MinStampHeightPercent, SettingsFile::MaxStampHeightPercent);
+    m_heightSpin->setDecimals(3);
+    m_heightSpin->setSingleStep(0.5);
+    m_heightSpin->setSuffix(tr(" % of the photo"));
+
+    auto* lblAnchor = new QLabel(tr("Anchor"), this);
+    m_anchorCombo = new QComboBox(this);
+    m_anchorCombo->addItem(tr("where it is dragged"), int(StampAnchoring::Place::None));
+    for (const QString& name : StampAnchoring::placeNames())
+        m_anchorCombo->addItem(QCoreApplication::translate("StampAnchoring", name.toLatin1().constData()),
+            int(*StampAnchoring::placeNamed(name)));
+
+    auto* lblMargin = new QLabel(tr("Margin"), this);
+    m_marginSpin = new QDoubleSpinBox(this);
+    m_marginSpin->setRange(0, SettingsFile::MaxAnchorPercent);
+    m_marginSpin->setDecimals(3);
+    m_marginSpin->setSingleStep(0.5);
+    m_marginSpin->setSuffix(tr(" % of the photo"));
+
+    auto* lblShift = new QLabel(tr("Clock shift"), this);
+    m_shiftSignCombo = new QComboBox(this);
+    m_shiftSignCombo->addItems({ QStringLiteral("+"), QStringLiteral("-") });
+    m_shiftHoursSpin = new QSpinBox(this);
+    m_shiftHoursSpin->setRange(0, ClockShift::MaxHours);
+    m_shiftHoursSpin->setSuffix(tr(" h"));
+    m_shiftMinutesSpin = new QSpinBox(this);
+    m_shiftMinutesSpin->setRange(0, 59);
+    m_shiftMinutesSpin->setSuffix(tr(" min"));
+
+    auto* lblFallback = new QLabel(tr("No EXIF date"), this);
+    m_fallbackCombo = new QComboBox(this);
+    m_fallbackCombo->addItems({ tr("no stamp"), tr("the file's modification time") });
+
+    m_photoPreview = new QLabel(this);
+    m_photoPreview->setAlignment(Qt::AlignCenter);
+    m_photoPreview->setVisible(m_photo != nullptr);
+
+    for (QWidget* control : std::initializer_list<QWidget*> { m_relativeHeightCheck, m_heightSpin, lblAnchor,
+             m_anchorCombo, lblMargin, m_marginSpin, lblShift, m_shiftSignCombo, m_shiftHoursSpin, m_shiftMinutesSpin,
+             lblFallback, m_fallbackCombo })
+        control->setFont(DialogFont::sansSerif());
+
+    // Three rows of caption, control(s), caption, control; the anchoring
+    // list takes what the dialog gains in width, the others their own.
+    auto* shiftRow = new QHBoxLayout;
+    shiftRow->setSpacing(0);
+    shiftRow->addWidget(m_shiftSignCombo);
+    shiftRow->addSpacing(px(Design::shiftHoursSpin.left - Design::shiftSignCombo.right()));
+    shiftRow->addWidget(m_shiftHoursSpin);
+    shiftRow->addSpacing(px(Design::shiftMinutesSpin.left - Design::shiftHoursSpin.right()));
+    shiftRow->addWidget(m_shiftMinutesSpin);
+    shiftRow->addStretch(1);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(px(Design::heightSpin.left - Design::relativeHeightCheck.right()));
+    grid->setVerticalSpacing(px(Design::shiftHoursSpin.top - Design::heightSpin.bottom()));
+    grid->addWidget(m_relativeHeightCheck, 0, 0);
+    grid->addWidget(m_heightSpin, 0, 1, Qt::AlignLeft);
+    grid->addWidget(lblAnchor, 0, 2);
+    grid->addWidget(m_anchorCombo, 0, 3);
+    grid->addWidget(lblShift, 1, 0);
+    grid->addLayout(shiftRow, 1, 1);
+    grid->addWidget(lblMargin, 1, 2);
+    grid->addWidget(m_marginSpin, 1, 3, Qt::AlignLeft);
+    grid->addWidget(lblFallback, 2, 0);
+    grid->addWidget(m_fallbackCombo, 2, 1, 1, 2, Qt::AlignLeft);
+    grid->setColumnStretch(3, 1);
+    const std::pair<QWidget*, TwipsRect> designed[] = { { m_relativeHeightCheck, Design::relativeHeightCheck },
+        { m_heightSpin, Design::heightSpin }, { lblAnchor, Design::lblAnchor }, { m_anchorCombo, Design::anchorCombo },
+        { lblMargin, Design::lblMargin }, { m_marginSpin, Design::marginSpin }, { lblShift, Design::lblShift },
+        { m_shiftSignCombo, Design::shiftSignCombo }, { m_shiftHoursSpin, Design::shiftHoursSpin },
+        { m_shiftMinutesSpin, Design::shiftMinutesSpin }, { lblFallback, Design::lblFallback },
+        { m_fallbackCombo, Design::fallbackCombo } };
+    for (const auto& [control, design] : designed)
+        DesignSize::setMinimum(control, design);
+
+    // From the record.
+    const bool sized = m_settings.stampHeightPercent > 0;
+    m_relativeHeightCheck->setChecked(sized);
+    m_heightSpin->setValue(sized ? m_settings.stampHeightPercent : 4);
+    m_heightSpin->setEnabled(sized);
+    m_shownHeight = m_heightSpin->value();
+    m_anchorCombo->setCurrentIndex(m_anchorCombo->findData(int(m_settings.anchoring.place)));
+    m_marginSpin->setValue(m_settings.anchoring.marginPercent);
+    m_marginSpin->setEnabled(m_settings.anchoring.place != StampAnchoring::Place::None);
+    m_shownMargin = m_marginSpin->value();
+    const int32_t shift = std::abs(m_settings.shiftMinutes);
+    m_shiftSignCombo->setCurrentIndex(m_settings.shiftMinutes < 0 ? 1 : 0);
+    m_shiftHoursSpin->setValue(shift / 60);
+    m_shiftMinutesSpin->setValue(shift % 60);
+    m_fallbackCombo->setCurrentIndex(m_settings.fileDateFallback ? 1 : 0);
+
+    // Every change shows at once in the previews.
+    const auto refresh = [this] { refreshPreviewTexts(); };
+    connect(m_relativeHeightCheck, &QCheckBox::toggled, this, [this, refresh](bool on) {
+        m_heightSpin->setEnabled(on);
+        refresh();
+    });
+    connect(m_anchorCombo, &QComboBox::currentIndexChanged, this, [this, refresh] {
+        m_marginSpin->setEnabled(m_anchorCombo->currentData().toInt() != int(StampAnchoring::Place::None));
+        refresh();
+    });
+    for (QDoubleSpinBox* box : { m_heightSpin, m_marginSpin })
+        connect(box, &QDoubleSpinBox::valueChanged, this, refresh);
+    for (QSpinBox* box : { m_shiftHoursSpin, m_shiftMinutesSpin })
+        connect(box, &QSpinBox::valueChanged, this, refresh);
+    for (QComboBox* box : { m_shiftSignCombo, m_fallbackCombo })
+        connect(box, &QComboBox::currentIndexChanged, this, refresh);
+    return grid;
+}
+
+Settings DateStyleDialog::shownSettings() const
+{
+    Settings shown = m_settings;
+    shown.dateFormat = m_formatCombo->currentText();
+    shown.dateColor1 = m_color1;
+    shown.dateColor2 = m_color2;
+    // A box left at its first value keeps the record's value itself.
+    const auto percent = [](const QDoubleSpinBox* box, double first, double stored) {
+        return box->value() == first ? stored : box->value();
+    };
+    shown.stampHeightPercent = !m_relativeHeightCheck->isChecked() ? 0
+        : m_settings.stampHeightPercent > 0 ? percent(m_heightSpin, m_shownHeight, m_settings.stampHeightPercent)
+                                            : m_heightSpin->value();
+    const auto place = static_cast<StampAnchoring::Place>(m_anchorCombo->currentData().toInt());
+    if (place == StampAnchoring::Place::None) {
+        shown.anchoring = StampAnchoring();
+    } else {
+        // Another place starts on its own lines; the same place keeps the
+        // offsets a drag gave it.
+        const bool samePlace = place == m_settings.anchoring.place;
+        shown.anchoring.place = place;
+        shown.anchoring.marginPercent = percent(m_marginSpin, m_shownMargin, m_settings.anchoring.marginPercent);
+        shown.anchoring.offsetXPercent = samePlace ? m_settings.anchoring.offsetXPercent : 0;
+        shown.anchoring.offsetYPercent = samePlace ? m_settings.anchoring.offsetYPercent : 0;
+    }
+    const int32_t shift = m_shiftHoursSpin->value() * 60 + m_shiftMinutesSpin->value();
+    shown.shiftMinutes = m_shiftSignCombo->currentIndex() == 1 ? -shift : shift;
+    shown.fileDateFallback = m_fallbackCombo->currentIndex() == 1;
+    return shown;
+}
+
+StampPlacement DateStyleDialog::shownStamp() const
+{
+    // The open photo's stamp, in the font chosen here.
+    return StampPlacement::fromSettings(shownSettings(), m_photo->stampPosition(), m_font);
+}
+
+void DateStyleDialog::refreshPhotoPreview()
+{
+    if (!m_photo || !m_loaded) return;
+    const PhotoState& photo = m_photo->photo();
+    if (!m_photoBase) {
+        // The working image as it is, effects included, once it is built;
+        // before that the photo at the size it will have.
+        if (photo.workReady() && photo.workImage().hdc()) {
+            const PixelSurface& work = *photo.workImage().hdc();
+            m_photoBase = PixelSurface::create(work.width(), work.height());
+            if (m_photoBase)
+                PixelSurface::bitBlt(
+                    *m_photoBase, 0, 0, work.width(), work.height(), work, 0, 0, PixelSurface::SRCCOPY);
+        } else {
+            const QSize size = PhotoState::workingSize(photo.photoSize(), m_settings.previewScale);
+            const QImage picture = m_photo->previewPicture(size);
+            if (!picture.isNull()) {
+                m_photoBase = PixelSurface::create(size.width(), size.height());
+                if (m_photoBase)
+                    m_photoBase->copyFrom(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            }
+        }
+        if (!m_photoBase) return;
+    }
+    PixelImage canvas;
+    canvas.createFromPicture(*m_photoBase);
+    if (!canvas.hdc()) return;
+    const StampPlacement stamp = shownStamp();
+    stamp.print(canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text);
+    m_photoPreview->setPixmap(QPixmap::fromImage(
+        canvas.hdc()->toImage().scaled(m_photoPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+DateStyleDialog::~DateStyleDialog()
+{
+    // A dialog destroyed without being closed still keeps what it showed.
+    if (!m_unloaded) unload();
+}
+
+void DateStyleDialog::updateOffsetPreview()
+{
+    const QPoint down = m_previewLower->pos();
+    m_previewUpper->move(Twips::toPixels(down.x() * double(TwipsPerPixel) + m_settings.diffLeft),
+        Twips::toPixels(down.y() * double(TwipsPerPixel) + m_settings.diffTop));
+}
+
+void DateStyleDialog::refreshPreviewTexts()
+{
+    // The open photo's date, else the present moment.
+    const QString text = m_photo
+        ? shownStamp().dateFor(m_photo->photo().exifRecord(), m_photo->photo().photoPath()).text
+        : DateFormatter::format(QDateTime::currentDateTime(), m_formatCombo->currentText());
+    for (QLabel* label : { m_previewUpper, m_previewLower }) {
+        label->setText(text);
+        label->adjustSize();
+    }
+    fitPreviewArea();
+    refreshPhotoPreview();
+}
+
+void DateStyleDialog::applyFontAndColors()
+{
+    for (QLabel* label : { m_previewLower, m_previewUpper }) {
+        label->setFont(m_font);
+        label->adjustSize();
+    }
+    fitPreviewArea();
+    // The swatches' colours win over anything the font picker reported.
+    setTextColor(m_previewLower, m_color1);
+    setTextColor(m_previewUpper, m_color2);
+    refreshPhotoPreview();
+}
+
+void DateStyleDialog::chooseColor(int which)
+{
+    const int32_t color = StandardDialogs::shared().chooseColor();
+    // A cancelled picker answers -1, which is no colour: keep the old one.
+    if (color == -1) return;
+    if (which == 1) {
+        m_color1 = color;
+        setTextColor(m_color1Swatch, color);
+        setTextColor(m_previewLower, color);
+    } else {
+        m_color2 = color;
+        setTextColor(m_color2Swatch, color);
+        setTextColor(m_previewUpper, color);
+    }
+    refreshPhotoPreview();
+}
+
+void DateStyleDialog::chooseFont()
+{
+    StandardDialogs::shared().chooseFont(m_font);
+    applyFontAndColors();
+}
+
+void DateStyleDialog::fitPreviewArea()
+{
+    // Room for the lower preview at its place and the upper one as far as
+    // the bars can move it.
+    const int reach = static_cast<int>(std::lround(m_horizontalBar->maximum().toDouble())) + 1;
+    const QSize needed(m_previewLower->x() + std::max(m_previewLower->width(), m_previewUpper->width()) + reach,
+        m_previewLower->y() + std::max(m_previewLower->height(), m_previewUpper->height()) + reach);
+    m_previewArea->setMinimumSize(Design::previews.pixelSize().expandedTo(needed));
+}
+
+bool DateStyleDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_photoPreview && event->type() == QEvent::Resize) refreshPhotoPreview();
+    if ((watched == m_color1Swatch || watched == m_color2Swatch) && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton
+            && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+            chooseColor(watched == m_color1Swatch ? 1 : 2);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void DateStyleDialog::done(int result)
+{
+    if (!m_unloaded) unload();
+    QDialog::done(result);
+}
+
+void DateStyleDialog::unload()
+{
+    m_unloaded = true;
+    const Settings shown = shownSettings();
+    m_settings.stampHeightPercent = shown.stampHeightPercent;
+    m_settings.anchoring = shown.anchoring;
+    m_settings.shiftMinutes = shown.shiftMinutes;
+    m_settings.fileDateFallback = shown.fileDateFallback;
+    m_settings.dateFormat = m_formatCombo->currentText();
+    m_settings.dateColor1 = m_color1;
+    m_settings.dateColor2 = m_color2;
+    // The size goes through four decimals, then to a whole number, halves to
+    // even both times: 10.5 points gives 10, 11.5 gives 12.
+    const double size = std::nearbyint(m_font.pointSizeF() * 10000.0) / 10000.0;
+    m_settings.dateSize = static_cast<int32_t>(std::nearbyint(size));
+    m_settings.dateFont = m_font.family();
+    m_settings.dateStyle = StampFontStyle::of(m_font);
+    emit fontChosen(m_font);
+}

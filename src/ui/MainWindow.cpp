@@ -1,0 +1,673 @@
+#include "ui/MainWindow.h"
+
+#include "files/IniFile.h"
+#include "platform/Clipboard.h"
+#include "platform/NumberText.h"
+#include "platform/RuntimeError.h"
+#include "platform/Twips.h"
+#include "ui/AboutDialog.h"
+#include "ui/BatchDialog.h"
+#include "ui/DateStyleDialog.h"
+#include "ui/DialogFont.h"
+#include "ui/DriveList.h"
+#include "ui/ExifWindow.h"
+#include "ui/FileList.h"
+#include "ui/FolderList.h"
+#include "ui/MainMenuBar.h"
+#include "ui/MainWindowDesign.h"
+#include "ui/OutputOptionsBox.h"
+#include "ui/PhotoBrowser.h"
+#include "ui/PreviewPane.h"
+#include "ui/ProgramIcon.h"
+#include "ui/StandardDialogs.h"
+#include "workflow/PhotoFolder.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+const QString ProductName = QStringLiteral("Quillon");
+// The window's size, place, maximised state and column width.
+const QString WindowSection = QStringLiteral("WINDOW");
+
+int px(float twips)
+{
+    return Twips::toPixels(twips);
+}
+
+// The local file or folder a drag brings, if it is one the window opens.
+QString droppedPath(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) return QString();
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile()) return QString();
+    const QFileInfo info(url.toLocalFile());
+    if (info.isDir() || (info.isFile() && PhotoFolder::isPhotoName(info.fileName()))) return info.absoluteFilePath();
+    return QString();
+}
+
+} // namespace
+
+MainWindow::MainWindow(const QString& iniPath, const QString& outputRoot, QWidget* parent)
+    : QMainWindow(parent)
+    , iniPath(iniPath)
+    , outputRoot(outputRoot)
+    , m_engine(m_settings, this)
+{
+    setWindowTitle(ProductName);
+    setWindowIcon(ProgramIcon::icon());
+    setAcceptDrops(true);
+    m_previousHook = MessageBox::setHook([this](const QString& text, const QString& title, MessageBox::Kind kind) {
+        const QString caption = title.isEmpty() ? ProductName : title;
+        if (kind == MessageBox::Kind::Warning)
+            QMessageBox::warning(this, caption, text);
+        else
+            QMessageBox::information(this, caption, text);
+    });
+    m_previousQuestionHook = MessageBox::setQuestionHook(
+        [this](const QString& text, const QStringList& buttons, int defaultButton, const QString& title) {
+            QMessageBox box(
+                QMessageBox::Question, title.isEmpty() ? ProductName : title, text, QMessageBox::NoButton, this);
+            // The last button is the one that turns the question down.
+            QList<QPushButton*> added;
+            for (qsizetype i = 0; i < buttons.size(); ++i) {
+                const bool last = i + 1 == buttons.size();
+                added << box.addButton(buttons[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+            }
+            if (!added.isEmpty()) {
+                box.setDefaultButton(added.value(defaultButton, added.last()));
+                box.setEscapeButton(added.last());
+            }
+            box.exec();
+            return static_cast<int>(added.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
+        });
+
+    buildControls();
+    wireMenus();
+
+    // Load: the image processor is the engine's own; then the settings,
+    // the stamp's style and the output options.
+    loadSettings();
+    m_engine.applyDateStyle();
+    fillOutputOptions();
+    syncControls();
+
+    // The design's client area lies between the menu bar and the status
+    // bar, which says what the last command did.
+    const QSize client = MainWindowDesign::Client.pixelSize();
+    resize(client.width(), client.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    restoreWindowPlacement();
+}
+
+MainWindow::~MainWindow()
+{
+    m_engine.setHost(nullptr);
+    MessageBox::setHook(m_previousHook);
+    MessageBox::setQuestionHook(m_previousQuestionHook);
+}
+
+void MainWindow::buildControls()
+{
+    namespace Design = MainWindowDesign;
+    // The left column and the picture area, with a splitter between them
+    // where the design leaves a gap; the picture area takes what the window
+    // gains, the column what the user hands it.
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(px(Design::previewViewport.left - Design::driveList.right()));
+    setCentralWidget(m_splitter);
+
+    auto* column = new QWidget(m_splitter);
+    auto* columnLayout = new QVBoxLayout(column);
+    // The column's foot keeps the viewport's margin to the window's edge.
+    columnLayout->setContentsMargins(0, px(Design::driveList.top), 0, px(Design::ViewportMargin));
+    columnLayout->setSpacing(0);
+
+    m_browser = new PhotoBrowser(column);
+    driveList = m_browser->driveList;
+    folderList = m_browser->folderList;
+    fileList = m_browser->fileList;
+    connect(m_browser, &PhotoBrowser::photoChosen, this, &MainWindow::onFileChosen);
+    columnLayout->addWidget(m_browser, 1);
+    columnLayout->addSpacing(px(Design::jpegOptionsBox.top - Design::fileList.bottom()));
+
+    m_options = new OutputOptionsBox(m_settings, column);
+    jpegOptionsBox = m_options;
+    qualityBar = m_options->qualityBar;
+    thumbnailCheck = m_options->thumbnailCheck;
+    thumbnailWidthOption = m_options->thumbnailWidthOption;
+    thumbnailWidthEdit = m_options->thumbnailWidthEdit;
+    thumbnailHeightOption = m_options->thumbnailHeightOption;
+    thumbnailHeightEdit = m_options->thumbnailHeightEdit;
+    columnLayout->addWidget(m_options);
+    columnLayout->addSpacing(px(Design::photoSizeLabel.top - Design::jpegOptionsBox.bottom()));
+
+    // The two sizes with the arrow between them; a longer size pushes the
+    // arrow and the output size to the right.
+    photoSizeLabel = new QLabel(QStringLiteral("1280x960"), column);
+    sizeArrowLabel = new QLabel(QStringLiteral("=>"), column);
+    outputSizeLabel = new QLabel(QStringLiteral("1280x960"), column);
+    auto* sizes = new QHBoxLayout;
+    sizes->setSpacing(0);
+    sizes->addWidget(photoSizeLabel);
+    sizes->addSpacing(px(Design::sizeArrowLabel.left - Design::photoSizeLabel.right()));
+    sizes->addWidget(sizeArrowLabel);
+    sizes->addSpacing(px(Design::outputSizeLabel.left - Design::sizeArrowLabel.right()));
+    sizes->addWidget(outputSizeLabel);
+    sizes->addStretch(1);
+    for (QLabel* label : { photoSizeLabel, sizeArrowLabel, outputSizeLabel })
+        label->setFont(DialogFont::sansSerif());
+    photoSizeLabel->setMinimumSize(Design::photoSizeLabel.pixelSize());
+    outputSizeLabel->setMinimumSize(Design::outputSizeLabel.pixelSize());
+    sizeArrowLabel->setMinimumSize(Design::sizeArrowLabel.pixelSize().expandedTo(sizeArrowLabel->sizeHint()));
+    columnLayout->addLayout(sizes);
+
+    m_preview = new PreviewPane(m_engine, m_splitter);
+    previewViewport = m_preview->previewViewport;
+    previewImage = m_preview->previewImage;
+    stampLowerLabel = m_preview->stampLowerLabel;
+    stampUpperLabel = m_preview->stampUpperLabel;
+    displayView = m_preview->displayView;
+
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    const QSize client = Design::Client.pixelSize();
+    m_splitter->setSizes({ px(Design::driveList.width), client.width() - px(Design::previewViewport.left) });
+}
+
+void MainWindow::wireMenus()
+{
+    m_menus = new MainMenuBar(this);
+    setMenuBar(m_menus);
+    MainMenuBar& m = *m_menus;
+    fileMenu = m.fileMenu;
+    saveBmpAction = m.saveBmpAction;
+    saveJpgAction = m.saveJpgAction;
+    batchSaveAction = m.batchSaveAction;
+    exifAction = m.exifAction;
+    aboutAction = m.aboutAction;
+    exitAction = m.exitAction;
+    sizeMenu = m.sizeMenu;
+    size25Action = m.size25Action;
+    size37Action = m.size37Action;
+    size50Action = m.size50Action;
+    size62Action = m.size62Action;
+    size80Action = m.size80Action;
+    size100Action = m.size100Action;
+    effectMenu = m.effectMenu;
+    lightenAction = m.lightenAction;
+    darkenAction = m.darkenAction;
+    filterMenu = m.filterMenu;
+    filterActions = m.filterActions;
+    applyFilterAction = m.applyFilterAction;
+    revertAction = m.revertAction;
+    optionsMenu = m.optionsMenu;
+    showDateAction = m.showDateAction;
+    dateStyleAction = m.dateStyleAction;
+
+    // What the status bar says holds until the next command.
+    const auto onClick = [this, &m](QAction* item, std::function<void()> command) {
+        m.onClick(item, [this, command = std::move(command)] {
+            statusBar()->clearMessage();
+            command();
+        });
+    };
+    onClick(saveBmpAction, [this] { onSaveBmp(); });
+    onClick(saveJpgAction, [this] { onSaveJpg(); });
+    onClick(batchSaveAction, [this] { onBatchSave(); });
+    onClick(exifAction, [this] { onShowExif(); });
+    onClick(aboutAction, [this] { showAboutBox(); });
+    onClick(exitAction, [this] { close(); });
+    const auto items = m.sizeItems();
+    for (size_t k = 0; k < items.size(); ++k) {
+        QAction* item = items[k];
+        const double scale = MainMenuBar::SizeScales[k];
+        onClick(item, [this, item, scale] { onSizeChosen(item, scale); });
+    }
+    onClick(m.copyItem, [this] { onCopy(); });
+    onClick(lightenAction, [this] { onLighten(); });
+    for (const auto& [item, effect] : m.effectItems)
+        onClick(item, [this, effect] { onEffect(effect); });
+    onClick(darkenAction, [this] { onDarken(); });
+    for (int i = 0; i < static_cast<int>(filterActions.size()); ++i)
+        onClick(filterActions[i], [this, i] { onFilterChosen(i); });
+    onClick(applyFilterAction, [this] { onApplyFilter(); });
+    onClick(revertAction, [this] { onRevert(); });
+    onClick(showDateAction, [this] { onShowDate(); });
+    onClick(dateStyleAction, [this] { onDateStyle(); });
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    // The menus send the status bar an empty tip as the mouse passes over
+    // their items (none has a tip of its own); the bar keeps what the last
+    // command said instead.
+    if (event->type() == QEvent::StatusTip) return true;
+    return QMainWindow::event(event);
+}
+
+// ---- Settings ---------------------------------------------------------
+
+void MainWindow::loadSettings()
+{
+    Settings& s = settings();
+    s.currentFilter = 5;
+    filterIndex = 4;
+
+    m_browser->restore(IniFile::readValue(iniPath, QStringLiteral("PATH"), QStringLiteral("drive"), QString()),
+        IniFile::readValue(iniPath, QStringLiteral("PATH"), QStringLiteral("folder"), QString()));
+
+    QStringList notes;
+    m_engine.setStampPosition(SettingsFile::readStampPosition(iniPath, &notes));
+
+    SettingsFile::load(iniPath, s, outputRoot, &notes);
+    // Values that were not understood gave way to their defaults; the user
+    // learns it before the window writes the defaults back.
+    if (!notes.isEmpty())
+        statusBar()->showMessage(
+            QFileInfo(iniPath).fileName() + QStringLiteral(": ") + notes.join(QStringLiteral(". ")));
+}
+
+void MainWindow::saveSettings()
+{
+    // One replacement of the file with everything, the window's place too;
+    // a file that cannot be written keeps its old content whole, and the
+    // user learns that this run's options are lost, and why.
+    const FileResult saved = SettingsFile::save(iniPath, settings(), driveList->drive(), folderList->path(),
+        m_engine.stampPosition(), [this](IniFile& file) { storeWindowPlacement(file); });
+    if (!saved && !m_settingsFailureTold) {
+        m_settingsFailureTold = true;
+        MessageBox::warn(
+            tr("The settings could not be saved in %1: %2.").arg(QDir::toNativeSeparators(iniPath), saved.reason()),
+            ProductName);
+    }
+}
+
+void MainWindow::restoreWindowPlacement()
+{
+    IniFile file;
+    if (!file.load(iniPath)) return;
+    const auto stored = [&file](const QString& key) {
+        return QByteArray::fromBase64(IniFile::readValue(file, WindowSection, key, QString()).toLatin1());
+    };
+    // What does not read back (a value edited by hand, another version's)
+    // leaves the design's size and the system's place.
+    restoreGeometry(stored(QStringLiteral("geometry")));
+    m_splitter->restoreState(stored(QStringLiteral("splitter")));
+    const QString maximized = IniFile::readValue(file, WindowSection, QStringLiteral("maximized"), QString());
+    if (SettingsFile::textToBoolean(maximized).value_or(false)) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::storeWindowPlacement(IniFile& file) const
+{
+    file.setValue(WindowSection, QStringLiteral("geometry"), QString::fromLatin1(saveGeometry().toBase64()));
+    file.setValue(WindowSection, QStringLiteral("maximized"), SettingsFile::booleanToText(isMaximized()));
+    file.setValue(WindowSection, QStringLiteral("splitter"), QString::fromLatin1(m_splitter->saveState().toBase64()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    saveSettings();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::fillOutputOptions()
+{
+    m_options->fillOutputOptions();
+}
+
+void MainWindow::storeOutputOptions()
+{
+    m_options->storeOutputOptions();
+}
+
+// ---- Layout and display -----------------------------------------------
+
+void MainWindow::layoutPreview()
+{
+    m_preview->showControls();
+    m_preview->onResize();
+}
+
+void MainWindow::refreshDisplay()
+{
+    m_preview->showDisplayPicture();
+    syncControls();
+}
+
+void MainWindow::syncControls()
+{
+    m_preview->showControls();
+    // The photo's own size and the output's, the latter as the scale gives
+    // it before the working image is rounded to whole pixels.
+    const QSize photo = m_engine.photo().photoSize();
+    const double scale = settings().previewScale;
+    const auto sizeText = [](double width, double height) {
+        return NumberText::shortText(static_cast<float>(width)) + QLatin1Char('x')
+            + NumberText::shortText(static_cast<float>(height));
+    };
+    photoSizeLabel->setText(m_photoOpen ? sizeText(photo.width(), photo.height()) : QString());
+    outputSizeLabel->setText(m_photoOpen ? sizeText(photo.width() * scale, photo.height() * scale) : QString());
+    for (QAction* effect : { applyFilterAction, lightenAction, darkenAction, revertAction })
+        effect->setEnabled(m_photoOpen);
+    for (const auto& [item, effect] : m_menus->effectItems)
+        item->setEnabled(m_photoOpen);
+    showDateAction->setChecked(m_engine.showDate());
+}
+
+void MainWindow::updateTitle()
+{
+    const QString photo = QFileInfo(m_engine.photo().photoPath()).fileName();
+    setWindowTitle(m_photoOpen ? QStringLiteral("%1 — %2").arg(photo, ProductName) : ProductName);
+}
+
+void MainWindow::showExif(const QString& text)
+{
+    ExifWindow::showExif(m_engine.readableExifText(), text, this, settings());
+}
+
+// ---- Browsing ---------------------------------------------------------
+
+bool MainWindow::openPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir()) return m_browser->showFolder(info.absoluteFilePath());
+    if (!info.isFile() || !PhotoFolder::isPhotoName(info.fileName())) return false;
+    // The lists follow to the photo's folder where they can; the photo
+    // opens either way.
+    if (m_browser->showFolder(info.absolutePath())) m_browser->selectPhoto(info.fileName());
+    m_engine.setPhotoPaths(QDir::cleanPath(info.absoluteFilePath()), outputRoot);
+    openChosenPhoto();
+    return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedPath(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedPath(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    openPath(path);
+}
+
+void MainWindow::onFileChosen()
+{
+    const QString photo = m_browser->chosenPhoto();
+    if (photo.isEmpty()) return;
+    m_engine.setPhotoPaths(photo, outputRoot);
+    openChosenPhoto();
+}
+
+void MainWindow::openChosenPhoto()
+{
+    statusBar()->clearMessage();
+    m_preview->clearPreviewPicture();
+    // Opening the same photo again (another size) does not warn again.
+    if (m_engine.photo().photoPath() != m_warnedPhoto) m_warnedPhoto.clear();
+    m_photoOpen = attempt([this] {
+        m_engine.openPhoto();
+        m_preview->loadPreviewPicture();
+    });
+    // Nothing of the previous photo stays on show after one that failed.
+    if (!m_photoOpen) m_engine.closePhoto();
+    syncControls();
+    updateTitle();
+    if (m_photoOpen) warnAboutPhoto(m_engine.previewWarning());
+}
+
+void MainWindow::warnAboutPhoto(const QString& warning)
+{
+    if (warning.isEmpty() || m_warnedPhoto == m_engine.photo().photoPath()) return;
+    m_warnedPhoto = m_engine.photo().photoPath();
+    MessageBox::warn(warning, ProductName);
+}
+
+// ---- Commands -----------------------------------------------------------
+
+bool MainWindow::attempt(const std::function<void()>& step, const QString& failure)
+{
+    QString reason;
+    try {
+        step();
+        return true;
+    } catch (const RuntimeError& error) {
+        reason = error.userText();
+    } catch (const std::bad_alloc&) {
+        reason = tr("There is not enough memory for this photo.");
+    }
+    if (!failure.isEmpty()) reason = failure + QStringLiteral(": ") + reason;
+    if (!reason.endsWith(QLatin1Char('.'))) reason += QLatin1Char('.');
+    MessageBox::warn(reason, ProductName);
+    syncControls();
+    return false;
+}
+
+bool MainWindow::photoNeeded()
+{
+    if (m_photoOpen) return true;
+    MessageBox::show(tr("Open a photo first."), ProductName);
+    return false;
+}
+
+bool MainWindow::buildWorkingImage()
+{
+    if (!attempt([this] { m_engine.buildWorkingImage(); })) return false;
+    warnAboutPhoto(m_engine.photo().photoWarning());
+    return true;
+}
+
+void MainWindow::onSizeChosen(QAction* item, double scale)
+{
+    settings().previewScale = scale;
+    changeSize();
+    item->setChecked(true);
+}
+
+void MainWindow::changeSize()
+{
+    m_preview->resetPan();
+    for (QAction* item : m_menus->sizeItems())
+        item->setChecked(false);
+    // Before any photo the scale is only kept for the next one.
+    if (!m_engine.photo().photoPath().isEmpty()) openChosenPhoto();
+    m_preview->showControls();
+}
+
+void MainWindow::onFilterChosen(int index)
+{
+    if (!photoNeeded() || !buildWorkingImage()) return;
+    filterActions[filterIndex]->setChecked(false);
+    filterActions[index]->setChecked(true);
+    filterIndex = index;
+    settings().currentFilter = index + 1;
+}
+
+void MainWindow::onApplyFilter()
+{
+    if (photoNeeded() && buildWorkingImage()) attempt([this] { m_engine.processImage(settings().currentFilter); });
+}
+
+void MainWindow::onLighten()
+{
+    if (photoNeeded() && buildWorkingImage()) attempt([this] { m_engine.lighten(); });
+}
+
+void MainWindow::onDarken()
+{
+    if (photoNeeded() && buildWorkingImage()) attempt([this] { m_engine.fade(); });
+}
+
+void MainWindow::onEffect(PhotoEffect effect)
+{
+    if (photoNeeded() && buildWorkingImage()) attempt([this, effect] { m_engine.applyEffect(effect); });
+}
+
+void MainWindow::onCopy()
+{
+    if (!photoNeeded() || !buildWorkingImage()) return;
+    if (Clipboard::setImage(m_engine.photo().displayPicture().hdc()->toImage()))
+        statusBar()->showMessage(tr("The picture is on the clipboard."));
+    else
+        MessageBox::warn(tr("The picture could not be put on the clipboard."), ProductName);
+}
+
+void MainWindow::onRevert()
+{
+    if (photoNeeded()) attempt([this] { m_engine.revertToOriginal(); });
+}
+
+void MainWindow::onSaveBmp()
+{
+    if (!photoNeeded() || !buildWorkingImage()) return;
+    const QString path = askSaveFileName(tr("Sauvegarder"), QStringLiteral("*.*"));
+    if (path.isEmpty()) return;
+    QImageWriter writer(path, "BMP");
+    if (!writer.write(m_engine.photo().displayPicture().hdc()->toImage())) {
+        MessageBox::warn(
+            tr("The picture could not be saved as %1: %2.").arg(QDir::toNativeSeparators(path), writer.errorString()),
+            ProductName);
+        return;
+    }
+    const QFileInfo saved(path);
+    statusBar()->showMessage(
+        tr("Saved %1 to %2").arg(saved.fileName(), QDir::toNativeSeparators(saved.absolutePath())));
+}
+
+bool MainWindow::chooseOutputPlace()
+{
+    const PhotoState& photo = m_engine.photo();
+    SavedOutputs::Paths place
+        = m_savedOutputs.placeFor(photo.photoPath(), { photo.outputPath(), photo.thumbnailPath() });
+    const QString taken = m_savedOutputs.foreignFile(photo.photoPath(), place, settings().thumbShow);
+    if (!taken.isEmpty()) {
+        const SavedOutputs::Paths free = SavedOutputs::firstFreeNames(place);
+        const QFileInfo file(taken);
+        const int answer = MessageBox::ask(
+            tr("%1 already holds %2, which was not saved from this photo.\n\n"
+               "Replace it, or keep both and save this photo as %3?")
+                .arg(QDir::toNativeSeparators(file.absolutePath()), file.fileName(), QFileInfo(free.output).fileName()),
+            { tr("Replace"), tr("Keep both"), tr("Cancel") }, 1, ProductName);
+        if (answer == 1)
+            place = free;
+        else if (answer != 0)
+            return false;
+    }
+    m_engine.setOutputPaths(place.output, place.thumbnail);
+    return true;
+}
+
+void MainWindow::onSaveJpg()
+{
+    if (!photoNeeded() || !buildWorkingImage() || !chooseOutputPlace()) return;
+    const QFileInfo output(m_engine.photo().outputPath());
+    QString note;
+    if (!attempt([this, &note] { note = m_engine.saveOutputs(); }, tr("%1 was not saved").arg(output.fileName())))
+        return;
+    const PixelImage& picture = m_engine.photo().displayPicture();
+    const bool thumbnail = settings().thumbShow
+        && !PhotoState::thumbnailSize(
+            QSize(picture.width(), picture.height()), settings().thumbHeight, settings().thumbWidth)
+                .isEmpty();
+    m_savedOutputs.remember(
+        m_engine.photo().photoPath(), { output.filePath(), m_engine.photo().thumbnailPath() }, thumbnail);
+    statusBar()->showMessage((thumbnail ? tr("Saved %1 and its thumbnail to %2") : tr("Saved %1 to %2"))
+                                 .arg(output.fileName(), QDir::toNativeSeparators(output.absolutePath())));
+    if (!note.isEmpty()) MessageBox::show(note, ProductName);
+}
+
+void MainWindow::onBatchSave()
+{
+    if (photoNeeded() && buildWorkingImage()) showBatchDialog();
+}
+
+void MainWindow::onShowExif()
+{
+    if (attempt([this] { m_engine.readExif(); })) showExifWindow();
+}
+
+void MainWindow::onShowDate()
+{
+    m_engine.setShowDate(!m_engine.showDate());
+    // A photo opened while the date was off left the labels with the text
+    // of an earlier photo: read the open photo's date again.
+    if (m_engine.showDate() && m_photoOpen) {
+        m_engine.forgetExif();
+        attempt([this] {
+            m_engine.readExif();
+            m_engine.showDateLabels();
+        });
+    }
+    syncControls();
+}
+
+void MainWindow::onDateStyle()
+{
+    showDateStyleDialog();
+    m_engine.applyDateStyle();
+    m_engine.showDateLabels();
+    syncControls();
+}
+
+// ---- Dialogs ------------------------------------------------------------
+
+void MainWindow::showBatchDialog()
+{
+    BatchDialog dialog(m_engine, folderList->path(), this);
+    connect(&dialog, &BatchDialog::batchRunning, this, [this](bool running) { setPhotoCommandsEnabled(!running); });
+    dialog.exec();
+}
+
+void MainWindow::setPhotoCommandsEnabled(bool enabled)
+{
+    for (QAction* item : { saveBmpAction, saveJpgAction, batchSaveAction, exifAction, m_menus->copyItem })
+        item->setEnabled(enabled);
+    // Whole menus, so that their items keep their own states.
+    for (QMenu* menu : { sizeMenu, effectMenu, optionsMenu })
+        menu->menuAction()->setEnabled(enabled);
+    fileList->setEnabled(enabled);
+}
+
+void MainWindow::showExifWindow()
+{
+    ExifWindow::showExif(m_engine.readableExifText(), m_engine.photo().exifText(), this, settings());
+}
+
+void MainWindow::showAboutBox()
+{
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainWindow::showDateStyleDialog()
+{
+    DateStyleDialog dialog(this, settings(), m_photoOpen ? &m_engine : nullptr);
+    dialog.exec();
+    // The record keeps the style too, so the stamp stays as chosen after a
+    // restart and in quillon-cli.
+    m_engine.setStampFont(dialog.labelFont());
+}
+
+QString MainWindow::askSaveFileName(const QString& title, const QString& filter)
+{
+    return StandardDialogs::shared().saveFileName(filter, title);
+}

@@ -201,13 +201,18 @@ TEST(ImageFiltersTest, PixelOperationsAgreeWithReferenceOnRandomPictures)
             [=](uint8_t* v) { refLighten(v, std::max(amount, -100)); });
     // Every pixel takes the hue and the saturation (within 0 to 1) and
     // keeps its lightness.
-    for (auto [hue, saturation] : { std::pair { 0.6f, 0.3f }, { -1.0f, 1.0f }, { 0.0f, 0.5f }, { 2.5f, 0.0f },
-             { 4.75f, 0.9f }, { 9.0f, 0.2f }, { 1.5f, 1.7f }, { 3.0f, -0.4f } })
+    // (Copied out of the pair: clang 14 does not let a lambda capture a
+    // structured binding.)
+    for (const auto& look : { std::pair { 0.6f, 0.3f }, { -1.0f, 1.0f }, { 0.0f, 0.5f }, { 2.5f, 0.0f },
+             { 4.75f, 0.9f }, { 9.0f, 0.2f }, { 1.5f, 1.7f }, { 3.0f, -0.4f } }) {
+        const float hue = look.first;
+        const float saturation = look.second;
         operations.emplace_back(
             "Colourise", [=](auto& p, auto& a) { return p.colourise(a, hue, saturation); },
             [=](uint8_t* v) {
                 refHLSPixel(v, [=](float& h, float& s, float&) { h = hue, s = std::clamp(saturation, 0.0f, 1.0f); });
             });
+    }
     operations.emplace_back(
         "GrayScale", [](auto& p, auto& a) { return p.grayScale(a); },
         [](uint8_t* v) { v[0] = v[1] = v[2] = refGrey(v); });

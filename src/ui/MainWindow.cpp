@@ -242,8 +242,10 @@ void MainWindow::wireMenus()
     }
     onClick(m.copyItem, [this] { onCopy(); });
     onClick(lightenAction, [this] { onLighten(); });
-    for (const auto& [item, effect] : m.effectItems)
-        onClick(item, [this, effect] { onEffect(effect); });
+    for (const auto& entry : m.effectItems) {
+        const PhotoEffect effect = entry.second; // a lambda of clang 14 cannot capture a structured binding
+        onClick(entry.first, [this, effect] { onEffect(effect); });
+    }
     onClick(darkenAction, [this] { onDarken(); });
     for (int i = 0; i < static_cast<int>(filterActions.size()); ++i)
         onClick(filterActions[i], [this, i] { onFilterChosen(i); });

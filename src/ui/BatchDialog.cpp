@@ -37,8 +37,8 @@ namespace {
 // and the source line take what the dialog gains in width.
 namespace Design {
 constexpr TwipsRect Client { 0, 0, 4485, 2400 };
-constexpr TwipsRect stampLowerLabel { 60, 120, 3600, 195 };
-constexpr TwipsRect stampUpperLabel { 60, 480, 795, 195 };
+constexpr TwipsRect titleLabel { 60, 120, 3600, 195 };
+constexpr TwipsRect destinationLabel { 60, 480, 795, 195 };
 constexpr TwipsRect targetFolderEdit { 960, 420, 2895, 285 };
 constexpr TwipsRect folderIcon { 3960, 420, 240, 240 };
 constexpr TwipsRect filterCheck { 960, 840, 1155, 255 };
@@ -164,9 +164,9 @@ void BatchDialog::buildLayout(QLabel* title, QLabel* destination)
     // takes what the dialog gains), the folder icon. The title, the source
     // line and the progress rows span them.
     auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(px(Design::stampLowerLabel.left), px(Design::stampLowerLabel.top),
-        px(Design::Client.width - Design::cancelButton.right()), px(Design::stampLowerLabel.top));
-    grid->setHorizontalSpacing(px(Design::targetFolderEdit.left - Design::stampUpperLabel.right()));
+    grid->setContentsMargins(px(Design::titleLabel.left), px(Design::titleLabel.top),
+        px(Design::Client.width - Design::cancelButton.right()), px(Design::titleLabel.top));
+    grid->setHorizontalSpacing(px(Design::targetFolderEdit.left - Design::destinationLabel.right()));
     grid->setVerticalSpacing(px(Design::goButton.top - Design::targetFolderEdit.bottom()));
     grid->addWidget(title, 0, 0, 1, 3);
     grid->addWidget(destination, 1, 0);
@@ -194,8 +194,8 @@ void BatchDialog::buildLayout(QLabel* title, QLabel* destination)
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(9, 1);
 
-    DesignSize::setMinimum(title, Design::stampLowerLabel);
-    DesignSize::setMinimum(destination, Design::stampUpperLabel);
+    DesignSize::setMinimum(title, Design::titleLabel);
+    DesignSize::setMinimum(destination, Design::destinationLabel);
     DesignSize::setMinimum(m_targetFolderEdit, Design::targetFolderEdit);
     DesignSize::setMinimum(m_folderIcon, Design::folderIcon);
     DesignSize::setMinimum(m_filterCheck, Design::filterCheck);

@@ -38,11 +38,11 @@ constexpr TwipsRect ClientWithPhoto { 0, 0, 13260, 4440 };
 constexpr TwipsRect fontButton { 120, 300, 1335, 315 };
 constexpr TwipsRect color1Swatch { 1560, 120, 1200, 345 };
 constexpr TwipsRect color2Swatch { 1560, 540, 1275, 345 };
-constexpr TwipsRect stampLowerLabel { 3060, 360, 480, 195 };
+constexpr TwipsRect formatCaption { 3060, 360, 480, 195 };
 constexpr TwipsRect formatCombo { 3660, 300, 4035, 315 };
-constexpr TwipsRect stampUpperLabel { 120, 1200, 795, 195 };
+constexpr TwipsRect horizontalCaption { 120, 1200, 795, 195 };
 constexpr TwipsRect horizontalBar { 960, 1200, 1635, 195 };
-constexpr TwipsRect sizeArrowLabel { 2700, 1200, 615, 195 };
+constexpr TwipsRect verticalCaption { 2700, 1200, 615, 195 };
 constexpr TwipsRect verticalBar { 3360, 1200, 1635, 195 };
 constexpr TwipsRect previewLower { 840, 2160, 750, 345 };
 // The stamp's options, below the previews, and the open photo beside them.
@@ -159,19 +159,19 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     swatches->addWidget(m_color1Swatch);
     swatches->addWidget(m_color2Swatch);
     styleRow->addLayout(swatches);
-    styleRow->addSpacing(px(Design::stampLowerLabel.left - Design::color2Swatch.right()));
+    styleRow->addSpacing(px(Design::formatCaption.left - Design::color2Swatch.right()));
     styleRow->addWidget(label1, 0, Qt::AlignVCenter);
-    styleRow->addSpacing(px(Design::formatCombo.left - Design::stampLowerLabel.right()));
+    styleRow->addSpacing(px(Design::formatCombo.left - Design::formatCaption.right()));
     styleRow->addWidget(m_formatCombo, 1, Qt::AlignVCenter);
 
     auto* offsetRow = new QHBoxLayout;
     offsetRow->setSpacing(0);
     offsetRow->addWidget(m_horizontalCaption);
-    offsetRow->addSpacing(px(Design::horizontalBar.left - Design::stampUpperLabel.right()));
+    offsetRow->addSpacing(px(Design::horizontalBar.left - Design::horizontalCaption.right()));
     offsetRow->addWidget(m_horizontalBar);
-    offsetRow->addSpacing(px(Design::sizeArrowLabel.left - Design::horizontalBar.right()));
+    offsetRow->addSpacing(px(Design::verticalCaption.left - Design::horizontalBar.right()));
     offsetRow->addWidget(m_verticalCaption);
-    offsetRow->addSpacing(px(Design::verticalBar.left - Design::sizeArrowLabel.right()));
+    offsetRow->addSpacing(px(Design::verticalBar.left - Design::verticalCaption.right()));
     offsetRow->addWidget(m_verticalBar);
     offsetRow->addStretch(1);
 
@@ -192,9 +192,9 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
 
     const std::pair<QWidget*, TwipsRect> designed[] = { { m_fontButton, Design::fontButton },
         { m_color1Swatch, Design::color1Swatch }, { m_color2Swatch, Design::color2Swatch },
-        { label1, Design::stampLowerLabel }, { m_formatCombo, Design::formatCombo },
-        { m_horizontalCaption, Design::stampUpperLabel }, { m_horizontalBar, Design::horizontalBar },
-        { m_verticalCaption, Design::sizeArrowLabel }, { m_verticalBar, Design::verticalBar },
+        { label1, Design::formatCaption }, { m_formatCombo, Design::formatCombo },
+        { m_horizontalCaption, Design::horizontalCaption }, { m_horizontalBar, Design::horizontalBar },
+        { m_verticalCaption, Design::verticalCaption }, { m_verticalBar, Design::verticalBar },
         { m_previewArea, Design::previews }, { m_photoPreview, Design::photoPreview } };
     for (const auto& [control, design] : designed)
         DesignSize::setMinimum(control, design);

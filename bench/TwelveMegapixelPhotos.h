@@ -1,7 +1,7 @@
 #pragma once
 
 #include "files/JpegWriter.h"
-#include "imaging/PixelImage.h"
+#include "imaging/BilinearResampler.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
 #include "platform/PictureLoader.h"
@@ -23,9 +23,8 @@ struct TwelveMegapixelPhotos {
     explicit TwelveMegapixelPhotos(int count)
     {
         const QString source = QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg");
-        PixelImage photo;
-        photo.createFromPicture(PictureLoader::load(source));
-        const std::unique_ptr<PixelImage> large = photo.resample(3000, 4000);
+        const std::unique_ptr<PixelSurface> large
+            = BilinearResampler::resized(*PictureLoader::load(source), 4000, 3000);
         JpegMetadata metadata;
         metadata.exif = ExifReader::exifBlockFor(source, 4000, 3000);
         folder = dir.filePath(QStringLiteral("photos"));

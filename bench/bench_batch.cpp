@@ -8,7 +8,7 @@
 // gain nearly what the cores give decode plus encode.
 #include "files/JpegWriter.h"
 #include "files/SettingsFile.h"
-#include "imaging/PixelImage.h"
+#include "imaging/BilinearResampler.h"
 #include "platform/ExifReader.h"
 #include "platform/PictureLoader.h"
 #include "platform/ProcessSetup.h"
@@ -34,9 +34,7 @@ struct PhotoFolderFixture {
     PhotoFolderFixture()
     {
         const QString source = QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg");
-        PixelImage photo;
-        photo.createFromPicture(PictureLoader::load(source));
-        auto big = photo.resample(3000, 4000);
+        auto big = BilinearResampler::resized(*PictureLoader::load(source), 4000, 3000);
         JpegMetadata metadata;
         metadata.exif = ExifReader::exifBlockFor(source, 4000, 3000);
         folder = dir.filePath(QStringLiteral("2026"));
@@ -62,9 +60,8 @@ void BM_DecodePlusEncode(benchmark::State& state)
 {
     PhotoFolderFixture& f = fixture();
     // What the batch writes: the photo at half its size, made once.
-    PixelImage photo;
-    photo.createFromPicture(PictureLoader::load(QDir(f.folder).filePath(QStringLiteral("IMG_0.JPG"))));
-    const std::unique_ptr<PixelImage> output = photo.resample(1500, 2000);
+    const std::unique_ptr<PixelSurface> output = BilinearResampler::resized(
+        *PictureLoader::load(QDir(f.folder).filePath(QStringLiteral("IMG_0.JPG"))), 2000, 1500);
     const QString target = f.out.filePath(QStringLiteral("plain.jpg"));
     for (auto _ : state) {
         for (const QString& name : QDir(f.folder).entryList(QDir::Files)) {

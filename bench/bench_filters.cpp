@@ -1,9 +1,10 @@
 // Throughput of the filter menu's filters, the two tone operations and the looks on a
 // 2000 x 1500 picture, in megapixels per second (counter "MP/s").
+#include "imaging/BilinearResampler.h"
 #include "imaging/ImageFilters.h"
 #include "imaging/PhotoEffect.h"
-#include "imaging/PixelImage.h"
 #include "platform/PictureLoader.h"
+#include "platform/PixelSurface.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,12 +16,22 @@ constexpr int32_t benchWidth = 2000;
 constexpr int32_t benchHeight = 1500;
 
 // Random bytes: no run of equal pixels for any shortcut to profit from.
-void fillRandom(PixelImage& dib)
+void fillRandom(PixelSurface& dib)
 {
     std::mt19937 random(42);
-    const size_t bytes = size_t(dib.bytesPerLine()) * dib.height();
+    const size_t bytes = size_t(dib.stride()) * dib.height();
     for (size_t i = 0; i < bytes; ++i)
         dib.bits()[i] = static_cast<uint8_t>(random());
+}
+
+std::unique_ptr<PixelSurface> blank()
+{
+    return PixelSurface::create(benchWidth, benchHeight);
+}
+
+void copyInto(PixelSurface& target, const PixelSurface& source)
+{
+    PixelSurface::copyBlock(target, 0, 0, benchWidth, benchHeight, source, 0, 0);
 }
 
 void setRate(benchmark::State& state)
@@ -31,17 +42,15 @@ void setRate(benchmark::State& state)
 
 void BM_Filter(benchmark::State& state)
 {
-    PixelImage image, buffer;
-    image.create(benchWidth, benchHeight);
-    buffer.create(benchWidth, benchHeight);
-    fillRandom(image);
+    const auto image = blank(), buffer = blank();
+    fillRandom(*image);
     ImageFilters process;
     const int32_t type = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
         // Each filter runs on its own output again; Unsharp and Emboss push
         // pictures towards flat ones, which costs the same per pixel.
         process.filterType(type);
-        benchmark::DoNotOptimize(process.processImage(image, buffer));
+        benchmark::DoNotOptimize(process.processImage(*image, *buffer));
         benchmark::ClobberMemory();
     }
     static const char* names[]
@@ -53,34 +62,30 @@ void BM_Filter(benchmark::State& state)
 // Darken, as the menu runs it: Fade 240 on a fresh copy each time.
 void BM_Fade(benchmark::State& state)
 {
-    PixelImage original, image;
-    original.create(benchWidth, benchHeight);
-    image.create(benchWidth, benchHeight);
-    fillRandom(original);
+    const auto original = blank(), image = blank();
+    fillRandom(*original);
     ImageFilters process;
     for (auto _ : state) {
         state.PauseTiming();
-        image.loadPicture(original.hdc());
+        copyInto(*image, *original);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(process.fade(image, 240));
+        benchmark::DoNotOptimize(process.fade(*image, 240));
     }
     setRate(state);
 }
 
 void BM_Lighten(benchmark::State& state)
 {
-    PixelImage original, image;
-    original.create(benchWidth, benchHeight);
-    image.create(benchWidth, benchHeight);
-    fillRandom(original);
+    const auto original = blank(), image = blank();
+    fillRandom(*original);
     ImageFilters process;
     for (auto _ : state) {
         // Fresh random colours each run: lightening again would drift
         // towards white.
         state.PauseTiming();
-        image.loadPicture(original.hdc());
+        copyInto(*image, *original);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(process.lighten(image, 10));
+        benchmark::DoNotOptimize(process.lighten(*image, 10));
     }
     setRate(state);
 }
@@ -89,16 +94,16 @@ void BM_Lighten(benchmark::State& state)
 // colours, as they do in the pictures the program treats.
 void BM_LightenPhoto(benchmark::State& state)
 {
-    PixelImage decoded, image;
-    decoded.createFromPicture(PictureLoader::load(QStringLiteral(QUILLON_TESTDATA "/photos/cameras/Canon_40D.jpg")));
-    const auto original = decoded.resample(benchHeight, benchWidth);
-    image.create(benchWidth, benchHeight);
+    const auto original = BilinearResampler::resized(
+        *PictureLoader::load(QStringLiteral(QUILLON_TESTDATA "/photos/cameras/Canon_40D.jpg")), benchWidth,
+        benchHeight);
+    const auto image = blank();
     ImageFilters process;
     for (auto _ : state) {
         state.PauseTiming();
-        image.loadPicture(original->hdc());
+        copyInto(*image, *original);
         state.ResumeTiming();
-        benchmark::DoNotOptimize(process.lighten(image, 10));
+        benchmark::DoNotOptimize(process.lighten(*image, 10));
     }
     setRate(state);
 }
@@ -107,17 +112,15 @@ void BM_LightenPhoto(benchmark::State& state)
 // sepia, grain), on fresh random colours each run.
 void BM_Effect(benchmark::State& state)
 {
-    PixelImage original, image;
-    original.create(benchWidth, benchHeight);
-    image.create(benchWidth, benchHeight);
-    fillRandom(original);
+    const auto original = blank(), image = blank();
+    fillRandom(*original);
     ImageFilters process;
     const auto effect = static_cast<PhotoEffect>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        image.loadPicture(original.hdc());
+        copyInto(*image, *original);
         state.ResumeTiming();
-        PhotoEffects::apply(effect, process, image);
+        PhotoEffects::apply(effect, process, *image);
         benchmark::ClobberMemory();
     }
     state.SetLabel(PhotoEffects::nameOf(effect).toStdString());

@@ -1,7 +1,7 @@
 #include "files/JpegWriter.h"
 
-#include "imaging/PixelImage.h"
 #include "platform/AtomicFile.h"
+#include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -54,17 +54,14 @@ private:
     tjhandle m_handle;
 };
 
-QByteArray compress(const PixelImage& picture, int32_t requestedQuality, const JpegMetadata& metadata)
+QByteArray compress(const PixelSurface& picture, int32_t requestedQuality, const JpegMetadata& metadata)
 {
     Compressor tj;
     if (!tj.handle()) failInit(-1, QString::fromLocal8Bit(tjGetErrorStr2(nullptr)));
-    if (picture.bits() == nullptr || picture.width() <= 0 || picture.height() <= 0)
-        failWrite(-1, QStringLiteral("the picture is empty"));
-
     const int quality = std::clamp<int32_t>(requestedQuality, 1, 100);
     // The buffer is bottom-up, blue-green-red: the encoder reads it as it is
     // and writes the top row first, so the picture comes out upright.
-    if (tjCompress2(tj.handle(), picture.bits(), picture.width(), picture.bytesPerLine(), picture.height(), TJPF_BGR,
+    if (tjCompress2(tj.handle(), picture.bits(), picture.width(), picture.stride(), picture.height(), TJPF_BGR,
             &tj.m_buffer, &tj.m_size, TJSAMP_420, quality, TJFLAG_BOTTOMUP)
         != 0) {
         failWrite(-1, QString::fromLocal8Bit(tjGetErrorStr2(tj.handle())));
@@ -76,12 +73,12 @@ QByteArray compress(const PixelImage& picture, int32_t requestedQuality, const J
 
 } // namespace
 
-QByteArray encode(const PixelImage& picture, int32_t requestedQuality, const JpegMetadata& metadata)
+QByteArray encode(const PixelSurface& picture, int32_t requestedQuality, const JpegMetadata& metadata)
 {
     return compress(picture, requestedQuality, metadata);
 }
 
-bool save(const PixelImage& picture, const QString& file, int32_t requestedQuality, const JpegMetadata& metadata)
+bool save(const PixelSurface& picture, const QString& file, int32_t requestedQuality, const JpegMetadata& metadata)
 {
     return write(encode(picture, requestedQuality, metadata), file);
 }

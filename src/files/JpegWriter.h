@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-class PixelImage;
+class PixelSurface;
 
 // The JPEG writer: turns a pixel buffer into a baseline JPEG file.
 namespace JpegWriter {
@@ -23,7 +23,7 @@ constexpr long ErrorNumber = 26001;
 // replaced hands its access and modification times and its permission bits
 // on to the new one. Returns true; on failure raises a RuntimeError numbered
 // 26001 and leaves any existing file untouched.
-bool save(const PixelImage& picture, const QString& file, int32_t quality, const JpegMetadata& metadata = {});
+bool save(const PixelSurface& picture, const QString& file, int32_t quality, const JpegMetadata& metadata = {});
 
 // The error save raises when file cannot be written for the system's
 // reason errorNumber (an errno value), for a caller that fails before the
@@ -33,7 +33,7 @@ bool save(const PixelImage& picture, const QString& file, int32_t quality, const
 RuntimeError writeError(int errorNumber, const QString& file);
 
 // The same encoding into memory, for callers that do not want a file.
-QByteArray encode(const PixelImage& picture, int32_t quality, const JpegMetadata& metadata = {});
+QByteArray encode(const PixelSurface& picture, int32_t quality, const JpegMetadata& metadata = {});
 // Writes what encode made to file as save does: atomically, keeping
 // a replaced file's times and permissions, failing with error 26001.
 bool write(const QByteArray& jpeg, const QString& file);

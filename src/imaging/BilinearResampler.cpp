@@ -160,3 +160,15 @@ void BilinearResampler::resample(const PixelSurface& source, PixelSurface& desti
             }
     }
 }
+
+std::unique_ptr<PixelSurface> BilinearResampler::resized(const PixelSurface& source, int32_t width, int32_t height)
+{
+    // Both the copy and the scaling write every pixel of the result.
+    std::unique_ptr<PixelSurface> result = PixelSurface::createForOverwrite(width, height);
+    if (!result) return nullptr;
+    if (width == source.width() && height == source.height())
+        PixelSurface::copyBlock(*result, 0, 0, width, height, source, 0, 0);
+    else
+        resample(source, *result);
+    return result;
+}

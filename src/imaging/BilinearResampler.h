@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class PixelSurface;
 
@@ -19,4 +20,7 @@ public:
     // (equal sizes are a plain copy, done by the caller). A source 1 pixel wide
     // or high repeats its edge pixel.
     static void resample(const PixelSurface& source, PixelSurface& destination);
+    // A new surface of width x height holding source scaled (a plain copy
+    // at the same size), or nothing when that surface cannot be made.
+    static std::unique_ptr<PixelSurface> resized(const PixelSurface& source, int32_t width, int32_t height);
 };

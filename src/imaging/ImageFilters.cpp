@@ -1,7 +1,7 @@
 #include "imaging/ImageFilters.h"
 
 #include "imaging/Hls.h"
-#include "imaging/PixelImage.h"
+#include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
@@ -25,19 +25,9 @@ constexpr long errorInvalid = static_cast<int32_t>(0x8004051Au);
     throw RuntimeError(number, RuntimeError::sourceFor(QStringLiteral("cImageProcess")), description);
 }
 
-bool live(const PixelImage& dib)
+bool sameSize(const PixelSurface& a, const PixelSurface& b)
 {
-    return dib.bits() != nullptr;
-}
-
-bool sameLiveSize(const PixelImage& a, const PixelImage& b)
-{
-    return live(a) && live(b) && a.width() == b.width() && a.height() == b.height();
-}
-
-uint8_t* memoryRow(const PixelImage& dib, int32_t r)
-{
-    return dib.bits() + static_cast<int64_t>(r) * dib.bytesPerLine();
+    return a.width() == b.width() && a.height() == b.height();
 }
 
 uint8_t clampByte(int64_t v)
@@ -152,7 +142,8 @@ struct KernelView {
 
 // Output rows half .. H - 1 - half, bytes 3 half .. 3 (W - half) - 1 of the
 // destination; the border keeps what the destination held.
-template <typename Acc> void convolveRows(const PixelImage& source, PixelImage& destination, const KernelView& kernel)
+template <typename Acc>
+void convolveRows(const PixelSurface& source, PixelSurface& destination, const KernelView& kernel)
 {
     const int32_t h = kernel.half;
     const int32_t W = source.width();
@@ -177,21 +168,21 @@ template <typename Acc> void convolveRows(const PixelImage& source, PixelImage& 
         if (rowsAlike) {
             if (y == h) {
                 for (int32_t j = -h; j <= h; ++j)
-                    addBytes(columnSums.data(), memoryRow(source, y + j), rowBytes, 1);
+                    addBytes(columnSums.data(), source.memoryRow(y + j), rowBytes, 1);
             } else {
-                addBytes(columnSums.data(), memoryRow(source, y + h), rowBytes, 1);
-                addBytes(columnSums.data(), memoryRow(source, y - h - 1), rowBytes, -1);
+                addBytes(columnSums.data(), source.memoryRow(y + h), rowBytes, 1);
+                addBytes(columnSums.data(), source.memoryRow(y - h - 1), rowBytes, -1);
             }
             for (int32_t i = -h; i <= h; ++i)
                 if (const int32_t k = kernel.at(i, -h)) multiplyAdd(acc.data(), columnSums.data() + x1 + 3 * i, k, n);
         } else {
             for (int32_t j = -h; j <= h; ++j) {
-                const uint8_t* row = memoryRow(source, y + j) + x1;
+                const uint8_t* row = source.memoryRow(y + j) + x1;
                 for (int32_t i = -h; i <= h; ++i)
                     if (const int32_t k = kernel.at(i, j)) multiplyAdd(acc.data(), row + 3 * i, k, n);
             }
         }
-        finish(memoryRow(destination, y) + x1, acc.data(), n, kernel.weight);
+        finish(destination.memoryRow(y) + x1, acc.data(), n, kernel.weight);
     }
 }
 
@@ -199,19 +190,19 @@ template <typename Acc> void convolveRows(const PixelImage& source, PixelImage& 
 // part a pass leaves as it was: a pass writes every pixel at least border
 // away from each edge when the picture is wider and higher than twice the
 // frame, and none otherwise (then all of it is copied).
-void copyFrame(const PixelImage& source, PixelImage& destination, int32_t border)
+void copyFrame(const PixelSurface& source, PixelSurface& destination, int32_t border)
 {
     const int32_t W = source.width();
     const int32_t H = source.height();
     if (2 * border >= W || 2 * border >= H) {
-        destination.loadPicture(source.hdc());
+        PixelSurface::copyBlock(destination, 0, 0, W, H, source, 0, 0);
         return;
     }
     const size_t rowBytes = static_cast<size_t>(3 * W);
     const size_t side = static_cast<size_t>(3 * border);
     for (int32_t r = 0; r < H; ++r) {
-        const uint8_t* from = memoryRow(source, r);
-        uint8_t* to = memoryRow(destination, r);
+        const uint8_t* from = source.memoryRow(r);
+        uint8_t* to = destination.memoryRow(r);
         if (r < border || r >= H - border) {
             std::memcpy(to, from, rowBytes);
         } else {
@@ -223,7 +214,7 @@ void copyFrame(const PixelImage& source, PixelImage& destination, int32_t border
 
 // The table's kernels sum to at most 25 in absolute value, so every partial
 // sum (at most 255 x 25) fits 16 bits.
-void convolve(const PixelImage& source, PixelImage& destination, const KernelView& kernel)
+void convolve(const PixelSurface& source, PixelSurface& destination, const KernelView& kernel)
 {
     convolveRows<int16_t>(source, destination, kernel);
 }
@@ -342,11 +333,11 @@ void ImageFilters::filterArraySize(int32_t size)
 // ---------------------------------------------------------------------------
 // Filters
 
-bool ImageFilters::processImage(PixelImage& image, PixelImage& buffer)
+bool ImageFilters::processImage(PixelSurface& image, PixelSurface& buffer)
 {
     if (m_type == 0) return false;
     // The passes read image while writing buffer, so they must differ.
-    if (!sameLiveSize(image, buffer) || &image == &buffer) return false;
+    if (!sameSize(image, buffer) || &image == &buffer) return false;
 
     // The passes write only the inner pixels of buffer, so the border of
     // width h keeps a copy of the unfiltered picture; the inner pixels need
@@ -368,11 +359,11 @@ bool ImageFilters::processImage(PixelImage& image, PixelImage& buffer)
         convolutionPass(image, buffer);
         break;
     }
-    image.loadPicture(buffer.hdc());
+    PixelSurface::copyBlock(image, 0, 0, image.width(), image.height(), buffer, 0, 0);
     return true;
 }
 
-void ImageFilters::convolutionPass(const PixelImage& source, PixelImage& destination)
+void ImageFilters::convolutionPass(const PixelSurface& source, PixelSurface& destination)
 {
     const int32_t h = m_half;
     const int32_t x1 = 3 * h;
@@ -381,11 +372,11 @@ void ImageFilters::convolutionPass(const PixelImage& source, PixelImage& destina
         convolve(source, destination, KernelView { m_kernel.data(), h, m_weight });
 }
 
-bool ImageFilters::addImages(const PixelImage& sourceImage, PixelImage& target, int32_t fromMultiplierValue,
+bool ImageFilters::addImages(const PixelSurface& sourceImage, PixelSurface& target, int32_t fromMultiplierValue,
     int32_t fromOffsetR, int32_t fromOffsetG, int32_t fromOffsetB, int32_t toMultiplierValue, int32_t toOffsetR,
     int32_t toOffsetG, int32_t toOffsetB)
 {
-    if (!sameLiveSize(sourceImage, target)) return false;
+    if (!sameSize(sourceImage, target)) return false;
     const Blend blend { fromMultiplierValue, toMultiplierValue, { fromOffsetR, fromOffsetG, fromOffsetB },
         { toOffsetR, toOffsetG, toOffsetB } };
     const int32_t rowBytes = 3 * target.width();
@@ -400,7 +391,7 @@ bool ImageFilters::addImages(const PixelImage& sourceImage, PixelImage& target, 
                 + (255.0 + std::fabs(double(blend.toOffset[c]))) * std::fabs(double(toMultiplierValue)));
     if (bound > INT32_MAX || &sourceImage == &target) {
         for (int32_t y = 0; y < H; ++y)
-            blendRowExact(memoryRow(sourceImage, y), memoryRow(target, y), rowBytes, blend);
+            blendRowExact(sourceImage.memoryRow(y), target.memoryRow(y), rowBytes, blend);
         return false;
     }
     std::array<int32_t, 3> constants;
@@ -410,34 +401,32 @@ bool ImageFilters::addImages(const PixelImage& sourceImage, PixelImage& target, 
     for (int32_t b = 0; b < rowBytes; ++b)
         rowConstants[b] = constants[b % 3];
     for (int32_t y = 0; y < H; ++y)
-        blendRowFast(memoryRow(sourceImage, y), memoryRow(target, y), rowConstants.data(), rowBytes,
-            fromMultiplierValue, toMultiplierValue);
+        blendRowFast(sourceImage.memoryRow(y), target.memoryRow(y), rowConstants.data(), rowBytes, fromMultiplierValue,
+            toMultiplierValue);
     return false;
 }
 
 // ---------------------------------------------------------------------------
 // Tone operations
 
-bool ImageFilters::fade(PixelImage& target, int32_t level)
+bool ImageFilters::fade(PixelSurface& target, int32_t level)
 {
-    if (!live(target)) return false;
     const int32_t amount = std::clamp(level, 0, 255);
     std::array<uint8_t, 256> faded;
     for (int32_t v = 0; v < 256; ++v)
         faded[v] = static_cast<uint8_t>(v * amount / 255);
     const int32_t rowBytes = 3 * target.width();
     for (int32_t y = 0; y < target.height(); ++y) {
-        uint8_t* row = memoryRow(target, y);
+        uint8_t* row = target.memoryRow(y);
         for (int32_t b = 0; b < rowBytes; ++b)
             row[b] = faded[row[b]];
     }
     return true;
 }
 
-bool ImageFilters::lighten(PixelImage& target, int32_t level)
+bool ImageFilters::lighten(PixelSurface& target, int32_t level)
 {
     using namespace Hls;
-    if (!live(target)) return false;
 
     // Lightness and saturation, and so the lightened range of the channels,
     // depend only on the largest and the smallest byte of a pixel; they are
@@ -512,7 +501,7 @@ bool ImageFilters::lighten(PixelImage& target, int32_t level)
     std::vector<float> hues(static_cast<size_t>(W));
     std::vector<int32_t> pairs(static_cast<size_t>(W));
     for (int32_t y = 0; y < target.height(); ++y) {
-        uint8_t* row = memoryRow(target, y);
+        uint8_t* row = target.memoryRow(y);
         const uint8_t* p = row;
         for (int32_t x = 0; x < W; ++x, p += 3) {
             const uint8_t rgb[3] = { p[2], p[1], p[0] };
@@ -544,27 +533,25 @@ bool ImageFilters::lighten(PixelImage& target, int32_t level)
 // ---------------------------------------------------------------------------
 // Other pixel operations
 
-bool ImageFilters::grayScale(PixelImage& target)
+bool ImageFilters::grayScale(PixelSurface& target)
 {
-    if (!live(target)) return false;
     for (int32_t y = 0; y < target.height(); ++y) {
-        uint8_t* p = memoryRow(target, y);
+        uint8_t* p = target.memoryRow(y);
         for (int32_t x = 0; x < target.width(); ++x, p += 3)
             p[0] = p[1] = p[2] = greyValue(p);
     }
     return true;
 }
 
-bool ImageFilters::addNoise(PixelImage& target, int32_t percent, uint32_t seed)
+bool ImageFilters::addNoise(PixelSurface& target, int32_t percent, uint32_t seed)
 {
-    if (!live(target)) return false;
     const int64_t span = static_cast<int64_t>(percent) * 128 / 100;
     const int64_t half = span / 2;
     // The generator's own 32 bits, not a distribution of the library, so
     // that the grain of a seed is the same wherever the program runs.
     std::mt19937 generator(seed);
     for (int32_t y = 0; y < target.height(); ++y) {
-        uint8_t* p = memoryRow(target, y);
+        uint8_t* p = target.memoryRow(y);
         for (int32_t x = 0; x < target.width(); ++x, p += 3) {
             const auto shift = static_cast<int64_t>(
                 std::nearbyint(generator() / 4294967296.0 * static_cast<double>(span) - static_cast<double>(half)));
@@ -575,10 +562,9 @@ bool ImageFilters::addNoise(PixelImage& target, int32_t percent, uint32_t seed)
     return true;
 }
 
-bool ImageFilters::colourise(PixelImage& target, float hue, float saturationValue)
+bool ImageFilters::colourise(PixelSurface& target, float hue, float saturationValue)
 {
     using namespace Hls;
-    if (!live(target)) return false;
     const float saturation = std::clamp(saturationValue, 0.0f, 1.0f);
     // The new colour depends only on the pixel's lightness, and so on its
     // largest and smallest byte: one hlsToRgb per pair (hi >= lo, packed as
@@ -598,7 +584,7 @@ bool ImageFilters::colourise(PixelImage& target, float hue, float saturationValu
             colours[triangleRow[hi] + lo] = { clampByte(b), clampByte(g), clampByte(r) };
         }
     for (int32_t y = 0; y < target.height(); ++y) {
-        uint8_t* p = memoryRow(target, y);
+        uint8_t* p = target.memoryRow(y);
         for (int32_t x = 0; x < target.width(); ++x, p += 3) {
             const Bytes& colour = colours[triangleRow[std::max({ p[0], p[1], p[2] })] + std::min({ p[0], p[1], p[2] })];
             p[0] = colour.blue;

@@ -4,15 +4,14 @@
 #include <cstdint>
 #include <vector>
 
-class PixelImage;
+class PixelSurface;
 
 // The image-processing object: a convolution kernel with its filter
 // operation, tone operations and the looks of the Effect menu, all working
 // in place on 24-bit pixel buffers.
 //
 // Operations return true when they ran. Operations on two buffers do
-// nothing (and return false) unless both are live and of the same size; an
-// operation on a buffer without pixel memory does nothing.
+// nothing (and return false) unless both are of the same size.
 class ImageFilters {
 public:
     // The filter menu's types, 1 to 8 (Blur, Blur More, Soften, Soften
@@ -23,30 +22,30 @@ public:
     // Applies the current filter to image, using buffer (same size) as
     // scratch. False before any type is set, and for buffers that do not
     // match or are one and the same.
-    bool processImage(PixelImage& image, PixelImage& buffer);
+    bool processImage(PixelSurface& image, PixelSurface& buffer);
     // target = (sourceImage + from offset) x from multiplier + (target + to offset) x to
     // multiplier, per byte, clamped; the R, G, B offsets go to bytes 0, 1, 2.
     // Always false. Unsharp and Emboss are made of it.
-    bool addImages(const PixelImage& sourceImage, PixelImage& target, int32_t fromMultiplier, int32_t fromOffsetR,
+    bool addImages(const PixelSurface& sourceImage, PixelSurface& target, int32_t fromMultiplier, int32_t fromOffsetR,
         int32_t fromOffsetG, int32_t fromOffsetB, int32_t toMultiplier, int32_t toOffsetR, int32_t toOffsetG,
         int32_t toOffsetB);
     // Each pixel becomes its grey value, round((222 red + 707 green + 71
     // blue) / 1000), ties to even.
-    bool grayScale(PixelImage& target);
+    bool grayScale(PixelSurface& target);
     // Film grain: the three bytes of a pixel move together (so the grain
     // has no colour) by round(r x span - span \ 2), ties to even, span =
     // percent x 128 \ 100, r drawn in [0, 1) once per pixel; each byte is
     // clamped. The draws come from seed alone, so one seed gives the same
     // grain on every run.
-    bool addNoise(PixelImage& target, int32_t percent, uint32_t seed);
+    bool addNoise(PixelSurface& target, int32_t percent, uint32_t seed);
     // Each byte v becomes v x level \ 255; the amount is clamped to 0..255.
-    bool fade(PixelImage& target, int32_t level);
+    bool fade(PixelSurface& target, int32_t level);
     // Lightness multiplied by 1 + level / 100 (at most 1); amounts below
     // -100 count as -100.
-    bool lighten(PixelImage& target, int32_t level);
+    bool lighten(PixelSurface& target, int32_t level);
     // Every pixel takes hue hue (sextants, as Hls counts them) and
     // saturation saturation (clamped to 0..1) and keeps its lightness.
-    bool colourise(PixelImage& target, float hue, float saturation);
+    bool colourise(PixelSurface& target, float hue, float saturation);
 
 private:
     void filterArraySize(int32_t size);
@@ -54,7 +53,7 @@ private:
     {
         return m_kernel[static_cast<std::size_t>((y + m_half) * m_size + (x + m_half))];
     }
-    void convolutionPass(const PixelImage& source, PixelImage& destination);
+    void convolutionPass(const PixelSurface& source, PixelSurface& destination);
 
     int32_t m_type = 0;
     int32_t m_size = 0;

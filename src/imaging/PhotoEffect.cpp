@@ -1,7 +1,7 @@
 #include "imaging/PhotoEffect.h"
 
 #include "imaging/ImageFilters.h"
-#include "imaging/PixelImage.h"
+#include "platform/PixelSurface.h"
 
 #include <array>
 
@@ -47,7 +47,7 @@ std::optional<PhotoEffect> PhotoEffects::named(const QString& name)
     return std::nullopt;
 }
 
-void PhotoEffects::apply(PhotoEffect effect, ImageFilters& process, PixelImage& picture)
+void PhotoEffects::apply(PhotoEffect effect, ImageFilters& process, PixelSurface& picture)
 {
     switch (effect) {
     case PhotoEffect::Grey:

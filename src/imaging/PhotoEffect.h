@@ -5,7 +5,7 @@
 
 #include <optional>
 
-class PixelImage;
+class PixelSurface;
 class ImageFilters;
 
 // The looks the Effect menu and `quillon-cli batch --effect` offer beside
@@ -27,6 +27,6 @@ std::optional<PhotoEffect> named(const QString& name);
 // Applies the effect to picture in place. The grain's draws are seeded by
 // the picture's size, so that a photo gets the same grain whichever job
 // of a batch treats it and however often it is saved.
-void apply(PhotoEffect effect, ImageFilters& process, PixelImage& picture);
+void apply(PhotoEffect effect, ImageFilters& process, PixelSurface& picture);
 
 } // namespace PhotoEffects

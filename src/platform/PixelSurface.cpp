@@ -1,7 +1,6 @@
 #include "platform/PixelSurface.h"
 
 #include "platform/PixelMemory.h"
-#include "platform/RuntimeError.h"
 
 #include <QImage>
 #include <QPainter>
@@ -76,14 +75,16 @@ void PixelSurface::clearPadding()
     }
 }
 
-void PixelSurface::bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src,
-    int32_t sx, int32_t sy, uint32_t rop)
+std::unique_ptr<PixelSurface> PixelSurface::copy() const
 {
-    if (rop != SRCCOPY) {
-        throw RuntimeError(5, RuntimeError::sourceFor(QStringLiteral("PixelSurface")),
-            QStringLiteral("Raster operation 0x%1 is not supported; only SRCCOPY (0x00CC0020) is")
-                .arg(rop, 8, 16, QLatin1Char('0')));
-    }
+    std::unique_ptr<PixelSurface> result = createForOverwrite(m_width, m_height);
+    if (result) std::memcpy(result->bits(), bits(), static_cast<size_t>(m_stride) * static_cast<size_t>(m_height));
+    return result;
+}
+
+void PixelSurface::copyBlock(
+    PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src, int32_t sx, int32_t sy)
+{
     // Clip the block against the source, then the destination.
     if (sx < 0) {
         dx -= sx;

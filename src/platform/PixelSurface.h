@@ -12,12 +12,10 @@ class QPainter;
 // A drawing surface over pixel memory: 24 bits per pixel in the order blue,
 // green, red, each row padded to a multiple of 4 bytes, stored bottom-up
 // (memory row 0 is the bottom line of the picture). Pixel buffers expose
-// these bytes directly; pictures are copied in and out with bitBlt and drawn
-// with QPainter through paint().
+// these bytes directly; blocks are copied between surfaces with copyBlock and
+// drawn with QPainter through paint().
 class PixelSurface {
 public:
-    // The only raster operation the program uses: copy the source.
-    static constexpr uint32_t SRCCOPY = 0x00CC0020;
     // The largest picture accepted, in pixels (250 megapixels, 750 MB of
     // pixel memory): larger sizes are refused before any memory is taken.
     static constexpr int64_t MaxPixels = 250'000'000;
@@ -54,10 +52,12 @@ public:
 
     // Copies a w x h block from src at (sx, sy) to dst at (dx, dy); positions
     // count from the top-left corner, the block is clipped to both surfaces,
-    // and the copy goes row by row. Any raster operation but SRCCOPY is
-    // refused with a RuntimeError and copies nothing.
-    static void bitBlt(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src,
-        int32_t sx, int32_t sy, uint32_t rop);
+    // and the copy goes row by row.
+    static void copyBlock(PixelSurface& dst, int32_t dx, int32_t dy, int32_t w, int32_t h, const PixelSurface& src,
+        int32_t sx, int32_t sy);
+    // A surface of the same size holding the same bytes, or nothing when the
+    // memory cannot be had.
+    std::unique_ptr<PixelSurface> copy() const;
 
     // An upright copy of the picture.
     QImage toImage() const;

@@ -411,12 +411,8 @@ void DateStyleDialog::refreshPhotoPreview()
     if (!m_photoBase) {
         // The working image as it is, effects included, once it is built;
         // before that the photo at the size it will have.
-        if (photo.workReady() && photo.workImage().hdc()) {
-            const PixelSurface& work = *photo.workImage().hdc();
-            m_photoBase = PixelSurface::create(work.width(), work.height());
-            if (m_photoBase)
-                PixelSurface::bitBlt(
-                    *m_photoBase, 0, 0, work.width(), work.height(), work, 0, 0, PixelSurface::SRCCOPY);
+        if (photo.workReady() && photo.workImage()) {
+            m_photoBase = photo.workImage()->copy();
         } else {
             const QSize size = PhotoState::workingSize(photo.photoSize(), m_settings.previewScale);
             const QImage picture = m_photo->previewPicture(size);
@@ -428,13 +424,12 @@ void DateStyleDialog::refreshPhotoPreview()
         }
         if (!m_photoBase) return;
     }
-    PixelImage canvas;
-    canvas.createFromPicture(*m_photoBase);
-    if (!canvas.hdc()) return;
+    const std::unique_ptr<PixelSurface> canvas = m_photoBase->copy();
+    if (!canvas) return;
     const StampPlacement stamp = shownStamp();
-    stamp.print(canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text);
+    stamp.print(*canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text);
     m_photoPreview->setPixmap(QPixmap::fromImage(
-        canvas.hdc()->toImage().scaled(m_photoPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        canvas->toImage().scaled(m_photoPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 DateStyleDialog::~DateStyleDialog()

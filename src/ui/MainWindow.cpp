@@ -527,7 +527,7 @@ void MainWindow::onEffect(PhotoEffect effect)
 void MainWindow::onCopy()
 {
     if (!photoNeeded() || !buildWorkingImage()) return;
-    if (Clipboard::setImage(m_engine.photo().displayPicture().hdc()->toImage()))
+    if (Clipboard::setImage(m_engine.photo().displayPicture()->toImage()))
         statusBar()->showMessage(tr("The picture is on the clipboard."));
     else
         MessageBox::warn(tr("The picture could not be put on the clipboard."), ProductName);
@@ -544,7 +544,7 @@ void MainWindow::onSaveBmp()
     const QString path = askSaveFileName(tr("Sauvegarder"), QStringLiteral("*.*"));
     if (path.isEmpty()) return;
     QImageWriter writer(path, "BMP");
-    if (!writer.write(m_engine.photo().displayPicture().hdc()->toImage())) {
+    if (!writer.write(m_engine.photo().displayPicture()->toImage())) {
         MessageBox::warn(
             tr("The picture could not be saved as %1: %2.").arg(QDir::toNativeSeparators(path), writer.errorString()),
             ProductName);
@@ -585,10 +585,10 @@ void MainWindow::onSaveJpg()
     QString note;
     if (!attempt([this, &note] { note = m_engine.saveOutputs(); }, tr("%1 was not saved").arg(output.fileName())))
         return;
-    const PixelImage& picture = m_engine.photo().displayPicture();
-    const bool thumbnail = settings().thumbShow
+    const PixelSurface* picture = m_engine.photo().displayPicture();
+    const bool thumbnail = settings().thumbShow && picture
         && !PhotoState::thumbnailSize(
-            QSize(picture.width(), picture.height()), settings().thumbHeight, settings().thumbWidth)
+            QSize(picture->width(), picture->height()), settings().thumbHeight, settings().thumbWidth)
                 .isEmpty();
     m_savedOutputs.remember(
         m_engine.photo().photoPath(), { output.filePath(), m_engine.photo().thumbnailPath() }, thumbnail);

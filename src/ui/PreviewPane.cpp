@@ -95,7 +95,8 @@ void PreviewPane::showControls()
     const PhotoState& photo = m_engine.photo();
     const bool working = photo.workReady();
     previewViewport->setVisible(!photo.photoPath().isEmpty() && !working);
-    displayView->resize(photo.workImage().width(), photo.workImage().height());
+    const PixelSurface* work = photo.workImage();
+    displayView->resize(work ? work->width() : 0, work ? work->height() : 0);
     displayView->setVisible(working);
     placePreviewImage();
     stampLowerLabel->setVisible(m_engine.showDate());
@@ -121,8 +122,8 @@ void PreviewPane::loadPreviewPicture()
 
 void PreviewPane::showDisplayPicture()
 {
-    if (m_engine.photo().workReady() && m_engine.photo().displayPicture().hdc() != nullptr)
-        displayView->setPicture(m_engine.photo().displayPicture().hdc()->toImage());
+    if (m_engine.photo().workReady() && m_engine.photo().displayPicture() != nullptr)
+        displayView->setPicture(m_engine.photo().displayPicture()->toImage());
 }
 
 void PreviewPane::placePreviewImage()

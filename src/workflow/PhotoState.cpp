@@ -2,11 +2,13 @@
 
 #include "files/JpegWriter.h"
 #include "files/SettingsFile.h"
+#include "imaging/BilinearResampler.h"
 #include "imaging/PictureOrientation.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
 #include "platform/OutputMark.h"
 #include "platform/PictureLoader.h"
+#include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "workflow/PhotoFolder.h"
@@ -42,13 +44,6 @@ bool foreignFileAt(const QString& path)
 }
 
 } // namespace
-
-PhotoState::PhotoState()
-    : m_workImage(std::make_unique<PixelImage>())
-    , m_scratchImage(std::make_unique<PixelImage>())
-    , m_display(std::make_unique<PixelImage>())
-{
-}
 
 void PhotoState::setPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
 {
@@ -131,16 +126,15 @@ void PhotoState::buildWorkingImage(QSize size, Scratch scratch)
 
 void PhotoState::buildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch)
 {
-    m_workImage->createFromPicture(std::move(upright));
-    if (m_workImage->bits() == nullptr) throw std::bad_alloc();
+    m_workImage = std::move(upright);
+    if (!m_workImage) throw std::bad_alloc();
     std::unique_ptr<PixelSurface> photo;
     if (m_workImage->width() != size.width() || m_workImage->height() != size.height())
         photo = resampleWorkImage(size.width(), size.height());
     // The filters write every pixel of the scratch buffer before they read
     // one, so memory of any content serves.
     if (scratch == Scratch::FromPhoto && photo)
-        m_scratchImage->createFromPicture(
-            PixelSurface::reuse(std::move(photo), m_workImage->width(), m_workImage->height()));
+        m_scratchImage = PixelSurface::reuse(std::move(photo), m_workImage->width(), m_workImage->height());
     photo.reset();
     // Made at the working size only: a full-size one would be cleared for
     // nothing.
@@ -160,7 +154,7 @@ int64_t PhotoState::pixelBytesFor(QSize photoSize, QSize workingSize, int orient
 
 bool PhotoState::resample(int32_t wValue, int32_t hValue)
 {
-    if (m_workImage->width() == wValue && m_workImage->height() == hValue) return false;
+    if (m_workImage && m_workImage->width() == wValue && m_workImage->height() == hValue) return false;
     resampleWorkImage(wValue, hValue);
     fitScratchImage();
     return true;
@@ -174,72 +168,85 @@ std::unique_ptr<PixelSurface> PhotoState::resampleWorkImage(int32_t wValue, int3
     // A scale that leaves no whole pixel of a tiny photo or of a strip.
     if (wValue < 1 || hValue < 1)
         throw failure(QStringLiteral("the photo is too small for the preview scale: %1 x %2 pixels give %3 x %4")
-                          .arg(m_workImage->width())
-                          .arg(m_workImage->height())
+                          .arg(m_workImage ? m_workImage->width() : 0)
+                          .arg(m_workImage ? m_workImage->height() : 0)
                           .arg(wValue)
                           .arg(hValue));
-    std::unique_ptr<PixelImage> resampled = m_workImage->resample(hValue, wValue);
+    // Without a working image the new one is blank.
+    std::unique_ptr<PixelSurface> resampled
+        = m_workImage ? BilinearResampler::resized(*m_workImage, wValue, hValue) : PixelSurface::create(wValue, hValue);
     if (!resampled)
         throw failure(
             QStringLiteral("not enough memory to resize the photo to %1 x %2 pixels").arg(wValue).arg(hValue));
-    return std::exchange(m_workImage, std::move(resampled))->takePicture();
+    return std::exchange(m_workImage, std::move(resampled));
 }
 
 void PhotoState::fitScratchImage()
 {
     // The filters write every pixel of the scratch buffer before they read
     // one, so a buffer of the right size serves again as it is.
-    if (m_scratchImage->width() != m_workImage->width() || m_scratchImage->height() != m_workImage->height()
-        || m_scratchImage->bits() == nullptr)
-        m_scratchImage->create(m_workImage->width(), m_workImage->height());
+    if (!m_workImage) {
+        m_scratchImage.reset();
+        return;
+    }
+    if (!m_scratchImage || m_scratchImage->width() != m_workImage->width()
+        || m_scratchImage->height() != m_workImage->height()) {
+        m_scratchImage.reset(); // its memory may serve the new one
+        m_scratchImage = PixelSurface::create(m_workImage->width(), m_workImage->height());
+    }
 }
 
 void PhotoState::processImage(int32_t type)
 {
     m_filters.filterType(type);
-    m_filters.processImage(*m_workImage, *m_scratchImage);
+    if (m_workImage && m_scratchImage) m_filters.processImage(*m_workImage, *m_scratchImage);
 }
 
 void PhotoState::lighten()
 {
-    m_filters.lighten(*m_workImage, 10);
+    if (m_workImage) m_filters.lighten(*m_workImage, 10);
 }
 
 void PhotoState::fade()
 {
-    m_filters.fade(*m_workImage, 240);
+    if (m_workImage) m_filters.fade(*m_workImage, 240);
 }
 
 void PhotoState::applyEffect(PhotoEffect effect)
 {
-    PhotoEffects::apply(effect, m_filters, *m_workImage);
+    if (m_workImage) PhotoEffects::apply(effect, m_filters, *m_workImage);
 }
 
 void PhotoState::render()
 {
+    m_stampNotes.clear();
+    if (!m_workImage) {
+        m_display.reset();
+        return;
+    }
     // The display keeps its pixel memory while the size stays; the working
     // image covers all of it either way.
-    if (m_display->width() != m_workImage->width() || m_display->height() != m_workImage->height()
-        || m_display->hdc() == nullptr) {
-        m_display->create(m_workImage->width(), m_workImage->height());
+    const int32_t width = m_workImage->width();
+    const int32_t height = m_workImage->height();
+    if (!m_display || m_display->width() != width || m_display->height() != height) {
+        m_display.reset(); // its memory may serve the new one
+        m_display = PixelSurface::createForOverwrite(width, height);
     }
-    m_workImage->paintPicture(m_display->hdc());
-    m_stampNotes.clear();
+    if (m_display) PixelSurface::copyBlock(*m_display, 0, 0, width, height, *m_workImage, 0, 0);
 }
 
 void PhotoState::renderFinal()
 {
     // The display is the working image, byte for byte, as Render makes it.
     m_display = std::move(m_workImage);
-    m_workImage = std::make_unique<PixelImage>();
-    m_scratchImage->clear();
+    m_scratchImage.reset();
     m_workReady = false;
     m_stampNotes.clear();
 }
 
 void PhotoState::releaseDisplay()
 {
-    m_display->clear();
+    m_display.reset();
 }
 
 QString PhotoState::printDateStamp(const StampPlacement& stamp)
@@ -252,7 +259,7 @@ QString PhotoState::printDateStamp(const StampPlacement& stamp)
     else if (!stamped)
         m_stampNotes << noDateNote;
     if (date.source == StampPlacement::Date::Source::File) m_stampNotes << fileDateNote;
-    if (stamp.print(*m_display, date.text).movedInside) m_stampNotes << movedInsideNote;
+    if (m_display && stamp.print(*m_display, date.text).movedInside) m_stampNotes << movedInsideNote;
     return date.text;
 }
 
@@ -269,13 +276,13 @@ QString PhotoState::invalidDateNote(const QString& dateText, bool stamped)
 QStringList PhotoState::saveOutputs(
     const Settings& settings, const SourceGuard& batchPhotos, const ForeignFiles& foreign) const
 {
-    const PixelImage& picture = *m_display;
-    const int32_t width = picture.width();
-    const int32_t height = picture.height();
-    if (picture.bits() == nullptr) {
+    if (!m_display) {
         throw RuntimeError(JpegWriter::ErrorNumber, RuntimeError::sourceFor(QStringLiteral("JpegWriter")),
             QStringLiteral("Failed to save to JPG -1"), QStringLiteral("no photo is open"));
     }
+    const PixelSurface& picture = *m_display;
+    const int32_t width = picture.width();
+    const int32_t height = picture.height();
     // Both files are checked before either is written.
     const QString refusal
         = batchPhotos.refusal(m_photoPath, m_outputPath, settings.thumbShow ? m_thumbnailPath : QString());
@@ -302,7 +309,8 @@ QStringList PhotoState::saveOutputs(
                      .arg(settings.thumbHeight)
                      .arg(settings.thumbWidth);
     } else if (settings.thumbShow) {
-        std::unique_ptr<PixelImage> reduced = picture.resample(thumbSize.height(), thumbSize.width());
+        std::unique_ptr<PixelSurface> reduced
+            = BilinearResampler::resized(picture, thumbSize.width(), thumbSize.height());
         if (!reduced) throw std::bad_alloc();
         thumbnail = JpegWriter::encode(*reduced, settings.jpegQuality, thumbnailMetadata);
     }

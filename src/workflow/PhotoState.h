@@ -2,8 +2,8 @@
 
 #include "imaging/ImageFilters.h"
 #include "imaging/PhotoEffect.h"
-#include "imaging/PixelImage.h"
 #include "platform/ExifRecord.h"
+#include "platform/PixelSurface.h"
 #include "workflow/SourceGuard.h"
 
 #include <QSize>
@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <memory>
 
-class PixelSurface;
 struct Settings;
 struct StampPlacement;
 
@@ -43,7 +42,7 @@ struct ForeignFiles {
 // std::bad_alloc when the memory for a picture cannot be had.
 class PhotoState {
 public:
-    PhotoState();
+    PhotoState() = default;
     PhotoState(PhotoState&&) noexcept = default;
     PhotoState& operator=(PhotoState&&) noexcept = default;
 
@@ -134,8 +133,9 @@ public:
     void lighten();
     void fade();
     void applyEffect(PhotoEffect effect);
-    const PixelImage& workImage() const { return *m_workImage; }
-    const PixelImage& scratchImage() const { return *m_scratchImage; }
+    // Nothing when there is none.
+    const PixelSurface* workImage() const { return m_workImage.get(); }
+    const PixelSurface* scratchImage() const { return m_scratchImage.get(); }
 
     // Paints the working image into the display picture, which takes its
     // size; the working image itself never carries the stamp.
@@ -161,7 +161,8 @@ public:
     // What the last stamp did that the user should know of, one short note
     // each (the text of the notes below); a render without a stamp has none.
     const QStringList& stampNotes() const { return m_stampNotes; }
-    const PixelImage& displayPicture() const { return *m_display; }
+    // Nothing when there is none.
+    const PixelSurface* displayPicture() const { return m_display.get(); }
 
     // Writes the display picture to outputPath and, when thumbnails are on,
     // its reduced copy to thumbnailPath, each with the OutputMark of the
@@ -209,8 +210,8 @@ private:
     QString m_readablePath;
 
     bool m_workReady = false;
-    std::unique_ptr<PixelImage> m_workImage;
-    std::unique_ptr<PixelImage> m_scratchImage;
-    std::unique_ptr<PixelImage> m_display;
+    std::unique_ptr<PixelSurface> m_workImage;
+    std::unique_ptr<PixelSurface> m_scratchImage;
+    std::unique_ptr<PixelSurface> m_display;
     ImageFilters m_filters;
 };

@@ -1,11 +1,11 @@
 #include "workflow/StampPlacement.h"
 
 #include "files/SettingsFile.h"
-#include "imaging/PixelImage.h"
 #include "platform/BgrColor.h"
 #include "platform/ClockShift.h"
 #include "platform/DateFormatter.h"
 #include "platform/ExifReader.h"
+#include "platform/PixelSurface.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -108,9 +108,9 @@ StampPlacement::Layout StampPlacement::layoutOn(QSize picture, const QString& te
     return layout;
 }
 
-StampPlacement::Layout StampPlacement::print(PixelImage& picture, const QString& text) const
+StampPlacement::Layout StampPlacement::print(PixelSurface& picture, const QString& text) const
 {
-    if (text.isEmpty() || picture.hdc() == nullptr) return {};
+    if (text.isEmpty()) return {};
     const Layout layout = layoutOn(QSize(picture.width(), picture.height()), text);
     // Only the band of rows under the two texts is redrawn; the margin takes
     // in what the glyphs may stick out of their advance box.
@@ -119,7 +119,7 @@ StampPlacement::Layout StampPlacement::print(PixelImage& picture, const QString&
     const QRect textBox = metrics.boundingRect(text).toAlignedRect().translated(0, qRound(metrics.ascent()));
     const QRect area = (textBox.translated(layout.first) | textBox.translated(layout.second))
                            .adjusted(-margin, -margin, margin, margin);
-    picture.hdc()->paint(
+    picture.paint(
         [&](QPainter& painter) {
             painter.setFont(layout.font);
             // The text's top-left corner at the position: the baseline lies

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-class PixelImage;
+class PixelSurface;
 class ExifRecord;
 struct Settings;
 
@@ -73,8 +73,8 @@ struct StampPlacement {
 
     // Prints text twice into the picture as layoutOn places it, the second
     // colour over the first; glyphs only, no background box. Nothing for an
-    // empty text or a picture without pixels (the layout is then empty).
-    Layout print(PixelImage& picture, const QString& text) const;
+    // empty text (the layout is then empty).
+    Layout print(PixelSurface& picture, const QString& text) const;
 
     // The smallest rectangle holding the glyphs of both texts, their
     // top-left corners at first and second.

@@ -1,7 +1,7 @@
 #include "files/JpegWriter.h"
 
-#include "imaging/PixelImage.h"
 #include "platform/PictureLoader.h"
+#include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
@@ -13,15 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
 
 // A picture whose top half is red and bottom half blue, so a flip shows.
-void paintHalves(PixelImage& dib)
+void paintHalves(PixelSurface& dib)
 {
-    dib.hdc()->paint([&](QPainter& painter) {
+    dib.paint([&](QPainter& painter) {
         painter.fillRect(0, 0, dib.width(), dib.height() / 2, Qt::red);
         painter.fillRect(0, dib.height() / 2, dib.width(), dib.height() - dib.height() / 2, Qt::blue);
     });
@@ -40,11 +42,11 @@ TEST(JpegWriterTest, WritesAnUprightBaselineJpegForEveryPadding)
 {
     QTemporaryDir dir;
     for (int32_t width : { 1, 2, 3, 4, 5, 64 }) {
-        PixelImage dib;
-        ASSERT_TRUE(dib.create(width, 16));
-        paintHalves(dib);
+        const auto dib = PixelSurface::create(width, 16);
+        ASSERT_TRUE(dib);
+        paintHalves(*dib);
         const QString path = dir.filePath(QStringLiteral("w%1.jpg").arg(width));
-        ASSERT_TRUE(JpegWriter::save(dib, path, 90));
+        ASSERT_TRUE(JpegWriter::save(*dib, path, 90));
         const QImage back(path);
         ASSERT_EQ(back.size(), QSize(width, 16));
         EXPECT_GT(back.pixelColor(0, 1).red(), 200) << width;
@@ -59,9 +61,13 @@ TEST(JpegWriterTest, WritesAnUprightBaselineJpegForEveryPadding)
 TEST(JpegWriterTest, QualityZeroIsTheLowestAndExifIsStored)
 {
     QTemporaryDir dir;
-    PixelImage dib;
-    ASSERT_TRUE(dib.create(64, 64));
-    dib.randomiseBits();
+    const auto surface = PixelSurface::create(64, 64);
+    ASSERT_TRUE(surface);
+    PixelSurface& dib = *surface;
+    std::mt19937 random(64);
+    for (int32_t r = 0; r < 64; ++r)
+        for (int32_t i = 0; i < 3 * 64; ++i)
+            dib.memoryRow(r)[i] = static_cast<uint8_t>(random());
     const QByteArray low = JpegWriter::encode(dib, 0);
     EXPECT_EQ(low, JpegWriter::encode(dib, 1));
     EXPECT_LT(low.size(), JpegWriter::encode(dib, 100).size());
@@ -84,9 +90,9 @@ TEST(JpegWriterTest, ReplacingAFileKeepsItsTimesAndPermissions)
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
 
-    PixelImage dib;
-    ASSERT_TRUE(dib.create(8, 8));
-    ASSERT_TRUE(JpegWriter::save(dib, path, 80));
+    const auto dib = PixelSurface::create(8, 8);
+    ASSERT_TRUE(dib);
+    ASSERT_TRUE(JpegWriter::save(*dib, path, 80));
     struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
@@ -99,29 +105,25 @@ TEST(JpegWriterTest, ReplacingAFileKeepsItsTimesAndPermissions)
 TEST(JpegWriterTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
 {
     QTemporaryDir dir;
-    PixelImage dib;
-    ASSERT_TRUE(dib.create(8, 8));
+    const auto dib = PixelSurface::create(8, 8);
+    ASSERT_TRUE(dib);
 
     // Tests may run as root, who can write anywhere: make the write fail with
-    // a folder that cannot exist (a path below a regular file) and with an
-    // empty picture, whose encoding fails after the old file was found.
+    // a folder that cannot exist (a path below a regular file).
     const QString path = dir.filePath("photo.jpg");
     ASSERT_TRUE(writeFile(path, "precious"));
 
     struct Case {
-        const PixelImage* picture;
         QString target;
         QString description;
     };
-    PixelImage empty;
     const Case cases[] = {
-        { &dib, path + "/inside.jpg", "Failed to save to JPG 20" }, // ENOTDIR
-        { &dib, dir.filePath("missing/out.jpg"), "Failed to save to JPG 2" }, // ENOENT
-        { &empty, path, "Failed to save to JPG -1" },
+        { path + "/inside.jpg", "Failed to save to JPG 20" }, // ENOTDIR
+        { dir.filePath("missing/out.jpg"), "Failed to save to JPG 2" }, // ENOENT
     };
     for (const Case& c : cases) {
         try {
-            JpegWriter::save(*c.picture, c.target, 80);
+            JpegWriter::save(*dib, c.target, 80);
             ADD_FAILURE() << "saved " << c.target.toStdString();
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.number(), 26001);

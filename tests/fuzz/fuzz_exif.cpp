@@ -5,22 +5,18 @@
 #include "FuzzSupport.h"
 
 #include "files/JpegWriter.h"
-#include "imaging/PixelImage.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
+#include "platform/PixelSurface.h"
 
 namespace {
 
 constexpr int OutputWidth = 16;
 constexpr int OutputHeight = 8;
 
-const PixelImage& outputPicture()
+const PixelSurface& outputPicture()
 {
-    static PixelImage* picture = [] {
-        auto* dib = new PixelImage;
-        dib->create(OutputWidth, OutputHeight);
-        return dib;
-    }();
+    static const PixelSurface* picture = PixelSurface::create(OutputWidth, OutputHeight).release();
     return *picture;
 }
 

@@ -80,7 +80,7 @@ TEST(PictureOrientationTest, EveryOrientationMatchesThePlainDefinitionOnOddSizes
             const auto stored = randomPicture(size.width(), size.height(), seed++);
             const auto expected = plainUpright(*stored, orientation);
             auto copy = PixelSurface::create(size.width(), size.height());
-            PixelSurface::bitBlt(*copy, 0, 0, size.width(), size.height(), *stored, 0, 0, PixelSurface::SRCCOPY);
+            PixelSurface::copyBlock(*copy, 0, 0, size.width(), size.height(), *stored, 0, 0);
             const auto upright = PictureOrientation::upright(std::move(copy), orientation);
             ASSERT_TRUE(upright);
             ASSERT_EQ(upright->width(), expected->width())

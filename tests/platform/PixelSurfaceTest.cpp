@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
-TEST(PixelSurfaceTest, BitBltClipsToBothSurfaces)
+TEST(PixelSurfaceTest, CopyBlockClipsToBothSurfaces)
 {
     auto source = PixelSurface::create(4, 3);
     auto target = PixelSurface::create(3, 3);
@@ -20,12 +20,40 @@ TEST(PixelSurfaceTest, BitBltClipsToBothSurfaces)
                 painter.fillRect(x, y, 1, 1, QColor(x * 10, y * 10, 1));
     });
     // Copy from (-1, 1), 5 wide: only the part inside both surfaces moves.
-    PixelSurface::bitBlt(*target, 0, 0, 5, 5, *source, -1, 1, PixelSurface::SRCCOPY);
+    PixelSurface::copyBlock(*target, 0, 0, 5, 5, *source, -1, 1);
     const QImage result = target->toImage();
     EXPECT_EQ(result.pixelColor(0, 0), QColor(0, 0, 0)); // fell outside the source
     EXPECT_EQ(result.pixelColor(1, 0), QColor(0, 10, 1)); // source (0, 1)
     EXPECT_EQ(result.pixelColor(2, 1), QColor(10, 20, 1)); // source (1, 2)
     EXPECT_EQ(result.pixelColor(2, 2), QColor(0, 0, 0));
+}
+
+TEST(PixelSurfaceTest, LayoutIsPaddedBgrBottomUpAndCopiesKeepIt)
+{
+    const int32_t strides[] = { 4, 8, 12, 12, 16 };
+    for (int32_t width = 1; width <= 5; ++width)
+        EXPECT_EQ(PixelSurface::create(width, 3)->stride(), strides[width - 1]) << "width " << width;
+
+    // Drawing at the bottom-left corner lands on the first bytes, blue first.
+    auto surface = PixelSurface::create(5, 4);
+    surface->paint([](QPainter& painter) {
+        painter.fillRect(0, 0, 5, 4, QColor(0, 0, 0));
+        painter.fillRect(0, 3, 1, 1, QColor(10, 20, 30));
+        painter.fillRect(4, 0, 1, 1, QColor(40, 50, 60));
+    });
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(surface->bits()), 4), QByteArray("\x1E\x14\x0A\0", 4));
+    EXPECT_EQ(surface->toImage().pixelColor(0, 3), QColor(10, 20, 30));
+
+    // A copy holds every byte, padding included, in memory of its own.
+    const auto copy = surface->copy();
+    ASSERT_TRUE(copy && copy->width() == 5 && copy->height() == 4);
+    EXPECT_NE(copy->bits(), surface->bits());
+    EXPECT_EQ(0, std::memcmp(copy->bits(), surface->bits(), size_t(surface->stride()) * 4));
+
+    // A block lands at an offset from the top-left corner of a larger surface.
+    auto larger = PixelSurface::create(12, 8);
+    PixelSurface::copyBlock(*larger, 2, 1, 5, 4, *surface, 0, 0);
+    EXPECT_EQ(larger->toImage().copy(2, 1, 5, 4), surface->toImage());
 }
 
 TEST(PixelSurfaceTest, RefusesImpossibleSizes)

@@ -87,9 +87,10 @@ protected:
     void showAboutBox() override { ++aboutShown; }
 };
 
-QByteArray bits(const PixelImage& dib)
+QByteArray bits(const PixelSurface* dib)
 {
-    return QByteArray(reinterpret_cast<const char*>(dib.bits()), dib.bytesPerLine() * dib.height());
+    if (!dib) return QByteArray();
+    return QByteArray(reinterpret_cast<const char*>(dib->bits()), dib->stride() * dib->height());
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -705,9 +706,9 @@ TEST_F(MainWindowTest, TheLooksOfTheEffectMenuAddUpAndCopyTakesThePictureAsSaved
     bar.copyItem->trigger();
     const QImage copied = QGuiApplication::clipboard()->image();
     EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
-        f.engine().photo().displayPicture().hdc()->toImage().convertToFormat(QImage::Format_RGB32));
+        f.engine().photo().displayPicture()->toImage().convertToFormat(QImage::Format_RGB32));
     EXPECT_NE(copied.convertToFormat(QImage::Format_RGB32),
-        f.engine().photo().workImage().hdc()->toImage().convertToFormat(QImage::Format_RGB32));
+        f.engine().photo().workImage()->toImage().convertToFormat(QImage::Format_RGB32));
     EXPECT_EQ(f.statusBar()->currentMessage(), "The picture is on the clipboard.");
     EXPECT_EQ(messages.size(), 1);
 }
@@ -803,7 +804,7 @@ TEST_F(MainWindowTest, SaveAsBmpWritesTheDisplayUnlessCancelled)
     const QImage written = reader.read();
     EXPECT_EQ(written.size(), QSize(240, 180));
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32),
-        f.engine().photo().displayPicture().hdc()->toImage().convertToFormat(QImage::Format_RGB32));
+        f.engine().photo().displayPicture()->toImage().convertToFormat(QImage::Format_RGB32));
 
     f.saveAnswer = dir.filePath(QStringLiteral("missing/folder/x.bmp"));
     f.saveBmpAction->trigger();
@@ -1111,7 +1112,7 @@ TEST_F(MainWindowTest, TheLabelsShowTheStampWhereItIsPrintedAndADragStopsAtTheEd
         ASSERT_FALSE(shown.isEmpty());
         EXPECT_TRUE(picture.contains(shown));
         f.filterActions[4]->trigger(); // builds the working image with its stamp
-        EXPECT_EQ(upperText(f.engine().photo().displayPicture().hdc()->toImage()), shown);
+        EXPECT_EQ(upperText(f.engine().photo().displayPicture()->toImage()), shown);
 
         // Dragged far to the left and down, the stamp stops at the edges.
         f.size50Action->trigger();
@@ -1127,7 +1128,7 @@ TEST_F(MainWindowTest, TheLabelsShowTheStampWhereItIsPrintedAndADragStopsAtTheEd
         EXPECT_EQ(f.settings().anchoring.place, test.dropped);
         EXPECT_EQ(upperText(f.previewViewport->client()->grab().toImage()), dragged);
         f.filterActions[4]->trigger();
-        EXPECT_EQ(upperText(f.engine().photo().displayPicture().hdc()->toImage()), dragged);
+        EXPECT_EQ(upperText(f.engine().photo().displayPicture()->toImage()), dragged);
     }
 }
 

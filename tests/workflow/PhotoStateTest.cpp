@@ -94,7 +94,7 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
 
     // The JPEG holds the display's pixels, the right way up.
     const QImage saved(output);
-    const QImage shown = photo.displayPicture().hdc()->toImage();
+    const QImage shown = photo.displayPicture()->toImage();
     for (QPoint p : { QPoint(4, 4), QPoint(295, 4), QPoint(4, 195), QPoint(150, 100) }) {
         const QColor a = saved.pixelColor(p);
         const QColor b = shown.pixelColor(p);

@@ -1,8 +1,8 @@
 #include "workflow/StampPlacement.h"
 
 #include "files/SettingsFile.h"
-#include "imaging/PixelImage.h"
 #include "platform/ExifRecord.h"
+#include "platform/PixelSurface.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -45,10 +45,10 @@ TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
     const QString text = stamp.dateFor(record, QString()).text;
     EXPECT_EQ(text, "14:30"); // minutes, not the month
 
-    PixelImage picture;
-    ASSERT_TRUE(picture.create(200, 80));
-    stamp.print(picture, text);
-    const QImage printed = picture.hdc()->toImage();
+    const auto picture = PixelSurface::create(200, 80);
+    ASSERT_TRUE(picture);
+    stamp.print(*picture, text);
+    const QImage printed = picture->toImage();
     const QRect red = box(printed, [](QColor c) { return c.red() > 160; });
     const QRect blue = box(printed, [](QColor c) { return c.blue() > 160; });
     ASSERT_FALSE(red.isEmpty());
@@ -60,25 +60,25 @@ TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
     EXPECT_LE(red.left(), 23);
 
     // The same text at the same place prints the same pixels every time.
-    PixelImage again;
-    ASSERT_TRUE(again.create(200, 80));
-    stamp.print(again, text);
-    EXPECT_EQ(again.hdc()->toImage(), printed);
+    const auto again = PixelSurface::create(200, 80);
+    ASSERT_TRUE(again);
+    stamp.print(*again, text);
+    EXPECT_EQ(again->toImage(), printed);
 
     // A photo without a date gets no stamp.
-    PixelImage undated;
-    ASSERT_TRUE(undated.create(200, 80));
-    const QImage blank = undated.hdc()->toImage();
-    stamp.print(undated, stamp.dateFor(ExifRecord(), QString()).text);
-    EXPECT_EQ(undated.hdc()->toImage(), blank);
+    const auto undated = PixelSurface::create(200, 80);
+    ASSERT_TRUE(undated);
+    const QImage blank = undated->toImage();
+    stamp.print(*undated, stamp.dateFor(ExifRecord(), QString()).text);
+    EXPECT_EQ(undated->toImage(), blank);
 }
 
 namespace {
 
 // The box of the pixels that differ from the picture's first pixel.
-QRect inkOf(const PixelImage& picture)
+QRect inkOf(const PixelSurface& picture)
 {
-    const QImage image = picture.hdc()->toImage();
+    const QImage image = picture.toImage();
     const QColor background = image.pixelColor(0, 0);
     return box(image, [&](QColor c) { return c != background; });
 }
@@ -107,8 +107,9 @@ TEST(StampPlacementTest, TheInkBoxHoldsWhatIsPrintedAtEverySize)
     for (double percent : { 1.4, 8.0 }) { // 21 and 120 pixels
         SCOPED_TRACE(percent);
         stamp.heightPercent = percent;
-        PixelImage picture;
-        ASSERT_TRUE(picture.create(size.width(), size.height()));
+        const auto surface = PixelSurface::create(size.width(), size.height());
+        ASSERT_TRUE(surface);
+        PixelSurface& picture = *surface;
         const StampPlacement::Layout layout = stamp.print(picture, "30/05/2008 15:56");
         const QRect printed = inkOf(picture);
         // To the pixel at small sizes; large glyphs, drawn from their
@@ -120,7 +121,7 @@ TEST(StampPlacementTest, TheInkBoxHoldsWhatIsPrintedAtEverySize)
 
         // Large glyphs are still antialiased: their edges hold blends of the
         // text's colour and the background.
-        const QImage image = picture.hdc()->toImage();
+        const QImage image = picture.toImage();
         int blended = 0;
         for (int y = printed.top(); y <= printed.bottom(); ++y)
             for (int x = printed.left(); x <= printed.right(); ++x) {

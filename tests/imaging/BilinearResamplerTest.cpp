@@ -1,9 +1,6 @@
-#include "imaging/PixelImage.h"
+#include "imaging/BilinearResampler.h"
 
-#include "platform/RuntimeError.h"
-
-#include <QImage>
-#include <QPainter>
+#include "platform/PixelSurface.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +10,23 @@
 
 namespace {
 
-void fillRandom(PixelImage& dib, uint32_t seed)
+void fillRandom(PixelSurface& dib, uint32_t seed)
 {
     std::mt19937 random(seed);
     for (int32_t r = 0; r < dib.height(); ++r)
         for (int32_t i = 0; i < dib.width() * 3; ++i)
-            dib.bits()[r * dib.bytesPerLine() + i] = static_cast<uint8_t>(random());
+            dib.bits()[r * dib.stride() + i] = static_cast<uint8_t>(random());
 }
 
-uint8_t byteAt(const PixelImage& dib, int32_t offset, int32_t row)
+uint8_t byteAt(const PixelSurface& dib, int32_t offset, int32_t row)
 {
-    return dib.bits()[row * dib.bytesPerLine() + offset];
+    return dib.bits()[row * dib.stride() + offset];
 }
 
 // Resampling written straight from its definition: scale factors and
 // positions kept as float, blends in double, vertical blend rounded before
 // the horizontal one. Edge pixels repeat for 1-pixel sources.
-std::vector<uint8_t> referenceResample(const PixelImage& src, int32_t wd, int32_t hd)
+std::vector<uint8_t> referenceResample(const PixelSurface& src, int32_t wd, int32_t hd)
 {
     const int32_t ws = src.width(), hs = src.height();
     const int32_t stride = (wd * 3 + 3) & ~3;
@@ -62,93 +59,7 @@ std::vector<uint8_t> referenceResample(const PixelImage& src, int32_t wd, int32_
 
 } // namespace
 
-TEST(PixelImageTest, LayoutIsPaddedBgrBottomUp)
-{
-    const int32_t strides[] = { 4, 8, 12, 12, 16 };
-    for (int32_t width = 1; width <= 5; ++width) {
-        PixelImage dib;
-        ASSERT_TRUE(dib.create(width, 3));
-        EXPECT_EQ(dib.bytesPerLine(), strides[width - 1]) << "width " << width;
-        EXPECT_EQ(dib.header().biSizeImage, static_cast<uint32_t>(strides[width - 1] * 3));
-        EXPECT_EQ(dib.header().biBitCount, 24);
-    }
-
-    // Drawing blue at the bottom-left corner lands on the first bytes.
-    PixelImage dib;
-    ASSERT_TRUE(dib.create(5, 4));
-    dib.hdc()->paint([](QPainter& painter) {
-        painter.fillRect(0, 0, 5, 4, QColor(0, 0, 0));
-        painter.fillRect(0, 3, 1, 1, QColor(10, 20, 30));
-    });
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(dib.bits()), 4), QByteArray("\x1E\x14\x0A\0", 4));
-    EXPECT_EQ(dib.hdc()->toImage().pixelColor(0, 3), QColor(10, 20, 30));
-}
-
-TEST(PixelImageTest, ClearUpKeepsTheSizeAndFailuresLeaveItEmpty)
-{
-    PixelImage dib;
-    EXPECT_EQ(dib.width(), 0);
-    EXPECT_EQ(dib.hdc(), nullptr);
-    ASSERT_TRUE(dib.create(7, 3));
-    EXPECT_NE(dib.hDib(), 0u);
-    dib.clear();
-    EXPECT_EQ(dib.hdc(), nullptr);
-    EXPECT_EQ(dib.hDib(), 0u);
-    EXPECT_EQ(dib.bits(), nullptr);
-    EXPECT_EQ(dib.width(), 7);
-    EXPECT_EQ(dib.height(), 3);
-
-    EXPECT_FALSE(dib.create(0, 5));
-    EXPECT_EQ(dib.bits(), nullptr);
-    EXPECT_FALSE(dib.create(20000, 20000)); // above the picture size limit
-    EXPECT_EQ(dib.width(), 20000);
-    EXPECT_EQ(dib.bits(), nullptr);
-}
-
-TEST(PixelImageTest, CopiesInAndOutWholePictures)
-{
-    PixelImage source;
-    ASSERT_TRUE(source.create(9, 5));
-    fillRandom(source, 1);
-
-    PixelImage copy;
-    copy.createFromPicture(*source.hdc());
-    ASSERT_EQ(copy.width(), 9);
-    EXPECT_EQ(0, std::memcmp(copy.bits(), source.bits(), 5 * source.bytesPerLine()));
-
-    // A width of 0 copies nothing; a negative one copies the full width.
-    PixelImage target;
-    ASSERT_TRUE(target.create(9, 5));
-    target.loadPicture(source.hdc(), 0, 0, 0, -1);
-    EXPECT_EQ(byteAt(target, 0, 0), 0);
-    target.loadPicture(source.hdc());
-    EXPECT_EQ(0, std::memcmp(target.bits(), source.bits(), 5 * source.bytesPerLine()));
-
-    // Out of the buffer into a larger surface, at an offset from the top-left.
-    auto surface = PixelSurface::create(12, 8);
-    source.paintPicture(surface.get(), 2, 1);
-    EXPECT_EQ(surface->toImage().copy(2, 1, 9, 5), source.hdc()->toImage());
-
-    EXPECT_THROW(target.loadPicture(source.hdc(), 0, 0, -1, -1, 0x00EE0086), RuntimeError);
-}
-
-TEST(PixelImageTest, Noise)
-{
-    PixelImage dib;
-    ASSERT_TRUE(dib.create(6, 4));
-
-    dib.randomiseBits(true);
-    for (int32_t r = 0; r < 4; ++r)
-        for (int32_t x = 0; x < 6; ++x)
-            EXPECT_TRUE(byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 1, r)
-                && byteAt(dib, 3 * x, r) == byteAt(dib, 3 * x + 2, r));
-    dib.randomiseBits(false);
-    for (int32_t r = 0; r < 4; ++r)
-        EXPECT_EQ(byteAt(dib, 3, r), 0); // blue stays 0
-    EXPECT_EQ(byteAt(dib, 18, 0), 0); // padding untouched
-}
-
-TEST(cDIBSectionResampleTest, MatchesTheDefinitionOnRandomPictures)
+TEST(BilinearResamplerTest, MatchesTheDefinitionOnRandomPictures)
 {
     struct Case {
         int32_t ws, hs, wd, hd;
@@ -171,33 +82,34 @@ TEST(cDIBSectionResampleTest, MatchesTheDefinitionOnRandomPictures)
                     if (wd != ws || hd != hs) cases.push_back({ ws, hs, wd, hd });
     uint32_t seed = 7;
     for (const Case& c : cases) {
-        PixelImage source;
-        ASSERT_TRUE(source.create(c.ws, c.hs));
-        fillRandom(source, seed++);
-        auto result = source.resample(c.hd, c.wd);
+        auto source = PixelSurface::create(c.ws, c.hs);
+        ASSERT_TRUE(source);
+        fillRandom(*source, seed++);
+        auto result = BilinearResampler::resized(*source, c.wd, c.hd);
         ASSERT_TRUE(result && result->width() == c.wd && result->height() == c.hd);
         // Padding included: it stays 0.
-        const auto expected = referenceResample(source, c.wd, c.hd);
+        const auto expected = referenceResample(*source, c.wd, c.hd);
         ASSERT_EQ(0, std::memcmp(result->bits(), expected.data(), expected.size()))
             << c.ws << "x" << c.hs << " to " << c.wd << "x" << c.hd;
     }
 }
 
-TEST(cDIBSectionResampleTest, HalvingTiesAndSameSize)
+TEST(BilinearResamplerTest, HalvingTiesAndSameSize)
 {
     // 4x4 with a ramp along x: destination column 1 samples x = 1.5 between
     // values 2 and 3 (2.5 rounds to 2) or 1 and 2 (1.5 rounds to 2).
-    PixelImage source;
-    ASSERT_TRUE(source.create(4, 4));
+    auto surface = PixelSurface::create(4, 4);
+    ASSERT_TRUE(surface);
+    PixelSurface& source = *surface;
     const uint8_t rampA[] = { 0, 2, 3, 9 }, rampB[] = { 0, 1, 2, 9 };
     for (int32_t r = 0; r < 4; ++r)
         for (int32_t x = 0; x < 4; ++x) {
-            uint8_t* pixel = source.bits() + r * source.bytesPerLine() + 3 * x;
+            uint8_t* pixel = source.bits() + r * source.stride() + 3 * x;
             pixel[0] = rampA[x];
             pixel[1] = rampB[x];
             pixel[2] = static_cast<uint8_t>(10 * r + x);
         }
-    auto half = source.resample(2, 2);
+    auto half = BilinearResampler::resized(source, 2, 2);
     ASSERT_TRUE(half);
     EXPECT_EQ(byteAt(*half, 0, 0), 0);
     EXPECT_EQ(byteAt(*half, 2, 0), 0); // destination (0, 0) is source (0, 0)
@@ -206,8 +118,8 @@ TEST(cDIBSectionResampleTest, HalvingTiesAndSameSize)
     // Red is 10 r + x: the vertical blends give 16 and 17, whose middle rounds to 16.
     EXPECT_EQ(byteAt(*half, 5, 1), 16);
     // Same size: a byte-exact copy.
-    auto same = source.resample(4, 4);
+    auto same = BilinearResampler::resized(source, 4, 4);
     ASSERT_TRUE(same);
-    EXPECT_EQ(0, std::memcmp(same->bits(), source.bits(), 4 * source.bytesPerLine()));
-    EXPECT_FALSE(source.resample(0, 3));
+    EXPECT_EQ(0, std::memcmp(same->bits(), source.bits(), 4 * source.stride()));
+    EXPECT_FALSE(BilinearResampler::resized(source, 3, 0));
 }

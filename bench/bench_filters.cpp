@@ -16,12 +16,12 @@ constexpr int32_t benchWidth = 2000;
 constexpr int32_t benchHeight = 1500;
 
 // Random bytes: no run of equal pixels for any shortcut to profit from.
-void fillRandom(PixelSurface& dib)
+void fillRandom(PixelSurface& surface)
 {
     std::mt19937 random(42);
-    const size_t bytes = size_t(dib.stride()) * dib.height();
+    const size_t bytes = size_t(surface.stride()) * surface.height();
     for (size_t i = 0; i < bytes; ++i)
-        dib.bits()[i] = static_cast<uint8_t>(random());
+        surface.bits()[i] = static_cast<uint8_t>(random());
 }
 
 std::unique_ptr<PixelSurface> blank()

@@ -21,11 +21,11 @@
 namespace {
 
 // A picture whose top half is red and bottom half blue, so a flip shows.
-void paintHalves(PixelSurface& dib)
+void paintHalves(PixelSurface& surface)
 {
-    dib.paint([&](QPainter& painter) {
-        painter.fillRect(0, 0, dib.width(), dib.height() / 2, Qt::red);
-        painter.fillRect(0, dib.height() / 2, dib.width(), dib.height() - dib.height() / 2, Qt::blue);
+    surface.paint([&](QPainter& painter) {
+        painter.fillRect(0, 0, surface.width(), surface.height() / 2, Qt::red);
+        painter.fillRect(0, surface.height() / 2, surface.width(), surface.height() - surface.height() / 2, Qt::blue);
     });
 }
 
@@ -42,11 +42,11 @@ TEST(JpegWriterTest, WritesAnUprightBaselineJpegForEveryPadding)
 {
     QTemporaryDir dir;
     for (int32_t width : { 1, 2, 3, 4, 5, 64 }) {
-        const auto dib = PixelSurface::create(width, 16);
-        ASSERT_TRUE(dib);
-        paintHalves(*dib);
+        const auto surface = PixelSurface::create(width, 16);
+        ASSERT_TRUE(surface);
+        paintHalves(*surface);
         const QString path = dir.filePath(QStringLiteral("w%1.jpg").arg(width));
-        ASSERT_TRUE(JpegWriter::save(*dib, path, 90));
+        ASSERT_TRUE(JpegWriter::save(*surface, path, 90));
         const QImage back(path);
         ASSERT_EQ(back.size(), QSize(width, 16));
         EXPECT_GT(back.pixelColor(0, 1).red(), 200) << width;
@@ -61,20 +61,20 @@ TEST(JpegWriterTest, WritesAnUprightBaselineJpegForEveryPadding)
 TEST(JpegWriterTest, QualityZeroIsTheLowestAndExifIsStored)
 {
     QTemporaryDir dir;
-    const auto surface = PixelSurface::create(64, 64);
-    ASSERT_TRUE(surface);
-    PixelSurface& dib = *surface;
+    const auto created = PixelSurface::create(64, 64);
+    ASSERT_TRUE(created);
+    PixelSurface& surface = *created;
     std::mt19937 random(64);
     for (int32_t r = 0; r < 64; ++r)
         for (int32_t i = 0; i < 3 * 64; ++i)
-            dib.memoryRow(r)[i] = static_cast<uint8_t>(random());
-    const QByteArray low = JpegWriter::encode(dib, 0);
-    EXPECT_EQ(low, JpegWriter::encode(dib, 1));
-    EXPECT_LT(low.size(), JpegWriter::encode(dib, 100).size());
+            surface.memoryRow(r)[i] = static_cast<uint8_t>(random());
+    const QByteArray low = JpegWriter::encode(surface, 0);
+    EXPECT_EQ(low, JpegWriter::encode(surface, 1));
+    EXPECT_LT(low.size(), JpegWriter::encode(surface, 100).size());
 
     JpegMetadata metadata;
     metadata.exif = QByteArray("Exif\0\0", 6) + QByteArray("II*\0\x08\0\0\0\0\0", 10);
-    const QByteArray withExif = JpegWriter::encode(dib, 50, metadata);
+    const QByteArray withExif = JpegWriter::encode(surface, 50, metadata);
     const qsizetype at = withExif.indexOf(QByteArray("\xFF\xE1", 2));
     ASSERT_GT(at, 0);
     EXPECT_EQ(withExif.mid(at + 4, metadata.exif.size()), metadata.exif);
@@ -90,9 +90,9 @@ TEST(JpegWriterTest, ReplacingAFileKeepsItsTimesAndPermissions)
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
 
-    const auto dib = PixelSurface::create(8, 8);
-    ASSERT_TRUE(dib);
-    ASSERT_TRUE(JpegWriter::save(*dib, path, 80));
+    const auto surface = PixelSurface::create(8, 8);
+    ASSERT_TRUE(surface);
+    ASSERT_TRUE(JpegWriter::save(*surface, path, 80));
     struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mtim.tv_sec, times[1].tv_sec);
@@ -105,8 +105,8 @@ TEST(JpegWriterTest, ReplacingAFileKeepsItsTimesAndPermissions)
 TEST(JpegWriterTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
 {
     QTemporaryDir dir;
-    const auto dib = PixelSurface::create(8, 8);
-    ASSERT_TRUE(dib);
+    const auto surface = PixelSurface::create(8, 8);
+    ASSERT_TRUE(surface);
 
     // Tests may run as root, who can write anywhere: make the write fail with
     // a folder that cannot exist (a path below a regular file).
@@ -123,7 +123,7 @@ TEST(JpegWriterTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
     };
     for (const Case& c : cases) {
         try {
-            JpegWriter::save(*dib, c.target, 80);
+            JpegWriter::save(*surface, c.target, 80);
             ADD_FAILURE() << "saved " << c.target.toStdString();
         } catch (const RuntimeError& error) {
             EXPECT_EQ(error.number(), 26001);

@@ -10,17 +10,17 @@
 
 namespace {
 
-void fillRandom(PixelSurface& dib, uint32_t seed)
+void fillRandom(PixelSurface& picture, uint32_t seed)
 {
     std::mt19937 random(seed);
-    for (int32_t r = 0; r < dib.height(); ++r)
-        for (int32_t i = 0; i < dib.width() * 3; ++i)
-            dib.bits()[r * dib.stride() + i] = static_cast<uint8_t>(random());
+    for (int32_t r = 0; r < picture.height(); ++r)
+        for (int32_t i = 0; i < picture.width() * 3; ++i)
+            picture.bits()[r * picture.stride() + i] = static_cast<uint8_t>(random());
 }
 
-uint8_t byteAt(const PixelSurface& dib, int32_t offset, int32_t row)
+uint8_t byteAt(const PixelSurface& picture, int32_t offset, int32_t row)
 {
-    return dib.bits()[row * dib.stride() + offset];
+    return picture.bits()[row * picture.stride() + offset];
 }
 
 // Resampling written straight from its definition: scale factors and

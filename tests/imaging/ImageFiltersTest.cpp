@@ -20,32 +20,32 @@ struct Plain {
     uint8_t& at(int32_t offset, int32_t row) { return bytes[size_t(row) * stride + offset]; }
 };
 
-Plain plainOf(const PixelSurface& dib)
+Plain plainOf(const PixelSurface& surface)
 {
-    const uint8_t* p = dib.bits();
-    return { dib.width(), dib.height(), dib.stride(),
-        std::vector<uint8_t>(p, p + size_t(dib.stride()) * dib.height()) };
+    const uint8_t* p = surface.bits();
+    return { surface.width(), surface.height(), surface.stride(),
+        std::vector<uint8_t>(p, p + size_t(surface.stride()) * surface.height()) };
 }
 
 // A picture of random bytes (padding included, so stray writes show), or
 // of one value when a value is given.
 std::unique_ptr<PixelSurface> picture(int32_t width, int32_t height, std::mt19937* random, uint8_t value = 0)
 {
-    auto dib = PixelSurface::create(width, height);
-    EXPECT_TRUE(dib);
-    for (size_t i = 0; i < size_t(dib->stride()) * height; ++i)
-        dib->bits()[i] = random ? uint8_t((*random)()) : value;
-    return dib;
+    auto surface = PixelSurface::create(width, height);
+    EXPECT_TRUE(surface);
+    for (size_t i = 0; i < size_t(surface->stride()) * height; ++i)
+        surface->bits()[i] = random ? uint8_t((*random)()) : value;
+    return surface;
 }
 
-uint8_t& pixel(PixelSurface& dib, int32_t x, int32_t row, int32_t channel = 0)
+uint8_t& pixel(PixelSurface& surface, int32_t x, int32_t row, int32_t channel = 0)
 {
-    return dib.bits()[row * dib.stride() + 3 * x + channel];
+    return surface.bits()[row * surface.stride() + 3 * x + channel];
 }
 
-void setGrey(PixelSurface& dib, int32_t x, int32_t row, uint8_t value)
+void setGrey(PixelSurface& surface, int32_t x, int32_t row, uint8_t value)
 {
-    pixel(dib, x, row, 0) = pixel(dib, x, row, 1) = pixel(dib, x, row, 2) = value;
+    pixel(surface, x, row, 0) = pixel(surface, x, row, 1) = pixel(surface, x, row, 2) = value;
 }
 
 uint8_t clamp255(long long v)

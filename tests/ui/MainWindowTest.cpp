@@ -87,10 +87,10 @@ protected:
     void showAboutBox() override { ++aboutShown; }
 };
 
-QByteArray bits(const PixelSurface* dib)
+QByteArray bits(const PixelSurface* surface)
 {
-    if (!dib) return QByteArray();
-    return QByteArray(reinterpret_cast<const char*>(dib->bits()), dib->stride() * dib->height());
+    if (!surface) return QByteArray();
+    return QByteArray(reinterpret_cast<const char*>(surface->bits()), surface->stride() * surface->height());
 }
 
 class MainWindowTest : public ::testing::Test {

@@ -46,10 +46,10 @@ Settings defaults()
     return settings;
 }
 
-QByteArray pixels(const PixelSurface* dib)
+QByteArray pixels(const PixelSurface* surface)
 {
-    if (!dib) return QByteArray();
-    return QByteArray(reinterpret_cast<const char*>(dib->bits()), dib->stride() * dib->height());
+    if (!surface) return QByteArray();
+    return QByteArray(reinterpret_cast<const char*>(surface->bits()), surface->stride() * surface->height());
 }
 
 void copyFile(const QString& from, const QString& to)

@@ -228,15 +228,22 @@ TEST(ImageFiltersTest, PixelOperationsAgreeWithReferenceOnRandomPictures)
         }
 }
 
+// Every third value of each channel, ties included: 86 x 86 x 86 pixels.
+std::unique_ptr<PixelSurface> colourCube()
+{
+    constexpr int32_t n = 86;
+    auto cube = picture(n * n, n, nullptr);
+    for (int32_t row = 0; row < n; ++row)
+        for (int32_t x = 0; x < n * n; ++x)
+            pixel(*cube, x, row, 0) = uint8_t(3 * row), pixel(*cube, x, row, 1) = uint8_t(3 * (x % n)),
+                                 pixel(*cube, x, row, 2) = uint8_t(3 * (x / n));
+    return cube;
+}
+
 TEST(ImageFiltersTest, LightenAgreesWithTheConversionsAcrossTheColourCube)
 {
-    constexpr int32_t n = 86; // every third value of each channel, ties included
     for (int32_t amount : { 10, -40, 75 }) {
-        auto cube = picture(n * n, n, nullptr);
-        for (int32_t row = 0; row < n; ++row)
-            for (int32_t x = 0; x < n * n; ++x)
-                pixel(*cube, x, row, 0) = uint8_t(3 * row), pixel(*cube, x, row, 1) = uint8_t(3 * (x % n)),
-                                     pixel(*cube, x, row, 2) = uint8_t(3 * (x / n));
+        auto cube = colourCube();
         Plain expected = plainOf(*cube);
         eachPixel(expected, [=](uint8_t* v) { refLighten(v, amount); });
         ImageFilters().lighten(*cube, amount);
@@ -282,12 +289,7 @@ TEST(ImageFiltersTest, FilterCasesWithKnownResults)
 
 TEST(ImageFiltersTest, ColouriseAgreesWithTheConversionsAcrossTheColourCube)
 {
-    constexpr int32_t n = 86; // every third value of each channel
-    auto cube = picture(n * n, n, nullptr);
-    for (int32_t row = 0; row < n; ++row)
-        for (int32_t x = 0; x < n * n; ++x)
-            pixel(*cube, x, row, 0) = uint8_t(3 * row), pixel(*cube, x, row, 1) = uint8_t(3 * (x % n)),
-                                 pixel(*cube, x, row, 2) = uint8_t(3 * (x / n));
+    auto cube = colourCube();
     Plain expected = plainOf(*cube);
     eachPixel(expected, [](uint8_t* v) { refHLSPixel(v, [](float& h, float& s, float&) { h = 0.6f, s = 0.3f; }); });
     ImageFilters().colourise(*cube, 0.6f, 0.3f);

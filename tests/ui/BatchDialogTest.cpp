@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -15,16 +16,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -81,16 +79,10 @@ protected:
     static void actWhenReported(BatchDialog& dialog, int at, std::function<void()> act)
     {
         const auto hold = [&dialog, act] {
-            // Released by the window's thread once act is done.
-            const auto acted = std::make_shared<QSemaphore>();
-            QMetaObject::invokeMethod(
-                &dialog,
-                [act, acted] {
-                    act();
-                    acted->release();
-                },
-                Qt::QueuedConnection);
-            acted->tryAcquire(1, Guard);
+            QMetaObject::invokeMethod(&dialog, act, Qt::QueuedConnection);
+            const QDeadlineTimer guard(Guard);
+            while (!dialog.isStopping() && !guard.hasExpired())
+                QThread::msleep(1);
         };
         if (at == 0)
             QObject::connect(&dialog, &BatchDialog::batchStarted, &dialog, hold, Qt::DirectConnection);

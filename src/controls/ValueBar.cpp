@@ -2,7 +2,6 @@
 
 #include "controls/PropertyBag.h"
 #include "platform/BgrColor.h"
-#include "platform/Twips.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -145,10 +144,10 @@ ValueBar::ValueBar(QWidget* parent)
     applyForeColor();
 
     // Design size; the host's sizing replaces it and lays the bar out.
-    resize(Twips::toPixels(3870), Twips::toPixels(510));
-    m_surface->setGeometry(0, 0, Twips::toPixels(3615), Twips::toPixels(435));
+    resize(258, 34);
+    m_surface->setGeometry(0, 0, 241, 29);
     m_label->adjustSize();
-    m_label->move(m_surface->contentsRect().topLeft() + QPoint(Twips::toPixels(1560), Twips::toPixels(120)));
+    m_label->move(m_surface->contentsRect().topLeft() + QPoint(104, 8));
     m_image = QImage(surfaceSize(), QImage::Format_RGB32);
     m_image.fill(BgrColor::toQColor(m_backColor));
 }

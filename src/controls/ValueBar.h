@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Twips.h"
 #include <QEvent>
 #include <QFont>
 #include <QImage>
@@ -35,8 +34,6 @@ class ValueBar : public QWidget {
 public:
     // Identifier under which host windows keep their instances.
     static constexpr const char* ProgId = "Quillon.BarColor";
-    // Host geometry is given in twips.
-    static constexpr int TwipsPerPixel = Twips::PerPixel;
 
     explicit ValueBar(QWidget* parent = nullptr);
     ~ValueBar() override;

@@ -10,7 +10,6 @@
 #include "platform/PictureLoader.h"
 #include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
-#include "platform/Twips.h"
 #include "workflow/PhotoFolder.h"
 #include "workflow/SourceGuard.h"
 #include "workflow/StampPlacement.h"
@@ -105,17 +104,15 @@ const QString& PhotoState::readableExifText()
     return m_readableExifText;
 }
 
-PhotoState::TwipsSize PhotoState::previewTwips(QSize photoSize, double scale)
-{
-    const float w = static_cast<float>(photoSize.width()) * Twips::PerPixel;
-    const float h = static_cast<float>(photoSize.height()) * Twips::PerPixel;
-    return { static_cast<float>(w * scale), static_cast<float>(h * scale) };
-}
-
 QSize PhotoState::workingSize(QSize photoSize, double scale)
 {
-    const TwipsSize preview = previewTwips(photoSize, scale);
-    return QSize(Twips::toPixels(preview.width), Twips::toPixels(preview.height));
+    constexpr int Fifteenths = 15;
+    const auto side = [scale](int pixels) {
+        const float fifteenths = static_cast<float>(pixels) * Fifteenths;
+        const float scaled = static_cast<float>(fifteenths * scale);
+        return static_cast<int>(std::nearbyint(scaled / double(Fifteenths)));
+    };
+    return QSize(side(photoSize.width()), side(photoSize.height()));
 }
 
 void PhotoState::buildWorkingImage(QSize size, Scratch scratch)

@@ -90,14 +90,10 @@ public:
     // that cannot be read gives the reason as the text.
     const QString& readableExifText();
 
-    // The preview's size in twips, single precision as the preview control
-    // keeps it: the photo's size times the scale. The working image has
-    // this size in whole pixels.
-    struct TwipsSize {
-        float width = 0;
-        float height = 0;
-    };
-    static TwipsSize previewTwips(QSize photoSize, double scale);
+    // The working image's size: the photo's size times the scale, rounded
+    // as outputs have always been sized (the product in single precision,
+    // in fifteenths of a pixel, then to the nearest whole pixel, halves to
+    // even), so that a given scale keeps giving the same output bytes.
     static QSize workingSize(QSize photoSize, double scale);
 
     // True once the working image is built for the open photo.

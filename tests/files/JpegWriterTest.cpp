@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -49,28 +47,6 @@ TEST_F(JpegWriterTest, WritesAnUprightBaselineJpegForEveryPadding)
         EXPECT_TRUE(data.contains(QByteArray("\xFF\xC0", 2)));
         EXPECT_FALSE(data.contains(QByteArray("\xFF\xC2", 2)));
     }
-}
-
-TEST_F(JpegWriterTest, QualityZeroIsTheLowestAndExifIsStored)
-{
-    const auto created = PixelSurface::create(64, 64);
-    ASSERT_TRUE(created);
-    PixelSurface& surface = *created;
-    std::mt19937 random(64);
-    for (int32_t r = 0; r < 64; ++r)
-        for (int32_t i = 0; i < 3 * 64; ++i)
-            surface.memoryRow(r)[i] = static_cast<uint8_t>(random());
-    const QByteArray low = JpegWriter::encode(surface, 0);
-    EXPECT_EQ(low, JpegWriter::encode(surface, 1));
-    EXPECT_LT(low.size(), JpegWriter::encode(surface, 100).size());
-
-    JpegMetadata metadata;
-    metadata.exif = QByteArray("Exif\0\0", 6) + QByteArray("II*\0\x08\0\0\0\0\0", 10);
-    const QByteArray withExif = JpegWriter::encode(surface, 50, metadata);
-    const qsizetype at = withExif.indexOf(QByteArray("\xFF\xE1", 2));
-    ASSERT_GT(at, 0);
-    EXPECT_EQ(withExif.mid(at + 4, metadata.exif.size()), metadata.exif);
-    EXPECT_FALSE(QImage::fromData(withExif).isNull());
 }
 
 TEST_F(JpegWriterTest, ReplacingAFileKeepsItsTimesAndPermissions)

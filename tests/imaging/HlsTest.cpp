@@ -6,25 +6,6 @@
 
 using namespace Hls;
 
-TEST(HlsTest, HuesCountSextantsWithoutWrapping)
-{
-    const struct {
-        int r, g, b;
-        float h;
-    } cases[] = {
-        { 255, 0, 255, -1.0f }, // magenta: hues below red are negative
-        { 255, 255, 0, 1.0f }, // red and green share the maximum: red's branch
-        { 0, 255, 255, 3.0f }, // green's branch before blue's
-    };
-    for (const auto& c : cases) {
-        float h, s, l;
-        rgbToHls(c.r, c.g, c.b, h, s, l);
-        EXPECT_EQ(h, c.h) << c.r << ' ' << c.g << ' ' << c.b;
-        EXPECT_EQ(s, 1.0f);
-        EXPECT_EQ(l, 0.5f);
-    }
-}
-
 TEST(HlsTest, EveryColourComesBackFromItsHLS)
 {
     for (int r = 0; r < 256; ++r)

@@ -19,31 +19,9 @@ std::unique_ptr<PixelSurface> randomPicture(int32_t w, int32_t h, uint32_t seed)
     return picture;
 }
 
-// Where the stored pixel of upright (x, y) lies, from what each orientation
-// means, both counted from the top-left corner of a stored picture w x h.
-QPoint storedPixel(int orientation, int32_t x, int32_t y, int32_t w, int32_t h)
-{
-    switch (orientation) {
-    case 2:
-        return { w - 1 - x, y };
-    case 3:
-        return { w - 1 - x, h - 1 - y };
-    case 4:
-        return { x, h - 1 - y };
-    case 5:
-        return { y, x };
-    case 6:
-        return { y, h - 1 - x };
-    case 7:
-        return { w - 1 - y, h - 1 - x };
-    case 8:
-        return { w - 1 - y, x };
-    default:
-        return { x, y };
-    }
-}
-
-// The upright picture, pixel by pixel.
+// The upright picture pixel by pixel, from what each orientation means:
+// where the stored pixel of upright (x, y) lies, both counted from the
+// top-left corner (0 and 9 are no orientation).
 std::unique_ptr<PixelSurface> plainUpright(const PixelSurface& stored, int orientation)
 {
     const int32_t w = stored.width();
@@ -52,7 +30,9 @@ std::unique_ptr<PixelSurface> plainUpright(const PixelSurface& stored, int orien
     auto result = PixelSurface::create(swap ? h : w, swap ? w : h);
     for (int32_t y = 0; y < result->height(); ++y)
         for (int32_t x = 0; x < result->width(); ++x) {
-            const QPoint from = storedPixel(orientation, x, y, w, h);
+            const QPoint storedAt[] = { { x, y }, { x, y }, { w - 1 - x, y }, { w - 1 - x, h - 1 - y },
+                { x, h - 1 - y }, { y, x }, { y, h - 1 - x }, { w - 1 - y, h - 1 - x }, { w - 1 - y, x }, { x, y } };
+            const QPoint from = storedAt[orientation];
             for (int c = 0; c < 3; ++c)
                 result->scanLine(y)[3 * x + c] = stored.scanLine(from.y())[3 * from.x() + c];
         }

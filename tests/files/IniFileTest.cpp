@@ -79,18 +79,10 @@ TEST_F(IniFileTest, OddValuesReadBackAsWritten)
 TEST_F(IniFileTest, ReadsTextWrittenByHand)
 {
     writeFile(ini,
-        "top=outside any section\r\n"
-        "; comment=not a key\r\n"
-        " [ Coef ] trailing\r\n"
-        "  JPG  =  75  \r\n"
-        "preview\r\n"
-        "preview='0,5'\r\n"
-        "jpg=60\r\n"
-        "[other]\r\n"
-        "quote=\"a'\r\n"
-        "empty=\r\n"
-        "[COEF]\r\n"
-        "size=12\n");
+        "top=outside any section\r\n; comment=not a key\r\n"
+        " [ Coef ] trailing\r\n  JPG  =  75  \r\npreview\r\npreview='0,5'\r\njpg=60\r\n"
+        "[other]\r\nquote=\"a'\r\nempty=\r\n"
+        "[COEF]\r\nsize=12\n");
     const struct {
         const char *section, *key, *expected;
     } cases[] = {
@@ -108,9 +100,6 @@ TEST_F(IniFileTest, ReadsTextWrittenByHand)
 
 TEST_F(IniFileTest, ValuesAreCutTo1023Characters)
 {
-    EXPECT_EQ(read(ini, "COEF", "JPG", QStringLiteral("80")), QStringLiteral("80")); // no file
-    EXPECT_EQ(read(ini, "COEF", "JPG", QString(1500, u'd')).size(), 1023);
-
     QString value(1500, u'v');
     ASSERT_TRUE(IniFile::writeValue(ini, QStringLiteral("REP"), QStringLiteral("cible"), value));
     EXPECT_EQ(read(ini, "REP", "cible"), value.left(1023));

@@ -71,22 +71,13 @@ TEST_F(JpegWriterTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind)
     // Tests may run as root, who can write anywhere: make the write fail with
     // a folder that cannot exist (a path below a regular file).
     ASSERT_TRUE(writeFile(path, "precious"));
-    const struct {
-        QString target;
-        const char* description;
-    } cases[] = {
-        { path + "/inside.jpg", "Failed to save to JPG 20" }, // ENOTDIR
-        { dir.filePath("missing/out.jpg"), "Failed to save to JPG 2" }, // ENOENT
-    };
-    for (const auto& c : cases) {
-        try {
-            JpegWriter::save(*surface, c.target, 80);
-            ADD_FAILURE() << "saved " << c.target.toStdString();
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), 26001);
-            EXPECT_TRUE(error.source().endsWith(".JpegWriter"));
-            EXPECT_EQ(error.description(), QString::fromUtf8(c.description));
-        }
+    try {
+        JpegWriter::save(*surface, path + "/inside.jpg", 80);
+        ADD_FAILURE() << "saved below a file";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), 26001);
+        EXPECT_TRUE(error.source().endsWith(".JpegWriter"));
+        EXPECT_EQ(error.description(), "Failed to save to JPG 20"); // ENOTDIR
     }
     EXPECT_EQ(readFile(path), "precious");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);

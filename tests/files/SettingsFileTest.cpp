@@ -214,8 +214,6 @@ TEST_F(SettingsFileTest, AValueNotUnderstoodTakesTheDefaultWithANote)
         { "[DATE]\ncolor01=red", "color01=red is not a number; 0 is used" },
         { "[DATE]\nshift_minutes=1e12", "shift_minutes=1e12 is outside -59999999 to 59999999; 0 is used" },
         { "[DATE]\nfallback_date=yes", "fallback_date=yes is not none or file; none is used" },
-        { "[DATE]\nweight=0", "weight=0 is outside 1 to 1000; 400 is used" },
-        { "[DATE]\nstrikeout=struck", "strikeout=struck is neither true nor false; False is used" },
         { "[REP]\ncible=  ", "cible= is empty; /outputs is used" },
         { "[REP]\ncible=Images", "cible=Images is not a full path; /outputs is used" },
         { "[STAMP]\nsize_percent=0.2", "size_percent=0.2 is outside 0.5 to 25; 0 is used" },

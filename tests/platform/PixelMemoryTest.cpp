@@ -53,9 +53,6 @@ TEST_F(PixelMemoryTest, FreedBlocksServeTheNextOverwriteOfTheSameMappedSize)
 
     // Small blocks come from the ordinary allocator and are never kept.
     PixelMemory::release(written(1000, 1), 1000);
-    uint8_t* empty = PixelMemory::allocateForOverwrite(0);
-    EXPECT_NE(empty, nullptr);
-    PixelMemory::release(empty, 0);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
 }
 
@@ -76,19 +73,9 @@ TEST_F(PixelMemoryTest, KeptBlocksAreBoundedAndMakeRoomForFreshOnes)
     EXPECT_EQ(PixelMemory::cachedBlocks(), 1u);
     uint8_t* larger = PixelMemory::allocateForOverwrite(Large * 2);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
-    PixelMemory::release(zeroed, Large); // neither was used: not kept
+    PixelMemory::release(zeroed, Large);
     PixelMemory::release(larger, Large * 2);
-    EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
 
-    uint8_t* a = written(Large, 4);
-    uint8_t* b = written(Large, 5);
-    PixelMemory::release(a, Large);
-    PixelMemory::release(b, Large);
-    PixelMemory::setCacheCapacity(1);
-    EXPECT_EQ(PixelMemory::cachedBlocks(), 1u);
-    PixelMemory::emptyCache();
-    EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);
-    EXPECT_EQ(PixelMemory::cacheCapacity(), 1u);
     PixelMemory::setCacheCapacity(0);
     PixelMemory::release(written(Large, 6), Large);
     EXPECT_EQ(PixelMemory::cachedBlocks(), 0u);

@@ -1,9 +1,9 @@
 #include "platform/PhotoFile.h"
 
+#include "ThrownError.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
 #include "platform/PictureLoader.h"
-#include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -11,11 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
-TEST(PhotoFileTest, EveryReaderRefusesANamedPipeOrADeviceWithoutWaiting)
+TEST(PhotoFileTest, EveryReaderRefusesAFolderANamedPipeOrADeviceWithoutWaiting)
 {
     // A photo's path is found when its folder is read; by the time it is
     // opened, a named pipe may lie there, whose opening would wait for a
@@ -23,6 +22,8 @@ TEST(PhotoFileTest, EveryReaderRefusesANamedPipeOrADeviceWithoutWaiting)
     QTemporaryDir dir;
     const QString pipe = dir.filePath(QStringLiteral("IMG_0001.JPG"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const std::pair<QString, const char*> files[] = { { dir.path(), "folder" }, { pipe, "not a regular file" },
+        { QStringLiteral("/dev/zero"), "not a regular file" } };
     const std::function<void(const QString&)> readers[] = {
         [](const QString& path) { PictureLoader::load(path); },
         [](const QString& path) { PictureLoader::loadPreview(path, 8); },
@@ -32,17 +33,15 @@ TEST(PhotoFileTest, EveryReaderRefusesANamedPipeOrADeviceWithoutWaiting)
         [](const QString& path) { JpegMetadata::read(path); },
     };
     ::alarm(60);
-    for (const QString& path : { pipe, QStringLiteral("/dev/zero") }) {
+    for (const auto& file : files) {
+        const QString& path = file.first;
         for (const auto& read : readers) {
-            try {
-                read(path);
-                ADD_FAILURE() << "read " << path.toStdString();
-            } catch (const RuntimeError& error) {
-                EXPECT_EQ(error.number(), PhotoFile::InvalidPicture);
-                EXPECT_TRUE(error.description().contains(path)) << error.description().toStdString();
-                EXPECT_TRUE(error.description().contains(QStringLiteral("not a regular file")))
-                    << error.description().toStdString();
-            }
+            const std::optional<RuntimeError> error = thrownError([&read, &path] { read(path); });
+            ASSERT_TRUE(error) << "read " << path.toStdString();
+            EXPECT_EQ(error->number(), PhotoFile::InvalidPicture);
+            EXPECT_TRUE(
+                error->description().contains(path) && error->description().contains(QLatin1String(file.second)))
+                << error->description().toStdString();
         }
     }
     ::alarm(0);

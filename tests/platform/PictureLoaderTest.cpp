@@ -190,7 +190,6 @@ TEST(PictureLoaderTest, BadAndHostileFilesAreRefusedFromTheirHeaderWithPathAndRe
         const char* reason;
     } cases[] = {
         { dir.filePath("missing.jpg"), PictureLoader::FileNotFound, "does not exist" },
-        { dir.path(), PictureLoader::InvalidPicture, "folder" },
         { write("empty.jpg", {}), PictureLoader::InvalidPicture, "empty" },
         { write("text.jpg", "hello, world"), PictureLoader::InvalidPicture, "neither a JPEG nor a BMP" },
         { write("header.jpg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)), PictureLoader::InvalidPicture, "JPEG" },

@@ -17,21 +17,20 @@ namespace {
 class AppLocationsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString bin = dir.filePath(QStringLiteral("bin"));
-    AppLocations::UserFolders user { dir.filePath(QStringLiteral("home/.config")),
-        dir.filePath(QStringLiteral("home/Pictures")) };
-    QString userSettings = user.configuration + QStringLiteral("/quillon/config.ini");
-    QString seed = bin + QStringLiteral("/config.ini");
+    QString bin = dir.filePath("bin");
+    AppLocations::UserFolders user { dir.filePath("home/.config"), dir.filePath("home/Pictures") };
+    QString userSettings = user.configuration + "/quillon/config.ini";
+    QString seed = bin + "/config.ini";
 
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(bin)); }
-    void install() { ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("share/quillon")))); }
+    void install() { ASSERT_TRUE(QDir().mkpath(dir.filePath("share/quillon"))); }
 };
 
 } // namespace
 
 TEST_F(AppLocationsTest, InstalledOrUnwritableCopiesUseTheUsersFolders)
 {
-    const QString pictures = user.pictures + QStringLiteral("/Quillon");
+    const QString pictures = user.pictures + "/Quillon";
     const struct {
         bool installed;
         bool writable;
@@ -62,10 +61,10 @@ TEST_F(AppLocationsTest, ATestWriteLeavesNothingBehind)
 {
     EXPECT_TRUE(AppLocations::canCreateFileIn(bin));
     EXPECT_TRUE(QDir(bin).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
-    EXPECT_FALSE(AppLocations::canCreateFileIn(dir.filePath(QStringLiteral("missing"))));
+    EXPECT_FALSE(AppLocations::canCreateFileIn(dir.filePath("missing")));
     // Root writes anywhere; a file where the folder should be stops it too.
-    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("file")), "x"));
-    EXPECT_FALSE(AppLocations::canCreateFileIn(dir.filePath(QStringLiteral("file"))));
+    ASSERT_TRUE(writeFile(dir.filePath("file"), "x"));
+    EXPECT_FALSE(AppLocations::canCreateFileIn(dir.filePath("file")));
 }
 
 TEST_F(AppLocationsTest, TheConfigBesideTheProgramSeedsTheUsersFileOnce)

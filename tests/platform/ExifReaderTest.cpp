@@ -65,7 +65,7 @@ protected:
 
 TEST_F(ExifReaderTest, ReadsEveryCameraPhotoAsStoredAndAsPeopleReadIt)
 {
-    const QDir folder(testPhoto(QStringLiteral("cameras")));
+    const QDir folder(testPhoto("cameras"));
     const QStringList files = folder.entryList(QDir::Files);
     ASSERT_GE(files.size(), 10);
     for (const QString& name : files) {
@@ -103,7 +103,7 @@ TEST_F(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
     };
     for (const auto& value : values) {
         SCOPED_TRACE(std::string(value.photo) + " " + value.name);
-        const QString path = testPhoto(QStringLiteral("cameras/") + QLatin1String(value.photo));
+        const QString path = testPhoto(QString("cameras/") + value.photo);
         if (value.raw) {
             EXPECT_EQ(ExifReader::read(path).text(QLatin1String(value.name)), QLatin1String(value.raw));
         }
@@ -112,8 +112,8 @@ TEST_F(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
                 QLatin1String(value.readable));
         }
     }
-    const ExifRecord canon = ExifReader::read(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
-    EXPECT_TRUE(canon.exifText().contains(QStringLiteral("\r\nGPSVersionID: 2 2 0 0 \r\n")));
+    const ExifRecord canon = ExifReader::read(testPhoto("cameras/Canon_40D.jpg"));
+    EXPECT_TRUE(canon.exifText().contains("\r\nGPSVersionID: 2 2 0 0 \r\n"));
     // Offsets of other directories, and the thumbnail's own tags (IFD1).
     for (const char* name : { "ExifTag", "GPSTag", "InteroperabilityTag", "JPEGInterchangeFormat", "MakerNote" })
         EXPECT_FALSE(canon.contains(QLatin1String(name))) << name;
@@ -124,12 +124,12 @@ TEST_F(ExifReaderTest, OrientationIsOneUnlessTheRecordHoldsAnotherValidOne)
     const std::pair<const char*, int> files[] = { { "landscape_1.jpg", 1 }, { "landscape_3.jpg", 3 },
         { "landscape_6.jpg", 6 }, { "landscape_8.jpg", 8 }, { "portrait_1.jpg", 1 }, { "portrait_6.jpg", 6 } };
     for (const auto& [file, expected] : files)
-        EXPECT_EQ(ExifReader::orientation(ExifReader::read(testPhoto(QStringLiteral("orientation/") + file))), expected)
+        EXPECT_EQ(ExifReader::orientation(ExifReader::read(testPhoto(QString("orientation/") + file))), expected)
             << file;
 
     for (const char* stored : { "0", "9", "abc", "" }) {
         ExifRecord record;
-        record.insert(QStringLiteral("Orientation"), QLatin1String(stored));
+        record.insert("Orientation", QLatin1String(stored));
         EXPECT_EQ(ExifReader::orientation(record), 1) << stored;
     }
     EXPECT_EQ(ExifReader::orientation(ExifRecord()), 1);
@@ -155,16 +155,16 @@ TEST_F(ExifReaderTest, PhotoDatePrefersARealOriginalDate)
     };
     for (const Case& c : cases) {
         ExifRecord record;
-        if (c.original) record.insert(QStringLiteral("DateTimeOriginal"), QLatin1String(c.original));
-        if (c.digitized) record.insert(QStringLiteral("DateTimeDigitized"), QLatin1String(c.digitized));
-        if (c.dateTime) record.insert(QStringLiteral("DateTime"), QLatin1String(c.dateTime));
+        if (c.original) record.insert("DateTimeOriginal", QLatin1String(c.original));
+        if (c.digitized) record.insert("DateTimeDigitized", QLatin1String(c.digitized));
+        if (c.dateTime) record.insert("DateTime", QLatin1String(c.dateTime));
         EXPECT_EQ(ExifReader::photoDateText(record), QLatin1String(c.expected)) << c.expected;
     }
 }
 
 TEST_F(ExifReaderTest, DamagedFilesAndFilesOfOtherKindsHaveNoExif)
 {
-    const QDir broken(testPhoto(QStringLiteral("broken")));
+    const QDir broken(testPhoto("broken"));
     for (const QString& name : broken.entryList(QDir::Files)) {
         EXPECT_NO_THROW(ExifReader::read(broken.filePath(name))) << qPrintable(name);
         EXPECT_NO_THROW(ExifReader::exifBlockFor(broken.filePath(name), 10, 10)) << qPrintable(name);
@@ -179,12 +179,12 @@ TEST_F(ExifReaderTest, DamagedFilesAndFilesOfOtherKindsHaveNoExif)
         EXPECT_TRUE(ExifReader::read(path).isEmpty()) << name;
         EXPECT_TRUE(ExifReader::exifBlockFor(path, 40, 30).isEmpty()) << name;
     }
-    EXPECT_TRUE(ExifReader::exifBlockFor(dir.filePath(QStringLiteral("missing.jpg")), 40, 30).isEmpty());
+    EXPECT_TRUE(ExifReader::exifBlockFor(dir.filePath("missing.jpg"), 40, 30).isEmpty());
 }
 
 TEST_F(ExifReaderTest, ExifBlockCarriesTheDatesIntoTheOutput)
 {
-    const QString outputPath = dir.filePath(QStringLiteral("out.jpg"));
+    const QString outputPath = dir.filePath("out.jpg");
     const char* sources[] = { "cameras/Canon_40D.jpg", "orientation/landscape_6.jpg",
         "cameras/Reconyx_HC500_Hyperfire.jpg", "cameras/nikon-e950.jpg" };
     for (const char* source : sources) {
@@ -203,34 +203,34 @@ TEST_F(ExifReaderTest, ExifBlockCarriesTheDatesIntoTheOutput)
         EXPECT_EQ(ExifReader::photoDateText(carried), ExifReader::photoDateText(original));
         for (const char* name : { "DateTimeOriginal", "DateTime", "Make", "Model", "ExposureTime" })
             EXPECT_EQ(carried.text(QLatin1String(name)), original.text(QLatin1String(name))) << name;
-        EXPECT_EQ(carried.text(QStringLiteral("Orientation")), QStringLiteral("1"));
-        EXPECT_EQ(carried.text(QStringLiteral("PixelXDimension")), QStringLiteral("40"));
-        EXPECT_EQ(carried.text(QStringLiteral("PixelYDimension")), QStringLiteral("30"));
+        EXPECT_EQ(carried.text("Orientation"), "1");
+        EXPECT_EQ(carried.text("PixelXDimension"), "40");
+        EXPECT_EQ(carried.text("PixelYDimension"), "30");
     }
     // The sources did carry a thumbnail that the block left behind.
-    EXPECT_GT(readFile(testPhoto(QStringLiteral("cameras/Canon_40D.jpg"))).count("\xFF\xD8\xFF"), 1);
+    EXPECT_GT(readFile(testPhoto("cameras/Canon_40D.jpg")).count("\xFF\xD8\xFF"), 1);
 
     // A corrected clock moves every date, a later edit's too.
-    const QByteArray block = ExifReader::exifBlockFor(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")), 40, 30, 600);
+    const QByteArray block = ExifReader::exifBlockFor(testPhoto("cameras/Canon_40D.jpg"), 40, 30, 600);
     ASSERT_TRUE(writeFile(outputPath, withExif(smallJpeg(40, 30), block)));
-    EXPECT_EQ(ExifReader::read(outputPath).text(QStringLiteral("DateTime")), "2008:07:31 20:38:11");
+    EXPECT_EQ(ExifReader::read(outputPath).text("DateTime"), "2008:07:31 20:38:11");
 }
 
 TEST_F(ExifReaderTest, OversizedMakerNoteIsDroppedToFitTheSegment)
 {
-    const QString source = dir.filePath(QStringLiteral("big-note.tif"));
+    const QString source = dir.filePath("big-note.tif");
     ASSERT_TRUE(writeFile(source, tiffWithMakerNote(70000)));
-    ASSERT_EQ(ExifReader::read(source).text(QStringLiteral("DateTimeOriginal")), QStringLiteral("2011:02:03 04:05:06"));
+    ASSERT_EQ(ExifReader::read(source).text("DateTimeOriginal"), "2011:02:03 04:05:06");
 
     const QByteArray block = ExifReader::exifBlockFor(source, 16, 16);
     ASSERT_FALSE(block.isEmpty());
     EXPECT_LE(block.size(), ExifReader::MaxApp1Payload);
 
-    const QString output = dir.filePath(QStringLiteral("out.jpg"));
+    const QString output = dir.filePath("out.jpg");
     ASSERT_TRUE(writeFile(output, withExif(smallJpeg(16, 16), block)));
     const ExifRecord carried = ExifReader::read(output);
-    EXPECT_EQ(carried.text(QStringLiteral("DateTimeOriginal")), QStringLiteral("2011:02:03 04:05:06"));
-    EXPECT_EQ(carried.text(QStringLiteral("Make")), QStringLiteral("Maker"));
+    EXPECT_EQ(carried.text("DateTimeOriginal"), "2011:02:03 04:05:06");
+    EXPECT_EQ(carried.text("Make"), "Maker");
     EXPECT_EQ(ExifReader::orientation(carried), 1);
 
     // A small note stays.
@@ -253,7 +253,7 @@ TEST_F(ExifReaderTest, AFileThatCannotBeReadIsNotOneWithoutExif)
     // Taken for a photo without EXIF, a turned photo would come out on its
     // side, without its date. Too many files open is the batch's case: the
     // next descriptor is beyond the limit.
-    const QString turned = testPhoto(QStringLiteral("orientation/landscape_6.jpg"));
+    const QString turned = testPhoto("orientation/landscape_6.jpg");
     ASSERT_EQ(ExifReader::orientation(ExifReader::read(turned)), 6);
 #if !defined(QUILLON_SANITIZER_NEEDS_DESCRIPTORS)
     rlimit before {};
@@ -275,7 +275,7 @@ TEST_F(ExifReaderTest, AFileThatCannotBeReadIsNotOneWithoutExif)
 #endif
 
     // Nor is a file that is missing.
-    for (const QString& path : { dir.filePath(QStringLiteral("missing.jpg")), QString() }) {
+    for (const QString& path : { dir.filePath("missing.jpg"), QString() }) {
         const std::optional<RuntimeError> error
             = thrownError([&] { ExifReader::read(path, ExifReader::Values::Interpreted); });
         ASSERT_TRUE(error) << "read " << path.toStdString();

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QImage>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -21,12 +22,10 @@ const QByteArray Guid("0123456789ABCDEF0123456789ABCDEF");
 // An IPTC data set: the caption "hi".
 const QByteArray caption("\x1C\x02\x78\x00\x02hi", 7);
 
-QByteArray bigEndian(uint32_t value, int bytes)
+QByteArray bigEndian(quint32 value, int bytes)
 {
-    QByteArray result;
-    for (int i = bytes - 1; i >= 0; --i)
-        result += char((value >> (8 * i)) & 0xFF);
-    return result;
+    const quint32 stored = qToBigEndian(value);
+    return QByteArray(reinterpret_cast<const char*>(&stored), 4).right(bytes);
 }
 
 QByteArray segment(int marker, const QByteArray& payload)
@@ -34,15 +33,13 @@ QByteArray segment(int marker, const QByteArray& payload)
     return QByteArray(1, char(0xFF)) + char(marker) + bigEndian(payload.size() + 2, 2) + payload;
 }
 
-// Bytes that look like an ICC profile: its size first, "acsp" at 36.
+// Bytes that look like an ICC profile: its size first, "acsp" at 36. Their
+// period of 7 bytes divides no part size, so parts put together out of
+// order show.
 QByteArray fakeProfile(int size)
 {
-    QByteArray profile(size, '\0');
-    for (int i = 0; i < size; ++i)
-        profile[i] = char(i * 7 % 251);
-    profile.replace(0, 4, bigEndian(size, 4));
-    profile.replace(36, 4, "acsp");
-    return profile;
+    QByteArray profile = QByteArray("profile").repeated(size / 7 + 1).left(size);
+    return profile.replace(0, 4, bigEndian(size, 4)).replace(36, 4, "acsp");
 }
 
 QByteArray iccPart(const QByteArray& profile, int number, int count, int partSize)
@@ -135,14 +132,9 @@ TEST(JpegMetadataTest, CarriesProfileXmpAndIptcUnchangedInTheUsualOrder)
     EXPECT_EQ(output.mid(order[3] + 12, 2), QByteArray("\x01\x03"));
     EXPECT_EQ(QImage::fromData(output).size(), QSize(16, 8));
 
-    JpegMetadata back = readBytes(output);
+    const JpegMetadata back = readBytes(output);
     EXPECT_TRUE(back.iccProfile == profile && back.xmp == metadata.xmp && back.xmpExtension == metadata.xmpExtension
         && back.iptc == metadata.iptc && back.notes.isEmpty());
-
-    // A thumbnail keeps the profile alone.
-    back = readBytes(metadata.profileOnly().insertedInto(smallJpeg(4, 4)));
-    EXPECT_EQ(back.iccProfile, profile);
-    EXPECT_TRUE(back.xmp.isEmpty() && back.iptc.isEmpty());
 }
 
 TEST(JpegMetadataTest, ADamagedRecordIsLeftOutWithANoteAndTheOthersStay)
@@ -161,14 +153,12 @@ TEST(JpegMetadataTest, ADamagedRecordIsLeftOutWithANoteAndTheOthersStay)
     } cases[] = {
         { "a profile part missing", { iccPart(profile, 1, 3, 1000), iccPart(profile, 3, 3, 1000) }, Profile },
         { "a profile part twice", { iccPart(profile, 1, 2, 1500), iccPart(profile, 1, 2, 1500) }, Profile },
-        { "parts of 2 and of 3", { iccPart(profile, 1, 2, 1000), iccPart(profile, 2, 3, 1000) }, Profile },
         { "part number 0", { iccPart(profile, 1, 1, 3000).replace(IccName + "\x01", IccName + '\0') }, Profile },
         { "no ICC profile", { iccPart(QByteArray(3000, 'x'), 1, 1, 3000) }, Profile },
         { "an extension with a gap",
             { segment(0xE1, ExtensionName + extensionPart(Guid, extension, 0, 500)),
                 segment(0xE1, ExtensionName + extensionPart(Guid, extension, 600, 400)) },
             Extension },
-        { "an extension twice", { wholeExtension, wholeExtension }, Extension },
         { "an extension missing", {}, Extension },
         { "a resource that overruns",
             { segment(0xED, PhotoshopName + resource(0x0404, "hi").chopped(6) + bigEndian(100, 4) + "hi") }, Iptc },

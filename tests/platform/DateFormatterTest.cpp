@@ -27,19 +27,6 @@ void expectFormats(const QDateTime& value, std::initializer_list<Case> cases, co
 
 } // namespace
 
-TEST(DateFormatterTest, TheDialogsFormatsInTheLocalesWords)
-{
-    expectFormats(christmas,
-        {
-            { "DD/MM/YY HH:MM:SS", "25/12/05 14:30:07" },
-            { "DDDD DD MMMM YYYY", "Sunday 25 December 2005" },
-            { "DDD D MMM", "Sun 25 Dec" },
-        });
-    expectFormats(christmas, { { "DDDD DD MMMM YYYY", "dimanche 25 décembre 2005" } }, QLocale(QLocale::French));
-    // The separators are the locale's.
-    expectFormats(christmas, { { "DD/MM/YYYY HH:MM", "25.12.2005 14:30" } }, QLocale(QLocale::German));
-}
-
 TEST(DateFormatterTest, MinutesAfterHoursMonthsElsewhere)
 {
     expectFormats(at(2005, 3, 4, 9, 5, 6),
@@ -74,10 +61,13 @@ TEST(DateFormatterTest, WeeksDaysOfYearAndQuarters)
     expectFormats(at(2005, 1, 1), { { "yyy", "051" }, { "W WW Y Q", "7 1 1 1" } });
 }
 
-TEST(DateFormatterTest, TwelveHourFormsLiteralsAndLocaleForms)
+TEST(DateFormatterTest, TheDialogsFormsTwelveHourFormsLiteralsAndLocaleForms)
 {
     expectFormats(christmas,
         {
+            { "DD/MM/YY HH:MM:SS", "25/12/05 14:30:07" },
+            { "DDDD DD MMMM YYYY", "Sunday 25 December 2005" },
+            { "DDD D MMM", "Sun 25 Dec" },
             { "h:nn AM/PM", "2:30 PM" },
             { "hh a/p", "02 p" },
             { "hh AMPM", "02 pm" },
@@ -88,7 +78,9 @@ TEST(DateFormatterTest, TwelveHourFormsLiteralsAndLocaleForms)
             { "ttttt", "14:30:07" },
             { "dddddd", "Sunday, 25 December 2005" },
         });
-    // AMPM takes the locale's own designators.
+    expectFormats(christmas, { { "DDDD DD MMMM YYYY", "dimanche 25 décembre 2005" } }, QLocale(QLocale::French));
+    // The separators are the locale's; AMPM takes the locale's designators.
+    expectFormats(christmas, { { "DD/MM/YYYY HH:MM", "25.12.2005 14:30" } }, QLocale(QLocale::German));
     expectFormats(christmas, { { "hh AMPM", "02 PM" } }, QLocale(QLocale::English, QLocale::UnitedStates));
     expectFormats(at(2005, 1, 1, 0, 5), { { "h:nn am/pm", "12:05 am" }, { "h:nn", "0:05" } });
     expectFormats(at(2005, 1, 1, 12, 0), { { "h AM/PM", "12 PM" } });

@@ -5,13 +5,9 @@
 
 #include <QDataStream>
 #include <QDir>
-#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <utility>
 
@@ -198,7 +194,6 @@ TEST_F(ExifReaderTest, ExifBlockCarriesTheDatesIntoTheOutput)
         EXPECT_FALSE(block.contains("\xFF\xD8\xFF")) << "the embedded preview must go";
 
         ASSERT_TRUE(writeFile(outputPath, withExif(smallJpeg(40, 30), block)));
-        EXPECT_EQ(QImage(outputPath).size(), QSize(40, 30));
         const ExifRecord carried = ExifReader::read(outputPath);
         EXPECT_EQ(ExifReader::photoDateText(carried), ExifReader::photoDateText(original));
         for (const char* name : { "DateTimeOriginal", "DateTime", "Make", "Model", "ExposureTime" })
@@ -238,43 +233,10 @@ TEST_F(ExifReaderTest, OversizedMakerNoteIsDroppedToFitTheSegment)
     EXPECT_GT(ExifReader::exifBlockFor(source, 16, 16).count(QByteArray(100, 'x')), 0);
 }
 
-// The sanitizers' runtime checks memory through a pipe of its own, which
-// needs descriptors the limit below leaves none of.
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILLON_SANITIZER_NEEDS_DESCRIPTORS
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
-#define QUILLON_SANITIZER_NEEDS_DESCRIPTORS
-#endif
-#endif
-
-TEST_F(ExifReaderTest, AFileThatCannotBeReadIsNotOneWithoutExif)
+TEST_F(ExifReaderTest, AMissingFileIsNotOneWithoutExif)
 {
-    // Taken for a photo without EXIF, a turned photo would come out on its
-    // side, without its date. Too many files open is the batch's case: the
-    // next descriptor is beyond the limit.
-    const QString turned = testPhoto("orientation/landscape_6.jpg");
-    ASSERT_EQ(ExifReader::orientation(ExifReader::read(turned)), 6);
-#if !defined(QUILLON_SANITIZER_NEEDS_DESCRIPTORS)
-    rlimit before {};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
-    const int next = ::dup(0);
-    ASSERT_GE(next, 0);
-    ::close(next);
-    rlimit low = before;
-    low.rlim_cur = static_cast<rlim_t>(next);
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-    const std::optional<RuntimeError> errors[] = { thrownError([&] { ExifReader::read(turned); }),
-        thrownError([&] { ExifReader::exifBlockFor(turned, 40, 30); }) };
-    ::setrlimit(RLIMIT_NOFILE, &before);
-    for (const std::optional<RuntimeError>& error : errors) {
-        ASSERT_TRUE(error);
-        EXPECT_TRUE(error->description().contains(turned) && error->description().contains("Too many open files"))
-            << error->description().toStdString();
-    }
-#endif
-
-    // Nor is a file that is missing.
+    // A missing photo fails rather than read as one without EXIF; files
+    // that cannot be opened are the photo file test's.
     for (const QString& path : { dir.filePath("missing.jpg"), QString() }) {
         const std::optional<RuntimeError> error
             = thrownError([&] { ExifReader::read(path, ExifReader::Values::Interpreted); });

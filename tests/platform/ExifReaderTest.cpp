@@ -1,6 +1,5 @@
 #include "platform/ExifReader.h"
 
-#include "ThrownError.h"
 #include "support/TestSupport.h"
 
 #include <QDataStream>
@@ -117,12 +116,7 @@ TEST_F(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
 
 TEST_F(ExifReaderTest, OrientationIsOneUnlessTheRecordHoldsAnotherValidOne)
 {
-    const std::pair<const char*, int> files[] = { { "landscape_1.jpg", 1 }, { "landscape_3.jpg", 3 },
-        { "landscape_6.jpg", 6 }, { "landscape_8.jpg", 8 }, { "portrait_1.jpg", 1 }, { "portrait_6.jpg", 6 } };
-    for (const auto& [file, expected] : files)
-        EXPECT_EQ(ExifReader::orientation(ExifReader::read(testPhoto(QString("orientation/") + file))), expected)
-            << file;
-
+    // The photos' own are the photo engine test's, shown upright.
     for (const char* stored : { "0", "9", "abc", "" }) {
         ExifRecord record;
         record.insert("Orientation", QLatin1String(stored));
@@ -231,16 +225,4 @@ TEST_F(ExifReaderTest, OversizedMakerNoteIsDroppedToFitTheSegment)
     // A small note stays.
     ASSERT_TRUE(writeFile(source, tiffWithMakerNote(100)));
     EXPECT_GT(ExifReader::exifBlockFor(source, 16, 16).count(QByteArray(100, 'x')), 0);
-}
-
-TEST_F(ExifReaderTest, AMissingFileIsNotOneWithoutExif)
-{
-    // A missing photo fails rather than read as one without EXIF; files
-    // that cannot be opened are the photo file test's.
-    for (const QString& path : { dir.filePath("missing.jpg"), QString() }) {
-        const std::optional<RuntimeError> error
-            = thrownError([&] { ExifReader::read(path, ExifReader::Values::Interpreted); });
-        ASSERT_TRUE(error) << "read " << path.toStdString();
-        EXPECT_TRUE(error->description().contains("does not exist")) << error->description().toStdString();
-    }
 }

@@ -58,22 +58,6 @@ protected:
 
 } // namespace
 
-TEST_F(ExifReaderTest, ReadsEveryCameraPhotoAsStoredAndAsPeopleReadIt)
-{
-    const QDir folder(testPhoto("cameras"));
-    const QStringList files = folder.entryList(QDir::Files);
-    ASSERT_GE(files.size(), 10);
-    for (const QString& name : files) {
-        SCOPED_TRACE(name.toStdString());
-        const ExifRecord raw = ExifReader::read(folder.filePath(name));
-        const ExifRecord readable = ExifReader::read(folder.filePath(name), ExifReader::Values::Interpreted);
-        EXPECT_FALSE(raw.isEmpty());
-        EXPECT_EQ(readable.names(), raw.names());
-        for (const ExifRecord::Entry& entry : readable.entries())
-            EXPECT_FALSE(entry.name.isEmpty() || entry.isList) << entry.name.toStdString();
-    }
-}
-
 TEST_F(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
 {
     const struct {
@@ -107,7 +91,10 @@ TEST_F(ExifReaderTest, RendersValuesAndLeavesOutStructureAndThumbnail)
                 QLatin1String(value.readable));
         }
     }
+    // Every tag is there both ways, as the EXIF window shows them side by side.
     const ExifRecord canon = ExifReader::read(testPhoto("cameras/Canon_40D.jpg"));
+    EXPECT_EQ(
+        ExifReader::read(testPhoto("cameras/Canon_40D.jpg"), ExifReader::Values::Interpreted).names(), canon.names());
     EXPECT_TRUE(canon.exifText().contains("\r\nGPSVersionID: 2 2 0 0 \r\n"));
     // Offsets of other directories, and the thumbnail's own tags (IFD1).
     for (const char* name : { "ExifTag", "GPSTag", "InteroperabilityTag", "JPEGInterchangeFormat", "MakerNote" })

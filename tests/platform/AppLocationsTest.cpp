@@ -57,16 +57,6 @@ TEST_F(AppLocationsTest, InstalledOrUnwritableCopiesUseTheUsersFolders)
     }
 }
 
-TEST_F(AppLocationsTest, ATestWriteLeavesNothingBehind)
-{
-    EXPECT_TRUE(AppLocations::canCreateFileIn(bin));
-    EXPECT_TRUE(QDir(bin).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
-    EXPECT_FALSE(AppLocations::canCreateFileIn(dir.filePath("missing")));
-    // Root writes anywhere; a file where the folder should be stops it too.
-    ASSERT_TRUE(writeFile(dir.filePath("file"), "x"));
-    EXPECT_FALSE(AppLocations::canCreateFileIn(dir.filePath("file")));
-}
-
 TEST_F(AppLocationsTest, TheConfigBesideTheProgramSeedsTheUsersFileOnce)
 {
     install();

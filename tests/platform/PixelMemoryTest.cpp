@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <thread>
-#include <vector>
 
 namespace {
 

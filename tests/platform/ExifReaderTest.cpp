@@ -43,10 +43,7 @@ QByteArray tiffWithMakerNote(int makerNoteSize)
     entry(0x9003, 2, date.size(), dateAt);
     entry(0x927C, 7, makerNoteSize, noteAt);
     out << quint32(0);
-    out.writeRawData(make.constData(), int(make.size()));
-    out.writeRawData(date.constData(), int(date.size()));
-    out.writeRawData(QByteArray(makerNoteSize, 'x').constData(), makerNoteSize);
-    return tiff;
+    return tiff + make + date + QByteArray(makerNoteSize, 'x');
 }
 
 // Files made by a test live in a folder of their own.

@@ -5,8 +5,6 @@
 namespace {
 
 const QLocale english(QLocale::English, QLocale::UnitedKingdom);
-const QLocale french(QLocale::French, QLocale::France);
-const QLocale german(QLocale::German, QLocale::Germany);
 
 QDateTime at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
@@ -29,40 +27,6 @@ void expectFormats(const QDateTime& value, std::initializer_list<Case> cases, co
 
 } // namespace
 
-TEST(DateFormatterTest, DialogFormats)
-{
-    expectFormats(christmas,
-        {
-            { "DD/MM/YY HH:MM:SS", "25/12/05 14:30:07" },
-            { "DD/MM/YYYY HH:MM", "25/12/2005 14:30" },
-            { "DDDD DD MMMM YYYY", "Sunday 25 December 2005" },
-        });
-    expectFormats(christmas, { { "DDDD DD MMMM YYYY", "dimanche 25 décembre 2005" } }, french);
-    expectFormats(christmas, { { "DDD D MMM", "Sun 25 Dec" } });
-    // The separators are the locale's.
-    expectFormats(christmas, { { "DD/MM/YYYY HH:MM", "25.12.2005 14:30" } }, german);
-}
-
-TEST(DateFormatterTest, MinutesAfterHoursMonthsElsewhere)
-{
-    const QDateTime morning = at(2005, 3, 4, 9, 5, 6);
-    expectFormats(morning,
-        {
-            { "HH:MM", "09:05" },
-            { "h:m:s", "9:5:6" },
-            { "hhmm", "0905" },
-            { "hh \"h\" mm", "09 h 05" },
-            { "mm", "03" },
-            { "m", "3" },
-            { "MM/DD HH:MM", "03/04 09:05" },
-            // After the minutes the hour is used up.
-            { "HH:MM MM", "09:05 03" },
-            { "HH DD MM", "09 04 03" },
-            { "hh mmm", "09 Mar" },
-            { "n nn s ss", "5 05 6 06" },
-        });
-}
-
 TEST(DateFormatterTest, WeeksDaysOfYearAndQuarters)
 {
     // 1 January 2005 is a Saturday: week 1 is that single day.
@@ -71,70 +35,57 @@ TEST(DateFormatterTest, WeeksDaysOfYearAndQuarters)
         const char* expected; // w ww y q
     } cases[] = {
         { at(2005, 1, 1), "7 1 1 1" },
-        { at(2005, 1, 2), "1 2 2 1" },
-        { at(2005, 4, 1), "6 14 91 2" },
-        { at(2005, 12, 25), "1 53 359 4" },
         { at(2005, 12, 31), "7 53 365 4" },
         // A leap year starting on a Saturday reaches week 54.
         { at(2000, 12, 31), "1 54 366 4" },
         // Starting on a Sunday.
-        { at(2006, 1, 1), "1 1 1 1" },
         { at(2006, 1, 7), "7 1 7 1" },
         { at(2006, 1, 8), "1 2 8 1" },
-        { at(2006, 7, 1), "7 26 182 3" },
     };
     for (const auto& c : cases)
         expectFormats(c.value, { { "w ww y q", c.expected } });
-    expectFormats(at(2005, 1, 1), { { "yyy", "051" }, { "yyyyy", "20051" }, { "W WW Y Q", "7 1 1 1" } });
+    expectFormats(at(2005, 1, 1), { { "yyy", "051" }, { "W WW Y Q", "7 1 1 1" } });
 }
 
-TEST(DateFormatterTest, TwelveHourForms)
+TEST(DateFormatterTest, TheDialogsFormsTwelveHourFormsLiteralsAndLocaleForms)
 {
     expectFormats(christmas,
         {
+            { "DD/MM/YY HH:MM:SS", "25/12/05 14:30:07" },
+            { "DDDD DD MMMM YYYY", "Sunday 25 December 2005" },
+            { "DDD D MMM", "Sun 25 Dec" },
             { "h:nn AM/PM", "2:30 PM" },
-            { "hh:nn am/pm", "02:30 pm" },
-            { "h A/P", "2 P" },
-            { "h a/p", "2 p" },
-            { "AM/PM h", "PM 2" },
+            { "hh a/p", "02 p" },
             { "hh AMPM", "02 pm" },
+            { "\"Le \"d", "Le 25" },
+            { "\\d\\a\\t\\e: dd", "date: 25" },
+            { "[dd]-#yy!", "[25]-#05!" },
+            { "c", "25/12/2005 14:30:07" },
+            { "ttttt", "14:30:07" },
+            { "dddddd", "Sunday, 25 December 2005" },
         });
-    // AMPM takes the locale's own designators.
+    expectFormats(christmas, { { "DDDD DD MMMM YYYY", "dimanche 25 décembre 2005" } }, QLocale(QLocale::French));
+    // The separators are the locale's; AMPM takes the locale's designators.
+    expectFormats(christmas, { { "DD/MM/YYYY HH:MM", "25.12.2005 14:30" } }, QLocale(QLocale::German));
     expectFormats(christmas, { { "hh AMPM", "02 PM" } }, QLocale(QLocale::English, QLocale::UnitedStates));
     expectFormats(at(2005, 1, 1, 0, 5), { { "h:nn am/pm", "12:05 am" }, { "h:nn", "0:05" } });
     expectFormats(at(2005, 1, 1, 12, 0), { { "h AM/PM", "12 PM" } });
-    expectFormats(at(2005, 1, 1, 11, 59), { { "h A/P", "11 A" } });
-}
-
-TEST(DateFormatterTest, LiteralsAndOtherCharacters)
-{
-    expectFormats(christmas,
-        {
-            { "\"Le \"d", "Le 25" },
-            { "\\d\\a\\t\\e: dd", "date: 25" },
-            { "\"day d", "day d" },
-            { "Félix", "Félix" },
-            { "[dd]-#yy!", "[25]-#05!" },
-            { "t tt", "t tt" },
-            { "dd\\", "25" },
-        });
-}
-
-TEST(DateFormatterTest, LocaleDatesAndTimes)
-{
-    expectFormats(christmas,
-        {
-            { "", "25/12/2005 14:30:07" },
-            { "c", "25/12/2005 14:30:07" },
-            { "ttttt", "14:30:07" },
-            { "ddddd", "25/12/2005" },
-            { "dddddd", "Sunday, 25 December 2005" },
-        });
     // The general date leaves out a midnight time.
     expectFormats(at(2005, 12, 25), { { "", "25/12/2005" }, { "ttttt", "00:00:00" } });
-    EXPECT_EQ(DateFormatter::dateSeparator(german), QStringLiteral("."));
-    EXPECT_EQ(DateFormatter::timeSeparator(german), QStringLiteral(":"));
-    EXPECT_EQ(DateFormatter::dateSeparator(french), QStringLiteral("/"));
+}
+
+TEST(DateFormatterTest, MinutesAfterHoursMonthsElsewhere)
+{
+    expectFormats(at(2005, 3, 4, 9, 5, 6),
+        {
+            { "h:m:s", "9:5:6" },
+            { "hh \"h\" mm", "09 h 05" },
+            // After the minutes the hour is used up.
+            { "HH:MM MM", "09:05 03" },
+            { "HH DD MM", "09 04 03" },
+            { "hh mmm", "09 Mar" },
+            { "n nn s ss", "5 05 6 06" },
+        });
 }
 
 TEST(DateFormatterTest, DateTextFromExif)
@@ -145,36 +96,23 @@ TEST(DateFormatterTest, DateTextFromExif)
         const char* expected; // null: no date
     } cases[] = {
         { "2005:12:25 14:30:07", "25/12/2005 14:30:07" },
-        { "2005:12:25", "25/12/2005 00:00:00" },
         { " 2005:12:25 14:30 ", "25/12/2005 14:30:00" },
+        { "2005:12:25", "25/12/2005 00:00:00" },
         // Common ways of writing the same moment; a fraction or a time zone
         // is dropped: the camera's own clock is what the stamp shows.
-        { "2005-12-25 14:30:07", "25/12/2005 14:30:07" },
         { "2005-12-25T14:30:07", "25/12/2005 14:30:07" },
-        { "2005/12/25 14:30:07", "25/12/2005 14:30:07" },
         { "2005:12:25T14:30:07.250", "25/12/2005 14:30:07" },
-        { "2005-12-25T14:30:07Z", "25/12/2005 14:30:07" },
         { "2005-12-25T14:30:07+09:00", "25/12/2005 14:30:07" },
-        { "2005:12:25 14:30:07 -0500", "25/12/2005 14:30:07" },
         { "2024:02:29 23:59:59", "29/02/2024 23:59:59" },
-        // No moment: nothing to format, whatever the text.
+        // No moment: nothing to format, whatever the text (the stamp's test
+        // has the zeros, blanks and impossible days cameras write).
         { "", nullptr },
-        { "0000:00:00 00:00:00", nullptr },
-        { "    :  :     :  :  ", nullptr },
-        { "2005:02:30 10:00:00", nullptr },
-        { "2023:02:29 10:00:00", nullptr },
-        { "2005:12:25 24:00:00", nullptr },
-        { "2005:12:25 14:60:00", nullptr },
         { "0099:12:25 14:30:07", nullptr },
         { "2005:12-25 14:30:07", nullptr },
-        { "hello:world", nullptr },
         { "2005:12:25 14:30:07 extra", nullptr },
     };
     for (const auto& c : cases) {
         const std::optional<QString> text = DateFormatter::dateText(QLatin1String(c.exif), format, english);
-        if (c.expected)
-            EXPECT_EQ(text, QString::fromLatin1(c.expected)) << c.exif;
-        else
-            EXPECT_EQ(text, std::nullopt) << c.exif;
+        EXPECT_EQ(text, c.expected ? std::optional(QString::fromLatin1(c.expected)) : std::nullopt) << c.exif;
     }
 }

@@ -4,8 +4,6 @@
 
 #include <QRegularExpression>
 
-#include <cstdlib>
-
 std::optional<int32_t> ClockShift::fromText(const QString& text)
 {
     static const QRegularExpression pattern(QStringLiteral(u"^([+\\-\u2212]?)(\\d{1,6}):(\\d{2})$"));
@@ -16,15 +14,6 @@ std::optional<int32_t> ClockShift::fromText(const QString& text)
     if (minutes > 59) return std::nullopt;
     const int32_t total = hours * 60 + minutes;
     return match.captured(1).isEmpty() || match.captured(1) == QLatin1String("+") ? total : -total;
-}
-
-QString ClockShift::toText(int32_t minutes)
-{
-    const int32_t size = std::abs(minutes);
-    return QStringLiteral("%1%2:%3")
-        .arg(minutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-        .arg(size / 60)
-        .arg(size % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString ClockShift::exifDate(const QString& exifText, int32_t minutes)

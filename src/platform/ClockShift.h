@@ -13,8 +13,6 @@ public:
     // "+HH:MM" or "-HH:MM" (the minus sign U+2212 too; no sign means +),
     // hours from 0 to MaxHours, minutes 00 to 59. Nothing for any other text.
     static std::optional<int32_t> fromText(const QString& text);
-    // The text fromText reads back: "+10:00", "-26:15", "+0:00".
-    static QString toText(int32_t minutes);
 
     // An EXIF date text ("2008:05:30 15:56:01") moved by minutes, in the
     // EXIF form. A text that names no moment, or one moved outside the years

@@ -196,7 +196,7 @@ TEST(CliTest, HelpGoesToStandardOutputAndBadArgumentsAreNamedWithAPointerToIt)
 
 TEST(CliTest, RecursionShardsAndResumingGiveOneSetOfOutputs)
 {
-    // A tree three folders deep.
+    // A tree three folders deep, in batch order.
     QTemporaryDir source, target;
     const char* const paths[] = { "2019/a.jpg", "2019/spring/b.jpg", "2019/spring/day 1/c.jpg",
         "2019/spring/day 1/d.JPG", "2020/e.jpg", "2020/f.jpeg" };

@@ -11,10 +11,20 @@
 
 namespace {
 
+// Two cards that bring photos of one name, and where their outputs go.
 class SavedOutputsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     SavedOutputs saved;
+    QString first = path("card1/IMG_0001.JPG");
+    QString second = path("card2/IMG_0001.JPG");
+    SavedOutputs::Paths planned = place("IMG_0001.JPG");
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(writeFile(first, "first photo"));
+        ASSERT_TRUE(writeFile(second, "second photo"));
+    }
 
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
     SavedOutputs::Paths place(const char* name) const
@@ -37,13 +47,6 @@ protected:
 
 TEST_F(SavedOutputsTest, OnlyOutputsWrittenFromTheSamePhotoInThisRunAreReplacedUnasked)
 {
-    // Two cards, one file name.
-    const QString first = path("card1/IMG_0001.JPG");
-    const QString second = path("card2/IMG_0001.JPG");
-    ASSERT_TRUE(writeFile(first, "first photo"));
-    ASSERT_TRUE(writeFile(second, "second photo"));
-    const SavedOutputs::Paths planned = place("IMG_0001.JPG");
-
     // Nothing there yet; then the first photo's own output.
     EXPECT_EQ(saved.foreignFile(first, planned, true), QString());
     save(first, planned);
@@ -68,22 +71,18 @@ TEST_F(SavedOutputsTest, OnlyOutputsWrittenFromTheSamePhotoInThisRunAreReplacedU
 
 TEST_F(SavedOutputsTest, TheThumbnailCountsOnlyWhenOneIsWritten)
 {
-    const QString photo = path("IMG_0002.JPG");
-    ASSERT_TRUE(writeFile(photo, "photo"));
-    const SavedOutputs::Paths planned = place("IMG_0002.JPG");
     ASSERT_TRUE(writeFile(planned.thumbnail, "another photo's thumbnail"));
-    EXPECT_EQ(saved.foreignFile(photo, planned, false), QString());
-    EXPECT_EQ(saved.foreignFile(photo, planned, true), planned.thumbnail);
+    EXPECT_EQ(saved.foreignFile(first, planned, false), QString());
+    EXPECT_EQ(saved.foreignFile(first, planned, true), planned.thumbnail);
 
     // Saved without a thumbnail: the one there is still another's.
-    save(photo, planned, false);
-    EXPECT_EQ(saved.foreignFile(photo, planned, false), QString());
-    EXPECT_EQ(saved.foreignFile(photo, planned, true), planned.thumbnail);
+    save(first, planned, false);
+    EXPECT_EQ(saved.foreignFile(first, planned, false), QString());
+    EXPECT_EQ(saved.foreignFile(first, planned, true), planned.thumbnail);
 }
 
 TEST_F(SavedOutputsTest, KeepBothTakesTheFirstNumberFreeForBothFilesAndTheNextSaveGoesThere)
 {
-    const SavedOutputs::Paths planned = place("IMG_0001.JPG");
     ASSERT_TRUE(writeFile(planned.output, "x"));
     EXPECT_EQ(SavedOutputs::firstFreeNames(planned), place("IMG_0001 (2).JPG"));
     // (2) is taken in Images, (3) in Miniatures: both must be free.
@@ -93,23 +92,16 @@ TEST_F(SavedOutputsTest, KeepBothTakesTheFirstNumberFreeForBothFilesAndTheNextSa
     EXPECT_EQ(SavedOutputs::firstFreeNames(place("no-extension")), place("no-extension (2)"));
 
     // A photo saved under the free name keeps it while its output stays.
-    const QString photo = path("IMG_0001.JPG");
-    ASSERT_TRUE(writeFile(photo, "photo"));
-    EXPECT_EQ(saved.placeFor(photo, planned), planned);
-    save(photo, place("IMG_0001 (4).JPG"));
-    EXPECT_EQ(saved.placeFor(photo, planned), place("IMG_0001 (4).JPG"));
-    EXPECT_EQ(saved.placeFor(path("other.jpg"), planned), planned);
+    EXPECT_EQ(saved.placeFor(first, planned), planned);
+    save(first, place("IMG_0001 (4).JPG"));
+    EXPECT_EQ(saved.placeFor(first, planned), place("IMG_0001 (4).JPG"));
+    EXPECT_EQ(saved.placeFor(second, planned), planned);
     QFile::remove(place("IMG_0001 (4).JPG").output);
-    EXPECT_EQ(saved.placeFor(photo, planned), planned);
+    EXPECT_EQ(saved.placeFor(first, planned), planned);
 }
 
 TEST_F(SavedOutputsTest, AnEarlierRunsOutputOfTheSamePhotoIsKnownByItsMark)
 {
-    const QString first = path("card1/IMG_0001.JPG");
-    const QString second = path("card2/IMG_0001.JPG");
-    ASSERT_TRUE(writeFile(first, "first photo"));
-    ASSERT_TRUE(writeFile(second, "second photo"));
-    const SavedOutputs::Paths planned = place("IMG_0001.JPG");
     // Outputs left by an earlier run, marked as Quillon marks them.
     const auto writeMarked = [](const QString& file, const OutputMark& mark) {
         JpegMetadata metadata;

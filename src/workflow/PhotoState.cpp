@@ -276,7 +276,7 @@ QString PhotoState::printDateStamp(const StampPlacement& stamp)
         m_stampNotes << invalidDateNote(date.invalidPhotoDate, stamped);
     else if (!stamped)
         m_stampNotes << noDateNote;
-    if (date.source == StampPlacement::Date::Source::File) m_stampNotes << fileDateNote;
+    if (const QString note = date.sourceNote(); !note.isEmpty()) m_stampNotes << note;
     if (m_display && stamp.print(*m_display, date.text).movedInside) m_stampNotes << movedInsideNote;
     return date.text;
 }

@@ -156,7 +156,6 @@ public:
     void releaseDisplay();
 
     static inline const QString noDateNote = QStringLiteral("no date in the photo: saved without a stamp");
-    static inline const QString fileDateNote = QStringLiteral("date from the file's modification time");
     static inline const QString movedInsideNote = QStringLiteral("stamp moved inside the photo");
     // "the photo's date is not valid: "0000:00:00 00:00:00"", and when the
     // photo is saved without a stamp, "; saved without a stamp".

@@ -58,11 +58,12 @@ TEST_F(SettingsFileTest, FirstRunTakesEveryDefaultAndSaveWritesEveryKey)
 
     ASSERT_TRUE(
         SettingsFile::save(ini, defaults, QStringLiteral("c:"), QStringLiteral("/photos"), { -45.5 / 15, 100 }));
-    const std::vector<std::string> order = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview",
-        "COEF/JPG", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01",
-        "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "DATE/weight", "DATE/italic", "DATE/underline",
-        "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "REP/cible", "STAMP/size_percent", "STAMP/anchor",
-        "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
+    const std::vector<std::string> order
+        = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview", "COEF/JPG", "VIGNET/show",
+              "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01", "DATE/color02", "DATE/format",
+              "DATE/font", "DATE/size", "DATE/weight", "DATE/italic", "DATE/underline", "DATE/strikeout",
+              "DATE/shift_minutes", "DATE/fallback_date", "DATE/fallback_name", "REP/cible", "STAMP/size_percent",
+              "STAMP/anchor", "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
     EXPECT_EQ(keysInOrder(ini), order);
     EXPECT_EQ(load(), defaults);
     EXPECT_TRUE(readFile(ini).contains("\nshow=True\n"));
@@ -209,6 +210,7 @@ TEST_F(SettingsFileTest, SaveKeepsForeignContentAndRoundTrips)
         .stampHeightPercent = 3.125,
         .anchoring = { StampAnchoring::Place::BottomRight, 2.5, -0.125, 12 },
         .shiftMinutes = -1575,
+        .nameDateFallback = true,
         .fileDateFallback = true,
         .currentFilter = 5 };
     ASSERT_TRUE(SettingsFile::save(ini, record, {}, {}, {}));
@@ -217,7 +219,7 @@ TEST_F(SettingsFileTest, SaveKeepsForeignContentAndRoundTrips)
     EXPECT_TRUE(text.startsWith("; kept\n[USER]\ncustom = 1\n\n[date]\nextra=yes\nformat=\" YYYY-MM-DD \"\n"));
     EXPECT_TRUE(text.contains("\nshow=False\n"));
     EXPECT_TRUE(text.contains("\n[STAMP]\nsize_percent=3.125\nanchor=bottom-right\nmargin_percent=2.5\n"));
-    EXPECT_TRUE(text.contains("\nshift_minutes=-1575\nfallback_date=file\n"));
+    EXPECT_TRUE(text.contains("\nshift_minutes=-1575\nfallback_date=file\nfallback_name=True\n"));
     EXPECT_TRUE(text.contains("\nsize=24\nweight=600\nitalic=True\nunderline=True\nstrikeout=False\n"));
 }
 

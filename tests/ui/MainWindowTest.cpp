@@ -878,6 +878,17 @@ TEST_F(MainWindowTest, TheExifWindowFollowsTheOpenedPhoto)
     ASSERT_NE(ExifWindow::instance(), nullptr);
     EXPECT_TRUE(ExifWindow::instance()->textEdit()->toPlainText().contains("NIKON D70"));
 
+    EXPECT_FALSE(ExifWindow::instance()->dateSource()->isVisibleTo(ExifWindow::instance()));
+
+    // A date that is not EXIF's is named with where it came from.
+    form->settings().nameDateFallback = true;
+    form->settings().dateFormat = QStringLiteral("YYYY-MM-DD HH:MM");
+    ASSERT_TRUE(writeFile(dir.filePath("phone/IMG_20190712_153045.jpg"), smallJpeg(64, 48)));
+    openPhoto(dir.filePath("phone"), QStringLiteral("IMG_20190712_153045.jpg"));
+    ASSERT_NE(ExifWindow::instance(), nullptr);
+    EXPECT_TRUE(ExifWindow::instance()->dateSource()->isVisibleTo(ExifWindow::instance()));
+    EXPECT_EQ(ExifWindow::instance()->dateSource()->text(), "Stamp: 2019-07-12 15:30 (date from the file name)");
+
     // The window goes with the main window.
     form.reset();
     EXPECT_EQ(ExifWindow::instance(), nullptr);

@@ -208,16 +208,24 @@
         <translation> min</translation>
     </message>
     <message>
-        <source>No EXIF date</source>
-        <translation>No EXIF date</translation>
-    </message>
-    <message>
         <source>no stamp</source>
         <translation>no stamp</translation>
     </message>
     <message>
         <source>the file&apos;s modification time</source>
         <translation>the file&apos;s modification time</translation>
+    </message>
+    <message>
+        <source>No date in the photo</source>
+        <translation>No date in the photo</translation>
+    </message>
+    <message>
+        <source>the date in the file name</source>
+        <translation>the date in the file name</translation>
+    </message>
+    <message>
+        <source>the file name&apos;s date, else the file&apos;s time</source>
+        <translation>the file name&apos;s date, else the file&apos;s time</translation>
     </message>
 </context>
 <context>
@@ -504,6 +512,10 @@ Replace it, or keep both and save this photo as %3?</translation>
     <message>
         <source>Saved %1 and its thumbnail to %2</source>
         <translation>Saved %1 and its thumbnail to %2</translation>
+    </message>
+    <message>
+        <source>Stamp: %1 (%2)</source>
+        <translation>Stamp: %1 (%2)</translation>
     </message>
 </context>
 <context>

@@ -390,6 +390,30 @@ std::optional<QString> readShift(const QCommandLineParser& parser, Settings& set
     return std::nullopt;
 }
 
+// The date of a photo without one of its own, where the command has
+// --fallback-date: none, name, file, or name,file (the name, then the
+// file's time).
+QCommandLineOption fallbackDateOption()
+{
+    return QCommandLineOption(QStringLiteral("fallback-date"),
+        QStringLiteral("For a photo whose EXIF and XMP hold no date: none (no stamp), name (the date its file "
+                       "name says, such as IMG_20190712_153045.jpg), file (its modification time), or name,file "
+                       "(the name, else the file's time)."),
+        QStringLiteral("none|name|file|name,file"));
+}
+
+std::optional<QString> readFallbackDate(const QCommandLineParser& parser, Settings& settings)
+{
+    if (!parser.isSet(QStringLiteral("fallback-date"))) return std::nullopt;
+    static const QStringList choices { QStringLiteral("none"), QStringLiteral("name"), QStringLiteral("file"),
+        QStringLiteral("name,file") };
+    const qsizetype choice = choices.indexOf(parser.value(QStringLiteral("fallback-date")));
+    if (choice < 0) return QStringLiteral("--fallback-date takes none, name, file or name,file");
+    settings.nameDateFallback = choice == 1 || choice == 3;
+    settings.fileDateFallback = choice >= 2;
+    return std::nullopt;
+}
+
 // The batch's stamp options over the stored ones; the problem in words when
 // a value does not read.
 std::optional<QString> readStampOptions(const QCommandLineParser& parser, Settings& settings)
@@ -416,13 +440,7 @@ std::optional<QString> readStampOptions(const QCommandLineParser& parser, Settin
         settings.anchoring.marginPercent = *percent;
     }
     if (const auto problem = readShift(parser, settings)) return problem;
-    if (parser.isSet(QStringLiteral("fallback-date"))) {
-        const QString choice = parser.value(QStringLiteral("fallback-date"));
-        if (choice != QLatin1String("none") && choice != QLatin1String("file"))
-            return QStringLiteral("--fallback-date takes none or file");
-        settings.fileDateFallback = choice == QLatin1String("file");
-    }
-    return std::nullopt;
+    return readFallbackDate(parser, settings);
 }
 
 int runBatch(const Invocation& call)
@@ -527,6 +545,8 @@ int runDate(const Invocation& call)
 {
     if (const auto problem = readShift(call.parser, call.settings))
         return badArguments(*problem, findCommand(QStringLiteral("date")));
+    if (const auto problem = readFallbackDate(call.parser, call.settings))
+        return badArguments(*problem, findCommand(QStringLiteral("date")));
     if (call.parser.isSet(QStringLiteral("format")))
         call.settings.dateFormat = call.parser.value(QStringLiteral("format"));
     PhotoEngine engine(call.settings);
@@ -535,6 +555,8 @@ int runDate(const Invocation& call)
     if (!date.invalidPhotoDate.isEmpty())
         complain(BatchReport::line(
             { engine.photo().photoPath(), PhotoState::invalidDateNote(date.invalidPhotoDate, true) }));
+    if (const QString note = date.sourceNote(); !note.isEmpty())
+        complain(BatchReport::line({ engine.photo().photoPath(), note }));
     print(date.text + QLatin1Char('\n'));
     return Done;
 }
@@ -545,11 +567,15 @@ const QList<Command>& commands()
 {
     static const QList<Command> table {
         { QStringLiteral("batch"), QStringLiteral("FOLDER"),
-            QStringLiteral("Stamps, scales and saves every JPEG of FOLDER's sub-folders."),
-            QStringLiteral("Treats every JPEG of FOLDER's immediate sub-folders (of FOLDER itself when it has\n"
+            QStringLiteral("Stamps, scales and saves every photo of FOLDER's sub-folders."),
+            QStringLiteral("Treats every photo of FOLDER's immediate sub-folders (of FOLDER itself when it has\n"
                            "none) as the window's batch does, with the stored scale, quality, thumbnail rule\n"
                            "and date style, the stamp at the stored position; the stamp options below\n"
-                           "replace the stored ones. Outputs go to DIR/Images/<folder name>/, thumbnails to\n"
+                           "replace the stored ones. Photos are JPEG, HEIC/HEIF, PNG, WebP and TIFF files\n"
+                           "(.jpg .jpeg .heic .heif .hif .png .webp .tif .tiff); every output is a JPEG,\n"
+                           "named after a photo that is not one by its stem (IMG_0001.HEIC gives\n"
+                           "IMG_0001.jpg; IMG_0001.HEIC.jpg when another photo of its folder would take\n"
+                           "that name, in any case). Outputs go to DIR/Images/<folder name>/, thumbnails to\n"
                            "DIR/Miniatures/<folder name>/; with --recursive, FOLDER's own photos and those\n"
                            "of every folder below it are treated, each folder mirrored there by its path\n"
                            "relative to FOLDER (FOLDER's own photos under its name), and each folder only\n"
@@ -559,7 +585,8 @@ const QList<Command>& commands()
                            "Prints a line as each photo is done, in batch order (on a terminal, one line\n"
                            "of progress on standard error instead), then the count of photos treated; each\n"
                            "failure goes to standard error with its reason, and the other photos are still\n"
-                           "written. A photo without a date, one whose stamp had to be moved inside it, and\n"
+                           "written. A photo without a date, one dated from XMP, its file name or its\n"
+                           "file's time, one whose stamp had to be moved inside it, and\n"
                            "whatever is passed over (a folder that cannot be read or was reached already, a\n"
                            "named pipe or a broken link among the photos, a name that is not UTF-8) is named\n"
                            "there too. Before the first photo every output folder is made and tried; one\n"
@@ -588,10 +615,7 @@ const QList<Command>& commands()
                     QStringLiteral("Keeps an anchored stamp PCT % of the shorter side from the edges."),
                     QStringLiteral("PCT")),
                 shiftOption(),
-                QCommandLineOption(QStringLiteral("fallback-date"),
-                    QStringLiteral("For a photo without an EXIF date: none (no stamp) or file (its modification "
-                                   "time)."),
-                    QStringLiteral("none|file")),
+                fallbackDateOption(),
                 QCommandLineOption(QStringLiteral("jobs"),
                     QStringLiteral("Treats N photos at once, 1 to 64; 1 treats one photo at a time. The default is "
                                    "one per core."),
@@ -620,12 +644,17 @@ const QList<Command>& commands()
         { QStringLiteral("date"), QStringLiteral("PHOTO"),
             QStringLiteral("Prints the photo's date as the stamp shows it."),
             QStringLiteral("Prints when the photo was taken (DateTimeOriginal, else DateTimeDigitized, else\n"
-                           "DateTime) as the stamp shows it, in the stored date format.\n"),
+                           "DateTime; else XMP's exif:DateTimeOriginal, photoshop:DateCreated or\n"
+                           "xmp:CreateDate; else, as --fallback-date or the stored choice says, the file\n"
+                           "name's date or the file's time) as the stamp shows it, in the stored date\n"
+                           "format; a day without a time in the format's date part alone. A date that is\n"
+                           "not EXIF's is named on standard error (\"date from the file name\").\n"),
             {
                 QCommandLineOption(QStringLiteral("format"),
                     QStringLiteral("Uses format FMT instead of the stored one, for example \"DDDD DD MMMM YYYY\"."),
                     QStringLiteral("FMT")),
                 shiftOption(),
+                fallbackDateOption(),
             },
             &runDate },
     };

@@ -41,7 +41,10 @@ struct Settings {
     double stampHeightPercent = 0; // STAMP/size_percent, 0.5 to 25; 0: dateSize rules
     StampAnchoring anchoring {}; // STAMP/anchor, margin_percent, offset_x_percent, offset_y_percent
     int32_t shiftMinutes = 0; // DATE/shift_minutes, the camera clock's correction
-    bool fileDateFallback = false; // DATE/fallback_date "file": undated photos take the file's time
+    // For a photo whose EXIF and XMP hold no date: the date its file name
+    // says, when there is one, then the file's modification time.
+    bool nameDateFallback = false; // DATE/fallback_name
+    bool fileDateFallback = false; // DATE/fallback_date "file"
 
     // Not persisted.
     int32_t currentFilter = 0;

@@ -174,6 +174,7 @@ void readStampOptions(const KeyReader& keys, Settings& settings)
     }
     settings.anchoring = anchoring;
     settings.shiftMinutes = keys.integer("DATE", "shift_minutes", 0, -ClockShift::MaxMinutes, ClockShift::MaxMinutes);
+    settings.nameDateFallback = keys.boolean("DATE", "fallback_name", false);
     settings.fileDateFallback
         = keys.value("DATE", "fallback_date", false, QStringLiteral("none"), [](const QString& text) -> Reading<bool> {
               if (text.compare(QLatin1String("file"), Qt::CaseInsensitive) == 0) return { true, {} };
@@ -360,6 +361,7 @@ FileResult SettingsFile::save(const QString& settingsPath, const Settings& setti
     set("DATE", "strikeout", booleanToText(settings.dateStyle.strikeOut));
     set("DATE", "shift_minutes", QString::number(settings.shiftMinutes));
     set("DATE", "fallback_date", settings.fileDateFallback ? QStringLiteral("file") : QStringLiteral("none"));
+    set("DATE", "fallback_name", booleanToText(settings.nameDateFallback));
     set("REP", "cible", settings.targetFolder);
     set("STAMP", "size_percent", doubleToText(settings.stampHeightPercent));
     set("STAMP", "anchor", StampAnchoring::nameOf(settings.anchoring.place));

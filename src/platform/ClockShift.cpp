@@ -20,7 +20,8 @@ QString ClockShift::exifDate(const QString& exifText, int32_t minutes)
 {
     if (minutes == 0) return exifText;
     const std::optional<QDateTime> taken = DateFormatter::parseExifDate(exifText);
-    if (!taken) return exifText;
+    // A day without a time has no hour to move from.
+    if (!taken || !DateFormatter::hasTime(exifText)) return exifText;
     // The dates are wall-clock times kept as UTC, so days of 23 or 25 hours
     // never come into it; leap years and month ends are the calendar's.
     const QDateTime moved = taken->addSecs(static_cast<qint64>(minutes) * 60);

@@ -15,8 +15,9 @@ public:
     static std::optional<int32_t> fromText(const QString& text);
 
     // An EXIF date text ("2008:05:30 15:56:01") moved by minutes, in the
-    // EXIF form. A text that names no moment, or one moved outside the years
-    // 100 to 9999, stays as it was; so does every text when minutes is 0.
+    // EXIF form. A text that names no moment (a day without a time among
+    // them), or one moved outside the years 100 to 9999, stays as it was;
+    // so does every text when minutes is 0.
     static QString exifDate(const QString& exifText, int32_t minutes);
 
     static constexpr int32_t MaxHours = 999999;

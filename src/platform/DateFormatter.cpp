@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -225,11 +226,98 @@ QString DateFormatter::timeSeparator(const QLocale& locale)
     return separatorIn(locale.timeFormat(QLocale::ShortFormat), QLatin1Char(':'));
 }
 
+namespace {
+
+bool isGlue(Kind kind)
+{
+    return kind == Kind::Literal || kind == Kind::DateSeparator || kind == Kind::TimeSeparator;
+}
+
+bool isTimeField(Kind kind)
+{
+    switch (kind) {
+    case Kind::Hour:
+    case Kind::Hour2:
+    case Kind::Minute:
+    case Kind::Minute2:
+    case Kind::Second:
+    case Kind::Second2:
+    case Kind::Time:
+    case Kind::Designator:
+    case Kind::LocaleDesignator:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The tokens of the format's date part (see DateFormatter::formatDate).
+// Fields and the glue between them alternate: glue[0] field[0] glue[1] ...
+// field[n-1] glue[n].
+std::vector<Token> datePart(const std::vector<Token>& tokens)
+{
+    std::vector<std::vector<Token>> glue(1);
+    std::vector<Token> fields;
+    for (const Token& token : tokens) {
+        if (isGlue(token.kind)) {
+            glue.back().push_back(token);
+        } else {
+            fields.push_back(token);
+            glue.emplace_back();
+        }
+    }
+    const size_t n = fields.size();
+    std::vector<bool> keepField(n, true), keepGlue(n + 1, true);
+    for (size_t first = 0; first < n;) {
+        if (!isTimeField(fields[first].kind)) {
+            ++first;
+            continue;
+        }
+        size_t end = first; // one past the run of time fields
+        while (end < n && isTimeField(fields[end].kind))
+            keepField[end++] = false;
+        for (size_t g = first + 1; g < end; ++g)
+            keepGlue[g] = false;
+        if (first > 0) {
+            keepGlue[first] = false;
+        } else {
+            keepGlue[0] = false;
+            if (end < n) keepGlue[end] = false;
+        }
+        if (end == n) keepGlue[n] = false;
+        first = end;
+    }
+    std::vector<Token> kept;
+    for (size_t i = 0; i <= n; ++i) {
+        if (keepGlue[i]) kept.insert(kept.end(), glue[i].begin(), glue[i].end());
+        if (i < n && keepField[i]) kept.push_back(fields[i]);
+    }
+    return kept;
+}
+
+QString printed(const std::vector<Token>& tokens, const QDateTime& value, const QLocale& locale);
+
+} // namespace
+
 QString DateFormatter::format(const QDateTime& value, const QString& format, const QLocale& locale)
 {
     if (format.isEmpty()) return generalDate(value, locale);
+    return printed(tokenize(format), value, locale);
+}
 
-    const std::vector<Token> tokens = tokenize(format);
+QString DateFormatter::formatDate(const QDate& day, const QString& format, const QLocale& locale)
+{
+    const std::vector<Token> tokens = datePart(tokenize(format));
+    const bool anyField
+        = std::any_of(tokens.begin(), tokens.end(), [](const Token& token) { return !isGlue(token.kind); });
+    if (!anyField) return locale.toString(day, QLocale::ShortFormat);
+    return printed(tokens, QDateTime(day, QTime(0, 0), Qt::UTC), locale);
+}
+
+namespace {
+
+QString printed(const std::vector<Token>& tokens, const QDateTime& value, const QLocale& locale)
+{
     bool twelveHour = false;
     for (const Token& token : tokens)
         twelveHour = twelveHour || token.kind == Kind::Designator || token.kind == Kind::LocaleDesignator;
@@ -334,24 +422,37 @@ QString DateFormatter::format(const QDateTime& value, const QString& format, con
             result += morning ? locale.amText() : locale.pmText();
             break;
         case Kind::DateSeparator:
-            result += dateSeparator(locale);
+            result += DateFormatter::dateSeparator(locale);
             break;
         case Kind::TimeSeparator:
-            result += timeSeparator(locale);
+            result += DateFormatter::timeSeparator(locale);
             break;
         }
     }
     return result;
 }
 
-std::optional<QDateTime> DateFormatter::parseExifDate(const QString& exifDateText)
+// The date's separator is a colon, a dash or a slash, the same twice; the
+// time, when there is one, is group 5 on.
+QRegularExpressionMatch exifDateMatch(const QString& exifDateText)
 {
-    // The date's separator is a colon, a dash or a slash, the same twice.
     static const QRegularExpression pattern(
         QStringLiteral(R"(^\s*(\d{4})([:\-/])(\d{1,2})\2(\d{1,2}))"
                        R"((?:(?:\s+|T)(\d{1,2}):(\d{1,2})(?::(\d{1,2})(?:[.,]\d+)?)?)"
                        R"((?:\s*(?:Z|[+\-]\d{2}(?::?\d{2})?))?)?\s*$)"));
-    const QRegularExpressionMatch match = pattern.match(exifDateText);
+    return pattern.match(exifDateText);
+}
+
+} // namespace
+
+bool DateFormatter::hasTime(const QString& exifDateText)
+{
+    return parseExifDate(exifDateText) && exifDateMatch(exifDateText).capturedLength(5) > 0;
+}
+
+std::optional<QDateTime> DateFormatter::parseExifDate(const QString& exifDateText)
+{
+    const QRegularExpressionMatch match = exifDateMatch(exifDateText);
     if (!match.hasMatch()) return std::nullopt;
     auto number = [&](int group) { return match.captured(group).toInt(); };
     const int year = number(1);
@@ -368,5 +469,6 @@ std::optional<QString> DateFormatter::dateText(
 {
     const std::optional<QDateTime> value = parseExifDate(exifDateText);
     if (!value) return std::nullopt;
+    if (!hasTime(exifDateText)) return formatDate(value->date(), format, locale);
     return DateFormatter::format(*value, format, locale);
 }

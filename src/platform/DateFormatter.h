@@ -20,10 +20,20 @@
 class DateFormatter {
 public:
     static QString format(const QDateTime& value, const QString& format, const QLocale& locale = QLocale::system());
+    // A day without a time, in the date part of the format: each run of
+    // time fields (hours, minutes, seconds, ttttt, AM/PM) goes with the
+    // text between it and the field before it; a run that opens the format
+    // goes with the text before it and up to the next field, one that ends
+    // it with the text after it too. "DD/MM/YYYY HH:MM" prints as
+    // "DD/MM/YYYY", "hh:nn, dddd d mmmm" as "dddd d mmmm". c prints the
+    // short date; a format with no date field left, or an empty one, the
+    // short date too.
+    static QString formatDate(const QDate& day, const QString& format, const QLocale& locale = QLocale::system());
 
     // The stamp's text for an EXIF date text ("2005:12:25 14:30:07"):
-    // the moment formatted; nothing when the text names no moment (see
-    // parseExifDate).
+    // the moment formatted; a text with a day and no time ("2005:12:25") in
+    // the format's date part alone (formatDate); nothing when the text
+    // names no day (see parseExifDate).
     static std::optional<QString> dateText(
         const QString& exifDateText, const QString& format, const QLocale& locale = QLocale::system());
 
@@ -35,6 +45,8 @@ public:
     // text that names no real moment: zeros and blanks (what a camera
     // with an unset clock writes), 30 February, 24:00, years before 100.
     static std::optional<QDateTime> parseExifDate(const QString& exifDateText);
+    // Whether the text names a time of day as well as a day.
+    static bool hasTime(const QString& exifDateText);
 
     static QString dateSeparator(const QLocale& locale);
     static QString timeSeparator(const QLocale& locale);

@@ -1,6 +1,7 @@
 #include "platform/ExifReader.h"
 
 #include "platform/ClockShift.h"
+#include "platform/DateFormatter.h"
 #include "platform/PhotoFile.h"
 #include "platform/RuntimeError.h"
 
@@ -362,4 +363,31 @@ QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int he
     } catch (const std::exception&) {
         return {};
     }
+}
+
+QString ExifReader::xmpDateText(const QString& path)
+{
+    QByteArray bytes;
+    try {
+        bytes = PhotoFile::readAll(path);
+    } catch (const RuntimeError&) {
+        // The steps that need the file say why it cannot be read.
+        return {};
+    }
+    try {
+        const std::unique_ptr<Exiv2::Image> image = openImage(bytes);
+        if (!image) return {};
+        const Exiv2::XmpData& xmp = image->xmpData();
+        for (const char* key : { "Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated", "Xmp.xmp.CreateDate" }) {
+            const auto it = xmp.findKey(Exiv2::XmpKey(key));
+            if (it == xmp.end()) continue;
+            const QString text = trimmedText(it->toString());
+            if (DateFormatter::parseExifDate(text)) return text;
+        }
+    } catch (const Exiv2::AnyError&) {
+        return {};
+    } catch (const std::exception&) {
+        return {};
+    }
+    return {};
 }

@@ -56,6 +56,13 @@ public:
     // source that is there but cannot be read raises as read does.
     static QByteArray exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
 
+    // The moment the photo was taken by its XMP packet, for a photo whose
+    // EXIF block has none: exif:DateTimeOriginal, else photoshop:DateCreated,
+    // else xmp:CreateDate, the first that names a real day
+    // (DateFormatter::parseExifDate), as stored ("2021-03-14T18:22:05+01:00",
+    // "2021-03-14"). Empty when none does, or the file cannot be read.
+    static QString xmpDateText(const QString& path);
+
     static constexpr int MaxBlobBytes = 64;
     static constexpr int MaxApp1Payload = JpegMetadata::MaxPayload;
 };

@@ -286,9 +286,13 @@ QGridLayout* DateStyleDialog::buildStampOptions()
     m_shiftMinutesSpin->setRange(0, 59);
     m_shiftMinutesSpin->setSuffix(tr(" min"));
 
-    auto* lblFallback = new QLabel(tr("No EXIF date"), this);
+    auto* lblFallback = new QLabel(tr("No date in the photo"), this);
     m_fallbackCombo = new QComboBox(this);
-    m_fallbackCombo->addItems({ tr("no stamp"), tr("the file's modification time") });
+    // Each choice's data: whether the name is tried, and the file's time.
+    m_fallbackCombo->addItem(tr("no stamp"), QVariantList { false, false });
+    m_fallbackCombo->addItem(tr("the file's modification time"), QVariantList { false, true });
+    m_fallbackCombo->addItem(tr("the date in the file name"), QVariantList { true, false });
+    m_fallbackCombo->addItem(tr("the file name's date, else the file's time"), QVariantList { true, true });
 
     m_photoPreview = new QLabel(this);
     m_photoPreview->setAlignment(Qt::AlignCenter);
@@ -346,7 +350,8 @@ QGridLayout* DateStyleDialog::buildStampOptions()
     m_shiftSignCombo->setCurrentIndex(m_settings.shiftMinutes < 0 ? 1 : 0);
     m_shiftHoursSpin->setValue(shift / 60);
     m_shiftMinutesSpin->setValue(shift % 60);
-    m_fallbackCombo->setCurrentIndex(m_settings.fileDateFallback ? 1 : 0);
+    m_fallbackCombo->setCurrentIndex(
+        m_fallbackCombo->findData(QVariantList { m_settings.nameDateFallback, m_settings.fileDateFallback }));
 
     // Every change shows at once in the previews.
     const auto refresh = [this] { refreshPreviewTexts(); };
@@ -394,7 +399,9 @@ Settings DateStyleDialog::shownSettings() const
     }
     const int32_t shift = m_shiftHoursSpin->value() * 60 + m_shiftMinutesSpin->value();
     shown.shiftMinutes = m_shiftSignCombo->currentIndex() == 1 ? -shift : shift;
-    shown.fileDateFallback = m_fallbackCombo->currentIndex() == 1;
+    const QVariantList fallback = m_fallbackCombo->currentData().toList();
+    shown.nameDateFallback = fallback.value(0).toBool();
+    shown.fileDateFallback = fallback.value(1).toBool();
     return shown;
 }
 
@@ -532,6 +539,7 @@ void DateStyleDialog::unload()
     m_settings.stampHeightPercent = shown.stampHeightPercent;
     m_settings.anchoring = shown.anchoring;
     m_settings.shiftMinutes = shown.shiftMinutes;
+    m_settings.nameDateFallback = shown.nameDateFallback;
     m_settings.fileDateFallback = shown.fileDateFallback;
     m_settings.dateFormat = m_formatCombo->currentText();
     m_settings.dateColor1 = m_color1;

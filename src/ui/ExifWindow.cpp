@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -26,6 +27,9 @@ ExifWindow::ExifWindow(QWidget* owner, Settings& settings)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("EXIF INFO"));
+    m_dateSource = new QLabel(this);
+    m_dateSource->setWordWrap(true);
+    m_dateSource->hide();
     m_text = new QPlainTextEdit(QStringLiteral("Text1"), this);
     // Long texts scroll; lines wrap at the box's width.
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -38,6 +42,7 @@ ExifWindow::ExifWindow(QWidget* owner, Settings& settings)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(margin);
+    layout->addWidget(m_dateSource);
     layout->addWidget(m_text, 1);
     layout->addWidget(m_raw);
 
@@ -55,9 +60,12 @@ ExifWindow::~ExifWindow()
     if (s_instance == this) m_settings.exifShown = false;
 }
 
-void ExifWindow::showExif(const QString& readable, const QString& raw, QWidget* owner, Settings& settings)
+void ExifWindow::showExif(
+    const QString& readable, const QString& raw, const QString& dateSource, QWidget* owner, Settings& settings)
 {
     if (!s_instance) s_instance = new ExifWindow(owner, settings);
+    s_instance->m_dateSource->setText(dateSource);
+    s_instance->m_dateSource->setVisible(!dateSource.isEmpty());
     s_instance->m_readable = readable;
     s_instance->m_rawText = raw;
     s_instance->showText();

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QPlainTextEdit;
 
 // The EXIF window: all EXIF fields of the open photo as text, one "name:
@@ -15,12 +16,16 @@ class QPlainTextEdit;
 // when it is closed and otherwise replaces its texts and brings it forward;
 // the flag exifShown of the settings record it is given is true exactly
 // while it is open. Given an owner, it stays above the owner and closes and
-// goes away together with it.
+// goes away together with it. Above the fields it says where the stamp's
+// date comes from when that is not the EXIF block ("date from the file
+// name"), and is otherwise hidden.
 class ExifWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static void showExif(const QString& readable, const QString& raw, QWidget* owner, Settings& settings);
+    // dateSource: the date and where it came from, empty for EXIF or none.
+    static void showExif(
+        const QString& readable, const QString& raw, const QString& dateSource, QWidget* owner, Settings& settings);
     // The open window, or nullptr.
     static ExifWindow* instance();
     // Closes the open window, if any.
@@ -30,6 +35,7 @@ public:
 
     QPlainTextEdit* textEdit() const { return m_text; }
     QCheckBox* rawValues() const { return m_raw; }
+    QLabel* dateSource() const { return m_dateSource; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -41,6 +47,7 @@ private:
     Settings& m_settings;
     QPlainTextEdit* m_text;
     QCheckBox* m_raw;
+    QLabel* m_dateSource;
     QString m_readable;
     QString m_rawText;
     static QPointer<ExifWindow> s_instance;

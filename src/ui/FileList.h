@@ -2,8 +2,9 @@
 
 #include <QListWidget>
 
-// A file list of the main window: the photos of one folder (names ending
-// in .jpg or .jpeg, in any case), sorted by name.
+// A file list of the main window: the photos of one folder (JPEG, HEIF,
+// PNG, WebP and TIFF names, as PhotoFolder::isPhotoName takes them),
+// sorted by name.
 //
 // Click is raised when the user picks an entry: a mouse click (also on the
 // entry already selected), a move of the selection with the keyboard

@@ -379,9 +379,16 @@ void MainWindow::updateTitle()
     setWindowTitle(m_photoOpen ? QStringLiteral("%1 — %2").arg(photo, ProductName) : ProductName);
 }
 
+QString MainWindow::dateSourceText() const
+{
+    const StampPlacement::Date date = m_engine.photoDate();
+    if (date.sourceNote().isEmpty()) return QString();
+    return tr("Stamp: %1 (%2)").arg(date.text, date.sourceNote());
+}
+
 void MainWindow::showExif(const QString& text)
 {
-    ExifWindow::showExif(m_engine.readableExifText(), text, this, settings());
+    ExifWindow::showExif(m_engine.readableExifText(), text, dateSourceText(), this, settings());
 }
 
 // ---- Browsing ---------------------------------------------------------
@@ -651,7 +658,7 @@ void MainWindow::setPhotoCommandsEnabled(bool enabled)
 
 void MainWindow::showExifWindow()
 {
-    ExifWindow::showExif(m_engine.readableExifText(), m_engine.photo().exifText(), this, settings());
+    ExifWindow::showExif(m_engine.readableExifText(), m_engine.photo().exifText(), dateSourceText(), this, settings());
 }
 
 void MainWindow::showAboutBox()

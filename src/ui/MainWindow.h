@@ -200,6 +200,9 @@ private:
     void syncControls();
     // "IMG_0001.JPG — Quillon" while a photo is open, "Quillon" otherwise.
     void updateTitle();
+    // For the EXIF window: the open photo's date and where it came from,
+    // when that is not its EXIF block; empty otherwise.
+    QString dateSourceText() const;
 
     // The window's options, read from iniPath when it is made and written
     // back when it closes; the engine and the dialogs work with this one.

@@ -171,10 +171,12 @@ BatchPlan BatchPlan::make(const QString& folder, const Settings& settings, const
             mirrors.insert(source.mirror);
             plan.m_subFolders << source.mirror;
         }
-        for (const QString& name : source.photos) {
+        const QStringList outputNames = PhotoFolder::outputNames(source.photos);
+        for (qsizetype i = 0; i < source.photos.size(); ++i) {
+            const QString& name = source.photos[i];
             const QString path = QDir(source.path).filePath(name);
             plan.m_sources.add(path);
-            const PhotoState::Outputs outputs = PhotoState::outputPaths(path, target, source.mirror);
+            const PhotoState::Outputs outputs = PhotoState::outputPaths(outputNames[i], target, source.mirror);
             const auto [writer, first] = writers.insert({ outputs.output, path });
             const QString relative = source.relative.isEmpty() ? name : source.relative + QLatin1Char('/') + name;
             if (options.shardCount > 1 && shardOf(relative, options.shardCount) != options.shard) continue;

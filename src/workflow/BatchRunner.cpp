@@ -250,7 +250,7 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::photo& photo, const 
     PixelBudget& budget, const std::atomic<bool>& stop, BatchOutcome& outcome) const
 {
     try {
-        state.setPaths(photo.path, m_settings.targetFolder, photo.subFolder);
+        state.setPaths(photo.path, { photo.outputPath, photo.thumbnailPath });
         state.open();
         if (stop) return false;
         const QSize workingSize = PhotoState::workingSize(state.photoSize(), m_settings.previewScale);

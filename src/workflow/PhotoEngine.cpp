@@ -135,7 +135,12 @@ void PhotoEngine::forgetExif()
 
 QString PhotoEngine::computeDateText() const
 {
-    return Stamp().dateFor(m_photo.exifRecord(), m_photo.photoPath()).text;
+    return photoDate().text;
+}
+
+StampPlacement::Date PhotoEngine::photoDate() const
+{
+    return Stamp().dateFor(m_photo.exifRecord(), m_photo.photoPath());
 }
 
 StampPlacement PhotoEngine::Stamp() const

@@ -100,6 +100,8 @@ public:
     void applyDateStyle();
     // The date of the open photo, formatted as the stamp shows it.
     QString computeDateText() const;
+    // The same with where it came from.
+    StampPlacement::Date photoDate() const;
     // The date as the labels and the stamp showed it last.
     const QString& dateText() const { return m_dateText; }
     // The text the stamp's labels show: the date of the last showDateLabels.

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +13,17 @@
 
 namespace {
 
-const QStringList PhotoPatterns { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") };
+const QStringList JpegPatterns { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") };
+const QStringList PhotoPatterns = JpegPatterns
+    + QStringList { QStringLiteral("*.heic"), QStringLiteral("*.heif"), QStringLiteral("*.hif"),
+          QStringLiteral("*.png"), QStringLiteral("*.webp"), QStringLiteral("*.tif"), QStringLiteral("*.tiff") };
+
+// The output name of a photo that is no JPEG when no other output takes it.
+QString stemOutputName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot > 0 ? name.left(dot) : name) + QStringLiteral(".jpg");
+}
 
 // What a special file is, in words.
 QString kindOf(mode_t mode)
@@ -161,6 +172,28 @@ QStringList PhotoFolder::photoNames(const QString& folder)
 bool PhotoFolder::isPhotoName(const QString& name)
 {
     return QDir::match(PhotoPatterns, name);
+}
+
+bool PhotoFolder::isJpegName(const QString& name)
+{
+    return QDir::match(JpegPatterns, name);
+}
+
+QStringList PhotoFolder::outputNames(const QStringList& photos)
+{
+    // Each photo's output name when every one that is no JPEG takes its
+    // stem, and how many photos of the folder would share it.
+    QStringList names;
+    names.reserve(photos.size());
+    QHash<QString, int> taken;
+    for (const QString& photo : photos) {
+        names << (isJpegName(photo) ? photo : stemOutputName(photo));
+        ++taken[names.back().toCaseFolded()];
+    }
+    for (qsizetype i = 0; i < photos.size(); ++i)
+        if (!isJpegName(photos[i]) && taken.value(names[i].toCaseFolded()) > 1)
+            names[i] = photos[i] + QStringLiteral(".jpg");
+    return names;
 }
 
 QStringList PhotoFolder::subFolders(const QString& folder)

@@ -38,12 +38,27 @@ public:
     // surrogate, as PassedOver says, for messages only.
     static QString textOf(const QByteArray& stored, bool* valid = nullptr);
 
-    // File names ending in .jpg or .jpeg, in any case, in name order:
-    // regular files, or links to them, readable or not (one that is not
-    // fails when it is opened, and says why).
+    // File names of photos (see isPhotoName), in name order: regular
+    // files, or links to them, readable or not (one that is not fails when
+    // it is opened, and says why).
     static QStringList photoNames(const QString& folder);
-    // Whether a file of that name is one photoNames lists.
+    // Whether a file of that name is one photoNames lists: one ending in
+    // .jpg or .jpeg (JPEG), .heic, .heif or .hif (HEIF), .png, .webp, .tif
+    // or .tiff, in any case.
     static bool isPhotoName(const QString& name);
+    // Whether the name is that of a JPEG photo, .jpg or .jpeg in any case.
+    static bool isJpegName(const QString& name);
+
+    // The file names of the outputs of a folder's photos, in the order of
+    // photos (the names of one folder, as read lists them), each the same
+    // for its thumbnail. Outputs are JPEGs: a JPEG's output keeps the
+    // photo's name; another photo's is named after its stem, IMG_0001.HEIC
+    // giving IMG_0001.jpg, unless another photo of the folder has an output
+    // of that name too, compared without regard to case (so that the
+    // outputs survive a copy to a card that does not tell case): then it
+    // keeps its whole name, IMG_0001.HEIC.jpg. The name a photo gets depends
+    // on the folder's names alone, never on which were saved before.
+    static QStringList outputNames(const QStringList& photos);
     // Full paths of the immediate sub-folders (hidden ones left out), in
     // name order: folders and links to folders, nothing else.
     static QStringList subFolders(const QString& folder);

@@ -46,18 +46,36 @@ bool foreignFileAt(const QString& path)
 
 void PhotoState::setPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder)
 {
-    const Outputs outputs = outputPaths(photoPath, outputRoot, subFolder);
+    setPaths(photoPath, outputPaths(outputName(photoPath), outputRoot, subFolder));
+}
+
+void PhotoState::setPaths(const QString& photoPath, const Outputs& outputs)
+{
     m_photoPath = photoPath;
     m_outputPath = outputs.output;
     m_thumbnailPath = outputs.thumbnail;
 }
 
 PhotoState::Outputs PhotoState::outputPaths(
-    const QString& photoPath, const QString& outputRoot, const QString& subFolder)
+    const QString& outputName, const QString& outputRoot, const QString& subFolder)
 {
-    const QString name = QFileInfo(photoPath).fileName();
-    const QString below = subFolder.isEmpty() ? name : subFolder + QLatin1Char('/') + name;
+    const QString below = subFolder.isEmpty() ? outputName : subFolder + QLatin1Char('/') + outputName;
     return { outputRoot + QStringLiteral("/Images/") + below, outputRoot + QStringLiteral("/Miniatures/") + below };
+}
+
+QString PhotoState::outputName(const QString& photoPath)
+{
+    const QFileInfo photo(photoPath);
+    const QString name = photo.fileName();
+    if (PhotoFolder::isJpegName(name)) return name;
+    // A photo opened by its path may be one the folder's list leaves out.
+    QStringList photos = PhotoFolder::photoNames(photo.path());
+    qsizetype at = photos.indexOf(name);
+    if (at < 0) {
+        at = photos.size();
+        photos << name;
+    }
+    return PhotoFolder::outputNames(photos).at(at);
 }
 
 void PhotoState::setOutputPaths(const QString& outputPath, const QString& thumbnailPath)
@@ -255,7 +273,7 @@ QString PhotoState::printDateStamp(const StampPlacement& stamp)
         m_stampNotes << invalidDateNote(date.invalidPhotoDate, stamped);
     else if (!stamped)
         m_stampNotes << noDateNote;
-    if (date.source == StampPlacement::Date::Source::File) m_stampNotes << fileDateNote;
+    if (const QString note = date.sourceNote(); !note.isEmpty()) m_stampNotes << note;
     if (m_display && stamp.print(*m_display, date.text).movedInside) m_stampNotes << movedInsideNote;
     return date.text;
 }

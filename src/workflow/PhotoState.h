@@ -47,13 +47,20 @@ public:
     PhotoState& operator=(PhotoState&&) noexcept = default;
 
     // photoPath, and below outputRoot the outputPath (Images/subFolder/name)
-    // and thumbnailPath (Miniatures/subFolder/name); subFolder may be empty.
+    // and thumbnailPath (Miniatures/subFolder/name), name the photo's
+    // outputName; subFolder may be empty.
     void setPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder = QString());
     struct Outputs {
         QString output;
         QString thumbnail;
     };
-    static Outputs outputPaths(const QString& photoPath, const QString& outputRoot, const QString& subFolder);
+    // The same with outputs that are known already (a batch's plan).
+    void setPaths(const QString& photoPath, const Outputs& outputs);
+    static Outputs outputPaths(const QString& outputName, const QString& outputRoot, const QString& subFolder);
+    // The file name of the outputs of the photo at photoPath among the
+    // photos of its folder (PhotoFolder::outputNames); a JPEG's is its own
+    // name, and its folder is not read for it.
+    static QString outputName(const QString& photoPath);
     // Other places for the outputs (a free name beside another photo's).
     void setOutputPaths(const QString& outputPath, const QString& thumbnailPath);
     const QString& photoPath() const { return m_photoPath; }
@@ -145,7 +152,6 @@ public:
     void releaseDisplay();
 
     static inline const QString noDateNote = QStringLiteral("no date in the photo: saved without a stamp");
-    static inline const QString fileDateNote = QStringLiteral("date from the file's modification time");
     static inline const QString movedInsideNote = QStringLiteral("stamp moved inside the photo");
     // "the photo's date is not valid: "0000:00:00 00:00:00"", and when the
     // photo is saved without a stamp, "; saved without a stamp".

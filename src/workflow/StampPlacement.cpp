@@ -5,6 +5,7 @@
 #include "platform/ClockShift.h"
 #include "platform/DateFormatter.h"
 #include "platform/ExifReader.h"
+#include "platform/FileNameDate.h"
 #include "platform/PixelSurface.h"
 
 #include <QFileInfo>
@@ -52,6 +53,7 @@ StampPlacement StampPlacement::fromSettings(const Settings& settings, QPointF po
     stamp.second = onPixel(position + SettingsFile::stampOffset(settings));
     stamp.dateFormat = settings.dateFormat;
     stamp.shiftMinutes = settings.shiftMinutes;
+    stamp.nameDateFallback = settings.nameDateFallback;
     stamp.fileDateFallback = settings.fileDateFallback;
     stamp.heightPercent = settings.stampHeightPercent;
     stamp.anchoring = settings.anchoring;
@@ -69,7 +71,17 @@ StampPlacement::Date StampPlacement::dateFor(const ExifRecord& record, const QSt
         if (text) return { *text, Date::Source::photo, {} };
         date.invalidPhotoDate = taken;
     }
-    if (fileDateFallback && !photoPath.isEmpty()) {
+    if (photoPath.isEmpty()) return date;
+    const auto from = [&](Date::Source source, const QString& dateText) {
+        if (const auto text = DateFormatter::dateText(dateText, dateFormat)) {
+            date.text = *text;
+            date.source = source;
+        }
+        return date.source != Date::Source::None;
+    };
+    if (from(Date::Source::Xmp, ClockShift::exifDate(ExifReader::xmpDateText(photoPath), shiftMinutes))) return date;
+    if (nameDateFallback && from(Date::Source::Name, FileNameDate::read(QFileInfo(photoPath).fileName()))) return date;
+    if (fileDateFallback) {
         const QDateTime modified = QFileInfo(photoPath).lastModified();
         if (modified.isValid()) {
             date.text = DateFormatter::format(modified, dateFormat);
@@ -77,6 +89,22 @@ StampPlacement::Date StampPlacement::dateFor(const ExifRecord& record, const QSt
         }
     }
     return date;
+}
+
+QString StampPlacement::Date::sourceNote() const
+{
+    switch (source) {
+    case Source::Xmp:
+        return QStringLiteral("date from XMP");
+    case Source::Name:
+        return QStringLiteral("date from the file name");
+    case Source::File:
+        return QStringLiteral("date from the file's modification time");
+    case Source::photo:
+    case Source::None:
+        break;
+    }
+    return {};
 }
 
 StampPlacement::Layout StampPlacement::layoutOn(QSize picture, const QString& text) const

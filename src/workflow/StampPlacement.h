@@ -31,6 +31,7 @@ struct StampPlacement {
     QPoint second; // the upper text, printed over the first
     QString dateFormat;
     int32_t shiftMinutes = 0;
+    bool nameDateFallback = false;
     bool fileDateFallback = false;
     double heightPercent = 0; // of the picture's shorter side; 0: the font's own size
     StampAnchoring anchoring;
@@ -43,17 +44,23 @@ struct StampPlacement {
 
     // The text the stamp shows for a photo, and where its moment came from.
     struct Date {
-        enum class Source { photo, File, None };
+        enum class Source { photo, Xmp, Name, File, None };
         QString text; // empty for Source::None
         Source source = Source::None;
         // The photo's own date text when it names no moment (zeros, 30
         // February): the photo counts as undated.
         QString invalidPhotoDate;
+        // Where the date came from, for the user, when it was not EXIF:
+        // "date from the file name"; empty for EXIF and for no date.
+        QString sourceNote() const;
     };
-    // The moment the photo was taken from its EXIF record, moved by the
-    // clock correction; failing that (no date, or one that is no date),
-    // the file's modification time when the fallback is on (uncorrected:
-    // the camera's clock did not make it).
+    // The moment the photo was taken, the first of these that names a real
+    // day: its EXIF record; its XMP packet (ExifReader::xmpDateText); with
+    // nameDateFallback its file name (FileNameDate); with fileDateFallback
+    // the file's modification time. The photo's own dates are moved by the
+    // clock correction; the name's and the file's are not, since the
+    // camera's clock did not make them. A day without a time prints as the
+    // format's date part (DateFormatter::formatDate).
     Date dateFor(const ExifRecord& record, const QString& photoPath) const;
 
     // The stamp as it lands on one picture: the font at its pixel size, the

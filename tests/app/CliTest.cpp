@@ -137,6 +137,7 @@ TEST(CliTest, HelpGoesToStandardOutputAndBadArgumentsAreNamedWithAPointerToIt)
         { { "batch", "--help" }, batchUsage, 0 },
         { { "help", "date" },
             "Usage: quillon-cli date PHOTO [--format FMT] [--shift (+|-)HH:MM]\n"
+            "                        [--fallback-date none|name|file|name,file]\n"
             "                        [--config FILE]\n",
             0 }, // wrapped at 79 columns
         { { "--version" }, "quillon-cli " QUILLON_VERSION "\n", 0 },
@@ -159,7 +160,8 @@ TEST(CliTest, HelpGoesToStandardOutputAndBadArgumentsAreNamedWithAPointerToIt)
         { { "batch", "/tmp", "--stamp-height", "4,5" }, "--stamp-height takes a percentage from 0.5 to 25" },
         { { "batch", "/tmp", "--anchor", "middle" }, "--anchor takes one of top-left, top, top-right, left" },
         { { "date", "x.jpg", "--shift", "+1:75" }, "--shift takes +HH:MM or -HH:MM" },
-        { { "batch", "/tmp", "--fallback-date", "exif" }, "--fallback-date takes none or file" },
+        { { "batch", "/tmp", "--fallback-date", "exif" }, "--fallback-date takes none, name, file or name,file" },
+        { { "date", "x.jpg", "--fallback-date", "file,name" }, "--fallback-date takes none, name, file or name," },
         { { "date" }, "date needs a PHOTO" },
         { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
         { { "help", "resize" }, "no help for \"resize\"" },
@@ -606,6 +608,46 @@ TEST(CliTest, TheBatchReplacesOnlyFilesItWroteUnlessToldToOverwrite)
     const CliRun overwrite = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--overwrite" });
     EXPECT_EQ(overwrite.exitCode, 0) << overwrite.err.toStdString();
     EXPECT_EQ(OutputMark::of(mine), OutputMark::forPhoto(newPhoto));
+}
+
+TEST(CliTest, PhotosWithoutADateOfTheirOwnTakeTheOneTheirNameSaysWhenAskedAndSaySo)
+{
+    const struct {
+        const char* name;
+        const char* date; // empty: none
+    } cases[] = {
+        { "IMG-20220103-WA0007.jpg", "2022-01-03" },
+        { "WhatsApp Image 2021-03-14 at 18.22.05.jpeg", "2021-03-14 18:22:05" },
+        { "Screenshot_20230405-081512.jpg", "2023-04-05 08:15:12" },
+        { "PXL_20240229_235959123.jpg", "2024-02-29 23:59:59" },
+        { "IMG_20190712_153045.jpg", "2019-07-12 15:30:45" },
+        { "20180812_101010.jpg", "2018-08-12 10:10:10" },
+        { "IMG_20231345_101010.jpg", "" },
+    };
+    QTemporaryDir source, plain, named;
+    for (const auto& c : cases)
+        ASSERT_TRUE(writeFile(source.filePath(QStringLiteral("phone/") + c.name), smallJpeg(320, 240)));
+    cli({ "batch", source.path(), "--target", plain.path() });
+    const CliRun r = cli({ "batch", source.path(), "--target", named.path(), "--fallback-date", "name" });
+    EXPECT_EQ(r.exitCode, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString photo = source.filePath(QStringLiteral("phone/") + c.name);
+        const QString output = QStringLiteral("Images/phone/") + c.name;
+        const QString shown = QDir::toNativeSeparators(photo);
+        const CliRun date = cli({ "date", photo, "--fallback-date", "name", "--format", "YYYY-MM-DD HH:MM:SS" });
+        EXPECT_EQ(date.exitCode, 0);
+        EXPECT_EQ(date.out, QString::fromLatin1(c.date) + '\n');
+        if (*c.date) {
+            EXPECT_EQ(date.err, "quillon-cli: " + shown + ": date from the file name\n");
+            EXPECT_TRUE(r.err.contains(shown + ": date from the file name\n")) << r.err.toStdString();
+            EXPECT_NE(readFile(named.filePath(output)), readFile(plain.filePath(output)));
+        } else {
+            EXPECT_EQ(date.err, "");
+            EXPECT_TRUE(r.err.contains(shown + ": no date in the photo: saved without a stamp\n"));
+            EXPECT_EQ(readFile(named.filePath(output)), readFile(plain.filePath(output)));
+        }
+    }
 }
 
 TEST(CliTest, StoredValuesNotUnderstoodAreNamedBeforeThePhotosWithWhatIsUsedInstead)

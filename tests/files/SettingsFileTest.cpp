@@ -61,7 +61,7 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyUnderItsOwnName)
     const std::vector<std::string> order = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview",
         "COEF/JPG", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01",
         "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "DATE/weight", "DATE/italic", "DATE/underline",
-        "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "REP/cible", "STAMP/size_percent", "STAMP/anchor",
+        "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "DATE/fallback_name", "REP/cible", "STAMP/size_percent", "STAMP/anchor",
         "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
     EXPECT_EQ(keysInOrder(ini), order);
 }
@@ -86,6 +86,7 @@ TEST_F(SettingsFileTest, SaveKeepsForeignContentAndRoundTripsWithoutANote)
         .stampHeightPercent = 3.125,
         .anchoring = { StampAnchoring::Place::BottomRight, 2.5, -0.125, 12 },
         .shiftMinutes = -1575,
+        .nameDateFallback = true,
         .fileDateFallback = true,
         .currentFilter = 5 };
     ASSERT_TRUE(SettingsFile::save(ini, record, {}, {}, { 7.5, -3 }));
@@ -95,6 +96,7 @@ TEST_F(SettingsFileTest, SaveKeepsForeignContentAndRoundTripsWithoutANote)
     const QByteArray text = readFile(ini);
     EXPECT_TRUE(text.startsWith("; kept\n[USER]\ncustom = 1\n\n[date]\nextra=yes\nformat=\" YYYY-MM-DD \"\n"));
     EXPECT_TRUE(text.contains("\nshow=False\n"));
+    EXPECT_TRUE(text.contains("\nshift_minutes=-1575\nfallback_date=file\nfallback_name=True\n"));
     EXPECT_TRUE(text.contains("\nsize=24\nweight=600\nitalic=True\nunderline=True\nstrikeout=False\n"));
 }
 

@@ -38,6 +38,8 @@ TEST(ClockShiftTest, MovesExifDatesAcrossMonthAndYearEndsAndLeapDays)
         // What names no moment, or would leave the years 100 to 9999, stays.
         { "0000:00:00 00:00:00", 600, "0000:00:00 00:00:00" },
         { "9999:12:31 23:00:00", 60, "9999:12:31 23:00:00" },
+        // A day without a time has no hour to move from.
+        { "2024:02:29", 600, "2024:02:29" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(ClockShift::exifDate(QLatin1String(c.date), c.minutes), QLatin1String(c.moved))

@@ -97,7 +97,9 @@ TEST(DateFormatterTest, DateTextFromExif)
     } cases[] = {
         { "2005:12:25 14:30:07", "25/12/2005 14:30:07" },
         { " 2005:12:25 14:30 ", "25/12/2005 14:30:00" },
-        { "2005:12:25", "25/12/2005 00:00:00" },
+        // A day without a time: the format's date part, no made-up midnight.
+        { "2005:12:25", "25/12/2005" },
+        { "2005-12-25", "25/12/2005" },
         // Common ways of writing the same moment; a fraction or a time zone
         // is dropped: the camera's own clock is what the stamp shows.
         { "2005-12-25T14:30:07", "25/12/2005 14:30:07" },
@@ -115,4 +117,33 @@ TEST(DateFormatterTest, DateTextFromExif)
         const std::optional<QString> text = DateFormatter::dateText(QLatin1String(c.exif), format, english);
         EXPECT_EQ(text, c.expected ? std::optional(QString::fromLatin1(c.expected)) : std::nullopt) << c.exif;
     }
+}
+
+TEST(DateFormatterTest, ADayWithoutATimePrintsTheFormatsDatePart)
+{
+    const QDate day(2005, 12, 25);
+    const struct {
+        const char* format;
+        const char* expected;
+    } cases[] = {
+        // The dialog's formats.
+        { "DD/MM/YY", "25/12/05" },
+        { "DD/MM/YY HH:MM", "25/12/05" },
+        { "DD/MM/YYYY HH:MM", "25/12/2005" },
+        { "DD/MM/YYYY HH:MM:SS", "25/12/2005" },
+        { "DDDD DD MMMM YYYY", "Sunday 25 December 2005" },
+        // Time first, in the middle, as words; AM/PM and ttttt are time too.
+        { "hh:nn dd.mm.yyyy", "25.12.2005" },
+        { "dddd, h:nn am/pm, d mmmm", "Sunday, 25 December" },
+        { "d mmmm yyyy \\a\\t h:nn AMPM", "25 December 2005" },
+        { "yyyy-mm-dd ttttt", "2005-12-25" },
+        { "\"Taken \"dd/mm hh:nn", "Taken 25/12" },
+        // Nothing of the date left: the short date.
+        { "hh:nn", "25/12/2005" },
+        { "c", "25/12/2005" },
+        { "", "25/12/2005" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DateFormatter::formatDate(day, QString::fromUtf8(c.format), english), QString::fromUtf8(c.expected))
+            << c.format;
 }

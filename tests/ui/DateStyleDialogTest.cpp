@@ -205,6 +205,7 @@ TEST_F(DateStyleDialogTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
         dialog.show();
         EXPECT_EQ(dialog.anchorCombo()->currentText(), "bottom-right");
         EXPECT_EQ(dialog.shiftHoursSpin()->value(), 26);
+        EXPECT_EQ(dialog.fallbackCombo()->currentText(), "the file's modification time");
         EXPECT_FALSE(dialog.photoPreview()->isVisible()); // no photo is open
     }
     EXPECT_EQ(settings, before); // values left alone keep every decimal
@@ -218,11 +219,12 @@ TEST_F(DateStyleDialogTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
     dialog.shiftSignCombo()->setCurrentIndex(0);
     dialog.shiftHoursSpin()->setValue(9);
     dialog.shiftMinutesSpin()->setValue(0);
-    dialog.fallbackCombo()->setCurrentIndex(0);
+    dialog.fallbackCombo()->setCurrentText("the date in the file name");
     dialog.close();
     EXPECT_EQ(settings.stampHeightPercent, 0);
     EXPECT_EQ(settings.anchoring, (StampAnchoring { StampAnchoring::Place::Top, 3, 0, 0 }));
     EXPECT_EQ(settings.shiftMinutes, 540);
+    EXPECT_TRUE(settings.nameDateFallback);
     EXPECT_FALSE(settings.fileDateFallback);
 }
 

@@ -24,14 +24,14 @@ protected:
 TEST_F(ExifWindowTest, ShowExifKeepsOneWindowThatFollowsTheLatestText)
 {
     EXPECT_EQ(ExifWindow::instance(), nullptr);
-    ExifWindow::showExif("Make: Canon", "Make: Canon", nullptr, settings);
+    ExifWindow::showExif("Make: Canon", "Make: Canon", "", nullptr, settings);
     ExifWindow* window = ExifWindow::instance();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(settings.exifShown);
     EXPECT_EQ(window->textEdit()->toPlainText(), "Make: Canon");
 
-    ExifWindow::showExif("Make: Nikon", "Make: Nikon", nullptr, settings);
+    ExifWindow::showExif("Make: Nikon", "Make: Nikon", "", nullptr, settings);
     EXPECT_EQ(ExifWindow::instance(), window);
     EXPECT_EQ(window->textEdit()->toPlainText(), "Make: Nikon");
     EXPECT_EQ(QApplication::topLevelWidgets().count(window), 1);
@@ -40,7 +40,7 @@ TEST_F(ExifWindowTest, ShowExifKeepsOneWindowThatFollowsTheLatestText)
     window->close();
     EXPECT_FALSE(settings.exifShown);
     EXPECT_EQ(ExifWindow::instance(), nullptr);
-    ExifWindow::showExif("", "", nullptr, settings);
+    ExifWindow::showExif("", "", "", nullptr, settings);
     ASSERT_NE(ExifWindow::instance(), nullptr);
     EXPECT_TRUE(settings.exifShown);
     EXPECT_EQ(ExifWindow::instance()->textEdit()->toPlainText(), "");
@@ -48,14 +48,14 @@ TEST_F(ExifWindowTest, ShowExifKeepsOneWindowThatFollowsTheLatestText)
 
 TEST_F(ExifWindowTest, ReadableValuesWithTheRawOnesOneClickAway)
 {
-    ExifWindow::showExif("FNumber: f/7.1\r\n", "FNumber: 71/10\r\n", nullptr, settings);
+    ExifWindow::showExif("FNumber: f/7.1\r\n", "FNumber: 71/10\r\n", "", nullptr, settings);
     ExifWindow* window = ExifWindow::instance();
     EXPECT_EQ(window->textEdit()->toPlainText(), "FNumber: f/7.1\n");
     window->rawValues()->click();
     EXPECT_EQ(window->textEdit()->toPlainText(), "FNumber: 71/10\n");
 
     // The choice holds for the next photo's texts, until it is undone.
-    ExifWindow::showExif("FNumber: f/2.8\r\n", "FNumber: 28/10\r\n", nullptr, settings);
+    ExifWindow::showExif("FNumber: f/2.8\r\n", "FNumber: 28/10\r\n", "", nullptr, settings);
     EXPECT_EQ(window->textEdit()->toPlainText(), "FNumber: 28/10\n");
     window->rawValues()->click();
     EXPECT_EQ(window->textEdit()->toPlainText(), "FNumber: f/2.8\n");
@@ -65,7 +65,7 @@ TEST_F(ExifWindowTest, AToolWindowThatStaysAboveItsOwnerAndGoesWithIt)
 {
     auto* owner = new QWidget;
     owner->show();
-    ExifWindow::showExif("text", "text", owner, settings);
+    ExifWindow::showExif("text", "text", "", owner, settings);
     ExifWindow* window = ExifWindow::instance();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowType(), Qt::Tool);

@@ -464,6 +464,7 @@ TEST_F(MainWindowTest, WithTheDateOffAnotherPhotoBringsItsOwnDateAndExifOnceItIs
     openCamera("Nikon_D70.jpg");
     ASSERT_NE(ExifWindow::instance(), nullptr);
     EXPECT_TRUE(ExifWindow::instance()->textEdit()->toPlainText().contains("NIKON D70"));
+    EXPECT_FALSE(ExifWindow::instance()->dateSource()->isVisibleTo(ExifWindow::instance()));
     EXPECT_EQ(stampLabelsShown(), 0);
     f.showDateAction->trigger();
     EXPECT_EQ(stampLabelsShown(), 2);
@@ -478,6 +479,15 @@ TEST_F(MainWindowTest, WithTheDateOffAnotherPhotoBringsItsOwnDateAndExifOnceItIs
     f.showDateAction->trigger();
     f.dateStyleAction->trigger();
     EXPECT_EQ(stampLabelsShown(), 2);
+
+    // A date that is not EXIF's is named with where it came from.
+    f.settings().nameDateFallback = true;
+    f.settings().dateFormat = QStringLiteral("YYYY-MM-DD HH:MM");
+    ASSERT_TRUE(writeFile(dir.filePath("phone/IMG_20190712_153045.jpg"), smallJpeg(64, 48)));
+    openPhoto(dir.filePath("phone"), QStringLiteral("IMG_20190712_153045.jpg"));
+    ASSERT_NE(ExifWindow::instance(), nullptr);
+    EXPECT_TRUE(ExifWindow::instance()->dateSource()->isVisibleTo(ExifWindow::instance()));
+    EXPECT_EQ(ExifWindow::instance()->dateSource()->text(), "Stamp: 2019-07-12 15:30 (date from the file name)");
 }
 
 TEST_F(MainWindowTest, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)

@@ -135,3 +135,34 @@ TEST(PhotoFolderTest, TextOfANameKeepsEveryByteThatDoesNotDecode)
         }
     }
 }
+
+TEST(PhotoFolderTest, PhotosOfEveryKindAndTheirOutputNamesHoldWhateverTheOrder)
+{
+    for (const char* name : { "a.jpg", "b.JPEG", "c.heic", "d.HEIF", "e.hif", "f.Png", "g.webp", "h.tif", "i.TIFF" })
+        EXPECT_TRUE(PhotoFolder::isPhotoName(name)) << name;
+    for (const char* name : { "a.bmp", "b.gif", "c.heics", "d.jpg.txt", "e.avif", "jpg" })
+        EXPECT_FALSE(PhotoFolder::isPhotoName(name)) << name;
+
+    const struct {
+        QStringList photos;
+        QStringList outputs;
+    } cases[] = {
+        { { "IMG_0001.HEIC", "b.png", "c.JPG", "d.jpeg", "e.tiff" },
+            { "IMG_0001.jpg", "b.jpg", "c.JPG", "d.jpeg", "e.jpg" } },
+        // A same-stem pair: the JPEG keeps its name, the other its extension,
+        // also when the names differ in case only.
+        { { "IMG_0001.HEIC", "IMG_0001.JPG" }, { "IMG_0001.HEIC.jpg", "IMG_0001.JPG" } },
+        { { "img_0001.jpg", "IMG_0001.HEIC" }, { "img_0001.jpg", "IMG_0001.HEIC.jpg" } },
+        // Two that are no JPEG both keep theirs; a .jpeg takes no .jpg.
+        { { "a.png", "A.webp", "a.jpeg" }, { "a.png.jpg", "A.webp.jpg", "a.jpeg" } },
+    };
+    for (const auto& c : cases) {
+        // Every order of the folder's names gives each photo the same name.
+        QStringList photos = c.photos, outputs = c.outputs;
+        for (qsizetype turn = 0; turn < photos.size(); ++turn) {
+            EXPECT_EQ(PhotoFolder::outputNames(photos), outputs) << photos.join(' ').toStdString();
+            photos.move(0, photos.size() - 1);
+            outputs.move(0, outputs.size() - 1);
+        }
+    }
+}

@@ -6,6 +6,7 @@
 #include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
+#include "workflow/BatchPlan.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QDir>
@@ -310,4 +311,27 @@ TEST(PhotoStateTest, AResampleWithoutMemoryFailsSayingWhy)
         },
         ::testing::ExitedWithCode(0), "");
 #endif
+}
+
+TEST(PhotoStateTest, TheWindowNamesAPhotosOutputsByItsFolderAsTheBatchDoes)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("Trip");
+    const QString heic = folder + "/IMG_0001.HEIC";
+    ASSERT_TRUE(writeFile(heic, "not decoded here"));
+    Settings settings = defaults();
+    settings.targetFolder = dir.filePath("out");
+    PhotoState state;
+    for (const char* jpeg : { "", "img_0001.jpg" }) {
+        SCOPED_TRACE(jpeg);
+        if (*jpeg) {
+            ASSERT_TRUE(writeFile(folder + '/' + jpeg, smallJpeg(8, 8)));
+        }
+        const BatchPlan plan = BatchPlan::make(folder, settings, {});
+        ASSERT_EQ(plan.photos().first().path, heic);
+        state.setPaths(heic, settings.targetFolder, "Trip");
+        EXPECT_EQ(state.outputPath(), plan.photos().first().outputPath);
+        EXPECT_EQ(state.thumbnailPath(), plan.photos().first().thumbnailPath);
+        EXPECT_TRUE(state.outputPath().endsWith(*jpeg ? "/Trip/IMG_0001.HEIC.jpg" : "/Trip/IMG_0001.jpg"));
+    }
 }

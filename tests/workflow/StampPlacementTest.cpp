@@ -2,6 +2,7 @@
 
 #include "files/SettingsFile.h"
 #include "platform/ExifRecord.h"
+#include "platform/JpegMetadata.h"
 #include "platform/PixelSurface.h"
 #include "support/TestSupport.h"
 
@@ -201,7 +202,7 @@ TEST(StampPlacementTest, ADroppedStampTakesTheNearestPlaceAndLandsAgainWhereItWa
     EXPECT_EQ(StampPlacement::anchoringAt(QRect(0, 0, 10, 10), { 0, 0 }), StampAnchoring());
 }
 
-TEST(StampPlacementTest, TheDateIsThePhotosCorrectedOrTheFilesWhenAskedFor)
+TEST(StampPlacementTest, TheDateIsExifsThenXmpsThenTheNamesThenTheFilesAsAskedFor)
 {
     StampPlacement stamp;
     stamp.dateFormat = QStringLiteral("YYYY-MM-DD HH:MM");
@@ -209,20 +210,50 @@ TEST(StampPlacementTest, TheDateIsThePhotosCorrectedOrTheFilesWhenAskedFor)
     ExifRecord dated;
     dated.insert("DateTimeOriginal", "2023:12:31 23:30:00");
     QTemporaryDir dir;
-    const QString path = dir.filePath("undated.jpg");
-    ASSERT_TRUE(writeFile(path, smallJpeg(8, 8)));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 2, 29), QTime(23, 45)), QFileDevice::FileModificationTime));
+    const QString path = dir.filePath("IMG-20220103-WA0007.jpg");
+    const auto writePhoto = [&](const QByteArray& xmp) {
+        JpegMetadata metadata;
+        metadata.xmp = xmp;
+        ASSERT_TRUE(writeFile(path, metadata.insertedInto(smallJpeg(8, 8))));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 2, 29), QTime(23, 45)), QFileDevice::FileModificationTime));
+    };
+    writePhoto(
+        R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">)"
+        R"(<rdf:Description rdf:about="" xmlns:exif="http://ns.adobe.com/exif/1.0/")"
+        R"( xmlns:photoshop="http://ns.adobe.com/photoshop/1.0/" photoshop:DateCreated="2020-01-01")"
+        R"( exif:DateTimeOriginal="2021-03-14T18:22:05+01:00"/></rdf:RDF></x:xmpmeta>)");
 
     using Source = StampPlacement::Date::Source;
+    stamp.nameDateFallback = stamp.fileDateFallback = true;
     EXPECT_EQ(stamp.dateFor(dated, path).text, "2024-01-01 00:30");
-    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).source, Source::None);
-    stamp.fileDateFallback = true;
-    // The file's time came from the computer's clock: no camera correction.
-    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).text, "2024-02-29 23:45");
-    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).source, Source::File);
     EXPECT_EQ(stamp.dateFor(dated, path).source, Source::photo);
+    // The photo's XMP date is the camera's too, corrected alike.
+    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).text, "2021-03-14 19:22");
+    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).source, Source::Xmp);
+
+    writePhoto({});
+    const struct {
+        bool name;
+        bool file;
+        const char* text;
+        Source source;
+    } cases[] = {
+        { false, false, "", Source::None },
+        // The name's day alone, without a time and without the correction.
+        { true, false, "2022-01-03", Source::Name },
+        { true, true, "2022-01-03", Source::Name },
+        // The file's time came from the computer's clock: no correction.
+        { false, true, "2024-02-29 23:45", Source::File },
+    };
+    for (const auto& c : cases) {
+        stamp.nameDateFallback = c.name;
+        stamp.fileDateFallback = c.file;
+        const StampPlacement::Date date = stamp.dateFor(ExifRecord(), path);
+        EXPECT_EQ(date.text, c.text) << c.name << c.file;
+        EXPECT_EQ(date.source, c.source) << c.name << c.file;
+    }
 }
 
 TEST(StampPlacementTest, ADateThatIsNoDateCountsAsNoneAndIsKeptForTheNote)

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -16,13 +15,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -78,11 +80,13 @@ protected:
     // has asked the batch to stop: a user who acts at that very moment.
     static void actWhenReported(BatchDialog& dialog, int at, std::function<void()> act)
     {
-        const auto hold = [&dialog, act] {
+        // Released as the stop is asked for, before anything waits for the
+        // batch: closing the window does.
+        const auto stopping = std::make_shared<QSemaphore>();
+        QObject::connect(&dialog, &BatchDialog::stopRequested, [stopping] { stopping->release(); });
+        const auto hold = [&dialog, act, stopping] {
             QMetaObject::invokeMethod(&dialog, act, Qt::QueuedConnection);
-            const QDeadlineTimer guard(Guard);
-            while (!dialog.isStopping() && !guard.hasExpired())
-                QThread::msleep(1);
+            stopping->tryAcquire(1, Guard);
         };
         if (at == 0)
             QObject::connect(&dialog, &BatchDialog::batchStarted, &dialog, hold, Qt::DirectConnection);

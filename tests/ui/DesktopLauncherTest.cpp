@@ -41,7 +41,8 @@ TEST_F(DesktopLauncherTest, FailuresShowTheirCodeAndMessageAndSuccessesNothing)
         { -1, "" },
     };
     for (const auto& [result, text] : cases) {
-        DesktopLauncher::setOpener([result](const DesktopLauncher::Request&) { return result; });
+        const int32_t shellResult = result; // a lambda of clang 14 cannot capture a structured binding
+        DesktopLauncher::setOpener([shellResult](const DesktopLauncher::Request&) { return shellResult; });
         messages.clear();
         EXPECT_EQ(DesktopLauncher::open("https://quillon.example.org"), text.isEmpty()) << result;
         EXPECT_EQ(messages, text.isEmpty() ? QStringList() : QStringList { text }) << result;

@@ -297,6 +297,11 @@ void BatchDialog::done(int result)
     QDialog::done(result);
 }
 
+void BatchDialog::cancelBatch()
+{
+    if (!m_cancelRequested.exchange(true)) emit stopRequested();
+}
+
 void BatchDialog::onCancelClicked()
 {
     cancelBatch();

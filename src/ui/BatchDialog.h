@@ -47,10 +47,8 @@ public:
     // batch runs. Also callable by tests.
     void start();
     // Asks a running batch to stop: no photo starts any more. From any thread.
-    void cancelBatch() { m_cancelRequested = true; }
+    void cancelBatch();
     bool isRunning() const { return m_running; }
-    // A stop was asked for; from any thread.
-    bool isStopping() const { return m_cancelRequested; }
     // Photos in flight at once; one per core unless set.
     void setJobs(int jobs) { m_jobs = jobs; }
     // What the last batch did, once it has ended.
@@ -84,6 +82,9 @@ signals:
     // Emitted on the batch's thread, in batch order: done of total photos
     // have come to their outcome, the last of them named photoName.
     void photoReported(int done, int total, const QString& photoName, bool skipped);
+    // Emitted on the thread that asks, the moment a batch is first asked to
+    // stop: before anything waits for the batch to end.
+    void stopRequested();
 
 public slots:
     // While the batch runs, closing the dialog in any way means Cancel.

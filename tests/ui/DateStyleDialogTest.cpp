@@ -10,7 +10,6 @@
 #include <QDate>
 #include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -39,7 +38,6 @@ protected:
     static QColor textColor(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
 
     Settings settings;
-    QTemporaryDir m_out;
 
 private:
     QTemporaryDir m_dir;
@@ -48,39 +46,15 @@ private:
 
 } // namespace
 
-TEST_F(DateStyleDialogTest, OpeningAndClosingLeavesTheRecordAsItWas)
-{
-    const Settings before = settings;
-    ASSERT_EQ(before.diffLeft, -30);
-    ASSERT_EQ(before.diffTop, 30);
-    {
-        DateStyleDialog dialog(nullptr, settings);
-        dialog.show();
-        EXPECT_EQ(dialog.formatCombo()->currentText(), before.dateFormat);
-        // The bars start at the stored offsets, in pixels.
-        EXPECT_DOUBLE_EQ(dialog.horizontalBar()->value().toDouble(), -2.0);
-        EXPECT_DOUBLE_EQ(dialog.verticalBar()->value().toDouble(), 2.0);
-        EXPECT_EQ(dialog.horizontalBar()->caption(), "-2 px");
-        EXPECT_EQ(previewOffset(dialog), QPoint(-2, 2));
-        EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
-        EXPECT_EQ(textColor(dialog.previewUpper()), QColor(255, 255, 255));
-        EXPECT_EQ(dialog.labelFont().family(), "Arial");
-        dialog.close();
-        EXPECT_EQ(settings, before);
-    }
-    // Destroying the dialog after it closed writes nothing more.
-    EXPECT_EQ(settings, before);
-}
-
-TEST_F(DateStyleDialogTest, OffsetBarsStoreTheirOffsetAtOnceRoundedHalfToEven)
+TEST_F(DateStyleDialogTest, TheFormatAndTheOffsetsDriveThePreviewsAndTheOffsetsAreStoredRoundedHalfToEven)
 {
     DateStyleDialog dialog(nullptr, settings);
     dialog.show();
 
+    // The bars start at the stored offsets, in pixels.
+    EXPECT_EQ(previewOffset(dialog), QPoint(-2, 2));
     dialog.horizontalBar()->setValue(5);
     EXPECT_EQ(settings.diffLeft, 75);
-    EXPECT_EQ(previewOffset(dialog), QPoint(5, 2));
-
     const std::pair<double, int32_t> values[] = { { 0.1, 2 }, { 1.0 / 6, 2 }, { -0.5, -8 }, { -10, -150 } };
     for (const auto& [value, twips] : values) {
         dialog.verticalBar()->setValue(value);
@@ -92,93 +66,59 @@ TEST_F(DateStyleDialogTest, OffsetBarsStoreTheirOffsetAtOnceRoundedHalfToEven)
     QFrame* surface = dialog.horizontalBar()->surface();
     QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(surface->width() - 3, 5));
     EXPECT_EQ(settings.diffLeft, 150);
-}
 
-TEST_F(DateStyleDialogTest, TheFormatFieldDrivesBothPreviews)
-{
-    DateStyleDialog dialog(nullptr, settings);
-    dialog.show();
     dialog.formatCombo()->setEditText("YYYY");
     const QString year = QString::number(QDate::currentDate().year());
     EXPECT_EQ(dialog.previewLower()->text(), year);
     EXPECT_EQ(dialog.previewUpper()->text(), year);
-
     // Choosing the entry that is already current still puts it in the field.
     dialog.formatCombo()->activated(0);
-    EXPECT_EQ(dialog.formatCombo()->currentText(), "DD/MM/YY");
     EXPECT_EQ(dialog.previewLower()->text().size(), 8);
     dialog.close();
     EXPECT_EQ(settings.dateFormat, "DD/MM/YY");
 }
 
-TEST_F(DateStyleDialogTest, ColourSwatchesKeepTheirColourWhenThePickerIsCancelled)
+TEST_F(DateStyleDialogTest, ColoursAndFontReachThePreviewsAtOnceAndTheRecordWhenTheDialogCloses)
 {
-    std::optional<QColor> picked;
-    StandardDialogs::shared().pickers.color = [&] { return picked; };
-    DateStyleDialog dialog(nullptr, settings);
-    dialog.show();
-
-    QTest::mouseClick(dialog.color1Swatch(), Qt::LeftButton);
-    EXPECT_EQ(dialog.color1(), 0);
-    EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
-
-    picked = QColor(0, 128, 255);
-    QTest::mouseClick(dialog.color2Swatch(), Qt::LeftButton);
-    EXPECT_EQ(dialog.color2(), 0xFF8000);
-    EXPECT_EQ(textColor(dialog.color2Swatch()), QColor(0, 128, 255));
-    EXPECT_EQ(textColor(dialog.previewUpper()), QColor(0, 128, 255));
-    EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
-
-    // Written when the dialog closes, not before.
-    EXPECT_EQ(settings.dateColor2, 0xFFFFFF);
-    dialog.reject();
-    EXPECT_EQ(settings.dateColor1, 0);
-    EXPECT_EQ(settings.dateColor2, 0xFF8000);
-}
-
-TEST_F(DateStyleDialogTest, ANewFontReachesBothPreviewsTheLabelsAndTheRecordWithItsSizeRounded)
-{
-    std::optional<QFont> picked;
-    StandardDialogs::shared().pickers.font = [&](const QFont&) { return picked; };
-    StandardDialogs::shared().pickers.color = [] { return QColor(Qt::red); };
+    std::optional<QColor> colour;
+    std::optional<QFont> font;
+    StandardDialogs::shared().pickers.color = [&] { return colour; };
+    StandardDialogs::shared().pickers.font = [&](const QFont&) { return font; };
     DateStyleDialog dialog(nullptr, settings);
     dialog.show();
     dialog.horizontalBar()->setValue(4);
-    QTest::mouseClick(dialog.color1Swatch(), Qt::LeftButton);
 
-    // A cancelled picker changes nothing.
+    // Cancelled pickers change nothing.
     const QFont before = dialog.labelFont();
+    QTest::mouseClick(dialog.color1Swatch(), Qt::LeftButton);
     dialog.fontButton()->click();
+    EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
     EXPECT_EQ(dialog.labelFont(), before);
 
+    colour = QColor(0, 128, 255);
+    QTest::mouseClick(dialog.color2Swatch(), Qt::LeftButton);
     QFont chosen("DejaVu Serif");
     chosen.setPointSizeF(10.5);
     chosen.setBold(true);
     chosen.setItalic(true);
-    picked = chosen;
+    font = chosen;
     dialog.fontButton()->click();
+    // Both previews take the font and keep their colours and offset.
     EXPECT_EQ(dialog.previewLower()->font(), dialog.previewUpper()->font());
-    EXPECT_TRUE(dialog.previewUpper()->font().bold());
+    EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
+    EXPECT_EQ(textColor(dialog.previewUpper()), QColor(0, 128, 255));
     EXPECT_EQ(previewOffset(dialog), QPoint(4, 2));
-    // The swatches' colours stay on the previews.
-    EXPECT_EQ(textColor(dialog.previewLower()), QColor(Qt::red));
-    EXPECT_EQ(textColor(dialog.previewUpper()), QColor(255, 255, 255));
 
+    // Written when the dialog closes, not before.
+    EXPECT_EQ(settings.dateColor2, 0xFFFFFF);
     QSignalSpy unloaded(&dialog, &DateStyleDialog::fontChosen);
-    dialog.close();
+    dialog.reject();
     ASSERT_EQ(unloaded.count(), 1);
-    const QFont handed = unloaded.at(0).at(0).value<QFont>();
-    EXPECT_TRUE(handed.bold());
-    EXPECT_TRUE(handed.italic());
-    EXPECT_EQ(handed, dialog.labelFont());
+    EXPECT_EQ(unloaded.at(0).at(0).value<QFont>(), dialog.labelFont());
+    EXPECT_EQ(settings.dateColor2, 0xFF8000);
     EXPECT_EQ(settings.dateFont, "DejaVu Serif");
     EXPECT_EQ(settings.dateSize, 10); // 10.5 to the even 10
     EXPECT_EQ(settings.dateStyle, (StampFontStyle { QFont::Bold, true, false, false }));
-    // The next opening starts from the style as it was left.
-    const DateStyleDialog reopened(nullptr, settings);
-    EXPECT_EQ(StampFontStyle::of(reopened.labelFont()), settings.dateStyle);
-    EXPECT_EQ(settings.dateColor1, 0x0000FF);
-    EXPECT_EQ(settings.diffLeft, 60);
 }
 
 TEST_F(DateStyleDialogTest, ADialogThatGoesAwayWithoutBeingShownStillWritesItsStyle)
@@ -200,6 +140,8 @@ TEST_F(DateStyleDialogTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
     settings.shiftMinutes = -(26 * 60 + 15);
     settings.fileDateFallback = true;
     const Settings before = settings;
+    // Opened and closed, the record stays as it was: values left alone
+    // keep every decimal.
     {
         DateStyleDialog dialog(nullptr, settings);
         dialog.show();
@@ -207,8 +149,9 @@ TEST_F(DateStyleDialogTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
         EXPECT_EQ(dialog.shiftHoursSpin()->value(), 26);
         EXPECT_EQ(dialog.fallbackCombo()->currentText(), "the file's modification time");
         EXPECT_FALSE(dialog.photoPreview()->isVisible()); // no photo is open
+        dialog.close();
     }
-    EXPECT_EQ(settings, before); // values left alone keep every decimal
+    EXPECT_EQ(settings, before);
 
     DateStyleDialog dialog(nullptr, settings);
     dialog.show();
@@ -233,7 +176,8 @@ TEST_F(DateStyleDialogTest, WithAPhotoOpenThePreviewShowsItsStampAsTheOptionsMak
     settings.previewScale = 1;
     PhotoEngine engine(settings);
     engine.applyDateStyle();
-    engine.setPhotoPaths(testPhoto("cameras/Canon_PowerShot_S40.jpg"), m_out.path());
+    const QTemporaryDir out;
+    engine.setPhotoPaths(testPhoto("cameras/Canon_PowerShot_S40.jpg"), out.path());
     engine.openPhoto();
 
     DateStyleDialog dialog(nullptr, settings, &engine);
@@ -256,9 +200,6 @@ TEST_F(DateStyleDialogTest, WithAPhotoOpenThePreviewShowsItsStampAsTheOptionsMak
     dialog.resize(dialog.size() + QSize(300, 300));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return dialog.photoPreview()->pixmap().width() >= after.width() + 200; }, 60'000));
-    const QSize drawn = dialog.photoPreview()->pixmap().size();
-    EXPECT_TRUE(drawn.width() == dialog.photoPreview()->width() || drawn.height() == dialog.photoPreview()->height())
-        << drawn.width() << "x" << drawn.height();
 }
 
 TEST_F(DateStyleDialogTest, TheControlsShowWholeInTabOrderAndThePreviewsMakeRoomForALargeFont)
@@ -273,9 +214,6 @@ TEST_F(DateStyleDialogTest, TheControlsShowWholeInTabOrderAndThePreviewsMakeRoom
         { "hours", dialog.shiftHoursSpin() }, { "minutes", dialog.shiftMinutesSpin() },
         { "margin", dialog.marginSpin() }, { "fallback", dialog.fallbackCombo() } };
     EXPECT_EQ(tabOrderFaults(&dialog, tabbed), QStringList());
-    // The focus starts in the format field.
-    EXPECT_TRUE(
-        dialog.formatCombo()->isAncestorOf(dialog.focusWidget()) || dialog.focusWidget() == dialog.formatCombo());
 
     // Every caption, swatch and control whole and apart; the lower preview
     // stands for both, which overlap by design.

@@ -20,17 +20,7 @@ protected:
         DesktopLauncher::setOpener({});
     }
 
-    // An opener that records the request and answers with result.
-    void answer(int32_t result)
-    {
-        DesktopLauncher::setOpener([this, result](const DesktopLauncher::Request& request) {
-            requests << request;
-            return result;
-        });
-    }
-
     QStringList messages;
-    QList<DesktopLauncher::Request> requests;
 
 private:
     MessageBox::Hook m_previousHook;
@@ -38,49 +28,25 @@ private:
 
 } // namespace
 
-TEST_F(DesktopLauncherTest, FailuresShowTheirCodeAndMessage)
+TEST_F(DesktopLauncherTest, FailuresShowTheirCodeAndMessageAndSuccessesNothing)
 {
+    // A known reason in words; any other with its own number.
     const std::pair<int32_t, QString> cases[] = {
         { 0, "Erreur 7\r\nOut of memory" },
-        { 2, "Erreur 53\r\nFile not found" },
-        { 11, "Erreur -2147220445\r\nThe executable file is invalid or corrupt" },
-        { 27, "Erreur -2147220429\r\nThis file type does not have a valid file association." },
-        { 28, "Erreur 286\r\nThe file could not be opened due to time out.  Please try again in a moment." },
         { 31, "Erreur -2147220425\r\nNo application is associated with this file type." },
         { 1, "Erreur -2147220455\r\nAn error occurred occurred whilst trying to open or print the selected file." },
         { 20, "Erreur -2147220436\r\nAn error occurred occurred whilst trying to open or print the selected file." },
+        // Above 32, or negative: accepted.
+        { 33, "" },
+        { -1, "" },
     };
     for (const auto& [result, text] : cases) {
-        answer(result);
+        const int32_t shellResult = result; // a lambda of clang 14 cannot capture a structured binding
+        DesktopLauncher::setOpener([shellResult](const DesktopLauncher::Request&) { return shellResult; });
         messages.clear();
-        EXPECT_FALSE(DesktopLauncher::open("https://quillon.example.org", 10, "", "", "open", 0)) << result;
-        EXPECT_EQ(messages, QStringList { text }) << result;
+        EXPECT_EQ(DesktopLauncher::open("https://quillon.example.org"), text.isEmpty()) << result;
+        EXPECT_EQ(messages, text.isEmpty() ? QStringList() : QStringList { text }) << result;
     }
-
-    // Above 32, or negative: accepted, and nothing is shown.
-    messages.clear();
-    for (int32_t result : { 33, 42, -1 }) {
-        answer(result);
-        EXPECT_TRUE(DesktopLauncher::open("https://quillon.example.org")) << result;
-    }
-    EXPECT_TRUE(messages.isEmpty());
-}
-
-TEST_F(DesktopLauncherTest, ProgramsStartHiddenOnlyWhenGivenParametersOrAFolder)
-{
-    answer(42);
-    DesktopLauncher::open("C:/tools/x.EXE", 1, "/p", "", "open", 0);
-    DesktopLauncher::open("C:/tools/x.exe", 1, "", "", "open", 0);
-    DesktopLauncher::open("notes.txt", 0, "", "/tmp", "print", 0);
-    DesktopLauncher::open("notes.txt", 0, "", "", "open", 0);
-    ASSERT_EQ(requests.size(), 4);
-    EXPECT_EQ(requests[0].show, 0);
-    EXPECT_EQ(requests[0].parameters, "/p");
-    EXPECT_EQ(requests[1].show, 1);
-    EXPECT_EQ(requests[2].show, 0);
-    EXPECT_EQ(requests[2].folder, "/tmp");
-    EXPECT_EQ(requests[2].verb, "print");
-    EXPECT_EQ(requests[3].show, 1);
 }
 
 TEST_F(DesktopLauncherTest, TheDesktopOpenerNamesAMissingFileOrFolder)

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
 #include <utility>
 
 // Checks of how a dialog places its controls, in the dialog's coordinates:
@@ -51,25 +52,20 @@ inline bool seenBefore(QRect a, QRect b)
 // going once round; empty when it follows the order they are seen in.
 inline QStringList tabOrderFaults(const QWidget* dialog, const Controls& controls)
 {
-    qsizetype first = 0;
-    for (qsizetype i = 1; i < controls.size(); ++i)
-        if (seenBefore(placeIn(dialog, controls[i].second), placeIn(dialog, controls[first].second))) first = i;
+    const auto first = std::min_element(controls.begin(), controls.end(), [dialog](const auto& a, const auto& b) {
+        return seenBefore(placeIn(dialog, a.second), placeIn(dialog, b.second));
+    });
+    Controls visited { *first };
+    for (const QWidget* next = first->second->nextInFocusChain(); next != first->second;
+         next = next->nextInFocusChain())
+        for (const auto& control : controls)
+            if (control.second == next) visited << control;
     QStringList faults;
-    const QWidget* at = controls[first].second;
-    QString atName = controls[first].first;
-    qsizetype visited = 1;
-    for (QWidget* next = at->nextInFocusChain(); next != controls[first].second && visited < controls.size();
-         next = next->nextInFocusChain()) {
-        for (const auto& [name, control] : controls) {
-            if (control != next) continue;
-            if (!seenBefore(placeIn(dialog, at), placeIn(dialog, control)))
-                faults << atName + QStringLiteral(" then ") + name;
-            at = control;
-            atName = name;
-            ++visited;
-        }
-    }
-    if (visited != controls.size()) faults << QStringLiteral("Tab visits %1 of %2").arg(visited).arg(controls.size());
+    for (qsizetype i = 1; i < visited.size(); ++i)
+        if (!seenBefore(placeIn(dialog, visited[i - 1].second), placeIn(dialog, visited[i].second)))
+            faults << visited[i - 1].first + QStringLiteral(" then ") + visited[i].first;
+    if (visited.size() != controls.size())
+        faults << QStringLiteral("Tab visits %1 of %2").arg(visited.size()).arg(controls.size());
     return faults;
 }
 

@@ -36,15 +36,12 @@ TEST(PictureViewTest, ShowsEachNewPictureStretchedOverItselfWhateverItsFormat)
     view.setPicture(green);
     EXPECT_EQ(shown(view), green);
 
-    // The next picture replaces it even at the same size and format.
-    const QImage split = halves(QSize(40, 30), QImage::Format_RGB32);
-    view.setPicture(split);
-    EXPECT_EQ(shown(view), split);
-
-    // The display picture comes in 24 bits, a preview may be larger than
-    // the view: both are converted and stretched, left stays left.
-    for (const QImage& picture : { halves(QSize(40, 30), QImage::Format_BGR888),
-             halves(QSize(80, 60), QImage::Format_RGB32), halves(QSize(10, 10), QImage::Format_BGR888) }) {
+    // The next picture replaces it even at the same size and format. The
+    // display picture comes in 24 bits, a preview may be larger than the
+    // view: both are converted and stretched, left stays left.
+    for (const QImage& picture :
+        { halves(QSize(40, 30), QImage::Format_RGB32), halves(QSize(40, 30), QImage::Format_BGR888),
+            halves(QSize(80, 60), QImage::Format_RGB32), halves(QSize(10, 10), QImage::Format_BGR888) }) {
         view.setPicture(picture);
         const QImage on = shown(view);
         ASSERT_EQ(on.size(), QSize(40, 30));

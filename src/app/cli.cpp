@@ -408,10 +408,11 @@ void readFormat(const QCommandLineParser& parser, Settings& settings)
     if (parser.isSet(QStringLiteral("format"))) settings.dateFormat = parser.value(QStringLiteral("format"));
 }
 
-// A whole number as options write it, from low to high.
+// A whole number as options write it (digits, a sign before them when
+// wanted), from low to high.
 std::optional<int> integerValue(const QString& text, int low, int high)
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(^-?\d{1,9}$)"));
+    static const QRegularExpression pattern(QStringLiteral(R"(^[-+]?\d{1,9}$)"));
     if (!pattern.match(text).hasMatch()) return std::nullopt;
     const int value = text.toInt();
     if (value < low || value > high) return std::nullopt;

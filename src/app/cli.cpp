@@ -8,14 +8,18 @@
 #include "files/SettingsFile.h"
 #include "imaging/PhotoEffect.h"
 #include "platform/AppLocations.h"
+#include "platform/BgrColor.h"
 #include "platform/ClockShift.h"
 #include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "platform/RuntimeError.h"
+#include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
 
+#include <QColor>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QFont>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QRegularExpression>
@@ -95,6 +99,14 @@ QCommandLineOption shiftOption()
         QStringLiteral("Adds +HH:MM or -HH:MM to the EXIF dates, for a camera clock that was wrong (hours may "
                        "exceed 24)."),
         QStringLiteral("(+|-)HH:MM"));
+}
+
+// The date format of the stamp and of what date prints.
+QCommandLineOption formatOption()
+{
+    return QCommandLineOption(QStringLiteral("format"),
+        QStringLiteral("Uses format FMT instead of the stored one, for example \"DDDD DD MMMM YYYY\"."),
+        QStringLiteral("FMT"));
 }
 
 QCommandLineOption helpOption()
@@ -414,10 +426,132 @@ std::optional<QString> readFallbackDate(const QCommandLineParser& parser, Settin
     return std::nullopt;
 }
 
-// The batch's stamp options over the stored ones; the problem in words when
-// a value does not read.
+// --format, where the command has it: the stamp's date format.
+void readFormat(const QCommandLineParser& parser, Settings& settings)
+{
+    if (parser.isSet(QStringLiteral("format"))) settings.dateFormat = parser.value(QStringLiteral("format"));
+}
+
+// A whole number as options write it (digits, a sign before them when
+// wanted), from low to high.
+std::optional<int> integerValue(const QString& text, int low, int high)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(^[-+]?\d{1,9}$)"));
+    if (!pattern.match(text).hasMatch()) return std::nullopt;
+    const int value = text.toInt();
+    if (value < low || value > high) return std::nullopt;
+    return value;
+}
+
+// A colour as options write it, #RRGGBB or a name such as "orange", as
+// config.ini keeps it (0x00BBGGRR).
+std::optional<int32_t> colourValue(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(#[0-9A-Fa-f]{6}|[A-Za-z]+)$"));
+    if (!pattern.match(text).hasMatch()) return std::nullopt;
+    // "transparent" is a name too, but a stamp has no see-through colour.
+    const QColor colour = QColor::fromString(text);
+    if (!colour.isValid() || colour.alpha() != 255) return std::nullopt;
+    return static_cast<int32_t>(BgrColor::fromQColor(colour));
+}
+
+// The options for the outputs' scale, quality and thumbnail over the stored
+// ones; the problem in words when a value does not read.
+std::optional<QString> readOutputOptions(const QCommandLineParser& parser, Settings& settings)
+{
+    if (parser.isSet(QStringLiteral("scale"))) {
+        const auto scale = decimalValue(parser.value(QStringLiteral("scale")));
+        if (!scale || *scale <= 0 || *scale > 1)
+            return QStringLiteral("--scale takes a scale above 0 and at most 1, such as 0.5");
+        settings.previewScale = *scale;
+    }
+    if (parser.isSet(QStringLiteral("quality"))) {
+        const auto quality = integerValue(
+            parser.value(QStringLiteral("quality")), SettingsFile::MinJpegQuality, SettingsFile::MaxJpegQuality);
+        if (!quality)
+            return QStringLiteral("--quality takes a JPEG quality from %1 to %2")
+                .arg(SettingsFile::MinJpegQuality)
+                .arg(SettingsFile::MaxJpegQuality);
+        settings.jpegQuality = *quality;
+    }
+    // One thumbnail rule: a height, a width or none.
+    const QStringList rules { QStringLiteral("thumbnail-height"), QStringLiteral("thumbnail-width") };
+    int given = parser.isSet(QStringLiteral("no-thumbnail")) ? 1 : 0;
+    for (const QString& rule : rules)
+        given += parser.isSet(rule) ? 1 : 0;
+    if (given > 1) return QStringLiteral("--thumbnail-height, --thumbnail-width and --no-thumbnail exclude each other");
+    if (parser.isSet(QStringLiteral("no-thumbnail"))) settings.thumbShow = false;
+    for (const QString& rule : rules) {
+        if (!parser.isSet(rule)) continue;
+        const auto size
+            = integerValue(parser.value(rule), SettingsFile::MinThumbnailSize, SettingsFile::MaxThumbnailSize);
+        if (!size)
+            return QStringLiteral("--%1 takes a number of pixels from %2 to %3")
+                .arg(rule)
+                .arg(SettingsFile::MinThumbnailSize)
+                .arg(SettingsFile::MaxThumbnailSize);
+        // The rule not given is 0, as when the window's option is chosen.
+        const bool byHeight = rule == rules[0];
+        settings.thumbShow = true;
+        settings.thumbHeight = byHeight ? *size : 0;
+        settings.thumbWidth = byHeight ? 0 : *size;
+    }
+    return std::nullopt;
+}
+
+// The options for the stamp's look (the date style dialog's: format, font,
+// colours, offset) over the stored ones; the problem in words when a value
+// does not read.
+std::optional<QString> readStyleOptions(const QCommandLineParser& parser, Settings& settings)
+{
+    readFormat(parser, settings);
+    if (parser.isSet(QStringLiteral("font"))) {
+        const QString font = parser.value(QStringLiteral("font")).trimmed();
+        if (font.isEmpty()) return QStringLiteral("--font takes the name of a font");
+        settings.dateFont = font;
+    }
+    if (parser.isSet(QStringLiteral("font-size"))) {
+        const auto size = integerValue(
+            parser.value(QStringLiteral("font-size")), SettingsFile::MinDateSize, SettingsFile::MaxDateSize);
+        if (!size)
+            return QStringLiteral("--font-size takes a size in points from %1 to %2")
+                .arg(SettingsFile::MinDateSize)
+                .arg(SettingsFile::MaxDateSize);
+        settings.dateSize = *size;
+    }
+    if (parser.isSet(QStringLiteral("bold"))) settings.dateStyle.weight = QFont::Bold;
+    settings.dateStyle.italic |= parser.isSet(QStringLiteral("italic"));
+    settings.dateStyle.underline |= parser.isSet(QStringLiteral("underline"));
+    settings.dateStyle.strikeOut |= parser.isSet(QStringLiteral("strikeout"));
+    // The text is printed in the second colour over the first, its shadow.
+    for (const auto& [name, colour] : { std::pair { QStringLiteral("colour"), &settings.dateColor2 },
+             std::pair { QStringLiteral("shadow-colour"), &settings.dateColor1 } }) {
+        if (!parser.isSet(name)) continue;
+        const auto value = colourValue(parser.value(name));
+        if (!value) return QStringLiteral("--%1 takes #RRGGBB or the name of a colour, such as orange").arg(name);
+        *colour = *value;
+    }
+    if (parser.isSet(QStringLiteral("offset"))) {
+        // The shadow's offset from the text; config.ini keeps the text's
+        // offset from the shadow, in twips.
+        constexpr int limit = SettingsFile::MaxDiffTwips / Twips::PerPixel;
+        const QStringList xy = parser.value(QStringLiteral("offset")).split(QLatin1Char(','));
+        const auto x = integerValue(xy.value(0), -limit, limit);
+        const auto y = integerValue(xy.value(1), -limit, limit);
+        if (xy.size() != 2 || !x || !y)
+            return QStringLiteral("--offset takes X,Y in pixels, each from -%1 to %1, such as 2,2").arg(limit);
+        settings.diffLeft = -*x * Twips::PerPixel;
+        settings.diffTop = -*y * Twips::PerPixel;
+    }
+    return std::nullopt;
+}
+
+// The batch's options over the stored values; the problem in words when a
+// value does not read.
 std::optional<QString> readStampOptions(const QCommandLineParser& parser, Settings& settings)
 {
+    if (const auto problem = readOutputOptions(parser, settings)) return problem;
+    if (const auto problem = readStyleOptions(parser, settings)) return problem;
     if (parser.isSet(QStringLiteral("stamp-height"))) {
         const auto percent = decimalValue(parser.value(QStringLiteral("stamp-height")));
         if (!percent || *percent < SettingsFile::MinStampHeightPercent
@@ -547,8 +681,7 @@ int runDate(const Invocation& call)
         return badArguments(*problem, findCommand(QStringLiteral("date")));
     if (const auto problem = readFallbackDate(call.parser, call.settings))
         return badArguments(*problem, findCommand(QStringLiteral("date")));
-    if (call.parser.isSet(QStringLiteral("format")))
-        call.settings.dateFormat = call.parser.value(QStringLiteral("format"));
+    readFormat(call.parser, call.settings);
     PhotoEngine engine(call.settings);
     if (!readPhoto(call, engine)) return SomeFailed;
     const StampPlacement::Date date = engine.Stamp().dateFor(engine.photo().exifRecord(), engine.photo().photoPath());
@@ -570,8 +703,8 @@ const QList<Command>& commands()
             QStringLiteral("Stamps, scales and saves every photo of FOLDER's sub-folders."),
             QStringLiteral("Treats every photo of FOLDER's immediate sub-folders (of FOLDER itself when it has\n"
                            "none) as the window's batch does, with the stored scale, quality, thumbnail rule\n"
-                           "and date style, the stamp at the stored position; the stamp options below\n"
-                           "replace the stored ones. Photos are JPEG, HEIC/HEIF, PNG, WebP and TIFF files\n"
+                           "and date style, the stamp at the stored position; the options below replace the\n"
+                           "stored values for the run. Photos are JPEG, HEIC/HEIF, PNG, WebP and TIFF files\n"
                            "(.jpg .jpeg .heic .heif .hif .png .webp .tif .tiff); every output is a JPEG,\n"
                            "named after a photo that is not one by its stem (IMG_0001.HEIC gives\n"
                            "IMG_0001.jpg; IMG_0001.HEIC.jpg when another photo of its folder would take\n"
@@ -603,7 +736,46 @@ const QList<Command>& commands()
                                    "order given: grey, sepia (grey toned brown) or grain (film grain, the same "
                                    "on every run)."),
                     QStringLiteral("NAME[,NAME...]")),
+                QCommandLineOption(QStringLiteral("scale"),
+                    QStringLiteral("Scales each output to S times the photo's size, above 0 and at most 1 (the "
+                                   "window's Size menu: 0.25, 0.375, 0.5, 0.625, 0.8, 1)."),
+                    QStringLiteral("S")),
+                QCommandLineOption(QStringLiteral("quality"),
+                    QStringLiteral("Saves the outputs and thumbnails at JPEG quality Q, 1 to 100."),
+                    QStringLiteral("Q")),
+                QCommandLineOption(QStringLiteral("thumbnail-height"),
+                    QStringLiteral("Writes thumbnails N pixels high (1 to 10000), as wide as the output's "
+                                   "proportions make them."),
+                    QStringLiteral("N")),
+                QCommandLineOption(QStringLiteral("thumbnail-width"),
+                    QStringLiteral("Writes thumbnails N pixels wide (1 to 10000), as high as the output's "
+                                   "proportions make them."),
+                    QStringLiteral("N")),
+                QCommandLineOption(QStringLiteral("no-thumbnail"), QStringLiteral("Writes no thumbnails.")),
                 QCommandLineOption(QStringLiteral("no-date"), QStringLiteral("Leaves the date stamp out.")),
+                formatOption(),
+                QCommandLineOption(QStringLiteral("font"),
+                    QStringLiteral("Prints the stamp in font NAME (the nearest font installed when there is no "
+                                   "such font)."),
+                    QStringLiteral("NAME")),
+                QCommandLineOption(QStringLiteral("font-size"),
+                    QStringLiteral("Makes the stamp's font N points, 1 to 500, unless a stamp height "
+                                   "(--stamp-height) sizes it."),
+                    QStringLiteral("N")),
+                QCommandLineOption(QStringLiteral("bold"), QStringLiteral("Prints the stamp in bold.")),
+                QCommandLineOption(QStringLiteral("italic"), QStringLiteral("Prints the stamp in italics.")),
+                QCommandLineOption(QStringLiteral("underline"), QStringLiteral("Underlines the stamp.")),
+                QCommandLineOption(QStringLiteral("strikeout"), QStringLiteral("Strikes the stamp out.")),
+                QCommandLineOption(QStringLiteral("colour"),
+                    QStringLiteral("Prints the stamp's text in COLOUR: #RRGGBB or a name such as orange."),
+                    QStringLiteral("COLOUR")),
+                QCommandLineOption(QStringLiteral("shadow-colour"),
+                    QStringLiteral("Prints the text's shadow, the copy under it, in COLOUR."),
+                    QStringLiteral("COLOUR")),
+                QCommandLineOption(QStringLiteral("offset"),
+                    QStringLiteral("Puts the shadow X pixels right of the text and Y below it (negative: left, "
+                                   "above), each -1000 to 1000; it grows with --stamp-height."),
+                    QStringLiteral("X,Y")),
                 QCommandLineOption(QStringLiteral("stamp-height"),
                     QStringLiteral("Makes the stamp's font PCT % (0.5 to 25) of each output's shorter side."),
                     QStringLiteral("PCT")),
@@ -650,9 +822,7 @@ const QList<Command>& commands()
                            "format; a day without a time in the format's date part alone. A date that is\n"
                            "not EXIF's is named on standard error (\"date from the file name\").\n"),
             {
-                QCommandLineOption(QStringLiteral("format"),
-                    QStringLiteral("Uses format FMT instead of the stored one, for example \"DDDD DD MMMM YYYY\"."),
-                    QStringLiteral("FMT")),
+                formatOption(),
                 shiftOption(),
                 fallbackDateOption(),
             },

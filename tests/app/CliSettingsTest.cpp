@@ -1,0 +1,179 @@
+// The batch's options for the values config.ini stores: each one's effect,
+// its bad values, and the same outputs as the stored values give.
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString err;
+};
+
+CliRun batch(const QString& source, const QString& target, const QStringList& options,
+    const QString& config = QStringLiteral("/nonexistent/quillon-test/config.ini"))
+{
+    QProcess process;
+    process.start(
+        QStringLiteral(QUILLON_CLI), QStringList { "batch", source, "--target", target, "--config", config } + options);
+    process.waitForFinished(120'000);
+    return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()) };
+}
+
+// The pixels of a colour: how many, and their centre.
+struct Ink {
+    int count = 0;
+    QPointF centre;
+};
+
+Ink inkOf(const QImage& image, bool (*isOfColour)(QRgb))
+{
+    Ink ink;
+    QPointF sum;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (isOfColour(image.pixel(x, y))) {
+                ++ink.count;
+                sum += QPointF(x, y);
+            }
+    if (ink.count > 0) ink.centre = sum / ink.count;
+    return ink;
+}
+
+bool isRed(QRgb pixel)
+{
+    return qRed(pixel) > 160 && qGreen(pixel) < 80 && qBlue(pixel) < 80;
+}
+
+bool isBlue(QRgb pixel)
+{
+    return qBlue(pixel) > 180 && qRed(pixel) < 80 && qGreen(pixel) < 80;
+}
+
+} // namespace
+
+TEST(CliSettingsTest, EachOptionChangesTheOutputsForTheRun)
+{
+    // A photo without a date, stamped large in its middle with its file's time.
+    QTemporaryDir source;
+    ASSERT_TRUE(writeFile(source.filePath("a/p.jpg"), smallJpeg(400, 300)));
+    const QStringList stamp { "--fallback-date", "file", "--stamp-height", "10", "--anchor", "centre" };
+    const QStringList colours { "--scale", "1", "--colour", "red", "--shadow-colour", "#0000FF" };
+    const struct {
+        QStringList options;
+        QSize output;
+        QSize thumbnail; // 0 x 0: none
+        int sizeOrder = 0; // the output's bytes against the defaults': -1 fewer, 1 more
+        QPoint shadowSide {}; // where the shadow lies from the text, when not null
+    } cases[] = {
+        { {}, { 200, 150 }, { 120, 90 } }, // the defaults
+        { { "--scale", "0.25" }, { 100, 75 }, { 120, 90 } },
+        { { "--scale", "1" }, { 400, 300 }, { 120, 90 } },
+        { { "--thumbnail-width", "40" }, { 200, 150 }, { 40, 30 } },
+        { { "--thumbnail-height", "30" }, { 200, 150 }, { 40, 30 } },
+        { { "--no-thumbnail" }, { 200, 150 }, { 0, 0 } },
+        { { "--quality", "20" }, { 200, 150 }, { 120, 90 }, -1 },
+        { { "--quality", "100" }, { 200, 150 }, { 120, 90 }, 1 },
+        { colours + QStringList { "--offset", "6,0" }, { 400, 300 }, { 120, 90 }, 0, { 1, 0 } },
+        { colours + QStringList { "--offset", "0,-6" }, { 400, 300 }, { 120, 90 }, 0, { 0, -1 } },
+    };
+    qint64 defaultBytes = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        QTemporaryDir target;
+        const CliRun r = batch(source.path(), target.path(), stamp + c.options);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const QString outputPath = target.filePath("Images/a/p.jpg");
+        const QImage output(outputPath);
+        EXPECT_EQ(output.size(), c.output);
+        EXPECT_EQ(QImage(target.filePath("Miniatures/a/p.jpg")).size(), c.thumbnail);
+        const qint64 bytes = QFileInfo(outputPath).size();
+        if (c.options.isEmpty()) defaultBytes = bytes;
+        if (c.sizeOrder != 0) {
+            EXPECT_EQ(bytes < defaultBytes ? -1 : 1, c.sizeOrder) << bytes << " " << defaultBytes;
+        }
+        if (c.shadowSide.isNull()) continue;
+        // The shadow shows beside the text that lies over it.
+        const Ink text = inkOf(output, isRed);
+        const Ink shadow = inkOf(output, isBlue);
+        ASSERT_GT(text.count, 0);
+        ASSERT_GT(shadow.count, 0);
+        // The shadow's visible part lies off the text mostly along the offset.
+        const QPointF side = shadow.centre - text.centre;
+        const double along = side.x() * c.shadowSide.x() + side.y() * c.shadowSide.y();
+        const double across = side.x() * c.shadowSide.y() + side.y() * c.shadowSide.x();
+        EXPECT_GT(along, 4);
+        EXPECT_LT(std::abs(across), along / 2) << side.x() << "," << side.y();
+    }
+}
+
+TEST(CliSettingsTest, ABadValueIsAUsageErrorThatNamesTheOptionAndWhatItTakes)
+{
+    const struct {
+        QStringList options;
+        const char* problem;
+    } cases[] = {
+        { { "--scale", "0" }, "--scale takes a scale above 0 and at most 1, such as 0.5" },
+        { { "--scale", "1.5" }, "--scale takes a scale above 0 and at most 1" },
+        { { "--quality", "101" }, "--quality takes a JPEG quality from 1 to 100" },
+        { { "--quality", "8.5" }, "--quality takes a JPEG quality from 1 to 100" },
+        { { "--thumbnail-height", "0" }, "--thumbnail-height takes a number of pixels from 1 to 10000" },
+        { { "--thumbnail-width", "wide" }, "--thumbnail-width takes a number of pixels from 1 to 10000" },
+        { { "--thumbnail-height", "90", "--no-thumbnail" },
+            "--thumbnail-height, --thumbnail-width and --no-thumbnail exclude each other" },
+        { { "--font", " " }, "--font takes the name of a font" },
+        { { "--font-size", "501" }, "--font-size takes a size in points from 1 to 500" },
+        { { "--colour", "#12345" }, "--colour takes #RRGGBB or the name of a colour, such as orange" },
+        { { "--colour", "nosuchcolour" }, "--colour takes #RRGGBB or the name of a colour" },
+        { { "--shadow-colour", "transparent" }, "--shadow-colour takes #RRGGBB or the name of a colour" },
+        { { "--offset", "2" }, "--offset takes X,Y in pixels, each from -1000 to 1000, such as 2,2" },
+        { { "--offset", "2,-1001" }, "--offset takes X,Y in pixels, each from -1000 to 1000" },
+    };
+    QTemporaryDir source, target;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        const CliRun r = batch(source.path(), target.path(), c.options);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("quillon-cli: ") + c.problem)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("\nUsage: quillon-cli batch "));
+    }
+}
+
+TEST(CliSettingsTest, OptionsWithoutConfigIniGiveTheBytesOfTheSameValuesStored)
+{
+    QTemporaryDir source;
+    ASSERT_TRUE(writeFile(source.filePath("a/p.jpg"), readFile(testPhoto("cameras/DSCN0010.jpg"))));
+    // Two sets, so that an option taken for another of its set's is seen.
+    const struct {
+        QStringList options;
+        const char* stored;
+    } cases[] = {
+        { { "--scale", "0.625", "--quality", "90", "--thumbnail-width", "120", "--font", "DejaVu Serif", "--bold",
+              "--underline", "--colour", "orange", "--offset", "3,2" },
+            "[COEF]\npreview=0.625\nJPG=90\n[VIGNET]\nHeight=0\nWidth=120\n"
+            "[DATE]\nfont=DejaVu Serif\nweight=700\nunderline=True\ncolor02=42495\n[DIFF]\nleft=-45\ntop=-30\n" },
+        { { "--scale", "1", "--no-thumbnail", "--format", "DD MMMM YYYY", "--font-size", "30", "--italic",
+              "--strikeout", "--shadow-colour", "#123456", "--offset", "-1,-4" },
+            "[COEF]\npreview=1\n[VIGNET]\nshow=False\n"
+            "[DATE]\nformat=DD MMMM YYYY\nsize=30\nitalic=True\nstrikeout=True\ncolor01=5649426\n"
+            "[DIFF]\nleft=15\ntop=60\n" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        QTemporaryDir fromOptions, fromFile, settings;
+        const QString config = settings.filePath("config.ini");
+        ASSERT_TRUE(writeFile(config, c.stored));
+        ASSERT_EQ(batch(source.path(), fromOptions.path(), c.options).exitCode, 0);
+        ASSERT_EQ(batch(source.path(), fromFile.path(), {}, config).exitCode, 0);
+        const auto outputs = filesBelow(fromOptions.path());
+        EXPECT_FALSE(outputs.empty());
+        EXPECT_TRUE(outputs == filesBelow(fromFile.path()));
+    }
+}

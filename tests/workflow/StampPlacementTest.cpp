@@ -40,14 +40,13 @@ StampPlacement redUnderBlue()
 TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
 {
     const StampPlacement stamp = redUnderBlue();
-    ExifRecord record;
-    record.insert("DateTimeOriginal", "2005:12:25 14:30:07");
-    const QString text = stamp.dateFor(record, QString()).text;
-    EXPECT_EQ(text, "14:30"); // minutes, not the month
-
     const auto picture = PixelSurface::create(200, 80);
-    ASSERT_TRUE(picture);
-    stamp.print(*picture, text);
+    const QImage blank = picture->toImage();
+    // A photo without a date gets no stamp.
+    stamp.print(*picture, QString());
+    EXPECT_EQ(picture->toImage(), blank);
+
+    stamp.print(*picture, "14:30");
     const QImage printed = picture->toImage();
     const QRect red = box(printed, [](QColor c) { return c.red() > 160; });
     const QRect blue = box(printed, [](QColor c) { return c.blue() > 160; });
@@ -61,29 +60,9 @@ TEST(StampPlacementTest, PrintsTheSecondColourOverTheFirstAtItsOffset)
 
     // The same text at the same place prints the same pixels every time.
     const auto again = PixelSurface::create(200, 80);
-    ASSERT_TRUE(again);
-    stamp.print(*again, text);
+    stamp.print(*again, "14:30");
     EXPECT_EQ(again->toImage(), printed);
-
-    // A photo without a date gets no stamp.
-    const auto undated = PixelSurface::create(200, 80);
-    ASSERT_TRUE(undated);
-    const QImage blank = undated->toImage();
-    stamp.print(*undated, stamp.dateFor(ExifRecord(), QString()).text);
-    EXPECT_EQ(undated->toImage(), blank);
 }
-
-namespace {
-
-// The box of the pixels that differ from the picture's first pixel.
-QRect inkOf(const PixelSurface& picture)
-{
-    const QImage image = picture.toImage();
-    const QColor background = image.pixelColor(0, 0);
-    return box(image, [&](QColor c) { return c != background; });
-}
-
-} // namespace
 
 TEST(StampPlacementTest, EachTextOfAStoredPositionLandsOnItsNearestPixel)
 {
@@ -107,11 +86,11 @@ TEST(StampPlacementTest, TheInkBoxHoldsWhatIsPrintedAtEverySize)
     for (double percent : { 1.4, 8.0 }) { // 21 and 120 pixels
         SCOPED_TRACE(percent);
         stamp.heightPercent = percent;
-        const auto surface = PixelSurface::create(size.width(), size.height());
-        ASSERT_TRUE(surface);
-        PixelSurface& picture = *surface;
-        const StampPlacement::Layout layout = stamp.print(picture, "30/05/2008 15:56");
-        const QRect printed = inkOf(picture);
+        const auto picture = PixelSurface::create(size.width(), size.height());
+        const StampPlacement::Layout layout = stamp.print(*picture, "30/05/2008 15:56");
+        const QImage image = picture->toImage();
+        const QColor background = image.pixelColor(0, 0);
+        const QRect printed = box(image, [&](QColor c) { return c != background; });
         // To the pixel at small sizes; large glyphs, drawn from their
         // outlines, may end a pixel short of their measured box.
         for (auto [printedEdge, measuredEdge] : { std::pair { printed.left(), layout.inkBox.left() },
@@ -121,7 +100,6 @@ TEST(StampPlacementTest, TheInkBoxHoldsWhatIsPrintedAtEverySize)
 
         // Large glyphs are still antialiased: their edges hold blends of the
         // text's colour and the background.
-        const QImage image = picture.toImage();
         int blended = 0;
         for (int y = printed.top(); y <= printed.bottom(); ++y)
             for (int x = printed.left(); x <= printed.right(); ++x) {
@@ -201,31 +179,7 @@ TEST(StampPlacementTest, ADroppedStampTakesTheNearestPlaceAndLandsAgainWhereItWa
     EXPECT_EQ(StampPlacement::anchoringAt(QRect(0, 0, 10, 10), { 0, 0 }), StampAnchoring());
 }
 
-TEST(StampPlacementTest, TheDateIsThePhotosCorrectedOrTheFilesWhenAskedFor)
-{
-    StampPlacement stamp;
-    stamp.dateFormat = QStringLiteral("YYYY-MM-DD HH:MM");
-    stamp.shiftMinutes = 60;
-    ExifRecord dated;
-    dated.insert("DateTimeOriginal", "2023:12:31 23:30:00");
-    QTemporaryDir dir;
-    const QString path = dir.filePath("undated.jpg");
-    ASSERT_TRUE(writeFile(path, smallJpeg(8, 8)));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 2, 29), QTime(23, 45)), QFileDevice::FileModificationTime));
-
-    using Source = StampPlacement::Date::Source;
-    EXPECT_EQ(stamp.dateFor(dated, path).text, "2024-01-01 00:30");
-    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).source, Source::None);
-    stamp.fileDateFallback = true;
-    // The file's time came from the computer's clock: no camera correction.
-    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).text, "2024-02-29 23:45");
-    EXPECT_EQ(stamp.dateFor(ExifRecord(), path).source, Source::File);
-    EXPECT_EQ(stamp.dateFor(dated, path).source, Source::photo);
-}
-
-TEST(StampPlacementTest, ADateThatIsNoDateCountsAsNoneAndIsKeptForTheNote)
+TEST(StampPlacementTest, TheDateIsThePhotosCorrectedElseTheFilesWhenAskedFor)
 {
     StampPlacement stamp;
     stamp.dateFormat = QStringLiteral("YYYY-MM-DD HH:MM");
@@ -237,27 +191,35 @@ TEST(StampPlacementTest, ADateThatIsNoDateCountsAsNoneAndIsKeptForTheNote)
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2024, 2, 29), QTime(23, 45)), QFileDevice::FileModificationTime));
 
+    // The file's time came from the computer's clock: it takes no camera
+    // correction. A date that is no date counts as none, and is kept for
+    // the note; blanks alone are no date at all.
     using Source = StampPlacement::Date::Source;
-    for (const char* notADate : { "0000:00:00 00:00:00", "                   ", "2005:02:30 10:00:00" }) {
-        SCOPED_TRACE(notADate);
+    const struct {
+        const char* photoDate; // nullptr: none
+        bool fallback;
+        const char* text;
+        Source source;
+        const char* invalid;
+    } cases[] = {
+        { "2023:12:31 23:30:00", true, "2024-01-01 00:30", Source::photo, "" },
+        { "2023-12-31T23:30:00+01:00", false, "2024-01-01 00:30", Source::photo, "" },
+        { nullptr, false, "", Source::None, "" },
+        { nullptr, true, "2024-02-29 23:45", Source::File, "" },
+        { "0000:00:00 00:00:00", false, "", Source::None, "0000:00:00 00:00:00" },
+        { "0000:00:00 00:00:00", true, "2024-02-29 23:45", Source::File, "0000:00:00 00:00:00" },
+        { "2005:02:30 10:00:00", true, "2024-02-29 23:45", Source::File, "2005:02:30 10:00:00" },
+        { "                   ", true, "2024-02-29 23:45", Source::File, "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(
+            testing::Message() << (c.photoDate ? c.photoDate : "no date") << (c.fallback ? ", file date" : ""));
         ExifRecord record;
-        record.insert("DateTimeOriginal", notADate);
-        stamp.fileDateFallback = false;
-        StampPlacement::Date date = stamp.dateFor(record, path);
-        EXPECT_EQ(date.text, "");
-        EXPECT_EQ(date.source, Source::None);
-        stamp.fileDateFallback = true;
-        date = stamp.dateFor(record, path);
-        EXPECT_EQ(date.text, "2024-02-29 23:45");
-        EXPECT_EQ(date.source, Source::File);
-        // Blanks alone count as no date at all.
-        EXPECT_EQ(date.invalidPhotoDate, QString(notADate).trimmed().isEmpty() ? "" : notADate);
+        if (c.photoDate) record.insert("DateTimeOriginal", c.photoDate);
+        stamp.fileDateFallback = c.fallback;
+        const StampPlacement::Date date = stamp.dateFor(record, path);
+        EXPECT_EQ(date.text, c.text);
+        EXPECT_EQ(date.source, c.source);
+        EXPECT_EQ(date.invalidPhotoDate, c.invalid);
     }
-    // Written another common way, a date is a date, corrected as any other.
-    ExifRecord record;
-    record.insert("DateTimeOriginal", "2023-12-31T23:30:00+01:00");
-    const StampPlacement::Date date = stamp.dateFor(record, path);
-    EXPECT_EQ(date.text, "2024-01-01 00:30");
-    EXPECT_EQ(date.source, Source::photo);
-    EXPECT_EQ(date.invalidPhotoDate, "");
 }

@@ -83,28 +83,10 @@ TEST_F(PhotoEngineTest, EffectsAddUpUntilRevertedOrThePhotoIsOpenedAgain)
     EXPECT_EQ(working(), plain);
 }
 
-TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
+TEST_F(PhotoEngineTest, TheExifRecordIsReadOncePerPath)
 {
-    // At 100 % the working image is the decoded photo itself.
-    settings.previewScale = 1.0;
-    open(testPhoto("orientation/landscape_1.jpg"));
-    engine.buildWorkingImage();
-    EXPECT_EQ(working(), pixels(PictureLoader::load(engine.photo().photoPath()).get()));
-    const QImage upright = engine.photo().displayPicture()->toImage();
-    for (const char* name :
-        { "orientation/landscape_3.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg" }) {
-        open(testPhoto(name));
-        EXPECT_EQ(engine.photo().photoSize(), upright.size()) << name;
-        engine.buildWorkingImage();
-        const QImage image = engine.photo().displayPicture()->toImage();
-        ASSERT_EQ(image.size(), upright.size()) << name;
-        // Same picture up to the encoder's noise: compare a few points.
-        for (QPoint p : { QPoint(5, 5), QPoint(upright.width() - 6, 5), QPoint(5, upright.height() - 6) })
-            EXPECT_LT(std::abs(qGray(image.pixel(p)) - qGray(upright.pixel(p))), 40) << name;
-    }
-
-    // The record is read once per path: a second read does not touch the
-    // file, until the engine is told to forget it.
+    // A second read does not touch the file, until the engine is told to
+    // forget it.
     const QString copy = out.filePath("copy.jpg");
     ASSERT_TRUE(writeFile(copy, readFile(testPhoto("cameras/Canon_40D.jpg"))));
     engine.setPhotoPaths(copy, out.path());
@@ -122,9 +104,10 @@ TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
     EXPECT_EQ(engine.photo().exifText(), "");
 }
 
-TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
+TEST_F(PhotoEngineTest, PhotosAndTheirPreviewsAreShownUprightAndThePreviewAtLeastAsLarge)
 {
     settings.previewScale = 0.5;
+    QImage upright; // the first photo's, which the others show once turned
     for (const char* name : { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
              "orientation/landscape_6.jpg", "orientation/landscape_8.jpg", "orientation/portrait_6.jpg" }) {
         open(testPhoto(name));
@@ -143,23 +126,32 @@ TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
         const QImage want
             = engine.photo().workImage()->toImage().scaled(4, 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QImage got = preview.scaled(4, 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        for (int cell = 0; cell < 16; ++cell)
-            EXPECT_NEAR(qGray(got.pixel(cell % 4, cell / 4)), qGray(want.pixel(cell % 4, cell / 4)), 6)
-                << name << " cell " << cell;
+        if (upright.isNull()) upright = want;
+        int drift = 0; // from the first photo's grid
+        for (int cell = 0; cell < 16; ++cell) {
+            const QPoint p(cell % 4, cell / 4);
+            EXPECT_NEAR(qGray(got.pixel(p)), qGray(want.pixel(p)), 6) << name << " cell " << cell;
+            drift += std::abs(qGray(want.pixel(p)) - qGray(upright.pixel(p)));
+        }
+        // The landscapes are one picture, encoded alike to some 12 a cell;
+        // turned the wrong way, it would drift by some 50.
+        if (QByteArray(name).contains("landscape")) {
+            EXPECT_LT(drift, 16 * 25) << name;
+        }
     }
 }
 
-TEST_F(PhotoEngineTest, TheStampIsPlacedByTheLabelsAndPrintedWhileShowDateIsOn)
+TEST_F(PhotoEngineTest, AtFullScaleTheWorkingImageIsThePhotoAndTheStampIsPrintedOnACopy)
 {
     settings.previewScale = 1.0;
     engine.setStampPosition(QPointF(30, 15));
     engine.applyDateStyle();
-
     open(testPhoto("cameras/Canon_40D.jpg"));
     engine.buildWorkingImage();
+    EXPECT_EQ(working(), pixels(PictureLoader::load(engine.photo().photoPath()).get()));
     EXPECT_EQ(engine.dateText(), "30/05/2008 15:56");
     EXPECT_NE(shown(), working());
-    // The stamp is printed on a copy: the working image never carries it.
+    // The working image never carries the stamp.
     engine.setShowDate(false);
     engine.render();
     EXPECT_EQ(shown(), working());

@@ -4,7 +4,7 @@
 #include "workflow/BatchReport.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
@@ -15,18 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TEST(PhotoFolderTest, FolderNameAndEnsureFolder)
+TEST(PhotoFolderTest, ARootFoldersOutputsGoStraightBelowImages)
 {
     EXPECT_EQ(PhotoFolder::folderName("/home/me/Photos/Noel", "/"), "Noel");
-    // A root folder's outputs go straight below Images.
     EXPECT_EQ(PhotoFolder::folderName("/", "/"), "");
-
-    QTemporaryDir dir;
-    EXPECT_TRUE(PhotoFolder::ensureFolder(dir.filePath("a/b/c/")));
-    EXPECT_TRUE(QFileInfo(dir.filePath("a/b/c")).isDir());
-    // A file where a folder should be: even root cannot make it a folder.
-    ASSERT_TRUE(writeFile(dir.filePath("file"), "x"));
-    EXPECT_FALSE(PhotoFolder::ensureFolder(dir.filePath("file/sub")));
 }
 
 TEST(PhotoFolderTest, NamesSortTheSameWayOnEveryMachine)

@@ -103,7 +103,7 @@ TEST(PhotoStateTest, TheWorkingSizeIsThePreviewInWholePixelsAndASizeWithoutPixel
     }
 }
 
-TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
+TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportionsOrSaysWhyNot)
 {
     struct Case {
         QSize output;
@@ -142,21 +142,16 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
     settings.thumbWidth = -5;
     EXPECT_TRUE(photo.saveOutputs(settings).value(0).startsWith("No thumbnail"));
     EXPECT_FALSE(QFile::exists(thumbnail));
-}
 
-TEST(PhotoStateTest, AnOutputFolderThatCannotBeMadeFailsWithTheSystemsReason)
-{
-    // A file stands where the output's folder, then the thumbnail's, should be.
+    // A file where the output's folder, then the thumbnail's, should be:
+    // the save fails with the system's reason.
+    settings.thumbHeight = 90;
     for (const char* blocked : { "Images", "Miniatures" }) {
-        const Settings settings = withThumbnails();
-        QTemporaryDir out;
-        ASSERT_TRUE(writeFile(out.filePath(blocked), "a file"));
-        PhotoState photo;
-        photo.setPaths(QStringLiteral("/nowhere/IMG.JPG"), out.path());
-        photo.buildWorkingImage(gradient({ 64, 48 }), { 64, 48 });
-        photo.render();
+        QTemporaryDir root;
+        ASSERT_TRUE(writeFile(root.filePath(blocked), "a file"));
+        photo.setPaths(QStringLiteral("/nowhere/IMG_0001.JPG"), root.path());
         EXPECT_EQ(failureOf([&] { photo.saveOutputs(settings); }),
-            out.filePath(QStringLiteral("%1/IMG.JPG").arg(blocked)) + ": Not a directory");
+            root.filePath(QStringLiteral("%1/IMG_0001.JPG").arg(blocked)) + ": Not a directory");
     }
 }
 
@@ -185,10 +180,9 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceNeitherThePhotoNor
     // there: here the first save's output, named through "..".
     const QByteArray saved = readFile(output);
     prepare(state, output, dir.filePath("out/Images/.."), settings);
-    EXPECT_EQ(failureOf([&] {
-        state.saveOutputs(settings, {}, { true, QString() });
-    }),
-        "The output would replace the photo itself");
+    const ForeignFiles replace { true, QString() };
+    EXPECT_EQ(
+        failureOf([&] { state.saveOutputs(settings, {}, replace); }), "The output would replace the photo itself");
     EXPECT_EQ(readFile(output), saved);
     EXPECT_EQ(OutputMark::of(thumbnail), OutputMark::forPhoto(photo)); // nothing at all is written
 
@@ -205,7 +199,7 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceNeitherThePhotoNor
             taken + " exists and was not written by Quillon; use --overwrite to replace it");
         EXPECT_EQ(readFile(taken), "the user's own photo");
         EXPECT_EQ(QFile::exists(output) + QFile::exists(thumbnail), 1);
-        ASSERT_NO_THROW(saveFrom(photo, { true, QString() }));
+        ASSERT_NO_THROW(saveFrom(photo, replace));
         EXPECT_EQ(OutputMark::of(taken), OutputMark::forPhoto(photo));
     }
     QFile::remove(output);

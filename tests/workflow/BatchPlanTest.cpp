@@ -12,16 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstddef>
-#include <fcntl.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <utime.h>
 
 namespace {
@@ -290,67 +280,4 @@ TEST(BatchPlanTest, EachFolderIsReadOnceHoweverManyLinksLeadToIt)
         EXPECT_EQ(entry.reason, "the folder was reached already as " + first);
     }
     EXPECT_EQ(repeats, QStringList({ "b", "a/b", "a/a/b", "a/a/a/b", "a/a/a/a/up" }));
-}
-
-namespace {
-
-// Kills the calling process at its first close, unlink or unlinkat: the
-// moment a write probe has made its file and is about to let it go. With
-// noUnnamedFiles, an open that asks for an unnamed file fails as on a file
-// system that has none.
-bool killAtFirstRelease(bool noUnnamedFiles)
-{
-    constexpr uint32_t unnamedFlag = O_TMPFILE & ~O_DIRECTORY;
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_close, 7, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unlinkat, 6, 0),
-#ifdef __NR_unlink
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unlink, 5, 0),
-#else
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unlinkat, 5, 0),
-#endif
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
-        // The flags' low half, little-endian.
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
-        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, noUnnamedFiles ? unnamedFlag : 0, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
-    };
-    const sock_fprog program { static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter };
-    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-        && ::syscall(__NR_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
-}
-
-} // namespace
-
-TEST(BatchPlanTest, AFolderProbeKilledMidWayLeavesNothingAfterTheNextBatch)
-{
-    for (const bool noUnnamedFiles : { false, true }) {
-        SCOPED_TRACE(noUnnamedFiles ? "a file system without unnamed files" : "unnamed files");
-        QTemporaryDir dir;
-        touch(dir.filePath("in/trip/a.jpg"));
-        const BatchPlan plan = BatchPlan::make(dir.filePath("in"), targetAt(dir.filePath("out")), {});
-        const QString folder = dir.filePath("out/Images/trip");
-        ASSERT_TRUE(QDir().mkpath(folder));
-
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const rlimit noCore { 0, 0 };
-            ::setrlimit(RLIMIT_CORE, &noCore);
-            if (!killAtFirstRelease(noUnnamedFiles)) ::_exit(2);
-            ::_exit(AtomicFile::tryCreateFileIn(folder) ? 0 : 1);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "no system call filter here";
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS)
-            << "the probe was not struck: " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-
-        EXPECT_EQ(plan.prepareFolders(), "");
-        const QStringList left
-            = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        EXPECT_EQ(left.join(u' ').toStdString(), "");
-    }
 }

@@ -6,7 +6,6 @@
 #include "workflow/PhotoEngine.h"
 #include "workflow/PhotoState.h"
 
-#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -14,8 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -155,24 +152,6 @@ TEST_F(BatchRunnerTest, AStopLeavesOnlyWholeFilesAndWithOneJobExactlyThePhotosRe
             EXPECT_LE(report.treated, stopAfter - 1 + 2 * jobs);
         }
     }
-}
-
-TEST_F(BatchRunnerTest, APhotoSwappedForANamedPipeFailsAndTheBatchGoesOn)
-{
-    // The pipe comes after the folder was read; opening it to read would
-    // wait for a writer for ever. Should the batch wait, the alarm ends the
-    // test program.
-    const BatchPlan plan = planInto(out.filePath("target"));
-    const QString swapped = source.filePath("cameras/Nikon_D70.jpg");
-    ASSERT_TRUE(QFile::remove(swapped));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(swapped).constData(), 0600), 0);
-    ::alarm(120);
-    const BatchReport report = BatchRunner(settings, stamp, 2).run(plan);
-    ::alarm(0);
-    EXPECT_EQ(report.treated, 8);
-    ASSERT_EQ(report.failures.size(), 2);
-    EXPECT_EQ(report.failures[1].path, swapped);
-    EXPECT_TRUE(report.failures[1].text.contains("not a regular file")) << report.failures[1].text.toStdString();
 }
 
 TEST_F(BatchRunnerTest, JobsWaitForPixelMemoryRatherThanGoBeyondTheBudget)

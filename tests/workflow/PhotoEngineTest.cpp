@@ -7,7 +7,6 @@
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
-#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -181,7 +180,6 @@ TEST_F(PhotoEngineTest, OutputsKeepTheSourcesMetadataUprightAndThumbnailsItsProf
     const OutputMark mark = OutputMark::forPhoto(engine.photo().photoPath());
     EXPECT_EQ(output.xmp, mark.markedPacket(source.xmp));
     EXPECT_EQ(output.iptc, source.iptc);
-    EXPECT_EQ(QImage(engine.photo().outputPath()).colorSpace(), QImage(engine.photo().photoPath()).colorSpace());
     const JpegMetadata thumbnail = JpegMetadata::read(engine.photo().thumbnailPath());
     EXPECT_EQ(thumbnail.iccProfile, source.iccProfile);
     EXPECT_EQ(thumbnail.xmp, mark.markedPacket({}));
@@ -198,23 +196,4 @@ TEST_F(PhotoEngineTest, OutputsKeepTheSourcesMetadataUprightAndThumbnailsItsProf
     EXPECT_TRUE(engine.saveOutputs().startsWith("The colour profile of " + QDir::toNativeSeparators(damaged)));
     EXPECT_TRUE(JpegMetadata::read(engine.photo().outputPath()).iccProfile.isEmpty());
     EXPECT_TRUE(JpegMetadata::read(engine.photo().thumbnailPath()).iccProfile.isEmpty());
-}
-
-TEST_F(PhotoEngineTest, TheBatchHasPhotosOfItsOwnAndLeavesTheOpenOneAsItWas)
-{
-    QTemporaryDir source;
-    ASSERT_TRUE(writeFile(source.filePath("2004/a.jpg"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
-    ASSERT_TRUE(writeFile(source.filePath("2004/broken.jpg"), "not a picture"));
-    settings.targetFolder = out.path();
-    settings.batchFilter = true;
-    open(testPhoto("cameras/Fujifilm_FinePix_E500.jpg"));
-    engine.buildWorkingImage();
-    const QByteArray before = shown();
-    const BatchReport report = engine.batchTransform(source.path());
-    EXPECT_EQ(report.treated, 1);
-    EXPECT_EQ(report.failures.size(), 1);
-    EXPECT_TRUE(QFile::exists(out.filePath("Images/2004/a.jpg")));
-    EXPECT_TRUE(engine.photo().photoPath().endsWith("Fujifilm_FinePix_E500.jpg"));
-    EXPECT_TRUE(engine.photo().workReady());
-    EXPECT_EQ(shown(), before);
 }

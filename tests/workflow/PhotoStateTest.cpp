@@ -169,11 +169,13 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceNeitherThePhotoNor
     const QString output = dir.filePath("out/Images/IMG_0001.JPG");
     const QString thumbnail = dir.filePath("out/Miniatures/IMG_0001.JPG");
 
-    // Both files name the photo; an output saved again is replaced unasked.
+    // Both files name the photo by its bytes; an output saved again is
+    // replaced unasked.
+    const OutputMark mark = OutputMark::forBytes(readFile(photo));
     for (int time = 0; time < 2; ++time) {
         ASSERT_NO_THROW(saveFrom(photo));
-        EXPECT_EQ(OutputMark::of(output), OutputMark::forPhoto(photo));
-        EXPECT_EQ(OutputMark::of(thumbnail), OutputMark::forPhoto(photo));
+        EXPECT_EQ(OutputMark::of(output), mark);
+        EXPECT_EQ(OutputMark::of(thumbnail), mark);
     }
 
     // Never the photo it reads, not even when told to replace what is
@@ -184,7 +186,7 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceNeitherThePhotoNor
     EXPECT_EQ(
         failureOf([&] { state.saveOutputs(settings, {}, replace); }), "The output would replace the photo itself");
     EXPECT_EQ(readFile(output), saved);
-    EXPECT_EQ(OutputMark::of(thumbnail), OutputMark::forPhoto(photo)); // nothing at all is written
+    EXPECT_EQ(OutputMark::of(thumbnail), mark); // nothing at all is written
 
     // Anybody else's file at either path: nothing at all is written, and
     // the reason names it and says how to allow it. A link that leads
@@ -200,7 +202,7 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceNeitherThePhotoNor
         EXPECT_EQ(readFile(taken), "the user's own photo");
         EXPECT_EQ(QFile::exists(output) + QFile::exists(thumbnail), 1);
         ASSERT_NO_THROW(saveFrom(photo, replace));
-        EXPECT_EQ(OutputMark::of(taken), OutputMark::forPhoto(photo));
+        EXPECT_EQ(OutputMark::of(taken), mark);
     }
     QFile::remove(output);
     ASSERT_TRUE(QFile::link(dir.filePath("nowhere.jpg"), output));

@@ -93,9 +93,6 @@ TEST_F(PhotoEngineTest, TheExifRecordIsReadOncePerPath)
     QFile::remove(copy);
     engine.readExif();
     EXPECT_TRUE(engine.photo().exifText().contains("Make: Canon\r\n"));
-    // The date is when the photo was taken, not when the file was changed.
-    settings.dateFormat = "YYYY-MM-DD HH:MM:SS";
-    EXPECT_EQ(engine.computeDateText(), "2008-05-30 15:56:01");
     // A file that is gone is not one without EXIF: reading it fails, and
     // nothing of the record read before stays.
     engine.forgetExif();

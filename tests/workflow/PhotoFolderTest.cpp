@@ -17,7 +17,6 @@
 
 TEST(PhotoFolderTest, ARootFoldersOutputsGoStraightBelowImages)
 {
-    EXPECT_EQ(PhotoFolder::folderName("/home/me/Photos/Noel", "/"), "Noel");
     EXPECT_EQ(PhotoFolder::folderName("/", "/"), "");
 }
 
@@ -100,20 +99,18 @@ TEST(PhotoFolderTest, TextOfANameKeepsEveryByteThatDoesNotDecode)
         }
         return bytes;
     };
-    // Every name of two bytes, and each of those before a lead byte of a
-    // longer sequence, cut short or not.
-    QList<QByteArray> names;
+    // Every name of two bytes, alone and before a sequence cut short or a
+    // whole one.
     for (int a = 1; a < 256; ++a)
         for (int b = 1; b < 256; ++b)
-            for (const QByteArray& end : { QByteArray(), QByteArray("\xe2\x82"), QByteArray("\xf0\x9f\x98\x80") })
-                names.append(QByteArray { static_cast<char>(a), static_cast<char>(b) } + end);
-    for (const QByteArray& name : names) {
-        bool valid = false;
-        const QString text = PhotoFolder::textOf(name, &valid);
-        ASSERT_EQ(bytesOf(text), name) << name.toHex().toStdString();
-        ASSERT_EQ(valid, QFile::encodeName(QFile::decodeName(name)) == name) << name.toHex().toStdString();
-        if (valid) {
-            ASSERT_EQ(text, QFile::decodeName(name)) << name.toHex().toStdString();
-        }
-    }
+            for (const QByteArray& end : { QByteArray(), QByteArray("\xe2\x82"), QByteArray("\xf0\x9f\x98\x80") }) {
+                const QByteArray name = QByteArray { static_cast<char>(a), static_cast<char>(b) } + end;
+                bool valid = false;
+                const QString text = PhotoFolder::textOf(name, &valid);
+                ASSERT_EQ(bytesOf(text), name) << name.toHex().toStdString();
+                ASSERT_EQ(valid, QFile::encodeName(QFile::decodeName(name)) == name) << name.toHex().toStdString();
+                if (valid) {
+                    ASSERT_EQ(text, QFile::decodeName(name)) << name.toHex().toStdString();
+                }
+            }
 }

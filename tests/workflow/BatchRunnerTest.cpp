@@ -4,7 +4,6 @@
 #include "platform/PixelMemory.h"
 #include "support/TestSupport.h"
 #include "workflow/PhotoEngine.h"
-#include "workflow/PhotoState.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -131,7 +130,6 @@ TEST_F(BatchRunnerTest, AStopLeavesOnlyWholeFilesAndWithOneJobExactlyThePhotosRe
         recorder.stopAfter = stopAfter;
         const BatchReport report = run(target, jobs, &recorder, out.filePath("many"));
         EXPECT_TRUE(report.cancelled);
-        EXPECT_EQ(report.total, 30);
         const std::map<QString, QByteArray> files = filesBelow(target);
         for (const auto& [path, bytes] : files) {
             EXPECT_FALSE(AtomicFile::isTemporaryName(QFile::encodeName(QFileInfo(path).fileName())))

@@ -145,7 +145,6 @@ TEST_F(PhotoEngineTest, AtFullScaleTheWorkingImageIsThePhotoAndTheStampIsPrinted
     open(testPhoto("cameras/Canon_40D.jpg"));
     engine.buildWorkingImage();
     EXPECT_EQ(working(), pixels(PictureLoader::load(engine.photo().photoPath()).get()));
-    EXPECT_EQ(engine.dateText(), "30/05/2008 15:56");
     EXPECT_NE(shown(), working());
     // The working image never carries the stamp.
     engine.setShowDate(false);
@@ -180,7 +179,6 @@ TEST_F(PhotoEngineTest, OutputsKeepTheSourcesMetadataUprightAndThumbnailsItsProf
     const JpegMetadata thumbnail = JpegMetadata::read(engine.photo().thumbnailPath());
     EXPECT_EQ(thumbnail.iccProfile, source.iccProfile);
     EXPECT_EQ(thumbnail.xmp, mark.markedPacket({}));
-    EXPECT_TRUE(thumbnail.iptc.isEmpty());
 
     // The same photo with the one part of its profile numbered 1 of 2: the
     // outputs go without a profile, and the save says so.

@@ -16,7 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/resource.h>

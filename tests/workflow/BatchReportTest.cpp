@@ -23,7 +23,6 @@ TEST(BatchReportTest, NamesThatHideOrTurnTextRoundAreQuotedAndEscapedAsInC)
     for (const auto& c : cases)
         EXPECT_EQ(BatchReport::shownName(c.path), QString::fromUtf8(c.shown)) << c.shown;
 
-    EXPECT_EQ(BatchReport::quoted("/p/a.jpg"), "\"/p/a.jpg\"");
     // A line names its photo as shownName does; its text gets its
     // characters written out, without quotes.
     EXPECT_EQ(BatchReport::line({ QString::fromUtf8("/p/\u202Ea.jpg"), QString::fromUtf8("as \"/q/\u202Eb\"\n") }),

@@ -7,7 +7,6 @@
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 
-#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -15,29 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 namespace {
-
-// Counts what the engine asks of its window.
-class CountingHost : public PhotoEngineHost {
-public:
-    void layoutPreview() override { ++layouts; }
-    void refreshDisplay() override { ++refreshes; }
-    int layouts = 0;
-    int refreshes = 0;
-};
-
-// Hears the batch's photos.
-class SeeingListener : public BatchListener {
-public:
-    bool photoDone(const BatchPlan::photo& photo, const BatchOutcome&, int, int) override
-    {
-        seen << QFileInfo(photo.path).fileName();
-        return true;
-    }
-    QStringList seen;
-};
 
 Settings defaults()
 {
@@ -52,17 +29,10 @@ QByteArray pixels(const PixelSurface* surface)
     return QByteArray(reinterpret_cast<const char*>(surface->bits()), surface->stride() * surface->height());
 }
 
-void copyFile(const QString& from, const QString& to)
-{
-    QDir().mkpath(QFileInfo(to).absolutePath());
-    ASSERT_TRUE(QFile::copy(from, to)) << to.toStdString();
-}
-
 class PhotoEngineTest : public ::testing::Test {
 protected:
     Settings settings = defaults();
-    CountingHost host;
-    PhotoEngine engine { settings, &host };
+    PhotoEngine engine { settings };
     QTemporaryDir out;
 
     void open(const QString& photo)
@@ -70,121 +40,59 @@ protected:
         engine.setPhotoPaths(photo, out.path());
         engine.openPhoto();
     }
+    QByteArray working() const { return pixels(engine.photo().workImage()); }
+    QByteArray shown() const { return pixels(engine.photo().displayPicture()); }
 };
 
 } // namespace
 
-TEST_F(PhotoEngineTest, WorkingImageHasThePreviewSize)
-{
-    settings.previewScale = 0.375;
-    open(testPhoto("cameras/Reconyx_HC500_Hyperfire.jpg"));
-    EXPECT_EQ(engine.previewSize(), QSize(768, 576));
-    EXPECT_FALSE(engine.photo().workReady());
-    EXPECT_EQ(host.layouts, 1);
-    engine.buildWorkingImage();
-    EXPECT_TRUE(engine.photo().workReady());
-    EXPECT_EQ(engine.photo().workImage()->width(), 768);
-    EXPECT_EQ(engine.photo().workImage()->height(), 576);
-    EXPECT_EQ(engine.photo().scratchImage()->width(), 768);
-    EXPECT_EQ(engine.photo().displayPicture()->width(), 768);
-    EXPECT_EQ(host.refreshes, 1); // built and shown once
-
-    // At 100 % the working image is the decoded photo itself.
-    settings.previewScale = 1.0;
-    engine.openPhoto();
-    engine.buildWorkingImage();
-    const auto decoded = PictureLoader::load(engine.photo().photoPath());
-    EXPECT_EQ(pixels(engine.photo().workImage()), pixels(decoded.get()));
-}
-
-TEST_F(PhotoEngineTest, EffectsAccumulateUntilThePhotoIsOpenedAgain)
-{
-    settings.previewScale = 0.25;
-    open(testPhoto("cameras/Canon_40D.jpg"));
-    engine.buildWorkingImage();
-    const QByteArray plain = pixels(engine.photo().workImage());
-
-    engine.lighten();
-    const QByteArray once = pixels(engine.photo().workImage());
-    engine.buildWorkingImage(); // already built: changes nothing
-    EXPECT_EQ(pixels(engine.photo().workImage()), once);
-    engine.lighten();
-    EXPECT_NE(pixels(engine.photo().workImage()), once);
-    engine.processImage(1);
-    EXPECT_NE(pixels(engine.photo().workImage()), once);
-
-    engine.openPhoto();
-    engine.buildWorkingImage();
-    EXPECT_EQ(pixels(engine.photo().workImage()), plain);
-
-    // Resampling to the current size does nothing, not even a render.
-    const int refreshes = host.refreshes;
-    engine.resample(engine.photo().workImage()->width(), engine.photo().workImage()->height());
-    EXPECT_EQ(host.refreshes, refreshes);
-}
-
-TEST_F(PhotoEngineTest, RevertToOriginalUndoesEveryEffect)
+TEST_F(PhotoEngineTest, EffectsAddUpUntilRevertedOrThePhotoIsOpenedAgain)
 {
     settings.previewScale = 0.5;
     open(testPhoto("cameras/Canon_PowerShot_S40.jpg"));
     // Nothing to undo while the preview shows the photo as it is.
     engine.revertToOriginal();
     EXPECT_FALSE(engine.photo().workReady());
-    EXPECT_EQ(host.refreshes, 0);
 
     engine.buildWorkingImage();
-    const QByteArray plain = pixels(engine.photo().workImage());
-    const QByteArray shown = pixels(engine.photo().displayPicture());
+    const QByteArray plain = working();
+    const QByteArray stamped = shown();
     engine.lighten();
+    const QByteArray once = working();
+    engine.buildWorkingImage(); // already built: changes nothing
+    EXPECT_EQ(working(), once);
+    engine.lighten();
+    EXPECT_NE(working(), once);
     engine.processImage(8);
     engine.fade();
-    ASSERT_NE(pixels(engine.photo().workImage()), plain);
 
-    const int refreshes = host.refreshes;
+    // Reverting shows the photo again, with its stamp, and effects start
+    // again from it.
     engine.revertToOriginal();
-    EXPECT_TRUE(engine.photo().workReady());
-    EXPECT_EQ(pixels(engine.photo().workImage()), plain);
+    EXPECT_EQ(working(), plain);
     EXPECT_EQ(engine.photo().scratchImage()->width(), engine.photo().workImage()->width());
-    // Shown again, with its stamp.
-    EXPECT_EQ(pixels(engine.photo().displayPicture()), shown);
-    EXPECT_EQ(host.refreshes, refreshes + 1);
-    // Effects start again from the photo.
+    EXPECT_EQ(shown(), stamped);
     engine.lighten();
     engine.revertToOriginal();
-    EXPECT_EQ(pixels(engine.photo().workImage()), plain);
+    EXPECT_EQ(working(), plain);
+
+    engine.lighten();
+    engine.openPhoto();
+    engine.buildWorkingImage();
+    EXPECT_EQ(working(), plain);
 }
 
-TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
+TEST_F(PhotoEngineTest, TheExifRecordIsReadOncePerPath)
 {
-    settings.previewScale = 1.0;
-    open(testPhoto("orientation/landscape_1.jpg"));
-    engine.buildWorkingImage();
-    const QImage upright = engine.photo().displayPicture()->toImage();
-    for (const char* name :
-        { "orientation/landscape_3.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg" }) {
-        open(testPhoto(name));
-        EXPECT_EQ(engine.photo().photoSize(), upright.size()) << name;
-        engine.buildWorkingImage();
-        const QImage shown = engine.photo().displayPicture()->toImage();
-        ASSERT_EQ(shown.size(), upright.size()) << name;
-        // Same picture up to the encoder's noise: compare a few points.
-        for (QPoint p : { QPoint(5, 5), QPoint(upright.width() - 6, 5), QPoint(5, upright.height() - 6) })
-            EXPECT_LT(std::abs(qGray(shown.pixel(p)) - qGray(upright.pixel(p))), 40) << name;
-    }
-
-    // The record is read once per path: a second read does not touch the
-    // file, until the engine is told to forget it.
-    QTemporaryDir dir;
-    const QString copy = dir.filePath("copy.jpg");
-    copyFile(testPhoto("cameras/Canon_40D.jpg"), copy);
+    // A second read does not touch the file, until the engine is told to
+    // forget it.
+    const QString copy = out.filePath("copy.jpg");
+    ASSERT_TRUE(writeFile(copy, readFile(testPhoto("cameras/Canon_40D.jpg"))));
     engine.setPhotoPaths(copy, out.path());
     engine.readExif();
     QFile::remove(copy);
     engine.readExif();
     EXPECT_TRUE(engine.photo().exifText().contains("Make: Canon\r\n"));
-    // The date is when the photo was taken, not when the file was changed.
-    settings.dateFormat = "YYYY-MM-DD HH:MM:SS";
-    EXPECT_EQ(engine.computeDateText(), "2008-05-30 15:56:01");
     // A file that is gone is not one without EXIF: reading it fails, and
     // nothing of the record read before stays.
     engine.forgetExif();
@@ -192,9 +100,10 @@ TEST_F(PhotoEngineTest, PhotosAreShownUprightAndTheirExifReadOnce)
     EXPECT_EQ(engine.photo().exifText(), "");
 }
 
-TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
+TEST_F(PhotoEngineTest, PhotosAndTheirPreviewsAreShownUprightAndThePreviewAtLeastAsLarge)
 {
     settings.previewScale = 0.5;
+    QImage upright; // the first photo's, which the others show once turned
     for (const char* name : { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
              "orientation/landscape_6.jpg", "orientation/landscape_8.jpg", "orientation/portrait_6.jpg" }) {
         open(testPhoto(name));
@@ -210,50 +119,40 @@ TEST_F(PhotoEngineTest, ThePreviewPictureIsTheUprightPhotoAtLeastAsLargeAsShown)
         // The same picture as the working image, turned the same way: the
         // same brightness in each cell of a 4 x 4 grid.
         engine.buildWorkingImage();
-        const QImage work = engine.photo().workImage()->toImage();
-        const QImage shown = preview.scaled(work.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const auto cells = [](const QImage& picture) {
-            std::array<double, 16> sums {};
-            for (int y = 0; y < picture.height(); ++y)
-                for (int x = 0; x < picture.width(); ++x)
-                    sums[4 * (4 * y / picture.height()) + 4 * x / picture.width()] += qGray(picture.pixel(x, y));
-            for (double& sum : sums)
-                sum /= picture.width() * picture.height() / 16.0;
-            return sums;
-        };
-        const std::array<double, 16> want = cells(work);
-        const std::array<double, 16> got = cells(shown);
-        for (size_t i = 0; i < want.size(); ++i)
-            EXPECT_NEAR(got[i], want[i], 6) << name << " cell " << i;
+        const QImage want
+            = engine.photo().workImage()->toImage().scaled(4, 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage got = preview.scaled(4, 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (upright.isNull()) upright = want;
+        int drift = 0; // from the first photo's grid
+        for (int cell = 0; cell < 16; ++cell) {
+            const QPoint p(cell % 4, cell / 4);
+            EXPECT_NEAR(qGray(got.pixel(p)), qGray(want.pixel(p)), 6) << name << " cell " << cell;
+            drift += std::abs(qGray(want.pixel(p)) - qGray(upright.pixel(p)));
+        }
+        // The landscapes are one picture, encoded alike to some 12 a cell;
+        // turned the wrong way, it would drift by some 50.
+        if (QByteArray(name).contains("landscape")) {
+            EXPECT_LT(drift, 16 * 25) << name;
+        }
     }
 }
 
-TEST_F(PhotoEngineTest, TheStampIsPlacedByTheLabelsAndPrintedWhileShowDateIsOn)
+TEST_F(PhotoEngineTest, AtFullScaleTheWorkingImageIsThePhotoAndTheStampIsPrintedOnACopy)
 {
     settings.previewScale = 1.0;
-    settings.dateColor1 = 0x0000FF; // red
-    settings.dateColor2 = 0xFF0000; // blue
     engine.setStampPosition(QPointF(30, 15));
     engine.applyDateStyle();
-    // The upper text lies the offsets (-30 and 30 twips) further.
-    const StampPlacement stamp = engine.Stamp();
-    EXPECT_EQ(stamp.first, QPoint(30, 15));
-    EXPECT_EQ(stamp.second, QPoint(28, 17));
-    EXPECT_EQ(stamp.firstColor, QColor(Qt::red));
-    EXPECT_EQ(stamp.secondColor, QColor(Qt::blue));
-    EXPECT_EQ(stamp.dateFormat, settings.dateFormat);
-
     open(testPhoto("cameras/Canon_40D.jpg"));
     engine.buildWorkingImage();
-    EXPECT_EQ(engine.dateText(), "30/05/2008 15:56");
-    EXPECT_NE(pixels(engine.photo().displayPicture()), pixels(engine.photo().workImage()));
-    // The stamp is printed on a copy: the working image never carries it.
+    EXPECT_EQ(working(), pixels(PictureLoader::load(engine.photo().photoPath()).get()));
+    EXPECT_NE(shown(), working());
+    // The working image never carries the stamp.
     engine.setShowDate(false);
     engine.render();
-    EXPECT_EQ(pixels(engine.photo().displayPicture()), pixels(engine.photo().workImage()));
+    EXPECT_EQ(shown(), working());
 }
 
-TEST_F(PhotoEngineTest, OutputKeepsTheSourceMetadataUpright)
+TEST_F(PhotoEngineTest, OutputsKeepTheSourcesMetadataUprightAndThumbnailsItsProfile)
 {
     settings.previewScale = 0.5;
     settings.thumbShow = true;
@@ -265,12 +164,7 @@ TEST_F(PhotoEngineTest, OutputKeepsTheSourceMetadataUpright)
     EXPECT_EQ(saved.text("Orientation"), "1");
     EXPECT_EQ(saved.text("PixelXDimension"), QString::number(engine.photo().workImage()->width()));
     EXPECT_TRUE(ExifReader::read(engine.photo().thumbnailPath()).isEmpty());
-}
 
-TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
-{
-    settings.thumbShow = true;
-    settings.thumbHeight = 90;
     open(testPhoto("cameras/no_exif.jpg"));
     engine.buildWorkingImage();
     EXPECT_EQ(engine.saveOutputs(), QString());
@@ -282,11 +176,9 @@ TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
     const OutputMark mark = OutputMark::forPhoto(engine.photo().photoPath());
     EXPECT_EQ(output.xmp, mark.markedPacket(source.xmp));
     EXPECT_EQ(output.iptc, source.iptc);
-    EXPECT_EQ(QImage(engine.photo().outputPath()).colorSpace(), QImage(engine.photo().photoPath()).colorSpace());
     const JpegMetadata thumbnail = JpegMetadata::read(engine.photo().thumbnailPath());
     EXPECT_EQ(thumbnail.iccProfile, source.iccProfile);
     EXPECT_EQ(thumbnail.xmp, mark.markedPacket({}));
-    EXPECT_TRUE(thumbnail.iptc.isEmpty());
 
     // The same photo with the one part of its profile numbered 1 of 2: the
     // outputs go without a profile, and the save says so.
@@ -298,27 +190,5 @@ TEST_F(PhotoEngineTest, OutputsCarryProfileXmpAndIptcAndThumbnailsTheProfile)
     engine.buildWorkingImage();
     EXPECT_TRUE(engine.saveOutputs().startsWith("The colour profile of " + QDir::toNativeSeparators(damaged)));
     EXPECT_TRUE(JpegMetadata::read(engine.photo().outputPath()).iccProfile.isEmpty());
-    EXPECT_EQ(
-        JpegMetadata::read(engine.photo().outputPath()).xmp, OutputMark::forBytes(bytes).markedPacket(source.xmp));
     EXPECT_TRUE(JpegMetadata::read(engine.photo().thumbnailPath()).iccProfile.isEmpty());
-}
-
-TEST_F(PhotoEngineTest, TheBatchHasPhotosOfItsOwnAndLeavesTheOpenOneAsItWas)
-{
-    QTemporaryDir source;
-    copyFile(testPhoto("cameras/Canon_40D.jpg"), source.filePath("2004/a.jpg"));
-    ASSERT_TRUE(writeFile(source.filePath("2004/broken.jpg"), "not a picture"));
-    settings.targetFolder = out.path();
-    settings.batchFilter = true;
-    open(testPhoto("cameras/Fujifilm_FinePix_E500.jpg"));
-    engine.buildWorkingImage();
-    const QByteArray shown = pixels(engine.photo().displayPicture());
-    SeeingListener listener;
-    const BatchReport report = engine.batchTransform(source.path(), {}, &listener);
-    EXPECT_EQ(report.treated, 1);
-    EXPECT_EQ(listener.seen, QStringList({ "a.jpg", "broken.jpg" }));
-    EXPECT_TRUE(QFile::exists(out.filePath("Images/2004/a.jpg")));
-    EXPECT_TRUE(engine.photo().photoPath().endsWith("Fujifilm_FinePix_E500.jpg"));
-    EXPECT_TRUE(engine.photo().workReady());
-    EXPECT_EQ(pixels(engine.photo().displayPicture()), shown);
 }

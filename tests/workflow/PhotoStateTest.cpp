@@ -7,7 +7,6 @@
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "workflow/BatchPlan.h"
-#include "workflow/PhotoEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/resource.h>
@@ -26,11 +24,21 @@
 
 namespace {
 
-Settings defaults()
+Settings withThumbnails()
 {
     Settings settings;
     SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
+    settings.thumbShow = true;
     return settings;
+}
+
+// Opens the photo and renders it at the preview scale, its outputs below root.
+void prepare(PhotoState& state, const QString& photo, const QString& root, const Settings& settings)
+{
+    state.setPaths(photo, root);
+    state.open();
+    state.buildWorkingImage(PhotoState::workingSize(state.photoSize(), settings.previewScale));
+    state.render();
 }
 
 // Blue grows to the right and green downwards, red stays at 128: a mirrored,
@@ -49,23 +57,53 @@ std::unique_ptr<PixelSurface> gradient(QSize size)
     return surface;
 }
 
+// What the RuntimeError that act raises tells the user; "" when it raises none.
+template <typename Act> QString failureOf(Act act)
+{
+    try {
+        act();
+        return QString();
+    } catch (const RuntimeError& error) {
+        return error.userText();
+    }
+}
+
+// The reason a working image of size fails with, or "" when it is made.
+QString failureBuilding(std::unique_ptr<PixelSurface> photo, QSize size)
+{
+    PhotoState state;
+    return failureOf([&] { state.buildWorkingImage(std::move(photo), size); });
+}
+
 } // namespace
 
-TEST(PhotoStateTest, WorkingSizeIsThePreviewInWholePixelsHalvesToEven)
+TEST(PhotoStateTest, TheWorkingSizeIsThePreviewInWholePixelsAndASizeWithoutPixelsFailsSayingWhy)
 {
+    // Halves go to the even neighbour.
     const struct {
         QSize photo;
         double scale;
         QSize working;
+        const char* failure;
     } cases[] = {
-        { { 2048, 1536 }, 0.375, { 768, 576 } }, { { 45, 47 }, 0.5, { 22, 24 } }, // 22.5 and 23.5
-        { { 100, 68 }, 1.0, { 100, 68 } }, { { 3001, 1999 }, 0.8, { 2401, 1599 } }, // 2400.8 and 1599.2
+        { { 2048, 1536 }, 0.375, { 768, 576 }, "" },
+        { { 45, 47 }, 0.5, { 22, 24 }, "" }, // 22.5 and 23.5
+        { { 3001, 1999 }, 0.8, { 2401, 1599 }, "" }, // 2400.8 and 1599.2
+        { { 800, 600 }, 0.001, { 1, 1 }, "" }, // 0.8 and 0.6
+        { { 1, 1 }, 0.5, { 0, 0 }, "the photo is too small for the preview scale: 1 x 1 pixels give 0 x 0" },
+        { { 1000, 1 }, 0.25, { 250, 0 }, "the photo is too small for the preview scale: 1000 x 1 pixels give 250 x 0" },
+        { { 400, 300 }, 0.001, { 0, 0 }, "the photo is too small for the preview scale: 400 x 300 pixels give 0 x 0" },
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(PhotoState::workingSize(c.photo, c.scale), c.working) << c.photo.width() << " at " << c.scale;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.photo.width() << " at " << c.scale);
+        const QSize size = PhotoState::workingSize(c.photo, c.scale);
+        EXPECT_EQ(size, c.working);
+        EXPECT_EQ(
+            failureBuilding(PixelSurface::create(c.photo.width(), c.photo.height()), size), QLatin1String(c.failure));
+    }
 }
 
-TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
+TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportionsOrSaysWhyNot)
 {
     struct Case {
         QSize output;
@@ -76,8 +114,7 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
         { { 1024, 768 }, 0, 160, { 160, 120 } },
         { { 300, 200 }, 90, 200, { 135, 90 } }, // both set: the height rule wins
     };
-    Settings settings = defaults();
-    settings.thumbShow = true;
+    Settings settings = withThumbnails();
     QTemporaryDir out;
     const QString output = out.filePath("Images/IMG_0001.JPG");
     const QString thumbnail = out.filePath("Miniatures/IMG_0001.JPG");
@@ -96,12 +133,8 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
     // The JPEG holds the display's pixels, the right way up.
     const QImage saved(output);
     const QImage shown = photo.displayPicture()->toImage();
-    for (QPoint p : { QPoint(4, 4), QPoint(295, 4), QPoint(4, 195), QPoint(150, 100) }) {
-        const QColor a = saved.pixelColor(p);
-        const QColor b = shown.pixelColor(p);
-        EXPECT_LT(std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()), 24)
-            << p.x() << "," << p.y();
-    }
+    for (QPoint p : { QPoint(4, 4), QPoint(295, 4), QPoint(4, 195), QPoint(150, 100) })
+        EXPECT_NEAR(qGray(saved.pixel(p)), qGray(shown.pixel(p)), 8) << p.x() << "," << p.y();
 
     // A rule that gives no size writes no thumbnail and says why.
     QFile::remove(thumbnail);
@@ -109,85 +142,51 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportions)
     settings.thumbWidth = -5;
     EXPECT_TRUE(photo.saveOutputs(settings).value(0).startsWith("No thumbnail"));
     EXPECT_FALSE(QFile::exists(thumbnail));
-}
 
-TEST(PhotoStateTest, ASaveNeverReplacesThePhotoItReads)
-{
-    // The open photo is itself an output: Images/IMG.JPG below the root
-    // the save writes to, named here through "..".
-    Settings settings = defaults();
-    settings.thumbShow = true;
-    QTemporaryDir dir;
-    const QString photo = dir.filePath("Images/IMG.JPG");
-    const QByteArray bytes = readFile(testPhoto("cameras/Canon_40D.jpg"));
-    ASSERT_TRUE(writeFile(photo, bytes));
-    PhotoState state;
-    state.setPaths(photo, dir.filePath("Images/.."));
-    state.open();
-    state.buildWorkingImage(PhotoState::workingSize(state.photoSize(), settings.previewScale));
-    state.render();
-    try {
-        state.saveOutputs(settings);
-        ADD_FAILURE() << "the photo was saved over";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.fullText(), "The output would replace the photo itself");
-    }
-    EXPECT_EQ(readFile(photo), bytes);
-    EXPECT_FALSE(QFile::exists(dir.filePath("Miniatures/IMG.JPG"))); // nothing at all is written
-}
-
-TEST(PhotoStateTest, AnOutputFolderThatCannotBeMadeFailsWithTheSystemsReason)
-{
-    // A file stands where the output's folder, then the thumbnail's, should be.
+    // A file where the output's folder, then the thumbnail's, should be:
+    // the save fails with the system's reason.
+    settings.thumbHeight = 90;
     for (const char* blocked : { "Images", "Miniatures" }) {
-        Settings settings = defaults();
-        settings.thumbShow = true;
-        QTemporaryDir out;
-        ASSERT_TRUE(writeFile(out.filePath(blocked), "a file"));
-        PhotoState photo;
-        photo.setPaths(QStringLiteral("/nowhere/IMG.JPG"), out.path());
-        photo.buildWorkingImage(gradient({ 64, 48 }), { 64, 48 });
-        photo.render();
-        try {
-            photo.saveOutputs(settings);
-            ADD_FAILURE() << blocked << " was written into";
-        } catch (const RuntimeError& error) {
-            // The number is for callers; the user reads the file and the reason.
-            EXPECT_EQ(error.number(), 26001);
-            EXPECT_EQ(error.description(), QStringLiteral("Failed to save to JPG %1").arg(ENOTDIR));
-            EXPECT_EQ(error.userText(), out.filePath(QStringLiteral("%1/IMG.JPG").arg(blocked)) + ": Not a directory");
-        }
+        QTemporaryDir root;
+        ASSERT_TRUE(writeFile(root.filePath(blocked), "a file"));
+        photo.setPaths(QStringLiteral("/nowhere/IMG_0001.JPG"), root.path());
+        EXPECT_EQ(failureOf([&] { photo.saveOutputs(settings); }),
+            root.filePath(QStringLiteral("%1/IMG_0001.JPG").arg(blocked)) + ": Not a directory");
     }
 }
 
-TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceOnlyFilesThatCarryOne)
+TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceNeitherThePhotoNorFilesWithoutOne)
 {
-    Settings settings = defaults();
-    settings.thumbShow = true;
+    const Settings settings = withThumbnails();
     QTemporaryDir dir;
     const QString photo = dir.filePath("card/IMG_0001.JPG");
     ASSERT_TRUE(writeFile(photo, readFile(testPhoto("cameras/Canon_40D.jpg"))));
     PhotoState state;
     const auto saveFrom = [&](const QString& source, const ForeignFiles& foreign = {}) {
-        state.setPaths(source, dir.filePath("out"));
-        state.open();
-        state.buildWorkingImage(PhotoState::workingSize(state.photoSize(), settings.previewScale));
-        state.render();
+        prepare(state, source, dir.filePath("out"), settings);
         state.saveOutputs(settings, {}, foreign);
     };
     const QString output = dir.filePath("out/Images/IMG_0001.JPG");
     const QString thumbnail = dir.filePath("out/Miniatures/IMG_0001.JPG");
 
-    // Both files name the photo; an output saved again is replaced unasked.
+    // Both files name the photo by its bytes; an output saved again is
+    // replaced unasked.
+    const OutputMark mark = OutputMark::forBytes(readFile(photo));
     for (int time = 0; time < 2; ++time) {
         ASSERT_NO_THROW(saveFrom(photo));
-        EXPECT_EQ(OutputMark::of(output), OutputMark::forPhoto(photo));
-        EXPECT_EQ(OutputMark::of(thumbnail), OutputMark::forPhoto(photo));
+        EXPECT_EQ(OutputMark::of(output), mark);
+        EXPECT_EQ(OutputMark::of(thumbnail), mark);
     }
-    // An output treated again names the output it came from.
-    ASSERT_TRUE(writeFile(dir.filePath("again/IMG_0001.JPG"), readFile(output)));
-    ASSERT_NO_THROW(saveFrom(dir.filePath("again/IMG_0001.JPG")));
-    EXPECT_EQ(OutputMark::of(output), OutputMark::forBytes(readFile(dir.filePath("again/IMG_0001.JPG"))));
+
+    // Never the photo it reads, not even when told to replace what is
+    // there: here the first save's output, named through "..".
+    const QByteArray saved = readFile(output);
+    prepare(state, output, dir.filePath("out/Images/.."), settings);
+    const ForeignFiles replace { true, QString() };
+    EXPECT_EQ(
+        failureOf([&] { state.saveOutputs(settings, {}, replace); }), "The output would replace the photo itself");
+    EXPECT_EQ(readFile(output), saved);
+    EXPECT_EQ(OutputMark::of(thumbnail), mark); // nothing at all is written
 
     // Anybody else's file at either path: nothing at all is written, and
     // the reason names it and says how to allow it. A link that leads
@@ -198,17 +197,12 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceOnlyFilesThatCarry
         QFile::remove(output);
         QFile::remove(thumbnail);
         ASSERT_TRUE(writeFile(taken, "the user's own photo"));
-        try {
-            saveFrom(photo, refuse);
-            ADD_FAILURE() << "saved over another's file";
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(
-                error.userText(), taken + " exists and was not written by Quillon; use --overwrite to replace it");
-        }
+        EXPECT_EQ(failureOf([&] { saveFrom(photo, refuse); }),
+            taken + " exists and was not written by Quillon; use --overwrite to replace it");
         EXPECT_EQ(readFile(taken), "the user's own photo");
         EXPECT_EQ(QFile::exists(output) + QFile::exists(thumbnail), 1);
-        ASSERT_NO_THROW(saveFrom(photo, { true, QString() }));
-        EXPECT_EQ(OutputMark::of(taken), OutputMark::forPhoto(photo));
+        ASSERT_NO_THROW(saveFrom(photo, replace));
+        EXPECT_EQ(OutputMark::of(taken), mark);
     }
     QFile::remove(output);
     ASSERT_TRUE(QFile::link(dir.filePath("nowhere.jpg"), output));
@@ -216,63 +210,7 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceOnlyFilesThatCarry
     EXPECT_TRUE(QFileInfo(output).isSymLink());
     QFile::remove(output);
     ASSERT_TRUE(QDir().mkpath(output));
-    try {
-        saveFrom(photo, refuse);
-        ADD_FAILURE() << "saved over a folder";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.userText(), output + ": a folder has this name");
-    }
-}
-
-namespace {
-
-// The reason a working image of size fails with, or "" when it is made.
-QString failureBuilding(std::unique_ptr<PixelSurface> photo, QSize size)
-{
-    try {
-        PhotoState state;
-        state.buildWorkingImage(std::move(photo), size);
-        return QString();
-    } catch (const RuntimeError& error) {
-        return error.userText();
-    }
-}
-
-} // namespace
-
-TEST(PhotoStateTest, AWorkingSizeWithoutPixelsFailsSayingWhy)
-{
-    const struct {
-        QSize photo;
-        double scale;
-        const char* reason;
-    } cases[] = {
-        { { 1, 1 }, 0.5, "the photo is too small for the preview scale: 1 x 1 pixels give 0 x 0" },
-        { { 1000, 1 }, 0.25, "the photo is too small for the preview scale: 1000 x 1 pixels give 250 x 0" },
-        { { 800, 600 }, 0.001, "" }, // 0.8 x 0.6 pixels round to 1 x 1
-        { { 400, 300 }, 0.001, "the photo is too small for the preview scale: 400 x 300 pixels give 0 x 0" },
-        { { 3, 3 }, 0.5, "" },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.scale);
-        const QSize size = PhotoState::workingSize(c.photo, c.scale);
-        EXPECT_EQ(
-            failureBuilding(PixelSurface::create(c.photo.width(), c.photo.height()), size), QLatin1String(c.reason));
-    }
-
-    // The window's way, from a file: the build fails, not the save after it.
-    QTemporaryDir dir;
-    ASSERT_TRUE(writeFile(dir.filePath("dot.jpg"), smallJpeg(1, 1)));
-    Settings settings = defaults();
-    PhotoEngine engine(settings);
-    engine.setPhotoPaths(dir.filePath("dot.jpg"), dir.path());
-    engine.openPhoto();
-    try {
-        engine.buildWorkingImage();
-        ADD_FAILURE() << "a working image without pixels was built";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.userText(), "the photo is too small for the preview scale: 1 x 1 pixels give 0 x 0");
-    }
+    EXPECT_EQ(failureOf([&] { saveFrom(photo, refuse); }), output + ": a folder has this name");
 }
 
 // AddressSanitizer reserves terabytes of address space: no limit leaves
@@ -319,7 +257,7 @@ TEST(PhotoStateTest, TheWindowNamesAPhotosOutputsByItsFolderAsTheBatchDoes)
     const QString folder = dir.filePath("Trip");
     const QString heic = folder + "/IMG_0001.HEIC";
     ASSERT_TRUE(writeFile(heic, "not decoded here"));
-    Settings settings = defaults();
+    Settings settings = withThumbnails();
     settings.targetFolder = dir.filePath("out");
     PhotoState state;
     for (const char* jpeg : { "", "img_0001.jpg" }) {

@@ -72,8 +72,9 @@ void PhotoState::open()
     m_workReady = false;
     m_photoWarning.clear();
     readExif(); // the orientation is needed now
-    m_orientation = ExifReader::orientation(m_exif);
-    QSize size = PictureLoader::readSize(m_photoPath);
+    const PictureLoader::Header header = PictureLoader::readHeader(m_photoPath);
+    m_orientation = header.upright ? 1 : ExifReader::orientation(m_exif);
+    QSize size = header.size;
     if (PictureOrientation::swapsSides(m_orientation)) size.transpose();
     m_photoSize = size;
 }

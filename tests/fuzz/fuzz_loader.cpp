@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = fuzz::memoryFile(0, data, size);
     QSize header;
     try {
-        header = PictureLoader::readSize(path);
+        header = PictureLoader::readHeader(path).size;
     } catch (const RuntimeError&) {
     }
     // Pictures above a megapixel are left at their header: decoding the

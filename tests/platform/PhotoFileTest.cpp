@@ -26,7 +26,7 @@ TEST(PhotoFileTest, EveryReaderRefusesANamedPipeOrADeviceWithoutWaiting)
     const std::function<void(const QString&)> readers[] = {
         [](const QString& path) { PictureLoader::load(path); },
         [](const QString& path) { PictureLoader::loadPreview(path, 8); },
-        [](const QString& path) { PictureLoader::readSize(path); },
+        [](const QString& path) { PictureLoader::readHeader(path); },
         [](const QString& path) { ExifReader::read(path); },
         [](const QString& path) { ExifReader::exifBlockFor(path, 10, 10); },
         [](const QString& path) { JpegMetadata::read(path); },

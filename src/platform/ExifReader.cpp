@@ -1,10 +1,13 @@
 #include "platform/ExifReader.h"
 
 #include "platform/ClockShift.h"
+#include "platform/HeifDecoder.h"
 #include "platform/PhotoFile.h"
 #include "platform/RuntimeError.h"
 
 #include <exiv2/exiv2.hpp>
+
+#include <QDir>
 
 #include <cmath>
 #include <exception>
@@ -209,6 +212,21 @@ std::unique_ptr<Exiv2::Image> openImage(const QByteArray& bytes)
     return image;
 }
 
+// The bytes the library reads a photo's EXIF from: the photo's own, or for
+// a HEIF file the TIFF data of its Exif item, which libheif finds wherever
+// the file keeps it (the library's own reader of the format misses it in
+// files whose picture is a grid of tiles, as phones write them). A HEIF
+// file libheif cannot read has none.
+QByteArray exifSource(const QByteArray& bytes)
+{
+    if (!HeifDecoder::isHeif(bytes)) return bytes;
+    try {
+        return HeifDecoder(QString(), bytes).exifTiff();
+    } catch (const RuntimeError&) {
+        return {};
+    }
+}
+
 bool isZeroOrBlankDate(const QString& text)
 {
     for (QChar c : text)
@@ -250,16 +268,51 @@ void shiftDates(Exiv2::ExifData& data, int32_t shiftMinutes)
     }
 }
 
-QByteArray makeExifBlock(const QByteArray& source, int width, int height, int32_t shiftMinutes)
+// The tags by which a TIFF file lays out its own pixels (where its strips
+// or tiles are, how they are coded) and the records it keeps as tags, which
+// the output carries in segments of their own: none of them describes the
+// output's picture.
+bool isTiffLayout(const Exiv2::Exifdatum& datum)
 {
-    const std::unique_ptr<Exiv2::Image> image = openImage(source);
-    if (!image || image->exifData().empty()) return {};
-    Exiv2::ExifData data = image->exifData();
-    Exiv2::ByteOrder order = image->byteOrder();
+    if (datum.groupName() != "Image") return false;
+    switch (datum.tag()) {
+    case 0x00FE: // NewSubfileType
+    case 0x0102: // BitsPerSample
+    case 0x0103: // Compression
+    case 0x0106: // PhotometricInterpretation
+    case 0x0111: // StripOffsets
+    case 0x0115: // SamplesPerPixel
+    case 0x0116: // RowsPerStrip
+    case 0x0117: // StripByteCounts
+    case 0x011C: // PlanarConfiguration
+    case 0x013D: // Predictor
+    case 0x0142: // TileWidth
+    case 0x0143: // TileLength
+    case 0x0144: // TileOffsets
+    case 0x0145: // TileByteCounts
+    case 0x014A: // SubIFDs
+    case 0x0152: // ExtraSamples
+    case 0x0153: // SampleFormat
+    case 0x02BC: // XMLPacket (XMP)
+    case 0x83BB: // IPTC
+    case 0x8649: // Photoshop resources
+    case 0x8773: // InterColorProfile
+        return true;
+    default:
+        return false;
+    }
+}
+
+QByteArray makeExifBlock(const Exiv2::Image& image, int width, int height, int32_t shiftMinutes)
+{
+    if (image.exifData().empty()) return {};
+    Exiv2::ExifData data = image.exifData();
+    Exiv2::ByteOrder order = image.byteOrder();
     if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
 
     Exiv2::ExifThumb(data).erase();
     eraseIf(data, isPreview);
+    if (image.imageType() == Exiv2::ImageType::tiff) eraseIf(data, isTiffLayout);
 
     // The pixels were turned upright when the photo was decoded.
     data["Exif.Image.Orientation"] = static_cast<uint16_t>(1);
@@ -292,7 +345,7 @@ ExifRecord ExifReader::read(const QString& path, Values values)
     const QByteArray bytes = PhotoFile::readAll(path);
     ExifRecord record;
     try {
-        const std::unique_ptr<Exiv2::Image> image = openImage(bytes);
+        const std::unique_ptr<Exiv2::Image> image = openImage(exifSource(bytes));
         if (!image) return record;
         Exiv2::ByteOrder order = image->byteOrder();
         if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
@@ -344,22 +397,77 @@ QString ExifReader::photoDateText(const ExifRecord& record)
     return fallback;
 }
 
-QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
+namespace {
+
+// The source's bytes, or nothing when it is gone; a source that is there
+// but cannot be read raises.
+QByteArray sourceBytes(const QString& sourcePath)
 {
-    if (width <= 0 || height <= 0) return {};
-    QByteArray source;
     try {
-        source = PhotoFile::readAll(sourcePath);
+        return PhotoFile::readAll(sourcePath);
     } catch (const RuntimeError& error) {
         // A photo that is gone has nothing to carry.
         if (error.number() == PhotoFile::FileNotFound) return {};
         throw;
     }
+}
+
+} // namespace
+
+QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
+{
+    if (width <= 0 || height <= 0) return {};
+    const QByteArray source = sourceBytes(sourcePath);
     try {
-        return makeExifBlock(source, width, height, shiftMinutes);
+        const std::unique_ptr<Exiv2::Image> image = openImage(exifSource(source));
+        return image ? makeExifBlock(*image, width, height, shiftMinutes) : QByteArray();
     } catch (const Exiv2::AnyError&) {
         return {};
     } catch (const std::exception&) {
         return {};
     }
+}
+
+JpegMetadata ExifReader::recordsFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
+{
+    JpegMetadata metadata = JpegMetadata::read(sourcePath);
+    if (width <= 0 || height <= 0) return metadata;
+    const QByteArray source = sourceBytes(sourcePath);
+    const bool heif = HeifDecoder::isHeif(source);
+    // A JPEG's profile and XMP are its segments, which JpegMetadata took as
+    // they are, whatever the library makes of the file.
+    const bool segments = source.startsWith("\xFF\xD8");
+    QByteArray xmp;
+    try {
+        const std::unique_ptr<Exiv2::Image> image = openImage(heif ? exifSource(source) : source);
+        if (image) metadata.exif = makeExifBlock(*image, width, height, shiftMinutes);
+        // The other kinds keep theirs in their own places: the library
+        // reads a PNG's iCCP and iTXt chunks, a WebP's ICCP and XMP chunks,
+        // a TIFF's tags; libheif (below) a HEIF file's colr box and XMP item.
+        if (image && !heif && !segments) {
+            if (image->iccProfileDefined()) {
+                const Exiv2::DataBuf* profile = image->iccProfile();
+                metadata.iccProfile = QByteArray(reinterpret_cast<const char*>(profile->pData_), profile->size_);
+            }
+            xmp = QByteArray::fromStdString(image->xmpPacket());
+        }
+    } catch (const Exiv2::AnyError&) {
+    } catch (const std::exception&) {
+    }
+    if (heif) {
+        try {
+            const HeifDecoder file(sourcePath, source);
+            metadata.iccProfile = file.iccProfile();
+            xmp = file.xmp();
+        } catch (const RuntimeError&) {
+        }
+    }
+    if (segments) return metadata;
+    if (xmp.size() > JpegMetadata::MaxXmpPacket) {
+        metadata.notes << JpegMetadata::leftOut(
+            QStringLiteral("XMP packet"), sourcePath, QStringLiteral("it is too long for one JPEG segment"));
+    } else {
+        metadata.xmp = xmp;
+    }
+    return metadata;
 }

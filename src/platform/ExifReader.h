@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-// The EXIF reader: the one place that talks to the metadata library. A
+// The EXIF reader: the one place that talks to the metadata library, which
+// reads the EXIF of JPEG, HEIF, PNG (its eXIf chunk), WebP and TIFF files. A
 // file without EXIF, of a kind the library does not know, or with a
 // malformed EXIF block gives an empty result. A file that cannot be opened
 // or read (it is missing, unreadable, not a regular file, the process has
@@ -55,6 +56,14 @@ public:
     // no readable EXIF block or it cannot be made to fit, or is gone; a
     // source that is there but cannot be read raises as read does.
     static QByteArray exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
+
+    // All the records an output made from the photo at sourcePath carries:
+    // the EXIF block as exifBlockFor makes it; from a JPEG, the colour
+    // profile, XMP packet and IPTC record of its segments (JpegMetadata::read);
+    // from a HEIF, PNG, WebP or TIFF file, the colour profile and the XMP
+    // packet where the format keeps them (an XMP packet too long for one
+    // segment is left out, with a note). Raises as exifBlockFor does.
+    static JpegMetadata recordsFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
 
     static constexpr int MaxBlobBytes = 64;
     static constexpr int MaxApp1Payload = JpegMetadata::MaxPayload;

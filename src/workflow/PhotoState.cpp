@@ -293,8 +293,7 @@ QStringList PhotoState::saveOutputs(
     // and its colour profile, XMP and IPTC records as they are; the
     // thumbnail keeps the profile. Both carry the mark of the photo.
     const OutputMark mark = OutputMark::forPhoto(m_photoPath);
-    JpegMetadata metadata = JpegMetadata::read(m_photoPath);
-    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.shiftMinutes);
+    JpegMetadata metadata = ExifReader::recordsFor(m_photoPath, width, height, settings.shiftMinutes);
     JpegMetadata thumbnailMetadata = metadata.profileOnly();
     mark.applyTo(metadata, m_photoPath);
     mark.applyTo(thumbnailMetadata, m_photoPath);

@@ -152,10 +152,10 @@ QSize headerSize(QImageReader& reader)
 }
 
 // Qt's reader for data of a kind, set up as the loader uses it: the
-// picture as stored (the pipeline turns it by its EXIF orientation, once),
-// and memory up to what the largest picture takes in Qt's widest format
-// (16 bits a channel), so that the size check below decides what is too
-// large, before Qt's own limit would, with a vaguer message.
+// picture as stored (the pipeline turns it by its EXIF orientation, once).
+// The memory Qt's readers may take is the process's limit (ProcessSetup):
+// a picture within MaxPixels, checked from its header first, stays within
+// it at 8 bits a channel; one of 16 bits a channel up to half of that.
 class QtReader {
 public:
     QtReader(const QByteArray& data, const char* format)
@@ -165,7 +165,6 @@ public:
         m_reader.setDevice(&m_buffer);
         m_reader.setFormat(format);
         m_reader.setAutoTransform(false);
-        m_reader.setAllocationLimit(static_cast<int>(PixelSurface::MaxPixels * 8 / (1024 * 1024) + 1));
     }
     QImageReader& reader() { return m_reader; }
 

@@ -350,9 +350,11 @@ ExifRecord ExifReader::read(const QString& path, Values values)
         Exiv2::ByteOrder order = image->byteOrder();
         if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
         QString makerDate;
+        const bool tiff = image->imageType() == Exiv2::ImageType::tiff;
         for (const Exiv2::Exifdatum& datum : image->exifData()) {
             if (datum.key() == "Exif.Photo.MakerNote") makerDate = trailCameraDate(datum, order);
             if (isPreview(datum) || isMakerNote(datum) || isDirectoryPointer(datum.tag())) continue;
+            if (tiff && isTiffLayout(datum)) continue;
             addDatum(record, datum, values == Values::Interpreted ? &image->exifData() : nullptr);
         }
         if (!makerDate.isEmpty()) record.insert(QStringLiteral("DateTimeOriginal"), makerDate);

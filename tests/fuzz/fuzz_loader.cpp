@@ -1,5 +1,7 @@
-// The picture loader on any bytes: it decodes or raises its error, and a
-// picture it decodes has the size its header announces.
+// The picture loader on any bytes, of every kind it reads (JPEG, HEIF
+// through libheif, PNG, WebP, TIFF and BMP through Qt): it decodes or
+// raises its error, a picture it decodes has the size its header announces
+// (so never more than PixelSurface::MaxPixels, checked from the header).
 #include "FuzzSupport.h"
 
 #include "platform/PictureLoader.h"

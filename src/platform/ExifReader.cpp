@@ -465,6 +465,11 @@ JpegMetadata ExifReader::recordsFor(const QString& sourcePath, int width, int he
         }
     }
     if (segments) return metadata;
+    if (!metadata.iccProfile.isEmpty() && !JpegMetadata::isIccProfile(metadata.iccProfile)) {
+        metadata.iccProfile.clear();
+        metadata.notes << JpegMetadata::leftOut(
+            QStringLiteral("colour profile"), sourcePath, QStringLiteral("it is not an ICC profile"));
+    }
     if (xmp.size() > JpegMetadata::MaxXmpPacket) {
         metadata.notes << JpegMetadata::leftOut(
             QStringLiteral("XMP packet"), sourcePath, QStringLiteral("it is too long for one JPEG segment"));

@@ -175,6 +175,8 @@ TEST(JpegMetadataTest, ADamagedRecordIsLeftOutWithANoteAndTheOthersStay)
         { "part number 0", { iccPart(profile, 1, 1, 3000).replace(IccName + "\x01", IccName + '\0') },
             "colour profile" },
         { "no ICC profile", { iccPart(QByteArray(3000, 'x'), 1, 1, 3000) }, "colour profile" },
+        // Readers refuse the whole file's metadata for it.
+        { "a profile cut short of the size it states", { iccPart(profile.left(2990), 1, 1, 2990) }, "colour profile" },
         { "an extension with a gap",
             { segment(0xE1, ExtensionName + extensionPart(Guid, extension, 0, 500)),
                 segment(0xE1, ExtensionName + extensionPart(Guid, extension, 600, 400)) },

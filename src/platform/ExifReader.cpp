@@ -3,6 +3,7 @@
 #include "platform/ClockShift.h"
 #include "platform/HeifDecoder.h"
 #include "platform/PhotoFile.h"
+#include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 
 #include <exiv2/exiv2.hpp>
@@ -205,6 +206,7 @@ void lockXmp(void* data, bool lock)
 // all mean that the data holds no metadata that can be read.
 std::unique_ptr<Exiv2::Image> openImage(const QByteArray& bytes)
 {
+    if (bytes.isEmpty()) return nullptr;
     std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(
         reinterpret_cast<const Exiv2::byte*>(bytes.constData()), static_cast<long>(bytes.size()))
                                             .release());
@@ -216,9 +218,12 @@ std::unique_ptr<Exiv2::Image> openImage(const QByteArray& bytes)
 // a HEIF file the TIFF data of its Exif item, which libheif finds wherever
 // the file keeps it (the library's own reader of the format misses it in
 // files whose picture is a grid of tiles, as phones write them). A HEIF
-// file libheif cannot read has none.
+// file libheif cannot read has none, and neither has a file of a kind that
+// is no photo Quillon reads: the library also parses videos and raw
+// formats, whose readers a few damaged bytes send after gigabytes.
 QByteArray exifSource(const QByteArray& bytes)
 {
+    if (!PictureLoader::readsKindOf(bytes)) return {};
     if (!HeifDecoder::isHeif(bytes)) return bytes;
     try {
         return HeifDecoder(QString(), bytes).exifTiff();
@@ -441,7 +446,7 @@ JpegMetadata ExifReader::recordsFor(const QString& sourcePath, int width, int he
     const bool segments = source.startsWith("\xFF\xD8");
     QByteArray xmp;
     try {
-        const std::unique_ptr<Exiv2::Image> image = openImage(heif ? exifSource(source) : source);
+        const std::unique_ptr<Exiv2::Image> image = openImage(exifSource(source));
         if (image) metadata.exif = makeExifBlock(*image, width, height, shiftMinutes);
         // The other kinds keep theirs in their own places: the library
         // reads a PNG's iCCP and iTXt chunks, a WebP's ICCP and XMP chunks,

@@ -399,6 +399,11 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
     return load(path, scaleDenominator, warning)->toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+bool PictureLoader::readsKindOf(const QByteArray& data)
+{
+    return kindOf(data) != Kind::Unknown;
+}
+
 PictureLoader::Header PictureLoader::readHeader(const QString& path)
 {
     const QByteArray data = PhotoFile::readAll(path);

@@ -52,6 +52,9 @@ public:
     // or its shortness.
     static Header readHeader(const QString& path);
 
+    // Whether data begins as a picture of a kind this loader reads.
+    static bool readsKindOf(const QByteArray& data);
+
     // Error numbers, as the platform's picture loader reports them.
     static constexpr long FileNotFound = PhotoFile::FileNotFound;
     static constexpr long InvalidPicture = PhotoFile::InvalidPicture;

@@ -10,7 +10,7 @@
 
 // The EXIF reader: the one place that talks to the metadata library, which
 // reads the EXIF of JPEG, HEIF, PNG (its eXIf chunk), WebP and TIFF files. A
-// file without EXIF, of a kind the library does not know, or with a
+// file without EXIF, of a kind the picture loader does not read, or with a
 // malformed EXIF block gives an empty result. A file that cannot be opened
 // or read (it is missing, unreadable, not a regular file, the process has
 // too many files open) is no such file: reading it raises PhotoFile's

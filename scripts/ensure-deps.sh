@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libturbojpeg0-dev libexiv2-dev
+  # HEIC photos (libheif, which decodes HEVC through libde265; the tests
+  # encode theirs with its x265 encoder); WebP and TIFF through Qt's plugins.
+  libheif-dev libheif-examples qt6-image-formats-plugins
   qt6-l10n-tools qt6-tools-dev
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core

@@ -2,10 +2,14 @@
 
 #include "platform/ClockShift.h"
 #include "platform/DateFormatter.h"
+#include "platform/HeifDecoder.h"
 #include "platform/PhotoFile.h"
+#include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 
 #include <exiv2/exiv2.hpp>
+
+#include <QDir>
 
 #include <cmath>
 #include <exception>
@@ -203,11 +207,30 @@ void lockXmp(void* data, bool lock)
 // all mean that the data holds no metadata that can be read.
 std::unique_ptr<Exiv2::Image> openImage(const QByteArray& bytes)
 {
+    if (bytes.isEmpty()) return nullptr;
     std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(
         reinterpret_cast<const Exiv2::byte*>(bytes.constData()), static_cast<long>(bytes.size()))
                                             .release());
     if (image) image->readMetadata();
     return image;
+}
+
+// The bytes the library reads a photo's EXIF from: the photo's own, or for
+// a HEIF file the TIFF data of its Exif item, which libheif finds wherever
+// the file keeps it (the library's own reader of the format misses it in
+// files whose picture is a grid of tiles, as phones write them). A HEIF
+// file libheif cannot read has none, and neither has a file of a kind that
+// is no photo Quillon reads: the library also parses videos and raw
+// formats, whose readers a few damaged bytes send after gigabytes.
+QByteArray exifSource(const QByteArray& bytes)
+{
+    if (!PictureLoader::readsKindOf(bytes)) return {};
+    if (!HeifDecoder::isHeif(bytes)) return bytes;
+    try {
+        return HeifDecoder(QString(), bytes).exifTiff();
+    } catch (const RuntimeError&) {
+        return {};
+    }
 }
 
 bool isZeroOrBlankDate(const QString& text)
@@ -251,16 +274,51 @@ void shiftDates(Exiv2::ExifData& data, int32_t shiftMinutes)
     }
 }
 
-QByteArray makeExifBlock(const QByteArray& source, int width, int height, int32_t shiftMinutes)
+// The tags by which a TIFF file lays out its own pixels (where its strips
+// or tiles are, how they are coded) and the records it keeps as tags, which
+// the output carries in segments of their own: none of them describes the
+// output's picture.
+bool isTiffLayout(const Exiv2::Exifdatum& datum)
 {
-    const std::unique_ptr<Exiv2::Image> image = openImage(source);
-    if (!image || image->exifData().empty()) return {};
-    Exiv2::ExifData data = image->exifData();
-    Exiv2::ByteOrder order = image->byteOrder();
+    if (datum.groupName() != "Image") return false;
+    switch (datum.tag()) {
+    case 0x00FE: // NewSubfileType
+    case 0x0102: // BitsPerSample
+    case 0x0103: // Compression
+    case 0x0106: // PhotometricInterpretation
+    case 0x0111: // StripOffsets
+    case 0x0115: // SamplesPerPixel
+    case 0x0116: // RowsPerStrip
+    case 0x0117: // StripByteCounts
+    case 0x011C: // PlanarConfiguration
+    case 0x013D: // Predictor
+    case 0x0142: // TileWidth
+    case 0x0143: // TileLength
+    case 0x0144: // TileOffsets
+    case 0x0145: // TileByteCounts
+    case 0x014A: // SubIFDs
+    case 0x0152: // ExtraSamples
+    case 0x0153: // SampleFormat
+    case 0x02BC: // XMLPacket (XMP)
+    case 0x83BB: // IPTC
+    case 0x8649: // Photoshop resources
+    case 0x8773: // InterColorProfile
+        return true;
+    default:
+        return false;
+    }
+}
+
+QByteArray makeExifBlock(const Exiv2::Image& image, int width, int height, int32_t shiftMinutes)
+{
+    if (image.exifData().empty()) return {};
+    Exiv2::ExifData data = image.exifData();
+    Exiv2::ByteOrder order = image.byteOrder();
     if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
 
     Exiv2::ExifThumb(data).erase();
     eraseIf(data, isPreview);
+    if (image.imageType() == Exiv2::ImageType::tiff) eraseIf(data, isTiffLayout);
 
     // The pixels were turned upright when the photo was decoded.
     data["Exif.Image.Orientation"] = static_cast<uint16_t>(1);
@@ -293,14 +351,16 @@ ExifRecord ExifReader::read(const QString& path, Values values)
     const QByteArray bytes = PhotoFile::readAll(path);
     ExifRecord record;
     try {
-        const std::unique_ptr<Exiv2::Image> image = openImage(bytes);
+        const std::unique_ptr<Exiv2::Image> image = openImage(exifSource(bytes));
         if (!image) return record;
         Exiv2::ByteOrder order = image->byteOrder();
         if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
         QString makerDate;
+        const bool tiff = image->imageType() == Exiv2::ImageType::tiff;
         for (const Exiv2::Exifdatum& datum : image->exifData()) {
             if (datum.key() == "Exif.Photo.MakerNote") makerDate = trailCameraDate(datum, order);
             if (isPreview(datum) || isMakerNote(datum) || isDirectoryPointer(datum.tag())) continue;
+            if (tiff && isTiffLayout(datum)) continue;
             addDatum(record, datum, values == Values::Interpreted ? &image->exifData() : nullptr);
         }
         if (!makerDate.isEmpty()) record.insert(QStringLiteral("DateTimeOriginal"), makerDate);
@@ -345,19 +405,30 @@ QString ExifReader::photoDateText(const ExifRecord& record)
     return fallback;
 }
 
-QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
+namespace {
+
+// The source's bytes, or nothing when it is gone; a source that is there
+// but cannot be read raises.
+QByteArray sourceBytes(const QString& sourcePath)
 {
-    if (width <= 0 || height <= 0) return {};
-    QByteArray source;
     try {
-        source = PhotoFile::readAll(sourcePath);
+        return PhotoFile::readAll(sourcePath);
     } catch (const RuntimeError& error) {
         // A photo that is gone has nothing to carry.
         if (error.number() == PhotoFile::FileNotFound) return {};
         throw;
     }
+}
+
+} // namespace
+
+QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
+{
+    if (width <= 0 || height <= 0) return {};
+    const QByteArray source = sourceBytes(sourcePath);
     try {
-        return makeExifBlock(source, width, height, shiftMinutes);
+        const std::unique_ptr<Exiv2::Image> image = openImage(exifSource(source));
+        return image ? makeExifBlock(*image, width, height, shiftMinutes) : QByteArray();
     } catch (const Exiv2::AnyError&) {
         return {};
     } catch (const std::exception&) {
@@ -374,20 +445,78 @@ QString ExifReader::xmpDateText(const QString& path)
         // The steps that need the file say why it cannot be read.
         return {};
     }
+    // Only the kinds the loader reads reach the library, as for EXIF; a HEIF
+    // file's packet is the one libheif finds.
+    if (!PictureLoader::readsKindOf(bytes)) return {};
     try {
-        const std::unique_ptr<Exiv2::Image> image = openImage(bytes);
-        if (!image) return {};
-        const Exiv2::XmpData& xmp = image->xmpData();
+        Exiv2::XmpData xmp;
+        if (HeifDecoder::isHeif(bytes)) {
+            const QByteArray packet = HeifDecoder(path, bytes).xmp();
+            if (packet.isEmpty() || Exiv2::XmpParser::decode(xmp, packet.toStdString()) != 0) return {};
+        } else {
+            const std::unique_ptr<Exiv2::Image> image = openImage(bytes);
+            if (!image) return {};
+            xmp = image->xmpData();
+        }
         for (const char* key : { "Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated", "Xmp.xmp.CreateDate" }) {
             const auto it = xmp.findKey(Exiv2::XmpKey(key));
             if (it == xmp.end()) continue;
             const QString text = trimmedText(it->toString());
             if (DateFormatter::parseExifDate(text)) return text;
         }
+    } catch (const RuntimeError&) {
+        return {};
     } catch (const Exiv2::AnyError&) {
         return {};
     } catch (const std::exception&) {
         return {};
     }
     return {};
+JpegMetadata ExifReader::recordsFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
+{
+    JpegMetadata metadata = JpegMetadata::read(sourcePath);
+    if (width <= 0 || height <= 0) return metadata;
+    const QByteArray source = sourceBytes(sourcePath);
+    const bool heif = HeifDecoder::isHeif(source);
+    // A JPEG's profile and XMP are its segments, which JpegMetadata took as
+    // they are, whatever the library makes of the file.
+    const bool segments = source.startsWith("\xFF\xD8");
+    QByteArray xmp;
+    try {
+        const std::unique_ptr<Exiv2::Image> image = openImage(exifSource(source));
+        if (image) metadata.exif = makeExifBlock(*image, width, height, shiftMinutes);
+        // The other kinds keep theirs in their own places: the library
+        // reads a PNG's iCCP and iTXt chunks, a WebP's ICCP and XMP chunks,
+        // a TIFF's tags; libheif (below) a HEIF file's colr box and XMP item.
+        if (image && !heif && !segments) {
+            if (image->iccProfileDefined()) {
+                const Exiv2::DataBuf* profile = image->iccProfile();
+                metadata.iccProfile = QByteArray(reinterpret_cast<const char*>(profile->pData_), profile->size_);
+            }
+            xmp = QByteArray::fromStdString(image->xmpPacket());
+        }
+    } catch (const Exiv2::AnyError&) {
+    } catch (const std::exception&) {
+    }
+    if (heif) {
+        try {
+            const HeifDecoder file(sourcePath, source);
+            metadata.iccProfile = file.iccProfile();
+            xmp = file.xmp();
+        } catch (const RuntimeError&) {
+        }
+    }
+    if (segments) return metadata;
+    if (!metadata.iccProfile.isEmpty() && !JpegMetadata::isIccProfile(metadata.iccProfile)) {
+        metadata.iccProfile.clear();
+        metadata.notes << JpegMetadata::leftOut(
+            QStringLiteral("colour profile"), sourcePath, QStringLiteral("it is not an ICC profile"));
+    }
+    if (xmp.size() > JpegMetadata::MaxXmpPacket) {
+        metadata.notes << JpegMetadata::leftOut(
+            QStringLiteral("XMP packet"), sourcePath, QStringLiteral("it is too long for one JPEG segment"));
+    } else {
+        metadata.xmp = xmp;
+    }
+    return metadata;
 }

@@ -8,8 +8,9 @@
 
 #include <cstdint>
 
-// The EXIF reader: the one place that talks to the metadata library. A
-// file without EXIF, of a kind the library does not know, or with a
+// The EXIF reader: the one place that talks to the metadata library, which
+// reads the EXIF of JPEG, HEIF, PNG (its eXIf chunk), WebP and TIFF files. A
+// file without EXIF, of a kind the picture loader does not read, or with a
 // malformed EXIF block gives an empty result. A file that cannot be opened
 // or read (it is missing, unreadable, not a regular file, the process has
 // too many files open) is no such file: reading it raises PhotoFile's
@@ -62,6 +63,14 @@ public:
     // (DateFormatter::parseExifDate), as stored ("2021-03-14T18:22:05+01:00",
     // "2021-03-14"). Empty when none does, or the file cannot be read.
     static QString xmpDateText(const QString& path);
+
+    // All the records an output made from the photo at sourcePath carries:
+    // the EXIF block as exifBlockFor makes it; from a JPEG, the colour
+    // profile, XMP packet and IPTC record of its segments (JpegMetadata::read);
+    // from a HEIF, PNG, WebP or TIFF file, the colour profile and the XMP
+    // packet where the format keeps them (an XMP packet too long for one
+    // segment is left out, with a note). Raises as exifBlockFor does.
+    static JpegMetadata recordsFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
 
     static constexpr int MaxBlobBytes = 64;
     static constexpr int MaxApp1Payload = JpegMetadata::MaxPayload;

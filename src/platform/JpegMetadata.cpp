@@ -155,7 +155,7 @@ public:
             if (profile.isEmpty())
                 result.notes << JpegMetadata::leftOut(
                     record, shownName, QStringLiteral("its parts are missing, repeated or misnumbered"));
-            else if (profile.size() < 128 || profile.mid(36, 4) != "acsp")
+            else if (!JpegMetadata::isIccProfile(profile))
                 result.notes << JpegMetadata::leftOut(record, shownName, QStringLiteral("it is not an ICC profile"));
             else
                 result.iccProfile = profile;
@@ -248,6 +248,14 @@ private:
 };
 
 } // namespace
+
+bool JpegMetadata::isIccProfile(const QByteArray& profile)
+{
+    if (profile.size() < 128 || profile.mid(36, 4) != "acsp") return false;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(profile.constData());
+    const uint32_t stated = uint32_t(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3];
+    return stated == uint32_t(profile.size());
+}
 
 QString JpegMetadata::leftOut(const QString& record, const QString& shownName, const QString& reason)
 {

@@ -54,6 +54,11 @@ struct JpegMetadata {
     // jpegData unchanged when it is no JPEG stream.
     QByteArray insertedInto(const QByteArray& jpegData) const;
 
+    // Whether profile is an ICC profile as readers take one: its signature
+    // "acsp" and, first, its own size. (exiv2 refuses to read any metadata
+    // of a JPEG whose profile states another size.)
+    static bool isIccProfile(const QByteArray& profile);
+
     // The note that record of the source shownName was not carried into
     // the outputs, for reason.
     static QString leftOut(const QString& record, const QString& shownName, const QString& reason);

@@ -1,5 +1,6 @@
 #include "platform/PictureLoader.h"
 
+#include "platform/HeifDecoder.h"
 #include "platform/PhotoFile.h"
 #include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
@@ -11,6 +12,7 @@
 
 #include <turbojpeg.h>
 
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -26,18 +28,47 @@ namespace {
 [[noreturn]] void failUnknown(const QString& path, const QByteArray& data)
 {
     if (data.isEmpty()) fail(PictureLoader::InvalidPicture, path, QStringLiteral("the file is empty."));
-    fail(PictureLoader::InvalidPicture, path, QStringLiteral("the file is neither a JPEG nor a BMP picture."));
+    fail(PictureLoader::InvalidPicture, path,
+        QStringLiteral("the file is no picture this program reads (JPEG, HEIC or HEIF, PNG, WebP, TIFF or BMP)."));
 }
 
-bool isJpeg(const QByteArray& data)
+bool startsWith(const QByteArray& data, const char* bytes, qsizetype size, qsizetype at = 0)
 {
-    return data.size() >= 3 && static_cast<uint8_t>(data[0]) == 0xFF && static_cast<uint8_t>(data[1]) == 0xD8
-        && static_cast<uint8_t>(data[2]) == 0xFF;
+    return data.size() >= at + size && std::memcmp(data.constData() + at, bytes, static_cast<size_t>(size)) == 0;
 }
 
-bool isBmp(const QByteArray& data)
+// The kinds of picture, told by their first bytes, whatever the file's name.
+enum class Kind { Jpeg, Heif, Png, Webp, Tiff, Bmp, Unknown };
+
+Kind kindOf(const QByteArray& data)
 {
-    return data.size() >= 2 && data[0] == 'B' && data[1] == 'M';
+    if (startsWith(data, "\xFF\xD8\xFF", 3)) return Kind::Jpeg;
+    if (HeifDecoder::isHeif(data)) return Kind::Heif;
+    if (startsWith(data, "\x89PNG\r\n\x1A\n", 8)) return Kind::Png;
+    if (startsWith(data, "RIFF", 4) && startsWith(data, "WEBP", 4, 8)) return Kind::Webp;
+    if (startsWith(data, "II*\0", 4) || startsWith(data, "MM\0*", 4)) return Kind::Tiff;
+    if (startsWith(data, "BM", 2)) return Kind::Bmp;
+    return Kind::Unknown;
+}
+
+// The name of Qt's reader for a kind it decodes, and the kind's name for
+// messages.
+const char* qtFormatOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Jpeg:
+        return "jpeg";
+    case Kind::Png:
+        return "png";
+    case Kind::Webp:
+        return "webp";
+    case Kind::Tiff:
+        return "tiff";
+    case Kind::Bmp:
+        return "bmp";
+    default:
+        return nullptr;
+    }
 }
 
 void checkSize(const QString& path, int64_t width, int64_t height)
@@ -120,32 +151,124 @@ QSize headerSize(QImageReader& reader)
     return size;
 }
 
+// Qt's reader for data of a kind, set up as the loader uses it: the
+// picture as stored (the pipeline turns it by its EXIF orientation, once).
+// The memory Qt's readers may take is the process's limit (ProcessSetup):
+// a picture within MaxPixels, checked from its header first, stays within
+// it at 8 bits a channel; one of 16 bits a channel up to half of that.
+class QtReader {
+public:
+    QtReader(const QByteArray& data, const char* format)
+    {
+        m_buffer.setData(data);
+        m_buffer.open(QIODevice::ReadOnly);
+        m_reader.setDevice(&m_buffer);
+        m_reader.setFormat(format);
+        m_reader.setAutoTransform(false);
+    }
+    QImageReader& reader() { return m_reader; }
+
+private:
+    QBuffer m_buffer;
+    QImageReader m_reader;
+};
+
+// A PNG's pixels are deflated, which shrinks data at most 1032 times, and
+// take at least a bit each: a file shorter than that for its size is no
+// PNG, even cut short. (WebP, TIFF and HEIF pictures have no such least:
+// their codes can spend less than a bit on a pixel of a flat picture.)
+constexpr int64_t MaxPixelsPerPngByte = 8 * 1032;
+
+// The size from the header of data of a Qt-read kind, refused as a JPEG's
+// is: above MaxPixels, and for a PNG, far too short for it.
+QSize checkedQtHeader(const QString& path, const QByteArray& data, Kind kind, QImageReader& reader)
+{
+    const QSize size = headerSize(reader);
+    if (!size.isValid()) {
+        fail(PictureLoader::InvalidPicture, path,
+            QStringLiteral("the %1 data is damaged (%2).")
+                .arg(QString::fromLatin1(qtFormatOf(kind)).toUpper(), reader.errorString()));
+    }
+    checkSize(path, size.width(), size.height());
+    const int64_t pixels = int64_t(size.width()) * size.height();
+    if (kind == Kind::Png && pixels / MaxPixelsPerPngByte > data.size()) {
+        fail(PictureLoader::InvalidPicture, path,
+            QStringLiteral("the file is far too short for its picture (%1 bytes for %2 x %3 pixels).")
+                .arg(data.size())
+                .arg(size.width())
+                .arg(size.height()));
+    }
+    return size;
+}
+
+// A picture with transparency as it shows on white paper: premultiplied
+// colours plus white where the picture lets it through, opaque.
+QImage onWhite(QImage image)
+{
+    if (!image.hasAlphaChannel()) return image;
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return image;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int through = 255 - qAlpha(row[x]);
+            row[x] = qRgb(qRed(row[x]) + through, qGreen(row[x]) + through, qBlue(row[x]) + through);
+        }
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
+// Decodes data of a kind Qt reads (and the CMYK JPEGs TurboJPEG cannot
+// turn into RGB), as stored, opaque. A null image, with Qt's reason, when
+// Qt cannot decode it; the size checks raise.
+QImage decodeImageWithQt(const QString& path, const QByteArray& data, Kind kind, QString* reason)
+{
+    QtReader qt(data, qtFormatOf(kind));
+    const QSize size = checkedQtHeader(path, data, kind, qt.reader());
+    QImage image;
+    if (!qt.reader().read(&image)) {
+        if (reason) *reason = qt.reader().errorString();
+        return {};
+    }
+    if (image.size() != size) {
+        if (reason) *reason = QStringLiteral("its picture is not the size its header announces");
+        return {};
+    }
+    image = onWhite(std::move(image));
+    if (image.isNull())
+        fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
+    return image;
+}
+
 std::unique_ptr<PixelSurface> fromQImage(const QString& path, const QImage& image)
 {
-    auto surface = PixelSurface::create(image.width(), image.height());
+    auto surface = PixelSurface::createForOverwrite(image.width(), image.height());
     if (!surface)
         fail(PictureLoader::InvalidPicture, path, QStringLiteral("there is not enough memory for the picture."));
     surface->copyFrom(image);
     return surface;
 }
 
-// Qt's own reader: BMP files, and the rare JPEG that TurboJPEG cannot turn
-// into RGB (CMYK ones). Nothing when it cannot decode the data either.
-std::unique_ptr<PixelSurface> decodeWithQt(const QString& path, const QByteArray& data, QString* reason)
+// A picture of a kind Qt reads; the decoder's reason raised when it cannot
+// be decoded.
+QImage qtImage(const QString& path, const QByteArray& data, Kind kind)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = headerSize(reader);
-    if (size.isValid()) checkSize(path, size.width(), size.height());
-    QImage image;
-    if (!reader.read(&image)) {
-        if (reason) *reason = reader.errorString();
-        return nullptr;
+    QString reason;
+    QImage image = decodeImageWithQt(path, data, kind, &reason);
+    if (image.isNull()) {
+        fail(PictureLoader::InvalidPicture, path,
+            QStringLiteral("the %1 data cannot be decoded (%2).")
+                .arg(QString::fromLatin1(qtFormatOf(kind)).toUpper(), reason));
     }
-    checkSize(path, image.width(), image.height());
-    return fromQImage(path, image);
+    return image;
+}
+
+std::unique_ptr<PixelSurface> decodeHeif(const QString& path, const QByteArray& data)
+{
+    HeifDecoder heif(path, data);
+    checkSize(path, heif.size().width(), heif.size().height());
+    return heif.decode();
 }
 
 // Decodes a JPEG into the memory that makeTarget gives for the decoded
@@ -207,7 +330,8 @@ std::unique_ptr<PixelSurface> decodeJpeg(
             return surface;
         });
     if (decoded) return std::move(*decoded);
-    if (auto fallback = decodeWithQt(path, data, nullptr)) return fallback;
+    const QImage fallback = decodeImageWithQt(path, data, Kind::Jpeg, nullptr);
+    if (!fallback.isNull()) return fromQImage(path, fallback);
     fail(PictureLoader::InvalidPicture, path, QStringLiteral("the JPEG data cannot be decoded (%1).").arg(reason));
 }
 
@@ -223,13 +347,17 @@ std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scale
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
     const QByteArray data = PhotoFile::readAll(path);
-    if (isJpeg(data)) return decodeJpeg(path, data, scaleDenominator, warning);
-    if (isBmp(data)) {
-        QString reason;
-        if (auto decoded = decodeWithQt(path, data, &reason)) return decoded;
-        fail(InvalidPicture, path, QStringLiteral("the BMP data cannot be decoded (%1).").arg(reason));
+    const Kind kind = kindOf(data);
+    switch (kind) {
+    case Kind::Jpeg:
+        return decodeJpeg(path, data, scaleDenominator, warning);
+    case Kind::Heif:
+        return decodeHeif(path, data);
+    case Kind::Unknown:
+        failUnknown(path, data);
+    default:
+        return fromQImage(path, qtImage(path, data, kind));
     }
-    failUnknown(path, data);
 }
 
 QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QString* warning)
@@ -238,7 +366,8 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
     if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
         scaleDenominator = 1;
     const QByteArray data = PhotoFile::readAll(path);
-    if (isJpeg(data)) {
+    const Kind kind = kindOf(data);
+    if (kind == Kind::Jpeg) {
         QString reason;
         // Top-down rows of 32 bits, as QImage::Format_RGB32 keeps them, the
         // fourth byte set to 0xFF by the decoder; the faster, slightly less
@@ -264,23 +393,37 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
             });
         if (decoded) return *decoded;
     }
+    // Qt's picture is shown as it comes, without a copy into a surface.
+    if (kind != Kind::Jpeg && kind != Kind::Heif && kind != Kind::Unknown)
+        return qtImage(path, data, kind).convertToFormat(QImage::Format_RGB32);
     return load(path, scaleDenominator, warning)->toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-QSize PictureLoader::readSize(const QString& path)
+bool PictureLoader::readsKindOf(const QByteArray& data)
+{
+    return kindOf(data) != Kind::Unknown;
+}
+
+PictureLoader::Header PictureLoader::readHeader(const QString& path)
 {
     const QByteArray data = PhotoFile::readAll(path);
-    if (isJpeg(data)) {
+    const Kind kind = kindOf(data);
+    switch (kind) {
+    case Kind::Jpeg: {
         Decompressor tj;
         const JpegHeader header = readJpegHeader(tj, path, data);
-        return QSize(header.width, header.height);
+        return { QSize(header.width, header.height), false };
     }
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = headerSize(reader);
-    if (!isBmp(data) || !size.isValid()) failUnknown(path, data);
-    checkSize(path, size.width(), size.height());
-    return size;
+    case Kind::Heif: {
+        const HeifDecoder heif(path, data);
+        checkSize(path, heif.size().width(), heif.size().height());
+        return { heif.size(), true };
+    }
+    case Kind::Unknown:
+        failUnknown(path, data);
+    default: {
+        QtReader qt(data, qtFormatOf(kind));
+        return { checkedQtHeader(path, data, kind, qt.reader()), false };
+    }
+    }
 }

@@ -9,16 +9,18 @@
 
 #include <memory>
 
-// The picture loader: decodes a JPEG file (through TurboJPEG) or a BMP file
-// (through Qt) into a 24-bit picture as stored (PictureOrientation turns it
-// upright). The kind of file is told by
-// its first bytes, not its name.
+// The picture loader: decodes a photo into a 24-bit picture as stored
+// (PictureOrientation turns it upright): a JPEG through TurboJPEG, a HEIC or
+// other HEIF file through libheif (HeifDecoder), PNG, WebP, TIFF and BMP
+// through Qt's readers. The kind of file is told by its first bytes, not
+// its name. A picture with transparency is shown on white.
 //
 // The file is opened as PhotoFile opens photos: a regular file only. A file
 // that cannot be read or decoded raises a RuntimeError whose description
 // names the file and the reason. A picture larger than
 // PixelSurface::MaxPixels, or a JPEG of fewer bytes than one per
-// MaxPixelsPerByte pixels of its header's size, is refused from its header,
+// MaxPixelsPerByte pixels of its header's size (a PNG of fewer than one per
+// 8256, the least deflate gives), is refused from its header,
 // before any pixel memory is taken; so is a progressive JPEG of more scans
 // than encoders write, before the decoder spends long on them. A truncated
 // JPEG decodes what is there, the missing part left grey, as common viewers
@@ -26,8 +28,8 @@
 class PictureLoader {
 public:
     // scaleDenominator 1, 2, 4 or 8 decodes a JPEG at that fraction of its
-    // size (each side rounded up), which is much faster; a BMP is always
-    // decoded whole.
+    // size (each side rounded up), which is much faster; the other kinds
+    // are always decoded whole.
     // warning, when given, receives what was wrong with a file that still
     // gave a picture (a truncated JPEG), and is emptied otherwise.
     static std::unique_ptr<PixelSurface> load(
@@ -39,9 +41,19 @@ public:
     // rows, scaled as load() does. warning as for load.
     static QImage loadPreview(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
-    // The picture's size from its header alone, refused as load refuses it
-    // for its size or its shortness.
-    static QSize readSize(const QString& path);
+    struct Header {
+        QSize size;
+        // The picture comes out of the decoder as it is to be shown (a HEIF
+        // image's own rotation and mirror applied): its EXIF orientation,
+        // if any, is not to be applied on top.
+        bool upright = false;
+    };
+    // The picture's header alone, refused as load refuses it for its size
+    // or its shortness.
+    static Header readHeader(const QString& path);
+
+    // Whether data begins as a picture of a kind this loader reads.
+    static bool readsKindOf(const QByteArray& data);
 
     // Error numbers, as the platform's picture loader reports them.
     static constexpr long FileNotFound = PhotoFile::FileNotFound;

@@ -127,6 +127,22 @@ QImage PixelSurface::toImage() const
 
 void PixelSurface::copyFrom(const QImage& image)
 {
+    if (image.format() == QImage::Format_RGB32) {
+        // What Qt's readers give for most photos: each row straight into
+        // ours, without a converted copy of the whole picture first.
+        const int32_t w = std::min<int32_t>(m_width, image.width());
+        const int32_t h = std::min<int32_t>(m_height, image.height());
+        for (int32_t y = 0; y < h; ++y) {
+            const auto* source = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            uint8_t* target = scanLine(y);
+            for (int32_t x = 0; x < w; ++x, target += 3) {
+                target[0] = static_cast<uint8_t>(qBlue(source[x]));
+                target[1] = static_cast<uint8_t>(qGreen(source[x]));
+                target[2] = static_cast<uint8_t>(qRed(source[x]));
+            }
+        }
+        return;
+    }
     const QImage converted
         = image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
     const int32_t w = std::min<int32_t>(m_width, converted.width());

@@ -9,7 +9,7 @@
 
 void ProcessSetup::init()
 {
-    // Qt's readers (BMP files, CMYK JPEGs) may take the memory of the largest
+    // Qt's readers (PNG, WebP, TIFF and BMP files, CMYK JPEGs) may take the memory of the largest
     // picture this program accepts, at four bytes a pixel.
     constexpr int64_t MiB = 1024 * 1024;
     QImageReader::setAllocationLimit(static_cast<int>(PixelSurface::MaxPixels * 4 / MiB) + 1);

@@ -89,8 +89,9 @@ void PhotoState::open()
     m_workReady = false;
     m_photoWarning.clear();
     readExif(); // the orientation is needed now
-    m_orientation = ExifReader::orientation(m_exif);
-    QSize size = PictureLoader::readSize(m_photoPath);
+    const PictureLoader::Header header = PictureLoader::readHeader(m_photoPath);
+    m_orientation = header.upright ? 1 : ExifReader::orientation(m_exif);
+    QSize size = header.size;
     if (PictureOrientation::swapsSides(m_orientation)) size.transpose();
     m_photoSize = size;
 }
@@ -307,8 +308,7 @@ QStringList PhotoState::saveOutputs(
     // and its colour profile, XMP and IPTC records as they are; the
     // thumbnail keeps the profile. Both carry the mark of the photo.
     const OutputMark mark = OutputMark::forPhoto(m_photoPath);
-    JpegMetadata metadata = JpegMetadata::read(m_photoPath);
-    metadata.exif = ExifReader::exifBlockFor(m_photoPath, width, height, settings.shiftMinutes);
+    JpegMetadata metadata = ExifReader::recordsFor(m_photoPath, width, height, settings.shiftMinutes);
     JpegMetadata thumbnailMetadata = metadata.profileOnly();
     mark.applyTo(metadata, m_photoPath);
     mark.applyTo(thumbnailMetadata, m_photoPath);

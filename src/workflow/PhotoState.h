@@ -73,7 +73,8 @@ public:
     void open();
     // The photo's own size, upright, in pixels.
     QSize photoSize() const { return m_photoSize; }
-    // The EXIF orientation, 1 to 8 (1 when the record has none).
+    // The EXIF orientation, 1 to 8 (1 when the record has none, and for a
+    // photo its decoder turns itself: a HEIF image).
     int orientation() const { return m_orientation; }
     // What was wrong with the photo that still gave a working image (a
     // truncated file); empty for a sound photo.

@@ -1,7 +1,8 @@
-// The EXIF reader (and its maker-note decoder) on any bytes: reading a file
-// that is there never throws, and the EXIF block made for an output, written
-// into a JPEG and read back, says the picture is upright and has the
-// output's size.
+// The EXIF reader (and its maker-note decoder) on any bytes, of any kind
+// (JPEG, HEIF through libheif, PNG, WebP, TIFF): reading a file that is
+// there never throws, and the records made for an output, written into a
+// JPEG, fit it, and its EXIF block read back says the picture is upright
+// and has the output's size.
 #include "FuzzSupport.h"
 
 #include "files/JpegWriter.h"
@@ -36,13 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int orientation = ExifReader::orientation(record);
     fuzz::require(orientation >= 1 && orientation <= 8, "orientation is 1 to 8");
 
-    const QByteArray block = ExifReader::exifBlockFor(path, OutputWidth, OutputHeight);
+    const JpegMetadata metadata = ExifReader::recordsFor(path, OutputWidth, OutputHeight);
+    fuzz::require(metadata.xmp.size() <= JpegMetadata::MaxXmpPacket, "the XMP packet fits a segment");
+    const QByteArray& block = metadata.exif;
     if (block.isEmpty()) return 0;
     fuzz::require(block.size() <= ExifReader::MaxApp1Payload, "the block fits an APP1 segment");
     fuzz::require(block.startsWith(QByteArray("Exif\0\0", 6)), "the block starts with the EXIF header");
 
-    JpegMetadata metadata;
-    metadata.exif = block;
     const QByteArray jpeg = JpegWriter::encode(outputPicture(), 75, metadata);
     const QString outputPath = fuzz::memoryFile(1, reinterpret_cast<const uint8_t*>(jpeg.constData()), jpeg.size());
     const ExifRecord carried = ExifReader::read(outputPath);

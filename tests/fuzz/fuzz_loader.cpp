@@ -1,5 +1,7 @@
-// The picture loader on any bytes: it decodes or raises its error, and a
-// picture it decodes has the size its header announces.
+// The picture loader on any bytes, of every kind it reads (JPEG, HEIF
+// through libheif, PNG, WebP, TIFF and BMP through Qt): it decodes or
+// raises its error, a picture it decodes has the size its header announces
+// (so never more than PixelSurface::MaxPixels, checked from the header).
 #include "FuzzSupport.h"
 
 #include "platform/PictureLoader.h"
@@ -18,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = fuzz::memoryFile(0, data, size);
     QSize header;
     try {
-        header = PictureLoader::readSize(path);
+        header = PictureLoader::readHeader(path).size;
     } catch (const RuntimeError&) {
     }
     // Pictures above a megapixel are left at their header: decoding the

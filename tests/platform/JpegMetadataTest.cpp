@@ -155,6 +155,8 @@ TEST(JpegMetadataTest, ADamagedRecordIsLeftOutWithANoteAndTheOthersStay)
         { "a profile part twice", { iccPart(profile, 1, 2, 1500), iccPart(profile, 1, 2, 1500) }, Profile },
         { "part number 0", { iccPart(profile, 1, 1, 3000).replace(IccName + "\x01", IccName + '\0') }, Profile },
         { "no ICC profile", { iccPart(QByteArray(3000, 'x'), 1, 1, 3000) }, Profile },
+        // Readers refuse the whole file's metadata for it.
+        { "a profile cut short of the size it states", { iccPart(profile.left(2990), 1, 1, 2990) }, Profile },
         { "an extension with a gap",
             { segment(0xE1, ExtensionName + extensionPart(Guid, extension, 0, 500)),
                 segment(0xE1, ExtensionName + extensionPart(Guid, extension, 600, 400)) },

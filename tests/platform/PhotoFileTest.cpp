@@ -23,7 +23,7 @@ namespace {
 const std::function<void(const QString&)> readers[] = {
     [](const QString& path) { PictureLoader::load(path); },
     [](const QString& path) { PictureLoader::loadPreview(path, 8); },
-    [](const QString& path) { PictureLoader::readSize(path); },
+    [](const QString& path) { PictureLoader::readHeader(path); },
     [](const QString& path) { ExifReader::read(path); },
     [](const QString& path) { ExifReader::exifBlockFor(path, 10, 10); },
     [](const QString& path) { JpegMetadata::read(path); },

@@ -2,6 +2,7 @@
 
 #include "ThrownError.h"
 #include "platform/PixelMemory.h"
+#include "support/PhotoFormats.h"
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -13,6 +14,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 #include <cstring>
 
@@ -53,7 +56,7 @@ TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
     while (it.hasNext()) {
         const QString path = it.next();
         try {
-            const QSize header = PictureLoader::readSize(path);
+            const QSize header = PictureLoader::readHeader(path).size;
             auto picture = PictureLoader::load(path);
             ASSERT_TRUE(picture) << path.toStdString();
             EXPECT_EQ(QSize(picture->width(), picture->height()), header) << path.toStdString();
@@ -63,6 +66,94 @@ TEST(PictureLoaderTest, EveryTestPhotoDecodesToItsHeaderSizeOrFailsClearly)
         }
     }
     EXPECT_GT(decoded, 10);
+}
+
+TEST(PictureLoaderTest, EveryKindDecodesToItsPictureAsStoredOrAsAHeifImageShowsIt)
+{
+    // Quarters red, green; blue, yellow. Orientation 6 shows the stored
+    // picture turned a quarter clockwise: blue, red; yellow, green. Only a
+    // HEIF image is turned by its decoder (its own rotation property); the
+    // others come as stored, their EXIF orientation left to the pipeline.
+    const QImage stored = quarters(64, 48);
+    const QList<QColor> asStored = quarterColours(stored);
+    const QList<QColor> turned = { asStored[2], asStored[0], asStored[3], asStored[1] };
+    QImage translucent = stored.convertToFormat(QImage::Format_ARGB32);
+    translucent.fill(qRgba(0, 0, 0, 0));
+    struct Case {
+        PhotoKind kind;
+        QImage picture;
+        int orientation;
+        QSize shown;
+        QList<QColor> colours;
+    } cases[] = {
+        { PhotoKind::Heic, stored, 1, { 64, 48 }, asStored },
+        { PhotoKind::Heic, stored, 6, { 48, 64 }, turned },
+        { PhotoKind::Png, stored, 6, { 64, 48 }, asStored },
+        { PhotoKind::Webp, stored, 6, { 64, 48 }, asStored },
+        { PhotoKind::Tiff, stored, 6, { 64, 48 }, asStored },
+        // Transparency shows on white.
+        { PhotoKind::Png, translucent, 1, { 64, 48 }, QList<QColor>(4, Qt::white) },
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QStringLiteral("photo.%1").arg(extensionOf(c.kind)));
+        SCOPED_TRACE(path.toStdString() + " orientation " + std::to_string(c.orientation));
+        ASSERT_TRUE(writeFile(path, photoBytes(c.kind, { c.picture, c.orientation, "2021:03:14 18:22:05" })));
+        const PictureLoader::Header header = PictureLoader::readHeader(path);
+        EXPECT_EQ(header.size, c.shown);
+        EXPECT_EQ(header.upright, c.kind == PhotoKind::Heic);
+        const QImage decoded = PictureLoader::load(path)->toImage();
+        const QImage preview = PictureLoader::loadPreview(path, 2);
+        EXPECT_EQ(preview.format(), QImage::Format_RGB32);
+        for (const QImage& image : { decoded, preview }) {
+            ASSERT_EQ(image.size(), c.shown);
+            const QList<QColor> colours = quarterColours(image);
+            for (int i = 0; i < 4; ++i)
+                EXPECT_TRUE(alike(colours[i], c.colours[i], 12))
+                    << i << ": " << colours[i].name().toStdString() << " for " << c.colours[i].name().toStdString();
+        }
+    }
+}
+
+namespace {
+
+// libheif as it is built without an HEVC decoder, while set: the loader's
+// call reaches this definition, which the program's own takes precedence
+// over the library's.
+bool withoutHevcDecoder = false;
+
+} // namespace
+
+extern "C" int heif_have_decoder_for_format(int format)
+{
+    static const auto library = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "heif_have_decoder_for_format"));
+    return withoutHevcDecoder ? 0 : library(format);
+}
+
+TEST(PictureLoaderTest, AHeicPhotoWithoutLibheifsHevcDecoderFailsSayingSo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("IMG_0001.HEIC");
+    ASSERT_TRUE(writeFile(path, photoBytes(PhotoKind::Heic, { quarters(64, 48) })));
+    withoutHevcDecoder = true;
+    const std::function<void()> decodes[]
+        = { [&] { PictureLoader::load(path); }, [&] { PictureLoader::loadPreview(path); } };
+    for (const auto& decode : decodes) {
+        try {
+            decode();
+            ADD_FAILURE() << "decoded without a decoder";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.description(),
+                QStringLiteral("Cannot open the picture \"%1\": HEIC photos need libheif's HEVC decoder (libde265), "
+                               "which is not installed.")
+                    .arg(QDir::toNativeSeparators(path)));
+        }
+    }
+    // Its header is still read: the photo is listed and opened, and fails
+    // when its pixels are wanted.
+    EXPECT_EQ(PictureLoader::readHeader(path).size, QSize(64, 48));
+    withoutHevcDecoder = false;
+    EXPECT_EQ(PictureLoader::load(path)->width(), 64);
 }
 
 TEST(PictureLoaderTest, TruncatedJpegsDecodeWhatIsThereSaySoAndShowNoStaleMemory)
@@ -158,6 +249,17 @@ TEST(PictureLoaderTest, BadAndHostileFilesAreRefusedFromTheirHeaderWithPathAndRe
         return dir.filePath(name);
     };
     const QByteArray photo = readFile(testPhoto("large/jolla.jpg"));
+    // Headers of other kinds announcing 20000 x 20000 pixels without their
+    // data: a PNG, a TIFF, and a HEIF file whose image size property says so.
+    const auto png = [](const QByteArray& size) {
+        return QByteArray("\x89PNG\r\n\x1A\n", 8) + pngChunk("IHDR", size + QByteArray::fromHex("0802000000"))
+            + pngChunk("IDAT", QByteArray::fromHex("789C030000000001")) + pngChunk("IEND", {});
+    };
+    QByteArray tiff = photoBytes(PhotoKind::Tiff, { quarters(4, 4) });
+    tiff.replace(18, 4, QByteArray::fromHex("204E0000")).replace(30, 4, QByteArray::fromHex("204E0000"));
+    QByteArray heic = photoBytes(PhotoKind::Heic, { quarters(64, 48) });
+    for (qsizetype ispe = heic.indexOf("ispe"); ispe >= 0; ispe = heic.indexOf("ispe", ispe + 1))
+        heic.replace(ispe + 8, 8, QByteArray::fromHex("00004E2000004E20"));
     const struct {
         QString path;
         long number;
@@ -165,17 +267,24 @@ TEST(PictureLoaderTest, BadAndHostileFilesAreRefusedFromTheirHeaderWithPathAndRe
     } cases[] = {
         { dir.filePath("missing.jpg"), PictureLoader::FileNotFound, "does not exist" },
         { write("empty.jpg", {}), PictureLoader::InvalidPicture, "empty" },
-        { write("text.jpg", "hello, world"), PictureLoader::InvalidPicture, "neither a JPEG nor a BMP" },
+        { write("text.jpg", "hello, world"), PictureLoader::InvalidPicture, "no picture this program reads" },
         { write("header.jpg", QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10)), PictureLoader::InvalidPicture, "JPEG" },
         { write("huge.jpg", announcingSize(20000, 20000)), PictureLoader::InvalidPicture, "250 megapixels" },
         // Decoded "as far as it goes", 16000 x 15000 pixels in a few hundred
         // bytes would take 720 MB of grey.
         { write("tiny.jpg", announcingSize(16000, 15000)), PictureLoader::InvalidPicture, "far too short" },
         { write("cut.jpg", photo.left(4096)), PictureLoader::InvalidPicture, "far too short" },
+        { write("huge.png", png(QByteArray::fromHex("00004E2000004E20"))), PictureLoader::InvalidPicture,
+            "250 megapixels" },
+        // 100 megapixels in a few dozen bytes: no PNG, however flat.
+        { write("tiny.png", png(QByteArray::fromHex("0000271000002710"))), PictureLoader::InvalidPicture,
+            "far too short" },
+        { write("huge.tif", tiff), PictureLoader::InvalidPicture, "250 megapixels" },
+        { write("huge.heic", heic), PictureLoader::InvalidPicture, "250 megapixels" },
     };
     // Opening a photo reads its size first; the preview decodes on its own.
     const std::function<void(const QString&)> readers[] = {
-        [](const QString& path) { PictureLoader::readSize(path); },
+        [](const QString& path) { PictureLoader::readHeader(path); },
         [](const QString& path) { PictureLoader::load(path); },
         [](const QString& path) { PictureLoader::loadPreview(path, 8); },
     };
@@ -230,7 +339,7 @@ TEST(PictureLoaderTest, BmpFilesLoadThroughQtWhicheverWayTheirRowsRun)
         << quint16(24) << quint32(0) << quint32(8) << quint32(2835) << quint32(2835) << quint32(0) << quint32(0);
     out.writeRawData("\x10\x20\x30\0\x40\x50\x60\0", 8); // two rows of one pixel, padded to 4 bytes
     ASSERT_TRUE(writeFile(path, bmp));
-    EXPECT_EQ(PictureLoader::readSize(path), QSize(1, 2));
+    EXPECT_EQ(PictureLoader::readHeader(path).size, QSize(1, 2));
     const QImage decoded = PictureLoader::load(path)->toImage();
     EXPECT_EQ(decoded.size(), QSize(1, 2));
     EXPECT_EQ(decoded.pixelColor(0, 0), QColor(0x30, 0x20, 0x10));

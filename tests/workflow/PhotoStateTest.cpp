@@ -1,13 +1,17 @@
 #include "workflow/PhotoState.h"
 
 #include "files/SettingsFile.h"
+#include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
 #include "platform/OutputMark.h"
 #include "platform/PixelMemory.h"
 #include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
+#include "support/PhotoFormats.h"
 #include "support/TestSupport.h"
 #include "workflow/BatchPlan.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -152,6 +156,47 @@ TEST(PhotoStateTest, SavesTheDisplayAndAThumbnailOfItsProportionsOrSaysWhyNot)
         photo.setPaths(QStringLiteral("/nowhere/IMG_0001.JPG"), root.path());
         EXPECT_EQ(failureOf([&] { photo.saveOutputs(settings); }),
             root.filePath(QStringLiteral("%1/IMG_0001.JPG").arg(blocked)) + ": Not a directory");
+    }
+}
+
+TEST(PhotoStateTest, PhotosOfEveryKindAreSavedUprightWithTheirExifDateAndProfile)
+{
+    // Each stored as quarters red, green; blue, yellow with orientation 6
+    // (a HEIF image as its own rotation too, whose EXIF must not turn it a
+    // second time): the output shows blue, red; yellow, green, says
+    // orientation 1 and keeps the date, the profile and the XMP packet.
+    const Settings settings = withThumbnails();
+    const QByteArray profile = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+    const QByteArray xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+                           "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+                           "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"image/heic\"/></rdf:RDF>"
+                           "</x:xmpmeta>";
+    const QImage stored = quarters(64, 48);
+    const QList<QColor> colours = quarterColours(stored);
+    QTemporaryDir dir;
+    for (PhotoKind kind : { PhotoKind::Heic, PhotoKind::Png, PhotoKind::Webp, PhotoKind::Tiff }) {
+        const QString photo = dir.filePath(QStringLiteral("IMG_0001.%1").arg(extensionOf(kind)));
+        SCOPED_TRACE(photo.toStdString());
+        ASSERT_TRUE(writeFile(photo,
+            photoBytes(kind, { stored, 6, "2021:03:14 18:22:05", profile, kind == PhotoKind::Heic ? xmp : "" })));
+        PhotoState state;
+        prepare(state, photo, dir.filePath("out"), settings);
+        EXPECT_EQ(state.photoSize(), QSize(48, 64));
+        EXPECT_EQ(state.exifRecord().text("DateTimeOriginal"), "2021:03:14 18:22:05");
+        ASSERT_NO_THROW(state.saveOutputs(settings));
+
+        const QImage output(state.outputPath(), "JPG");
+        EXPECT_EQ(output.width() * 64, output.height() * 48);
+        const QList<QColor> shown = quarterColours(output);
+        const QList<QColor> expected = { colours[2], colours[0], colours[3], colours[1] };
+        for (int i = 0; i < 4; ++i)
+            EXPECT_TRUE(alike(shown[i], expected[i], 24)) << i << ": " << shown[i].name().toStdString();
+        const ExifRecord exif = ExifReader::read(state.outputPath());
+        EXPECT_EQ(exif.text("Orientation"), "1");
+        EXPECT_EQ(exif.text("DateTimeOriginal"), "2021:03:14 18:22:05");
+        const JpegMetadata records = JpegMetadata::read(state.outputPath());
+        EXPECT_EQ(records.iccProfile, profile);
+        EXPECT_EQ(records.xmp.contains("dc:format=\"image/heic\""), kind == PhotoKind::Heic);
     }
 }
 

@@ -472,6 +472,8 @@ QString ExifReader::xmpDateText(const QString& path)
         return {};
     }
     return {};
+}
+
 JpegMetadata ExifReader::recordsFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes)
 {
     JpegMetadata metadata = JpegMetadata::read(sourcePath);

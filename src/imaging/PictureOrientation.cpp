@@ -137,26 +137,39 @@ void mirrorInPlace(PixelSurface& picture, bool leftRight, bool topBottom)
     }
 }
 
-// Orientations 5 to 8 swap the sides: each upright row is a stored column.
-// A stored column is scattered over every stored row, so the upright picture
-// is filled in blocks of a few upright columns (stored rows) by many upright
-// rows (stored columns): each block reads a few long runs of stored rows
-// front to back, which the processor fetches ahead, and the upright rows it
-// leaves half written are finished by the next block while still cached.
-void transposeInto(const PixelSurface& stored, PixelSurface& upright, int orientation)
+// Where the upright pixel (x, y), counted from the top-left corner, lies in
+// a picture stored on its side (orientations 5 to 8): at byte
+// first + x * xStep + y * yStep of the stored memory. x walks a stored column
+// up or down, y walks the stored columns left or right.
+struct SideMap {
+    const uint8_t* first;
+    int64_t xStep;
+    int64_t yStep;
+};
+
+SideMap sideMap(const PixelSurface& stored, int orientation)
 {
     const int32_t w = stored.width();
     const int32_t h = stored.height();
-    // The upright pixel (x, y), counted from the top-left corner, is the
-    // stored pixel at byte first + x * xStep + y * yStep: x walks a stored
-    // column up or down, y walks the stored columns left or right.
     const bool fromRight = orientation == 7 || orientation == 8; // upright row 0 is the last stored column
     const bool fromBottom = orientation == 6 || orientation == 7; // upright column 0 is the bottom stored line
     const int64_t stride = stored.stride();
-    const int64_t xStep = fromBottom ? stride : -stride; // memory rows run bottom-up
-    const int64_t yStep = fromRight ? -3 : 3;
-    const uint8_t* first = stored.bits() + (fromBottom ? 0 : (h - 1) * stride) + (fromRight ? 3 * (w - 1) : 0);
+    return { stored.bits() + (fromBottom ? 0 : (h - 1) * stride) + (fromRight ? 3 * (w - 1) : 0),
+        fromBottom ? stride : -stride, // memory rows run bottom-up
+        fromRight ? -3 : 3 };
+}
 
+} // namespace
+
+void PictureOrientation::turnInto(const PixelSurface& stored, int orientation, PixelSurface& upright)
+{
+    // Each upright row is a stored column, scattered over every stored row,
+    // so the upright picture is filled in blocks of a few upright columns
+    // (stored rows) by many upright rows (stored columns): each block reads a
+    // few long runs of stored rows front to back, which the processor fetches
+    // ahead, and the upright rows it leaves half written are finished by the
+    // next block while still cached.
+    const auto [first, xStep, yStep] = sideMap(stored, orientation);
     constexpr int32_t BlockColumns = 8;
     constexpr int32_t BlockRows = 1024;
     const int32_t uw = upright.width(); // = h
@@ -178,8 +191,6 @@ void transposeInto(const PixelSurface& stored, PixelSurface& upright, int orient
     }
 }
 
-} // namespace
-
 std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelSurface> picture, int orientation)
 {
     if (!picture || orientation < 2 || orientation > 8) return picture;
@@ -187,13 +198,29 @@ std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelS
         mirrorInPlace(*picture, orientation != 4, orientation != 2);
         return picture;
     }
-    // Every pixel of the new surface is written below.
+    // Every pixel of the new surface is written by the turn.
     // Without memory for it the photo cannot be turned: a picture left on its
     // side would be saved stretched, so this fails as any allocation does.
     auto result = PixelSurface::createForOverwrite(picture->height(), picture->width());
     if (!result) throw std::bad_alloc();
-    transposeInto(*picture, *result, orientation);
+    turnInto(*picture, orientation, *result);
     return result;
+}
+
+void PictureOrientation::copyTurnedRows(
+    const PixelSurface& stored, int orientation, std::span<const int32_t> rows, uint8_t* const* out)
+{
+    // Upright memory row r is the upright row y = (upright height - 1 - r).
+    const auto [first, xStep, yStep] = sideMap(stored, orientation);
+    const int32_t uprightWidth = stored.height();
+    const uint8_t* bottomRow = first + int64_t(stored.width() - 1) * yStep;
+    // One stored row at a time, from which every wanted row takes its pixel:
+    // the wanted pixels of a stored row lie close together when the rows do.
+    for (int32_t x = 0; x < uprightWidth; ++x) {
+        const uint8_t* in = bottomRow + x * xStep;
+        for (size_t i = 0; i < rows.size(); ++i)
+            std::memcpy(out[i] + 3 * x, in - rows[i] * yStep, 3);
+    }
 }
 
 QImage PictureOrientation::upright(const QImage& picture, int orientation)

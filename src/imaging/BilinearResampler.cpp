@@ -144,7 +144,7 @@ public:
         , m_orientation(orientation)
         , m_scale(scaleFactor(stored.width(), destinationHeight))
         , m_destinationHeight(destinationHeight)
-        , m_rowBytes(3 * stored.height())
+        , m_rowBytes(3 * stored.height() + 1) // a spare byte for copyTurnedRows
         , m_slot(stored.width(), -1)
         , m_band(size_t(2 * GroupRows) * m_rowBytes)
     {
@@ -174,9 +174,9 @@ public:
     const uint8_t* row(int32_t r) const { return m_band.data() + size_t(m_slot[r]) * m_rowBytes; }
 
 private:
-    // Destination rows per group: at half size they blend 16 upright rows,
-    // 48 bytes of each stored row.
-    static constexpr int32_t GroupRows = 8;
+    // Destination rows per group: at half size they blend 32 upright rows,
+    // 96 bytes of each stored row.
+    static constexpr int32_t GroupRows = 16;
 
     const PixelSurface& m_stored;
     const int m_orientation;

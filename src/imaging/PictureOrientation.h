@@ -25,8 +25,8 @@ public:
     // Copies a few rows of the upright picture of one stored on its side
     // (orientation 5 to 8) without turning the rest: upright memory row
     // rows[i] (counted from the bottom, as PixelSurface::memoryRow) into
-    // out[i], 3 bytes a pixel, unpadded. The stored picture is read once,
-    // row by row.
+    // out[i], 3 bytes a pixel, each row with one spare byte after it. The
+    // stored picture is read once, row by row.
     static void copyTurnedRows(
         const PixelSurface& stored, int orientation, std::span<const int32_t> rows, uint8_t* const* out);
     // The same for a picture that is only shown.

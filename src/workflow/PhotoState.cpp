@@ -133,6 +133,9 @@ void PhotoState::buildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize 
 
 void PhotoState::buildFrom(std::unique_ptr<PixelSurface> picture, int orientation, QSize size, Scratch scratch)
 {
+    // Not ready until it is made: a build that fails may leave the decoded
+    // picture here, on its side when the photo is stored so.
+    m_workReady = false;
     m_workImage = std::move(picture);
     if (!m_workImage) throw std::bad_alloc();
     std::unique_ptr<PixelSurface> photo;

@@ -1,5 +1,6 @@
 #include "imaging/BilinearResampler.h"
 
+#include "imaging/PictureOrientation.h"
 #include "platform/PixelSurface.h"
 
 #include <algorithm>
@@ -94,24 +95,111 @@ KERNEL_CLONES void blendColumnsExact(
         out[i] = static_cast<uint8_t>(blendExact(left[i], right[i], weights[i]));
 }
 
-} // namespace
-
-void BilinearResampler::resample(const PixelSurface& source, PixelSurface& destination)
+// The numerators are size - 1 and the denominators the destination size, so
+// the last destination pixel falls just short of the source's edge.
+float scaleFactor(int32_t sourceSize, int32_t destinationSize)
 {
-    const int32_t ws = source.width();
-    const int32_t hs = source.height();
+    return static_cast<float>(static_cast<double>(sourceSize - 1) / destinationSize);
+}
+
+// Where destination row or column i samples a source of size pixels at scale
+// factor s: the pixel below or left of it (clamped, as float rounding may
+// reach the last one), the next one (the same at the edge of a source 1 pixel
+// wide or high) and the weight of the second.
+struct SamplePosition {
+    int32_t low;
+    int32_t high;
+    double t;
+};
+
+SamplePosition samplePosition(int32_t i, float s, int32_t size)
+{
+    const float f = static_cast<float>(static_cast<double>(i) * s);
+    const int32_t low = std::min(static_cast<int32_t>(std::floor(f)), size - 1);
+    return { low, std::min(low + 1, size - 1), static_cast<float>(static_cast<double>(f) - low) };
+}
+
+// The source rows of a picture that is stored as it is seen.
+class StoredRows {
+public:
+    explicit StoredRows(const PixelSurface& source)
+        : m_source(source)
+    {
+    }
+    void prepare(int32_t) { }
+    const uint8_t* row(int32_t r) const { return m_source.memoryRow(r); }
+
+private:
+    const PixelSurface& m_source;
+};
+
+// The source rows of a picture stored on its side, upright: before each group
+// of destination rows the upright rows they blend are copied out of the
+// stored columns in one pass over the stored rows, into a band small enough
+// to stay cached while the group is resampled.
+class TurnedRows {
+public:
+    TurnedRows(const PixelSurface& stored, int orientation, int32_t destinationHeight)
+        : m_stored(stored)
+        , m_orientation(orientation)
+        , m_scale(scaleFactor(stored.width(), destinationHeight))
+        , m_destinationHeight(destinationHeight)
+        , m_rowBytes(3 * stored.height() + 1) // a spare byte for copyTurnedRows
+        , m_slot(stored.width(), -1)
+        , m_band(size_t(2 * GroupRows) * m_rowBytes)
+    {
+    }
+
+    // Makes the two source rows of destination row y available.
+    void prepare(int32_t y)
+    {
+        if (y < m_groupEnd) return;
+        for (const int32_t r : m_rows)
+            m_slot[r] = -1;
+        m_rows.clear();
+        m_groupEnd = std::min(y + GroupRows, m_destinationHeight);
+        const int32_t sourceHeight = m_stored.width();
+        for (int32_t d = y; d < m_groupEnd; ++d) {
+            const SamplePosition p = samplePosition(d, m_scale, sourceHeight);
+            for (const int32_t r : { p.low, p.high })
+                if (m_rows.empty() || m_rows.back() < r) m_rows.push_back(r);
+        }
+        std::vector<uint8_t*> out(m_rows.size());
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            m_slot[m_rows[i]] = static_cast<int32_t>(i);
+            out[i] = m_band.data() + i * m_rowBytes;
+        }
+        PictureOrientation::copyTurnedRows(m_stored, m_orientation, m_rows, out.data());
+    }
+    const uint8_t* row(int32_t r) const { return m_band.data() + size_t(m_slot[r]) * m_rowBytes; }
+
+private:
+    // Destination rows per group: at half size they blend 32 upright rows,
+    // 96 bytes of each stored row.
+    static constexpr int32_t GroupRows = 16;
+
+    const PixelSurface& m_stored;
+    const int m_orientation;
+    const float m_scale;
+    const int32_t m_destinationHeight;
+    const size_t m_rowBytes;
+    int32_t m_groupEnd = 0;
+    std::vector<int32_t> m_rows; // ascending
+    std::vector<int32_t> m_slot; // band row of each source row, or -1
+    std::vector<uint8_t> m_band;
+};
+
+// Fills destination from the source of ws x hs pixels whose memory rows
+// rows gives.
+template <typename Rows> void resampleRows(Rows& rows, int32_t ws, int32_t hs, PixelSurface& destination)
+{
     const int32_t wd = destination.width();
     const int32_t hd = destination.height();
-    // The numerators are size - 1 and the denominators the destination size,
-    // so the last destination pixel falls just short of the source's edge.
-    const float sx = static_cast<float>(static_cast<double>(ws - 1) / wd);
-    const float sy = static_cast<float>(static_cast<double>(hs - 1) / hd);
+    const float sx = scaleFactor(ws, wd);
+    const float sy = scaleFactor(hs, hd);
 
     // Per destination column: the source byte offsets of the left and right
-    // pixels and the weight, repeated for the three channels. A source
-    // 1 pixel wide repeats its pixel (right = left); both are clamped so
-    // nothing is read past the row even where float rounding reaches the
-    // last column.
+    // pixels and the weight, repeated for the three channels.
     const int32_t outBytes = 3 * wd;
     std::vector<int32_t> leftOffset(wd), rightOffset(wd), weights(outBytes);
     struct DoubleColumn {
@@ -120,13 +208,11 @@ void BilinearResampler::resample(const PixelSurface& source, PixelSurface& desti
     };
     std::vector<DoubleColumn> doubleColumns;
     for (int32_t x = 0; x < wd; ++x) {
-        const float fx = static_cast<float>(static_cast<double>(x) * sx);
-        const int32_t x0 = std::min(static_cast<int32_t>(std::floor(fx)), ws - 1);
-        const double tx = static_cast<float>(static_cast<double>(fx) - x0);
-        leftOffset[x] = 3 * x0;
-        rightOffset[x] = 3 * std::min(x0 + 1, ws - 1);
-        const int32_t weight = exactWeight(tx);
-        if (weight < 0) doubleColumns.push_back({ x, tx });
+        const SamplePosition p = samplePosition(x, sx, ws);
+        leftOffset[x] = 3 * p.low;
+        rightOffset[x] = 3 * p.high;
+        const int32_t weight = exactWeight(p.t);
+        if (weight < 0) doubleColumns.push_back({ x, p.t });
         std::fill_n(weights.begin() + 3 * x, 3, std::max(weight, 0));
     }
 
@@ -134,17 +220,16 @@ void BilinearResampler::resample(const PixelSurface& source, PixelSurface& desti
     const int32_t rowBytes = 3 * ws;
     std::vector<uint8_t> blended(rowBytes + 1), left(outBytes + 1), right(outBytes + 1);
     for (int32_t y = 0; y < hd; ++y) {
-        const float fy = static_cast<float>(static_cast<double>(y) * sy);
-        const int32_t y0 = std::min(static_cast<int32_t>(std::floor(fy)), hs - 1);
-        const double ty = static_cast<float>(static_cast<double>(fy) - y0);
-        const uint8_t* below = source.memoryRow(y0);
-        const uint8_t* above = source.memoryRow(std::min(y0 + 1, hs - 1));
-        const int32_t rowWeight = exactWeight(ty);
+        const SamplePosition p = samplePosition(y, sy, hs);
+        rows.prepare(y);
+        const uint8_t* below = rows.row(p.low);
+        const uint8_t* above = rows.row(p.high);
+        const int32_t rowWeight = exactWeight(p.t);
         if (rowWeight >= 0) {
             blendRowsExact(below, above, blended.data(), rowBytes, rowWeight);
         } else {
             for (int32_t i = 0; i < rowBytes; ++i)
-                blended[i] = blendDouble(below[i], above[i], ty);
+                blended[i] = blendDouble(below[i], above[i], p.t);
         }
 
         for (int32_t x = 0; x < wd; ++x) {
@@ -161,6 +246,21 @@ void BilinearResampler::resample(const PixelSurface& source, PixelSurface& desti
     }
 }
 
+} // namespace
+
+void BilinearResampler::resample(const PixelSurface& source, PixelSurface& destination)
+{
+    StoredRows rows(source);
+    resampleRows(rows, source.width(), source.height(), destination);
+}
+
+void BilinearResampler::resampleTurned(const PixelSurface& stored, int orientation, PixelSurface& destination)
+{
+    // The upright picture is stored.height() wide and stored.width() high.
+    TurnedRows rows(stored, orientation, destination.height());
+    resampleRows(rows, stored.height(), stored.width(), destination);
+}
+
 std::unique_ptr<PixelSurface> BilinearResampler::resized(const PixelSurface& source, int32_t width, int32_t height)
 {
     // Both the copy and the scaling write every pixel of the result.
@@ -170,5 +270,18 @@ std::unique_ptr<PixelSurface> BilinearResampler::resized(const PixelSurface& sou
         PixelSurface::copyBlock(*result, 0, 0, width, height, source, 0, 0);
     else
         resample(source, *result);
+    return result;
+}
+
+std::unique_ptr<PixelSurface> BilinearResampler::resizedTurned(
+    const PixelSurface& stored, int orientation, int32_t width, int32_t height)
+{
+    // Both the turn and the scaling write every pixel of the result.
+    std::unique_ptr<PixelSurface> result = PixelSurface::createForOverwrite(width, height);
+    if (!result) return nullptr;
+    if (width == stored.height() && height == stored.width())
+        PictureOrientation::turnInto(stored, orientation, *result);
+    else
+        resampleTurned(stored, orientation, *result);
     return result;
 }

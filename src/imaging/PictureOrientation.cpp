@@ -137,26 +137,39 @@ void mirrorInPlace(PixelSurface& picture, bool leftRight, bool topBottom)
     }
 }
 
-// Orientations 5 to 8 swap the sides: each upright row is a stored column.
-// A stored column is scattered over every stored row, so the upright picture
-// is filled in blocks of a few upright columns (stored rows) by many upright
-// rows (stored columns): each block reads a few long runs of stored rows
-// front to back, which the processor fetches ahead, and the upright rows it
-// leaves half written are finished by the next block while still cached.
-void transposeInto(const PixelSurface& stored, PixelSurface& upright, int orientation)
+// Where the upright pixel (x, y), counted from the top-left corner, lies in
+// a picture stored on its side (orientations 5 to 8): at byte
+// first + x * xStep + y * yStep of the stored memory. x walks a stored column
+// up or down, y walks the stored columns left or right.
+struct SideMap {
+    const uint8_t* first;
+    int64_t xStep;
+    int64_t yStep;
+};
+
+SideMap sideMap(const PixelSurface& stored, int orientation)
 {
     const int32_t w = stored.width();
     const int32_t h = stored.height();
-    // The upright pixel (x, y), counted from the top-left corner, is the
-    // stored pixel at byte first + x * xStep + y * yStep: x walks a stored
-    // column up or down, y walks the stored columns left or right.
     const bool fromRight = orientation == 7 || orientation == 8; // upright row 0 is the last stored column
     const bool fromBottom = orientation == 6 || orientation == 7; // upright column 0 is the bottom stored line
     const int64_t stride = stored.stride();
-    const int64_t xStep = fromBottom ? stride : -stride; // memory rows run bottom-up
-    const int64_t yStep = fromRight ? -3 : 3;
-    const uint8_t* first = stored.bits() + (fromBottom ? 0 : (h - 1) * stride) + (fromRight ? 3 * (w - 1) : 0);
+    return { stored.bits() + (fromBottom ? 0 : (h - 1) * stride) + (fromRight ? 3 * (w - 1) : 0),
+        fromBottom ? stride : -stride, // memory rows run bottom-up
+        fromRight ? -3 : 3 };
+}
 
+} // namespace
+
+void PictureOrientation::turnInto(const PixelSurface& stored, int orientation, PixelSurface& upright)
+{
+    // Each upright row is a stored column, scattered over every stored row,
+    // so the upright picture is filled in blocks of a few upright columns
+    // (stored rows) by many upright rows (stored columns): each block reads a
+    // few long runs of stored rows front to back, which the processor fetches
+    // ahead, and the upright rows it leaves half written are finished by the
+    // next block while still cached.
+    const auto [first, xStep, yStep] = sideMap(stored, orientation);
     constexpr int32_t BlockColumns = 8;
     constexpr int32_t BlockRows = 1024;
     const int32_t uw = upright.width(); // = h
@@ -178,8 +191,6 @@ void transposeInto(const PixelSurface& stored, PixelSurface& upright, int orient
     }
 }
 
-} // namespace
-
 std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelSurface> picture, int orientation)
 {
     if (!picture || orientation < 2 || orientation > 8) return picture;
@@ -187,13 +198,55 @@ std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelS
         mirrorInPlace(*picture, orientation != 4, orientation != 2);
         return picture;
     }
-    // Every pixel of the new surface is written below.
+    // Every pixel of the new surface is written by the turn.
     // Without memory for it the photo cannot be turned: a picture left on its
     // side would be saved stretched, so this fails as any allocation does.
     auto result = PixelSurface::createForOverwrite(picture->height(), picture->width());
     if (!result) throw std::bad_alloc();
-    transposeInto(*picture, *result, orientation);
+    turnInto(*picture, orientation, *result);
     return result;
+}
+
+void PictureOrientation::copyTurnedRows(
+    const PixelSurface& stored, int orientation, std::span<const int32_t> rows, uint8_t* const* out)
+{
+    // Upright memory row r is the upright row y = (upright height - 1 - r).
+    const auto [first, xStep, yStep] = sideMap(stored, orientation);
+    const int32_t uprightWidth = stored.height();
+    const uint8_t* bottomRow = first + int64_t(stored.width() - 1) * yStep;
+    std::vector<int64_t> offsets(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        offsets[i] = -rows[i] * yStep;
+    // One stored row at a time, from which every wanted row takes its pixel:
+    // the wanted pixels of a stored row lie close together when the rows do.
+    // A pixel moves as 4 bytes, the fourth landing on the next pixel, which
+    // is written after it, or on the row's spare byte; only in the top
+    // stored row could the fourth byte read lie past the picture.
+    const int32_t topRow = xStep > 0 ? uprightWidth - 1 : 0;
+    // The stored rows lie too far apart for the processor to fetch them
+    // ahead by itself: each is asked for a few rows before it is read.
+    constexpr int32_t FetchAhead = 16;
+    constexpr int64_t LineBytes = 64;
+    // The wanted bytes of a stored row, from its first to its last.
+    const int64_t lowest = rows.empty() ? 0 : std::min(offsets.front(), offsets.back());
+    const int64_t last = rows.empty() ? 0 : std::max(offsets.front(), offsets.back()) + 2;
+    for (int32_t x = 0; x < uprightWidth; ++x) {
+        const uint8_t* in = bottomRow + x * xStep;
+        if (x + FetchAhead < uprightWidth) {
+            const uint8_t* ahead = in + FetchAhead * xStep;
+            for (int64_t at = lowest; at < last; at += LineBytes)
+                __builtin_prefetch(ahead + at);
+            __builtin_prefetch(ahead + last);
+        }
+        uint8_t* const* to = out;
+        if (x == topRow) {
+            for (size_t i = 0; i < rows.size(); ++i)
+                std::memcpy(to[i] + 3 * x, in + offsets[i], 3);
+        } else {
+            for (size_t i = 0; i < rows.size(); ++i)
+                std::memcpy(to[i] + 3 * x, in + offsets[i], 4);
+        }
+    }
 }
 
 QImage PictureOrientation::upright(const QImage& picture, int orientation)

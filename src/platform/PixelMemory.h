@@ -27,7 +27,7 @@ public:
     // Gives every kept block back to the system.
     static void emptyCache();
     // How many freed blocks may be kept (default 2: the full-size picture of
-    // one photo in flight and its turned copy); fewer drops the surplus.
+    // one photo in flight and its working image); fewer drops the surplus.
     static void setCacheCapacity(size_t blocks);
     static size_t cacheCapacity();
     // The blocks kept now.

@@ -137,16 +137,29 @@ QSize PhotoState::workingSize(QSize photoSize, double scale)
 void PhotoState::buildWorkingImage(QSize size, Scratch scratch)
 {
     std::unique_ptr<PixelSurface> picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
-    buildWorkingImage(PictureOrientation::upright(std::move(picture), m_orientation), size, scratch);
+    // A photo stored on its side is turned as it is read into the working
+    // image: no upright copy of it is made beside the decoded one.
+    if (PictureOrientation::swapsSides(m_orientation))
+        buildFrom(std::move(picture), m_orientation, size, scratch);
+    else
+        buildFrom(PictureOrientation::upright(std::move(picture), m_orientation), 1, size, scratch);
 }
 
 void PhotoState::buildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch)
 {
-    m_workImage = std::move(upright);
+    buildFrom(std::move(upright), 1, size, scratch);
+}
+
+void PhotoState::buildFrom(std::unique_ptr<PixelSurface> picture, int orientation, QSize size, Scratch scratch)
+{
+    // Not ready until it is made: a build that fails may leave the decoded
+    // picture here, on its side when the photo is stored so.
+    m_workReady = false;
+    m_workImage = std::move(picture);
     if (!m_workImage) throw std::bad_alloc();
     std::unique_ptr<PixelSurface> photo;
-    if (m_workImage->width() != size.width() || m_workImage->height() != size.height())
-        photo = resampleWorkImage(size.width(), size.height());
+    if (orientation != 1 || m_workImage->width() != size.width() || m_workImage->height() != size.height())
+        photo = resampleWorkImage(size.width(), size.height(), orientation);
     // The filters write every pixel of the scratch buffer before they read
     // one, so memory of any content serves.
     if (scratch == Scratch::FromPhoto && photo)
@@ -162,10 +175,8 @@ int64_t PhotoState::pixelBytesFor(QSize photoSize, QSize workingSize, int orient
 {
     const auto bytes
         = [](QSize size) { return int64_t(PixelSurface::strideFor(size.width())) * std::max(size.height(), 0); };
-    const bool turned = PictureOrientation::swapsSides(orientation);
-    const int64_t upright = bytes(photoSize);
-    const int64_t decoded = turned ? bytes(photoSize.transposed()) : upright;
-    return std::max(turned ? decoded + upright : decoded, upright + bytes(workingSize));
+    const QSize decoded = PictureOrientation::swapsSides(orientation) ? photoSize.transposed() : photoSize;
+    return bytes(decoded) + bytes(workingSize);
 }
 
 bool PhotoState::resample(int32_t wValue, int32_t hValue)
@@ -176,21 +187,29 @@ bool PhotoState::resample(int32_t wValue, int32_t hValue)
     return true;
 }
 
-std::unique_ptr<PixelSurface> PhotoState::resampleWorkImage(int32_t wValue, int32_t hValue)
+std::unique_ptr<PixelSurface> PhotoState::resampleWorkImage(int32_t wValue, int32_t hValue, int orientation)
 {
     const auto failure = [](const QString& reason) {
         return RuntimeError(WorkingSizeError, RuntimeError::sourceFor(QStringLiteral("PhotoState")), reason);
     };
     // A scale that leaves no whole pixel of a tiny photo or of a strip.
-    if (wValue < 1 || hValue < 1)
+    if (wValue < 1 || hValue < 1) {
+        QSize upright = m_workImage ? QSize(m_workImage->width(), m_workImage->height()) : QSize(0, 0);
+        if (PictureOrientation::swapsSides(orientation)) upright.transpose();
         throw failure(QStringLiteral("the photo is too small for the preview scale: %1 x %2 pixels give %3 x %4")
-                          .arg(m_workImage ? m_workImage->width() : 0)
-                          .arg(m_workImage ? m_workImage->height() : 0)
+                          .arg(upright.width())
+                          .arg(upright.height())
                           .arg(wValue)
                           .arg(hValue));
+    }
     // Without a working image the new one is blank.
-    std::unique_ptr<PixelSurface> resampled
-        = m_workImage ? BilinearResampler::resized(*m_workImage, wValue, hValue) : PixelSurface::create(wValue, hValue);
+    std::unique_ptr<PixelSurface> resampled;
+    if (!m_workImage)
+        resampled = PixelSurface::create(wValue, hValue);
+    else if (PictureOrientation::swapsSides(orientation))
+        resampled = BilinearResampler::resizedTurned(*m_workImage, orientation, wValue, hValue);
+    else
+        resampled = BilinearResampler::resized(*m_workImage, wValue, hValue);
     if (!resampled)
         throw failure(
             QStringLiteral("not enough memory to resize the photo to %1 x %2 pixels").arg(wValue).arg(hValue));

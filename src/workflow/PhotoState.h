@@ -121,10 +121,10 @@ public:
     void buildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
     // The most pixel memory that buildWorkingImage to saveOutputs hold at
     // once for a photo of photoSize (upright) and orientation, built at
-    // workingSize: the decoded picture and its turned copy (orientations 5
-    // to 8), then the upright picture beside the working image (or, at the
-    // photo's own size, beside the scratch buffer). A thumbnail is small
-    // beside them.
+    // workingSize: the decoded picture, as stored, beside the working image;
+    // the scratch buffer then takes over the decoded picture's memory (or,
+    // in the window, its place). A thumbnail, and the few upright rows a
+    // photo stored on its side is read through, are small beside them.
     static int64_t pixelBytesFor(QSize photoSize, QSize workingSize, int orientation);
     // Resizes the working image (and its scratch buffer) to w x h pixels;
     // false, and nothing done, when it has that size already. A size
@@ -194,9 +194,13 @@ public:
 private:
     // Makes the scratch buffer the working image's size.
     void fitScratchImage();
-    // Resamples the working image to w x h and hands out the memory of
-    // the picture it was made from.
-    std::unique_ptr<PixelSurface> resampleWorkImage(int32_t w, int32_t h);
+    // Builds the working image at size from picture, stored with
+    // orientation (1, or a quarter turn or its mirror, 5 to 8).
+    void buildFrom(std::unique_ptr<PixelSurface> picture, int orientation, QSize size, Scratch scratch);
+    // Resamples the working image, stored with orientation (1, or 5 to 8:
+    // read turned), to w x h upright and hands out the memory of the
+    // picture it was made from.
+    std::unique_ptr<PixelSurface> resampleWorkImage(int32_t w, int32_t h, int orientation = 1);
 
     QString m_photoPath;
     QString m_outputPath;

@@ -1,6 +1,9 @@
 #include "imaging/BilinearResampler.h"
 
+#include "imaging/PictureOrientation.h"
+#include "platform/PictureLoader.h"
 #include "platform/PixelSurface.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -107,4 +110,40 @@ TEST(BilinearResamplerTest, HalvingTiesGoToEvenAndTheSameSizeIsACopy)
     ASSERT_TRUE(same);
     EXPECT_EQ(0, std::memcmp(same->bits(), source->bits(), 4 * source->stride()));
     EXPECT_FALSE(BilinearResampler::resized(*source, 3, 0));
+}
+
+TEST(BilinearResamplerTest, APictureOnItsSideGivesTheBytesOfTurningItFirst)
+{
+    // Two sample photos, one stored wide and one tall, and small random
+    // pictures with 1-pixel sides, each read through every orientation that
+    // swaps the sides: at the upright size (the turn alone), shrunk far (rows
+    // of a group far apart), halved, at an odd ratio and enlarged (rows
+    // shared between groups, fractions blended in double).
+    std::vector<std::unique_ptr<PixelSurface>> pictures;
+    for (const char* name : { "orientation/landscape_6.jpg", "orientation/portrait_6.jpg" })
+        pictures.push_back(PictureLoader::load(testPhoto(QString::fromLatin1(name))));
+    std::mt19937 random(3);
+    for (const QSize size : { QSize(1, 1), QSize(1, 9), QSize(9, 1), QSize(37, 23) }) {
+        pictures.push_back(PixelSurface::create(size.width(), size.height()));
+        for (int32_t r = 0; r < size.height(); ++r)
+            for (int32_t i = 0; i < 3 * size.width(); ++i)
+                pictures.back()->memoryRow(r)[i] = static_cast<uint8_t>(random());
+    }
+    for (const auto& stored : pictures) {
+        ASSERT_TRUE(stored);
+        for (int orientation = 5; orientation <= 8; ++orientation) {
+            const auto upright = PictureOrientation::upright(stored->copy(), orientation);
+            for (const double scale : { 1.0, 0.04, 0.5, 0.37, 1.7 }) {
+                const int32_t w = std::max(1, int32_t(std::lround(upright->width() * scale)));
+                const int32_t h = std::max(1, int32_t(std::lround(upright->height() * scale)));
+                SCOPED_TRACE(testing::Message() << stored->width() << 'x' << stored->height() << ", orientation "
+                                                << orientation << " to " << w << 'x' << h);
+                const auto expected = BilinearResampler::resized(*upright, w, h);
+                const auto turned = BilinearResampler::resizedTurned(*stored, orientation, w, h);
+                ASSERT_TRUE(turned && turned->width() == w && turned->height() == h);
+                // Padding included.
+                EXPECT_EQ(0, std::memcmp(turned->bits(), expected->bits(), size_t(expected->stride()) * h));
+            }
+        }
+    }
 }

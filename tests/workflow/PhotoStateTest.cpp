@@ -268,6 +268,30 @@ TEST(PhotoStateTest, OutputsCarryTheMarkOfTheirPhotoAndReplaceNeitherThePhotoNor
 #endif
 #endif
 
+TEST(PhotoStateTest, APhotoOnItsSideIsBuiltWithNoPictureBesideTheDecodedOne)
+{
+    // The most pixel memory a build holds is the decoded photo, as stored,
+    // and the working image, whatever the orientation, at half size and at
+    // the photo's own; the batch reserves just that.
+    const auto bytes = [](QSize size) { return int64_t(PixelSurface::strideFor(size.width())) * size.height(); };
+    for (const char* name : { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
+             "orientation/landscape_6.jpg", "orientation/landscape_8.jpg" })
+        for (const double scale : { 0.5, 1.0 }) {
+            SCOPED_TRACE(testing::Message() << name << " at " << scale);
+            PhotoState state;
+            state.setPaths(testPhoto(QString::fromLatin1(name)), QDir::tempPath());
+            state.open();
+            const QSize working = PhotoState::workingSize(state.photoSize(), scale);
+            const QSize stored = state.orientation() >= 5 ? state.photoSize().transposed() : state.photoSize();
+            const size_t before = PixelMemory::bytesInUse();
+            PixelMemory::resetPeak();
+            state.buildWorkingImage(working, PhotoState::Scratch::FromPhoto);
+            const int64_t peak = int64_t(PixelMemory::peakBytesInUse() - before);
+            EXPECT_EQ(peak, bytes(stored) + bytes(working));
+            EXPECT_EQ(PhotoState::pixelBytesFor(state.photoSize(), working, state.orientation()), peak);
+        }
+}
+
 TEST(PhotoStateTest, AResampleWithoutMemoryFailsSayingWhy)
 {
 #ifdef QUILLON_NO_ADDRESS_LIMIT

@@ -1,7 +1,10 @@
 #include "platform/ExifReader.h"
+#include "platform/JpegMetadata.h"
 #include "platform/OutputMark.h"
+#include "support/PhotoFormats.h"
 #include "support/TestSupport.h"
 
+#include <QColorSpace>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -608,6 +611,55 @@ TEST(CliTest, TheBatchReplacesOnlyFilesItWroteUnlessToldToOverwrite)
     const CliRun overwrite = cli({ "batch", card.path(), "--target", home.path(), "--no-date", "--overwrite" });
     EXPECT_EQ(overwrite.exitCode, 0) << overwrite.err.toStdString();
     EXPECT_EQ(OutputMark::of(mine), OutputMark::forPhoto(newPhoto));
+}
+
+TEST(CliTest, AFolderOfEveryKindOfPhotoGivesUprightDatedJpegsNamedWithoutClashes)
+{
+    // Quarters red, green; blue, yellow stored with orientation 6 (the HEIC
+    // as its own rotation too), a profile and a date; beside the HEIC, a
+    // JPEG of the same stem.
+    const QByteArray profile = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+    const QImage stored = quarters(320, 240);
+    const QList<QColor> colours = quarterColours(stored);
+    const QList<QColor> upright = { colours[2], colours[0], colours[3], colours[1] };
+    QTemporaryDir source, stamped, plain;
+    const struct {
+        const char* photo;
+        const char* output;
+        PhotoKind kind;
+    } photos[] = {
+        { "IMG_0001.HEIC", "IMG_0001.HEIC.jpg", PhotoKind::Heic },
+        { "IMG_0002.png", "IMG_0002.jpg", PhotoKind::Png },
+        { "IMG_0003.webp", "IMG_0003.jpg", PhotoKind::Webp },
+        { "IMG_0004.tif", "IMG_0004.jpg", PhotoKind::Tiff },
+    };
+    for (const auto& p : photos)
+        ASSERT_TRUE(writeFile(source.filePath(QStringLiteral("card/") + p.photo),
+            photoBytes(p.kind, { stored, 6, "2021:03:14 18:22:05", profile })));
+    ASSERT_TRUE(writeFile(source.filePath("card/img_0001.jpg"), readFile(testPhoto("cameras/Canon_40D.jpg"))));
+
+    const CliRun r = cli({ "batch", source.path(), "--target", stamped.path() });
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(outputsOf(stamped.path()),
+        QStringList({ "card/IMG_0001.HEIC.jpg", "card/IMG_0002.jpg", "card/IMG_0003.jpg", "card/IMG_0004.jpg",
+            "card/img_0001.jpg" }));
+    ASSERT_EQ(cli({ "batch", source.path(), "--target", plain.path(), "--no-date" }).exitCode, 0);
+    for (const auto& p : photos) {
+        SCOPED_TRACE(p.photo);
+        const QString output = QStringLiteral("card/") + p.output;
+        const QByteArray bytes = readFile(stamped.filePath("Images/" + output));
+        const QImage shown = QImage::fromData(readFile(plain.filePath("Images/" + output)), "JPG");
+        EXPECT_EQ(shown.size(), QSize(120, 160));
+        const QList<QColor> found = quarterColours(shown);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_TRUE(alike(found[i], upright[i], 24)) << i << ": " << found[i].name().toStdString();
+        EXPECT_NE(bytes, readFile(plain.filePath("Images/" + output))); // stamped
+        const ExifRecord exif = ExifReader::read(stamped.filePath("Images/" + output));
+        EXPECT_EQ(exif.text("Orientation"), "1");
+        EXPECT_EQ(exif.text("DateTimeOriginal"), "2021:03:14 18:22:05");
+        EXPECT_EQ(JpegMetadata::read(stamped.filePath("Images/" + output)).iccProfile, profile);
+        EXPECT_TRUE(QFile::exists(stamped.filePath("Miniatures/" + output)));
+    }
 }
 
 TEST(CliTest, PhotosWithoutADateOfTheirOwnTakeTheOneTheirNameSaysWhenAskedAndSaySo)

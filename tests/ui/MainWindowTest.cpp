@@ -855,4 +855,6 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
     const QByteArray saved = readFile(window + "/Images/IMG_0001.JPG");
     ASSERT_FALSE(saved.isEmpty());
     EXPECT_TRUE(saved == readFile(batchByCli(card) + "/Images/card/IMG_0001.JPG"));
+    // The window after a restart prints it bold too.
+    EXPECT_TRUE(start(iniPath(), window).engine().stampFont().bold());
 }

@@ -684,12 +684,20 @@ int runDate(const Invocation& call)
     readFormat(call.parser, call.settings);
     PhotoEngine engine(call.settings);
     if (!readPhoto(call, engine)) return SomeFailed;
-    const StampPlacement::Date date = engine.Stamp().dateFor(engine.photo().exifRecord(), engine.photo().photoPath());
+    const StampPlacement::Date date
+        = engine.stampPlacement().dateFor(engine.photo().exifRecord(), engine.photo().photoPath());
     if (!date.invalidPhotoDate.isEmpty())
         complain(BatchReport::line(
             { engine.photo().photoPath(), PhotoState::invalidDateNote(date.invalidPhotoDate, true) }));
     if (const QString note = date.sourceNote(); !note.isEmpty())
         complain(BatchReport::line({ engine.photo().photoPath(), note }));
+    // No date is a failure of the command, said on standard error (a date
+    // that is no date has been named just above).
+    if (date.text.isEmpty()) {
+        if (date.invalidPhotoDate.isEmpty())
+            complain(BatchReport::line({ engine.photo().photoPath(), QStringLiteral("no date in the photo") }));
+        return SomeFailed;
+    }
     print(date.text + QLatin1Char('\n'));
     return Done;
 }
@@ -820,7 +828,8 @@ const QList<Command>& commands()
                            "xmp:CreateDate; else, as --fallback-date or the stored choice says, the file\n"
                            "name's date or the file's time) as the stamp shows it, in the stored date\n"
                            "format; a day without a time in the format's date part alone. A date that is\n"
-                           "not EXIF's is named on standard error (\"date from the file name\").\n"),
+                           "not EXIF's is named on standard error (\"date from the file name\"); a photo\n"
+                           "without a date prints nothing, says so there and ends with status 1.\n"),
             {
                 formatOption(),
                 shiftOption(),

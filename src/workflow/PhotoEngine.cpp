@@ -140,17 +140,17 @@ QString PhotoEngine::computeDateText() const
 
 StampPlacement::Date PhotoEngine::photoDate() const
 {
-    return Stamp().dateFor(m_photo.exifRecord(), m_photo.photoPath());
+    return stampPlacement().dateFor(m_photo.exifRecord(), m_photo.photoPath());
 }
 
-StampPlacement PhotoEngine::Stamp() const
+StampPlacement PhotoEngine::stampPlacement() const
 {
     return StampPlacement::fromSettings(m_settings, m_stampPosition, m_stampFont);
 }
 
 StampPlacement::Layout PhotoEngine::shownStamp() const
 {
-    StampPlacement stamp = Stamp();
+    StampPlacement stamp = stampPlacement();
     // A dragged stamp follows the mouse, not its anchoring.
     if (m_stampDragged) stamp.anchoring = {};
     return stamp.layoutOn(m_previewSize, m_labelText);
@@ -190,7 +190,7 @@ void PhotoEngine::showDateLabels()
 
 void PhotoEngine::printDateStamp()
 {
-    m_dateText = m_photo.printDateStamp(Stamp());
+    m_dateText = m_photo.printDateStamp(stampPlacement());
 }
 
 void PhotoEngine::applyDateStyle()
@@ -218,7 +218,7 @@ BatchReport PhotoEngine::batchTransform(const QString& folder, const BatchOption
         report.blocked = std::move(problem);
         return report;
     }
-    const BatchRunner runner(m_settings, m_showDate ? std::optional(Stamp()) : std::nullopt, options.jobs,
+    const BatchRunner runner(m_settings, m_showDate ? std::optional(stampPlacement()) : std::nullopt, options.jobs,
         { options.overwrite, options.overwriteHint });
     return runner.run(plan, listener);
 }

@@ -108,7 +108,7 @@ public:
     const QString& labelText() const { return m_labelText; }
     // Where and how the stamp is printed, from the settings, the stamp's
     // position and its font.
-    StampPlacement Stamp() const;
+    StampPlacement stampPlacement() const;
     // The stamp as the preview shows its labels: as the save will print it
     // on the working image, at its size, at its anchored place, inside the
     // picture; while it is dragged, where the drag has it. Positions in

@@ -103,7 +103,6 @@ TEST(CliTest, DatePrintsWhenThePhotoWasTakenAndShiftMovesTheOutputsDatesToo)
         { { canon }, "30/05/2008 15:56\n" }, // the default format
         { { canon, "--format", "YYYY-MM-DD HH:MM:SS" }, "2008-05-30 15:56:01\n" }, // DateTime holds a later edit
         { { testPhoto("cameras/no_exif.jpg"), "--format", "YYYY-MM-DD" }, "2014-09-22\n" }, // only a DateTime
-        { { testPhoto("cameras/PaintTool_sample.jpg") }, "\n" },
         { { canon, "--format", "-YYYY-" }, "-2008-\n" }, // a value may begin with a dash
         { { canon, "--shift", "+10:00" }, "31/05/2008 01:56\n" },
     };
@@ -115,6 +114,12 @@ TEST(CliTest, DatePrintsWhenThePhotoWasTakenAndShiftMovesTheOutputsDatesToo)
         EXPECT_EQ(r.err, "");
     }
     EXPECT_TRUE(cli({ "exif", canon }).out.contains("Model: Canon EOS 40D\r\n"));
+    // A photo without a date: no date printed, the reason said, exit 1.
+    const QString undated = testPhoto("cameras/PaintTool_sample.jpg");
+    const CliRun none = cli({ "date", undated });
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "quillon-cli: " + QDir::toNativeSeparators(undated) + ": no date in the photo\n");
 
     // The batch's outputs carry the shifted dates.
     QTemporaryDir source, target;
@@ -516,8 +521,8 @@ TEST(CliTest, APhotoWithoutAUsableDateIsSavedUnstampedOrTakesTheFallbackRule)
 
     // The date command names the date that is no date, and prints none.
     const CliRun date = cli({ "date", invalid, "--shift", "+1:00" });
-    EXPECT_EQ(date.exitCode, 0);
-    EXPECT_EQ(date.out, "\n");
+    EXPECT_EQ(date.exitCode, 1);
+    EXPECT_EQ(date.out, "");
     EXPECT_EQ(date.err, "quillon-cli: " + invalidNote + "\n");
 }
 
@@ -688,14 +693,14 @@ TEST(CliTest, PhotosWithoutADateOfTheirOwnTakeTheOneTheirNameSaysWhenAskedAndSay
         const QString output = QStringLiteral("Images/phone/") + c.name;
         const QString shown = QDir::toNativeSeparators(photo);
         const CliRun date = cli({ "date", photo, "--fallback-date", "name", "--format", "YYYY-MM-DD HH:MM:SS" });
-        EXPECT_EQ(date.exitCode, 0);
-        EXPECT_EQ(date.out, QString::fromLatin1(c.date) + '\n');
+        EXPECT_EQ(date.exitCode, *c.date ? 0 : 1);
+        EXPECT_EQ(date.out, *c.date ? QString::fromLatin1(c.date) + '\n' : QString());
         if (*c.date) {
             EXPECT_EQ(date.err, "quillon-cli: " + shown + ": date from the file name\n");
             EXPECT_TRUE(r.err.contains(shown + ": date from the file name\n")) << r.err.toStdString();
             EXPECT_NE(readFile(named.filePath(output)), readFile(plain.filePath(output)));
         } else {
-            EXPECT_EQ(date.err, "");
+            EXPECT_EQ(date.err, "quillon-cli: " + shown + ": no date in the photo\n");
             EXPECT_TRUE(r.err.contains(shown + ": no date in the photo: saved without a stamp\n"));
             EXPECT_EQ(readFile(named.filePath(output)), readFile(plain.filePath(output)));
         }

@@ -56,7 +56,7 @@ protected:
         // The stamp as the window places it.
         engine.setStampPosition(QPointF(10, 20));
         engine.applyDateStyle();
-        stamp = engine.Stamp();
+        stamp = engine.stampPlacement();
         for (const char* photo : samplePhotos)
             ASSERT_TRUE(writeFile(source.filePath(photo), readFile(testPhoto(photo))));
         ASSERT_TRUE(writeFile(source.filePath("cameras/broken.jpg"), "not a photo"));

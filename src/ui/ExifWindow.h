@@ -14,7 +14,7 @@ class QPlainTextEdit;
 // values" shows them as the file stores them. showExif creates the window
 // when it is closed and otherwise replaces its texts and brings it forward;
 // the flag exifShown of the settings record it is given is true exactly
-// while it is open. Given an owner, it stays above the owner and closes and
+// while it is open. Esc and Ctrl+W close it. Given an owner, it stays above the owner and closes and
 // goes away together with it.
 class ExifWindow : public QWidget {
     Q_OBJECT
@@ -33,6 +33,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     ExifWindow(QWidget* owner, Settings& settings);

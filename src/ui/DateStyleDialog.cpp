@@ -8,6 +8,7 @@
 #include "platform/Twips.h"
 #include "ui/DesignSize.h"
 #include "ui/DialogFont.h"
+#include "ui/ScreenFit.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoEngine.h"
 
@@ -190,14 +191,18 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     layout->addLayout(column);
     layout->addWidget(m_photoPreview, 1);
 
-    const std::pair<QWidget*, TwipsRect> designed[] = { { m_fontButton, Design::fontButton },
-        { m_color1Swatch, Design::color1Swatch }, { m_color2Swatch, Design::color2Swatch },
-        { label1, Design::formatCaption }, { m_formatCombo, Design::formatCombo },
-        { m_horizontalCaption, Design::horizontalCaption }, { m_horizontalBar, Design::horizontalBar },
-        { m_verticalCaption, Design::verticalCaption }, { m_verticalBar, Design::verticalBar },
-        { m_previewArea, Design::previews }, { m_photoPreview, Design::photoPreview } };
+    const std::pair<QWidget*, TwipsRect> designed[]
+        = { { m_fontButton, Design::fontButton }, { m_color1Swatch, Design::color1Swatch },
+              { m_color2Swatch, Design::color2Swatch }, { label1, Design::formatCaption },
+              { m_formatCombo, Design::formatCombo }, { m_horizontalCaption, Design::horizontalCaption },
+              { m_horizontalBar, Design::horizontalBar }, { m_verticalCaption, Design::verticalCaption },
+              { m_verticalBar, Design::verticalBar }, { m_previewArea, Design::previews } };
     for (const auto& [control, design] : designed)
         DesignSize::setMinimum(control, design);
+    // The open photo has its design size where the screen has room for it
+    // (the dialog opens at its design size) and gives way first on a small
+    // screen.
+    m_photoPreview->setMinimumSize(Design::photoPreview.pixelSize() / 4);
     // The photo is drawn to the size it is given, not the other way round.
     m_photoPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_photoPreview->installEventFilter(this);
@@ -251,6 +256,7 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     m_loaded = true;
     applyFontAndColors();
     resize(sizeHint().expandedTo(m_photo ? Design::ClientWithPhoto.pixelSize() : Design::Client.pixelSize()));
+    ScreenFit::keepOnScreen(this);
 }
 
 QGridLayout* DateStyleDialog::buildStampOptions()

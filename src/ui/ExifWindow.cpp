@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -88,6 +89,18 @@ ExifWindow* ExifWindow::instance()
 void ExifWindow::closeExif()
 {
     if (s_instance) s_instance->close();
+}
+
+void ExifWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Closed from the keyboard as other viewer windows are; the text box
+    // leaves both keys to the window.
+    const QKeyCombination key = event->keyCombination();
+    if (key == QKeyCombination(Qt::Key_Escape) || key == QKeyCombination(Qt::ControlModifier, Qt::Key_W)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ExifWindow::closeEvent(QCloseEvent* event)

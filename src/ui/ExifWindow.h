@@ -15,10 +15,10 @@ class QPlainTextEdit;
 // values" shows them as the file stores them. showExif creates the window
 // when it is closed and otherwise replaces its texts and brings it forward;
 // the flag exifShown of the settings record it is given is true exactly
-// while it is open. Given an owner, it stays above the owner and closes and
-// goes away together with it. Above the fields it says where the stamp's
-// date comes from when that is not the EXIF block ("date from the file
-// name"), and is otherwise hidden.
+// while it is open; Esc and Ctrl+W close it. Given an owner, it stays above
+// the owner and closes and goes away together with it. Above the fields it
+// says where the stamp's date comes from when that is not the EXIF block
+// ("date from the file name"), and is otherwise hidden.
 class ExifWindow : public QWidget {
     Q_OBJECT
 
@@ -39,6 +39,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     ExifWindow(QWidget* owner, Settings& settings);

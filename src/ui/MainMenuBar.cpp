@@ -1,6 +1,7 @@
 #include "ui/MainMenuBar.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 
 namespace {
@@ -48,6 +49,10 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     size62Action = addCheckable(sizeMenu, tr("&62.5%"), false);
     size80Action = addCheckable(sizeMenu, tr("&80%"), false);
     size100Action = addCheckable(sizeMenu, tr("&100%"), false);
+    // One size is in use at a time; the window ticks it.
+    auto* sizes = new QActionGroup(sizeMenu);
+    for (QAction* item : sizeItems())
+        sizes->addAction(item);
 
     effectMenu = addMenu(tr("&Effect"));
     lightenAction = effectMenu->addAction(tr("&Lighten"));

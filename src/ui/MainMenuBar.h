@@ -24,7 +24,8 @@ public:
     // left to the command: the toolkit's own toggle is undone first.
     void onClick(QAction* item, std::function<void()> command);
 
-    // The six size items, smallest first, and their scales.
+    // The six size items, smallest first, and their scales; exclusive, the
+    // scale in use ticked.
     std::array<QAction*, 6> sizeItems() const;
     static constexpr std::array<double, 6> SizeScales { 0.25, 0.375, 0.5, 0.625, 0.8, 1.0 };
 

@@ -3,6 +3,7 @@
 #include "files/IniFile.h"
 #include "platform/Clipboard.h"
 #include "platform/NumberText.h"
+#include "platform/OutputMark.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "ui/AboutDialog.h"
@@ -19,6 +20,7 @@
 #include "ui/PhotoBrowser.h"
 #include "ui/PreviewPane.h"
 #include "ui/ProgramIcon.h"
+#include "ui/ScreenFit.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoFolder.h"
 
@@ -38,6 +40,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace {
@@ -113,6 +116,7 @@ MainWindow::MainWindow(const QString& iniPath, const QString& outputRoot, QWidge
     const QSize client = MainWindowDesign::Client.pixelSize();
     resize(client.width(), client.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     restoreWindowPlacement();
+    ScreenFit::keepOnScreen(this);
 }
 
 MainWindow::~MainWindow()
@@ -144,6 +148,7 @@ void MainWindow::buildControls()
     folderList = m_browser->folderList;
     fileList = m_browser->fileList;
     connect(m_browser, &PhotoBrowser::photoChosen, this, &MainWindow::onFileChosen);
+    connect(m_browser, &PhotoBrowser::folderShown, this, &MainWindow::onFolderShown);
     columnLayout->addWidget(m_browser, 1);
     columnLayout->addSpacing(px(Design::jpegOptionsBox.top - Design::fileList.bottom()));
 
@@ -236,9 +241,8 @@ void MainWindow::wireMenus()
     onClick(exitAction, [this] { close(); });
     const auto items = m.sizeItems();
     for (size_t k = 0; k < items.size(); ++k) {
-        QAction* item = items[k];
         const double scale = MainMenuBar::SizeScales[k];
-        onClick(item, [this, item, scale] { onSizeChosen(item, scale); });
+        onClick(items[k], [this, scale] { onSizeChosen(scale); });
     }
     onClick(m.copyItem, [this] { onCopy(); });
     onClick(lightenAction, [this] { onLighten(); });
@@ -371,6 +375,11 @@ void MainWindow::syncControls()
     for (const auto& [item, effect] : m_menus->effectItems)
         item->setEnabled(m_photoOpen);
     showDateAction->setChecked(m_engine.showDate());
+    // The size in use is ticked; a stored scale the menu does not offer
+    // ticks none.
+    const auto items = m_menus->sizeItems();
+    for (size_t k = 0; k < items.size(); ++k)
+        items[k]->setChecked(std::abs(MainMenuBar::SizeScales[k] - scale) < 1e-9);
 }
 
 void MainWindow::updateTitle()
@@ -425,6 +434,18 @@ void MainWindow::onFileChosen()
     if (photo.isEmpty()) return;
     m_engine.setPhotoPaths(photo, outputRoot);
     openChosenPhoto();
+}
+
+void MainWindow::onFolderShown()
+{
+    // The photo of another folder is not left on show as if it were one of
+    // this folder's.
+    if (m_engine.photo().photoPath().isEmpty()) return;
+    m_engine.closePhoto();
+    m_photoOpen = false;
+    m_preview->clearPreviewPicture();
+    syncControls();
+    updateTitle();
 }
 
 void MainWindow::openChosenPhoto()
@@ -485,21 +506,18 @@ bool MainWindow::buildWorkingImage()
     return true;
 }
 
-void MainWindow::onSizeChosen(QAction* item, double scale)
+void MainWindow::onSizeChosen(double scale)
 {
     settings().previewScale = scale;
     changeSize();
-    item->setChecked(true);
 }
 
 void MainWindow::changeSize()
 {
     m_preview->resetPan();
-    for (QAction* item : m_menus->sizeItems())
-        item->setChecked(false);
     // Before any photo the scale is only kept for the next one.
     if (!m_engine.photo().photoPath().isEmpty()) openChosenPhoto();
-    m_preview->showControls();
+    syncControls();
 }
 
 void MainWindow::onFilterChosen(int index)
@@ -548,7 +566,7 @@ void MainWindow::onRevert()
 void MainWindow::onSaveBmp()
 {
     if (!photoNeeded() || !buildWorkingImage()) return;
-    const QString path = askSaveFileName(tr("Sauvegarder"), QStringLiteral("*.*"));
+    const QString path = askSaveFileName(tr("Sauvegarder"), tr("BMP pictures") + QStringLiteral(" (*.bmp)|*.bmp|"));
     if (path.isEmpty()) return;
     QImageWriter writer(path, "BMP");
     if (!writer.write(m_engine.photo().displayPicture()->toImage())) {
@@ -571,10 +589,15 @@ bool MainWindow::chooseOutputPlace()
     if (!taken.isEmpty()) {
         const SavedOutputs::Paths free = SavedOutputs::firstFreeNames(place);
         const QFileInfo file(taken);
-        const int answer = MessageBox::ask(
-            tr("%1 already holds %2, which was not saved from this photo.\n\n"
-               "Replace it, or keep both and save this photo as %3?")
-                .arg(QDir::toNativeSeparators(file.absolutePath()), file.fileName(), QFileInfo(free.output).fileName()),
+        // An output of this photo's, from any run, is replaced unasked
+        // (SavedOutputs), so the file in the way is another photo's output
+        // or a file of somebody else's.
+        const QString holds = OutputMark::of(taken)
+            ? tr("%1 already holds %2, an output Quillon saved from another photo.")
+            : tr("%1 already holds %2, a file Quillon did not write.");
+        const int answer = MessageBox::ask(holds.arg(QDir::toNativeSeparators(file.absolutePath()), file.fileName())
+                + QStringLiteral("\n\n")
+                + tr("Replace it, or keep both and save this photo as %1?").arg(QFileInfo(free.output).fileName()),
             { tr("Replace"), tr("Keep both"), tr("Cancel") }, 1, ProductName);
         if (answer == 1)
             place = free;
@@ -599,14 +622,27 @@ void MainWindow::onSaveJpg()
                 .isEmpty();
     m_savedOutputs.remember(
         m_engine.photo().photoPath(), { output.filePath(), m_engine.photo().thumbnailPath() }, thumbnail);
-    statusBar()->showMessage((thumbnail ? tr("Saved %1 and its thumbnail to %2") : tr("Saved %1 to %2"))
-                                 .arg(output.fileName(), QDir::toNativeSeparators(output.absolutePath())));
-    if (!note.isEmpty()) MessageBox::show(note, ProductName);
+    const auto folderOf = [](const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absolutePath()); };
+    const QString outputFolder = folderOf(output.filePath());
+    statusBar()->showMessage(thumbnail
+            ? tr("Saved %1 to %2 and its thumbnail to %3")
+                  .arg(output.fileName(), outputFolder, folderOf(m_engine.photo().thumbnailPath()))
+            : tr("Saved %1 to %2").arg(output.fileName(), outputFolder));
+    // What the batch notes of a photo's date the single save tells too; a
+    // stamp kept inside the photo shows on the preview already.
+    const QString photoName = QFileInfo(m_engine.photo().photoPath()).fileName();
+    QStringList notes;
+    for (const QString& stampNote : m_engine.photo().stampNotes())
+        if (stampNote != PhotoState::movedInsideNote) notes << QStringLiteral("%1: %2.").arg(photoName, stampNote);
+    if (!note.isEmpty()) notes << note;
+    if (!notes.isEmpty()) MessageBox::show(notes.join(QLatin1Char('\n')), ProductName);
 }
 
 void MainWindow::onBatchSave()
 {
-    if (photoNeeded() && buildWorkingImage()) showBatchDialog();
+    // The batch treats the folder shown with the options and stamp of the
+    // window; it needs no open photo.
+    showBatchDialog();
 }
 
 void MainWindow::onShowExif()
@@ -678,5 +714,8 @@ void MainWindow::showDateStyleDialog()
 
 QString MainWindow::askSaveFileName(const QString& title, const QString& filter)
 {
-    return StandardDialogs::shared().saveFileName(filter, title);
+    // Beside the photo, under its name.
+    const QFileInfo photo(m_engine.photo().photoPath());
+    const QString suggested = photo.dir().filePath(photo.completeBaseName() + QStringLiteral(".bmp"));
+    return StandardDialogs::shared().saveFileName(filter, title, suggested);
 }

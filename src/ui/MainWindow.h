@@ -129,8 +129,8 @@ protected:
     // be replaced by a subclass (the tests do); the bodies here open the
     // program's own dialogs.
     //
-    // Batch Save ...: runs after the working image is built; asks for the
-    // target folder and treats the folder shown in folderList. The photo
+    // Batch Save ...: asks for the target folder and treats the folder shown
+    // in folderList, a photo open or not. The photo
     // commands are locked while the batch runs.
     virtual void showBatchDialog();
     // The commands that act on the open photo or open another one: the
@@ -144,7 +144,8 @@ protected:
     // Date Style: the dialog writes the style into the settings record;
     // applyDateStyle and showDateLabels follow when it returns.
     virtual void showDateStyleDialog();
-    // Save as BMP: a file name to save under, empty when cancelled.
+    // Save as BMP: a file name to save under, empty when cancelled; the
+    // dialog opens beside the open photo and suggests its name.
     virtual QString askSaveFileName(const QString& title, const QString& filter);
 
     bool event(QEvent* event) override;
@@ -162,7 +163,9 @@ private:
 
     // Handlers.
     void onFileChosen();
-    void onSizeChosen(QAction* item, double scale);
+    void onSizeChosen(double scale);
+    // The browser shows another folder.
+    void onFolderShown();
     void onFilterChosen(int index);
     void onApplyFilter();
     void onLighten();

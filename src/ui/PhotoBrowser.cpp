@@ -86,4 +86,5 @@ void PhotoBrowser::onFolderChanged()
     m_driveFolders.insert(DriveList::driveOf(folder, driveList->drives()), folder);
     driveList->showDriveOf(folder);
     fileList->setPath(folder);
+    emit folderShown();
 }

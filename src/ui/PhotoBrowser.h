@@ -12,7 +12,7 @@ class FolderList;
 // the folder list and the list of the folder's photos. It remembers the
 // folder shown last on each drive, hides the folder and file lists while a
 // drive that cannot be read is chosen, and raises photoChosen when the user
-// picks a photo in the file list.
+// picks a photo in the file list and folderShown when the folder changes.
 class PhotoBrowser : public QWidget {
     Q_OBJECT
 
@@ -36,6 +36,8 @@ public:
 
 signals:
     void photoChosen();
+    // The folder list moved to another folder, by the user or by a call.
+    void folderShown();
 
 private:
     void onDriveChanged();

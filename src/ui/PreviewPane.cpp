@@ -50,8 +50,9 @@ PreviewPane::PreviewPane(PhotoEngine& engine, QWidget* parent)
     stampUpperLabel->setCursor(Cursors::stampArrow());
     stampUpperLabel->installEventFilter(this);
 
-    displayView = new PictureView(this);
-    displayView->setGeometry(inArea(MainWindowDesign::displayView));
+    // In the same frame, where the preview was.
+    displayView = new PictureView(previewViewport->client());
+    displayView->setGeometry(MainWindowDesign::previewImage.pixels());
 
     // Room for the viewport's design size and its margins.
     const QRect viewport = inArea(MainWindowDesign::previewViewport);
@@ -94,13 +95,13 @@ void PreviewPane::showControls()
 {
     const PhotoState& photo = m_engine.photo();
     const bool working = photo.workReady();
-    previewViewport->setVisible(!photo.photoPath().isEmpty() && !working);
-    const PixelSurface* work = photo.workImage();
-    displayView->resize(work ? work->width() : 0, work ? work->height() : 0);
+    previewViewport->setVisible(!photo.photoPath().isEmpty());
+    previewImage->setVisible(!working);
     displayView->setVisible(working);
     placePreviewImage();
-    stampLowerLabel->setVisible(m_engine.showDate());
-    stampUpperLabel->setVisible(m_engine.showDate());
+    // The display picture carries its stamp printed.
+    stampLowerLabel->setVisible(m_engine.showDate() && !working);
+    stampUpperLabel->setVisible(m_engine.showDate() && !working);
     placeLabels();
 }
 
@@ -129,6 +130,8 @@ void PreviewPane::showDisplayPicture()
 void PreviewPane::placePreviewImage()
 {
     previewImage->setGeometry(QRect(m_imageOffset, m_engine.previewSize()));
+    const PixelSurface* work = m_engine.photo().workImage();
+    displayView->setGeometry(QRect(m_imageOffset, work ? QSize(work->width(), work->height()) : QSize()));
 }
 
 void PreviewPane::placeLabels()

@@ -12,8 +12,8 @@ class StampLabelView;
 // (previewImage), which the user pans with the mouse, and the two stamp labels
 // over it, of which the upper one (stampUpperLabel) is dragged and the lower one
 // (stampLowerLabel) follows at the stamp's offset. Once the working image is built
-// it shows the display picture (displayView) instead, from its top-left corner
-// and cut off at the area's edges.
+// the same viewport shows the display picture (displayView), with its stamp
+// printed, in the photo's place instead.
 //
 // The labels show the stamp where and as large as it will be printed
 // (PhotoEngine::shownStamp): anchored, sized to the photo, inside it. A drag

@@ -63,9 +63,13 @@ int main(int argc, char** argv)
 {
     ProcessSetup::init();
     // Fonts, painters and the clipboard need an application object; tests
-    // run on the offscreen platform.
-    qputenv(
-        "QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    // run on the offscreen platform, with a desk screen and a small one
+    // beside it (screens.json).
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    qputenv("QT_QPA_PLATFORM",
+        platform.isEmpty() || platform == "offscreen"
+            ? QByteArray("offscreen:configfile=" QUILLON_TESTDATA "/screens.json")
+            : platform);
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

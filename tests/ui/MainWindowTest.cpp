@@ -22,6 +22,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +37,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -65,9 +68,14 @@ public:
     // Open the real date style and batch dialogs instead of none.
     bool realDateStyle = false;
     bool realBatch = false;
+    // Asks through the shared dialogs' file picker instead of saveAnswer.
+    bool realSaveDialog = false;
 
 protected:
-    QString askSaveFileName(const QString&, const QString&) override { return saveAnswer; }
+    QString askSaveFileName(const QString& title, const QString& filter) override
+    {
+        return realSaveDialog ? MainWindow::askSaveFileName(title, filter) : saveAnswer;
+    }
     void showDateStyleDialog() override
     {
         if (realDateStyle) MainWindow::showDateStyleDialog();
@@ -75,8 +83,13 @@ protected:
     void showAboutBox() override { }
     void showBatchDialog() override
     {
+        batchFolders << folderList->path();
         if (realBatch) MainWindow::showBatchDialog();
     }
+
+public:
+    // The folder each Batch Save opened its dialog on.
+    QStringList batchFolders;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -143,6 +156,20 @@ protected:
     }
 
     void openCamera(const QString& name) { openPhoto(testPhoto("cameras"), name); }
+    // Opens a photo by its path, as `quillon PATH` does.
+    void openPath(const QString& path)
+    {
+        ASSERT_TRUE(form->openPath(path));
+        ASSERT_EQ(form->windowTitle(), QFileInfo(path).fileName() + QStringLiteral(" — Quillon"));
+    }
+    QString outputRoot() const { return dir.filePath(QStringLiteral("out")); }
+    QList<QAction*> tickedSizes() const
+    {
+        QList<QAction*> items;
+        for (QAction* item : form->sizeMenu->actions())
+            if (item->isChecked()) items << item;
+        return items;
+    }
     static QString camera(const QString& name) { return QDir::cleanPath(testPhoto("cameras/" + name)); }
 
     // A folder "card" holding the sample camera photo as IMG_0001.JPG.
@@ -863,4 +890,162 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
     EXPECT_TRUE(saved == readFile(batchByCli(card) + "/Images/card/IMG_0001.JPG"));
     // The window after a restart prints it bold too.
     EXPECT_TRUE(start(iniPath(), window).engine().stampFont().bold());
+}
+
+TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
+{
+    ASSERT_TRUE(writeFile(iniPath(), "[COEF]\npreview=0.5\n"));
+    TestForm& f = start(iniPath(), outputRoot());
+    EXPECT_EQ(tickedSizes(), QList<QAction*> { f.size50Action });
+    // Chosen twice, an item stays ticked; before any photo as with one.
+    f.size80Action->trigger();
+    f.size80Action->trigger();
+    EXPECT_EQ(tickedSizes(), QList<QAction*> { f.size80Action });
+    openPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")));
+    f.size25Action->trigger();
+    EXPECT_EQ(tickedSizes(), QList<QAction*> { f.size25Action });
+
+    // The preview keeps its frame once effects show the working image.
+    f.lightenAction->trigger();
+    ASSERT_TRUE(f.displayView->isVisible());
+    EXPECT_TRUE(f.previewViewport->isVisible());
+    EXPECT_TRUE(f.previewViewport->client()->isAncestorOf(f.displayView));
+    EXPECT_EQ(f.displayView->geometry(), f.previewImage->geometry());
+}
+
+TEST_F(MainWindowTest, SaveAsBmpOpensBesideThePhotoUnderItsName)
+{
+    const QString photo = dir.filePath(QStringLiteral("card/IMG_0001.JPG"));
+    ASSERT_TRUE(writeFile(photo, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
+    StandardDialogs& dialogs = StandardDialogs::shared();
+    const auto pickers = dialogs.pickers;
+    const auto restore = qScopeGuard([&] { dialogs.pickers = pickers; });
+    StandardDialogs::FileRequest asked;
+    // The user types a name without an extension.
+    dialogs.pickers.file = [&](const StandardDialogs::FileRequest& request) {
+        asked = request;
+        return std::optional(StandardDialogs::FileAnswer { dir.filePath(QStringLiteral("card/stamped")), 1 });
+    };
+    TestForm& f = start(iniPath(), outputRoot());
+    f.realSaveDialog = true;
+    openPath(photo);
+    f.saveBmpAction->trigger();
+
+    EXPECT_EQ(asked.folder.toStdString(), dir.filePath(QStringLiteral("card/IMG_0001.bmp")).toStdString());
+    ASSERT_EQ(asked.filters.size(), 1);
+    EXPECT_TRUE(asked.filters[0].endsWith(QLatin1String("(*.bmp)"))) << asked.filters[0].toStdString();
+    EXPECT_EQ(QImageReader(dir.filePath(QStringLiteral("card/stamped.bmp"))).format(), "bmp");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("card/stamped"))));
+}
+
+TEST_F(MainWindowTest, AChangeOfFolderClearsThePreviewAndBatchSaveTreatsTheFolderShown)
+{
+    TestForm& f = start(iniPath(), outputRoot());
+    const QString cameras = testPhoto(QStringLiteral("cameras"));
+    const QString orientation = testPhoto(QStringLiteral("orientation"));
+
+    // No photo yet: the batch starts all the same.
+    ASSERT_TRUE(f.folderList->setPath(cameras));
+    f.batchSaveAction->trigger();
+    openPath(cameras + QStringLiteral("/DSCN0010.jpg"));
+    f.lightenAction->trigger();
+
+    ASSERT_TRUE(f.folderList->setPath(orientation));
+    EXPECT_EQ(f.windowTitle().toStdString(), "Quillon");
+    EXPECT_FALSE(f.previewViewport->isVisible());
+    EXPECT_FALSE(f.displayView->isVisible());
+    EXPECT_EQ(f.photoSizeLabel->text().toStdString(), "");
+    f.batchSaveAction->trigger();
+    const auto canonical = [](const QString& folder) { return QFileInfo(folder).canonicalFilePath().toStdString(); };
+    ASSERT_EQ(f.batchFolders.size(), 2);
+    EXPECT_EQ(canonical(f.batchFolders[0]), canonical(cameras));
+    EXPECT_EQ(canonical(f.batchFolders[1]), canonical(orientation));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(MainWindowTest, SavesNameBothFoldersAndAMissingDate)
+{
+    // Qt's writer leaves a photo without EXIF, and so without a date.
+    const QString photo = dir.filePath(QStringLiteral("card/undated.jpg"));
+    ASSERT_TRUE(writeFile(photo, smallJpeg(160, 120)));
+    TestForm& f = start(iniPath(), outputRoot());
+    openPath(photo);
+    f.saveJpgAction->trigger();
+    EXPECT_EQ(f.statusBar()->currentMessage().toStdString(),
+        QStringLiteral("Saved undated.jpg to %1/Images and its thumbnail to %1/Miniatures")
+            .arg(outputRoot())
+            .toStdString());
+    EXPECT_EQ(messages.join('|').toStdString(), "undated.jpg: no date in the photo: saved without a stamp.");
+}
+
+TEST_F(MainWindowTest, TheReplaceQuestionSaysWhoWroteTheFileInTheWay)
+{
+    const QString name = QStringLiteral("IMG_0001.JPG");
+    const QString card1 = dir.filePath(QStringLiteral("card1/") + name);
+    const QString card2 = dir.filePath(QStringLiteral("card2/") + name);
+    ASSERT_TRUE(writeFile(card1, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
+    ASSERT_TRUE(writeFile(card2, readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
+    ASSERT_TRUE(writeFile(outputRoot() + QStringLiteral("/Images/IMG_0002.JPG"), "someone else's file"));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("card1/IMG_0002.JPG")), readFile(card1)));
+
+    start(iniPath(), outputRoot());
+    openPath(card1);
+    form->saveJpgAction->trigger();
+    // A later run replaces its own output of the same photo unasked.
+    TestForm& f = start(iniPath(), outputRoot());
+    openPath(card1);
+    f.saveJpgAction->trigger();
+    EXPECT_TRUE(questions.isEmpty()) << questions.join('\n').toStdString();
+
+    const struct {
+        QString photo;
+        const char* says;
+    } cases[] = {
+        { card2, "an output Quillon saved from another photo" },
+        { dir.filePath(QStringLiteral("card1/IMG_0002.JPG")), "a file Quillon did not write" },
+    };
+    for (const auto& c : cases) {
+        questions.clear();
+        openPath(c.photo);
+        answers = { 2 }; // Cancel
+        f.saveJpgAction->trigger();
+        ASSERT_EQ(questions.size(), 1) << c.says;
+        EXPECT_TRUE(questions[0].contains(QLatin1String(c.says))) << questions[0].toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, TheExifWindowClosesOnEscapeAndCtrlW)
+{
+    TestForm& f = start(iniPath(), outputRoot());
+    openPath(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
+    for (const QKeySequence& key : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+        SCOPED_TRACE(key.toString().toStdString());
+        f.exifAction->trigger();
+        ExifWindow* exif = ExifWindow::instance();
+        ASSERT_NE(exif, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(exif));
+        QTest::keySequence(exif->textEdit(), key);
+        EXPECT_EQ(ExifWindow::instance(), nullptr);
+        EXPECT_FALSE(f.settings().exifShown);
+    }
+}
+
+TEST_F(MainWindowTest, TheWindowAndTheDateDialogStayWithinTheScreen)
+{
+    // The tests' second screen is smaller than the window's design, as a
+    // laptop's is at twice the scale.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() < 2) GTEST_SKIP() << "one screen only";
+    const QRect screen = screens[1]->availableGeometry();
+    TestForm& first = start(iniPath(), outputRoot());
+    first.move(screen.topLeft());
+    first.close();
+    TestForm& f = start(iniPath(), outputRoot());
+    EXPECT_EQ(f.screen(), screens[1]);
+    EXPECT_TRUE(screen.contains(f.frameGeometry())) << f.frameGeometry().width();
+
+    openPath(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")));
+    DateStyleDialog dialog(&f, f.settings(), &f.engine());
+    dialog.show();
+    EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << dialog.frameGeometry().width();
 }

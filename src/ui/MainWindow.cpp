@@ -2,7 +2,6 @@
 
 #include "files/IniFile.h"
 #include "platform/Clipboard.h"
-#include "platform/NumberText.h"
 #include "platform/OutputMark.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
@@ -23,6 +22,7 @@
 #include "ui/ScreenFit.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoFolder.h"
+#include "workflow/PhotoState.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -360,16 +360,13 @@ void MainWindow::refreshDisplay()
 void MainWindow::syncControls()
 {
     m_preview->showControls();
-    // The photo's own size and the output's, the latter as the scale gives
-    // it before the working image is rounded to whole pixels.
+    // The photo's own size and the output's, in the whole pixels it is
+    // saved with.
     const QSize photo = m_engine.photo().photoSize();
     const double scale = settings().previewScale;
-    const auto sizeText = [](double width, double height) {
-        return NumberText::shortText(static_cast<float>(width)) + QLatin1Char('x')
-            + NumberText::shortText(static_cast<float>(height));
-    };
-    photoSizeLabel->setText(m_photoOpen ? sizeText(photo.width(), photo.height()) : QString());
-    outputSizeLabel->setText(m_photoOpen ? sizeText(photo.width() * scale, photo.height() * scale) : QString());
+    const auto sizeText = [](QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); };
+    photoSizeLabel->setText(m_photoOpen ? sizeText(photo) : QString());
+    outputSizeLabel->setText(m_photoOpen ? sizeText(PhotoState::workingSize(photo, scale)) : QString());
     for (QAction* effect : { applyFilterAction, lightenAction, darkenAction, revertAction })
         effect->setEnabled(m_photoOpen);
     for (const auto& [item, effect] : m_menus->effectItems)

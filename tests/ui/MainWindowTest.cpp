@@ -244,6 +244,10 @@ TEST_F(MainWindowTest, BrowsingOpensThePhotoClickedOrReachedByKeyboardOnADriveTh
     openCamera("Canon_40D.jpg");
     EXPECT_EQ(f.engine().photo().photoPath(), camera("Canon_40D.jpg"));
     EXPECT_EQ(f.photoSizeLabel->text(), "100x68");
+    // The output's size in the whole pixels it is saved with, not 37.5x25.5.
+    f.size37Action->trigger();
+    EXPECT_EQ(f.outputSizeLabel->text(), "38x26");
+    f.size50Action->trigger();
     QTest::keyClick(f.fileList, Qt::Key_Down);
     EXPECT_EQ(f.engine().photo().photoPath(), camera("Canon_PowerShot_S40.jpg"));
     QTest::keyClick(f.fileList, Qt::Key_N);

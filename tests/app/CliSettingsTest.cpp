@@ -2,7 +2,9 @@
 // its bad values, and the same outputs as the stored values give.
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -61,9 +63,16 @@ bool isBlue(QRgb pixel)
 
 TEST(CliSettingsTest, EachOptionChangesTheOutputsForTheRun)
 {
-    // A photo without a date, stamped large in its middle with its file's time.
+    // A photo without a date, stamped large in its middle with its file's time,
+    // fixed so that the stamp's glyphs, and where its shadow shows, are the same on every run.
     QTemporaryDir source;
     ASSERT_TRUE(writeFile(source.filePath("a/p.jpg"), smallJpeg(400, 300)));
+    {
+        QFile photo(source.filePath("a/p.jpg"));
+        ASSERT_TRUE(photo.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(
+            photo.setFileTime(QDateTime(QDate(2021, 6, 15), QTime(12, 34, 56)), QFileDevice::FileModificationTime));
+    }
     const QStringList stamp { "--fallback-date", "file", "--stamp-height", "10", "--anchor", "centre" };
     const QStringList colours { "--scale", "1", "--colour", "red", "--shadow-colour", "#0000FF" };
     const struct {

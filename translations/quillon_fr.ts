@@ -1,6 +1,6 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
-<TS version="2.1" language="en">
+<TS version="2.1" language="fr">
 <context>
     <name>AboutDialog</name>
     <message>
@@ -12,11 +12,11 @@
         <translation>Version         :</translation>
     </message>
     <message>
-        <source>Exécutable   :</source>
-        <translation>Executable   :</translation>
+        <source>Executable   :</source>
+        <translation>Exécutable   :</translation>
     </message>
     <message>
-        <source>CopyRight    :</source>
+        <source>Copyright    :</source>
         <translation>Copyright    :</translation>
     </message>
     <message>
@@ -25,22 +25,22 @@
     </message>
     <message>
         <source>Image Processor and JPG save by</source>
-        <translation>Image Processor and JPG save by</translation>
+        <translation>Traitement d&apos;image et enregistrement JPG par</translation>
     </message>
     <message>
         <source>Extract EXIF info by</source>
-        <translation>Extract EXIF info by</translation>
+        <translation>Lecture des informations EXIF par</translation>
     </message>
 </context>
 <context>
     <name>BatchDialog</name>
     <message>
         <source>Batch Transform</source>
-        <translation>Batch Transform</translation>
+        <translation>Traitement par lot</translation>
     </message>
     <message>
         <source>Transform All Files in sub-folder with current options</source>
-        <translation>Transform All Files in sub-folder with current options</translation>
+        <translation>Traiter tous les fichiers des sous-dossiers avec les options actuelles</translation>
     </message>
     <message>
         <source>Destination</source>
@@ -48,35 +48,31 @@
     </message>
     <message>
         <source>Choose a folder</source>
-        <translation>Choose a folder</translation>
+        <translation>Choisir un dossier</translation>
     </message>
     <message>
         <source>Apply Filter</source>
-        <translation>Apply Filter</translation>
-    </message>
-    <message>
-        <source>Skip photos already saved</source>
-        <translation>Skip photos already saved</translation>
-    </message>
-    <message>
-        <source>Include all sub-folders</source>
-        <translation>Include all sub-folders</translation>
-    </message>
-    <message>
-        <source>Replace files not written by Quillon</source>
-        <translation>Replace files not written by Quillon</translation>
-    </message>
-    <message>
-        <source>check &quot;%1&quot; to replace it</source>
-        <translation>check &quot;%1&quot; to replace it</translation>
+        <translation>Appliquer le filtre</translation>
     </message>
     <message>
         <source>Go</source>
-        <translation>Go</translation>
+        <translation>Lancer</translation>
+    </message>
+    <message>
+        <source>Skip photos already saved</source>
+        <translation>Passer les photos déjà enregistrées</translation>
+    </message>
+    <message>
+        <source>Include all sub-folders</source>
+        <translation>Inclure tous les sous-dossiers</translation>
+    </message>
+    <message>
+        <source>Replace files not written by Quillon</source>
+        <translation>Remplacer les fichiers que Quillon n&apos;a pas écrits</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation>Cancel</translation>
+        <translation>Annuler</translation>
     </message>
     <message>
         <source>1 photo</source>
@@ -88,116 +84,120 @@
     </message>
     <message>
         <source>%1 in 1 folder</source>
-        <translation>%1 in 1 folder</translation>
+        <translation>%1 dans 1 dossier</translation>
     </message>
     <message>
         <source>%1 in %2 folders</source>
-        <translation>%1 in %2 folders</translation>
+        <translation>%1 dans %2 dossiers</translation>
     </message>
     <message>
         <source>%1 (%2 saved already)</source>
-        <translation>%1 (%2 saved already)</translation>
+        <translation>%1 (déjà enregistrées : %2)</translation>
     </message>
     <message>
         <source>%1, not the %2 in the folder itself</source>
-        <translation>%1, not the %2 in the folder itself</translation>
+        <translation>%1, sans celles du dossier lui-même (%2)</translation>
     </message>
     <message>
         <source>Source: %1 — %2</source>
-        <translation>Source: %1 — %2</translation>
-    </message>
-    <message>
-        <source>Looking for photos...</source>
-        <translation>Looking for photos...</translation>
+        <translation>Source : %1 — %2</translation>
     </message>
     <message>
         <source>Stopping after the photos under way...</source>
-        <translation>Stopping after the photos under way...</translation>
+        <translation>Arrêt après les photos en cours...</translation>
+    </message>
+    <message>
+        <source>Looking for photos...</source>
+        <translation>Recherche des photos...</translation>
+    </message>
+    <message>
+        <source>check &quot;%1&quot; to replace it</source>
+        <translation>cochez « %1 » pour le remplacer</translation>
     </message>
     <message>
         <source>No photo was treated.</source>
-        <translation>No photo was treated.</translation>
+        <translation>Aucune photo n&apos;a été traitée.</translation>
     </message>
     <message>
         <source>The batch stopped: %1
 %2</source>
-        <translation>The batch stopped: %1
+        <translation>Le traitement par lot s&apos;est arrêté : %1
 %2</translation>
     </message>
     <message>
         <source>1 note on the photos written.</source>
-        <translation>1 note on the photos written.</translation>
+        <translation>1 remarque sur les photos enregistrées.</translation>
     </message>
     <message>
         <source>%1 notes on the photos written.</source>
-        <translation>%1 notes on the photos written.</translation>
+        <translation>%1 remarques sur les photos enregistrées.</translation>
     </message>
     <message>
         <source>0 of %1 photos done</source>
-        <translation>0 of %1 photos done</translation>
+        <translation>0 sur %1 photos traitées</translation>
     </message>
     <message>
         <source>%1 of %2 photos done: %3%4</source>
-        <translation>%1 of %2 photos done: %3%4</translation>
+        <translation>%1 sur %2 photos traitées : %3%4</translation>
     </message>
     <message>
         <source> (skipped)</source>
-        <translation> (skipped)</translation>
+        <translation> (passée)</translation>
     </message>
 </context>
 <context>
     <name>DateStyleDialog</name>
     <message>
-        <source>Date Pos/Style</source>
-        <translation>Date Position and Style</translation>
+        <source>Date Position and Style</source>
+        <translation>Position et style de la date</translation>
     </message>
     <message>
         <source>Change Font</source>
-        <translation>Change Font</translation>
+        <translation>Changer la police</translation>
     </message>
     <message>
         <source>Color ONE</source>
-        <translation>Color ONE</translation>
+        <translation>Couleur UN</translation>
     </message>
     <message>
         <source>Color TWO</source>
-        <translation>Color TWO</translation>
+        <translation>Couleur DEUX</translation>
     </message>
     <message>
         <source>Format</source>
         <translation>Format</translation>
     </message>
     <message>
-        <source>Horizontale</source>
-        <translation>Horizontal</translation>
+        <source>Horizontal</source>
+        <translation>Horizontale</translation>
     </message>
     <message>
-        <source>Verticale</source>
-        <translation>Vertical</translation>
+        <source>Vertical</source>
+        <translation>Verticale</translation>
     </message>
     <message>
         <source>Stamp height</source>
-        <translation>Stamp height</translation>
+        <translation>Hauteur du tampon</translation>
     </message>
     <message>
         <source> % of the photo</source>
-        <translation> % of the photo</translation>
+        <translation> % de la photo</translation>
     </message>
     <message>
         <source>Anchor</source>
-        <translation>Anchor</translation>
+        <translation>Ancrage</translation>
     </message>
     <message>
         <source>where it is dragged</source>
-        <translation>where it is dragged</translation>
+        <translation>là où il est déposé</translation>
     </message>
     <message>
         <source>Margin</source>
-        <translation>Margin</translation>
+        <translation>Marge</translation>
     </message>
     <message>
         <source>Clock shift</source>
-        <translation>Clock shift</translation>
+        <translation>Décalage de l&apos;horloge</translation>
     </message>
     <message>
         <source> h</source>
@@ -208,84 +208,84 @@
         <translation> min</translation>
     </message>
     <message>
+        <source>No date in the photo</source>
+        <translation>Photo sans date</translation>
+    </message>
+    <message>
         <source>no stamp</source>
-        <translation>no stamp</translation>
+        <translation>pas de tampon</translation>
     </message>
     <message>
         <source>the file&apos;s modification time</source>
-        <translation>the file&apos;s modification time</translation>
-    </message>
-    <message>
-        <source>No date in the photo</source>
-        <translation>No date in the photo</translation>
+        <translation>l&apos;heure de modification du fichier</translation>
     </message>
     <message>
         <source>the date in the file name</source>
-        <translation>the date in the file name</translation>
+        <translation>la date du nom de fichier</translation>
     </message>
     <message>
         <source>the file name&apos;s date, else the file&apos;s time</source>
-        <translation>the file name&apos;s date, else the file&apos;s time</translation>
+        <translation>la date du nom de fichier, sinon l&apos;heure du fichier</translation>
     </message>
 </context>
 <context>
     <name>DesktopLauncher</name>
     <message>
-        <source>An error occurred occurred whilst trying to open or print the selected file.</source>
-        <translation>An error occurred whilst trying to open or print the selected file.</translation>
+        <source>An error occurred whilst trying to open or print the selected file.</source>
+        <translation>Une erreur s&apos;est produite lors de l&apos;ouverture ou de l&apos;impression du fichier sélectionné.</translation>
     </message>
     <message>
         <source>Out of memory</source>
-        <translation>Out of memory</translation>
+        <translation>Mémoire insuffisante</translation>
     </message>
     <message>
         <source>File not found</source>
-        <translation>File not found</translation>
+        <translation>Fichier introuvable</translation>
     </message>
     <message>
         <source>Path not found</source>
-        <translation>Path not found</translation>
+        <translation>Chemin introuvable</translation>
     </message>
     <message>
         <source>Path/file access error</source>
-        <translation>Path/file access error</translation>
+        <translation>Erreur d&apos;accès au chemin ou au fichier</translation>
     </message>
     <message>
         <source>The executable file is invalid or corrupt</source>
-        <translation>The executable file is invalid or corrupt</translation>
+        <translation>Le fichier exécutable n&apos;est pas valide ou est endommagé</translation>
     </message>
     <message>
         <source>A sharing violation occurred.</source>
-        <translation>A sharing violation occurred.</translation>
+        <translation>Une violation de partage s&apos;est produite.</translation>
     </message>
     <message>
         <source>This file type does not have a valid file association.</source>
-        <translation>This file type does not have a valid file association.</translation>
+        <translation>Ce type de fichier n&apos;a pas d&apos;association de fichier valide.</translation>
     </message>
     <message>
         <source>The file could not be opened due to time out.  Please try again in a moment.</source>
-        <translation>The file could not be opened due to time out.  Please try again in a moment.</translation>
+        <translation>Le fichier n&apos;a pas pu être ouvert : le délai d&apos;attente est dépassé.  Veuillez réessayer dans un instant.</translation>
     </message>
     <message>
         <source>The file could not be opened because the DDE transaction failed.  Please try again in a moment.</source>
-        <translation>The file could not be opened because the DDE transaction failed.  Please try again in a moment.</translation>
+        <translation>Le fichier n&apos;a pas pu être ouvert car la transaction DDE a échoué.  Veuillez réessayer dans un instant.</translation>
     </message>
     <message>
         <source>The file could not be opened because the target application is busy.  Please try again in a moment.</source>
-        <translation>The file could not be opened because the target application is busy.  Please try again in a moment.</translation>
+        <translation>Le fichier n&apos;a pas pu être ouvert car l&apos;application cible est occupée.  Veuillez réessayer dans un instant.</translation>
     </message>
     <message>
         <source>No application is associated with this file type.</source>
-        <translation>No application is associated with this file type.</translation>
+        <translation>Aucune application n&apos;est associée à ce type de fichier.</translation>
     </message>
     <message>
         <source>The specified dynamic-link library was not found.</source>
-        <translation>The specified dynamic-link library was not found.</translation>
+        <translation>La bibliothèque de liens dynamiques indiquée est introuvable.</translation>
     </message>
     <message>
-        <source>Erreur %1<byte value="xd"/>
+        <source>Error %1<byte value="xd"/>
 %2</source>
-        <translation>Error %1<byte value="xd"/>
+        <translation>Erreur %1<byte value="xd"/>
 %2</translation>
     </message>
 </context>
@@ -293,150 +293,150 @@
     <name>ExifWindow</name>
     <message>
         <source>EXIF INFO</source>
-        <translation>EXIF INFO</translation>
+        <translation>INFOS EXIF</translation>
     </message>
     <message>
         <source>&amp;Raw values</source>
-        <translation>&amp;Raw values</translation>
+        <translation>Valeurs &amp;brutes</translation>
     </message>
     <message>
         <source>The values as the photo stores them</source>
-        <translation>The values as the photo stores them</translation>
+        <translation>Les valeurs telles que la photo les enregistre</translation>
     </message>
 </context>
 <context>
     <name>MainMenuBar</name>
     <message>
         <source>&amp;File</source>
-        <translation>&amp;File</translation>
+        <translation>&amp;Fichier</translation>
     </message>
     <message>
         <source>Save as &amp;BMP</source>
-        <translation>Save as &amp;BMP</translation>
+        <translation>Enregistrer en &amp;BMP</translation>
     </message>
     <message>
         <source>Save as &amp;JPG</source>
-        <translation>Save as &amp;JPG</translation>
+        <translation>Enregistrer en &amp;JPG</translation>
     </message>
     <message>
         <source>Ba&amp;tch Save ...</source>
-        <translation>Ba&amp;tch Save ...</translation>
+        <translation>Enregistrement par &amp;lot ...</translation>
     </message>
     <message>
         <source>Get &amp;EXIF info</source>
-        <translation>Get &amp;EXIF info</translation>
+        <translation>Infos &amp;EXIF</translation>
     </message>
     <message>
         <source>&amp;About</source>
-        <translation>&amp;About</translation>
+        <translation>À &amp;propos</translation>
     </message>
     <message>
         <source>E&amp;xit</source>
-        <translation>E&amp;xit</translation>
+        <translation>&amp;Quitter</translation>
     </message>
     <message>
         <source>Ed&amp;it</source>
-        <translation>Ed&amp;it</translation>
+        <translation>&amp;Édition</translation>
     </message>
     <message>
         <source>&amp;Copy</source>
-        <translation>&amp;Copy</translation>
+        <translation>&amp;Copier</translation>
     </message>
     <message>
         <source>&amp;Size</source>
-        <translation>&amp;Size</translation>
+        <translation>&amp;Taille</translation>
     </message>
     <message>
         <source>&amp;25%</source>
-        <translation>&amp;25%</translation>
+        <translation>&amp;25 %</translation>
     </message>
     <message>
         <source>&amp;37.5%</source>
-        <translation>&amp;37.5%</translation>
+        <translation>&amp;37,5 %</translation>
     </message>
     <message>
         <source>&amp;50%</source>
-        <translation>&amp;50%</translation>
+        <translation>&amp;50 %</translation>
     </message>
     <message>
         <source>&amp;62.5%</source>
-        <translation>&amp;62.5%</translation>
+        <translation>&amp;62,5 %</translation>
     </message>
     <message>
         <source>&amp;80%</source>
-        <translation>&amp;80%</translation>
+        <translation>&amp;80 %</translation>
     </message>
     <message>
         <source>&amp;100%</source>
-        <translation>&amp;100%</translation>
+        <translation>&amp;100 %</translation>
     </message>
     <message>
         <source>&amp;Effect</source>
-        <translation>&amp;Effect</translation>
+        <translation>&amp;Effet</translation>
     </message>
     <message>
         <source>&amp;Lighten</source>
-        <translation>&amp;Lighten</translation>
+        <translation>É&amp;claircir</translation>
     </message>
     <message>
         <source>&amp;Darken</source>
-        <translation>&amp;Darken</translation>
+        <translation>Ass&amp;ombrir</translation>
     </message>
     <message>
         <source>Grey &amp;scale</source>
-        <translation>Grey &amp;scale</translation>
+        <translation>Niveaux de &amp;gris</translation>
     </message>
     <message>
         <source>Se&amp;pia</source>
-        <translation>Se&amp;pia</translation>
+        <translation>Sé&amp;pia</translation>
     </message>
     <message>
         <source>&amp;Grain</source>
-        <translation>&amp;Grain</translation>
+        <translation>Grai&amp;n</translation>
     </message>
     <message>
         <source>Select &amp;filter</source>
-        <translation>Select &amp;filter</translation>
+        <translation>Choisir le &amp;filtre</translation>
     </message>
     <message>
         <source>&amp;Blur</source>
-        <translation>&amp;Blur</translation>
+        <translation>&amp;Flou</translation>
     </message>
     <message>
         <source>Blur &amp;More</source>
-        <translation>Blur &amp;More</translation>
+        <translation>Flou &amp;renforcé</translation>
     </message>
     <message>
         <source>&amp;Soften</source>
-        <translation>&amp;Soften</translation>
+        <translation>&amp;Adoucir</translation>
     </message>
     <message>
         <source>Soften M&amp;ore</source>
-        <translation>Soften M&amp;ore</translation>
+        <translation>Adoucir &amp;davantage</translation>
     </message>
     <message>
         <source>S&amp;harpen</source>
-        <translation>S&amp;harpen</translation>
+        <translation>&amp;Netteté</translation>
     </message>
     <message>
         <source>Sharpen Mo&amp;re</source>
-        <translation>Sharpen Mo&amp;re</translation>
+        <translation>Netteté renf&amp;orcée</translation>
     </message>
     <message>
         <source>&amp;Unsharp</source>
-        <translation>&amp;Unsharp</translation>
+        <translation>&amp;Masque flou</translation>
     </message>
     <message>
         <source>&amp;Emboss</source>
-        <translation>&amp;Emboss</translation>
+        <translation>&amp;Estampage</translation>
     </message>
     <message>
-        <source>&amp;Aply filter</source>
-        <translation>&amp;Apply filter</translation>
+        <source>&amp;Apply filter</source>
+        <translation>&amp;Appliquer le filtre</translation>
     </message>
     <message>
         <source>&amp;Revert to original</source>
-        <translation>&amp;Revert to original</translation>
+        <translation>&amp;Revenir à l&apos;original</translation>
     </message>
     <message>
         <source>&amp;Date</source>
@@ -444,101 +444,109 @@
     </message>
     <message>
         <source>&amp;Show Date</source>
-        <translation>&amp;Show Date</translation>
+        <translation>&amp;Afficher la date</translation>
     </message>
     <message>
         <source>Date S&amp;tyle</source>
-        <translation>Date S&amp;tyle</translation>
+        <translation>&amp;Style de la date</translation>
     </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
         <source>The settings could not be saved in %1: %2.</source>
-        <translation>The settings could not be saved in %1: %2.</translation>
-    </message>
-    <message>
-        <source>There is not enough memory for this photo.</source>
-        <translation>There is not enough memory for this photo.</translation>
-    </message>
-    <message>
-        <source>Open a photo first.</source>
-        <translation>Open a photo first.</translation>
-    </message>
-    <message>
-        <source>The picture is on the clipboard.</source>
-        <translation>The picture is on the clipboard.</translation>
-    </message>
-    <message>
-        <source>The picture could not be put on the clipboard.</source>
-        <translation>The picture could not be put on the clipboard.</translation>
-    </message>
-    <message>
-        <source>Sauvegarder</source>
-        <translation>Save</translation>
-    </message>
-    <message>
-        <source>The picture could not be saved as %1: %2.</source>
-        <translation>The picture could not be saved as %1: %2.</translation>
-    </message>
-    <message>
-        <source>Saved %1 to %2</source>
-        <translation>Saved %1 to %2</translation>
-    </message>
-    <message>
-        <source>%1 already holds %2, which was not saved from this photo.
-
-Replace it, or keep both and save this photo as %3?</source>
-        <translation>%1 already holds %2, which was not saved from this photo.
-
-Replace it, or keep both and save this photo as %3?</translation>
-    </message>
-    <message>
-        <source>Replace</source>
-        <translation>Replace</translation>
-    </message>
-    <message>
-        <source>Keep both</source>
-        <translation>Keep both</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>%1 was not saved</source>
-        <translation>%1 was not saved</translation>
-    </message>
-    <message>
-        <source>Saved %1 and its thumbnail to %2</source>
-        <translation>Saved %1 and its thumbnail to %2</translation>
+        <translation>Les réglages n&apos;ont pas pu être enregistrés dans %1 : %2.</translation>
     </message>
     <message>
         <source>Stamp: %1 (%2)</source>
-        <translation>Stamp: %1 (%2)</translation>
+        <translation>Tampon : %1 (%2)</translation>
+    </message>
+    <message>
+        <source>There is not enough memory for this photo.</source>
+        <translation>La mémoire ne suffit pas pour cette photo.</translation>
+    </message>
+    <message>
+        <source>Open a photo first.</source>
+        <translation>Ouvrez d&apos;abord une photo.</translation>
+    </message>
+    <message>
+        <source>The picture is on the clipboard.</source>
+        <translation>L&apos;image est dans le presse-papiers.</translation>
+    </message>
+    <message>
+        <source>The picture could not be put on the clipboard.</source>
+        <translation>L&apos;image n&apos;a pas pu être mise dans le presse-papiers.</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Sauvegarder</translation>
+    </message>
+    <message>
+        <source>BMP pictures</source>
+        <translation>Images BMP</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved as %1: %2.</source>
+        <translation>L&apos;image n&apos;a pas pu être enregistrée sous %1 : %2.</translation>
+    </message>
+    <message>
+        <source>Saved %1 to %2</source>
+        <translation>%1 enregistré dans %2</translation>
+    </message>
+    <message>
+        <source>%1 already holds %2, an output Quillon saved from another photo.</source>
+        <translation>%1 contient déjà %2, une sortie que Quillon a enregistrée à partir d&apos;une autre photo.</translation>
+    </message>
+    <message>
+        <source>%1 already holds %2, a file Quillon did not write.</source>
+        <translation>%1 contient déjà %2, un fichier que Quillon n&apos;a pas écrit.</translation>
+    </message>
+    <message>
+        <source>Replace it, or keep both and save this photo as %1?</source>
+        <translation>Le remplacer, ou garder les deux et enregistrer cette photo sous %1 ?</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Remplacer</translation>
+    </message>
+    <message>
+        <source>Keep both</source>
+        <translation>Garder les deux</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>%1 was not saved</source>
+        <translation>%1 n&apos;a pas été enregistré</translation>
+    </message>
+    <message>
+        <source>Saved %1 to %2 and its thumbnail to %3</source>
+        <translation>%1 enregistré dans %2 et sa miniature dans %3</translation>
     </message>
 </context>
 <context>
     <name>OutputOptionsBox</name>
     <message>
         <source>JPG Quality :</source>
-        <translation>JPG Quality :</translation>
+        <translation>Qualité JPG :</translation>
     </message>
     <message>
         <source>Create thumbnail</source>
-        <translation>Create thumbnail</translation>
+        <translation>Créer une miniature</translation>
     </message>
     <message>
         <source>Width</source>
-        <translation>Width</translation>
+        <translation>Largeur</translation>
     </message>
     <message>
         <source>Height</source>
-        <translation>Height</translation>
+        <translation>Hauteur</translation>
     </message>
     <message>
         <source>JPG Quality : </source>
-        <translation>JPG Quality : </translation>
+        <translation>Qualité JPG : </translation>
     </message>
 </context>
 <context>
@@ -553,61 +561,61 @@ Replace it, or keep both and save this photo as %3?</translation>
     <message>
         <source>%1 already exists.
 Do you want to replace it?</source>
-        <translation>%1 already exists.
-Do you want to replace it?</translation>
+        <translation>%1 existe déjà.
+Voulez-vous le remplacer ?</translation>
     </message>
 </context>
 <context>
     <name>StampAnchoring</name>
     <message>
         <source>top-left</source>
-        <translation>top-left</translation>
+        <translation>en haut à gauche</translation>
     </message>
     <message>
         <source>top</source>
-        <translation>top</translation>
+        <translation>en haut</translation>
     </message>
     <message>
         <source>top-right</source>
-        <translation>top-right</translation>
+        <translation>en haut à droite</translation>
     </message>
     <message>
         <source>left</source>
-        <translation>left</translation>
+        <translation>à gauche</translation>
     </message>
     <message>
         <source>centre</source>
-        <translation>centre</translation>
+        <translation>au centre</translation>
     </message>
     <message>
         <source>right</source>
-        <translation>right</translation>
+        <translation>à droite</translation>
     </message>
     <message>
         <source>bottom-left</source>
-        <translation>bottom-left</translation>
+        <translation>en bas à gauche</translation>
     </message>
     <message>
         <source>bottom</source>
-        <translation>bottom</translation>
+        <translation>en bas</translation>
     </message>
     <message>
         <source>bottom-right</source>
-        <translation>bottom-right</translation>
+        <translation>en bas à droite</translation>
     </message>
 </context>
 <context>
     <name>StandardDialogs</name>
     <message>
         <source>All Files (*.*)</source>
-        <translation>All Files (*.*)</translation>
+        <translation>Tous les fichiers (*.*)</translation>
     </message>
 </context>
 <context>
     <name>main</name>
     <message>
         <source>The settings beside the program could not be copied to %1: %2.</source>
-        <translation>The settings beside the program could not be copied to %1: %2.</translation>
+        <translation>Les réglages placés à côté du programme n&apos;ont pas pu être copiés dans %1 : %2.</translation>
     </message>
 </context>
 </TS>

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>Image Processor and JPG save by</source>
-        <translation>Traitement d&apos;image et enregistrement JPG par</translation>
+        <translation>Traitement d&apos;image et JPG par</translation>
     </message>
     <message>
         <source>Extract EXIF info by</source>
@@ -534,7 +534,7 @@
     </message>
     <message>
         <source>Create thumbnail</source>
-        <translation>Créer une miniature</translation>
+        <translation>Miniature</translation>
     </message>
     <message>
         <source>Width</source>

@@ -17,5 +17,6 @@ for ts in translations/quillon_*.ts; do
   awk '/<source>/ { text = ""; open = 1 }
        open { text = text $0 }
        /<\/source>/ { open = 0 }
-       /type="unfinished"/ { gsub(/^ *<source>|<\/source>$/, "", text); print "  " text }' "$ts"
+       /type="unfinished"/ { gsub(/^ *<source>|<\/source>$/, "", text); print "  " text }' "$ts" \
+    | sed "s/&apos;/'/g; s/&quot;/\"/g; s/&lt;/</g; s/&gt;/>/g; s/&amp;/\\&/g"
 done

@@ -146,6 +146,33 @@
     </message>
 </context>
 <context>
+    <name>BatchReport</name>
+    <message>
+        <source>%1 of %2 photos treated</source>
+        <translation>%1 sur %2 photos traitées</translation>
+    </message>
+    <message>
+        <source>, %1 skipped</source>
+        <translation>, passées : %1</translation>
+    </message>
+    <message>
+        <source>, %1 failed</source>
+        <translation>, en échec : %1</translation>
+    </message>
+    <message>
+        <source>; 1 entry passed over</source>
+        <translation>; 1 entrée écartée</translation>
+    </message>
+    <message>
+        <source>; %1 entries passed over</source>
+        <translation>; entrées écartées : %1</translation>
+    </message>
+    <message>
+        <source>; stopped before the end</source>
+        <translation>; arrêté avant la fin</translation>
+    </message>
+</context>
+<context>
     <name>DateStyleDialog</name>
     <message>
         <source>Date Position and Style</source>
@@ -602,6 +629,21 @@ Voulez-vous le remplacer ?</translation>
     <message>
         <source>bottom-right</source>
         <translation>en bas à droite</translation>
+    </message>
+</context>
+<context>
+    <name>StampPlacement</name>
+    <message>
+        <source>date from XMP</source>
+        <translation>date du XMP</translation>
+    </message>
+    <message>
+        <source>date from the file name</source>
+        <translation>date du nom de fichier</translation>
+    </message>
+    <message>
+        <source>date from the file&apos;s modification time</source>
+        <translation>date de modification du fichier</translation>
     </message>
 </context>
 <context>

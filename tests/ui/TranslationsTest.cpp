@@ -6,6 +6,7 @@
 #include "ui/DesktopLauncher.h"
 #include "ui/MainWindow.h"
 #include "ui/StandardDialogs.h"
+#include "workflow/BatchReport.h"
 
 #include <QAction>
 #include <QDir>
@@ -44,7 +45,8 @@ protected:
     // Captions as the windows made now show them: the title of Save as BMP's
     // file dialog, the main window's menus and one of their items, the date
     // dialog's offset bars, the About box's captions, the shell's failure
-    // message, and one of Qt's own in its file dialog.
+    // message, the batch's count (from the engine) and one of Qt's own in its
+    // file dialog.
     QStringList shownCaptions()
     {
         QStringList shown;
@@ -68,6 +70,10 @@ protected:
         for (const QLabel* label : about.findChildren<QLabel*>())
             if (label->text().endsWith(QLatin1Char(':'))) shown << label->text();
         shown << DesktopLauncher::failureText(1);
+        BatchReport batch;
+        batch.total = 2;
+        batch.treated = 1;
+        shown << batch.countText();
         QFileDialog files;
         files.setOption(QFileDialog::DontUseNativeDialog);
         shown << files.labelText(QFileDialog::LookIn);
@@ -84,13 +90,14 @@ TEST_F(TranslationsTest, AFrenchDesktopReadsFrenchAndEveryOtherLocaleEnglish)
 {
     const QStringList english { "Save", "&File", "&Size", "&Effect", "&Apply filter", "Horizontal", "Vertical",
         "Application   :", "Version         :", "Executable   :", "Copyright    :", "Organisation :",
-        "Error -2147220455\r\nAn error occurred whilst trying to open or print the selected file.", "Look in:" };
+        "Error -2147220455\r\nAn error occurred whilst trying to open or print the selected file.",
+        "1 of 2 photos treated.", "Look in:" };
     const QStringList french { "Sauvegarder", "&Fichier", "&Taille", "&Effet", "&Appliquer le filtre", "Horizontale",
         "Verticale", "Application   :", "Version         :", QStringLiteral("Exécutable   :"),
         "Copyright    :", "Organisation :",
         QStringLiteral("Erreur -2147220455\r\nUne erreur s'est produite lors de l'ouverture ou de l'impression du "
                        "fichier sélectionné."),
-        QStringLiteral("Voir dans :") };
+        QStringLiteral("1 sur 2 photos traitées."), QStringLiteral("Voir dans :") };
     const std::pair<const char*, bool> locales[]
         = { { "fr_FR.UTF-8", true }, { "fr_CA", true }, { "en_US.UTF-8", false }, { "en_GB", false },
               { "de_DE", false }, { "es_ES.UTF-8", false }, { "C", false }, { "POSIX", false } };

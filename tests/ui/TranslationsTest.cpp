@@ -7,6 +7,7 @@
 #include "ui/MainWindow.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/BatchReport.h"
+#include "workflow/StampPlacement.h"
 
 #include <QAction>
 #include <QDir>
@@ -45,8 +46,8 @@ protected:
     // Captions as the windows made now show them: the title of Save as BMP's
     // file dialog, the main window's menus and one of their items, the date
     // dialog's offset bars, the About box's captions, the shell's failure
-    // message, the batch's count (from the engine) and one of Qt's own in its
-    // file dialog.
+    // message, two from the engine (the batch's count, where a date came
+    // from) and one of Qt's own in its file dialog.
     QStringList shownCaptions()
     {
         QStringList shown;
@@ -74,6 +75,9 @@ protected:
         batch.total = 2;
         batch.treated = 1;
         shown << batch.countText();
+        StampPlacement::Date date;
+        date.source = StampPlacement::Date::Source::Name;
+        shown << date.sourceNote();
         QFileDialog files;
         files.setOption(QFileDialog::DontUseNativeDialog);
         shown << files.labelText(QFileDialog::LookIn);
@@ -91,13 +95,13 @@ TEST_F(TranslationsTest, AFrenchDesktopReadsFrenchAndEveryOtherLocaleEnglish)
     const QStringList english { "Save", "&File", "&Size", "&Effect", "&Apply filter", "Horizontal", "Vertical",
         "Application   :", "Version         :", "Executable   :", "Copyright    :", "Organisation :",
         "Error -2147220455\r\nAn error occurred whilst trying to open or print the selected file.",
-        "1 of 2 photos treated.", "Look in:" };
+        "1 of 2 photos treated.", "date from the file name", "Look in:" };
     const QStringList french { "Sauvegarder", "&Fichier", "&Taille", "&Effet", "&Appliquer le filtre", "Horizontale",
         "Verticale", "Application   :", "Version         :", QStringLiteral("Exécutable   :"),
         "Copyright    :", "Organisation :",
         QStringLiteral("Erreur -2147220455\r\nUne erreur s'est produite lors de l'ouverture ou de l'impression du "
                        "fichier sélectionné."),
-        QStringLiteral("1 sur 2 photos traitées."), QStringLiteral("Voir dans :") };
+        QStringLiteral("1 sur 2 photos traitées."), "date du nom de fichier", QStringLiteral("Voir dans :") };
     const std::pair<const char*, bool> locales[]
         = { { "fr_FR.UTF-8", true }, { "fr_CA", true }, { "en_US.UTF-8", false }, { "en_GB", false },
               { "de_DE", false }, { "es_ES.UTF-8", false }, { "C", false }, { "POSIX", false } };
@@ -109,7 +113,8 @@ TEST_F(TranslationsTest, AFrenchDesktopReadsFrenchAndEveryOtherLocaleEnglish)
         // The locale as LANG names it.
         EXPECT_EQ(Translations::install(QLocale(QString::fromLatin1(name))), isFrench);
         // One caption a line, for a readable difference.
-        EXPECT_EQ(shownCaptions().join(QLatin1Char('\n')), (isFrench ? french : english).join(QLatin1Char('\n')));
+        EXPECT_EQ(shownCaptions().join(QLatin1Char('\n')).toStdString(),
+            (isFrench ? french : english).join(QLatin1Char('\n')).toStdString());
     }
 }
 
@@ -137,7 +142,7 @@ TEST_F(TranslationsTest, TheFrenchTranslationIsComplete)
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_GT(messages, 100);
-    EXPECT_EQ(untranslated.join(QLatin1Char('\n')), QString());
+    EXPECT_EQ(untranslated.join(QLatin1Char('\n')).toStdString(), "");
 }
 
 // A translation keeps what the code relies on: the places of the values

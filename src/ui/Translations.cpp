@@ -42,15 +42,21 @@ bool Translations::install(const QLocale& locale)
     }
     current().clear();
     // One file per language: the captions do not change between the
-    // countries that speak it.
-    const QString language = QLocale::languageToCode(locale.language());
-    std::unique_ptr<QTranslator> own = loaded(QStringLiteral(":/i18n/quillon_%1.qm").arg(language));
-    // Qt's dialogs speak the program's language, never one of their own
-    // beside English captions.
-    if (!own) return false;
-    // The translator installed last is asked first: the program's captions
-    // win over Qt's where both know a text.
-    putInPlace(
-        loaded(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_%1.qm").arg(language)));
-    return putInPlace(std::move(own));
+    // countries that speak it. The user's languages in the order of their
+    // choice (LANGUAGE, else LC_MESSAGES or LANG for the system's locale):
+    // the first one the program speaks, English (the code's) included.
+    for (const QString& name : locale.uiLanguages()) {
+        const QLocale::Language spoken = QLocale(name).language();
+        if (spoken == QLocale::English || spoken == QLocale::C) break;
+        const QString language = QLocale::languageToCode(spoken);
+        std::unique_ptr<QTranslator> own = loaded(QStringLiteral(":/i18n/quillon_%1.qm").arg(language));
+        if (!own) continue;
+        // Qt's dialogs speak the program's language, never one of their own
+        // beside English captions. The translator installed last is asked
+        // first: the program's captions win over Qt's where both know a text.
+        putInPlace(
+            loaded(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_%1.qm").arg(language)));
+        return putInPlace(std::move(own));
+    }
+    return false;
 }

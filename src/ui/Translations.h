@@ -10,8 +10,10 @@
 // other language reads English throughout, Qt's dialogs included.
 class Translations {
 public:
-    // Puts the translations for locale's language in place of those
-    // installed before, or takes those away when the language has none.
+    // Puts the translations for the first of locale's languages
+    // (uiLanguages: LANGUAGE, LC_MESSAGES or LANG for the system's) that the
+    // program speaks in place of those installed before, or takes those away
+    // when that language is English or none is spoken.
     // Windows made afterwards show its captions. True when a translation of
     // the program's own captions is in use; Qt's is added when it is
     // installed on the machine. Needs the application object.

@@ -10,6 +10,8 @@ packages=(
   # encode theirs with its x265 encoder); WebP and TIFF through Qt's plugins.
   libheif-dev libheif-examples qt6-image-formats-plugins
   qt6-l10n-tools qt6-tools-dev
+  # Qt's own dialogs in the window's language (qtbase_fr.qm).
+  qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth

@@ -75,7 +75,8 @@ int main(int argc, char* argv[])
     }
 
     // The windows speak the user's language where the program has a
-    // translation for it; the messages on the terminal stay as they are.
+    // translation for it (French), Qt's dialogs with them, and English
+    // elsewhere; the messages on the terminal stay English.
     Translations::install(QLocale::system());
 
     // The desktop matches the windows to the installed desktop entry.

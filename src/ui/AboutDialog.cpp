@@ -119,9 +119,9 @@ AboutDialog::AboutDialog(QWidget* owner)
     m_appName = addLabel(AppTitle, Design::appNameLabel);
     addLabel(tr("Version         :"), Design::VersionCaption);
     m_version = addLabel(ExecutableInfo::version(), Design::versionLabel);
-    addLabel(tr("Exécutable   :"), Design::ExeCaption);
+    addLabel(tr("Executable   :"), Design::ExeCaption);
     m_exe = addLabel(QFileInfo(ExecutableInfo::filePath()).fileName(), Design::exeLabel);
-    addLabel(tr("CopyRight    :"), Design::CopyRightCaption);
+    addLabel(tr("Copyright    :"), Design::CopyRightCaption);
     m_copyRight = addLink(EMail, Design::copyrightLabel, 0xFF0000);
     addLabel(tr("Organisation :"), Design::OrganisationCaption);
     m_cieName = addLink(OrganisationName, Design::organisationLabel, 0x800080);

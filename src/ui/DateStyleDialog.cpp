@@ -105,7 +105,7 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     , m_settings(settings)
     , m_photo(photo)
 {
-    setWindowTitle(tr("Date Pos/Style"));
+    setWindowTitle(tr("Date Position and Style"));
     QFont windowFont(QStringLiteral("Comic Sans MS"));
     windowFont.setFamilies(
         { QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans") });
@@ -131,9 +131,9 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
 
     auto* label1 = new QLabel(tr("Format"), this);
     label1->setFont(DialogFont::sansSerif());
-    m_horizontalCaption = new QLabel(tr("Horizontale"), this);
+    m_horizontalCaption = new QLabel(tr("Horizontal"), this);
     m_horizontalCaption->setFont(DialogFont::sansSerif());
-    m_verticalCaption = new QLabel(tr("Verticale"), this);
+    m_verticalCaption = new QLabel(tr("Vertical"), this);
     m_verticalCaption->setFont(DialogFont::sansSerif());
 
     m_horizontalBar = new ValueBar(this);

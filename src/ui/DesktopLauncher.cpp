@@ -72,7 +72,7 @@ QString DesktopLauncher::failureText(int32_t shellResult)
     // Codes without a number of their own are counted from this base.
     constexpr int32_t Base = -2147220456;
     int32_t code = Base + shellResult;
-    QString message = tr("An error occurred occurred whilst trying to open or print the selected file.");
+    QString message = tr("An error occurred whilst trying to open or print the selected file.");
     switch (shellResult) {
     case 0:
     case 8:
@@ -124,7 +124,7 @@ QString DesktopLauncher::failureText(int32_t shellResult)
     default:
         break;
     }
-    return tr("Erreur %1\r\n%2").arg(code).arg(message);
+    return tr("Error %1\r\n%2").arg(code).arg(message);
 }
 
 DesktopLauncher::Opener DesktopLauncher::setOpener(Opener opener)

@@ -71,7 +71,7 @@ MainMenuBar::MainMenuBar(QWidget* parent)
               QT_TR_NOOP("S&harpen"), QT_TR_NOOP("Sharpen Mo&re"), QT_TR_NOOP("&Unsharp"), QT_TR_NOOP("&Emboss") };
     for (size_t i = 0; i < filterActions.size(); ++i)
         filterActions[i] = addCheckable(filterMenu, tr(filters[i]), i == 4);
-    applyFilterAction = effectMenu->addAction(tr("&Aply filter"));
+    applyFilterAction = effectMenu->addAction(tr("&Apply filter"));
     applyFilterAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     effectMenu->addSeparator();
     revertAction = effectMenu->addAction(tr("&Revert to original"));

@@ -563,7 +563,7 @@ void MainWindow::onRevert()
 void MainWindow::onSaveBmp()
 {
     if (!photoNeeded() || !buildWorkingImage()) return;
-    const QString path = askSaveFileName(tr("Sauvegarder"), tr("BMP pictures") + QStringLiteral(" (*.bmp)|*.bmp|"));
+    const QString path = askSaveFileName(tr("Save"), tr("BMP pictures") + QStringLiteral(" (*.bmp)|*.bmp|"));
     if (path.isEmpty()) return;
     QImageWriter writer(path, "BMP");
     if (!writer.write(m_engine.photo().displayPicture()->toImage())) {

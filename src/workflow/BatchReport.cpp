@@ -1,5 +1,6 @@
 #include "workflow/BatchReport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace {
@@ -85,15 +86,18 @@ QString escaped(const QString& text, bool quoted)
 
 } // namespace
 
+// In the window's language where it installs a translation; the command
+// line installs none, so its contract stays English.
 QString BatchReport::countText() const
 {
-    QString text = QStringLiteral("%1 of %2 photos treated").arg(treated).arg(total);
-    if (skipped > 0) text += QStringLiteral(", %1 skipped").arg(skipped);
-    if (!failures.isEmpty()) text += QStringLiteral(", %1 failed").arg(failures.size());
+    QString text = QCoreApplication::translate("BatchReport", "%1 of %2 photos treated").arg(treated).arg(total);
+    if (skipped > 0) text += QCoreApplication::translate("BatchReport", ", %1 skipped").arg(skipped);
+    if (!failures.isEmpty()) text += QCoreApplication::translate("BatchReport", ", %1 failed").arg(failures.size());
     if (!passedOver.isEmpty())
-        text += passedOver.size() == 1 ? QStringLiteral("; 1 entry passed over")
-                                       : QStringLiteral("; %1 entries passed over").arg(passedOver.size());
-    if (cancelled) text += QStringLiteral("; stopped before the end");
+        text += passedOver.size() == 1
+            ? QCoreApplication::translate("BatchReport", "; 1 entry passed over")
+            : QCoreApplication::translate("BatchReport", "; %1 entries passed over").arg(passedOver.size());
+    if (cancelled) text += QCoreApplication::translate("BatchReport", "; stopped before the end");
     return text + QLatin1Char('.');
 }
 

@@ -8,6 +8,7 @@
 #include "platform/FileNameDate.h"
 #include "platform/PixelSurface.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -91,15 +92,17 @@ StampPlacement::Date StampPlacement::dateFor(const ExifRecord& record, const QSt
     return date;
 }
 
+// In the window's language where it installs a translation; the command
+// line installs none, so it reads English.
 QString StampPlacement::Date::sourceNote() const
 {
     switch (source) {
     case Source::Xmp:
-        return QStringLiteral("date from XMP");
+        return QCoreApplication::translate("StampPlacement", "date from XMP");
     case Source::Name:
-        return QStringLiteral("date from the file name");
+        return QCoreApplication::translate("StampPlacement", "date from the file name");
     case Source::File:
-        return QStringLiteral("date from the file's modification time");
+        return QCoreApplication::translate("StampPlacement", "date from the file's modification time");
     case Source::photo:
     case Source::None:
         break;

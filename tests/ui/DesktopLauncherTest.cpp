@@ -32,10 +32,10 @@ TEST_F(DesktopLauncherTest, FailuresShowTheirCodeAndMessageAndSuccessesNothing)
 {
     // A known reason in words; any other with its own number.
     const std::pair<int32_t, QString> cases[] = {
-        { 0, "Erreur 7\r\nOut of memory" },
-        { 31, "Erreur -2147220425\r\nNo application is associated with this file type." },
-        { 1, "Erreur -2147220455\r\nAn error occurred occurred whilst trying to open or print the selected file." },
-        { 20, "Erreur -2147220436\r\nAn error occurred occurred whilst trying to open or print the selected file." },
+        { 0, "Error 7\r\nOut of memory" },
+        { 31, "Error -2147220425\r\nNo application is associated with this file type." },
+        { 1, "Error -2147220455\r\nAn error occurred whilst trying to open or print the selected file." },
+        { 20, "Error -2147220436\r\nAn error occurred whilst trying to open or print the selected file." },
         // Above 32, or negative: accepted.
         { 33, "" },
         { -1, "" },
@@ -57,5 +57,5 @@ TEST_F(DesktopLauncherTest, TheDesktopOpenerNamesAMissingFileOrFolder)
     EXPECT_EQ(DesktopLauncher::desktopOpen({ "open", dir.filePath("missing"), "-v", "", 1 }), 2);
 
     EXPECT_FALSE(DesktopLauncher::open(dir.filePath("missing.jpg")));
-    EXPECT_EQ(messages, QStringList { "Erreur 53\r\nFile not found" });
+    EXPECT_EQ(messages, QStringList { "Error 53\r\nFile not found" });
 }

@@ -6,11 +6,15 @@
 #include "ui/DesktopLauncher.h"
 #include "ui/MainWindow.h"
 #include "ui/StandardDialogs.h"
+#include "workflow/BatchReport.h"
+#include "workflow/StampPlacement.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -35,14 +39,15 @@ protected:
     void TearDown() override
     {
         StandardDialogs::shared().pickers = m_pickers;
-        // The other tests read the program's own captions.
+        // The other tests read the captions as the code writes them.
         Translations::install(QLocale::c());
     }
 
-    // Captions that differ between the program's own texts and English, as
-    // the windows made now show them: the title of Save as BMP's file
-    // dialog, a menu item, the date dialog's offset bars, the About box's
-    // captions and the shell's failure message.
+    // Captions as the windows made now show them: the title of Save as BMP's
+    // file dialog, the main window's menus and one of their items, the date
+    // dialog's offset bars, the About box's captions, the shell's failure
+    // message, two from the engine (the batch's count, where a date came
+    // from) and one of Qt's own in its file dialog.
     QStringList shownCaptions()
     {
         QStringList shown;
@@ -55,6 +60,8 @@ protected:
             };
             EXPECT_TRUE(window.openPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg"))));
             window.saveBmpAction->trigger();
+            for (const QMenu* menu : { window.fileMenu, window.sizeMenu, window.effectMenu })
+                shown << menu->title();
             shown << window.applyFilterAction->text();
         }
         Settings settings;
@@ -64,6 +71,16 @@ protected:
         for (const QLabel* label : about.findChildren<QLabel*>())
             if (label->text().endsWith(QLatin1Char(':'))) shown << label->text();
         shown << DesktopLauncher::failureText(1);
+        BatchReport batch;
+        batch.total = 2;
+        batch.treated = 1;
+        shown << batch.countText();
+        StampPlacement::Date date;
+        date.source = StampPlacement::Date::Source::Name;
+        shown << date.sourceNote();
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        shown << files.labelText(QFileDialog::LookIn);
         return shown;
     }
 
@@ -73,25 +90,59 @@ private:
 
 } // namespace
 
-TEST_F(TranslationsTest, AnEnglishDesktopReadsEnglishAndOtherLocalesTheProgramsOwnCaptions)
+TEST_F(TranslationsTest, AFrenchDesktopReadsFrenchAndEveryOtherLocaleEnglish)
 {
-    const QStringList english { "Save", "&Apply filter", "Horizontal", "Vertical",
+    const QStringList english { "Save", "&File", "&Size", "&Effect", "&Apply filter", "Horizontal", "Vertical",
         "Application   :", "Version         :", "Executable   :", "Copyright    :", "Organisation :",
-        "Error -2147220455\r\nAn error occurred whilst trying to open or print the selected file." };
-    // Typos are mended in English only.
-    const QStringList own { "Sauvegarder", "&Aply filter", "Horizontale", "Verticale",
-        "Application   :", "Version         :", QStringLiteral("Exécutable   :"), "CopyRight    :", "Organisation :",
-        "Erreur -2147220455\r\nAn error occurred occurred whilst trying to open or print the selected file." };
-    const std::pair<const char*, bool> locales[] = { { "en_US.UTF-8", true }, { "en_GB", true }, { "en", true },
-        { "C", false }, { "POSIX", false }, { "fr_FR.UTF-8", false }, { "de_DE", false } };
-    for (const auto& [name, isEnglish] : locales) {
+        "Error -2147220455\r\nAn error occurred whilst trying to open or print the selected file.",
+        "1 of 2 photos treated.", "date from the file name", "Look in:" };
+    const QStringList french { "Sauvegarder", "&Fichier", "&Taille", "&Effet", "&Appliquer le filtre", "Horizontale",
+        "Verticale", "Application   :", "Version         :", QStringLiteral("Exécutable   :"),
+        "Copyright    :", "Organisation :",
+        QStringLiteral("Erreur -2147220455\r\nUne erreur s'est produite lors de l'ouverture ou de l'impression du "
+                       "fichier sélectionné."),
+        QStringLiteral("1 sur 2 photos traitées."), "date du nom de fichier", QStringLiteral("Voir dans :") };
+    const std::pair<const char*, bool> locales[]
+        = { { "fr_FR.UTF-8", true }, { "fr_CA", true }, { "en_US.UTF-8", false }, { "en_GB", false },
+              { "de_DE", false }, { "es_ES.UTF-8", false }, { "C", false }, { "POSIX", false } };
+    for (const auto& [name, isFrench] : locales) {
         SCOPED_TRACE(name);
-        // English before takes nothing with it into the next language.
-        ASSERT_TRUE(Translations::install(QLocale(QStringLiteral("en_US"))));
+        // French before takes nothing with it into the next language, Qt's
+        // own captions included.
+        ASSERT_TRUE(Translations::install(QLocale(QStringLiteral("fr_FR"))));
         // The locale as LANG names it.
-        EXPECT_EQ(Translations::install(QLocale(QString::fromLatin1(name))), isEnglish);
-        EXPECT_EQ(shownCaptions(), isEnglish ? english : own);
+        EXPECT_EQ(Translations::install(QLocale(QString::fromLatin1(name))), isFrench);
+        // One caption a line, for a readable difference.
+        EXPECT_EQ(shownCaptions().join(QLatin1Char('\n')).toStdString(),
+            (isFrench ? french : english).join(QLatin1Char('\n')).toStdString());
     }
+}
+
+// Every text of the French file is translated: none left unfinished or
+// empty, none kept only as an obsolete or vanished entry.
+TEST_F(TranslationsTest, TheFrenchTranslationIsComplete)
+{
+    QFile file(QDir(QStringLiteral(QUILLON_TRANSLATIONS)).filePath(QStringLiteral("quillon_fr.ts")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QString source;
+    QStringList untranslated;
+    int messages = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement()) continue;
+        if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        } else if (xml.name() == QLatin1String("translation")) {
+            ++messages;
+            const QStringView type = xml.attributes().value(QLatin1String("type"));
+            if (!type.isEmpty() || xml.readElementText(QXmlStreamReader::IncludeChildElements).isEmpty())
+                untranslated << source;
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GT(messages, 100);
+    EXPECT_EQ(untranslated.join(QLatin1Char('\n')).toStdString(), "");
 }
 
 // A translation keeps what the code relies on: the places of the values

@@ -47,7 +47,6 @@ PreviewPane::PreviewPane(PhotoEngine& engine, QWidget* parent)
     // over the lower one.
     previewImage = new PictureView(previewViewport->client());
     previewImage->setGeometry(MainWindowDesign::previewImage.pixels());
-    previewImage->setCursor(Cursors::openHand());
     previewImage->installEventFilter(this);
     stampLowerLabel = new StampLabelView(previewViewport->client());
     stampLowerLabel->setGeometry(MainWindowDesign::stampLowerLabel.pixels());
@@ -59,7 +58,6 @@ PreviewPane::PreviewPane(PhotoEngine& engine, QWidget* parent)
     // In the same frame, where the preview was, and panned alike.
     displayView = new PictureView(previewViewport->client());
     displayView->setGeometry(MainWindowDesign::previewImage.pixels());
-    displayView->setCursor(Cursors::openHand());
     displayView->installEventFilter(this);
     connect(previewViewport, &PreviewViewport::scrolled, this, [this](QPoint position) {
         m_imageOffset = -position;
@@ -279,6 +277,16 @@ void PreviewPane::placePreviewImage()
     m_imageOffset = QPoint(std::clamp(m_imageOffset.x(), std::min(0, inner.width() - shown.width()), 0),
         std::clamp(m_imageOffset.y(), std::min(0, inner.height() - shown.height()), 0));
     previewViewport->setScrollPosition(-m_imageOffset);
+    // The open hand tells that the picture can be panned, where it can.
+    const bool pannable = shown.width() > inner.width() || shown.height() > inner.height();
+    if (pannable != m_pannable) {
+        m_pannable = pannable;
+        for (PictureView* view : { previewImage, displayView })
+            if (pannable)
+                view->setCursor(Cursors::openHand());
+            else
+                view->unsetCursor();
+    }
     previewImage->setGeometry(QRect(m_imageOffset, atZoom(m_engine.previewSize(), zoom)));
     const PixelSurface* display = m_engine.photo().displayPicture();
     displayView->setGeometry(

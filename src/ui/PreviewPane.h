@@ -107,6 +107,8 @@ private:
     PhotoEngine& m_engine;
     QPoint m_imageOffset;
     bool m_fit = true;
+    // The picture is larger than the viewport: the pictures show the open hand.
+    bool m_pannable = false;
     double m_zoom = 1.0;
     double m_fitZoom = 1.0;
     // The photo the zoom and pan belong to.

@@ -94,6 +94,7 @@ TEST_F(PreviewPaneTest, APhotoOpensFittedAndTheZoomStepsKeepThePointInView)
     EXPECT_TRUE(picture.width() == inner.width() || picture.height() == inner.height());
     EXPECT_NEAR(double(picture.width()) / picture.height(), 4.0 / 3.0, 0.01);
     EXPECT_FALSE(bar(Qt::Horizontal)->isVisible() || bar(Qt::Vertical)->isVisible());
+    EXPECT_FALSE(f.previewImage->testAttribute(Qt::WA_SetCursor)); // no hand: nothing to pan
     // The labels where the stamp is printed, at the zoom.
     const double fit = pane().zoom();
     const QPoint upper = f.engine().shownStamp().second;
@@ -112,6 +113,7 @@ TEST_F(PreviewPaneTest, APhotoOpensFittedAndTheZoomStepsKeepThePointInView)
     EXPECT_EQ(bar(Qt::Horizontal)->maximum(), 1024 - scrolled.width());
     EXPECT_EQ(bar(Qt::Vertical)->maximum(), 768 - scrolled.height());
     EXPECT_EQ(f.zoomLabel->text(), "100 %");
+    EXPECT_TRUE(f.previewImage->testAttribute(Qt::WA_SetCursor));
 
     // Zoomed in and out by steps about the area's centre: the photo's point
     // there stays there (to the pixel the rounding allows).

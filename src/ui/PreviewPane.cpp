@@ -88,7 +88,6 @@ void PreviewPane::onResize()
     if (area.height() <= 0) area.setHeight(previewViewport->height());
 
     const QSize picture = pictureSize();
-    const double before = zoom();
     if (!picture.isEmpty()) {
         const int border = previewViewport->borderSize();
         m_fitZoom = std::min({ 1.0, static_cast<double>(area.width() - border) / picture.width(),
@@ -100,8 +99,11 @@ void PreviewPane::onResize()
     previewViewport->setPictureSize(shown);
     placePreviewImage();
     placeLabels();
-    if (zoom() != before) {
-        refinePreviewPicture();
+    // The new zoom told once, with the decode it may need.
+    if (zoom() != m_toldZoom) refinePreviewPicture();
+    if (zoom() != m_toldZoom || m_fit != m_toldFit) {
+        m_toldZoom = zoom();
+        m_toldFit = m_fit;
         emit zoomChanged();
     }
 }
@@ -112,10 +114,7 @@ void PreviewPane::followPhoto()
     if (photo == m_photo) return;
     m_photo = photo;
     m_imageOffset = QPoint();
-    if (!m_fit) {
-        m_fit = true;
-        emit zoomChanged();
-    }
+    m_fit = true;
 }
 
 QSize PreviewPane::pictureSize() const
@@ -139,12 +138,9 @@ double PreviewPane::zoom() const
 
 void PreviewPane::zoomToFit()
 {
-    const bool was = m_fit;
     m_fit = true;
     m_imageOffset = QPoint();
     onResize();
-    refinePreviewPicture();
-    if (!was) emit zoomChanged();
 }
 
 void PreviewPane::setZoom(double zoom, std::optional<QPointF> anchor)
@@ -155,14 +151,11 @@ void PreviewPane::setZoom(double zoom, std::optional<QPointF> anchor)
     // The place of the picture under at, in its own pixels.
     const double before = this->zoom();
     const QPointF spot = (at - QPointF(m_imageOffset)) / before;
-    const bool changed = m_fit || zoom != m_zoom;
     m_fit = false;
     m_zoom = zoom;
     const QPointF offset = at - spot * zoom;
     m_imageOffset = QPoint(static_cast<int>(std::lround(offset.x())), static_cast<int>(std::lround(offset.y())));
     onResize();
-    refinePreviewPicture();
-    if (changed) emit zoomChanged();
 }
 
 void PreviewPane::zoomIn(std::optional<QPointF> at)

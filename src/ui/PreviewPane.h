@@ -111,6 +111,9 @@ private:
     bool m_pannable = false;
     double m_zoom = 1.0;
     double m_fitZoom = 1.0;
+    // The zoom zoomChanged told last.
+    double m_toldZoom = 1.0;
+    bool m_toldFit = true;
     // The photo the zoom and pan belong to.
     QString m_photo;
     // What the wheel turned towards the next zoom step, in eighths of a degree.

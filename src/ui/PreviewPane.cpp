@@ -35,6 +35,9 @@ QPoint toView(QPoint place, double zoom)
     return QPoint(static_cast<int>(std::lround(place.x() * zoom)), static_cast<int>(std::lround(place.y() * zoom)));
 }
 
+// Zoom In and Out change the zoom by at least this factor.
+constexpr double MinStep = 1.1;
+
 } // namespace
 
 PreviewPane::PreviewPane(PhotoEngine& engine, QWidget* parent)
@@ -160,16 +163,17 @@ void PreviewPane::setZoom(double zoom, std::optional<QPointF> anchor)
 
 void PreviewPane::zoomIn(std::optional<QPointF> at)
 {
+    // A step that changes little (33 % after a fit at 32 %) is passed over.
     const double now = zoom();
     for (double step : ZoomSteps)
-        if (step > now * 1.001) return setZoom(step, at);
+        if (step > now * MinStep) return setZoom(step, at);
 }
 
 void PreviewPane::zoomOut(std::optional<QPointF> at)
 {
     const double now = zoom();
     for (auto step = ZoomSteps.rbegin(); step != ZoomSteps.rend(); ++step)
-        if (*step < now / 1.001) return setZoom(*step, at);
+        if (*step < now / MinStep) return setZoom(*step, at);
 }
 
 void PreviewPane::wheelEvent(QWheelEvent* event)

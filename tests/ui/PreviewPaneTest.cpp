@@ -122,9 +122,16 @@ TEST_F(PreviewPaneTest, APhotoOpensFittedAndTheZoomStepsKeepThePointInView)
     EXPECT_EQ(pane().zoom(), 1.0);
     EXPECT_LE((onPhoto(QPoint(100, 80)) - under).manhattanLength(), 1.0);
 
-    // Fit again; a step in from there passes over 2/3, too near the fit.
+    // Fit again, and again as the window grows; a step in from there
+    // passes over 2/3, too near the fit.
     menus().fitAction->trigger();
     EXPECT_EQ(f.previewImage->geometry(), picture);
+    f.resize(f.size() + QSize(60, 60));
+    QApplication::processEvents();
+    EXPECT_GT(f.previewImage->height(), picture.height());
+    EXPECT_TRUE(QRect(QPoint(), client()->size()).contains(f.previewImage->geometry()));
+    f.resize(f.size() - QSize(60, 60));
+    QApplication::processEvents();
     ASSERT_GT(fit * 1.1, 2.0 / 3);
     menus().zoomInAction->trigger();
     EXPECT_EQ(pane().zoom(), 1.0);

@@ -20,7 +20,9 @@ class StampLabelView;
 //
 // The labels show the stamp where and as large as it will be printed
 // (PhotoEngine::shownStamp): anchored, sized to the photo, inside it. A drag
-// stops at the photo's edges; the drop may anchor the stamp anew.
+// stops at the photo's edges; the drop may anchor the stamp anew. At any
+// zoom the dragged text goes to the working image's pixel nearest to the
+// label's place, so a drop lands on the output as the same drop at 100 %.
 //
 // The picture is shown at a zoom of the view's own, which changes no pixel
 // of the working image or the outputs: fitted to the area (never enlarged)
@@ -65,7 +67,8 @@ public:
     // area staying over the same place of the picture (the area's centre
     // when none is given). Between ZoomSteps' first and last.
     void setZoom(double zoom, std::optional<QPointF> at = std::nullopt);
-    // The next step of ZoomSteps above or below the zoom in use.
+    // The next step of ZoomSteps above or below the zoom in use, a tenth
+    // away from it at least.
     void zoomIn(std::optional<QPointF> at = std::nullopt);
     void zoomOut(std::optional<QPointF> at = std::nullopt);
     static constexpr std::array<double, 13> ZoomSteps { 1.0 / 16, 1.0 / 8, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1, 1.5,

@@ -42,6 +42,18 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     copyItem = editMenu->addAction(tr("&Copy"));
     copyItem->setShortcut(QKeySequence::Copy);
 
+    // Ctrl++ and Ctrl+- are Lighten's and Darken's: the zoom takes the keys
+    // alone and the viewers' Ctrl+0 and Ctrl+1.
+    viewMenu = addMenu(tr("&View"));
+    fitAction = addCheckable(viewMenu, tr("&Fit in Window"), true);
+    fitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    actualSizeAction = viewMenu->addAction(tr("&100 %"));
+    actualSizeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    zoomInAction = viewMenu->addAction(tr("Zoom &In"));
+    zoomInAction->setShortcuts({ QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal) });
+    zoomOutAction = viewMenu->addAction(tr("Zoom &Out"));
+    zoomOutAction->setShortcut(QKeySequence(Qt::Key_Minus));
+
     sizeMenu = addMenu(tr("&Size"));
     size25Action = addCheckable(sizeMenu, tr("&25%"), false);
     size37Action = addCheckable(sizeMenu, tr("&37.5%"), false);

@@ -11,7 +11,7 @@
 class QAction;
 class QMenu;
 
-// The main window's menu bar: File, Edit, Size, Effect and Date, with their
+// The main window's menu bar: File, Edit, View, Size, Effect and Date, with their
 // captions, mnemonics, shortcuts and check marks as the window starts. The
 // window gives each item its command with onClick.
 class MainMenuBar : public QMenuBar {
@@ -39,6 +39,12 @@ public:
     QMenu* editMenu;
     // Copies the picture as it would be saved, stamp included.
     QAction* copyItem;
+    // The preview's zoom; Fit is ticked while the picture is fitted.
+    QMenu* viewMenu;
+    QAction* fitAction;
+    QAction* actualSizeAction;
+    QAction* zoomInAction;
+    QAction* zoomOutAction;
     QMenu* sizeMenu;
     QAction* size25Action;
     QAction* size37Action;

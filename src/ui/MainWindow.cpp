@@ -190,6 +190,10 @@ void MainWindow::buildControls()
     stampUpperLabel = m_preview->stampUpperLabel;
     displayView = m_preview->displayView;
 
+    // The preview's zoom, at the status bar's right end.
+    zoomLabel = new QLabel(this);
+    statusBar()->addPermanentWidget(zoomLabel);
+
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     const QSize client = Design::Client.pixelSize();
@@ -245,6 +249,11 @@ void MainWindow::wireMenus()
         onClick(items[k], [this, scale] { onSizeChosen(scale); });
     }
     onClick(m.copyItem, [this] { onCopy(); });
+    onClick(m.fitAction, [this] { m_preview->zoomToFit(); });
+    onClick(m.actualSizeAction, [this] { m_preview->setZoom(1.0); });
+    onClick(m.zoomInAction, [this] { m_preview->zoomIn(); });
+    onClick(m.zoomOutAction, [this] { m_preview->zoomOut(); });
+    connect(m_preview, &PreviewPane::zoomChanged, this, &MainWindow::showZoom);
     onClick(lightenAction, [this] { onLighten(); });
     for (const auto& entry : m.effectItems) {
         const PhotoEffect effect = entry.second; // a lambda of clang 14 cannot capture a structured binding
@@ -377,6 +386,14 @@ void MainWindow::syncControls()
     const auto items = m_menus->sizeItems();
     for (size_t k = 0; k < items.size(); ++k)
         items[k]->setChecked(std::abs(MainMenuBar::SizeScales[k] - scale) < 1e-9);
+    showZoom();
+}
+
+void MainWindow::showZoom()
+{
+    m_menus->fitAction->setChecked(m_preview->fitsWindow());
+    const QString percent = QString::number(std::lround(m_preview->zoom() * 100)) + QStringLiteral(" %");
+    zoomLabel->setText(!m_photoOpen ? QString() : m_preview->fitsWindow() ? tr("Fit: %1").arg(percent) : percent);
 }
 
 void MainWindow::updateTitle()

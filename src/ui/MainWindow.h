@@ -93,6 +93,8 @@ public:
     StampLabelView* stampLowerLabel = nullptr;
     StampLabelView* stampUpperLabel = nullptr;
     PictureView* displayView = nullptr;
+    // The preview's zoom in the status bar.
+    QLabel* zoomLabel = nullptr;
 
     QMenu* fileMenu = nullptr;
     QAction* saveBmpAction = nullptr;
@@ -201,6 +203,8 @@ private:
     void warnAboutPhoto(const QString& warning);
     // Shows the controls model on the widgets, without the display picture.
     void syncControls();
+    // The preview's zoom in the status bar and the View menu.
+    void showZoom();
     // "IMG_0001.JPG — Quillon" while a photo is open, "Quillon" otherwise.
     void updateTitle();
     // For the EXIF window: the open photo's date and where it came from,

@@ -38,6 +38,16 @@ void PictureView::paintEvent(QPaintEvent* event)
         painter.fillRect(event->rect(), palette().color(QPalette::Window));
         return;
     }
+    if (width() > m_picture.width() || height() > m_picture.height()) {
+        // Zoomed in: a copy at the widget's size could take gigabytes, so
+        // the painter stretches the picture over what is exposed only.
+        if (m_shown.size() != m_picture.size()) m_shown = fitted(m_picture, m_picture.size());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setClipRect(event->rect());
+        painter.scale(static_cast<double>(width()) / m_shown.width(), static_cast<double>(height()) / m_shown.height());
+        painter.drawImage(0, 0, m_shown);
+        return;
+    }
     if (m_shown.size() != size()) m_shown = fitted(m_picture, size());
     // Only what is exposed: at 100 % most of the photo lies outside the
     // viewport.

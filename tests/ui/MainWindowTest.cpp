@@ -38,6 +38,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -217,6 +218,13 @@ protected:
     int stampLabelsShown() const { return form->stampLowerLabel->isVisible() + form->stampUpperLabel->isVisible(); }
     // How far the photo is panned, in pixels.
     QPoint image() const { return form->previewImage->pos(); }
+    // View, 100 % (the preview opens fitted), scrolled to the photo's corner.
+    void actualSize() const
+    {
+        qobject_cast<MainMenuBar*>(form->menuBar())->actualSizeAction->trigger();
+        form->previewViewport->horizontalBar()->setValue(0);
+        form->previewViewport->verticalBar()->setValue(0);
+    }
 };
 
 } // namespace
@@ -336,6 +344,7 @@ TEST_F(MainWindowTest, PanningKeepsThePhotoOverTheViewportUntilASizeReopensIt)
 {
     TestForm& f = start();
     openCamera("Reconyx_HC500_Hyperfire.jpg");
+    actualSize();
     const QSize inner = f.previewViewport->client()->size();
     ASSERT_LT(inner.width(), 1024);
     ASSERT_LT(inner.height(), 768);
@@ -372,6 +381,7 @@ TEST_F(MainWindowTest, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
 {
     TestForm& f = start();
     openCamera("Reconyx_HC500_Hyperfire.jpg");
+    actualSize();
     // Pan first, so that the tool tip counts from the photo's corner.
     pan(QPoint(200, 200), QPoint(190, 180));
     ASSERT_EQ(image(), QPoint(-10, -20));
@@ -393,6 +403,7 @@ TEST_F(MainWindowTest, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
     f.close();
     TestForm& again = start();
     openCamera("Reconyx_HC500_Hyperfire.jpg");
+    actualSize();
     EXPECT_EQ(again.engine().stampPosition(), QPointF(upper + QPoint(2, -2)));
     EXPECT_EQ(again.stampUpperLabel->pos(), upper);
 }
@@ -882,8 +893,8 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
     f.dateStyleAction->trigger();
     ASSERT_TRUE(f.engine().stampFont().bold());
     openPhoto(card, "IMG_0001.JPG");
-    // The stamp keeps its place in the viewport while the photo moves under
-    // it: it is printed further right and down on the photo.
+    // The stamp keeps its place on the photo while the photo is panned.
+    actualSize();
     pan(QPoint(200, 200), QPoint(150, 120));
     ASSERT_EQ(image(), QPoint(-50, -80));
     f.saveJpgAction->trigger();

@@ -12,11 +12,15 @@
 
 namespace {
 
-// A table of entries, the tokens in a fixed-width font; example gives the
-// third column, or nothing for a table of two.
-QString tableOf(const QList<FormatHelpDialog::Entry>& entries, const std::function<QString(const QString&)>& example)
+// A table of entries under its headings, the tokens in a fixed-width font;
+// example gives the third column, or nothing for a table of two.
+QString tableOf(const QStringList& headings, const QList<FormatHelpDialog::Entry>& entries,
+    const std::function<QString(const QString&)>& example)
 {
-    QString rows;
+    QString rows = QStringLiteral("<tr>");
+    for (const QString& heading : headings)
+        rows += QStringLiteral("<th align=\"left\">%1</th>").arg(heading.toHtmlEscaped());
+    rows += QStringLiteral("</tr>");
     for (const FormatHelpDialog::Entry& entry : entries) {
         rows += QStringLiteral("<tr><td><code>%1</code></td><td>%2</td>")
                     .arg(entry.token.toHtmlEscaped(), entry.meaning.toHtmlEscaped());
@@ -40,10 +44,11 @@ FormatHelpDialog::FormatHelpDialog(QWidget* owner, const QDateTime& moment)
                   tr("The date format is typed with these letters, in either case; any other character "
                      "is printed as it is. Examples are for %1.")
                       .arg(DateFormatter::format(moment, QStringLiteral("dddd d mmmm yyyy hh:nn:ss")).toHtmlEscaped()));
-    html += tableOf(dateTokens(), [&moment](const QString& token) { return DateFormatter::format(moment, token); });
+    html += tableOf({ tr("Write"), tr("Meaning"), tr("Example") }, dateTokens(),
+        [&moment](const QString& token) { return DateFormatter::format(moment, token); });
     if (const QList<Entry> fields = templateFields(); !fields.isEmpty()) {
         html += QStringLiteral("<h3>%1</h3>").arg(tr("Template fields"));
-        html += tableOf(fields, {});
+        html += tableOf({ tr("Write"), tr("Meaning") }, fields, {});
     }
 
     m_page = new QTextBrowser(this);

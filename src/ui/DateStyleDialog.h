@@ -97,11 +97,14 @@ private:
     QGridLayout* buildStampOptions();
     // The previews' band shows both previews whole, whatever their font.
     void fitPreviewArea();
-    // The stamp options as the controls show them, over the record.
+    // The record with every value as the controls show it: what each change
+    // writes into the record (styleEdited) and OK keeps. A control's value
+    // goes in here, and its change calls refreshPreviewTexts.
     Settings shownSettings() const;
     // The stamp of the open photo as those settings print it.
     StampPlacement shownStamp() const;
     void refreshPhotoPreview();
+    // The previews' texts, then styleEdited.
     void refreshPreviewTexts();
     void chooseColor(int which);
     void chooseFont();

@@ -84,11 +84,12 @@ void setTextColor(QLabel* label, int32_t color)
     label->setPalette(palette);
 }
 
-// The offset bars: -10 to 10 pixels, yellow caption with its unit.
+// The offset bars: -10 to 10 pixels, a black caption with its unit. Near
+// 0 the bar is mostly unfilled, where a yellow one could hardly be read.
 void setUpOffsetBar(ValueBar* bar)
 {
     const PropertyBag stored { { QStringLiteral("Caption"), QStringLiteral("0 px") },
-        { QStringLiteral("Font"), DialogFont::sansSerif() }, { QStringLiteral("ForeColor"), 0xFFFFu },
+        { QStringLiteral("Font"), DialogFont::sansSerif() }, { QStringLiteral("ForeColor"), 0u },
         { QStringLiteral("Min"), QStringLiteral("-10") }, { QStringLiteral("Max"), QStringLiteral("10") },
         { QStringLiteral("Value"), QStringLiteral("0") }, { QStringLiteral("StrExtend"), QStringLiteral(" px") } };
     bar->readProperties(stored);

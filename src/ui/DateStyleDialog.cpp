@@ -137,10 +137,6 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
 
     auto* label1 = new QLabel(tr("Format"), this);
     label1->setFont(DialogFont::sansSerif());
-    // The bars show the upper text's offset from the lower one, its shadow
-    // (the command line's --offset is the shadow's from the text).
-    auto* offsetCaption = new QLabel(tr("Text offset from its shadow:"), this);
-    offsetCaption->setFont(DialogFont::sansSerif());
     m_horizontalCaption = new QLabel(tr("Horizontale"), this);
     m_horizontalCaption->setFont(DialogFont::sansSerif());
     m_verticalCaption = new QLabel(tr("Verticale"), this);
@@ -175,6 +171,10 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     styleRow->addSpacing(px(Design::formatCombo.left - Design::formatCaption.right()));
     styleRow->addWidget(m_formatCombo, 1, Qt::AlignVCenter);
 
+    // The bars show the upper text's offset from the lower one, its shadow
+    // (the command line's --offset is the shadow's from the text).
+    auto* offsetCaption = new QLabel(tr("Text offset from its shadow:"), this);
+    offsetCaption->setFont(DialogFont::sansSerif());
     auto* offsetRow = new QHBoxLayout;
     offsetRow->setSpacing(0);
     offsetRow->addWidget(offsetCaption);

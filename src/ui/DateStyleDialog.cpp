@@ -8,6 +8,7 @@
 #include "platform/Twips.h"
 #include "ui/DesignSize.h"
 #include "ui/DialogFont.h"
+#include "ui/FormatHelpDialog.h"
 #include "ui/ScreenFit.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoEngine.h"
@@ -17,9 +18,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -82,11 +84,12 @@ void setTextColor(QLabel* label, int32_t color)
     label->setPalette(palette);
 }
 
-// The offset bars: -10 to 10 pixels, yellow caption with its unit.
+// The offset bars: -10 to 10 pixels, a black caption with its unit. Near
+// 0 the bar is mostly unfilled, where a yellow one could hardly be read.
 void setUpOffsetBar(ValueBar* bar)
 {
     const PropertyBag stored { { QStringLiteral("Caption"), QStringLiteral("0 px") },
-        { QStringLiteral("Font"), DialogFont::sansSerif() }, { QStringLiteral("ForeColor"), 0xFFFFu },
+        { QStringLiteral("Font"), DialogFont::sansSerif() }, { QStringLiteral("ForeColor"), 0u },
         { QStringLiteral("Min"), QStringLiteral("-10") }, { QStringLiteral("Max"), QStringLiteral("10") },
         { QStringLiteral("Value"), QStringLiteral("0") }, { QStringLiteral("StrExtend"), QStringLiteral(" px") } };
     bar->readProperties(stored);
@@ -103,6 +106,7 @@ int32_t barTwips(const ValueBar* bar)
 DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine* photo)
     : QDialog(owner)
     , m_settings(settings)
+    , m_opening(settings)
     , m_photo(photo)
 {
     setWindowTitle(tr("Date Position and Style"));
@@ -122,12 +126,14 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     // Enter in the format field must not open the font picker.
     m_fontButton->setAutoDefault(false);
 
-    m_color1Swatch = new QLabel(tr("Color ONE"), this);
-    m_color2Swatch = new QLabel(tr("Color TWO"), this);
-    for (QLabel* swatch : { m_color1Swatch, m_color2Swatch }) {
-        swatch->setCursor(Qt::PointingHandCursor);
-        swatch->installEventFilter(this);
-    }
+    // Buttons, so that Tab reaches them and Space or Enter opens the
+    // picker; each shows its colour as a swatch beside its caption.
+    m_color1Swatch = new QPushButton(tr("Color ONE"), this);
+    m_color2Swatch = new QPushButton(tr("Color TWO"), this);
+    for (QPushButton* swatch : { m_color1Swatch, m_color2Swatch })
+        swatch->setFont(DialogFont::sansSerif());
+    connect(m_color1Swatch, &QPushButton::clicked, this, [this] { chooseColor(1); });
+    connect(m_color2Swatch, &QPushButton::clicked, this, [this] { chooseColor(2); });
 
     auto* label1 = new QLabel(tr("Format"), this);
     label1->setFont(DialogFont::sansSerif());
@@ -165,8 +171,14 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     styleRow->addSpacing(px(Design::formatCombo.left - Design::formatCaption.right()));
     styleRow->addWidget(m_formatCombo, 1, Qt::AlignVCenter);
 
+    // The bars show the upper text's offset from the lower one, its shadow
+    // (the command line's --offset is the shadow's from the text).
+    auto* offsetCaption = new QLabel(tr("Text offset from its shadow:"), this);
+    offsetCaption->setFont(DialogFont::sansSerif());
     auto* offsetRow = new QHBoxLayout;
     offsetRow->setSpacing(0);
+    offsetRow->addWidget(offsetCaption);
+    offsetRow->addSpacing(px(Design::Margin));
     offsetRow->addWidget(m_horizontalCaption);
     offsetRow->addSpacing(px(Design::horizontalBar.left - Design::horizontalCaption.right()));
     offsetRow->addWidget(m_horizontalBar);
@@ -185,11 +197,33 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     column->addLayout(offsetRow);
     column->addWidget(m_previewArea, 1);
     column->addLayout(buildStampOptions());
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(px(Design::Margin), px(Design::Margin), px(Design::Margin), px(Design::Margin));
+    auto* layout = new QHBoxLayout;
     layout->setSpacing(px(Design::photoPreview.left - Design::formatCombo.right()));
     layout->addLayout(column);
     layout->addWidget(m_photoPreview, 1);
+
+    // The page on the format's tokens on the left, OK and Cancel on the
+    // right, under everything.
+    m_formatHelpButton = new QPushButton(tr("Format help"), this);
+    m_formatHelpButton->setFont(DialogFont::sansSerif());
+    m_formatHelpButton->setAutoDefault(false);
+    connect(m_formatHelpButton, &QPushButton::clicked, this, [this] { FormatHelpDialog::showFor(this); });
+    m_buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_buttonBox->setFont(DialogFont::sansSerif());
+    // Enter in the format field or a box is OK.
+    m_buttonBox->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(m_formatHelpButton);
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(m_buttonBox);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(px(Design::Margin), px(Design::Margin), px(Design::Margin), px(Design::Margin));
+    outer->setSpacing(px(Design::Margin));
+    outer->addLayout(layout, 1);
+    outer->addLayout(buttonRow);
 
     const std::pair<QWidget*, TwipsRect> designed[]
         = { { m_fontButton, Design::fontButton }, { m_color1Swatch, Design::color1Swatch },
@@ -209,11 +243,19 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
 
     // In the order the controls are seen, from the format field, where the
     // focus starts.
-    QWidget* const tabOrder[]
-        = { m_formatCombo, m_horizontalBar, m_verticalBar, m_relativeHeightCheck, m_heightSpin, m_anchorCombo,
-              m_shiftSignCombo, m_shiftHoursSpin, m_shiftMinutesSpin, m_marginSpin, m_fallbackCombo, m_fontButton };
+    QWidget* const tabOrder[] = { m_formatCombo, m_horizontalBar, m_verticalBar, m_relativeHeightCheck, m_heightSpin,
+        m_anchorCombo, m_shiftSignCombo, m_shiftHoursSpin, m_shiftMinutesSpin, m_marginSpin, m_fallbackCombo,
+        m_formatHelpButton, m_fontButton, m_color1Swatch, m_color2Swatch };
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    // OK and Cancel after the help, in the order this desktop places them.
+    QWidget* previous = m_formatHelpButton;
+    for (int i = 0; i < m_buttonBox->layout()->count(); ++i) {
+        if (QWidget* button = m_buttonBox->layout()->itemAt(i)->widget()) {
+            setTabOrder(previous, button);
+            previous = button;
+        }
+    }
     m_formatCombo->setFocus();
 
     connect(m_formatCombo, &QComboBox::editTextChanged, this, &DateStyleDialog::refreshPreviewTexts);
@@ -226,19 +268,21 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     connect(m_horizontalBar, &ValueBar::valueChanged, this, [this] {
         m_settings.diffLeft = barTwips(m_horizontalBar);
         updateOffsetPreview();
-        refreshPhotoPreview();
+        styleEdited();
     });
     connect(m_verticalBar, &ValueBar::valueChanged, this, [this] {
         m_settings.diffTop = barTwips(m_verticalBar);
         updateOffsetPreview();
-        refreshPhotoPreview();
+        styleEdited();
     });
 
     // Load: the list, the format (which fills the previews), the offsets,
-    // then the font and colours.
+    // then the font and colours. The list keeps its first seven entries in
+    // their order; the ISO and US orders follow them.
     m_formatCombo->addItems({ QStringLiteral("DD/MM/YY"), QStringLiteral("DD/MM/YYYY"),
         QStringLiteral("DD/MM/YY HH:MM"), QStringLiteral("DD/MM/YYYY HH:MM"), QStringLiteral("DD/MM/YY HH:MM:SS"),
-        QStringLiteral("DD/MM/YYYY HH:MM:SS"), QStringLiteral("DDDD DD MMMM YYYY") });
+        QStringLiteral("DD/MM/YYYY HH:MM:SS"), QStringLiteral("DDDD DD MMMM YYYY"), QStringLiteral("YYYY-MM-DD"),
+        QStringLiteral("YYYY-MM-DD HH:MM"), QStringLiteral("MM/DD/YYYY"), QStringLiteral("MM/DD/YYYY H:MM AM/PM") });
     m_formatCombo->setEditText(m_settings.dateFormat);
     refreshPreviewTexts();
     updateOffsetPreview();
@@ -249,10 +293,11 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     m_font.setFamily(m_settings.dateFont);
     m_font.setPointSizeF(m_settings.dateSize > 0 ? m_settings.dateSize : 1);
     m_settings.dateStyle.applyTo(m_font);
+    m_openingFont = m_font;
     m_color1 = m_settings.dateColor1;
     m_color2 = m_settings.dateColor2;
-    setTextColor(m_color1Swatch, m_color1);
-    setTextColor(m_color2Swatch, m_color2);
+    showSwatch(m_color1Swatch, m_color1);
+    showSwatch(m_color2Swatch, m_color2);
     m_loaded = true;
     applyFontAndColors();
     resize(sizeHint().expandedTo(m_photo ? Design::ClientWithPhoto.pixelSize() : Design::Client.pixelSize()));
@@ -264,7 +309,9 @@ QGridLayout* DateStyleDialog::buildStampOptions()
     m_relativeHeightCheck = new QCheckBox(tr("Stamp height"), this);
     m_heightSpin = new QDoubleSpinBox(this);
     m_heightSpin->setRange(SettingsFile::MinStampHeightPercent, SettingsFile::MaxStampHeightPercent);
-    m_heightSpin->setDecimals(3);
+    // One decimal is all a user sets; a stored value with more keeps them
+    // while its box is left alone (shownSettings).
+    m_heightSpin->setDecimals(1);
     m_heightSpin->setSingleStep(0.5);
     m_heightSpin->setSuffix(tr(" % of the photo"));
 
@@ -278,7 +325,7 @@ QGridLayout* DateStyleDialog::buildStampOptions()
     auto* lblMargin = new QLabel(tr("Margin"), this);
     m_marginSpin = new QDoubleSpinBox(this);
     m_marginSpin->setRange(0, SettingsFile::MaxAnchorPercent);
-    m_marginSpin->setDecimals(3);
+    m_marginSpin->setDecimals(1);
     m_marginSpin->setSingleStep(0.5);
     m_marginSpin->setSuffix(tr(" % of the photo"));
 
@@ -384,24 +431,30 @@ Settings DateStyleDialog::shownSettings() const
     shown.dateFormat = m_formatCombo->currentText();
     shown.dateColor1 = m_color1;
     shown.dateColor2 = m_color2;
-    // A box left at its first value keeps the record's value itself.
+    // The size goes through four decimals, then to a whole number, halves to
+    // even both times: 10.5 points gives 10, 11.5 gives 12.
+    const double size = std::nearbyint(m_font.pointSizeF() * 10000.0) / 10000.0;
+    shown.dateSize = static_cast<int32_t>(std::nearbyint(size));
+    shown.dateFont = m_font.family();
+    shown.dateStyle = StampFontStyle::of(m_font);
+    // A box left at its first value keeps the value the record had then.
     const auto percent = [](const QDoubleSpinBox* box, double first, double stored) {
         return box->value() == first ? stored : box->value();
     };
     shown.stampHeightPercent = !m_relativeHeightCheck->isChecked() ? 0
-        : m_settings.stampHeightPercent > 0 ? percent(m_heightSpin, m_shownHeight, m_settings.stampHeightPercent)
-                                            : m_heightSpin->value();
+        : m_opening.stampHeightPercent > 0 ? percent(m_heightSpin, m_shownHeight, m_opening.stampHeightPercent)
+                                           : m_heightSpin->value();
     const auto place = static_cast<StampAnchoring::Place>(m_anchorCombo->currentData().toInt());
     if (place == StampAnchoring::Place::None) {
         shown.anchoring = StampAnchoring();
     } else {
         // Another place starts on its own lines; the same place keeps the
         // offsets a drag gave it.
-        const bool samePlace = place == m_settings.anchoring.place;
+        const bool samePlace = place == m_opening.anchoring.place;
         shown.anchoring.place = place;
-        shown.anchoring.marginPercent = percent(m_marginSpin, m_shownMargin, m_settings.anchoring.marginPercent);
-        shown.anchoring.offsetXPercent = samePlace ? m_settings.anchoring.offsetXPercent : 0;
-        shown.anchoring.offsetYPercent = samePlace ? m_settings.anchoring.offsetYPercent : 0;
+        shown.anchoring.marginPercent = percent(m_marginSpin, m_shownMargin, m_opening.anchoring.marginPercent);
+        shown.anchoring.offsetXPercent = samePlace ? m_opening.anchoring.offsetXPercent : 0;
+        shown.anchoring.offsetYPercent = samePlace ? m_opening.anchoring.offsetYPercent : 0;
     }
     const int32_t shift = m_shiftHoursSpin->value() * 60 + m_shiftMinutesSpin->value();
     shown.shiftMinutes = m_shiftSignCombo->currentIndex() == 1 ? -shift : shift;
@@ -447,8 +500,9 @@ void DateStyleDialog::refreshPhotoPreview()
 
 DateStyleDialog::~DateStyleDialog()
 {
-    // A dialog destroyed without being closed still keeps what it showed.
-    if (!m_unloaded) unload();
+    // Only OK keeps a style: a dialog that goes away unanswered leaves the
+    // record as it found it.
+    if (!m_answered) restoreOpeningStyle();
 }
 
 void DateStyleDialog::updateOffsetPreview()
@@ -469,7 +523,7 @@ void DateStyleDialog::refreshPreviewTexts()
         label->adjustSize();
     }
     fitPreviewArea();
-    refreshPhotoPreview();
+    styleEdited();
 }
 
 void DateStyleDialog::applyFontAndColors()
@@ -482,7 +536,7 @@ void DateStyleDialog::applyFontAndColors()
     // The swatches' colours win over anything the font picker reported.
     setTextColor(m_previewLower, m_color1);
     setTextColor(m_previewUpper, m_color2);
-    refreshPhotoPreview();
+    styleEdited();
 }
 
 void DateStyleDialog::chooseColor(int which)
@@ -492,14 +546,31 @@ void DateStyleDialog::chooseColor(int which)
     if (color == -1) return;
     if (which == 1) {
         m_color1 = color;
-        setTextColor(m_color1Swatch, color);
+        showSwatch(m_color1Swatch, color);
         setTextColor(m_previewLower, color);
     } else {
         m_color2 = color;
-        setTextColor(m_color2Swatch, color);
+        showSwatch(m_color2Swatch, color);
         setTextColor(m_previewUpper, color);
     }
-    refreshPhotoPreview();
+    styleEdited();
+}
+
+void DateStyleDialog::showSwatch(QPushButton* button, int32_t color)
+{
+    // A square of the colour in a dark frame with a light one inside it, so
+    // that white, black and yellow all show on any button.
+    const int side = button->fontMetrics().height();
+    QPixmap swatch(side, side);
+    swatch.fill(BgrColor::toQColor(static_cast<quint32>(color)));
+    QPainter painter(&swatch);
+    painter.setPen(Qt::black);
+    painter.drawRect(0, 0, side - 1, side - 1);
+    painter.setPen(Qt::white);
+    painter.drawRect(1, 1, side - 3, side - 3);
+    painter.end();
+    button->setIcon(swatch);
+    button->setIconSize(swatch.size());
 }
 
 void DateStyleDialog::chooseFont()
@@ -521,40 +592,36 @@ void DateStyleDialog::fitPreviewArea()
 bool DateStyleDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_photoPreview && event->type() == QEvent::Resize) refreshPhotoPreview();
-    if ((watched == m_color1Swatch || watched == m_color2Swatch) && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton
-            && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
-            chooseColor(watched == m_color1Swatch ? 1 : 2);
-            return true;
-        }
-    }
     return QDialog::eventFilter(watched, event);
 }
 
+// OK, Cancel, Esc and the title bar's close button all end here. The close
+// button is QDialog's reject(), as Cancel: a window closed without OK keeps
+// nothing, as everywhere else on the desktop, and asking would only be in the
+// way of a quick look at the style.
 void DateStyleDialog::done(int result)
 {
-    if (!m_unloaded) unload();
+    if (!m_answered) {
+        m_answered = true;
+        if (result == Accepted)
+            m_settings = shownSettings();
+        else
+            restoreOpeningStyle();
+    }
     QDialog::done(result);
 }
 
-void DateStyleDialog::unload()
+void DateStyleDialog::styleEdited()
 {
-    m_unloaded = true;
-    const Settings shown = shownSettings();
-    m_settings.stampHeightPercent = shown.stampHeightPercent;
-    m_settings.anchoring = shown.anchoring;
-    m_settings.shiftMinutes = shown.shiftMinutes;
-    m_settings.nameDateFallback = shown.nameDateFallback;
-    m_settings.fileDateFallback = shown.fileDateFallback;
-    m_settings.dateFormat = m_formatCombo->currentText();
-    m_settings.dateColor1 = m_color1;
-    m_settings.dateColor2 = m_color2;
-    // The size goes through four decimals, then to a whole number, halves to
-    // even both times: 10.5 points gives 10, 11.5 gives 12.
-    const double size = std::nearbyint(m_font.pointSizeF() * 10000.0) / 10000.0;
-    m_settings.dateSize = static_cast<int32_t>(std::nearbyint(size));
-    m_settings.dateFont = m_font.family();
-    m_settings.dateStyle = StampFontStyle::of(m_font);
-    emit fontChosen(m_font);
+    if (!m_loaded) return;
+    m_settings = shownSettings();
+    refreshPhotoPreview();
+    emit styleChanged(m_font);
+}
+
+void DateStyleDialog::restoreOpeningStyle()
+{
+    m_settings = m_opening;
+    m_font = m_openingFont;
+    emit styleChanged(m_font);
 }

@@ -14,6 +14,7 @@ class PhotoEngine;
 class PixelSurface;
 class QCheckBox;
 class QComboBox;
+class QDialogButtonBox;
 class QDoubleSpinBox;
 class QGridLayout;
 class QLabel;
@@ -26,10 +27,13 @@ struct StampPlacement;
 // photo, its anchoring, the camera clock's correction and what undated
 // photos get, with a live preview: the present moment when no photo is open,
 // else the open photo's date and the photo itself as it will be stamped. It
-// reads the settings record it is given when it is made and writes back
-// into it: the offsets at every change of their bars, the rest when it
-// closes, however it closes (there is no Cancel). The main window then gives
-// labelFont() to its two stamp labels and applies the style.
+// reads the settings record it is given when it is made and writes every
+// change back into it at once, then says so (styleChanged), so that the open
+// photo in the main window shows the stamp as it is being chosen. OK keeps
+// what is shown; Cancel, Esc and the title bar's close button put back the
+// whole record as it was when the dialog opened, and the font. The main
+// window then gives labelFont() to its two stamp labels and applies the
+// style.
 class DateStyleDialog : public QDialog {
     Q_OBJECT
 
@@ -48,8 +52,12 @@ public:
     // The controls, for the main window's tests and ours.
     QComboBox* formatCombo() const { return m_formatCombo; }
     QPushButton* fontButton() const { return m_fontButton; }
-    QLabel* color1Swatch() const { return m_color1Swatch; }
-    QLabel* color2Swatch() const { return m_color2Swatch; }
+    // The colour buttons, each with a swatch of its colour.
+    QPushButton* color1Swatch() const { return m_color1Swatch; }
+    QPushButton* color2Swatch() const { return m_color2Swatch; }
+    QPushButton* formatHelpButton() const { return m_formatHelpButton; }
+    // OK and Cancel.
+    QDialogButtonBox* buttonBox() const { return m_buttonBox; }
     // The offset bars and their captions.
     QLabel* horizontalCaption() const { return m_horizontalCaption; }
     ValueBar* horizontalBar() const { return m_horizontalBar; }
@@ -74,8 +82,9 @@ public:
     static constexpr int TwipsPerPixel = Twips::PerPixel;
 
 signals:
-    // The dialog is closing and has written the record; font is labelFont().
-    void fontChosen(const QFont& font);
+    // The record holds a changed style, or the one it had again after a
+    // Cancel; font is labelFont().
+    void styleChanged(const QFont& font);
 
 public slots:
     void done(int result) override;
@@ -88,21 +97,33 @@ private:
     QGridLayout* buildStampOptions();
     // The previews' band shows both previews whole, whatever their font.
     void fitPreviewArea();
-    // The stamp options as the controls show them, over the record.
+    // The record with every value as the controls show it: what each change
+    // writes into the record (styleEdited) and OK keeps. A control's value
+    // goes in here, and its change calls refreshPreviewTexts.
     Settings shownSettings() const;
     // The stamp of the open photo as those settings print it.
     StampPlacement shownStamp() const;
     void refreshPhotoPreview();
+    // The previews' texts, then styleEdited.
     void refreshPreviewTexts();
     void chooseColor(int which);
     void chooseFont();
     void applyFontAndColors();
-    void unload();
+    void showSwatch(QPushButton* button, int32_t color);
+    // A control changed: the record takes what the dialog shows, the open
+    // photo's preview follows.
+    void styleEdited();
+    // Cancel: the record and the font as they were when the dialog opened.
+    void restoreOpeningStyle();
 
     Settings& m_settings;
+    // The record as it was when the dialog opened, for Cancel.
+    const Settings m_opening;
     QPushButton* m_fontButton;
-    QLabel* m_color1Swatch;
-    QLabel* m_color2Swatch;
+    QPushButton* m_color1Swatch;
+    QPushButton* m_color2Swatch;
+    QPushButton* m_formatHelpButton;
+    QDialogButtonBox* m_buttonBox;
     QComboBox* m_formatCombo;
     QLabel* m_horizontalCaption;
     ValueBar* m_horizontalBar;
@@ -128,8 +149,9 @@ private:
     double m_shownHeight = 0;
     double m_shownMargin = 0;
     QFont m_font;
+    QFont m_openingFont;
     int32_t m_color1 = 0;
     int32_t m_color2 = 0;
-    bool m_unloaded = false;
+    bool m_answered = false;
     bool m_loaded = false; // the previews of the photo wait until everything is set
 };

@@ -682,9 +682,19 @@ void MainWindow::onShowDate()
 void MainWindow::onDateStyle()
 {
     showDateStyleDialog();
+    restyleStamp();
+}
+
+void MainWindow::restyleStamp()
+{
     m_engine.applyDateStyle();
     m_engine.showDateLabels();
-    syncControls();
+    // A working image carries its stamp printed: print it again, for the
+    // preview and the next save.
+    if (m_photoOpen && m_engine.photo().workReady())
+        attempt([this] { m_engine.render(); });
+    else
+        syncControls();
 }
 
 // ---- Dialogs ------------------------------------------------------------
@@ -720,10 +730,17 @@ void MainWindow::showAboutBox()
 void MainWindow::showDateStyleDialog()
 {
     DateStyleDialog dialog(this, settings(), m_photoOpen ? &m_engine : nullptr);
-    dialog.exec();
+    // Each change shows at once on the open photo; Cancel puts the record
+    // back, and the font the stamp had.
+    const QFont before = m_engine.stampFont();
+    connect(&dialog, &DateStyleDialog::styleChanged, this, [this](const QFont& font) {
+        m_engine.setStampFont(font);
+        restyleStamp();
+    });
+    const bool kept = dialog.exec() == QDialog::Accepted;
     // The record keeps the style too, so the stamp stays as chosen after a
     // restart and in quillon-cli.
-    m_engine.setStampFont(dialog.labelFont());
+    m_engine.setStampFont(kept ? dialog.labelFont() : before);
 }
 
 QString MainWindow::askSaveFileName(const QString& title, const QString& filter)

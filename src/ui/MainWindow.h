@@ -143,9 +143,13 @@ protected:
     virtual void showExifWindow();
     // About.
     virtual void showAboutBox();
-    // Date Style: the dialog writes the style into the settings record;
-    // applyDateStyle and showDateLabels follow when it returns.
+    // Date Style: the dialog writes the style into the settings record as
+    // it is changed (restyleStamp follows each change) and puts it back on
+    // Cancel; restyleStamp follows when it returns.
     virtual void showDateStyleDialog();
+    // The stamp of the open photo, its preview and its next save, in the
+    // style of the settings record and the engine's font.
+    void restyleStamp();
     // Save as BMP: a file name to save under, empty when cancelled; the
     // dialog opens beside the open photo and suggests its name.
     virtual QString askSaveFileName(const QString& title, const QString& filter);

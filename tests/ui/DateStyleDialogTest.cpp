@@ -1,13 +1,19 @@
 #include "ui/DateStyleDialog.h"
 #include "DialogLayoutCheck.h"
 #include "controls/ValueBar.h"
+#include "platform/MessageBox.h"
 #include "support/TestSupport.h"
+#include "ui/MainWindow.h"
+#include "ui/PictureView.h"
+#include "ui/StampLabelView.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoEngine.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
@@ -15,8 +21,11 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -42,6 +51,56 @@ protected:
 private:
     QTemporaryDir m_dir;
     StandardDialogs::Pickers m_savedPickers;
+};
+
+// The main window over a folder of the test's, its messages kept, not shown.
+class DateStyleWindowTest : public DateStyleDialogTest {
+protected:
+    void SetUp() override
+    {
+        DateStyleDialogTest::SetUp();
+        window = std::make_unique<MainWindow>(m_out.filePath("config.ini"), m_out.path());
+        m_hook = MessageBox::setHook([this](const QString& text, const QString&, auto) { messages << text; });
+        m_questionHook
+            = MessageBox::setQuestionHook([](const QString&, const QStringList&, int, const QString&) { return -1; });
+        ASSERT_TRUE(window->openPath(testPhoto("cameras/Canon_PowerShot_S40.jpg")));
+    }
+    void TearDown() override
+    {
+        MessageBox::setHook(m_hook);
+        MessageBox::setQuestionHook(m_questionHook);
+        window.reset();
+        DateStyleDialogTest::TearDown();
+    }
+
+    // Does act in the window's date style dialog, which act closes.
+    bool whileDialogOpen(const std::function<void(DateStyleDialog&)>& act)
+    {
+        bool acted = false;
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<DateStyleDialog*>(QApplication::activeModalWidget())) {
+                act(*dialog);
+                acted = true;
+            }
+        });
+        window->dateStyleAction->trigger();
+        return acted;
+    }
+
+    // What Save as JPG writes.
+    QByteArray saved()
+    {
+        window->saveJpgAction->trigger();
+        return readFile(m_out.filePath("Images/Canon_PowerShot_S40.jpg"));
+    }
+
+    std::unique_ptr<MainWindow> window;
+    QStringList messages;
+
+private:
+    QTemporaryDir m_out;
+    MessageBox::Hook m_hook;
+    MessageBox::QuestionHook m_questionHook;
 };
 
 } // namespace
@@ -71,32 +130,53 @@ TEST_F(DateStyleDialogTest, TheFormatAndTheOffsetsDriveThePreviewsAndTheOffsetsA
     const QString year = QString::number(QDate::currentDate().year());
     EXPECT_EQ(dialog.previewLower()->text(), year);
     EXPECT_EQ(dialog.previewUpper()->text(), year);
+    // The ISO and US orders follow the seven formats the list has always
+    // had, which keep their places.
+    EXPECT_EQ(dialog.formatCombo()->itemText(6), "DDDD DD MMMM YYYY");
     // Choosing the entry that is already current still puts it in the field.
     dialog.formatCombo()->activated(0);
     EXPECT_EQ(dialog.previewLower()->text().size(), 8);
-    dialog.close();
+    dialog.accept();
     EXPECT_EQ(settings.dateFormat, "DD/MM/YY");
 }
 
-TEST_F(DateStyleDialogTest, ColoursAndFontReachThePreviewsAtOnceAndTheRecordWhenTheDialogCloses)
+TEST_F(DateStyleDialogTest, ColourButtonsAndTheFontReachThePreviewsAndTheRecordAtOnceAndOkKeepsThem)
 {
     std::optional<QColor> colour;
     std::optional<QFont> font;
-    StandardDialogs::shared().pickers.color = [&] { return colour; };
+    int colourAsked = 0;
+    StandardDialogs::shared().pickers.color = [&] {
+        ++colourAsked;
+        return colour;
+    };
     StandardDialogs::shared().pickers.font = [&](const QFont&) { return font; };
     DateStyleDialog dialog(nullptr, settings);
     dialog.show();
+    QSignalSpy changed(&dialog, &DateStyleDialog::styleChanged);
     dialog.horizontalBar()->setValue(4);
+    EXPECT_EQ(changed.count(), 1);
 
     // Cancelled pickers change nothing.
     const QFont before = dialog.labelFont();
     QTest::mouseClick(dialog.color1Swatch(), Qt::LeftButton);
     dialog.fontButton()->click();
-    EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
+    EXPECT_EQ(colourAsked, 1);
     EXPECT_EQ(dialog.labelFont(), before);
+    EXPECT_EQ(settings.dateColor1, 0);
 
+    // Tab reaches the colour buttons and Space or Enter opens the picker.
     colour = QColor(0, 128, 255);
-    QTest::mouseClick(dialog.color2Swatch(), Qt::LeftButton);
+    dialog.fontButton()->setFocus();
+    QTest::keyClick(dialog.fontButton(), Qt::Key_Tab);
+    ASSERT_EQ(dialog.focusWidget(), dialog.color1Swatch());
+    QTest::keyClick(dialog.color1Swatch(), Qt::Key_Tab);
+    ASSERT_EQ(dialog.focusWidget(), dialog.color2Swatch());
+    QTest::keyClick(dialog.color2Swatch(), Qt::Key_Space);
+    EXPECT_EQ(colourAsked, 2);
+    QTest::keyClick(dialog.color2Swatch(), Qt::Key_Return);
+    EXPECT_EQ(colourAsked, 3);
+    EXPECT_EQ(settings.dateColor2, 0xFF8000);
+
     QFont chosen("DejaVu Serif");
     chosen.setPointSizeF(10.5);
     chosen.setBold(true);
@@ -108,29 +188,58 @@ TEST_F(DateStyleDialogTest, ColoursAndFontReachThePreviewsAtOnceAndTheRecordWhen
     EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
     EXPECT_EQ(textColor(dialog.previewUpper()), QColor(0, 128, 255));
     EXPECT_EQ(previewOffset(dialog), QPoint(4, 2));
-
-    // Written when the dialog closes, not before.
-    EXPECT_EQ(settings.dateColor2, 0xFFFFFF);
-    QSignalSpy unloaded(&dialog, &DateStyleDialog::fontChosen);
-    dialog.reject();
-    ASSERT_EQ(unloaded.count(), 1);
-    EXPECT_EQ(unloaded.at(0).at(0).value<QFont>(), dialog.labelFont());
-    EXPECT_EQ(settings.dateColor2, 0xFF8000);
     EXPECT_EQ(settings.dateFont, "DejaVu Serif");
     EXPECT_EQ(settings.dateSize, 10); // 10.5 to the even 10
     EXPECT_EQ(settings.dateStyle, (StampFontStyle { QFont::Bold, true, false, false }));
+    EXPECT_EQ(changed.last().at(0).value<QFont>(), dialog.labelFont());
+
+    const Settings shown = settings;
+    dialog.buttonBox()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(settings, shown);
 }
 
-TEST_F(DateStyleDialogTest, ADialogThatGoesAwayWithoutBeingShownStillWritesItsStyle)
+TEST_F(DateStyleDialogTest, CancelEscTheCloseButtonAndGoingAwayUnansweredPutTheWholeRecordBack)
 {
-    QFont chosen("DejaVu Sans");
-    chosen.setPointSizeF(11.5);
+    settings.stampHeightPercent = 3.1416;
+    settings.anchoring = { StampAnchoring::Place::BottomRight, 18.027, -1.5, 0 };
+    const Settings opening = settings;
+    QFont chosen("DejaVu Serif");
+    chosen.setPointSize(30);
     StandardDialogs::shared().pickers.font = [&](const QFont&) { return chosen; };
-    {
-        DateStyleDialog dialog(nullptr, settings);
-        dialog.fontButton()->click();
+    StandardDialogs::shared().pickers.color = [] { return std::optional(QColor(255, 255, 0)); };
+    const std::function<void(DateStyleDialog&)> ways[] = {
+        [](DateStyleDialog& dialog) { dialog.buttonBox()->button(QDialogButtonBox::Cancel)->click(); },
+        [](DateStyleDialog& dialog) { QTest::keyClick(dialog.heightSpin(), Qt::Key_Escape); },
+        [](DateStyleDialog& dialog) { dialog.close(); },
+        [](DateStyleDialog&) {},
+    };
+    for (size_t way = 0; way < std::size(ways); ++way) {
+        QFont openingFont;
+        {
+            DateStyleDialog dialog(nullptr, settings);
+            dialog.show();
+            openingFont = dialog.labelFont();
+            QSignalSpy changed(&dialog, &DateStyleDialog::styleChanged);
+            dialog.formatCombo()->setEditText("YYYY");
+            dialog.verticalBar()->setValue(-7);
+            dialog.heightSpin()->setValue(9);
+            dialog.anchorCombo()->setCurrentText("top");
+            dialog.color1Swatch()->click();
+            dialog.fontButton()->click();
+            // Whatever else changed the record meanwhile goes back too.
+            settings.thumbWidth = 77;
+            ASSERT_NE(settings, opening);
+            ways[way](dialog);
+            if (dialog.result() == QDialog::Rejected && dialog.isHidden()) {
+                EXPECT_EQ(settings, opening) << way;
+                EXPECT_EQ(dialog.labelFont(), openingFont) << way;
+                // The last word tells whoever follows the style that it is back.
+                EXPECT_EQ(changed.last().at(0).value<QFont>(), openingFont) << way;
+            }
+        }
+        EXPECT_EQ(settings, opening) << way;
     }
-    EXPECT_EQ(settings.dateSize, 12); // 11.5 to the even 12
 }
 
 TEST_F(DateStyleDialogTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
@@ -149,7 +258,11 @@ TEST_F(DateStyleDialogTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
         EXPECT_EQ(dialog.shiftHoursSpin()->value(), 26);
         EXPECT_EQ(dialog.fallbackCombo()->currentText(), "the file's modification time");
         EXPECT_FALSE(dialog.photoPreview()->isVisible()); // no photo is open
-        dialog.close();
+        // Percentages with one decimal; the record's own kept while their
+        // box is left alone.
+        EXPECT_EQ(dialog.heightSpin()->text(), "3.1 % of the photo");
+        EXPECT_EQ(dialog.marginSpin()->text(), "2.0 % of the photo");
+        dialog.accept();
     }
     EXPECT_EQ(settings, before);
 
@@ -163,7 +276,7 @@ TEST_F(DateStyleDialogTest, StampOptionsComeFromTheRecordAndGoBackWhenItCloses)
     dialog.shiftHoursSpin()->setValue(9);
     dialog.shiftMinutesSpin()->setValue(0);
     dialog.fallbackCombo()->setCurrentText("the date in the file name");
-    dialog.close();
+    dialog.accept();
     EXPECT_EQ(settings.stampHeightPercent, 0);
     EXPECT_EQ(settings.anchoring, (StampAnchoring { StampAnchoring::Place::Top, 3, 0, 0 }));
     EXPECT_EQ(settings.shiftMinutes, 540);
@@ -212,7 +325,10 @@ TEST_F(DateStyleDialogTest, TheControlsShowWholeInTabOrderAndThePreviewsMakeRoom
         { "Stamp height", dialog.relativeHeightCheck() }, { "height", dialog.heightSpin() },
         { "anchor", dialog.anchorCombo() }, { "shift sign", dialog.shiftSignCombo() },
         { "hours", dialog.shiftHoursSpin() }, { "minutes", dialog.shiftMinutesSpin() },
-        { "margin", dialog.marginSpin() }, { "fallback", dialog.fallbackCombo() } };
+        { "margin", dialog.marginSpin() }, { "fallback", dialog.fallbackCombo() },
+        { "Color ONE", dialog.color1Swatch() }, { "Color TWO", dialog.color2Swatch() },
+        { "Format help", dialog.formatHelpButton() }, { "OK", dialog.buttonBox()->button(QDialogButtonBox::Ok) },
+        { "Cancel", dialog.buttonBox()->button(QDialogButtonBox::Cancel) } };
     EXPECT_EQ(tabOrderFaults(&dialog, tabbed), QStringList());
 
     // Every caption, swatch and control whole and apart; the lower preview
@@ -241,4 +357,61 @@ TEST_F(DateStyleDialogTest, TheControlsShowWholeInTabOrderAndThePreviewsMakeRoom
     dialog.fontButton()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return shown().isEmpty(); }, 60'000)) << shown().join(", ").toStdString();
     EXPECT_EQ(previewOffset(dialog), QPoint(-2, 10));
+}
+
+TEST_F(DateStyleWindowTest, ChangesReachTheOpenPhotoAtOnceCancelPutsItsStampBackExactlyAndOkReachesTheNextSave)
+{
+    StandardDialogs::shared().pickers.color = [] { return std::optional(QColor(255, 255, 0)); };
+    StandardDialogs::shared().pickers.font = [](const QFont& initial) {
+        QFont bold = initial;
+        bold.setBold(true);
+        return std::optional(bold);
+    };
+    // Before the working image is built the labels over the preview follow
+    // the anchoring as it is chosen, and go back with Esc.
+    const QPoint labelAt = window->stampLowerLabel->pos();
+    QPoint labelWhileOpen;
+    ASSERT_TRUE(whileDialogOpen([&](DateStyleDialog& dialog) {
+        dialog.anchorCombo()->setCurrentText("bottom-right");
+        labelWhileOpen = window->stampLowerLabel->pos();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }));
+    EXPECT_NE(labelWhileOpen, labelAt);
+    EXPECT_EQ(window->stampLowerLabel->pos(), labelAt);
+
+    // A saved photo carries its stamp printed: every change prints it
+    // again at once, and Cancel prints it as it was, to the byte.
+    const QByteArray first = saved();
+    ASSERT_FALSE(first.isEmpty());
+    const Settings opening = window->settings();
+    const QImage shown = window->displayView->picture();
+    QImage whileOpen;
+    ASSERT_TRUE(whileDialogOpen([&](DateStyleDialog& dialog) {
+        dialog.anchorCombo()->setCurrentText("bottom-right");
+        dialog.relativeHeightCheck()->setChecked(true);
+        dialog.heightSpin()->setValue(10);
+        dialog.marginSpin()->setValue(5);
+        dialog.color2Swatch()->click();
+        dialog.fontButton()->click();
+        whileOpen = window->displayView->picture();
+        dialog.buttonBox()->button(QDialogButtonBox::Cancel)->click();
+    }));
+    EXPECT_NE(whileOpen, shown);
+    EXPECT_EQ(window->displayView->picture(), shown);
+    EXPECT_EQ(window->settings(), opening);
+    EXPECT_FALSE(window->engine().stampFont().bold());
+    EXPECT_TRUE(saved() == first);
+
+    // OK keeps the change, and the next save prints it as a photo opened
+    // afresh does.
+    ASSERT_TRUE(whileDialogOpen([&](DateStyleDialog& dialog) {
+        dialog.anchorCombo()->setCurrentText("bottom-right");
+        dialog.buttonBox()->button(QDialogButtonBox::Ok)->click();
+    }));
+    EXPECT_EQ(window->settings().anchoring.place, StampAnchoring::Place::BottomRight);
+    const QByteArray restyled = saved();
+    EXPECT_FALSE(restyled == first);
+    ASSERT_TRUE(window->openPath(testPhoto("cameras/Canon_PowerShot_S40.jpg")));
+    EXPECT_TRUE(saved() == restyled);
+    EXPECT_EQ(messages, QStringList());
 }

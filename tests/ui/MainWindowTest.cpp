@@ -888,7 +888,7 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
         auto* dialog = qobject_cast<DateStyleDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         dialog->fontButton()->click();
-        dialog->close();
+        dialog->accept();
     });
     f.dateStyleAction->trigger();
     ASSERT_TRUE(f.engine().stampFont().bold());

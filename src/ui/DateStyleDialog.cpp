@@ -9,6 +9,7 @@
 #include "ui/DesignSize.h"
 #include "ui/DialogFont.h"
 #include "ui/ScreenFit.h"
+#include "ui/StampLookBox.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoEngine.h"
 
@@ -185,6 +186,8 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     column->addLayout(offsetRow);
     column->addWidget(m_previewArea, 1);
     column->addLayout(buildStampOptions());
+    m_lookBox = new StampLookBox(m_settings, this);
+    column->addWidget(m_lookBox);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(px(Design::Margin), px(Design::Margin), px(Design::Margin), px(Design::Margin));
     layout->setSpacing(px(Design::photoPreview.left - Design::formatCombo.right()));
@@ -223,6 +226,8 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
         refreshPreviewTexts();
     });
     connect(m_fontButton, &QPushButton::clicked, this, &DateStyleDialog::chooseFont);
+    connect(m_lookBox, &StampLookBox::changed, this, &DateStyleDialog::refreshPhotoPreview);
+    connect(m_lookBox, &StampLookBox::presetChosen, this, &DateStyleDialog::applyPreset);
     connect(m_horizontalBar, &ValueBar::valueChanged, this, [this] {
         m_settings.diffLeft = barTwips(m_horizontalBar);
         updateOffsetPreview();
@@ -408,6 +413,7 @@ Settings DateStyleDialog::shownSettings() const
     const QVariantList fallback = m_fallbackCombo->currentData().toList();
     shown.nameDateFallback = fallback.value(0).toBool();
     shown.fileDateFallback = fallback.value(1).toBool();
+    m_lookBox->writeTo(shown);
     return shown;
 }
 
@@ -437,10 +443,11 @@ void DateStyleDialog::refreshPhotoPreview()
         }
         if (!m_photoBase) return;
     }
-    const std::unique_ptr<PixelSurface> canvas = m_photoBase->copy();
-    if (!canvas) return;
     const StampPlacement stamp = shownStamp();
-    stamp.print(*canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text);
+    const std::unique_ptr<PixelSurface> canvas = stamp.strip.withBand(*m_photoBase);
+    if (!canvas) return;
+    stamp.print(*canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text,
+        QSize(m_photoBase->width(), m_photoBase->height()));
     m_photoPreview->setPixmap(QPixmap::fromImage(
         canvas->toImage().scaled(m_photoPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
@@ -508,6 +515,31 @@ void DateStyleDialog::chooseFont()
     applyFontAndColors();
 }
 
+void DateStyleDialog::applyPreset(const StampPreset& preset)
+{
+    Settings chosen = shownSettings();
+    const bool fontMissing = !preset.applyTo(chosen).isEmpty();
+    m_lookBox->showNote(fontMissing
+            ? tr("The font %1 is not installed; %2 is used instead.").arg(QLatin1String(preset.font), chosen.dateFont)
+            : QString());
+    m_lookBox->readFrom(chosen);
+    m_formatCombo->setEditText(chosen.dateFormat);
+    m_horizontalBar->setValue(chosen.diffLeft / double(TwipsPerPixel));
+    m_verticalBar->setValue(chosen.diffTop / double(TwipsPerPixel));
+    m_relativeHeightCheck->setChecked(chosen.stampHeightPercent > 0);
+    if (chosen.stampHeightPercent > 0) m_heightSpin->setValue(chosen.stampHeightPercent);
+    m_anchorCombo->setCurrentIndex(m_anchorCombo->findData(int(chosen.anchoring.place)));
+    m_marginSpin->setValue(chosen.anchoring.marginPercent);
+    m_font.setFamily(chosen.dateFont);
+    m_font.setPointSizeF(chosen.dateSize);
+    chosen.dateStyle.applyTo(m_font);
+    m_color1 = chosen.dateColor1;
+    m_color2 = chosen.dateColor2;
+    setTextColor(m_color1Swatch, m_color1);
+    setTextColor(m_color2Swatch, m_color2);
+    applyFontAndColors();
+}
+
 void DateStyleDialog::fitPreviewArea()
 {
     // Room for the lower preview at its place and the upper one as far as
@@ -547,6 +579,7 @@ void DateStyleDialog::unload()
     m_settings.shiftMinutes = shown.shiftMinutes;
     m_settings.nameDateFallback = shown.nameDateFallback;
     m_settings.fileDateFallback = shown.fileDateFallback;
+    m_lookBox->writeTo(m_settings);
     m_settings.dateFormat = m_formatCombo->currentText();
     m_settings.dateColor1 = m_color1;
     m_settings.dateColor2 = m_color2;

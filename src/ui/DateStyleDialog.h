@@ -19,7 +19,9 @@ class QGridLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class StampLookBox;
 struct StampPlacement;
+struct StampPreset;
 
 // The date style dialog: the stamp's format, font, two colours and the
 // offset of the upper text from the lower one, its height relative to the
@@ -65,6 +67,8 @@ public:
     QSpinBox* shiftHoursSpin() const { return m_shiftHoursSpin; }
     QSpinBox* shiftMinutesSpin() const { return m_shiftMinutesSpin; }
     QComboBox* fallbackCombo() const { return m_fallbackCombo; }
+    // The preset list, the look, auto-contrast and the caption strip.
+    StampLookBox* lookBox() const { return m_lookBox; }
     // The open photo with the stamp as the dialog's values print it, reduced
     // to fit; hidden when no photo is open.
     QLabel* photoPreview() const { return m_photoPreview; }
@@ -97,6 +101,9 @@ private:
     void chooseColor(int which);
     void chooseFont();
     void applyFontAndColors();
+    // Shows the preset's format, font, colours, offset, look, height and
+    // place in the controls.
+    void applyPreset(const StampPreset& preset);
     void unload();
 
     Settings& m_settings;
@@ -119,6 +126,7 @@ private:
     QSpinBox* m_shiftHoursSpin = nullptr;
     QSpinBox* m_shiftMinutesSpin = nullptr;
     QComboBox* m_fallbackCombo = nullptr;
+    StampLookBox* m_lookBox = nullptr;
     QLabel* m_photoPreview = nullptr;
     PhotoEngine* m_photo;
     // The photo's working image before any stamp, made on first use.

@@ -69,7 +69,7 @@ void PreviewPane::resizeEvent(QResizeEvent* event)
 void PreviewPane::onResize()
 {
     const float border = static_cast<float>(previewViewport->borderSize()) * TwipsPerPixel;
-    const QSize preview = m_engine.previewSize();
+    const QSize preview = m_engine.outputSize();
     const float imageWidth = static_cast<float>(preview.width()) * TwipsPerPixel;
     const float imageHeight = static_cast<float>(preview.height()) * TwipsPerPixel;
     float width = static_cast<float>(this->width()) * TwipsPerPixel
@@ -118,7 +118,7 @@ void PreviewPane::clearPreviewPicture()
 
 void PreviewPane::loadPreviewPicture()
 {
-    previewImage->setPicture(m_engine.previewPicture(m_engine.previewSize()));
+    previewImage->setPicture(m_engine.previewWithStrip(m_engine.previewSize()));
 }
 
 void PreviewPane::showDisplayPicture()
@@ -129,9 +129,11 @@ void PreviewPane::showDisplayPicture()
 
 void PreviewPane::placePreviewImage()
 {
-    previewImage->setGeometry(QRect(m_imageOffset, m_engine.previewSize()));
+    // With the caption strip both pictures carry its band below the photo.
+    previewImage->setGeometry(QRect(m_imageOffset, m_engine.outputSize()));
     const PixelSurface* work = m_engine.photo().workImage();
-    displayView->setGeometry(QRect(m_imageOffset, work ? QSize(work->width(), work->height()) : QSize()));
+    displayView->setGeometry(QRect(
+        m_imageOffset, work ? m_engine.settings().strip.outputSize(QSize(work->width(), work->height())) : QSize()));
 }
 
 void PreviewPane::placeLabels()
@@ -183,7 +185,7 @@ void PreviewPane::onPictureMouseMove(Qt::MouseButtons Button, QPointF at)
     if (Button != Qt::LeftButton) return;
     // Near the photo's top-left corner the move is taken for a slip.
     if (at.x() <= 2 && at.y() <= 2) return;
-    const QSize preview = m_engine.previewSize();
+    const QSize preview = m_engine.outputSize();
     const QSize inner = previewViewport->client()->size();
     const QPoint delta = (at - m_imageGrab).toPoint();
 

@@ -667,6 +667,12 @@ void MainWindow::onDateStyle()
     showDateStyleDialog();
     m_engine.applyDateStyle();
     m_engine.showDateLabels();
+    // The caption strip's band, when it was turned on or off, and the look
+    // show on the open photo.
+    if (m_photoOpen) {
+        m_preview->loadPreviewPicture();
+        if (m_engine.photo().workReady()) attempt([this] { m_engine.render(); });
+    }
     syncControls();
 }
 

@@ -1,0 +1,87 @@
+// The date style dialog's presets, look, auto-contrast and caption strip.
+#include "ui/StampLookBox.h"
+
+#include "controls/ValueBar.h"
+#include "files/SettingsFile.h"
+#include "support/TestSupport.h"
+#include "ui/DateStyleDialog.h"
+#include "workflow/PhotoEngine.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void choosePreset(DateStyleDialog& dialog, StampPreset::Id id)
+{
+    QComboBox* presets = dialog.lookBox()->presetCombo();
+    const int row = presets->findText(presets->itemText(static_cast<int>(id)));
+    presets->setCurrentIndex(row);
+    emit presets->activated(row);
+}
+
+} // namespace
+
+TEST(StampLookBoxTest, APresetFillsTheDialogsControlsAndEachCanBeChangedBeforeItCloses)
+{
+    QTemporaryDir dir;
+    Settings settings;
+    SettingsFile::load(dir.filePath("config.ini"), settings);
+    settings.shiftMinutes = 30;
+    DateStyleDialog dialog(nullptr, settings);
+    dialog.show();
+    StampLookBox* box = dialog.lookBox();
+    EXPECT_EQ(box->presetCombo()->currentIndex(), -1); // a preset is an act, not a state
+
+    choosePreset(dialog, StampPreset::Id::Film);
+    EXPECT_EQ(dialog.formatCombo()->currentText(), QStringLiteral("\\'YY M D"));
+    EXPECT_EQ(dialog.labelFont().family(), StampPreset::SegmentFont);
+    EXPECT_EQ(box->lookCombo()->currentData().toInt(), int(StampLook::Glow));
+    EXPECT_EQ(dialog.anchorCombo()->currentText(), QStringLiteral("bottom-right"));
+    EXPECT_TRUE(dialog.relativeHeightCheck()->isChecked());
+    EXPECT_FALSE(box->noteLabel()->isVisible());
+
+    choosePreset(dialog, StampPreset::Id::Strip);
+    EXPECT_TRUE(box->stripCheck()->isChecked());
+    EXPECT_TRUE(box->stripHeightSpin()->isEnabled());
+    // The user changes what the preset set: a taller band, auto-contrast,
+    // the outline.
+    box->stripHeightSpin()->setValue(12.5);
+    box->autoContrastCheck()->setChecked(true);
+    box->lookCombo()->setCurrentIndex(box->lookCombo()->findData(int(StampLook::Outline)));
+    dialog.done(0);
+    EXPECT_EQ(settings.strip, (CaptionStrip { true, 12.5, 0x00FFFFFF }));
+    EXPECT_TRUE(settings.autoContrast);
+    EXPECT_EQ(settings.stampLook, StampLook::Outline);
+    EXPECT_EQ(settings.dateFormat, QStringLiteral("DD/MM/YYYY HH:MM"));
+    EXPECT_EQ(settings.dateColor2, 0);
+    EXPECT_EQ(settings.shiftMinutes, 30);
+}
+
+TEST(StampLookBoxTest, ThePhotosPreviewGrowsByTheBandWhenTheStripIsOn)
+{
+    QTemporaryDir dir;
+    Settings settings;
+    SettingsFile::load(dir.filePath("config.ini"), settings);
+    PhotoEngine engine(settings);
+    engine.applyDateStyle();
+    engine.setPhotoPaths(testPhoto("cameras/Canon_PowerShot_S40.jpg"), dir.path());
+    engine.openPhoto();
+    DateStyleDialog dialog(nullptr, settings, &engine);
+    dialog.resize(1000, 600);
+    dialog.show();
+    const auto aspect = [&] {
+        const QPixmap shown = dialog.photoPreview()->pixmap();
+        return double(shown.height()) / shown.width();
+    };
+    const double without = aspect();
+    dialog.lookBox()->stripCheck()->setChecked(true);
+    const double with = aspect();
+    EXPECT_NEAR(with / without, 1 + 0.08 * std::max(without, 1.0), 0.02);
+}

@@ -12,6 +12,8 @@ packages=(
   qt6-l10n-tools qt6-tools-dev
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
+  # The film preset's seven-segment digits (DSEG7).
+  fonts-dseg
   xvfb xauth
   clang-format
   desktop-file-utils appstream groff-base file dpkg-dev

@@ -366,7 +366,8 @@ void MainWindow::syncControls()
     const double scale = settings().previewScale;
     const auto sizeText = [](QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); };
     photoSizeLabel->setText(m_photoOpen ? sizeText(photo) : QString());
-    outputSizeLabel->setText(m_photoOpen ? sizeText(PhotoState::workingSize(photo, scale)) : QString());
+    outputSizeLabel->setText(
+        m_photoOpen ? sizeText(settings().strip.outputSize(PhotoState::workingSize(photo, scale))) : QString());
     for (QAction* effect : { applyFilterAction, lightenAction, darkenAction, revertAction })
         effect->setEnabled(m_photoOpen);
     for (const auto& [item, effect] : m_menus->effectItems)

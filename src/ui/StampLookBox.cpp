@@ -2,6 +2,7 @@
 
 #include "files/Settings.h"
 #include "platform/BgrColor.h"
+#include "ui/DialogFont.h"
 #include "ui/StandardDialogs.h"
 
 #include <QCheckBox>
@@ -55,6 +56,8 @@ StampLookBox::StampLookBox(const Settings& settings, QWidget* parent)
     , m_stripColourButton(new QPushButton(tr("Strip colour..."), this))
     , m_noteLabel(new QLabel(this))
 {
+    // The dialog's own captions' font, which its layout is made for.
+    setFont(DialogFont::sansSerif());
     // A preset is an act, not a state: the list shows no choice until one
     // is made, and the same one may be chosen again.
     m_presetCombo->setPlaceholderText(tr("Choose a preset"));

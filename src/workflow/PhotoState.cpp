@@ -278,6 +278,9 @@ void PhotoState::render(const CaptionStrip& strip)
 
 void PhotoState::renderFinal(const CaptionStrip& strip)
 {
+    // The scratch buffer (in a batch, the full-size picture's memory) goes
+    // first, so that a picture with a band can take its place.
+    m_scratchImage.reset();
     m_displayedPhoto = m_workImage ? QSize(m_workImage->width(), m_workImage->height()) : QSize();
     const QSize output = strip.outputSize(m_displayedPhoto);
     if (output == m_displayedPhoto) {
@@ -288,7 +291,6 @@ void PhotoState::renderFinal(const CaptionStrip& strip)
         if (!m_display) throw std::bad_alloc();
         m_workImage.reset();
     }
-    m_scratchImage.reset();
     m_workReady = false;
     m_stampNotes.clear();
 }

@@ -25,8 +25,10 @@ constexpr StampPreset presets[StampPreset::Count] = {
     { StampPreset::Id::Classic, "classic", "DD/MM/YYYY HH:MM", "Arial", QFont::Normal, Black, White, 30,
         StampLook::Shadow, 0, Place::None, 0, false },
     // Two-digit year with an apostrophe, day and month without their
-    // leading zeros: '98 7 12, small at the bottom right.
-    { StampPreset::Id::Film, "film", "\\'YY M D", "DSEG7 Classic", QFont::Normal, FilmGlow, FilmOrange, 0,
+    // leading zeros: '98 7 12, small at the bottom right. The seven-segment
+    // font's blank is a quarter of a digit wide: two of them keep "7 12"
+    // from reading as 712.
+    { StampPreset::Id::Film, "film", "\\'YY  M  D", "DSEG7 Classic", QFont::Normal, FilmGlow, FilmOrange, 0,
         StampLook::Glow, 3, Place::BottomRight, 4, false },
     { StampPreset::Id::Outline, "outline", "DD/MM/YYYY HH:MM", "Arial", QFont::Bold, NearBlack, White, 0,
         StampLook::Outline, 4, Place::BottomRight, 3, false },

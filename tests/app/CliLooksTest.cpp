@@ -165,7 +165,7 @@ TEST(CliLooksTest, BadValuesAreUsageErrorsAndOptionsGiveTheBytesOfTheSameValuesS
             "[DATE]\nlook=outline\nauto_contrast=true\n[STRIP]\nenabled=true\nheight_percent=12\ncolor=255\n" },
         // A preset is the values it sets, and options after it change them.
         { { "--preset", "film", "--colour", "#FFFF00" },
-            "[DATE]\nformat=\\'YY M D\nfont=DSEG7 Classic\ncolor01=20735\ncolor02=65535\nlook=glow\n"
+            "[DATE]\nformat=\\'YY  M  D\nfont=DSEG7 Classic\ncolor01=20735\ncolor02=65535\nlook=glow\n"
             "[DIFF]\nleft=0\ntop=0\n[STAMP]\nsize_percent=3\nanchor=bottom-right\nmargin_percent=4\n" },
     };
     for (const auto& c : same) {

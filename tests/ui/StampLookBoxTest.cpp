@@ -40,7 +40,7 @@ TEST(StampLookBoxTest, APresetFillsTheDialogsControlsAndEachCanBeChangedBeforeIt
     EXPECT_EQ(box->presetCombo()->currentIndex(), -1); // a preset is an act, not a state
 
     choosePreset(dialog, StampPreset::Id::Film);
-    EXPECT_EQ(dialog.formatCombo()->currentText(), QStringLiteral("\\'YY M D"));
+    EXPECT_EQ(dialog.formatCombo()->currentText(), QStringLiteral("\\'YY  M  D"));
     EXPECT_EQ(dialog.labelFont().family(), StampPreset::SegmentFont);
     EXPECT_EQ(box->lookCombo()->currentData().toInt(), int(StampLook::Glow));
     EXPECT_EQ(dialog.anchorCombo()->currentText(), QStringLiteral("bottom-right"));

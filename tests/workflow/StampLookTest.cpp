@@ -167,7 +167,7 @@ TEST(StampLookTest, PresetsSetTheStyleAndLeaveTheRest)
     settings.shiftMinutes = 60;
     settings.strip.heightPercent = 12;
     StampPreset::of(StampPreset::Id::Film).applyTo(settings);
-    EXPECT_EQ(settings.dateFormat, QStringLiteral("\\'YY M D"));
+    EXPECT_EQ(settings.dateFormat, QStringLiteral("\\'YY  M  D"));
     EXPECT_EQ(settings.stampLook, StampLook::Glow);
     EXPECT_EQ(settings.anchoring.place, StampAnchoring::Place::BottomRight);
     EXPECT_EQ(settings.dateFont, StampPreset::SegmentFont); // fonts-dseg is a dependency

@@ -1,6 +1,7 @@
 // The date style dialog's presets, look, auto-contrast and caption strip.
 #include "ui/StampLookBox.h"
 
+#include "DialogLayoutCheck.h"
 #include "controls/ValueBar.h"
 #include "files/SettingsFile.h"
 #include "support/TestSupport.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +40,12 @@ TEST(StampLookBoxTest, APresetFillsTheDialogsControlsAndEachCanBeChangedBeforeIt
     dialog.show();
     StampLookBox* box = dialog.lookBox();
     EXPECT_EQ(box->presetCombo()->currentIndex(), -1); // a preset is an act, not a state
+    // Whole and apart, beside the dialog's own controls.
+    const DialogLayoutCheck::Controls controls { { "preset", box->presetCombo() }, { "look", box->lookCombo() },
+        { "strip", box->stripCheck() }, { "strip height", box->stripHeightSpin() },
+        { "strip colour", box->stripColourButton() }, { "auto-contrast", box->autoContrastCheck() },
+        { "fallback", dialog.fallbackCombo() }, { "margin", dialog.marginSpin() } };
+    EXPECT_EQ(DialogLayoutCheck::problems(&dialog, controls), QStringList());
 
     choosePreset(dialog, StampPreset::Id::Film);
     EXPECT_EQ(dialog.formatCombo()->currentText(), QStringLiteral("\\'YY  M  D"));

@@ -3,11 +3,14 @@
 
 #include "files/SettingsFile.h"
 #include "platform/PixelSurface.h"
+#include "support/TestSupport.h"
+#include "workflow/PhotoEngine.h"
 #include "workflow/PhotoState.h"
 #include "workflow/StampPreset.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +148,30 @@ TEST(StampLookTest, TheStripGrowsTheOutputAndTheStampLandsInItsColumnOnTheBand)
         EXPECT_EQ(shown.pixelColor(0, 329), Qt::white);
         EXPECT_EQ(state.displayedPhotoSize(), photo);
     }
+}
+
+TEST(StampLookTest, AStampDraggedAlongTheStripSnapsToTheNearestColumnWhenDropped)
+{
+    QTemporaryDir out;
+    Settings settings;
+    SettingsFile::load(out.filePath(QStringLiteral("config.ini")), settings, out.path());
+    StampPreset::of(StampPreset::Id::Strip).applyTo(settings);
+    PhotoEngine engine(settings);
+    engine.applyDateStyle();
+    engine.setPhotoPaths(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")), out.path());
+    engine.openPhoto();
+    engine.showDateLabels();
+    const QSize photo = engine.previewSize();
+    const QRect band(0, photo.height(), photo.width(), settings.strip.bandHeight(photo));
+    ASSERT_TRUE(band.contains(engine.shownStamp().inkBox));
+    // Pulled up and to the left, it stays on the band and lands in the
+    // left-hand column.
+    engine.dragStamp(QPointF(-photo.width() * 0.6, -100));
+    EXPECT_TRUE(band.contains(engine.shownStamp().inkBox));
+    engine.dropStamp();
+    EXPECT_EQ(settings.anchoring.place, StampAnchoring::Place::BottomLeft);
+    EXPECT_TRUE(band.contains(engine.shownStamp().inkBox));
+    EXPECT_LT(engine.shownStamp().inkBox.right(), photo.width() / 2);
 }
 
 TEST(StampLookTest, PresetsSetTheStyleAndLeaveTheRest)

@@ -9,7 +9,6 @@
 #include "workflow/StampPreset.h"
 
 #include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -71,15 +70,10 @@ TEST(StampLookTest, OutlineAndGlowRingTheTextWithTheFirstColourInsideTheirInkBox
         // Every touched pixel lies in the ink box, which the halo widens.
         EXPECT_TRUE(layout.inkBox.contains(changed.box));
         EXPECT_GT(changed.near, 50);
-        // The outline is the first colour itself; the glow only tints the
-        // grey towards it.
-        int reddish = 0;
-        for (int y = 0; y < printed.height(); ++y)
-            for (int x = 0; x < printed.width(); ++x) {
-                const QColor c = printed.pixelColor(x, y);
-                reddish += c.red() > c.blue() + 20 && c.red() > c.green() + 20;
-            }
-        EXPECT_GT(reddish, 20);
+        // The outline is the first colour itself.
+        if (look == StampLook::Outline) {
+            EXPECT_GT(changedFrom(printed, 128, Qt::red).near, 20);
+        }
         const int halo = StampPlacement::haloOf(look, layout.font) + 1;
         EXPECT_EQ(layout.inkBox,
             StampPlacement::inkBox(layout.font, QStringLiteral("12/07/1998"), layout.second, layout.second)
@@ -94,21 +88,6 @@ TEST(StampLookTest, AutoContrastTakesTheInkThatStandsOutMoreOnTheLightUnderTheSt
         SCOPED_TRACE(grey);
         const double luminance = StampPlacement::meanLuminance(*filled({ 8, 8 }, grey), QRect(-4, -4, 40, 40));
         EXPECT_EQ(StampPlacement::inkFor(luminance).front.lightness() < 128, dark);
-    }
-    // A photo bright at the bottom right and dark at the top left: each
-    // corner's stamp takes its own ink.
-    const auto picture = filled({ 400, 200 }, 20);
-    picture->paint([](QPainter& painter) { painter.fillRect(200, 100, 200, 100, QColor(240, 240, 240)); });
-    StampPlacement stamp = stampOf(StampLook::Shadow);
-    stamp.autoContrast = true;
-    stamp.heightPercent = 10;
-    for (const auto& [place, grey] :
-        { std::pair { StampAnchoring::Place::TopLeft, 20 }, std::pair { StampAnchoring::Place::BottomRight, 240 } }) {
-        const auto canvas = picture->copy();
-        stamp.anchoring = { place, 2, 0, 0 };
-        const StampPlacement::Layout layout = stamp.print(*canvas, QStringLiteral("1998"));
-        const QColor ink = StampPlacement::inkFor(grey / 255.0 > 0.5 ? 1.0 : 0.0).front;
-        EXPECT_GT(changedFrom(canvas->toImage().copy(layout.inkBox), grey, ink).near, 20);
     }
 }
 
@@ -176,10 +155,6 @@ TEST(StampLookTest, AStampDraggedAlongTheStripSnapsToTheNearestColumnWhenDropped
 
 TEST(StampLookTest, PresetsSetTheStyleAndLeaveTheRest)
 {
-    EXPECT_EQ(StampPreset::names(), QStringList({ "classic", "film", "outline", "strip" }));
-    EXPECT_EQ(StampPreset::named(QStringLiteral(" Film ")), StampPreset::Id::Film);
-    EXPECT_FALSE(StampPreset::named(QStringLiteral("sepia")));
-
     // Classic is the stamp of a config.ini without keys.
     Settings fresh;
     SettingsFile::load(QStringLiteral("/nonexistent/quillon-test/config.ini"), fresh, QStringLiteral("/out"));

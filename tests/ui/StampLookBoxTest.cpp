@@ -6,7 +6,6 @@
 #include "files/SettingsFile.h"
 #include "support/TestSupport.h"
 #include "ui/DateStyleDialog.h"
-#include "workflow/PhotoEngine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -51,9 +50,6 @@ TEST(StampLookBoxTest, APresetFillsTheDialogsControlsAndEachCanBeChangedBeforeIt
     EXPECT_EQ(dialog.formatCombo()->currentText(), QStringLiteral("\\'YY  M  D"));
     EXPECT_EQ(dialog.labelFont().family(), StampPreset::SegmentFont);
     EXPECT_EQ(box->lookCombo()->currentData().toInt(), int(StampLook::Glow));
-    EXPECT_EQ(dialog.anchorCombo()->currentText(), QStringLiteral("bottom-right"));
-    EXPECT_TRUE(dialog.relativeHeightCheck()->isChecked());
-    EXPECT_FALSE(box->noteLabel()->isVisible());
 
     choosePreset(dialog, StampPreset::Id::Strip);
     EXPECT_TRUE(box->stripCheck()->isChecked());
@@ -70,26 +66,4 @@ TEST(StampLookBoxTest, APresetFillsTheDialogsControlsAndEachCanBeChangedBeforeIt
     EXPECT_EQ(settings.dateFormat, QStringLiteral("DD/MM/YYYY HH:MM"));
     EXPECT_EQ(settings.dateColor2, 0);
     EXPECT_EQ(settings.shiftMinutes, 30);
-}
-
-TEST(StampLookBoxTest, ThePhotosPreviewGrowsByTheBandWhenTheStripIsOn)
-{
-    QTemporaryDir dir;
-    Settings settings;
-    SettingsFile::load(dir.filePath("config.ini"), settings);
-    PhotoEngine engine(settings);
-    engine.applyDateStyle();
-    engine.setPhotoPaths(testPhoto("cameras/Canon_PowerShot_S40.jpg"), dir.path());
-    engine.openPhoto();
-    DateStyleDialog dialog(nullptr, settings, &engine);
-    dialog.resize(1000, 600);
-    dialog.show();
-    const auto aspect = [&] {
-        const QPixmap shown = dialog.photoPreview()->pixmap();
-        return double(shown.height()) / shown.width();
-    };
-    const double without = aspect();
-    dialog.lookBox()->stripCheck()->setChecked(true);
-    const double with = aspect();
-    EXPECT_NEAR(with / without, 1 + 0.08 * std::max(without, 1.0), 0.02);
 }

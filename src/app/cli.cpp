@@ -851,7 +851,7 @@ const QList<Command>& commands()
                                    "anchor's side (left, centre or right); the photo's pixels stay as they are.")),
                 QCommandLineOption(QStringLiteral("no-strip"), QStringLiteral("Adds no band below the photos.")),
                 QCommandLineOption(QStringLiteral("strip-height"),
-                    QStringLiteral("Makes the band PCT % (1 to 50) of each output's shorter side; implies --strip."),
+                    QStringLiteral("Makes the band PCT % (1 to 50) of each photo's shorter side; implies --strip."),
                     QStringLiteral("PCT")),
                 QCommandLineOption(QStringLiteral("strip-colour"),
                     QStringLiteral("Fills the band with COLOUR: #RRGGBB or a name such as white."),

@@ -14,6 +14,8 @@ packages=(
   qt6-translations-l10n
   libgtest-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
+  # The film preset's seven-segment digits (DSEG7).
+  fonts-dseg
   xvfb xauth
   clang-format
   desktop-file-utils appstream groff-base file dpkg-dev

@@ -15,6 +15,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
+#include "workflow/StampPreset.h"
 
 #include <QColor>
 #include <QCommandLineParser>
@@ -546,10 +547,48 @@ std::optional<QString> readStyleOptions(const QCommandLineParser& parser, Settin
     return std::nullopt;
 }
 
+// The options for how the stamp is drawn and where (the look, the caption
+// strip, auto-contrast) over the stored ones.
+std::optional<QString> readLookOptions(const QCommandLineParser& parser, Settings& settings)
+{
+    if (parser.isSet(QStringLiteral("look"))) {
+        const auto look = StampLooks::named(parser.value(QStringLiteral("look")));
+        if (!look) return QStringLiteral("--look takes one of %1").arg(StampLooks::names().join(QStringLiteral(", ")));
+        settings.stampLook = *look;
+    }
+    if (parser.isSet(QStringLiteral("strip")) && parser.isSet(QStringLiteral("no-strip")))
+        return QStringLiteral("--strip and --no-strip exclude each other");
+    if (parser.isSet(QStringLiteral("strip"))) settings.strip.show = true;
+    if (parser.isSet(QStringLiteral("no-strip"))) settings.strip.show = false;
+    if (parser.isSet(QStringLiteral("strip-height"))) {
+        const auto percent = decimalValue(parser.value(QStringLiteral("strip-height")));
+        if (!percent || *percent < CaptionStrip::MinHeightPercent || *percent > CaptionStrip::MaxHeightPercent)
+            return QStringLiteral("--strip-height takes a percentage from %1 to %2")
+                .arg(CaptionStrip::MinHeightPercent)
+                .arg(CaptionStrip::MaxHeightPercent);
+        settings.strip.show = !parser.isSet(QStringLiteral("no-strip"));
+        settings.strip.heightPercent = *percent;
+    }
+    if (parser.isSet(QStringLiteral("strip-colour"))) {
+        const auto colour = colourValue(parser.value(QStringLiteral("strip-colour")));
+        if (!colour) return QStringLiteral("--strip-colour takes #RRGGBB or the name of a colour, such as white");
+        settings.strip.color = *colour;
+    }
+    if (parser.isSet(QStringLiteral("auto-contrast"))) settings.autoContrast = true;
+    return std::nullopt;
+}
+
 // The batch's options over the stored values; the problem in words when a
 // value does not read.
 std::optional<QString> readStampOptions(const QCommandLineParser& parser, Settings& settings)
 {
+    // A preset first, so that every other option changes what it set.
+    if (parser.isSet(QStringLiteral("preset"))) {
+        const auto preset = StampPreset::named(parser.value(QStringLiteral("preset")));
+        if (!preset)
+            return QStringLiteral("--preset takes one of %1").arg(StampPreset::names().join(QStringLiteral(", ")));
+        if (const QString note = StampPreset::of(*preset).applyTo(settings); !note.isEmpty()) complain(note);
+    }
     if (const auto problem = readOutputOptions(parser, settings)) return problem;
     if (const auto problem = readStyleOptions(parser, settings)) return problem;
     if (parser.isSet(QStringLiteral("stamp-height"))) {
@@ -574,6 +613,7 @@ std::optional<QString> readStampOptions(const QCommandLineParser& parser, Settin
         settings.anchoring.marginPercent = *percent;
     }
     if (const auto problem = readShift(parser, settings)) return problem;
+    if (const auto problem = readLookOptions(parser, settings)) return problem;
     return readFallbackDate(parser, settings);
 }
 
@@ -794,6 +834,31 @@ const QList<Command>& commands()
                 QCommandLineOption(QStringLiteral("margin"),
                     QStringLiteral("Keeps an anchored stamp PCT % of the shorter side from the edges."),
                     QStringLiteral("PCT")),
+                QCommandLineOption(QStringLiteral("preset"),
+                    QStringLiteral("Sets the stamp's format, font, colours, offset, look, height, place and strip to "
+                                   "those of NAME before the other options change them: classic (the stamp of a new "
+                                   "config.ini), film (orange seven-segment digits '98 7 12 with a glow, at the "
+                                   "bottom right), outline (white with a dark outline) or strip (black on a white "
+                                   "band below the photo)."),
+                    QStringLiteral("NAME")),
+                QCommandLineOption(QStringLiteral("look"),
+                    QStringLiteral("Draws the stamp as NAME: shadow (the shadow colour under the text, offset), "
+                                   "outline (the text ringed by the shadow colour) or glow (a faint halo of the "
+                                   "shadow colour)."),
+                    QStringLiteral("NAME")),
+                QCommandLineOption(QStringLiteral("strip"),
+                    QStringLiteral("Adds a band below each photo and prints the stamp on it, in the column of the "
+                                   "anchor's side (left, centre or right); the photo's pixels stay as they are.")),
+                QCommandLineOption(QStringLiteral("no-strip"), QStringLiteral("Adds no band below the photos.")),
+                QCommandLineOption(QStringLiteral("strip-height"),
+                    QStringLiteral("Makes the band PCT % (1 to 50) of each photo's shorter side; implies --strip."),
+                    QStringLiteral("PCT")),
+                QCommandLineOption(QStringLiteral("strip-colour"),
+                    QStringLiteral("Fills the band with COLOUR: #RRGGBB or a name such as white."),
+                    QStringLiteral("COLOUR")),
+                QCommandLineOption(QStringLiteral("auto-contrast"),
+                    QStringLiteral("Prints each stamp white with a black shadow, or near-black with a light one, "
+                                   "whichever stands out more on the pixels under it.")),
                 shiftOption(),
                 fallbackDateOption(),
                 QCommandLineOption(QStringLiteral("jobs"),

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "files/CaptionStrip.h"
 #include "files/StampAnchoring.h"
 #include "files/StampFontStyle.h"
+#include "files/StampLook.h"
 #include "imaging/PhotoEffect.h"
 #include "platform/FileResult.h"
 
@@ -45,6 +47,11 @@ struct Settings {
     // says, when there is one, then the file's modification time.
     bool nameDateFallback = false; // DATE/fallback_name
     bool fileDateFallback = false; // DATE/fallback_date "file"
+    // How the stamp looks and where it goes (StampPreset sets them at once).
+    StampLook stampLook = StampLook::Shadow; // DATE/look
+    // Each photo's stamp takes light or dark ink by the photo under it.
+    bool autoContrast = false; // DATE/auto_contrast
+    CaptionStrip strip {}; // STRIP/enabled, height_percent, color
 
     // Not persisted.
     int32_t currentFilter = 0;

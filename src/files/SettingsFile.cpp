@@ -183,6 +183,26 @@ void readStampOptions(const KeyReader& keys, Settings& settings)
           });
 }
 
+// The stamp's look, auto-contrast and caption strip; without their keys the
+// stamp is the two-colour shadow on the photo itself.
+void readLookOptions(const KeyReader& keys, Settings& settings)
+{
+    settings.stampLook = keys.value(
+        "DATE", "look", StampLook::Shadow, QStringLiteral("shadow"), [](const QString& text) -> Reading<StampLook> {
+            if (const auto look = StampLooks::named(text)) return { *look, {} };
+            return { {}, QStringLiteral("not %1").arg(StampLooks::names().join(QStringLiteral(", "))) };
+        });
+    settings.autoContrast = keys.boolean("DATE", "auto_contrast", false);
+    CaptionStrip strip;
+    strip.show = keys.boolean("STRIP", "enabled", false);
+    strip.heightPercent = keys.value("STRIP", "height_percent", CaptionStrip::DefaultHeightPercent,
+        shortNumber(CaptionStrip::DefaultHeightPercent), [](const QString& text) {
+            return numberIn(text, CaptionStrip::MinHeightPercent, CaptionStrip::MaxHeightPercent);
+        });
+    strip.color = keys.integer("STRIP", "color", strip.color, 0, 0x00FFFFFF);
+    settings.strip = strip;
+}
+
 } // namespace
 
 QString SettingsFile::defaultIniPath()
@@ -323,6 +343,7 @@ void SettingsFile::load(
             return { text, {} };
         });
     readStampOptions(keys, settings);
+    readLookOptions(keys, settings);
 }
 
 FileResult SettingsFile::save(const QString& settingsPath, const Settings& settings, const QString& drive,
@@ -368,6 +389,11 @@ FileResult SettingsFile::save(const QString& settingsPath, const Settings& setti
     set("STAMP", "margin_percent", doubleToText(settings.anchoring.marginPercent));
     set("STAMP", "offset_x_percent", doubleToText(settings.anchoring.offsetXPercent));
     set("STAMP", "offset_y_percent", doubleToText(settings.anchoring.offsetYPercent));
+    set("DATE", "look", StampLooks::nameOf(settings.stampLook));
+    set("DATE", "auto_contrast", booleanToText(settings.autoContrast));
+    set("STRIP", "enabled", booleanToText(settings.strip.show));
+    set("STRIP", "height_percent", doubleToText(settings.strip.heightPercent));
+    set("STRIP", "color", QString::number(settings.strip.color));
     if (addMore) addMore(file);
     return file.save(settingsPath);
 }

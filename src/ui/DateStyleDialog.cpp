@@ -10,6 +10,7 @@
 #include "ui/DialogFont.h"
 #include "ui/FormatHelpDialog.h"
 #include "ui/ScreenFit.h"
+#include "ui/StampLookBox.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoEngine.h"
 
@@ -197,6 +198,8 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     column->addLayout(offsetRow);
     column->addWidget(m_previewArea, 1);
     column->addLayout(buildStampOptions());
+    m_lookBox = new StampLookBox(m_settings, this);
+    column->addWidget(m_lookBox);
     auto* layout = new QHBoxLayout;
     layout->setSpacing(px(Design::photoPreview.left - Design::formatCombo.right()));
     layout->addLayout(column);
@@ -265,6 +268,8 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
         refreshPreviewTexts();
     });
     connect(m_fontButton, &QPushButton::clicked, this, &DateStyleDialog::chooseFont);
+    connect(m_lookBox, &StampLookBox::changed, this, &DateStyleDialog::styleEdited);
+    connect(m_lookBox, &StampLookBox::presetChosen, this, &DateStyleDialog::applyPreset);
     connect(m_horizontalBar, &ValueBar::valueChanged, this, [this] {
         m_settings.diffLeft = barTwips(m_horizontalBar);
         updateOffsetPreview();
@@ -461,6 +466,7 @@ Settings DateStyleDialog::shownSettings() const
     const QVariantList fallback = m_fallbackCombo->currentData().toList();
     shown.nameDateFallback = fallback.value(0).toBool();
     shown.fileDateFallback = fallback.value(1).toBool();
+    m_lookBox->writeTo(shown);
     return shown;
 }
 
@@ -490,10 +496,11 @@ void DateStyleDialog::refreshPhotoPreview()
         }
         if (!m_photoBase) return;
     }
-    const std::unique_ptr<PixelSurface> canvas = m_photoBase->copy();
-    if (!canvas) return;
     const StampPlacement stamp = shownStamp();
-    stamp.print(*canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text);
+    const std::unique_ptr<PixelSurface> canvas = stamp.strip.withBand(*m_photoBase);
+    if (!canvas) return;
+    stamp.print(*canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text,
+        QSize(m_photoBase->width(), m_photoBase->height()));
     m_photoPreview->setPixmap(QPixmap::fromImage(
         canvas->toImage().scaled(m_photoPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
@@ -503,6 +510,10 @@ DateStyleDialog::~DateStyleDialog()
     // Only OK keeps a style: a dialog that goes away unanswered leaves the
     // record as it found it.
     if (!m_answered) restoreOpeningStyle();
+    // The controls outlive this body: one losing the focus as it goes (an
+    // edited format box) must not reach a dialog that is half gone.
+    for (QObject* control : findChildren<QObject*>())
+        control->disconnect(this);
 }
 
 void DateStyleDialog::updateOffsetPreview()
@@ -576,6 +587,31 @@ void DateStyleDialog::showSwatch(QPushButton* button, int32_t color)
 void DateStyleDialog::chooseFont()
 {
     StandardDialogs::shared().chooseFont(m_font);
+    applyFontAndColors();
+}
+
+void DateStyleDialog::applyPreset(const StampPreset& preset)
+{
+    Settings chosen = shownSettings();
+    const bool fontMissing = !preset.applyTo(chosen).isEmpty();
+    m_lookBox->showNote(fontMissing
+            ? tr("The font %1 is not installed; %2 is used instead.").arg(QLatin1String(preset.font), chosen.dateFont)
+            : QString());
+    m_lookBox->readFrom(chosen);
+    m_formatCombo->setEditText(chosen.dateFormat);
+    m_horizontalBar->setValue(chosen.diffLeft / double(TwipsPerPixel));
+    m_verticalBar->setValue(chosen.diffTop / double(TwipsPerPixel));
+    m_relativeHeightCheck->setChecked(chosen.stampHeightPercent > 0);
+    if (chosen.stampHeightPercent > 0) m_heightSpin->setValue(chosen.stampHeightPercent);
+    m_anchorCombo->setCurrentIndex(m_anchorCombo->findData(int(chosen.anchoring.place)));
+    m_marginSpin->setValue(chosen.anchoring.marginPercent);
+    m_font.setFamily(chosen.dateFont);
+    m_font.setPointSizeF(chosen.dateSize);
+    chosen.dateStyle.applyTo(m_font);
+    m_color1 = chosen.dateColor1;
+    m_color2 = chosen.dateColor2;
+    showSwatch(m_color1Swatch, m_color1);
+    showSwatch(m_color2Swatch, m_color2);
     applyFontAndColors();
 }
 

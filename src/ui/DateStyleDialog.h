@@ -20,7 +20,9 @@ class QGridLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class StampLookBox;
 struct StampPlacement;
+struct StampPreset;
 
 // The date style dialog: the stamp's format, font, two colours and the
 // offset of the upper text from the lower one, its height relative to the
@@ -73,6 +75,8 @@ public:
     QSpinBox* shiftHoursSpin() const { return m_shiftHoursSpin; }
     QSpinBox* shiftMinutesSpin() const { return m_shiftMinutesSpin; }
     QComboBox* fallbackCombo() const { return m_fallbackCombo; }
+    // The preset list, the look, auto-contrast and the caption strip.
+    StampLookBox* lookBox() const { return m_lookBox; }
     // The open photo with the stamp as the dialog's values print it, reduced
     // to fit; hidden when no photo is open.
     QLabel* photoPreview() const { return m_photoPreview; }
@@ -115,6 +119,9 @@ private:
     void styleEdited();
     // Cancel: the record and the font as they were when the dialog opened.
     void restoreOpeningStyle();
+    // Shows the preset's format, font, colours, offset, look, height and
+    // place in the controls.
+    void applyPreset(const StampPreset& preset);
 
     Settings& m_settings;
     // The record as it was when the dialog opened, for Cancel.
@@ -140,6 +147,7 @@ private:
     QSpinBox* m_shiftHoursSpin = nullptr;
     QSpinBox* m_shiftMinutesSpin = nullptr;
     QComboBox* m_fallbackCombo = nullptr;
+    StampLookBox* m_lookBox = nullptr;
     QLabel* m_photoPreview = nullptr;
     PhotoEngine* m_photo;
     // The photo's working image before any stamp, made on first use.

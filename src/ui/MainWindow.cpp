@@ -375,7 +375,8 @@ void MainWindow::syncControls()
     const double scale = settings().previewScale;
     const auto sizeText = [](QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); };
     photoSizeLabel->setText(m_photoOpen ? sizeText(photo) : QString());
-    outputSizeLabel->setText(m_photoOpen ? sizeText(PhotoState::workingSize(photo, scale)) : QString());
+    outputSizeLabel->setText(
+        m_photoOpen ? sizeText(settings().strip.outputSize(PhotoState::workingSize(photo, scale))) : QString());
     for (QAction* effect : { applyFilterAction, lightenAction, darkenAction, revertAction })
         effect->setEnabled(m_photoOpen);
     for (const auto& [item, effect] : m_menus->effectItems)
@@ -689,12 +690,13 @@ void MainWindow::restyleStamp()
 {
     m_engine.applyDateStyle();
     m_engine.showDateLabels();
-    // A working image carries its stamp printed: print it again, for the
-    // preview and the next save.
-    if (m_photoOpen && m_engine.photo().workReady())
-        attempt([this] { m_engine.render(); });
-    else
-        syncControls();
+    // The caption strip's band, when it was turned on or off, and the look
+    // show on the open photo.
+    if (m_photoOpen) {
+        m_preview->loadPreviewPicture();
+        if (m_engine.photo().workReady()) attempt([this] { m_engine.render(); });
+    }
+    syncControls();
 }
 
 // ---- Dialogs ------------------------------------------------------------

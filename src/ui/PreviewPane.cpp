@@ -124,7 +124,8 @@ QSize PreviewPane::pictureSize() const
 {
     const PixelSurface* display = m_engine.photo().displayPicture();
     if (m_engine.photo().workReady() && display) return QSize(display->width(), display->height());
-    return m_engine.previewSize();
+    // With the caption strip the pictures carry its band below the photo.
+    return m_engine.outputSize();
 }
 
 QSize PreviewPane::atZoom(QSize size, double zoom)
@@ -241,7 +242,7 @@ void PreviewPane::clearPreviewPicture()
 
 void PreviewPane::loadPreviewPicture()
 {
-    previewImage->setPicture(m_engine.previewPicture(atZoom(m_engine.previewSize(), zoom())));
+    previewImage->setPicture(m_engine.previewWithStrip(atZoom(m_engine.previewSize(), zoom())));
 }
 
 void PreviewPane::refinePreviewPicture()
@@ -251,7 +252,7 @@ void PreviewPane::refinePreviewPicture()
     // picture that was shown.
     if (previewImage->picture().isNull() || m_engine.photo().workReady()) return;
     try {
-        const QImage picture = m_engine.previewPicture(atZoom(m_engine.previewSize(), zoom()));
+        const QImage picture = m_engine.previewWithStrip(atZoom(m_engine.previewSize(), zoom()));
         if (picture.cacheKey() != previewImage->picture().cacheKey()) previewImage->setPicture(picture);
     } catch (const RuntimeError&) {
     } catch (const std::bad_alloc&) {
@@ -284,7 +285,7 @@ void PreviewPane::placePreviewImage()
             else
                 view->unsetCursor();
     }
-    previewImage->setGeometry(QRect(m_imageOffset, atZoom(m_engine.previewSize(), zoom)));
+    previewImage->setGeometry(QRect(m_imageOffset, atZoom(m_engine.outputSize(), zoom)));
     const PixelSurface* display = m_engine.photo().displayPicture();
     displayView->setGeometry(
         QRect(m_imageOffset, atZoom(display ? QSize(display->width(), display->height()) : QSize(), zoom)));

@@ -266,7 +266,7 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::photo& photo, const 
         if (stop) return false;
         // Nothing follows the save: the stamp goes straight into the working
         // image, which is what a copy of it would hold.
-        state.renderFinal();
+        state.renderFinal(m_settings.strip);
         if (m_stamp) state.printDateStamp(*m_stamp);
         const QStringList saveNotes = state.saveOutputs(m_settings, sources, m_foreign);
         state.releaseDisplay();

@@ -1,10 +1,13 @@
 #include "workflow/PhotoEngine.h"
 
 #include "imaging/PictureOrientation.h"
+#include "platform/BgrColor.h"
 #include "platform/PictureLoader.h"
 
 #include <QFontInfo>
+#include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 PhotoEngine::PhotoEngine(Settings& settings, PhotoEngineHost* host)
@@ -73,6 +76,22 @@ QImage PhotoEngine::previewPicture(QSize wanted)
     return m_preview;
 }
 
+QImage PhotoEngine::previewWithStrip(QSize wanted)
+{
+    const QImage picture = previewPicture(wanted);
+    const int band = m_settings.strip.bandHeight(m_previewSize);
+    if (band <= 0 || picture.isNull() || m_previewSize.height() <= 0) return picture;
+    // The band at the picture's own scale, which the preview then shows at
+    // the output's size.
+    const int scaled
+        = std::max(1, static_cast<int>(std::lround(double(band) * picture.height() / m_previewSize.height())));
+    QImage shown(picture.width(), picture.height() + scaled, QImage::Format_RGB32);
+    shown.fill(BgrColor::toQColor(m_settings.strip.color));
+    QPainter painter(&shown);
+    painter.drawImage(0, 0, picture);
+    return shown;
+}
+
 void PhotoEngine::buildWorkingImage()
 {
     if (m_photo.workReady()) return;
@@ -89,7 +108,7 @@ void PhotoEngine::revertToOriginal()
 
 void PhotoEngine::render()
 {
-    m_photo.render();
+    m_photo.render(m_settings.strip);
     if (m_showDate) printDateStamp();
     m_host->refreshDisplay();
 }
@@ -178,6 +197,11 @@ void PhotoEngine::dropStamp()
     if (!m_stampDragged) return;
     const StampPlacement::Layout dropped = shownStamp();
     m_stampDragged = false;
+    // On the caption strip the stamp snaps to the band's nearest column.
+    if (m_settings.strip.show) {
+        if (!dropped.inkBox.isEmpty()) m_settings.anchoring = StampPlacement::columnAt(dropped.inkBox, m_previewSize);
+        return;
+    }
     if (m_settings.anchoring.place == StampAnchoring::Place::None && m_settings.stampHeightPercent <= 0) return;
     if (!dropped.inkBox.isEmpty()) m_settings.anchoring = StampPlacement::anchoringAt(dropped.inkBox, m_previewSize);
 }

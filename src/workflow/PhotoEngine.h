@@ -62,6 +62,9 @@ public:
     // The preview's size in pixels, which the working image takes: the open
     // photo's size times previewScale, as it was when the photo was opened.
     QSize previewSize() const { return m_previewSize; }
+    // The size of the outputs: the preview's size with the caption strip's
+    // band below it when the strip is on.
+    QSize outputSize() const { return m_settings.strip.outputSize(m_previewSize); }
 
     // The open photo: paths, EXIF record, working image, display picture.
     const PhotoState& photo() const { return m_photo; }
@@ -148,6 +151,10 @@ public:
     // What was wrong with the photo that still gave its preview (a
     // truncated file); empty for a sound one.
     const QString& previewWarning() const { return m_previewWarning; }
+    // The same with the caption strip's band below it, in proportion, when
+    // the strip is on: the picture the window shows before the working
+    // image is built.
+    QImage previewWithStrip(QSize wanted);
 
 private:
     Settings& m_settings;

@@ -1,5 +1,6 @@
 #include "workflow/PhotoState.h"
 
+#include "files/CaptionStrip.h"
 #include "files/JpegWriter.h"
 #include "files/SettingsFile.h"
 #include "imaging/BilinearResampler.h"
@@ -252,29 +253,44 @@ void PhotoState::applyEffect(PhotoEffect effect)
     if (m_workImage) PhotoEffects::apply(effect, m_filters, *m_workImage);
 }
 
-void PhotoState::render()
+void PhotoState::render(const CaptionStrip& strip)
 {
     m_stampNotes.clear();
     if (!m_workImage) {
         m_display.reset();
+        m_displayedPhoto = QSize();
         return;
     }
     // The display keeps its pixel memory while the size stays; the working
-    // image covers all of it either way.
+    // image and the band cover all of it either way.
     const int32_t width = m_workImage->width();
     const int32_t height = m_workImage->height();
-    if (!m_display || m_display->width() != width || m_display->height() != height) {
+    const QSize output = strip.outputSize(QSize(width, height));
+    if (!m_display || m_display->width() != output.width() || m_display->height() != output.height()) {
         m_display.reset(); // its memory may serve the new one
-        m_display = PixelSurface::createForOverwrite(width, height);
+        m_display = PixelSurface::createForOverwrite(output.width(), output.height());
     }
-    if (m_display) PixelSurface::copyBlock(*m_display, 0, 0, width, height, *m_workImage, 0, 0);
+    m_displayedPhoto = m_display ? QSize(width, height) : QSize();
+    if (!m_display) return;
+    PixelSurface::copyBlock(*m_display, 0, 0, width, height, *m_workImage, 0, 0);
+    strip.paintBand(*m_display, height);
 }
 
-void PhotoState::renderFinal()
+void PhotoState::renderFinal(const CaptionStrip& strip)
 {
-    // The display is the working image, byte for byte, as Render makes it.
-    m_display = std::move(m_workImage);
+    // The scratch buffer (in a batch, the full-size picture's memory) goes
+    // first, so that a picture with a band can take its place.
     m_scratchImage.reset();
+    m_displayedPhoto = m_workImage ? QSize(m_workImage->width(), m_workImage->height()) : QSize();
+    const QSize output = strip.outputSize(m_displayedPhoto);
+    if (output == m_displayedPhoto) {
+        // The display is the working image, byte for byte, as Render makes it.
+        m_display = std::move(m_workImage);
+    } else {
+        m_display = strip.withBand(*m_workImage);
+        if (!m_display) throw std::bad_alloc();
+        m_workImage.reset();
+    }
     m_workReady = false;
     m_stampNotes.clear();
 }
@@ -294,7 +310,7 @@ QString PhotoState::printDateStamp(const StampPlacement& stamp)
     else if (!stamped)
         m_stampNotes << noDateNote;
     if (const QString note = date.sourceNote(); !note.isEmpty()) m_stampNotes << note;
-    if (m_display && stamp.print(*m_display, date.text).movedInside) m_stampNotes << movedInsideNote;
+    if (m_display && stamp.print(*m_display, date.text, m_displayedPhoto).movedInside) m_stampNotes << movedInsideNote;
     return date.text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/CaptionStrip.h"
 #include "imaging/ImageFilters.h"
 #include "imaging/PhotoEffect.h"
 #include "platform/ExifRecord.h"
@@ -142,12 +143,17 @@ public:
     const PixelSurface* scratchImage() const { return m_scratchImage.get(); }
 
     // Paints the working image into the display picture, which takes its
-    // size; the working image itself never carries the stamp.
-    void render();
+    // size, and the caption strip's band below it when the strip is on; the
+    // working image itself never carries the stamp or the band.
+    void render(const CaptionStrip& strip = {});
     // The same for the last time before a save: the display picture takes
-    // the working image's pixels over instead of a copy of them, and the
-    // working image and its scratch buffer are gone (workReady is false).
-    void renderFinal();
+    // the working image's pixels over instead of a copy of them (with a
+    // band, it is a new picture and the working image's memory is let go),
+    // and the working image and its scratch buffer are gone (workReady is
+    // false).
+    void renderFinal(const CaptionStrip& strip = {});
+    // The size of the photo in the display picture, without the band.
+    QSize displayedPhotoSize() const { return m_displayedPhoto; }
     // Lets the display picture go, once saved, so that its memory serves
     // the next photo; the scratch buffer stays for a photo of its size.
     void releaseDisplay();
@@ -209,6 +215,7 @@ private:
     int m_orientation = 1;
     QString m_photoWarning;
     QStringList m_stampNotes;
+    QSize m_displayedPhoto;
 
     ExifRecord m_exif;
     QString m_exifText;

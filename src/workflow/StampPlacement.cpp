@@ -12,8 +12,10 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -58,6 +60,9 @@ StampPlacement StampPlacement::fromSettings(const Settings& settings, QPointF po
     stamp.fileDateFallback = settings.fileDateFallback;
     stamp.heightPercent = settings.stampHeightPercent;
     stamp.anchoring = settings.anchoring;
+    stamp.look = settings.stampLook;
+    stamp.autoContrast = settings.autoContrast;
+    stamp.strip = settings.strip;
     return stamp;
 }
 
@@ -123,14 +128,32 @@ StampPlacement::Layout StampPlacement::layoutOn(QSize picture, const QString& te
         layout.font.setPixelSize(pixels);
         layout.second = first + QPoint(rounded(offset.x() * scale), rounded(offset.y() * scale));
     }
-    layout.inkBox = inkBox(layout.font, text, layout.first, layout.second);
+    // The outline and the glow draw the upper text only, and reach beyond
+    // its glyphs; their antialiased edges may touch one pixel more.
+    if (look == StampLook::Shadow) {
+        layout.inkBox = inkBox(layout.font, text, layout.first, layout.second);
+    } else {
+        const int halo = haloOf(look, layout.font) + 1;
+        layout.inkBox = inkBox(layout.font, text, layout.second, layout.second);
+        if (!layout.inkBox.isEmpty()) layout.inkBox.adjust(-halo, -halo, halo, halo);
+    }
     if (layout.inkBox.isEmpty()) return layout;
 
+    // Where the stamp may lie: the picture, or the strip's band below it.
+    const int band = strip.bandHeight(picture);
+    const QRect area = band > 0 ? QRect(0, picture.height(), picture.width(), band) : QRect(QPoint(0, 0), picture);
     QPoint move;
-    if (anchoring.place != StampAnchoring::Place::None)
+    if (band > 0) {
+        const QSize box = layout.inkBox.size();
+        const int x = anchoring.place == StampAnchoring::Place::None
+            ? layout.inkBox.left()
+            : anchoredPosition({ anchoring.place, anchoring.marginPercent, 0, 0 }, picture, box).x();
+        move = QPoint(x, area.top() + rounded((band - box.height()) / 2.0)) - layout.inkBox.topLeft();
+    } else if (anchoring.place != StampAnchoring::Place::None) {
         move = anchoredPosition(anchoring, picture, layout.inkBox.size()) - layout.inkBox.topLeft();
+    }
     const QRect placed = layout.inkBox.translated(move);
-    const QRect inside = clampedInside(placed, picture);
+    const QRect inside = clampedInside(placed.translated(-area.topLeft()), area.size()).translated(area.topLeft());
     layout.movedInside = inside != placed;
     move += inside.topLeft() - placed.topLeft();
     layout.first += move;
@@ -139,30 +162,98 @@ StampPlacement::Layout StampPlacement::layoutOn(QSize picture, const QString& te
     return layout;
 }
 
-StampPlacement::Layout StampPlacement::print(PixelSurface& picture, const QString& text) const
+StampPlacement::Layout StampPlacement::print(PixelSurface& picture, const QString& text, QSize photo) const
 {
     if (text.isEmpty()) return {};
-    const Layout layout = layoutOn(QSize(picture.width(), picture.height()), text);
+    const Layout layout = layoutOn(photo.isValid() ? photo : QSize(picture.width(), picture.height()), text);
+    Ink ink { firstColor, secondColor };
+    if (autoContrast) ink = inkFor(meanLuminance(picture, layout.inkBox));
     // Only the band of rows under the two texts is redrawn; the margin takes
-    // in what the glyphs may stick out of their advance box.
+    // in what the glyphs may stick out of their advance box, and the halo.
     const QFontMetricsF metrics(layout.font);
-    const int margin = layout.font.pixelSize();
+    const int margin = layout.font.pixelSize() + haloOf(look, layout.font);
     const QRect textBox = metrics.boundingRect(text).toAlignedRect().translated(0, qRound(metrics.ascent()));
     const QRect area = (textBox.translated(layout.first) | textBox.translated(layout.second))
                            .adjusted(-margin, -margin, margin, margin);
-    picture.paint(
-        [&](QPainter& painter) {
-            painter.setFont(layout.font);
-            // The text's top-left corner at the position: the baseline lies
-            // one ascent below it.
-            const qreal ascent = QFontMetricsF(layout.font, painter.device()).ascent();
-            painter.setPen(firstColor);
-            painter.drawText(QPointF(layout.first.x(), layout.first.y() + ascent), text);
-            painter.setPen(secondColor);
-            painter.drawText(QPointF(layout.second.x(), layout.second.y() + ascent), text);
-        },
-        area);
+    picture.paint([&](QPainter& painter) { drawText(painter, look, layout, text, ink.back, ink.front); }, area);
     return layout;
+}
+
+void StampPlacement::drawText(
+    QPainter& painter, StampLook look, const Layout& layout, const QString& text, QColor back, QColor front)
+{
+    painter.setFont(layout.font);
+    // The text's top-left corner at the position: the baseline lies one
+    // ascent below it.
+    const qreal ascent = QFontMetricsF(layout.font, painter.device()).ascent();
+    if (look == StampLook::Shadow) {
+        painter.setPen(back);
+        painter.drawText(QPointF(layout.first.x(), layout.first.y() + ascent), text);
+        painter.setPen(front);
+        painter.drawText(QPointF(layout.second.x(), layout.second.y() + ascent), text);
+        return;
+    }
+    QPainterPath glyphs;
+    glyphs.addText(QPointF(layout.second.x(), layout.second.y() + ascent), layout.font, text);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const int halo = haloOf(look, layout.font);
+    if (look == StampLook::Outline) {
+        // The pen is centred on the glyphs' edge: half of it lies outside.
+        painter.strokePath(glyphs, QPen(back, 2.0 * halo, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    } else {
+        // Three faint rings, the narrower over the wider, so that the light
+        // fades outwards; each adds to what is under it.
+        QColor faint = back;
+        faint.setAlpha(56);
+        for (int ring = 3; ring >= 1; --ring)
+            painter.strokePath(
+                glyphs, QPen(faint, 2.0 * halo * ring / 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    }
+    painter.fillPath(glyphs, front);
+}
+
+int StampPlacement::haloOf(StampLook look, const QFont& font)
+{
+    // A sixteenth of the text's height: a two-pixel ring on a 32-pixel
+    // stamp, never less than one pixel. The glow reaches three times as far.
+    const int unit = std::max(1, rounded(std::max(1, font.pixelSize()) / 16.0));
+    switch (look) {
+    case StampLook::Outline:
+        return unit;
+    case StampLook::Glow:
+        return 3 * unit;
+    case StampLook::Shadow:
+        break;
+    }
+    return 0;
+}
+
+double StampPlacement::meanLuminance(const PixelSurface& picture, QRect box)
+{
+    const QRect inside = box.intersected(QRect(0, 0, picture.width(), picture.height()));
+    if (inside.isEmpty()) return 0;
+    // sRGB's transfer function undone once per byte value.
+    static const std::array<double, 256> linear = [] {
+        std::array<double, 256> table {};
+        for (int v = 0; v < 256; ++v) {
+            const double c = v / 255.0;
+            table[v] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        }
+        return table;
+    }();
+    double sum = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        const uint8_t* pixel = picture.scanLine(y) + 3 * inside.left();
+        for (int x = 0; x < inside.width(); ++x, pixel += 3)
+            sum += 0.0722 * linear[pixel[0]] + 0.7152 * linear[pixel[1]] + 0.2126 * linear[pixel[2]];
+    }
+    return sum / (double(inside.width()) * inside.height());
+}
+
+StampPlacement::Ink StampPlacement::inkFor(double luminance)
+{
+    if (luminance > DarkInkAbove) return { QColor(235, 235, 235), QColor(20, 20, 20) };
+    return { QColor(0, 0, 0), QColor(255, 255, 255) };
 }
 
 QRect StampPlacement::inkBox(const QFont& font, const QString& text, QPoint first, QPoint second)
@@ -228,6 +319,23 @@ StampAnchoring StampPlacement::anchoringAt(QRect box, QSize picture)
     anchoring.marginPercent = percentOf(margin, shorterSide);
     anchoring.offsetXPercent = percentOf(offset(across), shorterSide);
     anchoring.offsetYPercent = percentOf(offset(down), shorterSide);
+    return anchoring;
+}
+
+StampAnchoring StampPlacement::columnAt(QRect box, QSize photo)
+{
+    const int shorterSide = std::min(photo.width(), photo.height());
+    if (shorterSide <= 0 || box.isEmpty()) return {};
+    const double centre = box.left() + box.width() / 2.0;
+    const Side side = centre * 3 < photo.width() ? Side::Start
+        : centre * 3 > photo.width() * 2.0       ? Side::End
+                                                 : Side::Centre;
+    const double margin = side == Side::Start ? box.left()
+        : side == Side::End                   ? photo.width() - box.width() - box.left()
+                                              : 0;
+    StampAnchoring anchoring;
+    anchoring.place = StampAnchoring::placeAt(side, Side::End);
+    anchoring.marginPercent = percentOf(std::max(0.0, margin), shorterSide);
     return anchoring;
 }
 

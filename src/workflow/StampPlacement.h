@@ -1,6 +1,8 @@
 #pragma once
 
+#include "files/CaptionStrip.h"
 #include "files/StampAnchoring.h"
+#include "files/StampLook.h"
 
 #include <QColor>
 #include <QFont>
@@ -13,6 +15,7 @@
 #include <cstdint>
 
 class PixelSurface;
+class QPainter;
 class ExifRecord;
 struct Settings;
 
@@ -35,6 +38,12 @@ struct StampPlacement {
     bool fileDateFallback = false;
     double heightPercent = 0; // of the picture's shorter side; 0: the font's own size
     StampAnchoring anchoring;
+    StampLook look = StampLook::Shadow;
+    // The colours chosen for each picture by the light under the stamp
+    // (inkFor) instead of the two above.
+    bool autoContrast = false;
+    // With the strip on, the stamp lies on the band below the photo.
+    CaptionStrip strip;
 
     // The stamp whose lower text starts at position on the working image,
     // in pixels, the upper one the settings' stamp offset further, each on
@@ -76,12 +85,44 @@ struct StampPlacement {
     // anchoring places the ink box; last, an ink box not wholly inside the
     // picture is moved into it (to 0 on an axis where it is larger than the
     // picture). The window shows its labels where this puts them.
+    // With the caption strip on, picture is the photo without its band, the
+    // stamp lies on the band below it (centred across the band's height, in
+    // the column of the anchoring's horizontal side: left, centre or right,
+    // the anchoring's margin from the edge; without an anchoring at its own
+    // x) and is kept inside the band.
     Layout layoutOn(QSize picture, const QString& text) const;
 
-    // Prints text twice into the picture as layoutOn places it, the second
-    // colour over the first; glyphs only, no background box. Nothing for an
-    // empty text (the layout is then empty).
-    Layout print(PixelSurface& picture, const QString& text) const;
+    // Prints text into the picture as layoutOn places it, in the look
+    // (drawText); glyphs only, no background box. Nothing for an empty text
+    // (the layout is then empty). photo is the size of the photo in picture
+    // when picture carries the caption strip's band below it; by default
+    // the whole picture.
+    Layout print(PixelSurface& picture, const QString& text, QSize photo = QSize()) const;
+
+    // The text drawn at the layout's places in one of the looks: back is
+    // the colour behind (shadow, outline, glow), front the text's.
+    static void drawText(
+        QPainter& painter, StampLook look, const Layout& layout, const QString& text, QColor back, QColor front);
+    // How far the outline or glow reaches beyond the glyphs, in pixels; 0
+    // for the shadow.
+    static int haloOf(StampLook look, const QFont& font);
+
+    // Auto-contrast. The mean relative luminance (Rec. 709 weights on
+    // linear light, 0 to 1) of the picture's pixels in box, clipped to the
+    // picture; 0 for an empty box.
+    static double meanLuminance(const PixelSurface& picture, QRect box);
+    // White text stands out more than black (by the contrast ratio
+    // (L1 + 0.05) / (L2 + 0.05) of the lighter and darker luminance) on a
+    // background of mean luminance up to this, black text above it:
+    // sqrt(1.05 x 0.05) - 0.05, about the luminance of mid-grey 118.
+    static constexpr double DarkInkAbove = 0.17912878474779;
+    struct Ink {
+        QColor back;
+        QColor front;
+    };
+    // The ink for a background of that luminance: white text with a black
+    // shadow, or near-black text with a light one.
+    static Ink inkFor(double luminance);
 
     // The smallest rectangle holding the glyphs of both texts, their
     // top-left corners at first and second.
@@ -95,6 +136,11 @@ struct StampPlacement {
     // touches, and the offset the rest. What the window stores when the user
     // drops the stamp.
     static StampAnchoring anchoringAt(QRect box, QSize picture);
+    // The same for a stamp on the caption strip: the nearest of the band's
+    // three columns (by thirds of the photo's width) at the bottom, its
+    // margin the distance to the column's edge (none in the centre), no
+    // offsets. What the window stores when the stamp is dropped on the band.
+    static StampAnchoring columnAt(QRect box, QSize photo);
     // box moved into the picture: unchanged when it lies inside, else each
     // axis clamped into [0, picture size - box size].
     static QRect clampedInside(QRect box, QSize picture);

@@ -58,12 +58,12 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyUnderItsOwnName)
 {
     // Renaming a key would lose the value of every config.ini written before.
     ASSERT_TRUE(SettingsFile::save(ini, defaults(), QStringLiteral("c:"), QStringLiteral("/photos"), {}));
-    const std::vector<std::string> order
-        = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview", "COEF/JPG", "VIGNET/show",
-              "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01", "DATE/color02", "DATE/format",
-              "DATE/font", "DATE/size", "DATE/weight", "DATE/italic", "DATE/underline", "DATE/strikeout",
-              "DATE/shift_minutes", "DATE/fallback_date", "DATE/fallback_name", "REP/cible", "STAMP/size_percent",
-              "STAMP/anchor", "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent" };
+    const std::vector<std::string> order = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview",
+        "COEF/JPG", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01",
+        "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "DATE/weight", "DATE/italic", "DATE/underline",
+        "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "DATE/fallback_name", "DATE/look",
+        "DATE/auto_contrast", "REP/cible", "STAMP/size_percent", "STAMP/anchor", "STAMP/margin_percent",
+        "STAMP/offset_x_percent", "STAMP/offset_y_percent", "STRIP/enabled", "STRIP/height_percent", "STRIP/color" };
     EXPECT_EQ(keysInOrder(ini), order);
 }
 
@@ -89,6 +89,9 @@ TEST_F(SettingsFileTest, SaveKeepsForeignContentAndRoundTripsWithoutANote)
         .shiftMinutes = -1575,
         .nameDateFallback = true,
         .fileDateFallback = true,
+        .stampLook = StampLook::Glow,
+        .autoContrast = true,
+        .strip = { true, 12.5, 0x00123456 },
         .currentFilter = 5 };
     ASSERT_TRUE(SettingsFile::save(ini, record, {}, {}, { 7.5, -3 }));
     QStringList notes;
@@ -224,6 +227,9 @@ TEST_F(SettingsFileTest, AValueNotUnderstoodTakesTheDefaultWithANote)
             "anchor=middle is not none, top-left, top, top-right, left, centre, right, bottom-left, bottom, "
             "bottom-right; none is used" },
         { "[STAMP]\nmargin_percent=-1", "margin_percent=-1 is outside 0 to 1000; 0 is used" },
+        { "[DATE]\nlook=emboss", "look=emboss is not shadow, outline, glow; shadow is used" },
+        { "[STRIP]\nheight_percent=60", "height_percent=60 is outside 1 to 50; 8 is used" },
+        { "[STRIP]\ncolor=-1", "color=-1 is outside 0 to 16777215; 16777215 is used" },
         { "[LABEL]\ntop=3e38", "[LABEL] top=3e38 is outside -15000000 to 15000000; 15000000 is used" },
         { "[LABEL]\nleft=-1e20", "[LABEL] left=-1e20 is outside -15000000 to 15000000; -15000000 is used" },
         { "[LABEL]\ntop=high", "[LABEL] top=high is not a number; 0 is used" },

@@ -15,6 +15,7 @@
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
 #include "ui/StandardDialogs.h"
+#include "workflow/StampPreset.h"
 
 #include <QAction>
 #include <QApplication>
@@ -1063,4 +1064,33 @@ TEST_F(MainWindowTest, TheWindowAndTheDateDialogStayWithinTheScreen)
     DateStyleDialog dialog(&f, f.settings(), &f.engine());
     dialog.show();
     EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << dialog.frameGeometry().width();
+}
+
+TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheCommandLine)
+{
+    const QString card = cardWith("DSCN0010.jpg");
+    Settings stored;
+    SettingsFile::load(iniPath(), stored);
+    StampPreset::of(StampPreset::Id::Film).applyTo(stored);
+    stored.strip.show = true;
+    stored.autoContrast = true;
+    ASSERT_TRUE(SettingsFile::save(iniPath(), stored, {}, {}, {}));
+    const QString window = dir.filePath(QStringLiteral("window"));
+    TestForm& f = start(iniPath(), window);
+    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    // The preview shows the band below the photo before anything is built.
+    const QSize preview = f.engine().previewSize();
+    EXPECT_EQ(f.previewImage->size(), stored.strip.outputSize(preview));
+    EXPECT_GT(f.previewImage->height(), preview.height());
+    f.saveJpgAction->trigger();
+    EXPECT_EQ(f.displayView->size(), f.previewImage->size());
+    f.close();
+
+    const QString target = batchByCli(card);
+    for (const char* folder : { "/Images/", "/Miniatures/" }) {
+        SCOPED_TRACE(folder);
+        const QByteArray saved = readFile(window + QLatin1String(folder) + QStringLiteral("IMG_0001.JPG"));
+        ASSERT_FALSE(saved.isEmpty());
+        EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
+    }
 }

@@ -11,7 +11,7 @@
 class QAction;
 class QMenu;
 
-// The main window's menu bar: File, Edit, Size, Effect and Date, with their
+// The main window's menu bar: File, Edit, View, Size, Effect, Date and Help, with their
 // captions, mnemonics, shortcuts and check marks as the window starts. The
 // window gives each item its command with onClick.
 class MainMenuBar : public QMenuBar {
@@ -30,15 +30,20 @@ public:
     static constexpr std::array<double, 6> SizeScales { 0.25, 0.375, 0.5, 0.625, 0.8, 1.0 };
 
     QMenu* fileMenu;
+    // A photo, opened in its folder, or a folder to browse.
+    QAction* openAction;
+    QAction* openFolderAction;
     QAction* saveBmpAction;
     QAction* saveJpgAction;
     QAction* batchSaveAction;
     QAction* exifAction;
-    QAction* aboutAction;
     QAction* exitAction;
     QMenu* editMenu;
     // Copies the picture as it would be saved, stamp included.
     QAction* copyItem;
+    QMenu* viewMenu;
+    // Small pictures of the photos beside their names in the file list.
+    QAction* thumbnailsAction;
     QMenu* sizeMenu;
     QAction* size25Action;
     QAction* size37Action;
@@ -59,4 +64,8 @@ public:
     QMenu* optionsMenu;
     QAction* showDateAction;
     QAction* dateStyleAction;
+    QMenu* helpMenu;
+    // The page that explains the codes of a date format.
+    QAction* dateFormatHelpAction;
+    QAction* aboutAction;
 };

@@ -95,6 +95,8 @@ public:
     PictureView* displayView = nullptr;
 
     QMenu* fileMenu = nullptr;
+    QAction* openAction = nullptr;
+    QAction* openFolderAction = nullptr;
     QAction* saveBmpAction = nullptr;
     QAction* saveJpgAction = nullptr;
     QAction* batchSaveAction = nullptr;
@@ -118,6 +120,8 @@ public:
     QMenu* optionsMenu = nullptr;
     QAction* showDateAction = nullptr;
     QAction* dateStyleAction = nullptr;
+    QAction* thumbnailsAction = nullptr;
+    QAction* dateFormatHelpAction = nullptr;
 
     // The checked item of the filter menu.
     int filterIndex = 4;
@@ -141,6 +145,13 @@ protected:
     virtual void showExifWindow();
     // About.
     virtual void showAboutBox();
+    // Help, Date Format: the codes a date format is written with.
+    virtual void showDateFormatHelp();
+    // Open ...: the photo to open, empty when cancelled; the dialog opens on
+    // the folder shown.
+    virtual QString askPhotoToOpen();
+    // Open Folder ...: the folder to browse, empty when cancelled.
+    virtual QString askFolderToOpen();
     // Date Style: the dialog writes the style into the settings record;
     // applyDateStyle and showDateLabels follow when it returns.
     virtual void showDateStyleDialog();
@@ -176,6 +187,9 @@ private:
     void onBatchSave();
     void onShowExif();
     void onShowDate();
+    void onOpen();
+    void onOpenFolder();
+    void onThumbnails();
     void onDateStyle();
     void onEffect(PhotoEffect effect);
     // Edit, Copy: the picture as Save as BMP would write it.

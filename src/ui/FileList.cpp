@@ -22,8 +22,22 @@ QIcon placeholderIcon(const QColor& color)
     frame.fill(Qt::transparent);
     QPainter painter(&frame);
     painter.setPen(color);
-    painter.drawRect(frame.rect().adjusted(4, 12, -5, -13));
+    // A photo's usual shape, 4:3, a little inside the square.
+    const int width = frame.width() - 8;
+    const int height = width * 3 / 4;
+    painter.drawRect((frame.width() - width) / 2, (frame.height() - height) / 2, width - 1, height - 1);
     return QIcon(frame);
+}
+
+// The picture centred on a clear square, so that every name starts at the
+// same place whatever the shape of its photo.
+QIcon squareIcon(const QImage& picture)
+{
+    QPixmap square(FileList::ThumbnailSide, FileList::ThumbnailSide);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.drawImage((square.width() - picture.width()) / 2, (square.height() - picture.height()) / 2, picture);
+    return QIcon(square);
 }
 
 QIcon emptyIcon()
@@ -121,7 +135,7 @@ void FileList::onThumbnailReady(const QString& folder, const QString& name, cons
     if (picture.isNull()) {
         entry->setIcon(m_noThumbnail);
     } else {
-        entry->setIcon(QIcon(QPixmap::fromImage(picture)));
+        entry->setIcon(squareIcon(picture));
         entry->setData(ThumbnailRole, true);
     }
     emit thumbnailDone(name);

@@ -42,7 +42,7 @@ public:
     void stopThumbnails();
     // Whether the entry of that name shows its photo's thumbnail.
     bool hasThumbnail(const QString& name) const;
-    static constexpr int ThumbnailSide = 64;
+    static constexpr int ThumbnailSide = 48;
 
 signals:
     void Click();

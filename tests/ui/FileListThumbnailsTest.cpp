@@ -16,11 +16,13 @@
 
 namespace {
 
-// Whether the entry's picture is wider than high.
+// Whether the entry's picture is wider than high: centred on its clear
+// square, it leaves the top clear and reaches the left edge.
 bool landscapeIcon(const FileList& list, int row)
 {
-    const QList<QSize> sizes = list.item(row)->icon().availableSizes();
-    return !sizes.isEmpty() && sizes.first().width() > sizes.first().height();
+    const int side = FileList::ThumbnailSide;
+    const QImage icon = list.item(row)->icon().pixmap(side, side).toImage();
+    return icon.width() == side && qAlpha(icon.pixel(side / 2, 0)) == 0 && qAlpha(icon.pixel(0, side / 2)) != 0;
 }
 
 } // namespace

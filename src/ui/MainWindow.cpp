@@ -696,7 +696,7 @@ void MainWindow::showBatchDialog()
 
 void MainWindow::setPhotoCommandsEnabled(bool enabled)
 {
-    for (QAction* item : { saveBmpAction, saveJpgAction, batchSaveAction, exifAction, m_menus->copyItem })
+    for (QAction* item : { openAction, saveBmpAction, saveJpgAction, batchSaveAction, exifAction, m_menus->copyItem })
         item->setEnabled(enabled);
     // Whole menus, so that their items keep their own states.
     for (QMenu* menu : { sizeMenu, effectMenu, optionsMenu })

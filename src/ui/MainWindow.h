@@ -138,8 +138,8 @@ protected:
     // commands are locked while the batch runs.
     virtual void showBatchDialog();
     // The commands that act on the open photo or open another one: the
-    // saves, Open ..., the EXIF window, the size, effect and date menus, and the
-    // file list.
+    // saves, Open ..., the EXIF window, the size, effect and date menus,
+    // and the file list.
     void setPhotoCommandsEnabled(bool enabled);
     // Get EXIF info: runs after readExif; shows the open photo's EXIF text.
     virtual void showExifWindow();

@@ -12,6 +12,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -414,7 +415,15 @@ QImage PictureLoader::loadSmall(const QByteArray& data, const QString& path, int
     // The largest reduction whose longer side still reaches side; the
     // decoder's reductions round each side up.
     int denominator = 1;
-    if (kindOf(data) == Kind::Jpeg) {
+    const Kind kind = kindOf(data);
+    if (kind == Kind::Heif) {
+        // The file's own thumbnail when it is large enough.
+        const HeifDecoder heif(path, data);
+        checkSize(path, heif.size().width(), heif.size().height());
+        const QImage thumbnail = heif.thumbnail();
+        if (std::max(thumbnail.width(), thumbnail.height()) >= side) return thumbnail;
+    }
+    if (kind == Kind::Jpeg) {
         Decompressor tj;
         const JpegHeader header = readJpegHeader(tj, path, data);
         const int longer = std::max(header.width, header.height);

@@ -44,7 +44,8 @@ public:
     // A small picture for a list of photos, made from data (a photo's bytes,
     // or the thumbnail its EXIF block keeps), as loadPreview makes it: a
     // JPEG reduced by 8, 4 or 2 as far as its longer side still reaches
-    // side pixels; the other kinds whole. path names the picture in errors.
+    // side pixels; a HEIF file's own thumbnail when it reaches side pixels;
+    // the other kinds whole. path names the picture in errors.
     static QImage loadSmall(const QByteArray& data, const QString& path, int side);
 
     struct Header {

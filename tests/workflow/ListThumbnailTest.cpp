@@ -64,6 +64,17 @@ TEST(ListThumbnailTest, TheCamerasThumbnailServesWhereThereIsOneAndNothingBroken
     EXPECT_EQ(ListThumbnail::make(dir.filePath("kept.jpg"), 64).size(), QSize(64, 48));
     EXPECT_TRUE(ListThumbnail::make(dir.filePath("none.jpg"), 64).isNull());
 
+    // A HEIC's own thumbnail item serves the same way: green here, over a
+    // picture of four colours.
+    QImage green(128, 96, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    PhotoContents heic { quarters(320, 240) };
+    heic.heifThumbnail = green;
+    ASSERT_TRUE(writeFile(dir.filePath("phone.heic"), photoBytes(PhotoKind::Heic, heic)));
+    const QImage fromItem = ListThumbnail::make(dir.filePath("phone.heic"), 48);
+    ASSERT_EQ(fromItem.size(), QSize(48, 36));
+    EXPECT_TRUE(alike(fromItem.pixelColor(10, 10), Qt::green, 24)) << fromItem.pixelColor(10, 10).name().toStdString();
+
     ASSERT_TRUE(writeFile(dir.filePath("text.jpg"), "not a photo at all"));
     EXPECT_TRUE(ListThumbnail::make(dir.filePath("text.jpg"), 64).isNull());
     EXPECT_TRUE(ListThumbnail::make(dir.filePath("missing.jpg"), 64).isNull());

@@ -1,6 +1,8 @@
 // The file list's thumbnails: one photo's, from the camera's EXIF
 // thumbnail and from the photo's own pixels, and a whole folder's through
-// the queue the list uses, until the last one is delivered.
+// the queue the list uses, until the last one is delivered; and a HEIC
+// phone photo's, with and without the thumbnail item phones keep (made
+// with heif-enc, from libheif-examples).
 //   build/bench/bench_thumbnails
 #include "TwelveMegapixelPhotos.h"
 
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
 
 #include <benchmark/benchmark.h>
 
@@ -104,6 +107,26 @@ void BM_FolderThroughTheQueue(benchmark::State& state)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
+// The sample phone photo (3264 x 2448) as HEIC; state.range(0) is 1 with a
+// thumbnail item of 320 pixels. Encoded when first asked for.
+void BM_HeicThumbnail(benchmark::State& state)
+{
+    const bool item = state.range(0) != 0;
+    const QString path = photos().plain.dir.filePath(item ? QStringLiteral("item.heic") : QStringLiteral("plain.heic"));
+    if (!QFile::exists(path)) {
+        QStringList arguments { QStringLiteral("-q"), QStringLiteral("90"),
+            QStringLiteral(QUILLON_TESTDATA "/photos/large/jolla.jpg"), QStringLiteral("-o"), path };
+        if (item) arguments << QStringLiteral("-t") << QStringLiteral("320");
+        QProcess::execute(QStringLiteral("heif-enc"), arguments);
+    }
+    for (auto _ : state) {
+        const QImage thumbnail = ListThumbnail::make(path, Side);
+        if (thumbnail.isNull()) state.SkipWithError("no thumbnail (is heif-enc installed?)");
+        benchmark::DoNotOptimize(thumbnail.constBits());
+    }
+}
+BENCHMARK(BM_HeicThumbnail)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_FolderThroughTheQueue)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

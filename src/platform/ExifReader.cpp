@@ -436,6 +436,34 @@ QByteArray ExifReader::exifBlockFor(const QString& sourcePath, int width, int he
     }
 }
 
+ExifReader::Thumbnail ExifReader::thumbnail(const QString& path)
+{
+    const QByteArray bytes = PhotoFile::readAll(path);
+    Thumbnail result;
+    if (HeifDecoder::isHeif(bytes)) return result;
+    try {
+        const std::unique_ptr<Exiv2::Image> image = openImage(exifSource(bytes));
+        if (!image) return result;
+        const Exiv2::ExifData& data = image->exifData();
+        const auto tag = data.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (tag != data.end() && tag->count() > 0) {
+            const long value = tag->toLong();
+            if (value >= 1 && value <= 8) result.orientation = static_cast<int>(value);
+        }
+        // An uncompressed (TIFF) thumbnail is rare and left for the photo's
+        // own pixels.
+        const Exiv2::ExifThumbC embedded(data);
+        if (std::string(embedded.mimeType()) != "image/jpeg") return result;
+        const Exiv2::DataBuf jpeg = embedded.copy();
+        if (jpeg.size_ > 0) result.jpeg = QByteArray(reinterpret_cast<const char*>(jpeg.pData_), jpeg.size_);
+    } catch (const Exiv2::AnyError&) {
+        return {};
+    } catch (const std::exception&) {
+        return {};
+    }
+    return result;
+}
+
 QString ExifReader::xmpDateText(const QString& path)
 {
     QByteArray bytes;

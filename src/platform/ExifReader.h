@@ -72,6 +72,19 @@ public:
     // segment is left out, with a note). Raises as exifBlockFor does.
     static JpegMetadata recordsFor(const QString& sourcePath, int width, int height, int32_t shiftMinutes = 0);
 
+    // The small picture a camera keeps in the EXIF block beside the photo
+    // (the thumbnail of IFD1), as the JPEG bytes it is stored in, and the
+    // orientation that turns it upright: the photo's, since the camera
+    // stores both the same way round. No bytes when the photo has no such
+    // picture, or one that is no JPEG, or when the photo is a HEIF file
+    // (whose pictures the decoder turns by themselves; orientation 1).
+    // Raises as read does for a file that cannot be read.
+    struct Thumbnail {
+        QByteArray jpeg;
+        int orientation = 1;
+    };
+    static Thumbnail thumbnail(const QString& path);
+
     static constexpr int MaxBlobBytes = 64;
     static constexpr int MaxApp1Payload = JpegMetadata::MaxPayload;
 };

@@ -132,6 +132,32 @@ std::unique_ptr<PixelSurface> HeifDecoder::decode()
     return surface;
 }
 
+QImage HeifDecoder::thumbnail() const
+{
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_thumbnail_IDs(m_handle.get(), &id, 1) < 1) return {};
+    if (isHeic(m_data) && !heif_have_decoder_for_format(heif_compression_HEVC)) return {};
+    heif_image_handle* found = nullptr;
+    if (heif_image_handle_get_thumbnail(m_handle.get(), id, &found).code != heif_error_Ok) return {};
+    const std::unique_ptr<const heif_image_handle, void (*)(const heif_image_handle*)> handle(found, releaseHandle);
+    // A thumbnail that claims more pixels than the photo is none.
+    const int64_t pixels = int64_t(heif_image_handle_get_width(found)) * heif_image_handle_get_height(found);
+    if (pixels <= 0 || pixels >= int64_t(m_size.width()) * m_size.height()) return {};
+
+    heif_image* decoded = nullptr;
+    const heif_error error
+        = heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+    const std::unique_ptr<heif_image, void (*)(const heif_image*)> image(decoded, heif_image_release);
+    if (error.code != heif_error_Ok || !image) return {};
+    int stride = 0;
+    const uint8_t* rows = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (rows == nullptr || width <= 0 || height <= 0) return {};
+    // The copy owns its pixels; libheif's go with the image.
+    return QImage(rows, width, height, stride, QImage::Format_RGB888).convertToFormat(QImage::Format_RGB32);
+}
+
 QByteArray HeifDecoder::metadata(const char* type, const char* contentType) const
 {
     const int count = heif_image_handle_get_number_of_metadata_blocks(m_handle.get(), type);

@@ -3,6 +3,7 @@
 #include "platform/PixelSurface.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -38,6 +39,12 @@ public:
     // The primary image, transformed, as 24-bit pixels. A HEIC photo when
     // libheif has no HEVC decoder fails with a message that says so.
     std::unique_ptr<PixelSurface> decode();
+
+    // The primary image's first thumbnail (a small picture the file keeps
+    // beside it, as phones write them), transformed by its own properties,
+    // in QImage::Format_RGB32. Null when there is none, it is no smaller
+    // than the primary image, or it cannot be decoded.
+    QImage thumbnail() const;
 
     // The primary image's records, empty when it has none: the TIFF data of
     // its Exif item (from the header the item points to), its XMP packet,

@@ -12,6 +12,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -339,14 +340,9 @@ std::unique_ptr<PixelSurface> decodeJpeg(
 // machine, the other way round on a big-endian one.
 constexpr int PreviewPixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRA : TJPF_ARGB;
 
-} // namespace
-
-std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scaleDenominator, QString* warning)
+std::unique_ptr<PixelSurface> decode(
+    const QString& path, const QByteArray& data, int scaleDenominator, QString* warning)
 {
-    if (warning) warning->clear();
-    if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
-        scaleDenominator = 1;
-    const QByteArray data = PhotoFile::readAll(path);
     const Kind kind = kindOf(data);
     switch (kind) {
     case Kind::Jpeg:
@@ -360,12 +356,8 @@ std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scale
     }
 }
 
-QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QString* warning)
+QImage decodePreview(const QString& path, const QByteArray& data, int scaleDenominator, QString* warning)
 {
-    if (warning) warning->clear();
-    if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 && scaleDenominator != 8)
-        scaleDenominator = 1;
-    const QByteArray data = PhotoFile::readAll(path);
     const Kind kind = kindOf(data);
     if (kind == Kind::Jpeg) {
         QString reason;
@@ -396,7 +388,52 @@ QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QSt
     // Qt's picture is shown as it comes, without a copy into a surface.
     if (kind != Kind::Jpeg && kind != Kind::Heif && kind != Kind::Unknown)
         return qtImage(path, data, kind).convertToFormat(QImage::Format_RGB32);
-    return load(path, scaleDenominator, warning)->toImage().convertToFormat(QImage::Format_RGB32);
+    return decode(path, data, scaleDenominator, warning)->toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+int checkedDenominator(int scaleDenominator)
+{
+    return scaleDenominator == 2 || scaleDenominator == 4 || scaleDenominator == 8 ? scaleDenominator : 1;
+}
+
+} // namespace
+
+std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scaleDenominator, QString* warning)
+{
+    if (warning) warning->clear();
+    return decode(path, PhotoFile::readAll(path), checkedDenominator(scaleDenominator), warning);
+}
+
+QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QString* warning)
+{
+    if (warning) warning->clear();
+    return decodePreview(path, PhotoFile::readAll(path), checkedDenominator(scaleDenominator), warning);
+}
+
+QImage PictureLoader::loadSmall(const QByteArray& data, const QString& path, int side)
+{
+    // The largest reduction whose longer side still reaches side; the
+    // decoder's reductions round each side up.
+    int denominator = 1;
+    const Kind kind = kindOf(data);
+    if (kind == Kind::Heif) {
+        // The file's own thumbnail when it is large enough.
+        const HeifDecoder heif(path, data);
+        checkSize(path, heif.size().width(), heif.size().height());
+        const QImage thumbnail = heif.thumbnail();
+        if (std::max(thumbnail.width(), thumbnail.height()) >= side) return thumbnail;
+    }
+    if (kind == Kind::Jpeg) {
+        Decompressor tj;
+        const JpegHeader header = readJpegHeader(tj, path, data);
+        const int longer = std::max(header.width, header.height);
+        for (int candidate : { 8, 4, 2 })
+            if ((longer + candidate - 1) / candidate >= side) {
+                denominator = candidate;
+                break;
+            }
+    }
+    return decodePreview(path, data, denominator, nullptr);
 }
 
 bool PictureLoader::readsKindOf(const QByteArray& data)

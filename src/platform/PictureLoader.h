@@ -41,6 +41,13 @@ public:
     // rows, scaled as load() does. warning as for load.
     static QImage loadPreview(const QString& path, int scaleDenominator = 1, QString* warning = nullptr);
 
+    // A small picture for a list of photos, made from data (a photo's bytes,
+    // or the thumbnail its EXIF block keeps), as loadPreview makes it: a
+    // JPEG reduced by 8, 4 or 2 as far as its longer side still reaches
+    // side pixels; a HEIF file's own thumbnail when it reaches side pixels;
+    // the other kinds whole. path names the picture in errors.
+    static QImage loadSmall(const QByteArray& data, const QString& path, int side);
+
     struct Header {
         QSize size;
         // The picture comes out of the decoder as it is to be shown (a HEIF

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -58,6 +59,24 @@ QStringList DriveList::mountedDrives()
     return roots;
 }
 
+QStringList DriveList::userPlaces()
+{
+    QStringList places;
+    for (const auto location : { QStandardPaths::HomeLocation, QStandardPaths::PicturesLocation }) {
+        const QString folder = QDir::cleanPath(QStandardPaths::writableLocation(location));
+        if (!folder.isEmpty() && QFileInfo(folder).isDir() && !places.contains(folder)) places << folder;
+    }
+    return places;
+}
+
+QStringList DriveList::places()
+{
+    QStringList all = userPlaces();
+    for (const QString& drive : mountedDrives())
+        if (!all.contains(drive)) all << drive;
+    return all;
+}
+
 QString DriveList::driveOf(const QString& path, const QStringList& drives)
 {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -75,7 +94,14 @@ void DriveList::setDrives(const QStringList& drives)
     const QString chosen = drive();
     m_quiet = true;
     clear();
+    const QString home = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+    const QString pictures = QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
     for (const QString& root : drives) {
+        if (root == home || root == pictures) {
+            addItem(root == home ? tr("Home") : tr("Pictures"), root);
+            setItemData(count() - 1, QDir::toNativeSeparators(root), Qt::ToolTipRole);
+            continue;
+        }
         const QString name = QStorageInfo(root).name();
         addItem(name.isEmpty() ? root : QStringLiteral("%1 [%2]").arg(root, name), root);
     }

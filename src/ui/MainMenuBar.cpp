@@ -22,6 +22,11 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     // The captions of the menus, with their mnemonics; the usual shortcuts
     // show beside the items.
     fileMenu = addMenu(tr("&File"));
+    openAction = fileMenu->addAction(tr("&Open..."));
+    openAction->setShortcut(QKeySequence::Open);
+    openFolderAction = fileMenu->addAction(tr("Open &Folder..."));
+    openFolderAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    fileMenu->addSeparator();
     saveBmpAction = fileMenu->addAction(tr("Save as &BMP"));
     saveBmpAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     saveJpgAction = fileMenu->addAction(tr("Save as &JPG"));
@@ -33,9 +38,7 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     exifAction = fileMenu->addAction(tr("Get &EXIF info"));
     exifAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     fileMenu->addSeparator();
-    aboutAction = fileMenu->addAction(tr("&About"));
-    aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
-    exitAction = fileMenu->addAction(tr("E&xit"));
+    exitAction = fileMenu->addAction(tr("&Quit"));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     editMenu = addMenu(tr("Ed&it"));
@@ -53,6 +56,8 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     zoomInAction->setShortcuts({ QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal) });
     zoomOutAction = viewMenu->addAction(tr("Zoom &Out"));
     zoomOutAction->setShortcut(QKeySequence(Qt::Key_Minus));
+    viewMenu->addSeparator();
+    thumbnailsAction = addCheckable(viewMenu, tr("&Thumbnails in File List"), false);
 
     sizeMenu = addMenu(tr("&Size"));
     size25Action = addCheckable(sizeMenu, tr("&25%"), false);
@@ -92,6 +97,12 @@ MainMenuBar::MainMenuBar(QWidget* parent)
     showDateAction = addCheckable(optionsMenu, tr("&Show Date"), true);
     dateStyleAction = optionsMenu->addAction(tr("Date S&tyle"));
     dateStyleAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+
+    helpMenu = addMenu(tr("&Help"));
+    dateFormatHelpAction = helpMenu->addAction(tr("Date &Format..."));
+    helpMenu->addSeparator();
+    aboutAction = helpMenu->addAction(tr("&About"));
+    aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
 }
 
 void MainMenuBar::onClick(QAction* item, std::function<void()> command)

@@ -11,7 +11,7 @@
 class QAction;
 class QMenu;
 
-// The main window's menu bar: File, Edit, View, Size, Effect and Date, with their
+// The main window's menu bar: File, Edit, View, Size, Effect, Date and Help, with their
 // captions, mnemonics, shortcuts and check marks as the window starts. The
 // window gives each item its command with onClick.
 class MainMenuBar : public QMenuBar {
@@ -30,21 +30,25 @@ public:
     static constexpr std::array<double, 6> SizeScales { 0.25, 0.375, 0.5, 0.625, 0.8, 1.0 };
 
     QMenu* fileMenu;
+    // A photo, opened in its folder, or a folder to browse.
+    QAction* openAction;
+    QAction* openFolderAction;
     QAction* saveBmpAction;
     QAction* saveJpgAction;
     QAction* batchSaveAction;
     QAction* exifAction;
-    QAction* aboutAction;
     QAction* exitAction;
     QMenu* editMenu;
     // Copies the picture as it would be saved, stamp included.
     QAction* copyItem;
-    // The preview's zoom; Fit is ticked while the picture is fitted.
+    // The preview's zoom (Fit is ticked while the picture is fitted), and
+    // small pictures of the photos beside their names in the file list.
     QMenu* viewMenu;
     QAction* fitAction;
     QAction* actualSizeAction;
     QAction* zoomInAction;
     QAction* zoomOutAction;
+    QAction* thumbnailsAction;
     QMenu* sizeMenu;
     QAction* size25Action;
     QAction* size37Action;
@@ -65,4 +69,8 @@ public:
     QMenu* optionsMenu;
     QAction* showDateAction;
     QAction* dateStyleAction;
+    QMenu* helpMenu;
+    // The page that explains the codes of a date format.
+    QAction* dateFormatHelpAction;
+    QAction* aboutAction;
 };

@@ -13,6 +13,7 @@
 #include "ui/ExifWindow.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
+#include "ui/FormatHelpDialog.h"
 #include "ui/MainMenuBar.h"
 #include "ui/MainWindowDesign.h"
 #include "ui/OutputOptionsBox.h"
@@ -206,6 +207,8 @@ void MainWindow::wireMenus()
     setMenuBar(m_menus);
     MainMenuBar& m = *m_menus;
     fileMenu = m.fileMenu;
+    openAction = m.openAction;
+    openFolderAction = m.openFolderAction;
     saveBmpAction = m.saveBmpAction;
     saveJpgAction = m.saveJpgAction;
     batchSaveAction = m.batchSaveAction;
@@ -229,6 +232,8 @@ void MainWindow::wireMenus()
     optionsMenu = m.optionsMenu;
     showDateAction = m.showDateAction;
     dateStyleAction = m.dateStyleAction;
+    thumbnailsAction = m.thumbnailsAction;
+    dateFormatHelpAction = m.dateFormatHelpAction;
 
     // What the status bar says holds until the next command.
     const auto onClick = [this, &m](QAction* item, std::function<void()> command) {
@@ -237,6 +242,8 @@ void MainWindow::wireMenus()
             command();
         });
     };
+    onClick(openAction, [this] { onOpen(); });
+    onClick(openFolderAction, [this] { onOpenFolder(); });
     onClick(saveBmpAction, [this] { onSaveBmp(); });
     onClick(saveJpgAction, [this] { onSaveJpg(); });
     onClick(batchSaveAction, [this] { onBatchSave(); });
@@ -266,6 +273,8 @@ void MainWindow::wireMenus()
     onClick(revertAction, [this] { onRevert(); });
     onClick(showDateAction, [this] { onShowDate(); });
     onClick(dateStyleAction, [this] { onDateStyle(); });
+    onClick(thumbnailsAction, [this] { onThumbnails(); });
+    onClick(dateFormatHelpAction, [this] { showDateFormatHelp(); });
 }
 
 bool MainWindow::event(QEvent* event)
@@ -327,6 +336,9 @@ void MainWindow::restoreWindowPlacement()
     m_splitter->restoreState(stored(QStringLiteral("splitter")));
     const QString maximized = IniFile::readValue(file, WindowSection, QStringLiteral("maximized"), QString());
     if (SettingsFile::textToBoolean(maximized).value_or(false)) setWindowState(windowState() | Qt::WindowMaximized);
+    const QString thumbnails = IniFile::readValue(file, WindowSection, QStringLiteral("thumbnails"), QString());
+    fileList->setThumbnailsShown(SettingsFile::textToBoolean(thumbnails).value_or(false));
+    thumbnailsAction->setChecked(fileList->thumbnailsShown());
 }
 
 void MainWindow::storeWindowPlacement(IniFile& file) const
@@ -334,11 +346,15 @@ void MainWindow::storeWindowPlacement(IniFile& file) const
     file.setValue(WindowSection, QStringLiteral("geometry"), QString::fromLatin1(saveGeometry().toBase64()));
     file.setValue(WindowSection, QStringLiteral("maximized"), SettingsFile::booleanToText(isMaximized()));
     file.setValue(WindowSection, QStringLiteral("splitter"), QString::fromLatin1(m_splitter->saveState().toBase64()));
+    file.setValue(
+        WindowSection, QStringLiteral("thumbnails"), SettingsFile::booleanToText(fileList->thumbnailsShown()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     saveSettings();
+    // Thumbnails still being made are of no more use.
+    fileList->stopThumbnails();
     QMainWindow::closeEvent(event);
 }
 
@@ -710,12 +726,32 @@ void MainWindow::showBatchDialog()
 
 void MainWindow::setPhotoCommandsEnabled(bool enabled)
 {
-    for (QAction* item : { saveBmpAction, saveJpgAction, batchSaveAction, exifAction, m_menus->copyItem })
+    for (QAction* item : { openAction, saveBmpAction, saveJpgAction, batchSaveAction, exifAction, m_menus->copyItem })
         item->setEnabled(enabled);
     // Whole menus, so that their items keep their own states.
     for (QMenu* menu : { sizeMenu, effectMenu, optionsMenu })
         menu->menuAction()->setEnabled(enabled);
     fileList->setEnabled(enabled);
+}
+
+void MainWindow::onOpen()
+{
+    const QString path = askPhotoToOpen();
+    if (path.isEmpty() || openPath(path)) return;
+    MessageBox::warn(tr("%1 is not a photo Quillon opens.").arg(QDir::toNativeSeparators(path)), ProductName);
+}
+
+void MainWindow::onOpenFolder()
+{
+    const QString folder = askFolderToOpen();
+    if (folder.isEmpty() || m_browser->showFolder(folder)) return;
+    MessageBox::warn(tr("The folder %1 cannot be read.").arg(QDir::toNativeSeparators(folder)), ProductName);
+}
+
+void MainWindow::onThumbnails()
+{
+    fileList->setThumbnailsShown(!fileList->thumbnailsShown());
+    thumbnailsAction->setChecked(fileList->thumbnailsShown());
 }
 
 void MainWindow::showExifWindow()
@@ -727,6 +763,25 @@ void MainWindow::showAboutBox()
 {
     AboutDialog about(this);
     about.exec();
+}
+
+void MainWindow::showDateFormatHelp()
+{
+    FormatHelpDialog::showFor(this);
+}
+
+QString MainWindow::askPhotoToOpen()
+{
+    // One filter of every name the lists show, then all files.
+    const QString photos
+        = tr("Photos") + QStringLiteral("|%1|").arg(PhotoFolder::namePatterns().join(QLatin1Char(';')));
+    return StandardDialogs::shared().openFileName(
+        photos + StandardDialogs::allFilesFilter(), tr("Open"), folderList->path() + QLatin1Char('/'));
+}
+
+QString MainWindow::askFolderToOpen()
+{
+    return StandardDialogs::shared().chooseFolder(tr("Open Folder"));
 }
 
 void MainWindow::showDateStyleDialog()

@@ -97,6 +97,8 @@ public:
     QLabel* zoomLabel = nullptr;
 
     QMenu* fileMenu = nullptr;
+    QAction* openAction = nullptr;
+    QAction* openFolderAction = nullptr;
     QAction* saveBmpAction = nullptr;
     QAction* saveJpgAction = nullptr;
     QAction* batchSaveAction = nullptr;
@@ -120,6 +122,8 @@ public:
     QMenu* optionsMenu = nullptr;
     QAction* showDateAction = nullptr;
     QAction* dateStyleAction = nullptr;
+    QAction* thumbnailsAction = nullptr;
+    QAction* dateFormatHelpAction = nullptr;
 
     // The checked item of the filter menu.
     int filterIndex = 4;
@@ -136,13 +140,20 @@ protected:
     // commands are locked while the batch runs.
     virtual void showBatchDialog();
     // The commands that act on the open photo or open another one: the
-    // saves, the EXIF window, the size, effect and date menus, and the
-    // file list.
+    // saves, Open ..., the EXIF window, the size, effect and date menus,
+    // and the file list.
     void setPhotoCommandsEnabled(bool enabled);
     // Get EXIF info: runs after readExif; shows the open photo's EXIF text.
     virtual void showExifWindow();
     // About.
     virtual void showAboutBox();
+    // Help, Date Format: the codes a date format is written with.
+    virtual void showDateFormatHelp();
+    // Open ...: the photo to open, empty when cancelled; the dialog opens on
+    // the folder shown.
+    virtual QString askPhotoToOpen();
+    // Open Folder ...: the folder to browse, empty when cancelled.
+    virtual QString askFolderToOpen();
     // Date Style: the dialog writes the style into the settings record as
     // it is changed (restyleStamp follows each change) and puts it back on
     // Cancel; restyleStamp follows when it returns.
@@ -182,6 +193,9 @@ private:
     void onBatchSave();
     void onShowExif();
     void onShowDate();
+    void onOpen();
+    void onOpenFolder();
+    void onThumbnails();
     void onDateStyle();
     void onEffect(PhotoEffect effect);
     // Edit, Copy: the picture as Save as BMP would write it.

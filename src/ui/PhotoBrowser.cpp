@@ -30,7 +30,7 @@ PhotoBrowser::PhotoBrowser(QWidget* parent)
     fileList->setMinimumSize(Design::fileList.pixelSize());
 
     // The browser starts on the program's working folder.
-    driveList->setDrives(DriveList::mountedDrives());
+    driveList->setDrives(DriveList::places());
     driveList->showDriveOf(QDir::currentPath());
     folderList->setPath(QDir::currentPath());
     fileList->setPath(folderList->path());

@@ -174,6 +174,11 @@ bool PhotoFolder::isPhotoName(const QString& name)
     return QDir::match(PhotoPatterns, name);
 }
 
+QStringList PhotoFolder::namePatterns()
+{
+    return PhotoPatterns;
+}
+
 bool PhotoFolder::isJpegName(const QString& name)
 {
     return QDir::match(JpegPatterns, name);

@@ -46,6 +46,8 @@ public:
     // .jpg or .jpeg (JPEG), .heic, .heif or .hif (HEIF), .png, .webp, .tif
     // or .tiff, in any case.
     static bool isPhotoName(const QString& name);
+    // The patterns isPhotoName matches, "*.jpg" and the others, in lower case.
+    static QStringList namePatterns();
     // Whether the name is that of a JPEG photo, .jpg or .jpeg in any case.
     static bool isJpegName(const QString& name);
 

@@ -2,13 +2,17 @@
 // (JPEG, HEIF through libheif, PNG, WebP, TIFF): reading a file that is
 // there never throws, and the records made for an output, written into a
 // JPEG, fit it, and its EXIF block read back says the picture is upright
-// and has the output's size.
+// and has the output's size. The camera's thumbnail comes with an
+// orientation of 1 to 8, and its bytes decode or fail with the loader's
+// error.
 #include "FuzzSupport.h"
 
 #include "files/JpegWriter.h"
 #include "platform/ExifReader.h"
 #include "platform/JpegMetadata.h"
+#include "platform/PictureLoader.h"
 #include "platform/PixelSurface.h"
+#include "platform/RuntimeError.h"
 
 namespace {
 
@@ -36,6 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ExifReader::photoDateText(record);
     const int orientation = ExifReader::orientation(record);
     fuzz::require(orientation >= 1 && orientation <= 8, "orientation is 1 to 8");
+
+    const ExifReader::Thumbnail thumbnail = ExifReader::thumbnail(path);
+    fuzz::require(thumbnail.orientation >= 1 && thumbnail.orientation <= 8, "the thumbnail's orientation is 1 to 8");
+    if (!thumbnail.jpeg.isEmpty()) {
+        try {
+            PictureLoader::loadSmall(thumbnail.jpeg, path, 16);
+        } catch (const RuntimeError&) {
+            // A damaged thumbnail: the file list then decodes the photo.
+        }
+    }
 
     const JpegMetadata metadata = ExifReader::recordsFor(path, OutputWidth, OutputHeight);
     fuzz::require(metadata.xmp.size() <= JpegMetadata::MaxXmpPacket, "the XMP packet fits a segment");

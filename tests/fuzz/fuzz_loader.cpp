@@ -2,8 +2,11 @@
 // through libheif, PNG, WebP, TIFF and BMP through Qt): it decodes or
 // raises its error, a picture it decodes has the size its header announces
 // (so never more than PixelSurface::MaxPixels, checked from the header).
+// The file list's small picture of it (a HEIF file's own thumbnail, or the
+// picture reduced) has no more pixels than the picture.
 #include "FuzzSupport.h"
 
+#include "platform/PhotoFile.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 
@@ -34,6 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::require(QSize(picture->width(), picture->height()) == header, "the decoded size is the header's");
         // The preview's own decoder, at half size, on what decoded.
         PictureLoader::loadPreview(path, 2);
+    } catch (const RuntimeError&) {
+    }
+    if (!header.isValid()) return 0;
+    try {
+        const QImage small = PictureLoader::loadSmall(PhotoFile::readAll(path), path, 16);
+        fuzz::require(qint64(small.width()) * small.height() <= qint64(header.width()) * header.height(),
+            "the small picture has no more pixels than the picture");
     } catch (const RuntimeError&) {
     }
     return 0;

@@ -213,6 +213,24 @@ QByteArray heic(const PhotoContents& contents)
             const QByteArray exif = exifTiff(contents.orientation, contents.date);
             check(heif_context_add_exif_metadata(context, handle, exif.constData(), int(exif.size())));
         }
+        if (!contents.heifThumbnail.isNull()) {
+            const QImage small = contents.heifThumbnail.convertToFormat(QImage::Format_RGB888);
+            heif_image* thumbnail = nullptr;
+            heif_image_handle* thumbnailHandle = nullptr;
+            check(heif_image_create(
+                small.width(), small.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &thumbnail));
+            check(heif_image_add_plane(thumbnail, heif_channel_interleaved, small.width(), small.height(), 8));
+            uint8_t* thumbnailRows = heif_image_get_plane(thumbnail, heif_channel_interleaved, &stride);
+            for (int y = 0; y < small.height(); ++y)
+                std::copy_n(small.constScanLine(y), small.width() * 3, thumbnailRows + y * stride);
+            // Scaled to fit half its size; the encoder assigns it to the
+            // primary image itself.
+            const heif_error encoded = heif_context_encode_thumbnail(context, thumbnail, handle, encoder, options,
+                std::max(small.width(), small.height()) / 2, &thumbnailHandle);
+            heif_image_release(thumbnail);
+            heif_image_handle_release(thumbnailHandle);
+            check(encoded);
+        }
         if (!contents.xmp.isEmpty())
             check(heif_context_add_XMP_metadata(context, handle, contents.xmp.constData(), int(contents.xmp.size())));
         heif_writer writer { 1, appendTo };

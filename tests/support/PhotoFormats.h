@@ -19,6 +19,9 @@ struct PhotoContents {
     QString date {}; // "YYYY:MM:DD hh:mm:ss"; no EXIF block when empty
     QByteArray iccProfile {};
     QByteArray xmp {}; // HEIF only
+    // HEIF only: a thumbnail item of the primary image, with its rotation,
+    // made from this picture at half its size.
+    QImage heifThumbnail {};
 };
 
 enum class PhotoKind { Heic, Png, Webp, Tiff };

@@ -67,6 +67,8 @@ public:
     using MainWindow::MainWindow;
 
     QString saveAnswer;
+    // What Open ... and Open Folder ... are answered.
+    QString openAnswer;
     // Open the real date style and batch dialogs instead of none.
     bool realDateStyle = false;
     bool realBatch = false;
@@ -83,6 +85,9 @@ protected:
         if (realDateStyle) MainWindow::showDateStyleDialog();
     }
     void showAboutBox() override { }
+    void showDateFormatHelp() override { }
+    QString askPhotoToOpen() override { return openAnswer; }
+    QString askFolderToOpen() override { return openAnswer; }
     void showBatchDialog() override
     {
         batchFolders << folderList->path();
@@ -312,6 +317,64 @@ TEST_F(MainWindowTest, DroppingAPhotoOpensItAndAFolderShowsIt)
     EXPECT_FALSE(f.openPath(dir.filePath("notes.txt")));
     EXPECT_EQ(f.fileList->path(), cameras);
     EXPECT_EQ(messages, QStringList());
+}
+
+TEST_F(MainWindowTest, TheMenusSitWhereTheDesktopPutsThemAndOpenTakesAPhotoOrAFolder)
+{
+    TestForm& f = start();
+    // Help is the last menu, with Date Format and About (F1); File starts
+    // with Open (Ctrl+O) and ends with Quit (Ctrl+Q).
+    const auto* menus = qobject_cast<MainMenuBar*>(f.menuBar());
+    ASSERT_TRUE(menus);
+    EXPECT_EQ(menus->actions().last()->menu()->actions(),
+        QList<QAction*>({ f.dateFormatHelpAction, menus->helpMenu->actions()[1], f.aboutAction }));
+    EXPECT_EQ(f.aboutAction->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(f.fileMenu->actions().first()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(f.fileMenu->actions().last()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(f.exitAction->text(), "&Quit");
+
+    // A photo opens in its folder.
+    const QString photo = cardWith("Canon_40D.jpg") + "/IMG_0001.JPG";
+    const QString title = QStringLiteral("IMG_0001.JPG — Quillon");
+    f.openAnswer = photo;
+    f.openAction->trigger();
+    EXPECT_EQ(f.windowTitle(), title);
+    EXPECT_EQ(f.fileList->path(), QFileInfo(photo).absolutePath());
+    EXPECT_EQ(f.fileList->fileName(), "IMG_0001.JPG");
+    // A cancel does nothing; what is neither a photo nor a folder is named,
+    // and nothing changes.
+    f.openAnswer.clear();
+    f.openAction->trigger();
+    f.openFolderAction->trigger();
+    EXPECT_EQ(messages, QStringList());
+    ASSERT_TRUE(writeFile(dir.filePath("notes.txt"), "notes"));
+    f.openAnswer = dir.filePath("notes.txt");
+    f.openAction->trigger();
+    f.openAnswer = dir.filePath("gone");
+    f.openFolderAction->trigger();
+    ASSERT_EQ(warned.size(), 2);
+    EXPECT_TRUE(warned[0].contains("notes.txt"));
+    EXPECT_TRUE(warned[1].contains("gone"));
+    EXPECT_EQ(f.fileList->path(), QFileInfo(photo).absolutePath());
+    EXPECT_EQ(f.windowTitle(), title);
+    // A folder is shown.
+    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
+    f.openAnswer = cameras;
+    f.openFolderAction->trigger();
+    EXPECT_EQ(f.fileList->path(), cameras);
+}
+
+TEST_F(MainWindowTest, TheThumbnailsChoiceComesBackAfterARestart)
+{
+    TestForm& f = start();
+    f.thumbnailsAction->trigger();
+    EXPECT_TRUE(f.fileList->thumbnailsShown());
+    f.close();
+    TestForm& again = start();
+    EXPECT_TRUE(again.thumbnailsAction->isChecked());
+    EXPECT_TRUE(again.fileList->thumbnailsShown());
+    again.thumbnailsAction->trigger();
+    EXPECT_FALSE(again.fileList->thumbnailsShown());
 }
 
 TEST_F(MainWindowTest, EachShortcutReachesItsOwnItemOnly)

@@ -45,6 +45,10 @@ struct Settings {
     // says, when there is one, then the file's modification time.
     bool nameDateFallback = false; // DATE/fallback_name
     bool fileDateFallback = false; // DATE/fallback_date "file"
+    // Stamp only: a JPEG photo keeps its coded picture and only the blocks
+    // under the stamp change (LosslessStamper); scale, filter and effects
+    // are set aside.
+    bool losslessStamp = false; // COEF/lossless
 
     // Not persisted.
     int32_t currentFilter = 0;

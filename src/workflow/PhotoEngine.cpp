@@ -2,6 +2,7 @@
 
 #include "imaging/PictureOrientation.h"
 #include "platform/PictureLoader.h"
+#include "workflow/LosslessSave.h"
 
 #include <QFontInfo>
 
@@ -206,7 +207,21 @@ QString PhotoEngine::saveOutputs()
 {
     // The window asks before it replaces a file of another photo's
     // (SavedOutputs): what reaches the save may be replaced.
-    return m_photo.saveOutputs(m_settings, {}, { true, QString() }).join(QLatin1Char('\n'));
+    const ForeignFiles replace { true, QString() };
+    QStringList notes;
+    if (m_settings.losslessStamp) {
+        const std::optional<StampPlacement> stamp
+            = m_showDate ? std::optional(stampPlacement()) : std::optional<StampPlacement>();
+        const LosslessSave::Result saved
+            = LosslessSave::save(m_photo, m_settings, stamp ? &*stamp : nullptr, {}, replace);
+        if (saved.saved) {
+            if (!saved.photoWarning.isEmpty()) notes << saved.photoWarning;
+            return (notes << saved.notes).join(QLatin1Char('\n'));
+        }
+        notes = saved.notes; // saved the usual way, as shown
+    }
+    notes << m_photo.saveOutputs(m_settings, {}, replace);
+    return notes.join(QLatin1Char('\n'));
 }
 
 BatchReport PhotoEngine::batchTransform(const QString& folder, const BatchOptions& options, BatchListener* listener)

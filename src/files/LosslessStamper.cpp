@@ -371,6 +371,73 @@ void writeOutput(Codecs& c, jvirt_barray_ptr* arrays, const QByteArray& exif, co
     jpeg_finish_compress(&c.output);
 }
 
+// The picture at an eighth of its size from the blocks' DC coefficients,
+// as libjpeg's 1/8 scaling makes it: each block's inverse transform is its
+// dequantised mean, rounded, centred on 128; at that scale the chroma is
+// replicated, not interpolated. Colours are converted as JFIF defines them.
+struct DcPlanes {
+    std::vector<uint8_t> samples[3]; // one a block, row by row
+    int width[3] = {};
+};
+
+void readDcPlanes(Codecs& c, jvirt_barray_ptr* arrays, DcPlanes& dc)
+{
+    jpeg_decompress_struct& s = c.source;
+    for (int i = 0; i < s.num_components; ++i) {
+        const jpeg_component_info& info = s.comp_info[i];
+        const int columns = static_cast<int>(info.width_in_blocks);
+        dc.width[i] = columns;
+        dc.samples[i].resize(size_t(columns) * info.height_in_blocks);
+        const int quant = info.quant_table->quantval[0];
+        for (JDIMENSION row = 0; row < info.height_in_blocks; ++row) {
+            JBLOCKARRAY blocks
+                = (*s.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&s), arrays[i], row, 1, FALSE);
+            uint8_t* out = dc.samples[i].data() + size_t(row) * columns;
+            for (int column = 0; column < columns; ++column)
+                out[column] = static_cast<uint8_t>(std::clamp(((blocks[0][column][0] * quant + 4) >> 3) + 128, 0, 255));
+        }
+    }
+}
+
+void fillEighth(const jpeg_decompress_struct& s, const DcPlanes& dc, PixelSurface& picture)
+{
+    const int width = picture.width();
+    const int height = picture.height();
+    const int components = s.num_components;
+    std::vector<int> columnOf(size_t(width) * components);
+    for (int i = 0; i < components; ++i)
+        for (int x = 0; x < width; ++x)
+            columnOf[size_t(x) * components + i]
+                = std::min(x * s.comp_info[i].h_samp_factor / s.max_h_samp_factor, dc.width[i] - 1);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* rows[3] = {};
+        for (int i = 0; i < components; ++i) {
+            const int row = std::min(y * s.comp_info[i].v_samp_factor / s.max_v_samp_factor,
+                static_cast<int>(s.comp_info[i].height_in_blocks) - 1);
+            rows[i] = dc.samples[i].data() + size_t(row) * dc.width[i];
+        }
+        uint8_t* out = picture.scanLine(y);
+        for (int x = 0; x < width; ++x, out += 3) {
+            const int* at = &columnOf[size_t(x) * components];
+            if (components == 1) {
+                out[0] = out[1] = out[2] = rows[0][at[0]];
+                continue;
+            }
+            const double a = rows[0][at[0]], b = rows[1][at[1]], d = rows[2][at[2]];
+            if (s.jpeg_color_space == JCS_RGB) {
+                out[0] = static_cast<uint8_t>(d);
+                out[1] = static_cast<uint8_t>(b);
+                out[2] = static_cast<uint8_t>(a);
+                continue;
+            }
+            const auto level = [](double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); };
+            out[0] = level(a + 1.772 * (b - 128));
+            out[1] = level(a - 0.344136 * (b - 128) - 0.714136 * (d - 128));
+            out[2] = level(a + 1.402 * (d - 128));
+        }
+    }
+}
+
 } // namespace
 
 QRect LosslessStamper::uprightRect(QRect stored, QSize storedSize, int orientation)
@@ -417,7 +484,7 @@ bool LosslessStamper::unsupported(const RuntimeError& error)
 }
 
 LosslessStamper::Result LosslessStamper::stamp(const QByteArray& data, int orientation, QRect uprightArea,
-    const Draw& draw, const JpegMetadata& replaced, const QString& shownName)
+    const Draw& draw, const JpegMetadata& replaced, const QString& shownName, bool withEighth)
 {
     Codecs c;
     guarded(c.errors, shownName, [&] { readSource(c, data); });
@@ -476,6 +543,13 @@ LosslessStamper::Result LosslessStamper::stamp(const QByteArray& data, int orien
     }
 
     guarded(c.errors, shownName, [&] { writeOutput(c, arrays, replaced.exif, replaced.xmp); });
+    if (withEighth) {
+        result.eighth = PixelSurface::createForOverwrite((stored.width() + 7) / 8, (stored.height() + 7) / 8);
+        if (!result.eighth) throw std::bad_alloc();
+        DcPlanes dc;
+        guarded(c.errors, shownName, [&] { readDcPlanes(c, arrays, dc); });
+        fillEighth(c.source, dc, *result.eighth);
+    }
     if (c.errors.warning[0] != '\0') result.warning = QString::fromLocal8Bit(c.errors.warning);
     result.jpeg = QByteArray(reinterpret_cast<const char*>(c.outputJpeg), qsizetype(c.outputJpegSize));
     return result;

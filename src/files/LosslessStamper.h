@@ -41,6 +41,10 @@ public:
         // What the decoder found wrong with a photo that it still read (a
         // truncated file); empty for a sound one.
         QString warning;
+        // When asked for: the output at an eighth of its size, as stored,
+        // as the decoder reduces it (each block's mean, its chroma
+        // replicated), made from the coefficients without decoding.
+        std::unique_ptr<PixelSurface> eighth;
     };
 
     // The photo at source (its bytes), stored with EXIF orientation 1 to 8,
@@ -50,7 +54,7 @@ public:
     // the EXIF segment when it has none. shownName names the photo in
     // errors.
     static Result stamp(const QByteArray& source, int orientation, QRect uprightArea, const Draw& draw,
-        const JpegMetadata& replaced, const QString& shownName);
+        const JpegMetadata& replaced, const QString& shownName, bool withEighth = false);
 
     // The JPEG decoded at 1/denominator of its size (1, 2, 4 or 8; each side
     // rounded up), as stored, for a thumbnail.

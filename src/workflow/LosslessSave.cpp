@@ -102,7 +102,8 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
 
     LosslessStamper::Result stamped;
     try {
-        stamped = LosslessStamper::stamp(data, state.orientation(), area, draw, replaced, photoPath);
+        stamped
+            = LosslessStamper::stamp(data, state.orientation(), area, draw, replaced, photoPath, settings.thumbShow);
     } catch (const RuntimeError& error) {
         if (!LosslessStamper::unsupported(error)) throw;
         result.notes << usualWayNote(photoPath, error.description().section(QLatin1Char(' '), 1));
@@ -123,8 +124,11 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
         const bool turned = PictureOrientation::swapsSides(state.orientation());
         const QSize stored = turned ? state.photoSize().transposed() : state.photoSize();
         const int denominator = reductionFor(stored, turned ? thumbSize.transposed() : thumbSize);
-        const std::unique_ptr<PixelSurface> upright = PictureOrientation::upright(
-            LosslessStamper::decodeReduced(stamped.jpeg, denominator, photoPath), state.orientation());
+        // An eighth, the common case, is made from the coefficients at hand.
+        const std::unique_ptr<PixelSurface> upright = PictureOrientation::upright(denominator == 8
+                ? std::move(stamped.eighth)
+                : LosslessStamper::decodeReduced(stamped.jpeg, denominator, photoPath),
+            state.orientation());
         const std::unique_ptr<PixelSurface> reduced
             = BilinearResampler::resized(*upright, thumbSize.width(), thumbSize.height());
         if (!reduced) throw std::bad_alloc();

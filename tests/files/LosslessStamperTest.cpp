@@ -160,3 +160,32 @@ TEST(LosslessStamperTest, WhatIsNoReadableJpegFailsAndATruncatedOneIsCopiedWithA
     EXPECT_FALSE(result.warning.isEmpty());
     EXPECT_EQ(JpegCoefficients::read(result.jpeg).width, 3648);
 }
+
+TEST(LosslessStamperTest, TheEighthMadeFromTheCoefficientsIsTheDecodersEighth)
+{
+    for (const Variant& variant : variantsOf("orientation/portrait_6.jpg")) {
+        SCOPED_TRACE(variant.name);
+        const QRect stamp(20, 30, 80, 20);
+        const auto result = LosslessStamper::stamp(variant.bytes, 6, stamp, whiteBox(stamp), {}, "test", true);
+        const auto decoded = LosslessStamper::decodeReduced(result.jpeg, 8, "test");
+        ASSERT_EQ(result.eighth->width(), decoded->width());
+        ASSERT_EQ(result.eighth->height(), decoded->height());
+        int largest = 0;
+        double total = 0;
+        for (int y = 0; y < decoded->height(); ++y) {
+            for (int x = 0; x < 3 * decoded->width(); ++x) {
+                const int difference = std::abs(result.eighth->scanLine(y)[x] - decoded->scanLine(y)[x]);
+                largest = std::max(largest, difference);
+                total += difference;
+            }
+        }
+        // Full-size chroma: the blocks' means, but for the colour
+        // conversion's rounding. Subsampled chroma the decoder draws from
+        // its blocks' first coefficients, a little sharper than the means
+        // repeated: close on average only.
+        if (std::string(variant.name).ends_with("4:4:4")) {
+            EXPECT_LE(largest, 2);
+        }
+        EXPECT_LT(total / (3.0 * decoded->width() * decoded->height()), 3.0);
+    }
+}

@@ -423,17 +423,22 @@ void fillEighth(const jpeg_decompress_struct& s, const DcPlanes& dc, PixelSurfac
                 out[0] = out[1] = out[2] = rows[0][at[0]];
                 continue;
             }
-            const double a = rows[0][at[0]], b = rows[1][at[1]], d = rows[2][at[2]];
+            const int a = rows[0][at[0]];
+            const int b = rows[1][at[1]];
+            const int d = rows[2][at[2]];
             if (s.jpeg_color_space == JCS_RGB) {
                 out[0] = static_cast<uint8_t>(d);
                 out[1] = static_cast<uint8_t>(b);
                 out[2] = static_cast<uint8_t>(a);
                 continue;
             }
-            const auto level = [](double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); };
-            out[0] = level(a + 1.772 * (b - 128));
-            out[1] = level(a - 0.344136 * (b - 128) - 0.714136 * (d - 128));
-            out[2] = level(a + 1.402 * (d - 128));
+            // JFIF's conversion in 16-bit fixed point, rounded, as libjpeg's.
+            const int cb = b - 128;
+            const int cr = d - 128;
+            const auto level = [](int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); };
+            out[0] = level(a + ((116130 * cb + 32768) >> 16));
+            out[1] = level(a + ((-22554 * cb - 46802 * cr + 32768) >> 16));
+            out[2] = level(a + ((91881 * cr + 32768) >> 16));
         }
     }
 }

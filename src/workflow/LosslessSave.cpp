@@ -106,7 +106,8 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
             = LosslessStamper::stamp(data, state.orientation(), area, draw, replaced, photoPath, settings.thumbShow);
     } catch (const RuntimeError& error) {
         if (!LosslessStamper::unsupported(error)) throw;
-        result.notes << usualWayNote(photoPath, error.description().section(QLatin1Char(' '), 1));
+        const QString& description = error.description();
+        result.notes << usualWayNote(photoPath, description.mid(description.indexOf(QLatin1String("cannot be"))));
         result.stampNotes.clear();
         return result;
     }

@@ -30,7 +30,7 @@ OutputOptionsBox::OutputOptionsBox(Settings& settings, QWidget* parent)
     , thumbnailWidthEdit(new QLineEdit(QStringLiteral("120"), this))
     , thumbnailHeightOption(new QRadioButton(tr("Height"), this))
     , thumbnailHeightEdit(new QLineEdit(QStringLiteral("90"), this))
-    , losslessCheck(new QCheckBox(tr("Stamp only \u2014 keep the photo's quality"), this))
+    , losslessCheck(new QCheckBox(tr("Stamp only \u2014\nkeep the photo's quality"), this))
     , m_settings(settings)
 {
     // The options' font, with the narrow fallbacks their places need.

@@ -94,7 +94,12 @@ TEST(CliLosslessTest, EveryBlockAwayFromTheStampAndEverySegmentButTheMarkStayAsT
         }
         EXPECT_EQ(withoutXmp(after.segments), withoutXmp(before.segments));
         EXPECT_EQ(OutputMark::of(outputPath), OutputMark::forBytes(bytes));
-        EXPECT_EQ(OutputMark::of(target.filePath("Miniatures/photos/" + name)), OutputMark::forBytes(bytes));
+        // The thumbnail is upright, as high as the default rule makes it.
+        const QString thumbnail = target.filePath("Miniatures/photos/" + name);
+        EXPECT_EQ(OutputMark::of(thumbnail), OutputMark::forBytes(bytes));
+        const QSize thumbnailSize = JpegCoefficients::read(readFile(thumbnail)).size();
+        EXPECT_EQ(thumbnailSize.height(), 90);
+        EXPECT_EQ(thumbnailSize.width() < thumbnailSize.height(), upright.width() < upright.height());
     }
 }
 

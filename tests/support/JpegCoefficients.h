@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QRect>
+#include <QSize>
 
 #include <array>
 #include <cstdint>
@@ -30,6 +31,7 @@ struct JpegCoefficients {
     QList<QByteArray> segments;
 
     static JpegCoefficients read(const QByteArray& jpeg);
+    QSize size() const { return QSize(width, height); }
 
     // The MCUs (as a pixel rectangle of the stored picture, clipped to it)
     // in which any coefficient of other differs from this one's; empty when

@@ -97,21 +97,6 @@ TEST_F(LosslessSaveTest, TheStampLandsWhereAndAsTheUsualSavePrintsItAtScaleOne)
     }
 }
 
-TEST_F(LosslessSaveTest, TheOutputIsMarkedAndItsThumbnailUprightWithTheStamp)
-{
-    const QString photo = testPhoto("orientation/portrait_6.jpg");
-    const Saves saves = save(photo);
-    ASSERT_TRUE(saves.result.saved);
-    const QString output = out.filePath("Images/portrait_6.jpg");
-    const QString thumbnail = out.filePath("Miniatures/portrait_6.jpg");
-    EXPECT_EQ(OutputMark::of(output), OutputMark::forPhoto(photo));
-    EXPECT_EQ(OutputMark::of(thumbnail), OutputMark::forPhoto(photo));
-    // Upright: as high as the settings' rule, narrower than high.
-    const QSize size = PictureLoader::readHeader(thumbnail).size;
-    EXPECT_EQ(size.height(), settings.thumbHeight);
-    EXPECT_LT(size.width(), size.height());
-}
-
 TEST_F(LosslessSaveTest, APhotoThatIsNoJpegIsSavedTheUsualWayWithANote)
 {
     QTemporaryDir source;

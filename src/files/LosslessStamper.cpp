@@ -14,6 +14,8 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace {
 
@@ -89,6 +91,52 @@ template <typename Step> void guarded(ErrorManager& errors, const QString& shown
     step();
 }
 
+// The output written straight into a QByteArray, sized for the source's
+// bytes to begin with (the output is as large, give or take the stamp's
+// blocks), grown by half when that is not enough: no second buffer, no copy.
+struct ByteArrayDestination {
+    jpeg_destination_mgr manager {};
+    QByteArray bytes;
+    qsizetype expected = 0;
+};
+
+// Resizes the output, or fails as libjpeg fails without memory (the jump
+// is made outside the handler, which must end first).
+void resizeBytes(j_compress_ptr info, ByteArrayDestination& d, qsizetype size)
+{
+    bool resized = true;
+    try {
+        d.bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        resized = false;
+    }
+    if (!resized) ERREXIT1(info, JERR_OUT_OF_MEMORY, 10);
+}
+
+void startBytes(j_compress_ptr info)
+{
+    auto* d = reinterpret_cast<ByteArrayDestination*>(info->dest);
+    resizeBytes(info, *d, std::max<qsizetype>(d->expected, 65536));
+    d->manager.next_output_byte = reinterpret_cast<JOCTET*>(d->bytes.data());
+    d->manager.free_in_buffer = static_cast<size_t>(d->bytes.size());
+}
+
+boolean growBytes(j_compress_ptr info)
+{
+    auto* d = reinterpret_cast<ByteArrayDestination*>(info->dest);
+    const qsizetype used = d->bytes.size();
+    resizeBytes(info, *d, used + used / 2);
+    d->manager.next_output_byte = reinterpret_cast<JOCTET*>(d->bytes.data() + used);
+    d->manager.free_in_buffer = static_cast<size_t>(d->bytes.size() - used);
+    return TRUE;
+}
+
+void endBytes(j_compress_ptr info)
+{
+    auto* d = reinterpret_cast<ByteArrayDestination*>(info->dest);
+    d->bytes.resize(d->bytes.size() - static_cast<qsizetype>(d->manager.free_in_buffer));
+}
+
 // Every libjpeg object of one stamping, so that a jump out of the library
 // leaves nothing to destroy but this record. Objects are destroyed in any
 // state, created or not.
@@ -104,8 +152,7 @@ struct Codecs {
     bool made[6] = {};
     unsigned char* areaJpeg = nullptr;
     unsigned long areaJpegSize = 0;
-    unsigned char* outputJpeg = nullptr;
-    unsigned long outputJpegSize = 0;
+    ByteArrayDestination outputBytes;
     unsigned char* boxJpeg = nullptr;
     unsigned long boxJpegSize = 0;
 
@@ -123,7 +170,6 @@ struct Codecs {
         if (made[1]) jpeg_destroy_decompress(&area);
         if (made[0]) jpeg_destroy_decompress(&source);
         std::free(areaJpeg);
-        std::free(outputJpeg);
         std::free(boxJpeg);
     }
     Codecs(const Codecs&) = delete;
@@ -358,7 +404,13 @@ void pasteArea(Codecs& c, jvirt_barray_ptr* sourceArrays, QRect box, const std::
 
 void writeOutput(Codecs& c, jvirt_barray_ptr* arrays, const QByteArray& exif, const QByteArray& xmp)
 {
-    c.makeEncoder(c.output, 4, &c.outputJpeg, &c.outputJpegSize);
+    c.output.err = &c.errors.manager;
+    jpeg_create_compress(&c.output);
+    c.made[4] = true;
+    c.outputBytes.manager.init_destination = startBytes;
+    c.outputBytes.manager.empty_output_buffer = growBytes;
+    c.outputBytes.manager.term_destination = endBytes;
+    c.output.dest = &c.outputBytes.manager;
     jpeg_copy_critical_parameters(&c.source, &c.output);
     // The source's own JFIF and Adobe segments are copied with the others.
     c.output.write_JFIF_header = FALSE;
@@ -492,6 +544,7 @@ LosslessStamper::Result LosslessStamper::stamp(const QByteArray& data, int orien
     const Draw& draw, const JpegMetadata& replaced, const QString& shownName, bool withEighth)
 {
     Codecs c;
+    c.outputBytes.expected = data.size() + data.size() / 16;
     guarded(c.errors, shownName, [&] { readSource(c, data); });
     const jpeg_decompress_struct& s = c.source;
     if (s.data_precision != 8)
@@ -556,7 +609,7 @@ LosslessStamper::Result LosslessStamper::stamp(const QByteArray& data, int orien
         fillEighth(c.source, dc, *result.eighth);
     }
     if (c.errors.warning[0] != '\0') result.warning = QString::fromLocal8Bit(c.errors.warning);
-    result.jpeg = QByteArray(reinterpret_cast<const char*>(c.outputJpeg), qsizetype(c.outputJpegSize));
+    result.jpeg = std::move(c.outputBytes.bytes);
     return result;
 }
 

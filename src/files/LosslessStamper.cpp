@@ -540,8 +540,8 @@ bool LosslessStamper::unsupported(const RuntimeError& error)
     return error.source() == RuntimeError::sourceFor(Source) && error.description().contains(CannotStamp);
 }
 
-LosslessStamper::Result LosslessStamper::stamp(const QByteArray& data, int orientation, QRect uprightArea,
-    const Draw& draw, const JpegMetadata& replaced, const QString& shownName, bool withEighth)
+LosslessStamper::Result LosslessStamper::stamp(QByteArray data, int orientation, QRect uprightArea, const Draw& draw,
+    const JpegMetadata& replaced, const QString& shownName, bool withEighth)
 {
     Codecs c;
     c.outputBytes.expected = data.size() + data.size() / 16;
@@ -557,6 +557,9 @@ LosslessStamper::Result LosslessStamper::stamp(const QByteArray& data, int orien
 
     jvirt_barray_ptr* arrays = nullptr;
     guarded(c.errors, shownName, [&] { arrays = jpeg_read_coefficients(&c.source); });
+    // Everything is read (the segments are the library's copies): the
+    // output need not be made beside the source's bytes.
+    data = QByteArray();
 
     Result result;
     const QSize uprightSize = PictureOrientation::swapsSides(orientation) ? stored.transposed() : stored;

@@ -53,7 +53,8 @@ public:
     // EXIF segment; replaced.xmp that of its XMP packet, or goes in after
     // the EXIF segment when it has none. shownName names the photo in
     // errors.
-    static Result stamp(const QByteArray& source, int orientation, QRect uprightArea, const Draw& draw,
+    // The source's bytes are let go as soon as its coefficients are read.
+    static Result stamp(QByteArray source, int orientation, QRect uprightArea, const Draw& draw,
         const JpegMetadata& replaced, const QString& shownName, bool withEighth = false);
 
     // The JPEG decoded at 1/denominator of its size (1, 2, 4 or 8; each side

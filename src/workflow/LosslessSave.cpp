@@ -48,7 +48,7 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
 {
     Result result;
     const QString& photoPath = state.photoPath();
-    const QByteArray data = PhotoFile::readAll(photoPath);
+    QByteArray data = PhotoFile::readAll(photoPath);
     if (!isJpeg(data)) {
         result.notes << usualWayNote(photoPath, QStringLiteral("is no JPEG"));
         return result;
@@ -87,10 +87,14 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
         placed.print(pixels, text);
     };
 
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    JpegMetadata metadata = JpegMetadata::read(buffer, QDir::toNativeSeparators(photoPath));
+    JpegMetadata metadata;
+    {
+        // The buffer shares the bytes: it goes before they are handed on.
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        metadata = JpegMetadata::read(buffer, QDir::toNativeSeparators(photoPath));
+    }
     JpegMetadata thumbnailMetadata = metadata.profileOnly();
     const OutputMark mark = OutputMark::forBytes(data);
     mark.applyTo(metadata, photoPath);
@@ -102,8 +106,8 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
 
     LosslessStamper::Result stamped;
     try {
-        stamped
-            = LosslessStamper::stamp(data, state.orientation(), area, draw, replaced, photoPath, settings.thumbShow);
+        stamped = LosslessStamper::stamp(
+            std::move(data), state.orientation(), area, draw, replaced, photoPath, settings.thumbShow);
     } catch (const RuntimeError& error) {
         if (!LosslessStamper::unsupported(error)) throw;
         const QString& description = error.description();

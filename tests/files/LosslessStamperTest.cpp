@@ -154,6 +154,23 @@ TEST(LosslessStamperTest, WhatIsNoReadableJpegFailsAndATruncatedOneIsCopiedWithA
             EXPECT_FALSE(LosslessStamper::unsupported(error));
         }
     }
+    // CMYK is left to the usual save.
+    try {
+        LosslessStamper::stamp(JpegCoefficients::cmyk(), 1, QRect(0, 0, 8, 8), nothing, {}, "print.jpg");
+        ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(LosslessStamper::unsupported(error)) << error.description().toStdString();
+    }
+    // A scan bomb is refused before its scans are all decoded.
+    const QByteArray bomb = JpegCoefficients::manyScans();
+    EXPECT_EQ(JpegCoefficients::read(bomb).width, 64);
+    try {
+        LosslessStamper::stamp(bomb, 1, QRect(0, 0, 8, 8), nothing, {}, "bomb.jpg");
+        ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.description().contains("more than 500 scans")) << error.description().toStdString();
+    }
+
     const QByteArray truncated = readFile(testPhoto("broken/corrupted.jpg"));
     const LosslessStamper::Result result
         = LosslessStamper::stamp(truncated, 1, QRect(10, 10, 30, 10), whiteBox(QRect(10, 10, 30, 10)), {}, "test");

@@ -45,9 +45,9 @@ struct Encoder {
     jpeg_compress_struct info {};
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    explicit Encoder(Decoder& decoder)
+    explicit Encoder(Errors& errors)
     {
-        info.err = &decoder.errors.manager;
+        info.err = &errors.manager;
         jpeg_create_compress(&info);
         jpeg_mem_dest(&info, &buffer, &size);
     }
@@ -127,7 +127,7 @@ QRect JpegCoefficients::differingMcus(const JpegCoefficients& other) const
 QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
 {
     Decoder d(jpeg);
-    Encoder e(d);
+    Encoder e(d.errors);
     if (setjmp(d.errors.jump)) throw std::runtime_error("cannot make the copy");
     jvirt_barray_ptr* arrays = jpeg_read_coefficients(&d.info);
     jpeg_copy_critical_parameters(&d.info, &e.info);
@@ -143,7 +143,7 @@ QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
 QByteArray JpegCoefficients::fullChromaCopy(const QByteArray& jpeg, bool progressive)
 {
     Decoder d(jpeg);
-    Encoder e(d);
+    Encoder e(d.errors);
     if (setjmp(d.errors.jump)) throw std::runtime_error("cannot make the copy");
     d.info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&d.info);
@@ -167,5 +167,60 @@ QByteArray JpegCoefficients::fullChromaCopy(const QByteArray& jpeg, bool progres
     }
     jpeg_finish_compress(&e.info);
     jpeg_finish_decompress(&d.info);
+    return e.bytes();
+}
+
+QByteArray JpegCoefficients::manyScans()
+{
+    Errors errors;
+    jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpOut;
+    Encoder e(errors);
+    if (setjmp(errors.jump)) throw std::runtime_error("cannot make the scans");
+    e.info.image_width = 64;
+    e.info.image_height = 64;
+    e.info.input_components = 1;
+    e.info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&e.info);
+    static std::vector<jpeg_scan_info> scans;
+    scans = { { 1, { 0 }, 0, 0, 0, 0 } };
+    for (int k = 1; k < 64; ++k) {
+        scans.push_back({ 1, { 0 }, k, k, 0, 10 });
+        for (int al = 9; al >= 0; --al)
+            scans.push_back({ 1, { 0 }, k, k, al + 1, al });
+    }
+    e.info.scan_info = scans.data();
+    e.info.num_scans = static_cast<int>(scans.size());
+    jpeg_start_compress(&e.info, TRUE);
+    std::vector<JSAMPLE> row(64);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x)
+            row[size_t(x)] = static_cast<JSAMPLE>((x * y) & 0xFF);
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&e.info, rows, 1);
+    }
+    jpeg_finish_compress(&e.info);
+    return e.bytes();
+}
+
+QByteArray JpegCoefficients::cmyk()
+{
+    Errors errors;
+    jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpOut;
+    Encoder e(errors);
+    if (setjmp(errors.jump)) throw std::runtime_error("cannot make the photo");
+    e.info.image_width = 16;
+    e.info.image_height = 16;
+    e.info.input_components = 4;
+    e.info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&e.info);
+    jpeg_start_compress(&e.info, TRUE);
+    std::vector<JSAMPLE> row(16 * 4, 100);
+    for (int y = 0; y < 16; ++y) {
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&e.info, rows, 1);
+    }
+    jpeg_finish_compress(&e.info);
     return e.bytes();
 }

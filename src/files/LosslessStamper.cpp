@@ -32,7 +32,6 @@ struct ErrorManager {
     std::jmp_buf jump {};
     char message[JMSG_LENGTH_MAX] = {};
     char warning[JMSG_LENGTH_MAX] = {};
-    bool tooManyScans = false;
 };
 
 [[noreturn]] void exitOnError(j_common_ptr info)
@@ -58,7 +57,6 @@ void countScans(j_common_ptr info)
     auto* decoder = reinterpret_cast<j_decompress_ptr>(info);
     if (decoder->input_scan_number > LosslessStamper::MaxScans) {
         auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-        errors->tooManyScans = true;
         std::snprintf(errors->message, sizeof errors->message, "more than %d scans", LosslessStamper::MaxScans);
         std::longjmp(errors->jump, 1);
     }

@@ -555,6 +555,12 @@ LosslessStamper::Result LosslessStamper::stamp(QByteArray data, int orientation,
 
     jvirt_barray_ptr* arrays = nullptr;
     guarded(c.errors, shownName, [&] { arrays = jpeg_read_coefficients(&c.source); });
+    // The encoder divides by the tables the stamp's blocks are coded with.
+    for (int i = 0; i < s.num_components; ++i) {
+        const JQUANT_TBL* table = s.comp_info[i].quant_table;
+        if (!table || std::find(std::begin(table->quantval), std::end(table->quantval), 0) != std::end(table->quantval))
+            throw failure(shownName, CannotStamp + QStringLiteral("a quantisation table holds a zero"));
+    }
     // Everything is read (the segments are the library's copies): the
     // output need not be made beside the source's bytes.
     data = QByteArray();

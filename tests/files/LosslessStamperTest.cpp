@@ -161,6 +161,16 @@ TEST(LosslessStamperTest, WhatIsNoReadableJpegFailsAndATruncatedOneIsCopiedWithA
     } catch (const RuntimeError& error) {
         EXPECT_TRUE(LosslessStamper::unsupported(error)) << error.description().toStdString();
     }
+    // So is a photo whose quantisation table holds a zero, which no encoder
+    // can code the stamp's blocks with.
+    QByteArray zeroStep = readFile(testPhoto("orientation/landscape_1.jpg"));
+    zeroStep[zeroStep.indexOf("\xFF\xDB") + 5 + 10] = 0;
+    try {
+        LosslessStamper::stamp(zeroStep, 1, QRect(0, 0, 8, 8), whiteBox(QRect(0, 0, 8, 8)), {}, "zero.jpg");
+        ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(LosslessStamper::unsupported(error)) << error.description().toStdString();
+    }
     // A scan bomb is refused before its scans are all decoded.
     const QByteArray bomb = JpegCoefficients::manyScans();
     EXPECT_EQ(JpegCoefficients::read(bomb).width, 64);

@@ -4,7 +4,6 @@
 #include "imaging/PictureOrientation.h"
 #include "platform/OutputMark.h"
 #include "platform/PictureLoader.h"
-#include "platform/RuntimeError.h"
 #include "support/PhotoFormats.h"
 #include "support/TestSupport.h"
 #include "workflow/BatchRunner.h"
@@ -114,19 +113,4 @@ TEST_F(LosslessSaveTest, APhotoThatIsNoJpegIsSavedTheUsualWayWithANote)
     ASSERT_FALSE(report.notes.isEmpty());
     EXPECT_TRUE(report.notes.first().text.contains("saved the usual way")) << report.notes.first().text.toStdString();
     EXPECT_EQ(PictureLoader::readHeader(out.filePath("Images/photos/picture.jpg")).size, QSize(64, 48));
-}
-
-TEST_F(LosslessSaveTest, AFileQuillonDidNotWriteIsLeftWholeAndNothingIsWritten)
-{
-    const QString photo = testPhoto("orientation/landscape_8.jpg");
-    PhotoState state;
-    state.setPaths(photo, out.path());
-    state.open();
-    ASSERT_TRUE(writeFile(state.thumbnailPath(), "the user's own"));
-    EXPECT_THROW(LosslessSave::save(state, settings, &stamp), RuntimeError);
-    EXPECT_EQ(readFile(state.thumbnailPath()), "the user's own");
-    EXPECT_FALSE(QFileInfo::exists(state.outputPath()));
-    // Allowed to replace it, the save writes both.
-    EXPECT_TRUE(LosslessSave::save(state, settings, &stamp, {}, { true, QString() }).saved);
-    EXPECT_EQ(OutputMark::of(state.thumbnailPath()), OutputMark::forPhoto(photo));
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev libturbojpeg0-dev libexiv2-dev
+  qt6-base-dev qt6-svg-dev libturbojpeg0-dev libjpeg62-turbo-dev libexiv2-dev
   # HEIC photos (libheif, which decodes HEVC through libde265; the tests
   # encode theirs with its x265 encoder); WebP and TIFF through Qt's plugins.
   libheif-dev libheif-examples qt6-image-formats-plugins

@@ -657,6 +657,16 @@ int runBatch(const Invocation& call)
     const bool verbose = call.parser.isSet(QStringLiteral("verbose"));
     const bool quiet = call.parser.isSet(QStringLiteral("quiet"));
     if (verbose && quiet) return badArguments(QStringLiteral("--verbose and --quiet exclude each other"), &batch);
+    // Stamp only: what would change pixels beyond the stamp cannot come with it.
+    const bool lossless = call.parser.isSet(QStringLiteral("lossless"));
+    for (const QString& option : { QStringLiteral("scale"), QStringLiteral("filter"), QStringLiteral("effect"),
+             QStringLiteral("strip"), QStringLiteral("strip-height") }) {
+        if (lossless && call.parser.isSet(option))
+            return badArguments(
+                QStringLiteral("--lossless keeps every pixel but the stamp's: it cannot be given with --%1")
+                    .arg(option),
+                &batch);
+    }
     if (!QFileInfo(call.path).isDir())
         return badArguments(QStringLiteral("%1 is not a folder").arg(BatchReport::quoted(call.path)), &batch);
 
@@ -667,6 +677,21 @@ int runBatch(const Invocation& call)
     settings.batchFilter = filter != 0;
     if (filter != 0) settings.currentFilter = filter;
     settings.effects = effects;
+    // The window's stored choice does not reach the command line: its
+    // outputs are what its options say.
+    settings.losslessStamp = lossless;
+    if (lossless && settings.previewScale != 1)
+        complain(QStringLiteral("--lossless: the stored scale %1 is set aside, the outputs keep the photos' size")
+                     .arg(settings.previewScale));
+    if (lossless && settings.strip.show) {
+        if (call.parser.isSet(QStringLiteral("preset")))
+            return badArguments(
+                QStringLiteral("--lossless keeps every pixel but the stamp's: it cannot be given with --preset %1")
+                    .arg(call.parser.value(QStringLiteral("preset"))),
+                &batch);
+        complain(
+            QStringLiteral("--lossless: the stored caption strip is set aside, the outputs keep the photos' size"));
+    }
 
     PhotoEngine engine(settings);
     engine.setShowDate(!call.parser.isSet(QStringLiteral("no-date")));
@@ -788,6 +813,12 @@ const QList<Command>& commands()
                     QStringLiteral("Scales each output to S times the photo's size, above 0 and at most 1 (the "
                                    "window's Size menu: 0.25, 0.375, 0.5, 0.625, 0.8, 1)."),
                     QStringLiteral("S")),
+                QCommandLineOption(QStringLiteral("lossless"),
+                    QStringLiteral("Stamps each JPEG photo without re-encoding it: only the 8x8 blocks under the "
+                                   "stamp change, the rest of the picture, its coding and its metadata stay as "
+                                   "they are, and it is not turned; the stored scale is set aside. Other photos "
+                                   "are saved the usual way, with a note. Not with --scale, --filter or "
+                                   "--effect.")),
                 QCommandLineOption(QStringLiteral("quality"),
                     QStringLiteral("Saves the outputs and thumbnails at JPEG quality Q, 1 to 100."),
                     QStringLiteral("Q")),

@@ -52,6 +52,18 @@ struct Settings {
     // Each photo's stamp takes light or dark ink by the photo under it.
     bool autoContrast = false; // DATE/auto_contrast
     CaptionStrip strip {}; // STRIP/enabled, height_percent, color
+    // Stamp only: a JPEG photo keeps its coded picture and only the blocks
+    // under the stamp change (LosslessStamper); scale, filter and effects
+    // are set aside.
+    bool losslessStamp = false; // COEF/lossless
+
+    // The band the outputs get: none while only the stamp may change.
+    CaptionStrip stripInUse() const
+    {
+        CaptionStrip inUse = strip;
+        inUse.show = strip.show && !losslessStamp;
+        return inUse;
+    }
 
     // Not persisted.
     int32_t currentFilter = 0;

@@ -316,6 +316,7 @@ void SettingsFile::load(
             return { {}, scale ? QStringLiteral("not above 0 and at most 1") : QStringLiteral("not a number") };
         });
     settings.jpegQuality = keys.integer("COEF", "JPG", DefaultJpegQuality, MinJpegQuality, MaxJpegQuality);
+    settings.losslessStamp = keys.boolean("COEF", "lossless", false);
     settings.thumbShow = keys.boolean("VIGNET", "show", true);
     settings.thumbHeight = keys.integer("VIGNET", "Height", DefaultThumbHeight);
     settings.thumbWidth = keys.integer("VIGNET", "Width", 0);
@@ -366,6 +367,7 @@ FileResult SettingsFile::save(const QString& settingsPath, const Settings& setti
     set("LABEL", "left", singleToText(static_cast<float>(stampPosition.x() * Twips::PerPixel)));
     set("COEF", "preview", doubleToText(settings.previewScale));
     set("COEF", "JPG", QString::number(settings.jpegQuality));
+    set("COEF", "lossless", booleanToText(settings.losslessStamp));
     set("VIGNET", "show", booleanToText(settings.thumbShow));
     set("VIGNET", "Height", QString::number(settings.thumbHeight));
     set("VIGNET", "Width", QString::number(settings.thumbWidth));

@@ -162,6 +162,7 @@ void MainWindow::buildControls()
     thumbnailHeightOption = m_options->thumbnailHeightOption;
     thumbnailHeightEdit = m_options->thumbnailHeightEdit;
     columnLayout->addWidget(m_options);
+    connect(m_options, &OutputOptionsBox::losslessChanged, this, &MainWindow::restyleStamp);
     columnLayout->addSpacing(px(Design::photoSizeLabel.top - Design::jpegOptionsBox.bottom()));
 
     // The two sizes with the arrow between them; a longer size pushes the
@@ -391,12 +392,17 @@ void MainWindow::syncControls()
     const double scale = settings().previewScale;
     const auto sizeText = [](QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); };
     photoSizeLabel->setText(m_photoOpen ? sizeText(photo) : QString());
-    outputSizeLabel->setText(
-        m_photoOpen ? sizeText(settings().strip.outputSize(PhotoState::workingSize(photo, scale))) : QString());
+    // Stamp only: the photo is saved at its own size, without effects.
+    const bool reshapes = !settings().losslessStamp;
+    outputSizeLabel->setText(m_photoOpen
+            ? sizeText(reshapes ? settings().stripInUse().outputSize(PhotoState::workingSize(photo, scale)) : photo)
+            : QString());
     for (QAction* effect : { applyFilterAction, lightenAction, darkenAction, revertAction })
-        effect->setEnabled(m_photoOpen);
+        effect->setEnabled(m_photoOpen && reshapes);
     for (const auto& [item, effect] : m_menus->effectItems)
-        item->setEnabled(m_photoOpen);
+        item->setEnabled(m_photoOpen && reshapes);
+    for (QAction* item : m_menus->sizeItems())
+        item->setEnabled(reshapes);
     showDateAction->setChecked(m_engine.showDate());
     // The size in use is ticked; a stored scale the menu does not offer
     // ticks none.

@@ -30,6 +30,7 @@ OutputOptionsBox::OutputOptionsBox(Settings& settings, QWidget* parent)
     , thumbnailWidthEdit(new QLineEdit(QStringLiteral("120"), this))
     , thumbnailHeightOption(new QRadioButton(tr("Height"), this))
     , thumbnailHeightEdit(new QLineEdit(QStringLiteral("90"), this))
+    , losslessCheck(new QCheckBox(tr("Stamp only \u2014\nkeep the photo's quality"), this))
     , m_settings(settings)
 {
     // The options' font, with the narrow fallbacks their places need.
@@ -43,7 +44,7 @@ OutputOptionsBox::OutputOptionsBox(Settings& settings, QWidget* parent)
     thumbnailHeightOption->setChecked(true);
     for (QWidget* option : { static_cast<QWidget*>(thumbnailCheck), static_cast<QWidget*>(thumbnailWidthOption),
              static_cast<QWidget*>(thumbnailWidthEdit), static_cast<QWidget*>(thumbnailHeightOption),
-             static_cast<QWidget*>(thumbnailHeightEdit) }) {
+             static_cast<QWidget*>(thumbnailHeightEdit), static_cast<QWidget*>(losslessCheck) }) {
         option->setFont(small);
     }
     for (QLineEdit* box : { thumbnailWidthEdit, thumbnailHeightEdit }) {
@@ -83,6 +84,9 @@ OutputOptionsBox::OutputOptionsBox(Settings& settings, QWidget* parent)
     thumbnail->addWidget(thumbnailHeightEdit, 1, 2);
     thumbnail->setColumnStretch(0, 1);
     layout->addLayout(thumbnail);
+    losslessCheck->setToolTip(tr("A JPEG photo is saved as it is, at its own size and not turned, with only the "
+                                 "few blocks under the date stamp changed. Other photos are saved the usual way."));
+    layout->addWidget(losslessCheck);
     layout->addStretch(1);
 
     // The bar takes the frame's width, less its margins.
@@ -98,6 +102,10 @@ OutputOptionsBox::OutputOptionsBox(Settings& settings, QWidget* parent)
 
     connect(qualityBar, &ValueBar::valueChanged, this, &OutputOptionsBox::storeOutputOptions);
     connect(thumbnailCheck, &QCheckBox::toggled, this, &OutputOptionsBox::storeOutputOptions);
+    connect(losslessCheck, &QCheckBox::toggled, this, [this](bool on) {
+        storeOutputOptions();
+        emit losslessChanged(on);
+    });
     // The button that becomes selected stores; the one left does not.
     for (QRadioButton* option : { thumbnailHeightOption, thumbnailWidthOption }) {
         connect(option, &QRadioButton::toggled, this, [this](bool on) {
@@ -116,11 +124,13 @@ void OutputOptionsBox::fillOutputOptions()
     const bool show = m_settings.thumbShow;
     const int32_t height = m_settings.thumbHeight;
     const int32_t width = m_settings.thumbWidth;
+    const bool lossless = m_settings.losslessStamp;
 
     // A quality below the bar's range reads as its least, 1.
     qualityBar->setValue(std::clamp(quality, SettingsFile::MinJpegQuality, SettingsFile::MaxJpegQuality));
     setTitle(tr("JPG Quality : "));
     thumbnailCheck->setChecked(show);
+    losslessCheck->setChecked(lossless);
     // The companion stays a size the box takes.
     const auto companion = [](double size) {
         return QString::number(std::clamp(static_cast<int32_t>(std::nearbyint(size)), SettingsFile::MinThumbnailSize,
@@ -149,6 +159,7 @@ void OutputOptionsBox::storeOutputOptions()
         s.jpegQuality = std::clamp(
             static_cast<int32_t>(std::nearbyint(quality)), SettingsFile::MinJpegQuality, SettingsFile::MaxJpegQuality);
     s.thumbShow = thumbnailCheck->isChecked();
+    s.losslessStamp = losslessCheck->isChecked();
     // A box that holds no size (emptied while the user retypes it, or a
     // number on its way to one) keeps the size stored last.
     if (thumbnailHeightOption->isChecked()) {

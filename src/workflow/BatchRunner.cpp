@@ -4,6 +4,7 @@
 #include "platform/PixelMemory.h"
 #include "platform/PixelSurface.h"
 #include "platform/RuntimeError.h"
+#include "workflow/LosslessSave.h"
 #include "workflow/PhotoState.h"
 
 #include <algorithm>
@@ -253,30 +254,50 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::photo& photo, const 
         state.setPaths(photo.path, { photo.outputPath, photo.thumbnailPath });
         state.open();
         if (stop) return false;
-        const QSize workingSize = PhotoState::workingSize(state.photoSize(), m_settings.previewScale);
-        // Held until the photo is saved and its pictures are let go.
+        // Stamp only: the scale, the filter and the effects are set aside,
+        // also for a photo that is saved the usual way.
+        const bool lossless = m_settings.losslessStamp;
+        const QSize workingSize
+            = lossless ? state.photoSize() : PhotoState::workingSize(state.photoSize(), m_settings.previewScale);
+        // Held until the photo is saved and its pictures are let go. The
+        // stamp-only save holds the photo's coefficients (at 4:4:4 as many
+        // bytes as the picture and the working image at scale 1 together).
         const PixelBudget::Reservation memory
             = budget.reserve(PhotoState::pixelBytesFor(state.photoSize(), workingSize, state.orientation()), stop);
         if (!memory) return false;
+        // The warning and the save's notes name the photo themselves.
+        const auto report = [&](const QString& warning, const QStringList& stampNotes, const QStringList& saveNotes) {
+            outcome.kind = BatchOutcome::Kind::Treated;
+            if (!warning.isEmpty()) outcome.notes.append({ QString(), warning });
+            for (const QString& stampNote : stampNotes)
+                outcome.notes.append({ photo.path, stampNote });
+            for (const QString& note : saveNotes)
+                outcome.notes.append({ QString(), note });
+        };
+        QStringList saveNotes;
+        if (lossless) {
+            LosslessSave::Result saved
+                = LosslessSave::save(state, m_settings, m_stamp ? &*m_stamp : nullptr, sources, m_foreign);
+            if (saved.saved) {
+                report(saved.photoWarning, saved.stampNotes, saved.notes);
+                return true;
+            }
+            saveNotes = saved.notes; // why it goes the usual way
+            if (stop) return false;
+        }
         state.buildWorkingImage(workingSize, PhotoState::Scratch::FromPhoto);
         if (stop) return false;
-        if (m_settings.batchFilter) state.processImage(m_settings.currentFilter);
+        if (m_settings.batchFilter && !lossless) state.processImage(m_settings.currentFilter);
         for (PhotoEffect effect : m_settings.effects)
-            state.applyEffect(effect);
+            if (!lossless) state.applyEffect(effect);
         if (stop) return false;
         // Nothing follows the save: the stamp goes straight into the working
         // image, which is what a copy of it would hold.
-        state.renderFinal(m_settings.strip);
+        state.renderFinal(m_settings.stripInUse());
         if (m_stamp) state.printDateStamp(*m_stamp);
-        const QStringList saveNotes = state.saveOutputs(m_settings, sources, m_foreign);
+        saveNotes << state.saveOutputs(m_settings, sources, m_foreign);
         state.releaseDisplay();
-        outcome.kind = BatchOutcome::Kind::Treated;
-        // The warning and the save's notes name the photo themselves.
-        if (!state.photoWarning().isEmpty()) outcome.notes.append({ QString(), state.photoWarning() });
-        for (const QString& stampNote : state.stampNotes())
-            outcome.notes.append({ photo.path, stampNote });
-        for (const QString& note : saveNotes)
-            outcome.notes.append({ QString(), note });
+        report(state.photoWarning(), state.stampNotes(), saveNotes);
     } catch (const RuntimeError& error) {
         outcome = { BatchOutcome::Kind::Failed, error.userText(), {} };
     } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 #include "imaging/PictureOrientation.h"
 #include "platform/BgrColor.h"
 #include "platform/PictureLoader.h"
+#include "workflow/LosslessSave.h"
 
 #include <QFontInfo>
 #include <QPainter>
@@ -79,7 +80,7 @@ QImage PhotoEngine::previewPicture(QSize wanted)
 QImage PhotoEngine::previewWithStrip(QSize wanted)
 {
     const QImage picture = previewPicture(wanted);
-    const int band = m_settings.strip.bandHeight(m_previewSize);
+    const int band = m_settings.stripInUse().bandHeight(m_previewSize);
     if (band <= 0 || picture.isNull() || m_previewSize.height() <= 0) return picture;
     // The band at the picture's own scale, which the preview then shows at
     // the output's size.
@@ -108,7 +109,7 @@ void PhotoEngine::revertToOriginal()
 
 void PhotoEngine::render()
 {
-    m_photo.render(m_settings.strip);
+    m_photo.render(m_settings.stripInUse());
     if (m_showDate) printDateStamp();
     m_host->refreshDisplay();
 }
@@ -198,7 +199,7 @@ void PhotoEngine::dropStamp()
     const StampPlacement::Layout dropped = shownStamp();
     m_stampDragged = false;
     // On the caption strip the stamp snaps to the band's nearest column.
-    if (m_settings.strip.show) {
+    if (m_settings.stripInUse().show) {
         if (!dropped.inkBox.isEmpty()) m_settings.anchoring = StampPlacement::columnAt(dropped.inkBox, m_previewSize);
         return;
     }
@@ -230,7 +231,21 @@ QString PhotoEngine::saveOutputs()
 {
     // The window asks before it replaces a file of another photo's
     // (SavedOutputs): what reaches the save may be replaced.
-    return m_photo.saveOutputs(m_settings, {}, { true, QString() }).join(QLatin1Char('\n'));
+    const ForeignFiles replace { true, QString() };
+    QStringList notes;
+    if (m_settings.losslessStamp) {
+        const std::optional<StampPlacement> stamp
+            = m_showDate ? std::optional(stampPlacement()) : std::optional<StampPlacement>();
+        const LosslessSave::Result saved
+            = LosslessSave::save(m_photo, m_settings, stamp ? &*stamp : nullptr, {}, replace);
+        if (saved.saved) {
+            if (!saved.photoWarning.isEmpty()) notes << saved.photoWarning;
+            return (notes << saved.notes).join(QLatin1Char('\n'));
+        }
+        notes = saved.notes; // saved the usual way, as shown
+    }
+    notes << m_photo.saveOutputs(m_settings, {}, replace);
+    return notes.join(QLatin1Char('\n'));
 }
 
 BatchReport PhotoEngine::batchTransform(const QString& folder, const BatchOptions& options, BatchListener* listener)

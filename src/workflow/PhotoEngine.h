@@ -64,7 +64,7 @@ public:
     QSize previewSize() const { return m_previewSize; }
     // The size of the outputs: the preview's size with the caption strip's
     // band below it when the strip is on.
-    QSize outputSize() const { return m_settings.strip.outputSize(m_previewSize); }
+    QSize outputSize() const { return m_settings.stripInUse().outputSize(m_previewSize); }
 
     // The open photo: paths, EXIF record, working image, display picture.
     const PhotoState& photo() const { return m_photo; }

@@ -303,15 +303,21 @@ void PhotoState::releaseDisplay()
 QString PhotoState::printDateStamp(const StampPlacement& stamp)
 {
     const StampPlacement::Date date = stamp.dateFor(m_exif, m_photoPath);
-    m_stampNotes.clear();
-    const bool stamped = date.source != StampPlacement::Date::Source::None;
-    if (!date.invalidPhotoDate.isEmpty())
-        m_stampNotes << invalidDateNote(date.invalidPhotoDate, stamped);
-    else if (!stamped)
-        m_stampNotes << noDateNote;
-    if (const QString note = date.sourceNote(); !note.isEmpty()) m_stampNotes << note;
+    m_stampNotes = dateNotes(date);
     if (m_display && stamp.print(*m_display, date.text, m_displayedPhoto).movedInside) m_stampNotes << movedInsideNote;
     return date.text;
+}
+
+QStringList PhotoState::dateNotes(const StampPlacement::Date& date)
+{
+    QStringList notes;
+    const bool stamped = date.source != StampPlacement::Date::Source::None;
+    if (!date.invalidPhotoDate.isEmpty())
+        notes << invalidDateNote(date.invalidPhotoDate, stamped);
+    else if (!stamped)
+        notes << noDateNote;
+    if (const QString note = date.sourceNote(); !note.isEmpty()) notes << note;
+    return notes;
 }
 
 QString PhotoState::invalidDateNote(const QString& dateText, bool stamped)
@@ -353,18 +359,19 @@ QStringList PhotoState::saveOutputs(
     QByteArray thumbnail;
     const QSize thumbSize = thumbnailSize(QSize(width, height), settings.thumbHeight, settings.thumbWidth);
     if (settings.thumbShow && thumbSize.isEmpty()) {
-        notes << QStringLiteral(
-            "No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
-                     .arg(QDir::toNativeSeparators(m_outputPath))
-                     .arg(settings.thumbHeight)
-                     .arg(settings.thumbWidth);
+        notes << noThumbnailNote(settings);
     } else if (settings.thumbShow) {
         std::unique_ptr<PixelSurface> reduced
             = BilinearResampler::resized(picture, thumbSize.width(), thumbSize.height());
         if (!reduced) throw std::bad_alloc();
         thumbnail = JpegWriter::encode(*reduced, settings.jpegQuality, thumbnailMetadata);
     }
+    writeOutputs(output, thumbnail, foreign);
+    return notes;
+}
 
+void PhotoState::writeOutputs(const QByteArray& output, const QByteArray& thumbnail, const ForeignFiles& foreign) const
+{
     if (!foreign.replace) {
         for (const QString& path : { m_outputPath, thumbnail.isEmpty() ? QString() : m_thumbnailPath }) {
             if (path.isEmpty() || !foreignFileAt(path)) continue;
@@ -380,7 +387,14 @@ QStringList PhotoState::saveOutputs(
         makeFolderFor(m_thumbnailPath);
         JpegWriter::write(thumbnail, m_thumbnailPath);
     }
-    return notes;
+}
+
+QString PhotoState::noThumbnailNote(const Settings& settings) const
+{
+    return QStringLiteral("No thumbnail was written for %1: the thumbnail size (height %2, width %3) gives no picture.")
+        .arg(QDir::toNativeSeparators(m_outputPath))
+        .arg(settings.thumbHeight)
+        .arg(settings.thumbWidth);
 }
 
 QSize PhotoState::thumbnailSize(QSize picture, int32_t thumbHeight, int32_t thumbWidth)

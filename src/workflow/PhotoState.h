@@ -6,6 +6,7 @@
 #include "platform/ExifRecord.h"
 #include "platform/PixelSurface.h"
 #include "workflow/SourceGuard.h"
+#include "workflow/StampPlacement.h"
 
 #include <QSize>
 #include <QString>
@@ -15,7 +16,6 @@
 #include <memory>
 
 struct Settings;
-struct StampPlacement;
 
 // What a save does with a file at its output or thumbnail path that Quillon
 // did not write, one without an OutputMark (a folder is left to the write,
@@ -163,6 +163,9 @@ public:
     // "the photo's date is not valid: "0000:00:00 00:00:00"", and when the
     // photo is saved without a stamp, "; saved without a stamp".
     static QString invalidDateNote(const QString& dateText, bool stamped);
+    // What the user should know of the date the stamp found (the notes
+    // below): none for a date from the photo's EXIF record.
+    static QStringList dateNotes(const StampPlacement::Date& date);
     // Prints the photo's date into the display picture as the stamp
     // places it; returns the text (empty: nothing printed). What the user
     // should know about it goes to stampNotes.
@@ -188,6 +191,14 @@ public:
     // writes.
     QStringList saveOutputs(
         const Settings& settings, const SourceGuard& batchPhotos = {}, const ForeignFiles& foreign = {}) const;
+    // The last step of saveOutputs, for a save that made its own files
+    // (an output and, when not empty, a thumbnail): each written atomically
+    // at its path, its folder made when missing, unless foreign refuses a
+    // file there that Quillon did not write (nothing is written then).
+    void writeOutputs(const QByteArray& output, const QByteArray& thumbnail, const ForeignFiles& foreign) const;
+    // The note that no thumbnail was written because the settings' rule
+    // gives no picture for the output.
+    QString noThumbnailNote(const Settings& settings) const;
     // The thumbnail of an output of size picture by the rule of the
     // settings: the height when one is set, else the width, the output's
     // proportions kept. Empty when the rule gives no picture.

@@ -62,7 +62,7 @@ StampPlacement StampPlacement::fromSettings(const Settings& settings, QPointF po
     stamp.anchoring = settings.anchoring;
     stamp.look = settings.stampLook;
     stamp.autoContrast = settings.autoContrast;
-    stamp.strip = settings.strip;
+    stamp.strip = settings.stripInUse();
     return stamp;
 }
 

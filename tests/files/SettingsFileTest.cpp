@@ -59,10 +59,10 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyUnderItsOwnName)
     // Renaming a key would lose the value of every config.ini written before.
     ASSERT_TRUE(SettingsFile::save(ini, defaults(), QStringLiteral("c:"), QStringLiteral("/photos"), {}));
     const std::vector<std::string> order = { "PATH/drive", "PATH/folder", "LABEL/top", "LABEL/left", "COEF/preview",
-        "COEF/JPG", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top", "DATE/color01",
-        "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "DATE/weight", "DATE/italic", "DATE/underline",
-        "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "DATE/fallback_name", "DATE/look",
-        "DATE/auto_contrast", "REP/cible", "STAMP/size_percent", "STAMP/anchor", "STAMP/margin_percent",
+        "COEF/JPG", "COEF/lossless", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top",
+        "DATE/color01", "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "DATE/weight", "DATE/italic",
+        "DATE/underline", "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "DATE/fallback_name",
+        "DATE/look", "DATE/auto_contrast", "REP/cible", "STAMP/size_percent", "STAMP/anchor", "STAMP/margin_percent",
         "STAMP/offset_x_percent", "STAMP/offset_y_percent", "STRIP/enabled", "STRIP/height_percent", "STRIP/color" };
     EXPECT_EQ(keysInOrder(ini), order);
 }

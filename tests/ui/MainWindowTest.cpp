@@ -11,6 +11,7 @@
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
 #include "ui/MainMenuBar.h"
+#include "ui/OutputOptionsBox.h"
 #include "ui/PictureView.h"
 #include "ui/PreviewViewport.h"
 #include "ui/StampLabelView.h"
@@ -1156,4 +1157,28 @@ TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheComman
         ASSERT_FALSE(saved.isEmpty());
         EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
     }
+}
+
+TEST_F(MainWindowTest, StampOnlySetsTheSizesAndEffectsAsideAndSavesAtThePhotosOwnSize)
+{
+    const QString out = dir.filePath("out");
+    TestForm& f = start(iniPath(), out);
+    openCamera("Canon_PowerShot_S40.jpg");
+    QCheckBox* stampOnly = f.findChild<OutputOptionsBox*>()->losslessCheck;
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    ASSERT_TRUE(f.settings().losslessStamp);
+    EXPECT_FALSE(f.lightenAction->isEnabled());
+    for (QAction* item : f.sizeMenu->actions())
+        EXPECT_FALSE(item->isEnabled());
+    f.saveJpgAction->trigger();
+    const QString output = out + "/Images/Canon_PowerShot_S40.jpg";
+    EXPECT_EQ(QImageReader(output).size(), QImageReader(camera("Canon_PowerShot_S40.jpg")).size());
+    EXPECT_EQ(messages, QStringList());
+
+    // Off again, the choices come back; the option is kept for the next start.
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    EXPECT_TRUE(f.lightenAction->isEnabled());
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    f.close();
+    EXPECT_TRUE(start().findChild<OutputOptionsBox*>()->losslessCheck->isChecked());
 }

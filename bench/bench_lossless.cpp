@@ -1,0 +1,86 @@
+// The stamp-only save against its floor, the coefficients read and written
+// again (what `jpegtran -copy all` does), in the same run.
+//   build/bench/bench_lossless
+// Each iteration treats one 12-megapixel photo of quality 90 in memory:
+// the copy alone, the copy with a stamp's blocks coded anew near the bottom
+// right corner, and the whole save with its EXIF read, mark, thumbnail and
+// atomic writes. The stamp should cost the copy little; the save adds the
+// thumbnail's reduced decode of the output.
+#include "TwelveMegapixelPhotos.h"
+
+#include "files/LosslessStamper.h"
+#include "files/SettingsFile.h"
+#include "platform/PhotoFile.h"
+#include "platform/ProcessSetup.h"
+#include "workflow/LosslessSave.h"
+#include "workflow/PhotoEngine.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+TwelveMegapixelPhotos& photos()
+{
+    static TwelveMegapixelPhotos instance(1);
+    return instance;
+}
+
+void BM_CoefficientCopy(benchmark::State& state)
+{
+    const QByteArray photo = PhotoFile::readAll(photos().paths.first());
+    for (auto _ : state) {
+        const auto result = LosslessStamper::stamp(photo, 1, QRect(), {}, {}, "bench");
+        benchmark::DoNotOptimize(result.jpeg.size());
+    }
+}
+BENCHMARK(BM_CoefficientCopy)->Unit(benchmark::kMillisecond);
+
+void BM_StampedCopy(benchmark::State& state)
+{
+    const QByteArray photo = PhotoFile::readAll(photos().paths.first());
+    const QRect area(3400, 2800, 500, 120);
+    const auto draw = [&](PixelSurface& pixels, QPoint corner) {
+        pixels.paint([&](QPainter& painter) { painter.fillRect(area.translated(-corner), Qt::white); });
+    };
+    for (auto _ : state) {
+        const auto result = LosslessStamper::stamp(photo, 1, area, draw, {}, "bench");
+        benchmark::DoNotOptimize(result.jpeg.size());
+    }
+}
+BENCHMARK(BM_StampedCopy)->Unit(benchmark::kMillisecond);
+
+void BM_LosslessSave(benchmark::State& state)
+{
+    Settings settings;
+    SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
+    settings.thumbShow = true;
+    settings.anchoring = { StampAnchoring::Place::BottomRight, 2, 0, 0 };
+    settings.stampHeightPercent = 4;
+    PhotoEngine engine(settings);
+    engine.applyDateStyle();
+    const StampPlacement stamp = engine.stampPlacement();
+    QTemporaryDir out;
+    PhotoState photo;
+    photo.setPaths(photos().paths.first(), out.path());
+    for (auto _ : state) {
+        photo.forgetExif();
+        photo.open();
+        benchmark::DoNotOptimize(LosslessSave::save(photo, settings, &stamp).saved);
+    }
+}
+BENCHMARK(BM_LosslessSave)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ProcessSetup::init();
+    QGuiApplication app(argc, argv); // the stamp's fonts
+    photos();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

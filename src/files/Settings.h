@@ -45,6 +45,9 @@ struct Settings {
     // says, when there is one, then the file's modification time.
     bool nameDateFallback = false; // DATE/fallback_name
     bool fileDateFallback = false; // DATE/fallback_date "file"
+    // What the stamp prints (StampTemplate), line breaks written "\n";
+    // empty or missing: the date alone, "{date}".
+    QString stampTemplate {}; // DATE/template
 
     // Not persisted.
     int32_t currentFilter = 0;

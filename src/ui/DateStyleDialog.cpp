@@ -9,6 +9,7 @@
 #include "ui/DesignSize.h"
 #include "ui/DialogFont.h"
 #include "ui/ScreenFit.h"
+#include "ui/StampTemplateBox.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoEngine.h"
 
@@ -20,6 +21,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -185,6 +187,8 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     column->addLayout(offsetRow);
     column->addWidget(m_previewArea, 1);
     column->addLayout(buildStampOptions());
+    m_templateBox = new StampTemplateBox(m_settings.stampTemplate, this);
+    column->addWidget(m_templateBox);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(px(Design::Margin), px(Design::Margin), px(Design::Margin), px(Design::Margin));
     layout->setSpacing(px(Design::photoPreview.left - Design::formatCombo.right()));
@@ -209,9 +213,9 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
 
     // In the order the controls are seen, from the format field, where the
     // focus starts.
-    QWidget* const tabOrder[]
-        = { m_formatCombo, m_horizontalBar, m_verticalBar, m_relativeHeightCheck, m_heightSpin, m_anchorCombo,
-              m_shiftSignCombo, m_shiftHoursSpin, m_shiftMinutesSpin, m_marginSpin, m_fallbackCombo, m_fontButton };
+    QWidget* const tabOrder[] = { m_formatCombo, m_horizontalBar, m_verticalBar, m_relativeHeightCheck, m_heightSpin,
+        m_anchorCombo, m_shiftSignCombo, m_shiftHoursSpin, m_shiftMinutesSpin, m_marginSpin, m_fallbackCombo,
+        m_templateBox->editor(), m_templateBox->fieldButton(), m_fontButton };
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     m_formatCombo->setFocus();
@@ -222,6 +226,7 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
         m_formatCombo->setEditText(m_formatCombo->itemText(index));
         refreshPreviewTexts();
     });
+    connect(m_templateBox, &StampTemplateBox::templateChanged, this, &DateStyleDialog::refreshPreviewTexts);
     connect(m_fontButton, &QPushButton::clicked, this, &DateStyleDialog::chooseFont);
     connect(m_horizontalBar, &ValueBar::valueChanged, this, [this] {
         m_settings.diffLeft = barTwips(m_horizontalBar);
@@ -408,6 +413,7 @@ Settings DateStyleDialog::shownSettings() const
     const QVariantList fallback = m_fallbackCombo->currentData().toList();
     shown.nameDateFallback = fallback.value(0).toBool();
     shown.fileDateFallback = fallback.value(1).toBool();
+    if (m_templateBox) shown.stampTemplate = m_templateBox->storedText();
     return shown;
 }
 
@@ -440,7 +446,7 @@ void DateStyleDialog::refreshPhotoPreview()
     const std::unique_ptr<PixelSurface> canvas = m_photoBase->copy();
     if (!canvas) return;
     const StampPlacement stamp = shownStamp();
-    stamp.print(*canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text);
+    stamp.print(*canvas, stamp.textFor(photo.exifRecord(), photo.photoPath(), photo.photoSize()));
     m_photoPreview->setPixmap(QPixmap::fromImage(
         canvas->toImage().scaled(m_photoPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
@@ -462,8 +468,9 @@ void DateStyleDialog::refreshPreviewTexts()
 {
     // The open photo's date, else the present moment.
     const QString text = m_photo
-        ? shownStamp().dateFor(m_photo->photo().exifRecord(), m_photo->photo().photoPath()).text
-        : DateFormatter::format(QDateTime::currentDateTime(), m_formatCombo->currentText());
+        ? shownStamp().textFor(
+            m_photo->photo().exifRecord(), m_photo->photo().photoPath(), m_photo->photo().photoSize())
+        : StampPlacement::fromSettings(shownSettings(), {}, m_font).textAt(QDateTime::currentDateTime());
     for (QLabel* label : { m_previewUpper, m_previewLower }) {
         label->setText(text);
         label->adjustSize();
@@ -547,6 +554,7 @@ void DateStyleDialog::unload()
     m_settings.shiftMinutes = shown.shiftMinutes;
     m_settings.nameDateFallback = shown.nameDateFallback;
     m_settings.fileDateFallback = shown.fileDateFallback;
+    m_settings.stampTemplate = shown.stampTemplate;
     m_settings.dateFormat = m_formatCombo->currentText();
     m_settings.dateColor1 = m_color1;
     m_settings.dateColor2 = m_color2;

@@ -19,6 +19,7 @@ class QGridLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class StampTemplateBox;
 struct StampPlacement;
 
 // The date style dialog: the stamp's format, font, two colours and the
@@ -65,6 +66,7 @@ public:
     QSpinBox* shiftHoursSpin() const { return m_shiftHoursSpin; }
     QSpinBox* shiftMinutesSpin() const { return m_shiftMinutesSpin; }
     QComboBox* fallbackCombo() const { return m_fallbackCombo; }
+    StampTemplateBox* templateBox() const { return m_templateBox; }
     // The open photo with the stamp as the dialog's values print it, reduced
     // to fit; hidden when no photo is open.
     QLabel* photoPreview() const { return m_photoPreview; }
@@ -119,6 +121,7 @@ private:
     QSpinBox* m_shiftHoursSpin = nullptr;
     QSpinBox* m_shiftMinutesSpin = nullptr;
     QComboBox* m_fallbackCombo = nullptr;
+    StampTemplateBox* m_templateBox = nullptr;
     QLabel* m_photoPreview = nullptr;
     PhotoEngine* m_photo;
     // The photo's working image before any stamp, made on first use.

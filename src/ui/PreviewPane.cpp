@@ -141,8 +141,10 @@ void PreviewPane::placeLabels()
     // size, so its pixels are the viewport's.
     const StampPlacement::Layout shown = m_engine.shownStamp();
     const QString& text = m_engine.labelText();
-    stampLowerLabel->setStamp(text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor1));
-    stampUpperLabel->setStamp(text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor2));
+    stampLowerLabel->setStamp(
+        text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor1), shown.lineAlignment);
+    stampUpperLabel->setStamp(
+        text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor2), shown.lineAlignment);
     const QPoint corner = previewImage->pos();
     stampLowerLabel->move(corner + shown.first);
     stampUpperLabel->move(corner + shown.second);

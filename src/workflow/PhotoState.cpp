@@ -287,15 +287,17 @@ void PhotoState::releaseDisplay()
 QString PhotoState::printDateStamp(const StampPlacement& stamp)
 {
     const StampPlacement::Date date = stamp.dateFor(m_exif, m_photoPath);
+    const QString text = stamp.textFor(date, m_exif, m_photoPath, m_photoSize);
     m_stampNotes.clear();
-    const bool stamped = date.source != StampPlacement::Date::Source::None;
+    // A template may print the photo's other fields without its date.
+    const bool stamped = !text.isEmpty();
     if (!date.invalidPhotoDate.isEmpty())
         m_stampNotes << invalidDateNote(date.invalidPhotoDate, stamped);
-    else if (!stamped)
-        m_stampNotes << noDateNote;
+    else if (date.source == StampPlacement::Date::Source::None)
+        m_stampNotes << (stamped ? noDateStampedNote : noDateNote);
     if (const QString note = date.sourceNote(); !note.isEmpty()) m_stampNotes << note;
-    if (m_display && stamp.print(*m_display, date.text).movedInside) m_stampNotes << movedInsideNote;
-    return date.text;
+    if (m_display && stamp.print(*m_display, text).movedInside) m_stampNotes << movedInsideNote;
+    return text;
 }
 
 QString PhotoState::invalidDateNote(const QString& dateText, bool stamped)

@@ -153,12 +153,14 @@ public:
     void releaseDisplay();
 
     static inline const QString noDateNote = QStringLiteral("no date in the photo: saved without a stamp");
+    static inline const QString noDateStampedNote = QStringLiteral("no date in the photo");
     static inline const QString movedInsideNote = QStringLiteral("stamp moved inside the photo");
     // "the photo's date is not valid: "0000:00:00 00:00:00"", and when the
     // photo is saved without a stamp, "; saved without a stamp".
     static QString invalidDateNote(const QString& dateText, bool stamped);
-    // Prints the photo's date into the display picture as the stamp
-    // places it; returns the text (empty: nothing printed). What the user
+    // Prints the stamp's text for the photo (StampPlacement::textFor) into
+    // the display picture as the stamp places it; returns the text (empty:
+    // nothing printed). What the user
     // should know about it goes to stampNotes.
     QString printDateStamp(const StampPlacement& stamp);
     // What the last stamp did that the user should know of, one short note

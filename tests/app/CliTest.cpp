@@ -144,7 +144,8 @@ TEST(CliTest, HelpGoesToStandardOutputAndBadArgumentsAreNamedWithAPointerToIt)
         { { "help", "batch" }, batchUsage, 0 },
         { { "batch", "--help" }, batchUsage, 0 },
         { { "help", "date" },
-            "Usage: quillon-cli date PHOTO [--format FMT] [--shift (+|-)HH:MM]\n"
+            "Usage: quillon-cli date PHOTO [--format FMT] [--template TEXT]\n"
+            "                        [--shift (+|-)HH:MM]\n"
             "                        [--fallback-date none|name|file|name,file]\n"
             "                        [--config FILE]\n",
             0 }, // wrapped at 79 columns
@@ -171,6 +172,7 @@ TEST(CliTest, HelpGoesToStandardOutputAndBadArgumentsAreNamedWithAPointerToIt)
         { { "batch", "/tmp", "--fallback-date", "exif" }, "--fallback-date takes none, name, file or name,file" },
         { { "date", "x.jpg", "--fallback-date", "file,name" }, "--fallback-date takes none, name, file or name," },
         { { "date" }, "date needs a PHOTO" },
+        { { "date", "x.jpg", "--template", "{date}\\n{model}" }, "--template: {model} is no field" },
         { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
         { { "help", "resize" }, "no help for \"resize\"" },
     };

@@ -116,7 +116,8 @@ QCommandLineOption templateOption()
     return QCommandLineOption(QStringLiteral("template"),
         QStringLiteral("Prints TEXT instead of the stored template: the photo's fields in braces ({date}, "
                        "{date:FMT}, {camera}, {lens}, {exposure}, {aperture}, {iso}, {focal}, {file}, {folder}, "
-                       "{size}), a fallback after | ({lens|no lens}), \\n between two lines."),
+                       "{size}), a fallback after | ({lens|no lens}), text in [ ] printed only when its fields are "
+                       "([ISO {iso}]), \\n between two lines."),
         QStringLiteral("TEXT"));
 }
 

@@ -120,11 +120,11 @@ QString focalLengthOf(const ExifRecord& record)
     return QString::number(*millimetres, 'f', 1) + QStringLiteral(" mm");
 }
 
-// The parser's reading of escapes: \n a line break, \\ \{ \} \| the
+// The parser's reading of escapes: \n a line break, \\ \{ \} \| \[ \] the
 // character; other pairs stay as they are.
 bool isEscaped(QChar c)
 {
-    return c == u'\\' || c == u'{' || c == u'}' || c == u'|';
+    return c == u'\\' || c == u'{' || c == u'}' || c == u'|' || c == u'[' || c == u']';
 }
 
 } // namespace
@@ -140,7 +140,7 @@ QList<StampTemplate::FieldInfo> StampTemplate::fields()
 
 StampTemplate::StampTemplate()
     : m_text(defaultText())
-    , m_lines { Line { Piece { QString(), Field::Date, std::nullopt } } }
+    , m_lines { Line { Piece { QString(), Field::Date, std::nullopt, 0 } } }
 {
 }
 
@@ -161,63 +161,73 @@ std::optional<StampTemplate> StampTemplate::parse(const QString& text, QString* 
     result.m_text = text;
     result.m_lines = { Line() };
     QString literal;
+    int sections = 0;
+    int section = 0; // the open section's number, 0 outside one
+    qsizetype sectionStart = 0;
     const auto endLiteral = [&] {
-        if (!literal.isEmpty()) result.m_lines.last().append(Piece { literal, std::nullopt, std::nullopt });
+        if (!literal.isEmpty()) result.m_lines.last().append(Piece { literal, std::nullopt, std::nullopt, section });
         literal.clear();
     };
+    const auto sectionNotClosed
+        = [&] { return fail(QStringLiteral("the section at \"%1\" is not closed").arg(text.mid(sectionStart, 20))); };
 
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = text[i];
-        if (c == u'\\' && i + 1 < size && (text[i + 1] == u'n' || isEscaped(text[i + 1]))) {
-            ++i;
-            if (text[i] != u'n') {
-                literal += text[i];
-                continue;
-            }
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n') ++i;
+        const bool lineBreak = c == u'\n' || c == u'\r' || (c == u'\\' && i + 1 < size && text[i + 1] == u'n');
+        if (c == u'\\' && !lineBreak && i + 1 < size && isEscaped(text[i + 1])) {
+            literal += text[++i];
+        } else if (lineBreak) {
+            if (section) return sectionNotClosed();
+            if ((c == u'\r' && i + 1 < size && text[i + 1] == u'\n') || c == u'\\') ++i;
+            endLiteral();
+            result.m_lines.append(Line());
+        } else if (c == u'[') {
+            if (section) return fail(QStringLiteral("the section at \"%1\" holds another").arg(text.mid(i, 20)));
+            endLiteral();
+            section = ++sections;
+            sectionStart = i;
+        } else if (c == u']' && section) {
+            endLiteral();
+            section = 0;
         } else if (c != u'{') {
             literal += c;
-            continue;
-        }
-        endLiteral();
-        if (c != u'{') {
-            result.m_lines.append(Line());
-            continue;
-        }
-
-        // A field: {name}, {name:format}, {name|fallback}, {name:format|fallback}.
-        const qsizetype open = i;
-        QString parts[3]; // name, format, fallback
-        int part = 0;
-        bool hasFormat = false;
-        bool closed = false;
-        for (++i; i < size && !closed; ++i) {
-            const QChar f = text[i];
-            if (f == u'\\' && i + 1 < size && isEscaped(text[i + 1]) && part > 0) {
-                parts[part] += text[++i];
-            } else if (f == u'}') {
-                closed = true;
-                --i;
-            } else if (f == u'{' || f == u'\n' || f == u'\r') {
-                break;
-            } else if (f == u':' && part == 0) {
-                part = 1;
-                hasFormat = true;
-            } else if (f == u'|' && part < 2) {
-                part = 2;
-            } else {
-                parts[part] += f;
+        } else {
+            endLiteral();
+            // A field: {name}, {name:format}, {name|fallback}, {name:format|fallback}.
+            const qsizetype open = i;
+            QString parts[3]; // name, format, fallback
+            int part = 0;
+            bool hasFormat = false;
+            bool closed = false;
+            for (++i; i < size && !closed; ++i) {
+                const QChar f = text[i];
+                if (f == u'\\' && i + 1 < size && isEscaped(text[i + 1]) && part > 0) {
+                    parts[part] += text[++i];
+                } else if (f == u'}') {
+                    closed = true;
+                    --i;
+                } else if (f == u'{' || f == u'\n' || f == u'\r') {
+                    break;
+                } else if (f == u':' && part == 0) {
+                    part = 1;
+                    hasFormat = true;
+                } else if (f == u'|' && part < 2) {
+                    part = 2;
+                } else {
+                    parts[part] += f;
+                }
             }
+            if (!closed) return fail(QStringLiteral("the field at \"%1\" is not closed").arg(text.mid(open, 20)));
+            const QString name = parts[0].trimmed();
+            const auto field = fieldNamed(name);
+            if (!field) return fail(QStringLiteral("{%1} is no field").arg(name));
+            if (hasFormat && *field != Field::Date) return fail(QStringLiteral("{%1} takes no format").arg(name));
+            result.m_lines.last().append(
+                Piece { parts[1], field, part == 2 ? std::optional(parts[2]) : std::nullopt, section });
         }
-        if (!closed) return fail(QStringLiteral("the field at \"%1\" is not closed").arg(text.mid(open, 20)));
-        const QString name = parts[0].trimmed();
-        const auto field = fieldNamed(name);
-        if (!field) return fail(QStringLiteral("{%1} is no field").arg(name));
-        if (hasFormat && *field != Field::Date) return fail(QStringLiteral("{%1} takes no format").arg(name));
-        result.m_lines.last().append(Piece { parts[1], field, part == 2 ? std::optional(parts[2]) : std::nullopt });
     }
+    if (section) return sectionNotClosed();
     endLiteral();
     return result;
 }
@@ -229,16 +239,29 @@ QString StampTemplate::expand(const Photo& photo) const
         QString out;
         int fieldCount = 0;
         int filled = 0;
-        for (const Piece& piece : line) {
-            if (!piece.field) {
-                out += piece.text;
+        // A section's text waits until its end: it is printed only when
+        // every field in it has a value.
+        QString pending;
+        bool complete = true;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const Piece& piece = line[i];
+            QString value = piece.text;
+            if (piece.field) {
+                ++fieldCount;
+                value = valueOf(*piece.field, photo, piece.text);
+                if (value.isEmpty() && piece.fallback) value = *piece.fallback;
+                if (!value.isEmpty()) ++filled;
+                complete = complete && !value.isEmpty();
+            }
+            if (!piece.section) {
+                out += value;
                 continue;
             }
-            ++fieldCount;
-            QString value = valueOf(*piece.field, photo, piece.text);
-            if (value.isEmpty() && piece.fallback) value = *piece.fallback;
-            if (!value.isEmpty()) ++filled;
-            out += value;
+            pending += value;
+            if (i + 1 < line.size() && line[i + 1].section == piece.section) continue;
+            if (complete) out += pending;
+            pending.clear();
+            complete = true;
         }
         if (!out.isEmpty() && (fieldCount == 0 || filled > 0)) kept.append(out);
     }

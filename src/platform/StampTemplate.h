@@ -14,12 +14,15 @@ class ExifRecord;
 //   {date}             the date in the stored format, as the stamp has always shown it
 //   {date:DD MMMM YY}  the same moment in the format given (DateFormatter's tokens)
 //   {lens|no lens}     a fallback printed when the photo lacks the field
-//   \n                 a line break (a real line break too); \\ \{ \} \| the
-//                      character itself; any other \x stays as written, so
-//                      the date format's own \x reaches it unchanged
+//   [ · ISO {iso}]     a section: printed only when every field in it has a
+//                      value (or a fallback); sections do not nest
+//   \n                 a line break (a real line break too); \\ \{ \} \| \[ \]
+//                      the character itself; any other \x stays as written,
+//                      so the date format's own \x reaches it unchanged
 //
 // A line whose fields all came out empty, or that is empty, is dropped: a
 // photo without ISO loses the line "ISO {iso}" rather than printing "ISO ".
+// A stray } or ] is text.
 // The empty template is the default one, "{date}", which prints exactly the
 // stamp's date, and nothing for a photo without one.
 class StampTemplate {
@@ -48,7 +51,8 @@ public:
     // The default template.
     StampTemplate();
     // Nothing, and why in problem, for a text that is no template: an
-    // unknown field, a brace left open, a format on a field other than date.
+    // unknown field, a brace or bracket left open (a line break closes
+    // nothing), a section in a section, a format on a field other than date.
     static std::optional<StampTemplate> parse(const QString& text, QString* problem = nullptr);
 
     // The photo's text: its lines joined by '\n', without the dropped ones.
@@ -70,6 +74,7 @@ private:
         QString text; // the literal text, or the field's format
         std::optional<Field> field;
         std::optional<QString> fallback;
+        int section = 0; // the number of the [section] it is in; 0: none
     };
     using Line = QList<Piece>;
 

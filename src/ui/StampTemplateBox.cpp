@@ -65,9 +65,9 @@ void StampTemplateBox::onTextChanged()
     m_valid = StampTemplate::parse(stored, &problem).has_value();
     if (m_valid) {
         m_legend->setStyleSheet(QString());
-        m_legend->setText(tr("Fields in braces, e.g. {camera}; {lens|no lens} prints \"no lens\" when the photo "
-                             "has none; {date:DD MMMM YYYY} takes a format. A line whose fields are all missing "
-                             "is left out."));
+        m_legend->setText(tr("Fields in braces: {camera}. {lens|none} prints \"none\" when the photo has no "
+                             "lens; [ISO {iso}] is left out when the photo has no ISO; {date:DD MMMM YYYY} takes "
+                             "a format. A line whose fields are all missing is left out."));
     } else {
         m_legend->setStyleSheet(QStringLiteral("color: #b00000"));
         m_legend->setText(tr("Not a template: %1").arg(problem));

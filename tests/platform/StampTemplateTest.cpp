@@ -81,6 +81,10 @@ TEST(StampTemplateTest, MissingFieldsTakeTheirFallbackOrDropTheirLine)
         { "{date:DD MMMM|undated}", "undated" },
         { "\\n\\nText\\n", "Text" }, // empty lines go, the user's own text stays
         { "{iso}\\n{exposure}", "" },
+        // A section goes as a whole when one of its fields is missing.
+        { "{camera}[ · {exposure}][ · f/{aperture}][ · ISO {iso}]", "E950 · f/5.5" },
+        { "[ISO {iso}]\\n[({lens|no lens})]\\n[text]", "(no lens)\ntext" },
+        { "\\[{camera}\\] a]b", "[E950] a]b" },
         { "two\r\nlines", "two\nlines" },
     };
     for (const Expansion& test : cases)
@@ -107,6 +111,9 @@ TEST(StampTemplateTest, TheDefaultIsTheDateAloneAndBadTemplatesAreNamed)
         { "{model}", "{model} is no field" },
         { "{}", "{} is no field" },
         { "{iso:000}", "{iso} takes no format" },
+        { "x [ISO {iso}", "the section at \"[ISO {iso}\" is not closed" },
+        { "[ISO\\n{iso}]", "the section at \"[ISO\\n{iso}]\" is not closed" },
+        { "[a [b]]", "the section at \"[b]]\" holds another" },
     };
     for (const auto& [text, problem] : bad) {
         QString why;

@@ -466,7 +466,7 @@ void DateStyleDialog::updateOffsetPreview()
 
 void DateStyleDialog::refreshPreviewTexts()
 {
-    // The open photo's date, else the present moment.
+    // The open photo's stamp text, else the template at the present moment.
     const QString text = m_photo
         ? shownStamp().textFor(
             m_photo->photo().exifRecord(), m_photo->photo().photoPath(), m_photo->photo().photoSize())

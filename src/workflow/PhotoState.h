@@ -160,8 +160,8 @@ public:
     static QString invalidDateNote(const QString& dateText, bool stamped);
     // Prints the stamp's text for the photo (StampPlacement::textFor) into
     // the display picture as the stamp places it; returns the text (empty:
-    // nothing printed). What the user
-    // should know about it goes to stampNotes.
+    // nothing printed). What the user should know about it goes to
+    // stampNotes.
     QString printDateStamp(const StampPlacement& stamp);
     // What the last stamp did that the user should know of, one short note
     // each (the text of the notes below); a render without a stamp has none.

@@ -4,12 +4,15 @@
 #include "platform/StampTemplate.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QFont>
+#include <QList>
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -105,7 +108,8 @@ struct StampPlacement {
     Layout print(PixelSurface& picture, const QString& text) const;
 
     // The smallest rectangle holding the glyphs of both texts, their
-    // top-left corners at first and second.
+    // top-left corners at first and second, each of one or more lines
+    // placed by lineStarts.
     QRect inkBox(const QFont& font, const QString& text, QPoint first, QPoint second) const;
 
     // Where each line of text starts (its top-left corner) from the text's

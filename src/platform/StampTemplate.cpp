@@ -39,8 +39,13 @@ std::optional<Field> fieldNamed(const QString& name)
     return std::nullopt;
 }
 
+// Beyond any camera's values: a malformed tag, which would print as
+// hundreds of digits.
+constexpr double MaxNumber = 1e9;
+
 // The first number of a tag: a rational "10/5000" or a plain "200"; a list
-// gives its first element. Nothing for a zero denominator or no number.
+// gives its first element. Nothing for a zero denominator, no number, or
+// one beyond MaxNumber.
 std::optional<double> numberOf(const ExifRecord& record, const QString& name)
 {
     const ExifRecord::Entry* entry = record.find(name);
@@ -50,14 +55,14 @@ std::optional<double> numberOf(const ExifRecord& record, const QString& name)
     bool ok = false;
     if (slash < 0) {
         const double value = text.toDouble(&ok);
-        return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+        return ok && std::abs(value) <= MaxNumber ? std::optional(value) : std::nullopt;
     }
     bool denominatorOk = false;
     const double numerator = text.left(slash).toDouble(&ok);
     const double denominator = text.mid(slash + 1).toDouble(&denominatorOk);
     if (!ok || !denominatorOk || denominator == 0) return std::nullopt;
     const double value = numerator / denominator;
-    return std::isfinite(value) ? std::optional(value) : std::nullopt;
+    return std::abs(value) <= MaxNumber ? std::optional(value) : std::nullopt;
 }
 
 // One decimal, without a trailing ".0": 2, 1.5.
@@ -89,7 +94,7 @@ QString cameraOf(const ExifRecord& record)
 QString exposureOf(const ExifRecord& record)
 {
     const auto seconds = numberOf(record, QStringLiteral("ExposureTime"));
-    if (!seconds || *seconds <= 0) return {};
+    if (!seconds || *seconds < 1 / MaxNumber) return {};
     // A quarter with a little room, so that 1/4 stored as 0.25 stays 1/4.
     if (*seconds < 0.25001) return QStringLiteral("1/%1").arg(std::floor(1 / *seconds + 0.5), 0, 'f', 0);
     if (*seconds < 1) return QString::number(*seconds, 'f', 1);

@@ -54,9 +54,9 @@ TEST(StampTemplateTest, FieldsReadAsAPhotographerWritesThem)
         EXPECT_EQ(expanded(test.templateText, record, QStringLiteral("30/05/2008 15:56")), test.expected)
             << test.templateText;
 
-    const std::pair<const char*, const char*> exposures[]
-        = { { "4/300", "1/75" }, { "148/8160", "1/55" }, { "1/4", "1/4" }, { "1/2", "0.5" }, { "3/10", "0.3" },
-              { "2/1", "2\"" }, { "15/10", "1.5\"" }, { "0/1", "" }, { "1/0", "" } };
+    const std::pair<const char*, const char*> exposures[] = { { "4/300", "1/75" }, { "148/8160", "1/55" },
+        { "1/4", "1/4" }, { "1/2", "0.5" }, { "3/10", "0.3" }, { "2/1", "2\"" }, { "15/10", "1.5\"" }, { "0/1", "" },
+        { "1/0", "" }, { "1/4294967295", "" }, { "1e300", "" } };
     for (const auto& [stored, shown] : exposures)
         EXPECT_EQ(expanded("{exposure}", recordOf({ { "ExposureTime", stored } })), shown) << stored;
     const std::pair<const char*, const char*> cameras[][2] = {

@@ -143,6 +143,23 @@ QList<StampTemplate::FieldInfo> StampTemplate::fields()
     return result;
 }
 
+QList<StampTemplate::SyntaxInfo> StampTemplate::syntax()
+{
+    return {
+        { QStringLiteral("{lens|none}"),
+            QCoreApplication::translate("StampTemplate", "prints the text after | when the photo lacks the field") },
+        { QStringLiteral("{date:DD MMMM YYYY}"),
+            QCoreApplication::translate("StampTemplate", "the date in a format of its own") },
+        { QStringLiteral("[ISO {iso}]"),
+            QCoreApplication::translate("StampTemplate", "left out unless every field in it has a value") },
+        { QStringLiteral("\\n"),
+            QCoreApplication::translate(
+                "StampTemplate", "a new line; a line whose fields are all missing is left out") },
+        { QStringLiteral("\\{ \\} \\[ \\] \\| \\\\"),
+            QCoreApplication::translate("StampTemplate", "the character itself") },
+    };
+}
+
 StampTemplate::StampTemplate()
     : m_text(defaultText())
     , m_lines { Line { Piece { QString(), Field::Date, std::nullopt, 0 } } }
@@ -256,7 +273,7 @@ QString StampTemplate::expand(const Photo& photo) const
                 value = valueOf(*piece.field, photo, piece.text);
                 if (value.isEmpty() && piece.fallback) value = *piece.fallback;
                 if (!value.isEmpty()) ++filled;
-                complete = complete && !value.isEmpty();
+                if (piece.section) complete = complete && !value.isEmpty();
             }
             if (!piece.section) {
                 out += value;

@@ -36,6 +36,14 @@ public:
     };
     // Every field, in the order a legend lists them.
     static QList<FieldInfo> fields();
+    // The rest of the syntax, each with an example as written in a
+    // template and one line saying what it does, for a legend or a help
+    // page.
+    struct SyntaxInfo {
+        QString example;
+        QString description;
+    };
+    static QList<SyntaxInfo> syntax();
 
     // What one photo gives the fields.
     struct Photo {

@@ -43,8 +43,18 @@ StampTemplateBox::StampTemplateBox(const QString& stored, QWidget* parent)
     }
     m_fieldButton->setMenu(menu);
 
+    // The legend: the syntax by its examples in one line, what each does
+    // when the mouse rests on it.
+    QStringList examples { QStringLiteral("{camera}") };
+    QStringList explained { tr("{camera}: a field, from Insert field") };
+    for (const StampTemplate::SyntaxInfo& info : StampTemplate::syntax()) {
+        examples << info.example;
+        explained << QStringLiteral("%1: %2").arg(info.example, info.description);
+    }
+    m_syntaxLine = examples.join(QStringLiteral("   "));
     m_legend = new QLabel(this);
     m_legend->setWordWrap(true);
+    m_legend->setToolTip(explained.join(QLatin1Char('\n')));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -65,9 +75,7 @@ void StampTemplateBox::onTextChanged()
     m_valid = StampTemplate::parse(stored, &problem).has_value();
     if (m_valid) {
         m_legend->setStyleSheet(QString());
-        m_legend->setText(tr("Fields in braces: {camera}. {lens|none} prints \"none\" when the photo has no "
-                             "lens; [ISO {iso}] is left out when the photo has no ISO; {date:DD MMMM YYYY} takes "
-                             "a format. A line whose fields are all missing is left out."));
+        m_legend->setText(m_syntaxLine);
     } else {
         m_legend->setStyleSheet(QStringLiteral("color: #b00000"));
         m_legend->setText(tr("Not a template: %1").arg(problem));

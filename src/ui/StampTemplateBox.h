@@ -9,7 +9,8 @@ class QPushButton;
 
 // The stamp's text template (StampTemplate) as the date style dialog edits
 // it: a box of a few lines, a button that inserts a field at the cursor,
-// and under them a short legend, or, while the text is not a template, why.
+// and under them a legend of one line (the syntax by example, explained in
+// its tooltip), or, while the text is not a template, why.
 class StampTemplateBox : public QWidget {
     Q_OBJECT
 
@@ -36,6 +37,7 @@ private:
     QPlainTextEdit* m_editor;
     QPushButton* m_fieldButton;
     QLabel* m_legend;
+    QString m_syntaxLine;
     QString m_stored;
     bool m_valid = true;
 };

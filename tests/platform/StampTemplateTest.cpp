@@ -83,6 +83,7 @@ TEST(StampTemplateTest, MissingFieldsTakeTheirFallbackOrDropTheirLine)
         { "{iso}\\n{exposure}", "" },
         // A section goes as a whole when one of its fields is missing.
         { "{camera}[ · {exposure}][ · f/{aperture}][ · ISO {iso}]", "E950 · f/5.5" },
+        { "{lens}[ · {camera}]", " · E950" }, // a missing field before a section leaves it whole
         { "[ISO {iso}]\\n[({lens|no lens})]\\n[text]", "(no lens)\ntext" },
         { "\\[{camera}\\] a]b", "[E950] a]b" },
         { "two\r\nlines", "two\nlines" },
@@ -133,7 +134,12 @@ TEST(StampTemplateTest, TheEditorShowsLineBreaksThatTheStoredTextEscapes)
         EXPECT_EQ(StampTemplate::storedText(QString::fromUtf8(edited)), QString::fromUtf8(stored)) << stored;
     }
     EXPECT_EQ(StampTemplate::storedText(QStringLiteral("a\r\nb")), "a\\nb");
-    // A help page lists every field with a line of its own.
+    // A help page lists every field and the syntax with a line of its own,
+    // the examples as a template has them.
+    for (const StampTemplate::SyntaxInfo& info : StampTemplate::syntax()) {
+        EXPECT_TRUE(StampTemplate::parse(info.example).has_value()) << info.example.toStdString();
+        EXPECT_FALSE(info.description.isEmpty());
+    }
     for (const StampTemplate::FieldInfo& info : StampTemplate::fields()) {
         EXPECT_TRUE(StampTemplate::parse(QLatin1Char('{') + info.name + QLatin1Char('}')).has_value());
         EXPECT_FALSE(info.description.isEmpty());

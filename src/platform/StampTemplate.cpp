@@ -161,15 +161,8 @@ QList<StampTemplate::SyntaxInfo> StampTemplate::syntax()
 }
 
 StampTemplate::StampTemplate()
-    : m_text(defaultText())
-    , m_lines { Line { Piece { QString(), Field::Date, std::nullopt, 0 } } }
+    : m_lines { Line { Piece { QString(), Field::Date, std::nullopt, 0 } } }
 {
-}
-
-bool StampTemplate::isDefault() const
-{
-    return m_lines.size() == 1 && m_lines.first().size() == 1 && m_lines.first().first().field == Field::Date
-        && m_lines.first().first().text.isEmpty() && !m_lines.first().first().fallback;
 }
 
 std::optional<StampTemplate> StampTemplate::parse(const QString& text, QString* problem)
@@ -180,7 +173,6 @@ std::optional<StampTemplate> StampTemplate::parse(const QString& text, QString* 
     };
     StampTemplate result;
     if (text.isEmpty()) return result;
-    result.m_text = text;
     result.m_lines = { Line() };
     QString literal;
     int sections = 0;

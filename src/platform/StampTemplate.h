@@ -74,9 +74,6 @@ public:
     static QString editedText(const QString& stored);
     static QString storedText(const QString& edited);
 
-    const QString& text() const { return m_text; }
-    bool isDefault() const;
-
 private:
     struct Piece {
         QString text; // the literal text, or the field's format
@@ -86,6 +83,5 @@ private:
     };
     using Line = QList<Piece>;
 
-    QString m_text;
     QList<Line> m_lines;
 };

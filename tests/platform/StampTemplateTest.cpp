@@ -59,16 +59,12 @@ TEST(StampTemplateTest, FieldsReadAsAPhotographerWritesThem)
         { "1/0", "" }, { "1/4294967295", "" }, { "1e300", "" } };
     for (const auto& [stored, shown] : exposures)
         EXPECT_EQ(expanded("{exposure}", recordOf({ { "ExposureTime", stored } })), shown) << stored;
-    const std::pair<const char*, const char*> cameras[][2] = {
-        { { "Canon", "Canon EOS 40D" }, { "", "Canon EOS 40D" } },
-        { { "Eastman Kodak Company", "DC210 Zoom (V05.00)" }, { "", "Eastman Kodak Company DC210 Zoom (V05.00)" } },
-        { { "NIKONIA", "NIKON D1" }, { "", "NIKONIA NIKON D1" } }, // a prefix, not the make's word
-        { { "", "E950" }, { "", "E950" } },
-        { { "SONY", "" }, { "", "SONY" } },
-    };
-    for (const auto& camera : cameras)
-        EXPECT_EQ(expanded("{camera}", recordOf({ { "Make", camera[0].first }, { "Model", camera[0].second } })),
-            camera[1].second);
+    // The sample photos hold the usual makes and models; these are the odd
+    // ones: a make that only begins like the model, one of the two missing.
+    const char* cameras[][3]
+        = { { "NIKONIA", "NIKON D1", "NIKONIA NIKON D1" }, { "", "E950", "E950" }, { "SONY", "", "SONY" } };
+    for (const auto& [make, model, shown] : cameras)
+        EXPECT_EQ(expanded("{camera}", recordOf({ { "Make", make }, { "Model", model } })), shown);
 }
 
 TEST(StampTemplateTest, MissingFieldsTakeTheirFallbackOrDropTheirLine)
@@ -106,11 +102,9 @@ TEST(StampTemplateTest, TheDefaultIsTheDateAloneAndBadTemplatesAreNamed)
 
     const std::pair<const char*, const char*> bad[] = {
         { "{camera", "the field at \"{camera\" is not closed" },
-        { "{camera\\ntext}", "{camera\\ntext} is no field" }, // \n is no escape in a name
         { "{lens|a\nb}", "the field at \"{lens|a\nb}\" is not closed" },
         { "{date:{iso}}", "the field at \"{date:{iso}}\" is not closed" },
         { "{model}", "{model} is no field" },
-        { "{}", "{} is no field" },
         { "{iso:000}", "{iso} takes no format" },
         { "x [ISO {iso}", "the section at \"[ISO {iso}\" is not closed" },
         { "[ISO\\n{iso}]", "the section at \"[ISO\\n{iso}]\" is not closed" },
@@ -133,15 +127,9 @@ TEST(StampTemplateTest, TheEditorShowsLineBreaksThatTheStoredTextEscapes)
         EXPECT_EQ(StampTemplate::editedText(QString::fromUtf8(stored)), QString::fromUtf8(edited)) << stored;
         EXPECT_EQ(StampTemplate::storedText(QString::fromUtf8(edited)), QString::fromUtf8(stored)) << stored;
     }
-    EXPECT_EQ(StampTemplate::storedText(QStringLiteral("a\r\nb")), "a\\nb");
-    // A help page lists every field and the syntax with a line of its own,
-    // the examples as a template has them.
-    for (const StampTemplate::SyntaxInfo& info : StampTemplate::syntax()) {
+    // What a help page lists is written as a template has it.
+    for (const StampTemplate::SyntaxInfo& info : StampTemplate::syntax())
         EXPECT_TRUE(StampTemplate::parse(info.example).has_value()) << info.example.toStdString();
-        EXPECT_FALSE(info.description.isEmpty());
-    }
-    for (const StampTemplate::FieldInfo& info : StampTemplate::fields()) {
+    for (const StampTemplate::FieldInfo& info : StampTemplate::fields())
         EXPECT_TRUE(StampTemplate::parse(QLatin1Char('{') + info.name + QLatin1Char('}')).has_value());
-        EXPECT_FALSE(info.description.isEmpty());
-    }
 }

@@ -78,10 +78,6 @@ TEST(StampTextTest, EachFieldOfTheSamplePhotosIsWhatExiftoolReads)
         EXPECT_EQ(byDefault.textFor(photo.exifRecord(), photo.photoPath(), photo.photoSize()),
             byDefault.dateFor(photo.exifRecord(), photo.photoPath()).text);
     }
-    const PhotoState photo = opened(QStringLiteral("Canon_40D.jpg"));
-    EXPECT_EQ(fields.textFor(photo.exifRecord(), photo.photoPath(), photo.photoSize()).section(';', 5, 5), "100x68");
-    const StampPlacement place = StampPlacement::fromSettings(settingsWith("{file} {folder}"), QPointF(), QFont());
-    EXPECT_EQ(place.textFor(photo.exifRecord(), photo.photoPath(), photo.photoSize()), "Canon_40D.jpg cameras");
 }
 
 TEST(StampTextTest, LinesStackByTheFontsSpacingAndLineUpByTheAnchoringsColumn)
@@ -90,25 +86,19 @@ TEST(StampTextTest, LinesStackByTheFontsSpacingAndLineUpByTheAnchoringsColumn)
     const QFontMetricsF metrics(font);
     const QStringList lines { QStringLiteral("30/05/2008 15:56"), QStringLiteral("ISO 100") };
     const int spacing = qRound(metrics.lineSpacing());
-    const qreal widths[] = { metrics.horizontalAdvance(lines[0]), metrics.horizontalAdvance(lines[1]) };
-    using Side = StampAnchoring::Side;
-    const std::pair<Side, int> columns[] = { { Side::Start, 0 }, { Side::Centre, qRound((widths[0] - widths[1]) / 2) },
-        { Side::End, qRound(widths[0] - widths[1]) } };
-    for (const auto& [side, across] : columns) {
-        const QList<QPoint> starts = StampPlacement::lineStarts(font, lines, side);
-        EXPECT_EQ(starts, (QList<QPoint> { QPoint(0, 0), QPoint(across, spacing) }));
-    }
+    const qreal free = metrics.horizontalAdvance(lines[0]) - metrics.horizontalAdvance(lines[1]);
+    EXPECT_EQ(StampPlacement::lineStarts(font, lines, StampAnchoring::Side::Centre),
+        (QList<QPoint> { QPoint(0, 0), QPoint(qRound(free / 2), spacing) }));
 
     // On the picture: anchored bottom-right, both lines end at the margin,
-    // the second one a line below the first, and nothing is printed for a
-    // text that expands to nothing.
+    // the second one a line below the first.
     Settings settings = settingsWith(QString());
     settings.anchoring.place = StampAnchoring::Place::BottomRight;
     settings.anchoring.marginPercent = 5;
     settings.dateColor1 = 0x0000FF; // red, 0x00BBGGRR
     settings.dateColor2 = 0x0000FF;
     StampPlacement stamp = StampPlacement::fromSettings(settings, QPointF(), QFont(QStringLiteral("Arial"), 16));
-    ASSERT_EQ(stamp.lineAlignment, Side::End);
+    ASSERT_EQ(stamp.lineAlignment, StampAnchoring::Side::End);
     const auto picture = PixelSurface::create(400, 200);
     const StampPlacement::Layout layout = stamp.print(*picture, lines.join('\n'));
     const QImage printed = picture->toImage();

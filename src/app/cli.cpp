@@ -13,6 +13,7 @@
 #include "platform/ExecutableInfo.h"
 #include "platform/ProcessSetup.h"
 #include "platform/RuntimeError.h"
+#include "platform/StampTemplate.h"
 #include "platform/Twips.h"
 #include "workflow/PhotoEngine.h"
 #include "workflow/StampPreset.h"
@@ -108,6 +109,17 @@ QCommandLineOption formatOption()
     return QCommandLineOption(QStringLiteral("format"),
         QStringLiteral("Uses format FMT instead of the stored one, for example \"DDDD DD MMMM YYYY\"."),
         QStringLiteral("FMT"));
+}
+
+// What the stamp prints, for the batch and for what date prints.
+QCommandLineOption templateOption()
+{
+    return QCommandLineOption(QStringLiteral("template"),
+        QStringLiteral("Prints TEXT instead of the stored template: the photo's fields in braces ({date}, "
+                       "{date:FMT}, {camera}, {lens}, {exposure}, {aperture}, {iso}, {focal}, {file}, {folder}, "
+                       "{size}), a fallback after | ({lens|no lens}), text in [ ] printed only when its fields are "
+                       "([ISO {iso}]), \\n between two lines."),
+        QStringLiteral("TEXT"));
 }
 
 QCommandLineOption helpOption()
@@ -433,6 +445,18 @@ void readFormat(const QCommandLineParser& parser, Settings& settings)
     if (parser.isSet(QStringLiteral("format"))) settings.dateFormat = parser.value(QStringLiteral("format"));
 }
 
+// --template, where the command has it; the problem in words when the
+// text is no template.
+std::optional<QString> readTemplate(const QCommandLineParser& parser, Settings& settings)
+{
+    if (!parser.isSet(QStringLiteral("template"))) return std::nullopt;
+    const QString text = parser.value(QStringLiteral("template"));
+    QString problem;
+    if (!StampTemplate::parse(text, &problem)) return QStringLiteral("--template: %1").arg(problem);
+    settings.stampTemplate = text;
+    return std::nullopt;
+}
+
 // A whole number as options write it (digits, a sign before them when
 // wanted), from low to high.
 std::optional<int> integerValue(const QString& text, int low, int high)
@@ -506,6 +530,7 @@ std::optional<QString> readOutputOptions(const QCommandLineParser& parser, Setti
 std::optional<QString> readStyleOptions(const QCommandLineParser& parser, Settings& settings)
 {
     readFormat(parser, settings);
+    if (const auto problem = readTemplate(parser, settings)) return problem;
     if (parser.isSet(QStringLiteral("font"))) {
         const QString font = parser.value(QStringLiteral("font")).trimmed();
         if (font.isEmpty()) return QStringLiteral("--font takes the name of a font");
@@ -747,6 +772,8 @@ int runDate(const Invocation& call)
     if (const auto problem = readFallbackDate(call.parser, call.settings))
         return badArguments(*problem, findCommand(QStringLiteral("date")));
     readFormat(call.parser, call.settings);
+    if (const auto problem = readTemplate(call.parser, call.settings))
+        return badArguments(*problem, findCommand(QStringLiteral("date")));
     PhotoEngine engine(call.settings);
     if (!readPhoto(call, engine)) return SomeFailed;
     const StampPlacement::Date date
@@ -756,14 +783,16 @@ int runDate(const Invocation& call)
             { engine.photo().photoPath(), PhotoState::invalidDateNote(date.invalidPhotoDate, true) }));
     if (const QString note = date.sourceNote(); !note.isEmpty())
         complain(BatchReport::line({ engine.photo().photoPath(), note }));
-    // No date is a failure of the command, said on standard error (a date
+    // No text is a failure of the command, said on standard error (a date
     // that is no date has been named just above).
-    if (date.text.isEmpty()) {
+    const QString text = engine.stampPlacement().textFor(
+        date, engine.photo().exifRecord(), engine.photo().photoPath(), engine.photo().photoSize());
+    if (text.isEmpty()) {
         if (date.invalidPhotoDate.isEmpty())
             complain(BatchReport::line({ engine.photo().photoPath(), QStringLiteral("no date in the photo") }));
         return SomeFailed;
     }
-    print(date.text + QLatin1Char('\n'));
+    print(text + QLatin1Char('\n'));
     return Done;
 }
 
@@ -833,6 +862,7 @@ const QList<Command>& commands()
                 QCommandLineOption(QStringLiteral("no-thumbnail"), QStringLiteral("Writes no thumbnails.")),
                 QCommandLineOption(QStringLiteral("no-date"), QStringLiteral("Leaves the date stamp out.")),
                 formatOption(),
+                templateOption(),
                 QCommandLineOption(QStringLiteral("font"),
                     QStringLiteral("Prints the stamp in font NAME (the nearest font installed when there is no "
                                    "such font)."),
@@ -925,9 +955,12 @@ const QList<Command>& commands()
                            "name's date or the file's time) as the stamp shows it, in the stored date\n"
                            "format; a day without a time in the format's date part alone. A date that is\n"
                            "not EXIF's is named on standard error (\"date from the file name\"); a photo\n"
-                           "without a date prints nothing, says so there and ends with status 1.\n"),
+                           "without a date prints nothing, says so there and ends with status 1. With a\n"
+                           "template (--template or the stored one) it prints the stamp's whole text, and\n"
+                           "fails only when that is empty.\n"),
             {
                 formatOption(),
+                templateOption(),
                 shiftOption(),
                 fallbackDateOption(),
             },

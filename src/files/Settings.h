@@ -64,6 +64,9 @@ struct Settings {
         inUse.show = strip.show && !losslessStamp;
         return inUse;
     }
+    // What the stamp prints (StampTemplate), line breaks written "\n";
+    // empty or missing: the date alone, "{date}".
+    QString stampTemplate {}; // DATE/template
 
     // Not persisted.
     int32_t currentFilter = 0;

@@ -4,6 +4,7 @@
 #include "platform/AppLocations.h"
 #include "platform/AtomicFile.h"
 #include "platform/ClockShift.h"
+#include "platform/StampTemplate.h"
 #include "platform/Twips.h"
 
 #include <QDir>
@@ -345,6 +346,13 @@ void SettingsFile::load(
         });
     readStampOptions(keys, settings);
     readLookOptions(keys, settings);
+    settings.stampTemplate = keys.value("DATE", "template", StampTemplate::defaultText(), StampTemplate::defaultText(),
+        [](const QString& text) -> Reading<QString> {
+            QString problem;
+            if (text.isEmpty()) return { StampTemplate::defaultText(), {} };
+            if (StampTemplate::parse(text, &problem)) return { text, {} };
+            return { {}, QStringLiteral("not a template (%1)").arg(problem) };
+        });
 }
 
 FileResult SettingsFile::save(const QString& settingsPath, const Settings& settings, const QString& drive,
@@ -385,6 +393,7 @@ FileResult SettingsFile::save(const QString& settingsPath, const Settings& setti
     set("DATE", "shift_minutes", QString::number(settings.shiftMinutes));
     set("DATE", "fallback_date", settings.fileDateFallback ? QStringLiteral("file") : QStringLiteral("none"));
     set("DATE", "fallback_name", booleanToText(settings.nameDateFallback));
+    set("DATE", "template", settings.stampTemplate);
     set("REP", "cible", settings.targetFolder);
     set("STAMP", "size_percent", doubleToText(settings.stampHeightPercent));
     set("STAMP", "anchor", StampAnchoring::nameOf(settings.anchoring.place));

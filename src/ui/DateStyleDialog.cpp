@@ -11,6 +11,7 @@
 #include "ui/FormatHelpDialog.h"
 #include "ui/ScreenFit.h"
 #include "ui/StampLookBox.h"
+#include "ui/StampTemplateBox.h"
 #include "ui/StandardDialogs.h"
 #include "workflow/PhotoEngine.h"
 
@@ -22,7 +23,9 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -200,6 +203,8 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     column->addLayout(buildStampOptions());
     m_lookBox = new StampLookBox(m_settings, this);
     column->addWidget(m_lookBox);
+    m_templateBox = new StampTemplateBox(m_settings.stampTemplate, this);
+    column->addWidget(m_templateBox);
     auto* layout = new QHBoxLayout;
     layout->setSpacing(px(Design::photoPreview.left - Design::formatCombo.right()));
     layout->addLayout(column);
@@ -248,7 +253,8 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
     // focus starts.
     QWidget* const tabOrder[] = { m_formatCombo, m_horizontalBar, m_verticalBar, m_relativeHeightCheck, m_heightSpin,
         m_anchorCombo, m_shiftSignCombo, m_shiftHoursSpin, m_shiftMinutesSpin, m_marginSpin, m_fallbackCombo,
-        m_formatHelpButton, m_fontButton, m_color1Swatch, m_color2Swatch };
+        m_templateBox->editor(), m_templateBox->fieldButton(), m_formatHelpButton, m_fontButton, m_color1Swatch,
+        m_color2Swatch };
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     // OK and Cancel after the help, in the order this desktop places them.
@@ -267,6 +273,7 @@ DateStyleDialog::DateStyleDialog(QWidget* owner, Settings& settings, PhotoEngine
         m_formatCombo->setEditText(m_formatCombo->itemText(index));
         refreshPreviewTexts();
     });
+    connect(m_templateBox, &StampTemplateBox::templateChanged, this, &DateStyleDialog::refreshPreviewTexts);
     connect(m_fontButton, &QPushButton::clicked, this, &DateStyleDialog::chooseFont);
     connect(m_lookBox, &StampLookBox::changed, this, &DateStyleDialog::styleEdited);
     connect(m_lookBox, &StampLookBox::presetChosen, this, &DateStyleDialog::applyPreset);
@@ -467,6 +474,7 @@ Settings DateStyleDialog::shownSettings() const
     shown.nameDateFallback = fallback.value(0).toBool();
     shown.fileDateFallback = fallback.value(1).toBool();
     m_lookBox->writeTo(shown);
+    if (m_templateBox) shown.stampTemplate = m_templateBox->storedText();
     return shown;
 }
 
@@ -499,7 +507,7 @@ void DateStyleDialog::refreshPhotoPreview()
     const StampPlacement stamp = shownStamp();
     const std::unique_ptr<PixelSurface> canvas = stamp.strip.withBand(*m_photoBase);
     if (!canvas) return;
-    stamp.print(*canvas, stamp.dateFor(photo.exifRecord(), photo.photoPath()).text,
+    stamp.print(*canvas, stamp.textFor(photo.exifRecord(), photo.photoPath(), photo.photoSize()),
         QSize(m_photoBase->width(), m_photoBase->height()));
     m_photoPreview->setPixmap(QPixmap::fromImage(
         canvas->toImage().scaled(m_photoPreview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
@@ -525,10 +533,11 @@ void DateStyleDialog::updateOffsetPreview()
 
 void DateStyleDialog::refreshPreviewTexts()
 {
-    // The open photo's date, else the present moment.
+    // The open photo's stamp text, else the template at the present moment.
     const QString text = m_photo
-        ? shownStamp().dateFor(m_photo->photo().exifRecord(), m_photo->photo().photoPath()).text
-        : DateFormatter::format(QDateTime::currentDateTime(), m_formatCombo->currentText());
+        ? shownStamp().textFor(
+            m_photo->photo().exifRecord(), m_photo->photo().photoPath(), m_photo->photo().photoSize())
+        : StampPlacement::fromSettings(shownSettings(), {}, m_font).textAt(QDateTime::currentDateTime());
     for (QLabel* label : { m_previewUpper, m_previewLower }) {
         label->setText(text);
         label->adjustSize();

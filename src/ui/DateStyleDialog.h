@@ -21,6 +21,7 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class StampLookBox;
+class StampTemplateBox;
 struct StampPlacement;
 struct StampPreset;
 
@@ -77,6 +78,7 @@ public:
     QComboBox* fallbackCombo() const { return m_fallbackCombo; }
     // The preset list, the look, auto-contrast and the caption strip.
     StampLookBox* lookBox() const { return m_lookBox; }
+    StampTemplateBox* templateBox() const { return m_templateBox; }
     // The open photo with the stamp as the dialog's values print it, reduced
     // to fit; hidden when no photo is open.
     QLabel* photoPreview() const { return m_photoPreview; }
@@ -148,6 +150,7 @@ private:
     QSpinBox* m_shiftMinutesSpin = nullptr;
     QComboBox* m_fallbackCombo = nullptr;
     StampLookBox* m_lookBox = nullptr;
+    StampTemplateBox* m_templateBox = nullptr;
     QLabel* m_photoPreview = nullptr;
     PhotoEngine* m_photo;
     // The photo's working image before any stamp, made on first use.

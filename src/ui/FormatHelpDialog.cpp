@@ -1,6 +1,7 @@
 #include "ui/FormatHelpDialog.h"
 
 #include "platform/DateFormatter.h"
+#include "platform/StampTemplate.h"
 #include "ui/DialogFont.h"
 #include "ui/ScreenFit.h"
 
@@ -113,9 +114,14 @@ QList<FormatHelpDialog::Entry> FormatHelpDialog::dateTokens()
     };
 }
 
-// The stamp's template fields, listed after the date's tokens. Their list
-// lives with the template's expansion, which hands it over here.
+// The stamp's template fields and the rest of its syntax, listed after the
+// date's tokens. Their list lives with the template's expansion.
 QList<FormatHelpDialog::Entry> FormatHelpDialog::templateFields()
 {
-    return {};
+    QList<Entry> entries;
+    for (const StampTemplate::FieldInfo& field : StampTemplate::fields())
+        entries.append({ QLatin1Char('{') + field.name + QLatin1Char('}'), field.description });
+    for (const StampTemplate::SyntaxInfo& item : StampTemplate::syntax())
+        entries.append({ item.example, item.description });
+    return entries;
 }

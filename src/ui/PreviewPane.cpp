@@ -298,8 +298,10 @@ void PreviewPane::placeLabels()
     const StampPlacement::Layout shown = m_engine.shownStamp();
     const QString& text = m_engine.labelText();
     const double zoom = this->zoom();
-    stampLowerLabel->setStamp(text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor1), zoom);
-    stampUpperLabel->setStamp(text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor2), zoom);
+    stampLowerLabel->setStamp(
+        text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor1), zoom, shown.lineAlignment);
+    stampUpperLabel->setStamp(
+        text, shown.font, BgrColor::toQColor(m_engine.settings().dateColor2), zoom, shown.lineAlignment);
     const QPoint corner = previewImage->pos();
     stampLowerLabel->move(corner + toView(shown.first, zoom));
     stampUpperLabel->move(corner + toView(shown.second, zoom));

@@ -1,5 +1,7 @@
 #include "ui/StampLabelView.h"
 
+#include "workflow/StampPlacement.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -10,17 +12,25 @@ StampLabelView::StampLabelView(QWidget* parent)
 {
 }
 
-void StampLabelView::setStamp(const QString& text, const QFont& font, const QColor& color, double zoom)
+void StampLabelView::setStamp(
+    const QString& text, const QFont& font, const QColor& color, double zoom, StampAnchoring::Side alignment)
 {
-    if (text == m_text && font == m_font && color == m_color && zoom == m_zoom) return;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QList<QPoint> starts = StampPlacement::lineStarts(font, lines, alignment);
+    if (text == m_text && font == m_font && color == m_color && zoom == m_zoom && starts == m_starts) return;
     m_text = text;
     m_font = font;
     m_color = color;
     m_zoom = zoom;
+    m_lines = lines;
+    m_starts = starts;
     if (!m_text.isEmpty()) {
         const QFontMetricsF metrics(m_font, this);
-        resize(static_cast<int>(std::ceil(metrics.horizontalAdvance(m_text) * m_zoom)) + 1,
-            static_cast<int>(std::ceil(metrics.height() * m_zoom)));
+        qreal right = 0;
+        for (qsizetype i = 0; i < m_lines.size(); ++i)
+            right = std::max(right, m_starts[i].x() + metrics.horizontalAdvance(m_lines[i]));
+        resize(static_cast<int>(std::ceil(right * m_zoom)) + 1,
+            static_cast<int>(std::ceil((m_starts.last().y() + metrics.height()) * m_zoom)));
     }
     update();
 }
@@ -34,6 +44,9 @@ void StampLabelView::paintEvent(QPaintEvent*)
     if (m_zoom != 1.0) painter.scale(m_zoom, m_zoom);
     painter.setFont(m_font);
     painter.setPen(m_color);
-    // Placed as the printed stamp is: the baseline one ascent below the top.
-    painter.drawText(QPointF(0, QFontMetricsF(m_font, painter.device()).ascent()), m_text);
+    // Placed as the printed stamp is: each line's baseline one ascent below
+    // its start.
+    const qreal ascent = QFontMetricsF(m_font, painter.device()).ascent();
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        painter.drawText(QPointF(m_starts[i].x(), m_starts[i].y() + ascent), m_lines[i]);
 }

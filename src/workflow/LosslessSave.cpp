@@ -65,8 +65,8 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
     StampPlacement::Layout layout;
     if (stamp) {
         const StampPlacement::Date date = stamp->dateFor(state.exifRecord(), photoPath);
-        result.stampNotes = PhotoState::dateNotes(date);
-        text = date.text;
+        text = stamp->textFor(date, state.exifRecord(), photoPath, state.photoSize());
+        result.stampNotes = PhotoState::dateNotes(date, !text.isEmpty());
         layout = stamp->layoutOn(state.photoSize(), text);
         if (layout.movedInside) result.stampNotes << PhotoState::movedInsideNote;
     }
@@ -74,7 +74,7 @@ LosslessSave::Result LosslessSave::save(const PhotoState& state, const Settings&
     if (!text.isEmpty() && !layout.inkBox.isEmpty()) {
         // What the glyphs' smoothing touches around their ink, with room
         // to spare, as print redraws it.
-        const int margin = layout.font.pixelSize();
+        const int margin = layout.font.pixelSize() + StampPlacement::haloOf(stamp->look, layout.font);
         area = layout.inkBox.adjusted(-margin, -margin, margin, margin);
     }
     const LosslessStamper::Draw draw = [&](PixelSurface& pixels, QPoint corner) {

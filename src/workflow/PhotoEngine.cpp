@@ -155,7 +155,7 @@ void PhotoEngine::forgetExif()
 
 QString PhotoEngine::computeDateText() const
 {
-    return photoDate().text;
+    return stampPlacement().textFor(m_photo.exifRecord(), m_photo.photoPath(), m_photo.photoSize());
 }
 
 StampPlacement::Date PhotoEngine::photoDate() const

@@ -101,9 +101,10 @@ public:
     void showDateLabels();
     void printDateStamp();
     void applyDateStyle();
-    // The date of the open photo, formatted as the stamp shows it.
+    // The stamp's text for the open photo: its template expanded, the date
+    // formatted as the stamp shows it.
     QString computeDateText() const;
-    // The same with where it came from.
+    // The photo's date, with where it came from.
     StampPlacement::Date photoDate() const;
     // The date as the labels and the stamp showed it last.
     const QString& dateText() const { return m_dateText; }

@@ -303,19 +303,19 @@ void PhotoState::releaseDisplay()
 QString PhotoState::printDateStamp(const StampPlacement& stamp)
 {
     const StampPlacement::Date date = stamp.dateFor(m_exif, m_photoPath);
-    m_stampNotes = dateNotes(date);
-    if (m_display && stamp.print(*m_display, date.text, m_displayedPhoto).movedInside) m_stampNotes << movedInsideNote;
-    return date.text;
+    const QString text = stamp.textFor(date, m_exif, m_photoPath, m_photoSize);
+    m_stampNotes = dateNotes(date, !text.isEmpty());
+    if (m_display && stamp.print(*m_display, text, m_displayedPhoto).movedInside) m_stampNotes << movedInsideNote;
+    return text;
 }
 
-QStringList PhotoState::dateNotes(const StampPlacement::Date& date)
+QStringList PhotoState::dateNotes(const StampPlacement::Date& date, bool stamped)
 {
     QStringList notes;
-    const bool stamped = date.source != StampPlacement::Date::Source::None;
     if (!date.invalidPhotoDate.isEmpty())
         notes << invalidDateNote(date.invalidPhotoDate, stamped);
-    else if (!stamped)
-        notes << noDateNote;
+    else if (date.source == StampPlacement::Date::Source::None)
+        notes << (stamped ? noDateStampedNote : noDateNote);
     if (const QString note = date.sourceNote(); !note.isEmpty()) notes << note;
     return notes;
 }

@@ -159,16 +159,20 @@ public:
     void releaseDisplay();
 
     static inline const QString noDateNote = QStringLiteral("no date in the photo: saved without a stamp");
+    static inline const QString noDateStampedNote = QStringLiteral("no date in the photo");
     static inline const QString movedInsideNote = QStringLiteral("stamp moved inside the photo");
     // "the photo's date is not valid: "0000:00:00 00:00:00"", and when the
     // photo is saved without a stamp, "; saved without a stamp".
     static QString invalidDateNote(const QString& dateText, bool stamped);
     // What the user should know of the date the stamp found (the notes
-    // below): none for a date from the photo's EXIF record.
-    static QStringList dateNotes(const StampPlacement::Date& date);
-    // Prints the photo's date into the display picture as the stamp
-    // places it; returns the text (empty: nothing printed). What the user
-    // should know about it goes to stampNotes.
+    // below), stamped when the stamp's text is not empty (a template may
+    // print the photo's other fields without its date): none for a date
+    // from the photo's EXIF record.
+    static QStringList dateNotes(const StampPlacement::Date& date, bool stamped);
+    // Prints the stamp's text for the photo (StampPlacement::textFor) into
+    // the display picture as the stamp places it; returns the text (empty:
+    // nothing printed). What the user should know about it goes to
+    // stampNotes.
     QString printDateStamp(const StampPlacement& stamp);
     // What the last stamp did that the user should know of, one short note
     // each (the text of the notes below); a render without a stamp has none.

@@ -5,6 +5,7 @@
 #include "platform/ClockShift.h"
 #include "platform/DateFormatter.h"
 #include "platform/ExifReader.h"
+#include "platform/ExifRecord.h"
 #include "platform/FileNameDate.h"
 #include "platform/PixelSurface.h"
 
@@ -35,12 +36,17 @@ double percentOf(double pixels, int shorterSide)
     return std::nearbyint(pixels * 100.0 / shorterSide * 1000.0) / 1000.0;
 }
 
-// The ink box of one text with its top-left corner at position: the
+// The ink box of one line with its top-left corner at position: the
 // glyphs' tight box sits on the baseline, one ascent below the corner,
 // where the painter puts it on the nearest row.
-QRectF inkOf(const QFontMetricsF& metrics, const QString& text, QPoint position)
+QRectF inkOf(const QFontMetricsF& metrics, const QString& line, QPoint position)
 {
-    return metrics.tightBoundingRect(text).translated(position.x(), position.y() + qRound(metrics.ascent()));
+    return metrics.tightBoundingRect(line).translated(position.x(), position.y() + qRound(metrics.ascent()));
+}
+
+QStringList linesOf(const QString& text)
+{
+    return text.split(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -63,6 +69,10 @@ StampPlacement StampPlacement::fromSettings(const Settings& settings, QPointF po
     stamp.look = settings.stampLook;
     stamp.autoContrast = settings.autoContrast;
     stamp.strip = settings.stripInUse();
+    // A template that is not understood was named when the settings were
+    // read; the stamp keeps the date alone.
+    stamp.textTemplate = StampTemplate::parse(settings.stampTemplate).value_or(StampTemplate());
+    stamp.lineAlignment = StampAnchoring::horizontalSide(settings.anchoring.place);
     return stamp;
 }
 
@@ -73,8 +83,9 @@ StampPlacement::Date StampPlacement::dateFor(const ExifRecord& record, const QSt
     const QString taken = ExifReader::photoDateText(record);
     Date date;
     if (!taken.isEmpty()) {
-        const auto text = DateFormatter::dateText(ClockShift::exifDate(taken, shiftMinutes), dateFormat);
-        if (text) return { *text, Date::Source::photo, {} };
+        const QString moment = ClockShift::exifDate(taken, shiftMinutes);
+        const auto text = DateFormatter::dateText(moment, dateFormat);
+        if (text) return { *text, Date::Source::photo, {}, moment };
         date.invalidPhotoDate = taken;
     }
     if (photoPath.isEmpty()) return date;
@@ -82,6 +93,7 @@ StampPlacement::Date StampPlacement::dateFor(const ExifRecord& record, const QSt
         if (const auto text = DateFormatter::dateText(dateText, dateFormat)) {
             date.text = *text;
             date.source = source;
+            date.moment = dateText;
         }
         return date.source != Date::Source::None;
     };
@@ -92,9 +104,27 @@ StampPlacement::Date StampPlacement::dateFor(const ExifRecord& record, const QSt
         if (modified.isValid()) {
             date.text = DateFormatter::format(modified, dateFormat);
             date.source = Date::Source::File;
+            date.moment = modified.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
         }
     }
     return date;
+}
+
+QString StampPlacement::textFor(
+    const Date& date, const ExifRecord& record, const QString& photoPath, QSize photoSize) const
+{
+    return textTemplate.expand({ record, photoPath, photoSize, date.text, date.moment });
+}
+
+QString StampPlacement::textFor(const ExifRecord& record, const QString& photoPath, QSize photoSize) const
+{
+    return textFor(dateFor(record, photoPath), record, photoPath, photoSize);
+}
+
+QString StampPlacement::textAt(const QDateTime& moment) const
+{
+    return textTemplate.expand({ ExifRecord(), QString(), QSize(), DateFormatter::format(moment, dateFormat),
+        moment.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")) });
 }
 
 // In the window's language where it installs a translation; the command
@@ -117,7 +147,7 @@ QString StampPlacement::Date::sourceNote() const
 
 StampPlacement::Layout StampPlacement::layoutOn(QSize picture, const QString& text) const
 {
-    Layout layout { font, first, second, QRect(), false };
+    Layout layout { font, first, second, QRect(), false, lineAlignment };
     const int shorterSide = std::min(picture.width(), picture.height());
     if (heightPercent > 0 && shorterSide > 0) {
         // The offset between the copies grows with the text, so that a large
@@ -172,29 +202,41 @@ StampPlacement::Layout StampPlacement::print(PixelSurface& picture, const QStrin
     // in what the glyphs may stick out of their advance box, and the halo.
     const QFontMetricsF metrics(layout.font);
     const int margin = layout.font.pixelSize() + haloOf(look, layout.font);
-    const QRect textBox = metrics.boundingRect(text).toAlignedRect().translated(0, qRound(metrics.ascent()));
+    const QStringList lines = linesOf(text);
+    const QList<QPoint> starts = lineStarts(layout.font, lines, lineAlignment);
+    QRect textBox;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        textBox |= metrics.boundingRect(lines[i]).toAlignedRect().translated(starts[i]).translated(
+            0, qRound(metrics.ascent()));
     const QRect area = (textBox.translated(layout.first) | textBox.translated(layout.second))
                            .adjusted(-margin, -margin, margin, margin);
-    picture.paint([&](QPainter& painter) { drawText(painter, look, layout, text, ink.back, ink.front); }, area);
+    picture.paint(
+        [&](QPainter& painter) { drawText(painter, look, layout, lines, starts, ink.back, ink.front); }, area);
     return layout;
 }
 
-void StampPlacement::drawText(
-    QPainter& painter, StampLook look, const Layout& layout, const QString& text, QColor back, QColor front)
+void StampPlacement::drawText(QPainter& painter, StampLook look, const Layout& layout, const QStringList& lines,
+    const QList<QPoint>& starts, QColor back, QColor front)
 {
     painter.setFont(layout.font);
-    // The text's top-left corner at the position: the baseline lies one
-    // ascent below it.
+    // Each line's top-left corner at its start: the baseline lies one ascent
+    // below it.
     const qreal ascent = QFontMetricsF(layout.font, painter.device()).ascent();
+    const auto baseline = [&](QPoint corner, qsizetype line) {
+        return QPointF(corner.x() + starts[line].x(), corner.y() + starts[line].y() + ascent);
+    };
     if (look == StampLook::Shadow) {
-        painter.setPen(back);
-        painter.drawText(QPointF(layout.first.x(), layout.first.y() + ascent), text);
-        painter.setPen(front);
-        painter.drawText(QPointF(layout.second.x(), layout.second.y() + ascent), text);
+        // Every line's shadow under every line's text.
+        for (const auto& [corner, color] : { std::pair(layout.first, back), std::pair(layout.second, front) }) {
+            painter.setPen(color);
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                painter.drawText(baseline(corner, i), lines[i]);
+        }
         return;
     }
     QPainterPath glyphs;
-    glyphs.addText(QPointF(layout.second.x(), layout.second.y() + ascent), layout.font, text);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        glyphs.addText(baseline(layout.second, i), layout.font, lines[i]);
     painter.setRenderHint(QPainter::Antialiasing);
     const int halo = haloOf(look, layout.font);
     if (look == StampLook::Outline) {
@@ -256,12 +298,39 @@ StampPlacement::Ink StampPlacement::inkFor(double luminance)
     return { QColor(0, 0, 0), QColor(255, 255, 255) };
 }
 
-QRect StampPlacement::inkBox(const QFont& font, const QString& text, QPoint first, QPoint second)
+QRect StampPlacement::inkBox(const QFont& font, const QString& text, QPoint first, QPoint second) const
 {
     if (text.isEmpty()) return {};
     const QFontMetricsF metrics(font);
-    const QRectF ink = inkOf(metrics, text, first) | inkOf(metrics, text, second);
+    const QStringList lines = linesOf(text);
+    const QList<QPoint> starts = lineStarts(font, lines, lineAlignment);
+    QRectF ink;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        ink |= inkOf(metrics, lines[i], first + starts[i]) | inkOf(metrics, lines[i], second + starts[i]);
     return ink.isEmpty() ? QRect() : ink.toAlignedRect();
+}
+
+QList<QPoint> StampPlacement::lineStarts(const QFont& font, const QStringList& lines, StampAnchoring::Side alignment)
+{
+    const QFontMetricsF metrics(font);
+    // Whole pixels down, as the first line's baseline is rounded to its row,
+    // so every line is drawn as the first one is.
+    const int spacing = qRound(metrics.lineSpacing());
+    QList<qreal> widths;
+    qreal widest = 0;
+    for (const QString& line : lines) {
+        widths.append(metrics.horizontalAdvance(line));
+        widest = std::max(widest, widths.last());
+    }
+    QList<QPoint> starts;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const qreal free = widest - widths[i];
+        const qreal across = alignment == StampAnchoring::Side::Start ? 0
+            : alignment == StampAnchoring::Side::Centre               ? free / 2
+                                                                      : free;
+        starts.append(QPoint(qRound(across), int(i) * spacing));
+    }
+    return starts;
 }
 
 QPoint StampPlacement::anchoredPosition(const StampAnchoring& anchoring, QSize picture, QSize boxSize)

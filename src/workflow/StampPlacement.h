@@ -3,14 +3,18 @@
 #include "files/CaptionStrip.h"
 #include "files/StampAnchoring.h"
 #include "files/StampLook.h"
+#include "platform/StampTemplate.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QFont>
+#include <QList>
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -44,6 +48,13 @@ struct StampPlacement {
     bool autoContrast = false;
     // With the strip on, the stamp lies on the band below the photo.
     CaptionStrip strip;
+    StampTemplate textTemplate; // what is printed; the date alone by default
+    // How the lines of a stamp of several lines line up: by the column of
+    // the anchoring, so that a stamp at the right edge keeps its lines
+    // against that edge and a centred one keeps them centred; left when it
+    // is not anchored. Kept apart from the anchoring, which a drag puts
+    // aside, so that the lines do not jump while the stamp moves.
+    StampAnchoring::Side lineAlignment = StampAnchoring::Side::Start;
 
     // The stamp whose lower text starts at position on the working image,
     // in pixels, the upper one the settings' stamp offset further, each on
@@ -59,6 +70,9 @@ struct StampPlacement {
         // The photo's own date text when it names no moment (zeros, 30
         // February): the photo counts as undated.
         QString invalidPhotoDate;
+        // The moment as an EXIF date text, for the template's {date:FORMAT};
+        // empty for Source::None.
+        QString moment;
         // Where the date came from, for the user, when it was not EXIF:
         // "date from the file name"; empty for EXIF and for no date.
         QString sourceNote() const;
@@ -72,6 +86,15 @@ struct StampPlacement {
     // format's date part (DateFormatter::formatDate).
     Date dateFor(const ExifRecord& record, const QString& photoPath) const;
 
+    // What the stamp prints on a photo: the template expanded with the
+    // photo's date (dateFor), record, path and upright size. Empty when
+    // nothing is left to print; the default template gives date.text.
+    QString textFor(const Date& date, const ExifRecord& record, const QString& photoPath, QSize photoSize) const;
+    QString textFor(const ExifRecord& record, const QString& photoPath, QSize photoSize) const;
+    // The text for a photo that gives nothing but the moment: the date
+    // style dialog's preview when no photo is open.
+    QString textAt(const QDateTime& moment) const;
+
     // The stamp as it lands on one picture: the font at its pixel size, the
     // two texts' top-left corners, and the ink box of both together.
     struct Layout {
@@ -80,6 +103,7 @@ struct StampPlacement {
         QPoint second;
         QRect inkBox;
         bool movedInside = false; // the clamp had to move it
+        StampAnchoring::Side lineAlignment = StampAnchoring::Side::Start;
     };
     // The height option sizes the font and the copies' offset; the
     // anchoring places the ink box; last, an ink box not wholly inside the
@@ -99,10 +123,11 @@ struct StampPlacement {
     // the whole picture.
     Layout print(PixelSurface& picture, const QString& text, QSize photo = QSize()) const;
 
-    // The text drawn at the layout's places in one of the looks: back is
-    // the colour behind (shadow, outline, glow), front the text's.
-    static void drawText(
-        QPainter& painter, StampLook look, const Layout& layout, const QString& text, QColor back, QColor front);
+    // The lines drawn at the layout's places, each moved by its start
+    // (lineStarts), in one of the looks: back is the colour behind (shadow,
+    // outline, glow), front the text's.
+    static void drawText(QPainter& painter, StampLook look, const Layout& layout, const QStringList& lines,
+        const QList<QPoint>& starts, QColor back, QColor front);
     // How far the outline or glow reaches beyond the glyphs, in pixels; 0
     // for the shadow.
     static int haloOf(StampLook look, const QFont& font);
@@ -125,8 +150,14 @@ struct StampPlacement {
     static Ink inkFor(double luminance);
 
     // The smallest rectangle holding the glyphs of both texts, their
-    // top-left corners at first and second.
-    static QRect inkBox(const QFont& font, const QString& text, QPoint first, QPoint second);
+    // top-left corners at first and second, each of one or more lines
+    // placed by lineStarts.
+    QRect inkBox(const QFont& font, const QString& text, QPoint first, QPoint second) const;
+
+    // Where each line of text starts (its top-left corner) from the text's
+    // top-left corner: one line spacing of the font below the line before,
+    // and across as alignment puts it within the widest line.
+    static QList<QPoint> lineStarts(const QFont& font, const QStringList& lines, StampAnchoring::Side alignment);
 
     // Where an ink box of boxSize goes on the picture by the anchoring (its
     // top-left corner); the anchoring's place must not be None.

@@ -169,10 +169,11 @@ TEST(CliSettingsTest, OptionsWithoutConfigIniGiveTheBytesOfTheSameValuesStored)
             "[COEF]\npreview=0.625\nJPG=90\n[VIGNET]\nHeight=0\nWidth=120\n"
             "[DATE]\nfont=DejaVu Serif\nweight=700\nunderline=True\ncolor02=42495\n[DIFF]\nleft=-45\ntop=-30\n" },
         { { "--scale", "1", "--no-thumbnail", "--format", "DD MMMM YYYY", "--font-size", "30", "--italic",
-              "--strikeout", "--shadow-colour", "#123456", "--offset", "-1,-4" },
+              "--strikeout", "--shadow-colour", "#123456", "--offset", "-1,-4", "--template",
+              "{date}\\n{camera}[ ISO {iso}]" },
             "[COEF]\npreview=1\n[VIGNET]\nshow=False\n"
             "[DATE]\nformat=DD MMMM YYYY\nsize=30\nitalic=True\nstrikeout=True\ncolor01=5649426\n"
-            "[DIFF]\nleft=15\ntop=60\n" },
+            "template={date}\\n{camera}[ ISO {iso}]\n[DIFF]\nleft=15\ntop=60\n" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);

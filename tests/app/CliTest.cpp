@@ -105,6 +105,12 @@ TEST(CliTest, DatePrintsWhenThePhotoWasTakenAndShiftMovesTheOutputsDatesToo)
         { { testPhoto("cameras/no_exif.jpg"), "--format", "YYYY-MM-DD" }, "2014-09-22\n" }, // only a DateTime
         { { canon, "--format", "-YYYY-" }, "-2008-\n" }, // a value may begin with a dash
         { { canon, "--shift", "+10:00" }, "31/05/2008 01:56\n" },
+        // A template prints the stamp's lines; the Canon's ISO is in its
+        // maker note only, and a stored format stands beside another.
+        { { testPhoto("cameras/canon-ixus.jpg"), "--template",
+              "{date:DD/MM/YYYY HH:MM}\\n{camera}[ · ISO {iso}] · {exposure}\\nISO {iso}\\n{lens|no lens}" },
+            "09/06/2001 15:17\nCanon DIGITAL IXUS · 1/350\nno lens\n" },
+        { { testPhoto("cameras/PaintTool_sample.jpg"), "--template", "{date}\\n{file}" }, "PaintTool_sample.jpg\n" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -144,7 +150,8 @@ TEST(CliTest, HelpGoesToStandardOutputAndBadArgumentsAreNamedWithAPointerToIt)
         { { "help", "batch" }, batchUsage, 0 },
         { { "batch", "--help" }, batchUsage, 0 },
         { { "help", "date" },
-            "Usage: quillon-cli date PHOTO [--format FMT] [--shift (+|-)HH:MM]\n"
+            "Usage: quillon-cli date PHOTO [--format FMT] [--template TEXT]\n"
+            "                        [--shift (+|-)HH:MM]\n"
             "                        [--fallback-date none|name|file|name,file]\n"
             "                        [--config FILE]\n",
             0 }, // wrapped at 79 columns
@@ -171,6 +178,7 @@ TEST(CliTest, HelpGoesToStandardOutputAndBadArgumentsAreNamedWithAPointerToIt)
         { { "batch", "/tmp", "--fallback-date", "exif" }, "--fallback-date takes none, name, file or name,file" },
         { { "date", "x.jpg", "--fallback-date", "file,name" }, "--fallback-date takes none, name, file or name," },
         { { "date" }, "date needs a PHOTO" },
+        { { "date", "x.jpg", "--template", "{date}\\n{model}" }, "--template: {model} is no field" },
         { { "date", "a.jpg", "b.jpg" }, "unexpected argument \"b.jpg\"" },
         { { "help", "resize" }, "no help for \"resize\"" },
     };

@@ -62,8 +62,9 @@ TEST_F(SettingsFileTest, SaveWritesEveryKeyUnderItsOwnName)
         "COEF/JPG", "COEF/lossless", "VIGNET/show", "VIGNET/Height", "VIGNET/Width", "DIFF/left", "DIFF/top",
         "DATE/color01", "DATE/color02", "DATE/format", "DATE/font", "DATE/size", "DATE/weight", "DATE/italic",
         "DATE/underline", "DATE/strikeout", "DATE/shift_minutes", "DATE/fallback_date", "DATE/fallback_name",
-        "DATE/look", "DATE/auto_contrast", "REP/cible", "STAMP/size_percent", "STAMP/anchor", "STAMP/margin_percent",
-        "STAMP/offset_x_percent", "STAMP/offset_y_percent", "STRIP/enabled", "STRIP/height_percent", "STRIP/color" };
+        "DATE/template", "DATE/look", "DATE/auto_contrast", "REP/cible", "STAMP/size_percent", "STAMP/anchor",
+        "STAMP/margin_percent", "STAMP/offset_x_percent", "STAMP/offset_y_percent", "STRIP/enabled",
+        "STRIP/height_percent", "STRIP/color" };
     EXPECT_EQ(keysInOrder(ini), order);
 }
 
@@ -92,6 +93,7 @@ TEST_F(SettingsFileTest, SaveKeepsForeignContentAndRoundTripsWithoutANote)
         .stampLook = StampLook::Glow,
         .autoContrast = true,
         .strip = { true, 12.5, 0x00123456 },
+        .stampTemplate = QStringLiteral("{date}\\n{lens|no lens} \\{x\\}"),
         .currentFilter = 5 };
     ASSERT_TRUE(SettingsFile::save(ini, record, {}, {}, { 7.5, -3 }));
     QStringList notes;
@@ -220,6 +222,9 @@ TEST_F(SettingsFileTest, AValueNotUnderstoodTakesTheDefaultWithANote)
         { "[DATE]\ncolor01=red", "color01=red is not a number; 0 is used" },
         { "[DATE]\nshift_minutes=1e12", "shift_minutes=1e12 is outside -59999999 to 59999999; 0 is used" },
         { "[DATE]\nfallback_date=yes", "fallback_date=yes is not none or file; none is used" },
+        { "[DATE]\ntemplate={date}\\n{model}",
+            "template={date}\\n{model} is not a template ({model} is no field); "
+            "{date} is used" },
         { "[REP]\ncible=  ", "cible= is empty; /outputs is used" },
         { "[REP]\ncible=Images", "cible=Images is not a full path; /outputs is used" },
         { "[STAMP]\nsize_percent=0.2", "size_percent=0.2 is outside 0.5 to 25; 0 is used" },

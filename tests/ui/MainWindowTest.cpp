@@ -933,6 +933,31 @@ TEST_F(MainWindowTest, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
     }
 }
 
+TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
+{
+    const QString card = cardWith("DSCN0010.jpg");
+    writeIni(QStringLiteral("[DATE]\ntemplate={date:DD/MM/YYYY HH:MM}\\n{camera} \u00b7 {exposure} \u00b7 "
+                            "f/{aperture} \u00b7 ISO {iso}\\n{lens}\n[STAMP]\nanchor=bottom-right\n"
+                            "margin_percent=3\n"));
+    const QString window = dir.filePath(QStringLiteral("window"));
+    TestForm& f = start(iniPath(), window);
+    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    // The photo has no lens: its line is left out.
+    const QString text = QStringLiteral("22/10/2008 16:28\nNIKON COOLPIX P6000 \u00b7 1/75 \u00b7 f/5.9 \u00b7 ISO 64");
+    EXPECT_EQ(f.stampUpperLabel->text(), text);
+    // Both lines against the right margin, as the printed stamp has them.
+    const StampPlacement::Layout shown = f.engine().shownStamp();
+    EXPECT_EQ(f.stampUpperLabel->geometry().topLeft(), f.previewImage->pos() + shown.second);
+    EXPECT_GT(f.stampUpperLabel->height(), 2 * QFontMetrics(shown.font).ascent());
+    f.saveJpgAction->trigger();
+    f.close();
+
+    const QString target = batchByCli(card);
+    const QByteArray saved = readFile(window + QStringLiteral("/Images/IMG_0001.JPG"));
+    ASSERT_FALSE(saved.isEmpty());
+    EXPECT_TRUE(saved == readFile(target + QStringLiteral("/Images/card/IMG_0001.JPG")));
+}
+
 TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
 {
     const QString card = cardWith("Reconyx_HC500_Hyperfire.jpg");

@@ -254,6 +254,18 @@
         <source>the file name&apos;s date, else the file&apos;s time</source>
         <translation>la date du nom de fichier, sinon l&apos;heure du fichier</translation>
     </message>
+    <message>
+        <source>Text offset from its shadow:</source>
+        <translation>Décalage du texte par rapport à son ombre :</translation>
+    </message>
+    <message>
+        <source>Format help</source>
+        <translation>Aide sur le format</translation>
+    </message>
+    <message>
+        <source>The font %1 is not installed; %2 is used instead.</source>
+        <translation>La police %1 n&apos;est pas installée ; %2 est utilisée à la place.</translation>
+    </message>
 </context>
 <context>
     <name>DesktopLauncher</name>
@@ -317,6 +329,17 @@
     </message>
 </context>
 <context>
+    <name>DriveList</name>
+    <message>
+        <source>Home</source>
+        <translation>Dossier personnel</translation>
+    </message>
+    <message>
+        <source>Pictures</source>
+        <translation>Images</translation>
+    </message>
+</context>
+<context>
     <name>ExifWindow</name>
     <message>
         <source>EXIF INFO</source>
@@ -329,6 +352,157 @@
     <message>
         <source>The values as the photo stores them</source>
         <translation>Les valeurs telles que la photo les enregistre</translation>
+    </message>
+</context>
+<context>
+    <name>FormatHelpDialog</name>
+    <message>
+        <source>Format help</source>
+        <translation>Aide sur le format</translation>
+    </message>
+    <message>
+        <source>The date format is typed with these letters, in either case; any other character is printed as it is. Examples are for %1.</source>
+        <translation>Le format de la date s&apos;écrit avec ces lettres, en majuscules ou en minuscules ; tout autre caractère est imprimé tel quel. Les exemples sont pour %1.</translation>
+    </message>
+    <message>
+        <source>Write</source>
+        <translation>Écrire</translation>
+    </message>
+    <message>
+        <source>Meaning</source>
+        <translation>Signification</translation>
+    </message>
+    <message>
+        <source>Example</source>
+        <translation>Exemple</translation>
+    </message>
+    <message>
+        <source>Template fields</source>
+        <translation>Champs du modèle</translation>
+    </message>
+    <message>
+        <source>day of the month</source>
+        <translation>jour du mois</translation>
+    </message>
+    <message>
+        <source>day of the month, two digits</source>
+        <translation>jour du mois, sur deux chiffres</translation>
+    </message>
+    <message>
+        <source>day of the week, short</source>
+        <translation>jour de la semaine, abrégé</translation>
+    </message>
+    <message>
+        <source>day of the week</source>
+        <translation>jour de la semaine</translation>
+    </message>
+    <message>
+        <source>the date, short</source>
+        <translation>la date, courte</translation>
+    </message>
+    <message>
+        <source>the date, long</source>
+        <translation>la date, longue</translation>
+    </message>
+    <message>
+        <source>day of the week as a number, Sunday 1</source>
+        <translation>jour de la semaine en chiffre, dimanche 1</translation>
+    </message>
+    <message>
+        <source>week of the year, the one holding 1 January first</source>
+        <translation>semaine de l&apos;année, la première étant celle du 1er janvier</translation>
+    </message>
+    <message>
+        <source>month</source>
+        <translation>mois</translation>
+    </message>
+    <message>
+        <source>month, two digits</source>
+        <translation>mois, sur deux chiffres</translation>
+    </message>
+    <message>
+        <source>month&apos;s name, short</source>
+        <translation>nom du mois, abrégé</translation>
+    </message>
+    <message>
+        <source>month&apos;s name</source>
+        <translation>nom du mois</translation>
+    </message>
+    <message>
+        <source>quarter of the year</source>
+        <translation>trimestre de l&apos;année</translation>
+    </message>
+    <message>
+        <source>day of the year</source>
+        <translation>jour de l&apos;année</translation>
+    </message>
+    <message>
+        <source>year, two digits</source>
+        <translation>année, sur deux chiffres</translation>
+    </message>
+    <message>
+        <source>year</source>
+        <translation>année</translation>
+    </message>
+    <message>
+        <source>hour</source>
+        <translation>heure</translation>
+    </message>
+    <message>
+        <source>hour, two digits</source>
+        <translation>heure, sur deux chiffres</translation>
+    </message>
+    <message>
+        <source>minute</source>
+        <translation>minute</translation>
+    </message>
+    <message>
+        <source>minute, two digits</source>
+        <translation>minute, sur deux chiffres</translation>
+    </message>
+    <message>
+        <source>m or mm right after an hour is minutes</source>
+        <translation>m ou mm juste après une heure désigne les minutes</translation>
+    </message>
+    <message>
+        <source>second</source>
+        <translation>seconde</translation>
+    </message>
+    <message>
+        <source>second, two digits</source>
+        <translation>seconde, sur deux chiffres</translation>
+    </message>
+    <message>
+        <source>the time</source>
+        <translation>l&apos;heure</translation>
+    </message>
+    <message>
+        <source>the date and the time</source>
+        <translation>la date et l&apos;heure</translation>
+    </message>
+    <message>
+        <source>12-hour clock, AM or PM in the case typed; also a/p</source>
+        <translation>horloge de 12 heures, AM ou PM dans la casse tapée ; aussi a/p</translation>
+    </message>
+    <message>
+        <source>12-hour clock, the language&apos;s own AM and PM</source>
+        <translation>horloge de 12 heures, avec le AM et le PM de la langue</translation>
+    </message>
+    <message>
+        <source>the language&apos;s date separator</source>
+        <translation>le séparateur de date de la langue</translation>
+    </message>
+    <message>
+        <source>the language&apos;s time separator</source>
+        <translation>le séparateur d&apos;heure de la langue</translation>
+    </message>
+    <message>
+        <source>the character after \, as it is</source>
+        <translation>le caractère qui suit \, tel quel</translation>
+    </message>
+    <message>
+        <source>text in double quotes, as it is</source>
+        <translation>le texte entre guillemets droits, tel quel</translation>
     </message>
 </context>
 <context>
@@ -356,10 +530,6 @@
     <message>
         <source>&amp;About</source>
         <translation>À &amp;propos</translation>
-    </message>
-    <message>
-        <source>E&amp;xit</source>
-        <translation>&amp;Quitter</translation>
     </message>
     <message>
         <source>Ed&amp;it</source>
@@ -477,6 +647,50 @@
         <source>Date S&amp;tyle</source>
         <translation>&amp;Style de la date</translation>
     </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>&amp;Ouvrir...</translation>
+    </message>
+    <message>
+        <source>Open &amp;Folder...</source>
+        <translation>Ouvrir un &amp;dossier...</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Quitter</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>&amp;Fit in Window</source>
+        <translation>&amp;Ajuster à la fenêtre</translation>
+    </message>
+    <message>
+        <source>&amp;100 %</source>
+        <translation>&amp;100 %</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;In</source>
+        <translation>&amp;Zoom avant</translation>
+    </message>
+    <message>
+        <source>Zoom &amp;Out</source>
+        <translation>Zoom a&amp;rrière</translation>
+    </message>
+    <message>
+        <source>&amp;Thumbnails in File List</source>
+        <translation>&amp;Miniatures dans la liste des fichiers</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>A&amp;ide</translation>
+    </message>
+    <message>
+        <source>Date &amp;Format...</source>
+        <translation>&amp;Format de date...</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -552,6 +766,30 @@
         <source>Saved %1 to %2 and its thumbnail to %3</source>
         <translation>%1 enregistré dans %2 et sa miniature dans %3</translation>
     </message>
+    <message>
+        <source>Fit: %1</source>
+        <translation>Ajusté : %1</translation>
+    </message>
+    <message>
+        <source>%1 is not a photo Quillon opens.</source>
+        <translation>%1 n&apos;est pas une photo que Quillon sait ouvrir.</translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be read.</source>
+        <translation>Le dossier %1 ne peut pas être lu.</translation>
+    </message>
+    <message>
+        <source>Photos</source>
+        <translation>Photos</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Ouvrir</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ouvrir un dossier</translation>
+    </message>
 </context>
 <context>
     <name>OutputOptionsBox</name>
@@ -574,6 +812,16 @@
     <message>
         <source>JPG Quality : </source>
         <translation>Qualité JPG : </translation>
+    </message>
+    <message>
+        <source>Stamp only —
+keep the photo&apos;s quality</source>
+        <translation>Tampon seul —
+garder la qualité de la photo</translation>
+    </message>
+    <message>
+        <source>A JPEG photo is saved as it is, at its own size and not turned, with only the few blocks under the date stamp changed. Other photos are saved the usual way.</source>
+        <translation>Une photo JPEG est enregistrée telle quelle, à sa taille et sans rotation : seuls les quelques blocs sous le tampon de la date changent. Les autres photos sont enregistrées comme d&apos;habitude.</translation>
     </message>
 </context>
 <context>
@@ -632,6 +880,65 @@ Voulez-vous le remplacer ?</translation>
     </message>
 </context>
 <context>
+    <name>StampLookBox</name>
+    <message>
+        <source>Classic</source>
+        <translation>Classique</translation>
+    </message>
+    <message>
+        <source>Film camera</source>
+        <translation>Appareil argentique</translation>
+    </message>
+    <message>
+        <source>Outline</source>
+        <translation>Contour</translation>
+    </message>
+    <message>
+        <source>Caption strip</source>
+        <translation>Bandeau de légende</translation>
+    </message>
+    <message>
+        <source>Shadow</source>
+        <translation>Ombre</translation>
+    </message>
+    <message>
+        <source>Glow</source>
+        <translation>Halo</translation>
+    </message>
+    <message>
+        <source>Look</source>
+        <translation>Aspect</translation>
+    </message>
+    <message>
+        <source>Auto-contrast: light or dark by the photo</source>
+        <translation>Contraste automatique : clair ou foncé selon la photo</translation>
+    </message>
+    <message>
+        <source>Caption strip below the photo</source>
+        <translation>Bandeau de légende sous la photo</translation>
+    </message>
+    <message>
+        <source>Strip colour...</source>
+        <translation>Couleur du bandeau...</translation>
+    </message>
+    <message>
+        <source>Choose a preset</source>
+        <translation>Choisir un préréglage</translation>
+    </message>
+    <message>
+        <source> % of the shorter side</source>
+        <translation> % du plus petit côté</translation>
+    </message>
+    <message>
+        <source>Preset:</source>
+        <translation>Préréglage :</translation>
+    </message>
+    <message>
+        <source>Drawn with:</source>
+        <translation>Dessiné avec :</translation>
+    </message>
+</context>
+<context>
     <name>StampPlacement</name>
     <message>
         <source>date from XMP</source>
@@ -644,6 +951,88 @@ Voulez-vous le remplacer ?</translation>
     <message>
         <source>date from the file&apos;s modification time</source>
         <translation>date de modification du fichier</translation>
+    </message>
+</context>
+<context>
+    <name>StampTemplate</name>
+    <message>
+        <source>the date, in the stored format or in {date:FORMAT}</source>
+        <translation>la date, au format enregistré ou dans {date:FORMAT}</translation>
+    </message>
+    <message>
+        <source>the camera&apos;s make and model</source>
+        <translation>la marque et le modèle de l&apos;appareil</translation>
+    </message>
+    <message>
+        <source>the lens model</source>
+        <translation>le modèle de l&apos;objectif</translation>
+    </message>
+    <message>
+        <source>the exposure time: 1/250, 0.5, 2&quot;</source>
+        <translation>le temps de pose : 1/250, 0.5, 2&quot;</translation>
+    </message>
+    <message>
+        <source>the f-number: 2.8</source>
+        <translation>l&apos;ouverture : 2.8</translation>
+    </message>
+    <message>
+        <source>the ISO speed: 200</source>
+        <translation>la sensibilité ISO : 200</translation>
+    </message>
+    <message>
+        <source>the focal length: 4.2 mm</source>
+        <translation>la focale : 4.2 mm</translation>
+    </message>
+    <message>
+        <source>the photo&apos;s file name</source>
+        <translation>le nom du fichier de la photo</translation>
+    </message>
+    <message>
+        <source>the name of the photo&apos;s folder</source>
+        <translation>le nom du dossier de la photo</translation>
+    </message>
+    <message>
+        <source>the picture&apos;s size in pixels: 4000x3000</source>
+        <translation>la taille de l&apos;image en pixels : 4000x3000</translation>
+    </message>
+    <message>
+        <source>prints the text after | when the photo lacks the field</source>
+        <translation>imprime le texte après | quand la photo n&apos;a pas ce champ</translation>
+    </message>
+    <message>
+        <source>the date in a format of its own</source>
+        <translation>la date dans un format à elle</translation>
+    </message>
+    <message>
+        <source>left out unless every field in it has a value</source>
+        <translation>omis sauf si chacun de ses champs a une valeur</translation>
+    </message>
+    <message>
+        <source>a new line; a line whose fields are all missing is left out</source>
+        <translation>une nouvelle ligne ; une ligne dont tous les champs manquent est omise</translation>
+    </message>
+    <message>
+        <source>the character itself</source>
+        <translation>le caractère lui-même</translation>
+    </message>
+</context>
+<context>
+    <name>StampTemplateBox</name>
+    <message>
+        <source>Text</source>
+        <translation>Texte</translation>
+    </message>
+    <message>
+        <source>Insert field</source>
+        <translation>Insérer un champ</translation>
+    </message>
+    <message>
+        <source>{camera}: a field, from Insert field</source>
+        <translation>{camera} : un champ, depuis Insérer un champ</translation>
+    </message>
+    <message>
+        <source>Not a template: %1</source>
+        <translation>Pas un modèle : %1</translation>
     </message>
 </context>
 <context>

@@ -57,6 +57,9 @@ struct Settings {
     // are set aside.
     bool losslessStamp = false; // COEF/lossless
 
+    // The scale the outputs are made at: the photo's own size while only
+    // the stamp may change.
+    double scaleInUse() const { return losslessStamp ? 1.0 : previewScale; }
     // The band the outputs get: none while only the stamp may change.
     CaptionStrip stripInUse() const
     {

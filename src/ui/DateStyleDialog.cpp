@@ -494,7 +494,7 @@ void DateStyleDialog::refreshPhotoPreview()
         if (photo.workReady() && photo.workImage()) {
             m_photoBase = photo.workImage()->copy();
         } else {
-            const QSize size = PhotoState::workingSize(photo.photoSize(), m_settings.previewScale);
+            const QSize size = PhotoState::workingSize(photo.photoSize(), m_settings.scaleInUse());
             const QImage picture = m_photo->previewPicture(size);
             if (!picture.isNull()) {
                 m_photoBase = PixelSurface::create(size.width(), size.height());

@@ -162,7 +162,12 @@ void MainWindow::buildControls()
     thumbnailHeightOption = m_options->thumbnailHeightOption;
     thumbnailHeightEdit = m_options->thumbnailHeightEdit;
     columnLayout->addWidget(m_options);
-    connect(m_options, &OutputOptionsBox::losslessChanged, this, &MainWindow::restyleStamp);
+    // Stamp only shows the photo at the size and without the band it is
+    // saved with, so that the stamp is dropped where it will be printed.
+    connect(m_options, &OutputOptionsBox::losslessChanged, this, [this] {
+        m_engine.applyDateStyle();
+        changeSize();
+    });
     columnLayout->addSpacing(px(Design::photoSizeLabel.top - Design::jpegOptionsBox.bottom()));
 
     // The two sizes with the arrow between them; a longer size pushes the
@@ -389,14 +394,13 @@ void MainWindow::syncControls()
     // The photo's own size and the output's, in the whole pixels it is
     // saved with.
     const QSize photo = m_engine.photo().photoSize();
-    const double scale = settings().previewScale;
     const auto sizeText = [](QSize size) { return QStringLiteral("%1x%2").arg(size.width()).arg(size.height()); };
     photoSizeLabel->setText(m_photoOpen ? sizeText(photo) : QString());
+    outputSizeLabel->setText(m_photoOpen
+            ? sizeText(settings().stripInUse().outputSize(PhotoState::workingSize(photo, settings().scaleInUse())))
+            : QString());
     // Stamp only: the photo is saved at its own size, without effects.
     const bool reshapes = !settings().losslessStamp;
-    outputSizeLabel->setText(m_photoOpen
-            ? sizeText(reshapes ? settings().stripInUse().outputSize(PhotoState::workingSize(photo, scale)) : photo)
-            : QString());
     for (QAction* effect : { applyFilterAction, lightenAction, darkenAction, revertAction })
         effect->setEnabled(m_photoOpen && reshapes);
     for (const auto& [item, effect] : m_menus->effectItems)
@@ -408,7 +412,7 @@ void MainWindow::syncControls()
     // ticks none.
     const auto items = m_menus->sizeItems();
     for (size_t k = 0; k < items.size(); ++k)
-        items[k]->setChecked(std::abs(MainMenuBar::SizeScales[k] - scale) < 1e-9);
+        items[k]->setChecked(std::abs(MainMenuBar::SizeScales[k] - settings().previewScale) < 1e-9);
     showZoom();
 }
 

@@ -257,8 +257,7 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::photo& photo, const 
         // Stamp only: the scale, the filter and the effects are set aside,
         // also for a photo that is saved the usual way.
         const bool lossless = m_settings.losslessStamp;
-        const QSize workingSize
-            = lossless ? state.photoSize() : PhotoState::workingSize(state.photoSize(), m_settings.previewScale);
+        const QSize workingSize = PhotoState::workingSize(state.photoSize(), m_settings.scaleInUse());
         // Held until the photo is saved and its pictures are let go. The
         // stamp-only save holds the photo's coefficients (at 4:4:4 as many
         // bytes as the picture and the working image at scale 1 together).

@@ -40,7 +40,7 @@ void PhotoEngine::openPhoto()
     m_previewDenominator = 0;
     m_previewWarning.clear();
     m_photo.open();
-    m_previewSize = PhotoState::workingSize(m_photo.photoSize(), m_settings.previewScale);
+    m_previewSize = PhotoState::workingSize(m_photo.photoSize(), m_settings.scaleInUse());
 
     if (m_settings.exifShown) m_host->showExif(m_photo.exifText());
     if (m_showDate) showDateLabels();

@@ -1,6 +1,6 @@
 // The batch's presets, looks, caption strip and auto-contrast: what they
-// print on real and plain photos, their bad values, and the bytes of the
-// same values stored.
+// print on real and plain photos (their bad values and stored equivalents
+// are with the other options' in CliSettingsTest).
 #include "support/TestSupport.h"
 
 #include <QBuffer>
@@ -129,50 +129,4 @@ TEST(CliLooksTest, AutoContrastPrintsDarkOnABrightPhotoAndLightOnADarkOne)
     // (A few pixels ring brighter round dark glyphs in the JPEG.)
     EXPECT_GT(inkOf(QImage(usual.filePath("Images/a/beach.jpg")), white).first, 8 * inkOf(beach, white).first);
     EXPECT_GT(inkOf(beach, dark).first, 100);
-}
-
-TEST(CliLooksTest, BadValuesAreUsageErrorsAndOptionsGiveTheBytesOfTheSameValuesStored)
-{
-    const struct {
-        QStringList options;
-        const char* problem;
-    } bad[] = {
-        { { "--preset", "sepia" }, "--preset takes one of classic, film, outline, strip" },
-        { { "--look", "emboss" }, "--look takes one of shadow, outline, glow" },
-        { { "--strip-height", "0.5" }, "--strip-height takes a percentage from 1 to 50" },
-        { { "--strip-colour", "#12" }, "--strip-colour takes #RRGGBB or the name of a colour" },
-        { { "--strip", "--no-strip" }, "--strip and --no-strip exclude each other" },
-    };
-    QTemporaryDir source;
-    for (const auto& c : bad) {
-        SCOPED_TRACE(c.options.join(' ').toStdString());
-        QTemporaryDir target;
-        const CliRun r = batch(source.path(), target.path(), c.options);
-        EXPECT_EQ(r.exitCode, 2);
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("quillon-cli: ") + c.problem)) << r.err.toStdString();
-    }
-
-    ASSERT_TRUE(writeFile(source.filePath("a/p.jpg"), readFile(testPhoto("cameras/DSCN0010.jpg"))));
-    const struct {
-        QStringList options;
-        const char* stored;
-    } same[] = {
-        { { "--look", "outline", "--auto-contrast", "--strip-height", "12", "--strip-colour", "red" },
-            "[DATE]\nlook=outline\nauto_contrast=true\n[STRIP]\nenabled=true\nheight_percent=12\ncolor=255\n" },
-        // A preset is the values it sets, and options after it change them.
-        { { "--preset", "film", "--colour", "#FFFF00" },
-            "[DATE]\nformat=\\'YY  M  D\nfont=DSEG7 Classic\ncolor01=20735\ncolor02=65535\nlook=glow\n"
-            "[DIFF]\nleft=0\ntop=0\n[STAMP]\nsize_percent=3\nanchor=bottom-right\nmargin_percent=4\n" },
-    };
-    for (const auto& c : same) {
-        SCOPED_TRACE(c.stored);
-        QTemporaryDir fromOptions, fromFile, settings;
-        const QString config = settings.filePath("config.ini");
-        ASSERT_TRUE(writeFile(config, c.stored));
-        ASSERT_EQ(batch(source.path(), fromOptions.path(), c.options).exitCode, 0);
-        ASSERT_EQ(batch(source.path(), fromFile.path(), {}, config).exitCode, 0);
-        const auto outputs = filesBelow(fromOptions.path());
-        EXPECT_FALSE(outputs.empty());
-        EXPECT_TRUE(outputs == filesBelow(fromFile.path()));
-    }
 }

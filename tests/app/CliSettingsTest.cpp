@@ -1,5 +1,6 @@
 // The batch's options for the values config.ini stores: each one's effect,
-// its bad values, and the same outputs as the stored values give.
+// its bad values, and the same outputs as the stored values give (the
+// looks' and presets' too).
 #include "support/TestSupport.h"
 
 #include <QDateTime>
@@ -29,34 +30,18 @@ CliRun batch(const QString& source, const QString& target, const QStringList& op
     return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
-// The pixels of a colour: how many, and their centre.
-struct Ink {
-    int count = 0;
-    QPointF centre;
-};
-
-Ink inkOf(const QImage& image, bool (*isOfColour)(QRgb))
+// The centre of the pixels of a colour, and how many there are.
+std::pair<QPointF, int> inkOf(const QImage& image, bool (*isOfColour)(QRgb))
 {
-    Ink ink;
     QPointF sum;
+    int count = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (isOfColour(image.pixel(x, y))) {
-                ++ink.count;
+                ++count;
                 sum += QPointF(x, y);
             }
-    if (ink.count > 0) ink.centre = sum / ink.count;
-    return ink;
-}
-
-bool isRed(QRgb pixel)
-{
-    return qRed(pixel) > 160 && qGreen(pixel) < 80 && qBlue(pixel) < 80;
-}
-
-bool isBlue(QRgb pixel)
-{
-    return qBlue(pixel) > 180 && qRed(pixel) < 80 && qGreen(pixel) < 80;
+    return { count > 0 ? sum / count : QPointF(), count };
 }
 
 } // namespace
@@ -109,13 +94,13 @@ TEST(CliSettingsTest, EachOptionChangesTheOutputsForTheRun)
             EXPECT_EQ(bytes < defaultBytes ? -1 : 1, c.sizeOrder) << bytes << " " << defaultBytes;
         }
         if (c.shadowSide.isNull()) continue;
-        // The shadow shows beside the text that lies over it.
-        const Ink text = inkOf(output, isRed);
-        const Ink shadow = inkOf(output, isBlue);
-        ASSERT_GT(text.count, 0);
-        ASSERT_GT(shadow.count, 0);
-        // The shadow's visible part lies off the text mostly along the offset.
-        const QPointF side = shadow.centre - text.centre;
+        // The shadow's visible part lies off the red text mostly along the offset.
+        const auto [text, red] = inkOf(output, [](QRgb p) { return qRed(p) > 160 && qGreen(p) < 80 && qBlue(p) < 80; });
+        const auto [shadow, blue]
+            = inkOf(output, [](QRgb p) { return qBlue(p) > 180 && qRed(p) < 80 && qGreen(p) < 80; });
+        ASSERT_GT(red, 0);
+        ASSERT_GT(blue, 0);
+        const QPointF side = shadow - text;
         const double along = side.x() * c.shadowSide.x() + side.y() * c.shadowSide.y();
         const double across = side.x() * c.shadowSide.y() + side.y() * c.shadowSide.x();
         EXPECT_GT(along, 4);
@@ -144,6 +129,11 @@ TEST(CliSettingsTest, ABadValueIsAUsageErrorThatNamesTheOptionAndWhatItTakes)
         { { "--shadow-colour", "transparent" }, "--shadow-colour takes #RRGGBB or the name of a colour" },
         { { "--offset", "2" }, "--offset takes X,Y in pixels, each from -1000 to 1000, such as 2,2" },
         { { "--offset", "2,-1001" }, "--offset takes X,Y in pixels, each from -1000 to 1000" },
+        { { "--preset", "sepia" }, "--preset takes one of classic, film, outline, strip" },
+        { { "--look", "emboss" }, "--look takes one of shadow, outline, glow" },
+        { { "--strip-height", "0.5" }, "--strip-height takes a percentage from 1 to 50" },
+        { { "--strip-colour", "#12" }, "--strip-colour takes #RRGGBB or the name of a colour" },
+        { { "--strip", "--no-strip" }, "--strip and --no-strip exclude each other" },
     };
     QTemporaryDir source, target;
     for (const auto& c : cases) {
@@ -174,6 +164,12 @@ TEST(CliSettingsTest, OptionsWithoutConfigIniGiveTheBytesOfTheSameValuesStored)
             "[COEF]\npreview=1\n[VIGNET]\nshow=False\n"
             "[DATE]\nformat=DD MMMM YYYY\nsize=30\nitalic=True\nstrikeout=True\ncolor01=5649426\n"
             "template={date}\\n{camera}[ ISO {iso}]\n[DIFF]\nleft=15\ntop=60\n" },
+        { { "--look", "outline", "--auto-contrast", "--strip-height", "12", "--strip-colour", "red" },
+            "[DATE]\nlook=outline\nauto_contrast=true\n[STRIP]\nenabled=true\nheight_percent=12\ncolor=255\n" },
+        // A preset is the values it sets, and options after it change them.
+        { { "--preset", "film", "--colour", "#FFFF00" },
+            "[DATE]\nformat=\\'YY  M  D\nfont=DSEG7 Classic\ncolor01=20735\ncolor02=65535\nlook=glow\n"
+            "[DIFF]\nleft=0\ntop=0\n[STAMP]\nsize_percent=3\nanchor=bottom-right\nmargin_percent=4\n" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);

@@ -67,20 +67,13 @@ class TestForm : public MainWindow {
 public:
     using MainWindow::MainWindow;
 
-    QString saveAnswer;
     // What Open ... and Open Folder ... are answered.
     QString openAnswer;
     // Open the real date style and batch dialogs instead of none.
     bool realDateStyle = false;
     bool realBatch = false;
-    // Asks through the shared dialogs' file picker instead of saveAnswer.
-    bool realSaveDialog = false;
 
 protected:
-    QString askSaveFileName(const QString& title, const QString& filter) override
-    {
-        return realSaveDialog ? MainWindow::askSaveFileName(title, filter) : saveAnswer;
-    }
     void showDateStyleDialog() override
     {
         if (realDateStyle) MainWindow::showDateStyleDialog();
@@ -119,6 +112,18 @@ protected:
     std::unique_ptr<TestForm> form;
     MessageBox::Hook outerHook;
     MessageBox::QuestionHook outerQuestionHook;
+    // What the file dialog was asked, and the path it answers (none: Cancel).
+    StandardDialogs::FileRequest saveAsked;
+    QString saveAnswer;
+    const StandardDialogs::Pickers outerPickers = StandardDialogs::shared().pickers;
+
+    void SetUp() override
+    {
+        StandardDialogs::shared().pickers.file = [this](const StandardDialogs::FileRequest& request) {
+            saveAsked = request;
+            return saveAnswer.isEmpty() ? std::nullopt : std::optional(StandardDialogs::FileAnswer { saveAnswer });
+        };
+    }
 
     QString iniPath() const { return dir.filePath(QStringLiteral("config.ini")); }
 
@@ -147,6 +152,7 @@ protected:
 
     void TearDown() override
     {
+        StandardDialogs::shared().pickers = outerPickers;
         if (!form) return;
         MessageBox::setHook(outerHook);
         MessageBox::setQuestionHook(outerQuestionHook);
@@ -188,30 +194,30 @@ protected:
         return card;
     }
 
-    // The folder quillon-cli's batch of the card wrote into, with the
-    // window's settings file.
-    QString batchByCli(const QString& card)
+    QString window() const { return dir.filePath(QStringLiteral("window")); }
+    // quillon-cli's batch of the card, with the window's settings file, writes
+    // the bytes the window saved below window().
+    void expectPrintedAlikeByCli(const QString& card)
     {
         QProcess cli;
         const QString target = dir.filePath("cli");
         cli.start(QStringLiteral(QUILLON_CLI), { "batch", card, "--target", target, "--config", iniPath() });
-        EXPECT_TRUE(cli.waitForFinished(120'000));
-        return target;
+        ASSERT_TRUE(cli.waitForFinished(120'000));
+        for (const QString folder : { "/Images/", "/Miniatures/" }) {
+            const QByteArray saved = readFile(window() + folder + "IMG_0001.JPG");
+            ASSERT_FALSE(saved.isEmpty()) << folder.toStdString();
+            EXPECT_TRUE(saved == readFile(target + folder + "card/IMG_0001.JPG")) << folder.toStdString();
+        }
     }
 
-    // A move of the mouse with the left button held; pos is in the widget's
-    // coordinates at the time of the event.
-    static void dragTo(QWidget* widget, QPoint pos)
+    // A move with the left button held to a point of the viewport's inner
+    // area, over a widget that may have moved since the button went down.
+    void moveOver(QWidget* widget, QPoint inViewport)
     {
+        const QPoint pos = widget->mapFrom(form->previewViewport->client(), inViewport);
         QMouseEvent event(QEvent::MouseMove, QPointF(pos), QPointF(widget->mapToGlobal(pos)), Qt::NoButton,
             Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
-    }
-    // Drags to a point of the viewport's inner area over a widget that may
-    // have moved since the button went down.
-    void moveOver(QWidget* widget, QPoint inViewport)
-    {
-        dragTo(widget, widget->mapFrom(form->previewViewport->client(), inViewport));
     }
 
     // Pans the photo by dragging it from one point of the viewport to another.
@@ -365,19 +371,6 @@ TEST_F(MainWindowTest, TheMenusSitWhereTheDesktopPutsThemAndOpenTakesAPhotoOrAFo
     EXPECT_EQ(f.fileList->path(), cameras);
 }
 
-TEST_F(MainWindowTest, TheThumbnailsChoiceComesBackAfterARestart)
-{
-    TestForm& f = start();
-    f.thumbnailsAction->trigger();
-    EXPECT_TRUE(f.fileList->thumbnailsShown());
-    f.close();
-    TestForm& again = start();
-    EXPECT_TRUE(again.thumbnailsAction->isChecked());
-    EXPECT_TRUE(again.fileList->thumbnailsShown());
-    again.thumbnailsAction->trigger();
-    EXPECT_FALSE(again.fileList->thumbnailsShown());
-}
-
 TEST_F(MainWindowTest, EachShortcutReachesItsOwnItemOnly)
 {
     TestForm& f = start();
@@ -403,43 +396,6 @@ TEST_F(MainWindowTest, EachShortcutReachesItsOwnItemOnly)
             QTest::keySequence(&f, keys);
             EXPECT_EQ(triggered, QList<QAction*> { owner });
         }
-}
-
-TEST_F(MainWindowTest, PanningKeepsThePhotoOverTheViewportUntilASizeReopensIt)
-{
-    TestForm& f = start();
-    openCamera("Reconyx_HC500_Hyperfire.jpg");
-    actualSize();
-    const QSize inner = f.previewViewport->client()->size();
-    ASSERT_LT(inner.width(), 1024);
-    ASSERT_LT(inner.height(), 768);
-
-    // A move within two pixels of the photo's corner does not pan; past it
-    // the grabbed point follows the cursor.
-    QTest::mousePress(f.previewImage, Qt::LeftButton, {}, QPoint(100, 100));
-    dragTo(f.previewImage, QPoint(2, 2));
-    EXPECT_EQ(image(), QPoint(0, 0));
-    dragTo(f.previewImage, QPoint(3, 2));
-    EXPECT_EQ(image(), QPoint(-(100 - 3), -(100 - 2)));
-    // Dragging down past the top stops at 0; a fast drag up stops with the
-    // lower edge on the viewport's lower edge, and one to the left alike.
-    // (Up and left at once would be near the corner again.)
-    moveOver(f.previewImage, QPoint(60, 300));
-    EXPECT_EQ(image(), QPoint(-40, 0));
-    moveOver(f.previewImage, QPoint(60, -2000));
-    EXPECT_EQ(image().y(), inner.height() - 768);
-    moveOver(f.previewImage, QPoint(-5000, 100));
-    EXPECT_EQ(image().x(), inner.width() - 1024);
-    QTest::mouseRelease(f.previewImage, Qt::LeftButton);
-
-    // A size, even the one in use, reopens the photo at the corner without
-    // its effects.
-    f.lightenAction->trigger();
-    f.size50Action->trigger();
-    EXPECT_EQ(image(), QPoint(0, 0));
-    EXPECT_FALSE(f.engine().photo().workReady());
-    f.size37Action->trigger();
-    EXPECT_EQ(f.previewImage->size(), QSize(768, 576));
 }
 
 TEST_F(MainWindowTest, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
@@ -717,14 +673,19 @@ TEST_F(MainWindowTest, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
     openCamera("DSCN0010.jpg");
     EXPECT_EQ(f.statusBar()->currentMessage(), "");
 
-    // Save as BMP: cancelled, nothing; else the display, stamp included,
-    // under exactly the name given, whatever its ending. Copy takes the same.
+    // Save as BMP asks beside the photo under its name: cancelled, nothing;
+    // else the display, stamp included, a name without an ending taking
+    // .bmp. Copy takes the same.
     f.saveBmpAction->trigger();
+    EXPECT_EQ(saveAsked.folder, QDir::cleanPath(testPhoto("cameras/DSCN0010.bmp")));
+    ASSERT_EQ(saveAsked.filters.size(), 1);
+    EXPECT_TRUE(saveAsked.filters[0].endsWith("(*.bmp)")) << saveAsked.filters[0].toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
-    f.saveAnswer = dir.filePath("stamped.picture");
+    saveAnswer = dir.filePath("stamped");
     f.saveBmpAction->trigger();
-    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved stamped.picture to %1").arg(dir.path()));
-    QImageReader reader(f.saveAnswer);
+    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved stamped.bmp to %1").arg(dir.path()));
+    EXPECT_FALSE(QFileInfo::exists(saveAnswer));
+    QImageReader reader(saveAnswer + ".bmp");
     EXPECT_EQ(reader.format(), "bmp");
     const QImage display = rgb32(f.engine().photo().displayPicture()->toImage());
     EXPECT_EQ(rgb32(reader.read()), display);
@@ -743,7 +704,7 @@ TEST_F(MainWindowTest, WhatCannotBeSavedIsNamedOnceWithTheReasonInWords)
     TestForm& f = start(settingsFile, dir.filePath("blocked"));
     openCamera("DSCN0010.jpg");
     f.saveJpgAction->trigger();
-    f.saveAnswer = dir.filePath("missing/folder/x.bmp");
+    saveAnswer = dir.filePath("missing/folder/x.bmp");
     f.saveBmpAction->trigger();
     EXPECT_EQ(f.statusBar()->currentMessage(), "");
     f.saveSettings();
@@ -756,7 +717,7 @@ TEST_F(MainWindowTest, WhatCannotBeSavedIsNamedOnceWithTheReasonInWords)
     EXPECT_EQ(messages[2], QStringLiteral("The settings could not be saved in %1: Not a directory.").arg(settingsFile));
 }
 
-TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
+TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutputAndSaysWhoWroteIt)
 {
     // Two cards, one file name.
     const QString card1 = dir.filePath("card1");
@@ -766,12 +727,14 @@ TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     const QString out = dir.filePath("out");
     const QString image = out + "/Images/IMG_0001.JPG";
     const QString kept = out + "/Images/IMG_0001 (2).JPG";
-    TestForm& f = start(iniPath(), out);
 
-    // The first card's photo, saved, treated and saved again: its own
-    // output is replaced without a question.
+    // The first card's photo, saved, then treated and saved again by a later
+    // run: its own output is replaced without a question.
+    start(iniPath(), out);
     openPhoto(card1, "IMG_0001.JPG");
-    f.saveJpgAction->trigger();
+    form->saveJpgAction->trigger();
+    TestForm& f = start(iniPath(), out);
+    openPhoto(card1, "IMG_0001.JPG");
     f.lightenAction->trigger();
     f.saveJpgAction->trigger();
     EXPECT_TRUE(questions.isEmpty());
@@ -782,8 +745,8 @@ TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     answers = { 2 };
     f.saveJpgAction->trigger();
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_TRUE(questions[0].contains("IMG_0001.JPG")) << questions[0].toStdString();
     EXPECT_TRUE(questions[0].contains("IMG_0001 (2).JPG")) << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains("an output Quillon saved from another photo")) << questions[0].toStdString();
     EXPECT_EQ(readFile(image), first);
     EXPECT_FALSE(QFile::exists(kept));
 
@@ -795,13 +758,14 @@ TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     EXPECT_EQ(f.statusBar()->currentMessage(),
         QStringLiteral("Saved IMG_0001 (2).JPG to %1/Images and its thumbnail to %1/Miniatures").arg(out));
 
-    // An output this run did not write: Replace replaces it.
+    // A file Quillon did not write: Replace replaces it.
     ASSERT_TRUE(writeFile(out + "/Images/IMG_0002.JPG", "yesterday's output"));
     ASSERT_TRUE(writeFile(card1 + "/IMG_0002.JPG", readFile(card1 + "/IMG_0001.JPG")));
     openPhoto(card1, "IMG_0002.JPG");
     answers = { 0 };
     f.saveJpgAction->trigger();
-    EXPECT_EQ(questions.size(), 3);
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_TRUE(questions[2].contains("a file Quillon did not write")) << questions[2].toStdString();
     EXPECT_EQ(QImageReader(out + "/Images/IMG_0002.JPG").size(), QSize(240, 180));
     EXPECT_FALSE(QFile::exists(out + "/Images/IMG_0002 (2).JPG"));
     EXPECT_EQ(messages, QStringList());
@@ -839,10 +803,13 @@ TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft)
     TestForm& f = start();
     f.resize(760, 540);
     f.columnSplitter()->setSizes({ 285, 760 - 285 });
+    f.thumbnailsAction->trigger();
     f.close();
     TestForm& again = start();
     EXPECT_EQ(again.size(), QSize(760, 540));
     EXPECT_EQ(again.fileList->width(), 285);
+    EXPECT_TRUE(again.thumbnailsAction->isChecked());
+    EXPECT_TRUE(again.fileList->thumbnailsShown());
     again.showMaximized();
     again.close();
     EXPECT_TRUE(start().isMaximized());
@@ -911,8 +878,7 @@ TEST_F(MainWindowTest, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
 {
     const QString card = cardWith("DSCN0010.jpg");
     writeIni(QStringLiteral("[STAMP]\nsize_percent=10\n"));
-    const QString window = dir.filePath(QStringLiteral("window"));
-    TestForm& f = start(iniPath(), window);
+    TestForm& f = start(iniPath(), window());
     openPhoto(card, QStringLiteral("IMG_0001.JPG"));
     // Dropped towards the top right corner.
     const QPoint grab(4, 4);
@@ -923,14 +889,7 @@ TEST_F(MainWindowTest, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
     ASSERT_EQ(f.settings().anchoring.place, StampAnchoring::Place::TopRight);
     f.saveJpgAction->trigger();
     f.close();
-
-    const QString target = batchByCli(card);
-    for (const char* folder : { "/Images/", "/Miniatures/" }) {
-        SCOPED_TRACE(folder);
-        const QByteArray saved = readFile(window + QLatin1String(folder) + QStringLiteral("IMG_0001.JPG"));
-        ASSERT_FALSE(saved.isEmpty());
-        EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
-    }
+    expectPrintedAlikeByCli(card);
 }
 
 TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
@@ -939,8 +898,7 @@ TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
     writeIni(QStringLiteral("[DATE]\ntemplate={date:DD/MM/YYYY HH:MM}\\n{camera} \u00b7 {exposure} \u00b7 "
                             "f/{aperture} \u00b7 ISO {iso}\\n{lens}\n[STAMP]\nanchor=bottom-right\n"
                             "margin_percent=3\n"));
-    const QString window = dir.filePath(QStringLiteral("window"));
-    TestForm& f = start(iniPath(), window);
+    TestForm& f = start(iniPath(), window());
     openPhoto(card, QStringLiteral("IMG_0001.JPG"));
     // The photo has no lens: its line is left out.
     const QString text = QStringLiteral("22/10/2008 16:28\nNIKON COOLPIX P6000 \u00b7 1/75 \u00b7 f/5.9 \u00b7 ISO 64");
@@ -951,11 +909,7 @@ TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
     EXPECT_GT(f.stampUpperLabel->height(), 2 * QFontMetrics(shown.font).ascent());
     f.saveJpgAction->trigger();
     f.close();
-
-    const QString target = batchByCli(card);
-    const QByteArray saved = readFile(window + QStringLiteral("/Images/IMG_0001.JPG"));
-    ASSERT_FALSE(saved.isEmpty());
-    EXPECT_TRUE(saved == readFile(target + QStringLiteral("/Images/card/IMG_0001.JPG")));
+    expectPrintedAlikeByCli(card);
 }
 
 TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
@@ -970,8 +924,7 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
         chosen.setBold(true);
         return std::optional(chosen);
     };
-    const QString window = dir.filePath("window");
-    TestForm& f = start(iniPath(), window);
+    TestForm& f = start(iniPath(), window());
     // Bold chosen through the date style dialog's font button.
     f.realDateStyle = true;
     QTimer::singleShot(0, [] {
@@ -989,12 +942,9 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
     ASSERT_EQ(image(), QPoint(-50, -80));
     f.saveJpgAction->trigger();
     f.close();
-
-    const QByteArray saved = readFile(window + "/Images/IMG_0001.JPG");
-    ASSERT_FALSE(saved.isEmpty());
-    EXPECT_TRUE(saved == readFile(batchByCli(card) + "/Images/card/IMG_0001.JPG"));
+    expectPrintedAlikeByCli(card);
     // The window after a restart prints it bold too.
-    EXPECT_TRUE(start(iniPath(), window).engine().stampFont().bold());
+    EXPECT_TRUE(start(iniPath(), window()).engine().stampFont().bold());
 }
 
 TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
@@ -1018,57 +968,27 @@ TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
     EXPECT_EQ(f.displayView->geometry(), f.previewImage->geometry());
 }
 
-TEST_F(MainWindowTest, SaveAsBmpOpensBesideThePhotoUnderItsName)
-{
-    const QString photo = dir.filePath(QStringLiteral("card/IMG_0001.JPG"));
-    ASSERT_TRUE(writeFile(photo, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
-    StandardDialogs& dialogs = StandardDialogs::shared();
-    const auto pickers = dialogs.pickers;
-    const auto restore = qScopeGuard([&] { dialogs.pickers = pickers; });
-    StandardDialogs::FileRequest asked;
-    // The user types a name without an extension.
-    dialogs.pickers.file = [&](const StandardDialogs::FileRequest& request) {
-        asked = request;
-        return std::optional(StandardDialogs::FileAnswer { dir.filePath(QStringLiteral("card/stamped")), 1 });
-    };
-    TestForm& f = start(iniPath(), outputRoot());
-    f.realSaveDialog = true;
-    openPath(photo);
-    f.saveBmpAction->trigger();
-
-    EXPECT_EQ(asked.folder.toStdString(), dir.filePath(QStringLiteral("card/IMG_0001.bmp")).toStdString());
-    ASSERT_EQ(asked.filters.size(), 1);
-    EXPECT_TRUE(asked.filters[0].endsWith(QLatin1String("(*.bmp)"))) << asked.filters[0].toStdString();
-    EXPECT_EQ(QImageReader(dir.filePath(QStringLiteral("card/stamped.bmp"))).format(), "bmp");
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("card/stamped"))));
-}
-
 TEST_F(MainWindowTest, AChangeOfFolderClearsThePreviewAndBatchSaveTreatsTheFolderShown)
 {
     TestForm& f = start(iniPath(), outputRoot());
-    const QString cameras = testPhoto(QStringLiteral("cameras"));
-    const QString orientation = testPhoto(QStringLiteral("orientation"));
-
+    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
+    const QString orientation = QDir::cleanPath(testPhoto("orientation"));
     // No photo yet: the batch starts all the same.
     ASSERT_TRUE(f.folderList->setPath(cameras));
     f.batchSaveAction->trigger();
-    openPath(cameras + QStringLiteral("/DSCN0010.jpg"));
+    openPath(cameras + "/DSCN0010.jpg");
     f.lightenAction->trigger();
 
     ASSERT_TRUE(f.folderList->setPath(orientation));
-    EXPECT_EQ(f.windowTitle().toStdString(), "Quillon");
-    EXPECT_FALSE(f.previewViewport->isVisible());
-    EXPECT_FALSE(f.displayView->isVisible());
-    EXPECT_EQ(f.photoSizeLabel->text().toStdString(), "");
+    EXPECT_EQ(f.windowTitle(), "Quillon");
+    EXPECT_FALSE(f.previewViewport->isVisible() || f.displayView->isVisible());
+    EXPECT_EQ(f.photoSizeLabel->text(), "");
     f.batchSaveAction->trigger();
-    const auto canonical = [](const QString& folder) { return QFileInfo(folder).canonicalFilePath().toStdString(); };
-    ASSERT_EQ(f.batchFolders.size(), 2);
-    EXPECT_EQ(canonical(f.batchFolders[0]), canonical(cameras));
-    EXPECT_EQ(canonical(f.batchFolders[1]), canonical(orientation));
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(f.batchFolders, QStringList({ cameras, orientation }));
+    EXPECT_EQ(messages, QStringList());
 }
 
-TEST_F(MainWindowTest, SavesNameBothFoldersAndAMissingDate)
+TEST_F(MainWindowTest, ASaveNamesAMissingDate)
 {
     // Qt's writer leaves a photo without EXIF, and so without a date.
     const QString photo = dir.filePath(QStringLiteral("card/undated.jpg"));
@@ -1076,47 +996,8 @@ TEST_F(MainWindowTest, SavesNameBothFoldersAndAMissingDate)
     TestForm& f = start(iniPath(), outputRoot());
     openPath(photo);
     f.saveJpgAction->trigger();
-    EXPECT_EQ(f.statusBar()->currentMessage().toStdString(),
-        QStringLiteral("Saved undated.jpg to %1/Images and its thumbnail to %1/Miniatures")
-            .arg(outputRoot())
-            .toStdString());
-    EXPECT_EQ(messages.join('|').toStdString(), "undated.jpg: no date in the photo: saved without a stamp.");
-}
-
-TEST_F(MainWindowTest, TheReplaceQuestionSaysWhoWroteTheFileInTheWay)
-{
-    const QString name = QStringLiteral("IMG_0001.JPG");
-    const QString card1 = dir.filePath(QStringLiteral("card1/") + name);
-    const QString card2 = dir.filePath(QStringLiteral("card2/") + name);
-    ASSERT_TRUE(writeFile(card1, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
-    ASSERT_TRUE(writeFile(card2, readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
-    ASSERT_TRUE(writeFile(outputRoot() + QStringLiteral("/Images/IMG_0002.JPG"), "someone else's file"));
-    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("card1/IMG_0002.JPG")), readFile(card1)));
-
-    start(iniPath(), outputRoot());
-    openPath(card1);
-    form->saveJpgAction->trigger();
-    // A later run replaces its own output of the same photo unasked.
-    TestForm& f = start(iniPath(), outputRoot());
-    openPath(card1);
-    f.saveJpgAction->trigger();
-    EXPECT_TRUE(questions.isEmpty()) << questions.join('\n').toStdString();
-
-    const struct {
-        QString photo;
-        const char* says;
-    } cases[] = {
-        { card2, "an output Quillon saved from another photo" },
-        { dir.filePath(QStringLiteral("card1/IMG_0002.JPG")), "a file Quillon did not write" },
-    };
-    for (const auto& c : cases) {
-        questions.clear();
-        openPath(c.photo);
-        answers = { 2 }; // Cancel
-        f.saveJpgAction->trigger();
-        ASSERT_EQ(questions.size(), 1) << c.says;
-        EXPECT_TRUE(questions[0].contains(QLatin1String(c.says))) << questions[0].toStdString();
-    }
+    EXPECT_TRUE(QFileInfo::exists(outputRoot() + "/Images/undated.jpg"));
+    EXPECT_EQ(messages, QStringList { "undated.jpg: no date in the photo: saved without a stamp." });
 }
 
 TEST_F(MainWindowTest, TheExifWindowClosesOnEscapeAndCtrlW)
@@ -1164,8 +1045,7 @@ TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheComman
     stored.strip.show = true;
     stored.autoContrast = true;
     ASSERT_TRUE(SettingsFile::save(iniPath(), stored, {}, {}, {}));
-    const QString window = dir.filePath(QStringLiteral("window"));
-    TestForm& f = start(iniPath(), window);
+    TestForm& f = start(iniPath(), window());
     openPhoto(card, QStringLiteral("IMG_0001.JPG"));
     // The preview shows the band below the photo before anything is built.
     const QSize preview = f.engine().previewSize();
@@ -1174,14 +1054,7 @@ TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheComman
     f.saveJpgAction->trigger();
     EXPECT_EQ(f.displayView->size(), f.previewImage->size());
     f.close();
-
-    const QString target = batchByCli(card);
-    for (const char* folder : { "/Images/", "/Miniatures/" }) {
-        SCOPED_TRACE(folder);
-        const QByteArray saved = readFile(window + QLatin1String(folder) + QStringLiteral("IMG_0001.JPG"));
-        ASSERT_FALSE(saved.isEmpty());
-        EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
-    }
+    expectPrintedAlikeByCli(card);
 }
 
 TEST_F(MainWindowTest, StampOnlySetsTheSizesAndEffectsAsideAndSavesAtThePhotosOwnSize)

@@ -3,7 +3,6 @@
 // are with the other options' in CliSettingsTest).
 #include "support/TestSupport.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
@@ -27,18 +26,6 @@ CliRun batch(const QString& source, const QString& target, const QStringList& op
         QStringLiteral(QUILLON_CLI), QStringList { "batch", source, "--target", target, "--config", config } + options);
     process.waitForFinished(120'000);
     return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()) };
-}
-
-// A JPEG of one grey, dated by its file's time only.
-QByteArray greyJpeg(int grey)
-{
-    QImage image(400, 300, QImage::Format_RGB32);
-    image.fill(QColor(grey, grey, grey));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 95);
-    return bytes;
 }
 
 // How many pixels pass, and their centre.
@@ -114,8 +101,13 @@ TEST(CliLooksTest, TheStripMakesOutputsTallerAndLeavesThePhotoAboveItAsItWas)
 TEST(CliLooksTest, AutoContrastPrintsDarkOnABrightPhotoAndLightOnADarkOne)
 {
     QTemporaryDir source, automatic, usual;
-    ASSERT_TRUE(writeFile(source.filePath("a/beach.jpg"), greyJpeg(235)));
-    ASSERT_TRUE(writeFile(source.filePath("a/night.jpg"), greyJpeg(25)));
+    // Photos of one grey, dated by their file's time only.
+    ASSERT_TRUE(QDir(source.path()).mkdir("a"));
+    for (const auto& [name, grey] : { std::pair { "a/beach.jpg", 235 }, { "a/night.jpg", 25 } }) {
+        QImage photo(400, 300, QImage::Format_RGB32);
+        photo.fill(QColor(grey, grey, grey));
+        ASSERT_TRUE(photo.save(source.filePath(name), "JPG", 95));
+    }
     const QStringList stamp { "--scale", "1", "--stamp-height", "8", "--anchor", "centre", "--fallback-date", "file" };
     ASSERT_EQ(batch(source.path(), automatic.path(), stamp + QStringList { "--auto-contrast" }).exitCode, 0);
     ASSERT_EQ(batch(source.path(), usual.path(), stamp).exitCode, 0);

@@ -291,14 +291,21 @@ TEST_F(MainWindowTest, BrowsingOpensThePhotoClickedOrReachedByKeyboardOnADriveTh
     EXPECT_TRUE(f.fileList->isVisible());
 }
 
-TEST_F(MainWindowTest, DroppingAPhotoOpensItAndAFolderShowsIt)
+TEST_F(MainWindowTest, APhotoDroppedOrOpenedOpensInItsFolderAndAFolderIsShown)
 {
-    const QString photo = dir.filePath("IMG_0001.JPG");
-    ASSERT_TRUE(writeFile(photo, readFile(camera("Canon_40D.jpg"))));
+    const QString photo = cardWith("Canon_40D.jpg") + "/IMG_0001.JPG";
+    const QString card = QDir::cleanPath(dir.filePath("card"));
+    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
+    const QString title = QStringLiteral("IMG_0001.JPG — Quillon");
     ASSERT_TRUE(writeFile(dir.filePath("notes.txt"), readFile(photo)));
     TestForm& f = start();
+    // Help is the last menu, with Date Format and About.
+    const auto* menus = qobject_cast<MainMenuBar*>(f.menuBar());
+    EXPECT_EQ(menus->actions().last()->menu()->actions(),
+        QList<QAction*>({ f.dateFormatHelpAction, menus->helpMenu->actions()[1], f.aboutAction }));
+
     // A drag is taken only when it brings a folder or a photo; a drop
-    // opens what the drag brought.
+    // opens what the drag brought, a folder without the other's photo.
     const auto drop = [&f](const QString& path) {
         QMimeData data;
         data.setUrls({ QUrl::fromLocalFile(path) });
@@ -311,50 +318,25 @@ TEST_F(MainWindowTest, DroppingAPhotoOpensItAndAFolderShowsIt)
     };
     ASSERT_TRUE(drop(photo));
     EXPECT_EQ(f.engine().photo().photoPath(), QDir::cleanPath(photo));
-    EXPECT_EQ(f.fileList->path(), QDir::cleanPath(dir.path()));
-
-    // A folder is shown; the photo of the other folder goes.
-    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
+    EXPECT_EQ(f.fileList->path(), card);
     ASSERT_TRUE(drop(cameras));
     EXPECT_EQ(f.fileList->path(), cameras);
     EXPECT_EQ(f.windowTitle(), "Quillon");
-
-    // Neither a photo nor a folder: the drag is refused, and so is the path.
     EXPECT_FALSE(drop(dir.filePath("notes.txt")));
     EXPECT_FALSE(f.openPath(dir.filePath("notes.txt")));
     EXPECT_EQ(f.fileList->path(), cameras);
-    EXPECT_EQ(messages, QStringList());
-}
 
-TEST_F(MainWindowTest, TheMenusSitWhereTheDesktopPutsThemAndOpenTakesAPhotoOrAFolder)
-{
-    TestForm& f = start();
-    // Help is the last menu, with Date Format and About (F1); File starts
-    // with Open (Ctrl+O) and ends with Quit (Ctrl+Q).
-    const auto* menus = qobject_cast<MainMenuBar*>(f.menuBar());
-    ASSERT_TRUE(menus);
-    EXPECT_EQ(menus->actions().last()->menu()->actions(),
-        QList<QAction*>({ f.dateFormatHelpAction, menus->helpMenu->actions()[1], f.aboutAction }));
-    EXPECT_EQ(f.aboutAction->shortcut(), QKeySequence(Qt::Key_F1));
-    EXPECT_EQ(f.fileMenu->actions().first()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-    EXPECT_EQ(f.fileMenu->actions().last()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    EXPECT_EQ(f.exitAction->text(), "&Quit");
-
-    // A photo opens in its folder.
-    const QString photo = cardWith("Canon_40D.jpg") + "/IMG_0001.JPG";
-    const QString title = QStringLiteral("IMG_0001.JPG — Quillon");
+    // Open ... alike. A cancel does nothing; what is neither a photo nor a
+    // folder is named, and nothing changes.
     f.openAnswer = photo;
     f.openAction->trigger();
     EXPECT_EQ(f.windowTitle(), title);
-    EXPECT_EQ(f.fileList->path(), QFileInfo(photo).absolutePath());
+    EXPECT_EQ(f.fileList->path(), card);
     EXPECT_EQ(f.fileList->fileName(), "IMG_0001.JPG");
-    // A cancel does nothing; what is neither a photo nor a folder is named,
-    // and nothing changes.
     f.openAnswer.clear();
     f.openAction->trigger();
     f.openFolderAction->trigger();
     EXPECT_EQ(messages, QStringList());
-    ASSERT_TRUE(writeFile(dir.filePath("notes.txt"), "notes"));
     f.openAnswer = dir.filePath("notes.txt");
     f.openAction->trigger();
     f.openAnswer = dir.filePath("gone");
@@ -362,10 +344,8 @@ TEST_F(MainWindowTest, TheMenusSitWhereTheDesktopPutsThemAndOpenTakesAPhotoOrAFo
     ASSERT_EQ(warned.size(), 2);
     EXPECT_TRUE(warned[0].contains("notes.txt"));
     EXPECT_TRUE(warned[1].contains("gone"));
-    EXPECT_EQ(f.fileList->path(), QFileInfo(photo).absolutePath());
+    EXPECT_EQ(f.fileList->path(), card);
     EXPECT_EQ(f.windowTitle(), title);
-    // A folder is shown.
-    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
     f.openAnswer = cameras;
     f.openFolderAction->trigger();
     EXPECT_EQ(f.fileList->path(), cameras);
@@ -556,6 +536,16 @@ TEST_F(MainWindowTest, WithTheDateOffAnotherPhotoBringsItsOwnDateAndExifOnceItIs
     ASSERT_NE(ExifWindow::instance(), nullptr);
     EXPECT_TRUE(ExifWindow::instance()->dateSource()->isVisibleTo(ExifWindow::instance()));
     EXPECT_EQ(ExifWindow::instance()->dateSource()->text(), "Stamp: 2019-07-12 15:30 (date from the file name)");
+
+    // Escape and Ctrl+W close the EXIF window, for the next start too.
+    for (const QKeySequence& key : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+        SCOPED_TRACE(key.toString().toStdString());
+        f.exifAction->trigger();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(ExifWindow::instance()));
+        QTest::keySequence(ExifWindow::instance()->textEdit(), key);
+        EXPECT_EQ(ExifWindow::instance(), nullptr);
+        EXPECT_FALSE(f.settings().exifShown);
+    }
 }
 
 TEST_F(MainWindowTest, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
@@ -693,6 +683,13 @@ TEST_F(MainWindowTest, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
     qobject_cast<MainMenuBar*>(f.menuBar())->copyItem->trigger();
     EXPECT_EQ(rgb32(QGuiApplication::clipboard()->image()), display);
     EXPECT_EQ(messages, QStringList());
+
+    // Qt's writer leaves a photo without EXIF, and so without a date.
+    ASSERT_TRUE(writeFile(dir.filePath("card/undated.jpg"), smallJpeg(160, 120)));
+    openPath(dir.filePath("card/undated.jpg"));
+    f.saveJpgAction->trigger();
+    EXPECT_TRUE(QFileInfo::exists(out + "/Images/undated.jpg"));
+    EXPECT_EQ(messages, QStringList { "undated.jpg: no date in the photo: saved without a stamp." });
 }
 
 TEST_F(MainWindowTest, WhatCannotBeSavedIsNamedOnceWithTheReasonInWords)
@@ -986,34 +983,6 @@ TEST_F(MainWindowTest, AChangeOfFolderClearsThePreviewAndBatchSaveTreatsTheFolde
     f.batchSaveAction->trigger();
     EXPECT_EQ(f.batchFolders, QStringList({ cameras, orientation }));
     EXPECT_EQ(messages, QStringList());
-}
-
-TEST_F(MainWindowTest, ASaveNamesAMissingDate)
-{
-    // Qt's writer leaves a photo without EXIF, and so without a date.
-    const QString photo = dir.filePath(QStringLiteral("card/undated.jpg"));
-    ASSERT_TRUE(writeFile(photo, smallJpeg(160, 120)));
-    TestForm& f = start(iniPath(), outputRoot());
-    openPath(photo);
-    f.saveJpgAction->trigger();
-    EXPECT_TRUE(QFileInfo::exists(outputRoot() + "/Images/undated.jpg"));
-    EXPECT_EQ(messages, QStringList { "undated.jpg: no date in the photo: saved without a stamp." });
-}
-
-TEST_F(MainWindowTest, TheExifWindowClosesOnEscapeAndCtrlW)
-{
-    TestForm& f = start(iniPath(), outputRoot());
-    openPath(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
-    for (const QKeySequence& key : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
-        SCOPED_TRACE(key.toString().toStdString());
-        f.exifAction->trigger();
-        ExifWindow* exif = ExifWindow::instance();
-        ASSERT_NE(exif, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(exif));
-        QTest::keySequence(exif->textEdit(), key);
-        EXPECT_EQ(ExifWindow::instance(), nullptr);
-        EXPECT_FALSE(f.settings().exifShown);
-    }
 }
 
 TEST_F(MainWindowTest, TheWindowAndTheDateDialogStayWithinTheScreen)

@@ -944,7 +944,7 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
     EXPECT_TRUE(start(iniPath(), window()).engine().stampFont().bold());
 }
 
-TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
+TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUseAndStampOnlySetsTheSizesAndEffectsAside)
 {
     ASSERT_TRUE(writeFile(iniPath(), "[COEF]\npreview=0.5\n"));
     TestForm& f = start(iniPath(), outputRoot());
@@ -953,7 +953,7 @@ TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
     f.size80Action->trigger();
     f.size80Action->trigger();
     EXPECT_EQ(tickedSizes(), QList<QAction*> { f.size80Action });
-    openPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")));
+    openCamera("Canon_PowerShot_S40.jpg");
     f.size25Action->trigger();
     EXPECT_EQ(tickedSizes(), QList<QAction*> { f.size25Action });
 
@@ -963,6 +963,25 @@ TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
     EXPECT_TRUE(f.previewViewport->isVisible());
     EXPECT_TRUE(f.previewViewport->client()->isAncestorOf(f.displayView));
     EXPECT_EQ(f.displayView->geometry(), f.previewImage->geometry());
+
+    // Stamp only: no sizes nor effects, and the photo's own size.
+    QCheckBox* stampOnly = f.findChild<OutputOptionsBox*>()->losslessCheck;
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    ASSERT_TRUE(f.settings().losslessStamp);
+    EXPECT_FALSE(f.lightenAction->isEnabled());
+    for (QAction* item : f.sizeMenu->actions())
+        EXPECT_FALSE(item->isEnabled());
+    f.saveJpgAction->trigger();
+    const QString output = outputRoot() + "/Images/Canon_PowerShot_S40.jpg";
+    EXPECT_EQ(QImageReader(output).size(), QImageReader(camera("Canon_PowerShot_S40.jpg")).size());
+    EXPECT_EQ(messages, QStringList());
+
+    // Off again, the choices come back; the option is kept for the next start.
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    EXPECT_TRUE(f.lightenAction->isEnabled());
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    f.close();
+    EXPECT_TRUE(start().findChild<OutputOptionsBox*>()->losslessCheck->isChecked());
 }
 
 TEST_F(MainWindowTest, AChangeOfFolderClearsThePreviewAndBatchSaveTreatsTheFolderShown)
@@ -1024,28 +1043,4 @@ TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheComman
     EXPECT_EQ(f.displayView->size(), f.previewImage->size());
     f.close();
     expectPrintedAlikeByCli(card);
-}
-
-TEST_F(MainWindowTest, StampOnlySetsTheSizesAndEffectsAsideAndSavesAtThePhotosOwnSize)
-{
-    const QString out = dir.filePath("out");
-    TestForm& f = start(iniPath(), out);
-    openCamera("Canon_PowerShot_S40.jpg");
-    QCheckBox* stampOnly = f.findChild<OutputOptionsBox*>()->losslessCheck;
-    QTest::mouseClick(stampOnly, Qt::LeftButton);
-    ASSERT_TRUE(f.settings().losslessStamp);
-    EXPECT_FALSE(f.lightenAction->isEnabled());
-    for (QAction* item : f.sizeMenu->actions())
-        EXPECT_FALSE(item->isEnabled());
-    f.saveJpgAction->trigger();
-    const QString output = out + "/Images/Canon_PowerShot_S40.jpg";
-    EXPECT_EQ(QImageReader(output).size(), QImageReader(camera("Canon_PowerShot_S40.jpg")).size());
-    EXPECT_EQ(messages, QStringList());
-
-    // Off again, the choices come back; the option is kept for the next start.
-    QTest::mouseClick(stampOnly, Qt::LeftButton);
-    EXPECT_TRUE(f.lightenAction->isEnabled());
-    QTest::mouseClick(stampOnly, Qt::LeftButton);
-    f.close();
-    EXPECT_TRUE(start().findChild<OutputOptionsBox*>()->losslessCheck->isChecked());
 }

@@ -112,7 +112,8 @@ protected:
     std::unique_ptr<TestForm> form;
     MessageBox::Hook outerHook;
     MessageBox::QuestionHook outerQuestionHook;
-    // What the file dialog was asked, and the path it answers (none: Cancel).
+    // What the file dialog was asked, and the path it answers (none: Cancel);
+    // TearDown puts back every picker a test replaced.
     StandardDialogs::FileRequest saveAsked;
     QString saveAnswer;
     const StandardDialogs::Pickers outerPickers = StandardDialogs::shared().pickers;
@@ -889,33 +890,11 @@ TEST_F(MainWindowTest, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
     expectPrintedAlikeByCli(card);
 }
 
-TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
-{
-    const QString card = cardWith("DSCN0010.jpg");
-    writeIni(QStringLiteral("[DATE]\ntemplate={date:DD/MM/YYYY HH:MM}\\n{camera} \u00b7 {exposure} \u00b7 "
-                            "f/{aperture} \u00b7 ISO {iso}\\n{lens}\n[STAMP]\nanchor=bottom-right\n"
-                            "margin_percent=3\n"));
-    TestForm& f = start(iniPath(), window());
-    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
-    // The photo has no lens: its line is left out.
-    const QString text = QStringLiteral("22/10/2008 16:28\nNIKON COOLPIX P6000 \u00b7 1/75 \u00b7 f/5.9 \u00b7 ISO 64");
-    EXPECT_EQ(f.stampUpperLabel->text(), text);
-    // Both lines against the right margin, as the printed stamp has them.
-    const StampPlacement::Layout shown = f.engine().shownStamp();
-    EXPECT_EQ(f.stampUpperLabel->geometry().topLeft(), f.previewImage->pos() + shown.second);
-    EXPECT_GT(f.stampUpperLabel->height(), 2 * QFontMetrics(shown.font).ascent());
-    f.saveJpgAction->trigger();
-    f.close();
-    expectPrintedAlikeByCli(card);
-}
-
 TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
 {
     const QString card = cardWith("Reconyx_HC500_Hyperfire.jpg");
     // A place and an offset that are no whole pixels.
     writeIni("[LABEL]\ntop=37.5\nleft=7\n[DIFF]\nleft=7\ntop=-8\n");
-    const StandardDialogs::Pickers pickers = StandardDialogs::shared().pickers;
-    const auto restore = qScopeGuard([&pickers] { StandardDialogs::shared().pickers = pickers; });
     StandardDialogs::shared().pickers.font = [](const QFont& initial) {
         QFont chosen = initial;
         chosen.setBold(true);
@@ -1024,7 +1003,7 @@ TEST_F(MainWindowTest, TheWindowAndTheDateDialogStayWithinTheScreen)
     EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << dialog.frameGeometry().width();
 }
 
-TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheCommandLine)
+TEST_F(MainWindowTest, AStampOfTwoLinesOnThePresetsCaptionStripIsShownAndPrintedAlikeByTheCommandLine)
 {
     const QString card = cardWith("DSCN0010.jpg");
     Settings stored;
@@ -1032,9 +1011,18 @@ TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheComman
     StampPreset::of(StampPreset::Id::Film).applyTo(stored);
     stored.strip.show = true;
     stored.autoContrast = true;
+    stored.stampTemplate = QStringLiteral(
+        "{date:DD/MM/YYYY HH:MM}\\n{camera} \u00b7 {exposure} \u00b7 f/{aperture} \u00b7 ISO {iso}\\n{lens}");
     ASSERT_TRUE(SettingsFile::save(iniPath(), stored, {}, {}, {}));
     TestForm& f = start(iniPath(), window());
     openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    // The photo has no lens: its line is left out.
+    const QString text = QStringLiteral("22/10/2008 16:28\nNIKON COOLPIX P6000 \u00b7 1/75 \u00b7 f/5.9 \u00b7 ISO 64");
+    EXPECT_EQ(f.stampUpperLabel->text(), text);
+    // Both lines against the right margin, as the printed stamp has them.
+    const StampPlacement::Layout shown = f.engine().shownStamp();
+    EXPECT_EQ(f.stampUpperLabel->geometry().topLeft(), f.previewImage->pos() + shown.second);
+    EXPECT_GT(f.stampUpperLabel->height(), 2 * QFontMetrics(shown.font).ascent());
     // The preview shows the band below the photo before anything is built.
     const QSize preview = f.engine().previewSize();
     EXPECT_EQ(f.previewImage->size(), stored.strip.outputSize(preview));

@@ -69,7 +69,6 @@ TEST(CliSettingsTest, EachOptionChangesTheOutputsForTheRun)
     } cases[] = {
         { {}, { 200, 150 }, { 120, 90 } }, // the defaults
         { { "--scale", "0.25" }, { 100, 75 }, { 120, 90 } },
-        { { "--scale", "1" }, { 400, 300 }, { 120, 90 } },
         { { "--thumbnail-width", "40" }, { 200, 150 }, { 40, 30 } },
         { { "--thumbnail-height", "30" }, { 200, 150 }, { 40, 30 } },
         { { "--no-thumbnail" }, { 200, 150 }, { 0, 0 } },

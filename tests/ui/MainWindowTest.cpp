@@ -726,13 +726,14 @@ TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutputAndSaysWho
     const QString image = out + "/Images/IMG_0001.JPG";
     const QString kept = out + "/Images/IMG_0001 (2).JPG";
 
-    // The first card's photo, saved, then treated and saved again by a later
-    // run: its own output is replaced without a question.
+    // The first card's photo, saved, then saved and treated and saved again
+    // by a later run: its own output is replaced without a question.
     start(iniPath(), out);
     openPhoto(card1, "IMG_0001.JPG");
     form->saveJpgAction->trigger();
     TestForm& f = start(iniPath(), out);
     openPhoto(card1, "IMG_0001.JPG");
+    f.saveJpgAction->trigger();
     f.lightenAction->trigger();
     f.saveJpgAction->trigger();
     EXPECT_TRUE(questions.isEmpty());
@@ -1003,9 +1004,10 @@ TEST_F(MainWindowTest, TheWindowAndTheDateDialogStayWithinTheScreen)
     EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << dialog.frameGeometry().width();
 }
 
-TEST_F(MainWindowTest, AStampOfTwoLinesOnThePresetsCaptionStripIsShownAndPrintedAlikeByTheCommandLine)
+TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
 {
     const QString card = cardWith("DSCN0010.jpg");
+    // The film preset's, on the caption strip, with auto-contrast.
     Settings stored;
     SettingsFile::load(iniPath(), stored);
     StampPreset::of(StampPreset::Id::Film).applyTo(stored);

@@ -67,20 +67,13 @@ class TestForm : public MainWindow {
 public:
     using MainWindow::MainWindow;
 
-    QString saveAnswer;
     // What Open ... and Open Folder ... are answered.
     QString openAnswer;
     // Open the real date style and batch dialogs instead of none.
     bool realDateStyle = false;
     bool realBatch = false;
-    // Asks through the shared dialogs' file picker instead of saveAnswer.
-    bool realSaveDialog = false;
 
 protected:
-    QString askSaveFileName(const QString& title, const QString& filter) override
-    {
-        return realSaveDialog ? MainWindow::askSaveFileName(title, filter) : saveAnswer;
-    }
     void showDateStyleDialog() override
     {
         if (realDateStyle) MainWindow::showDateStyleDialog();
@@ -119,6 +112,19 @@ protected:
     std::unique_ptr<TestForm> form;
     MessageBox::Hook outerHook;
     MessageBox::QuestionHook outerQuestionHook;
+    // What the file dialog was asked, and the path it answers (none: Cancel);
+    // TearDown puts back every picker a test replaced.
+    StandardDialogs::FileRequest saveAsked;
+    QString saveAnswer;
+    const StandardDialogs::Pickers outerPickers = StandardDialogs::shared().pickers;
+
+    void SetUp() override
+    {
+        StandardDialogs::shared().pickers.file = [this](const StandardDialogs::FileRequest& request) {
+            saveAsked = request;
+            return saveAnswer.isEmpty() ? std::nullopt : std::optional(StandardDialogs::FileAnswer { saveAnswer });
+        };
+    }
 
     QString iniPath() const { return dir.filePath(QStringLiteral("config.ini")); }
 
@@ -147,6 +153,7 @@ protected:
 
     void TearDown() override
     {
+        StandardDialogs::shared().pickers = outerPickers;
         if (!form) return;
         MessageBox::setHook(outerHook);
         MessageBox::setQuestionHook(outerQuestionHook);
@@ -188,30 +195,30 @@ protected:
         return card;
     }
 
-    // The folder quillon-cli's batch of the card wrote into, with the
-    // window's settings file.
-    QString batchByCli(const QString& card)
+    QString window() const { return dir.filePath(QStringLiteral("window")); }
+    // quillon-cli's batch of the card, with the window's settings file, writes
+    // the bytes the window saved below window().
+    void expectPrintedAlikeByCli(const QString& card)
     {
         QProcess cli;
         const QString target = dir.filePath("cli");
         cli.start(QStringLiteral(QUILLON_CLI), { "batch", card, "--target", target, "--config", iniPath() });
-        EXPECT_TRUE(cli.waitForFinished(120'000));
-        return target;
+        ASSERT_TRUE(cli.waitForFinished(120'000));
+        for (const QString folder : { "/Images/", "/Miniatures/" }) {
+            const QByteArray saved = readFile(window() + folder + "IMG_0001.JPG");
+            ASSERT_FALSE(saved.isEmpty()) << folder.toStdString();
+            EXPECT_TRUE(saved == readFile(target + folder + "card/IMG_0001.JPG")) << folder.toStdString();
+        }
     }
 
-    // A move of the mouse with the left button held; pos is in the widget's
-    // coordinates at the time of the event.
-    static void dragTo(QWidget* widget, QPoint pos)
+    // A move with the left button held to a point of the viewport's inner
+    // area, over a widget that may have moved since the button went down.
+    void moveOver(QWidget* widget, QPoint inViewport)
     {
+        const QPoint pos = widget->mapFrom(form->previewViewport->client(), inViewport);
         QMouseEvent event(QEvent::MouseMove, QPointF(pos), QPointF(widget->mapToGlobal(pos)), Qt::NoButton,
             Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
-    }
-    // Drags to a point of the viewport's inner area over a widget that may
-    // have moved since the button went down.
-    void moveOver(QWidget* widget, QPoint inViewport)
-    {
-        dragTo(widget, widget->mapFrom(form->previewViewport->client(), inViewport));
     }
 
     // Pans the photo by dragging it from one point of the viewport to another.
@@ -285,14 +292,21 @@ TEST_F(MainWindowTest, BrowsingOpensThePhotoClickedOrReachedByKeyboardOnADriveTh
     EXPECT_TRUE(f.fileList->isVisible());
 }
 
-TEST_F(MainWindowTest, DroppingAPhotoOpensItAndAFolderShowsIt)
+TEST_F(MainWindowTest, APhotoDroppedOrOpenedOpensInItsFolderAndAFolderIsShown)
 {
-    const QString photo = dir.filePath("IMG_0001.JPG");
-    ASSERT_TRUE(writeFile(photo, readFile(camera("Canon_40D.jpg"))));
+    const QString photo = cardWith("Canon_40D.jpg") + "/IMG_0001.JPG";
+    const QString card = QDir::cleanPath(dir.filePath("card"));
+    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
+    const QString title = QStringLiteral("IMG_0001.JPG — Quillon");
     ASSERT_TRUE(writeFile(dir.filePath("notes.txt"), readFile(photo)));
     TestForm& f = start();
+    // Help is the last menu, with Date Format and About.
+    const auto* menus = qobject_cast<MainMenuBar*>(f.menuBar());
+    EXPECT_EQ(menus->actions().last()->menu()->actions(),
+        QList<QAction*>({ f.dateFormatHelpAction, menus->helpMenu->actions()[1], f.aboutAction }));
+
     // A drag is taken only when it brings a folder or a photo; a drop
-    // opens what the drag brought.
+    // opens what the drag brought, a folder without the other's photo.
     const auto drop = [&f](const QString& path) {
         QMimeData data;
         data.setUrls({ QUrl::fromLocalFile(path) });
@@ -305,50 +319,25 @@ TEST_F(MainWindowTest, DroppingAPhotoOpensItAndAFolderShowsIt)
     };
     ASSERT_TRUE(drop(photo));
     EXPECT_EQ(f.engine().photo().photoPath(), QDir::cleanPath(photo));
-    EXPECT_EQ(f.fileList->path(), QDir::cleanPath(dir.path()));
-
-    // A folder is shown; the photo of the other folder goes.
-    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
+    EXPECT_EQ(f.fileList->path(), card);
     ASSERT_TRUE(drop(cameras));
     EXPECT_EQ(f.fileList->path(), cameras);
     EXPECT_EQ(f.windowTitle(), "Quillon");
-
-    // Neither a photo nor a folder: the drag is refused, and so is the path.
     EXPECT_FALSE(drop(dir.filePath("notes.txt")));
     EXPECT_FALSE(f.openPath(dir.filePath("notes.txt")));
     EXPECT_EQ(f.fileList->path(), cameras);
-    EXPECT_EQ(messages, QStringList());
-}
 
-TEST_F(MainWindowTest, TheMenusSitWhereTheDesktopPutsThemAndOpenTakesAPhotoOrAFolder)
-{
-    TestForm& f = start();
-    // Help is the last menu, with Date Format and About (F1); File starts
-    // with Open (Ctrl+O) and ends with Quit (Ctrl+Q).
-    const auto* menus = qobject_cast<MainMenuBar*>(f.menuBar());
-    ASSERT_TRUE(menus);
-    EXPECT_EQ(menus->actions().last()->menu()->actions(),
-        QList<QAction*>({ f.dateFormatHelpAction, menus->helpMenu->actions()[1], f.aboutAction }));
-    EXPECT_EQ(f.aboutAction->shortcut(), QKeySequence(Qt::Key_F1));
-    EXPECT_EQ(f.fileMenu->actions().first()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-    EXPECT_EQ(f.fileMenu->actions().last()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    EXPECT_EQ(f.exitAction->text(), "&Quit");
-
-    // A photo opens in its folder.
-    const QString photo = cardWith("Canon_40D.jpg") + "/IMG_0001.JPG";
-    const QString title = QStringLiteral("IMG_0001.JPG — Quillon");
+    // Open ... alike. A cancel does nothing; what is neither a photo nor a
+    // folder is named, and nothing changes.
     f.openAnswer = photo;
     f.openAction->trigger();
     EXPECT_EQ(f.windowTitle(), title);
-    EXPECT_EQ(f.fileList->path(), QFileInfo(photo).absolutePath());
+    EXPECT_EQ(f.fileList->path(), card);
     EXPECT_EQ(f.fileList->fileName(), "IMG_0001.JPG");
-    // A cancel does nothing; what is neither a photo nor a folder is named,
-    // and nothing changes.
     f.openAnswer.clear();
     f.openAction->trigger();
     f.openFolderAction->trigger();
     EXPECT_EQ(messages, QStringList());
-    ASSERT_TRUE(writeFile(dir.filePath("notes.txt"), "notes"));
     f.openAnswer = dir.filePath("notes.txt");
     f.openAction->trigger();
     f.openAnswer = dir.filePath("gone");
@@ -356,26 +345,11 @@ TEST_F(MainWindowTest, TheMenusSitWhereTheDesktopPutsThemAndOpenTakesAPhotoOrAFo
     ASSERT_EQ(warned.size(), 2);
     EXPECT_TRUE(warned[0].contains("notes.txt"));
     EXPECT_TRUE(warned[1].contains("gone"));
-    EXPECT_EQ(f.fileList->path(), QFileInfo(photo).absolutePath());
+    EXPECT_EQ(f.fileList->path(), card);
     EXPECT_EQ(f.windowTitle(), title);
-    // A folder is shown.
-    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
     f.openAnswer = cameras;
     f.openFolderAction->trigger();
     EXPECT_EQ(f.fileList->path(), cameras);
-}
-
-TEST_F(MainWindowTest, TheThumbnailsChoiceComesBackAfterARestart)
-{
-    TestForm& f = start();
-    f.thumbnailsAction->trigger();
-    EXPECT_TRUE(f.fileList->thumbnailsShown());
-    f.close();
-    TestForm& again = start();
-    EXPECT_TRUE(again.thumbnailsAction->isChecked());
-    EXPECT_TRUE(again.fileList->thumbnailsShown());
-    again.thumbnailsAction->trigger();
-    EXPECT_FALSE(again.fileList->thumbnailsShown());
 }
 
 TEST_F(MainWindowTest, EachShortcutReachesItsOwnItemOnly)
@@ -403,43 +377,6 @@ TEST_F(MainWindowTest, EachShortcutReachesItsOwnItemOnly)
             QTest::keySequence(&f, keys);
             EXPECT_EQ(triggered, QList<QAction*> { owner });
         }
-}
-
-TEST_F(MainWindowTest, PanningKeepsThePhotoOverTheViewportUntilASizeReopensIt)
-{
-    TestForm& f = start();
-    openCamera("Reconyx_HC500_Hyperfire.jpg");
-    actualSize();
-    const QSize inner = f.previewViewport->client()->size();
-    ASSERT_LT(inner.width(), 1024);
-    ASSERT_LT(inner.height(), 768);
-
-    // A move within two pixels of the photo's corner does not pan; past it
-    // the grabbed point follows the cursor.
-    QTest::mousePress(f.previewImage, Qt::LeftButton, {}, QPoint(100, 100));
-    dragTo(f.previewImage, QPoint(2, 2));
-    EXPECT_EQ(image(), QPoint(0, 0));
-    dragTo(f.previewImage, QPoint(3, 2));
-    EXPECT_EQ(image(), QPoint(-(100 - 3), -(100 - 2)));
-    // Dragging down past the top stops at 0; a fast drag up stops with the
-    // lower edge on the viewport's lower edge, and one to the left alike.
-    // (Up and left at once would be near the corner again.)
-    moveOver(f.previewImage, QPoint(60, 300));
-    EXPECT_EQ(image(), QPoint(-40, 0));
-    moveOver(f.previewImage, QPoint(60, -2000));
-    EXPECT_EQ(image().y(), inner.height() - 768);
-    moveOver(f.previewImage, QPoint(-5000, 100));
-    EXPECT_EQ(image().x(), inner.width() - 1024);
-    QTest::mouseRelease(f.previewImage, Qt::LeftButton);
-
-    // A size, even the one in use, reopens the photo at the corner without
-    // its effects.
-    f.lightenAction->trigger();
-    f.size50Action->trigger();
-    EXPECT_EQ(image(), QPoint(0, 0));
-    EXPECT_FALSE(f.engine().photo().workReady());
-    f.size37Action->trigger();
-    EXPECT_EQ(f.previewImage->size(), QSize(768, 576));
 }
 
 TEST_F(MainWindowTest, DraggingTheStampMovesBothLabelsAndSurvivesARestart)
@@ -600,6 +537,16 @@ TEST_F(MainWindowTest, WithTheDateOffAnotherPhotoBringsItsOwnDateAndExifOnceItIs
     ASSERT_NE(ExifWindow::instance(), nullptr);
     EXPECT_TRUE(ExifWindow::instance()->dateSource()->isVisibleTo(ExifWindow::instance()));
     EXPECT_EQ(ExifWindow::instance()->dateSource()->text(), "Stamp: 2019-07-12 15:30 (date from the file name)");
+
+    // Escape and Ctrl+W close the EXIF window, for the next start too.
+    for (const QKeySequence& key : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
+        SCOPED_TRACE(key.toString().toStdString());
+        f.exifAction->trigger();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(ExifWindow::instance()));
+        QTest::keySequence(ExifWindow::instance()->textEdit(), key);
+        EXPECT_EQ(ExifWindow::instance(), nullptr);
+        EXPECT_FALSE(f.settings().exifShown);
+    }
 }
 
 TEST_F(MainWindowTest, ABatchLocksThePhotoCommandsAndLeavesTheOpenPhotoAsItWas)
@@ -717,14 +664,19 @@ TEST_F(MainWindowTest, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
     openCamera("DSCN0010.jpg");
     EXPECT_EQ(f.statusBar()->currentMessage(), "");
 
-    // Save as BMP: cancelled, nothing; else the display, stamp included,
-    // under exactly the name given, whatever its ending. Copy takes the same.
+    // Save as BMP asks beside the photo under its name: cancelled, nothing;
+    // else the display, stamp included, a name without an ending taking
+    // .bmp. Copy takes the same.
     f.saveBmpAction->trigger();
+    EXPECT_EQ(saveAsked.folder, QDir::cleanPath(testPhoto("cameras/DSCN0010.bmp")));
+    ASSERT_EQ(saveAsked.filters.size(), 1);
+    EXPECT_TRUE(saveAsked.filters[0].endsWith("(*.bmp)")) << saveAsked.filters[0].toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
-    f.saveAnswer = dir.filePath("stamped.picture");
+    saveAnswer = dir.filePath("stamped");
     f.saveBmpAction->trigger();
-    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved stamped.picture to %1").arg(dir.path()));
-    QImageReader reader(f.saveAnswer);
+    EXPECT_EQ(f.statusBar()->currentMessage(), QStringLiteral("Saved stamped.bmp to %1").arg(dir.path()));
+    EXPECT_FALSE(QFileInfo::exists(saveAnswer));
+    QImageReader reader(saveAnswer + ".bmp");
     EXPECT_EQ(reader.format(), "bmp");
     const QImage display = rgb32(f.engine().photo().displayPicture()->toImage());
     EXPECT_EQ(rgb32(reader.read()), display);
@@ -732,6 +684,13 @@ TEST_F(MainWindowTest, SavesSayWhatWasWrittenAndWhereUntilTheNextCommand)
     qobject_cast<MainMenuBar*>(f.menuBar())->copyItem->trigger();
     EXPECT_EQ(rgb32(QGuiApplication::clipboard()->image()), display);
     EXPECT_EQ(messages, QStringList());
+
+    // Qt's writer leaves a photo without EXIF, and so without a date.
+    ASSERT_TRUE(writeFile(dir.filePath("card/undated.jpg"), smallJpeg(160, 120)));
+    openPath(dir.filePath("card/undated.jpg"));
+    f.saveJpgAction->trigger();
+    EXPECT_TRUE(QFileInfo::exists(out + "/Images/undated.jpg"));
+    EXPECT_EQ(messages, QStringList { "undated.jpg: no date in the photo: saved without a stamp." });
 }
 
 TEST_F(MainWindowTest, WhatCannotBeSavedIsNamedOnceWithTheReasonInWords)
@@ -743,7 +702,7 @@ TEST_F(MainWindowTest, WhatCannotBeSavedIsNamedOnceWithTheReasonInWords)
     TestForm& f = start(settingsFile, dir.filePath("blocked"));
     openCamera("DSCN0010.jpg");
     f.saveJpgAction->trigger();
-    f.saveAnswer = dir.filePath("missing/folder/x.bmp");
+    saveAnswer = dir.filePath("missing/folder/x.bmp");
     f.saveBmpAction->trigger();
     EXPECT_EQ(f.statusBar()->currentMessage(), "");
     f.saveSettings();
@@ -756,7 +715,7 @@ TEST_F(MainWindowTest, WhatCannotBeSavedIsNamedOnceWithTheReasonInWords)
     EXPECT_EQ(messages[2], QStringLiteral("The settings could not be saved in %1: Not a directory.").arg(settingsFile));
 }
 
-TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
+TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutputAndSaysWhoWroteIt)
 {
     // Two cards, one file name.
     const QString card1 = dir.filePath("card1");
@@ -766,10 +725,13 @@ TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     const QString out = dir.filePath("out");
     const QString image = out + "/Images/IMG_0001.JPG";
     const QString kept = out + "/Images/IMG_0001 (2).JPG";
-    TestForm& f = start(iniPath(), out);
 
-    // The first card's photo, saved, treated and saved again: its own
-    // output is replaced without a question.
+    // The first card's photo, saved, then saved and treated and saved again
+    // by a later run: its own output is replaced without a question.
+    start(iniPath(), out);
+    openPhoto(card1, "IMG_0001.JPG");
+    form->saveJpgAction->trigger();
+    TestForm& f = start(iniPath(), out);
     openPhoto(card1, "IMG_0001.JPG");
     f.saveJpgAction->trigger();
     f.lightenAction->trigger();
@@ -782,8 +744,8 @@ TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     answers = { 2 };
     f.saveJpgAction->trigger();
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_TRUE(questions[0].contains("IMG_0001.JPG")) << questions[0].toStdString();
     EXPECT_TRUE(questions[0].contains("IMG_0001 (2).JPG")) << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains("an output Quillon saved from another photo")) << questions[0].toStdString();
     EXPECT_EQ(readFile(image), first);
     EXPECT_FALSE(QFile::exists(kept));
 
@@ -795,13 +757,14 @@ TEST_F(MainWindowTest, SaveAsJpgAsksBeforeReplacingAnotherPhotosOutput)
     EXPECT_EQ(f.statusBar()->currentMessage(),
         QStringLiteral("Saved IMG_0001 (2).JPG to %1/Images and its thumbnail to %1/Miniatures").arg(out));
 
-    // An output this run did not write: Replace replaces it.
+    // A file Quillon did not write: Replace replaces it.
     ASSERT_TRUE(writeFile(out + "/Images/IMG_0002.JPG", "yesterday's output"));
     ASSERT_TRUE(writeFile(card1 + "/IMG_0002.JPG", readFile(card1 + "/IMG_0001.JPG")));
     openPhoto(card1, "IMG_0002.JPG");
     answers = { 0 };
     f.saveJpgAction->trigger();
-    EXPECT_EQ(questions.size(), 3);
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_TRUE(questions[2].contains("a file Quillon did not write")) << questions[2].toStdString();
     EXPECT_EQ(QImageReader(out + "/Images/IMG_0002.JPG").size(), QSize(240, 180));
     EXPECT_FALSE(QFile::exists(out + "/Images/IMG_0002 (2).JPG"));
     EXPECT_EQ(messages, QStringList());
@@ -839,10 +802,13 @@ TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft)
     TestForm& f = start();
     f.resize(760, 540);
     f.columnSplitter()->setSizes({ 285, 760 - 285 });
+    f.thumbnailsAction->trigger();
     f.close();
     TestForm& again = start();
     EXPECT_EQ(again.size(), QSize(760, 540));
     EXPECT_EQ(again.fileList->width(), 285);
+    EXPECT_TRUE(again.thumbnailsAction->isChecked());
+    EXPECT_TRUE(again.fileList->thumbnailsShown());
     again.showMaximized();
     again.close();
     EXPECT_TRUE(start().isMaximized());
@@ -911,8 +877,7 @@ TEST_F(MainWindowTest, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
 {
     const QString card = cardWith("DSCN0010.jpg");
     writeIni(QStringLiteral("[STAMP]\nsize_percent=10\n"));
-    const QString window = dir.filePath(QStringLiteral("window"));
-    TestForm& f = start(iniPath(), window);
+    TestForm& f = start(iniPath(), window());
     openPhoto(card, QStringLiteral("IMG_0001.JPG"));
     // Dropped towards the top right corner.
     const QPoint grab(4, 4);
@@ -923,39 +888,7 @@ TEST_F(MainWindowTest, AStampDroppedInTheWindowIsPrintedAlikeByTheCommandLine)
     ASSERT_EQ(f.settings().anchoring.place, StampAnchoring::Place::TopRight);
     f.saveJpgAction->trigger();
     f.close();
-
-    const QString target = batchByCli(card);
-    for (const char* folder : { "/Images/", "/Miniatures/" }) {
-        SCOPED_TRACE(folder);
-        const QByteArray saved = readFile(window + QLatin1String(folder) + QStringLiteral("IMG_0001.JPG"));
-        ASSERT_FALSE(saved.isEmpty());
-        EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
-    }
-}
-
-TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
-{
-    const QString card = cardWith("DSCN0010.jpg");
-    writeIni(QStringLiteral("[DATE]\ntemplate={date:DD/MM/YYYY HH:MM}\\n{camera} \u00b7 {exposure} \u00b7 "
-                            "f/{aperture} \u00b7 ISO {iso}\\n{lens}\n[STAMP]\nanchor=bottom-right\n"
-                            "margin_percent=3\n"));
-    const QString window = dir.filePath(QStringLiteral("window"));
-    TestForm& f = start(iniPath(), window);
-    openPhoto(card, QStringLiteral("IMG_0001.JPG"));
-    // The photo has no lens: its line is left out.
-    const QString text = QStringLiteral("22/10/2008 16:28\nNIKON COOLPIX P6000 \u00b7 1/75 \u00b7 f/5.9 \u00b7 ISO 64");
-    EXPECT_EQ(f.stampUpperLabel->text(), text);
-    // Both lines against the right margin, as the printed stamp has them.
-    const StampPlacement::Layout shown = f.engine().shownStamp();
-    EXPECT_EQ(f.stampUpperLabel->geometry().topLeft(), f.previewImage->pos() + shown.second);
-    EXPECT_GT(f.stampUpperLabel->height(), 2 * QFontMetrics(shown.font).ascent());
-    f.saveJpgAction->trigger();
-    f.close();
-
-    const QString target = batchByCli(card);
-    const QByteArray saved = readFile(window + QStringLiteral("/Images/IMG_0001.JPG"));
-    ASSERT_FALSE(saved.isEmpty());
-    EXPECT_TRUE(saved == readFile(target + QStringLiteral("/Images/card/IMG_0001.JPG")));
+    expectPrintedAlikeByCli(card);
 }
 
 TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
@@ -963,15 +896,12 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
     const QString card = cardWith("Reconyx_HC500_Hyperfire.jpg");
     // A place and an offset that are no whole pixels.
     writeIni("[LABEL]\ntop=37.5\nleft=7\n[DIFF]\nleft=7\ntop=-8\n");
-    const StandardDialogs::Pickers pickers = StandardDialogs::shared().pickers;
-    const auto restore = qScopeGuard([&pickers] { StandardDialogs::shared().pickers = pickers; });
     StandardDialogs::shared().pickers.font = [](const QFont& initial) {
         QFont chosen = initial;
         chosen.setBold(true);
         return std::optional(chosen);
     };
-    const QString window = dir.filePath("window");
-    TestForm& f = start(iniPath(), window);
+    TestForm& f = start(iniPath(), window());
     // Bold chosen through the date style dialog's font button.
     f.realDateStyle = true;
     QTimer::singleShot(0, [] {
@@ -989,15 +919,12 @@ TEST_F(MainWindowTest, ABoldStampOverAPannedPhotoIsPrintedAlikeByTheCommandLine)
     ASSERT_EQ(image(), QPoint(-50, -80));
     f.saveJpgAction->trigger();
     f.close();
-
-    const QByteArray saved = readFile(window + "/Images/IMG_0001.JPG");
-    ASSERT_FALSE(saved.isEmpty());
-    EXPECT_TRUE(saved == readFile(batchByCli(card) + "/Images/card/IMG_0001.JPG"));
+    expectPrintedAlikeByCli(card);
     // The window after a restart prints it bold too.
-    EXPECT_TRUE(start(iniPath(), window).engine().stampFont().bold());
+    EXPECT_TRUE(start(iniPath(), window()).engine().stampFont().bold());
 }
 
-TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
+TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUseAndStampOnlySetsTheSizesAndEffectsAside)
 {
     ASSERT_TRUE(writeFile(iniPath(), "[COEF]\npreview=0.5\n"));
     TestForm& f = start(iniPath(), outputRoot());
@@ -1006,7 +933,7 @@ TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
     f.size80Action->trigger();
     f.size80Action->trigger();
     EXPECT_EQ(tickedSizes(), QList<QAction*> { f.size80Action });
-    openPath(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")));
+    openCamera("Canon_PowerShot_S40.jpg");
     f.size25Action->trigger();
     EXPECT_EQ(tickedSizes(), QList<QAction*> { f.size25Action });
 
@@ -1016,123 +943,45 @@ TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUse)
     EXPECT_TRUE(f.previewViewport->isVisible());
     EXPECT_TRUE(f.previewViewport->client()->isAncestorOf(f.displayView));
     EXPECT_EQ(f.displayView->geometry(), f.previewImage->geometry());
-}
 
-TEST_F(MainWindowTest, SaveAsBmpOpensBesideThePhotoUnderItsName)
-{
-    const QString photo = dir.filePath(QStringLiteral("card/IMG_0001.JPG"));
-    ASSERT_TRUE(writeFile(photo, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
-    StandardDialogs& dialogs = StandardDialogs::shared();
-    const auto pickers = dialogs.pickers;
-    const auto restore = qScopeGuard([&] { dialogs.pickers = pickers; });
-    StandardDialogs::FileRequest asked;
-    // The user types a name without an extension.
-    dialogs.pickers.file = [&](const StandardDialogs::FileRequest& request) {
-        asked = request;
-        return std::optional(StandardDialogs::FileAnswer { dir.filePath(QStringLiteral("card/stamped")), 1 });
-    };
-    TestForm& f = start(iniPath(), outputRoot());
-    f.realSaveDialog = true;
-    openPath(photo);
-    f.saveBmpAction->trigger();
+    // Stamp only: no sizes nor effects, and the photo's own size.
+    QCheckBox* stampOnly = f.findChild<OutputOptionsBox*>()->losslessCheck;
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    ASSERT_TRUE(f.settings().losslessStamp);
+    EXPECT_FALSE(f.lightenAction->isEnabled());
+    for (QAction* item : f.sizeMenu->actions())
+        EXPECT_FALSE(item->isEnabled());
+    f.saveJpgAction->trigger();
+    const QString output = outputRoot() + "/Images/Canon_PowerShot_S40.jpg";
+    EXPECT_EQ(QImageReader(output).size(), QImageReader(camera("Canon_PowerShot_S40.jpg")).size());
+    EXPECT_EQ(messages, QStringList());
 
-    EXPECT_EQ(asked.folder.toStdString(), dir.filePath(QStringLiteral("card/IMG_0001.bmp")).toStdString());
-    ASSERT_EQ(asked.filters.size(), 1);
-    EXPECT_TRUE(asked.filters[0].endsWith(QLatin1String("(*.bmp)"))) << asked.filters[0].toStdString();
-    EXPECT_EQ(QImageReader(dir.filePath(QStringLiteral("card/stamped.bmp"))).format(), "bmp");
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("card/stamped"))));
+    // Off again, the choices come back; the option is kept for the next start.
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    EXPECT_TRUE(f.lightenAction->isEnabled());
+    QTest::mouseClick(stampOnly, Qt::LeftButton);
+    f.close();
+    EXPECT_TRUE(start().findChild<OutputOptionsBox*>()->losslessCheck->isChecked());
 }
 
 TEST_F(MainWindowTest, AChangeOfFolderClearsThePreviewAndBatchSaveTreatsTheFolderShown)
 {
     TestForm& f = start(iniPath(), outputRoot());
-    const QString cameras = testPhoto(QStringLiteral("cameras"));
-    const QString orientation = testPhoto(QStringLiteral("orientation"));
-
+    const QString cameras = QDir::cleanPath(testPhoto("cameras"));
+    const QString orientation = QDir::cleanPath(testPhoto("orientation"));
     // No photo yet: the batch starts all the same.
     ASSERT_TRUE(f.folderList->setPath(cameras));
     f.batchSaveAction->trigger();
-    openPath(cameras + QStringLiteral("/DSCN0010.jpg"));
+    openPath(cameras + "/DSCN0010.jpg");
     f.lightenAction->trigger();
 
     ASSERT_TRUE(f.folderList->setPath(orientation));
-    EXPECT_EQ(f.windowTitle().toStdString(), "Quillon");
-    EXPECT_FALSE(f.previewViewport->isVisible());
-    EXPECT_FALSE(f.displayView->isVisible());
-    EXPECT_EQ(f.photoSizeLabel->text().toStdString(), "");
+    EXPECT_EQ(f.windowTitle(), "Quillon");
+    EXPECT_FALSE(f.previewViewport->isVisible() || f.displayView->isVisible());
+    EXPECT_EQ(f.photoSizeLabel->text(), "");
     f.batchSaveAction->trigger();
-    const auto canonical = [](const QString& folder) { return QFileInfo(folder).canonicalFilePath().toStdString(); };
-    ASSERT_EQ(f.batchFolders.size(), 2);
-    EXPECT_EQ(canonical(f.batchFolders[0]), canonical(cameras));
-    EXPECT_EQ(canonical(f.batchFolders[1]), canonical(orientation));
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-}
-
-TEST_F(MainWindowTest, SavesNameBothFoldersAndAMissingDate)
-{
-    // Qt's writer leaves a photo without EXIF, and so without a date.
-    const QString photo = dir.filePath(QStringLiteral("card/undated.jpg"));
-    ASSERT_TRUE(writeFile(photo, smallJpeg(160, 120)));
-    TestForm& f = start(iniPath(), outputRoot());
-    openPath(photo);
-    f.saveJpgAction->trigger();
-    EXPECT_EQ(f.statusBar()->currentMessage().toStdString(),
-        QStringLiteral("Saved undated.jpg to %1/Images and its thumbnail to %1/Miniatures")
-            .arg(outputRoot())
-            .toStdString());
-    EXPECT_EQ(messages.join('|').toStdString(), "undated.jpg: no date in the photo: saved without a stamp.");
-}
-
-TEST_F(MainWindowTest, TheReplaceQuestionSaysWhoWroteTheFileInTheWay)
-{
-    const QString name = QStringLiteral("IMG_0001.JPG");
-    const QString card1 = dir.filePath(QStringLiteral("card1/") + name);
-    const QString card2 = dir.filePath(QStringLiteral("card2/") + name);
-    ASSERT_TRUE(writeFile(card1, readFile(testPhoto(QStringLiteral("cameras/Canon_PowerShot_S40.jpg")))));
-    ASSERT_TRUE(writeFile(card2, readFile(testPhoto(QStringLiteral("cameras/DSCN0010.jpg")))));
-    ASSERT_TRUE(writeFile(outputRoot() + QStringLiteral("/Images/IMG_0002.JPG"), "someone else's file"));
-    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("card1/IMG_0002.JPG")), readFile(card1)));
-
-    start(iniPath(), outputRoot());
-    openPath(card1);
-    form->saveJpgAction->trigger();
-    // A later run replaces its own output of the same photo unasked.
-    TestForm& f = start(iniPath(), outputRoot());
-    openPath(card1);
-    f.saveJpgAction->trigger();
-    EXPECT_TRUE(questions.isEmpty()) << questions.join('\n').toStdString();
-
-    const struct {
-        QString photo;
-        const char* says;
-    } cases[] = {
-        { card2, "an output Quillon saved from another photo" },
-        { dir.filePath(QStringLiteral("card1/IMG_0002.JPG")), "a file Quillon did not write" },
-    };
-    for (const auto& c : cases) {
-        questions.clear();
-        openPath(c.photo);
-        answers = { 2 }; // Cancel
-        f.saveJpgAction->trigger();
-        ASSERT_EQ(questions.size(), 1) << c.says;
-        EXPECT_TRUE(questions[0].contains(QLatin1String(c.says))) << questions[0].toStdString();
-    }
-}
-
-TEST_F(MainWindowTest, TheExifWindowClosesOnEscapeAndCtrlW)
-{
-    TestForm& f = start(iniPath(), outputRoot());
-    openPath(testPhoto(QStringLiteral("cameras/Canon_40D.jpg")));
-    for (const QKeySequence& key : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) }) {
-        SCOPED_TRACE(key.toString().toStdString());
-        f.exifAction->trigger();
-        ExifWindow* exif = ExifWindow::instance();
-        ASSERT_NE(exif, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(exif));
-        QTest::keySequence(exif->textEdit(), key);
-        EXPECT_EQ(ExifWindow::instance(), nullptr);
-        EXPECT_FALSE(f.settings().exifShown);
-    }
+    EXPECT_EQ(f.batchFolders, QStringList({ cameras, orientation }));
+    EXPECT_EQ(messages, QStringList());
 }
 
 TEST_F(MainWindowTest, TheWindowAndTheDateDialogStayWithinTheScreen)
@@ -1155,18 +1004,27 @@ TEST_F(MainWindowTest, TheWindowAndTheDateDialogStayWithinTheScreen)
     EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << dialog.frameGeometry().width();
 }
 
-TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheCommandLine)
+TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
 {
     const QString card = cardWith("DSCN0010.jpg");
+    // The film preset's, on the caption strip, with auto-contrast.
     Settings stored;
     SettingsFile::load(iniPath(), stored);
     StampPreset::of(StampPreset::Id::Film).applyTo(stored);
     stored.strip.show = true;
     stored.autoContrast = true;
+    stored.stampTemplate = QStringLiteral(
+        "{date:DD/MM/YYYY HH:MM}\\n{camera} \u00b7 {exposure} \u00b7 f/{aperture} \u00b7 ISO {iso}\\n{lens}");
     ASSERT_TRUE(SettingsFile::save(iniPath(), stored, {}, {}, {}));
-    const QString window = dir.filePath(QStringLiteral("window"));
-    TestForm& f = start(iniPath(), window);
+    TestForm& f = start(iniPath(), window());
     openPhoto(card, QStringLiteral("IMG_0001.JPG"));
+    // The photo has no lens: its line is left out.
+    const QString text = QStringLiteral("22/10/2008 16:28\nNIKON COOLPIX P6000 \u00b7 1/75 \u00b7 f/5.9 \u00b7 ISO 64");
+    EXPECT_EQ(f.stampUpperLabel->text(), text);
+    // Both lines against the right margin, as the printed stamp has them.
+    const StampPlacement::Layout shown = f.engine().shownStamp();
+    EXPECT_EQ(f.stampUpperLabel->geometry().topLeft(), f.previewImage->pos() + shown.second);
+    EXPECT_GT(f.stampUpperLabel->height(), 2 * QFontMetrics(shown.font).ascent());
     // The preview shows the band below the photo before anything is built.
     const QSize preview = f.engine().previewSize();
     EXPECT_EQ(f.previewImage->size(), stored.strip.outputSize(preview));
@@ -1174,36 +1032,5 @@ TEST_F(MainWindowTest, APresetOnTheCaptionStripIsShownAndPrintedAlikeByTheComman
     f.saveJpgAction->trigger();
     EXPECT_EQ(f.displayView->size(), f.previewImage->size());
     f.close();
-
-    const QString target = batchByCli(card);
-    for (const char* folder : { "/Images/", "/Miniatures/" }) {
-        SCOPED_TRACE(folder);
-        const QByteArray saved = readFile(window + QLatin1String(folder) + QStringLiteral("IMG_0001.JPG"));
-        ASSERT_FALSE(saved.isEmpty());
-        EXPECT_TRUE(saved == readFile(target + QLatin1String(folder) + QStringLiteral("card/IMG_0001.JPG")));
-    }
-}
-
-TEST_F(MainWindowTest, StampOnlySetsTheSizesAndEffectsAsideAndSavesAtThePhotosOwnSize)
-{
-    const QString out = dir.filePath("out");
-    TestForm& f = start(iniPath(), out);
-    openCamera("Canon_PowerShot_S40.jpg");
-    QCheckBox* stampOnly = f.findChild<OutputOptionsBox*>()->losslessCheck;
-    QTest::mouseClick(stampOnly, Qt::LeftButton);
-    ASSERT_TRUE(f.settings().losslessStamp);
-    EXPECT_FALSE(f.lightenAction->isEnabled());
-    for (QAction* item : f.sizeMenu->actions())
-        EXPECT_FALSE(item->isEnabled());
-    f.saveJpgAction->trigger();
-    const QString output = out + "/Images/Canon_PowerShot_S40.jpg";
-    EXPECT_EQ(QImageReader(output).size(), QImageReader(camera("Canon_PowerShot_S40.jpg")).size());
-    EXPECT_EQ(messages, QStringList());
-
-    // Off again, the choices come back; the option is kept for the next start.
-    QTest::mouseClick(stampOnly, Qt::LeftButton);
-    EXPECT_TRUE(f.lightenAction->isEnabled());
-    QTest::mouseClick(stampOnly, Qt::LeftButton);
-    f.close();
-    EXPECT_TRUE(start().findChild<OutputOptionsBox*>()->losslessCheck->isChecked());
+    expectPrintedAlikeByCli(card);
 }

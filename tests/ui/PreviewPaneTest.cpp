@@ -145,14 +145,27 @@ TEST_F(PreviewPaneTest, APhotoOpensFittedAndTheZoomStepsKeepThePointInView)
     EXPECT_EQ(messages, QStringList());
 }
 
-TEST_F(PreviewPaneTest, ThePanStaysThroughEffectsSavesAndDragsOfTheStamp)
+TEST_F(PreviewPaneTest, ThePanStopsAtThePhotosEdgesAndStaysThroughEffectsSavesAndDragsOfTheStamp)
 {
     MainWindow& f = start();
     menus().actualSizeAction->trigger();
+    const QSize inner = client()->size();
     across()->setValue(300);
     down()->setValue(250);
+    // Near the photo's corner a move is taken for a slip; past it the photo
+    // follows the cursor, but never so far that a gap opens beside it.
+    drag(f.previewImage, QPoint(400, 400), QPoint(2, 2));
+    EXPECT_EQ(f.previewImage->pos(), QPoint(-300, -250));
+    drag(f.previewImage, QPoint(400, 400), QPoint(3, 2));
+    EXPECT_EQ(f.previewImage->pos(),
+        QPoint(std::max(-300 - 397, inner.width() - 1024), std::max(-250 - 398, inner.height() - 768)));
+    drag(f.previewImage, QPoint(10, 10), QPoint(3000, 3000));
+    EXPECT_EQ(f.previewImage->pos(), QPoint(0, 0));
+
     // Dragging the picture pans it and moves the bars; the stamp stays on
     // its place of the photo.
+    across()->setValue(300);
+    down()->setValue(250);
     const QPointF stamp = f.engine().stampPosition();
     drag(f.previewImage, QPoint(400, 400), QPoint(430, 420));
     const QPoint panned(-270, -230);
@@ -170,6 +183,13 @@ TEST_F(PreviewPaneTest, ThePanStaysThroughEffectsSavesAndDragsOfTheStamp)
     // The display picture pans as the preview did.
     drag(f.displayView, QPoint(400, 400), QPoint(370, 400));
     EXPECT_EQ(f.displayView->pos(), panned - QPoint(30, 0));
+    // A size, even the one in use, reopens the photo at the corner without
+    // its effects.
+    f.size50Action->trigger();
+    EXPECT_EQ(f.previewImage->pos(), QPoint(0, 0));
+    EXPECT_FALSE(f.engine().photo().workReady());
+    f.size37Action->trigger();
+    EXPECT_EQ(f.previewImage->size(), QSize(768, 576));
 }
 
 TEST_F(PreviewPaneTest, DropsAtEveryZoomOnTheSamePixelSaveTheSameBytes)

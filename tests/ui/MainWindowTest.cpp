@@ -951,6 +951,8 @@ TEST_F(MainWindowTest, TheSizeMenuTicksTheSizeInUseAndStampOnlySetsTheSizesAndEf
     EXPECT_FALSE(f.lightenAction->isEnabled());
     for (QAction* item : f.sizeMenu->actions())
         EXPECT_FALSE(item->isEnabled());
+    // The stamp is dropped on the photo at the size it is printed on.
+    EXPECT_EQ(f.engine().previewSize(), f.engine().photo().photoSize());
     f.saveJpgAction->trigger();
     const QString output = outputRoot() + "/Images/Canon_PowerShot_S40.jpg";
     EXPECT_EQ(QImageReader(output).size(), QImageReader(camera("Canon_PowerShot_S40.jpg")).size());

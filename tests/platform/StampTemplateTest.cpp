@@ -32,20 +32,12 @@ QString expanded(const char* templateText, const ExifRecord& record, const QStri
 
 TEST(StampTemplateTest, FieldsReadAsAPhotographerWritesThem)
 {
-    // Values as cameras store them: rationals not in lowest terms, a list,
-    // exposures on both sides of the quarter second.
-    const ExifRecord record = recordOf({ { "Make", "NIKON CORPORATION" }, { "Model", "NIKON D300" },
-        { "LensModel", "28-300mm f/3.5-5.6" }, { "ExposureTime", "10/5000" }, { "FNumber", "56/10" },
-        { "ISOSpeedRatings", "200" }, { "FocalLength", "682/32" } });
+    // The camera's values as read from the sample photos are StampTextTest's;
+    // here what no sample holds, the path, the date's formats and escapes.
+    const ExifRecord record = recordOf({ { "LensModel", "28-300mm f/3.5-5.6" } });
     const Expansion cases[] = {
-        { "{camera}", "NIKON D300" },
         { "{lens}", "28-300mm f/3.5-5.6" },
-        { "{exposure}", "1/500" },
-        { "f/{aperture}", "f/5.6" },
-        { "ISO {iso}", "ISO 200" },
-        { "{focal}", "21.3 mm" },
         { "{file} in {folder}", "IMG_0001.JPG in Holidays 2008" },
-        { "{size}", "4000x3000" },
         { "{date} / {date:YYYY-MM-DD hh:nn:ss}", "30/05/2008 15:56 / 2008-05-30 15:56:01" },
         { "{DATE:\\h\\h}", "hh" }, // the date format's own escapes reach it
         { "\\{camera\\} \\\\ a|b", "{camera} \\ a|b" },

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QRect>
-#include <QSize>
 
 #include <array>
 #include <cstdint>
@@ -18,20 +17,20 @@ struct JpegCoefficients {
         int vSampling = 0;
         int widthInBlocks = 0;
         int heightInBlocks = 0;
-        std::array<uint16_t, 64> quantTable {};
         std::vector<std::array<int16_t, 64>> blocks; // row by row
     };
     int width = 0;
     int height = 0;
-    bool progressive = false;
     int mcuWidth = 0; // pixels
     int mcuHeight = 0;
     QList<Component> components;
+    // How the blocks are coded: progressive or not, then each component's
+    // sampling and quantisation table.
+    std::vector<int> coding;
     // Every APPn and COM segment, in order: the marker, then its body.
     QList<QByteArray> segments;
 
     static JpegCoefficients read(const QByteArray& jpeg);
-    QSize size() const { return QSize(width, height); }
 
     // The MCUs (as a pixel rectangle of the stored picture, clipped to it)
     // in which any coefficient of other differs from this one's; empty when

@@ -7,9 +7,9 @@
 #include "support/TestSupport.h"
 #include "workflow/PhotoState.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QDir>
 
 #include <gtest/gtest.h>
 

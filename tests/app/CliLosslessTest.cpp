@@ -48,15 +48,12 @@ TEST(CliLosslessTest, EveryBlockAwayFromTheStampAndEverySegmentButTheMarkStayAsT
 {
     QTemporaryDir source;
     QTemporaryDir target;
-    // Every orientation, baseline and progressive, 4:2:0 and 4:4:4; each
-    // name ends with the orientation.
+    // Every orientation (LosslessStamperTest has the codings), each name
+    // ending with it.
     std::map<QString, QByteArray> photos;
     const QByteArray landscape = readFile(testPhoto("orientation/landscape_1.jpg"));
     for (int orientation = 1; orientation <= 8; ++orientation)
         photos[QStringLiteral("turned_%1.jpg").arg(orientation)] = turned(landscape, orientation);
-    photos["progressive_6.jpg"] = JpegCoefficients::progressiveCopy(turned(landscape, 6));
-    photos["full_chroma_1.jpg"] = JpegCoefficients::fullChromaCopy(landscape, false);
-    photos["full_chroma_progressive_3.jpg"] = JpegCoefficients::fullChromaCopy(turned(landscape, 3), true);
     for (const char* name : { "portrait_6.jpg", "landscape_3.jpg", "landscape_8.jpg" })
         photos[name] = readFile(testPhoto(QStringLiteral("orientation/") + name));
     for (const auto& [name, bytes] : photos)

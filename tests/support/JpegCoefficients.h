@@ -42,8 +42,8 @@ struct JpegCoefficients {
     // The photo decoded and encoded again at quality 92 with full-size
     // chroma (4:4:4), its segments kept.
     static QByteArray fullChromaCopy(const QByteArray& jpeg, bool progressive);
-    // A grey 64x64 progressive JPEG of 694 valid scans: each AC coefficient
-    // alone, one bit at a time (a scan bomb's shape, small).
+    // A small progressive JPEG whose last scan is repeated 600 times (a
+    // scan bomb's shape, small).
     static QByteArray manyScans();
     // A small CMYK JPEG, as print workflows write them.
     static QByteArray cmyk();

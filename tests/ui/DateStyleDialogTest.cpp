@@ -45,8 +45,6 @@ protected:
         return dialog.previewUpper()->pos() - dialog.previewLower()->pos();
     }
 
-    static QColor textColor(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
-
     Settings settings;
 
 private:
@@ -133,8 +131,8 @@ TEST_F(DateStyleDialogTest, ColourButtonsAndTheFontReachThePreviewsAndTheRecordA
     dialog.fontButton()->click();
     // Both previews take the font and keep their colours and offset.
     EXPECT_EQ(dialog.previewLower()->font(), dialog.previewUpper()->font());
-    EXPECT_EQ(textColor(dialog.previewLower()), QColor(0, 0, 0));
-    EXPECT_EQ(textColor(dialog.previewUpper()), QColor(0, 128, 255));
+    EXPECT_EQ(dialog.previewLower()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    EXPECT_EQ(dialog.previewUpper()->palette().color(QPalette::WindowText), QColor(0, 128, 255));
     EXPECT_EQ(previewOffset(dialog), QPoint(4, 2));
     EXPECT_EQ(settings.dateFont, "DejaVu Serif");
     EXPECT_EQ(settings.dateSize, 10); // 10.5 to the even 10

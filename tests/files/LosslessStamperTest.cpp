@@ -11,13 +11,8 @@
 
 namespace {
 
-struct Variant {
-    const char* name;
-    QByteArray bytes;
-};
-
-// One photo in the four codings a camera or an editor writes.
-QList<Variant> variantsOf(const QString& photo)
+// One photo in the four codings a camera or an editor writes, by name.
+std::map<std::string, QByteArray> variantsOf(const QString& photo)
 {
     const QByteArray baseline = readFile(testPhoto(photo));
     return { { "baseline 4:2:0", baseline }, { "progressive 4:2:0", JpegCoefficients::progressiveCopy(baseline) },
@@ -57,16 +52,16 @@ TEST(LosslessStamperTest, RectanglesMapBetweenTheStoredAndTheUprightPictureAsThe
 
 TEST(LosslessStamperTest, OnlyTheBlocksUnderTheStampChangeAndTheCodingStaysTheSource)
 {
-    for (const Variant& variant : variantsOf("orientation/landscape_1.jpg")) {
-        const JpegCoefficients source = JpegCoefficients::read(variant.bytes);
+    for (const auto& [name, bytes] : variantsOf("orientation/landscape_1.jpg")) {
+        const JpegCoefficients source = JpegCoefficients::read(bytes);
         for (int orientation = 1; orientation <= 8; ++orientation) {
-            SCOPED_TRACE(std::string(variant.name) + ", orientation " + std::to_string(orientation));
+            SCOPED_TRACE(name + ", orientation " + std::to_string(orientation));
             const QSize upright
                 = orientation >= 5 ? QSize(source.height, source.width) : QSize(source.width, source.height);
             // Near the bottom right corner of the upright photo, off the MCU grid.
             const QRect stamp(upright.width() - 61, upright.height() - 29, 43, 13);
             const LosslessStamper::Result result
-                = LosslessStamper::stamp(variant.bytes, orientation, stamp, whiteBox(stamp), {}, "test");
+                = LosslessStamper::stamp(bytes, orientation, stamp, whiteBox(stamp), {}, "test");
             const JpegCoefficients output = JpegCoefficients::read(result.jpeg);
 
             // Exactly the MCUs the box touches (a white box changes each),
@@ -154,10 +149,10 @@ TEST(LosslessStamperTest, WhatIsNoReadableJpegFailsAndATruncatedOneIsCopiedWithA
 
 TEST(LosslessStamperTest, TheEighthMadeFromTheCoefficientsIsTheDecodersEighth)
 {
-    for (const Variant& variant : variantsOf("orientation/portrait_6.jpg")) {
-        SCOPED_TRACE(variant.name);
+    for (const auto& [name, bytes] : variantsOf("orientation/portrait_6.jpg")) {
+        SCOPED_TRACE(name);
         const QRect stamp(20, 30, 80, 20);
-        const auto result = LosslessStamper::stamp(variant.bytes, 6, stamp, whiteBox(stamp), {}, "test", true);
+        const auto result = LosslessStamper::stamp(bytes, 6, stamp, whiteBox(stamp), {}, "test", true);
         const auto decoded = LosslessStamper::decodeReduced(result.jpeg, 8, "test");
         ASSERT_EQ(QSize(result.eighth->width(), result.eighth->height()), QSize(decoded->width(), decoded->height()));
         int largest = 0;
@@ -171,7 +166,7 @@ TEST(LosslessStamperTest, TheEighthMadeFromTheCoefficientsIsTheDecodersEighth)
         }
         // Full-size chroma: the blocks' means but for the colour conversion's
         // rounding; subsampled, the decoder's chroma is a little sharper.
-        if (std::string(variant.name).ends_with("4:4:4")) {
+        if (name.ends_with("4:4:4")) {
             EXPECT_LE(largest, 2);
         }
         EXPECT_LT(total / (3.0 * decoded->width() * decoded->height()), 3.0);

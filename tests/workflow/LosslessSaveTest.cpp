@@ -2,7 +2,6 @@
 
 #include "files/SettingsFile.h"
 #include "imaging/PictureOrientation.h"
-#include "platform/OutputMark.h"
 #include "platform/PictureLoader.h"
 #include "support/PhotoFormats.h"
 #include "support/TestSupport.h"

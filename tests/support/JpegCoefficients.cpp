@@ -2,9 +2,7 @@
 #include "support/TestSupport.h"
 
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <stdexcept>
 

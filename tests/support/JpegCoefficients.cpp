@@ -1,21 +1,28 @@
 #include "support/JpegCoefficients.h"
+#include "support/TestSupport.h"
 
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include <jpeglib.h>
 
 namespace {
 
+[[noreturn]] void jumpOut(j_common_ptr info);
+
 struct Errors {
     jpeg_error_mgr manager {};
     std::jmp_buf jump {};
+    Errors()
+    {
+        jpeg_std_error(&manager);
+        manager.error_exit = jumpOut;
+    }
 };
 
-[[noreturn]] void jumpOut(j_common_ptr info)
+void jumpOut(j_common_ptr info)
 {
     std::longjmp(reinterpret_cast<Errors*>(info->err)->jump, 1);
 }
@@ -27,8 +34,7 @@ struct Decoder {
     jpeg_decompress_struct info {};
     explicit Decoder(const QByteArray& jpeg)
     {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = jumpOut;
+        info.err = &errors.manager;
         jpeg_create_decompress(&info);
         if (setjmp(errors.jump)) throw std::runtime_error("not a JPEG the tests can read");
         jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.constData()), jpeg.size());
@@ -59,10 +65,38 @@ struct Encoder {
     QByteArray bytes() const { return QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(size)); }
 };
 
-void copySegments(jpeg_decompress_struct& from, jpeg_compress_struct& to)
+void copySegments(jpeg_saved_marker_ptr segments, jpeg_compress_struct& to)
 {
-    for (jpeg_saved_marker_ptr m = from.marker_list; m; m = m->next)
+    for (jpeg_saved_marker_ptr m = segments; m; m = m->next)
         jpeg_write_marker(&to, m->marker, m->data, m->data_length);
+}
+
+// Encodes the rows fill writes, each of width samples of components, coded
+// as code chooses over the defaults, with the segments given. A failure,
+// the encoder's or that of a decoder fill reads sharing errors, throws.
+QByteArray encode(Errors& errors, int width, int height, int components, J_COLOR_SPACE space,
+    const std::function<void(jpeg_compress_struct&)>& code, const std::function<void(int y, JSAMPLE* row)>& fill,
+    jpeg_saved_marker_ptr segments = nullptr)
+{
+    Encoder e(errors);
+    std::vector<JSAMPLE> row(size_t(width) * size_t(components));
+    if (setjmp(errors.jump)) throw std::runtime_error("cannot make the photo");
+    e.info.image_width = JDIMENSION(width);
+    e.info.image_height = JDIMENSION(height);
+    e.info.input_components = components;
+    e.info.in_color_space = space;
+    jpeg_set_defaults(&e.info);
+    e.info.write_JFIF_header = FALSE;
+    code(e.info);
+    jpeg_start_compress(&e.info, TRUE);
+    copySegments(segments, e.info);
+    for (int y = 0; y < height; ++y) {
+        fill(y, row.data());
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&e.info, rows, 1);
+    }
+    jpeg_finish_compress(&e.info);
+    return e.bytes();
 }
 
 } // namespace
@@ -75,7 +109,7 @@ JpegCoefficients JpegCoefficients::read(const QByteArray& jpeg)
     JpegCoefficients result;
     result.width = int(d.info.image_width);
     result.height = int(d.info.image_height);
-    result.progressive = d.info.progressive_mode;
+    result.coding = { d.info.progressive_mode };
     result.mcuWidth = d.info.max_h_samp_factor * DCTSIZE;
     result.mcuHeight = d.info.max_v_samp_factor * DCTSIZE;
     for (int c = 0; c < d.info.num_components; ++c) {
@@ -85,8 +119,9 @@ JpegCoefficients JpegCoefficients::read(const QByteArray& jpeg)
         component.vSampling = info.v_samp_factor;
         component.widthInBlocks = int(info.width_in_blocks);
         component.heightInBlocks = int(info.height_in_blocks);
-        std::copy(
-            std::begin(info.quant_table->quantval), std::end(info.quant_table->quantval), component.quantTable.begin());
+        result.coding.insert(result.coding.end(), { info.h_samp_factor, info.v_samp_factor });
+        result.coding.insert(
+            result.coding.end(), std::begin(info.quant_table->quantval), std::end(info.quant_table->quantval));
         for (JDIMENSION row = 0; row < info.height_in_blocks; ++row) {
             JBLOCKARRAY blocks
                 = (*d.info.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&d.info), arrays[c], row, 1, FALSE);
@@ -134,7 +169,7 @@ QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
     e.info.write_JFIF_header = FALSE;
     jpeg_simple_progression(&e.info);
     jpeg_write_coefficients(&e.info, arrays);
-    copySegments(d.info, e.info);
+    copySegments(d.info.marker_list, e.info);
     jpeg_finish_compress(&e.info);
     jpeg_finish_decompress(&d.info);
     return e.bytes();
@@ -143,84 +178,32 @@ QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
 QByteArray JpegCoefficients::fullChromaCopy(const QByteArray& jpeg, bool progressive)
 {
     Decoder d(jpeg);
-    Encoder e(d.errors);
     if (setjmp(d.errors.jump)) throw std::runtime_error("cannot make the copy");
     d.info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&d.info);
-    e.info.image_width = d.info.output_width;
-    e.info.image_height = d.info.output_height;
-    e.info.input_components = 3;
-    e.info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&e.info);
-    jpeg_set_quality(&e.info, 92, TRUE);
-    e.info.write_JFIF_header = FALSE;
-    for (int c = 0; c < 3; ++c)
-        e.info.comp_info[c].h_samp_factor = e.info.comp_info[c].v_samp_factor = 1;
-    if (progressive) jpeg_simple_progression(&e.info);
-    jpeg_start_compress(&e.info, TRUE);
-    copySegments(d.info, e.info);
-    std::vector<JSAMPLE> row(size_t(d.info.output_width) * 3);
-    while (d.info.output_scanline < d.info.output_height) {
-        JSAMPROW rows[1] = { row.data() };
-        jpeg_read_scanlines(&d.info, rows, 1);
-        jpeg_write_scanlines(&e.info, rows, 1);
-    }
-    jpeg_finish_compress(&e.info);
-    jpeg_finish_decompress(&d.info);
-    return e.bytes();
+    const auto code = [progressive](jpeg_compress_struct& info) {
+        jpeg_set_quality(&info, 92, TRUE);
+        for (int c = 0; c < 3; ++c)
+            info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+        if (progressive) jpeg_simple_progression(&info);
+    };
+    // Not finished: the decoder's errors would jump into encode's frame.
+    return encode(
+        d.errors, int(d.info.output_width), int(d.info.output_height), 3, JCS_RGB, code,
+        [&d](int, JSAMPLE* row) { jpeg_read_scanlines(&d.info, &row, 1); }, d.info.marker_list);
 }
 
 QByteArray JpegCoefficients::manyScans()
 {
-    Errors errors;
-    jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jumpOut;
-    Encoder e(errors);
-    if (setjmp(errors.jump)) throw std::runtime_error("cannot make the scans");
-    e.info.image_width = 64;
-    e.info.image_height = 64;
-    e.info.input_components = 1;
-    e.info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&e.info);
-    static std::vector<jpeg_scan_info> scans;
-    scans = { { 1, { 0 }, 0, 0, 0, 0 } };
-    for (int k = 1; k < 64; ++k) {
-        scans.push_back({ 1, { 0 }, k, k, 0, 10 });
-        for (int al = 9; al >= 0; --al)
-            scans.push_back({ 1, { 0 }, k, k, al + 1, al });
-    }
-    e.info.scan_info = scans.data();
-    e.info.num_scans = static_cast<int>(scans.size());
-    jpeg_start_compress(&e.info, TRUE);
-    std::vector<JSAMPLE> row(64);
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x)
-            row[size_t(x)] = static_cast<JSAMPLE>((x * y) & 0xFF);
-        JSAMPROW rows[1] = { row.data() };
-        jpeg_write_scanlines(&e.info, rows, 1);
-    }
-    jpeg_finish_compress(&e.info);
-    return e.bytes();
+    const QByteArray photo = progressiveCopy(smallJpeg(64, 64));
+    const qsizetype last = photo.lastIndexOf("\xFF\xDA");
+    return photo.left(photo.size() - 2) + photo.mid(last, photo.size() - 2 - last).repeated(600) + "\xFF\xD9";
 }
 
 QByteArray JpegCoefficients::cmyk()
 {
     Errors errors;
-    jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = jumpOut;
-    Encoder e(errors);
-    if (setjmp(errors.jump)) throw std::runtime_error("cannot make the photo");
-    e.info.image_width = 16;
-    e.info.image_height = 16;
-    e.info.input_components = 4;
-    e.info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&e.info);
-    jpeg_start_compress(&e.info, TRUE);
-    std::vector<JSAMPLE> row(16 * 4, 100);
-    for (int y = 0; y < 16; ++y) {
-        JSAMPROW rows[1] = { row.data() };
-        jpeg_write_scanlines(&e.info, rows, 1);
-    }
-    jpeg_finish_compress(&e.info);
-    return e.bytes();
+    return encode(
+        errors, 16, 16, 4, JCS_CMYK, [](jpeg_compress_struct&) {},
+        [](int, JSAMPLE* row) { std::fill_n(row, 64, 100); });
 }

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QRect>
-#include <QSize>
 
 #include <array>
 #include <cstdint>
@@ -18,20 +17,20 @@ struct JpegCoefficients {
         int vSampling = 0;
         int widthInBlocks = 0;
         int heightInBlocks = 0;
-        std::array<uint16_t, 64> quantTable {};
         std::vector<std::array<int16_t, 64>> blocks; // row by row
     };
     int width = 0;
     int height = 0;
-    bool progressive = false;
     int mcuWidth = 0; // pixels
     int mcuHeight = 0;
     QList<Component> components;
+    // How the blocks are coded: progressive or not, then each component's
+    // sampling and quantisation table.
+    std::vector<int> coding;
     // Every APPn and COM segment, in order: the marker, then its body.
     QList<QByteArray> segments;
 
     static JpegCoefficients read(const QByteArray& jpeg);
-    QSize size() const { return QSize(width, height); }
 
     // The MCUs (as a pixel rectangle of the stored picture, clipped to it)
     // in which any coefficient of other differs from this one's; empty when
@@ -43,8 +42,8 @@ struct JpegCoefficients {
     // The photo decoded and encoded again at quality 92 with full-size
     // chroma (4:4:4), its segments kept.
     static QByteArray fullChromaCopy(const QByteArray& jpeg, bool progressive);
-    // A grey 64x64 progressive JPEG of 694 valid scans: each AC coefficient
-    // alone, one bit at a time (a scan bomb's shape, small).
+    // A small progressive JPEG whose last scan is repeated 600 times (a
+    // scan bomb's shape, small).
     static QByteArray manyScans();
     // A small CMYK JPEG, as print workflows write them.
     static QByteArray cmyk();

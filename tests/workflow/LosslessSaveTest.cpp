@@ -2,7 +2,6 @@
 
 #include "files/SettingsFile.h"
 #include "imaging/PictureOrientation.h"
-#include "platform/OutputMark.h"
 #include "platform/PictureLoader.h"
 #include "support/PhotoFormats.h"
 #include "support/TestSupport.h"
@@ -31,30 +30,6 @@ protected:
         stamp = engine.stampPlacement();
     }
 
-    // The photo saved the usual way at scale 1 and stamp-only, into out.
-    struct Saves {
-        std::unique_ptr<PixelSurface> usual; // the picture before encoding
-        std::unique_ptr<PixelSurface> lossless; // the output decoded, upright
-        LosslessSave::Result result;
-    };
-    Saves save(const QString& photo)
-    {
-        PhotoState state;
-        state.setPaths(photo, out.path());
-        state.open();
-        state.buildWorkingImage(state.photoSize());
-        state.renderFinal();
-        state.printDateStamp(stamp);
-        Saves saves;
-        saves.usual = PixelSurface::create(state.displayPicture()->width(), state.displayPicture()->height());
-        PixelSurface::copyBlock(
-            *saves.usual, 0, 0, saves.usual->width(), saves.usual->height(), *state.displayPicture(), 0, 0);
-        saves.result = LosslessSave::save(state, settings, &stamp);
-        if (saves.result.saved)
-            saves.lossless = PictureOrientation::upright(PictureLoader::load(state.outputPath()), state.orientation());
-        return saves;
-    }
-
     QTemporaryDir out;
     Settings settings;
     PhotoEngine engine { settings };
@@ -69,25 +44,28 @@ TEST_F(LosslessSaveTest, TheStampLandsWhereAndAsTheUsualSavePrintsItAtScaleOne)
              "orientation/landscape_6.jpg", "orientation/landscape_8.jpg", "orientation/portrait_6.jpg" }) {
         SCOPED_TRACE(photo);
         const QString path = testPhoto(photo);
-        const Saves saves = save(path);
-        ASSERT_TRUE(saves.result.saved);
-        ASSERT_EQ(saves.lossless->width(), saves.usual->width());
-        ASSERT_EQ(saves.lossless->height(), saves.usual->height());
-        // Over the stamp's ink box the two agree but for the JPEG coding of
-        // the stamp's blocks (the photo's own quality): on average within
-        // 6 levels, where the stamp itself moves them by far more.
         PhotoState state;
         state.setPaths(path, out.path());
         state.open();
         const QRect ink = stamp.layoutOn(state.photoSize(), stamp.dateFor(state.exifRecord(), path).text).inkBox;
         ASSERT_FALSE(ink.isEmpty());
+        state.buildWorkingImage(state.photoSize());
+        state.renderFinal();
+        state.printDateStamp(stamp);
+        ASSERT_TRUE(LosslessSave::save(state, settings, &stamp).saved);
+        const PixelSurface& usual = *state.displayPicture();
+        const auto lossless = PictureOrientation::upright(PictureLoader::load(state.outputPath()), state.orientation());
         const auto original = PictureOrientation::upright(PictureLoader::load(path), state.orientation());
+        ASSERT_EQ(QSize(lossless->width(), lossless->height()), QSize(usual.width(), usual.height()));
+        // Over the stamp's ink box the two agree but for the JPEG coding of
+        // the stamp's blocks (the photo's own quality): on average within
+        // 6 levels, where the stamp itself moves them by far more.
         double stampDifference = 0;
         double codingDifference = 0;
         for (int y = ink.top(); y <= ink.bottom(); ++y) {
             for (int x = 3 * ink.left(); x < 3 * (ink.right() + 1); ++x) {
-                codingDifference += std::abs(saves.usual->scanLine(y)[x] - saves.lossless->scanLine(y)[x]);
-                stampDifference += std::abs(saves.usual->scanLine(y)[x] - original->scanLine(y)[x]);
+                codingDifference += std::abs(usual.scanLine(y)[x] - lossless->scanLine(y)[x]);
+                stampDifference += std::abs(usual.scanLine(y)[x] - original->scanLine(y)[x]);
             }
         }
         const double samples = 3.0 * ink.width() * ink.height();

@@ -7,9 +7,9 @@
 #include "support/TestSupport.h"
 #include "workflow/PhotoState.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,7 @@ namespace {
 Settings settingsWith(const QString& stampTemplate)
 {
     Settings settings;
-    const QTemporaryDir dir;
-    SettingsFile::load(dir.filePath(QStringLiteral("config.ini")), settings);
+    SettingsFile::load(QStringLiteral("/nonexistent/config.ini"), settings);
     settings.stampTemplate = stampTemplate;
     return settings;
 }
@@ -98,7 +97,6 @@ TEST(StampTextTest, LinesStackByTheFontsSpacingAndLineUpByTheAnchoringsColumn)
     settings.dateColor1 = 0x0000FF; // red, 0x00BBGGRR
     settings.dateColor2 = 0x0000FF;
     StampPlacement stamp = StampPlacement::fromSettings(settings, QPointF(), QFont(QStringLiteral("Arial"), 16));
-    ASSERT_EQ(stamp.lineAlignment, StampAnchoring::Side::End);
     const auto picture = PixelSurface::create(400, 200);
     const StampPlacement::Layout layout = stamp.print(*picture, lines.join('\n'));
     const QImage printed = picture->toImage();

@@ -843,11 +843,12 @@ const QList<Command>& commands()
                                    "window's Size menu: 0.25, 0.375, 0.5, 0.625, 0.8, 1)."),
                     QStringLiteral("S")),
                 QCommandLineOption(QStringLiteral("lossless"),
-                    QStringLiteral("Stamps each JPEG photo without re-encoding it: only the 8x8 blocks under the "
-                                   "stamp change, the rest of the picture, its coding and its metadata stay as "
-                                   "they are, and it is not turned; the stored scale is set aside. Other photos "
-                                   "are saved the usual way, with a note. Not with --scale, --filter or "
-                                   "--effect.")),
+                    QStringLiteral(
+                        "Stamps each JPEG photo without re-encoding it: only the 8x8 blocks under the "
+                        "stamp change, the rest of the picture, its coding and its metadata stay as "
+                        "they are, and it is not turned; the stored scale and strip are set aside. Other photos "
+                        "are saved the usual way, with a note. Not with --scale, --filter, "
+                        "--effect, --strip, --strip-height or the strip preset.")),
                 QCommandLineOption(QStringLiteral("quality"),
                     QStringLiteral("Saves the outputs and thumbnails at JPEG quality Q, 1 to 100."),
                     QStringLiteral("Q")),

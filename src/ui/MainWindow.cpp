@@ -504,6 +504,15 @@ void MainWindow::openChosenPhoto()
     syncControls();
     updateTitle();
     if (m_photoOpen) warnAboutPhoto(m_engine.previewWarning());
+    showPrintedLook();
+}
+
+void MainWindow::showPrintedLook()
+{
+    // The labels draw the plain two-colour stamp; an outline, a glow or
+    // ink chosen by the photo shows only as it is printed.
+    const bool printedOnly = settings().stampLook != StampLook::Shadow || settings().autoContrast;
+    if (m_photoOpen && m_engine.showDate() && printedOnly && !m_engine.photo().workReady()) buildWorkingImage();
 }
 
 void MainWindow::warnAboutPhoto(const QString& warning)
@@ -723,6 +732,7 @@ void MainWindow::restyleStamp()
         if (m_engine.photo().workReady()) attempt([this] { m_engine.render(); });
     }
     syncControls();
+    showPrintedLook();
 }
 
 // ---- Dialogs ------------------------------------------------------------

@@ -161,6 +161,9 @@ protected:
     // The stamp of the open photo, its preview and its next save, in the
     // style of the settings record and the engine's font.
     void restyleStamp();
+    // A stamp whose look the labels cannot draw is shown printed on the
+    // open photo's working image.
+    void showPrintedLook();
     // Save as BMP: a file name to save under, empty when cancelled; the
     // dialog opens beside the open photo and suggests its name.
     virtual QString askSaveFileName(const QString& title, const QString& filter);

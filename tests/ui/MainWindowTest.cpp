@@ -1027,10 +1027,13 @@ TEST_F(MainWindowTest, AStampOfTwoLinesIsShownAndPrintedAlikeByTheCommandLine)
     const StampPlacement::Layout shown = f.engine().shownStamp();
     EXPECT_EQ(f.stampUpperLabel->geometry().topLeft(), f.previewImage->pos() + shown.second);
     EXPECT_GT(f.stampUpperLabel->height(), 2 * QFontMetrics(shown.font).ascent());
-    // The preview shows the band below the photo before anything is built.
+    // The pictures carry the band below the photo; the glow and the ink
+    // chosen by the photo show as printed, not as the labels draw them.
     const QSize preview = f.engine().previewSize();
     EXPECT_EQ(f.previewImage->size(), stored.strip.outputSize(preview));
     EXPECT_GT(f.previewImage->height(), preview.height());
+    EXPECT_TRUE(f.displayView->isVisibleTo(&f));
+    EXPECT_FALSE(f.stampUpperLabel->isVisibleTo(&f));
     f.saveJpgAction->trigger();
     EXPECT_EQ(f.displayView->size(), f.previewImage->size());
     f.close();

@@ -260,9 +260,12 @@ bool BatchRunner::treat(PhotoState& state, const BatchPlan::photo& photo, const 
         const QSize workingSize = PhotoState::workingSize(state.photoSize(), m_settings.scaleInUse());
         // Held until the photo is saved and its pictures are let go. The
         // stamp-only save holds the photo's coefficients (at 4:4:4 as many
-        // bytes as the picture and the working image at scale 1 together).
+        // bytes as the picture and the working image at scale 1 together);
+        // a caption strip's picture, the band included, takes the working
+        // image's place beside it.
+        const QSize outputSize = m_settings.stripInUse().outputSize(workingSize);
         const PixelBudget::Reservation memory
-            = budget.reserve(PhotoState::pixelBytesFor(state.photoSize(), workingSize, state.orientation()), stop);
+            = budget.reserve(PhotoState::pixelBytesFor(state.photoSize(), outputSize, state.orientation()), stop);
         if (!memory) return false;
         // The warning and the save's notes name the photo themselves.
         const auto report = [&](const QString& warning, const QStringList& stampNotes, const QStringList& saveNotes) {

@@ -1,6 +1,7 @@
 #include "files/LosslessStamper.h"
 
 #include "imaging/PictureOrientation.h"
+#include "platform/LibjpegErrors.h"
 #include "platform/PictureLoader.h"
 #include "platform/RuntimeError.h"
 
@@ -24,58 +25,13 @@ const QString Source = QStringLiteral("LosslessStamper");
 // The unsupported photos' reasons start so.
 const QString CannotStamp = QStringLiteral("cannot be stamped without re-encoding: ");
 
-// libjpeg's fatal errors jump back to the step that called it, which turns
-// them into a RuntimeError; its warnings (a truncated file) are kept, the
-// first one in words.
-struct ErrorManager {
-    jpeg_error_mgr manager {};
-    std::jmp_buf jump {};
-    char message[JMSG_LENGTH_MAX] = {};
-    char warning[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void exitOnError(j_common_ptr info)
-{
-    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void keepWarning(j_common_ptr info, int level)
-{
-    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-    if (level >= 0) return; // trace messages
-    if (errors->warning[0] == '\0') (*info->err->format_message)(info, errors->warning);
-    ++info->err->num_warnings;
-}
-
-// A progressive scan bomb (thousands of scans of a few bits each) is
-// refused before the decoder spends long on it.
-void countScans(j_common_ptr info)
-{
-    if (!info->is_decompressor) return;
-    auto* decoder = reinterpret_cast<j_decompress_ptr>(info);
-    if (decoder->input_scan_number > LosslessStamper::MaxScans) {
-        auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-        std::snprintf(errors->message, sizeof errors->message, "more than %d scans", LosslessStamper::MaxScans);
-        std::longjmp(errors->jump, 1);
-    }
-}
-
-void installErrors(ErrorManager& errors)
-{
-    jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = exitOnError;
-    errors.manager.emit_message = keepWarning;
-}
-
 RuntimeError failure(const QString& shownName, const QString& reason)
 {
     return RuntimeError(PictureLoader::InvalidPicture, RuntimeError::sourceFor(Source),
         QStringLiteral("\"%1\" %2").arg(shownName, reason));
 }
 
-RuntimeError libraryFailure(const ErrorManager& errors, const QString& shownName)
+RuntimeError libraryFailure(const LibjpegErrors& errors, const QString& shownName)
 {
     return failure(
         shownName, QStringLiteral("is no JPEG that can be read: %1").arg(QString::fromLocal8Bit(errors.message)));
@@ -83,7 +39,7 @@ RuntimeError libraryFailure(const ErrorManager& errors, const QString& shownName
 
 // Runs step, whose calls into libjpeg may jump back here on a fatal error:
 // neither this frame nor the step's holds anything that needs destroying.
-template <typename Step> void guarded(ErrorManager& errors, const QString& shownName, const Step& step)
+template <typename Step> void guarded(LibjpegErrors& errors, const QString& shownName, const Step& step)
 {
     if (setjmp(errors.jump)) throw libraryFailure(errors, shownName);
     step();
@@ -139,8 +95,7 @@ void endBytes(j_compress_ptr info)
 // leaves nothing to destroy but this record. Objects are destroyed in any
 // state, created or not.
 struct Codecs {
-    ErrorManager errors;
-    jpeg_progress_mgr progress {};
+    LibjpegErrors errors;
     jpeg_decompress_struct source {}; // the photo's coefficients
     jpeg_decompress_struct area {}; // the pixels of the box
     jpeg_compress_struct areaEncoder {};
@@ -154,11 +109,7 @@ struct Codecs {
     unsigned char* boxJpeg = nullptr;
     unsigned long boxJpegSize = 0;
 
-    Codecs()
-    {
-        installErrors(errors);
-        progress.progress_monitor = countScans;
-    }
+    Codecs() = default;
     ~Codecs()
     {
         if (made[5]) jpeg_destroy_compress(&boxEncoder);
@@ -178,7 +129,7 @@ struct Codecs {
         decoder.err = &errors.manager;
         jpeg_create_decompress(&decoder);
         made[index] = true;
-        decoder.progress = &progress;
+        decoder.progress = &errors.progress;
         jpeg_mem_src(&decoder, data, size);
     }
     void makeDecoder(jpeg_decompress_struct& decoder, int index, const QByteArray& data)

@@ -70,7 +70,4 @@ public:
     // Whether error is the refusal of a photo that this class cannot stamp
     // (a CMYK one, a 12-bit one): the usual path can.
     static bool unsupported(const class RuntimeError& error);
-
-    // The most scans a progressive photo may have (as the picture loader).
-    static constexpr int MaxScans = 500;
 };

@@ -95,6 +95,19 @@ KERNEL_CLONES void blendColumnsExact(
         out[i] = static_cast<uint8_t>(blendExact(left[i], right[i], weights[i]));
 }
 
+// Copies each destination pixel's two source pixels, at the byte offsets
+// low and high of from, side by side into two rows, so that the blend runs
+// as one flat loop. A pixel moves as 4 bytes: from needs a spare byte after
+// its last pixel, and so do the two rows.
+void gatherPairs(const uint8_t* __restrict from, const int32_t* __restrict low, const int32_t* __restrict high,
+    int32_t count, uint8_t* __restrict lowPixels, uint8_t* __restrict highPixels)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        std::memcpy(lowPixels + 3 * i, from + low[i], 4);
+        std::memcpy(highPixels + 3 * i, from + high[i], 4);
+    }
+}
+
 // The numerators are size - 1 and the denominators the destination size, so
 // the last destination pixel falls just short of the source's edge.
 float scaleFactor(int32_t sourceSize, int32_t destinationSize)
@@ -119,130 +132,24 @@ SamplePosition samplePosition(int32_t i, float s, int32_t size)
     return { low, std::min(low + 1, size - 1), static_cast<float>(static_cast<double>(f) - low) };
 }
 
-// The source rows of a picture that is stored as it is seen.
-class StoredRows {
-public:
-    explicit StoredRows(const PixelSurface& source)
-        : m_source(source)
-    {
-    }
-    void prepare(int32_t) { }
-    const uint8_t* row(int32_t r) const { return m_source.memoryRow(r); }
+} // namespace
 
-private:
-    const PixelSurface& m_source;
-};
+namespace {
 
-// The source rows of a picture stored on its side, upright: before each group
-// of destination rows the upright rows they blend are copied out of the
-// stored columns in one pass over the stored rows, into a band small enough
-// to stay cached while the group is resampled.
-class TurnedRows {
-public:
-    TurnedRows(const PixelSurface& stored, int orientation, int32_t destinationHeight)
-        : m_stored(stored)
-        , m_orientation(orientation)
-        , m_scale(scaleFactor(stored.width(), destinationHeight))
-        , m_destinationHeight(destinationHeight)
-        , m_rowBytes(3 * stored.height() + 1) // a spare byte for copyTurnedRows
-        , m_slot(stored.width(), -1)
-        , m_band(size_t(2 * GroupRows) * m_rowBytes)
-    {
-    }
-
-    // Makes the two source rows of destination row y available.
-    void prepare(int32_t y)
-    {
-        if (y < m_groupEnd) return;
-        for (const int32_t r : m_rows)
-            m_slot[r] = -1;
-        m_rows.clear();
-        m_groupEnd = std::min(y + GroupRows, m_destinationHeight);
-        const int32_t sourceHeight = m_stored.width();
-        for (int32_t d = y; d < m_groupEnd; ++d) {
-            const SamplePosition p = samplePosition(d, m_scale, sourceHeight);
-            for (const int32_t r : { p.low, p.high })
-                if (m_rows.empty() || m_rows.back() < r) m_rows.push_back(r);
-        }
-        std::vector<uint8_t*> out(m_rows.size());
-        for (size_t i = 0; i < m_rows.size(); ++i) {
-            m_slot[m_rows[i]] = static_cast<int32_t>(i);
-            out[i] = m_band.data() + i * m_rowBytes;
-        }
-        PictureOrientation::copyTurnedRows(m_stored, m_orientation, m_rows, out.data());
-    }
-    const uint8_t* row(int32_t r) const { return m_band.data() + size_t(m_slot[r]) * m_rowBytes; }
-
-private:
-    // Destination rows per group: at half size they blend 32 upright rows,
-    // 96 bytes of each stored row.
-    static constexpr int32_t GroupRows = 16;
-
-    const PixelSurface& m_stored;
-    const int m_orientation;
-    const float m_scale;
-    const int32_t m_destinationHeight;
-    const size_t m_rowBytes;
-    int32_t m_groupEnd = 0;
-    std::vector<int32_t> m_rows; // ascending
-    std::vector<int32_t> m_slot; // band row of each source row, or -1
-    std::vector<uint8_t> m_band;
-};
-
-// Fills destination from the source of ws x hs pixels whose memory rows
-// rows gives.
-template <typename Rows> void resampleRows(Rows& rows, int32_t ws, int32_t hs, PixelSurface& destination)
+// Hands the rows of a stored picture to stream, top down. The stream reads
+// a byte past a row's pixels: a top row without padding after it goes
+// through the stream's own memory.
+void pushRows(const PixelSurface& stored, BilinearResampler::RowStream& stream)
 {
-    const int32_t wd = destination.width();
-    const int32_t hd = destination.height();
-    const float sx = scaleFactor(ws, wd);
-    const float sy = scaleFactor(hs, hd);
-
-    // Per destination column: the source byte offsets of the left and right
-    // pixels and the weight, repeated for the three channels.
-    const int32_t outBytes = 3 * wd;
-    std::vector<int32_t> leftOffset(wd), rightOffset(wd), weights(outBytes);
-    struct DoubleColumn {
-        int32_t x;
-        double tx;
-    };
-    std::vector<DoubleColumn> doubleColumns;
-    for (int32_t x = 0; x < wd; ++x) {
-        const SamplePosition p = samplePosition(x, sx, ws);
-        leftOffset[x] = 3 * p.low;
-        rightOffset[x] = 3 * p.high;
-        const int32_t weight = exactWeight(p.t);
-        if (weight < 0) doubleColumns.push_back({ x, p.t });
-        std::fill_n(weights.begin() + 3 * x, 3, std::max(weight, 0));
-    }
-
-    // One spare byte after each row: the gather copies 4 bytes per pixel.
-    const int32_t rowBytes = 3 * ws;
-    std::vector<uint8_t> blended(rowBytes + 1), left(outBytes + 1), right(outBytes + 1);
-    for (int32_t y = 0; y < hd; ++y) {
-        const SamplePosition p = samplePosition(y, sy, hs);
-        rows.prepare(y);
-        const uint8_t* below = rows.row(p.low);
-        const uint8_t* above = rows.row(p.high);
-        const int32_t rowWeight = exactWeight(p.t);
-        if (rowWeight >= 0) {
-            blendRowsExact(below, above, blended.data(), rowBytes, rowWeight);
-        } else {
-            for (int32_t i = 0; i < rowBytes; ++i)
-                blended[i] = blendDouble(below[i], above[i], p.t);
+    const int32_t rowBytes = 3 * stored.width();
+    for (int32_t y = 0; y < stored.height(); ++y) {
+        const uint8_t* row = stored.scanLine(y);
+        if (y == 0 && stored.stride() == rowBytes) {
+            uint8_t* copy = stream.rowBuffer();
+            std::memcpy(copy, row, size_t(rowBytes));
+            row = copy;
         }
-
-        for (int32_t x = 0; x < wd; ++x) {
-            std::memcpy(left.data() + 3 * x, blended.data() + leftOffset[x], 4);
-            std::memcpy(right.data() + 3 * x, blended.data() + rightOffset[x], 4);
-        }
-        uint8_t* out = destination.memoryRow(y);
-        blendColumnsExact(left.data(), right.data(), weights.data(), out, outBytes);
-        for (const DoubleColumn& column : doubleColumns)
-            for (int32_t c = 0; c < 3; ++c) {
-                const int32_t i = 3 * column.x + c;
-                out[i] = blendDouble(left[i], right[i], column.tx);
-            }
+        stream.pushRow(row);
     }
 }
 
@@ -250,15 +157,14 @@ template <typename Rows> void resampleRows(Rows& rows, int32_t ws, int32_t hs, P
 
 void BilinearResampler::resample(const PixelSurface& source, PixelSurface& destination)
 {
-    StoredRows rows(source);
-    resampleRows(rows, source.width(), source.height(), destination);
+    RowStream stream(source.width(), source.height(), 1, destination);
+    pushRows(source, stream);
 }
 
 void BilinearResampler::resampleTurned(const PixelSurface& stored, int orientation, PixelSurface& destination)
 {
-    // The upright picture is stored.height() wide and stored.width() high.
-    TurnedRows rows(stored, orientation, destination.height());
-    resampleRows(rows, stored.height(), stored.width(), destination);
+    RowStream stream(stored.width(), stored.height(), orientation, destination);
+    pushRows(stored, stream);
 }
 
 std::unique_ptr<PixelSurface> BilinearResampler::resized(const PixelSurface& source, int32_t width, int32_t height)
@@ -284,4 +190,192 @@ std::unique_ptr<PixelSurface> BilinearResampler::resizedTurned(
     else
         resampleTurned(stored, orientation, *result);
     return result;
+}
+
+BilinearResampler::RowStream::RowStream(
+    int32_t storedWidth, int32_t storedHeight, int orientation, PixelSurface& destination)
+    : m_destination(destination)
+    , m_storedWidth(storedWidth)
+    , m_storedHeight(storedHeight)
+    , m_turned(PictureOrientation::swapsSides(orientation))
+    , m_rowMemory(2 * size_t(3 * storedWidth + 1))
+{
+    const int32_t W = storedWidth;
+    const int32_t H = storedHeight;
+    const int32_t uprightWidth = m_turned ? H : W;
+    const int32_t uprightHeight = m_turned ? W : H;
+    const int32_t wd = destination.width();
+    const int32_t hd = destination.height();
+    // The upright picture's memory rows count from its bottom row, as the
+    // scaling is defined. Where its rows and columns lie in the stored
+    // picture, counted from the stored top-left corner:
+    const auto storedRowOfRow = [&](int32_t r) { return orientation == 1 || orientation == 2 ? H - 1 - r : r; };
+    const auto storedColumnOfColumn = [&](int32_t x) { return orientation == 2 || orientation == 3 ? W - 1 - x : x; };
+    const auto storedRowOfColumn = [&](int32_t x) { return orientation == 5 || orientation == 8 ? x : H - 1 - x; };
+    const auto storedColumnOfRow = [&](int32_t r) { return orientation == 7 || orientation == 8 ? r : W - 1 - r; };
+
+    // Along the stored rows: the destination's columns, or on its side its
+    // rows. Across them: the other way.
+    const int32_t alongCount = m_turned ? hd : wd;
+    const float alongScale = m_turned ? scaleFactor(uprightHeight, hd) : scaleFactor(uprightWidth, wd);
+    m_lowOffset.resize(size_t(alongCount));
+    m_highOffset.resize(size_t(alongCount));
+    m_weights.resize(3 * size_t(alongCount));
+    for (int32_t i = 0; i < alongCount; ++i) {
+        const SamplePosition p = samplePosition(i, alongScale, m_turned ? uprightHeight : uprightWidth);
+        const auto column = [&](int32_t at) { return m_turned ? storedColumnOfRow(at) : storedColumnOfColumn(at); };
+        m_lowOffset[i] = 3 * column(p.low);
+        m_highOffset[i] = 3 * column(p.high);
+        const int32_t weight = exactWeight(p.t);
+        if (weight < 0) {
+            m_doublePixels.push_back(i);
+            m_doubleWeights.push_back(p.t);
+        }
+        std::fill_n(m_weights.begin() + 3 * i, 3, std::max(weight, 0));
+    }
+    // One spare byte after each: the gather copies 4 bytes per pixel.
+    m_low.resize(3 * size_t(alongCount) + 1);
+    m_high.resize(3 * size_t(alongCount) + 1);
+
+    const int32_t acrossCount = m_turned ? wd : hd;
+    const float acrossScale = m_turned ? scaleFactor(uprightWidth, wd) : scaleFactor(uprightHeight, hd);
+    m_across.reserve(size_t(acrossCount));
+    for (int32_t i = 0; i < acrossCount; ++i) {
+        const SamplePosition p = samplePosition(i, acrossScale, m_turned ? uprightWidth : uprightHeight);
+        const auto row = [&](int32_t at) { return m_turned ? storedRowOfColumn(at) : storedRowOfRow(at); };
+        m_across.push_back({ row(p.low), row(p.high), exactWeight(p.t), p.t });
+    }
+    m_order.resize(size_t(acrossCount));
+    for (int32_t i = 0; i < acrossCount; ++i)
+        m_order[i] = i;
+    // On its side, the columns come from the left or from the right as the
+    // stored rows come, and so do those made from the same stored row.
+    const bool fromRight = m_turned && storedRowOfColumn(0) > storedRowOfColumn(uprightWidth - 1);
+    std::sort(m_order.begin(), m_order.end(), [this, fromRight](int32_t a, int32_t b) {
+        const int32_t readyA = m_across[a].ready(), readyB = m_across[b].ready();
+        return readyA != readyB ? readyA < readyB : (fromRight ? a > b : a < b);
+    });
+
+    if (m_turned) {
+        m_needed.assign(size_t(H), false);
+        for (const Sample& sample : m_across)
+            m_needed[sample.low] = m_needed[sample.high] = true;
+        for (std::vector<uint8_t>& along : m_along)
+            along.resize(3 * size_t(hd));
+        m_columns.resize(size_t(ColumnGroup) * 3 * size_t(hd) + 1); // a spare byte: see writeColumns
+        m_columnX.reserve(ColumnGroup);
+    } else {
+        m_blended.resize(3 * size_t(W) + 1);
+    }
+}
+
+uint8_t* BilinearResampler::RowStream::rowBuffer()
+{
+    return m_rowMemory.data() + size_t(m_next & 1) * size_t(3 * m_storedWidth + 1);
+}
+
+void BilinearResampler::RowStream::pushRow(const uint8_t* row)
+{
+    if (m_next >= m_storedHeight) return;
+    const int32_t r = m_next++;
+    m_rows[r & 1] = row;
+    if (m_turned && m_needed[r]) {
+        // The row blended along, which is the upright picture's vertical
+        // blend of one upright column.
+        uint8_t* along = m_along[r & 1].data();
+        const auto count = static_cast<int32_t>(m_lowOffset.size());
+        gatherPairs(row, m_lowOffset.data(), m_highOffset.data(), count, m_low.data(), m_high.data());
+        blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), along, 3 * count);
+        for (size_t k = 0; k < m_doublePixels.size(); ++k)
+            for (int32_t c = 0; c < 3; ++c) {
+                const int32_t i = 3 * m_doublePixels[k] + c;
+                along[i] = blendDouble(m_low[i], m_high[i], m_doubleWeights[k]);
+            }
+    }
+    for (; m_made < m_order.size() && m_across[m_order[m_made]].ready() == r; ++m_made) {
+        if (m_turned)
+            makeColumn(m_order[m_made]);
+        else
+            makeRow(m_order[m_made]);
+    }
+    if (m_turned && m_next == m_storedHeight) writeColumns();
+}
+
+void BilinearResampler::RowStream::makeRow(int32_t y)
+{
+    const Sample& sample = m_across[y];
+    const uint8_t* below = m_rows[sample.low & 1];
+    const uint8_t* above = m_rows[sample.high & 1];
+    const int32_t rowBytes = 3 * m_storedWidth;
+    if (sample.weight >= 0) {
+        blendRowsExact(below, above, m_blended.data(), rowBytes, sample.weight);
+    } else {
+        for (int32_t i = 0; i < rowBytes; ++i)
+            m_blended[i] = blendDouble(below[i], above[i], sample.t);
+    }
+    const auto count = static_cast<int32_t>(m_lowOffset.size());
+    gatherPairs(m_blended.data(), m_lowOffset.data(), m_highOffset.data(), count, m_low.data(), m_high.data());
+    uint8_t* out = m_destination.memoryRow(y);
+    blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), out, 3 * count);
+    for (size_t k = 0; k < m_doublePixels.size(); ++k)
+        for (int32_t c = 0; c < 3; ++c) {
+            const int32_t i = 3 * m_doublePixels[k] + c;
+            out[i] = blendDouble(m_low[i], m_high[i], m_doubleWeights[k]);
+        }
+}
+
+void BilinearResampler::RowStream::makeColumn(int32_t x)
+{
+    // The upright picture's horizontal blend, of two upright columns.
+    if (m_columnX.size() == ColumnGroup) writeColumns();
+    const Sample& sample = m_across[x];
+    const uint8_t* left = m_along[sample.low & 1].data();
+    const uint8_t* right = m_along[sample.high & 1].data();
+    const int32_t bytes = 3 * m_destination.height();
+    uint8_t* out = m_columns.data() + m_columnX.size() * size_t(bytes);
+    if (sample.weight >= 0) {
+        blendRowsExact(left, right, out, bytes, sample.weight);
+    } else {
+        for (int32_t i = 0; i < bytes; ++i)
+            out[i] = blendDouble(left[i], right[i], sample.t);
+    }
+    m_columnX.push_back(x);
+}
+
+void BilinearResampler::RowStream::writeColumns()
+{
+    // A group of neighbouring columns at a time, so that each destination
+    // row takes a run of whole cache lines; the rows lie too far apart for
+    // the processor to fetch them ahead by itself.
+    if (m_columnX.empty()) return;
+    const int32_t hd = m_destination.height();
+    const size_t bytes = 3 * size_t(hd);
+    const size_t count = m_columnX.size();
+    const int32_t* columnX = m_columnX.data();
+    const uint8_t* const columns = m_columns.data();
+    // The columns are made one after the other, from the left or the right.
+    const bool ascending = columnX[0] <= columnX[count - 1];
+    const int32_t first = 3 * (ascending ? columnX[0] : columnX[count - 1]);
+    constexpr int32_t FetchAhead = 8;
+    for (int32_t y = 0; y < hd; ++y) {
+        if (y + FetchAhead < hd) {
+            const uint8_t* ahead = m_destination.memoryRow(y + FetchAhead) + first;
+            for (size_t at = 0; at < 3 * count; at += 64)
+                __builtin_prefetch(ahead + at, 1);
+        }
+        // Left to right, a pixel moving as 4 bytes whose fourth the next
+        // pixel overwrites; the last one moves as 3.
+        uint8_t* out = m_destination.memoryRow(y) + first;
+        const uint8_t* in = columns + 3 * size_t(y);
+        if (ascending) {
+            for (size_t k = 0; k + 1 < count; ++k, in += bytes, out += 3)
+                std::memcpy(out, in, 4);
+        } else {
+            in += (count - 1) * bytes;
+            for (size_t k = 0; k + 1 < count; ++k, in -= bytes, out += 3)
+                std::memcpy(out, in, 4);
+        }
+        std::memcpy(out, in, 3);
+    }
+    m_columnX.clear();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/PictureLoader.h"
+
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class PixelSurface;
 
@@ -33,4 +36,63 @@ public:
     // itself, PictureOrientation::turnInto).
     static std::unique_ptr<PixelSurface> resizedTurned(
         const PixelSurface& stored, int orientation, int32_t width, int32_t height);
+
+    // Scales a picture whose rows come one at a time, top down, as it is
+    // stored (EXIF orientation 1 to 8, as PictureOrientation reads them),
+    // into destination, upright, with the bytes that turning it upright and
+    // then resample() give. Each destination row or column is made as soon
+    // as the stored rows it blends are in, so a decoder can hand its rows
+    // over while they are still cached, and no picture at full size is
+    // made. destination must differ in size from the upright picture.
+    class RowStream : public PictureLoader::RowSink {
+    public:
+        RowStream(int32_t storedWidth, int32_t storedHeight, int orientation, PixelSurface& destination);
+        uint8_t* rowBuffer() override;
+        // row stays readable until two more rows have been pushed.
+        void pushRow(const uint8_t* row) override;
+
+    private:
+        // One destination row (stored upright) or column (on its side)
+        // across the stored rows: the two stored rows it blends, the weight
+        // of the second as an integer (-1 where only double holds it) and as
+        // a double.
+        struct Sample {
+            int32_t low;
+            int32_t high;
+            int32_t weight;
+            double t;
+            // The stored row after which it can be made.
+            int32_t ready() const { return low > high ? low : high; }
+        };
+        // Destination columns written at a time, on its side.
+        static constexpr size_t ColumnGroup = 64;
+        void makeRow(int32_t y);
+        void makeColumn(int32_t x);
+        void writeColumns();
+
+        PixelSurface& m_destination;
+        int32_t m_storedWidth;
+        int32_t m_storedHeight;
+        bool m_turned; // stored on its side: stored rows are upright columns
+        int32_t m_next = 0; // the stored row pushed next
+        const uint8_t* m_rows[2] = {}; // the last two stored rows, by their row's parity
+        std::vector<uint8_t> m_rowMemory; // rowBuffer()'s two rows
+        // Per destination row (stored upright) or column (on its side): the
+        // stored rows it blends, its weight, and the order they are made in.
+        std::vector<Sample> m_across;
+        std::vector<int32_t> m_order;
+        size_t m_made = 0;
+        // Per destination pixel along the stored rows: the byte offsets of
+        // the two pixels blended, and their weights (one per byte).
+        std::vector<int32_t> m_lowOffset, m_highOffset, m_weights;
+        std::vector<int32_t> m_doublePixels; // the few blended in double
+        std::vector<double> m_doubleWeights;
+        std::vector<uint8_t> m_low, m_high, m_blended;
+        // On its side: each needed stored row blended along, by its row's
+        // parity, and the destination columns made but not yet written.
+        std::vector<bool> m_needed;
+        std::vector<uint8_t> m_along[2];
+        std::vector<uint8_t> m_columns;
+        std::vector<int32_t> m_columnX;
+    };
 };

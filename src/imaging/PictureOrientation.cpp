@@ -207,48 +207,6 @@ std::unique_ptr<PixelSurface> PictureOrientation::upright(std::unique_ptr<PixelS
     return result;
 }
 
-void PictureOrientation::copyTurnedRows(
-    const PixelSurface& stored, int orientation, std::span<const int32_t> rows, uint8_t* const* out)
-{
-    // Upright memory row r is the upright row y = (upright height - 1 - r).
-    const auto [first, xStep, yStep] = sideMap(stored, orientation);
-    const int32_t uprightWidth = stored.height();
-    const uint8_t* bottomRow = first + int64_t(stored.width() - 1) * yStep;
-    std::vector<int64_t> offsets(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        offsets[i] = -rows[i] * yStep;
-    // One stored row at a time, from which every wanted row takes its pixel:
-    // the wanted pixels of a stored row lie close together when the rows do.
-    // A pixel moves as 4 bytes, the fourth landing on the next pixel, which
-    // is written after it, or on the row's spare byte; only in the top
-    // stored row could the fourth byte read lie past the picture.
-    const int32_t topRow = xStep > 0 ? uprightWidth - 1 : 0;
-    // The stored rows lie too far apart for the processor to fetch them
-    // ahead by itself: each is asked for a few rows before it is read.
-    constexpr int32_t FetchAhead = 16;
-    constexpr int64_t LineBytes = 64;
-    // The wanted bytes of a stored row, from its first to its last.
-    const int64_t lowest = rows.empty() ? 0 : std::min(offsets.front(), offsets.back());
-    const int64_t last = rows.empty() ? 0 : std::max(offsets.front(), offsets.back()) + 2;
-    for (int32_t x = 0; x < uprightWidth; ++x) {
-        const uint8_t* in = bottomRow + x * xStep;
-        if (x + FetchAhead < uprightWidth) {
-            const uint8_t* ahead = in + FetchAhead * xStep;
-            for (int64_t at = lowest; at < last; at += LineBytes)
-                __builtin_prefetch(ahead + at);
-            __builtin_prefetch(ahead + last);
-        }
-        uint8_t* const* to = out;
-        if (x == topRow) {
-            for (size_t i = 0; i < rows.size(); ++i)
-                std::memcpy(to[i] + 3 * x, in + offsets[i], 3);
-        } else {
-            for (size_t i = 0; i < rows.size(); ++i)
-                std::memcpy(to[i] + 3 * x, in + offsets[i], 4);
-        }
-    }
-}
-
 QImage PictureOrientation::upright(const QImage& picture, int orientation)
 {
     // Quarter turns clockwise, then a mirror from left to right, as the

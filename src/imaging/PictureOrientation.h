@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 
 // Turns a picture as stored in a file into the picture as it is meant to be
 // seen, following the EXIF orientation: 1 as stored, 2 mirrored left to
@@ -18,19 +17,12 @@ public:
     // The upright picture; the same one for orientation 1 or an unknown value.
     // Throws std::bad_alloc when a quarter turn finds no memory for its result.
     static std::unique_ptr<PixelSurface> upright(std::unique_ptr<PixelSurface> picture, int orientation);
+    // The same for a picture that is only shown.
+    static QImage upright(const QImage& picture, int orientation);
     // Fills upright, of the stored picture's height x width, with the upright
     // picture of one stored on its side (orientation 5 to 8), in blocks that
     // stay cached.
     static void turnInto(const PixelSurface& stored, int orientation, PixelSurface& upright);
-    // Copies a few rows of the upright picture of one stored on its side
-    // (orientation 5 to 8) without turning the rest: upright memory row
-    // rows[i] (counted from the bottom, as PixelSurface::memoryRow) into
-    // out[i], 3 bytes a pixel, each row with one spare byte after it. The
-    // stored picture is read once, row by row.
-    static void copyTurnedRows(
-        const PixelSurface& stored, int orientation, std::span<const int32_t> rows, uint8_t* const* out);
-    // The same for a picture that is only shown.
-    static QImage upright(const QImage& picture, int orientation);
     // Whether the orientation swaps width and height.
     static bool swapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 };

@@ -1,6 +1,7 @@
 #include "platform/PictureLoader.h"
 
 #include "platform/HeifDecoder.h"
+#include "platform/LibjpegErrors.h"
 #include "platform/PhotoFile.h"
 #include "platform/PixelMemory.h"
 #include "platform/RuntimeError.h"
@@ -13,6 +14,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <csetjmp>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -391,6 +393,47 @@ QImage decodePreview(const QString& path, const QByteArray& data, int scaleDenom
     return decode(path, data, scaleDenominator, warning)->toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// Every libjpeg object of one row-by-row decoding, so that a jump out of
+// the library leaves nothing to destroy but this record.
+struct RowDecoding {
+    LibjpegErrors errors;
+    jpeg_decompress_struct decoder {};
+    bool made = false;
+
+    RowDecoding() = default;
+    ~RowDecoding()
+    {
+        if (made) jpeg_destroy_decompress(&decoder);
+    }
+    RowDecoding(const RowDecoding&) = delete;
+    RowDecoding& operator=(const RowDecoding&) = delete;
+};
+
+// Decodes data into sink as TurboJPEG decodes it whole: blue-green-red, the
+// accurate transform, smooth chroma upsampling. False on a fatal error, whose
+// words are in d.errors.message: libjpeg jumps back here, where nothing needs
+// destroying.
+bool decodeRows(RowDecoding& d, const QByteArray& data, PictureLoader::RowSink& sink)
+{
+    if (setjmp(d.errors.jump)) return false;
+    d.decoder.err = &d.errors.manager;
+    jpeg_create_decompress(&d.decoder);
+    d.made = true;
+    d.decoder.progress = &d.errors.progress;
+    jpeg_mem_src(
+        &d.decoder, reinterpret_cast<const unsigned char*>(data.constData()), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&d.decoder, TRUE);
+    d.decoder.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&d.decoder);
+    while (d.decoder.output_scanline < d.decoder.output_height) {
+        JSAMPROW row = sink.rowBuffer();
+        jpeg_read_scanlines(&d.decoder, &row, 1);
+        sink.pushRow(row);
+    }
+    jpeg_finish_decompress(&d.decoder);
+    return true;
+}
+
 int checkedDenominator(int scaleDenominator)
 {
     return scaleDenominator == 2 || scaleDenominator == 4 || scaleDenominator == 8 ? scaleDenominator : 1;
@@ -402,6 +445,33 @@ std::unique_ptr<PixelSurface> PictureLoader::load(const QString& path, int scale
 {
     if (warning) warning->clear();
     return decode(path, PhotoFile::readAll(path), checkedDenominator(scaleDenominator), warning);
+}
+
+bool PictureLoader::loadRows(const QString& path, QSize storedSize, RowSink& sink, QString* warning)
+{
+    if (warning) warning->clear();
+    const QByteArray data = PhotoFile::readAll(path);
+    if (kindOf(data) != Kind::Jpeg) return false;
+    {
+        // Refused as load() refuses it, before the decoder starts.
+        const Decompressor tj;
+        if (!tj.get()) fail(InvalidPicture, path, QStringLiteral("the JPEG decoder could not start."));
+        const JpegHeader header = readJpegHeader(tj, path, data);
+        // A CMYK JPEG goes through Qt's reader.
+        if (header.colorspace == TJCS_CMYK || header.colorspace == TJCS_YCCK) return false;
+        if (QSize(header.width, header.height) != storedSize) return false;
+    }
+    RowDecoding decoding;
+    if (!decodeRows(decoding, data, sink))
+        fail(InvalidPicture, path,
+            QStringLiteral("the JPEG data cannot be decoded (%1).")
+                .arg(QString::fromLocal8Bit(decoding.errors.message)));
+    // A truncated or slightly damaged file still gives a picture.
+    if (warning && decoding.errors.warning[0] != '\0') {
+        *warning = QStringLiteral("\"%1\" is damaged (%2); it was decoded as far as it goes.")
+                       .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(decoding.errors.warning));
+    }
+    return true;
 }
 
 QImage PictureLoader::loadPreview(const QString& path, int scaleDenominator, QString* warning)

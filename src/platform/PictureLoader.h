@@ -48,6 +48,22 @@ public:
     // the other kinds whole. path names the picture in errors.
     static QImage loadSmall(const QByteArray& data, const QString& path, int side);
 
+    // Where loadRows puts a picture, one row at a time.
+    class RowSink {
+    public:
+        virtual ~RowSink() = default;
+        // Memory for the next row: 3 x width bytes and one spare.
+        virtual uint8_t* rowBuffer() = 0;
+        // The next row of the picture as stored, top down, blue-green-red,
+        // just written into rowBuffer()'s memory.
+        virtual void pushRow(const uint8_t* row) = 0;
+    };
+    // Decodes a JPEG of storedSize pixels into sink row by row, with the
+    // bytes load() gives, and true; errors and warning as load(). False, with
+    // nothing given to sink, for a photo that is no such JPEG (another kind,
+    // a CMYK JPEG, another size): load() decodes it.
+    static bool loadRows(const QString& path, QSize storedSize, RowSink& sink, QString* warning = nullptr);
+
     struct Header {
         QSize size;
         // The picture comes out of the decoder as it is to be shown (a HEIF

@@ -137,6 +137,22 @@ QSize PhotoState::workingSize(QSize photoSize, double scale)
 
 void PhotoState::buildWorkingImage(QSize size, Scratch scratch)
 {
+    // A JPEG to be scaled is scaled as it is decoded, turned upright on the
+    // way: its rows go into the working image while they are still cached,
+    // and no picture at full size is made.
+    if (size != m_photoSize && size.width() >= 1 && size.height() >= 1) {
+        m_workReady = false;
+        const QSize stored = PictureOrientation::swapsSides(m_orientation) ? m_photoSize.transposed() : m_photoSize;
+        if (std::unique_ptr<PixelSurface> working = PixelSurface::createForOverwrite(size.width(), size.height())) {
+            BilinearResampler::RowStream stream(stored.width(), stored.height(), m_orientation, *working);
+            if (PictureLoader::loadRows(m_photoPath, stored, stream, &m_photoWarning)) {
+                m_workImage = std::move(working);
+                fitScratchImage();
+                m_workReady = true;
+                return;
+            }
+        }
+    }
     std::unique_ptr<PixelSurface> picture = PictureLoader::load(m_photoPath, 1, &m_photoWarning);
     // A photo stored on its side is turned as it is read into the working
     // image: no upright copy of it is made beside the decoded one.

@@ -115,8 +115,10 @@ public:
     // batch, whose jobs then hold no more than that picture's memory and
     // the working image's each).
     enum class Scratch { Own, FromPhoto };
-    // Decodes the photo upright and builds the working image at size; the
-    // decoded picture is let go as soon as the working image is made.
+    // Decodes the photo upright and builds the working image at size. A
+    // JPEG to be scaled is scaled as its rows are decoded, with no picture at
+    // full size; otherwise the decoded picture is let go as soon as the
+    // working image is made.
     void buildWorkingImage(QSize size, Scratch scratch = Scratch::Own);
     // The same from a picture decoded and turned upright already.
     void buildWorkingImage(std::unique_ptr<PixelSurface> upright, QSize size, Scratch scratch = Scratch::Own);
@@ -124,8 +126,9 @@ public:
     // once for a photo of photoSize (upright) and orientation, built at
     // workingSize: the decoded picture, as stored, beside the working image;
     // the scratch buffer then takes over the decoded picture's memory (or,
-    // in the window, its place). A thumbnail, and the few upright rows a
-    // photo stored on its side is read through, are small beside them.
+    // in the window, its place). A JPEG scaled as it is decoded holds less:
+    // the working image and the scratch buffer. A thumbnail, and the few
+    // rows a scaling holds, are small beside them.
     static int64_t pixelBytesFor(QSize photoSize, QSize workingSize, int orientation);
     // Resizes the working image (and its scratch buffer) to w x h pixels;
     // false, and nothing done, when it has that size already. A size

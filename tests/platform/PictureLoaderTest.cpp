@@ -2,6 +2,7 @@
 
 #include "ThrownError.h"
 #include "platform/PixelMemory.h"
+#include "support/JpegCoefficients.h"
 #include "support/PhotoFormats.h"
 #include "support/TestSupport.h"
 
@@ -18,6 +19,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -154,6 +156,64 @@ TEST(PictureLoaderTest, AHeicPhotoWithoutLibheifsHevcDecoderFailsSayingSo)
     EXPECT_EQ(PictureLoader::readHeader(path).size, QSize(64, 48));
     withoutHevcDecoder = false;
     EXPECT_EQ(PictureLoader::load(path)->width(), 64);
+}
+
+TEST(PictureLoaderTest, RowsComeOutAsTheWholePictureDoes)
+{
+    // Row by row, every byte and warning of the whole picture: baseline and
+    // progressive, 4:2:0, 4:4:4 and grey, damaged and cut short. What only
+    // the whole decoding reads (a CMYK photo, a PNG) or a photo of another
+    // size than expected is left to it.
+    struct Rows : PictureLoader::RowSink {
+        explicit Rows(int width)
+            : buffer(size_t(3 * width + 1))
+        {
+        }
+        uint8_t* rowBuffer() override { return buffer.data(); }
+        void pushRow(const uint8_t* row) override
+        {
+            bytes.append(reinterpret_cast<const char*>(row), qsizetype(buffer.size() - 1));
+        }
+        std::vector<uint8_t> buffer;
+        QByteArray bytes;
+    };
+    QTemporaryDir dir;
+    const QByteArray canon = readFile(testPhoto("cameras/Canon_40D.jpg"));
+    QImage grey(97, 61, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        std::memset(grey.scanLine(y), 4 * y, size_t(grey.width()));
+    QBuffer greyJpeg;
+    greyJpeg.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(grey.save(&greyJpeg, "JPEG"));
+    const std::pair<const char*, QByteArray> made[] = { { "cut.jpg",
+                                                            readFile(testPhoto("large/jolla.jpg")).left(100'000) },
+        { "progressive.jpg", JpegCoefficients::progressiveCopy(canon) },
+        { "full-chroma.jpg", JpegCoefficients::fullChromaCopy(canon, true) }, { "grey.jpg", greyJpeg.data() },
+        { "cmyk.jpg", JpegCoefficients::cmyk() }, { "picture.png", photoBytes(PhotoKind::Png, { quarters(40, 30) }) } };
+    QStringList paths = { testPhoto("broken/corrupted.jpg"), testPhoto("cameras/Canon_40D.jpg"),
+        testPhoto("orientation/portrait_6.jpg") };
+    for (const auto& [name, bytes] : made) {
+        paths << dir.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(writeFile(paths.back(), bytes));
+    }
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        QString wholeWarning, rowWarning = "left over";
+        const auto whole = PictureLoader::load(path, 1, &wholeWarning);
+        const QSize size(whole->width(), whole->height());
+        Rows rows(size.width());
+        const bool byRows = !path.endsWith("cmyk.jpg") && !path.endsWith(".png");
+        ASSERT_EQ(PictureLoader::loadRows(path, size, rows, &rowWarning), byRows);
+        EXPECT_FALSE(PictureLoader::loadRows(path, size.transposed() + QSize(1, 0), rows));
+        if (!byRows) continue;
+        EXPECT_EQ(rowWarning, wholeWarning);
+        ASSERT_EQ(rows.bytes.size(), qsizetype(3 * size.width()) * size.height());
+        for (int y = 0; y < size.height(); ++y)
+            ASSERT_EQ(0,
+                std::memcmp(rows.bytes.constData() + qsizetype(3 * size.width()) * y, whole->scanLine(y),
+                    size_t(3 * size.width())))
+                << "row " << y;
+    }
 }
 
 TEST(PictureLoaderTest, TruncatedJpegsDecodeWhatIsThereSaySoAndShowNoStaleMemory)

@@ -1,10 +1,10 @@
 #include "platform/OutputMark.h"
 
 #include "platform/JpegMetadata.h"
+#include "platform/PhotoFile.h"
+#include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -90,17 +90,11 @@ std::optional<QByteArray> withoutPadding(QByteArray packet, qsizetype excess)
 OutputMark OutputMark::forPhoto(const QString& path)
 {
     // A regular file only: opening a pipe would wait for a writer.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return OutputMark(QByteArray());
-    QCryptographicHash hash(Algorithm);
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = file.read(chunk.data(), chunk.size());
-        if (got < 0) return OutputMark(QByteArray());
-        if (got == 0) break;
-        hash.addData(QByteArrayView(chunk.constData(), got));
+    try {
+        return forBytes(PhotoFile::readAll(path));
+    } catch (const RuntimeError&) {
+        return OutputMark(QByteArray());
     }
-    return OutputMark(DigestName + hash.result().toHex());
 }
 
 OutputMark OutputMark::forBytes(QByteArrayView bytes)

@@ -47,7 +47,36 @@ int openRegular(const QString& path)
     return fd;
 }
 
+// The last file readAll read on this thread, while a ReadOnce lives there.
+struct LastRead {
+    int scopes = 0;
+    QString path;
+    struct stat status { };
+    QByteArray bytes;
+};
+thread_local LastRead lastRead;
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
+        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
 } // namespace
+
+PhotoFile::ReadOnce::ReadOnce()
+{
+    ++lastRead.scopes;
+}
+
+PhotoFile::ReadOnce::~ReadOnce()
+{
+    if (--lastRead.scopes == 0) {
+        lastRead.path.clear();
+        lastRead.bytes.clear();
+    }
+}
 
 void PhotoFile::fail(long number, const QString& path, const QString& reason)
 {
@@ -69,7 +98,15 @@ QByteArray PhotoFile::readAll(const QString& path)
 {
     QFile file;
     open(path, file);
+    struct stat status { };
+    const bool keep = lastRead.scopes > 0 && ::fstat(file.handle(), &status) == 0;
+    if (keep && path == lastRead.path && sameFile(status, lastRead.status)) return lastRead.bytes;
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) fail(InvalidPicture, path, file.errorString() + QLatin1Char('.'));
+    if (keep) {
+        lastRead.path = path;
+        lastRead.status = status;
+        lastRead.bytes = data;
+    }
     return data;
 }

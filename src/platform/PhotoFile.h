@@ -22,6 +22,19 @@ public:
     // The whole file.
     static QByteArray readAll(const QString& path);
 
+    // While one lives on a thread, readAll there keeps the bytes of the last
+    // file it read and gives them again, without reading, for as long as
+    // the file at that path is the same one, unchanged (device, inode, size,
+    // modification and change times). A batch job holds one while it treats
+    // a photo, which several steps read whole.
+    class ReadOnce {
+    public:
+        ReadOnce();
+        ~ReadOnce();
+        ReadOnce(const ReadOnce&) = delete;
+        ReadOnce& operator=(const ReadOnce&) = delete;
+    };
+
     // "Cannot open the picture "path": reason" as a RuntimeError of number.
     [[noreturn]] static void fail(long number, const QString& path, const QString& reason);
 

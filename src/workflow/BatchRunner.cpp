@@ -1,5 +1,7 @@
 #include "workflow/BatchRunner.h"
 
+#include "platform/PhotoFile.h"
+
 #include "platform/PixelBudget.h"
 #include "platform/PixelMemory.h"
 #include "platform/PixelSurface.h"
@@ -250,6 +252,8 @@ BatchReport BatchRunner::run(const BatchPlan& plan, BatchListener* listener) con
 bool BatchRunner::treat(PhotoState& state, const BatchPlan::photo& photo, const SourceGuard& sources,
     PixelBudget& budget, const std::atomic<bool>& stop, BatchOutcome& outcome) const
 {
+    // Its steps read the photo whole, one after the other: it is read once.
+    const PhotoFile::ReadOnce readOnce;
     try {
         state.setPaths(photo.path, { photo.outputPath, photo.thumbnailPath });
         state.open();

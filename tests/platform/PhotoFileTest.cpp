@@ -93,3 +93,29 @@ TEST(PhotoFileTest, EveryReaderGivesTheSystemsReasonWhenAPhotoCannotBeOpened)
     }
 #endif
 }
+
+TEST(PhotoFileTest, ReadOnceGivesTheBytesAgainOnlyWhileTheFileIsUnchanged)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.jpg");
+    ASSERT_TRUE(writeFile(path, "first"));
+    {
+        const PhotoFile::ReadOnce readOnce;
+        const QByteArray first = PhotoFile::readAll(path);
+        EXPECT_EQ(PhotoFile::readAll(path).constData(), first.constData()) << "read again";
+        // Rewritten in place (the size tells it from a file changed within
+        // the file system's time resolution), then replaced, then gone.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        ASSERT_EQ(file.write("+"), 1);
+        file.close();
+        EXPECT_EQ(PhotoFile::readAll(path), "first+");
+        ASSERT_TRUE(QFile::remove(path) && writeFile(path, "third"));
+        EXPECT_EQ(PhotoFile::readAll(path), "third");
+        ASSERT_TRUE(QFile::remove(path));
+        EXPECT_THROW(PhotoFile::readAll(path), RuntimeError);
+    }
+    ASSERT_TRUE(writeFile(path, "fifth"));
+    const QByteArray outside = PhotoFile::readAll(path);
+    EXPECT_NE(PhotoFile::readAll(path).constData(), outside.constData()) << "kept outside a ReadOnce";
+}

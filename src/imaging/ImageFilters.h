@@ -19,9 +19,10 @@ public:
     // kernel and weight. Other values raise 0x8004051A.
     void filterType(int32_t type);
 
-    // Applies the current filter to image, using buffer (same size) as
-    // scratch. False before any type is set, and for buffers that do not
-    // match or are one and the same.
+    // Applies the current filter to image. Unsharp and Emboss use buffer
+    // (same size) as scratch; the others filter image in place and leave
+    // buffer as it was. False before any type is set, and for buffers that
+    // do not match or are one and the same.
     bool processImage(PixelSurface& image, PixelSurface& buffer);
     // target = (sourceImage + from offset) x from multiplier + (target + to offset) x to
     // multiplier, per byte, clamped; the R, G, B offsets go to bytes 0, 1, 2.
@@ -53,6 +54,7 @@ private:
     {
         return m_kernel[static_cast<std::size_t>((y + m_half) * m_size + (x + m_half))];
     }
+    // Destination may be source itself.
     void convolutionPass(const PixelSurface& source, PixelSurface& destination);
 
     int32_t m_type = 0;

@@ -47,8 +47,10 @@ uint8_t clampByte(int64_t v)
 // An output row is summed a chunk at a time, so that the accumulators stay
 // in the first-level cache across the passes, and the chunk is finished
 // into bytes at once. The table's kernels keep every partial sum within
-// 255 x 44 (Soften More: its 5 x 5 square, plus 8 and 11 in the middle), so
-// the accumulators and column sums are 16 bits wide.
+// 255 x 44 (Soften More: 25 for its square of ones, 19 for the elements
+// left over), so the accumulators and column sums are 16 bits wide.
+
+using Look = ImageFilters::Look;
 
 constexpr int32_t chunk = 512;
 constexpr int32_t maxElements = 25;
@@ -56,6 +58,8 @@ constexpr int32_t maxElements = 25;
 // One output row of a pass. Sources point at the byte under the first
 // output byte, the columns at the column sum there.
 struct RowJob {
+    Look look;
+    const uint8_t* own; // the output bytes' source bytes
     const int16_t* columns; // null without a square part
     int32_t half;
     int32_t squareFactor;
@@ -116,10 +120,21 @@ KERNEL_CLONES void convolveRow(const RowJob& job)
         }
         for (int32_t e = 0; e < job.elementCount; ++e, first = false)
             accumulate(acc, job.sources[e] + b, job.factors[e], count, first);
-        uint8_t* out = job.out + b;
-        for (int32_t t = 0; t < count; ++t) {
+        const auto filtered = [&](int32_t t) {
             const uint32_t sum = static_cast<uint32_t>(std::max<int32_t>(acc[t], 0));
-            out[t] = static_cast<uint8_t>(std::min<uint32_t>((sum * job.multiplier) >> job.shift, 255));
+            return static_cast<int32_t>(std::min<uint32_t>((sum * job.multiplier) >> job.shift, 255));
+        };
+        uint8_t* out = job.out + b;
+        const uint8_t* own = job.own + b;
+        if (job.look == Look::Unsharp) {
+            for (int32_t t = 0; t < count; ++t)
+                out[t] = static_cast<uint8_t>(std::clamp(2 * own[t] - filtered(t), 0, 255));
+        } else if (job.look == Look::Emboss) {
+            for (int32_t t = 0; t < count; ++t)
+                out[t] = static_cast<uint8_t>(std::min(filtered(t) + 127, 255));
+        } else {
+            for (int32_t t = 0; t < count; ++t)
+                out[t] = static_cast<uint8_t>(filtered(t));
         }
     }
 }
@@ -145,10 +160,11 @@ struct KernelView {
     int32_t at(int32_t i, int32_t j) const { return values[(j + half) * (2 * half + 1) + (i + half)]; }
 };
 
-// The multiplier and shift of RowJob for a weight of at least 1 and sums up
-// to largest (below 2^15). Multipliers of 17 bits at most always exist for
-// such sums (shift 15 + the bits of weight - 1, rounded up), so the search
-// ends by then; each candidate is checked on every sum it must divide.
+// The multiplier and shift of RowJob for a weight from 1 to 2^16 and sums
+// up to largest (below 2^15). With s = 15 + log2(weight) rounded up,
+// ceil(2^s / weight) is such a multiplier, and it stays below 2^16 + 2, so
+// the search ends by then; each candidate is checked on every sum it must
+// divide.
 void findReciprocal(int32_t weight, int32_t largest, uint32_t& multiplier, int32_t& shift)
 {
     for (shift = 0;; ++shift) {
@@ -164,16 +180,15 @@ void findReciprocal(int32_t weight, int32_t largest, uint32_t& multiplier, int32
     }
 }
 
-// Output rows half .. H - 1 - half, bytes 3 half .. 3 (W - half) - 1 of the
-// destination; the border keeps what the destination held. The destination
-// may be the source: each source row is then set aside in a ring of 2h + 2
-// rows before the first output row that reads it is written, and is read
-// from there.
-void convolve(const PixelSurface& source, PixelSurface& destination, const KernelView& kernel)
+// Filters rows half .. H - 1 - half, bytes 3 half .. 3 (W - half) - 1 of
+// image in place; the border keeps its bytes. Each row is set aside in a
+// ring of 2h + 2 rows before the first output row that reads it is written,
+// and is read from there.
+void convolve(PixelSurface& image, const KernelView& kernel, Look look)
 {
     const int32_t h = kernel.half;
-    const int32_t W = source.width();
-    const int32_t H = source.height();
+    const int32_t W = image.width();
+    const int32_t H = image.height();
     const int32_t side = 2 * h + 1;
     const int32_t x1 = 3 * h;
     const int32_t rowBytes = 3 * W;
@@ -190,6 +205,7 @@ void convolve(const PixelSurface& source, PixelSurface& destination, const Kerne
     }
 
     RowJob job {};
+    job.look = look;
     job.half = h;
     job.squareFactor = factor;
     job.n = 3 * W - 6 * h;
@@ -198,16 +214,10 @@ void convolve(const PixelSurface& source, PixelSurface& destination, const Kerne
         positive += std::max(kernel.values[f], 0);
     findReciprocal(kernel.weight, 255 * positive, job.multiplier, job.shift);
 
-    const bool inPlace = &source == &destination;
     const int32_t ringRows = side + 1;
-    std::vector<uint8_t> ring(inPlace ? static_cast<size_t>(ringRows) * rowBytes : 0);
-    const auto row = [&](int32_t r) {
-        return inPlace ? ring.data() + static_cast<size_t>(r % ringRows) * rowBytes : source.memoryRow(r);
-    };
-    const auto setAside = [&](int32_t r) {
-        if (inPlace)
-            std::memcpy(ring.data() + static_cast<size_t>(r % ringRows) * rowBytes, source.memoryRow(r), rowBytes);
-    };
+    std::vector<uint8_t> ring(static_cast<size_t>(ringRows) * rowBytes);
+    const auto row = [&](int32_t r) { return ring.data() + static_cast<size_t>(r % ringRows) * rowBytes; };
+    const auto setAside = [&](int32_t r) { std::memcpy(row(r), image.memoryRow(r), rowBytes); };
 
     std::vector<int16_t> columns(factor != 0 ? static_cast<size_t>(rowBytes) : 0);
     job.columns = factor != 0 ? columns.data() + x1 : nullptr;
@@ -225,33 +235,34 @@ void convolve(const PixelSurface& source, PixelSurface& destination, const Kerne
                     job.sources[job.elementCount] = row(y + j) + x1 + 3 * i;
                     job.factors[job.elementCount++] = k;
                 }
-        job.out = destination.memoryRow(y) + x1;
+        job.own = row(y) + x1;
+        job.out = image.memoryRow(y) + x1;
         convolveRow(job);
     }
 }
 
-// Copies the frame of width border of source into destination, the only
-// part a pass leaves as it was: a pass writes every pixel at least border
-// away from each edge when the picture is wider and higher than twice the
-// frame, and none otherwise (then all of it is copied).
-void copyFrame(const PixelSurface& source, PixelSurface& destination, int32_t border)
+// Emboss's + 127 for the frame of width border, which the pass leaves as it
+// was: a pass writes every pixel at least border away from each edge when
+// the picture is wider and higher than twice the frame, and none otherwise
+// (then all of it is raised).
+void raiseFrame(PixelSurface& image, int32_t border)
 {
-    const int32_t W = source.width();
-    const int32_t H = source.height();
-    if (2 * border >= W || 2 * border >= H) {
-        PixelSurface::copyBlock(destination, 0, 0, W, H, source, 0, 0);
-        return;
-    }
-    const size_t rowBytes = static_cast<size_t>(3 * W);
-    const size_t side = static_cast<size_t>(3 * border);
+    const int32_t W = image.width();
+    const int32_t H = image.height();
+    const bool whole = 2 * border >= W || 2 * border >= H;
+    const int32_t rowBytes = 3 * W;
+    const int32_t side = 3 * border;
+    const auto raise = [](uint8_t* p, int32_t count) {
+        for (int32_t b = 0; b < count; ++b)
+            p[b] = static_cast<uint8_t>(std::min(p[b] + 127, 255));
+    };
     for (int32_t r = 0; r < H; ++r) {
-        const uint8_t* from = source.memoryRow(r);
-        uint8_t* to = destination.memoryRow(r);
-        if (r < border || r >= H - border) {
-            std::memcpy(to, from, rowBytes);
+        uint8_t* p = image.memoryRow(r);
+        if (whole || r < border || r >= H - border) {
+            raise(p, rowBytes);
         } else {
-            std::memcpy(to, from, side);
-            std::memcpy(to + rowBytes - side, from + rowBytes - side, side);
+            raise(p, side);
+            raise(p + rowBytes - side, side);
         }
     }
 }
@@ -376,40 +387,29 @@ void ImageFilters::filterArraySize(int32_t size)
 bool ImageFilters::processImage(PixelSurface& image, PixelSurface& buffer)
 {
     if (m_type == 0) return false;
-    // The two-step filters read image while writing buffer, so they must differ.
     if (!sameSize(image, buffer) || &image == &buffer) return false;
-
-    // Those passes write only the inner pixels of buffer, so the border of
-    // width h keeps a copy of the unfiltered picture; the inner pixels need
-    // none. Unsharp works with a 3 x 3 neighbourhood.
     switch (m_type) {
-    case 7:
-        copyFrame(image, buffer, 1);
+    case 7: // 2 x image - image blurred by type 1, whose pass leaves the border alike
         filterType(1);
-        convolutionPass(image, buffer);
-        addImages(buffer, image, -1, 0, 0, 0, 2, 0, 0, 0);
+        convolutionPass(image, Look::Unsharp);
         filterType(7);
-        return true;
-    case 8:
-        copyFrame(image, buffer, m_half);
-        convolutionPass(image, buffer);
-        // The border too gets + 127: it is the unfiltered copy.
-        addImages(buffer, image, 1, 127, 127, 127, 0, 0, 0, 0);
-        return true;
+        break;
+    case 8: // the filtered image + 127, the border too
+        convolutionPass(image, Look::Emboss);
+        raiseFrame(image, m_half);
+        break;
     default:
-        // Filtered in place: the border keeps its bytes as it is.
-        convolutionPass(image, image);
-        return true;
+        convolutionPass(image, Look::Plain);
+        break;
     }
+    return true;
 }
 
-void ImageFilters::convolutionPass(const PixelSurface& source, PixelSurface& destination)
+void ImageFilters::convolutionPass(PixelSurface& image, Look look)
 {
     const int32_t h = m_half;
-    const int32_t x1 = 3 * h;
-    const int32_t x2 = 3 * (source.width() - 1) - 3 * h;
-    if (x2 >= x1 && source.height() - 1 - h >= h)
-        convolve(source, destination, KernelView { m_kernel.data(), h, m_weight });
+    if (image.width() >= 2 * h + 1 && image.height() >= 2 * h + 1)
+        convolve(image, KernelView { m_kernel.data(), h, m_weight }, look);
 }
 
 bool ImageFilters::addImages(const PixelSurface& sourceImage, PixelSurface& target, int32_t fromMultiplierValue,

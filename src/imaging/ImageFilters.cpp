@@ -38,7 +38,7 @@ uint8_t clampByte(int64_t v)
 // The kernel is split into factor x a square of ones plus the elements that
 // differ from factor (Sharpen: -1 everywhere, and 16 more in the centre).
 // The square's part comes from running column sums of 2h + 1 bytes, kept
-// from one output row to the next, taken across the row 2h + 1 times; every
+// from one output row to the next, 2h + 1 of which are added across; every
 // other element is one pass over the source row it touches, shifted by 3i
 // bytes. Both are the same integer sum, regrouped, and the factor is the one
 // that needs the fewest passes. The three channels of a pixel use the same
@@ -76,9 +76,8 @@ struct RowJob {
 
 // acc = (or +=) k x src over count entries, with the factors 1 and -1 spared
 // their multiplication.
-template <typename Src>
 [[gnu::always_inline]] inline void accumulate(
-    int16_t* __restrict acc, const Src* __restrict src, int32_t k, int32_t count, bool first)
+    int16_t* __restrict acc, const uint8_t* __restrict src, int32_t k, int32_t count, bool first)
 {
     const int16_t kk = static_cast<int16_t>(k);
     if (first) {
@@ -106,6 +105,20 @@ template <typename Src>
     }
 }
 
+// acc = k x the sum of the 2H + 1 column sums across, 3 bytes apart.
+template <int32_t H>
+[[gnu::always_inline]] inline void squareAcross(
+    int16_t* __restrict acc, const int16_t* __restrict columns, int32_t k, int32_t count)
+{
+    const int16_t kk = static_cast<int16_t>(k);
+    for (int32_t t = 0; t < count; ++t) {
+        int16_t sum = 0;
+        for (int32_t i = -H; i <= H; ++i)
+            sum = static_cast<int16_t>(sum + columns[t + 3 * i]);
+        acc[t] = static_cast<int16_t>(kk * sum);
+    }
+}
+
 // A negative sum truncates to 0 or below and so clamps to 0, as does its
 // stand-in 0; the others divide exactly by the multiplication.
 KERNEL_CLONES void convolveRow(const RowJob& job)
@@ -115,8 +128,11 @@ KERNEL_CLONES void convolveRow(const RowJob& job)
         const int32_t count = std::min(chunk, job.n - b);
         bool first = true;
         if (job.columns) {
-            for (int32_t i = -job.half; i <= job.half; ++i, first = false)
-                accumulate(acc, job.columns + b + 3 * i, job.squareFactor, count, first);
+            if (job.half == 1)
+                squareAcross<1>(acc, job.columns + b, job.squareFactor, count);
+            else
+                squareAcross<2>(acc, job.columns + b, job.squareFactor, count);
+            first = false;
         }
         for (int32_t e = 0; e < job.elementCount; ++e, first = false)
             accumulate(acc, job.sources[e] + b, job.factors[e], count, first);

@@ -136,21 +136,19 @@ KERNEL_CLONES void convolveRow(const RowJob& job)
         }
         for (int32_t e = 0; e < job.elementCount; ++e, first = false)
             accumulate(acc, job.sources[e] + b, job.factors[e], count, first);
-        const auto filtered = [&](int32_t t) {
-            const uint32_t sum = static_cast<uint32_t>(std::max<int32_t>(acc[t], 0));
-            return static_cast<int32_t>(std::min<uint32_t>((sum * job.multiplier) >> job.shift, 255));
-        };
         uint8_t* out = job.out + b;
-        const uint8_t* own = job.own + b;
+        for (int32_t t = 0; t < count; ++t) {
+            const uint32_t sum = static_cast<uint32_t>(std::max<int32_t>(acc[t], 0));
+            out[t] = static_cast<uint8_t>(std::min<uint32_t>((sum * job.multiplier) >> job.shift, 255));
+        }
+        // The looks in a loop of their own, which stays in 16 bits.
         if (job.look == Look::Unsharp) {
+            const uint8_t* own = job.own + b;
             for (int32_t t = 0; t < count; ++t)
-                out[t] = static_cast<uint8_t>(std::clamp(2 * own[t] - filtered(t), 0, 255));
+                out[t] = static_cast<uint8_t>(std::clamp(2 * own[t] - out[t], 0, 255));
         } else if (job.look == Look::Emboss) {
             for (int32_t t = 0; t < count; ++t)
-                out[t] = static_cast<uint8_t>(std::min(filtered(t) + 127, 255));
-        } else {
-            for (int32_t t = 0; t < count; ++t)
-                out[t] = static_cast<uint8_t>(filtered(t));
+                out[t] = static_cast<uint8_t>(std::min(out[t] + 127, 255));
         }
     }
 }

@@ -56,11 +56,16 @@ constexpr int32_t chunk = 512;
 constexpr int32_t maxElements = 25;
 
 // One output row of a pass. Sources point at the byte under the first
-// output byte, the columns at the column sum there.
+// output byte.
 struct RowJob {
     Look look;
     const uint8_t* own; // the output bytes' source bytes
-    const int16_t* columns; // null without a square part
+    // The column sums of the whole row (null without a square part), which
+    // the pass brings to this row a chunk ahead of its use: the row that
+    // enters them is added, the one that leaves (if any) taken away.
+    int16_t* columns;
+    const uint8_t* enter;
+    const uint8_t* leave;
     int32_t half;
     int32_t squareFactor;
     const uint8_t* sources[maxElements];
@@ -105,6 +110,19 @@ struct RowJob {
     }
 }
 
+// columns += enter - leave, byte by byte (no leave: columns += enter).
+[[gnu::always_inline]] inline void updateColumns(
+    int16_t* __restrict columns, const uint8_t* __restrict enter, const uint8_t* __restrict leave, int32_t count)
+{
+    if (leave) {
+        for (int32_t b = 0; b < count; ++b)
+            columns[b] = static_cast<int16_t>(columns[b] + enter[b] - leave[b]);
+    } else {
+        for (int32_t b = 0; b < count; ++b)
+            columns[b] = static_cast<int16_t>(columns[b] + enter[b]);
+    }
+}
+
 // acc = k x the sum of the 2H + 1 column sums across, 3 bytes apart.
 template <int32_t H>
 [[gnu::always_inline]] inline void squareAcross(
@@ -124,14 +142,20 @@ template <int32_t H>
 KERNEL_CLONES void convolveRow(const RowJob& job)
 {
     alignas(64) int16_t acc[chunk];
+    int32_t updated = 0;
     for (int32_t b = 0; b < job.n; b += chunk) {
         const int32_t count = std::min(chunk, job.n - b);
         bool first = true;
         if (job.columns) {
+            // Output bytes b .. b + count - 1 read columns b .. b + count - 1 + 6h.
+            const int32_t needed = b + count + 6 * job.half;
+            updateColumns(job.columns + updated, job.enter + updated, job.leave ? job.leave + updated : nullptr,
+                needed - updated);
+            updated = needed;
             if (job.half == 1)
-                squareAcross<1>(acc, job.columns + b, job.squareFactor, count);
+                squareAcross<1>(acc, job.columns + b + 3, job.squareFactor, count);
             else
-                squareAcross<2>(acc, job.columns + b, job.squareFactor, count);
+                squareAcross<2>(acc, job.columns + b + 6, job.squareFactor, count);
             first = false;
         }
         for (int32_t e = 0; e < job.elementCount; ++e, first = false)
@@ -150,19 +174,6 @@ KERNEL_CLONES void convolveRow(const RowJob& job)
             for (int32_t t = 0; t < count; ++t)
                 out[t] = static_cast<uint8_t>(std::min(out[t] + 127, 255));
         }
-    }
-}
-
-// columns += enter - leave, byte by byte (no leave: columns += enter).
-KERNEL_CLONES void updateColumns(
-    int16_t* __restrict columns, const uint8_t* __restrict enter, const uint8_t* __restrict leave, int32_t count)
-{
-    if (leave) {
-        for (int32_t b = 0; b < count; ++b)
-            columns[b] = static_cast<int16_t>(columns[b] + enter[b] - leave[b]);
-    } else {
-        for (int32_t b = 0; b < count; ++b)
-            columns[b] = static_cast<int16_t>(columns[b] + enter[b]);
     }
 }
 
@@ -234,14 +245,15 @@ void convolve(PixelSurface& image, const KernelView& kernel, Look look)
     const auto setAside = [&](int32_t r) { std::memcpy(row(r), image.memoryRow(r), rowBytes); };
 
     std::vector<int16_t> columns(factor != 0 ? static_cast<size_t>(rowBytes) : 0);
-    job.columns = factor != 0 ? columns.data() + x1 : nullptr;
+    job.columns = factor != 0 ? columns.data() : nullptr;
     for (int32_t r = 0; r < 2 * h; ++r) {
         setAside(r);
         if (factor != 0) updateColumns(columns.data(), row(r), nullptr, rowBytes);
     }
     for (int32_t y = h; y <= H - 1 - h; ++y) {
         setAside(y + h);
-        if (factor != 0) updateColumns(columns.data(), row(y + h), y > h ? row(y - h - 1) : nullptr, rowBytes);
+        job.enter = row(y + h);
+        job.leave = y > h ? row(y - h - 1) : nullptr;
         job.elementCount = 0;
         for (int32_t j = -h; j <= h; ++j)
             for (int32_t i = -h; i <= h; ++i)

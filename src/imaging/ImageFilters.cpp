@@ -415,7 +415,9 @@ bool ImageFilters::processImage(PixelSurface& image, PixelSurface& buffer)
     if (m_type == 0) return false;
     if (!sameSize(image, buffer) || &image == &buffer) return false;
     switch (m_type) {
-    case 7: // 2 x image - image blurred by type 1, whose pass leaves the border alike
+    case 7:
+        // 2 x image - the image blurred with type 1's kernel; on the border,
+        // which the blur leaves as it was, that is the image itself.
         filterType(1);
         convolutionPass(image, Look::Unsharp);
         filterType(7);

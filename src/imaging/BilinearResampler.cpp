@@ -1,5 +1,6 @@
 #include "imaging/BilinearResampler.h"
 
+#include "imaging/KernelClones.h"
 #include "imaging/PictureOrientation.h"
 #include "platform/PixelSurface.h"
 
@@ -62,25 +63,7 @@ inline uint8_t blendDouble(double a, double b, double t)
     return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
 }
 
-// The two kernels are cloned for the wider vector units and the loader picks a
-// clone through a resolver while it relocates the program. Under
-// ThreadSanitizer clang instruments that resolver with a call into the
-// sanitizer's runtime, which is not set up yet that early (the call reads a
-// null thread state and the program dies before main), and it accepts no
-// no_sanitize attribute beside target_clones. So a ThreadSanitizer build keeps
-// one baseline copy: the integer arithmetic gives the same bytes in every clone
-// and the sanitizer still sees every access.
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define QUILLON_NO_KERNEL_CLONES
-#endif
-#endif
-#ifdef QUILLON_NO_KERNEL_CLONES
-#define KERNEL_CLONES
-#else
-#define KERNEL_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
-#endif
-
+// The two kernels are cloned for the wider vector units (KernelClones.h).
 KERNEL_CLONES void blendRowsExact(
     const uint8_t* below, const uint8_t* above, uint8_t* out, int32_t count, int32_t weight)
 {

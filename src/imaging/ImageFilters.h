@@ -19,9 +19,9 @@ public:
     // kernel and weight. Other values raise 0x8004051A.
     void filterType(int32_t type);
 
-    // Applies the current filter to image, using buffer (same size) as
-    // scratch. False before any type is set, and for buffers that do not
-    // match or are one and the same.
+    // Applies the current filter to image, in place; buffer, another
+    // surface of the same size, is left as it was. False before any type is
+    // set, and for buffers that do not match or are one and the same.
     bool processImage(PixelSurface& image, PixelSurface& buffer);
     // target = (sourceImage + from offset) x from multiplier + (target + to offset) x to
     // multiplier, per byte, clamped; the R, G, B offsets go to bytes 0, 1, 2.
@@ -47,13 +47,20 @@ public:
     // saturation saturation (clamped to 0..1) and keeps its lightness.
     bool colourise(PixelSurface& target, float hue, float saturation);
 
+    // What becomes of the filtered byte q of a byte v: q itself, Unsharp's
+    // 2v - q or Emboss's q + 127, clamped.
+    enum class Look { Plain, Unsharp, Emboss };
+
 private:
     void filterArraySize(int32_t size);
     int32_t& element(int32_t x, int32_t y)
     {
         return m_kernel[static_cast<std::size_t>((y + m_half) * m_size + (x + m_half))];
     }
-    void convolutionPass(const PixelSurface& source, PixelSurface& destination);
+    // The current kernel's pass over image, in place, each filtered byte
+    // given the look; the border, where the kernel does not fit, keeps its
+    // bytes.
+    void convolutionPass(PixelSurface& image, Look look);
 
     int32_t m_type = 0;
     int32_t m_size = 0;

@@ -6,6 +6,10 @@
 // from libheif-examples) and as PNG shows what the other decoders cost; Qt's
 // own reader of the PNG is their yardstick (for the HEIC, time heif-convert
 // on the file the run leaves in the temporary folder).
+// BM_DecodeScaled is the batch's way to the working image: the photo
+// decoded row by row straight into the scaling, as stored (orientation:1)
+// or read on its side (orientation:6); it should cost about the full decode
+// and no more than the decode and the resample apart.
 // BM_ResampleOnItsSide makes the same working
 // image from the photo stored on its side (EXIF orientation 6): readTurned:1
 // reads it turned while it is resampled and should cost little more than
@@ -155,6 +159,20 @@ void BM_ResampleOnItsSide(benchmark::State& state)
     reportPixels(state, 2000 * 1500);
 }
 
+void BM_DecodeScaled(benchmark::State& state)
+{
+    const int orientation = int(state.range(0));
+    const bool turned = PictureOrientation::swapsSides(orientation);
+    const QString path = photo().jpegPath;
+    for (auto _ : state) {
+        auto working = PixelSurface::createForOverwrite(turned ? 1500 : 2000, turned ? 2000 : 1500);
+        BilinearResampler::RowStream stream(4000, 3000, orientation, *working);
+        if (!PictureLoader::loadRows(path, QSize(4000, 3000), stream)) state.SkipWithError("not decoded row by row");
+        benchmark::DoNotOptimize(working->bits());
+    }
+    reportPixels(state, 4000 * 3000);
+}
+
 void BM_SaveJPG2000x1500Q80(benchmark::State& state)
 {
     auto picture = BilinearResampler::resized(*photo().picture, 2000, 1500);
@@ -172,6 +190,7 @@ BENCHMARK(BM_DecodeHeic12MP)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_DecodePng12MP)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_QtReaderPng12MP)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Resample4000x3000To2000x1500)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DecodeScaled)->ArgName("orientation")->Arg(1)->Arg(6)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ResampleOnItsSide)->ArgName("readTurned")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_SaveJPG2000x1500Q80)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

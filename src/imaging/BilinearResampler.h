@@ -48,7 +48,8 @@ public:
     public:
         RowStream(int32_t storedWidth, int32_t storedHeight, int orientation, PixelSurface& destination);
         uint8_t* rowBuffer() override;
-        // row stays readable until two more rows have been pushed.
+        // row has two readable bytes after its pixels, and stays readable
+        // until two more rows have been pushed.
         void pushRow(const uint8_t* row) override;
 
     private:
@@ -91,6 +92,9 @@ public:
         // On its side: each needed stored row blended along, by its row's
         // parity, and the destination columns made but not yet written.
         std::vector<bool> m_needed;
+        std::vector<int32_t> m_pairLeft; // the left pixel's byte offset of each pair
+        std::vector<int32_t> m_unpaired; // the destination rows whose pair is not
+        bool m_lowFirst = true; // the pixel of the first upright row is the left one
         std::vector<uint8_t> m_along[2];
         std::vector<uint8_t> m_columns;
         std::vector<int32_t> m_columnX;

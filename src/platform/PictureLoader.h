@@ -52,7 +52,7 @@ public:
     class RowSink {
     public:
         virtual ~RowSink() = default;
-        // Memory for the next row: 3 x width bytes and one spare.
+        // Memory for the next row: 3 x width bytes and two spare.
         virtual uint8_t* rowBuffer() = 0;
         // The next row of the picture as stored, top down, blue-green-red,
         // just written into rowBuffer()'s memory.

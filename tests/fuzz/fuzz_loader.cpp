@@ -22,14 +22,14 @@ namespace {
 struct SameRows : PictureLoader::RowSink {
     explicit SameRows(const PixelSurface& picture)
         : picture(picture)
-        , buffer(size_t(3 * picture.width() + 1))
+        , buffer(size_t(3 * picture.width() + 2))
     {
     }
     uint8_t* rowBuffer() override { return buffer.data(); }
     void pushRow(const uint8_t* row) override
     {
         fuzz::require(next < picture.height(), "no more rows than the picture's");
-        fuzz::require(std::memcmp(row, picture.scanLine(next++), buffer.size() - 1) == 0, "each row is the picture's");
+        fuzz::require(std::memcmp(row, picture.scanLine(next++), buffer.size() - 2) == 0, "each row is the picture's");
     }
     const PixelSurface& picture;
     std::vector<uint8_t> buffer;

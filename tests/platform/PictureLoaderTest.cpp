@@ -166,13 +166,13 @@ TEST(PictureLoaderTest, RowsComeOutAsTheWholePictureDoes)
     // size than expected is left to it.
     struct Rows : PictureLoader::RowSink {
         explicit Rows(int width)
-            : buffer(size_t(3 * width + 1))
+            : buffer(size_t(3 * width + 2))
         {
         }
         uint8_t* rowBuffer() override { return buffer.data(); }
         void pushRow(const uint8_t* row) override
         {
-            bytes.append(reinterpret_cast<const char*>(row), qsizetype(buffer.size() - 1));
+            bytes.append(reinterpret_cast<const char*>(row), qsizetype(buffer.size() - 2));
         }
         std::vector<uint8_t> buffer;
         QByteArray bytes;

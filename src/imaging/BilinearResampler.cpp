@@ -222,7 +222,7 @@ BilinearResampler::RowStream::RowStream(
     m_lowOffset.resize(size_t(alongCount));
     m_highOffset.resize(size_t(alongCount));
     // On its side the rows blended along keep 4 bytes a pixel (see
-    // gatherPairs) until the columns are written.
+    // gatherNeighbours) until the columns are written.
     const int32_t step = m_turned ? 4 : 3;
     m_weights.resize(size_t(step) * size_t(alongCount));
     for (int32_t i = 0; i < alongCount; ++i) {

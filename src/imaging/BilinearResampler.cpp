@@ -265,7 +265,9 @@ BilinearResampler::RowStream::RowStream(
         for (const Sample& sample : m_across)
             m_needed[sample.low] = m_needed[sample.high] = true;
         // The pairs are neighbours but where a side's edge repeats its
-        // pixel, or in a picture too narrow to read 8 bytes from.
+        // pixel, or in a picture too narrow to read 8 bytes from: there
+        // none is (the others read from the row's start instead, and are
+        // copied again one by one).
         m_lowFirst = orientation == 7 || orientation == 8;
         m_pairLeft.resize(size_t(hd));
         for (int32_t d = 0; d < hd; ++d) {
@@ -301,8 +303,9 @@ void BilinearResampler::RowStream::pushRow(const uint8_t* row)
         // blend of one upright column.
         uint8_t* along = m_along[r & 1].data();
         const auto count = static_cast<int32_t>(m_lowOffset.size());
-        gatherNeighbours(row, m_pairLeft.data(), count, m_lowFirst ? m_low.data() : m_high.data(),
-            m_lowFirst ? m_high.data() : m_low.data());
+        if (m_unpaired.size() < m_pairLeft.size())
+            gatherNeighbours(row, m_pairLeft.data(), count, m_lowFirst ? m_low.data() : m_high.data(),
+                m_lowFirst ? m_high.data() : m_low.data());
         for (const int32_t d : m_unpaired) {
             std::memcpy(m_low.data() + 4 * d, row + m_lowOffset[d], 4);
             std::memcpy(m_high.data() + 4 * d, row + m_highOffset[d], 4);

@@ -6,12 +6,12 @@
 // encoded alone, in the same run. On one core the whole pipeline should
 // stay within 1.25 times decode plus encode, and on every core it should
 // gain nearly what the cores give decode plus encode.
+#include "GuiBenchmarkMain.h"
 #include "files/JpegWriter.h"
 #include "files/SettingsFile.h"
 #include "imaging/BilinearResampler.h"
 #include "platform/ExifReader.h"
 #include "platform/PictureLoader.h"
-#include "platform/ProcessSetup.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QDir>
@@ -108,11 +108,5 @@ BENCHMARK(BM_BatchTransform)
 
 int main(int argc, char** argv)
 {
-    ProcessSetup::init();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // fonts for the stamp
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks<QGuiApplication>(argc, argv);
 }

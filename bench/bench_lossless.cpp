@@ -6,12 +6,12 @@
 // right corner, and the whole save with its EXIF read, mark, thumbnail and
 // atomic writes. The stamp should cost the copy little; the save adds the
 // thumbnail's reduced decode of the output.
+#include "GuiBenchmarkMain.h"
 #include "TwelveMegapixelPhotos.h"
 
 #include "files/LosslessStamper.h"
 #include "files/SettingsFile.h"
 #include "platform/PhotoFile.h"
-#include "platform/ProcessSetup.h"
 #include "workflow/LosslessSave.h"
 #include "workflow/PhotoEngine.h"
 
@@ -77,10 +77,5 @@ BENCHMARK(BM_LosslessSave)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    ProcessSetup::init();
-    QGuiApplication app(argc, argv); // the stamp's fonts
-    photos();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runGuiBenchmarks<QGuiApplication>(argc, argv, [] { photos(); });
 }

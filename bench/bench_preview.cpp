@@ -5,10 +5,10 @@
 // Each case reports its time per opening at one output scale (the window
 // then draws the picture without scaling when the decode already has the
 // preview's size).
+#include "GuiBenchmarkMain.h"
 #include "TwelveMegapixelPhotos.h"
 
 #include "files/SettingsFile.h"
-#include "platform/ProcessSetup.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QGuiApplication>
@@ -49,13 +49,5 @@ BENCHMARK(BM_OpenPhotoAndPreview)->Arg(250)->Arg(375)->Arg(500)->Arg(800)->Arg(1
 
 int main(int argc, char** argv)
 {
-    ProcessSetup::init();
-    // The engine measures fonts for the stamp labels.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    photo(); // made before any timing starts
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks<QGuiApplication>(argc, argv, [] { photo(); });
 }

@@ -5,10 +5,10 @@
 //   build/bench/bench_restyle
 // Each case reports its time per change at one output scale of a
 // 12-megapixel photo.
+#include "GuiBenchmarkMain.h"
 #include "TwelveMegapixelPhotos.h"
 
 #include "files/SettingsFile.h"
-#include "platform/ProcessSetup.h"
 #include "workflow/PhotoEngine.h"
 
 #include <QGuiApplication>
@@ -45,12 +45,5 @@ BENCHMARK(BM_RestyleBuiltPhoto)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::
 
 int main(int argc, char** argv)
 {
-    ProcessSetup::init();
-    // The engine measures fonts for the stamp.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks<QGuiApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 // megapixel photo at the default scale), in each look, with auto-contrast,
 // and with the caption strip's render; each against the shadow, the stamp
 // as it has always been.
+#include "GuiBenchmarkMain.h"
 #include "files/CaptionStrip.h"
 #include "platform/PixelSurface.h"
 #include "workflow/PhotoState.h"
@@ -62,9 +63,5 @@ BENCHMARK(BM_Render)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    QGuiApplication app(argc, argv); // fonts for the stamp
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks<QGuiApplication>(argc, argv);
 }

@@ -5,10 +5,10 @@
 // size), as the date alone and as two lines with the camera's settings. A
 // batch photo takes hundreds of milliseconds to decode and encode: the text
 // should cost microseconds, and a second line about what the first costs.
+#include "GuiBenchmarkMain.h"
 #include "files/SettingsFile.h"
 #include "platform/ExifReader.h"
 #include "platform/PixelSurface.h"
-#include "platform/ProcessSetup.h"
 #include "workflow/StampPlacement.h"
 
 #include <QGuiApplication>
@@ -64,11 +64,5 @@ BENCHMARK(BM_PrintStamp)->ArgName("lines")->Arg(1)->Arg(2)->Unit(benchmark::kMic
 
 int main(int argc, char** argv)
 {
-    ProcessSetup::init();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // fonts for the stamp
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks<QGuiApplication>(argc, argv);
 }

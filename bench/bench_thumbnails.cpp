@@ -4,9 +4,9 @@
 // phone photo's, with and without the thumbnail item phones keep (made
 // with heif-enc, from libheif-examples).
 //   build/bench/bench_thumbnails
+#include "GuiBenchmarkMain.h"
 #include "TwelveMegapixelPhotos.h"
 
-#include "platform/ProcessSetup.h"
 #include "workflow/ListThumbnail.h"
 #include "workflow/ThumbnailQueue.h"
 
@@ -133,12 +133,5 @@ BENCHMARK(BM_FolderThroughTheQueue)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecon
 
 int main(int argc, char** argv)
 {
-    ProcessSetup::init();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    photos(); // made before any timing starts
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks<QGuiApplication>(argc, argv, [] { photos(); });
 }

@@ -7,9 +7,9 @@
 // (BM_FitNewPicture times that), the next ones only copy; at 100 % and
 // above only the exposed part is drawn, stretched while painting.
 // Target: a repaint well under a frame (16 ms) at every zoom.
+#include "GuiBenchmarkMain.h"
 #include "TwelveMegapixelPhotos.h"
 
-#include "platform/ProcessSetup.h"
 #include "ui/PictureView.h"
 
 #include <QApplication>
@@ -69,12 +69,5 @@ BENCHMARK(BM_FitNewPicture)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    ProcessSetup::init();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    displayPicture(); // made before any timing starts
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks<QApplication>(argc, argv, [] { displayPicture(); });
 }

@@ -1,5 +1,6 @@
 #include "files/LosslessStamper.h"
 
+#include "files/BaselineScan.h"
 #include "imaging/PictureOrientation.h"
 #include "platform/LibjpegErrors.h"
 #include "platform/PictureLoader.h"
@@ -10,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
+#include <optional>
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared before it.
@@ -159,10 +162,12 @@ constexpr size_t XmpNameLength = sizeof XmpName; // with its NUL
 constexpr char MpfName[] = "MPF";
 constexpr size_t MpfNameLength = sizeof MpfName;
 
-void writeSegment(j_compress_ptr encoder, int code, const QByteArray& body)
+// Where segments are written: a libjpeg encoder, or bytes of our own.
+using SegmentSink = std::function<void(int code, const JOCTET* body, unsigned int length)>;
+
+void writeSegment(const SegmentSink& sink, int code, const QByteArray& body)
 {
-    jpeg_write_marker(
-        encoder, code, reinterpret_cast<const JOCTET*>(body.constData()), static_cast<unsigned int>(body.size()));
+    sink(code, reinterpret_cast<const JOCTET*>(body.constData()), static_cast<unsigned int>(body.size()));
 }
 
 // The segments of the source in their order, the EXIF and XMP ones
@@ -170,7 +175,7 @@ void writeSegment(j_compress_ptr encoder, int code, const QByteArray& body)
 // goes in after its EXIF segment, or after its JFIF one, or first. The
 // multi-picture index is left out: the pictures it points at, after the
 // end of the stream, are not carried.
-void copySegments(j_decompress_ptr source, j_compress_ptr output, const QByteArray& exif, const QByteArray& xmp)
+void copySegments(j_decompress_ptr source, const SegmentSink& output, const QByteArray& exif, const QByteArray& xmp)
 {
     const QByteArray xmpBody = xmp.isEmpty() ? QByteArray() : QByteArray(XmpName, XmpNameLength) + xmp;
     bool hasXmp = false;
@@ -190,10 +195,24 @@ void copySegments(j_decompress_ptr source, j_compress_ptr output, const QByteArr
         else if (!xmpBody.isEmpty() && isSegment(marker, JPEG_APP0 + 1, XmpName, XmpNameLength))
             writeSegment(output, marker->marker, xmpBody);
         else
-            jpeg_write_marker(output, marker->marker, marker->data, marker->data_length);
+            output(marker->marker, marker->data, marker->data_length);
         if (xmpAdded && marker == xmpAfter) writeSegment(output, JPEG_APP0 + 1, xmpBody);
     }
 }
+
+// A component's quantisation table: the one its blocks were read with, or
+// before they are, the one its table number names.
+const JQUANT_TBL* quantTable(const jpeg_decompress_struct& s, int component)
+{
+    const jpeg_component_info& info = s.comp_info[component];
+    if (info.quant_table) return info.quant_table;
+    return info.quant_tbl_no >= 0 && info.quant_tbl_no < NUM_QUANT_TBLS ? s.quant_tbl_ptrs[info.quant_tbl_no] : nullptr;
+}
+
+// A row of a component's blocks (counted from the top of the picture), to
+// read or to change: from libjpeg's arrays, or from the band a BaselineScan
+// holds.
+using BlockRows = std::function<JBLOCKROW(int component, JDIMENSION row, bool changing)>;
 
 int inverseOrientation(int orientation)
 {
@@ -235,7 +254,7 @@ void readSource(Codecs& c, const QByteArray& data)
 // photo is never decoded. At the box's edges the chroma is upsampled from
 // the box alone, which matters only to an edge MCU the stamp reaches, and
 // there by a level or two.
-void decodeBox(Codecs& c, jvirt_barray_ptr* sourceArrays, QRect box, PixelSurface& pixels)
+void decodeBox(Codecs& c, const BlockRows& sourceRows, QRect box, PixelSurface& pixels)
 {
     jpeg_decompress_struct& s = c.source;
     c.makeEncoder(c.boxEncoder, 5, &c.boxJpeg, &c.boxJpegSize);
@@ -266,11 +285,10 @@ void decodeBox(Codecs& c, jvirt_barray_ptr* sourceArrays, QRect box, PixelSurfac
         const auto columns = static_cast<JDIMENSION>((box.width() + mcuWidth - 1) / mcuWidth * h);
         const auto rows = static_cast<JDIMENSION>((box.height() + mcuHeight - 1) / mcuHeight * v);
         for (JDIMENSION row = 0; row < rows; ++row) {
-            JBLOCKARRAY from = (*s.mem->access_virt_barray)(
-                reinterpret_cast<j_common_ptr>(&s), sourceArrays[i], firstRow + row, 1, FALSE);
+            JBLOCKROW from = sourceRows(i, firstRow + row, false);
             JBLOCKARRAY to
                 = (*e.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&e), boxArrays[i], row, 1, TRUE);
-            std::memcpy(to[0][0], from[0][firstColumn], sizeof(JBLOCK) * columns);
+            std::memcpy(to[0][0], from[firstColumn], sizeof(JBLOCK) * columns);
         }
     }
     jpeg_write_coefficients(&e, boxArrays);
@@ -310,7 +328,8 @@ void encodeArea(Codecs& c, const PixelSurface& pixels)
         e.comp_info[i].v_samp_factor = from.v_samp_factor;
         e.comp_info[i].quant_tbl_no = i;
         if (!e.quant_tbl_ptrs[i]) e.quant_tbl_ptrs[i] = jpeg_alloc_quant_table(reinterpret_cast<j_common_ptr>(&e));
-        std::memcpy(e.quant_tbl_ptrs[i]->quantval, from.quant_table->quantval, sizeof from.quant_table->quantval);
+        const JQUANT_TBL* table = quantTable(c.source, i);
+        std::memcpy(e.quant_tbl_ptrs[i]->quantval, table->quantval, sizeof table->quantval);
         e.quant_tbl_ptrs[i]->sent_table = FALSE;
     }
     jpeg_start_compress(&e, TRUE);
@@ -323,7 +342,7 @@ void encodeArea(Codecs& c, const PixelSurface& pixels)
 
 // Puts the area's coefficients into the source's blocks of the MCUs marked
 // in changed (row by row, columns of the box).
-void pasteArea(Codecs& c, jvirt_barray_ptr* sourceArrays, QRect box, const std::vector<char>& changed, int mcuColumns)
+void pasteArea(Codecs& c, const BlockRows& sourceRows, QRect box, const std::vector<char>& changed, int mcuColumns)
 {
     jpeg_decompress_struct& a = c.areaCoefficients;
     c.makeDecoder(a, 3, c.areaJpeg, c.areaJpegSize);
@@ -340,12 +359,12 @@ void pasteArea(Codecs& c, jvirt_barray_ptr* sourceArrays, QRect box, const std::
         for (int my = 0; my < mcuRows; ++my) {
             JBLOCKARRAY from = (*a.mem->access_virt_barray)(
                 reinterpret_cast<j_common_ptr>(&a), areaArrays[i], JDIMENSION(my * v), JDIMENSION(v), FALSE);
-            JBLOCKARRAY to = (*c.source.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&c.source),
-                sourceArrays[i], firstRow + JDIMENSION(my * v), JDIMENSION(v), TRUE);
-            for (int mx = 0; mx < mcuColumns; ++mx) {
-                if (!changed[size_t(my) * mcuColumns + mx]) continue;
-                for (int by = 0; by < v; ++by)
-                    std::memcpy(to[by][firstColumn + JDIMENSION(mx * h)], from[by][mx * h], sizeof(JBLOCK) * h);
+            for (int by = 0; by < v; ++by) {
+                JBLOCKROW to = sourceRows(i, firstRow + JDIMENSION(my * v + by), true);
+                for (int mx = 0; mx < mcuColumns; ++mx) {
+                    if (changed[size_t(my) * mcuColumns + mx])
+                        std::memcpy(to[firstColumn + JDIMENSION(mx * h)], from[by][mx * h], sizeof(JBLOCK) * h);
+                }
             }
         }
     }
@@ -368,7 +387,10 @@ void writeOutput(Codecs& c, jvirt_barray_ptr* arrays, const QByteArray& exif, co
     c.output.arith_code = c.source.arith_code;
     if (c.source.progressive_mode) jpeg_simple_progression(&c.output);
     jpeg_write_coefficients(&c.output, arrays);
-    copySegments(&c.source, &c.output, exif, xmp);
+    copySegments(
+        &c.source,
+        [&](int code, const JOCTET* body, unsigned int length) { jpeg_write_marker(&c.output, code, body, length); },
+        exif, xmp);
     jpeg_finish_compress(&c.output);
 }
 
@@ -379,23 +401,25 @@ void writeOutput(Codecs& c, jvirt_barray_ptr* arrays, const QByteArray& exif, co
 struct DcPlanes {
     std::vector<uint8_t> samples[3]; // one a block, row by row
     int width[3] = {};
+    std::vector<int> rowDc; // a row's DC coefficients, as read
 };
 
-void readDcPlanes(Codecs& c, jvirt_barray_ptr* arrays, DcPlanes& dc)
+// dcOf(component, row, rowDc) puts the DC coefficients of a row of a
+// component's blocks (those that show) into rowDc.
+template <typename DcOf> void readDcPlanes(const jpeg_decompress_struct& s, const DcOf& dcOf, DcPlanes& dc)
 {
-    jpeg_decompress_struct& s = c.source;
     for (int i = 0; i < s.num_components; ++i) {
         const jpeg_component_info& info = s.comp_info[i];
         const int columns = static_cast<int>(info.width_in_blocks);
         dc.width[i] = columns;
         dc.samples[i].resize(size_t(columns) * info.height_in_blocks);
-        const int quant = info.quant_table->quantval[0];
+        dc.rowDc.resize(size_t(columns));
+        const int quant = quantTable(s, i)->quantval[0];
         for (JDIMENSION row = 0; row < info.height_in_blocks; ++row) {
-            JBLOCKARRAY blocks
-                = (*s.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&s), arrays[i], row, 1, FALSE);
+            dcOf(i, row, dc.rowDc.data());
             uint8_t* out = dc.samples[i].data() + size_t(row) * columns;
             for (int column = 0; column < columns; ++column)
-                out[column] = static_cast<uint8_t>(std::clamp(((blocks[0][column][0] * quant + 4) >> 3) + 128, 0, 255));
+                out[column] = static_cast<uint8_t>(std::clamp(((dc.rowDc[column] * quant + 4) >> 3) + 128, 0, 255));
         }
     }
 }
@@ -489,11 +513,12 @@ bool LosslessStamper::unsupported(const RuntimeError& error)
     return error.source() == RuntimeError::sourceFor(Source) && error.description().contains(CannotStamp);
 }
 
-LosslessStamper::Result LosslessStamper::stamp(QByteArray data, int orientation, QRect uprightArea, const Draw& draw,
-    const JpegMetadata& replaced, const QString& shownName, bool withEighth)
+namespace {
+
+// What both ways of stamping check first: the source's header is read, and
+// the photo is one they can stamp. Gives its stored size.
+QSize readAndCheck(Codecs& c, const QByteArray& data, const QString& shownName)
 {
-    Codecs c;
-    c.outputBytes.expected = data.size() + data.size() / 16;
     guarded(c.errors, shownName, [&] { readSource(c, data); });
     const jpeg_decompress_struct& s = c.source;
     if (s.data_precision != 8)
@@ -503,72 +528,284 @@ LosslessStamper::Result LosslessStamper::stamp(QByteArray data, int orientation,
     const QSize stored(static_cast<int>(s.image_width), static_cast<int>(s.image_height));
     if (int64_t(stored.width()) * stored.height() > PixelSurface::MaxPixels)
         throw failure(shownName, QStringLiteral("is too large"));
+    return stored;
+}
 
+bool quantisesByZero(const jpeg_decompress_struct& s)
+{
+    for (int i = 0; i < s.num_components; ++i) {
+        const JQUANT_TBL* table = quantTable(s, i);
+        if (!table || std::find(std::begin(table->quantval), std::end(table->quantval), 0) != std::end(table->quantval))
+            return true;
+    }
+    return false;
+}
+
+// The blocks the stamp may change: its area on the upright picture, on the
+// stored one, widened to whole MCUs; empty when the area is off the photo.
+QRect boxFor(const jpeg_decompress_struct& s, QSize stored, int orientation, QRect uprightArea)
+{
+    const QSize uprightSize = PictureOrientation::swapsSides(orientation) ? stored.transposed() : stored;
+    const QRect area = uprightArea & QRect(QPoint(0, 0), uprightSize);
+    if (area.isEmpty()) return {};
+    return alignedOut(LosslessStamper::storedRect(area, stored, orientation), s.max_h_samp_factor * DCTSIZE,
+        s.max_v_samp_factor * DCTSIZE, stored);
+}
+
+// Draws the stamp into the box: its pixels decoded, turned upright, drawn
+// on, turned back, and the MCUs where a pixel changed given new
+// coefficients in rows. Gives how many MCUs changed.
+int stampBox(Codecs& c, const BlockRows& rows, QRect box, int orientation, const LosslessStamper::Draw& draw,
+    const QString& shownName)
+{
+    const QSize stored(static_cast<int>(c.source.image_width), static_cast<int>(c.source.image_height));
+    std::unique_ptr<PixelSurface> before = PixelSurface::createForOverwrite(box.width(), box.height());
+    if (!before) throw std::bad_alloc();
+    guarded(c.errors, shownName, [&] { decodeBox(c, rows, box, *before); });
+
+    std::unique_ptr<PixelSurface> copy = PixelSurface::createForOverwrite(box.width(), box.height());
+    if (!copy) throw std::bad_alloc();
+    PixelSurface::copyBlock(*copy, 0, 0, box.width(), box.height(), *before, 0, 0);
+    std::unique_ptr<PixelSurface> upright = PictureOrientation::upright(std::move(copy), orientation);
+    draw(*upright, LosslessStamper::uprightRect(box, stored, orientation).topLeft());
+    const std::unique_ptr<PixelSurface> after
+        = PictureOrientation::upright(std::move(upright), inverseOrientation(orientation));
+
+    const int mcuWidth = c.source.max_h_samp_factor * DCTSIZE;
+    const int mcuHeight = c.source.max_v_samp_factor * DCTSIZE;
+    const int mcuColumns = (box.width() + mcuWidth - 1) / mcuWidth;
+    const int mcuRows = (box.height() + mcuHeight - 1) / mcuHeight;
+    std::vector<char> changed(size_t(mcuColumns) * mcuRows);
+    int replaced = 0;
+    for (int my = 0; my < mcuRows; ++my) {
+        for (int mx = 0; mx < mcuColumns; ++mx) {
+            const int x = mx * mcuWidth;
+            const int y = my * mcuHeight;
+            const bool differs = cellDiffers(
+                *before, *after, x, y, std::min(mcuWidth, box.width() - x), std::min(mcuHeight, box.height() - y));
+            changed[size_t(my) * mcuColumns + mx] = differs;
+            replaced += differs;
+        }
+    }
+    if (replaced > 0) {
+        guarded(c.errors, shownName, [&] {
+            encodeArea(c, *after);
+            pasteArea(c, rows, box, changed, mcuColumns);
+        });
+    }
+    return replaced;
+}
+
+std::unique_ptr<PixelSurface> eighthFrom(const DcPlanes& dc, const jpeg_decompress_struct& s)
+{
+    auto eighth = PixelSurface::createForOverwrite(
+        static_cast<int32_t>((s.image_width + 7) / 8), static_cast<int32_t>((s.image_height + 7) / 8));
+    if (!eighth) throw std::bad_alloc();
+    fillEighth(s, dc, *eighth);
+    return eighth;
+}
+
+// The source's own segments between its start and its coded data that are
+// no APPn or COM segment (its tables, frame, restart interval and scan
+// header), as they stand; false when anything else stands there, or they do
+// not end where libjpeg found the coded data.
+bool framingSegments(const QByteArray& jpeg, qsizetype scanStart, QByteArray& out)
+{
+    const auto* d = reinterpret_cast<const uint8_t*>(jpeg.constData());
+    if (scanStart > jpeg.size() || scanStart < 4 || d[0] != 0xFF || d[1] != 0xD8) return false;
+    qsizetype at = 2;
+    int code = 0;
+    while (at < scanStart) {
+        if (d[at] != 0xFF) return false;
+        while (at < scanStart && d[at] == 0xFF)
+            ++at;
+        if (at + 3 > scanStart) return false;
+        code = d[at];
+        const qsizetype end = at + 1 + (d[at + 1] << 8 | d[at + 2]);
+        if (end < at + 3 || end > scanStart) return false;
+        const bool metadata = (code >= JPEG_APP0 && code <= JPEG_APP0 + 15) || code == JPEG_COM;
+        // Tables, baseline or extended sequential frame, restart interval, scan.
+        const bool framing = code == 0xDB || code == 0xC4 || code == 0xC0 || code == 0xC1 || code == 0xDD || code == 0xDA;
+        if (!metadata && !framing) return false;
+        if (framing) {
+            out += char(0xFF);
+            out += QByteArray::fromRawData(jpeg.constData() + at, end - at);
+        }
+        at = end;
+    }
+    return at == scanStart && code == 0xDA;
+}
+
+// The scan's layout as libjpeg read it from the header; false for a photo
+// that BaselineScan does not code (progressive, arithmetic, several scans,
+// a code table missing).
+bool scanLayout(const jpeg_decompress_struct& s, BaselineScan::Layout& layout)
+{
+    if (s.progressive_mode || s.arith_code || s.comps_in_scan != s.num_components) return false;
+    if (s.num_components != 1 && s.num_components != 3) return false;
+    for (int i = 0; i < s.num_components; ++i) {
+        const jpeg_component_info& info = s.comp_info[i];
+        if (s.cur_comp_info[i] != &s.comp_info[i]) return false; // components in another order
+        BaselineScan::Component component;
+        component.h = info.h_samp_factor;
+        component.v = info.v_samp_factor;
+        component.dcTable = info.dc_tbl_no;
+        component.acTable = info.ac_tbl_no;
+        component.widthInBlocks = static_cast<int>(info.width_in_blocks);
+        component.heightInBlocks = static_cast<int>(info.height_in_blocks);
+        layout.components.push_back(component);
+    }
+    for (int n = 0; n < NUM_HUFF_TBLS; ++n) {
+        const JHUFF_TBL* tables[2] = { s.dc_huff_tbl_ptrs[n], s.ac_huff_tbl_ptrs[n] };
+        BaselineScan::CodeTable* into[2] = { &layout.dcTables[size_t(n)], &layout.acTables[size_t(n)] };
+        for (int k = 0; k < 2; ++k) {
+            if (!tables[k]) continue;
+            into[k]->present = true;
+            std::copy(std::begin(tables[k]->bits), std::end(tables[k]->bits), into[k]->counts.begin());
+            std::copy(std::begin(tables[k]->huffval), std::end(tables[k]->huffval), into[k]->symbols.begin());
+        }
+    }
+    if (s.num_components == 1) {
+        layout.mcuColumns = static_cast<int>(s.comp_info[0].width_in_blocks);
+        layout.mcuRows = static_cast<int>(s.comp_info[0].height_in_blocks);
+    } else {
+        layout.mcuColumns = static_cast<int>((s.image_width + s.max_h_samp_factor * DCTSIZE - 1)
+            / static_cast<JDIMENSION>(s.max_h_samp_factor * DCTSIZE));
+        layout.mcuRows = static_cast<int>((s.image_height + s.max_v_samp_factor * DCTSIZE - 1)
+            / static_cast<JDIMENSION>(s.max_v_samp_factor * DCTSIZE));
+    }
+    layout.restartInterval = static_cast<int>(s.restart_interval);
+    return true;
+}
+
+// Stamps a regular baseline photo without holding its coefficients: the
+// coded data is read through once, the MCU rows of the stamp's box (and the
+// row after it, whose first DC follows from the box's last) are coded
+// again, and the rest is carried over as it was coded. Nothing when the
+// photo is not one this way takes; the other way then stamps it.
+std::optional<LosslessStamper::Result> stampCarryingCodedData(const QByteArray& data, int orientation,
+    QRect uprightArea, const LosslessStamper::Draw& draw, const JpegMetadata& replaced, const QString& shownName,
+    bool withEighth)
+{
+    Codecs c;
+    const QSize stored = readAndCheck(c, data, shownName);
+    const jpeg_decompress_struct& s = c.source;
+    BaselineScan::Layout layout;
+    if (quantisesByZero(s) || !scanLayout(s, layout)) return std::nullopt;
+    const qsizetype scanStart = reinterpret_cast<const char*>(s.src->next_input_byte) - data.constData();
+    QByteArray framing;
+    if (!framingSegments(data, scanStart, framing)) return std::nullopt;
+
+    LosslessStamper::Result result;
+    result.storedBox = boxFor(s, stored, orientation, uprightArea);
+    const int mcuHeight = s.max_v_samp_factor * DCTSIZE;
+    const int bandBegin = result.storedBox.isEmpty() ? 0 : result.storedBox.top() / mcuHeight;
+    const int bandEnd
+        = result.storedBox.isEmpty() ? 0 : std::min(result.storedBox.bottom() / mcuHeight + 2, layout.mcuRows);
+    std::optional<BaselineScan> scan = BaselineScan::read(data, scanStart, layout, bandBegin, bandEnd);
+    if (!scan) return std::nullopt;
+
+    if (!result.storedBox.isEmpty()) {
+        const BlockRows rows = [&](int component, JDIMENSION row, bool) {
+            static_assert(sizeof(BaselineScan::Block) == sizeof(JBLOCK));
+            return reinterpret_cast<JBLOCKROW>(scan->blockRow(component, static_cast<int>(row)));
+        };
+        result.replacedMcus = stampBox(c, rows, result.storedBox, orientation, draw, shownName);
+    }
+
+    QByteArray out;
+    out.reserve(data.size() + data.size() / 16);
+    out += "\xFF\xD8";
+    bool fits = true;
+    copySegments(
+        &c.source,
+        [&](int code, const JOCTET* body, unsigned int length) {
+            // libjpeg refuses a longer one; the other way says so.
+            fits = fits && length <= 65533;
+            out += char(0xFF);
+            out += char(code);
+            out += char((length + 2) >> 8);
+            out += char((length + 2) & 0xFF);
+            out += QByteArray::fromRawData(reinterpret_cast<const char*>(body), length);
+        },
+        replaced.exif, replaced.xmp);
+    if (!fits || !scan->write(framing, out)) return std::nullopt;
+
+    if (withEighth) {
+        DcPlanes dc;
+        readDcPlanes(
+            s,
+            [&](int component, JDIMENSION row, int* rowDc) {
+                for (int column = 0; column < dc.width[component]; ++column)
+                    rowDc[column] = scan->dc(component, static_cast<int>(row), column);
+            },
+            dc);
+        result.eighth = eighthFrom(dc, s);
+    }
+    if (c.errors.warning[0] != '\0') result.warning = QString::fromLocal8Bit(c.errors.warning);
+    result.carried = true;
+    result.jpeg = std::move(out);
+    return result;
+}
+
+// Stamps any photo libjpeg reads, holding all its coefficients: they are
+// read whole, the stamp's MCUs replaced, and all coded again.
+LosslessStamper::Result stampRecoding(QByteArray data, int orientation, QRect uprightArea,
+    const LosslessStamper::Draw& draw, const JpegMetadata& replaced, const QString& shownName, bool withEighth)
+{
+    Codecs c;
+    c.outputBytes.expected = data.size() + data.size() / 16;
+    const QSize stored = readAndCheck(c, data, shownName);
     jvirt_barray_ptr* arrays = nullptr;
     guarded(c.errors, shownName, [&] { arrays = jpeg_read_coefficients(&c.source); });
     // The encoder divides by the tables the stamp's blocks are coded with.
-    for (int i = 0; i < s.num_components; ++i) {
-        const JQUANT_TBL* table = s.comp_info[i].quant_table;
-        if (!table || std::find(std::begin(table->quantval), std::end(table->quantval), 0) != std::end(table->quantval))
-            throw failure(shownName, CannotStamp + QStringLiteral("a quantisation table holds a zero"));
-    }
+    if (quantisesByZero(c.source))
+        throw failure(shownName, CannotStamp + QStringLiteral("a quantisation table holds a zero"));
     // Everything is read (the segments are the library's copies): the
     // output need not be made beside the source's bytes.
     data = QByteArray();
 
-    Result result;
-    const QSize uprightSize = PictureOrientation::swapsSides(orientation) ? stored.transposed() : stored;
-    const QRect area = uprightArea & QRect(QPoint(0, 0), uprightSize);
-    if (!area.isEmpty()) {
-        const int mcuWidth = s.max_h_samp_factor * DCTSIZE;
-        const int mcuHeight = s.max_v_samp_factor * DCTSIZE;
-        const QRect box = alignedOut(storedRect(area, stored, orientation), mcuWidth, mcuHeight, stored);
-        result.storedBox = box;
-
-        std::unique_ptr<PixelSurface> before = PixelSurface::createForOverwrite(box.width(), box.height());
-        if (!before) throw std::bad_alloc();
-        guarded(c.errors, shownName, [&] { decodeBox(c, arrays, box, *before); });
-
-        std::unique_ptr<PixelSurface> copy = PixelSurface::createForOverwrite(box.width(), box.height());
-        if (!copy) throw std::bad_alloc();
-        PixelSurface::copyBlock(*copy, 0, 0, box.width(), box.height(), *before, 0, 0);
-        std::unique_ptr<PixelSurface> upright = PictureOrientation::upright(std::move(copy), orientation);
-        draw(*upright, uprightRect(box, stored, orientation).topLeft());
-        const std::unique_ptr<PixelSurface> after
-            = PictureOrientation::upright(std::move(upright), inverseOrientation(orientation));
-
-        const int mcuColumns = (box.width() + mcuWidth - 1) / mcuWidth;
-        const int mcuRows = (box.height() + mcuHeight - 1) / mcuHeight;
-        std::vector<char> changed(size_t(mcuColumns) * mcuRows);
-        for (int my = 0; my < mcuRows; ++my) {
-            for (int mx = 0; mx < mcuColumns; ++mx) {
-                const int x = mx * mcuWidth;
-                const int y = my * mcuHeight;
-                const bool differs = cellDiffers(
-                    *before, *after, x, y, std::min(mcuWidth, box.width() - x), std::min(mcuHeight, box.height() - y));
-                changed[size_t(my) * mcuColumns + mx] = differs;
-                result.replacedMcus += differs;
-            }
-        }
-        if (result.replacedMcus > 0) {
-            guarded(c.errors, shownName, [&] {
-                encodeArea(c, *after);
-                pasteArea(c, arrays, box, changed, mcuColumns);
-            });
-        }
-    }
+    jpeg_decompress_struct& s = c.source;
+    const BlockRows rows = [&](int component, JDIMENSION row, bool changing) {
+        return (*s.mem->access_virt_barray)(
+            reinterpret_cast<j_common_ptr>(&s), arrays[component], row, 1, changing ? TRUE : FALSE)[0];
+    };
+    LosslessStamper::Result result;
+    result.storedBox = boxFor(s, stored, orientation, uprightArea);
+    if (!result.storedBox.isEmpty())
+        result.replacedMcus = stampBox(c, rows, result.storedBox, orientation, draw, shownName);
 
     guarded(c.errors, shownName, [&] { writeOutput(c, arrays, replaced.exif, replaced.xmp); });
     if (withEighth) {
-        result.eighth = PixelSurface::createForOverwrite((stored.width() + 7) / 8, (stored.height() + 7) / 8);
-        if (!result.eighth) throw std::bad_alloc();
         DcPlanes dc;
-        guarded(c.errors, shownName, [&] { readDcPlanes(c, arrays, dc); });
-        fillEighth(c.source, dc, *result.eighth);
+        guarded(c.errors, shownName, [&] {
+            readDcPlanes(
+                s,
+                [&](int component, JDIMENSION row, int* rowDc) {
+                    const JBLOCKROW blocks = rows(component, row, false);
+                    for (int column = 0; column < dc.width[component]; ++column)
+                        rowDc[column] = blocks[column][0];
+                },
+                dc);
+        });
+        result.eighth = eighthFrom(dc, s);
     }
     if (c.errors.warning[0] != '\0') result.warning = QString::fromLocal8Bit(c.errors.warning);
     result.jpeg = std::move(c.outputBytes.bytes);
     return result;
+}
+
+} // namespace
+
+LosslessStamper::Result LosslessStamper::stamp(QByteArray data, int orientation, QRect uprightArea, const Draw& draw,
+    const JpegMetadata& replaced, const QString& shownName, bool withEighth, Coding coding)
+{
+    if (coding == Coding::CarryWherePossible) {
+        if (std::optional<Result> result
+            = stampCarryingCodedData(data, orientation, uprightArea, draw, replaced, shownName, withEighth))
+            return std::move(*result);
+    }
+    return stampRecoding(std::move(data), orientation, uprightArea, draw, replaced, shownName, withEighth);
 }
 
 std::unique_ptr<PixelSurface> LosslessStamper::decodeReduced(

@@ -16,7 +16,9 @@
 // coefficients are read as they are, only the blocks under the stamp get
 // new ones, and the rest is written back bit for bit with the photo's own
 // quantisation tables, chroma subsampling, baseline or progressive coding,
-// and every APPn and COM segment in its order. The picture is never turned:
+// and every APPn and COM segment in its order. A regular baseline photo is
+// read through once (BaselineScan): only the rows of MCUs under the stamp
+// are coded again, the rest of its coded data is carried over as it was. The picture is never turned:
 // the stamp is drawn upright into the few blocks around it, which are then
 // turned back into the stored orientation.
 //
@@ -41,6 +43,9 @@ public:
         // What the decoder found wrong with a photo that it still read (a
         // truncated file); empty for a sound one.
         QString warning;
+        // Whether the photo's coded data outside the rows of the stamp's
+        // MCUs was carried over as it was, rather than coded again.
+        bool carried = false;
         // When asked for: the output at an eighth of its size, as stored,
         // as the decoder reduces it (each block's mean, its chroma
         // replicated), made from the coefficients without decoding.
@@ -53,9 +58,15 @@ public:
     // EXIF segment; replaced.xmp that of its XMP packet, or goes in after
     // the EXIF segment when it has none. shownName names the photo in
     // errors.
-    // The source's bytes are let go as soon as its coefficients are read.
+    // A photo whose coefficients are all read (any but a regular baseline
+    // one) lets the source's bytes go as soon as they are.
+    // A regular baseline photo's coded data is carried over where the stamp
+    // does not reach, without being held as coefficients; Recode codes it
+    // all again, as every other photo is (tests compare the two).
+    enum class Coding { CarryWherePossible, Recode };
     static Result stamp(QByteArray source, int orientation, QRect uprightArea, const Draw& draw,
-        const JpegMetadata& replaced, const QString& shownName, bool withEighth = false);
+        const JpegMetadata& replaced, const QString& shownName, bool withEighth = false,
+        Coding coding = Coding::CarryWherePossible);
 
     // The JPEG decoded at 1/denominator of its size (1, 2, 4 or 8; each side
     // rounded up), as stored, for a thumbnail.

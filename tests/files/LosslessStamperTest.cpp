@@ -84,6 +84,62 @@ TEST(LosslessStamperTest, OnlyTheBlocksUnderTheStampChangeAndTheCodingStaysTheSo
     }
 }
 
+TEST(LosslessStamperTest, CarryingTheCodedDataOverGivesWhatCodingItAllAgainGives)
+{
+    // Baseline photos of every sampling, with and without restart markers,
+    // with tables of their own and the usual ones, and a grey one; stamps
+    // at the corners, across the right and bottom edges (the row after the
+    // box then starts from changed DC values), in the middle, over the
+    // whole photo, and off it. The Nikon's tables leave no code free for
+    // what the stamp needs: it is coded again.
+    std::map<std::string, QByteArray> photos;
+    for (const char* name : { "cameras/Canon_40D.jpg", "cameras/DSCN0010.jpg", "cameras/kodak-dc210.jpg",
+             "cameras/nikon-e950.jpg", "orientation/portrait_6.jpg" })
+        photos[name] = readFile(testPhoto(name));
+    photos["4:2:0, a restart every 7 MCUs"] = JpegCoefficients::withRestarts(photos["cameras/kodak-dc210.jpg"], 7);
+    photos["4:2:2, a restart every row"] = JpegCoefficients::withRestarts(photos["cameras/DSCN0010.jpg"], 40);
+    photos["grey"] = JpegCoefficients::grey(203, 97);
+    for (const auto& [name, bytes] : photos) {
+        const JpegCoefficients source = JpegCoefficients::read(bytes);
+        for (int orientation : { 1, 3, 6 }) {
+            const QSize upright
+                = orientation >= 5 ? QSize(source.height, source.width) : QSize(source.width, source.height);
+            const int w = upright.width();
+            const int h = upright.height();
+            for (const QRect stamp : { QRect(0, 0, 30, 12), QRect(w - 20, h / 2, 40, 9), QRect(9, h - 5, 50, 10),
+                     QRect(w / 3, h / 3, w / 4, 20), QRect(0, 0, w, h), QRect(w + 5, 0, 10, 10) }) {
+                SCOPED_TRACE(name + ", orientation " + std::to_string(orientation) + ", stamp at "
+                    + std::to_string(stamp.x()) + "," + std::to_string(stamp.y()));
+                const auto draw = [stamp](PixelSurface& pixels, QPoint corner) {
+                    pixels.paint([&](QPainter& painter) {
+                        painter.fillRect(stamp.translated(-corner), QColor(30, 200, 90));
+                        painter.fillRect(stamp.translated(-corner).adjusted(2, 2, -2, -2), Qt::white);
+                    });
+                };
+                const auto carried = LosslessStamper::stamp(bytes, orientation, stamp, draw, {}, "test", true);
+                const auto recoded = LosslessStamper::stamp(
+                    bytes, orientation, stamp, draw, {}, "test", true, LosslessStamper::Coding::Recode);
+                EXPECT_EQ(carried.carried, name != "cameras/nikon-e950.jpg" || carried.replacedMcus == 0);
+                EXPECT_FALSE(recoded.carried);
+                EXPECT_EQ(carried.replacedMcus, recoded.replacedMcus);
+                const JpegCoefficients a = JpegCoefficients::read(carried.jpeg);
+                const JpegCoefficients b = JpegCoefficients::read(recoded.jpeg);
+                EXPECT_TRUE(a.differingMcus(b).isEmpty()) << "differ at " << a.differingMcus(b).x() << ","
+                                                          << a.differingMcus(b).y();
+                EXPECT_EQ(a.segments, b.segments);
+                EXPECT_EQ(a.coding, b.coding);
+                ASSERT_TRUE(carried.eighth && recoded.eighth);
+                EXPECT_EQ(carried.eighth->toImage(), recoded.eighth->toImage());
+                // libjpeg reads it through without a warning.
+                EXPECT_TRUE(LosslessStamper::stamp(carried.jpeg, 1, {}, draw, {}, "again", false).warning.isEmpty());
+            }
+        }
+    }
+    // A progressive photo is coded again.
+    const QByteArray progressive = JpegCoefficients::progressiveCopy(photos["cameras/Canon_40D.jpg"]);
+    EXPECT_FALSE(LosslessStamper::stamp(progressive, 1, QRect(0, 0, 8, 8), whiteBox(QRect(0, 0, 8, 8)), {}, "test").carried);
+}
+
 TEST(LosslessStamperTest, SegmentsAreCopiedInOrderWithTheExifAndXmpRecordsReplacedOrAdded)
 {
     // landscape_3 has JFIF, a colour profile, EXIF and no XMP; nothing

@@ -2,7 +2,8 @@
 // drawn near its corner: whatever the input, libjpeg's failures come back as
 // a RuntimeError (never a crash or a jump into nowhere), and an output that
 // is made reads back as a JPEG whose eighth has the size of the one made
-// from its coefficients.
+// from its coefficients. Where the coded data was carried over, coding it
+// all again must give the same picture.
 #include "FuzzSupport.h"
 
 #include "files/LosslessStamper.h"
@@ -35,6 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const auto eighth = LosslessStamper::decodeReduced(result.jpeg, 8, QStringLiteral("output"));
         if (!result.eighth || eighth->width() != result.eighth->width() || eighth->height() != result.eighth->height())
             __builtin_trap();
+        if (result.carried) {
+            const LosslessStamper::Result recoded = LosslessStamper::stamp(bytes, orientation, area, draw, {},
+                QStringLiteral("fuzz.jpg"), true, LosslessStamper::Coding::Recode);
+            const auto a = LosslessStamper::decodeReduced(result.jpeg, 1, QStringLiteral("carried"));
+            const auto b = LosslessStamper::decodeReduced(recoded.jpeg, 1, QStringLiteral("recoded"));
+            if (a->toImage() != b->toImage() || result.eighth->toImage() != recoded.eighth->toImage())
+                __builtin_trap();
+        }
     } catch (const RuntimeError&) {
     } catch (const std::bad_alloc&) {
     }

@@ -175,6 +175,33 @@ QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
     return e.bytes();
 }
 
+QByteArray JpegCoefficients::withRestarts(const QByteArray& jpeg, int interval)
+{
+    Decoder d(jpeg);
+    Encoder e(d.errors);
+    if (setjmp(d.errors.jump)) throw std::runtime_error("cannot make the copy");
+    jvirt_barray_ptr* arrays = jpeg_read_coefficients(&d.info);
+    jpeg_copy_critical_parameters(&d.info, &e.info);
+    e.info.write_JFIF_header = FALSE;
+    e.info.restart_interval = JDIMENSION(interval);
+    jpeg_write_coefficients(&e.info, arrays);
+    copySegments(d.info.marker_list, e.info);
+    jpeg_finish_compress(&e.info);
+    jpeg_finish_decompress(&d.info);
+    return e.bytes();
+}
+
+QByteArray JpegCoefficients::grey(int width, int height)
+{
+    Errors errors;
+    return encode(
+        errors, width, height, 1, JCS_GRAYSCALE, [](jpeg_compress_struct&) {},
+        [width](int y, JSAMPLE* row) {
+            for (int x = 0; x < width; ++x)
+                row[x] = JSAMPLE((x * 7 + y * 3) % 256);
+        });
+}
+
 QByteArray JpegCoefficients::fullChromaCopy(const QByteArray& jpeg, bool progressive)
 {
     Decoder d(jpeg);

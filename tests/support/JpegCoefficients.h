@@ -42,6 +42,11 @@ struct JpegCoefficients {
     // The photo decoded and encoded again at quality 92 with full-size
     // chroma (4:4:4), its segments kept.
     static QByteArray fullChromaCopy(const QByteArray& jpeg, bool progressive);
+    // The photo's coefficients coded again with a restart marker every
+    // interval MCUs, its segments kept.
+    static QByteArray withRestarts(const QByteArray& jpeg, int interval);
+    // A grey photo of that size, its levels a pattern of stripes.
+    static QByteArray grey(int width, int height);
     // A small progressive JPEG whose last scan is repeated 600 times (a
     // scan bomb's shape, small).
     static QByteArray manyScans();

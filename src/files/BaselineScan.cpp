@@ -385,8 +385,14 @@ bool readBlock(BitReader& reader, const Decoder& dc, const Decoder& ac, int& pre
 
 // A value's size class and its bits as JPEG codes them (a negative one less
 // one, in as many bits as its magnitude needs).
-int sizeOf(int value) { return std::bit_width(static_cast<unsigned>(value < 0 ? -value : value)); }
-uint32_t bitsOf(int value, int size) { return static_cast<uint32_t>(value < 0 ? value - 1 : value) & ((1u << size) - 1); }
+int sizeOf(int value)
+{
+    return std::bit_width(static_cast<unsigned>(value < 0 ? -value : value));
+}
+uint32_t bitsOf(int value, int size)
+{
+    return static_cast<uint32_t>(value < 0 ? value - 1 : value) & ((1u << size) - 1);
+}
 
 // Codes one block: symbol(table, s) codes symbol s of a table (0 to 3 the
 // DC tables, 4 to 7 the AC ones) and says whether it could, bits(v, n)

@@ -625,7 +625,8 @@ bool framingSegments(const QByteArray& jpeg, qsizetype scanStart, QByteArray& ou
         if (end < at + 3 || end > scanStart) return false;
         const bool metadata = (code >= JPEG_APP0 && code <= JPEG_APP0 + 15) || code == JPEG_COM;
         // Tables, baseline or extended sequential frame, restart interval, scan.
-        const bool framing = code == 0xDB || code == 0xC4 || code == 0xC0 || code == 0xC1 || code == 0xDD || code == 0xDA;
+        const bool framing
+            = code == 0xDB || code == 0xC4 || code == 0xC0 || code == 0xC1 || code == 0xDD || code == 0xDA;
         if (!metadata && !framing) return false;
         if (framing) {
             out += char(0xFF);

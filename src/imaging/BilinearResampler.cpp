@@ -5,8 +5,11 @@
 #include "platform/PixelSurface.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <immintrin.h>
 #include <vector>
 
 // Why integers give the bytes of the double-precision definition.
@@ -109,6 +112,69 @@ void gatherNeighbours(const uint8_t* __restrict from, const int32_t* __restrict 
     }
 }
 
+// The same gathers, 21 pixels at a time: their 63 bytes come from a window
+// of 128 bytes of the source by one byte permutation of two registers,
+// where the processor has it (AVX-512 VBMI). Copying 3 or 4 bytes a pixel
+// is what costs in the gathers above. Each step stores 64 bytes, the last
+// of which the next step overwrites.
+constexpr int32_t WindowPixels = 21;
+constexpr int32_t WindowBytes = 3 * WindowPixels;
+
+std::atomic<bool> windowsAllowed { true };
+
+bool permutesBytes()
+{
+    static const bool has = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
+    return has && windowsAllowed.load(std::memory_order_relaxed);
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void gatherByWindows(const uint8_t* __restrict from,
+    const int32_t* starts, const uint8_t* indices, size_t steps, uint8_t* __restrict out)
+{
+    for (size_t k = 0; k < steps; ++k) {
+        const __m512i low = _mm512_loadu_si512(from + starts[k]);
+        const __m512i high = _mm512_loadu_si512(from + starts[k] + 64);
+        const __m512i which = _mm512_loadu_si512(indices + 64 * k);
+        _mm512_storeu_si512(out + WindowBytes * k, _mm512_permutex2var_epi8(low, which, high));
+    }
+}
+
+// The windows for gathering the pixels at the byte offsets of a source of
+// sourceBytes bytes into a row of 3-byte pixels, every window within the
+// source. Empty when the source is narrower than a window, or some 21
+// pixels lie further apart than a window holds (a picture shrunk to less
+// than about half).
+void planWindows(const std::vector<int32_t>& offsets, int32_t sourceBytes, std::vector<int32_t>& starts,
+    std::vector<uint8_t>& indices)
+{
+    starts.clear();
+    indices.clear();
+    if (!permutesBytes() || sourceBytes < 128 || offsets.empty()) return;
+    const auto pixels = static_cast<int32_t>(offsets.size());
+    const auto sourceOf = [&](int32_t k, int32_t j) {
+        // The 64th byte, and those past the last pixel, repeat one in place.
+        const int32_t at = std::min({ j, WindowBytes - 1, 3 * (pixels - k * WindowPixels) - 1 });
+        return offsets[size_t(k * WindowPixels + at / 3)] + at % 3;
+    };
+    const int32_t steps = (pixels + WindowPixels - 1) / WindowPixels;
+    for (int32_t k = 0; k < steps; ++k) {
+        int32_t lowest = INT32_MAX, highest = 0;
+        for (int32_t j = 0; j < 64; ++j) {
+            lowest = std::min(lowest, sourceOf(k, j));
+            highest = std::max(highest, sourceOf(k, j));
+        }
+        const int32_t start = std::min(lowest, sourceBytes - 128);
+        if (highest - start >= 128) {
+            starts.clear();
+            indices.clear();
+            return;
+        }
+        starts.push_back(start);
+        for (int32_t j = 0; j < 64; ++j)
+            indices.push_back(static_cast<uint8_t>(sourceOf(k, j) - start));
+    }
+}
+
 // The numerators are size - 1 and the denominators the destination size, so
 // the last destination pixel falls just short of the source's edge.
 float scaleFactor(int32_t sourceSize, int32_t destinationSize)
@@ -155,6 +221,11 @@ void pushRows(const PixelSurface& stored, BilinearResampler::RowStream& stream)
 }
 
 } // namespace
+
+void BilinearResampler::allowByteWindows(bool allowed)
+{
+    windowsAllowed = allowed;
+}
 
 void BilinearResampler::resample(const PixelSurface& source, PixelSurface& destination)
 {
@@ -221,10 +292,7 @@ BilinearResampler::RowStream::RowStream(
     const float alongScale = m_turned ? scaleFactor(uprightHeight, hd) : scaleFactor(uprightWidth, wd);
     m_lowOffset.resize(size_t(alongCount));
     m_highOffset.resize(size_t(alongCount));
-    // On its side the rows blended along keep 4 bytes a pixel (see
-    // gatherNeighbours) until the columns are written.
-    const int32_t step = m_turned ? 4 : 3;
-    m_weights.resize(size_t(step) * size_t(alongCount));
+    std::vector<int32_t> weights(static_cast<size_t>(alongCount));
     for (int32_t i = 0; i < alongCount; ++i) {
         const SamplePosition p = samplePosition(i, alongScale, m_turned ? uprightHeight : uprightWidth);
         const auto column = [&](int32_t at) { return m_turned ? storedColumnOfRow(at) : storedColumnOfColumn(at); };
@@ -235,11 +303,26 @@ BilinearResampler::RowStream::RowStream(
             m_doublePixels.push_back(i);
             m_doubleWeights.push_back(p.t);
         }
-        std::fill_n(m_weights.begin() + step * i, step, std::max(weight, 0));
+        weights[i] = std::max(weight, 0);
     }
-    // One spare byte after each: the gather copies 4 bytes per pixel.
-    m_low.resize(size_t(step) * size_t(alongCount) + 1);
-    m_high.resize(size_t(step) * size_t(alongCount) + 1);
+    // Gathered by windows, a pixel keeps its 3 bytes. Without them, on its
+    // side the rows blended along keep 4 bytes a pixel (see
+    // gatherNeighbours) until the columns are written.
+    planWindows(m_lowOffset, 3 * W, m_lowWindows.starts, m_lowWindows.indices);
+    planWindows(m_highOffset, 3 * W, m_highWindows.starts, m_highWindows.indices);
+    if (m_lowWindows.starts.empty() || m_highWindows.starts.empty()) {
+        m_lowWindows = m_highWindows = Windows();
+        if (m_turned) m_pixelBytes = 4;
+    }
+    const int32_t step = m_pixelBytes;
+    m_weights.resize(size_t(step) * size_t(alongCount));
+    for (int32_t i = 0; i < alongCount; ++i)
+        std::fill_n(m_weights.begin() + step * i, step, weights[i]);
+    // One spare byte after each: the gather copies 4 bytes per pixel, and
+    // by windows its last step stores 64 bytes from the last 21 pixels'.
+    const size_t gathered = std::max(size_t(step) * size_t(alongCount), m_lowWindows.starts.size() * WindowBytes) + 1;
+    m_low.resize(gathered);
+    m_high.resize(gathered);
 
     const int32_t acrossCount = m_turned ? wd : hd;
     const float acrossScale = m_turned ? scaleFactor(uprightWidth, wd) : scaleFactor(uprightHeight, hd);
@@ -280,8 +363,9 @@ BilinearResampler::RowStream::RowStream(
             }
         }
         for (std::vector<uint8_t>& along : m_along)
-            along.resize(4 * size_t(hd));
-        m_columns.resize(size_t(ColumnGroup) * 4 * size_t(hd));
+            along.resize(size_t(m_pixelBytes) * size_t(hd));
+        // and one spare byte: the last pixel moves as 4 bytes too.
+        m_columns.resize(size_t(ColumnGroup) * size_t(m_pixelBytes) * size_t(hd) + 1);
         m_columnX.reserve(ColumnGroup);
     } else {
         m_blended.resize(3 * size_t(W) + 1);
@@ -303,17 +387,19 @@ void BilinearResampler::RowStream::pushRow(const uint8_t* row)
         // blend of one upright column.
         uint8_t* along = m_along[r & 1].data();
         const auto count = static_cast<int32_t>(m_lowOffset.size());
-        if (m_unpaired.size() < m_pairLeft.size())
-            gatherNeighbours(row, m_pairLeft.data(), count, m_lowFirst ? m_low.data() : m_high.data(),
-                m_lowFirst ? m_high.data() : m_low.data());
-        for (const int32_t d : m_unpaired) {
-            std::memcpy(m_low.data() + 4 * d, row + m_lowOffset[d], 4);
-            std::memcpy(m_high.data() + 4 * d, row + m_highOffset[d], 4);
+        if (!gatherWindows(row)) {
+            if (m_unpaired.size() < m_pairLeft.size())
+                gatherNeighbours(row, m_pairLeft.data(), count, m_lowFirst ? m_low.data() : m_high.data(),
+                    m_lowFirst ? m_high.data() : m_low.data());
+            for (const int32_t d : m_unpaired) {
+                std::memcpy(m_low.data() + 4 * d, row + m_lowOffset[d], 4);
+                std::memcpy(m_high.data() + 4 * d, row + m_highOffset[d], 4);
+            }
         }
-        blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), along, 4 * count);
+        blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), along, m_pixelBytes * count);
         for (size_t k = 0; k < m_doublePixels.size(); ++k)
             for (int32_t c = 0; c < 3; ++c) {
-                const int32_t i = 4 * m_doublePixels[k] + c;
+                const int32_t i = m_pixelBytes * m_doublePixels[k] + c;
                 along[i] = blendDouble(m_low[i], m_high[i], m_doubleWeights[k]);
             }
     }
@@ -324,6 +410,16 @@ void BilinearResampler::RowStream::pushRow(const uint8_t* row)
             makeRow(m_order[m_made]);
     }
     if (m_turned && m_next == m_storedHeight) writeColumns();
+}
+
+bool BilinearResampler::RowStream::gatherWindows(const uint8_t* from)
+{
+    if (m_lowWindows.starts.empty() || m_highWindows.starts.empty()) return false;
+    gatherByWindows(
+        from, m_lowWindows.starts.data(), m_lowWindows.indices.data(), m_lowWindows.starts.size(), m_low.data());
+    gatherByWindows(
+        from, m_highWindows.starts.data(), m_highWindows.indices.data(), m_highWindows.starts.size(), m_high.data());
+    return true;
 }
 
 void BilinearResampler::RowStream::makeRow(int32_t y)
@@ -339,7 +435,8 @@ void BilinearResampler::RowStream::makeRow(int32_t y)
             m_blended[i] = blendDouble(below[i], above[i], sample.t);
     }
     const auto count = static_cast<int32_t>(m_lowOffset.size());
-    gatherPairs(m_blended.data(), m_lowOffset.data(), m_highOffset.data(), count, m_low.data(), m_high.data());
+    if (!gatherWindows(m_blended.data()))
+        gatherPairs(m_blended.data(), m_lowOffset.data(), m_highOffset.data(), count, m_low.data(), m_high.data());
     uint8_t* out = m_destination.memoryRow(y);
     blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), out, 3 * count);
     for (size_t k = 0; k < m_doublePixels.size(); ++k)
@@ -356,7 +453,7 @@ void BilinearResampler::RowStream::makeColumn(int32_t x)
     const Sample& sample = m_across[x];
     const uint8_t* left = m_along[sample.low & 1].data();
     const uint8_t* right = m_along[sample.high & 1].data();
-    const int32_t bytes = 4 * m_destination.height();
+    const int32_t bytes = m_pixelBytes * m_destination.height();
     uint8_t* out = m_columns.data() + m_columnX.size() * size_t(bytes);
     if (sample.weight >= 0) {
         blendRowsExact(left, right, out, bytes, sample.weight);
@@ -374,7 +471,7 @@ void BilinearResampler::RowStream::writeColumns()
     // the processor to fetch them ahead by itself.
     if (m_columnX.empty()) return;
     const int32_t hd = m_destination.height();
-    const size_t bytes = 4 * size_t(hd);
+    const size_t bytes = size_t(m_pixelBytes) * size_t(hd);
     const size_t count = m_columnX.size();
     const int32_t* columnX = m_columnX.data();
     const uint8_t* const columns = m_columns.data();
@@ -391,7 +488,7 @@ void BilinearResampler::RowStream::writeColumns()
         // Left to right, a pixel moving as 4 bytes whose fourth the next
         // pixel overwrites; the last one moves as 3.
         uint8_t* out = m_destination.memoryRow(y) + first;
-        const uint8_t* in = columns + 4 * size_t(y);
+        const uint8_t* in = columns + size_t(m_pixelBytes) * size_t(y);
         if (ascending) {
             for (size_t k = 0; k + 1 < count; ++k, in += bytes, out += 3)
                 std::memcpy(out, in, 4);

@@ -44,6 +44,11 @@ public:
     // as the stored rows it blends are in, so a decoder can hand its rows
     // over while they are still cached, and no picture at full size is
     // made. destination must differ in size from the upright picture.
+    // Whether the scaling may gather pixels with the processor's byte
+    // permutation where it has one (AVX-512 VBMI), as it does by default;
+    // tests turn it off to check the other way, which gives the same bytes.
+    static void allowByteWindows(bool allowed);
+
     class RowStream : public PictureLoader::RowSink {
     public:
         RowStream(int32_t storedWidth, int32_t storedHeight, int orientation, PixelSurface& destination);
@@ -68,6 +73,8 @@ public:
         // Destination columns written at a time, on its side.
         static constexpr size_t ColumnGroup = 64;
         void makeRow(int32_t y);
+        // Gathers into m_low and m_high by windows; false when there are none.
+        bool gatherWindows(const uint8_t* from);
         void makeColumn(int32_t x);
         void writeColumns();
 
@@ -75,6 +82,7 @@ public:
         int32_t m_storedWidth;
         int32_t m_storedHeight;
         bool m_turned; // stored on its side: stored rows are upright columns
+        int32_t m_pixelBytes = 3; // of a pixel blended along the stored rows
         int32_t m_next = 0; // the stored row pushed next
         const uint8_t* m_rows[2] = {}; // the last two stored rows, by their row's parity
         std::vector<uint8_t> m_rowMemory; // rowBuffer()'s two rows
@@ -89,6 +97,15 @@ public:
         std::vector<int32_t> m_doublePixels; // the few blended in double
         std::vector<double> m_doubleWeights;
         std::vector<uint8_t> m_low, m_high, m_blended;
+        // The gathers into m_low and m_high by windows of 128 bytes (see
+        // gatherByWindows): per 64 bytes gathered, where its window starts
+        // and which byte of it each takes. Empty where the processor lacks
+        // the byte permutation or a window cannot hold 64 bytes' sources.
+        struct Windows {
+            std::vector<int32_t> starts;
+            std::vector<uint8_t> indices;
+        };
+        Windows m_lowWindows, m_highWindows;
         // On its side: each needed stored row blended along, by its row's
         // parity, and the destination columns made but not yet written.
         std::vector<bool> m_needed;

@@ -124,8 +124,8 @@ TEST(LosslessStamperTest, CarryingTheCodedDataOverGivesWhatCodingItAllAgainGives
                 EXPECT_EQ(carried.replacedMcus, recoded.replacedMcus);
                 const JpegCoefficients a = JpegCoefficients::read(carried.jpeg);
                 const JpegCoefficients b = JpegCoefficients::read(recoded.jpeg);
-                EXPECT_TRUE(a.differingMcus(b).isEmpty()) << "differ at " << a.differingMcus(b).x() << ","
-                                                          << a.differingMcus(b).y();
+                EXPECT_TRUE(a.differingMcus(b).isEmpty())
+                    << "differ at " << a.differingMcus(b).x() << "," << a.differingMcus(b).y();
                 EXPECT_EQ(a.segments, b.segments);
                 EXPECT_EQ(a.coding, b.coding);
                 ASSERT_TRUE(carried.eighth && recoded.eighth);
@@ -137,7 +137,8 @@ TEST(LosslessStamperTest, CarryingTheCodedDataOverGivesWhatCodingItAllAgainGives
     }
     // A progressive photo is coded again.
     const QByteArray progressive = JpegCoefficients::progressiveCopy(photos["cameras/Canon_40D.jpg"]);
-    EXPECT_FALSE(LosslessStamper::stamp(progressive, 1, QRect(0, 0, 8, 8), whiteBox(QRect(0, 0, 8, 8)), {}, "test").carried);
+    EXPECT_FALSE(
+        LosslessStamper::stamp(progressive, 1, QRect(0, 0, 8, 8), whiteBox(QRect(0, 0, 8, 8)), {}, "test").carried);
 }
 
 TEST(LosslessStamperTest, SegmentsAreCopiedInOrderWithTheExifAndXmpRecordsReplacedOrAdded)

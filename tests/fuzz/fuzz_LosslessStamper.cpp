@@ -37,12 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!result.eighth || eighth->width() != result.eighth->width() || eighth->height() != result.eighth->height())
             __builtin_trap();
         if (result.carried) {
-            const LosslessStamper::Result recoded = LosslessStamper::stamp(bytes, orientation, area, draw, {},
-                QStringLiteral("fuzz.jpg"), true, LosslessStamper::Coding::Recode);
+            const LosslessStamper::Result recoded = LosslessStamper::stamp(
+                bytes, orientation, area, draw, {}, QStringLiteral("fuzz.jpg"), true, LosslessStamper::Coding::Recode);
             const auto a = LosslessStamper::decodeReduced(result.jpeg, 1, QStringLiteral("carried"));
             const auto b = LosslessStamper::decodeReduced(recoded.jpeg, 1, QStringLiteral("recoded"));
-            if (a->toImage() != b->toImage() || result.eighth->toImage() != recoded.eighth->toImage())
-                __builtin_trap();
+            if (a->toImage() != b->toImage() || result.eighth->toImage() != recoded.eighth->toImage()) __builtin_trap();
         }
     } catch (const RuntimeError&) {
     } catch (const std::bad_alloc&) {

@@ -70,20 +70,24 @@ TEST(BilinearResamplerTest, MatchesTheDefinitionOnRandomPictures)
             for (int32_t wd = 1; wd <= 13; wd += 2)
                 for (int32_t hd = 1; hd <= 13; hd += 3)
                     if (wd != ws || hd != hs) cases.push_back({ ws, hs, wd, hd });
+    // With and without the processor's byte permutation, where it has one.
     std::mt19937 random(7);
-    for (const Case& c : cases) {
-        auto source = PixelSurface::create(c.ws, c.hs);
-        ASSERT_TRUE(source);
-        for (int32_t r = 0; r < c.hs; ++r)
-            for (int32_t i = 0; i < 3 * c.ws; ++i)
-                source->memoryRow(r)[i] = static_cast<uint8_t>(random());
-        auto result = BilinearResampler::resized(*source, c.wd, c.hd);
-        ASSERT_TRUE(result && result->width() == c.wd && result->height() == c.hd);
-        // Padding included: it stays 0.
-        const auto expected = referenceResample(*source, c.wd, c.hd);
-        ASSERT_EQ(0, std::memcmp(result->bits(), expected.data(), expected.size()))
-            << c.ws << "x" << c.hs << " to " << c.wd << "x" << c.hd;
-    }
+    for (const bool windows : { true, false })
+        for (const Case& c : cases) {
+            BilinearResampler::allowByteWindows(windows);
+            auto source = PixelSurface::create(c.ws, c.hs);
+            ASSERT_TRUE(source);
+            for (int32_t r = 0; r < c.hs; ++r)
+                for (int32_t i = 0; i < 3 * c.ws; ++i)
+                    source->memoryRow(r)[i] = static_cast<uint8_t>(random());
+            auto result = BilinearResampler::resized(*source, c.wd, c.hd);
+            ASSERT_TRUE(result && result->width() == c.wd && result->height() == c.hd);
+            // Padding included: it stays 0.
+            const auto expected = referenceResample(*source, c.wd, c.hd);
+            ASSERT_EQ(0, std::memcmp(result->bits(), expected.data(), expected.size()))
+                << c.ws << "x" << c.hs << " to " << c.wd << "x" << c.hd << (windows ? "" : ", without windows");
+        }
+    BilinearResampler::allowByteWindows(true);
 }
 
 TEST(BilinearResamplerTest, HalvingTiesGoToEvenAndTheSameSizeIsACopy)
@@ -130,32 +134,36 @@ TEST(BilinearResamplerTest, APictureReadThroughItsOrientationGivesTheBytesOfTurn
             for (int32_t i = 0; i < 3 * size.width(); ++i)
                 pictures.back()->memoryRow(r)[i] = static_cast<uint8_t>(random());
     }
-    for (const auto& stored : pictures) {
-        ASSERT_TRUE(stored);
-        for (int orientation = 1; orientation <= 8; ++orientation) {
-            const auto upright = PictureOrientation::upright(stored->copy(), orientation);
-            for (const double scale : { 1.0, 0.04, 0.5, 0.37, 1.7 }) {
-                const int32_t w = std::max(1, int32_t(std::lround(upright->width() * scale)));
-                const int32_t h = std::max(1, int32_t(std::lround(upright->height() * scale)));
-                SCOPED_TRACE(testing::Message() << stored->width() << 'x' << stored->height() << ", orientation "
-                                                << orientation << " to " << w << 'x' << h);
-                const auto expected = BilinearResampler::resized(*upright, w, h);
-                const size_t bytes = size_t(expected->stride()) * h; // padding included
-                if (orientation >= 5) {
-                    const auto turned = BilinearResampler::resizedTurned(*stored, orientation, w, h);
-                    ASSERT_TRUE(turned && turned->width() == w && turned->height() == h);
-                    EXPECT_EQ(0, std::memcmp(turned->bits(), expected->bits(), bytes));
+    for (const bool windows : { true, false })
+        for (const auto& stored : pictures) {
+            ASSERT_TRUE(stored);
+            BilinearResampler::allowByteWindows(windows);
+            for (int orientation = 1; orientation <= 8; ++orientation) {
+                const auto upright = PictureOrientation::upright(stored->copy(), orientation);
+                for (const double scale : { 1.0, 0.04, 0.5, 0.37, 1.7 }) {
+                    const int32_t w = std::max(1, int32_t(std::lround(upright->width() * scale)));
+                    const int32_t h = std::max(1, int32_t(std::lround(upright->height() * scale)));
+                    SCOPED_TRACE(testing::Message()
+                        << stored->width() << 'x' << stored->height() << ", orientation " << orientation << " to " << w
+                        << 'x' << h << (windows ? "" : ", without windows"));
+                    const auto expected = BilinearResampler::resized(*upright, w, h);
+                    const size_t bytes = size_t(expected->stride()) * h; // padding included
+                    if (orientation >= 5) {
+                        const auto turned = BilinearResampler::resizedTurned(*stored, orientation, w, h);
+                        ASSERT_TRUE(turned && turned->width() == w && turned->height() == h);
+                        EXPECT_EQ(0, std::memcmp(turned->bits(), expected->bits(), bytes));
+                    }
+                    if (w == upright->width() && h == upright->height()) continue;
+                    auto streamed = PixelSurface::createForOverwrite(w, h);
+                    BilinearResampler::RowStream stream(stored->width(), stored->height(), orientation, *streamed);
+                    for (int32_t y = 0; y < stored->height(); ++y) {
+                        uint8_t* row = stream.rowBuffer();
+                        std::memcpy(row, stored->scanLine(y), size_t(3 * stored->width()));
+                        stream.pushRow(row);
+                    }
+                    EXPECT_EQ(0, std::memcmp(streamed->bits(), expected->bits(), bytes));
                 }
-                if (w == upright->width() && h == upright->height()) continue;
-                auto streamed = PixelSurface::createForOverwrite(w, h);
-                BilinearResampler::RowStream stream(stored->width(), stored->height(), orientation, *streamed);
-                for (int32_t y = 0; y < stored->height(); ++y) {
-                    uint8_t* row = stream.rowBuffer();
-                    std::memcpy(row, stored->scanLine(y), size_t(3 * stored->width()));
-                    stream.pushRow(row);
-                }
-                EXPECT_EQ(0, std::memcmp(streamed->bits(), expected->bits(), bytes));
             }
         }
-    }
+    BilinearResampler::allowByteWindows(true);
 }

@@ -162,10 +162,9 @@ constexpr size_t XmpNameLength = sizeof XmpName; // with its NUL
 constexpr char MpfName[] = "MPF";
 constexpr size_t MpfNameLength = sizeof MpfName;
 
-// Where segments are written: a libjpeg encoder, or bytes of our own.
-using SegmentSink = std::function<void(int code, const JOCTET* body, unsigned int length)>;
-
-void writeSegment(const SegmentSink& sink, int code, const QByteArray& body)
+// Segments are written by sink(code, body, length): into a libjpeg
+// encoder, or into bytes of our own.
+template <typename Sink> void writeSegment(const Sink& sink, int code, const QByteArray& body)
 {
     sink(code, reinterpret_cast<const JOCTET*>(body.constData()), static_cast<unsigned int>(body.size()));
 }
@@ -175,7 +174,8 @@ void writeSegment(const SegmentSink& sink, int code, const QByteArray& body)
 // goes in after its EXIF segment, or after its JFIF one, or first. The
 // multi-picture index is left out: the pictures it points at, after the
 // end of the stream, are not carried.
-void copySegments(j_decompress_ptr source, const SegmentSink& output, const QByteArray& exif, const QByteArray& xmp)
+template <typename Sink>
+void copySegments(j_decompress_ptr source, const Sink& output, const QByteArray& exif, const QByteArray& xmp)
 {
     const QByteArray xmpBody = xmp.isEmpty() ? QByteArray() : QByteArray(XmpName, XmpNameLength) + xmp;
     bool hasXmp = false;

@@ -159,7 +159,11 @@ QRect JpegCoefficients::differingMcus(const JpegCoefficients& other) const
     return box & QRect(0, 0, width, height);
 }
 
-QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
+namespace {
+
+// The photo's coefficients and segments coded again, as code sets the
+// encoder up beyond the photo's own parameters.
+QByteArray recoded(const QByteArray& jpeg, const std::function<void(jpeg_compress_struct&)>& code)
 {
     Decoder d(jpeg);
     Encoder e(d.errors);
@@ -167,7 +171,7 @@ QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
     jvirt_barray_ptr* arrays = jpeg_read_coefficients(&d.info);
     jpeg_copy_critical_parameters(&d.info, &e.info);
     e.info.write_JFIF_header = FALSE;
-    jpeg_simple_progression(&e.info);
+    code(e.info);
     jpeg_write_coefficients(&e.info, arrays);
     copySegments(d.info.marker_list, e.info);
     jpeg_finish_compress(&e.info);
@@ -175,20 +179,16 @@ QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
     return e.bytes();
 }
 
+} // namespace
+
+QByteArray JpegCoefficients::progressiveCopy(const QByteArray& jpeg)
+{
+    return recoded(jpeg, [](jpeg_compress_struct& info) { jpeg_simple_progression(&info); });
+}
+
 QByteArray JpegCoefficients::withRestarts(const QByteArray& jpeg, int interval)
 {
-    Decoder d(jpeg);
-    Encoder e(d.errors);
-    if (setjmp(d.errors.jump)) throw std::runtime_error("cannot make the copy");
-    jvirt_barray_ptr* arrays = jpeg_read_coefficients(&d.info);
-    jpeg_copy_critical_parameters(&d.info, &e.info);
-    e.info.write_JFIF_header = FALSE;
-    e.info.restart_interval = JDIMENSION(interval);
-    jpeg_write_coefficients(&e.info, arrays);
-    copySegments(d.info.marker_list, e.info);
-    jpeg_finish_compress(&e.info);
-    jpeg_finish_decompress(&d.info);
-    return e.bytes();
+    return recoded(jpeg, [interval](jpeg_compress_struct& info) { info.restart_interval = JDIMENSION(interval); });
 }
 
 QByteArray JpegCoefficients::grey(int width, int height)

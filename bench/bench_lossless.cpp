@@ -3,9 +3,10 @@
 //   build/bench/bench_lossless
 // Each iteration treats one 12-megapixel photo of quality 90 in memory:
 // the copy alone, the copy with a stamp's blocks coded anew near the bottom
-// right corner, and the whole save with its EXIF read, mark, thumbnail and
-// atomic writes. The stamp should cost the copy little; the save adds the
-// thumbnail's reduced decode of the output.
+// right corner (with its eighth for the thumbnail; the photo's coded data
+// carried over, or all of it coded again as a progressive photo's is), and
+// the whole save with its EXIF read, mark, thumbnail and atomic writes. The
+// stamp should cost the copy little.
 #include "GuiBenchmarkMain.h"
 #include "TwelveMegapixelPhotos.h"
 
@@ -45,12 +46,13 @@ void BM_StampedCopy(benchmark::State& state)
     const auto draw = [&](PixelSurface& pixels, QPoint corner) {
         pixels.paint([&](QPainter& painter) { painter.fillRect(area.translated(-corner), Qt::white); });
     };
+    const auto coding = state.range(0) ? LosslessStamper::Coding::CarryWherePossible : LosslessStamper::Coding::Recode;
     for (auto _ : state) {
-        const auto result = LosslessStamper::stamp(photo, 1, area, draw, {}, "bench");
+        const auto result = LosslessStamper::stamp(photo, 1, area, draw, {}, "bench", true, coding);
         benchmark::DoNotOptimize(result.jpeg.size());
     }
 }
-BENCHMARK(BM_StampedCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StampedCopy)->ArgName("carried")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_LosslessSave(benchmark::State& state)
 {

@@ -175,6 +175,57 @@ void planWindows(const std::vector<int32_t>& offsets, int32_t sourceBytes, std::
     }
 }
 
+// Two rows blended with one weight T by a table, where the processor has
+// the byte permutation. With u = |b - a|, the exact blend is a + m or a - m
+// (as b is above a or below it), m = floor(u x T / 2^23) plus one when the
+// remainder is above one half: the negative remainder is 2^23 less the
+// positive one, so the same m rounds it. Only a remainder of exactly one
+// half (a tie, which then goes to the even side of a) needs more: a weight
+// whose table would have one is left to blendRowsExact. Ties need
+// u x T to be a multiple of 2^22, so only weights that are multiples of
+// 2^15 can have them.
+bool makeBlendTable(int32_t weight, uint8_t* table)
+{
+    for (int32_t u = 0; u < 256; ++u) {
+        const int64_t product = int64_t(u) * weight;
+        const int64_t remainder = product & ((int64_t(1) << WeightBits) - 1);
+        if (remainder == (int64_t(1) << (WeightBits - 1))) return false;
+        table[u] = static_cast<uint8_t>((product >> WeightBits) + (remainder > (int64_t(1) << (WeightBits - 1))));
+    }
+    return true;
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void blendRowsByTable(
+    const uint8_t* below, const uint8_t* above, uint8_t* out, int32_t count, const uint8_t* table)
+{
+    const __m512i first = _mm512_loadu_si512(table);
+    const __m512i second = _mm512_loadu_si512(table + 64);
+    const __m512i third = _mm512_loadu_si512(table + 128);
+    const __m512i fourth = _mm512_loadu_si512(table + 192);
+    for (int32_t i = 0; i < count; i += 64) {
+        const __mmask64 inside = count - i >= 64 ? ~__mmask64(0) : (__mmask64(1) << (count - i)) - 1;
+        const __m512i a = _mm512_maskz_loadu_epi8(inside, below + i);
+        const __m512i b = _mm512_maskz_loadu_epi8(inside, above + i);
+        const __m512i u = _mm512_or_si512(_mm512_subs_epu8(b, a), _mm512_subs_epu8(a, b));
+        // Entries 0-127 and 128-255, each by the low 7 bits of u.
+        const __m512i low = _mm512_permutex2var_epi8(first, u, second);
+        const __m512i high = _mm512_permutex2var_epi8(third, u, fourth);
+        const __m512i m = _mm512_mask_blend_epi8(_mm512_movepi8_mask(u), low, high);
+        const __m512i blended = _mm512_mask_add_epi8(_mm512_sub_epi8(a, m), _mm512_cmpge_epu8_mask(b, a), a, m);
+        _mm512_mask_storeu_epi8(out + i, inside, blended);
+    }
+}
+
+// round((1 - t) x a + t x b) of two rows, t = weight / 2^23.
+void blendRows(const uint8_t* below, const uint8_t* above, uint8_t* out, int32_t count, int32_t weight)
+{
+    alignas(64) uint8_t table[256];
+    if (permutesBytes() && makeBlendTable(weight, table))
+        blendRowsByTable(below, above, out, count, table);
+    else
+        blendRowsExact(below, above, out, count, weight);
+}
+
 // The numerators are size - 1 and the denominators the destination size, so
 // the last destination pixel falls just short of the source's edge.
 float scaleFactor(int32_t sourceSize, int32_t destinationSize)
@@ -429,7 +480,7 @@ void BilinearResampler::RowStream::makeRow(int32_t y)
     const uint8_t* above = m_rows[sample.high & 1];
     const int32_t rowBytes = 3 * m_storedWidth;
     if (sample.weight >= 0) {
-        blendRowsExact(below, above, m_blended.data(), rowBytes, sample.weight);
+        blendRows(below, above, m_blended.data(), rowBytes, sample.weight);
     } else {
         for (int32_t i = 0; i < rowBytes; ++i)
             m_blended[i] = blendDouble(below[i], above[i], sample.t);
@@ -456,7 +507,7 @@ void BilinearResampler::RowStream::makeColumn(int32_t x)
     const int32_t bytes = m_pixelBytes * m_destination.height();
     uint8_t* out = m_columns.data() + m_columnX.size() * size_t(bytes);
     if (sample.weight >= 0) {
-        blendRowsExact(left, right, out, bytes, sample.weight);
+        blendRows(left, right, out, bytes, sample.weight);
     } else {
         for (int32_t i = 0; i < bytes; ++i)
             out[i] = blendDouble(left[i], right[i], sample.t);

@@ -112,13 +112,13 @@ void gatherNeighbours(const uint8_t* __restrict from, const int32_t* __restrict 
     }
 }
 
-// The same gathers, 21 pixels at a time: their 63 bytes come from a window
-// of 128 bytes of the source by one byte permutation of two registers,
-// where the processor has it (AVX-512 VBMI). Copying 3 or 4 bytes a pixel
-// is what costs in the gathers above. Each step stores 64 bytes, the last
-// of which the next step overwrites.
-constexpr int32_t WindowPixels = 21;
-constexpr int32_t WindowBytes = 3 * WindowPixels;
+// The same gathers, up to 21 pixels at a time: their bytes come from a
+// window of 128 bytes of the source by one byte permutation of two
+// registers, where the processor has it (AVX-512 VBMI). Copying 3 or 4
+// bytes a pixel is what costs in the gathers above. Each step stores 64
+// bytes, those after its pixels' overwritten by the next step.
+constexpr int32_t MostWindowPixels = 21;
+constexpr int32_t FewestWindowPixels = 8; // fewer gain too little
 
 std::atomic<bool> windowsAllowed { true };
 
@@ -129,49 +129,52 @@ bool permutesBytes()
 }
 
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void gatherByWindows(const uint8_t* __restrict from,
-    const int32_t* starts, const uint8_t* indices, size_t steps, uint8_t* __restrict out)
+    const int32_t* starts, const uint8_t* indices, size_t steps, int32_t pixels, uint8_t* __restrict out)
 {
+    const size_t stepBytes = 3 * size_t(pixels);
     for (size_t k = 0; k < steps; ++k) {
         const __m512i low = _mm512_loadu_si512(from + starts[k]);
         const __m512i high = _mm512_loadu_si512(from + starts[k] + 64);
         const __m512i which = _mm512_loadu_si512(indices + 64 * k);
-        _mm512_storeu_si512(out + WindowBytes * k, _mm512_permutex2var_epi8(low, which, high));
+        _mm512_storeu_si512(out + stepBytes * k, _mm512_permutex2var_epi8(low, which, high));
     }
 }
 
 // The windows for gathering the pixels at the byte offsets of a source of
-// sourceBytes bytes into a row of 3-byte pixels, every window within the
-// source. Empty when the source is narrower than a window, or some 21
-// pixels lie further apart than a window holds (a picture shrunk to less
-// than about half).
-void planWindows(const std::vector<int32_t>& offsets, int32_t sourceBytes, std::vector<int32_t>& starts,
-    std::vector<uint8_t>& indices)
+// sourceBytes bytes into a row of 3-byte pixels, as many pixels a step as
+// all windows hold (21 to a picture halved, fewer shrunk further), every
+// window within the source. Empty when the source is narrower than a
+// window, or a few pixels lie further apart than a window holds.
+template <typename Windows> void planWindows(const std::vector<int32_t>& offsets, int32_t sourceBytes, Windows& windows)
 {
-    starts.clear();
-    indices.clear();
+    windows = Windows();
     if (!permutesBytes() || sourceBytes < 128 || offsets.empty()) return;
     const auto pixels = static_cast<int32_t>(offsets.size());
-    const auto sourceOf = [&](int32_t k, int32_t j) {
-        // The 64th byte, and those past the last pixel, repeat one in place.
-        const int32_t at = std::min({ j, WindowBytes - 1, 3 * (pixels - k * WindowPixels) - 1 });
-        return offsets[size_t(k * WindowPixels + at / 3)] + at % 3;
-    };
-    const int32_t steps = (pixels + WindowPixels - 1) / WindowPixels;
-    for (int32_t k = 0; k < steps; ++k) {
-        int32_t lowest = INT32_MAX, highest = 0;
-        for (int32_t j = 0; j < 64; ++j) {
-            lowest = std::min(lowest, sourceOf(k, j));
-            highest = std::max(highest, sourceOf(k, j));
+    for (int32_t n = MostWindowPixels; n >= FewestWindowPixels; --n) {
+        const auto sourceOf = [&](int32_t k, int32_t j) {
+            // Bytes past the step's pixels, and past the last pixel, repeat one.
+            const int32_t at = std::min({ j, 3 * n - 1, 3 * (pixels - k * n) - 1 });
+            return offsets[size_t(k * n + at / 3)] + at % 3;
+        };
+        const int32_t steps = (pixels + n - 1) / n;
+        bool fits = true;
+        for (int32_t k = 0; k < steps && fits; ++k) {
+            int32_t lowest = INT32_MAX, highest = 0;
+            for (int32_t j = 0; j < 64; ++j) {
+                lowest = std::min(lowest, sourceOf(k, j));
+                highest = std::max(highest, sourceOf(k, j));
+            }
+            const int32_t start = std::min(lowest, sourceBytes - 128);
+            fits = highest - start < 128;
+            windows.starts.push_back(start);
+            for (int32_t j = 0; j < 64; ++j)
+                windows.indices.push_back(static_cast<uint8_t>(sourceOf(k, j) - start));
         }
-        const int32_t start = std::min(lowest, sourceBytes - 128);
-        if (highest - start >= 128) {
-            starts.clear();
-            indices.clear();
+        if (fits) {
+            windows.pixels = n;
             return;
         }
-        starts.push_back(start);
-        for (int32_t j = 0; j < 64; ++j)
-            indices.push_back(static_cast<uint8_t>(sourceOf(k, j) - start));
+        windows = Windows();
     }
 }
 
@@ -359,8 +362,8 @@ BilinearResampler::RowStream::RowStream(
     // Gathered by windows, a pixel keeps its 3 bytes. Without them, on its
     // side the rows blended along keep 4 bytes a pixel (see
     // gatherNeighbours) until the columns are written.
-    planWindows(m_lowOffset, 3 * W, m_lowWindows.starts, m_lowWindows.indices);
-    planWindows(m_highOffset, 3 * W, m_highWindows.starts, m_highWindows.indices);
+    planWindows(m_lowOffset, 3 * W, m_lowWindows);
+    planWindows(m_highOffset, 3 * W, m_highWindows);
     if (m_lowWindows.starts.empty() || m_highWindows.starts.empty()) {
         m_lowWindows = m_highWindows = Windows();
         if (m_turned) m_pixelBytes = 4;
@@ -371,7 +374,10 @@ BilinearResampler::RowStream::RowStream(
         std::fill_n(m_weights.begin() + step * i, step, weights[i]);
     // One spare byte after each: the gather copies 4 bytes per pixel, and
     // by windows its last step stores 64 bytes from the last 21 pixels'.
-    const size_t gathered = std::max(size_t(step) * size_t(alongCount), m_lowWindows.starts.size() * WindowBytes) + 1;
+    const size_t gathered
+        = std::max({ size_t(step) * size_t(alongCount), m_lowWindows.starts.size() * 3 * size_t(m_lowWindows.pixels),
+              m_highWindows.starts.size() * 3 * size_t(m_highWindows.pixels) })
+        + 64;
     m_low.resize(gathered);
     m_high.resize(gathered);
 
@@ -466,10 +472,9 @@ void BilinearResampler::RowStream::pushRow(const uint8_t* row)
 bool BilinearResampler::RowStream::gatherWindows(const uint8_t* from)
 {
     if (m_lowWindows.starts.empty() || m_highWindows.starts.empty()) return false;
-    gatherByWindows(
-        from, m_lowWindows.starts.data(), m_lowWindows.indices.data(), m_lowWindows.starts.size(), m_low.data());
-    gatherByWindows(
-        from, m_highWindows.starts.data(), m_highWindows.indices.data(), m_highWindows.starts.size(), m_high.data());
+    for (auto [windows, out] : { std::pair(&m_lowWindows, m_low.data()), std::pair(&m_highWindows, m_high.data()) })
+        gatherByWindows(
+            from, windows->starts.data(), windows->indices.data(), windows->starts.size(), windows->pixels, out);
     return true;
 }
 

@@ -98,10 +98,12 @@ public:
         std::vector<double> m_doubleWeights;
         std::vector<uint8_t> m_low, m_high, m_blended;
         // The gathers into m_low and m_high by windows of 128 bytes (see
-        // gatherByWindows): per 64 bytes gathered, where its window starts
-        // and which byte of it each takes. Empty where the processor lacks
-        // the byte permutation or a window cannot hold 64 bytes' sources.
+        // gatherByWindows): how many pixels a step gathers, and per step
+        // where its window starts and which byte of it each of 64 takes.
+        // Empty where the processor lacks the byte permutation or windows
+        // cannot hold enough pixels' sources.
         struct Windows {
+            int32_t pixels = 0;
             std::vector<int32_t> starts;
             std::vector<uint8_t> indices;
         };

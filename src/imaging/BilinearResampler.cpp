@@ -404,13 +404,13 @@ BilinearResampler::RowStream::RowStream(
         m_needed.assign(size_t(H), false);
         for (const Sample& sample : m_across)
             m_needed[sample.low] = m_needed[sample.high] = true;
-        // The pairs are neighbours but where a side's edge repeats its
-        // pixel, or in a picture too narrow to read 8 bytes from: there
-        // none is (the others read from the row's start instead, and are
-        // copied again one by one).
+        // Without windows, pixels move in pairs of neighbours but where a
+        // side's edge repeats its pixel, or in a picture too narrow to read
+        // 8 bytes from: there none is (the others read from the row's start
+        // instead, and are copied again one by one).
         m_lowFirst = orientation == 7 || orientation == 8;
-        m_pairLeft.resize(size_t(hd));
-        for (int32_t d = 0; d < hd; ++d) {
+        if (m_pixelBytes == 4) m_pairLeft.resize(size_t(hd));
+        for (int32_t d = 0; d < static_cast<int32_t>(m_pairLeft.size()); ++d) {
             const int32_t low = m_lowOffset[d], high = m_highOffset[d];
             if (W >= 3 && high - low == (m_lowFirst ? 3 : -3)) {
                 m_pairLeft[d] = std::min(low, high);
@@ -471,7 +471,8 @@ void BilinearResampler::RowStream::pushRow(const uint8_t* row)
 
 bool BilinearResampler::RowStream::gatherWindows(const uint8_t* from)
 {
-    if (m_lowWindows.starts.empty() || m_highWindows.starts.empty()) return false;
+    // Both arrays have windows, or neither has (see the constructor).
+    if (m_lowWindows.starts.empty()) return false;
     for (auto [windows, out] : { std::pair(&m_lowWindows, m_low.data()), std::pair(&m_highWindows, m_high.data()) })
         gatherByWindows(
             from, windows->starts.data(), windows->indices.data(), windows->starts.size(), windows->pixels, out);

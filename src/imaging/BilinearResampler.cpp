@@ -140,6 +140,75 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void gatherByWindows(cons
     }
 }
 
+// Blends bytes a and b, held in lanes of 16 bits, exactly as blendExact does,
+// the weight of each given as T' = T >> 7 and T'' = T & 127. As for the
+// table below, the blend is a + m or a - m with u = |b - a| and
+// m = floor((u x T + 2^22) / 2^23) but on a tie; since
+//     u x T + 2^22 = 128 x (u x T' + 2^15 + floor(u x T'' / 128)) + (u x T'' mod 128),
+// m is the high half of s = u x T' + 2^15 + (u x T'' >> 7): the high half of
+// u x T' and the carry out of its low half. A tie (u x T mod 2^23 = 2^22)
+// is u x T'' mod 128 = 0 with a low half of s of 0, and goes to the even
+// side: m less the parity of a + m.
+__attribute__((target("avx512f,avx512bw"))) inline __m512i blendWords(
+    __m512i a, __m512i b, __m512i weightHigh, __m512i weightLow)
+{
+    const __m512i one = _mm512_set1_epi16(1);
+    const __m512i u = _mm512_abs_epi16(_mm512_sub_epi16(b, a));
+    const __m512i product = _mm512_mullo_epi16(u, weightHigh);
+    const __m512i rest = _mm512_mullo_epi16(u, weightLow);
+    const __m512i s
+        = _mm512_add_epi16(product, _mm512_add_epi16(_mm512_set1_epi16(int16_t(0x8000)), _mm512_srli_epi16(rest, 7)));
+    const __m512i high = _mm512_mulhi_epu16(u, weightHigh);
+    __m512i m = _mm512_mask_add_epi16(high, _mm512_cmplt_epu16_mask(s, product), high, one);
+    const __mmask32 tie = _mm512_testn_epi16_mask(rest, _mm512_set1_epi16(127)) & _mm512_testn_epi16_mask(s, s);
+    m = _mm512_mask_sub_epi16(m, tie, m, _mm512_and_si512(_mm512_add_epi16(a, m), one));
+    return _mm512_mask_sub_epi16(_mm512_add_epi16(a, m), _mm512_cmplt_epu16_mask(b, a), a, m);
+}
+
+// gatherByWindows of both pixels of each destination pixel and
+// blendColumnsExact of the two in one pass, when both gather as many pixels
+// a step: count bytes into out, nothing after them. The bytes are widened to
+// 16 bits within each 128-bit lane (bytes 0-7 of each lane, then 8-15) and
+// narrowed back the same way, so the weights T' come in that order, 64 a
+// step (see weightInLanes); the weights T'' are bytes in the bytes' order.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void blendByWindows(const uint8_t* __restrict from,
+    const int32_t* lowStarts, const uint8_t* lowIndices, const int32_t* highStarts, const uint8_t* highIndices,
+    size_t steps, int32_t pixels, const uint16_t* weightHigh, const uint8_t* weightLow, uint8_t* __restrict out,
+    int32_t count)
+{
+    const size_t stepBytes = 3 * size_t(pixels);
+    const __m512i zero = _mm512_setzero_si512();
+    for (size_t k = 0; k < steps; ++k) {
+        const uint8_t* lowWindow = from + lowStarts[k];
+        const uint8_t* highWindow = from + highStarts[k];
+        const __m512i a = _mm512_permutex2var_epi8(
+            _mm512_loadu_si512(lowWindow), _mm512_loadu_si512(lowIndices + 64 * k), _mm512_loadu_si512(lowWindow + 64));
+        const __m512i b = _mm512_permutex2var_epi8(_mm512_loadu_si512(highWindow),
+            _mm512_loadu_si512(highIndices + 64 * k), _mm512_loadu_si512(highWindow + 64));
+        const size_t at = stepBytes * k;
+        const __m512i low = _mm512_loadu_si512(weightLow + at);
+        const __m512i first = blendWords(_mm512_unpacklo_epi8(a, zero), _mm512_unpacklo_epi8(b, zero),
+            _mm512_loadu_si512(weightHigh + 64 * k), _mm512_unpacklo_epi8(low, zero));
+        const __m512i second = blendWords(_mm512_unpackhi_epi8(a, zero), _mm512_unpackhi_epi8(b, zero),
+            _mm512_loadu_si512(weightHigh + 64 * k + 32), _mm512_unpackhi_epi8(low, zero));
+        const __m512i blended = _mm512_packus_epi16(first, second);
+        const int64_t room = int64_t(count) - int64_t(at);
+        if (room >= 64)
+            _mm512_storeu_si512(out + at, blended);
+        else
+            _mm512_mask_storeu_epi8(out + at, (__mmask64(1) << room) - 1, blended);
+    }
+}
+
+// Where blendByWindows takes the weight of byte i of a step's 64 from: 16
+// bytes to a 128-bit lane, the first 8 of each lane in the first 32 words,
+// the other 8 in the next 32.
+int32_t weightInLanes(int32_t i)
+{
+    const int32_t lane = i / 16, within = i % 16;
+    return within < 8 ? 8 * lane + within : 32 + 8 * lane + within - 8;
+}
+
 // The windows for gathering the pixels at the byte offsets of a source of
 // sourceBytes bytes into a row of 3-byte pixels, as many pixels a step as
 // all windows hold (21 to a picture halved, fewer shrunk further), every
@@ -372,6 +441,19 @@ BilinearResampler::RowStream::RowStream(
     m_weights.resize(size_t(step) * size_t(alongCount));
     for (int32_t i = 0; i < alongCount; ++i)
         std::fill_n(m_weights.begin() + step * i, step, weights[i]);
+    // Both gathered as many a step: they are blended as they are gathered.
+    if (!m_lowWindows.starts.empty() && m_lowWindows.pixels == m_highWindows.pixels) {
+        const size_t steps = m_lowWindows.starts.size();
+        const size_t stepBytes = 3 * size_t(m_lowWindows.pixels);
+        m_weightHigh.assign(64 * steps, 0);
+        m_weightLow.assign(steps * stepBytes + 64, 0);
+        for (size_t i = 0; i < m_weights.size(); ++i)
+            m_weightLow[i] = static_cast<uint8_t>(m_weights[i] & 127);
+        for (size_t k = 0; k < steps; ++k)
+            for (int32_t i = 0; i < 64 && k * stepBytes + size_t(i) < m_weights.size(); ++i)
+                m_weightHigh[64 * k + size_t(weightInLanes(i))]
+                    = static_cast<uint16_t>(m_weights[k * stepBytes + size_t(i)] >> 7);
+    }
     // One spare byte after each: the gather copies 4 bytes per pixel, and
     // by windows its last step stores 64 bytes from the last 21 pixels'.
     const size_t gathered
@@ -444,21 +526,19 @@ void BilinearResampler::RowStream::pushRow(const uint8_t* row)
         // blend of one upright column.
         uint8_t* along = m_along[r & 1].data();
         const auto count = static_cast<int32_t>(m_lowOffset.size());
-        if (!gatherWindows(row)) {
-            if (m_unpaired.size() < m_pairLeft.size())
-                gatherNeighbours(row, m_pairLeft.data(), count, m_lowFirst ? m_low.data() : m_high.data(),
-                    m_lowFirst ? m_high.data() : m_low.data());
-            for (const int32_t d : m_unpaired) {
-                std::memcpy(m_low.data() + 4 * d, row + m_lowOffset[d], 4);
-                std::memcpy(m_high.data() + 4 * d, row + m_highOffset[d], 4);
+        if (!blendWindows(row, along)) {
+            if (!gatherWindows(row)) {
+                if (m_unpaired.size() < m_pairLeft.size())
+                    gatherNeighbours(row, m_pairLeft.data(), count, m_lowFirst ? m_low.data() : m_high.data(),
+                        m_lowFirst ? m_high.data() : m_low.data());
+                for (const int32_t d : m_unpaired) {
+                    std::memcpy(m_low.data() + 4 * d, row + m_lowOffset[d], 4);
+                    std::memcpy(m_high.data() + 4 * d, row + m_highOffset[d], 4);
+                }
             }
+            blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), along, m_pixelBytes * count);
         }
-        blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), along, m_pixelBytes * count);
-        for (size_t k = 0; k < m_doublePixels.size(); ++k)
-            for (int32_t c = 0; c < 3; ++c) {
-                const int32_t i = m_pixelBytes * m_doublePixels[k] + c;
-                along[i] = blendDouble(m_low[i], m_high[i], m_doubleWeights[k]);
-            }
+        blendDoublePixels(row, along);
     }
     for (; m_made < m_order.size() && m_across[m_order[m_made]].ready() == r; ++m_made) {
         if (m_turned)
@@ -492,15 +572,32 @@ void BilinearResampler::RowStream::makeRow(int32_t y)
             m_blended[i] = blendDouble(below[i], above[i], sample.t);
     }
     const auto count = static_cast<int32_t>(m_lowOffset.size());
-    if (!gatherWindows(m_blended.data()))
-        gatherPairs(m_blended.data(), m_lowOffset.data(), m_highOffset.data(), count, m_low.data(), m_high.data());
     uint8_t* out = m_destination.memoryRow(y);
-    blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), out, 3 * count);
-    for (size_t k = 0; k < m_doublePixels.size(); ++k)
-        for (int32_t c = 0; c < 3; ++c) {
-            const int32_t i = 3 * m_doublePixels[k] + c;
-            out[i] = blendDouble(m_low[i], m_high[i], m_doubleWeights[k]);
-        }
+    if (!blendWindows(m_blended.data(), out)) {
+        if (!gatherWindows(m_blended.data()))
+            gatherPairs(m_blended.data(), m_lowOffset.data(), m_highOffset.data(), count, m_low.data(), m_high.data());
+        blendColumnsExact(m_low.data(), m_high.data(), m_weights.data(), out, 3 * count);
+    }
+    blendDoublePixels(m_blended.data(), out);
+}
+
+bool BilinearResampler::RowStream::blendWindows(const uint8_t* from, uint8_t* out)
+{
+    if (m_weightHigh.empty()) return false;
+    blendByWindows(from, m_lowWindows.starts.data(), m_lowWindows.indices.data(), m_highWindows.starts.data(),
+        m_highWindows.indices.data(), m_lowWindows.starts.size(), m_lowWindows.pixels, m_weightHigh.data(),
+        m_weightLow.data(), out, m_pixelBytes * static_cast<int32_t>(m_lowOffset.size()));
+    return true;
+}
+
+void BilinearResampler::RowStream::blendDoublePixels(const uint8_t* from, uint8_t* out) const
+{
+    for (size_t k = 0; k < m_doublePixels.size(); ++k) {
+        const int32_t d = m_doublePixels[k];
+        for (int32_t c = 0; c < 3; ++c)
+            out[m_pixelBytes * d + c]
+                = blendDouble(from[m_lowOffset[d] + c], from[m_highOffset[d] + c], m_doubleWeights[k]);
+    }
 }
 
 void BilinearResampler::RowStream::makeColumn(int32_t x)

@@ -75,6 +75,11 @@ public:
         void makeRow(int32_t y);
         // Gathers into m_low and m_high by windows; false when there are none.
         bool gatherWindows(const uint8_t* from);
+        // Blends along the stored row from into out while gathering by
+        // windows; false where that cannot be (see m_weightHigh).
+        bool blendWindows(const uint8_t* from, uint8_t* out);
+        // The few pixels of out blended in double, from the stored row from.
+        void blendDoublePixels(const uint8_t* from, uint8_t* out) const;
         void makeColumn(int32_t x);
         void writeColumns();
 
@@ -94,6 +99,11 @@ public:
         // Per destination pixel along the stored rows: the byte offsets of
         // the two pixels blended, and their weights (one per byte).
         std::vector<int32_t> m_lowOffset, m_highOffset, m_weights;
+        // The weights as blendByWindows takes them: each >> 7, 64 a step in
+        // its order, and each & 127 with room after the last step. Empty
+        // without windows, or where the two gathers take unlike steps.
+        std::vector<uint16_t> m_weightHigh;
+        std::vector<uint8_t> m_weightLow;
         std::vector<int32_t> m_doublePixels; // the few blended in double
         std::vector<double> m_doubleWeights;
         std::vector<uint8_t> m_low, m_high, m_blended;

@@ -59,9 +59,10 @@ TEST(BilinearResamplerTest, MatchesTheDefinitionOnRandomPictures)
               { 13, 11, 17, 19 }, { 101, 77, 40, 33 }, { 64, 48, 64, 47 }, { 300, 200, 113, 75 }, { 5, 5, 1, 1 },
               // A photo halved; enlargements whose first rows and columns
               // fall below 1 with fractions finer than 2^-23; power-of-two
-              // ratios full of exact ties; odd and near-identity ratios.
+              // ratios full of exact ties (wide enough for byte windows too);
+              // odd and near-identity ratios.
               { 4000, 3000, 2000, 1500 }, { 37, 23, 101, 97 }, { 3, 1000, 7, 333 }, { 999, 997, 1001, 37 },
-              { 9, 17, 32, 64 }, { 640, 480, 641, 479 }, { 4001, 3, 157, 2 } };
+              { 9, 17, 32, 64 }, { 1024, 8, 512, 4 }, { 640, 480, 641, 479 }, { 4001, 3, 157, 2 } };
     // Many pairings of small sizes: each edge clamp, each 1-pixel source and
     // the first rows and columns of each enlargement (the same size is a
     // plain copy, not a resampling).

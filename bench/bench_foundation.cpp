@@ -16,8 +16,8 @@
 // the plain resample; readTurned:0 turns the whole photo upright first and
 // resamples that.
 // BM_MarkDigest is the BLAKE2b-256 of the outputs' mark over the 12-megapixel
-// JPEG's bytes: ours:1 is Blake2b, ours:0 Qt's (the system's libb2), which
-// ours should beat by half.
+// JPEG's bytes: ours:1 is Blake2b, ours:0 Qt's (the system's libb2); ours
+// should take about half the time.
 #include "files/JpegWriter.h"
 #include "imaging/BilinearResampler.h"
 #include "imaging/PictureOrientation.h"

@@ -437,31 +437,34 @@ BilinearResampler::RowStream::RowStream(
         m_lowWindows = m_highWindows = Windows();
         if (m_turned) m_pixelBytes = 4;
     }
-    const int32_t step = m_pixelBytes;
-    m_weights.resize(size_t(step) * size_t(alongCount));
-    for (int32_t i = 0; i < alongCount; ++i)
-        std::fill_n(m_weights.begin() + step * i, step, weights[i]);
-    // Both gathered as many a step: they are blended as they are gathered.
+    // Both gathered as many a step: they are blended as they are gathered,
+    // with the weights split (3 bytes a pixel, as windows gather them).
     if (!m_lowWindows.starts.empty() && m_lowWindows.pixels == m_highWindows.pixels) {
         const size_t steps = m_lowWindows.starts.size();
         const size_t stepBytes = 3 * size_t(m_lowWindows.pixels);
+        const size_t bytes = 3 * size_t(alongCount);
         m_weightHigh.assign(64 * steps, 0);
         m_weightLow.assign(steps * stepBytes + 64, 0);
-        for (size_t i = 0; i < m_weights.size(); ++i)
-            m_weightLow[i] = static_cast<uint8_t>(m_weights[i] & 127);
+        for (size_t i = 0; i < bytes; ++i)
+            m_weightLow[i] = static_cast<uint8_t>(weights[i / 3] & 127);
         for (size_t k = 0; k < steps; ++k)
-            for (int32_t i = 0; i < 64 && k * stepBytes + size_t(i) < m_weights.size(); ++i)
+            for (int32_t i = 0; i < 64 && k * stepBytes + size_t(i) < bytes; ++i)
                 m_weightHigh[64 * k + size_t(weightInLanes(i))]
-                    = static_cast<uint16_t>(m_weights[k * stepBytes + size_t(i)] >> 7);
+                    = static_cast<uint16_t>(weights[(k * stepBytes + size_t(i)) / 3] >> 7);
+    } else {
+        const int32_t step = m_pixelBytes;
+        m_weights.resize(size_t(step) * size_t(alongCount));
+        for (int32_t i = 0; i < alongCount; ++i)
+            std::fill_n(m_weights.begin() + step * i, step, weights[i]);
+        // One spare byte after each: the gather copies 4 bytes per pixel, and
+        // by windows its last step stores 64 bytes from the last 21 pixels'.
+        const size_t gathered = std::max({ size_t(step) * size_t(alongCount),
+                                    m_lowWindows.starts.size() * 3 * size_t(m_lowWindows.pixels),
+                                    m_highWindows.starts.size() * 3 * size_t(m_highWindows.pixels) })
+            + 64;
+        m_low.resize(gathered);
+        m_high.resize(gathered);
     }
-    // One spare byte after each: the gather copies 4 bytes per pixel, and
-    // by windows its last step stores 64 bytes from the last 21 pixels'.
-    const size_t gathered
-        = std::max({ size_t(step) * size_t(alongCount), m_lowWindows.starts.size() * 3 * size_t(m_lowWindows.pixels),
-              m_highWindows.starts.size() * 3 * size_t(m_highWindows.pixels) })
-        + 64;
-    m_low.resize(gathered);
-    m_high.resize(gathered);
 
     const int32_t acrossCount = m_turned ? wd : hd;
     const float acrossScale = m_turned ? scaleFactor(uprightWidth, wd) : scaleFactor(uprightHeight, hd);

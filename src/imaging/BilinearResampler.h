@@ -97,11 +97,13 @@ public:
         std::vector<int32_t> m_order;
         size_t m_made = 0;
         // Per destination pixel along the stored rows: the byte offsets of
-        // the two pixels blended, and their weights (one per byte).
+        // the two pixels blended, and their weights (one per byte) with the
+        // pixels gathered into m_low and m_high.
         std::vector<int32_t> m_lowOffset, m_highOffset, m_weights;
-        // The weights as blendByWindows takes them: each >> 7, 64 a step in
-        // its order, and each & 127 with room after the last step. Empty
-        // without windows, or where the two gathers take unlike steps.
+        // Or the weights as blendByWindows takes them, which then leaves
+        // m_weights, m_low and m_high empty: each >> 7, 64 a step in its
+        // order, and each & 127 with room after the last step. Empty without
+        // windows, or where the two gathers take unlike steps.
         std::vector<uint16_t> m_weightHigh;
         std::vector<uint8_t> m_weightLow;
         std::vector<int32_t> m_doublePixels; // the few blended in double
